@@ -1,0 +1,41 @@
+# Helpers that keep each folder's CMakeLists to a few lines.
+
+set(KALEMIR_VERSION_TEXT "${PROJECT_VERSION}")
+
+function(kalemir_warnings target)
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic)
+    if(KALEMIR_WERROR)
+        target_compile_options(${target} PRIVATE -Werror)
+    endif()
+    if(KALEMIR_SANITIZE)
+        target_compile_options(${target} PRIVATE -fsanitize=address,undefined -fno-omit-frame-pointer
+                                                 -fno-sanitize-recover=undefined)
+        target_link_options(${target} PRIVATE -fsanitize=address,undefined)
+    endif()
+endfunction()
+
+# An engine library: standard library only, no floating-point contraction, so that
+# every sum is computed in the stated order with the stated roundings.
+function(kalemir_engine_library name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+    add_library(${name} STATIC ${ARG_SOURCES})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+    target_compile_options(${name} PRIVATE -ffp-contract=off)
+    target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+    kalemir_warnings(${name})
+endfunction()
+
+find_package(GTest QUIET)
+find_package(Threads REQUIRED)
+
+# A GoogleTest program registered with CTest, one per component.
+function(kalemir_test name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main Threads::Threads)
+    target_include_directories(${name} PRIVATE ${PROJECT_BINARY_DIR}/tests ${PROJECT_SOURCE_DIR}/tests)
+    target_compile_options(${name} PRIVATE -ffp-contract=off)
+    kalemir_warnings(${name})
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
+endfunction()
+include(GoogleTest)

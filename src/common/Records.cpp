@@ -1,0 +1,204 @@
+#include "common/Records.h"
+
+#include "common/Errors.h"
+
+#include <cerrno>
+#include <cstring>
+
+namespace kalemir {
+
+namespace {
+constexpr std::size_t kBufferSize = 1 << 16;
+}
+
+RecordReader::RecordReader(const std::string& path) : path_(path) {
+    file_ = std::fopen(path.c_str(), "rb");
+    if (file_ == nullptr) {
+        throw FileError(path + ": cannot open: " + std::strerror(errno));
+    }
+    buffer_.resize(kBufferSize);
+}
+
+RecordReader RecordReader::FromText(std::string text) {
+    RecordReader reader;
+    reader.fromMemory_ = true;
+    reader.memory_ = std::move(text);
+    return reader;
+}
+
+RecordReader::RecordReader(RecordReader&& other) noexcept
+    : file_(other.file_), path_(std::move(other.path_)), memory_(std::move(other.memory_)),
+      memoryPos_(other.memoryPos_), fromMemory_(other.fromMemory_),
+      buffer_(std::move(other.buffer_)), bufferPos_(other.bufferPos_),
+      bufferEnd_(other.bufferEnd_), fileEnded_(other.fileEnded_), line_(std::move(other.line_)),
+      linePos_(other.linePos_), lineOpen_(other.lineOpen_), lineNumber_(other.lineNumber_) {
+    other.file_ = nullptr;
+}
+
+RecordReader::~RecordReader() {
+    if (file_ != nullptr) {
+        std::fclose(file_);
+    }
+}
+
+bool RecordReader::NextChar(char& c) {
+    if (fromMemory_) {
+        if (memoryPos_ >= memory_.size()) {
+            return false;
+        }
+        c = memory_[memoryPos_++];
+        return true;
+    }
+    if (bufferPos_ == bufferEnd_) {
+        if (fileEnded_ || file_ == nullptr) {
+            return false;
+        }
+        bufferEnd_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
+        bufferPos_ = 0;
+        if (bufferEnd_ < buffer_.size()) {
+            if (std::ferror(file_)) {
+                throw FileError(path_ + ": cannot read: " + std::strerror(errno));
+            }
+            fileEnded_ = true;
+        }
+        if (bufferEnd_ == 0) {
+            return false;
+        }
+    }
+    c = buffer_[bufferPos_++];
+    return true;
+}
+
+bool RecordReader::FillLine() {
+    line_.clear();
+    linePos_ = 0;
+    char c = 0;
+    if (!NextChar(c)) {
+        return false;
+    }
+    ++lineNumber_;
+    while (c != '\n') {
+        line_ += c;
+        if (!NextChar(c)) {
+            break;
+        }
+    }
+    if (!line_.empty() && line_.back() == '\r') {
+        line_.pop_back();
+    }
+    lineOpen_ = true;
+    return true;
+}
+
+void RecordReader::Read(std::string& record) {
+    record.clear();
+    if (!lineOpen_ && !FillLine()) {
+        return;
+    }
+    std::size_t i = linePos_;
+    while (i < line_.size() && IsSeparator(line_[i])) {
+        ++i;
+    }
+    std::size_t next = std::string::npos; // start of the next record on this line
+    if (i < line_.size() && line_[i] == '"') {
+        const std::size_t close = line_.find('"', i + 1);
+        if (close == std::string::npos) {
+            record.assign(line_, i + 1, std::string::npos);
+        } else {
+            record.assign(line_, i + 1, close - i - 1);
+            const std::size_t comma = line_.find(',', close + 1);
+            if (comma != std::string::npos) {
+                next = comma + 1;
+            }
+        }
+    } else {
+        const std::size_t comma = line_.find(',', i);
+        if (comma == std::string::npos) {
+            record.assign(line_, i, std::string::npos);
+        } else {
+            record.assign(line_, i, comma - i);
+            next = comma + 1;
+        }
+    }
+    // A comma that ends the line ends the record; it does not start an empty one.
+    if (next == std::string::npos || next >= line_.size()) {
+        lineOpen_ = false;
+    } else {
+        linePos_ = next;
+    }
+}
+
+bool RecordReader::AtEnd() {
+    if (lineOpen_) {
+        return false;
+    }
+    if (fromMemory_) {
+        return memoryPos_ >= memory_.size();
+    }
+    if (bufferPos_ < bufferEnd_) {
+        return false;
+    }
+    if (fileEnded_ || file_ == nullptr) {
+        return true;
+    }
+    bufferEnd_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
+    bufferPos_ = 0;
+    if (bufferEnd_ < buffer_.size()) {
+        if (std::ferror(file_)) {
+            throw FileError(path_ + ": cannot read: " + std::strerror(errno));
+        }
+        fileEnded_ = true;
+    }
+    return bufferEnd_ == 0;
+}
+
+void Tokenise(std::string_view record, std::vector<std::string_view>& tokens) {
+    tokens.clear();
+    std::size_t i = 0;
+    const std::size_t n = record.size();
+    while (i < n) {
+        while (i < n && IsSeparator(record[i])) {
+            ++i;
+        }
+        if (i == n) {
+            break;
+        }
+        const std::size_t start = i;
+        while (i < n && !IsSeparator(record[i])) {
+            ++i;
+        }
+        tokens.push_back(record.substr(start, i - start));
+    }
+}
+
+std::vector<std::string_view> Tokenise(std::string_view record) {
+    std::vector<std::string_view> tokens;
+    Tokenise(record, tokens);
+    return tokens;
+}
+
+int CountSeparatorRuns(std::string_view record) {
+    int runs = 0;
+    bool inRun = false;
+    for (char c : record) {
+        const bool separator = IsSeparator(c);
+        if (separator && !inRun) {
+            ++runs;
+        }
+        inRun = separator;
+    }
+    return runs;
+}
+
+std::vector<std::string> ReadAllRecords(const std::string& path) {
+    RecordReader reader(path);
+    std::vector<std::string> records;
+    std::string record;
+    do {
+        reader.Read(record);
+        records.push_back(record);
+    } while (!reader.AtEnd());
+    return records;
+}
+
+} // namespace kalemir

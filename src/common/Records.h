@@ -1,0 +1,72 @@
+#pragma once
+// Record and token rules of the plain-text tables.
+//
+// A record is one free-format text field: leading blanks and TABs are skipped, the field
+// ends at a comma or at the end of the line, and a field that begins with a double quote
+// runs to the closing quote. Lines end in CR LF or in LF alone.
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kalemir {
+
+/// Reads the records of one table file in order.
+class RecordReader {
+public:
+    /// Opens the file; throws FileError naming it when it cannot be opened.
+    explicit RecordReader(const std::string& path);
+    /// Reads records from text held in memory.
+    static RecordReader FromText(std::string text);
+
+    RecordReader(RecordReader&& other) noexcept;
+    RecordReader& operator=(RecordReader&&) = delete;
+    RecordReader(const RecordReader&) = delete;
+    RecordReader& operator=(const RecordReader&) = delete;
+    ~RecordReader();
+
+    /// Reads the next record into `record` (empty text at the end of the file).
+    void Read(std::string& record);
+    /// True once nothing is left to read: tested after each read.
+    bool AtEnd();
+    /// Number of the line the last record came from, from 1.
+    long LineNumber() const { return lineNumber_; }
+
+private:
+    RecordReader() = default;
+    bool FillLine();
+    bool NextChar(char& c);
+
+    std::FILE* file_ = nullptr;
+    std::string path_;
+    std::string memory_;
+    std::size_t memoryPos_ = 0;
+    bool fromMemory_ = false;
+    std::vector<char> buffer_;
+    std::size_t bufferPos_ = 0;
+    std::size_t bufferEnd_ = 0;
+    bool fileEnded_ = false;
+
+    std::string line_;         // the current line without its line end
+    std::size_t linePos_ = 0;  // where the next record of the line starts
+    bool lineOpen_ = false;    // a line is loaded and has unread records
+    long lineNumber_ = 0;
+};
+
+/// True for the token separators of a record: TAB and blank.
+inline bool IsSeparator(char c) { return c == '\t' || c == ' '; }
+
+/// Splits a record into its tokens: maximal runs of characters other than TAB and blank.
+void Tokenise(std::string_view record, std::vector<std::string_view>& tokens);
+std::vector<std::string_view> Tokenise(std::string_view record);
+
+/// Number of runs of separators in a record; in a table header, the number of columns
+/// after the corner label.
+int CountSeparatorRuns(std::string_view record);
+
+/// Reads every record of a file, as the table readers do: one read at least, then reads
+/// until the end of the file has been reached after a read.
+std::vector<std::string> ReadAllRecords(const std::string& path);
+
+} // namespace kalemir

@@ -1,0 +1,42 @@
+#pragma once
+// The one way report lines reach a file: opened for one stage, whole lines ending in
+// CR LF, single-byte text, closed again so that the report on disk is complete.
+
+#include <cstdio>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+namespace kalemir {
+
+/// The plus-minus sign of the reports' single-byte character set.
+inline constexpr std::string_view kPlusMinus = "\xB1";
+
+class ReportAppender {
+public:
+    enum class Mode { Create, Append };
+
+    /// Opens the file; Create replaces an existing file. Throws FileError naming it.
+    explicit ReportAppender(std::string path, Mode mode = Mode::Append);
+    ~ReportAppender();
+    ReportAppender(const ReportAppender&) = delete;
+    ReportAppender& operator=(const ReportAppender&) = delete;
+
+    /// Writes one line and its CR LF.
+    void Line(std::string_view text = {});
+    void Lines(std::initializer_list<std::string_view> lines);
+    /// Closes the file; throws FileError when what was written could not be stored.
+    void Close();
+
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+    std::FILE* file_ = nullptr;
+    std::string pending_;
+};
+
+/// Opens, writes the lines and closes.
+void AppendReportLines(const std::string& path, std::initializer_list<std::string_view> lines);
+
+} // namespace kalemir
