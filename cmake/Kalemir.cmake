@@ -39,3 +39,12 @@ function(kalemir_test name)
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
 endfunction()
 include(GoogleTest)
+
+# A Google Benchmark program (bench_<name>), built only when the library is there.
+function(kalemir_benchmark name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+    add_executable(bench_${name} ${ARG_SOURCES})
+    target_link_libraries(bench_${name} PRIVATE ${ARG_DEPS} benchmark::benchmark Threads::Threads)
+    target_compile_options(bench_${name} PRIVATE -ffp-contract=off)
+    kalemir_warnings(bench_${name})
+endfunction()

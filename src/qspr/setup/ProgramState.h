@@ -1,0 +1,66 @@
+#pragma once
+// Program-wide state of the QSPR program: what the Workfiles and Parameters windows set
+// and every later stage reads. It lives for the whole run and is passed explicitly.
+
+#include <array>
+#include <string>
+#include <vector>
+
+namespace kalemir::qspr {
+
+/// The working report every stage appends to, renamed when the results window closes.
+inline constexpr const char* kWorkingReport = "rezultat.rez";
+
+/// Data-model limits.
+inline constexpr int kMaxMolecules = 3000;
+inline constexpr int kMaxHeldDescriptors = 1000;
+inline constexpr int kMaxPredictorsInSet = 20;
+inline constexpr int kMaxRankedSets = 1000;
+
+/// One row of the descriptor-table lists: column 1 the current name, column 2 the other
+/// name the splitting stage keeps there (row 0 and column 0 are not used).
+struct TableNameRow {
+    std::string first;
+    std::string second;
+};
+
+struct ProgramState {
+    // Chosen files.
+    std::string QsprTableName;
+    std::string QsprTableCopy;
+    std::string SelFileName;
+    /// Non-empty records of the QSPR table; index 0 is the header.
+    std::vector<std::string> QsprLines;
+    int QsprLastLine = -1;
+    /// Rows 0..10 * listed tables; rows 1..TableCount are in use.
+    std::vector<TableNameRow> TableNames;
+    std::vector<TableNameRow> ChosenTableNames;
+    int TableCount = 0;
+    int SelectedTableCount = 0;
+    int FragmentTableMissing = 0;
+
+    // Molecule counts.
+    int CalibrationCount = 0;
+    int PredictionCount = 0;
+    int InitialCalibrationCount = 0;
+
+    // Analysis parameters.
+    double MinPropertyR2 = 0;
+    int ValidationCount = 0;
+    float EstimatedCOR = 0.5001f;
+    double MaxInterR2 = 0;
+    int MaxPredictors = 2;
+    int EliminateOutliers = 0;
+    double InvRootThreshold = 0;
+    double LogSizeLimit = 0;
+    double BestQ = 0;
+    double BestQSEE = 1000;
+    int SignedR2 = 0;
+
+    /// Validation molecules: row v (1..ValidationCount) names molecule v of the
+    /// validation set in ValidationNames; ValidationValues holds columns 0..5 of its row.
+    std::vector<std::string> ValidationNames;
+    std::vector<std::array<double, 6>> ValidationValues;
+};
+
+} // namespace kalemir::qspr
