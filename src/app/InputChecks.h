@@ -1,0 +1,15 @@
+#pragma once
+// Checks of the command lines' file arguments, made before anything is written.
+
+#include <string>
+
+namespace kalemir {
+
+/// A table is named by its file name in the working directory: a directory part is
+/// refused with a pointer to -C. Throws InputError.
+void CheckPlainTableName(const std::string& name);
+
+/// The file exists, is a regular file and can be read. Throws InputError naming it.
+void CheckReadableFile(const std::string& name);
+
+} // namespace kalemir

@@ -1,0 +1,10 @@
+# The QSPR program: its command-line front end as a library (tested on its own) and main.
+add_library(kalemir_qspr_cli STATIC QsprCommandLine.cpp)
+target_include_directories(kalemir_qspr_cli PUBLIC ${PROJECT_SOURCE_DIR}/src)
+target_compile_definitions(kalemir_qspr_cli PRIVATE KALEMIR_VERSION="${PROJECT_VERSION}")
+target_link_libraries(kalemir_qspr_cli PUBLIC kalemir_app_common kalemir_qspr_setup)
+kalemir_warnings(kalemir_qspr_cli)
+
+add_executable(KalemirQ KalemirQ.cpp)
+target_link_libraries(KalemirQ PRIVATE kalemir_qspr_cli)
+kalemir_warnings(KalemirQ)

@@ -1,0 +1,235 @@
+#include "app/QsprCommandLine.h"
+
+#include "app/InputChecks.h"
+#include "app/TerminalProgress.h"
+#include "common/Errors.h"
+#include "common/TextToNumber.h"
+#include "qspr/setup/Parameters.h"
+#include "qspr/setup/QsprTables.h"
+#include "qspr/setup/Workfiles.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
+
+namespace kalemir::qspr {
+
+namespace {
+
+std::string TakeValue(const std::vector<std::string>& arguments, std::size_t& i) {
+    if (i + 1 >= arguments.size()) {
+        throw InputError("option " + arguments[i] + " needs a value");
+    }
+    return arguments[++i];
+}
+
+std::string NumericValue(const std::string& option, const std::string& value) {
+    if (!BeginsWithNumber(value)) {
+        throw InputError("option " + option + ": '" + value + "' is not a number");
+    }
+    return value;
+}
+
+/// The report's name at the end: as the results window's Quit proposes it.
+std::string DefaultSaveName(const std::string& qsprTable) {
+    return NamePrefix(qsprTable, 7) + "qspr.rez";
+}
+
+} // namespace
+
+std::string QsprUsage() {
+    return "usage: KalemirQ run [options] QSPRTABLE DESTABLE...\n"
+           "       KalemirQ --help | --version\n"
+           "\n"
+           "Searches multilinear QSPR equations for the property of the QSPR table from the\n"
+           "descriptor tables (one of them the fragment table, its name ending in vfr.des)\n"
+           "and writes the report.\n"
+           "\n"
+           "options:\n"
+           "  -C DIR                  work in DIR (tables are read and every file is written there)\n"
+           "  --min-r2 X              minimum descriptor / property correlation r2\n"
+           "  --validation N          number of molecules in the validation set\n"
+           "  --cor X                 estimated correctness of the similarity program\n"
+           "                          (used only with a prediction set)\n"
+           "  --max-inter-r2 X        maximum descriptors intercorrelation r2\n"
+           "  --max-predictors N      maximum number of predictors\n"
+           "  --outliers yes|no       eliminate identified outliers\n"
+           "  --save NAME             the report's name at the end\n"
+           "                          (default: first seven characters of QSPRTABLE + qspr.rez)\n"
+           "  --quiet                 no progress display\n"
+           "\n"
+           "exit status: 0 the run reached its results, 1 it failed midway, 2 usage or input\n"
+           "error (nothing written), 3 the program stopped itself (see the report)\n";
+}
+
+QsprRunOptions ParseQsprRunArguments(const std::vector<std::string>& arguments) {
+    QsprRunOptions options;
+    std::vector<std::string> tables;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& a = arguments[i];
+        if (a == "-C") {
+            options.workDir = TakeValue(arguments, i);
+        } else if (a == "--min-r2") {
+            options.minR2 = NumericValue(a, TakeValue(arguments, i));
+        } else if (a == "--validation") {
+            options.validation = NumericValue(a, TakeValue(arguments, i));
+        } else if (a == "--cor") {
+            options.cor = NumericValue(a, TakeValue(arguments, i));
+        } else if (a == "--max-inter-r2") {
+            options.maxInterR2 = NumericValue(a, TakeValue(arguments, i));
+        } else if (a == "--max-predictors") {
+            options.maxPredictors = NumericValue(a, TakeValue(arguments, i));
+        } else if (a == "--outliers") {
+            const std::string value = TakeValue(arguments, i);
+            if (value != "yes" && value != "no") {
+                throw InputError("option --outliers: '" + value + "' is neither yes nor no");
+            }
+            options.eliminateOutliers = value == "yes";
+        } else if (a == "--save") {
+            options.saveName = TakeValue(arguments, i);
+            if (options.saveName->empty()) {
+                throw InputError("option --save: the name is empty");
+            }
+        } else if (a == "--quiet") {
+            options.quiet = true;
+        } else if (a.size() > 1 && a[0] == '-') {
+            throw InputError("unknown option " + a);
+        } else {
+            tables.push_back(a);
+        }
+    }
+    if (tables.empty()) {
+        throw InputError("no QSPR table given");
+    }
+    if (tables.size() < 2) {
+        throw InputError("no descriptor table given");
+    }
+    options.qsprTable = tables.front();
+    options.descriptorTables.assign(tables.begin() + 1, tables.end());
+    return options;
+}
+
+void CheckQsprRunInput(const QsprRunOptions& options) {
+    CheckPlainTableName(options.qsprTable);
+    CheckReadableFile(options.qsprTable);
+    for (const std::string& table : options.descriptorTables) {
+        CheckPlainTableName(table);
+        CheckReadableFile(table);
+    }
+    std::vector<std::string> lines;
+    try {
+        lines = ReadQsprLines(options.qsprTable);
+    } catch (const FileError& e) {
+        throw InputError(e.what());
+    }
+    if (lines.size() < 2) {
+        throw InputError(options.qsprTable + ": no molecule in the QSPR table");
+    }
+    bool calibration = false;
+    for (std::size_t i = 1; i < lines.size() && !calibration; ++i) {
+        calibration = !IsPredictionRecord(lines[i]);
+    }
+    if (!calibration) {
+        throw InputError(options.qsprTable +
+                         ": no calibration molecule (every molecule's value is '?')");
+    }
+}
+
+int RunQsprJob(const QsprRunOptions& options, ComputingWindow& window) {
+    (void)window;
+    ProgramState state;
+
+    WorkfilesChoice choice;
+    choice.qsprTable = options.qsprTable;
+    choice.listedTables = options.descriptorTables;
+    choice.selected.assign(options.descriptorTables.size(), true);
+    if (!WorkfilesOk(state, choice)) {
+        throw InputError("no QSPR table or no descriptor table chosen");
+    }
+
+    ParameterEntries entries = LoadParameters(state);
+    if (options.minR2) {
+        entries.Text1 = *options.minR2;
+    }
+    if (options.validation) {
+        entries.Text2 = *options.validation;
+    }
+    if (options.cor && entries.Text3Visible) {
+        entries.Text3 = *options.cor;
+    }
+    if (options.maxInterR2) {
+        entries.Text4 = *options.maxInterR2;
+    }
+    if (options.maxPredictors) {
+        entries.Text5 = *options.maxPredictors;
+    }
+    if (options.eliminateOutliers) {
+        entries.Option1 = *options.eliminateOutliers;
+    }
+
+    int status = kExitSuccess;
+    if (ParametersOk(state, entries) == ParametersOutcome::Compute) {
+        // computing stage
+    }
+
+    // Results stage: quitting gives the working report its name.
+    const std::string saveName = options.saveName.value_or(DefaultSaveName(state.QsprTableCopy));
+    if (std::rename(kWorkingReport, saveName.c_str()) != 0) {
+        throw FileError(std::string(kWorkingReport) + ": cannot rename to " + saveName + ": " +
+                        std::strerror(errno));
+    }
+    return status;
+}
+
+int QsprMain(const std::vector<std::string>& arguments) {
+    if (arguments.empty() || arguments[0] == "--help" || arguments[0] == "-h") {
+        std::fputs(QsprUsage().c_str(), arguments.empty() ? stderr : stdout);
+        return arguments.empty() ? kExitUsage : kExitSuccess;
+    }
+    if (arguments[0] == "--version") {
+        std::printf("KalemirQ %s\n", KALEMIR_VERSION);
+        return kExitSuccess;
+    }
+    if (arguments[0] != "run") {
+        std::fprintf(stderr, "KalemirQ: unknown command '%s' (try --help)\n", arguments[0].c_str());
+        return kExitUsage;
+    }
+
+    QsprRunOptions options;
+    try {
+        options = ParseQsprRunArguments({arguments.begin() + 1, arguments.end()});
+        if (!options.workDir.empty() && chdir(options.workDir.c_str()) != 0) {
+            throw InputError(options.workDir + ": cannot work there: " + std::strerror(errno));
+        }
+        CheckQsprRunInput(options);
+    } catch (const InputError& e) {
+        std::fprintf(stderr, "KalemirQ: %s\n", e.what());
+        return kExitUsage;
+    }
+
+    TerminalProgress window(options.quiet);
+    window.CatchInterrupts();
+    try {
+        return RunQsprJob(options, window);
+    } catch (const InputError& e) {
+        window.Finish();
+        std::fprintf(stderr, "KalemirQ: %s\n", e.what());
+        return kExitUsage;
+    } catch (const FileError& e) {
+        window.Finish();
+        std::fprintf(stderr, "KalemirQ: %s\n", e.what());
+        return kExitFailedMidway;
+    } catch (const StopProgram& e) {
+        window.Finish();
+        std::fprintf(stderr, "KalemirQ: %s (see %s)\n", e.what(), kWorkingReport);
+        return kExitStopProgram;
+    } catch (const RunInterrupted&) {
+        window.Finish();
+        std::fprintf(stderr, "KalemirQ: interrupted; the report so far is in %s\n",
+                     kWorkingReport);
+        return kExitInterrupted;
+    }
+}
+
+} // namespace kalemir::qspr

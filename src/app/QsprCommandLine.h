@@ -1,0 +1,53 @@
+#pragma once
+// `KalemirQ run`: the whole QSPR program without a display, as a user would drive it
+// through its windows.
+
+#include "common/ComputingWindow.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kalemir::qspr {
+
+struct QsprRunOptions {
+    std::string workDir;
+    std::string qsprTable;
+    std::vector<std::string> descriptorTables;
+    std::optional<std::string> minR2;         ///< Text1
+    std::optional<std::string> validation;    ///< Text2
+    std::optional<std::string> cor;           ///< Text3
+    std::optional<std::string> maxInterR2;    ///< Text4
+    std::optional<std::string> maxPredictors; ///< Text5
+    std::optional<bool> eliminateOutliers;    ///< Option1 / Option2
+    std::optional<std::string> saveName;
+    bool quiet = false;
+};
+
+/// Exit statuses of the command line.
+enum ExitStatus : int {
+    kExitSuccess = 0,
+    kExitFailedMidway = 1,
+    kExitUsage = 2,
+    kExitStopProgram = 3,
+    kExitInterrupted = 130
+};
+
+/// Parses the arguments after "run". Throws InputError with a usage message.
+QsprRunOptions ParseQsprRunArguments(const std::vector<std::string>& arguments);
+
+/// Checks the named tables before anything is written: plain names in the working
+/// directory, readable regular files, a QSPR table with molecules. Throws InputError.
+void CheckQsprRunInput(const QsprRunOptions& options);
+
+/// Runs the job in the current directory (after any -C) and returns its exit status;
+/// messages go to standard error.
+int RunQsprJob(const QsprRunOptions& options, ComputingWindow& window);
+
+/// The whole command line: arguments as main gets them (without the program name).
+int QsprMain(const std::vector<std::string>& arguments);
+
+/// The usage text.
+std::string QsprUsage();
+
+} // namespace kalemir::qspr

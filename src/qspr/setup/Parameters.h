@@ -1,0 +1,41 @@
+#pragma once
+// The analysis parameters: defaults derived from the calibration set, the Parameters
+// window's entries, and its OK with the clamping and the report block.
+
+#include "qspr/setup/ProgramState.h"
+
+#include <string>
+
+namespace kalemir::qspr {
+
+/// Sets every default threshold from the current CalibrationCount (also called by the
+/// final analysis after each removed outlier, overwriting the user's entries).
+void DeriveDefaultThresholds(ProgramState& state);
+
+/// The texts and options of the Parameters window.
+struct ParameterEntries {
+    std::string Text1; ///< "Min. descriptor / Property correlation "
+    std::string Text2; ///< "Number of molecules in the validation set"
+    std::string Text3; ///< "Estimated correctness (KalemirS)", only with a prediction set
+    std::string Text4; ///< "Max. descriptors intercorrelation ......."
+    std::string Text5; ///< "Max. predictors number ................."
+    bool Option1 = false; ///< "Yes": eliminate identified outliers
+    bool Text3Visible = false;
+};
+
+/// Window load: the entries the window shows by default (sets EliminateOutliers too).
+ParameterEntries LoadParameters(ProgramState& state);
+
+enum class ParametersOutcome {
+    Compute,             ///< the computing window comes next
+    FragmentTableMissing ///< the report ends with the compulsory-table message
+};
+
+/// Parameters OK: reads, limits and records the entries and appends the table list and
+/// the parameter block (or the missing-fragment-table message) to the working report.
+ParametersOutcome ParametersOk(ProgramState& state, const ParameterEntries& entries);
+
+/// Limiting to [low, high]: above high becomes high, then below low becomes low.
+double LimitTo(double value, double low, double high);
+
+} // namespace kalemir::qspr

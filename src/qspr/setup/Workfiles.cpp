@@ -1,0 +1,87 @@
+#include "qspr/setup/Workfiles.h"
+
+#include "common/DateTime.h"
+#include "common/Report.h"
+#include "qspr/setup/Parameters.h"
+#include "qspr/setup/QsprTables.h"
+
+namespace kalemir::qspr {
+
+namespace {
+
+const std::string& QsprLine(const ProgramState& state, int line) {
+    static const std::string empty;
+    return line >= 0 && line < static_cast<int>(state.QsprLines.size()) ? state.QsprLines[line]
+                                                                        : empty;
+}
+
+} // namespace
+
+bool WorkfilesOk(ProgramState& state, const WorkfilesChoice& choice) {
+    state.QsprTableName = choice.qsprTable;
+
+    const std::size_t listed = choice.listedTables.size();
+    state.TableNames.assign(10 * listed + 1, TableNameRow{});
+    state.ChosenTableNames.assign(10 * listed + 1, TableNameRow{});
+
+    int k = 0;
+    for (std::size_t i = 0; i < listed; ++i) {
+        if (i < choice.selected.size() && choice.selected[i]) {
+            ++k;
+            state.TableNames[k].first = choice.listedTables[i];
+            state.TableNames[k].second = choice.listedTables[i];
+        }
+    }
+    state.TableCount = k;
+    state.SelectedTableCount = k;
+    state.FragmentTableMissing = 0;
+    for (int i = 1; i <= state.TableCount; ++i) {
+        state.ChosenTableNames[i] = state.TableNames[i];
+    }
+
+    if (state.QsprTableName.empty() || state.TableCount == 0) {
+        return false;
+    }
+
+    // The table is read before the report is started, so that a table beyond the data
+    // model is refused with nothing written.
+    std::vector<std::string> lines = ReadQsprLines(state.QsprTableName);
+
+    ReportAppender report(kWorkingReport, ReportAppender::Mode::Create);
+    report.Lines({"", "     Program KALEMIRq for QSPR computations",
+                  "     " + DateText() + "     " + TimeText(), "", "     QSPR table used:",
+                  "     " + state.QsprTableName});
+    report.Close();
+
+    state.QsprTableCopy = state.QsprTableName;
+    state.SelFileName = SelectionTableName(state.QsprTableName);
+    state.QsprLines = std::move(lines);
+    state.QsprLastLine = static_cast<int>(state.QsprLines.size()) - 1;
+
+    CountMolecules(state);
+    state.InitialCalibrationCount = state.CalibrationCount;
+    DeriveDefaultThresholds(state);
+    return true;
+}
+
+void CountMolecules(ProgramState& state) {
+    state.CalibrationCount = 0;
+    state.PredictionCount = 0;
+    // The loop body runs at least once: a table of a header alone counts one (empty)
+    // calibration molecule.
+    const int last = std::max(1, state.QsprLastLine);
+    for (int line = 1; line <= last; ++line) {
+        if (IsPredictionRecord(QsprLine(state, line))) {
+            ++state.PredictionCount;
+        } else {
+            ++state.CalibrationCount;
+        }
+    }
+}
+
+bool ListClickHidesReminder(short& clickCounter) {
+    ++clickCounter;
+    return clickCounter == 2;
+}
+
+} // namespace kalemir::qspr

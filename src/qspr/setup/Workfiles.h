@@ -1,0 +1,34 @@
+#pragma once
+// The Workfiles window's OK: the chosen tables, the start of the working report, the
+// QSPR table in memory and the molecule counts.
+
+#include "qspr/setup/ProgramState.h"
+
+#include <string>
+#include <vector>
+
+namespace kalemir::qspr {
+
+/// What the Workfiles window shows when OK is pressed.
+struct WorkfilesChoice {
+    /// The file selected in List1 (empty when nothing is selected).
+    std::string qsprTable;
+    /// The files listed in List2, in list order, and which of them are selected.
+    std::vector<std::string> listedTables;
+    std::vector<bool> selected;
+};
+
+/// Workfiles OK. Returns false, having written nothing, when no QSPR table or no
+/// descriptor table is selected (the window then shows its reminder). On success the
+/// working report holds its header and the state holds the QSPR lines, the counts and
+/// the default thresholds. Throws InputError for a QSPR table beyond the data model.
+bool WorkfilesOk(ProgramState& state, const WorkfilesChoice& choice);
+
+/// The molecule counts of the QSPR lines: records ending in "?" are prediction molecules.
+void CountMolecules(ProgramState& state);
+
+/// The window's list-click rule: the reminder is hidden when the click counter has just
+/// become 2. Returns true when the reminder must be hidden after this click.
+bool ListClickHidesReminder(short& clickCounter);
+
+} // namespace kalemir::qspr
