@@ -47,7 +47,8 @@ std::string QsprUsage() {
            "and writes the report.\n"
            "\n"
            "options:\n"
-           "  -C DIR                  work in DIR (tables are read and every file is written there)\n"
+           "  -C DIR                  work in DIR (tables are read and every file is written "
+           "there)\n"
            "  --min-r2 X              minimum descriptor / property correlation r2\n"
            "  --validation N          number of molecules in the validation set\n"
            "  --cor X                 estimated correctness of the similarity program\n"
@@ -226,8 +227,7 @@ int QsprMain(const std::vector<std::string>& arguments) {
         return kExitStopProgram;
     } catch (const RunInterrupted&) {
         window.Finish();
-        std::fprintf(stderr, "KalemirQ: interrupted; the report so far is in %s\n",
-                     kWorkingReport);
+        std::fprintf(stderr, "KalemirQ: interrupted; the report so far is in %s\n", kWorkingReport);
         return kExitInterrupted;
     }
 }

@@ -29,17 +29,20 @@ std::string TimeText(std::time_t moment) {
     return text;
 }
 
-std::string DateText() { return DateText(std::time(nullptr)); }
+std::string DateText() {
+    return DateText(std::time(nullptr));
+}
 
-std::string TimeText() { return TimeText(std::time(nullptr)); }
+std::string TimeText() {
+    return TimeText(std::time(nullptr));
+}
 
 double SecondsOfDay() {
     const auto now = std::chrono::system_clock::now();
     const std::time_t moment = std::chrono::system_clock::to_time_t(now);
     const std::tm t = LocalTime(moment);
     const double fraction =
-        std::chrono::duration<double>(now - std::chrono::system_clock::from_time_t(moment))
-            .count();
+        std::chrono::duration<double>(now - std::chrono::system_clock::from_time_t(moment)).count();
     return t.tm_hour * 3600.0 + t.tm_min * 60.0 + t.tm_sec + fraction;
 }
 

@@ -97,12 +97,20 @@ std::string FormatNumber(double value, int significantDigits, bool reportForm) {
     return text;
 }
 
-std::string PlainNumber(double value) { return FormatNumber(value, 15, false); }
+std::string PlainNumber(double value) {
+    return FormatNumber(value, 15, false);
+}
 
-std::string PlainNumberSingle(float value) { return FormatNumber(value, 7, false); }
+std::string PlainNumberSingle(float value) {
+    return FormatNumber(value, 7, false);
+}
 
-std::string NumText(double value) { return FormatNumber(value, 15, true); }
+std::string NumText(double value) {
+    return FormatNumber(value, 15, true);
+}
 
-std::string NumTextSingle(float value) { return FormatNumber(value, 7, true); }
+std::string NumTextSingle(float value) {
+    return FormatNumber(value, 7, true);
+}
 
 } // namespace kalemir

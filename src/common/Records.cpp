@@ -29,9 +29,9 @@ RecordReader RecordReader::FromText(std::string text) {
 RecordReader::RecordReader(RecordReader&& other) noexcept
     : file_(other.file_), path_(std::move(other.path_)), memory_(std::move(other.memory_)),
       memoryPos_(other.memoryPos_), fromMemory_(other.fromMemory_),
-      buffer_(std::move(other.buffer_)), bufferPos_(other.bufferPos_),
-      bufferEnd_(other.bufferEnd_), fileEnded_(other.fileEnded_), line_(std::move(other.line_)),
-      linePos_(other.linePos_), lineOpen_(other.lineOpen_), lineNumber_(other.lineNumber_) {
+      buffer_(std::move(other.buffer_)), bufferPos_(other.bufferPos_), bufferEnd_(other.bufferEnd_),
+      fileEnded_(other.fileEnded_), line_(std::move(other.line_)), linePos_(other.linePos_),
+      lineOpen_(other.lineOpen_), lineNumber_(other.lineNumber_) {
     other.file_ = nullptr;
 }
 

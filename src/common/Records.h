@@ -48,14 +48,16 @@ private:
     std::size_t bufferEnd_ = 0;
     bool fileEnded_ = false;
 
-    std::string line_;         // the current line without its line end
-    std::size_t linePos_ = 0;  // where the next record of the line starts
-    bool lineOpen_ = false;    // a line is loaded and has unread records
+    std::string line_;        // the current line without its line end
+    std::size_t linePos_ = 0; // where the next record of the line starts
+    bool lineOpen_ = false;   // a line is loaded and has unread records
     long lineNumber_ = 0;
 };
 
 /// True for the token separators of a record: TAB and blank.
-inline bool IsSeparator(char c) { return c == '\t' || c == ' '; }
+inline bool IsSeparator(char c) {
+    return c == '\t' || c == ' ';
+}
 
 /// Splits a record into its tokens: maximal runs of characters other than TAB and blank.
 void Tokenise(std::string_view record, std::vector<std::string_view>& tokens);

@@ -34,9 +34,13 @@ double RoundHalfAway(double value, int decimals) {
     return value < 0 ? -rounded : rounded;
 }
 
-double Fix(double value) { return std::trunc(value); }
+double Fix(double value) {
+    return std::trunc(value);
+}
 
-double IntFloor(double value) { return std::floor(value); }
+double IntFloor(double value) {
+    return std::floor(value);
+}
 
 long RoundHalfEven(double value) {
     const double lower = std::floor(value);

@@ -10,7 +10,9 @@ namespace kalemir {
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 std::string_view SkipLeadingSeparators(std::string_view text) {
     std::size_t i = 0;

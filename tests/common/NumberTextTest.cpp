@@ -38,14 +38,14 @@ INSTANTIATE_TEST_SUITE_P(
                       FormCase{2.0 / 3.0, "0.666666666666667", " .666666666666667"},
                       FormCase{-12.5, "-12.5", "-12.5"}));
 
-INSTANTIATE_TEST_SUITE_P(
-    ExponentForm, NumberFormTest,
-    ::testing::Values(FormCase{1e-5, "1E-05", " 1E-05"}, FormCase{-2.5e-7, "-2.5E-07", "-2.5E-07"},
-                      FormCase{1e15, "1E+15", " 1E+15"},
-                      FormCase{1.25e20, "1.25E+20", " 1.25E+20"},
-                      FormCase{9.99e-5, "9.99E-05", " 9.99E-05"},
-                      FormCase{1e-300, "1E-300", " 1E-300"},
-                      FormCase{-3e100, "-3E+100", "-3E+100"}));
+INSTANTIATE_TEST_SUITE_P(ExponentForm, NumberFormTest,
+                         ::testing::Values(FormCase{1e-5, "1E-05", " 1E-05"},
+                                           FormCase{-2.5e-7, "-2.5E-07", "-2.5E-07"},
+                                           FormCase{1e15, "1E+15", " 1E+15"},
+                                           FormCase{1.25e20, "1.25E+20", " 1.25E+20"},
+                                           FormCase{9.99e-5, "9.99E-05", " 9.99E-05"},
+                                           FormCase{1e-300, "1E-300", " 1E-300"},
+                                           FormCase{-3e100, "-3E+100", "-3E+100"}));
 
 TEST(NumberTextTest, RoundingAtTheDigitLimitCanReachThePlainRange) {
     // 0.000099999999999999999 rounds to 1E-4 at 15 digits, which is written plainly.

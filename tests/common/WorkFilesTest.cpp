@@ -9,7 +9,9 @@
 namespace kalemir {
 namespace {
 
-void Touch(const std::string& path) { std::ofstream(path) << "x"; }
+void Touch(const std::string& path) {
+    std::ofstream(path) << "x";
+}
 
 TEST(WorkFileSetTest, RegisteredFilesDoNotOutliveTheSet) {
     const std::string a = ::testing::TempDir() + "newtab 1.des";

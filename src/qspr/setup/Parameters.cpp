@@ -122,18 +122,18 @@ ParametersOutcome ParametersOk(ProgramState& state, const ParameterEntries& entr
         return ParametersOutcome::FragmentTableMissing;
     }
 
-    report.Lines({"", "     Starting statistical analysis parameters:", "",
-                  "     Molecules number in the calibration set: " + NumText(n),
-                  "     Molecules number in the validation set: " + NumText(state.ValidationCount),
-                  "     Molecules number in the prediction set: " + NumText(state.PredictionCount)});
+    report.Lines(
+        {"", "     Starting statistical analysis parameters:", "",
+         "     Molecules number in the calibration set: " + NumText(n),
+         "     Molecules number in the validation set: " + NumText(state.ValidationCount),
+         "     Molecules number in the prediction set: " + NumText(state.PredictionCount)});
     if (state.MaxPredictors >= 2) {
         report.Line("     Minimum predictors number: 2");
     }
-    report.Lines({"     Maximum predictors number: " + NumText(state.MaxPredictors),
-                  "     descriptors / Property correlation: r2 > " + NumText(state.MinPropertyR2),
-                  "     Intercorrelation in > 2 descriptors sets: r2 < " +
-                      NumText(state.MaxInterR2),
-                  ""});
+    report.Lines(
+        {"     Maximum predictors number: " + NumText(state.MaxPredictors),
+         "     descriptors / Property correlation: r2 > " + NumText(state.MinPropertyR2),
+         "     Intercorrelation in > 2 descriptors sets: r2 < " + NumText(state.MaxInterR2), ""});
     report.Close();
     return ParametersOutcome::Compute;
 }

@@ -14,11 +14,11 @@ void DeriveDefaultThresholds(ProgramState& state);
 
 /// The texts and options of the Parameters window.
 struct ParameterEntries {
-    std::string Text1; ///< "Min. descriptor / Property correlation "
-    std::string Text2; ///< "Number of molecules in the validation set"
-    std::string Text3; ///< "Estimated correctness (KalemirS)", only with a prediction set
-    std::string Text4; ///< "Max. descriptors intercorrelation ......."
-    std::string Text5; ///< "Max. predictors number ................."
+    std::string Text1;    ///< "Min. descriptor / Property correlation "
+    std::string Text2;    ///< "Number of molecules in the validation set"
+    std::string Text3;    ///< "Estimated correctness (KalemirS)", only with a prediction set
+    std::string Text4;    ///< "Max. descriptors intercorrelation ......."
+    std::string Text5;    ///< "Max. predictors number ................."
     bool Option1 = false; ///< "Yes": eliminate identified outliers
     bool Text3Visible = false;
 };

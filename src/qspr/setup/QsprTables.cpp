@@ -48,7 +48,9 @@ std::vector<int> WorkTableWidths(int descriptorCount) {
     return widths;
 }
 
-std::string WorkTableName(int k) { return "newtab" + NumText(k) + ".des"; }
+std::string WorkTableName(int k) {
+    return "newtab" + NumText(k) + ".des";
+}
 
 std::string NamePrefix(const std::string& name, std::size_t count) {
     return name.substr(0, std::min(count, name.size()));

@@ -49,8 +49,8 @@ bool WorkfilesOk(ProgramState& state, const WorkfilesChoice& choice) {
 
     ReportAppender report(kWorkingReport, ReportAppender::Mode::Create);
     report.Lines({"", "     Program KALEMIRq for QSPR computations",
-                  "     " + DateText() + "     " + TimeText(), "", "     QSPR table used:",
-                  "     " + state.QsprTableName});
+                  "     " + DateText() + "     " + TimeText(), "",
+                  "     QSPR table used:", "     " + state.QsprTableName});
     report.Close();
 
     state.QsprTableCopy = state.QsprTableName;

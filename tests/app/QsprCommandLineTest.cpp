@@ -1,0 +1,203 @@
+#include "app/QsprCommandLine.h"
+
+#include "TestData.h"
+#include "common/Errors.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace kalemir::qspr {
+namespace {
+
+namespace fs = std::filesystem;
+using kalemir::testing::CopyExample;
+using kalemir::testing::ReadFile;
+using kalemir::testing::ScratchDir;
+using kalemir::testing::WriteFile;
+
+const std::string kExample = std::string(KALEMIR_EXAMPLES_DIR) + "/bzr";
+
+/// Runs the command line, keeping what it writes to standard error.
+int RunCli(std::vector<std::string> arguments, std::string* errors = nullptr) {
+    ::testing::internal::CaptureStderr();
+    const int status = QsprMain(arguments);
+    const std::string text = ::testing::internal::GetCapturedStderr();
+    if (errors != nullptr) {
+        *errors = text;
+    }
+    return status;
+}
+
+std::vector<std::string> ReportLines(const std::string& path) {
+    const std::string text = ReadFile(path);
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find("\r\n", start);
+        EXPECT_NE(end, std::string::npos) << "a line without CR LF";
+        if (end == std::string::npos) {
+            break;
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
+
+TEST(QsprArgumentsTest, TablesAndOptions) {
+    const QsprRunOptions options = ParseQsprRunArguments(
+        {"--min-r2", "0.1", "-C", "dir", "Q", "a.des", "b.des", "--outliers", "no", "--quiet"});
+    EXPECT_EQ(options.qsprTable, "Q");
+    EXPECT_EQ(options.descriptorTables, (std::vector<std::string>{"a.des", "b.des"}));
+    EXPECT_EQ(options.workDir, "dir");
+    EXPECT_EQ(options.minR2, "0.1");
+    EXPECT_EQ(options.eliminateOutliers, false);
+    EXPECT_TRUE(options.quiet);
+}
+
+TEST(QsprArgumentsTest, UsageErrors) {
+    EXPECT_THROW(ParseQsprRunArguments({"Q"}), InputError);                  // no .des
+    EXPECT_THROW(ParseQsprRunArguments({}), InputError);                     // nothing
+    EXPECT_THROW(ParseQsprRunArguments({"--min-r2", "x", "Q", "a.des"}), InputError);
+    EXPECT_THROW(ParseQsprRunArguments({"--max-predictors", "?", "Q", "a"}), InputError);
+    EXPECT_THROW(ParseQsprRunArguments({"--outliers", "maybe", "Q", "a"}), InputError);
+    EXPECT_THROW(ParseQsprRunArguments({"--bogus", "Q", "a"}), InputError);
+    EXPECT_THROW(ParseQsprRunArguments({"Q", "a", "--validation"}), InputError);
+    EXPECT_THROW(ParseQsprRunArguments({"Q", "a", "--save", ""}), InputError);
+    // Text that begins with a number reads as that number, as in the window.
+    EXPECT_NO_THROW(ParseQsprRunArguments({"--min-r2", " .05x", "Q", "a"}));
+}
+
+class QsprRunTest : public ::testing::Test {
+protected:
+    ScratchDir dir{"qspr-run"};
+    void SetUp() override {
+        CopyExample(kExample, {"BZR01", "BZR01d2d.des", "BZR01fpc.des", "BZR01vfr.des", "BZR02",
+                               "BZR02d2d.des", "BZR02vfr.des"});
+    }
+    std::string Here() const { return dir.Path().string(); }
+};
+
+TEST_F(QsprRunTest, Bzr01ReportStartsWithHeaderTablesAndParameters) {
+    ASSERT_EQ(RunCli({"run", "-C", Here(), "--quiet", "BZR01", "BZR01d2d.des", "BZR01fpc.des",
+                   "BZR01vfr.des"}),
+              kExitSuccess);
+    EXPECT_FALSE(fs::exists(dir.Path() / "rezultat.rez"));
+    const std::vector<std::string> lines = ReportLines((dir.Path() / "BZR01qspr.rez").string());
+    ASSERT_GE(lines.size(), 23u);
+    EXPECT_EQ(lines[0], "");
+    EXPECT_EQ(lines[1], "     Program KALEMIRq for QSPR computations");
+    EXPECT_EQ(lines[2].substr(0, 5), "     ");
+    EXPECT_EQ(lines[2].size(), 5u + 10 + 5 + 8);
+    const std::vector<std::string> expected = {
+        "",
+        "     QSPR table used:",
+        "     BZR01",
+        "",
+        "     Descriptor table(s) used: ",
+        "",
+        "     BZR01d2d.des",
+        "     BZR01fpc.des",
+        "     BZR01vfr.des",
+        "",
+        "     Starting statistical analysis parameters:",
+        "",
+        "     Molecules number in the calibration set:  148",
+        "     Molecules number in the validation set:  148",
+        "     Molecules number in the prediction set:  15",
+        "     Minimum predictors number: 2",
+        "     Maximum predictors number:  20",
+        "     descriptors / Property correlation: r2 >  .0338",
+        "     Intercorrelation in > 2 descriptors sets: r2 <  .3288",
+        ""};
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 3, lines.begin() + 3 + expected.size()),
+              expected);
+}
+
+TEST_F(QsprRunTest, Bzr02HasNoPredictionSet) {
+    ASSERT_EQ(RunCli({"run", "-C", Here(), "--quiet", "--save", "two.rez", "BZR02", "BZR02d2d.des",
+                   "BZR02vfr.des"}),
+              kExitSuccess);
+    const std::vector<std::string> lines = ReportLines((dir.Path() / "two.rez").string());
+    ASSERT_GE(lines.size(), 22u);
+    EXPECT_EQ(lines[14], "     Molecules number in the calibration set:  163");
+    EXPECT_EQ(lines[15], "     Molecules number in the validation set:  163");
+    EXPECT_EQ(lines[16], "     Molecules number in the prediction set:  0");
+    // N = 163: Int(10000 ln 163 / 163 + .5) = 313, Int(40000 / sqrt 163 + .5) = 3133.
+    EXPECT_EQ(lines[19], "     descriptors / Property correlation: r2 >  .0313");
+    EXPECT_EQ(lines[20], "     Intercorrelation in > 2 descriptors sets: r2 <  .3133");
+}
+
+TEST_F(QsprRunTest, OptionsGoThroughTheWindowsClamping) {
+    ASSERT_EQ(RunCli({"run", "-C", Here(), "--quiet", "--min-r2", "0.5", "--max-inter-r2", "0.2",
+                   "--max-predictors", "7", "--validation", "20", "BZR01", "BZR01vfr.des"}),
+              kExitSuccess);
+    const std::vector<std::string> lines = ReportLines((dir.Path() / "BZR01qspr.rez").string());
+    ASSERT_GE(lines.size(), 20u);
+    EXPECT_EQ(lines[14], "     Molecules number in the validation set:  20");
+    EXPECT_EQ(lines[17], "     Maximum predictors number:  7");
+    EXPECT_EQ(lines[18], "     descriptors / Property correlation: r2 >  .25");
+    EXPECT_EQ(lines[19], "     Intercorrelation in > 2 descriptors sets: r2 <  .2");
+}
+
+TEST_F(QsprRunTest, WithoutTheFragmentTableTheReportEndsWithTheMessage) {
+    ASSERT_EQ(RunCli({"run", "-C", Here(), "--quiet", "BZR01", "BZR01d2d.des"}), kExitSuccess);
+    const std::vector<std::string> lines = ReportLines((dir.Path() / "BZR01qspr.rez").string());
+    ASSERT_EQ(lines.size(), 13u);
+    EXPECT_EQ(lines[11], " USING OF DESCRIPTOR TABLE NAMEvfr.des IS COMPULSORY !!");
+    EXPECT_EQ(lines[12], "");
+}
+
+TEST_F(QsprRunTest, BadInputIsRefusedWithNothingWritten) {
+    WriteFile((dir.Path() / "EMPTY").string(), "");
+    WriteFile((dir.Path() / "HEADER").string(), "Cases\tp\r\n");
+    WriteFile((dir.Path() / "ALLQ").string(), "Cases\tp\r\na\t?\r\nb\t?\r\n");
+    fs::create_directory(dir.Path() / "folder.des");
+    std::string big = "Cases\tp\r\n";
+    for (int i = 0; i < 3001; ++i) {
+        big += "m\t1\r\n";
+    }
+    WriteFile((dir.Path() / "BIG").string(), big);
+
+    struct Case {
+        std::vector<std::string> tables;
+        std::string mentioned;
+    };
+    const std::vector<Case> cases = {
+        {{"MISSING", "BZR01vfr.des"}, "MISSING"},
+        {{"BZR01", "missing.des"}, "missing.des"},
+        {{"BZR01", "folder.des"}, "folder.des"},
+        {{"EMPTY", "BZR01vfr.des"}, "EMPTY"},
+        {{"HEADER", "BZR01vfr.des"}, "HEADER"},
+        {{"ALLQ", "BZR01vfr.des"}, "ALLQ"},
+        {{"BIG", "BZR01vfr.des"}, "3000"},
+        {{"../BZR01", "BZR01vfr.des"}, "-C"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> arguments = {"run", "-C", Here(), "--quiet"};
+        arguments.insert(arguments.end(), c.tables.begin(), c.tables.end());
+        std::string errors;
+        EXPECT_EQ(RunCli(arguments, &errors), kExitUsage) << c.mentioned;
+        EXPECT_NE(errors.find(c.mentioned), std::string::npos) << errors;
+        EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
+        EXPECT_FALSE(fs::exists(dir.Path() / "rezultat.rez"));
+        EXPECT_FALSE(fs::exists(dir.Path() / "BZR01qspr.rez"));
+    }
+}
+
+TEST_F(QsprRunTest, UsageAndVersion) {
+    std::string errors;
+    EXPECT_EQ(RunCli({}, &errors), kExitUsage);
+    EXPECT_NE(errors.find("KalemirQ run"), std::string::npos);
+    EXPECT_EQ(RunCli({"frobnicate"}), kExitUsage);
+    EXPECT_EQ(RunCli({"run", "--min-r2", "abc", "BZR01", "BZR01vfr.des"}, &errors), kExitUsage);
+    EXPECT_NE(errors.find("--min-r2"), std::string::npos);
+    EXPECT_EQ(RunCli({"run", "-C", Here() + "/nowhere", "BZR01", "BZR01vfr.des"}, &errors),
+              kExitUsage);
+    EXPECT_NE(errors.find("nowhere"), std::string::npos);
+}
+
+} // namespace
+} // namespace kalemir::qspr

@@ -1,0 +1,203 @@
+#include "qspr/setup/Parameters.h"
+
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+namespace kalemir::qspr {
+namespace {
+
+using kalemir::testing::ReadFile;
+using kalemir::testing::ScratchDir;
+
+ProgramState StateWithCounts(int calibration, int prediction) {
+    ProgramState state;
+    state.CalibrationCount = calibration;
+    state.PredictionCount = prediction;
+    DeriveDefaultThresholds(state);
+    return state;
+}
+
+struct DefaultCase {
+    int n;
+    double minPropertyR2;
+    double maxInterR2;
+    double invRoot;
+    double logSizeLimit;
+    int maxPredictors;
+};
+
+class DefaultThresholdsTest : public ::testing::TestWithParam<DefaultCase> {};
+
+// Figures worked by hand: N = 100 gives Int(10000 * 4.60517 / 100 + .5) = 461 -> .0461,
+// Int(40000 / 10 + .5) = 4000 -> .4, Int(10000 / 10 + .5) -> .1, Int(1.25 * 4.605 + .5) = 6,
+// Int(100 / 3) = 33 -> 20. N = 10: 2303 -> .2303, 12649 -> 1.2649 limited to .64,
+// 3162 -> .3162, Int(3.378) = 3, 3. N = 3000: 27 -> .0027 limited to .01,
+// 730 -> .073 limited to .1, 183 -> .0183, Int(10.508) = 10, 20.
+// N = 148 (the example): 338 -> .0338, 3288 -> .3288, 822 -> .0822, Int(6.747) = 6, 20.
+TEST_P(DefaultThresholdsTest, DerivedFromTheCalibrationCount) {
+    const DefaultCase& c = GetParam();
+    const ProgramState state = StateWithCounts(c.n, 0);
+    EXPECT_DOUBLE_EQ(state.MinPropertyR2, c.minPropertyR2);
+    EXPECT_DOUBLE_EQ(state.MaxInterR2, c.maxInterR2);
+    EXPECT_DOUBLE_EQ(state.InvRootThreshold, c.invRoot);
+    EXPECT_EQ(state.LogSizeLimit, c.logSizeLimit);
+    EXPECT_EQ(state.MaxPredictors, c.maxPredictors);
+    EXPECT_EQ(state.ValidationCount, c.n);
+    EXPECT_EQ(state.EstimatedCOR, 0.5001f);
+    EXPECT_EQ(state.BestQ, 0);
+    EXPECT_EQ(state.BestQSEE, 1000);
+    EXPECT_EQ(state.SignedR2, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Examples, DefaultThresholdsTest,
+                         ::testing::Values(DefaultCase{100, 0.0461, 0.4, 0.1, 6, 20},
+                                           DefaultCase{10, 0.2303, 0.64, 0.3162, 3, 3},
+                                           DefaultCase{3000, 0.01, 0.1, 0.0183, 10, 20},
+                                           DefaultCase{148, 0.0338, 0.3288, 0.0822, 6, 20}));
+
+TEST(ParametersWindowTest, LoadShowsTheDefaultsInReportForm) {
+    ProgramState state = StateWithCounts(100, 0);
+    const ParameterEntries entries = LoadParameters(state);
+    EXPECT_EQ(entries.Text1, " .0461");
+    EXPECT_EQ(entries.Text2, " 100");
+    EXPECT_EQ(entries.Text4, " .4");
+    EXPECT_EQ(entries.Text5, " 20");
+    EXPECT_TRUE(entries.Option1);
+    EXPECT_FALSE(entries.Text3Visible);
+    EXPECT_EQ(state.EliminateOutliers, 1);
+}
+
+TEST(ParametersWindowTest, WithAPredictionSetCorrectnessIsAskedAndNoIsPreselected) {
+    ProgramState state = StateWithCounts(100, 5);
+    const ParameterEntries entries = LoadParameters(state);
+    EXPECT_TRUE(entries.Text3Visible);
+    EXPECT_EQ(entries.Text3, " .5001");
+    EXPECT_FALSE(entries.Option1);
+    EXPECT_EQ(state.EliminateOutliers, 0);
+}
+
+class ParametersOkTest : public ::testing::Test {
+protected:
+    ScratchDir dir{"parameters"};
+
+    static ProgramState ChosenState(int calibration, int prediction,
+                                    std::vector<std::string> tables) {
+        ProgramState state = StateWithCounts(calibration, prediction);
+        state.TableNames.assign(10 * tables.size() + 1, {});
+        for (std::size_t i = 0; i < tables.size(); ++i) {
+            state.TableNames[i + 1] = {tables[i], tables[i]};
+        }
+        state.TableCount = state.SelectedTableCount = static_cast<int>(tables.size());
+        return state;
+    }
+};
+
+TEST_F(ParametersOkTest, EntriesAreLimited) {
+    ProgramState state = ChosenState(12, 3, {"Avfr.des"});
+    ParameterEntries entries = LoadParameters(state);
+    entries.Text1 = "0.9";  // above .25
+    entries.Text4 = "0.05"; // below .1
+    entries.Text5 = "5";    // above 12 / 3: becomes Int(4)
+    entries.Text2 = "2.5";  // halves to even
+    entries.Text3 = "0.75";
+    ASSERT_EQ(ParametersOk(state, entries), ParametersOutcome::Compute);
+    EXPECT_EQ(state.MinPropertyR2, 0.25);
+    EXPECT_EQ(state.MaxInterR2, 0.1);
+    EXPECT_EQ(state.MaxPredictors, 4);
+    EXPECT_EQ(state.ValidationCount, 2);
+    EXPECT_EQ(state.EstimatedCOR, 0.75f);
+    EXPECT_EQ(state.ValidationNames.size(), 3u);
+}
+
+TEST_F(ParametersOkTest, TextThatIsNotANumberReadsAsZeroThenIsLimited) {
+    ProgramState state = ChosenState(100, 5, {"Avfr.des"});
+    ParameterEntries entries = LoadParameters(state);
+    entries.Text1 = entries.Text2 = entries.Text4 = entries.Text5 = "abc";
+    ParametersOk(state, entries);
+    EXPECT_EQ(state.MinPropertyR2, 0.01);
+    EXPECT_EQ(state.MaxInterR2, 0.1);
+    EXPECT_EQ(state.MaxPredictors, 2);
+    EXPECT_EQ(state.ValidationCount, 0);
+}
+
+TEST_F(ParametersOkTest, PredictorLimits) {
+    ProgramState state = ChosenState(300, 0, {"Avfr.des"});
+    ParameterEntries entries = LoadParameters(state);
+    entries.Text5 = "25"; // below 100 but more than 20
+    ParametersOk(state, entries);
+    EXPECT_EQ(state.MaxPredictors, 20);
+    entries.Text5 = "1";
+    ParametersOk(state, entries);
+    EXPECT_EQ(state.MaxPredictors, 2);
+    entries.Text5 = "2.5"; // halves to even: 2
+    ParametersOk(state, entries);
+    EXPECT_EQ(state.MaxPredictors, 2);
+    entries.Text5 = "3.5";
+    ParametersOk(state, entries);
+    EXPECT_EQ(state.MaxPredictors, 4);
+}
+
+TEST_F(ParametersOkTest, WithoutAPredictionSetTheValidationSetIsTheCalibrationSet) {
+    ProgramState state = ChosenState(50, 0, {"Avfr.des"});
+    ParameterEntries entries = LoadParameters(state);
+    entries.Text2 = "10";
+    ParametersOk(state, entries);
+    EXPECT_EQ(state.ValidationCount, 50);
+}
+
+TEST_F(ParametersOkTest, ValidationSetStaysWithinTheCalibrationSet) {
+    ProgramState state = ChosenState(50, 4, {"Avfr.des"});
+    ParameterEntries entries = LoadParameters(state);
+    entries.Text2 = "80";
+    ParametersOk(state, entries);
+    EXPECT_EQ(state.ValidationCount, 50);
+    entries.Text2 = "-3";
+    ParametersOk(state, entries);
+    EXPECT_EQ(state.ValidationCount, 0);
+}
+
+TEST_F(ParametersOkTest, ReportBlock) {
+    ProgramState state = ChosenState(100, 0, {"Xd2d.des", "Xvfr.des"});
+    ParametersOk(state, LoadParameters(state));
+    EXPECT_EQ(ReadFile(kWorkingReport), "\r\n"
+                                        "     Descriptor table(s) used: \r\n"
+                                        "\r\n"
+                                        "     Xd2d.des\r\n"
+                                        "     Xvfr.des\r\n"
+                                        "\r\n"
+                                        "     Starting statistical analysis parameters:\r\n"
+                                        "\r\n"
+                                        "     Molecules number in the calibration set:  100\r\n"
+                                        "     Molecules number in the validation set:  100\r\n"
+                                        "     Molecules number in the prediction set:  0\r\n"
+                                        "     Minimum predictors number: 2\r\n"
+                                        "     Maximum predictors number:  20\r\n"
+                                        "     descriptors / Property correlation: r2 >  .0461\r\n"
+                                        "     Intercorrelation in > 2 descriptors sets: r2 <  .4\r\n"
+                                        "\r\n");
+    EXPECT_EQ(state.FragmentTableMissing, 0);
+}
+
+TEST_F(ParametersOkTest, TheFragmentTableIsCompulsoryAndItsSuffixCaseSensitive) {
+    ProgramState state = ChosenState(100, 0, {"Xd2d.des", "XVFR.des", "Xvfr.DES"});
+    EXPECT_EQ(ParametersOk(state, LoadParameters(state)), ParametersOutcome::FragmentTableMissing);
+    EXPECT_EQ(state.FragmentTableMissing, 1);
+    EXPECT_EQ(ReadFile(kWorkingReport), "\r\n"
+                                        "     Descriptor table(s) used: \r\n"
+                                        "\r\n"
+                                        "     Xd2d.des\r\n"
+                                        "     XVFR.des\r\n"
+                                        "     Xvfr.DES\r\n"
+                                        "\r\n"
+                                        " USING OF DESCRIPTOR TABLE NAMEvfr.des IS COMPULSORY !!\r\n"
+                                        "\r\n");
+}
+
+TEST_F(ParametersOkTest, AnyPrefixBeforeTheFragmentSuffixWillDo) {
+    ProgramState state = ChosenState(100, 0, {"anything-at-allvfr.des"});
+    EXPECT_EQ(ParametersOk(state, LoadParameters(state)), ParametersOutcome::Compute);
+}
+
+} // namespace
+} // namespace kalemir::qspr

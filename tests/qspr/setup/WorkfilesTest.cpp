@@ -1,0 +1,110 @@
+#include "qspr/setup/Workfiles.h"
+
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+
+namespace kalemir::qspr {
+namespace {
+
+using kalemir::testing::ReadFile;
+using kalemir::testing::ScratchDir;
+using kalemir::testing::WriteFile;
+
+class WorkfilesOkTest : public ::testing::Test {
+protected:
+    ScratchDir dir{"workfiles"};
+    ProgramState state;
+
+    void SetUp() override { WriteFile("TAB", "Cases\tp\r\nm1\t1\r\nm2\t2\r\nm3\t?\r\n"); }
+};
+
+TEST_F(WorkfilesOkTest, ThreeOfFiveTablesFillTheRowsInListOrder) {
+    WorkfilesChoice choice{"TAB",
+                           {"a.des", "b.des", "c.des", "d.des", "e.des"},
+                           {false, true, false, true, true}};
+    ASSERT_TRUE(WorkfilesOk(state, choice));
+    EXPECT_EQ(state.TableCount, 3);
+    EXPECT_EQ(state.SelectedTableCount, 3);
+    ASSERT_EQ(state.TableNames.size(), 51u);
+    EXPECT_EQ(state.TableNames[1].first, "b.des");
+    EXPECT_EQ(state.TableNames[2].first, "d.des");
+    EXPECT_EQ(state.TableNames[3].first, "e.des");
+    EXPECT_EQ(state.TableNames[3].second, "e.des");
+    EXPECT_EQ(state.ChosenTableNames[2].second, "d.des");
+    EXPECT_TRUE(state.TableNames[4].first.empty());
+}
+
+TEST_F(WorkfilesOkTest, FiveOfFive) {
+    WorkfilesChoice choice{"TAB", {"a.des", "b.des", "c.des", "d.des", "e.des"}, {}};
+    choice.selected.assign(5, true);
+    ASSERT_TRUE(WorkfilesOk(state, choice));
+    EXPECT_EQ(state.TableCount, 5);
+    EXPECT_EQ(state.TableNames[5].first, "e.des");
+}
+
+TEST_F(WorkfilesOkTest, CountsHeaderAndNames) {
+    WorkfilesChoice choice{"TAB", {"a.des"}, {true}};
+    ASSERT_TRUE(WorkfilesOk(state, choice));
+    EXPECT_EQ(state.QsprLastLine, 3);
+    EXPECT_EQ(state.CalibrationCount, 2);
+    EXPECT_EQ(state.PredictionCount, 1);
+    EXPECT_EQ(state.InitialCalibrationCount, 2);
+    EXPECT_EQ(state.QsprTableCopy, "TAB");
+    EXPECT_EQ(state.SelFileName, "TABsel.des");
+    EXPECT_EQ(state.ValidationCount, 2);
+    const std::string report = ReadFile(kWorkingReport);
+    EXPECT_TRUE(std::regex_match(report, std::regex("\r\n"
+                                                    "     Program KALEMIRq for QSPR computations\r\n"
+                                                    "     \\d\\d-\\d\\d-\\d{4}     \\d\\d:\\d\\d:\\d\\d\r\n"
+                                                    "\r\n"
+                                                    "     QSPR table used:\r\n"
+                                                    "     TAB\r\n")));
+}
+
+TEST_F(WorkfilesOkTest, AnIncompleteChoiceWritesNothing) {
+    EXPECT_FALSE(WorkfilesOk(state, {"", {"a.des"}, {true}}));
+    EXPECT_FALSE(WorkfilesOk(state, {"TAB", {"a.des"}, {false}}));
+    EXPECT_FALSE(std::filesystem::exists(kWorkingReport));
+    // The chosen-table state is filled all the same.
+    EXPECT_EQ(state.TableCount, 0);
+    EXPECT_EQ(state.QsprTableName, "TAB");
+}
+
+TEST_F(WorkfilesOkTest, ASecondOkReplacesTheReport) {
+    WriteFile(kWorkingReport, "old report\r\n");
+    ASSERT_TRUE(WorkfilesOk(state, {"TAB", {"a.des"}, {true}}));
+    EXPECT_EQ(ReadFile(kWorkingReport).find("old report"), std::string::npos);
+}
+
+TEST(CountMoleculesTest, AllPredictionRecordsGiveNoCalibrationMolecule) {
+    ProgramState state;
+    state.QsprLines = {"Cases\tp", "a\t?", "b\t?"};
+    state.QsprLastLine = 2;
+    CountMolecules(state);
+    EXPECT_EQ(state.CalibrationCount, 0);
+    EXPECT_EQ(state.PredictionCount, 2);
+}
+
+TEST(CountMoleculesTest, AHeaderAloneCountsOneEmptyCalibrationMolecule) {
+    ProgramState state;
+    state.QsprLines = {"Cases\tp"};
+    state.QsprLastLine = 0;
+    CountMolecules(state);
+    EXPECT_EQ(state.CalibrationCount, 1);
+    EXPECT_EQ(state.PredictionCount, 0);
+}
+
+TEST(ListClickTest, OnlyTheSecondClickHidesTheReminder) {
+    short counter = 0;
+    EXPECT_FALSE(ListClickHidesReminder(counter));
+    EXPECT_TRUE(ListClickHidesReminder(counter));
+    EXPECT_FALSE(ListClickHidesReminder(counter));
+    EXPECT_FALSE(ListClickHidesReminder(counter));
+}
+
+} // namespace
+} // namespace kalemir::qspr
