@@ -58,8 +58,8 @@ TEST(QsprArgumentsTest, TablesAndOptions) {
 }
 
 TEST(QsprArgumentsTest, UsageErrors) {
-    EXPECT_THROW(ParseQsprRunArguments({"Q"}), InputError);                  // no .des
-    EXPECT_THROW(ParseQsprRunArguments({}), InputError);                     // nothing
+    EXPECT_THROW(ParseQsprRunArguments({"Q"}), InputError); // no .des
+    EXPECT_THROW(ParseQsprRunArguments({}), InputError);    // nothing
     EXPECT_THROW(ParseQsprRunArguments({"--min-r2", "x", "Q", "a.des"}), InputError);
     EXPECT_THROW(ParseQsprRunArguments({"--max-predictors", "?", "Q", "a"}), InputError);
     EXPECT_THROW(ParseQsprRunArguments({"--outliers", "maybe", "Q", "a"}), InputError);
@@ -82,7 +82,7 @@ protected:
 
 TEST_F(QsprRunTest, Bzr01ReportStartsWithHeaderTablesAndParameters) {
     ASSERT_EQ(RunCli({"run", "-C", Here(), "--quiet", "BZR01", "BZR01d2d.des", "BZR01fpc.des",
-                   "BZR01vfr.des"}),
+                      "BZR01vfr.des"}),
               kExitSuccess);
     EXPECT_FALSE(fs::exists(dir.Path() / "rezultat.rez"));
     const std::vector<std::string> lines = ReportLines((dir.Path() / "BZR01qspr.rez").string());
@@ -118,7 +118,7 @@ TEST_F(QsprRunTest, Bzr01ReportStartsWithHeaderTablesAndParameters) {
 
 TEST_F(QsprRunTest, Bzr02HasNoPredictionSet) {
     ASSERT_EQ(RunCli({"run", "-C", Here(), "--quiet", "--save", "two.rez", "BZR02", "BZR02d2d.des",
-                   "BZR02vfr.des"}),
+                      "BZR02vfr.des"}),
               kExitSuccess);
     const std::vector<std::string> lines = ReportLines((dir.Path() / "two.rez").string());
     ASSERT_GE(lines.size(), 22u);
@@ -132,7 +132,7 @@ TEST_F(QsprRunTest, Bzr02HasNoPredictionSet) {
 
 TEST_F(QsprRunTest, OptionsGoThroughTheWindowsClamping) {
     ASSERT_EQ(RunCli({"run", "-C", Here(), "--quiet", "--min-r2", "0.5", "--max-inter-r2", "0.2",
-                   "--max-predictors", "7", "--validation", "20", "BZR01", "BZR01vfr.des"}),
+                      "--max-predictors", "7", "--validation", "20", "BZR01", "BZR01vfr.des"}),
               kExitSuccess);
     const std::vector<std::string> lines = ReportLines((dir.Path() / "BZR01qspr.rez").string());
     ASSERT_GE(lines.size(), 20u);
@@ -166,14 +166,10 @@ TEST_F(QsprRunTest, BadInputIsRefusedWithNothingWritten) {
         std::string mentioned;
     };
     const std::vector<Case> cases = {
-        {{"MISSING", "BZR01vfr.des"}, "MISSING"},
-        {{"BZR01", "missing.des"}, "missing.des"},
-        {{"BZR01", "folder.des"}, "folder.des"},
-        {{"EMPTY", "BZR01vfr.des"}, "EMPTY"},
-        {{"HEADER", "BZR01vfr.des"}, "HEADER"},
-        {{"ALLQ", "BZR01vfr.des"}, "ALLQ"},
-        {{"BIG", "BZR01vfr.des"}, "3000"},
-        {{"../BZR01", "BZR01vfr.des"}, "-C"},
+        {{"MISSING", "BZR01vfr.des"}, "MISSING"}, {{"BZR01", "missing.des"}, "missing.des"},
+        {{"BZR01", "folder.des"}, "folder.des"},  {{"EMPTY", "BZR01vfr.des"}, "EMPTY"},
+        {{"HEADER", "BZR01vfr.des"}, "HEADER"},   {{"ALLQ", "BZR01vfr.des"}, "ALLQ"},
+        {{"BIG", "BZR01vfr.des"}, "3000"},        {{"../BZR01", "BZR01vfr.des"}, "-C"},
     };
     for (const Case& c : cases) {
         std::vector<std::string> arguments = {"run", "-C", Here(), "--quiet"};

@@ -160,22 +160,23 @@ TEST_F(ParametersOkTest, ValidationSetStaysWithinTheCalibrationSet) {
 TEST_F(ParametersOkTest, ReportBlock) {
     ProgramState state = ChosenState(100, 0, {"Xd2d.des", "Xvfr.des"});
     ParametersOk(state, LoadParameters(state));
-    EXPECT_EQ(ReadFile(kWorkingReport), "\r\n"
-                                        "     Descriptor table(s) used: \r\n"
-                                        "\r\n"
-                                        "     Xd2d.des\r\n"
-                                        "     Xvfr.des\r\n"
-                                        "\r\n"
-                                        "     Starting statistical analysis parameters:\r\n"
-                                        "\r\n"
-                                        "     Molecules number in the calibration set:  100\r\n"
-                                        "     Molecules number in the validation set:  100\r\n"
-                                        "     Molecules number in the prediction set:  0\r\n"
-                                        "     Minimum predictors number: 2\r\n"
-                                        "     Maximum predictors number:  20\r\n"
-                                        "     descriptors / Property correlation: r2 >  .0461\r\n"
-                                        "     Intercorrelation in > 2 descriptors sets: r2 <  .4\r\n"
-                                        "\r\n");
+    EXPECT_EQ(ReadFile(kWorkingReport),
+              "\r\n"
+              "     Descriptor table(s) used: \r\n"
+              "\r\n"
+              "     Xd2d.des\r\n"
+              "     Xvfr.des\r\n"
+              "\r\n"
+              "     Starting statistical analysis parameters:\r\n"
+              "\r\n"
+              "     Molecules number in the calibration set:  100\r\n"
+              "     Molecules number in the validation set:  100\r\n"
+              "     Molecules number in the prediction set:  0\r\n"
+              "     Minimum predictors number: 2\r\n"
+              "     Maximum predictors number:  20\r\n"
+              "     descriptors / Property correlation: r2 >  .0461\r\n"
+              "     Intercorrelation in > 2 descriptors sets: r2 <  .4\r\n"
+              "\r\n");
     EXPECT_EQ(state.FragmentTableMissing, 0);
 }
 
@@ -183,15 +184,16 @@ TEST_F(ParametersOkTest, TheFragmentTableIsCompulsoryAndItsSuffixCaseSensitive) 
     ProgramState state = ChosenState(100, 0, {"Xd2d.des", "XVFR.des", "Xvfr.DES"});
     EXPECT_EQ(ParametersOk(state, LoadParameters(state)), ParametersOutcome::FragmentTableMissing);
     EXPECT_EQ(state.FragmentTableMissing, 1);
-    EXPECT_EQ(ReadFile(kWorkingReport), "\r\n"
-                                        "     Descriptor table(s) used: \r\n"
-                                        "\r\n"
-                                        "     Xd2d.des\r\n"
-                                        "     XVFR.des\r\n"
-                                        "     Xvfr.DES\r\n"
-                                        "\r\n"
-                                        " USING OF DESCRIPTOR TABLE NAMEvfr.des IS COMPULSORY !!\r\n"
-                                        "\r\n");
+    EXPECT_EQ(ReadFile(kWorkingReport),
+              "\r\n"
+              "     Descriptor table(s) used: \r\n"
+              "\r\n"
+              "     Xd2d.des\r\n"
+              "     XVFR.des\r\n"
+              "     Xvfr.DES\r\n"
+              "\r\n"
+              " USING OF DESCRIPTOR TABLE NAMEvfr.des IS COMPULSORY !!\r\n"
+              "\r\n");
 }
 
 TEST_F(ParametersOkTest, AnyPrefixBeforeTheFragmentSuffixWillDo) {

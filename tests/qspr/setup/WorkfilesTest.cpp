@@ -23,9 +23,8 @@ protected:
 };
 
 TEST_F(WorkfilesOkTest, ThreeOfFiveTablesFillTheRowsInListOrder) {
-    WorkfilesChoice choice{"TAB",
-                           {"a.des", "b.des", "c.des", "d.des", "e.des"},
-                           {false, true, false, true, true}};
+    WorkfilesChoice choice{
+        "TAB", {"a.des", "b.des", "c.des", "d.des", "e.des"}, {false, true, false, true, true}};
     ASSERT_TRUE(WorkfilesOk(state, choice));
     EXPECT_EQ(state.TableCount, 3);
     EXPECT_EQ(state.SelectedTableCount, 3);
@@ -57,12 +56,13 @@ TEST_F(WorkfilesOkTest, CountsHeaderAndNames) {
     EXPECT_EQ(state.SelFileName, "TABsel.des");
     EXPECT_EQ(state.ValidationCount, 2);
     const std::string report = ReadFile(kWorkingReport);
-    EXPECT_TRUE(std::regex_match(report, std::regex("\r\n"
-                                                    "     Program KALEMIRq for QSPR computations\r\n"
-                                                    "     \\d\\d-\\d\\d-\\d{4}     \\d\\d:\\d\\d:\\d\\d\r\n"
-                                                    "\r\n"
-                                                    "     QSPR table used:\r\n"
-                                                    "     TAB\r\n")));
+    EXPECT_TRUE(
+        std::regex_match(report, std::regex("\r\n"
+                                            "     Program KALEMIRq for QSPR computations\r\n"
+                                            "     \\d\\d-\\d\\d-\\d{4}     \\d\\d:\\d\\d:\\d\\d\r\n"
+                                            "\r\n"
+                                            "     QSPR table used:\r\n"
+                                            "     TAB\r\n")));
 }
 
 TEST_F(WorkfilesOkTest, AnIncompleteChoiceWritesNothing) {
