@@ -1,0 +1,5 @@
+# The similarity program's command line.
+add_executable(KalemirS ${CMAKE_CURRENT_LIST_DIR}/KalemirS.cpp)
+target_link_libraries(KalemirS PRIVATE kalemir_similarity)
+target_compile_definitions(KalemirS PRIVATE KALEMIR_VERSION="${KALEMIR_VERSION_TEXT}")
+kalemir_warnings(KalemirS)

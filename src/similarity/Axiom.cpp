@@ -1,0 +1,299 @@
+#include "similarity/Axiom.h"
+
+#include "common/ComputingWindow.h"
+#include "common/NumberText.h"
+#include "common/Report.h"
+#include "common/Rounding.h"
+#include "similarity/Measures.h"
+
+#include <cmath>
+
+namespace kalemir::sim {
+
+namespace {
+
+const char* const kUpperWords[] = {"",     "STRUCTURE",      "SHAPE",
+                                   "SIZE", "HYDROPHILICITY", "FLEXIBILITY"};
+const char* const kCliffTitles[] = {"",
+                                    "The pairs with maximum Chemical Structure cliff",
+                                    "The pairs with maximum Shape cliff",
+                                    "The pairs with maximum Size cliff",
+                                    "The pairs with maximum Hydrophilicity cliff",
+                                    "The pairs with maximum Flexibility cliff"};
+const char* const kDiversityTitles[] = {"",
+                                        "FROM THE POINT OF VIEW OF CHEMICAL STRUCTURE",
+                                        "FROM THE POINT OF VIEW OF MOLECULAR SHAPE",
+                                        "FROM THE POINT OF VIEW OF MOLECULAR SIZE",
+                                        "FROM THE POINT OF VIEW OF MOLECULAR HYDROPHILICITY",
+                                        "FROM THE POINT OF VIEW OF MOLECULAR FLEXIBILITY"};
+const char* const kContentTitles[] = {
+    "",
+    "ACCORDING TO CONTENT OF THE CLUSTERS BY CHEMICAL STRUCTURE",
+    "ACCORDING TO CONTENT OF THE CLUSTERS BY MOLECULAR SHAPE",
+    "ACCORDING TO CONTENT OF THE CLUSTERS BY MOLECULAR SIZE",
+    "ACCORDING TO CONTENT OF THE CLUSTERS BY MOLECULAR HYDROPHILICITY",
+    "ACCORDING TO CONTENT OF THE CLUSTERS BY MOLECULAR FLEXIBILITY"};
+
+int Sign(double x) {
+    return x > 0 ? 1 : (x < 0 ? -1 : 0);
+}
+
+struct PropertyRange {
+    double max = 0;
+    double min = 0;
+};
+
+/// Largest and smallest Property value of the calibration set.
+PropertyRange CalibrationRange(const ProgramState& state) {
+    PropertyRange range;
+    for (int i = 1; i <= state.calibrationCount; ++i) {
+        const double p = state.Fixed(i, kPropertyColumn);
+        if (i == 1 || p > range.max) {
+            range.max = p;
+        }
+        if (i == 1 || p < range.min) {
+            range.min = p;
+        }
+    }
+    return range;
+}
+
+std::string PairTotalText(int nc) {
+    return " / " + PlainNumber(static_cast<double>(nc) * (nc - 1) / 2);
+}
+
+} // namespace
+
+double Dec4(double x) {
+    return RoundDown(x, 4);
+}
+
+double PropertySimilarity(double pa, double pb, double pMax, double pMin) {
+    if (pMax == pMin) {
+        return 1;
+    }
+    return 1 - std::fabs(pa - pb) / (pMax - pMin);
+}
+
+long SampledRunningNumber(long m, long pairs) {
+    return static_cast<long>(
+        std::floor(0.5 + static_cast<double>(m) * static_cast<double>(pairs) / 10000.0));
+}
+
+PairList ListCalibrationPairs(const ProgramState& state, const PairMatrix& similarity, int measure,
+                              ComputingWindow& window) {
+    (void)measure;
+    const int nc = state.calibrationCount;
+    const long pairs = static_cast<long>(nc) * (nc - 1) / 2;
+    const PropertyRange range = CalibrationRange(state);
+    const bool sampled = pairs > kMaxListedPairs;
+    PairList list;
+    const auto length = static_cast<std::size_t>(sampled ? kMaxListedPairs : pairs);
+    list.keys.reserve(length);
+    list.values.reserve(length);
+    const std::string caption = " Computation of the PROPERTY similarities    ";
+    const std::string total = PairTotalText(nc);
+    long running = 0;
+    long m = 1;
+    long next = sampled ? SampledRunningNumber(m, pairs) : 1;
+    for (int a = 1; a < nc; ++a) {
+        const double pa = state.Fixed(a, kPropertyColumn);
+        for (int b = a + 1; b <= nc; ++b) {
+            ++running;
+            if (sampled) {
+                if (running != next) {
+                    continue;
+                }
+                ++m;
+                next = m <= kMaxListedPairs ? SampledRunningNumber(m, pairs) : 0;
+            }
+            const double q =
+                PropertySimilarity(pa, state.Fixed(b, kPropertyColumn), range.max, range.min);
+            list.keys.push_back(similarity(a, b) + q / 10000);
+            list.values.push_back(q);
+            window.Yield();
+        }
+        window.SetCaption(caption + PlainNumber(static_cast<double>(running)) + total);
+    }
+    return list;
+}
+
+double RankAgreement(const PairList& list) {
+    const std::size_t length = list.keys.size();
+    if (length < 2) {
+        return 0;
+    }
+    const double* keys = list.keys.data();
+    const double* values = list.values.data();
+    long long agreement = 0;
+    for (std::size_t u = 0; u + 1 < length; ++u) {
+        const double ku = keys[u];
+        const double vu = values[u];
+        long long rowAgreement = 0;
+        for (std::size_t v = u + 1; v < length; ++v) {
+            rowAgreement += Sign(ku - keys[v]) == Sign(vu - values[v]) ? 1 : -1;
+        }
+        agreement += rowAgreement;
+    }
+    const double l = static_cast<double>(length);
+    return 2 * static_cast<double>(agreement) / (l * (l - 1));
+}
+
+double Observance(double tau) {
+    return Sign(tau) * Dec4(std::fabs(tau));
+}
+
+Cliffs FindCliffs(const ProgramState& state, const PairMatrix& similarity, int measure,
+                  ComputingWindow& window) {
+    Cliffs cliffs;
+    const int nc = state.calibrationCount;
+    const std::string caption = std::string(" The identification of the Property / ") +
+                                kUpperWords[measure] + " cliffs    ";
+    const std::string total = PairTotalText(nc);
+    double running = 0;
+    for (int a = 1; a < nc; ++a) {
+        const double pa = state.Fixed(a, kPropertyColumn);
+        for (int b = a + 1; b <= nc; ++b) {
+            const double pb = state.Fixed(b, kPropertyColumn);
+            const double lo = pa < pb ? pa : pb;
+            const double hi = pa < pb ? pb : pa;
+            const double ratio = lo + hi == 0 ? 1.0 : 2 * lo / (lo + hi);
+            const double s = similarity(a, b);
+            const double s3 = s * s * s;
+            const double property = ratio + 0.01 == 0 ? 0.0 : 2 * (s3 / (ratio + 0.01)) / 11;
+            const double structure = ratio / (1 + s3);
+            if (property > cliffs.property.value) {
+                cliffs.property = {property, a, b};
+            }
+            if (structure > cliffs.structure.value) {
+                cliffs.structure = {structure, a, b};
+            }
+            window.Yield();
+        }
+        running += nc - a;
+        window.SetCaption(caption + PlainNumber(running) + total);
+    }
+    return cliffs;
+}
+
+void CheckAxiom(const ProgramState& state, RunState& run, int measure, ComputingWindow& window) {
+    const PairList list = ListCalibrationPairs(state, run.similarity, measure, window);
+    window.SetCaption(std::string("   Checking the QSPR axiom (") + kUpperWords[measure] +
+                      ") ... wait several minutes ... ");
+    const double observance = Observance(RankAgreement(list));
+    run.summary.At(2, measure) = observance;
+    const Cliffs cliffs = FindCliffs(state, run.similarity, measure, window);
+
+    const std::string kind(KindWord(measure));
+    auto name = [&](int i) { return state.names[static_cast<std::size_t>(i)]; };
+    ReportAppender report(state.resultsFileName);
+    report.Line();
+    if (measure == kChemical) {
+        report.Line(
+            "ACCORDING TO THE QSPR AXIOM SIMILAR MOLECULES HAVE SIMILAR VALUES OF THE PROPERTY.");
+        report.Line();
+    }
+    report.Line("The observance of the axiom in the analyzed calibration set");
+    report.Line(measure == kChemical ? "from the point of view of chemical structure similarity"
+                                     : "from the point of view of " + kind + " similarity");
+    report.Line("is " + PlainNumber(observance) + " within [-1, +1] range.");
+    report.Line();
+    report.Line("The pairs with maximum Property cliffs");
+    report.Line("i.e. highest " + kind + " similarity / Property similarity ratio.");
+    report.Line("Cliff = " + PlainNumber(Dec4(cliffs.property.value)) + "  " +
+                name(cliffs.property.a) + " - " + name(cliffs.property.b));
+    report.Line();
+    report.Line(kCliffTitles[measure]);
+    report.Line("i.e. highest Property similarity / " + kind + " similarity ratio.");
+    report.Line("Cliff = " + PlainNumber(Dec4(cliffs.structure.value)) + "  " +
+                name(cliffs.structure.a) + " - " + name(cliffs.structure.b));
+    report.Close();
+}
+
+double SetEntropy(const std::vector<int>& counts, int n) {
+    double sum = 0;
+    for (int c : counts) {
+        if (c > 0) {
+            const double share = static_cast<double>(c) / n;
+            sum += share * std::log(share);
+        }
+    }
+    return -sum;
+}
+
+double Diversity(double entropy, int n) {
+    if (n <= 1) {
+        return 0;
+    }
+    return (entropy + 0.1) / (std::log(static_cast<double>(n)) + 0.1);
+}
+
+void ReportDiversity(const ProgramState& state, RunState& run, int measure,
+                     ComputingWindow& window) {
+    std::vector<int> total;
+    std::vector<int> calibration;
+    std::vector<int> prediction;
+    for (const Cluster& cluster : run.clusters) {
+        total.push_back(cluster.total);
+        calibration.push_back(cluster.calibration);
+        prediction.push_back(cluster.prediction);
+    }
+    const int n = state.moleculeCount;
+    const int nc = state.calibrationCount;
+    const int np = state.predictionCount;
+    const double hDb = SetEntropy(total, n);
+    const double dDb = Diversity(hDb, n);
+    // ln n of the range line; an empty set's range is [0, 0].
+    auto logOf = [](int count) { return count > 0 ? std::log(static_cast<double>(count)) : 0.0; };
+
+    ReportAppender report(state.resultsFileName);
+    auto block = [&](double d, double h, int count) {
+        report.Line("IS " + PlainNumber(Dec4(d)));
+        report.Line("WITHIN [0, 1] RANGE.");
+        report.Line("AND");
+        report.Line("THE SHANNON ENTROPY");
+        report.Line("IS " + PlainNumber(Dec4(h)));
+        report.Line("WITHIN [0, " + PlainNumber(Dec4(logOf(count))) + "] RANGE.");
+    };
+    if (np == 0) {
+        report.Line(kDiversityTitles[measure]);
+        report.Line("THE DIVERSITY OF THE ANALYZED MOLECULES");
+        block(dDb, hDb, n);
+    } else {
+        const double hC = SetEntropy(calibration, nc);
+        const double dC = Diversity(hC, nc);
+        const double hP = SetEntropy(prediction, np);
+        const double dP = Diversity(hP, np);
+        bool unused = false;
+        const double a = Ratio(hC + 0.1, hDb + 0.1, unused);
+        const double b = Ratio(hP + 0.1, hDb + 0.1, unused);
+        const double setSimilarity = a * b;
+        run.summary.At(1, measure) = setSimilarity;
+        run.summary.At(3, measure) = dC;
+        run.summary.At(4, measure) = dP;
+        run.summary.At(5, measure) = dDb;
+        if (measure == kChemical) {
+            report.Line();
+        }
+        report.Line(kContentTitles[measure]);
+        report.Line();
+        report.Line("THE DIVERSITY OF THE CALIBRATION SET");
+        block(dC, hC, nc);
+        report.Line();
+        report.Line("THE DIVERSITY OF THE PREDICTION SET");
+        block(dP, hP, np);
+        report.Line();
+        report.Line("THE DIVERSITY OF THE DATABASE (CALIBRATION SET + PREDICTION SET)");
+        block(dDb, hDb, n);
+        report.Line();
+        report.Line("THE SIMILARITY OF THE CALIBRATION AND PREDICTION SETS");
+        report.Line("IS " + PlainNumber(Dec4(setSimilarity)));
+        report.Line("WITHIN [0, 1] RANGE.");
+        report.Line(std::string(60, '-'));
+        report.Line(std::string(60, '-'));
+    }
+    report.Close();
+    window.SetCaption(std::string(63, ' '));
+}
+
+} // namespace kalemir::sim

@@ -1,0 +1,283 @@
+#include "similarity/Clusters.h"
+
+#include "common/ComputingWindow.h"
+#include "common/NumberText.h"
+#include "common/Report.h"
+#include "similarity/SimTable.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace kalemir::sim {
+
+namespace {
+
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+
+const char* const kClusterTitles[] = {
+    "",
+    "CLUSTERS IN THE ANALYZED DATABASE ACCORDING TO CHEMICAL SIMILARITY",
+    "CLUSTERS IN THE ANALYZED DATABASE ACCORDING TO SHAPE SIMILARITY",
+    "CLUSTERS IN THE ANALYZED DATABASE ACCORDING TO SIZE SIMILARITY",
+    "CLUSTERS IN THE ANALYZED DATABASE ACCORDING TO HYDROPHILICITY SIMILARITY",
+    "CLUSTERS IN THE ANALYZED DATABASE ACCORDING TO FLEXIBILITY SIMILARITY"};
+
+const char* const kClusterCaptions[] = {
+    "",
+    " Identification of the chemical clusters ... wait ...",
+    " Identification of the shape clusters ... wait ...",
+    " Identification of the size clusters ... wait ...",
+    " Identification of the hidrophilicity clusters ... wait ...",
+    " Identification of the flexibility clusters ... wait ..."};
+
+} // namespace
+
+std::vector<Cluster> FindClusters(const PairMatrix& similarity, int calibrationCount, double t) {
+    const int n = similarity.Size();
+    const auto size = static_cast<std::size_t>(n) + 1;
+    std::vector<Cluster> clusters;
+    std::vector<char> assigned(size, 0);
+    // Affinity of every molecule to all the others, summed in molecule order.
+    std::vector<double> affinity(size, 0.0);
+    for (int i = 1; i < n; ++i) {
+        const double* row = similarity.Row(i);
+        for (int j = i + 1; j <= n; ++j) {
+            const double term = AffinityTerm(row[j - i - 1], t);
+            affinity[static_cast<std::size_t>(i)] += term;
+            affinity[static_cast<std::size_t>(j)] += term;
+        }
+    }
+    // Seed: the least connected molecule (first in table order on ties).
+    int first = 0;
+    double smallest = kInfinity;
+    for (int i = 1; i <= n; ++i) {
+        if (affinity[static_cast<std::size_t>(i)] < smallest) {
+            smallest = affinity[static_cast<std::size_t>(i)];
+            first = i;
+        }
+    }
+    // `placed` holds the affinity of each unassigned molecule to the assigned ones; during
+    // seeding the assigned molecules are exactly the first members.
+    std::vector<double> placed(size, 0.0);
+    std::vector<int> seeds;
+    auto assign = [&](int x) {
+        assigned[static_cast<std::size_t>(x)] = 1;
+        for (int i = 1; i <= n; ++i) {
+            if (!assigned[static_cast<std::size_t>(i)]) {
+                placed[static_cast<std::size_t>(i)] += AffinityTerm(similarity(i, x), t);
+            }
+        }
+    };
+    auto openCluster = [&](int x) {
+        clusters.emplace_back();
+        clusters.back().members.push_back(x);
+        assign(x);
+    };
+    openCluster(first);
+    seeds.push_back(first);
+    // Further seeds: the molecule least connected to the seeds, while it is not similar
+    // (above t) to any of them.
+    for (;;) {
+        int candidate = 0;
+        smallest = kInfinity;
+        for (int i = 1; i <= n; ++i) {
+            if (!assigned[static_cast<std::size_t>(i)] &&
+                placed[static_cast<std::size_t>(i)] < smallest) {
+                smallest = placed[static_cast<std::size_t>(i)];
+                candidate = i;
+            }
+        }
+        if (candidate == 0) {
+            break;
+        }
+        const bool nearSeed = std::any_of(seeds.begin(), seeds.end(),
+                                          [&](int s) { return similarity(candidate, s) > t; });
+        if (nearSeed) {
+            break;
+        }
+        openCluster(candidate);
+        seeds.push_back(candidate);
+    }
+    // Growth: the best connected unassigned molecule joins the admissible cluster with the
+    // largest mean affinity, or opens a new cluster.
+    for (;;) {
+        int chosen = 0;
+        double largest = -kInfinity;
+        for (int i = 1; i <= n; ++i) {
+            if (!assigned[static_cast<std::size_t>(i)] &&
+                placed[static_cast<std::size_t>(i)] > largest) {
+                largest = placed[static_cast<std::size_t>(i)];
+                chosen = i;
+            }
+        }
+        if (chosen == 0) {
+            break;
+        }
+        Cluster* best = nullptr;
+        double bestMean = -kInfinity;
+        for (Cluster& cluster : clusters) {
+            double sum = 0;
+            bool admissible = true;
+            for (int m : cluster.members) {
+                const double s = similarity(chosen, m);
+                if (!(s > t)) {
+                    admissible = false;
+                    break;
+                }
+                sum += AffinityTerm(s, t);
+            }
+            if (!admissible) {
+                continue;
+            }
+            const double mean = sum / static_cast<double>(cluster.members.size());
+            if (mean > 0 && mean > bestMean) {
+                bestMean = mean;
+                best = &cluster;
+            }
+        }
+        if (best != nullptr) {
+            best->members.push_back(chosen);
+            assign(chosen);
+        } else {
+            openCluster(chosen);
+        }
+    }
+    for (Cluster& cluster : clusters) {
+        std::sort(cluster.members.begin(), cluster.members.end());
+        cluster.calibration =
+            static_cast<int>(std::count_if(cluster.members.begin(), cluster.members.end(),
+                                           [&](int m) { return m <= calibrationCount; }));
+        cluster.total = static_cast<int>(cluster.members.size());
+        cluster.prediction = cluster.total - cluster.calibration;
+    }
+    return clusters;
+}
+
+void ReportClusterHeading(const ProgramState& state, int measure, ComputingWindow& window) {
+    ReportAppender report(state.resultsFileName);
+    report.Line();
+    report.Line(std::string(79, '-'));
+    report.Line();
+    report.Line("Minimum similarity in clusters = " +
+                PlainNumber(state.minClusterSimilarity[measure]));
+    report.Line(kClusterTitles[measure]);
+    report.Line();
+    report.Close();
+    window.SetCaption(kClusterCaptions[measure]);
+}
+
+void MarkMixedClusters(ProgramState& state, const RunState& run) {
+    if (state.predictionCount == 0) {
+        return;
+    }
+    for (const Cluster& cluster : run.clusters) {
+        if (cluster.calibration * cluster.prediction > 0) {
+            for (int m : cluster.members) {
+                ++state.marks[static_cast<std::size_t>(m)];
+            }
+        }
+    }
+}
+
+void WriteCluDatabase(const ProgramState& state, RunState& run) {
+    const Cluster* chosen = nullptr;
+    double largest = 0;
+    for (const Cluster& cluster : run.clusters) {
+        const double value = cluster.calibration * std::sqrt(cluster.prediction + 1.0);
+        if (value > largest) {
+            largest = value;
+            chosen = &cluster;
+        }
+    }
+    if (chosen == nullptr) {
+        return;
+    }
+    run.cluCalibrationCount = chosen->calibration;
+    run.cluPredictionCount = chosen->prediction;
+    ReportAppender file(NamePrefix(state.tableFileName) + "CLU", ReportAppender::Mode::Create);
+    file.Line(kDatabaseHeader);
+    for (int m : chosen->members) {
+        if (m <= state.calibrationCount) {
+            file.Line(state.names[static_cast<std::size_t>(m)] + "\t" +
+                      state.propertyTokens[static_cast<std::size_t>(m)]);
+        }
+    }
+    for (int m : chosen->members) {
+        if (m > state.calibrationCount) {
+            file.Line(state.names[static_cast<std::size_t>(m)] + "\t?");
+        }
+    }
+    file.Close();
+}
+
+void ReportClusters(const ProgramState& state, const RunState& run) {
+    ReportAppender report(state.resultsFileName);
+    report.Line("     NUMBER OF CLUSTERS IS " +
+                PlainNumber(static_cast<double>(run.clusters.size())));
+    report.Line();
+    const double outlierSize = std::sqrt(static_cast<double>(state.moleculeCount)) / 2;
+    for (const Cluster& cluster : run.clusters) {
+        for (int m : cluster.members) {
+            const std::string& name = state.names[static_cast<std::size_t>(m)];
+            report.Line(m <= state.calibrationCount ? name : "  " + name);
+        }
+        report.Line();
+        report.Line("Number of molecules in cluster " + PlainNumber(cluster.total));
+        if (state.predictionCount > 0) {
+            report.Line("  in the calibration set " + PlainNumber(cluster.calibration));
+            report.Line("  in the prediction set " + PlainNumber(cluster.prediction));
+        }
+        if (cluster.total < outlierSize) {
+            report.Line("Above cluster includes OUTLIERS");
+        }
+        report.Line();
+        report.Line(std::string(24, '-'));
+    }
+    report.Close();
+}
+
+void WriteMarkDatabases(const ProgramState& state, RunState& run) {
+    if (state.predictionCount == 0) {
+        return;
+    }
+    const int n = state.moleculeCount;
+    const int nc = state.calibrationCount;
+    auto line = [&](int i) {
+        return state.names[static_cast<std::size_t>(i)] + "\t" +
+               state.propertyTexts[static_cast<std::size_t>(i)];
+    };
+    auto mark = [&](int i) { return state.marks[static_cast<std::size_t>(i)]; };
+    run.ndbTrainingCount = 0;
+    run.ndbValidationCount = 0;
+    run.ndbPredictionCount = 0;
+    const std::string p5 = NamePrefix(state.tableFileName);
+    ReportAppender ndb(p5 + "NDB", ReportAppender::Mode::Create);
+    ReportAppender nvb(p5 + "NVB", ReportAppender::Mode::Create);
+    ndb.Line(kDatabaseHeader);
+    nvb.Line(kDatabaseHeader);
+    for (int i = 1; i <= nc; ++i) {
+        if (mark(i) == 1 || mark(i) == 2) {
+            ndb.Line(line(i));
+            run.ndbTrainingCount += 1;
+        }
+    }
+    for (int i = 1; i <= nc; ++i) {
+        if (mark(i) >= 3) {
+            ndb.Line(line(i));
+            nvb.Line(line(i));
+            run.ndbValidationCount += 1;
+        }
+    }
+    for (int i = nc + 1; i <= n; ++i) {
+        if (mark(i) >= 3) {
+            ndb.Line(line(i));
+            nvb.Line(line(i));
+            ++run.ndbPredictionCount;
+        }
+    }
+    ndb.Close();
+    nvb.Close();
+}
+
+} // namespace kalemir::sim

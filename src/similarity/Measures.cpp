@@ -1,0 +1,514 @@
+#include "similarity/Measures.h"
+
+#include "common/ComputingWindow.h"
+#include "common/NumberText.h"
+#include "common/Report.h"
+#include "common/Rounding.h"
+
+#include <cmath>
+#include <map>
+
+namespace kalemir::sim {
+
+namespace {
+
+/// The USR exponent 4/3 as the single-precision value it is held in.
+const double kUsrExponent = static_cast<double>(4.0f / 3.0f);
+
+constexpr std::size_t kMaxZeroPairLines = 100;
+
+bool IsUpper(char c) {
+    return c >= 'A' && c <= 'Z';
+}
+bool IsLower(char c) {
+    return c >= 'a' && c <= 'z';
+}
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+const char* const kProgressTexts[] = {"",
+                                      " Computation of the CHEMICAL similarities    ",
+                                      " Computation of the SHAPE similarities    ",
+                                      " Computation of the SIZE similarities    ",
+                                      " Computation of the HYDROPHILICITY similarities    ",
+                                      " Computation of the FLEXIBILITY similarities    "};
+
+} // namespace
+
+double Ratio(double a, double b, bool& zeroDenominator) {
+    if (a == 0 || b == 0) {
+        zeroDenominator = true;
+        return 0;
+    }
+    const double q = a / b;
+    return q > 1 ? b / a : q;
+}
+
+int ElementCode(std::string_view name) {
+    int code = 0;
+    for (std::size_t v = 0; v < name.size(); ++v) {
+        const char c = name[v];
+        const char c2 = v + 1 < name.size() ? name[v + 1] : '\0';
+        switch (c) {
+        case 'h':
+            code += 2584;
+            break;
+        case 'H':
+            code += 1597;
+            break;
+        case 'B':
+            code += c2 == 'r' ? 5 : 987;
+            break;
+        case 'C':
+            code += c2 == 'l' ? 21 : 610;
+            break;
+        case 'N':
+            code += 377;
+            break;
+        case 'O':
+            code += 233;
+            break;
+        case 'F':
+            code += 144;
+            break;
+        case 'S':
+            code += c2 == 'i' ? 89 : (c2 == 'e' ? 8 : 34);
+            break;
+        case 'P':
+            code += 55;
+            break;
+        case 'A':
+            code += c2 == 's' ? 13 : 0;
+            break;
+        case 'T':
+            code += c2 == 'e' ? 3 : 0;
+            break;
+        case 'I':
+            code += 2;
+            break;
+        case 'M':
+            code += 1;
+            break;
+        default:
+            break;
+        }
+    }
+    return code;
+}
+
+int AtomCount(std::string_view s) {
+    const std::size_t n = s.size();
+    if (n > 4 && s.substr(n - 4) == "atom") {
+        return 1;
+    }
+    // Positions are 1-based as in the rule; at(v) is the character at position v.
+    auto at = [&](std::size_t v) { return s[v - 1]; };
+    int count = 0;
+    for (std::size_t v = 1; v <= n; ++v) {
+        char ch = at(v);
+        if (ch == 'H' || ch == 'h') {
+            do {
+                ++v;
+            } while (v <= n && !(IsUpper(at(v)) || at(v) == 'h'));
+            if (v > n || at(v) == 'H' || at(v) == 'h') {
+                continue;
+            }
+            ch = at(v);
+        }
+        // The character before ch; a name's first character has none (not a digit).
+        const bool digitBefore = v > 1 && IsDigit(at(v - 1));
+        if (v < n) {
+            const char c2 = at(v + 1);
+            const bool c2Upper = IsUpper(c2) || c2 == 'h';
+            if (IsUpper(ch) && c2Upper) {
+                count += 1;
+            }
+            if (IsDigit(ch) && c2Upper && !digitBefore) {
+                count += ch - '0';
+            }
+            if (IsDigit(ch) && IsDigit(c2) && !digitBefore) {
+                count += 10 * (ch - '0') + (c2 - '0');
+            }
+        } else {
+            if (IsUpper(ch) || IsLower(ch)) {
+                count += 1;
+            } else if (IsDigit(ch)) {
+                count += ch - '0';
+            }
+        }
+    }
+    return count <= 3 ? count : 4;
+}
+
+FragmentClasses ClassifyFragments(const std::vector<std::string>& fragmentNames) {
+    FragmentClasses classes;
+    std::map<std::pair<int, int>, int> seen;
+    std::vector<std::pair<int, int>> keys;
+    for (const std::string& name : fragmentNames) {
+        keys.emplace_back(AtomCount(name), ElementCode(name));
+    }
+    // Count the members of each key first: a fragment alone in its class merges with none.
+    std::map<std::pair<int, int>, int> members;
+    for (const auto& key : keys) {
+        if (key.first > 0 && key.second > 0) {
+            ++members[key];
+        }
+    }
+    for (const auto& key : keys) {
+        if (key.first > 0 && key.second > 0 && members[key] > 1) {
+            auto [it, added] = seen.emplace(key, classes.classCount);
+            if (added) {
+                ++classes.classCount;
+            }
+            classes.classOf.push_back(it->second);
+        } else {
+            classes.classOf.push_back(-1);
+        }
+    }
+    return classes;
+}
+
+double FragmentEntropy(const double* amounts, int fragmentCount, double minimum,
+                       const FragmentClasses& classes, std::vector<double>& work,
+                       std::vector<int>& leader) {
+    const auto f = static_cast<std::size_t>(fragmentCount);
+    work.assign(amounts, amounts + f);
+    leader.assign(static_cast<std::size_t>(classes.classCount), -1);
+    // Merge: the first fragment of a class with a positive amount collects the positive
+    // amounts of the later ones, in fragment order.
+    for (std::size_t g = 0; g < f; ++g) {
+        const int c = classes.classOf[g];
+        if (c < 0 || !(work[g] > 0)) {
+            continue;
+        }
+        int& first = leader[static_cast<std::size_t>(c)];
+        if (first < 0) {
+            first = static_cast<int>(g);
+        } else {
+            work[static_cast<std::size_t>(first)] += work[g];
+            work[g] = 0;
+        }
+    }
+    double sum = 0;
+    for (std::size_t g = 0; g < f; ++g) {
+        const double w = work[g];
+        if (w > minimum) {
+            sum += (w / 100) * std::log(w / 100);
+        }
+    }
+    return -sum;
+}
+
+PairResult ChemicalPair(const double* xa, const double* xb, int fragmentCount, double na, double nb,
+                        double va, double vb, double entropyA, double entropyB,
+                        const FragmentClasses& classes, std::vector<double>& joint,
+                        std::vector<double>& work, std::vector<int>& leader) {
+    PairResult result;
+    bool unused = false;
+    const double t = Ratio(va + 0.0001, vb + 0.0001, unused);
+    result.extraVote = !unused && t > 0.99;
+
+    const double nab = na + nb;
+    if (nab == 0) {
+        result.zeroDenominator = true;
+        return result;
+    }
+    const auto f = static_cast<std::size_t>(fragmentCount);
+    joint.resize(f);
+    const double presence = 1 / nab;
+    for (std::size_t g = 0; g < f; ++g) {
+        joint[g] = xa[g] + xb[g] > presence ? (na * xa[g] + nb * xb[g] - 2) / nab : 0.0;
+    }
+    const double entropyAB =
+        FragmentEntropy(joint.data(), fragmentCount, 1 / nab, classes, work, leader);
+    bool zero = false;
+    const double a = Ratio(entropyA + 0.05, entropyAB + 0.05, zero);
+    const double b = Ratio(entropyB + 0.05, entropyAB + 0.05, zero);
+    if (zero) {
+        result.zeroDenominator = true;
+        return result;
+    }
+    result.p = a * b;
+    return result;
+}
+
+PairResult CorrectedUsrPair(const double* ua, const double* ub, double ga, double gb,
+                            const double* sa, const double* sb) {
+    PairResult result;
+    double d = 0;
+    for (int k = 0; k < 12; ++k) {
+        d += std::fabs(ub[k] - ua[k]);
+    }
+    const double sUsr = 1 / (1 + d / 12);
+    const double gMax = ga > gb ? ga : gb;
+    const double gMin = ga > gb ? gb : ga;
+    if (gMax == 0) {
+        result.zeroDenominator = true;
+        return result;
+    }
+    const double sPow = std::pow(gMin / gMax, kUsrExponent);
+    if (gMin > 2.81 || gMin < 1.47) {
+        result.p = sPow;
+        return result;
+    }
+    result.p = sUsr;
+    if (gMin > 1.99 && gMax < 2.01) {
+        // s[0..2] = F+14, F+15, F+16.
+        if (sa[0] == 0 || sa[1] == 0 || sb[0] == 0 || sb[1] == 0) {
+            result.p = 0;
+            result.zeroDenominator = true;
+            return result;
+        }
+        const bool elongatedA = sa[1] / sa[0] > 0.88 || sa[2] / sa[1] > 0.88;
+        const bool elongatedB = sb[1] / sb[0] > 0.88 || sb[2] / sb[1] > 0.88;
+        if (elongatedA && elongatedB) {
+            result.p = sPow;
+        }
+    }
+    return result;
+}
+
+PairResult SuperpositionPair(const double* a, int ma, const double* b, int mb) {
+    PairResult result;
+    if (ma == 0 || mb == 0) {
+        result.zeroDenominator = true;
+        return result;
+    }
+    // Closest squared distances of the atoms of A (to B) and of B (to A).
+    double closestA[kMaxAtoms];
+    double closestB[kMaxAtoms];
+    for (int v = 0; v < mb; ++v) {
+        closestB[v] = INFINITY;
+    }
+    for (int u = 0; u < ma; ++u) {
+        const double* pa = a + 3 * u;
+        double best = INFINITY;
+        for (int v = 0; v < mb; ++v) {
+            const double* pb = b + 3 * v;
+            const double dx = pa[0] - pb[0];
+            const double dy = pa[1] - pb[1];
+            const double dz = pa[2] - pb[2];
+            const double d2 = dx * dx + dy * dy + dz * dz;
+            best = d2 < best ? d2 : best;
+            closestB[v] = d2 < closestB[v] ? d2 : closestB[v];
+        }
+        closestA[u] = best;
+    }
+    // The distance of an atom is the smallest of 100 and its closest distances: the square
+    // root keeps the order, so it is taken of the closest square only.
+    auto distance = [](double d2) {
+        const double d = std::sqrt(d2);
+        return d < 100 ? d : 100.0;
+    };
+    double sum = 0;
+    for (int u = 0; u < ma; ++u) {
+        sum += distance(closestA[u]);
+    }
+    for (int v = 0; v < mb; ++v) {
+        sum += distance(closestB[v]);
+    }
+    const double d = sum / (ma + mb);
+    result.p = 2 / (2 + d);
+    return result;
+}
+
+MeasureInputs::MeasureInputs(const ProgramState& state, int measure)
+    : state_(state), measure_(measure) {
+    const int n = state.moleculeCount;
+    const int f = state.fragmentCount;
+    if (measure == kChemical) {
+        std::vector<std::string> names(state.headerTokens.begin() + 1,
+                                       state.headerTokens.begin() + 1 + f);
+        classes_ = ClassifyFragments(names);
+        entropy_.assign(static_cast<std::size_t>(n) + 1, 0.0);
+        for (int i = 1; i <= n; ++i) {
+            entropy_[static_cast<std::size_t>(i)] =
+                FragmentEntropy(&state.values[static_cast<std::size_t>(i) * state.Columns() + 1], f,
+                                1 / state.Fixed(i, kNormaliserColumn), classes_, work_, leader_);
+        }
+    } else if (measure == kShape && state.shapeMethod == kSuperposition) {
+        atomCount_.assign(static_cast<std::size_t>(n) + 1, 0);
+        for (int i = 1; i <= n; ++i) {
+            int atoms = 0;
+            while (atoms < kMaxAtoms && state.Atom(i, atoms, 0) != 0) {
+                ++atoms;
+            }
+            atomCount_[static_cast<std::size_t>(i)] = atoms;
+        }
+    }
+}
+
+PairResult MeasureInputs::Chemical(int i, int j) {
+    const ProgramState& s = state_;
+    const std::size_t cols = static_cast<std::size_t>(s.Columns());
+    return ChemicalPair(&s.values[static_cast<std::size_t>(i) * cols + 1],
+                        &s.values[static_cast<std::size_t>(j) * cols + 1], s.fragmentCount,
+                        s.Fixed(i, kNormaliserColumn), s.Fixed(j, kNormaliserColumn),
+                        s.Fixed(i, kSecondChemical), s.Fixed(j, kSecondChemical),
+                        entropy_[static_cast<std::size_t>(i)],
+                        entropy_[static_cast<std::size_t>(j)], classes_, joint_, work_, leader_);
+}
+
+PairResult MeasureInputs::CorrectedUsr(int i, int j) const {
+    const ProgramState& s = state_;
+    const std::size_t cols = static_cast<std::size_t>(s.Columns());
+    const double* rowA = &s.values[static_cast<std::size_t>(i) * cols + s.fragmentCount];
+    const double* rowB = &s.values[static_cast<std::size_t>(j) * cols + s.fragmentCount];
+    return CorrectedUsrPair(rowA + kUsrFirst, rowB + kUsrFirst, rowA[kShapeCorrection],
+                            rowB[kShapeCorrection], rowA + kShape14, rowB + kShape14);
+}
+
+PairResult MeasureInputs::Superposition(int i, int j) const {
+    const double* a = &state_.atomCoordinates[static_cast<std::size_t>(i) * kMaxAtoms * 3];
+    const double* b = &state_.atomCoordinates[static_cast<std::size_t>(j) * kMaxAtoms * 3];
+    return SuperpositionPair(a, atomCount_[static_cast<std::size_t>(i)], b,
+                             atomCount_[static_cast<std::size_t>(j)]);
+}
+
+PairResult MeasureInputs::Compute(int i, int j) {
+    PairResult result;
+    switch (measure_) {
+    case kChemical:
+        result = Chemical(i, j);
+        break;
+    case kShape:
+        result = state_.shapeMethod == kSuperposition ? Superposition(i, j) : CorrectedUsr(i, j);
+        break;
+    case kSize:
+        result.p = Ratio(state_.Fixed(i, kSizeColumn), state_.Fixed(j, kSizeColumn),
+                         result.zeroDenominator);
+        break;
+    case kHydrophilicity: {
+        const double a = Ratio(state_.Fixed(i, kHydro1) + 0.1, state_.Fixed(j, kHydro1) + 0.1,
+                               result.zeroDenominator);
+        const double b = Ratio(state_.Fixed(i, kHydro2) + 0.1, state_.Fixed(j, kHydro2) + 0.1,
+                               result.zeroDenominator);
+        result.p = b < a ? b : a;
+        break;
+    }
+    default:
+        result.p = Ratio(state_.Fixed(i, kFlexColumn) + 0.1, state_.Fixed(j, kFlexColumn) + 0.1,
+                         result.zeroDenominator);
+        break;
+    }
+    if (result.zeroDenominator || !std::isfinite(result.p)) {
+        result.zeroDenominator = true;
+        result.p = 0;
+    }
+    return result;
+}
+
+void ComputePairSimilarities(const ProgramState& state, RunState& run, int measure,
+                             ComputingWindow& window, ZeroDenominatorPairs& zeroPairs) {
+    const int n = state.moleculeCount;
+    run.similarity.Resize(n);
+    if (run.duplicateVotes.size() != (n < 2 ? 0 : static_cast<std::size_t>(n) * (n - 1) / 2)) {
+        run.duplicateVotes.assign(n < 2 ? 0 : static_cast<std::size_t>(n) * (n - 1) / 2, 0);
+    }
+    run.highPairCount = 0;
+    run.lowPairCount = 0;
+    run.lowestSimilarity = 2;
+    run.lowestPair[0] = run.lowestPair[1] = 0;
+    zeroPairs = ZeroDenominatorPairs{};
+
+    MeasureInputs inputs(state, measure);
+    const std::string progress = kProgressTexts[measure];
+    const std::string total = " / " + PlainNumber(static_cast<double>(n) * (n - 1) / 2);
+    double pairCounter = 0;
+    for (int i = 1; i < n; ++i) {
+        double* row = run.similarity.Row(i);
+        std::uint8_t* votes = run.duplicateVotes.data() + run.similarity.Index(i, i + 1);
+        for (int j = i + 1; j <= n; ++j) {
+            const PairResult r = inputs.Compute(i, j);
+            const double p = r.p;
+            if (r.zeroDenominator) {
+                ++zeroPairs.count;
+                if (zeroPairs.first.size() < kMaxZeroPairLines) {
+                    zeroPairs.first.emplace_back(i, j);
+                }
+            }
+            if (p > 0.98) {
+                ++run.highPairCount;
+                if (p > 0.99) {
+                    ++votes[j - i - 1];
+                }
+            }
+            if (r.extraVote) {
+                ++votes[j - i - 1];
+            }
+            if (p < 0.1) {
+                ++run.lowPairCount;
+            }
+            if (p < run.lowestSimilarity) {
+                run.lowestSimilarity = p;
+                run.lowestPair[0] = i;
+                run.lowestPair[1] = j;
+            }
+            row[j - i - 1] = p;
+            window.Yield();
+        }
+        pairCounter += n - i;
+        window.SetCaption(progress + PlainNumber(pairCounter) + total);
+    }
+}
+
+std::string_view KindWord(int measure) {
+    static const char* const kWords[] = {"",     "chemical",       "shape",
+                                         "size", "hydrophilicity", "flexibility"};
+    return kWords[measure];
+}
+
+void ReportZeroDenominators(const ProgramState& state, int measure,
+                            const ZeroDenominatorPairs& zeroPairs) {
+    if (zeroPairs.count == 0) {
+        return;
+    }
+    ReportAppender report(state.resultsFileName);
+    const std::string kind(KindWord(measure));
+    report.Line();
+    for (const auto& [i, j] : zeroPairs.first) {
+        report.Line("Division by zero in the " + kind + " similarity of the molecules " +
+                    state.names[static_cast<std::size_t>(i)] + " and " +
+                    state.names[static_cast<std::size_t>(j)] + ": SIM = 0 for this pair");
+    }
+    const long rest = zeroPairs.count - static_cast<long>(zeroPairs.first.size());
+    if (rest > 0) {
+        report.Line("Division by zero in the " + kind + " similarity of " + std::to_string(rest) +
+                    " more pairs of molecules: SIM = 0 for them");
+    }
+    report.Close();
+}
+
+void ReportPairStatistics(const ProgramState& state, const RunState& run, int measure) {
+    const std::string kind(KindWord(measure));
+    ReportAppender report(state.resultsFileName);
+    if (run.highPairCount == 0) {
+        report.Line();
+        report.Line("THERE ARE NO molecules having very high " + kind + " similarity (SIM > 0.98)");
+    } else {
+        report.Line();
+        report.Line("THERE ARE " + PlainNumber(static_cast<double>(run.highPairCount)) +
+                    " molecules pairs having very high " + kind + " similarity (SIM > 0.98)");
+        report.Line();
+    }
+    if (run.lowPairCount == 0) {
+        report.Line();
+        report.Line("THERE ARE NO molecules having very low " + kind + " similarity (SIM < 0.1)");
+    } else {
+        report.Line("THERE ARE " + PlainNumber(static_cast<double>(run.lowPairCount)) +
+                    " molecules pairs having very low " + kind + " similarity (SIM < 0.1)");
+    }
+    report.Line();
+    report.Line("The molecules " + state.names[static_cast<std::size_t>(run.lowestPair[0])] +
+                " and " + state.names[static_cast<std::size_t>(run.lowestPair[1])]);
+    report.Line("present lowest " + kind + " similarity SIM = " +
+                PlainNumber(RoundDown(run.lowestSimilarity, 4)) + " within [0, 1] range");
+    if (measure == kChemical) {
+        report.Line("because the molecular fragments are very different.");
+    }
+    report.Line();
+    report.Close();
+}
+
+} // namespace kalemir::sim

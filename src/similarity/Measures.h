@@ -1,0 +1,106 @@
+#pragma once
+// The five pair similarity measures, the pair loop with its bookkeeping and the report of
+// the pair statistics.
+
+#include "similarity/SimState.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kalemir {
+class ComputingWindow;
+}
+
+namespace kalemir::sim {
+
+/// Ratio rule: a / b, or b / a when a / b > 1. `zeroDenominator` is set when a or b is 0
+/// (one of the two quotients would divide by zero).
+double Ratio(double a, double b, bool& zeroDenominator);
+
+/// Element code of a fragment name: the sum of the weights of the atom symbols in it.
+int ElementCode(std::string_view name);
+
+/// Atom count of a fragment name, stored as 1..3, or 4 for four atoms and more.
+int AtomCount(std::string_view name);
+
+/// Which fragments are equivalent (same atom count > 0 and same element code > 0): a fact
+/// of the table's fragment names, derived once.
+struct FragmentClasses {
+    /// Class of fragment f (index f - 1), or -1 for a fragment that merges with none.
+    std::vector<int> classOf;
+    int classCount = 0;
+};
+FragmentClasses ClassifyFragments(const std::vector<std::string>& fragmentNames);
+
+/// Entropy of one column of amounts after merging equivalent fragments: only working
+/// amounts above `minimum` (1/n) enter. `work` and `leader` are scratch space sized by the
+/// call (no allocation once they are large enough).
+double FragmentEntropy(const double* amounts, int fragmentCount, double minimum,
+                       const FragmentClasses& classes, std::vector<double>& work,
+                       std::vector<int>& leader);
+
+/// Result of one pair.
+struct PairResult {
+    double p = 0;
+    bool zeroDenominator = false;
+    bool extraVote = false; // the second chemical test scored above 0.99
+};
+
+/// Per-measure facts of every molecule that do not depend on the partner.
+class MeasureInputs {
+public:
+    MeasureInputs(const ProgramState& state, int measure);
+    PairResult Compute(int i, int j);
+
+private:
+    PairResult Chemical(int i, int j);
+    PairResult CorrectedUsr(int i, int j) const;
+    PairResult Superposition(int i, int j) const;
+
+    const ProgramState& state_;
+    int measure_;
+    FragmentClasses classes_;
+    std::vector<double> entropy_; // H of each molecule alone (chemical)
+    std::vector<double> joint_;
+    std::vector<double> work_;
+    std::vector<int> leader_;
+    std::vector<int> atomCount_; // atoms of each molecule (Superposition)
+};
+
+/// Chemical similarity of two molecules from their fragment amounts, normalisers n and
+/// second descriptors v (the pair formula, for tests and the pair loop alike).
+PairResult ChemicalPair(const double* xa, const double* xb, int fragmentCount, double na, double nb,
+                        double va, double vb, double entropyA, double entropyB,
+                        const FragmentClasses& classes, std::vector<double>& joint,
+                        std::vector<double>& work, std::vector<int>& leader);
+
+/// Corrected USR: u = the twelve moments, g = F+13, s14..s16 = F+14..F+16.
+PairResult CorrectedUsrPair(const double* ua, const double* ub, double ga, double gb,
+                            const double* sa, const double* sb);
+
+/// Superposition: coordinates as x, y, z triples of `ma` and `mb` atoms.
+PairResult SuperpositionPair(const double* a, int ma, const double* b, int mb);
+
+/// Pairs that hit a zero denominator in the current measure.
+struct ZeroDenominatorPairs {
+    long count = 0;
+    std::vector<std::pair<int, int>> first; // the first ones, for the report
+};
+
+/// The pair loop of one measure: fills the similarity matrix and the pair statistics and
+/// adds the duplicate votes.
+void ComputePairSimilarities(const ProgramState& state, RunState& run, int measure,
+                             ComputingWindow& window, ZeroDenominatorPairs& zeroPairs);
+
+/// Lines naming the pairs whose formula divided by zero (their SIM was set to 0).
+void ReportZeroDenominators(const ProgramState& state, int measure,
+                            const ZeroDenominatorPairs& zeroPairs);
+
+/// The counts of very high and very low pairs and the least similar pair.
+void ReportPairStatistics(const ProgramState& state, const RunState& run, int measure);
+
+/// Kind word of measure k in report lines ("chemical", "shape", ...).
+std::string_view KindWord(int measure);
+
+} // namespace kalemir::sim

@@ -1,0 +1,165 @@
+#pragma once
+// State of one similarity run: what the table window prepares (program-wide, lives for the
+// whole run) and what the computing window works on (the matrices of the current measure).
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kalemir::sim {
+
+/// The five points of view, in the fixed order of the run (measure index k = 1..5).
+inline constexpr int kMeasureCount = 5;
+enum Measure : int { kChemical = 1, kShape = 2, kSize = 3, kHydrophilicity = 4, kFlexibility = 5 };
+
+/// Shape similarity methods: 1 "corrected USR", 0 "Superposition".
+inline constexpr int kCorrectedUsr = 1;
+inline constexpr int kSuperposition = 0;
+
+/// At most 100 atoms per molecule in the shape table.
+inline constexpr int kMaxAtoms = 100;
+
+/// Fixed columns after the fragment columns (token index = F + offset).
+inline constexpr int kUsrFirst = 1;         // F+1..F+12: shape-recognition moments
+inline constexpr int kShapeCorrection = 13; // F+13
+inline constexpr int kShape14 = 14;         // F+14..F+16: compared as ratios
+inline constexpr int kShape15 = 15;
+inline constexpr int kShape16 = 16;
+inline constexpr int kSizeColumn = 17;            // F+17
+inline constexpr int kHydro1 = 18;                // F+18
+inline constexpr int kHydro2 = 19;                // F+19
+inline constexpr int kFlexColumn = 20;            // F+20
+inline constexpr int kPropertyColumn = 21;        // F+21
+inline constexpr int kNormaliserColumn = 22;      // F+22
+inline constexpr int kSecondChemical = 23;        // F+23
+inline constexpr int kColumnsAfterFragments = 28; // a line holds at most F+28 tokens
+
+/// Program-wide state of the run (the table window's choices and the table's contents).
+struct ProgramState {
+    std::string tableFileName = "XXXXX";
+    std::string shapeFileName;
+    std::string resultsFileName;
+    int shapeMethod = kCorrectedUsr;
+    double minClusterSimilarity[kMeasureCount + 1] = {0, 0.9, 0.9, 0.9, 0.9, 0.88};
+
+    int calibrationCount = 0; // n_c
+    int predictionCount = 0;  // n_p
+    int fragmentCount = 0;    // F
+    int moleculeCount = 0;    // N = n_c + n_p
+
+    /// Row 0 of the table: the column names (fragment names are tokens 1..F).
+    std::vector<std::string> headerTokens;
+    /// Numeric values of every token, rows 0..N by columns 0..F+27 (row-major).
+    std::vector<double> values;
+    /// Molecule names (token 0), rows 0..N; row 0 is the header's first token.
+    std::vector<std::string> names;
+    /// Property text as read (token F+21), rows 0..N.
+    std::vector<std::string> propertyTokens;
+    /// Property text of the databases: as read for calibration molecules, "?" for the others.
+    std::vector<std::string> propertyTexts;
+    /// Keep flag of the elimination, then the mixed-cluster mark count, rows 0..N.
+    std::vector<int> marks;
+    /// Line of the table each row came from (1-based), for messages.
+    std::vector<long> lineNumbers;
+
+    /// Atom coordinates of the shape table: [molecule][atom][x,y,z], atoms 0..99.
+    std::vector<double> atomCoordinates;
+
+    double nbxCalibrationCount = 0;
+    double nbxPredictionCount = 0;
+
+    int Columns() const { return fragmentCount + kColumnsAfterFragments; }
+    double Value(int row, int column) const {
+        return values[static_cast<std::size_t>(row) * static_cast<std::size_t>(Columns()) +
+                      static_cast<std::size_t>(column)];
+    }
+    double& Value(int row, int column) {
+        return values[static_cast<std::size_t>(row) * static_cast<std::size_t>(Columns()) +
+                      static_cast<std::size_t>(column)];
+    }
+    /// Value of fixed column F + offset.
+    double Fixed(int row, int offset) const { return Value(row, fragmentCount + offset); }
+    double Atom(int molecule, int atom, int axis) const {
+        return atomCoordinates[(static_cast<std::size_t>(molecule) * kMaxAtoms +
+                                static_cast<std::size_t>(atom)) *
+                                   3 +
+                               static_cast<std::size_t>(axis)];
+    }
+};
+
+/// Similarities of all pairs i < j of molecules 1..N, stored as the upper triangle.
+class PairMatrix {
+public:
+    void Resize(int n) {
+        n_ = n;
+        const std::size_t pairs = n < 2 ? 0 : static_cast<std::size_t>(n) * (n - 1) / 2;
+        values_.assign(pairs, 0.0);
+    }
+    void Clear() { std::fill(values_.begin(), values_.end(), 0.0); }
+    int Size() const { return n_; }
+    /// Index of pair (i, j), 1 <= i < j <= N.
+    std::size_t Index(int i, int j) const {
+        const std::size_t a = static_cast<std::size_t>(i - 1);
+        return a * (2 * static_cast<std::size_t>(n_) - a - 1) / 2 +
+               static_cast<std::size_t>(j - i - 1);
+    }
+    /// Start of the pairs (i, i+1..N).
+    double* Row(int i) { return values_.data() + Index(i, i + 1); }
+    const double* Row(int i) const { return values_.data() + Index(i, i + 1); }
+    /// S[i][j] for any i, j; the diagonal is 0.
+    double operator()(int i, int j) const {
+        if (i == j) {
+            return 0.0;
+        }
+        return i < j ? values_[Index(i, j)] : values_[Index(j, i)];
+    }
+    void Set(int i, int j, double value) { values_[i < j ? Index(i, j) : Index(j, i)] = value; }
+
+private:
+    int n_ = 0;
+    std::vector<double> values_;
+};
+
+/// One cluster: ordered members and its counts.
+struct Cluster {
+    std::vector<int> members;
+    int calibration = 0;
+    int prediction = 0;
+    int total = 0;
+};
+
+/// Per-measure figures read by the estimated correctness: rows 1..5 by measures 1..5.
+/// Row 1 set similarity, 2 observance of the axiom, 3..5 diversity of the calibration set,
+/// the prediction set and the database.
+struct MeasureSummary {
+    double value[6][kMeasureCount + 1] = {};
+    double& At(int row, int measure) { return value[row][measure]; }
+    double At(int row, int measure) const { return value[row][measure]; }
+};
+
+/// State of the computing window: lives for the analysis of all five measures.
+struct RunState {
+    PairMatrix similarity;
+    /// Votes of the duplicate check, per pair; never cleared between measures.
+    std::vector<std::uint8_t> duplicateVotes;
+
+    // Pair statistics of the current measure.
+    long highPairCount = 0;
+    long lowPairCount = 0;
+    double lowestSimilarity = 2;
+    int lowestPair[2] = {0, 0};
+
+    std::vector<Cluster> clusters;
+    MeasureSummary summary;
+
+    double cluCalibrationCount = 0;
+    int cluPredictionCount = 0;
+    double ndbTrainingCount = 0;
+    double ndbValidationCount = 0;
+    int ndbPredictionCount = 0;
+    float estimatedCorrectness = 0; // COR
+};
+
+} // namespace kalemir::sim

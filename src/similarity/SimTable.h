@@ -1,0 +1,53 @@
+#pragma once
+// Reading and preparing the similarity table and its shape table, the elimination of
+// molecules by chemical structure (database NBX) and the start of the results file.
+
+#include "similarity/SimState.h"
+
+#include <string>
+#include <string_view>
+
+namespace kalemir {
+class ComputingWindow;
+}
+
+namespace kalemir::sim {
+
+/// The first five characters of the table name, or the whole name when shorter.
+std::string NamePrefix(std::string_view tableFileName);
+
+/// Shape table, results file: P5 + "SHP.des", P5 + "SIM.res".
+void DeriveFileNames(ProgramState& state);
+
+/// Reads n_c, n_p and F from header fields T-4, T-3 and T-2 (T = tabs in the header).
+/// Throws InputError for a missing table, a missing header or counts that are not whole
+/// non-negative numbers.
+void ReadTableHeader(ProgramState& state);
+
+/// Reads rows 0..N into typed storage, checking the token limit of every line.
+void ReadTable(ProgramState& state);
+
+/// Molecule names, Property texts ("?" for prediction molecules), flags 0; checks the
+/// normalisers.
+void FillMoleculeList(ProgramState& state);
+
+/// Fragment values below 1.1 / w_i become 0.
+void ApplyFragmentThreshold(ProgramState& state);
+
+/// Reads the atom coordinates of N molecule blocks ("newmol" .. "finmol").
+void ReadShapeTable(ProgramState& state);
+
+/// Flags the molecules whose fragments all occur in the other set and writes database NBX
+/// (only when there is a prediction set); then clears the flags.
+void EliminateByStructure(ProgramState& state, ComputingWindow& window);
+
+/// Everything the table window's OK does, in order: every check comes before NBX is written.
+void PrepareTable(ProgramState& state, ComputingWindow& window);
+
+/// Appends the start block of the results file.
+void WriteResultsStart(const ProgramState& state);
+
+/// "Case " + TAB + "Property": the first line of every database.
+inline constexpr std::string_view kDatabaseHeader = "Case \tProperty";
+
+} // namespace kalemir::sim

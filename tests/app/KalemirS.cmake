@@ -1,0 +1,5 @@
+# Whole runs of the KalemirS program on copies of the example tables.
+kalemir_test(kalemirs_program_tests
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/KalemirSProgramTest.cpp
+    DEPS kalemir_common)
+add_dependencies(kalemirs_program_tests KalemirS)

@@ -1,0 +1,204 @@
+// Runs the KalemirS program as a user would, on a temporary copy of the example tables.
+
+#include "TestData.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<std::string> Lines(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<std::string> lines;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+long Count(const std::vector<std::string>& lines, const std::string& text) {
+    long n = 0;
+    for (const auto& l : lines) {
+        n += l == text ? 1 : 0;
+    }
+    return n;
+}
+
+/// The number at the end of the line that follows `title` at the k-th offset.
+std::string After(const std::vector<std::string>& lines, const std::string& title, int offset) {
+    for (std::size_t i = 0; i + static_cast<std::size_t>(offset) < lines.size(); ++i) {
+        if (lines[i] == title) {
+            const std::string& l = lines[i + static_cast<std::size_t>(offset)];
+            return l.substr(l.find_last_of(' ') + 1);
+        }
+    }
+    return "missing";
+}
+
+class KalemirSProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder_ = fs::temp_directory_path() /
+                  ("kalemirs-run-" +
+                   std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+        for (const char* name : {"BZR01SIM.des", "BZR01SHP.des", "BZR02SIM.des"}) {
+            fs::copy_file(fs::path(KALEMIR_EXAMPLES_DIR) / "bzr" / name, folder_ / name);
+        }
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    /// Runs the program with the arguments; returns its exit status, keeps its stderr.
+    int Run(const std::string& arguments) {
+        const fs::path err = folder_ / "stderr.txt";
+        const std::string command = std::string(KALEMIR_BINARY_DIR) + "/src/app/KalemirS " +
+                                    arguments + " >/dev/null 2>" + err.string();
+        const int status = std::system(command.c_str());
+        std::ifstream in(err);
+        std::ostringstream text;
+        text << in.rdbuf();
+        stderr_ = text.str();
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    std::string In() const { return "-C " + folder_.string() + " "; }
+
+    fs::path folder_;
+    std::string stderr_;
+};
+
+TEST_F(KalemirSProgramTest, Bzr01WritesTheReportAndTheDatabases) {
+    ASSERT_EQ(Run("run --quiet " + In() + "BZR01SIM.des"), 0) << stderr_;
+    EXPECT_TRUE(stderr_.empty()) << stderr_;
+    const auto report = Lines(folder_ / "BZR01SIM.res");
+    EXPECT_EQ(Count(report, "     Program KalemirS"), 1);
+    EXPECT_EQ(Count(report, "     Descriptors' file: BZR01SIM.des"), 1);
+    EXPECT_EQ(Count(report, "Number of the calibration set molecules: 148"), 1);
+    EXPECT_EQ(Count(report, "Number of the prediction set molecules: 15"), 1);
+    EXPECT_EQ(Count(report, "...........METHOD: corrected USR"), 1);
+    EXPECT_EQ(Count(report, "THE SIMILARITY OF THE CALIBRATION AND PREDICTION SETS"), 5);
+    EXPECT_EQ(Count(report, "in the range [-1, +1]."), 1);
+    EXPECT_EQ(report.back(), std::string(60, '-'));
+
+    // The databases hold the numbers of molecules the summary gives.
+    struct Database {
+        const char* file;
+        const char* title;
+        int calibrationOffset;
+    };
+    for (const Database& db :
+         {Database{"BZR01NBX", "In the new database NBX, saved on hard-disk:", 1},
+          Database{"BZR01CLU", "In the new database CLU, saved on hard-disk:", 1},
+          Database{"BZR01NDB", "In the new database NDB, saved on hard-disk:", 1},
+          Database{"BZR01NVB", "In the new database NVB, saved on hard-disk:", 1}}) {
+        const auto lines = Lines(folder_ / db.file);
+        ASSERT_FALSE(lines.empty()) << db.file;
+        EXPECT_EQ(lines[0], "Case \tProperty");
+        long calibration = 0;
+        long prediction = 0;
+        for (std::size_t i = 1; i < lines.size(); ++i) {
+            (lines[i].substr(lines[i].find('\t') + 1) == "?" ? prediction : calibration) += 1;
+        }
+        EXPECT_EQ(std::to_string(calibration), After(report, db.title, db.calibrationOffset))
+            << db.file;
+        EXPECT_EQ(std::to_string(prediction), After(report, db.title, 3)) << db.file;
+    }
+
+    // A second run appends a second report.
+    ASSERT_EQ(Run("run --quiet " + In() + "BZR01SIM.des"), 0) << stderr_;
+    const auto twice = Lines(folder_ / "BZR01SIM.res");
+    EXPECT_EQ(twice.size(), 2 * report.size());
+    EXPECT_EQ(Count(twice, "     Program KalemirS"), 2);
+}
+
+TEST_F(KalemirSProgramTest, SuperpositionUsesTheShapeTableAndItsDefault) {
+    ASSERT_EQ(Run("run --quiet --shape superposition " + In() + "BZR01SIM.des"), 0) << stderr_;
+    const auto report = Lines(folder_ / "BZR01SIM.res");
+    EXPECT_EQ(Count(report, "...........METHOD: Superposition"), 1);
+    EXPECT_EQ(Count(report, "Minimum similarity in clusters = 0.92"), 1);
+    EXPECT_EQ(Count(report, "Minimum similarity in clusters = 0.88"), 1);
+}
+
+TEST_F(KalemirSProgramTest, NoPredictionSetEndsWithTheDuplicateCheck) {
+    ASSERT_EQ(Run("run --quiet --min-similarity 0.8,0.85,0.9,0.95,0.7 " + In() + "BZR02SIM.des"), 0)
+        << stderr_;
+    const auto report = Lines(folder_ / "BZR02SIM.res");
+    EXPECT_EQ(Count(report, "Minimum similarity in clusters = 0.85"), 1);
+    EXPECT_EQ(Count(report, "Minimum similarity in clusters = 0.7"), 1);
+    EXPECT_EQ(Count(report, "THE DIVERSITY OF THE ANALYZED MOLECULES"), 5);
+    EXPECT_EQ(Count(report, "ATTENTION!"), 0);
+    EXPECT_FALSE(fs::exists(folder_ / "BZR02NBX"));
+    EXPECT_FALSE(fs::exists(folder_ / "BZR02NDB"));
+    EXPECT_TRUE(fs::exists(folder_ / "BZR02CLU"));
+}
+
+TEST_F(KalemirSProgramTest, TableWithFolderWorksInThatFolder) {
+    ASSERT_EQ(Run("run --quiet " + (folder_ / "BZR02SIM.des").string()), 0) << stderr_;
+    EXPECT_TRUE(fs::exists(folder_ / "BZR02SIM.res"));
+}
+
+struct BadRun {
+    const char* label;
+    const char* arguments;
+    const char* message;
+};
+
+class KalemirSBadRunTest : public KalemirSProgramTest,
+                           public ::testing::WithParamInterface<BadRun> {};
+
+TEST_P(KalemirSBadRunTest, ExitsWithTwoAndTouchesNothing) {
+    // A table whose header counts more molecules than it has lines.
+    {
+        std::ifstream in(folder_ / "BZR01SIM.des", std::ios::binary);
+        std::string header;
+        std::getline(in, header);
+        const auto at = header.find("\t148\t15\t");
+        header.replace(at, 8, "\t150\t15\t");
+        std::ofstream out(folder_ / "SHORTSIM.des", std::ios::binary);
+        out << header << "\n" << in.rdbuf();
+    }
+    fs::remove(folder_ / "BZR02SHP.des");
+    std::string arguments = GetParam().arguments;
+    const auto at = arguments.find('@');
+    if (at != std::string::npos) {
+        arguments.replace(at, 1, In());
+    }
+    EXPECT_EQ(Run(arguments), 2);
+    EXPECT_NE(stderr_.find(GetParam().message), std::string::npos) << stderr_;
+    for (const char* file :
+         {"BZR01SIM.res", "BZR02SIM.res", "SHORTSIM.res", "BZR01NBX", "SHORTNBX"}) {
+        EXPECT_FALSE(fs::exists(folder_ / file)) << file;
+    }
+}
+
+const BadRun kBadRuns[] = {
+    {"NoCommand", "", "no command given"},
+    {"UnknownCommand", "walk", "unknown command walk"},
+    {"NoTable", "run @", "no similarity table given"},
+    {"BadShape", "run --shape cube @BZR01SIM.des", "--shape must be usr or superposition"},
+    {"FourValues", "run --min-similarity 0.9,0.9,0.9,0.9 @BZR01SIM.des", "five values"},
+    {"NotANumber", "run --min-similarity 0.9,x,0.9,0.9,0.9 @BZR01SIM.des", "\"x\" is not a number"},
+    {"MissingTable", "run @NONE1SIM.des", "NONE1SIM.des: cannot open the similarity table"},
+    {"MissingShapeTable", "run --shape superposition @BZR02SIM.des",
+     "BZR02SHP.des: cannot open the shape table"},
+    {"HeaderCountsMoreLines", "run @SHORTSIM.des",
+     "SHORTSIM.des: the header counts 165 molecules but the table has only 163 lines after it"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Usage, KalemirSBadRunTest, ::testing::ValuesIn(kBadRuns),
+                         [](const auto& info) { return std::string(info.param.label); });
+
+} // namespace

@@ -1,0 +1,139 @@
+#include "similarity/Axiom.h"
+
+#include "SimTestSupport.h"
+#include "common/ComputingWindow.h"
+#include "common/NumberText.h"
+
+#include <cmath>
+
+namespace kalemir::sim {
+namespace {
+
+TEST(PropertySimilarityTest, ValuesOneTwoFive) {
+    // Range 5 - 1 = 4: 1 - 1/4, 1 - 4/4, 1 - 3/4.
+    EXPECT_DOUBLE_EQ(PropertySimilarity(1, 2, 5, 1), 0.75);
+    EXPECT_DOUBLE_EQ(PropertySimilarity(1, 5, 5, 1), 0);
+    EXPECT_DOUBLE_EQ(PropertySimilarity(2, 5, 5, 1), 0.25);
+    // All values equal: every pair is fully similar.
+    EXPECT_EQ(PropertySimilarity(3, 3, 3, 3), 1);
+}
+
+TEST(RankAgreementTest, ConcordantAndReversedLists) {
+    PairList list{{0.1, 0.5, 0.9, 1.2}, {0.2, 0.4, 0.6, 0.8}};
+    EXPECT_EQ(RankAgreement(list), 1);
+    EXPECT_EQ(Observance(RankAgreement(list)), 1);
+    PairList reversed{{0.1, 0.5, 0.9, 1.2}, {0.8, 0.6, 0.4, 0.2}};
+    EXPECT_EQ(Observance(RankAgreement(reversed)), -1);
+    // Equal keys with equal values agree; equal keys with different values do not.
+    PairList ties{{0.5, 0.5, 0.5}, {0.3, 0.3, 0.4}};
+    // (1,2) agree, (1,3) and (2,3) disagree: Agr = -1, tau = -2/6.
+    EXPECT_DOUBLE_EQ(RankAgreement(ties), -1.0 / 3);
+    // Fewer than two records: 0.
+    EXPECT_EQ(RankAgreement(PairList{{0.5}, {0.5}}), 0);
+    EXPECT_EQ(RankAgreement(PairList{}), 0);
+}
+
+TEST(ObservanceTest, FourDecimalsHalfAwayFromZero) {
+    EXPECT_EQ(PlainNumber(Observance(-0.12345)), "-0.1235");
+    EXPECT_EQ(PlainNumber(Observance(0.12345)), "0.1235");
+    EXPECT_EQ(PlainNumber(Observance(0.00004)), "0");
+}
+
+TEST(SamplingTest, TenThousandEvenlySpacedPairsFillTheList) {
+    // n_c = 200: 19900 pairs; the m-th sample is Int(0.5 + m * 1.99).
+    const long pairs = 199L * 200 / 2;
+    EXPECT_EQ(SampledRunningNumber(1, pairs), 2);
+    EXPECT_EQ(SampledRunningNumber(2, pairs), 4);
+    EXPECT_EQ(SampledRunningNumber(10000, pairs), pairs);
+    long previous = 0;
+    for (long m = 1; m <= 10000; ++m) {
+        const long r = SampledRunningNumber(m, pairs);
+        ASSERT_GT(r, previous);
+        previous = r;
+    }
+}
+
+TEST(SamplingTest, ListHoldsAllPairsUpTo141Molecules) {
+    SilentWindow window;
+    for (int nc : {141, 142, 200}) {
+        ProgramState state;
+        state.calibrationCount = nc;
+        state.moleculeCount = nc;
+        state.fragmentCount = 0;
+        state.values.assign(static_cast<std::size_t>(nc + 1) * state.Columns(), 0.0);
+        for (int i = 1; i <= nc; ++i) {
+            state.Value(i, kPropertyColumn) = i;
+        }
+        PairMatrix s;
+        s.Resize(nc);
+        const PairList list = ListCalibrationPairs(state, s, kSize, window);
+        const std::size_t expected = nc == 141 ? 141u * 140 / 2 : 10000u;
+        EXPECT_EQ(list.keys.size(), expected) << nc;
+        EXPECT_EQ(list.values.size(), expected);
+        // Every record is a real pair: no zero places (property similarities > 0 except
+        // for the pair of the smallest and largest value).
+        std::size_t zeros = 0;
+        for (double v : list.values) {
+            zeros += v == 0 ? 1 : 0;
+        }
+        EXPECT_LE(zeros, 1u) << nc;
+    }
+}
+
+TEST(DiversityTest, OneClusterAndSingletons) {
+    const int n = 10;
+    const double h1 = SetEntropy({n}, n);
+    EXPECT_EQ(h1, 0);
+    EXPECT_NEAR(Diversity(h1, n), 0.1 / (std::log(10.0) + 0.1), 1e-15);
+    const double hn = SetEntropy(std::vector<int>(n, 1), n);
+    EXPECT_NEAR(hn, std::log(10.0), 1e-14);
+    EXPECT_NEAR(Diversity(hn, n), 1, 1e-15);
+    EXPECT_EQ(Diversity(0, 1), 0);
+    EXPECT_EQ(Diversity(0, 0), 0);
+    // Empty clusters of a set do not count.
+    EXPECT_NEAR(SetEntropy({2, 0, 2}, 4), std::log(2.0), 1e-15);
+}
+
+class CliffTest : public test::TempFolderTest {};
+
+TEST_F(CliffTest, PropertyAndStructureCliffs) {
+    // Properties 1, 2, 4; S(1,2) = 1, S(1,3) = 0.5, S(2,3) = 0.
+    // Ratios R: (1,2) 2/3, (1,3) 0.4, (2,3) 2/3.
+    // Property cliffs 2 (s^3 / (R + 0.01)) / 11: (1,2) 0.2687, (1,3) 0.0554, (2,3) 0.
+    // Structure cliffs R / (1 + s^3): (1,2) 1/3, (1,3) 0.3556, (2,3) 2/3.
+    ProgramState state;
+    state.calibrationCount = 3;
+    state.moleculeCount = 3;
+    state.fragmentCount = 0;
+    state.values.assign(4 * static_cast<std::size_t>(state.Columns()), 0.0);
+    state.Value(1, kPropertyColumn) = 1;
+    state.Value(2, kPropertyColumn) = 2;
+    state.Value(3, kPropertyColumn) = 4;
+    PairMatrix s;
+    s.Resize(3);
+    s.Set(1, 2, 1);
+    s.Set(1, 3, 0.5);
+    SilentWindow window;
+    const Cliffs cliffs = FindCliffs(state, s, kShape, window);
+    EXPECT_NEAR(cliffs.property.value, 2 * (1 / (2.0 / 3 + 0.01)) / 11, 1e-15);
+    EXPECT_EQ(cliffs.property.a, 1);
+    EXPECT_EQ(cliffs.property.b, 2);
+    EXPECT_EQ(PlainNumber(Dec4(cliffs.property.value)), "0.2687");
+    EXPECT_NEAR(cliffs.structure.value, 2.0 / 3, 1e-15);
+    EXPECT_EQ(cliffs.structure.a, 2);
+    EXPECT_EQ(cliffs.structure.b, 3);
+    EXPECT_EQ(window.Caption(), " The identification of the Property / SHAPE cliffs    3 / 3");
+
+    // Two zero properties: p_lo + p_hi = 0 for (1,2), whose ratio is taken as 1: structure
+    // cliff 1 / (1 + 1) = 0.5 is the largest ((1,3) and (2,3) have R = 0).
+    state.Value(1, kPropertyColumn) = 0;
+    state.Value(2, kPropertyColumn) = 0;
+    const Cliffs zero = FindCliffs(state, s, kShape, window);
+    EXPECT_EQ(zero.structure.value, 0.5);
+    EXPECT_EQ(zero.structure.a, 1);
+    EXPECT_EQ(zero.structure.b, 2);
+    EXPECT_NEAR(zero.property.value, 2 * (0.125 / 0.01) / 11, 1e-14); // pair (1,3), R = 0
+}
+
+} // namespace
+} // namespace kalemir::sim

@@ -1,0 +1,157 @@
+#include "similarity/Clusters.h"
+
+#include "SimTestSupport.h"
+#include "similarity/SimTable.h"
+
+namespace kalemir::sim {
+namespace {
+
+PairMatrix Uniform(int n, double s) {
+    PairMatrix m;
+    m.Resize(n);
+    for (int i = 1; i < n; ++i) {
+        for (int j = i + 1; j <= n; ++j) {
+            m.Set(i, j, s);
+        }
+    }
+    return m;
+}
+
+std::vector<std::vector<int>> Members(const std::vector<Cluster>& clusters) {
+    std::vector<std::vector<int>> members;
+    for (const Cluster& c : clusters) {
+        members.push_back(c.members);
+    }
+    return members;
+}
+
+TEST(ClusteringTest, AllSimilaritiesAboveThresholdGiveOneCluster) {
+    const auto clusters = FindClusters(Uniform(5, 0.95), 3, 0.9);
+    ASSERT_EQ(clusters.size(), 1u);
+    EXPECT_EQ(clusters[0].members, (std::vector<int>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(clusters[0].calibration, 3);
+    EXPECT_EQ(clusters[0].prediction, 2);
+    EXPECT_EQ(clusters[0].total, 5);
+}
+
+class SingletonTest : public ::testing::TestWithParam<double> {};
+
+TEST_P(SingletonTest, SimilaritiesAtOrBelowThresholdGiveOneClusterPerMolecule) {
+    // Equal affinities everywhere: the seeds come in table order.
+    const auto clusters = FindClusters(Uniform(4, GetParam()), 4, 0.9);
+    EXPECT_EQ(Members(clusters), (std::vector<std::vector<int>>{{1}, {2}, {3}, {4}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(AtAndBelow, SingletonTest, ::testing::Values(0.9, 0.5, 0.0));
+
+TEST(ClusteringTest, TwoPairsOfSimilarMolecules) {
+    // S(1,2) = S(3,4) = 0.95, all else 0.2, t = 0.9. All affinities 1.95 - 2*0.8 = 0.35:
+    // seed 1; then 3 (affinity -0.8 to seed 1, not similar to it); then 2 and 4 tie at
+    // 1.15 with 2 similar to seed 1: seeding stops. Growth: 2 (first of the tie) joins
+    // cluster 1, 4 joins cluster 2.
+    PairMatrix m = Uniform(4, 0.2);
+    m.Set(1, 2, 0.95);
+    m.Set(3, 4, 0.95);
+    EXPECT_EQ(Members(FindClusters(m, 4, 0.9)), (std::vector<std::vector<int>>{{1, 2}, {3, 4}}));
+}
+
+TEST(ClusteringTest, EqualMeanAffinitiesGoToTheLowerCluster) {
+    // Seeds 1 and 2 (S = 0.5); molecule 3 is 0.95 from both: mean affinity 1.95 to each.
+    PairMatrix m = Uniform(3, 0.95);
+    m.Set(1, 2, 0.5);
+    EXPECT_EQ(Members(FindClusters(m, 3, 0.9)), (std::vector<std::vector<int>>{{1, 3}, {2}}));
+}
+
+TEST(ClusteringTest, AdmissionNeedsSimilarityToEveryMember) {
+    // Molecule 4 is 0.95 from 1 and 2 but exactly 0.9 from 3 (not above t): cluster
+    // {1, 2, 3} would need S > 0.9 with each member. 1, 2, 3 are mutually 0.95.
+    PairMatrix m = Uniform(4, 0.95);
+    m.Set(3, 4, 0.9);
+    // Seeds 3 (least connected) and 4 (0.9 from 3 is not above t); 1 and 2 then tie
+    // between the two clusters (mean 1.95) and go to the lower-numbered one, {3}.
+    EXPECT_EQ(Members(FindClusters(m, 4, 0.9)), (std::vector<std::vector<int>>{{1, 2, 3}, {4}}));
+}
+
+TEST(ClusteringTest, LargeTablesStillChooseMolecules) {
+    // 1500 molecules all 0.95 apart: affinities near 2900, beyond which fixed start values
+    // would lose the choice; one cluster holds them all.
+    const auto clusters = FindClusters(Uniform(1500, 0.95), 1500, 0.9);
+    ASSERT_EQ(clusters.size(), 1u);
+    EXPECT_EQ(clusters[0].total, 1500);
+    // And 1500 dissimilar ones (affinities near -2250) give 1500 seeds.
+    EXPECT_EQ(FindClusters(Uniform(1500, 0.1), 1500, 0.9).size(), 1500u);
+}
+
+class CluDatabaseTest : public test::TempFolderTest {};
+
+TEST_F(CluDatabaseTest, MixedClusterScoresAboveLargerPureOne) {
+    // Cluster 1: 2 calibration molecules (2 x sqrt 1 = 2); cluster 2: 2 calibration and
+    // 1 prediction molecule (2 x sqrt 2 = 2.83) wins.
+    ProgramState state;
+    state.tableFileName = "ABCDESIM.des";
+    state.calibrationCount = 4;
+    state.predictionCount = 1;
+    state.moleculeCount = 5;
+    state.names = {"Cases", "a", "b", "c", "d", "p"};
+    state.propertyTokens = {"", "1", "2", "3.50", "4", "9"};
+    state.propertyTexts = {"", "1", "2", "3.50", "4", "?"};
+    state.marks.assign(6, 0);
+    RunState run;
+    run.clusters.resize(2);
+    run.clusters[0] = {{1, 2}, 2, 0, 2};
+    run.clusters[1] = {{3, 4, 5}, 2, 1, 3};
+    WriteCluDatabase(state, run);
+    EXPECT_EQ(test::FileLines("ABCDECLU"),
+              (std::vector<std::string>{"Case \tProperty", "c\t3.50", "d\t4", "p\t?"}));
+    EXPECT_EQ(run.cluCalibrationCount, 2);
+    EXPECT_EQ(run.cluPredictionCount, 1);
+
+    MarkMixedClusters(state, run);
+    EXPECT_EQ(state.marks, (std::vector<int>{0, 0, 0, 1, 1, 1}));
+}
+
+TEST_F(CluDatabaseTest, MarkCountsSelectNdbAndNvb) {
+    ProgramState state;
+    state.tableFileName = "ABCDESIM.des";
+    state.calibrationCount = 4;
+    state.predictionCount = 2;
+    state.moleculeCount = 6;
+    state.names = {"Cases", "a", "b", "c", "d", "p", "q"};
+    state.propertyTexts = {"", "1", "2", "3", "4", "?", "?"};
+    state.marks = {0, 3, 1, 0, 5, 2, 3};
+    RunState run;
+    WriteMarkDatabases(state, run);
+    EXPECT_EQ(test::FileLines("ABCDENDB"),
+              (std::vector<std::string>{"Case \tProperty", "b\t2", "a\t1", "d\t4", "q\t?"}));
+    EXPECT_EQ(test::FileLines("ABCDENVB"),
+              (std::vector<std::string>{"Case \tProperty", "a\t1", "d\t4", "q\t?"}));
+    EXPECT_EQ(run.ndbTrainingCount, 1);
+    EXPECT_EQ(run.ndbValidationCount, 2);
+    EXPECT_EQ(run.ndbPredictionCount, 1);
+}
+
+TEST_F(CluDatabaseTest, ListingFlagsSmallClusters) {
+    // N = 25: clusters below sqrt(25) / 2 = 2.5 members are flagged.
+    ProgramState state;
+    state.resultsFileName = "ABCDESIM.res";
+    state.calibrationCount = 24;
+    state.predictionCount = 0;
+    state.moleculeCount = 25;
+    state.names.assign(26, "");
+    state.names[1] = "a";
+    state.names[2] = "b";
+    state.names[3] = "c";
+    state.names[25] = "z";
+    RunState run;
+    run.clusters = {{{1, 2, 3}, 3, 0, 3}, {{25}, 0, 1, 1}};
+    ReportClusters(state, run);
+    EXPECT_EQ(
+        test::FileLines("ABCDESIM.res"),
+        (std::vector<std::string>{"     NUMBER OF CLUSTERS IS 2", "", "a", "b", "c", "",
+                                  "Number of molecules in cluster 3", "", std::string(24, '-'),
+                                  "  z", "", "Number of molecules in cluster 1",
+                                  "Above cluster includes OUTLIERS", "", std::string(24, '-')}));
+}
+
+} // namespace
+} // namespace kalemir::sim
