@@ -13,3 +13,11 @@ void CheckPlainTableName(const std::string& name);
 void CheckReadableFile(const std::string& name);
 
 } // namespace kalemir
+
+namespace kalemir {
+
+/// Why the windows cannot open: no display to show them on, or a folder argument that is
+/// no folder. Empty when they can.
+std::string DesktopStartProblem(const std::string& folder);
+
+} // namespace kalemir

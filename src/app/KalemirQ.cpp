@@ -1,10 +1,11 @@
 // KalemirQ: the QSPR modelling program. With "run" it works without a display; otherwise
 // it opens its first window in the working folder (or the folder given).
 
+#include "app/InputChecks.h"
 #include "app/QsprCommandLine.h"
 
 #ifdef KALEMIR_HAS_UI
-#include "ui/Desktop.h"
+#include "ui/QsprDesktop.h"
 #endif
 
 #include <cstdio>
@@ -19,6 +20,11 @@ int main(int argc, char** argv) {
         return kalemir::qspr::QsprMain(arguments);
     }
 #ifdef KALEMIR_HAS_UI
+    const std::string problem = kalemir::DesktopStartProblem(arguments.empty() ? "" : arguments[0]);
+    if (!problem.empty()) {
+        std::fprintf(stderr, "KalemirQ: %s\n", problem.c_str());
+        return kalemir::qspr::kExitUsage;
+    }
     const QString folder = arguments.empty() ? QString() : QString::fromLocal8Bit(argv[1]);
     return kalemir::ui::RunQsprDesktop(argc, argv, folder, kalemir::qspr::RunQsprComputation);
 #else

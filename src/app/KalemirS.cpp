@@ -8,6 +8,12 @@
 #include "similarity/SimState.h"
 #include "similarity/SimTable.h"
 
+#include "app/InputChecks.h"
+
+#ifdef KALEMIR_HAS_UI
+#include "ui/SimilarityDesktop.h"
+#endif
+
 #include <unistd.h>
 
 #include <chrono>
@@ -272,10 +278,19 @@ int Run(const Options& options) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        UsageError("no command given");
+    const std::string command = argc < 2 ? std::string() : std::string(argv[1]);
+    if (command != "run" && (command.empty() || command[0] != '-')) {
+#ifdef KALEMIR_HAS_UI
+        const std::string problem = kalemir::DesktopStartProblem(command);
+        if (!problem.empty()) {
+            UsageError(problem);
+        }
+        return kalemir::ui::RunSimilarityDesktop(argc, argv,
+                                                 QString::fromLocal8Bit(command.c_str()));
+#else
+        UsageError("this build has no windows; use KalemirS run");
+#endif
     }
-    const std::string command = argv[1];
     if (command == "--help" || command == "-h") {
         std::cout << kUsage;
         return 0;

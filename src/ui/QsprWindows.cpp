@@ -6,6 +6,7 @@
 #include "qspr/setup/QsprTables.h"
 #include "qspr/setup/Workfiles.h"
 #include "ui/DialogService.h"
+#include "ui/FolderFiles.h"
 #include "ui/ReportPrinter.h"
 #include "ui/ScatterPainter.h"
 
@@ -49,26 +50,6 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const char* text) {
 }
 
 } // namespace
-
-QStringList ListFolderFiles(const QString& pattern) {
-    QDir folder(QDir::currentPath());
-    const QFileInfoList entries =
-        folder.entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
-    QStringList names;
-    for (const QFileInfo& entry : entries) {
-        const QString name = entry.fileName();
-        if (pattern == "*.") {
-            if (!name.contains('.')) {
-                names << name;
-            }
-        } else if (pattern.startsWith('*')) {
-            if (name.endsWith(pattern.mid(1), Qt::CaseInsensitive)) {
-                names << name;
-            }
-        }
-    }
-    return names;
-}
 
 // ---- Workfiles ---------------------------------------------------------------------
 

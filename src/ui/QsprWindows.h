@@ -20,10 +20,6 @@ namespace kalemir::ui {
 
 class DialogService;
 
-/// Lists the plain files of the current folder that match: files without an extension
-/// ("*.") or files ending in a suffix ("*.des"), sorted by name.
-QStringList ListFolderFiles(const QString& pattern);
-
 class WorkfilesWindow : public QWidget {
     Q_OBJECT
 public:

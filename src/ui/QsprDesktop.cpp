@@ -1,4 +1,6 @@
-#include "ui/Desktop.h"
+#include "ui/QsprDesktop.h"
+
+#include "ui/FolderFiles.h"
 
 #include "ui/DialogService.h"
 
@@ -6,19 +8,8 @@
 #include <QDir>
 #include <QMessageBox>
 
-#include <clocale>
 
 namespace kalemir::ui {
-
-namespace {
-
-/// The engines format and read numbers themselves, but the C library's numeric locale
-/// must stay "C" whatever the desktop's language: a German desktop must not write "0,25".
-void KeepNumbersLocaleIndependent() {
-    std::setlocale(LC_NUMERIC, "C");
-}
-
-} // namespace
 
 int RunQsprDesktop(int argc, char** argv, const QString& folder,
                    QsprFlow::Computation computation) {

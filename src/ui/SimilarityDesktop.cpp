@@ -1,0 +1,27 @@
+#include "ui/SimilarityDesktop.h"
+
+#include "ui/DialogService.h"
+#include "ui/FolderFiles.h"
+#include "ui/SimilarityWindows.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QMessageBox>
+
+namespace kalemir::ui {
+
+int RunSimilarityDesktop(int argc, char** argv, const QString& folder) {
+    QApplication app(argc, argv);
+    KeepNumbersLocaleIndependent();
+    if (!folder.isEmpty() && !QDir::setCurrent(folder)) {
+        QMessageBox::critical(nullptr, "KalemirS", "Cannot work in the folder " + folder + ".");
+        return 2;
+    }
+    QtDialogService dialogs;
+    SimilarityFlow flow(dialogs);
+    QObject::connect(&flow, &SimilarityFlow::Ended, &app, &QApplication::quit);
+    flow.Start();
+    return app.exec();
+}
+
+} // namespace kalemir::ui

@@ -1,0 +1,92 @@
+#pragma once
+// The windows of the similarity program: the table window, the computing window and the
+// final window, in that order. SimilarityFlow owns the program-wide state.
+
+#include "similarity/SimState.h"
+#include "ui/ComputingView.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QWidget>
+
+namespace kalemir::ui {
+
+class DialogService;
+
+class TableWindow : public QWidget {
+    Q_OBJECT
+public:
+    TableWindow(sim::ProgramState& state, DialogService& dialogs, QWidget* parent = nullptr);
+
+    QListWidget* Listfile;
+    QLabel* Label1;
+    QLabel* Label2;
+    QLabel* Label3;
+    QLabel* Label4;
+    QLabel* Label5;
+    QLabel* Label6;
+    QLabel* Label7;
+    QLabel* Label8;
+    QLabel* Label9;
+    QRadioButton* Option1;
+    QRadioButton* Option2;
+    QLineEdit* Text1;
+    QLineEdit* Text2;
+    QLineEdit* Text3;
+    QLineEdit* Text4;
+    QLineEdit* Text5;
+    QPushButton* ButonOK;
+
+signals:
+    void Prepared();
+
+private:
+    void OnTableClick(const QString& name);
+    void OnOk();
+
+    sim::ProgramState& state_;
+    DialogService& dialogs_;
+};
+
+class FinalWindow : public QWidget {
+    Q_OBJECT
+public:
+    FinalWindow(const sim::ProgramState& state, QWidget* parent = nullptr);
+    QLabel* Label1;
+    QPushButton* ButonQuit;
+
+signals:
+    void Quit();
+};
+
+class SimilarityFlow : public QObject {
+    Q_OBJECT
+public:
+    explicit SimilarityFlow(DialogService& dialogs);
+    ~SimilarityFlow() override;
+
+    void Start();
+    sim::ProgramState& State() { return state_; }
+    TableWindow* Table() const { return table_; }
+    ComputingView* Computing() const { return computing_; }
+    FinalWindow* Final() const { return final_; }
+
+signals:
+    void Ended();
+
+private:
+    void ShowComputing();
+    void ShowFinal();
+
+    DialogService& dialogs_;
+    sim::ProgramState state_;
+    sim::RunState run_;
+    TableWindow* table_ = nullptr;
+    ComputingView* computing_ = nullptr;
+    FinalWindow* final_ = nullptr;
+};
+
+} // namespace kalemir::ui
