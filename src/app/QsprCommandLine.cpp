@@ -4,6 +4,7 @@
 #include "app/TerminalProgress.h"
 #include "common/Errors.h"
 #include "common/TextToNumber.h"
+#include "qspr/core/Driver.h"
 #include "qspr/setup/Parameters.h"
 #include "qspr/setup/QsprTables.h"
 #include "qspr/setup/Workfiles.h"
@@ -138,7 +139,6 @@ void CheckQsprRunInput(const QsprRunOptions& options) {
 }
 
 int RunQsprJob(const QsprRunOptions& options, ComputingWindow& window) {
-    (void)window;
     ProgramState state;
 
     WorkfilesChoice choice;
@@ -172,6 +172,7 @@ int RunQsprJob(const QsprRunOptions& options, ComputingWindow& window) {
     int status = kExitSuccess;
     if (ParametersOk(state, entries) == ParametersOutcome::Compute) {
         // computing stage
+        RunComputation(state, window);
     }
 
     // Results stage: quitting gives the working report its name.

@@ -61,6 +61,10 @@ struct ProgramState {
     /// validation set in ValidationNames; ValidationValues holds columns 0..5 of its row.
     std::vector<std::string> ValidationNames;
     std::vector<std::array<double, 6>> ValidationValues;
+
+    // --- Computation (qspr/core) ---
+    /// Set when the computation starts: a second activation does not start another run.
+    bool ComputationStarted = false;
 };
 
 } // namespace kalemir::qspr
