@@ -24,7 +24,9 @@ int CountChar(const std::string& text, char c) {
     return static_cast<int>(std::count(text.begin(), text.end(), c));
 }
 
-std::string FirstLine(const std::string& text) { return text.substr(0, text.find("\r\n")); }
+std::string FirstLine(const std::string& text) {
+    return text.substr(0, text.find("\r\n"));
+}
 
 /// A table of `columns` descriptors for two molecules.
 std::string WideTable(int columns) {
@@ -258,8 +260,8 @@ TEST(RankSignificant, OrdersByQualityAndReports) {
     EXPECT_EQ(cs.DescriptorMatrix.ColumnNames[1], "q2");
     EXPECT_EQ(cs.DescriptorMatrix.ColumnNames[2], "q5");
     EXPECT_EQ(cs.DescriptorMatrix.ColumnNames[3], "q1");
-    EXPECT_EQ(cs.DescriptorMatrix.At(3, 1), 4);   // mean of (2, 6) moved with its column
-    EXPECT_EQ(cs.DescriptorMatrix.At(4, 1), 2);   // population SD
+    EXPECT_EQ(cs.DescriptorMatrix.At(3, 1), 4); // mean of (2, 6) moved with its column
+    EXPECT_EQ(cs.DescriptorMatrix.At(4, 1), 2); // population SD
     EXPECT_EQ(ReadFile("rezultat.rez"),
               "   According to KalemirQ criteria in the QSPR computation phase\r\n"
               "   number of the significant descriptors is 4\r\n"
@@ -299,10 +301,8 @@ TEST_P(PredictorValues, RoundHalfAwayAndCutToSeven) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, PredictorValues,
                          ::testing::Values(ValueCase{0.00005, " .0001"},
-                                           ValueCase{-0.00005, "-.0001"},
-                                           ValueCase{-0.00004, " 0"},
-                                           ValueCase{123.4567, " 123.45"},
-                                           ValueCase{2.5, " 2.5"}));
+                                           ValueCase{-0.00005, "-.0001"}, ValueCase{-0.00004, " 0"},
+                                           ValueCase{123.4567, " 123.45"}, ValueCase{2.5, " 2.5"}));
 
 TEST(PredictorCellText, LongNamesAreCut) {
     EXPECT_EQ(PredictorCellText("abcdefghij"), "abcdefg");
