@@ -5,6 +5,7 @@
 #include "common/Errors.h"
 #include "common/TextToNumber.h"
 #include "qspr/core/Driver.h"
+#include "qspr/results/ResultsReport.h"
 #include "qspr/setup/Parameters.h"
 #include "qspr/setup/QsprTables.h"
 #include "qspr/setup/Workfiles.h"
@@ -32,12 +33,11 @@ std::string NumericValue(const std::string& option, const std::string& value) {
     return value;
 }
 
-/// The report's name at the end: as the results window's Quit proposes it.
-std::string DefaultSaveName(const std::string& qsprTable) {
-    return NamePrefix(qsprTable, 7) + "qspr.rez";
-}
-
 } // namespace
+
+void RunQsprComputation(ProgramState& state, ComputingWindow& window) {
+    RunComputation(state, window);
+}
 
 std::string QsprUsage() {
     return "usage: KalemirQ run [options] QSPRTABLE DESTABLE...\n"
@@ -171,15 +171,15 @@ int RunQsprJob(const QsprRunOptions& options, ComputingWindow& window) {
 
     int status = kExitSuccess;
     if (ParametersOk(state, entries) == ParametersOutcome::Compute) {
-        // computing stage
-        RunComputation(state, window);
+        RunQsprComputation(state, window);
     }
 
     // Results stage: quitting gives the working report its name.
-    const std::string saveName = options.saveName.value_or(DefaultSaveName(state.QsprTableCopy));
-    if (std::rename(kWorkingReport, saveName.c_str()) != 0) {
+    const std::string saveName = options.saveName.value_or(DefaultReportName(state.QsprTableCopy));
+    const std::string failure = RenameReport(kWorkingReport, saveName);
+    if (!failure.empty()) {
         throw FileError(std::string(kWorkingReport) + ": cannot rename to " + saveName + ": " +
-                        std::strerror(errno));
+                        failure);
     }
     return status;
 }

@@ -3,6 +3,7 @@
 // through its windows.
 
 #include "common/ComputingWindow.h"
+#include "qspr/setup/ProgramState.h"
 
 #include <optional>
 #include <string>
@@ -32,6 +33,10 @@ enum ExitStatus : int {
     kExitStopProgram = 3,
     kExitInterrupted = 130
 };
+
+/// The computing window's activation: the whole analysis of the chosen tables, shared
+/// by the command line and the windows.
+void RunQsprComputation(ProgramState& state, ComputingWindow& window);
 
 /// Parses the arguments after "run". Throws InputError with a usage message.
 QsprRunOptions ParseQsprRunArguments(const std::vector<std::string>& arguments);

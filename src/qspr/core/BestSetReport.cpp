@@ -77,7 +77,7 @@ void ReportBestPredictors(ProgramState& ps, ComputingState& cs, ComputingWindow&
                         "     " + PlainNumber(RoundDown(pair.R2, 4)));
         }
     }
-    cs.PrdFileName = PredictorFileName(ps.QsprTableName, cs.CycleNumber);
+    cs.PrdFileName = PredictorFileName(ps.QsprTableName, ps.CycleNumber);
     report.Lines(
         {"", "    THE VALUE OF THE BELOW PREDICTORS is saved as " + cs.PrdFileName + " file.", ""});
     report.Close();

@@ -104,7 +104,6 @@ struct ComputingState {
     PairCorrelation Pair;
 
     // Counts and flags of the cycle.
-    int CycleNumber = 0;
     int SignificantCount = 0;
     int ValuableSetCount = 0;
     int FitTermCount = 0;

@@ -32,12 +32,12 @@ void RunComputation(ProgramState& ps, ComputingState& cs, ComputingWindow& windo
         PreselectDescriptors(ps, cs, window);
         cs.OutlierName.clear();
         cs.OutlierSteps = 0;
-        cs.CycleNumber = 0;
+        ps.CycleNumber = 0;
         const int maxSteps = static_cast<int>(
             std::floor(std::sqrt(static_cast<double>(ps.InitialCalibrationCount))));
         bool more = true;
         while (more) {
-            ++cs.CycleNumber;
+            ++ps.CycleNumber;
             PrepareCycle(ps, cs);
             SplitTables(ps, cs, window);
             ParseQsprTable(ps, cs);

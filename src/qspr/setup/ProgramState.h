@@ -62,6 +62,14 @@ struct ProgramState {
     std::vector<std::string> ValidationNames;
     std::vector<std::array<double, 6>> ValidationValues;
 
+    /// Calibration estimates for the scatter plots: row i (from 1) holds, for plot k = 1
+    /// (before removing outliers) and k = 2 (after), the computed value in column 2k - 1
+    /// and the observed value in column 2k. A plot's points end at the first row whose
+    /// computed value is 0. Filled by the outlier stage.
+    std::vector<std::array<double, 5>> ScatterPoints;
+    /// Number of the current analysis cycle, from 1 (1 at the end: no outlier removed).
+    int CycleNumber = 0;
+
     // --- Computation (qspr/core) ---
     /// Set when the computation starts: a second activation does not start another run.
     bool ComputationStarted = false;

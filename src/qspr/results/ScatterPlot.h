@@ -1,0 +1,50 @@
+#pragma once
+// The scatter plots of computed against observed property values, as drawing commands
+// in twips of the window surface (1440 per inch, y growing downwards), so that the
+// results window and the command line draw the same picture.
+
+#include <array>
+#include <string>
+#include <vector>
+
+namespace kalemir::qspr {
+
+struct ScatterDrawing {
+    struct Segment {
+        int x1, y1, x2, y2;
+    };
+    struct Text {
+        int x, y;
+        std::string text;
+    };
+    struct Dot {
+        double x, y;
+    };
+    std::vector<Segment> frame;
+    std::vector<Text> texts;
+    /// Filled black circles of radius kPointRadius.
+    std::vector<Dot> points;
+    /// Single light-red points of the least-squares line, inside the frame.
+    std::vector<Dot> linePoints;
+};
+
+inline constexpr int kPointRadius = 30;
+/// The window surface the plot needs, in twips.
+inline constexpr int kPlotWidthTwips = 10200;
+inline constexpr int kPlotHeightTwips = 7900;
+
+/// One plot when the analysis ran one cycle (no outlier removed), otherwise two.
+int ScatterPlotCount(int cycleNumber);
+
+/// Draws plot k (1 before, 2 after removing outliers) of the scatter points; the columns
+/// of that plot are overwritten with the window coordinates of its points.
+ScatterDrawing DrawScatterPlot(std::vector<std::array<double, 5>>& scatterPoints, int k);
+
+/// The question that asks for the bitmap's name of plot k of `count`.
+std::string ScatterPrompt(int k, int count);
+
+inline constexpr const char* kScatterCaption = " Scatter plots before and after removing outliers";
+inline constexpr const char* kScatterDoneCaption = " You can quit the program.";
+inline constexpr const char* kScatterTitle = "*.bmp file name";
+
+} // namespace kalemir::qspr

@@ -1,0 +1,33 @@
+#pragma once
+// The questions the windows ask the user, behind one small interface so that tests can
+// answer them instead of a person.
+
+#include <QString>
+#include <optional>
+
+class QWidget;
+
+namespace kalemir::ui {
+
+class DialogService {
+public:
+    virtual ~DialogService() = default;
+    /// An input dialog with prompt, title and default text; nullopt when cancelled.
+    virtual std::optional<QString> AskText(QWidget* parent, const QString& prompt,
+                                           const QString& title, const QString& defaultText) = 0;
+    /// A yes/no question; true for yes.
+    virtual bool AskYesNo(QWidget* parent, const QString& title, const QString& question) = 0;
+    /// A message the user acknowledges.
+    virtual void Inform(QWidget* parent, const QString& title, const QString& message) = 0;
+};
+
+/// The real dialogs of the desktop.
+class QtDialogService : public DialogService {
+public:
+    std::optional<QString> AskText(QWidget* parent, const QString& prompt, const QString& title,
+                                   const QString& defaultText) override;
+    bool AskYesNo(QWidget* parent, const QString& title, const QString& question) override;
+    void Inform(QWidget* parent, const QString& title, const QString& message) override;
+};
+
+} // namespace kalemir::ui

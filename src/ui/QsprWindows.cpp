@@ -1,0 +1,436 @@
+#include "ui/QsprWindows.h"
+
+#include "common/Errors.h"
+#include "qspr/results/ResultsReport.h"
+#include "qspr/results/ScatterPlot.h"
+#include "qspr/setup/QsprTables.h"
+#include "qspr/setup/Workfiles.h"
+#include "ui/DialogService.h"
+#include "ui/ReportPrinter.h"
+#include "ui/ScatterPainter.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QVBoxLayout>
+
+namespace kalemir::ui {
+
+namespace {
+
+QString FromReport(const std::string& text) {
+    return QString::fromLatin1(text.c_str());
+}
+
+std::string ToReport(const QString& text) {
+    return text.toLatin1().toStdString();
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const char* text) {
+    auto* label = new QLabel(QString::fromLatin1(text), parent);
+    label->setObjectName(name);
+    return label;
+}
+
+QLineEdit* MakeTextBox(QWidget* parent, const char* name) {
+    auto* box = new QLineEdit(parent);
+    box->setObjectName(name);
+    box->setMaximumWidth(120);
+    return box;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const char* text) {
+    auto* button = new QPushButton(QString::fromLatin1(text), parent);
+    button->setObjectName(name);
+    return button;
+}
+
+} // namespace
+
+QStringList ListFolderFiles(const QString& pattern) {
+    QDir folder(QDir::currentPath());
+    const QFileInfoList entries =
+        folder.entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
+    QStringList names;
+    for (const QFileInfo& entry : entries) {
+        const QString name = entry.fileName();
+        if (pattern == "*.") {
+            if (!name.contains('.')) {
+                names << name;
+            }
+        } else if (pattern.startsWith('*')) {
+            if (name.endsWith(pattern.mid(1), Qt::CaseInsensitive)) {
+                names << name;
+            }
+        }
+    }
+    return names;
+}
+
+// ---- Workfiles ---------------------------------------------------------------------
+
+WorkfilesWindow::WorkfilesWindow(qspr::ProgramState& state, DialogService& dialogs, QWidget* parent)
+    : QWidget(parent), state_(state), dialogs_(dialogs) {
+    setObjectName("Workfiles");
+    setWindowTitle(QString(42, ' ') + "Workfiles");
+
+    Label1 = MakeLabel(this, "Label1",
+                       "KALEMIRq computes QSPRs using                   some data tables ");
+    QFont script = Label1->font();
+    script.setItalic(true);
+    script.setPointSize(script.pointSize() + 6);
+    Label1->setFont(script);
+    Label2 = MakeLabel(this, "Label2", "           QSPR tables");
+    Label3 = MakeLabel(this, "Label3", "        Descriptor tables");
+    Label4 = MakeLabel(this, "Label4",
+                       "Select one QSPR table by Click                                           "
+                       "Select one Descriptor table by Click                                     "
+                       "        Then you may select more Descriptor tables by Shift+Click or "
+                       "Ctrl+Click");
+    Label4->setWordWrap(true);
+    Label5 = MakeLabel(this, "Label5", "  If you please, heed         the above rules");
+    Label5->setWordWrap(true);
+
+    List1 = new QListWidget(this);
+    List1->setObjectName("List1");
+    List1->setSelectionMode(QAbstractItemView::SingleSelection);
+    List1->addItems(ListFolderFiles("*."));
+    List2 = new QListWidget(this);
+    List2->setObjectName("List2");
+    List2->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    List2->addItems(ListFolderFiles("*.des"));
+    ButonOK = MakeButton(this, "ButonOK", "OK");
+
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(Label1, 0, 0, 1, 2);
+    grid->addWidget(Label2, 1, 0);
+    grid->addWidget(Label3, 1, 1);
+    grid->addWidget(List1, 2, 0);
+    grid->addWidget(List2, 2, 1);
+    grid->addWidget(Label4, 3, 0, 1, 2);
+    grid->addWidget(Label5, 4, 0);
+    grid->addWidget(ButonOK, 4, 1, Qt::AlignRight);
+    resize(640, 520);
+
+    // Window load.
+    clickCounter_ = 0;
+    Label5->hide();
+    connect(List1, &QListWidget::itemClicked, this, [this] { OnListClick(); });
+    connect(List2, &QListWidget::itemClicked, this, [this] { OnListClick(); });
+    connect(ButonOK, &QPushButton::clicked, this, [this] { OnOk(); });
+}
+
+void WorkfilesWindow::OnListClick() {
+    if (qspr::ListClickHidesReminder(clickCounter_)) {
+        Label5->hide();
+    }
+}
+
+void WorkfilesWindow::OnOk() {
+    qspr::WorkfilesChoice choice;
+    const QList<QListWidgetItem*> chosen = List1->selectedItems();
+    if (!chosen.isEmpty()) {
+        choice.qsprTable = ToReport(chosen.front()->text());
+    }
+    for (int i = 0; i < List2->count(); ++i) {
+        choice.listedTables.push_back(ToReport(List2->item(i)->text()));
+        choice.selected.push_back(List2->item(i)->isSelected());
+    }
+    try {
+        if (!qspr::WorkfilesOk(state_, choice)) {
+            Label5->show();
+            return;
+        }
+    } catch (const std::exception& e) {
+        dialogs_.Inform(this, "Workfiles", QString::fromLocal8Bit(e.what()));
+        return;
+    }
+    emit Accepted();
+}
+
+// ---- Parameters --------------------------------------------------------------------
+
+ParametersWindow::ParametersWindow(qspr::ProgramState& state, DialogService& dialogs,
+                                   QWidget* parent)
+    : QWidget(parent), state_(state), dialogs_(dialogs) {
+    setObjectName("Parameters");
+    setWindowTitle(QString(25, ' ') + "Parameters of statistical analysis");
+
+    Label1 = MakeLabel(this, "Label1", "Min. descriptor / Property correlation ");
+    Label6 = MakeLabel(this, "Label6", "Number of molecules in the validation set");
+    Label7 = MakeLabel(this, "Label7", "Estimated correctness (KalemirS)");
+    Label4 = MakeLabel(this, "Label4", "Max. descriptors intercorrelation .......");
+    Label5 = MakeLabel(this, "Label5", "Max. predictors number .................");
+    Label3 = MakeLabel(this, "Label3", "Elimination of identified outliers");
+    Label2 = MakeLabel(this, "Label2",
+                       " If your option is 'elimination of outliers' the modification of above "
+                       "default values is futile.");
+    Label2->setWordWrap(true);
+    Text1 = MakeTextBox(this, "Text1");
+    Text2 = MakeTextBox(this, "Text2");
+    Text3 = MakeTextBox(this, "Text3");
+    Text4 = MakeTextBox(this, "Text4");
+    Text5 = MakeTextBox(this, "Text5");
+    Option1 = new QRadioButton("Yes", this);
+    Option1->setObjectName("Option1");
+    Option2 = new QRadioButton("No", this);
+    Option2->setObjectName("Option2");
+    ButonOK = MakeButton(this, "ButonOK", "OK");
+
+    auto* grid = new QGridLayout(this);
+    int row = 0;
+    for (auto [label, box] :
+         {std::pair{Label1, Text1}, std::pair{Label6, Text2}, std::pair{Label7, Text3},
+          std::pair{Label4, Text4}, std::pair{Label5, Text5}}) {
+        grid->addWidget(label, row, 0);
+        grid->addWidget(box, row, 1);
+        ++row;
+    }
+    auto* options = new QHBoxLayout;
+    options->addWidget(Option1);
+    options->addWidget(Option2);
+    grid->addWidget(Label3, row, 0);
+    grid->addLayout(options, row, 1);
+    ++row;
+    grid->addWidget(Label2, row++, 0, 1, 2);
+    grid->addWidget(ButonOK, row, 1, Qt::AlignRight);
+    resize(560, 360);
+
+    // Window load.
+    const qspr::ParameterEntries entries = qspr::LoadParameters(state_);
+    Text1->setText(FromReport(entries.Text1));
+    Text2->setText(FromReport(entries.Text2));
+    Text4->setText(FromReport(entries.Text4));
+    Text5->setText(FromReport(entries.Text5));
+    Option1->setChecked(entries.Option1);
+    Option2->setChecked(!entries.Option1);
+    Label7->setVisible(entries.Text3Visible);
+    Text3->setVisible(entries.Text3Visible);
+    if (entries.Text3Visible) {
+        Text3->setText(FromReport(entries.Text3));
+    }
+    connect(ButonOK, &QPushButton::clicked, this, [this] { OnOk(); });
+}
+
+void ParametersWindow::OnOk() {
+    qspr::ParameterEntries entries;
+    entries.Text1 = ToReport(Text1->text());
+    entries.Text2 = ToReport(Text2->text());
+    entries.Text3 = ToReport(Text3->text());
+    entries.Text4 = ToReport(Text4->text());
+    entries.Text5 = ToReport(Text5->text());
+    entries.Option1 = Option1->isChecked();
+    entries.Text3Visible = Text3->isVisible();
+    qspr::ParametersOutcome outcome;
+    try {
+        outcome = qspr::ParametersOk(state_, entries);
+    } catch (const std::exception& e) {
+        dialogs_.Inform(this, "Parameters", QString::fromLocal8Bit(e.what()));
+        return;
+    }
+    if (outcome == qspr::ParametersOutcome::Compute) {
+        emit Compute();
+    } else {
+        emit FragmentTableMissing();
+    }
+}
+
+// ---- Results -----------------------------------------------------------------------
+
+ResultsWindow::ResultsWindow(qspr::ProgramState& state, DialogService& dialogs, QWidget* parent)
+    : QWidget(parent), state_(state), dialogs_(dialogs) {
+    setObjectName("Results");
+    setWindowTitle(QString(47, ' ') + "Results ...");
+    Text = new QListWidget(this);
+    Text->setObjectName("Text");
+    QFont fixed("DejaVu Sans Mono");
+    fixed.setStyleHint(QFont::Monospace);
+    Text->setFont(fixed);
+    Scatterp = MakeButton(this, "Scatterp", "Scatter");
+    ButonQuit = MakeButton(this, "ButonQuit", "Quit");
+    ButonPrint = MakeButton(this, "ButonPrint", "Print");
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(Scatterp);
+    buttons->addStretch(1);
+    buttons->addWidget(ButonPrint);
+    buttons->addWidget(ButonQuit);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Text, 1);
+    layout->addStretch(0);
+    layout->addLayout(buttons);
+    resize(qspr::kPlotWidthTwips / 15 + 40, qspr::kPlotHeightTwips / 15 + 60);
+
+    connect(ButonPrint, &QPushButton::clicked, this, [this] { OnPrint(); });
+    connect(ButonQuit, &QPushButton::clicked, this, [this] {
+        if (SaveReport()) {
+            emit Quit();
+        }
+    });
+    connect(Scatterp, &QPushButton::clicked, this, [this] { OnScatter(); });
+}
+
+void ResultsWindow::Activate() {
+    if (state_.FragmentTableMissing == 1) {
+        ButonPrint->hide();
+        Scatterp->hide();
+    }
+    QApplication::processEvents();
+    Text->clear();
+    try {
+        for (const std::string& line : qspr::ReadReportLines(qspr::kWorkingReport)) {
+            Text->addItem(FromReport(line));
+        }
+    } catch (const std::exception& e) {
+        dialogs_.Inform(this, "Results", QString::fromLocal8Bit(e.what()));
+    }
+}
+
+void ResultsWindow::OnPrint() {
+    if (state_.FragmentTableMissing == 1) {
+        return;
+    }
+    QStringList lines;
+    for (int i = 0; i < Text->count(); ++i) {
+        lines << Text->item(i)->text();
+    }
+    PrintReport(this, dialogs_, lines,
+                FromReport(qspr::NamePrefix(state_.QsprTableCopy, 7) + "qspr.pdf"));
+}
+
+bool ResultsWindow::SaveReport() {
+    const QString defaultName = FromReport(qspr::DefaultReportName(state_.QsprTableCopy));
+    for (;;) {
+        QApplication::processEvents();
+        const std::optional<QString> answer =
+            dialogs_.AskText(this, qspr::kSavePrompt, qspr::kSaveTitle, defaultName);
+        if (!answer || answer->isEmpty()) {
+            continue;
+        }
+        const std::string name = ToReport(*answer);
+        if (name != qspr::kWorkingReport && QFileInfo::exists(*answer)) {
+            if (!dialogs_.AskYesNo(this, qspr::kSaveTitle,
+                                   *answer + " already exists. Replace it?")) {
+                continue;
+            }
+        }
+        const std::string failure = qspr::RenameReport(qspr::kWorkingReport, name);
+        if (failure.empty()) {
+            return true;
+        }
+        dialogs_.Inform(this, qspr::kSaveTitle,
+                        "The report cannot be saved as " + *answer + ": " +
+                            QString::fromLocal8Bit(failure.c_str()) + ". Give another name.");
+    }
+}
+
+void ResultsWindow::OnScatter() {
+    if (state_.FragmentTableMissing == 1) {
+        return;
+    }
+    ButonPrint->hide();
+    Scatterp->hide();
+    Text->hide();
+    const int count = qspr::ScatterPlotCount(state_.CycleNumber);
+    for (int k = 1; k <= count; ++k) {
+        setWindowTitle(qspr::kScatterCaption);
+        const qspr::ScatterDrawing drawing = qspr::DrawScatterPlot(state_.ScatterPoints, k);
+        drawing_ = PaintScatterPlot(drawing, size());
+        update();
+        QApplication::processEvents();
+        for (;;) {
+            const std::optional<QString> answer =
+                dialogs_.AskText(this, FromReport(qspr::ScatterPrompt(k, count)),
+                                 qspr::kScatterTitle, FromReport(state_.QsprTableCopy) + ".bmp");
+            if (!answer || answer->isEmpty()) {
+                continue;
+            }
+            if (QFileInfo::exists(*answer) &&
+                !dialogs_.AskYesNo(this, qspr::kScatterTitle,
+                                   *answer + " already exists. Replace it?")) {
+                continue;
+            }
+            if (SaveScatterImage(drawing_, *answer)) {
+                break;
+            }
+            dialogs_.Inform(this, qspr::kScatterTitle,
+                            "The image cannot be saved as " + *answer + ". Give another name.");
+        }
+        drawing_ = QImage();
+        update();
+    }
+    setWindowTitle(qspr::kScatterDoneCaption);
+}
+
+void ResultsWindow::paintEvent(QPaintEvent* event) {
+    QWidget::paintEvent(event);
+    if (!drawing_.isNull()) {
+        QPainter painter(this);
+        painter.drawImage(0, 0, drawing_);
+    }
+}
+
+// ---- The sequence of windows -------------------------------------------------------
+
+QsprFlow::QsprFlow(DialogService& dialogs, Computation computation)
+    : dialogs_(dialogs), computation_(std::move(computation)) {}
+
+QsprFlow::~QsprFlow() {
+    delete workfiles_;
+    delete parameters_;
+    delete computing_;
+    delete results_;
+}
+
+void QsprFlow::Start() {
+    workfiles_ = new WorkfilesWindow(state_, dialogs_);
+    connect(workfiles_, &WorkfilesWindow::Accepted, this, [this] { ShowParameters(); });
+    workfiles_->show();
+}
+
+void QsprFlow::ShowParameters() {
+    parameters_ = new ParametersWindow(state_, dialogs_);
+    connect(parameters_, &ParametersWindow::Compute, this, [this] { ShowComputing(); });
+    connect(parameters_, &ParametersWindow::FragmentTableMissing, this, [this] { ShowResults(); });
+    workfiles_->hide();
+    parameters_->show();
+    workfiles_->deleteLater();
+    workfiles_ = nullptr;
+}
+
+void QsprFlow::ShowComputing() {
+    computing_ = new ComputingView(dialogs_);
+    computing_->setWindowTitle(QString(23, ' ') + "Computing  ... reckoning ... wait ...");
+    computing_->jobOnActivation = [this](ComputingWindow& window) {
+        if (computation_) {
+            computation_(state_, window);
+        }
+    };
+    connect(computing_, &ComputingView::Finished, this, [this](bool, QString error) {
+        if (!error.isEmpty()) {
+            dialogs_.Inform(computing_, "Computing", error);
+        }
+        ShowResults();
+    });
+    parameters_->hide();
+    computing_->show();
+    parameters_->deleteLater();
+    parameters_ = nullptr;
+}
+
+void QsprFlow::ShowResults() {
+    results_ = new ResultsWindow(state_, dialogs_);
+    connect(results_, &ResultsWindow::Quit, this, [this] { emit Ended(); });
+    if (computing_ != nullptr) {
+        computing_->hide();
+        computing_->deleteLater();
+        computing_ = nullptr;
+    }
+    results_->show();
+    results_->Activate();
+}
+
+} // namespace kalemir::ui

@@ -1,0 +1,95 @@
+#include "ui/ComputingView.h"
+
+#include "common/Errors.h"
+#include "ui/FakeDialogs.h"
+
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+namespace kalemir::ui {
+namespace {
+
+using testing::FakeDialogs;
+
+template <typename Condition> bool WaitFor(Condition condition) {
+    for (int i = 0; i < 1000 && !condition(); ++i) {
+        QTest::qWait(5);
+    }
+    return condition();
+}
+
+TEST(ComputingViewTest, CaptionAndPictureLinesReachTheWindow) {
+    FakeDialogs dialogs;
+    ComputingView view(dialogs);
+    QSignalSpy finished(&view, &ComputingView::Finished);
+    view.show();
+    ASSERT_TRUE(view.Start([](ComputingWindow& window) {
+        for (int i = 0; i < 10000; ++i) {
+            window.SetCaption(" step " + std::to_string(i));
+        }
+        window.PrintLine("best set by Q");
+        window.PrintAt(300, 600, "Elapsed time 00:01");
+    }));
+    ASSERT_TRUE(WaitFor([&] { return finished.count() == 1; }));
+    EXPECT_EQ(view.windowTitle(), " step 9999");
+    EXPECT_EQ(view.Picture()->toPlainText(), "best set by Q");
+    EXPECT_FALSE(finished.front().at(0).toBool());
+}
+
+TEST(ComputingViewTest, ASecondActivationDoesNotStartASecondRun) {
+    FakeDialogs dialogs;
+    ComputingView view(dialogs);
+    std::atomic<bool> release{false};
+    std::atomic<int> runs{0};
+    auto job = [&](ComputingWindow&) {
+        ++runs;
+        while (!release) {
+            std::this_thread::yield();
+        }
+    };
+    ASSERT_TRUE(view.Start(job));
+    EXPECT_FALSE(view.Start(job));
+    release = true;
+    ASSERT_TRUE(WaitFor([&] { return !view.Running(); }));
+    EXPECT_FALSE(view.Start(job));
+    EXPECT_EQ(runs.load(), 1);
+}
+
+TEST(ComputingViewTest, ClosingDuringARunAsksAndStopsAtTheNextYield) {
+    FakeDialogs dialogs;
+    ComputingView view(dialogs);
+    QSignalSpy finished(&view, &ComputingView::Finished);
+    view.show();
+    std::atomic<bool> started{false};
+    ASSERT_TRUE(view.Start([&](ComputingWindow& window) {
+        started = true;
+        for (;;) {
+            window.Yield();
+        }
+    }));
+    ASSERT_TRUE(WaitFor([&] { return started.load(); }));
+    dialogs.yesNoAnswers = {false};
+    view.close(); // answered no: the run goes on
+    QTest::qWait(20);
+    EXPECT_TRUE(view.Running());
+    dialogs.yesNoAnswers = {true};
+    view.close();
+    ASSERT_TRUE(WaitFor([&] { return finished.count() == 1; }));
+    EXPECT_TRUE(finished.front().at(0).toBool());
+    EXPECT_EQ(dialogs.questions.size(), 2);
+}
+
+TEST(ComputingViewTest, AnErrorOfTheRunIsHandedOn) {
+    FakeDialogs dialogs;
+    ComputingView view(dialogs);
+    QSignalSpy finished(&view, &ComputingView::Finished);
+    ASSERT_TRUE(view.Start([](ComputingWindow&) { throw FileError("x.des: cannot read"); }));
+    ASSERT_TRUE(WaitFor([&] { return finished.count() == 1; }));
+    EXPECT_EQ(finished.front().at(1).toString(), "x.des: cannot read");
+}
+
+} // namespace
+} // namespace kalemir::ui
