@@ -4,6 +4,7 @@
 #include "app/TerminalProgress.h"
 #include "common/Errors.h"
 #include "common/TextToNumber.h"
+#include "qspr/core/Driver.h"
 #include "qspr/results/ResultsReport.h"
 #include "qspr/setup/Parameters.h"
 #include "qspr/setup/QsprTables.h"
@@ -35,9 +36,7 @@ std::string NumericValue(const std::string& option, const std::string& value) {
 } // namespace
 
 void RunQsprComputation(ProgramState& state, ComputingWindow& window) {
-    // computing stage
-    (void)state;
-    (void)window;
+    RunComputation(state, window);
 }
 
 std::string QsprUsage() {

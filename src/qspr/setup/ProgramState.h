@@ -69,6 +69,10 @@ struct ProgramState {
     std::vector<std::array<double, 5>> ScatterPoints;
     /// Number of the current analysis cycle, from 1 (1 at the end: no outlier removed).
     int CycleNumber = 0;
+
+    // --- Computation (qspr/core) ---
+    /// Set when the computation starts: a second activation does not start another run.
+    bool ComputationStarted = false;
 };
 
 } // namespace kalemir::qspr

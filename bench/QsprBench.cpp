@@ -1,0 +1,114 @@
+// Speed of the regression core: the correlation routine, one fit of 2, 5 and 20
+// predictors on N = 3000, and a whole level of the search with more predictors.
+
+#include "common/ComputingWindow.h"
+#include "qspr/core/Correlation.h"
+#include "qspr/core/Fit.h"
+#include "qspr/search/CandidateList.h"
+#include "qspr/search/LargerSets.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace kalemir::qspr {
+namespace {
+
+struct Data {
+    ProgramState ps;
+    ComputingState cs;
+    SilentWindow window;
+
+    Data(int n, int s) {
+        ps.CalibrationCount = n;
+        ps.MaxInterR2 = 0.64;
+        ps.MaxPredictors = 20;
+        cs.DescriptorMatrix.Reset(n + 5);
+        cs.SignificantCount = s;
+        unsigned state = 7;
+        for (int c = 1; c <= s; ++c) {
+            for (int i = 1; i <= n; ++i) {
+                state = state * 1103515245u + 12345u;
+                cs.DescriptorMatrix.At(i, c) = static_cast<double>((state >> 8) % 10000) / 1000 - 5;
+            }
+        }
+        for (int i = 1; i <= n; ++i) {
+            state = state * 1103515245u + 12345u;
+            cs.DescriptorMatrix.At(i, kPropertyColumn) =
+                cs.DescriptorMatrix.At(i, 1) + static_cast<double>((state >> 8) % 100) / 100;
+        }
+        cs.InterSize = s + 1;
+        cs.InterR2.assign(static_cast<std::size_t>(s + 1) * (s + 1), 0.01);
+        for (int c = 0; c <= s; ++c) {
+            cs.InterR2[static_cast<std::size_t>(c) * (s + 1) + c] = 1;
+        }
+    }
+};
+
+void BM_CorrelatePair(benchmark::State& state) {
+    PairCorrelation pair;
+    const int n = static_cast<int>(state.range(0));
+    for (int i = 1; i <= n; ++i) {
+        pair.X[i] = i % 17;
+        pair.Y[i] = i % 13;
+    }
+    SilentWindow window;
+    for (auto _ : state) {
+        CorrelatePair(pair, n, window);
+        benchmark::DoNotOptimize(pair.R2);
+    }
+}
+BENCHMARK(BM_CorrelatePair)->Arg(500)->Arg(3000);
+
+void BM_FitEquation(benchmark::State& state) {
+    const int k = static_cast<int>(state.range(0));
+    Data data(3000, 40);
+    PrepareCrossProducts(data.ps, data.cs);
+    PredictorSet set{};
+    for (int b = 1; b <= k; ++b) {
+        set[b] = b;
+    }
+    data.cs.FitTermCount = k;
+    for (auto _ : state) {
+        FitEquation(data.ps, data.cs, data.window, set);
+        benchmark::DoNotOptimize(data.cs.LastFitR2);
+    }
+}
+BENCHMARK(BM_FitEquation)->Arg(2)->Arg(5)->Arg(20);
+
+// One level (p = 5): 1000 kept sets of four predictors, each extended by 300 descriptors.
+void BM_SearchLevel(benchmark::State& state) {
+    Data data(500, 300);
+    std::vector<PredictorSet> kept(kListRows + 1);
+    unsigned seed = 3;
+    for (int a = 1; a <= kListRows; ++a) {
+        PredictorSet set{};
+        for (int b = 1; b <= 4; ++b) {
+            seed = seed * 1103515245u + 12345u;
+            set[b] = 1 + static_cast<int>((seed >> 8) % 300);
+        }
+        kept[a] = set;
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        data.cs.KeptSets = kept;
+        for (int r = 1; r <= kCandidateRow; ++r) {
+            data.cs.CandidateSets[r].fill(0);
+        }
+        std::fill(data.cs.CandidateR2.begin(), data.cs.CandidateR2.end(), 0.0);
+        data.cs.FitTermCount = 5;
+        ListedSetIndex listed(5);
+        PrepareCrossProducts(data.ps, data.cs);
+        state.ResumeTiming();
+        for (int a = 1; a <= kListRows; ++a) {
+            ExtendSet(data.ps, data.cs, data.window, a, listed);
+        }
+        benchmark::DoNotOptimize(data.cs.CandidateR2[1]);
+    }
+}
+BENCHMARK(BM_SearchLevel)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+} // namespace
+} // namespace kalemir::qspr
+BENCHMARK_MAIN();

@@ -1,0 +1,93 @@
+#include "qspr/core/Centring.h"
+
+#include "common/ComputingWindow.h"
+#include "common/NumberText.h"
+#include "qspr/core/Correlation.h"
+#include "qspr/core/CrossProducts.h"
+
+#include <cmath>
+
+namespace kalemir::qspr {
+
+std::string InterR2Caption(long long done, int s) {
+    const double percent =
+        200.0 * static_cast<double>(done) / (static_cast<double>(s) * (static_cast<double>(s) - 1));
+    const double rounded = std::floor(10 * percent + 0.5) / 10;
+    return " " + PlainNumber(rounded) + " %   of the intercorrelations were calculated";
+}
+
+void ComputeInterR2(ProgramState& ps, ComputingState& cs, ComputingWindow& window) {
+    ps.TableCount = 1;
+    const int n = ps.CalibrationCount;
+    const int s = cs.SignificantCount;
+    PairCorrelation& pair = cs.Pair;
+    std::fill(pair.X.begin() + 1, pair.X.end(), 0.0);
+    std::fill(pair.Y.begin() + 1, pair.Y.end(), 0.0);
+    cs.InterSize = s + 1;
+    cs.InterR2.assign(static_cast<std::size_t>(cs.InterSize) * cs.InterSize, 1.0);
+
+    // Each column's mean and deviations are what the correlation routine computes for
+    // it in every pair; the pairs then differ only in the sum of products.
+    const DescriptorMatrixStore& dm = cs.DescriptorMatrix;
+    const std::size_t width = static_cast<std::size_t>(s) + 1;
+    std::vector<double> deviations(width * (static_cast<std::size_t>(n) + 1), 0.0);
+    std::vector<double> squares(width, 0.0);
+    for (int a = 1; a <= s; ++a) {
+        const double* x = dm.Column(a);
+        double sum = 0;
+        for (int i = 1; i <= n; ++i) {
+            sum += x[i];
+        }
+        const double mean = sum / n;
+        double sxx = 0;
+        for (int i = 1; i <= n; ++i) {
+            const double d = x[i] - mean;
+            deviations[static_cast<std::size_t>(i) * width + a] = d;
+            sxx += d * d;
+        }
+        squares[a] = std::fabs(sxx);
+    }
+    std::vector<double> products;
+    SymmetricCrossProducts(deviations, n, s, products);
+
+    long long done = 0;
+    for (int a = 1; a < s; ++a) {
+        for (int b = a + 1; b <= s; ++b) {
+            const double r = CappedCorrelation(products[static_cast<std::size_t>(a) * width + b],
+                                               squares[a], squares[b]);
+            const double r2 = r * r;
+            cs.InterR2[static_cast<std::size_t>(a) * cs.InterSize + b] = r2;
+            cs.InterR2[static_cast<std::size_t>(b) * cs.InterSize + a] = r2;
+            window.Yield();
+            ++done;
+            if (done % 1000 == 0) {
+                window.SetCaption(InterR2Caption(done, s));
+            }
+        }
+    }
+}
+
+void CentreColumns(ProgramState& ps, ComputingState& cs, ComputingWindow& window) {
+    window.PrintAt(1000, 3700, "Centralization / normalization of descriptor values.");
+    window.SetCaption(" Centralization / normalization of descriptor values");
+    const int n = ps.CalibrationCount;
+    const int last = n + ps.PredictionCount;
+    DescriptorMatrixStore& dm = cs.DescriptorMatrix;
+    for (int j = 1; j <= cs.SignificantCount; ++j) {
+        double* column = dm.Column(j);
+        const double mean = column[last + 1];
+        for (int i = 1; i <= last; ++i) {
+            column[i] = column[i] - mean;
+        }
+    }
+    double* property = dm.Column(kPropertyColumn);
+    for (int i = 1; i <= n; ++i) {
+        property[i] = property[i] - property[last + 1];
+    }
+    ++cs.DataVersion;
+    cs.OutlierRatio = 0;
+    window.ClearPicture();
+    window.ShowPicture(true);
+}
+
+} // namespace kalemir::qspr

@@ -1,0 +1,20 @@
+#pragma once
+// Preparation of the search: the squared intercorrelations of the significant
+// descriptors and the centring of the descriptor and property columns.
+
+#include "qspr/core/ComputingState.h"
+#include "qspr/setup/ProgramState.h"
+
+namespace kalemir {
+class ComputingWindow;
+}
+
+namespace kalemir::qspr {
+
+void ComputeInterR2(ProgramState& ps, ComputingState& cs, ComputingWindow& window);
+void CentreColumns(ProgramState& ps, ComputingState& cs, ComputingWindow& window);
+
+/// Caption of the intercorrelation progress after `done` of the S(S-1)/2 pairs.
+std::string InterR2Caption(long long done, int s);
+
+} // namespace kalemir::qspr

@@ -1,0 +1,162 @@
+#pragma once
+// State of the computing stage of the QSPR program: the large matrices that live while
+// the computation runs, the correlation routine's buffer, the ranked candidate lists and
+// the splitting state. One ComputingState is owned by a run and passed to every stage.
+
+#include "common/WorkFiles.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kalemir::qspr {
+
+/// Column of the descriptor matrix that holds the observed property.
+inline constexpr int kPropertyColumn = 1001;
+/// Columns 0..1001 of the descriptor matrix (0 = molecule names).
+inline constexpr int kMatrixColumns = 1002;
+/// Columns 0..1099 of a loaded work table that hold descriptors (1 = molecule column).
+inline constexpr int kTableColumns = 1100;
+/// Largest predictor set and the number of entries of a best-set slot.
+inline constexpr int kSetWidth = 20;
+inline constexpr int kSlotEntries = 25;
+/// Rows of the ranked list: 1..1000 listed sets, 1001 the candidate under trial.
+inline constexpr int kListRows = 1000;
+inline constexpr int kCandidateRow = 1001;
+
+/// Buffer and results of CorrelatePair: X in column 1, Y in column 2, rows 1..N.
+struct PairCorrelation {
+    std::vector<double> X = std::vector<double>(3001, 0.0);
+    std::vector<double> Y = std::vector<double>(3001, 0.0);
+    int FitTermCount = 0; ///< K, subtracted in the SEE denominator
+    int SignedR2 = 0;     ///< 1: the r2 result carries the sign of r
+    double MeanX = 0;
+    double R = 0;
+    double R2 = 0;
+    double SEE = 0;
+};
+
+/// Descriptor values, molecules by columns: row 0 and column 0 hold names, rows 1..N the
+/// calibration molecules, N+1..N+P the prediction molecules, N+P+1 the column means,
+/// N+P+2 the standard deviations, N+P+4 the quality used for ranking.
+struct DescriptorMatrixStore {
+    int Rows = 0;                           ///< rows 0..Rows-1, Rows = N+P+5
+    std::vector<double> Values;             ///< column-major, kMatrixColumns columns
+    std::vector<std::string> ColumnNames;   ///< row 0, columns 0..1001
+    std::vector<std::string> MoleculeNames; ///< column 0, rows 0..Rows-1
+
+    void Reset(int rows);
+    double* Column(int c) { return Values.data() + static_cast<std::size_t>(c) * Rows; }
+    const double* Column(int c) const { return Values.data() + static_cast<std::size_t>(c) * Rows; }
+    double& At(int row, int c) { return Column(c)[row]; }
+    double At(int row, int c) const { return Column(c)[row]; }
+};
+
+/// The work table being screened: row 0 text headings, rows 1..N+P numeric cells of
+/// columns 1..1099, the QSPR names (column 0) and property texts (column 1100), and the
+/// r2 of each column with the property (row 3001).
+struct TableCellStore {
+    int Rows = 0; ///< molecule rows 0..Rows-1 (Rows = N+P+1)
+    std::vector<std::string> Headings = std::vector<std::string>(kTableColumns + 1);
+    std::vector<double> Values;            ///< column-major, columns 0..1099
+    std::vector<std::string> Names;        ///< column 0 (QSPR molecule names)
+    std::vector<std::string> PropertyText; ///< column 1100
+    std::vector<double> ColumnR2 = std::vector<double>(kTableColumns, 0.0); ///< row 3001
+
+    double* Column(int c) { return Values.data() + static_cast<std::size_t>(c) * Rows; }
+    double& At(int row, int c) { return Column(c)[row]; }
+};
+
+/// A predictor set: entries 1..20 are descriptor columns (0 = empty), entry 0 unused.
+using PredictorSet = std::array<int, kSetWidth + 1>;
+
+/// Results of one least-squares fit (the coefficient and mean rows of the design matrix).
+struct FitResult {
+    int K = 0;
+    std::array<double, kSetWidth + 2> Coefficients{}; ///< b_1..b_K
+    double Intercept = 0;
+    std::array<double, kSetWidth + 2> Means{}; ///< predictors 1..K, property K+1
+};
+
+/// Cross products of the significant descriptors over the calibration rows, in row
+/// order, so that a fit can take its normal equations without summing again.
+struct CrossProductCache {
+    bool Valid = false;
+    int S = 0;
+    int N = 0;
+    std::uint64_t DataVersion = 0;
+    std::vector<double> Gram;     ///< (S+1) x (S+1), entries 1..S
+    std::vector<double> Property; ///< entries 1..S: sum of x_a * y
+    std::vector<double> Observed; ///< rows 1..N: observed property (raw)
+    double ObservedMean = 0;
+    double ObservedSyy = 0;
+};
+
+struct ComputingState {
+    // Descriptor matrix and the loaded work table.
+    DescriptorMatrixStore DescriptorMatrix;
+    TableCellStore TableCells;
+    /// Bumped whenever the values or the row order of the descriptor matrix change.
+    std::uint64_t DataVersion = 0;
+
+    // Correlation routine.
+    PairCorrelation Pair;
+
+    // Counts and flags of the cycle.
+    int SignificantCount = 0;
+    int ValuableSetCount = 0;
+    int FitTermCount = 0;
+    int TableIndex = 0;
+
+    // Splitting state.
+    std::vector<std::string> SplitNameColumn = std::vector<std::string>(3001);
+    std::string CurrentTableName;
+    int NewtabCount = 0;
+    int FragmentNewtab = 0;
+    long long NewtabTotalKB = 0;
+    /// Work tables and work copies of the user's tables: removed on every exit.
+    WorkFileSet WorkFiles;
+
+    // Intercorrelations, rows and columns 0..S (diagonal 1).
+    int InterSize = 0;
+    std::vector<double> InterR2;
+    double Inter(int a, int b) const {
+        return InterR2[static_cast<std::size_t>(a) * InterSize + b];
+    }
+
+    // Fit.
+    FitResult Fit;
+    bool CrossValidating = false;
+    bool RebuildDesign = true;
+    double LastFitR2 = 0;
+    double LastFitQ = 0;
+    double PairFitR2 = 0;
+    double BestR2Seen = 0;
+    CrossProductCache Cross;
+    /// Design columns of the cross-validation's half fits (grown once, reused).
+    std::vector<double> HalfDesign;
+
+    // Ranked candidate lists: rows 0..1001, entries 0..20.
+    std::vector<PredictorSet> CandidateSets = std::vector<PredictorSet>(kCandidateRow + 1);
+    std::vector<double> CandidateR2 = std::vector<double>(kCandidateRow + 1, 0.0);
+    std::vector<PredictorSet> KeptSets = std::vector<PredictorSet>(kListRows + 1);
+    std::vector<double> KeptR2 = std::vector<double>(kCandidateRow + 1, 0.0);
+
+    // Best sets: slots 0..4, entries 0..24 (1..20 columns, 21 quality, 24 SEE).
+    std::array<std::array<double, kSlotEntries>, 5> BestSets{};
+    int BestSetSize = 0;
+    double LastFitR2CV = 0;
+    std::vector<double> CVEstimate = std::vector<double>(3001, 0.0);
+    std::vector<double> CVObserved = std::vector<double>(3001, 0.0);
+
+    // Outliers.
+    int OutlierSteps = 0;
+    double OutlierRatio = 0;
+    std::string OutlierName;
+
+    // Predictor-value file of the cycle.
+    std::string PrdFileName;
+};
+
+} // namespace kalemir::qspr

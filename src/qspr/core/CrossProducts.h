@@ -1,0 +1,16 @@
+#pragma once
+// Sums of products of many column pairs over the same rows, each sum taken in row order
+// (so each equals the plain running sum bit for bit), computed a few columns at a time
+// across all partner columns so that the work runs through memory once per block.
+
+#include <vector>
+
+namespace kalemir::qspr {
+
+/// values: rows 1..n of columns 1..s in row-major layout (row i, column a at
+/// values[i * (s + 1) + a]). Fills out[a * (s + 1) + b] = out[b * (s + 1) + a] =
+/// sum over i = 1..n of value(i, a) * value(i, b) for 1 <= a <= b <= s.
+void SymmetricCrossProducts(const std::vector<double>& values, int n, int s,
+                            std::vector<double>& out);
+
+} // namespace kalemir::qspr

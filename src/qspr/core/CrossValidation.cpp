@@ -1,0 +1,284 @@
+#include "qspr/core/CrossValidation.h"
+
+#include "common/ComputingWindow.h"
+#include "common/NumberText.h"
+#include "common/Rounding.h"
+#include "qspr/core/Fit.h"
+#include "qspr/core/Significant.h"
+
+#include <cmath>
+#include <string>
+
+namespace kalemir::qspr {
+
+namespace {
+
+/// Restores the calibration count when a half fit ends, also on an interrupt.
+class CountGuard {
+public:
+    CountGuard(int& count, int half) : count_(count), saved_(count) { count_ = half; }
+    ~CountGuard() { count_ = saved_; }
+    CountGuard(const CountGuard&) = delete;
+    CountGuard& operator=(const CountGuard&) = delete;
+
+private:
+    int& count_;
+    int saved_;
+};
+
+double EstimateRow(const ComputingState& cs, const PredictorSet& set, int k, int row,
+                   double propertyMean) {
+    const DescriptorMatrixStore& dm = cs.DescriptorMatrix;
+    double estimate = cs.Fit.Intercept;
+    for (int i = 1; i <= k; ++i) {
+        if (set[i] > 0) {
+            estimate = estimate + cs.Fit.Coefficients[i] * dm.At(row, set[i]);
+        }
+    }
+    return estimate + propertyMean;
+}
+
+bool IsIdentity(const std::vector<int>& order, int n) {
+    for (int i = 1; i <= n; ++i) {
+        if (order[i] != i) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+int SlotSize(const std::array<double, kSlotEntries>& slot) {
+    int size = 0;
+    for (int b = 1; b <= kSetWidth; ++b) {
+        if (slot[b] != 0) {
+            ++size;
+        }
+    }
+    return size;
+}
+
+void ReorderCalibrationRows(ComputingState& cs, const std::vector<int>& order, int n) {
+    if (IsIdentity(order, n)) {
+        return;
+    }
+    DescriptorMatrixStore& dm = cs.DescriptorMatrix;
+    std::vector<double> moved(static_cast<std::size_t>(n) + 1);
+    for (int c = 1; c < kMatrixColumns; ++c) {
+        double* column = dm.Column(c);
+        for (int i = 1; i <= n; ++i) {
+            moved[i] = column[order[i]];
+        }
+        std::copy(moved.begin() + 1, moved.end(), column + 1);
+    }
+    std::vector<std::string> names(static_cast<std::size_t>(n) + 1);
+    for (int i = 1; i <= n; ++i) {
+        names[i] = std::move(dm.MoleculeNames[order[i]]);
+    }
+    for (int i = 1; i <= n; ++i) {
+        dm.MoleculeNames[i] = std::move(names[i]);
+    }
+    ++cs.DataVersion;
+}
+
+double CrossValidateSet(ProgramState& ps, ComputingState& cs, ComputingWindow& window) {
+    const int n = ps.CalibrationCount;
+    const int last = n + ps.PredictionCount;
+    const int k = cs.FitTermCount;
+    DescriptorMatrixStore& dm = cs.DescriptorMatrix;
+    const PredictorSet set = cs.CandidateSets[kCandidateRow];
+    const std::uint64_t versionBefore = cs.DataVersion;
+    cs.CrossValidating = true;
+    std::fill(cs.CVEstimate.begin() + 1, cs.CVEstimate.end(), 0.0);
+    std::fill(cs.CVObserved.begin() + 1, cs.CVObserved.end(), 0.0);
+    const double propertyMean = dm.At(last + 1, kPropertyColumn);
+    std::vector<double> keys(static_cast<std::size_t>(n) + 1, 0.0);
+    const std::string ofCount = " / " + PlainNumber(n);
+
+    // Pass 1: ascending property; fit the lower half, estimate the upper one.
+    for (int i = 1; i <= n; ++i) {
+        keys[i] = dm.At(i, kPropertyColumn);
+    }
+    const std::vector<int> ascending = ExchangeSortAscending(keys, n);
+    ReorderCalibrationRows(cs, ascending, n);
+    for (int i = 1; i <= n; ++i) {
+        cs.CVObserved[i] = dm.At(i, kPropertyColumn) + propertyMean;
+    }
+    int half = n % 2 == 0 ? n / 2 : (n + 1) / 2;
+    {
+        CountGuard guard(ps.CalibrationCount, half);
+        FitEquation(ps, cs, window, set);
+    }
+    for (int m = half + 1; m <= n; ++m) {
+        window.SetCaption(" Computing ... cross-validated function ... " + PlainNumber(m) +
+                          ofCount);
+        window.Yield();
+        cs.CVEstimate[m] = EstimateRow(cs, set, k, m, propertyMean);
+    }
+
+    // Pass 2: descending property; fit the upper half, estimate the lower one.
+    for (int i = 1; i <= n; ++i) {
+        keys[i] = dm.At(i, kPropertyColumn);
+    }
+    const std::vector<int> descending = ExchangeSortDescending(keys, n);
+    ReorderCalibrationRows(cs, descending, n);
+    half = n % 2 == 0 ? n / 2 : (n - 1) / 2;
+    {
+        CountGuard guard(ps.CalibrationCount, half);
+        FitEquation(ps, cs, window, set);
+    }
+    for (int m = half + 1; m <= n; ++m) {
+        window.SetCaption(" Computing ... cross-validated function ... " + PlainNumber(m) +
+                          ofCount);
+        window.Yield();
+        // descending[m] is the row this molecule had in the ascending order of pass 1.
+        cs.CVEstimate[descending[m]] = EstimateRow(cs, set, k, m, propertyMean);
+    }
+    cs.CrossValidating = false;
+
+    // Rows back where they stood before the passes: the matrix is unchanged.
+    std::vector<int> overall(static_cast<std::size_t>(n) + 1);
+    for (int i = 1; i <= n; ++i) {
+        overall[i] = ascending[descending[i]];
+    }
+    if (IsIdentity(overall, n)) {
+        cs.DataVersion = versionBefore;
+    }
+
+    double sum1 = 0;
+    double sum2 = 0;
+    for (int i = 1; i <= n; ++i) {
+        sum1 += cs.CVEstimate[i];
+        sum2 += cs.CVObserved[i];
+    }
+    const double mean1 = sum1 / n;
+    const double mean2 = sum2 / n;
+    double sxy = 0;
+    double sxx = 0;
+    double syy = 0;
+    for (int i = 1; i <= n; ++i) {
+        const double d1 = mean1 - cs.CVEstimate[i];
+        const double d2 = mean2 - cs.CVObserved[i];
+        sxy += d1 * d2;
+        sxx += d1 * d1;
+        syy += d2 * d2;
+    }
+    sxx = std::fabs(sxx);
+    syy = std::fabs(syy);
+    if (sxx * syy > 0) {
+        const double r = sxy / std::sqrt(sxx * syy);
+        return r * r;
+    }
+    return 0;
+}
+
+void CrossValidateBest(ProgramState& ps, ComputingState& cs, ComputingWindow& window) {
+    const int n = ps.CalibrationCount;
+    const int k = cs.FitTermCount;
+    auto& slots = cs.BestSets;
+    if (cs.OutlierRatio < 1) {
+        slots[1].fill(0);
+        for (int b = 1; b <= k; ++b) {
+            slots[1][b] = cs.CandidateSets[1][b];
+        }
+        slots[1][21] = k <= 2 ? cs.CandidateR2[1] : QualityQ(cs.CandidateR2[1], n, k);
+        if (k == 3) {
+            slots[2][21] = QualityQ(slots[2][21], n, 2);
+            slots[3][21] = QualityQ(slots[3][21], n, 2);
+        }
+        slots[1][24] = ps.BestQSEE;
+        if (slots[1][21] > slots[2][21]) {
+            for (int b = 1; b <= ps.MaxPredictors && b <= kSetWidth; ++b) {
+                slots[2][b] = slots[1][b];
+            }
+            slots[2][21] = slots[1][21];
+            slots[2][24] = slots[1][24];
+        }
+        PredictorSet& trial = cs.CandidateSets[kCandidateRow];
+        for (int b = 1; b <= ps.MaxPredictors && b <= kSetWidth; ++b) {
+            trial[b] = 0;
+        }
+        if (k == 2) {
+            for (int b = 1; b <= k; ++b) {
+                if (cs.KeptSets[1][b] > 0) {
+                    trial[b] = cs.KeptSets[1][b];
+                }
+            }
+        }
+        for (int b = 1; b <= k; ++b) {
+            if (cs.CandidateSets[1][b] > 0) {
+                trial[b] = cs.CandidateSets[1][b];
+            }
+        }
+        cs.LastFitR2CV = CrossValidateSet(ps, cs, window);
+        ShowBestByQ(ps, cs, window);
+        cs.CrossValidating = false;
+        return;
+    }
+    window.PrintLine("");
+    window.PrintLine("   Program is computing cross-validated functions.");
+    for (int s = 1; s <= 4; ++s) {
+        for (int b = 1; b < kSlotEntries; ++b) {
+            slots[s][b] = 0;
+        }
+    }
+    cs.LastFitR2CV = 0;
+    ShowBestByQ(ps, cs, window);
+    cs.CrossValidating = false;
+}
+
+void ShowBestByQ(ProgramState& ps, ComputingState& cs, ComputingWindow& window) {
+    const int n = ps.CalibrationCount;
+    auto& slots = cs.BestSets;
+    const DescriptorMatrixStore& dm = cs.DescriptorMatrix;
+    if (cs.OutlierRatio < 1) {
+        if (!(slots[2][21] > slots[3][21])) {
+            return;
+        }
+        for (int b = 1; b < kSlotEntries; ++b) {
+            slots[3][b] = slots[2][b];
+        }
+        cs.BestSetSize = SlotSize(slots[3]);
+        window.ClearPicture();
+        window.PrintLine("");
+        window.PrintLine("   The best set of predictors by quality Q is:");
+        window.PrintLine("");
+        for (int b = 1; b <= kSetWidth; ++b) {
+            const int c = static_cast<int>(slots[3][b]);
+            if (c != 0) {
+                window.PrintLine("          " + dm.ColumnNames[c]);
+            }
+        }
+        window.PrintLine("");
+        const int p = cs.BestSetSize;
+        double r2 = 0;
+        double q = 0;
+        if (p <= 2) {
+            r2 = slots[3][21];
+            q = QualityQ(r2, n, p);
+        } else {
+            q = slots[3][21];
+            const double ratio = static_cast<double>(n - p) / static_cast<double>(n + p);
+            r2 = 1 / (1 + std::pow(ratio, 4) / (q * q));
+        }
+        const double f = p > 0 ? (n - p) * r2 / ((1.0001 - r2) * p) : 0.0;
+        window.PrintLine("        N = " + PlainNumber(n) + "      p = " + PlainNumber(p) +
+                         "      r2 = " + PlainNumber(RoundDown(r2, 4)));
+        window.PrintLine("           F = " + PlainNumber(RoundDown(f, 1)) +
+                         "      Q = " + NumText(RoundDown(q, 4)));
+        window.PrintLine("              r2CV = " + PlainNumber(RoundDown(cs.LastFitR2CV, 4)));
+        window.PrintLine("");
+        return;
+    }
+    if (slots[2][23] > slots[3][23]) {
+        for (int b = 1; b <= 23; ++b) {
+            slots[3][b] = slots[2][b];
+        }
+        slots[3][24] = 0;
+        window.PrintLine("        r2 = " + NumText(RoundDown(slots[3][21], 4)));
+        window.PrintLine("        r2CV = " + NumText(RoundDown(cs.LastFitR2CV, 4)));
+    }
+}
+
+} // namespace kalemir::qspr

@@ -1,0 +1,21 @@
+#pragma once
+// The computation of the QSPR program: the analysis cycles from the first table split
+// to the last final analysis.
+
+#include "qspr/core/ComputingState.h"
+#include "qspr/setup/ProgramState.h"
+
+namespace kalemir {
+class ComputingWindow;
+}
+
+namespace kalemir::qspr {
+
+/// Runs the whole computation once; a second call while or after it ran does nothing.
+/// Work files (split tables, copies of the chosen tables) are removed on every exit.
+void RunComputation(ProgramState& ps, ComputingWindow& window);
+
+/// The same on a computing state the caller owns (tests read it afterwards).
+void RunComputation(ProgramState& ps, ComputingState& cs, ComputingWindow& window);
+
+} // namespace kalemir::qspr

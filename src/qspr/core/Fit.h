@@ -1,0 +1,36 @@
+#pragma once
+// The least-squares fit of one multilinear equation on the centred descriptor matrix.
+
+#include "qspr/core/ComputingState.h"
+#include "qspr/setup/ProgramState.h"
+
+namespace kalemir {
+class ComputingWindow;
+}
+
+namespace kalemir::qspr {
+
+/// Q = sqrt(r2 / (1 - r2)) * ((N - K) / (N + K))^2; 0 when r2 is 0 or below (a signed r2
+/// of a fit whose estimates run against the property).
+double QualityQ(double r2, int n, int k);
+
+/// Fits the property on the descriptor columns set[1..K], K = cs.FitTermCount (a 0 entry
+/// is a column of zeros), over rows 1..CalibrationCount. In normal mode it also
+/// estimates the calibration molecules into cs.Pair and updates LastFitR2, LastFitQ,
+/// PairFitR2, BestQ, BestQSEE and BestR2Seen. With cs.CrossValidating each predictor
+/// and the property are centred on their own means over the fitted rows, and the fit
+/// stops after the coefficients. Allocates nothing.
+void FitEquation(ProgramState& ps, ComputingState& cs, ComputingWindow& window,
+                 const PredictorSet& set);
+
+/// Computes the cross products of the significant columns and the observed property for
+/// the current rows, so that the following normal-mode fits take their normal equations
+/// from them (valid until the descriptor matrix changes).
+void PrepareCrossProducts(ProgramState& ps, ComputingState& cs);
+
+/// Gauss-Jordan elimination without row exchanges of the K x (K+1) augmented system;
+/// a pivot of exactly 0 is used as 1e-6. Yields once per pivot.
+void SolveNormalEquations(double (&normal)[kSetWidth + 1][kSetWidth + 2], int k,
+                          ComputingWindow& window);
+
+} // namespace kalemir::qspr

@@ -1,0 +1,280 @@
+#include "qspr/core/TableSplitting.h"
+
+#include "common/ComputingWindow.h"
+#include "common/Errors.h"
+#include "common/NumberText.h"
+#include "common/Records.h"
+#include "common/TextToNumber.h"
+#include "qspr/core/Correlation.h"
+#include "qspr/core/LineWriter.h"
+#include "qspr/setup/QsprTables.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string_view>
+
+namespace kalemir::qspr {
+
+namespace {
+
+std::size_t FirstSeparator(std::string_view record) {
+    for (std::size_t i = 0; i < record.size(); ++i) {
+        if (IsSeparator(record[i])) {
+            return i;
+        }
+    }
+    return std::string_view::npos;
+}
+
+void EnsureTableRows(ProgramState& ps, int row) {
+    if (static_cast<int>(ps.TableNames.size()) <= row) {
+        ps.TableNames.resize(static_cast<std::size_t>(row) + 1);
+    }
+}
+
+} // namespace
+
+void MakeWorkCopies(ProgramState& ps, ComputingState& cs) {
+    for (int i = 1; i <= ps.SelectedTableCount; ++i) {
+        const std::string original = ps.ChosenTableNames[i].first;
+        const std::string copy = "kalemirq-copy" + std::to_string(i) + "-" + original;
+        std::FILE* in = std::fopen(original.c_str(), "rb");
+        if (in == nullptr) {
+            throw FileError(original + ": cannot open: " + std::strerror(errno));
+        }
+        cs.WorkFiles.Add(copy);
+        std::FILE* out = std::fopen(copy.c_str(), "wb");
+        if (out == nullptr) {
+            std::fclose(in);
+            throw FileError(copy + ": cannot write: " + std::strerror(errno));
+        }
+        std::vector<char> buffer(1 << 16);
+        bool failed = false;
+        for (;;) {
+            const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), in);
+            if (got > 0 && std::fwrite(buffer.data(), 1, got, out) != got) {
+                failed = true;
+                break;
+            }
+            if (got < buffer.size()) {
+                failed = std::ferror(in) != 0;
+                break;
+            }
+        }
+        std::fclose(in);
+        if (std::fclose(out) != 0 || failed) {
+            throw FileError(original + ": cannot copy to " + copy);
+        }
+        ps.ChosenTableNames[i].first = copy;
+        ps.ChosenTableNames[i].second = copy;
+        EnsureTableRows(ps, i);
+        ps.TableNames[i].first = copy;
+        ps.TableNames[i].second = copy;
+    }
+}
+
+void SplitTables(ProgramState& ps, ComputingState& cs, ComputingWindow& window) {
+    window.Yield();
+    window.ShowPicture(false);
+    cs.NewtabCount = 0;
+    std::string record;
+    std::vector<std::string_view> tokens;
+    std::vector<std::string> names;
+    std::string line;
+    for (cs.TableIndex = 1; cs.TableIndex <= ps.TableCount; ++cs.TableIndex) {
+        window.Yield();
+        cs.CurrentTableName = ps.TableNames[cs.TableIndex].first;
+        const std::string& source = cs.CurrentTableName;
+        int columns = 0;
+        {
+            RecordReader reader(source);
+            reader.Read(record);
+            columns = CountSeparatorRuns(record);
+        }
+        const std::vector<int> widths = WorkTableWidths(columns);
+        const int q = widths.front();
+
+        // The molecule column: each record's first token with the separator that ended it.
+        names.clear();
+        int recordCount = 0;
+        {
+            RecordReader reader(source);
+            do {
+                reader.Read(record);
+                ++recordCount;
+                const std::size_t sep = FirstSeparator(record);
+                if (sep != std::string::npos) {
+                    names.emplace_back(record, 0, sep + 1);
+                }
+            } while (!reader.AtEnd());
+        }
+        std::vector<std::string>& column0 = cs.SplitNameColumn;
+        const std::size_t needed =
+            std::max(names.size(), static_cast<std::size_t>(recordCount)) + 1;
+        if (column0.size() < needed) {
+            column0.resize(needed);
+        }
+        for (std::size_t r = 0; r <= names.size(); ++r) {
+            column0[r] = r < names.size() ? names[r] : "0";
+        }
+        column0[0] = HasTableSuffix(source, "grd.des") ? "grid" : "Cases";
+
+        for (std::size_t b = 1; b <= widths.size(); ++b) {
+            const int width = widths[b - 1];
+            const int first = q * static_cast<int>(b - 1) + 1;
+            window.Yield();
+            ++cs.NewtabCount;
+            if (HasTableSuffix(source, "vfr.des")) {
+                cs.FragmentNewtab = cs.NewtabCount;
+            }
+            const std::string workName = WorkTableName(cs.NewtabCount);
+            window.SetCaption(" Splitting of the large tables ... saving ... newtab" +
+                              NumText(cs.NewtabCount));
+            EnsureTableRows(ps, cs.NewtabCount);
+            ps.TableNames[cs.NewtabCount].second = workName;
+
+            cs.WorkFiles.Add(workName);
+            LineWriter writer(workName);
+            RecordReader reader(source);
+            int r = 0;
+            do {
+                reader.Read(record);
+                Tokenise(record, tokens);
+                line = "\t";
+                line += column0[r];
+                for (int c = 0; c < width; ++c) {
+                    const std::size_t t = static_cast<std::size_t>(first + c);
+                    line += '\t';
+                    if (t < tokens.size()) {
+                        line += tokens[t];
+                    } else {
+                        line += '0';
+                    }
+                }
+                writer.Line(line);
+                ++r;
+            } while (!reader.AtEnd());
+            line = "\t";
+            line += column0[r];
+            for (int c = 0; c < width; ++c) {
+                line += "\t0";
+            }
+            writer.Line(line);
+            writer.Close();
+            cs.NewtabTotalKB += static_cast<long long>(
+                std::floor(static_cast<double>(writer.Bytes()) / 1000 + 0.5));
+        }
+    }
+    for (int i = 1; i <= cs.NewtabCount; ++i) {
+        ps.TableNames[i].first = ps.TableNames[i].second;
+        ps.TableNames[i].second = "0";
+    }
+    ps.TableCount = cs.NewtabCount;
+}
+
+void ParseQsprTable(ProgramState& ps, ComputingState& cs) {
+    const int n = ps.CalibrationCount;
+    const int p = ps.PredictionCount;
+    TableCellStore& cells = cs.TableCells;
+    const int lines = std::max(ps.QsprLastLine, n + p) + 1;
+    cells.Names.resize(static_cast<std::size_t>(lines));
+    cells.PropertyText.resize(static_cast<std::size_t>(lines));
+    std::vector<std::string_view> tokens;
+    for (int k = 0; k <= ps.QsprLastLine; ++k) {
+        Tokenise(ps.QsprLines[k], tokens);
+        cells.Names[k] = tokens.empty() ? std::string() : std::string(tokens[0]);
+        cells.PropertyText[k] = tokens.size() > 1 ? std::string(tokens[1]) : std::string();
+    }
+    const int v = ps.ValidationCount;
+    ps.ValidationNames.assign(static_cast<std::size_t>(std::max(v, 0)) + 1, std::string());
+    for (int i = 1; i <= v; ++i) {
+        const int row = n - v + i;
+        if (row >= 0 && row < lines) {
+            ps.ValidationNames[i] = cells.Names[row];
+        }
+    }
+    DescriptorMatrixStore& dm = cs.DescriptorMatrix;
+    dm.Reset(n + p + 5);
+    for (int k = 0; k <= n + p; ++k) {
+        dm.MoleculeNames[k] = cells.Names[k];
+    }
+    dm.ColumnNames[kPropertyColumn] = cells.PropertyText[0];
+    for (int k = 1; k <= n + p; ++k) {
+        if (cells.PropertyText[k] != "?") {
+            dm.At(k, kPropertyColumn) = TextToNumber(cells.PropertyText[k]);
+        }
+    }
+    ++cs.DataVersion;
+}
+
+void LoadWorkTable(ProgramState& ps, ComputingState& cs, ComputingWindow& window) {
+    const int rows = ps.CalibrationCount + ps.PredictionCount + 1;
+    TableCellStore& cells = cs.TableCells;
+    cells.Rows = rows;
+    cells.Values.assign(static_cast<std::size_t>(kTableColumns) * rows, 0.0);
+    for (int j = 1; j < kTableColumns; ++j) {
+        cells.Headings[j] = "xxx";
+    }
+    cs.CurrentTableName = ps.TableNames[cs.TableIndex].first;
+    {
+        RecordReader reader(cs.CurrentTableName);
+        std::string record;
+        std::vector<std::string_view> tokens;
+        int r = 0;
+        do {
+            reader.Read(record);
+            Tokenise(record, tokens);
+            const std::size_t count = std::min<std::size_t>(tokens.size(), kTableColumns - 1);
+            if (r == 0) {
+                for (std::size_t c = 0; c < count; ++c) {
+                    cells.Headings[c + 1] = std::string(tokens[c]);
+                }
+            } else if (r < rows) {
+                for (std::size_t c = 0; c < count; ++c) {
+                    cells.At(r, static_cast<int>(c) + 1) = TextToNumber(tokens[c]);
+                }
+            }
+            window.Yield();
+            ++r;
+        } while (r <= ps.QsprLastLine && !reader.AtEnd());
+    }
+    cs.WorkFiles.Remove(cs.CurrentTableName);
+    window.SetCaption(" After splitting ... deleting ... " + cs.CurrentTableName);
+    for (int i = 1; i < rows; ++i) {
+        cells.At(i, 1) = 0;
+    }
+}
+
+void ScreenTableColumns(ProgramState& ps, ComputingState& cs, ComputingWindow& window) {
+    const int n = ps.CalibrationCount;
+    TableCellStore& cells = cs.TableCells;
+    for (int j = 1; j < kTableColumns; ++j) {
+        double* column = cells.Column(j);
+        for (int i = 1; i < cells.Rows; ++i) {
+            if (column[i] == 0) {
+                column[i] = 0.0001;
+            }
+        }
+    }
+    PairCorrelation& pair = cs.Pair;
+    std::fill(pair.X.begin() + 1, pair.X.end(), 0.0);
+    std::fill(pair.Y.begin() + 1, pair.Y.end(), 0.0);
+    for (int i = 1; i <= n; ++i) {
+        pair.Y[i] = TextToNumber(cells.PropertyText[i]);
+    }
+    for (int j = 1; j < kTableColumns; ++j) {
+        window.SetCaption(" Correlation " + PlainNumber(j) + " / 1099");
+        window.Yield();
+        const double* column = cells.Column(j);
+        for (int i = 1; i <= n; ++i) {
+            pair.X[i] = column[i];
+        }
+        CorrelatePair(pair, n, window);
+        cells.ColumnR2[j] = pair.R2;
+    }
+}
+
+} // namespace kalemir::qspr

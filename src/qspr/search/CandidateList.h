@@ -1,0 +1,43 @@
+#pragma once
+// The ranked list of the 1000 best predictor sets by r2 (rows 1..1000, candidate in row
+// 1001) and an index of the complete sets it holds, for the duplicate check.
+
+#include "qspr/core/ComputingState.h"
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace kalemir::qspr {
+
+/// Exchange sort of rows 1..rows by r2, highest first (for i, for j > i, swap r2 and
+/// columns 1..20 when r2(j) > r2(i)).
+void RankCandidates(ComputingState& cs, int rows = kListRows);
+
+/// Inserts the candidate of row 1001 into the sorted list, moving columns
+/// 1..FitTermCount; a tie with listed sets puts it above them. Returns the row it
+/// entered (the former row 1000 is then in row 1001), or 0 when it stays out.
+int InsertCandidate(ComputingState& cs);
+
+/// Set of the predictor sets of one size p held in the list: columns 1..p, sorted.
+class ListedSetIndex {
+public:
+    explicit ListedSetIndex(int size);
+    void Clear();
+    bool Contains(const PredictorSet& set) const;
+    void Insert(const PredictorSet& set);
+    void Erase(const PredictorSet& set);
+    /// True when columns 1..p of the set are all filled (a set of this index's size).
+    bool IsComplete(const PredictorSet& set) const;
+
+private:
+    using Key = std::array<std::uint16_t, kSetWidth>;
+    Key MakeKey(const PredictorSet& set) const;
+    std::size_t Slot(const Key& key) const;
+
+    int size_;
+    std::vector<Key> keys_;
+    std::vector<std::uint8_t> used_;
+};
+
+} // namespace kalemir::qspr

@@ -1,0 +1,176 @@
+#include "qspr/search/LargerSets.h"
+
+#include "common/ComputingWindow.h"
+#include "common/DateTime.h"
+#include "common/NumberText.h"
+#include "common/Rounding.h"
+#include "qspr/core/CrossValidation.h"
+#include "qspr/core/Fit.h"
+#include "qspr/search/CandidateList.h"
+
+#include <cmath>
+
+namespace kalemir::qspr {
+
+std::string EndTimeLine(float t0, float t, int done) {
+    if (t < t0) {
+        t = t + 86400.0f;
+    }
+    float end = t0 + (t - t0) * 1000.0f / static_cast<float>(done);
+    if (end >= 86400.0f) {
+        end = end - 86400.0f;
+    }
+    const float hours = std::floor(end / 3600.0f);
+    const float minutes = std::floor((end - 3600.0f * hours) / 60.0f);
+    const float seconds = std::floor(end - 3600.0f * hours - 60.0f * minutes);
+    return "   ... till " + NumTextSingle(hours) + "." + NumTextSingle(minutes) + "." +
+           NumTextSingle(seconds) + "  a clock";
+}
+
+void ShowBestSet(ProgramState& ps, ComputingState& cs, ComputingWindow& window) {
+    window.SetCaption(" Computing ... wait ...");
+    window.ClearPicture();
+    window.PrintLine("");
+    window.PrintLine("   The best set of predictors by quality Q is:");
+    window.PrintLine("");
+    const auto& slot = cs.BestSets[3];
+    for (int b = 1; b <= kSetWidth; ++b) {
+        const int c = static_cast<int>(slot[b]);
+        if (c != 0) {
+            window.PrintLine("          " + cs.DescriptorMatrix.ColumnNames[c]);
+        }
+    }
+    const int n = ps.CalibrationCount;
+    const int q = cs.BestSetSize;
+    const double k = static_cast<double>(n - q) / static_cast<double>(n + q);
+    const double v = slot[21];
+    double r2 = 0;
+    double quality = 0;
+    if (q <= 2) {
+        r2 = v;
+        quality = r2 > 0 ? (k * k) * std::sqrt(r2 / (1 - r2)) : 0.0;
+    } else {
+        quality = v;
+        r2 = 1 / (1 + std::pow(k, 4) / (quality * quality));
+    }
+    const double f = q > 0 ? r2 / (1.0001 - r2) * (n - q) / q : 0.0;
+    window.PrintLine("");
+    window.PrintLine("        N = " + PlainNumber(n) + "      p = " + PlainNumber(q) +
+                     "      r2 = " + PlainNumber(RoundDown(r2, 4)));
+    window.PrintLine("           F = " + PlainNumber(RoundDown(f, 1)) +
+                     "      Q = " + NumText(RoundDown(quality, 4)));
+    window.PrintLine("              r2CV = " + PlainNumber(RoundDown(cs.LastFitR2CV, 4)));
+    window.PrintLine("");
+}
+
+void ExtendSet(ProgramState& ps, ComputingState& cs, ComputingWindow& window, int a,
+               ListedSetIndex& listed) {
+    const int p = cs.FitTermCount;
+    const int s = cs.SignificantCount;
+    const double t = ps.MaxInterR2;
+    PredictorSet& candidate = cs.CandidateSets[kCandidateRow];
+    const PredictorSet kept = cs.KeptSets[a];
+    for (int d = 1; d <= s; ++d) {
+        candidate.fill(0);
+        cs.CandidateR2[kCandidateRow] = 0;
+        for (int b = 1; b < p; ++b) {
+            candidate[b] = kept[b];
+        }
+        bool orthogonal = true;
+        for (int b = 1; b < p; ++b) {
+            if (cs.Inter(d, candidate[b]) > t) {
+                orthogonal = false;
+                break;
+            }
+        }
+        if (!orthogonal) {
+            continue;
+        }
+        candidate[p] = d;
+        for (int u = 1; u < p; ++u) {
+            for (int w = u + 1; w <= p; ++w) {
+                if (candidate[w] < candidate[u]) {
+                    std::swap(candidate[u], candidate[w]);
+                }
+            }
+        }
+        if (listed.Contains(candidate)) {
+            for (int b = 1; b <= p; ++b) {
+                candidate[b] = 0;
+            }
+            cs.CandidateR2[kCandidateRow] = 0;
+            continue;
+        }
+        const PredictorSet trial = candidate;
+        FitEquation(ps, cs, window, trial);
+        cs.CandidateR2[kCandidateRow] = cs.LastFitR2;
+        if (InsertCandidate(cs) > 0) {
+            listed.Insert(trial);
+            // The former row 1000 now waits in row 1001 and leaves the list.
+            if (listed.IsComplete(cs.CandidateSets[kCandidateRow])) {
+                listed.Erase(cs.CandidateSets[kCandidateRow]);
+            }
+        }
+    }
+}
+
+void SearchLargerSets(ProgramState& ps, ComputingState& cs, ComputingWindow& window) {
+    if (ps.MaxPredictors == 2 || cs.ValuableSetCount == 0) {
+        return;
+    }
+    int p = 3;
+    cs.FitTermCount = p;
+    bool more = true;
+    while (more) {
+        const float t0 = static_cast<float>(SecondsOfDay());
+        PrepareCrossProducts(ps, cs);
+        ListedSetIndex listed(p);
+        for (int r = 1; r <= kListRows; ++r) {
+            if (listed.IsComplete(cs.CandidateSets[r])) {
+                listed.Insert(cs.CandidateSets[r]);
+            }
+        }
+        for (int a = 1; a <= kListRows; ++a) {
+            if (cs.KeptSets[a][1] <= 0) {
+                continue;
+            }
+            bool complete = true;
+            for (int b = 1; b < p; ++b) {
+                complete = complete && cs.KeptSets[a][b] != 0;
+            }
+            if (complete) {
+                ExtendSet(ps, cs, window, a, listed);
+            }
+            if (a % 20 == 0) {
+                ShowBestSet(ps, cs, window);
+                window.PrintLine("   Program is computing QSPRs including " + PlainNumber(p) +
+                                 " predictors ...");
+                window.PrintLine("");
+                window.PrintLine(EndTimeLine(t0, static_cast<float>(SecondsOfDay()), a));
+            }
+        }
+        ShowBestSet(ps, cs, window);
+        CrossValidateBest(ps, cs, window);
+        cs.BestSetSize = SlotSize(cs.BestSets[3]);
+        if (p > cs.BestSetSize) {
+            // The best set did not grow: the list of its size, handed on by the level
+            // before, stays the one the final analysis ranks.
+            more = false;
+        } else {
+            for (int a = 1; a <= kListRows; ++a) {
+                cs.KeptR2[a] = cs.CandidateR2[a];
+                cs.KeptSets[a] = cs.CandidateSets[a];
+            }
+        }
+        if (p >= ps.MaxPredictors) {
+            more = false;
+        }
+        if (more) {
+            std::fill(cs.CandidateR2.begin() + 1, cs.CandidateR2.end(), 0.0);
+            ++p;
+            cs.FitTermCount = p;
+        }
+    }
+}
+
+} // namespace kalemir::qspr

@@ -1,0 +1,31 @@
+#pragma once
+// The search with more predictors: the kept sets grow one descriptor a level, from three
+// predictors up to MaxPredictors, while the best set by Q keeps growing with them.
+
+#include "qspr/core/ComputingState.h"
+#include "qspr/setup/ProgramState.h"
+
+#include <string>
+
+namespace kalemir {
+class ComputingWindow;
+}
+
+namespace kalemir::qspr {
+
+class ListedSetIndex;
+
+void SearchLargerSets(ProgramState& ps, ComputingState& cs, ComputingWindow& window);
+
+/// Extends kept set `a` (p-1 predictors) by every weakly intercorrelated descriptor.
+void ExtendSet(ProgramState& ps, ComputingState& cs, ComputingWindow& window, int a,
+               ListedSetIndex& listed);
+
+/// Shows the best set by Q so far with its statistics on the picture area.
+void ShowBestSet(ProgramState& ps, ComputingState& cs, ComputingWindow& window);
+
+/// The "   ... till H. M. S  a clock" line: the level's end estimated from its start t0
+/// and the time now t (seconds of the day) after `done` of 1000 kept sets.
+std::string EndTimeLine(float t0, float t, int done);
+
+} // namespace kalemir::qspr

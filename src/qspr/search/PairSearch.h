@@ -1,0 +1,16 @@
+#pragma once
+// The two-predictor search: every nearly orthogonal pair of significant descriptors is
+// fitted and the 1000 best by r2 are kept in the ranked list.
+
+#include "qspr/core/ComputingState.h"
+#include "qspr/setup/ProgramState.h"
+
+namespace kalemir {
+class ComputingWindow;
+}
+
+namespace kalemir::qspr {
+
+void SearchPairs(ProgramState& ps, ComputingState& cs, ComputingWindow& window);
+
+} // namespace kalemir::qspr

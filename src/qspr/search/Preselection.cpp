@@ -1,0 +1,7 @@
+#include "qspr/search/Preselection.h"
+
+namespace kalemir::qspr {
+
+void PreselectDescriptors(ProgramState&, ComputingState&, ComputingWindow&) {}
+
+} // namespace kalemir::qspr

@@ -1,0 +1,367 @@
+// The correlation routine, the least-squares fit and the cross-validation on small data
+// whose results are worked out by hand or by an independent solve.
+
+#include "common/ComputingWindow.h"
+#include "qspr/core/Centring.h"
+#include "qspr/core/Correlation.h"
+#include "qspr/core/CrossValidation.h"
+#include "qspr/core/Fit.h"
+#include "qspr/core/Significant.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+namespace kalemir::qspr {
+namespace {
+
+void Fill(PairCorrelation& pair, const std::vector<double>& x, const std::vector<double>& y) {
+    for (std::size_t i = 0; i < x.size(); ++i) {
+        pair.X[i + 1] = x[i];
+        pair.Y[i + 1] = y[i];
+    }
+}
+
+struct CorrelationCase {
+    const char* label;
+    std::vector<double> x;
+    std::vector<double> y;
+    int k;
+    int signedR2;
+    double r;
+    double r2;
+    double see;
+};
+
+class CorrelatePairCases : public ::testing::TestWithParam<CorrelationCase> {};
+
+TEST_P(CorrelatePairCases, GivesTheHandValues) {
+    const CorrelationCase& c = GetParam();
+    PairCorrelation pair;
+    Fill(pair, c.x, c.y);
+    pair.FitTermCount = c.k;
+    pair.SignedR2 = c.signedR2;
+    SilentWindow window;
+    CorrelatePair(pair, static_cast<int>(c.x.size()), window);
+    EXPECT_DOUBLE_EQ(pair.R, c.r) << c.label;
+    EXPECT_DOUBLE_EQ(pair.R2, c.r2) << c.label;
+    EXPECT_DOUBLE_EQ(pair.SEE, c.see) << c.label;
+}
+
+// Perfect fit: r = 1 is capped at 0.9999 and D = 0. Constant X: Sxx = 0 gives r = 0;
+// SEE = sqrt(((1-2)^2 + (1-3)^2 + (1-4)^2) / 3). N = K: SEE is 100. X = (0, 1, 2),
+// Y = (1, 2, 0): deviations (-1, 0, 1) and (0, 1, -1), Sxy = -1, Sxx = Syy = 2, r = -0.5.
+INSTANTIATE_TEST_SUITE_P(
+    Edges, CorrelatePairCases,
+    ::testing::Values(
+        CorrelationCase{"perfect", {1, 2, 3, 4}, {1, 2, 3, 4}, 1, 0, 0.9999, 0.9999 * 0.9999, 0},
+        CorrelationCase{"constant", {1, 1, 1}, {2, 3, 4}, 0, 0, 0, 0, std::sqrt(14.0 / 3)},
+        CorrelationCase{"n equals k", {1, 2}, {2, 1}, 2, 0, -0.9999, 0.9999 * 0.9999, 100},
+        CorrelationCase{"signed", {0, 1, 2}, {1, 2, 0}, 0, 1, -0.5, -0.25, std::sqrt(6.0 / 3)},
+        CorrelationCase{"unsigned", {0, 1, 2}, {1, 2, 0}, 0, 0, -0.5, 0.25, std::sqrt(6.0 / 3)}));
+
+TEST(CorrelatePair, PerfectFitReadsAsCappedSquare) {
+    EXPECT_NEAR(0.9999 * 0.9999, 0.99980001, 1e-15);
+}
+
+TEST(QualityQ, HandValues) {
+    // sqrt(0.81 / 0.19) * (7 / 13)^2 = 2.0647416 * 0.2899408 = 0.5986529
+    EXPECT_NEAR(QualityQ(0.81, 10, 3), 0.5986529, 1e-7);
+    EXPECT_EQ(QualityQ(0, 10, 3), 0);
+    EXPECT_EQ(QualityQ(-0.2, 10, 3), 0); // a signed r2 below 0 is no quality, not NaN
+}
+
+/// A computing state holding the given raw columns, centred as the stages leave them.
+struct SmallMatrix {
+    ProgramState ps;
+    ComputingState cs;
+    SilentWindow window;
+
+    SmallMatrix(const std::vector<std::vector<double>>& columns, const std::vector<double>& y) {
+        const int n = static_cast<int>(y.size());
+        ps.CalibrationCount = n;
+        ps.PredictionCount = 0;
+        cs.DescriptorMatrix.Reset(n + 5);
+        cs.SignificantCount = static_cast<int>(columns.size());
+        for (std::size_t c = 0; c < columns.size(); ++c) {
+            cs.DescriptorMatrix.ColumnNames[c + 1] = "d" + std::to_string(c + 1);
+            Centre(static_cast<int>(c) + 1, columns[c]);
+        }
+        Centre(kPropertyColumn, y);
+        for (int i = 1; i <= n; ++i) {
+            cs.DescriptorMatrix.MoleculeNames[i] = "m" + std::to_string(i);
+        }
+    }
+    void Centre(int c, const std::vector<double>& values) {
+        const int n = ps.CalibrationCount;
+        double sum = 0;
+        for (double v : values) {
+            sum += v;
+        }
+        const double mean = sum / n;
+        for (int i = 1; i <= n; ++i) {
+            cs.DescriptorMatrix.At(i, c) = values[i - 1] - mean;
+        }
+        cs.DescriptorMatrix.At(n + 1, c) = mean;
+    }
+    void Fit(std::initializer_list<int> columns) {
+        PredictorSet set{};
+        int k = 0;
+        for (int c : columns) {
+            set[++k] = c;
+        }
+        cs.FitTermCount = k;
+        FitEquation(ps, cs, window, set);
+    }
+};
+
+TEST(FitEquation, HandSolvedTwoPredictorSystem) {
+    // y = 1 + 2 x1 - x2 exactly: the normal equations give b = (2, -1), a = 1.
+    const std::vector<double> x1{0, 1, 2, 3, 1};
+    const std::vector<double> x2{1, 0, 2, 1, 3};
+    std::vector<double> y;
+    for (std::size_t i = 0; i < x1.size(); ++i) {
+        y.push_back(1 + 2 * x1[i] - x2[i]);
+    }
+    SmallMatrix m({x1, x2}, y);
+    m.Fit({1, 2});
+    EXPECT_NEAR(m.cs.Fit.Coefficients[1], 2, 1e-12);
+    EXPECT_NEAR(m.cs.Fit.Coefficients[2], -1, 1e-12);
+    EXPECT_NEAR(m.cs.Fit.Intercept, 1, 1e-12);
+    EXPECT_DOUBLE_EQ(m.cs.LastFitR2, 0.9999 * 0.9999);
+    EXPECT_DOUBLE_EQ(m.cs.LastFitQ, m.cs.LastFitR2);
+    EXPECT_DOUBLE_EQ(m.cs.PairFitR2, m.cs.LastFitR2);
+    for (int i = 1; i <= 5; ++i) {
+        EXPECT_NEAR(m.cs.Pair.X[i], y[i - 1], 1e-12);
+        EXPECT_DOUBLE_EQ(m.cs.Pair.Y[i], y[i - 1]);
+    }
+}
+
+TEST(FitEquation, OnePredictorEqualToPropertyIsPerfect) {
+    const std::vector<double> x{3, 1, 4, 1, 5, 9};
+    SmallMatrix m({x}, x);
+    m.Fit({1});
+    EXPECT_NEAR(m.cs.Fit.Coefficients[1], 1, 1e-15);
+    EXPECT_NEAR(m.cs.Fit.Intercept, 0, 1e-14);
+    EXPECT_DOUBLE_EQ(m.cs.Pair.R2, 0.99980001);
+    EXPECT_NEAR(m.cs.Pair.SEE, 0, 1e-14);
+}
+
+TEST(FitEquation, ZeroColumnGetsZeroWeight) {
+    const std::vector<double> x{1, 2, 4, 3};
+    const std::vector<double> zero{5, 5, 5, 5}; // centred: exactly 0
+    SmallMatrix m({x, zero}, {2, 3, 6, 4});
+    m.Fit({1, 2});
+    EXPECT_EQ(m.cs.Fit.Coefficients[2], 0);
+    EXPECT_TRUE(std::isfinite(m.cs.Fit.Coefficients[1]));
+}
+
+// An independent least-squares solve: the normal equations of the raw values with an
+// intercept column, in long double with partial pivoting.
+std::vector<long double> IndependentFit(const std::vector<std::vector<double>>& x,
+                                        const std::vector<double>& y) {
+    const std::size_t k = x.size() + 1;
+    std::vector<std::vector<long double>> a(k, std::vector<long double>(k + 1, 0));
+    for (std::size_t i = 0; i < y.size(); ++i) {
+        std::vector<long double> row{1};
+        for (const auto& column : x) {
+            row.push_back(column[i]);
+        }
+        for (std::size_t r = 0; r < k; ++r) {
+            for (std::size_t c = 0; c < k; ++c) {
+                a[r][c] += row[r] * row[c];
+            }
+            a[r][k] += row[r] * y[i];
+        }
+    }
+    for (std::size_t p = 0; p < k; ++p) {
+        std::size_t best = p;
+        for (std::size_t r = p + 1; r < k; ++r) {
+            if (std::fabs(a[r][p]) > std::fabs(a[best][p])) {
+                best = r;
+            }
+        }
+        std::swap(a[p], a[best]);
+        for (std::size_t r = 0; r < k; ++r) {
+            if (r != p) {
+                const long double f = a[r][p] / a[p][p];
+                for (std::size_t c = p; c <= k; ++c) {
+                    a[r][c] -= f * a[p][c];
+                }
+            }
+        }
+    }
+    std::vector<long double> b(k);
+    for (std::size_t r = 0; r < k; ++r) {
+        b[r] = a[r][k] / a[r][r];
+    }
+    return b; // intercept first
+}
+
+TEST(FitEquation, AgreesWithIndependentSolveOnNoisyData) {
+    const std::vector<double> x1{0.3, 1.7, 2.2, 3.9, 1.1, 4.4, 2.8, 0.9};
+    const std::vector<double> x2{5.1, 3.3, 2.0, 4.7, 1.2, 0.4, 3.8, 2.9};
+    const std::vector<double> x3{1.0, 0.0, 1.0, 1.0, 0.0, 0.0, 1.0, 0.0};
+    const std::vector<double> y{2.1, 3.9, 4.2, 7.7, 2.0, 5.6, 6.1, 1.8};
+    SmallMatrix m({x1, x2, x3}, y);
+    m.Fit({1, 2, 3});
+    const std::vector<long double> b = IndependentFit({x1, x2, x3}, y);
+    EXPECT_NEAR(m.cs.Fit.Intercept, static_cast<double>(b[0]), 1e-10);
+    long double ssRes = 0;
+    long double ssTot = 0;
+    long double mean = 0;
+    for (double v : y) {
+        mean += v / y.size();
+    }
+    for (std::size_t i = 0; i < y.size(); ++i) {
+        const long double e = b[0] + b[1] * x1[i] + b[2] * x2[i] + b[3] * x3[i];
+        ssRes += (y[i] - e) * (y[i] - e);
+        ssTot += (y[i] - mean) * (y[i] - mean);
+    }
+    for (int k = 1; k <= 3; ++k) {
+        EXPECT_NEAR(m.cs.Fit.Coefficients[k], static_cast<double>(b[k]), 1e-10);
+    }
+    const double r2 = static_cast<double>(1 - ssRes / ssTot);
+    EXPECT_NEAR(m.cs.LastFitR2, r2, 1e-12);
+    EXPECT_NEAR(m.cs.LastFitQ, QualityQ(r2, 8, 3), 1e-10);
+    EXPECT_DOUBLE_EQ(m.ps.BestQ, m.cs.LastFitQ); // a three-predictor fit restarts BestQ
+    EXPECT_NEAR(m.cs.Pair.SEE, std::sqrt(static_cast<double>(ssRes) / 5), 1e-12);
+}
+
+TEST(FitEquation, CrossProductsGiveTheSameBits) {
+    const std::vector<double> x1{0.3, 1.7, 2.2, 3.9, 1.1, 4.4, 2.8, 0.9};
+    const std::vector<double> x2{5.1, 3.3, 2.0, 4.7, 1.2, 0.4, 3.8, 2.9};
+    const std::vector<double> y{2.1, 3.9, 4.2, 7.7, 2.0, 5.6, 6.1, 1.8};
+    SmallMatrix direct({x1, x2}, y);
+    direct.Fit({2, 1});
+    SmallMatrix cached({x1, x2}, y);
+    PrepareCrossProducts(cached.ps, cached.cs);
+    cached.Fit({2, 1});
+    EXPECT_EQ(direct.cs.Fit.Coefficients[1], cached.cs.Fit.Coefficients[1]);
+    EXPECT_EQ(direct.cs.Fit.Coefficients[2], cached.cs.Fit.Coefficients[2]);
+    EXPECT_EQ(direct.cs.Pair.R2, cached.cs.Pair.R2);
+    EXPECT_EQ(direct.cs.Pair.SEE, cached.cs.Pair.SEE);
+}
+
+TEST(FitEquation, CrossValidatingLeavesTheRunningStatisticsAlone) {
+    SmallMatrix m({{1, 2, 4, 3, 5}}, {1, 3, 2, 5, 4});
+    m.cs.LastFitR2 = 0.5;
+    m.ps.BestQ = 0.25;
+    m.cs.Pair.X[1] = 7;
+    m.cs.CrossValidating = true;
+    m.Fit({1});
+    EXPECT_EQ(m.cs.LastFitR2, 0.5);
+    EXPECT_EQ(m.ps.BestQ, 0.25);
+    EXPECT_EQ(m.cs.Pair.X[1], 7);
+}
+
+// Independent two-fold estimate: fit rows `fit` of the raw data, estimate rows `other`.
+void TwoFold(const std::vector<std::vector<double>>& x, const std::vector<double>& y,
+             const std::vector<int>& fit, const std::vector<int>& other,
+             std::vector<double>& estimates) {
+    std::vector<std::vector<double>> xs(x.size());
+    std::vector<double> ys;
+    for (int r : fit) {
+        for (std::size_t c = 0; c < x.size(); ++c) {
+            xs[c].push_back(x[c][r]);
+        }
+        ys.push_back(y[r]);
+    }
+    // A column constant on the fitted half has no weight.
+    std::vector<std::vector<double>> used;
+    std::vector<std::size_t> index;
+    for (std::size_t c = 0; c < xs.size(); ++c) {
+        bool constant = true;
+        for (double v : xs[c]) {
+            constant = constant && v == xs[c][0];
+        }
+        if (!constant) {
+            used.push_back(xs[c]);
+            index.push_back(c);
+        }
+    }
+    const std::vector<long double> b = IndependentFit(used, ys);
+    for (int r : other) {
+        long double e = b[0];
+        for (std::size_t u = 0; u < used.size(); ++u) {
+            e += b[u + 1] * x[index[u]][r];
+        }
+        estimates[r] = static_cast<double>(e);
+    }
+}
+
+double R2Of(const std::vector<double>& a, const std::vector<double>& b) {
+    PairCorrelation pair;
+    Fill(pair, a, b);
+    SilentWindow window;
+    CorrelatePair(pair, static_cast<int>(a.size()), window);
+    return pair.R * pair.R;
+}
+
+TEST(CrossValidateSet, SevenMoleculesFourThenThreeAgainstIndependentTwoFold) {
+    // Property already ascending, so the lower half is rows 0..3 (four molecules) and the
+    // upper half rows 4..6 (three). x2 is constant on the upper half.
+    const std::vector<double> y{1.0, 2.0, 2.5, 3.1, 4.0, 5.2, 6.3};
+    const std::vector<double> x1{0.5, 1.9, 2.1, 3.5, 3.7, 5.5, 6.0};
+    const std::vector<double> x2{1.0, 0.0, 2.0, 1.5, 3.0, 3.0, 3.0};
+    SmallMatrix m({x1, x2}, y);
+    m.cs.FitTermCount = 2;
+    m.cs.CandidateSets[kCandidateRow] = PredictorSet{0, 1, 2};
+    const double r2cv = CrossValidateSet(m.ps, m.cs, m.window);
+    std::vector<double> estimates(7, 0.0);
+    TwoFold({x1, x2}, y, {0, 1, 2, 3}, {4, 5, 6}, estimates);
+    TwoFold({x1, x2}, y, {4, 5, 6}, {0, 1, 2, 3}, estimates);
+    for (int i = 0; i < 7; ++i) {
+        EXPECT_NEAR(m.cs.CVEstimate[i + 1], estimates[i], 1e-10) << "molecule " << i;
+        EXPECT_DOUBLE_EQ(m.cs.CVObserved[i + 1], y[i]);
+    }
+    EXPECT_NEAR(r2cv, R2Of(estimates, y), 1e-12);
+    // The rows are left in descending order of the property, names with them.
+    EXPECT_EQ(m.cs.DescriptorMatrix.MoleculeNames[1], "m7");
+    EXPECT_EQ(m.cs.DescriptorMatrix.MoleculeNames[7], "m1");
+    EXPECT_EQ(m.ps.CalibrationCount, 7);
+}
+
+TEST(CrossValidateSet, TiesKeepTheExchangeSortOrder) {
+    // Qualities 1, 1, 2 sorted descending by exchanges come out 2, second 1, first 1.
+    const std::vector<int> order = ExchangeSortDescending({0, 1, 1, 2}, 3);
+    EXPECT_EQ(order, (std::vector<int>{0, 3, 2, 1}));
+    const std::vector<int> up = ExchangeSortAscending({0, 2, 2, 1}, 3);
+    EXPECT_EQ(up, (std::vector<int>{0, 3, 2, 1}));
+}
+
+TEST(InterR2Caption, ThousandPairsOfAThousandDescriptors) {
+    // 200 * 1000 / (1000 * 999) = 0.2002, rounded to one decimal.
+    EXPECT_EQ(InterR2Caption(1000, 1000), " 0.2 %   of the intercorrelations were calculated");
+}
+
+TEST(ComputeInterR2, MatchesTheCorrelationRoutineBitForBit) {
+    const std::vector<double> a{0.3, 1.7, 2.2, 3.9, 1.1};
+    const std::vector<double> b{5.1, 3.3, 2.0, 4.7, 1.2};
+    const std::vector<double> c{1.0, 0.0, 1.0, 1.0, 0.0};
+    SmallMatrix m({a, b, c}, {1, 2, 3, 4, 5});
+    ComputeInterR2(m.ps, m.cs, m.window);
+    EXPECT_EQ(m.ps.TableCount, 1);
+    const std::vector<std::vector<double>> columns{a, b, c};
+    for (int i = 1; i <= 3; ++i) {
+        EXPECT_EQ(m.cs.Inter(i, i), 1);
+        for (int j = i + 1; j <= 3; ++j) {
+            // The matrix holds the raw values here (not centred), as the stage sees them.
+            std::vector<double> x;
+            std::vector<double> y;
+            for (int r = 1; r <= 5; ++r) {
+                x.push_back(m.cs.DescriptorMatrix.At(r, i));
+                y.push_back(m.cs.DescriptorMatrix.At(r, j));
+            }
+            PairCorrelation pair;
+            Fill(pair, x, y);
+            CorrelatePair(pair, 5, m.window);
+            EXPECT_EQ(m.cs.Inter(i, j), pair.R2);
+            EXPECT_EQ(m.cs.Inter(j, i), pair.R2);
+        }
+    }
+}
+
+} // namespace
+} // namespace kalemir::qspr
