@@ -27,6 +27,8 @@ QStringList ListFolderFiles(const QString& pattern) {
     return names;
 }
 
-void KeepNumbersLocaleIndependent() { std::setlocale(LC_NUMERIC, "C"); }
+void KeepNumbersLocaleIndependent() {
+    std::setlocale(LC_NUMERIC, "C");
+}
 
 } // namespace kalemir::ui

@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QMessageBox>
 
-
 namespace kalemir::ui {
 
 int RunQsprDesktop(int argc, char** argv, const QString& folder,

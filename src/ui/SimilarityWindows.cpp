@@ -87,9 +87,9 @@ TableWindow::TableWindow(sim::ProgramState& state, DialogService& dialogs, QWidg
     grid->addWidget(Option2, 3, 1, 1, 2);
     grid->addWidget(Label4, 4, 1, 1, 2);
     int row = 5;
-    for (auto [label, box] : {std::pair{Label5, Text1}, std::pair{Label6, Text2},
-                              std::pair{Label7, Text3}, std::pair{Label8, Text4},
-                              std::pair{Label9, Text5}}) {
+    for (auto [label, box] :
+         {std::pair{Label5, Text1}, std::pair{Label6, Text2}, std::pair{Label7, Text3},
+          std::pair{Label8, Text4}, std::pair{Label9, Text5}}) {
         grid->addWidget(label, row, 1);
         grid->addWidget(box, row, 2);
         ++row;
