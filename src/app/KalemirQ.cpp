@@ -6,6 +6,11 @@
 
 #ifdef KALEMIR_HAS_UI
 #include "ui/QsprDesktop.h"
+#include "ui/ScatterPainter.h"
+
+#include <QGuiApplication>
+#include <algorithm>
+#include <memory>
 #endif
 
 #include <cstdio>
@@ -17,7 +22,15 @@ int main(int argc, char** argv) {
     const bool commandLine =
         !arguments.empty() && (arguments[0] == "run" || arguments[0].rfind("-", 0) == 0);
     if (commandLine) {
+#ifdef KALEMIR_HAS_UI
+        std::unique_ptr<QGuiApplication> drawing;
+        if (std::find(arguments.begin(), arguments.end(), "--plots") != arguments.end()) {
+            drawing = kalemir::ui::StartHeadlessDrawing();
+        }
+        return kalemir::qspr::QsprMain(arguments, kalemir::ui::SaveScatterPlotHeadless);
+#else
         return kalemir::qspr::QsprMain(arguments);
+#endif
     }
 #ifdef KALEMIR_HAS_UI
     const std::string problem = kalemir::DesktopStartProblem(arguments.empty() ? "" : arguments[0]);

@@ -59,6 +59,8 @@ std::string QsprUsage() {
            "  --outliers yes|no       eliminate identified outliers\n"
            "  --save NAME             the report's name at the end\n"
            "                          (default: first seven characters of QSPRTABLE + qspr.rez)\n"
+           "  --plots NAME[,NAME]     save the scatter plots before (and after) the removal of\n"
+           "                          outliers as bitmaps (PNG when a name ends in .png)\n"
            "  --quiet                 no progress display\n"
            "\n"
            "exit status: 0 the run reached its results, 1 it failed midway, 2 usage or input\n"
@@ -92,6 +94,24 @@ QsprRunOptions ParseQsprRunArguments(const std::vector<std::string>& arguments) 
             options.saveName = TakeValue(arguments, i);
             if (options.saveName->empty()) {
                 throw InputError("option --save: the name is empty");
+            }
+        } else if (a == "--plots") {
+            const std::string value = TakeValue(arguments, i);
+            std::size_t start = 0;
+            for (;;) {
+                const std::size_t comma = value.find(',', start);
+                const std::string name = value.substr(start, comma - start);
+                if (name.empty()) {
+                    throw InputError("option --plots: an empty file name in '" + value + "'");
+                }
+                options.plotNames.push_back(name);
+                if (comma == std::string::npos) {
+                    break;
+                }
+                start = comma + 1;
+            }
+            if (options.plotNames.size() > 2) {
+                throw InputError("option --plots: at most two names (before, after)");
             }
         } else if (a == "--quiet") {
             options.quiet = true;
@@ -138,7 +158,41 @@ void CheckQsprRunInput(const QsprRunOptions& options) {
     }
 }
 
-int RunQsprJob(const QsprRunOptions& options, ComputingWindow& window) {
+namespace {
+
+/// The results window's Scatter, without a display: the plots the run left, each saved
+/// under its name.
+void SavePlots(ProgramState& state, const QsprRunOptions& options, const PlotWriter& writer) {
+    if (options.plotNames.empty()) {
+        return;
+    }
+    if (state.FragmentTableMissing == 1) {
+        std::fprintf(stderr, "KalemirQ: no scatter plot: nothing was computed\n");
+        return;
+    }
+    const int count = ScatterPlotCount(state.CycleNumber);
+    for (int k = 1; k <= count && k <= static_cast<int>(options.plotNames.size()); ++k) {
+        const std::string& name = options.plotNames[static_cast<std::size_t>(k - 1)];
+        const ScatterDrawing drawing = DrawScatterPlot(state.ScatterPoints, k);
+        if (!writer(drawing, name)) {
+            throw FileError(name + ": cannot write the scatter plot");
+        }
+    }
+    if (count < static_cast<int>(options.plotNames.size())) {
+        std::fprintf(stderr,
+                     "KalemirQ: no outlier was removed, so there is one scatter plot only; %s "
+                     "was not written\n",
+                     options.plotNames.back().c_str());
+    } else if (count > static_cast<int>(options.plotNames.size())) {
+        std::fprintf(stderr, "KalemirQ: the plot after the removal of outliers was not saved "
+                             "(give a second name to --plots)\n");
+    }
+}
+
+} // namespace
+
+int RunQsprJob(const QsprRunOptions& options, ComputingWindow& window,
+               const PlotWriter& plotWriter) {
     ProgramState state;
 
     WorkfilesChoice choice;
@@ -173,6 +227,7 @@ int RunQsprJob(const QsprRunOptions& options, ComputingWindow& window) {
     if (ParametersOk(state, entries) == ParametersOutcome::Compute) {
         RunQsprComputation(state, window);
     }
+    SavePlots(state, options, plotWriter);
 
     // Results stage: quitting gives the working report its name.
     const std::string saveName = options.saveName.value_or(DefaultReportName(state.QsprTableCopy));
@@ -184,7 +239,7 @@ int RunQsprJob(const QsprRunOptions& options, ComputingWindow& window) {
     return status;
 }
 
-int QsprMain(const std::vector<std::string>& arguments) {
+int QsprMain(const std::vector<std::string>& arguments, const PlotWriter& plotWriter) {
     if (arguments.empty() || arguments[0] == "--help" || arguments[0] == "-h") {
         std::fputs(QsprUsage().c_str(), arguments.empty() ? stderr : stdout);
         return arguments.empty() ? kExitUsage : kExitSuccess;
@@ -204,6 +259,9 @@ int QsprMain(const std::vector<std::string>& arguments) {
         if (!options.workDir.empty() && chdir(options.workDir.c_str()) != 0) {
             throw InputError(options.workDir + ": cannot work there: " + std::strerror(errno));
         }
+        if (!options.plotNames.empty() && !plotWriter) {
+            throw InputError("option --plots: this build has no drawing support");
+        }
         CheckQsprRunInput(options);
     } catch (const InputError& e) {
         std::fprintf(stderr, "KalemirQ: %s\n", e.what());
@@ -213,7 +271,7 @@ int QsprMain(const std::vector<std::string>& arguments) {
     TerminalProgress window(options.quiet);
     window.CatchInterrupts();
     try {
-        return RunQsprJob(options, window);
+        return RunQsprJob(options, window, plotWriter);
     } catch (const InputError& e) {
         window.Finish();
         std::fprintf(stderr, "KalemirQ: %s\n", e.what());

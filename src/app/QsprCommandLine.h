@@ -3,7 +3,10 @@
 // through its windows.
 
 #include "common/ComputingWindow.h"
+#include "qspr/results/ScatterPlot.h"
 #include "qspr/setup/ProgramState.h"
+
+#include <functional>
 
 #include <optional>
 #include <string>
@@ -22,8 +25,15 @@ struct QsprRunOptions {
     std::optional<std::string> maxPredictors; ///< Text5
     std::optional<bool> eliminateOutliers;    ///< Option1 / Option2
     std::optional<std::string> saveName;
+    /// Bitmaps of the scatter plots to save after the run, before and after the removal
+    /// of outliers.
+    std::vector<std::string> plotNames;
     bool quiet = false;
 };
+
+/// Saves one scatter plot under a name (the windows' drawing, without a display); false
+/// when the file cannot be written.
+using PlotWriter = std::function<bool(const ScatterDrawing& drawing, const std::string& name)>;
 
 /// Exit statuses of the command line.
 enum ExitStatus : int {
@@ -47,10 +57,12 @@ void CheckQsprRunInput(const QsprRunOptions& options);
 
 /// Runs the job in the current directory (after any -C) and returns its exit status;
 /// messages go to standard error.
-int RunQsprJob(const QsprRunOptions& options, ComputingWindow& window);
+int RunQsprJob(const QsprRunOptions& options, ComputingWindow& window,
+               const PlotWriter& plotWriter = {});
 
 /// The whole command line: arguments as main gets them (without the program name).
-int QsprMain(const std::vector<std::string>& arguments);
+/// Without a plot writer the build cannot save plots and --plots is refused.
+int QsprMain(const std::vector<std::string>& arguments, const PlotWriter& plotWriter = {});
 
 /// The usage text.
 std::string QsprUsage();

@@ -1,8 +1,13 @@
 #include "ui/ScatterPainter.h"
 
+#include "ui/FolderFiles.h"
+
+#include <QGuiApplication>
 #include <QPainter>
 
 #include <cmath>
+#include <cstdio>
+#include <memory>
 
 namespace kalemir::ui {
 
@@ -59,6 +64,37 @@ QImage PaintScatterPlot(const qspr::ScatterDrawing& drawing, QSize surface) {
 bool SaveScatterImage(const QImage& image, const QString& name) {
     const char* format = name.endsWith(".png", Qt::CaseInsensitive) ? "PNG" : "BMP";
     return image.save(name, format);
+}
+
+namespace {
+
+/// Headless drawing reports nothing of the drawing system's own housekeeping.
+void QuietMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtCriticalMsg || type == QtFatalMsg) {
+        std::fprintf(stderr, "KalemirQ: %s\n", message.toLocal8Bit().constData());
+    }
+}
+
+} // namespace
+
+std::unique_ptr<QGuiApplication> StartHeadlessDrawing() {
+    static int argc = 3;
+    static char program[] = "KalemirQ";
+    static char option[] = "-platform";
+    static char platform[] = "offscreen";
+    static char* argv[] = {program, option, platform, nullptr};
+    qInstallMessageHandler(QuietMessages);
+    auto app = std::make_unique<QGuiApplication>(argc, argv);
+    KeepNumbersLocaleIndependent();
+    return app;
+}
+
+bool SaveScatterPlotHeadless(const qspr::ScatterDrawing& drawing, const std::string& name) {
+    if (QCoreApplication::instance() == nullptr) {
+        return false;
+    }
+    const QImage image = PaintScatterPlot(drawing, ScatterSurfaceSize());
+    return SaveScatterImage(image, QString::fromLocal8Bit(name.c_str()));
 }
 
 } // namespace kalemir::ui

@@ -1,3 +1,10 @@
 kalemir_test(qspr_cli_tests
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/QsprCommandLineTest.cpp
     DEPS kalemir_qspr_cli)
+
+if(KALEMIR_UI)
+    kalemir_test(kalemirq_program_tests
+        SOURCES ${CMAKE_CURRENT_LIST_DIR}/KalemirQProgramTest.cpp
+        DEPS kalemir_common Qt6::Gui)
+    add_dependencies(kalemirq_program_tests KalemirQ)
+endif()

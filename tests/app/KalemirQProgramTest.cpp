@@ -1,0 +1,66 @@
+// The KalemirQ program as a user starts it: scatter plots saved without a display, and the
+// windows refused when there is no display.
+
+#include "TestData.h"
+#include "support/TempDir.h"
+
+#include <QImage>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <sys/wait.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using kalemir::testing::CopyExample;
+using kalemir::testing::ReadFile;
+using kalemir::testing::ScratchDir;
+
+int RunProgram(const std::string& arguments, std::string* errors = nullptr) {
+    const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
+                                std::string(KALEMIR_BINARY_DIR) + "/src/app/KalemirQ " + arguments +
+                                " >/dev/null 2>stderr.txt";
+    const int status = std::system(command.c_str());
+    if (errors != nullptr) {
+        *errors = ReadFile("stderr.txt");
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(KalemirQProgramTest, PlotsAreSavedWithoutADisplay) {
+    ScratchDir dir("kalemirq-plots");
+    CopyExample(std::string(KALEMIR_EXAMPLES_DIR) + "/bzr",
+                {"BZR02", "BZR02d2d.des", "BZR02vfr.des"});
+    ASSERT_EQ(RunProgram("run --quiet BZR02 BZR02d2d.des BZR02vfr.des --plots one.bmp,two.png"), 0);
+    ASSERT_TRUE(fs::exists("one.bmp"));
+    const std::string bytes = ReadFile("one.bmp");
+    EXPECT_EQ(bytes.substr(0, 2), "BM");
+    // 10200 x 7900 twips of window surface at 15 twips a pixel.
+    const QImage image = QImage::fromData(reinterpret_cast<const uchar*>(bytes.data()),
+                                          static_cast<int>(bytes.size()), "BMP");
+    EXPECT_EQ(image.width(), 680);
+    EXPECT_EQ(image.height(), 527);
+    EXPECT_TRUE(fs::exists("BZR02qspr.rez"));
+}
+
+TEST(KalemirQProgramTest, BadPlotNamesAreRefused) {
+    ScratchDir dir("kalemirq-plot-names");
+    std::string errors;
+    EXPECT_EQ(RunProgram("run --plots a.bmp,,b.bmp Q x.des", &errors), 2);
+    EXPECT_NE(errors.find("--plots"), std::string::npos);
+    EXPECT_EQ(RunProgram("run --plots a,b,c Q x.des", &errors), 2);
+    EXPECT_NE(errors.find("at most two"), std::string::npos);
+}
+
+TEST(KalemirQProgramTest, WithoutADisplayTheWindowsAreRefused) {
+    ScratchDir dir("kalemirq-nodisplay");
+    std::string errors;
+    EXPECT_EQ(RunProgram("", &errors), 2);
+    EXPECT_NE(errors.find("no display"), std::string::npos);
+    EXPECT_EQ(RunProgram("nowhere", &errors), 2);
+    EXPECT_NE(errors.find("neither a command nor a folder"), std::string::npos);
+}
+
+} // namespace
