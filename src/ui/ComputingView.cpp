@@ -132,6 +132,8 @@ void ComputingView::ApplyPending() {
         if (label == nullptr) {
             label = new QLabel(this);
             label->move(position.first / kTwipsPerPixel, position.second / kTwipsPerPixel);
+            // Texts on the window surface lie under the picture area when it is shown.
+            label->lower();
         }
         label->setText(QString::fromLatin1(text.c_str()));
         label->adjustSize();
