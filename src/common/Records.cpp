@@ -49,24 +49,26 @@ bool RecordReader::NextChar(char& c) {
         c = memory_[memoryPos_++];
         return true;
     }
-    if (bufferPos_ == bufferEnd_) {
-        if (fileEnded_ || file_ == nullptr) {
-            return false;
-        }
-        bufferEnd_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
-        bufferPos_ = 0;
-        if (bufferEnd_ < buffer_.size()) {
-            if (std::ferror(file_)) {
-                throw FileError(path_ + ": cannot read: " + std::strerror(errno));
-            }
-            fileEnded_ = true;
-        }
-        if (bufferEnd_ == 0) {
-            return false;
-        }
+    if (bufferPos_ == bufferEnd_ && !RefillBuffer()) {
+        return false;
     }
     c = buffer_[bufferPos_++];
     return true;
+}
+
+bool RecordReader::RefillBuffer() {
+    if (fileEnded_ || file_ == nullptr) {
+        return false;
+    }
+    bufferEnd_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
+    bufferPos_ = 0;
+    if (bufferEnd_ < buffer_.size()) {
+        if (std::ferror(file_)) {
+            throw FileError(path_ + ": cannot read: " + std::strerror(errno));
+        }
+        fileEnded_ = true;
+    }
+    return bufferEnd_ > 0;
 }
 
 bool RecordReader::FillLine() {
@@ -135,21 +137,7 @@ bool RecordReader::AtEnd() {
     if (fromMemory_) {
         return memoryPos_ >= memory_.size();
     }
-    if (bufferPos_ < bufferEnd_) {
-        return false;
-    }
-    if (fileEnded_ || file_ == nullptr) {
-        return true;
-    }
-    bufferEnd_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
-    bufferPos_ = 0;
-    if (bufferEnd_ < buffer_.size()) {
-        if (std::ferror(file_)) {
-            throw FileError(path_ + ": cannot read: " + std::strerror(errno));
-        }
-        fileEnded_ = true;
-    }
-    return bufferEnd_ == 0;
+    return bufferPos_ == bufferEnd_ && !RefillBuffer();
 }
 
 void Tokenise(std::string_view record, std::vector<std::string_view>& tokens) {

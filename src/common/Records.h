@@ -37,6 +37,7 @@ private:
     RecordReader() = default;
     bool FillLine();
     bool NextChar(char& c);
+    bool RefillBuffer();
 
     std::FILE* file_ = nullptr;
     std::string path_;
