@@ -1,7 +1,582 @@
 #include "qspr/search/Preselection.h"
 
+#include "common/ComputingWindow.h"
+#include "common/DateTime.h"
+#include "common/Errors.h"
+#include "common/NumberText.h"
+#include "common/Records.h"
+#include "common/Report.h"
+#include "common/Rounding.h"
+#include "common/TextToNumber.h"
+#include "qspr/core/Correlation.h"
+#include "qspr/core/LineWriter.h"
+#include "qspr/core/TableSplitting.h"
+#include "qspr/search/GroupSelection.h"
+#include "qspr/setup/QsprTables.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <new>
+#include <stdexcept>
+
 namespace kalemir::qspr {
 
-void PreselectDescriptors(ProgramState&, ComputingState&, ComputingWindow&) {}
+int PreselectionTable::LastColumn() const {
+    int j = 2;
+    while (j < kSplitTableColumns && Headers[j] != kUnfilledHeader) {
+        ++j;
+    }
+    return j - 1;
+}
+
+namespace {
+
+/// A failure of the stage with its error number.
+class StageFailure : public std::runtime_error {
+public:
+    StageFailure(int number, const std::string& what) : std::runtime_error(what), number_(number) {}
+    int Number() const { return number_; }
+
+private:
+    int number_;
+};
+
+/// Reads a file line by line (CR LF or LF), through one large buffer.
+class LineSource {
+public:
+    explicit LineSource(const std::string& path) : path_(path) {
+        file_ = std::fopen(path.c_str(), "rb");
+        if (file_ == nullptr) {
+            const int number = errno == ENOENT ? kErrorFileNotFound : kErrorFileAccess;
+            throw StageFailure(number, path + ": cannot open: " + std::strerror(errno));
+        }
+        buffer_.resize(1 << 20);
+    }
+    ~LineSource() {
+        if (file_ != nullptr) {
+            std::fclose(file_);
+        }
+    }
+    LineSource(const LineSource&) = delete;
+    LineSource& operator=(const LineSource&) = delete;
+
+    /// The next line without its line end; false at the end of the file.
+    bool Next(std::string_view& out) {
+        line_.clear();
+        bool any = false;
+        for (;;) {
+            if (pos_ == end_) {
+                if (ended_) {
+                    break;
+                }
+                end_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
+                pos_ = 0;
+                if (end_ < buffer_.size()) {
+                    if (std::ferror(file_) != 0) {
+                        throw StageFailure(kErrorFileAccess, path_ + ": cannot read");
+                    }
+                    ended_ = true;
+                }
+                if (end_ == 0) {
+                    break;
+                }
+            }
+            any = true;
+            const char* start = buffer_.data() + pos_;
+            const void* found = std::memchr(start, '\n', end_ - pos_);
+            if (found != nullptr) {
+                const char* newline = static_cast<const char*>(found);
+                line_.append(start, newline);
+                pos_ = static_cast<std::size_t>(newline - buffer_.data()) + 1;
+                break;
+            }
+            line_.append(start, end_ - pos_);
+            pos_ = end_;
+        }
+        if (!any) {
+            return false;
+        }
+        if (!line_.empty() && line_.back() == '\r') {
+            line_.pop_back();
+        }
+        out = line_;
+        return true;
+    }
+
+private:
+    std::string path_;
+    std::FILE* file_ = nullptr;
+    std::vector<char> buffer_;
+    std::size_t pos_ = 0;
+    std::size_t end_ = 0;
+    bool ended_ = false;
+    std::string line_;
+};
+
+/// Calls f(column, token) for the tokens of a line, columns from 1.
+template <typename F> void ForEachToken(std::string_view line, F&& f) {
+    std::size_t i = 0;
+    int column = 0;
+    const std::size_t size = line.size();
+    while (i < size) {
+        while (i < size && IsSeparator(line[i])) {
+            ++i;
+        }
+        if (i == size) {
+            break;
+        }
+        const std::size_t start = i;
+        while (i < size && !IsSeparator(line[i])) {
+            ++i;
+        }
+        if (!f(++column, line.substr(start, i - start))) {
+            return;
+        }
+    }
+}
+
+std::string FirstFragmentTable(const ProgramState& ps) {
+    for (int i = 1; i <= ps.SelectedTableCount && i < static_cast<int>(ps.ChosenTableNames.size());
+         ++i) {
+        if (HasTableSuffix(ps.ChosenTableNames[i].first, "vfr.des")) {
+            return ps.ChosenTableNames[i].first;
+        }
+    }
+    return {};
+}
+
+std::string RoundedR2(double r2) {
+    return PlainNumber(RoundDown(r2, 4));
+}
+
+void WriteFailureBlock(const ComputingState& cs, int number) {
+    ReportAppender report(kWorkingReport);
+    report.Line();
+    if (number == kErrorOutOfMemory) {
+        report.Lines({"There are too many molecules in the database", "... and/or",
+                      "there are too many descriptors to consider.",
+                      "... You should correct this because not enough memory is available.",
+                      "... Then delete the saved newtab files and restart the program.", ""});
+        report.Line("The total size of saved newtab files is " + PlainNumber(cs.NewtabTotalKB) +
+                    " KB.");
+        report.Line("According to KALEMIR the total allowable size is 162000 KB.");
+    } else {
+        report.Lines({"Unexpected error", ""});
+        report.Line("Error " + PlainNumber(number));
+    }
+    report.Lines({"", "STOP PROGRAM", ""});
+    report.Close();
+}
+
+/// Points the table list at the selection table and the chosen fragment table.
+void ResetTableList(ProgramState& ps, ComputingState& cs, const std::string& selection,
+                    const std::string& fragment) {
+    for (int i = 1; i <= cs.NewtabCount && i < static_cast<int>(ps.TableNames.size()); ++i) {
+        ps.TableNames[i].first.clear();
+    }
+    // The work copies of the other chosen tables are no longer read.
+    for (int i = 1; i <= ps.SelectedTableCount && i < static_cast<int>(ps.ChosenTableNames.size());
+         ++i) {
+        const std::string& name = ps.ChosenTableNames[i].first;
+        const auto& registered = cs.WorkFiles.Paths();
+        if (name != fragment &&
+            std::find(registered.begin(), registered.end(), name) != registered.end()) {
+            cs.WorkFiles.Remove(name);
+        }
+    }
+    const int count = fragment.empty() ? 1 : 2;
+    if (ps.TableNames.size() < 3) {
+        ps.TableNames.resize(3);
+    }
+    if (ps.ChosenTableNames.size() < 3) {
+        ps.ChosenTableNames.resize(3);
+    }
+    ps.TableNames[1] = {selection, selection};
+    ps.TableNames[2] = count == 2 ? TableNameRow{fragment, fragment} : TableNameRow{};
+    ps.TableCount = count;
+    ps.SelectedTableCount = count;
+    for (int i = 1; i <= 2; ++i) {
+        ps.ChosenTableNames[i] = ps.TableNames[i];
+    }
+}
+
+} // namespace
+
+bool ExceedsSizeLimit(long long newtabTotalKB, long long limitKB) {
+    return newtabTotalKB > limitKB;
+}
+
+std::string ValueText(double value) {
+    char text[64];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    return std::string(text, result.ptr);
+}
+
+void ScreenFragments(ProgramState& ps, ComputingState& cs, PreselectionState& sel,
+                     ComputingWindow& window) {
+    sel.FragmentColumnCount = 0;
+    sel.SignificantFragmentCount = 0;
+    std::string name;
+    for (int t = 1; t <= ps.TableCount; ++t) {
+        if (HasTableSuffix(ps.TableNames[t].first, "vfr.des")) {
+            name = ps.TableNames[t].first;
+            break;
+        }
+    }
+    if (name.empty()) {
+        return;
+    }
+    constexpr int kFragmentColumns = 101; // 1 first token, 2..99 fragments, 100 property
+    constexpr int kLastFragment = 99;
+    const int n = ps.CalibrationCount;
+    // Column-major: column c, rows 0..n+1.
+    const std::size_t rows = static_cast<std::size_t>(n) + 2;
+    std::vector<double> cells(rows * kFragmentColumns, 0.0);
+    auto at = [&](int row, int c) -> double& {
+        return cells[static_cast<std::size_t>(c) * rows + static_cast<std::size_t>(row)];
+    };
+    {
+        RecordReader reader(name);
+        std::string record;
+        int r = 0;
+        do {
+            reader.Read(record);
+            ForEachToken(record, [&](int c, std::string_view token) {
+                if (c > kLastFragment) {
+                    return false;
+                }
+                if (r >= 1) {
+                    at(r, c) = TextToNumber(token);
+                }
+                sel.FragmentColumnCount = std::max(sel.FragmentColumnCount, c);
+                return true;
+            });
+            window.Yield();
+            ++r;
+        } while (r <= n && !reader.AtEnd());
+    }
+    std::vector<std::string_view> tokens;
+    for (int k = 1; k <= n && k < static_cast<int>(ps.QsprLines.size()); ++k) {
+        Tokenise(ps.QsprLines[k], tokens);
+        at(k, 100) = tokens.size() > 1 ? TextToNumber(tokens[1]) : 0.0;
+    }
+    PairCorrelation& pair = cs.Pair;
+    pair.SignedR2 = 0;
+    for (int i = 1; i <= n; ++i) {
+        pair.Y[i] = at(i, 100);
+    }
+    for (int c = 2; c <= sel.FragmentColumnCount; ++c) {
+        for (int i = 1; i <= n; ++i) {
+            pair.X[i] = at(i, c);
+        }
+        CorrelatePair(pair, n, window);
+        if (pair.R2 >= ps.MinPropertyR2) {
+            ++sel.SignificantFragmentCount;
+        }
+    }
+}
+
+void LoadSplitTable(ProgramState& ps, ComputingState& cs, PreselectionCells& cells, int t,
+                    ComputingWindow& window) {
+    const std::string name = ps.TableNames[t].first;
+    PreselectionTable& table = cells.Tables[t];
+    const int rows = std::max(ps.QsprLastLine, ps.CalibrationCount + ps.PredictionCount) + 1;
+    table.Rows = rows;
+    table.Headers.assign(kSplitTableColumns, kUnfilledHeader);
+    table.Molecules.assign(static_cast<std::size_t>(rows), std::string());
+    {
+        LineSource source(name);
+        window.Yield();
+        std::string_view line;
+        int r = 0;
+        while (r <= ps.QsprLastLine && source.Next(line)) {
+            if (r == 0) {
+                int columns = 1;
+                ForEachToken(line, [&](int c, std::string_view token) {
+                    if (c >= kSplitTableColumns) {
+                        return false;
+                    }
+                    table.Headers[c] = std::string(token);
+                    columns = c + 1;
+                    return true;
+                });
+                table.Columns = std::max(columns, 2);
+                table.Values.assign(static_cast<std::size_t>(table.Columns) * rows, 0.0);
+                table.R2.assign(static_cast<std::size_t>(table.Columns), 0.0);
+                table.Marks.assign(static_cast<std::size_t>(table.Columns), 0);
+                table.Means.assign(static_cast<std::size_t>(table.Columns), 0.0);
+            } else if (r < rows) {
+                double* values = table.Values.data() + r;
+                const int columns = table.Columns;
+                ForEachToken(line, [&](int c, std::string_view token) {
+                    if (c >= columns) {
+                        return false;
+                    }
+                    if (c == 1) {
+                        table.Molecules[r] = std::string(token);
+                    } else {
+                        values[static_cast<std::size_t>(c) * rows] = TextToNumber(token);
+                    }
+                    return true;
+                });
+            }
+            window.Yield();
+            ++r;
+        }
+        if (r == 0) {
+            table.Columns = 2;
+            table.Values.assign(static_cast<std::size_t>(table.Columns) * rows, 0.0);
+            table.R2.assign(2, 0.0);
+            table.Marks.assign(2, 0);
+            table.Means.assign(2, 0.0);
+        }
+    }
+    table.Molecules[0] = table.Headers[1];
+    cs.WorkFiles.Remove(name);
+    window.SetCaption(" After splitting ... deleting ... " + name);
+}
+
+void PrepareScreen(const ProgramState& ps, const ComputingState& cs, PreselectionState& sel) {
+    const int n = ps.CalibrationCount;
+    sel.Property.assign(static_cast<std::size_t>(n) + 1, 0.0);
+    double sum = 0;
+    for (int i = 1; i <= n; ++i) {
+        sel.Property[i] = cs.DescriptorMatrix.At(i, kPropertyColumn);
+        sum += sel.Property[i];
+    }
+    sel.PropertyMean = sum / n;
+    double syy = 0;
+    for (int i = 1; i <= n; ++i) {
+        const double d = sel.Property[i] - sel.PropertyMean;
+        syy += d * d;
+    }
+    sel.PropertySyy = syy;
+    sel.ValueHistogram.assign(static_cast<std::size_t>(n + ps.PredictionCount) + 1, 0);
+}
+
+double NormalisedEntropy(const double* values, int n, int p, std::vector<int>& bins) {
+    const int binCount = n + p;
+    if (static_cast<int>(bins.size()) < binCount + 1) {
+        bins.resize(static_cast<std::size_t>(binCount) + 1);
+    }
+    // The true range of the column (also for columns lying wholly beyond +-10000).
+    double lowest = std::numeric_limits<double>::infinity();
+    double highest = -std::numeric_limits<double>::infinity();
+    for (int i = 1; i <= binCount; ++i) {
+        lowest = std::min(lowest, values[i]);
+        highest = std::max(highest, values[i]);
+    }
+    const double width = (highest - lowest) / binCount;
+    std::fill(bins.begin() + 1, bins.begin() + binCount + 1, 0);
+    for (int i = 1; i <= n; ++i) {
+        const double d = values[i] - lowest;
+        // The first bin k (1..n+p) with width * (k - 1) <= d <= width * k: the smallest k
+        // with d <= width * k, when its lower edge holds too.
+        int k = 1;
+        if (width > 0) {
+            const double q = d / width;
+            k = q < 1 ? 1 : static_cast<int>(std::min<double>(std::ceil(q), binCount + 1.0));
+            while (k > 1 && d <= width * (k - 1)) {
+                --k;
+            }
+            while (k <= binCount && !(d <= width * k)) {
+                ++k;
+            }
+        } else if (!(d <= 0)) {
+            k = binCount + 1;
+        }
+        if (k <= binCount && width * (k - 1) <= d) {
+            ++bins[k];
+        }
+    }
+    double sum = 0;
+    for (int k = 1; k <= binCount; ++k) {
+        if (bins[k] > 0) {
+            const double f = static_cast<double>(bins[k]) / n;
+            sum += f * std::log(f);
+        }
+    }
+    const double h = -sum;
+    return h / std::log(static_cast<double>(n));
+}
+
+void ScreenDescriptors(ProgramState& ps, ComputingState& cs, PreselectionCells& cells,
+                       PreselectionState& sel, int t, ComputingWindow& window) {
+    const int n = ps.CalibrationCount;
+    const int p = ps.PredictionCount;
+    PreselectionTable& table = cells.Tables[t];
+    PairCorrelation& pair = cs.Pair;
+    pair.SignedR2 = 0;
+    const int last = std::min(table.LastColumn(), table.Columns - 1);
+    const std::string captionStart =
+        "group " + PlainNumber(t) + "   roughly selected descriptors  ";
+    for (int j = 2; j <= last; ++j) {
+        ++sel.DescriptorCount;
+        const double* x = table.Column(j);
+        CorrelateWithFixedY(pair, x, sel.Property.data(), n, sel.PropertyMean, sel.PropertySyy,
+                            window);
+        double r2 = pair.R2;
+        if (r2 > 0 && NormalisedEntropy(x, n, p, sel.ValueHistogram) < kMinInformation) {
+            r2 = 0;
+        }
+        table.R2[j] = r2;
+        table.Marks[j] = 0;
+        table.Means[j] = pair.MeanX;
+        if (r2 >= ps.MinPropertyR2) {
+            ++sel.SignificantCount;
+            sel.MaxSignificantR2 = std::max(sel.MaxSignificantR2, r2);
+            sel.MinSignificantR2 = std::min(sel.MinSignificantR2, r2);
+        }
+        window.SetCaption(captionStart + PlainNumber(sel.SignificantCount));
+    }
+}
+
+void WriteSelectionTable(const std::string& path, const PreselectionCells& cells, int rows,
+                         const std::vector<std::pair<int, int>>& columns) {
+    const PreselectionTable& first = cells.Tables[1];
+    LineWriter writer(path);
+    std::string line;
+    for (int r = 0; r < rows; ++r) {
+        line = "\t";
+        line += first.Molecules[r];
+        for (const auto& [t, j] : columns) {
+            const PreselectionTable& table = cells.Tables[t];
+            line += '\t';
+            if (r == 0) {
+                line += table.Headers[j];
+            } else {
+                line += ValueText(table.Column(j)[r]);
+            }
+        }
+        writer.Line(line);
+    }
+    writer.Close();
+}
+
+void SelectAllSignificant(ProgramState& ps, ComputingState& cs, const PreselectionCells& cells,
+                          PreselectionState& sel) {
+    std::vector<std::pair<int, int>> columns;
+    for (int t = 1; t <= ps.TableCount; ++t) {
+        if (t == cs.FragmentNewtab) {
+            continue;
+        }
+        const PreselectionTable& table = cells.Tables[t];
+        const int last = std::min(table.LastColumn(), table.Columns - 1);
+        for (int j = 2; j <= last; ++j) {
+            if (table.R2[j] >= ps.MinPropertyR2) {
+                columns.emplace_back(t, j);
+            }
+        }
+    }
+    sel.SelectedCount = static_cast<int>(columns.size());
+    WriteSelectionTable(ps.SelFileName, cells, ps.CalibrationCount + ps.PredictionCount + 1,
+                        columns);
+}
+
+void PreselectDescriptors(ProgramState& ps, ComputingState& cs, ComputingWindow& window) {
+    PreselectDescriptors(ps, cs, window, PreselectionOptions{});
+}
+
+PreselectionState PreselectDescriptors(ProgramState& ps, ComputingState& cs,
+                                       ComputingWindow& window,
+                                       const PreselectionOptions& options) {
+    PreselectionState sel;
+    if (ps.SelFileName.empty()) {
+        ps.SelFileName = SelectionTableName(ps.QsprTableCopy);
+    }
+    const std::string fragment = FirstFragmentTable(ps);
+    cs.NewtabTotalKB = 0;
+    cs.FragmentNewtab = 0;
+    ScreenFragments(ps, cs, sel, window);
+    SplitTables(ps, cs, window);
+    ParseQsprTable(ps, cs);
+
+    int error = 0;
+    std::string detail;
+    try {
+        if (ExceedsSizeLimit(cs.NewtabTotalKB, options.MaxNewtabTotalKB)) {
+            throw StageFailure(kErrorOutOfMemory,
+                               "the split tables take " + PlainNumber(cs.NewtabTotalKB) +
+                                   " KB, more than the " + PlainNumber(options.MaxNewtabTotalKB) +
+                                   " KB allowed");
+        }
+        {
+            PreselectionCells cells;
+            cells.Tables.resize(static_cast<std::size_t>(ps.TableCount) + 1);
+            for (int t = 1; t <= ps.TableCount; ++t) {
+                cs.TableIndex = t;
+                LoadSplitTable(ps, cs, cells, t, window);
+            }
+            PrepareScreen(ps, cs, sel);
+            for (int t = 1; t <= ps.TableCount; ++t) {
+                if (t != cs.FragmentNewtab) {
+                    cs.TableIndex = t;
+                    ScreenDescriptors(ps, cs, cells, sel, t, window);
+                }
+            }
+            cs.SignificantCount = sel.SignificantCount;
+            {
+                ReportAppender report(kWorkingReport);
+                report.Line("  Number of descriptors: " + PlainNumber(sel.DescriptorCount));
+                report.Line("  Number of significant descriptors: " +
+                            PlainNumber(sel.SignificantCount));
+                report.Lines({"", "  For significant descriptors:"});
+                report.Line("     minimum r2 = " + RoundedR2(sel.MinSignificantR2));
+                report.Line("     maximum r2 = " + RoundedR2(sel.MaxSignificantR2));
+                report.Line();
+                report.Close();
+            }
+            sel.SelectionCapacity = 979 - sel.SignificantFragmentCount;
+            sel.SelectedCount = 0;
+            if (sel.SignificantCount <= kMaxHeldDescriptors) {
+                SelectAllSignificant(ps, cs, cells, sel);
+            } else {
+                SelectWithinGroups(ps, cs, cells, sel, window, options.Clock);
+                WriteSelection(ps, cells);
+            }
+        }
+        ReportAppender report(kWorkingReport);
+        report.Line("  Number of selected significant descriptors: " +
+                    PlainNumber(sel.SelectedCount));
+        report.Lines({"", "  The preliminary selection was done at"});
+        report.Line(std::string(12, ' ') + DateText() + std::string(5, ' ') + TimeText());
+        report.Line();
+        report.Close();
+    } catch (const RunInterrupted&) {
+        throw;
+    } catch (const StageFailure& e) {
+        error = e.Number();
+        detail = e.what();
+    } catch (const std::bad_alloc&) {
+        error = kErrorOutOfMemory;
+        detail =
+            "not enough memory for the split tables of " + PlainNumber(cs.NewtabTotalKB) + " KB";
+    } catch (const std::length_error&) {
+        error = kErrorOutOfMemory;
+        detail =
+            "not enough memory for the split tables of " + PlainNumber(cs.NewtabTotalKB) + " KB";
+    } catch (const FileError& e) {
+        error = kErrorFileAccess;
+        detail = e.what();
+    } catch (const std::exception& e) {
+        error = kErrorInternal;
+        detail = e.what();
+    }
+    if (error != 0) {
+        WriteFailureBlock(cs, error);
+        if (error == kErrorOutOfMemory) {
+            throw StopProgram("preliminary selection stopped: " + detail);
+        }
+        throw StopProgram("preliminary selection stopped by error " + PlainNumber(error) + ": " +
+                          detail);
+    }
+    ResetTableList(ps, cs, ps.SelFileName, fragment);
+    return sel;
+}
 
 } // namespace kalemir::qspr

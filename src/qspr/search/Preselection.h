@@ -1,8 +1,14 @@
 #pragma once
-// The preliminary selection of descriptors, run once before the analysis cycles.
+// The preliminary selection of descriptors, run once before the analysis cycles: every
+// chosen table is split, loaded and screened (r2 with the property and an information
+// test), at most a bounded number of significant descriptors go into the selection
+// table, and the cycles then work on that table and the fragment table.
 
 #include "qspr/core/ComputingState.h"
+#include "qspr/search/PreselectionCells.h"
 #include "qspr/setup/ProgramState.h"
+
+#include <string>
 
 namespace kalemir {
 class ComputingWindow;
@@ -10,7 +16,79 @@ class ComputingWindow;
 
 namespace kalemir::qspr {
 
-/// For now the chosen tables are used as they are: every cycle splits and screens them.
+/// Largest total size of the split tables, in KB, that the selection holds in memory.
+inline constexpr long long kMaxNewtabTotalKB = 162000;
+/// A descriptor whose normalised histogram entropy is below this carries too little
+/// information to be significant.
+inline constexpr double kMinInformation = 0.15;
+
+/// Error numbers of the stage's failure block (written to the report as "Error " + number):
+///   7  out of memory: the split tables exceed kMaxNewtabTotalKB or an allocation failed
+///      (reported with the long memory message and the total size);
+///  53  a split table that should be read cannot be found;
+///  75  a file of the stage cannot be read or written;
+///  51  any other failure of the stage (an internal error).
+enum PreselectionError : int {
+    kErrorOutOfMemory = 7,
+    kErrorInternal = 51,
+    kErrorFileNotFound = 53,
+    kErrorFileAccess = 75,
+};
+
+/// Runs the whole stage. On the size limit or a failure after the tables were split it
+/// writes the failure block to the report and throws StopProgram; work files are left
+/// to the caller's WorkFileSet.
 void PreselectDescriptors(ProgramState& ps, ComputingState& cs, ComputingWindow& window);
+
+/// What a caller may set beyond the shared state.
+struct PreselectionOptions {
+    /// The clock of the large-group selection's time panel.
+    SelectionClock Clock = [] { return std::time(nullptr); };
+    /// The largest accepted total of the split tables, in KB (tests lower it).
+    long long MaxNewtabTotalKB = kMaxNewtabTotalKB;
+};
+
+/// The same with options; returns the stage's counts.
+PreselectionState PreselectDescriptors(ProgramState& ps, ComputingState& cs,
+                                       ComputingWindow& window, const PreselectionOptions& options);
+
+/// True when the split tables are too large to be held: more than `limitKB` (by default
+/// 162001 KB and more).
+bool ExceedsSizeLimit(long long newtabTotalKB, long long limitKB = kMaxNewtabTotalKB);
+
+/// Screens the first chosen table whose name ends in "vfr.des": counts the fragments
+/// (columns 2..99) whose r2 with the property is at least MinPropertyR2.
+void ScreenFragments(ProgramState& ps, ComputingState& cs, PreselectionState& sel,
+                     ComputingWindow& window);
+
+/// Reads split table t (rows 0..QsprLastLine) into cells and deletes its file.
+void LoadSplitTable(ProgramState& ps, ComputingState& cs, PreselectionCells& cells, int t,
+                    ComputingWindow& window);
+
+/// Sets up the property column for the screen (molecules 1..N of the descriptor matrix).
+void PrepareScreen(const ProgramState& ps, const ComputingState& cs, PreselectionState& sel);
+
+/// Screens every descriptor of table t: r2, the information test, the mean; counts the
+/// descriptors and the significant ones.
+void ScreenDescriptors(ProgramState& ps, ComputingState& cs, PreselectionCells& cells,
+                       PreselectionState& sel, int t, ComputingWindow& window);
+
+/// The information test: the normalised entropy E = H / ln N of the histogram of the
+/// calibration values (1..n) in n + p bins spanning the values of molecules 1..n+p.
+/// `bins` is reused (grown to n + p + 1).
+double NormalisedEntropy(const double* values, int n, int p, std::vector<int>& bins);
+
+/// Selects every significant descriptor (S <= 1000) and writes the selection table.
+void SelectAllSignificant(ProgramState& ps, ComputingState& cs, const PreselectionCells& cells,
+                          PreselectionState& sel);
+
+/// Writes the selection table: rows 0..N+P, the molecule column of table 1 and then the
+/// chosen columns in table and column order, each cell preceded by a TAB.
+void WriteSelectionTable(const std::string& path, const PreselectionCells& cells, int rows,
+                         const std::vector<std::pair<int, int>>& columns);
+
+/// The text a descriptor value is written with: the shortest text that reads back as
+/// the same number.
+std::string ValueText(double value);
 
 } // namespace kalemir::qspr
