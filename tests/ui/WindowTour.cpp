@@ -24,7 +24,9 @@ using kalemir::ui::testing::FakeDialogs;
 
 QString outputFolder;
 
-void Settle(int ms = 300) { QTest::qWait(ms); }
+void Settle(int ms = 300) {
+    QTest::qWait(ms);
+}
 
 /// The window with its frame, as the screen shows it.
 void Shoot(QWidget* window, const QString& name) {
@@ -57,10 +59,10 @@ template <typename Condition> void WaitFor(Condition condition) {
 
 void QsprTour() {
     FakeDialogs dialogs;
-    kalemir::ui::QsprFlow flow(dialogs, [](kalemir::qspr::ProgramState& state,
-                                           kalemir::ComputingWindow& window) {
-        kalemir::qspr::RunQsprComputation(state, window);
-    });
+    kalemir::ui::QsprFlow flow(
+        dialogs, [](kalemir::qspr::ProgramState& state, kalemir::ComputingWindow& window) {
+            kalemir::qspr::RunQsprComputation(state, window);
+        });
     flow.Start();
     auto* files = flow.Workfiles();
     files->move(40, 40);

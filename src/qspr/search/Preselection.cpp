@@ -489,6 +489,9 @@ PreselectionState PreselectDescriptors(ProgramState& ps, ComputingState& cs,
     if (ps.SelFileName.empty()) {
         ps.SelFileName = SelectionTableName(ps.QsprTableCopy);
     }
+    // The selection table is a work file of the run: the cycles read and rewrite it, and
+    // it is gone when the run ends.
+    cs.WorkFiles.Add(ps.SelFileName);
     const std::string fragment = FirstFragmentTable(ps);
     cs.NewtabTotalKB = 0;
     cs.FragmentNewtab = 0;
