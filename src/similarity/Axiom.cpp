@@ -6,6 +6,7 @@
 #include "common/Rounding.h"
 #include "similarity/Measures.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace kalemir::sim {
@@ -118,11 +119,13 @@ PairList ListCalibrationPairs(const ProgramState& state, const PairMatrix& simil
     return list;
 }
 
-double RankAgreement(const PairList& list) {
+namespace {
+
+/// Sum over every two records of +1 when their keys and values differ in the same
+/// direction (or are both tied) and -1 otherwise, record by record: the plain statement,
+/// used when a value is not a number (its differences have no sign).
+long long AgreementByPairs(const PairList& list) {
     const std::size_t length = list.keys.size();
-    if (length < 2) {
-        return 0;
-    }
     const double* keys = list.keys.data();
     const double* values = list.values.data();
     long long agreement = 0;
@@ -135,6 +138,97 @@ double RankAgreement(const PairList& list) {
         }
         agreement += rowAgreement;
     }
+    return agreement;
+}
+
+/// Pairs within runs of equal entries of a sorted sequence.
+template <typename Equal> long long TiedPairs(std::size_t length, Equal equal) {
+    long long tied = 0;
+    std::size_t start = 0;
+    for (std::size_t i = 1; i <= length; ++i) {
+        if (i == length || !equal(i - 1, i)) {
+            const long long run = static_cast<long long>(i - start);
+            tied += run * (run - 1) / 2;
+            start = i;
+        }
+    }
+    return tied;
+}
+
+/// Strict inversions of a sequence, counted while merge-sorting it.
+long long CountInversions(std::vector<double>& sequence) {
+    std::vector<double> buffer(sequence.size());
+    long long inversions = 0;
+    for (std::size_t width = 1; width < sequence.size(); width *= 2) {
+        for (std::size_t lo = 0; lo < sequence.size(); lo += 2 * width) {
+            const std::size_t mid = std::min(lo + width, sequence.size());
+            const std::size_t hi = std::min(lo + 2 * width, sequence.size());
+            std::size_t a = lo, b = mid, out = lo;
+            while (a < mid && b < hi) {
+                if (sequence[b] < sequence[a]) {
+                    inversions += static_cast<long long>(mid - a);
+                    buffer[out++] = sequence[b++];
+                } else {
+                    buffer[out++] = sequence[a++];
+                }
+            }
+            while (a < mid) {
+                buffer[out++] = sequence[a++];
+            }
+            while (b < hi) {
+                buffer[out++] = sequence[b++];
+            }
+        }
+        sequence.swap(buffer);
+    }
+    return inversions;
+}
+
+/// The same sum from counts of concordant, discordant and tied pairs (sorting and
+/// merging, n log n instead of n^2): every count is a whole number, so the sum is exact.
+long long AgreementByCounts(const PairList& list) {
+    const std::size_t length = list.keys.size();
+    const std::vector<double>& keys = list.keys;
+    const std::vector<double>& values = list.values;
+    std::vector<std::size_t> order(length);
+    for (std::size_t i = 0; i < length; ++i) {
+        order[i] = i;
+    }
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return keys[a] < keys[b] || (keys[a] == keys[b] && values[a] < values[b]);
+    });
+    const long long total =
+        static_cast<long long>(length) * (static_cast<long long>(length) - 1) / 2;
+    const long long tiedKeys = TiedPairs(
+        length, [&](std::size_t a, std::size_t b) { return keys[order[a]] == keys[order[b]]; });
+    const long long tiedBoth = TiedPairs(length, [&](std::size_t a, std::size_t b) {
+        return keys[order[a]] == keys[order[b]] && values[order[a]] == values[order[b]];
+    });
+    std::vector<double> byKey(length);
+    for (std::size_t i = 0; i < length; ++i) {
+        byKey[i] = values[order[i]];
+    }
+    // Pairs tied in the key are in value order, so every inversion is a discordant pair.
+    const long long discordant = CountInversions(byKey);
+    // byKey is now sorted by value.
+    const long long tiedValues =
+        TiedPairs(length, [&](std::size_t a, std::size_t b) { return byKey[a] == byKey[b]; });
+    const long long concordant = total - discordant - tiedKeys - tiedValues + tiedBoth;
+    const long long agreeing = concordant + tiedBoth;
+    return 2 * agreeing - total;
+}
+
+} // namespace
+
+double RankAgreement(const PairList& list) {
+    const std::size_t length = list.keys.size();
+    if (length < 2) {
+        return 0;
+    }
+    const auto isNan = [](double x) { return std::isnan(x); };
+    const bool numbers = std::none_of(list.keys.begin(), list.keys.end(), isNan) &&
+                         std::none_of(list.values.begin(), list.values.end(), isNan);
+    const long long agreement = numbers ? AgreementByCounts(list) : AgreementByPairs(list);
     const double l = static_cast<double>(length);
     return 2 * static_cast<double>(agreement) / (l * (l - 1));
 }

@@ -5,6 +5,7 @@
 #include "common/NumberText.h"
 
 #include <cmath>
+#include <cstdint>
 
 namespace kalemir::sim {
 namespace {
@@ -31,6 +32,47 @@ TEST(RankAgreementTest, ConcordantAndReversedLists) {
     // Fewer than two records: 0.
     EXPECT_EQ(RankAgreement(PairList{{0.5}, {0.5}}), 0);
     EXPECT_EQ(RankAgreement(PairList{}), 0);
+}
+
+/// The sum record by record, as the statistic is defined: the reference for the counting
+/// method the program uses.
+double AgreementRecordByRecord(const PairList& list) {
+    const auto sign = [](double x) { return x > 0 ? 1 : (x < 0 ? -1 : 0); };
+    const std::size_t l = list.keys.size();
+    long long agreement = 0;
+    for (std::size_t u = 0; u + 1 < l; ++u) {
+        for (std::size_t v = u + 1; v < l; ++v) {
+            agreement +=
+                sign(list.keys[u] - list.keys[v]) == sign(list.values[u] - list.values[v]) ? 1 : -1;
+        }
+    }
+    return l < 2 ? 0 : 2 * static_cast<double>(agreement) / (double(l) * double(l - 1));
+}
+
+TEST(RankAgreementTest, CountingGivesTheSameBitsAsTheSumOverEveryTwoRecords) {
+    std::uint32_t seed = 12345;
+    const auto next = [&seed] {
+        seed = seed * 1664525u + 1013904223u;
+        return seed >> 8;
+    };
+    for (int trial = 0; trial < 200; ++trial) {
+        const std::size_t length = 2 + next() % 300;
+        // Few distinct levels make many ties in keys, values and both.
+        const unsigned levels = 1 + next() % (trial % 2 == 0 ? 4 : 1000);
+        PairList list;
+        for (std::size_t i = 0; i < length; ++i) {
+            list.keys.push_back(static_cast<double>(next() % levels) / levels);
+            list.values.push_back(static_cast<double>(next() % levels) / levels - 0.5);
+        }
+        ASSERT_EQ(RankAgreement(list), AgreementRecordByRecord(list)) << "trial " << trial;
+    }
+    // A value that is not a number has no sign of difference: it agrees only with ties.
+    PairList nan{{0.1, 0.2, 0.3}, {0.5, std::nan(""), 0.7}};
+    EXPECT_EQ(RankAgreement(nan), AgreementRecordByRecord(nan));
+    // Infinite values: inf - inf has no sign, as for equal values.
+    const double inf = HUGE_VAL;
+    PairList infinite{{inf, inf, 0.3, -inf}, {0.5, 0.5, inf, 0.1}};
+    EXPECT_EQ(RankAgreement(infinite), AgreementRecordByRecord(infinite));
 }
 
 TEST(ObservanceTest, FourDecimalsHalfAwayFromZero) {
