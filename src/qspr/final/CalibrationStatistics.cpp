@@ -14,6 +14,23 @@ namespace kalemir::qspr {
 
 namespace {
 
+/// Series `first` and first + 1 of the scatter points: rows 1..n, zero beyond.
+void FillScatterSeries(ProgramState& ps, const double* estimated, const double* observed, int n,
+                       int first) {
+    if (ps.ScatterPoints.size() < 3001) {
+        ps.ScatterPoints.resize(3001);
+    }
+    for (std::size_t i = 1; i < ps.ScatterPoints.size(); ++i) {
+        ps.ScatterPoints[i][first] = 0;
+        ps.ScatterPoints[i][first + 1] = 0;
+    }
+    const int rows = std::min(n, 3000);
+    for (int i = 1; i <= rows; ++i) {
+        ps.ScatterPoints[i][first] = estimated[i];
+        ps.ScatterPoints[i][first + 1] = observed[i];
+    }
+}
+
 int Sign(double x) {
     return x > 0 ? 1 : (x < 0 ? -1 : 0);
 }
@@ -146,29 +163,11 @@ void DecideOutlier(ProgramState& ps, ComputingState& cs, ComputingWindow& window
     if (ps.EliminateOutliers == 0) {
         cs.OutlierRatio = 1.1;
     }
-    if (ps.ScatterPoints.size() < 3001) {
-        ps.ScatterPoints.resize(3001);
-    }
-    const int rows = std::min(n, 3000);
     if (ps.CycleNumber == 1) {
-        for (std::size_t i = 1; i < ps.ScatterPoints.size(); ++i) {
-            ps.ScatterPoints[i][1] = 0;
-            ps.ScatterPoints[i][2] = 0;
-        }
-        for (int i = 1; i <= rows; ++i) {
-            ps.ScatterPoints[i][1] = cs.Pair.X[i];
-            ps.ScatterPoints[i][2] = cs.Pair.Y[i];
-        }
+        FillScatterSeries(ps, cs.Pair.X.data(), cs.Pair.Y.data(), n, 1);
     }
     if (cs.OutlierRatio > 1) {
-        for (std::size_t i = 1; i < ps.ScatterPoints.size(); ++i) {
-            ps.ScatterPoints[i][3] = 0;
-            ps.ScatterPoints[i][4] = 0;
-        }
-        for (int i = 1; i <= rows; ++i) {
-            ps.ScatterPoints[i][3] = cs.Pair.X[i];
-            ps.ScatterPoints[i][4] = cs.Pair.Y[i];
-        }
+        FillScatterSeries(ps, cs.Pair.X.data(), cs.Pair.Y.data(), n, 3);
         report.Line(ps.EliminateOutliers == 1
                         ? "   According to KALEMIR criterion there are no outliers in the "
                           "calibration set."
@@ -299,9 +298,16 @@ void AnalyseCalibrationSet(ProgramState& ps, ComputingState& cs, ComputingWindow
 
     // 7. Stop rule.
     if (EliminationStops(cs.OutlierSteps, ps.InitialCalibrationCount)) {
+        const bool removalAnnounced = !(cs.OutlierRatio > 1);
         cs.OutlierRatio = 1.1;
         report.Lines({"", "   The elimination of outliers was stopped because of",
                       "   too large number of outliers in the calibration set.", ""});
+        if (removalAnnounced) {
+            // This cycle is the final one after all: its estimates are the "after" series
+            // of the scatter plots, and the fragments of its calibration set are reported.
+            FillScatterSeries(ps, estimated.data(), observed.data(), n, 3);
+            ReportFragments(ps, cs, window, report);
+        }
     }
     report.Close();
 }
