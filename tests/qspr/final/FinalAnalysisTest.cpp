@@ -282,3 +282,37 @@ TEST(FinalAnalysis, NothingWithoutAValuableSet) {
 
 } // namespace
 } // namespace kalemir::qspr
+
+namespace kalemir::qspr {
+namespace {
+
+TEST(AnalyseCalibrationSet, StopRuleMakesTheRemovalCycleFinal) {
+    SmallTable t;
+    t.ps.EliminateOutliers = 1;
+    t.ps.InitialCalibrationCount = 4; // Int(sqrt(4)) = 2 removals at most
+    t.ps.CycleNumber = 2;
+    t.cs.OutlierSteps = 1;
+    t.cs.FitTermCount = 2;
+    FinalWork work;
+    AnalyseCalibrationSet(t.ps, t.cs, t.window, work);
+    // Q = 0.4557, OI_max = 1.2615: ratio 0.4557^2.396 / 1.2615 = 0.12, a removal, then
+    // the limit is reached and the cycle is final with m5 kept.
+    const std::string report = ReadFile(kWorkingReport);
+    EXPECT_NE(report.find("   The program removed the outlier m5 out of calibration set"),
+              std::string::npos);
+    EXPECT_EQ(t.cs.OutlierSteps, 2);
+    EXPECT_DOUBLE_EQ(t.cs.OutlierRatio, 1.1);
+    const std::size_t stop = report.find("   The elimination of outliers was stopped because of");
+    const std::size_t fragments =
+        report.find("     TOTAL NUMBER OF IDENTIFIED MOLECULAR FRAGMENTS");
+    ASSERT_NE(stop, std::string::npos);
+    ASSERT_NE(fragments, std::string::npos);
+    EXPECT_LT(stop, fragments);
+    // The after series holds this final cycle's estimates.
+    ASSERT_GE(t.ps.ScatterPoints.size(), 8u);
+    EXPECT_NEAR(t.ps.ScatterPoints[5][3], 9.875, 5e-4);
+    EXPECT_DOUBLE_EQ(t.ps.ScatterPoints[5][4], 12.1);
+}
+
+} // namespace
+} // namespace kalemir::qspr
