@@ -188,7 +188,8 @@ void CrossValidateBest(ProgramState& ps, ComputingState& cs, ComputingWindow& wi
             slots[3][21] = QualityQ(slots[3][21], n, 2);
         }
         slots[1][24] = ps.BestQSEE;
-        if (slots[1][21] > slots[2][21]) {
+        const bool newBest = slots[1][21] > slots[2][21];
+        if (newBest) {
             for (int b = 1; b <= ps.MaxPredictors && b <= kSetWidth; ++b) {
                 slots[2][b] = slots[1][b];
             }
@@ -212,6 +213,12 @@ void CrossValidateBest(ProgramState& ps, ComputingState& cs, ComputingWindow& wi
             }
         }
         cs.LastFitR2CV = CrossValidateSet(ps, cs, window);
+        // Each set keeps its own r2CV (entry 22), so that the best set by Q is reported
+        // with the r2CV of its own equation.
+        slots[1][22] = cs.LastFitR2CV;
+        if (newBest) {
+            slots[2][22] = cs.LastFitR2CV;
+        }
         ShowBestByQ(ps, cs, window);
         cs.CrossValidating = false;
         return;

@@ -1,0 +1,315 @@
+#include "qspr/final/CalibrationStatistics.h"
+
+#include "common/ComputingWindow.h"
+#include "common/NumberText.h"
+#include "common/Report.h"
+#include "common/Rounding.h"
+#include "qspr/core/Correlation.h"
+#include "qspr/core/Fit.h"
+#include "qspr/final/Fragments.h"
+
+#include <cmath>
+
+namespace kalemir::qspr {
+
+namespace {
+
+/// Series `first` and first + 1 of the scatter points: rows 1..n, zero beyond.
+void FillScatterSeries(ProgramState& ps, const double* estimated, const double* observed, int n,
+                       int first) {
+    if (ps.ScatterPoints.size() < 3001) {
+        ps.ScatterPoints.resize(3001);
+    }
+    for (std::size_t i = 1; i < ps.ScatterPoints.size(); ++i) {
+        ps.ScatterPoints[i][first] = 0;
+        ps.ScatterPoints[i][first + 1] = 0;
+    }
+    const int rows = std::min(n, 3000);
+    for (int i = 1; i <= rows; ++i) {
+        ps.ScatterPoints[i][first] = estimated[i];
+        ps.ScatterPoints[i][first + 1] = observed[i];
+    }
+}
+
+int Sign(double x) {
+    return x > 0 ? 1 : (x < 0 ? -1 : 0);
+}
+
+std::string Round3(double x) {
+    return PlainNumber(RoundDown(x, 3));
+}
+
+} // namespace
+
+std::vector<int> TieBrokenRanks(const double* values, const double* other, int n) {
+    std::vector<int> ranks(static_cast<std::size_t>(n) + 1, 0);
+    for (int i = 1; i <= n; ++i) {
+        int rank = 1;
+        for (int j = 1; j <= n; ++j) {
+            if (values[j] > values[i] || (values[j] == values[i] && other[j] > other[i])) {
+                ++rank;
+            }
+        }
+        ranks[i] = rank;
+    }
+    return ranks;
+}
+
+CalibrationFigures ComputeCalibrationFigures(const double* e, const double* o, int n, int p) {
+    CalibrationFigures f;
+    if (n < 1) {
+        return f;
+    }
+    double sumE = 0;
+    double sumO = 0;
+    f.MinO = o[1];
+    for (int i = 1; i <= n; ++i) {
+        sumE += e[i];
+        sumO += o[i];
+        if (o[i] < f.MinO) {
+            f.MinO = o[i];
+        }
+    }
+    f.MeanE = sumE / n;
+    f.MeanO = sumO / n;
+    double see = 0;
+    double soo = 0;
+    double seo = 0;
+    for (int i = 1; i <= n; ++i) {
+        const double de = e[i] - f.MeanE;
+        const double dob = o[i] - f.MeanO;
+        see += de * de;
+        soo += dob * dob;
+        seo += dob * de;
+        const double r = e[i] - o[i];
+        f.RSS += r * r;
+    }
+    if (n > 1) {
+        f.SpreadE = std::sqrt(std::fabs(see) / (n - 1));
+        f.SpreadO = std::sqrt(std::fabs(soo) / (n - 1));
+    }
+    f.SEE = n - p > 0 ? std::sqrt(f.RSS / (n - p)) : 100.0;
+    f.RMS = std::sqrt(f.RSS / n);
+    f.R2 = see * soo > 0 ? (seo * seo) / (see * soo) : 0.0;
+    if (p > 0) {
+        f.F = static_cast<double>(n - p) / p * f.R2 / (1.0001 - f.R2);
+    }
+    const double capped = std::fmin(f.R2, kMaxCorrelation * kMaxCorrelation);
+    if (capped > 0) {
+        const double ratio = static_cast<double>(n - p) / static_cast<double>(n + p);
+        f.Q = ratio * ratio * std::sqrt(capped / (1 - capped));
+    }
+    f.CV = f.MeanO != 0 ? 100 * f.SpreadO / f.MeanO : 0.0;
+    f.RSEE = f.MeanO != 0 ? 100 * f.SEE / f.MeanO : 0.0;
+    f.CorrectedRSEE = f.MeanO != f.MinO ? 100 * f.SEE / (f.MeanO - f.MinO) : 0.0;
+    if (n > 1) {
+        long long concordance = 0;
+        for (int i = 1; i < n; ++i) {
+            for (int j = i + 1; j <= n; ++j) {
+                concordance += Sign(e[i] - e[j]) * Sign(o[i] - o[j]) < 0 ? -1 : 1;
+            }
+        }
+        f.Kendall = 2.0 * static_cast<double>(concordance) / (static_cast<double>(n) * (n - 1));
+        const std::vector<int> rankE = TieBrokenRanks(e, o, n);
+        const std::vector<int> rankO = TieBrokenRanks(o, e, n);
+        double squares = 0;
+        for (int i = 1; i <= n; ++i) {
+            const double d = rankO[i] - rankE[i];
+            squares += d * d;
+        }
+        f.RankSE = std::sqrt(squares / (n - 1));
+        f.RelativeRankError = 200 * f.RankSE / (n + 1);
+    }
+    return f;
+}
+
+double OutlierRatioFor(double q, double oiMax) {
+    if (!(oiMax > 0) || !(q > 0)) {
+        return 1.1;
+    }
+    const double w = 0.75 * (1 + 1 / q);
+    return std::pow(q, w) / oiMax;
+}
+
+bool EliminationStops(int outlierSteps, int initialCalibrationCount) {
+    const int maxSteps =
+        static_cast<int>(std::floor(std::sqrt(static_cast<double>(initialCalibrationCount))));
+    return outlierSteps >= maxSteps;
+}
+
+OutlierScan ScanOutliers(const std::vector<std::string>& names, const double* e, const double* o,
+                         int n, double see, double meanO, double spreadO) {
+    OutlierScan scan;
+    for (int i = 1; i <= n; ++i) {
+        const double oi = see > 0 ? std::fabs(e[i] - o[i]) / see : 0.0;
+        if (oi > scan.OIMax) {
+            scan.OIMax = oi;
+            scan.Name = names[i];
+            scan.H = spreadO > 0 ? std::fabs(o[i] - meanO) * oi / spreadO : 1.0;
+        }
+        std::string row = "   " + names[i] + "         " + Round3(e[i]) + "      " + Round3(o[i]);
+        if (oi >= 1.5) {
+            row += "               " + Round3(oi);
+        }
+        scan.Rows.push_back(std::move(row));
+    }
+    return scan;
+}
+
+void DecideOutlier(ProgramState& ps, ComputingState& cs, ComputingWindow& window,
+                   ReportAppender& report, double q, double oiMax, double h) {
+    const int n = ps.CalibrationCount;
+    cs.OutlierRatio = OutlierRatioFor(q, oiMax);
+    if (ps.EliminateOutliers == 0) {
+        cs.OutlierRatio = 1.1;
+    }
+    if (ps.CycleNumber == 1) {
+        FillScatterSeries(ps, cs.Pair.X.data(), cs.Pair.Y.data(), n, 1);
+    }
+    if (cs.OutlierRatio > 1) {
+        FillScatterSeries(ps, cs.Pair.X.data(), cs.Pair.Y.data(), n, 3);
+        report.Line(ps.EliminateOutliers == 1
+                        ? "   According to KALEMIR criterion there are no outliers in the "
+                          "calibration set."
+                        : "   Your option was: do not eliminate identified outliers.");
+        ReportFragments(ps, cs, window, report);
+        return;
+    }
+    report.Line("   The program removed the outlier " + cs.OutlierName + " out of calibration set");
+    ++cs.OutlierSteps;
+    if (h > kLeadHoppingH) {
+        report.Lines({"", "   If the used chemical structure and the value of Dependent Property",
+                      "   are correct, this outlier is a possible OUTLIER FOR LEAD HOPPING."});
+    }
+}
+
+void AnalyseCalibrationSet(ProgramState& ps, ComputingState& cs, ComputingWindow& window,
+                           FinalWork&) {
+    const int n = ps.CalibrationCount;
+    const int p = cs.FitTermCount;
+    const DescriptorMatrixStore& dm = cs.DescriptorMatrix;
+    const auto& slot = cs.BestSets[3];
+
+    // 1. Refit and weighting factors.
+    PredictorSet best{};
+    for (int k = 1; k <= p; ++k) {
+        best[k] = static_cast<int>(slot[k]);
+    }
+    PredictorSet& trial = cs.CandidateSets[kCandidateRow];
+    trial = best;
+    cs.BestR2Seen = 0;
+    FitEquation(ps, cs, window, trial);
+    const double r2Full = cs.LastFitR2;
+    const FitResult fit = cs.Fit;
+    ReportAppender report(kWorkingReport);
+    report.Lines({"    Weighting factors and intercept in the best (by Q) QSPR", ""});
+    for (int k = 1; k <= p; ++k) {
+        report.Line("     " + dm.ColumnNames[best[k]] + "     " +
+                    PlainNumber(RoundHalfAway(fit.Coefficients[k], 4)));
+    }
+    report.Lines({"", "    Intercept =   " + PlainNumber(RoundHalfAway(fit.Intercept, 4)), ""});
+
+    // 2. Statistics of the calibration set.
+    const std::vector<double> estimated(cs.Pair.X.begin(), cs.Pair.X.begin() + n + 1);
+    const std::vector<double> observed(cs.Pair.Y.begin(), cs.Pair.Y.begin() + n + 1);
+    const CalibrationFigures f = ComputeCalibrationFigures(estimated.data(), observed.data(), n, p);
+    cs.Pair.MeanX = f.MeanE;
+    cs.Pair.SEE = f.SEE;
+    cs.Pair.R2 = f.R2;
+
+    // 3. Estimated and observed values with the outlier indices.
+    report.Lines({"   ESTIMATED AND OBSERVED VALUES IN THE CALIBRATION SET",
+                  "   CALCULATED USING THE BEST QSPR (BY Q)", "",
+                  "   Molecule   Estimated   Observed          Outlier Index"});
+    const OutlierScan scan = ScanOutliers(dm.MoleculeNames, estimated.data(), observed.data(), n,
+                                          f.SEE, f.MeanO, f.SpreadO);
+    for (const std::string& row : scan.Rows) {
+        report.Line(row);
+    }
+    cs.OutlierName = scan.Name;
+
+    // 4. Statistics block.
+    const std::string pm = "  " + std::string(kPlusMinus) + "  ";
+    report.Line("");
+    report.Line("   average of the observed Dependent Property values = " +
+                NumText(RoundDown(f.MeanO, 3)) + pm + NumText(RoundDown(f.SpreadO, 3)));
+    report.Line("   average of the estimated Dependent Property values = " +
+                NumText(RoundDown(f.MeanE, 3)) + pm + NumText(RoundDown(f.SpreadE, 3)));
+    if (f.CV > 0) {
+        report.Line("   variation coefficient of the observed Dependent Property values = " +
+                    NumText(RoundDown(f.CV, 1)) + " %");
+    }
+    report.Line("");
+    report.Line("   standard error of equation SEE for values = " + NumText(RoundDown(f.SEE, 4)) +
+                "    RMS = " + NumText(RoundDown(f.RMS, 4)));
+    report.Line("   relative standard error of equation RSEE for values = " +
+                NumText(RoundDown(f.RSEE, 1)) + " %");
+    report.Line("   corrected RSEE for values = " + NumText(RoundDown(f.CorrectedRSEE, 1)) + " %");
+    report.Line("");
+    report.Line("   standard error of estimation for ranks = " + NumText(RoundDown(f.RankSE, 4)));
+    report.Line("   relative standard error for ranks = " +
+                NumText(RoundDown(f.RelativeRankError, 1)) + " %");
+    report.Line("");
+    report.Line("   r2 = " + NumText(RoundDown(f.R2, 4)));
+    report.Line("   F = " + NumText(RoundDown(f.F, 1)));
+    report.Line("   r Kendall = " + NumText(RoundDown(f.Kendall, 4)));
+    report.Line("   Q = " + NumText(RoundDown(f.Q, 4)));
+    // The r2CV kept with the best set by Q, not that of the last set cross-validated.
+    report.Line("   r2CV = " + PlainNumber(RoundDown(slot[22], 4)));
+    report.Line("");
+
+    // 5. Outlier decision.
+    DecideOutlier(ps, cs, window, report, f.Q, scan.OIMax, scan.H);
+
+    // 6. Relative utility of the predictors.
+    std::array<double, kSetWidth + 1> utility{};
+    cs.FitTermCount = p - 1;
+    for (int k = 1; k <= p; ++k) {
+        trial.fill(0);
+        int position = 0;
+        for (int m = 1; m <= p; ++m) {
+            if (m != k) {
+                trial[++position] = best[m];
+            }
+        }
+        cs.BestR2Seen = 10;
+        FitEquation(ps, cs, window, trial);
+        const double r2k = cs.LastFitR2;
+        utility[k] = 1 - r2k != 0 ? (r2Full - r2k) / (1 - r2k) : 0.0;
+    }
+    cs.FitTermCount = p;
+    trial = best;
+    double uMax = 0;
+    for (int k = 1; k <= p; ++k) {
+        uMax = std::fmax(uMax, utility[k]);
+    }
+    for (int k = 1; k <= p; ++k) {
+        utility[k] = uMax > 0 ? 1000 * utility[k] / uMax : 0.0;
+    }
+    cs.Pair.MeanX = f.MeanE;
+    cs.Pair.SEE = f.SEE;
+    cs.Pair.R2 = f.R2;
+    report.Lines({"", "   Relative utility of the predictors within [0 - 1000] range",
+                  "   to explain the variation of the Dependent Property values", ""});
+    for (int k = 1; k <= p; ++k) {
+        report.Line("   " + dm.ColumnNames[best[k]] + "     " +
+                    PlainNumber(IntFloor(utility[k] + 0.5)));
+    }
+
+    // 7. Stop rule.
+    if (EliminationStops(cs.OutlierSteps, ps.InitialCalibrationCount)) {
+        const bool removalAnnounced = !(cs.OutlierRatio > 1);
+        cs.OutlierRatio = 1.1;
+        report.Lines({"", "   The elimination of outliers was stopped because of",
+                      "   too large number of outliers in the calibration set.", ""});
+        if (removalAnnounced) {
+            // This cycle is the final one after all: its estimates are the "after" series
+            // of the scatter plots, and the fragments of its calibration set are reported.
+            FillScatterSeries(ps, estimated.data(), observed.data(), n, 3);
+            ReportFragments(ps, cs, window, report);
+        }
+    }
+    report.Close();
+}
+
+} // namespace kalemir::qspr

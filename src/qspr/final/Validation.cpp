@@ -1,0 +1,121 @@
+#include "qspr/final/Validation.h"
+
+#include "common/ComputingWindow.h"
+#include "common/Rounding.h"
+#include "qspr/core/Correlation.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace kalemir::qspr {
+
+std::vector<int> TieRaisedRanks(const std::vector<double>& values, int count) {
+    std::vector<double> sorted(values.begin() + 1, values.begin() + 1 + count);
+    std::sort(sorted.begin(), sorted.end());
+    std::vector<int> ranks(static_cast<std::size_t>(count) + 1, 0);
+    for (int v = 1; v <= count; ++v) {
+        // Values not above values[v], v itself included: 1 + the others.
+        ranks[v] = static_cast<int>(std::upper_bound(sorted.begin(), sorted.end(), values[v]) -
+                                    sorted.begin());
+    }
+    return ranks;
+}
+
+int corlinx(ProgramState& ps, ComputingState& cs, FinalWork& work, ComputingWindow& window) {
+    const int v = std::max(ps.ValidationCount, 0);
+    if (ps.ValidationValues.size() < static_cast<std::size_t>(v) + 1) {
+        ps.ValidationValues.resize(static_cast<std::size_t>(v) + 1);
+    }
+    if (ps.ValidationNames.size() < static_cast<std::size_t>(v) + 1) {
+        ps.ValidationNames.resize(static_cast<std::size_t>(v) + 1);
+    }
+    PairCorrelation& pair = cs.Pair;
+    std::vector<double> estimated(static_cast<std::size_t>(v) + 1, 0.0);
+    std::vector<double> observed(static_cast<std::size_t>(v) + 1, 0.0);
+    double absSum = 0;
+    double errorSum = 0;
+    for (int w = 1; w <= v; ++w) {
+        const auto found = work.CalibrationRowOf.find(ps.ValidationNames[w]);
+        if (found != work.CalibrationRowOf.end()) {
+            estimated[w] = pair.X[found->second];
+            observed[w] = pair.Y[found->second];
+        }
+        ps.ValidationValues[w][2] = estimated[w];
+        ps.ValidationValues[w][3] = observed[w];
+        absSum += std::fabs(observed[w]);
+        errorSum += std::fabs(estimated[w] - observed[w]);
+    }
+    work.Validation.AbsSum = absSum;
+    work.Validation.ErrorSum = errorSum;
+    if (v < 3) {
+        pair.R = -kMaxCorrelation;
+        work.Validation.RankErrorPercent = 100;
+        window.Yield();
+        return 0;
+    }
+    double sumE = 0;
+    double sumO = 0;
+    for (int w = 1; w <= v; ++w) {
+        sumE += estimated[w];
+        sumO += observed[w];
+    }
+    const double meanE = sumE / v;
+    const double meanO = sumO / v;
+    double sxy = 0;
+    double sxx = 0;
+    double syy = 0;
+    for (int w = 1; w <= v; ++w) {
+        const double de = estimated[w] - meanE;
+        const double dob = observed[w] - meanO;
+        sxy += de * dob;
+        sxx += de * de;
+        syy += dob * dob;
+    }
+    pair.R = CappedCorrelation(sxy, sxx, syy);
+    pair.MeanX = meanE;
+    const std::vector<int> rankE = TieRaisedRanks(estimated, v);
+    const std::vector<int> rankO = TieRaisedRanks(observed, v);
+    long long difference = 0;
+    for (int w = 1; w <= v; ++w) {
+        ps.ValidationValues[w][4] = rankE[w];
+        ps.ValidationValues[w][5] = rankO[w];
+        difference += std::llabs(static_cast<long long>(rankE[w]) - rankO[w]);
+    }
+    work.Validation.RankErrorPercent = static_cast<float>(200.0 * static_cast<double>(difference) /
+                                                          (static_cast<double>(v) * (v + 1)));
+    window.Yield();
+    return 0;
+}
+
+double RelativeValidationError(const ProgramState&, const ValidationSums& sums) {
+    if (!(sums.AbsSum > 0)) {
+        return 100;
+    }
+    return 100 * sums.ErrorSum / sums.AbsSum;
+}
+
+double RoundCorrectness(double x) {
+    double rounded = Fix(1000 * x + 0.5) * 0.001;
+    if (rounded > 1) {
+        rounded = 0.999;
+    }
+    if (rounded < -1) {
+        rounded = -0.999;
+    }
+    return rounded;
+}
+
+float EquationCorrectness(float u, double m, double meanPred, double spreadPred, double rr) {
+    const double d = m != 0 ? std::fabs(m - meanPred) / m : 0.0;
+    const double cv = meanPred != 0 ? spreadPred / meanPred : 0.0;
+    const double a = (d + 0.5) * (cv + 0.5);
+    const double b = d + 0.5 != 0 ? (cv + 0.5) / (d + 0.5) : 0.0;
+    const double uu = u;
+    const double high = 0.722 * uu + 1.3067 * b - 0.0981 * rr - 0.722 * a - 0.8563;
+    const double low = 0.7499 * uu + 0.1647 * b + 0.0021 * rr + 0.0053 * a - 0.1829;
+    const double chosen = u < 0.75f ? RoundCorrectness(low) : RoundCorrectness(high);
+    return static_cast<float>(chosen);
+}
+
+} // namespace kalemir::qspr
