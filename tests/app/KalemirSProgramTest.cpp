@@ -3,6 +3,7 @@
 #include "TestData.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -53,7 +54,8 @@ protected:
     void SetUp() override {
         folder_ = fs::temp_directory_path() /
                   ("kalemirs-run-" +
-                   std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+                   std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
+                   "-" + std::to_string(::getpid()));
         fs::remove_all(folder_);
         fs::create_directories(folder_);
         for (const char* name : {"BZR01SIM.des", "BZR01SHP.des", "BZR02SIM.des"}) {

@@ -3,6 +3,7 @@
 #include "common/Errors.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -54,7 +55,8 @@ TEST(RecordReaderTest, EmptyRecordsAndTheEndOfTheFile) {
 }
 
 TEST(RecordReaderTest, ReadsFilesLargerThanItsBuffer) {
-    const std::string path = ::testing::TempDir() + "records-large.txt";
+    const std::string path =
+        ::testing::TempDir() + std::to_string(::getpid()) + "records-large.txt";
     {
         std::ofstream out(path, std::ios::binary);
         out << "Cases";

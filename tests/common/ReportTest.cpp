@@ -3,6 +3,7 @@
 #include "common/Errors.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -19,7 +20,7 @@ std::string FileBytes(const std::string& path) {
 }
 
 TEST(ReportAppenderTest, WritesWholeLinesEndingInCrLf) {
-    const std::string path = ::testing::TempDir() + "report-test.rez";
+    const std::string path = ::testing::TempDir() + std::to_string(::getpid()) + "report-test.rez";
     {
         ReportAppender report(path, ReportAppender::Mode::Create);
         report.Lines({"", "     first"});
@@ -31,7 +32,8 @@ TEST(ReportAppenderTest, WritesWholeLinesEndingInCrLf) {
 }
 
 TEST(ReportAppenderTest, CreateReplacesAndAppendKeeps) {
-    const std::string path = ::testing::TempDir() + "report-replace.rez";
+    const std::string path =
+        ::testing::TempDir() + std::to_string(::getpid()) + "report-replace.rez";
     AppendReportLines(path, {"old"});
     {
         ReportAppender report(path, ReportAppender::Mode::Create);
@@ -43,7 +45,7 @@ TEST(ReportAppenderTest, CreateReplacesAndAppendKeeps) {
 }
 
 TEST(ReportAppenderTest, PlusMinusIsOneByte) {
-    const std::string path = ::testing::TempDir() + "report-pm.rez";
+    const std::string path = ::testing::TempDir() + std::to_string(::getpid()) + "report-pm.rez";
     {
         ReportAppender report(path, ReportAppender::Mode::Create);
         report.Line(std::string("7.1 ") + std::string(kPlusMinus) + " .2");

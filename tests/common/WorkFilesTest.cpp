@@ -1,6 +1,7 @@
 #include "common/WorkFiles.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -14,8 +15,8 @@ void Touch(const std::string& path) {
 }
 
 TEST(WorkFileSetTest, RegisteredFilesDoNotOutliveTheSet) {
-    const std::string a = ::testing::TempDir() + "newtab 1.des";
-    const std::string b = ::testing::TempDir() + "kept.dat";
+    const std::string a = ::testing::TempDir() + std::to_string(::getpid()) + "newtab 1.des";
+    const std::string b = ::testing::TempDir() + std::to_string(::getpid()) + "kept.dat";
     {
         WorkFileSet files;
         files.Add(a);
@@ -30,7 +31,7 @@ TEST(WorkFileSetTest, RegisteredFilesDoNotOutliveTheSet) {
 }
 
 TEST(WorkFileSetTest, RemoveDeletesAtOnce) {
-    const std::string a = ::testing::TempDir() + "newtab 2.des";
+    const std::string a = ::testing::TempDir() + std::to_string(::getpid()) + "newtab 2.des";
     WorkFileSet files;
     files.Add(a);
     Touch(a);

@@ -1,4 +1,6 @@
 #pragma once
+
+#include <unistd.h>
 // Tiny similarity tables written into a temporary working folder.
 
 #include <gtest/gtest.h>
@@ -22,7 +24,9 @@ protected:
         for (char& c : leaf) {
             c = c == '/' ? '_' : c;
         }
-        folder_ = std::filesystem::temp_directory_path() / leaf;
+        // The process number keeps concurrent test runs (two build trees) apart.
+        folder_ =
+            std::filesystem::temp_directory_path() / (leaf + "-" + std::to_string(::getpid()));
         std::filesystem::remove_all(folder_);
         std::filesystem::create_directories(folder_);
         std::filesystem::current_path(folder_);
