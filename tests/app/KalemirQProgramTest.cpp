@@ -43,6 +43,10 @@ TEST(KalemirQProgramTest, PlotsAreSavedWithoutADisplay) {
     EXPECT_EQ(image.width(), 680);
     EXPECT_EQ(image.height(), 527);
     EXPECT_TRUE(fs::exists("BZR02qspr.rez"));
+    // BZR02 removes outliers: the plot after their removal is the second one.
+    const QImage after("two.png", "PNG");
+    EXPECT_EQ(after.width(), 680);
+    EXPECT_FALSE(fs::exists("rezultat.rez"));
 }
 
 TEST(KalemirQProgramTest, BadPlotNamesAreRefused) {
