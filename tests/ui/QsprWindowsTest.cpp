@@ -1,5 +1,6 @@
 #include "ui/QsprWindows.h"
 
+#include "app/QsprCommandLine.h"
 #include "qspr/setup/Workfiles.h"
 
 #include "TestData.h"
@@ -98,10 +99,7 @@ TEST_F(QsprWindowsTest, TheReminderAndTheClickCounter) {
 }
 
 TEST_F(QsprWindowsTest, ClickSequenceToTheParametersAndOn) {
-    QsprFlow flow(dialogs, [](qspr::ProgramState&, ComputingWindow& window) {
-        window.SetCaption(" computing in a test");
-        window.PrintLine("a picture line");
-    });
+    QsprFlow flow(dialogs, qspr::RunQsprComputation);
     flow.Start();
     WorkfilesWindow* files = flow.Workfiles();
     ClickItem(files->List1, RowOf(files->List1, "BZR01"));
@@ -123,11 +121,12 @@ TEST_F(QsprWindowsTest, ClickSequenceToTheParametersAndOn) {
 
     // Entries go through the clamping of OK.
     parameters->Text5->setText("45");
-    parameters->Text1->setText("0.6");
+    parameters->Text4->setText("0.9");
     QTest::mouseClick(parameters->ButonOK, Qt::LeftButton);
     ASSERT_TRUE(WaitFor([&] { return flow.Results() != nullptr; }));
     EXPECT_EQ(flow.State().MaxPredictors, 20);
-    EXPECT_EQ(flow.State().MinPropertyR2, 0.25);
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join("\n").toStdString();
+    EXPECT_EQ(flow.State().MaxInterR2, 0.64);
 
     ResultsWindow* results = flow.Results();
     EXPECT_EQ(results->windowTitle(), QString(47, ' ') + "Results ...");
@@ -139,6 +138,21 @@ TEST_F(QsprWindowsTest, ClickSequenceToTheParametersAndOn) {
     }
     EXPECT_TRUE(items.contains("     Maximum predictors number:  20"));
     EXPECT_TRUE(items.contains("     BZR01vfr.des"));
+    EXPECT_TRUE(items.contains("     Finishing all calculations"));
+
+    // Scatter: one plot (BZR01 keeps its outliers), saved under the answer.
+    dialogs.textAnswers = {QString(""), QString("plot.bmp")};
+    QTest::mouseClick(results->Scatterp, Qt::LeftButton);
+    EXPECT_TRUE(fs::exists("plot.bmp"));
+    EXPECT_EQ(dialogs.prompts.back(), "The program will save the image of this scatter-plot. "
+                                      "Give a name to the saved file.");
+    EXPECT_EQ(dialogs.defaults.back(), "BZR01.bmp");
+    EXPECT_FALSE(results->Scatterp->isVisible());
+    EXPECT_FALSE(results->Text->isVisible());
+    EXPECT_EQ(results->windowTitle(), " You can quit the program.");
+    dialogs.prompts.clear();
+    dialogs.titles.clear();
+    dialogs.defaults.clear();
 
     // Quit: asked again while the answer is empty, then saved under the name.
     dialogs.textAnswers = {QString(""), QString(), QString("mine.rez")};
