@@ -237,6 +237,8 @@ int Run(const Options& options) {
 
     std::optional<kalemir::RunLock> lock;
     try {
+        kalemir::CheckReadableFile(table);
+        kalemir::CheckTextTable(table);
         lock.emplace("KalemirS");
     } catch (const kalemir::InputError& error) {
         std::cerr << "KalemirS: " << error.what() << "\n";
