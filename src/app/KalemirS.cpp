@@ -237,8 +237,10 @@ int Run(const Options& options) {
 
     std::optional<kalemir::RunLock> lock;
     try {
-        kalemir::CheckReadableFile(table);
-        kalemir::CheckTextTable(table);
+        if (access(table.c_str(), F_OK) == 0) { // a missing table: the reader's own message
+            kalemir::CheckReadableFile(table);
+            kalemir::CheckTextTable(table);
+        }
         lock.emplace("KalemirS");
     } catch (const kalemir::InputError& error) {
         std::cerr << "KalemirS: " << error.what() << "\n";

@@ -115,7 +115,7 @@ TEST(SimilarityBadInputTest, EveryKindIsRefusedWithOneMessageAndNothingWritten) 
     std::string shortRow = rows.substr(0, rows.rfind("m4")) + "m4\t2\t1\t1\t0.5\r\n";
 
     const std::vector<BadTable> cases = {
-        {"missing file", "<none>", "", "BADSSIM.des: No such file or directory"},
+        {"missing file", "<none>", "", "BADSSIM.des: cannot open the similarity table"},
         {"a folder", "<dir>", "", "BADSSIM.des: is a folder, not a table"},
         {"empty file", "", "", "BADSSIM.des: the table is empty"},
         {"blank lines only", "\r\n \r\n\t\r\n", "", "BADSSIM.des: the table is empty"},

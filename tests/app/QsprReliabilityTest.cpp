@@ -190,5 +190,93 @@ TEST(QsprReliabilityTest, SavingReplacesAnOlderReportWhole) {
     EXPECT_EQ(report.substr(0, 2), "\r\n");
 }
 
+struct BadQsprTable {
+    const char* kind;
+    std::string file;    // which of the three tables is replaced
+    std::string content; // "<dir>" for a folder
+    std::string message; // the whole message after "KalemirQ: "
+};
+
+TEST(QsprBadInputTest, EveryKindIsRefusedWithOneMessageAndNothingWritten) {
+    ScratchDir dir{"qspr-bad"};
+    WriteSmallTables();
+    const std::string qspr = ReadFile("SMALL");
+    const std::string fragments = ReadFile("SMALLvfr.des");
+    std::string manyRows = "Cases\tCH3\r\n";
+    for (int i = 0; i < 3001; ++i) {
+        manyRows += "m\t1\r\n";
+    }
+    std::string outOfOrder = qspr;
+    outOfOrder.replace(outOfOrder.find("m16\t?"), 5, "m16\t2.5");
+    const std::vector<BadQsprTable> cases = {
+        {"a folder for a descriptor table", "SMALLd2d.des", "<dir>",
+         "SMALLd2d.des: is a folder, not a table"},
+        {"empty descriptor table", "SMALLd2d.des", "", "SMALLd2d.des: the table is empty"},
+        {"binary garbage", "SMALLvfr.des", fragments.substr(0, 40) + std::string("\0\xFF", 2),
+         "SMALLvfr.des line 3: binary data (a NUL byte), not a text table"},
+        {"binary QSPR table", "SMALL",
+         std::string("\x7F"
+                     "ELF\x02\x01\0\0",
+                     8),
+         "SMALL line 1: binary data (a NUL byte), not a text table"},
+        {"more than 3000 molecules in a descriptor table", "SMALLd2d.des", manyRows,
+         "SMALLd2d.des: more than 3000 molecules (line 3002); a descriptor table holds at most "
+         "3000"},
+        {"a molecule without a value", "SMALL", "Name\tlogK\r\nm1\t1\r\nm2\r\n",
+         "SMALL line 3: molecule m2 has no value (a prediction molecule has ?)"},
+        {"a calibration molecule after the prediction set", "SMALL", outOfOrder,
+         "SMALL line 17: calibration molecule m16 after the prediction molecules (from line 16); "
+         "the calibration molecules come first"},
+    };
+    for (const BadQsprTable& c : cases) {
+        SCOPED_TRACE(c.kind);
+        WriteSmallTables();
+        fs::remove(c.file);
+        if (c.content == "<dir>") {
+            fs::create_directory(c.file);
+        } else {
+            WriteFile(c.file, c.content);
+        }
+        const std::map<std::string, std::string> before = FolderFiles();
+        std::string errors;
+        EXPECT_EQ(RunCli(SmallRun(dir), &errors), kExitUsage);
+        EXPECT_EQ(errors, "KalemirQ: " + c.message + "\n");
+        EXPECT_EQ(FolderFiles(), before);
+        fs::remove_all(c.file);
+    }
+}
+
+TEST(QsprBadInputTest, ByteOrderMarkLfOnlyLongLinesAndShortRowsAreRead) {
+    ScratchDir dir{"qspr-odd"};
+    WriteSmallTables();
+    ASSERT_EQ(RunCli(SmallRun(dir)), kExitSuccess);
+    const std::vector<std::string> reference = Comparable(ReadFile("SMALLqspr.rez"));
+    const std::string qspr = ReadFile("SMALL");
+    const std::string descriptors = ReadFile("SMALLd2d.des");
+    std::string lf = descriptors;
+    lf.erase(std::remove(lf.begin(), lf.end(), '\r'), lf.end());
+    // A megabyte of tokens after the last column: read and discarded.
+    std::string longRows = descriptors;
+    longRows.insert(longRows.find("\r\n", longRows.find("m3\t")), std::string(1 << 20, 'x'));
+
+    struct Odd {
+        const char* kind;
+        std::string file;
+        std::string content;
+    };
+    for (const Odd& odd :
+         {Odd{"LF-only line ends", "SMALLd2d.des", lf},
+          Odd{"a byte-order mark before the header", "SMALL", "\xEF\xBB\xBF" + qspr},
+          Odd{"a line of a megabyte", "SMALLd2d.des", longRows}}) {
+        SCOPED_TRACE(odd.kind);
+        WriteSmallTables();
+        WriteFile(odd.file, odd.content);
+        fs::remove("SMALLqspr.rez");
+        std::string errors;
+        ASSERT_EQ(RunCli(SmallRun(dir), &errors), kExitSuccess) << errors;
+        EXPECT_EQ(Comparable(ReadFile("SMALLqspr.rez")), reference);
+    }
+}
+
 } // namespace
 } // namespace kalemir::qspr
