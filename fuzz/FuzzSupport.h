@@ -7,14 +7,26 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <unistd.h>
 
 namespace kalemir::fuzz {
 
+inline std::string& ScratchFolder() {
+    static std::string folder;
+    return folder;
+}
+
+/// Removes the scratch folder when the process exits.
+inline void RemoveScratchFolder() {
+    std::error_code ignored;
+    std::filesystem::current_path("/", ignored);
+    std::filesystem::remove_all(ScratchFolder(), ignored);
+}
+
 inline void EnterScratchFolder() {
-    static bool entered = false;
-    if (entered) {
+    if (!ScratchFolder().empty()) {
         return;
     }
     std::string pattern = "/tmp/kalemir-fuzz-XXXXXX";
@@ -22,7 +34,8 @@ inline void EnterScratchFolder() {
         std::perror("kalemir fuzz: scratch folder");
         std::abort();
     }
-    entered = true;
+    ScratchFolder() = pattern;
+    std::atexit(RemoveScratchFolder);
 }
 
 /// Writes the input bytes to a file of the scratch folder.
