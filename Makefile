@@ -5,7 +5,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test example bench format format-check clean sanitize
+.PHONY: all deps configure build test example bench format format-check clean sanitize fuzz
 
 all: build
 
@@ -32,6 +32,22 @@ sanitize: deps
 	@cmake --build build-sanitize -j $(JOBS)
 	@ctest --test-dir build-sanitize --output-on-failure -j $(JOBS)
 
+# libFuzzer targets of the table readers (clang): each runs FUZZ_SECONDS on a corpus in
+# build-fuzz/corpus, seeded from fuzz/corpus; a crash leaves its input in build-fuzz/.
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS = records qspr_table descriptor_table sim_table shape_table
+fuzz: deps
+	@cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+		-DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer" \
+		-DKALEMIR_FUZZ=ON -DKALEMIR_BENCH=OFF >/dev/null
+	@cmake --build build-fuzz -j $(JOBS) $(addprefix --target fuzz_,$(FUZZ_TARGETS))
+	@for t in $(FUZZ_TARGETS); do \
+		mkdir -p build-fuzz/corpus/$$t && \
+		(cd build-fuzz && fuzz/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -max_len=8192 \
+			-artifact_prefix=$(CURDIR)/build-fuzz/ \
+			$(CURDIR)/build-fuzz/corpus/$$t $(CURDIR)/fuzz/corpus/$$t) || exit 1; \
+	done
+
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
@@ -39,4 +55,4 @@ format-check:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 
 clean:
-	@rm -rf $(BUILD) build-sanitize
+	@rm -rf $(BUILD) build-sanitize build-fuzz

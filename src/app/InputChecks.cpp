@@ -35,6 +35,37 @@ void CheckReadableFile(const std::string& name) {
     std::fclose(file);
 }
 
+void CheckTextTable(const std::string& name) {
+    std::FILE* file = std::fopen(name.c_str(), "rb");
+    if (file == nullptr) {
+        throw InputError(name + ": cannot read: " + std::strerror(errno));
+    }
+    char buffer[1 << 16];
+    long line = 1;
+    bool text = false;
+    std::size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+        for (std::size_t i = 0; i < got; ++i) {
+            const char c = buffer[i];
+            if (c == '\0') {
+                std::fclose(file);
+                throw InputError(name + " line " + std::to_string(line) +
+                                 ": binary data (a NUL byte), not a text table");
+            }
+            line += c == '\n' ? 1 : 0;
+            text = text || (c != ' ' && c != '\t' && c != '\r' && c != '\n');
+        }
+    }
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed) {
+        throw InputError(name + ": cannot read: " + std::strerror(errno));
+    }
+    if (!text) {
+        throw InputError(name + ": the table is empty");
+    }
+}
+
 } // namespace kalemir
 
 namespace kalemir {

@@ -12,6 +12,11 @@ void CheckPlainTableName(const std::string& name);
 /// The file exists, is a regular file and can be read. Throws InputError naming it.
 void CheckReadableFile(const std::string& name);
 
+/// The file holds text: no NUL byte (binary data is refused with the line it is on) and
+/// more than blanks and line ends. Other bytes, a byte-order mark included, are single-byte
+/// text and pass unchanged. Throws InputError naming the file.
+void CheckTextTable(const std::string& name);
+
 } // namespace kalemir
 
 namespace kalemir {

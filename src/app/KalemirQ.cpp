@@ -3,6 +3,8 @@
 
 #include "app/InputChecks.h"
 #include "app/QsprCommandLine.h"
+#include "common/FileFaults.h"
+#include "common/RunLock.h"
 
 #ifdef KALEMIR_HAS_UI
 #include "ui/QsprDesktop.h"
@@ -18,6 +20,7 @@
 #include <vector>
 
 int main(int argc, char** argv) {
+    kalemir::ArmWriteFaultFromEnvironment();
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     const bool commandLine =
         !arguments.empty() && (arguments[0] == "run" || arguments[0].rfind("-", 0) == 0);
@@ -39,7 +42,14 @@ int main(int argc, char** argv) {
         return kalemir::qspr::kExitUsage;
     }
     const QString folder = arguments.empty() ? QString() : QString::fromLocal8Bit(argv[1]);
-    return kalemir::ui::RunQsprDesktop(argc, argv, folder, kalemir::qspr::RunQsprComputation);
+    // A computation started from the windows holds the folder's run lock as the command
+    // line does.
+    return kalemir::ui::RunQsprDesktop(
+        argc, argv, folder,
+        [](kalemir::qspr::ProgramState& state, kalemir::ComputingWindow& window) {
+            const kalemir::RunLock lock("KalemirQ");
+            kalemir::qspr::RunQsprComputation(state, window);
+        });
 #else
     std::fputs("KalemirQ: this build has no windows; use KalemirQ run (see --help)\n", stderr);
     return kalemir::qspr::kExitUsage;

@@ -9,6 +9,9 @@
 #include "similarity/SimTable.h"
 
 #include "app/InputChecks.h"
+#include "app/StopSignals.h"
+#include "common/FileFaults.h"
+#include "common/RunLock.h"
 
 #ifdef KALEMIR_HAS_UI
 #include "ui/SimilarityDesktop.h"
@@ -17,7 +20,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -117,14 +119,6 @@ private:
     std::string lastKind_;
     Clock::time_point lastShown_{};
 };
-
-ComputingWindow* g_window = nullptr;
-
-extern "C" void OnInterrupt(int) {
-    if (g_window != nullptr) {
-        g_window->RequestStop();
-    }
-}
 
 struct Options {
     std::string directory;
@@ -241,10 +235,23 @@ int Run(const Options& options) {
         }
     }
 
+    std::optional<kalemir::RunLock> lock;
+    try {
+        if (access(table.c_str(), F_OK) == 0) { // a missing table: the reader's own message
+            kalemir::CheckReadableFile(table);
+            kalemir::CheckTextTable(table);
+        }
+        lock.emplace("KalemirS");
+    } catch (const kalemir::InputError& error) {
+        std::cerr << "KalemirS: " << error.what() << "\n";
+        return 2;
+    }
     ConsoleWindow window(options.quiet);
-    g_window = &window;
-    std::signal(SIGINT, OnInterrupt);
-    std::signal(SIGTERM, OnInterrupt);
+    kalemir::RouteStopSignals(&window);
+    // The signals stop routing to the window before it goes, however the run ends.
+    struct Unroute {
+        ~Unroute() { kalemir::RouteStopSignals(nullptr); }
+    } unroute;
     try {
         kalemir::sim::PrepareTable(state, window);
         kalemir::sim::RunState run;
@@ -261,14 +268,13 @@ int Run(const Options& options) {
         window.Finish();
         std::cerr << "KalemirS: run interrupted; " << state.resultsFileName
                   << " keeps what was written\n";
-        return 130;
+        return kalemir::InterruptedExitStatus();
     } catch (const std::bad_alloc&) {
         window.Finish();
         std::cerr << "KalemirS: not enough memory for " << state.moleculeCount << " molecules\n";
         return 1;
     }
     window.Finish();
-    g_window = nullptr;
     if (!options.quiet) {
         std::cout << "See the results in " << state.resultsFileName << " file.\n";
     }
@@ -278,6 +284,7 @@ int Run(const Options& options) {
 } // namespace
 
 int main(int argc, char** argv) {
+    kalemir::ArmWriteFaultFromEnvironment();
     const std::string command = argc < 2 ? std::string() : std::string(argv[1]);
     if (command != "run" && (command.empty() || command[0] != '-')) {
 #ifdef KALEMIR_HAS_UI

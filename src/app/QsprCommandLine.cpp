@@ -1,8 +1,11 @@
 #include "app/QsprCommandLine.h"
 
 #include "app/InputChecks.h"
+#include "app/StopSignals.h"
 #include "app/TerminalProgress.h"
 #include "common/Errors.h"
+#include "common/Records.h"
+#include "common/RunLock.h"
 #include "common/TextToNumber.h"
 #include "qspr/core/Driver.h"
 #include "qspr/results/ResultsReport.h"
@@ -13,6 +16,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <unistd.h>
 
 namespace kalemir::qspr {
@@ -132,6 +136,65 @@ QsprRunOptions ParseQsprRunArguments(const std::vector<std::string>& arguments) 
     return options;
 }
 
+namespace {
+
+/// Molecule records of a descriptor table beyond the data model's 3000 are refused, as in
+/// the QSPR table; fewer records than the QSPR table are zero-filled by the run.
+void CheckDescriptorTable(const std::string& name) {
+    CheckTextTable(name);
+    RecordReader reader(name);
+    std::string record;
+    long records = 0;
+    do {
+        reader.Read(record);
+        if (!record.empty() && ++records > kMaxMolecules + 1) {
+            throw InputError(name + ": more than " + std::to_string(kMaxMolecules) +
+                             " molecules (line " + std::to_string(reader.LineNumber()) +
+                             "); a descriptor table holds at most " +
+                             std::to_string(kMaxMolecules));
+        }
+    } while (!reader.AtEnd());
+}
+
+/// Every molecule record of the QSPR table has a name and a value, and the prediction
+/// molecules ("?") come after all calibration molecules: the run takes the first records
+/// as the calibration set, so a table out of order would model the wrong molecules.
+void CheckQsprRecords(const std::string& name) {
+    RecordReader reader(name);
+    std::string record;
+    std::vector<std::string_view> tokens;
+    bool header = true;
+    long firstPrediction = 0;
+    do {
+        reader.Read(record);
+        if (record.empty()) {
+            continue;
+        }
+        if (header) {
+            header = false;
+            continue;
+        }
+        Tokenise(record, tokens);
+        const std::string where = name + " line " + std::to_string(reader.LineNumber());
+        if (tokens.size() < 2) {
+            throw InputError(
+                where + ": molecule " +
+                (tokens.empty() ? std::string("without a name") : std::string(tokens[0])) +
+                " has no value (a prediction molecule has ?)");
+        }
+        if (IsPredictionRecord(record)) {
+            firstPrediction = firstPrediction == 0 ? reader.LineNumber() : firstPrediction;
+        } else if (firstPrediction != 0) {
+            throw InputError(where + ": calibration molecule " + std::string(tokens[0]) +
+                             " after the prediction molecules (from line " +
+                             std::to_string(firstPrediction) +
+                             "); the calibration molecules come first");
+        }
+    } while (!reader.AtEnd());
+}
+
+} // namespace
+
 void CheckQsprRunInput(const QsprRunOptions& options) {
     CheckPlainTableName(options.qsprTable);
     CheckReadableFile(options.qsprTable);
@@ -139,9 +202,16 @@ void CheckQsprRunInput(const QsprRunOptions& options) {
         CheckPlainTableName(table);
         CheckReadableFile(table);
     }
+    CheckTextTable(options.qsprTable);
     std::vector<std::string> lines;
     try {
         lines = ReadQsprLines(options.qsprTable);
+        if (lines.size() >= 2) {
+            CheckQsprRecords(options.qsprTable);
+        }
+        for (const std::string& table : options.descriptorTables) {
+            CheckDescriptorTable(table);
+        }
     } catch (const FileError& e) {
         throw InputError(e.what());
     }
@@ -254,6 +324,7 @@ int QsprMain(const std::vector<std::string>& arguments, const PlotWriter& plotWr
     }
 
     QsprRunOptions options;
+    std::optional<RunLock> lock;
     try {
         options = ParseQsprRunArguments({arguments.begin() + 1, arguments.end()});
         if (!options.workDir.empty() && chdir(options.workDir.c_str()) != 0) {
@@ -263,6 +334,7 @@ int QsprMain(const std::vector<std::string>& arguments, const PlotWriter& plotWr
             throw InputError("option --plots: this build has no drawing support");
         }
         CheckQsprRunInput(options);
+        lock.emplace("KalemirQ");
     } catch (const InputError& e) {
         std::fprintf(stderr, "KalemirQ: %s\n", e.what());
         return kExitUsage;
@@ -287,7 +359,7 @@ int QsprMain(const std::vector<std::string>& arguments, const PlotWriter& plotWr
     } catch (const RunInterrupted&) {
         window.Finish();
         std::fprintf(stderr, "KalemirQ: interrupted; the report so far is in %s\n", kWorkingReport);
-        return kExitInterrupted;
+        return InterruptedExitStatus();
     }
 }
 

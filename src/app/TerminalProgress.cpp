@@ -1,21 +1,13 @@
 #include "app/TerminalProgress.h"
 
-#include <atomic>
-#include <csignal>
+#include "app/StopSignals.h"
+
 #include <cstdio>
 #include <unistd.h>
 
 namespace kalemir {
 
 namespace {
-
-std::atomic<ComputingWindow*> interruptTarget{nullptr};
-
-extern "C" void OnInterrupt(int) {
-    if (ComputingWindow* window = interruptTarget.load()) {
-        window->RequestStop();
-    }
-}
 
 constexpr auto kTerminalRefresh = std::chrono::milliseconds(200);
 constexpr auto kLogRefresh = std::chrono::seconds(10);
@@ -29,15 +21,15 @@ TerminalProgress::TerminalProgress(bool quiet)
 }
 
 TerminalProgress::~TerminalProgress() {
-    ComputingWindow* self = this;
-    interruptTarget.compare_exchange_strong(self, nullptr);
+    if (catching_) {
+        RouteStopSignals(nullptr);
+    }
     Finish();
 }
 
 void TerminalProgress::CatchInterrupts() {
-    interruptTarget.store(this);
-    std::signal(SIGINT, OnInterrupt);
-    std::signal(SIGTERM, OnInterrupt);
+    RouteStopSignals(this);
+    catching_ = true;
 }
 
 void TerminalProgress::SetCaption(std::string_view caption) {

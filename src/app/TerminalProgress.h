@@ -38,6 +38,7 @@ private:
     bool quiet_;
     bool terminal_;
     bool lineShown_ = false;
+    bool catching_ = false;
     std::string caption_;
     std::string shownCaption_;
     std::chrono::steady_clock::time_point lastRefresh_{};

@@ -1,9 +1,12 @@
 #include "common/Report.h"
 
 #include "common/Errors.h"
+#include "common/FileFaults.h"
 
 #include <cerrno>
 #include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace kalemir {
 
@@ -30,16 +33,34 @@ ReportAppender::~ReportAppender() {
 }
 
 void ReportAppender::Line(std::string_view text) {
+    if (file_ == nullptr) {
+        throw FileError(path_ + ": cannot write: the file is closed after an error");
+    }
     pending_.append(text);
     pending_.append("\r\n");
     if (pending_.size() >= kFlushSize) {
-        // Only whole lines ever reach the file.
-        if (std::fwrite(pending_.data(), 1, pending_.size(), file_) != pending_.size() ||
-            std::fflush(file_) != 0) {
-            throw FileError(path_ + ": cannot write: " + std::strerror(errno));
-        }
-        pending_.clear();
+        WritePending();
     }
+}
+
+void ReportAppender::WritePending() {
+    // Only whole lines may stay in the file: when the lines cannot all be stored (a full
+    // disk stores part of them), the file is cut back to where they began.
+    struct stat before {};
+    const bool sized = fstat(fileno(file_), &before) == 0;
+    if (WriteBytes(file_, pending_.data(), pending_.size()) && std::fflush(file_) == 0) {
+        pending_.clear();
+        return;
+    }
+    const int error = errno;
+    std::fflush(file_);
+    if (sized) {
+        static_cast<void>(ftruncate(fileno(file_), before.st_size));
+    }
+    std::fclose(file_);
+    file_ = nullptr;
+    pending_.clear();
+    throw FileError(path_ + ": cannot write: " + std::strerror(error));
 }
 
 void ReportAppender::Lines(std::initializer_list<std::string_view> lines) {
@@ -52,12 +73,12 @@ void ReportAppender::Close() {
     if (file_ == nullptr) {
         return;
     }
+    if (!pending_.empty()) {
+        WritePending();
+    }
     std::FILE* file = file_;
     file_ = nullptr;
-    bool ok = std::fwrite(pending_.data(), 1, pending_.size(), file) == pending_.size();
-    pending_.clear();
-    ok = (std::fclose(file) == 0) && ok;
-    if (!ok) {
+    if (std::fclose(file) != 0) {
         throw FileError(path_ + ": cannot write: " + std::strerror(errno));
     }
 }

@@ -22,7 +22,8 @@ public:
     ReportAppender(const ReportAppender&) = delete;
     ReportAppender& operator=(const ReportAppender&) = delete;
 
-    /// Writes one line and its CR LF.
+    /// Writes one line and its CR LF. After a failed write the file is closed and holds
+    /// the lines before the failed block only; further lines throw FileError.
     void Line(std::string_view text = {});
     void Lines(std::initializer_list<std::string_view> lines);
     /// Closes the file; throws FileError when what was written could not be stored.
@@ -31,6 +32,10 @@ public:
     const std::string& Path() const { return path_; }
 
 private:
+    /// Writes the pending lines; on failure cuts the file back to whole lines, closes it
+    /// and throws FileError.
+    void WritePending();
+
     std::string path_;
     std::FILE* file_ = nullptr;
     std::string pending_;

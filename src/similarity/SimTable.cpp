@@ -8,6 +8,7 @@
 #include "common/Report.h"
 #include "common/TextToNumber.h"
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <sstream>
@@ -141,6 +142,24 @@ void ReadTable(ProgramState& state) {
                          " molecules but the table has only " +
                          std::to_string(lines.empty() ? 0 : lines.size() - 1) + " lines after it");
     }
+    // The header names the columns: fewer names than its own count of fragments means the
+    // counts and the table do not belong together (and would size the table wrongly).
+    const auto headerTokens = static_cast<long>(Tokenise(lines.front()).size());
+    if (headerTokens < state.fragmentCount + 1L) {
+        throw InputError(state.tableFileName + " line 1: the header counts " +
+                         std::to_string(state.fragmentCount) + " fragments but names only " +
+                         std::to_string(std::max(headerTokens - 1, 0L)) +
+                         " columns after the first");
+    }
+    for (std::size_t l = static_cast<std::size_t>(n) + 1; l < lines.size(); ++l) {
+        if (!Tokenise(lines[l]).empty()) {
+            throw InputError(state.tableFileName + " line " + std::to_string(l + 1) +
+                             ": a molecule beyond the " + std::to_string(n) +
+                             " the header counts (" + std::to_string(state.calibrationCount) +
+                             " calibration + " + std::to_string(state.predictionCount) +
+                             " prediction)");
+        }
+    }
     const auto rows = static_cast<std::size_t>(n) + 1;
     state.values.assign(rows * static_cast<std::size_t>(columns), 0.0);
     state.names.assign(rows, std::string());
@@ -159,6 +178,13 @@ void ReadTable(ProgramState& state) {
         if (row > 0 && tokens.empty()) {
             throw InputError(state.tableFileName + " line " + std::to_string(row + 1) +
                              ": empty line where molecule " + std::to_string(row) + " should be");
+        }
+        const long needed = state.fragmentCount + kNormaliserColumn + 1L;
+        if (row > 0 && static_cast<long>(tokens.size()) < needed) {
+            throw InputError(state.tableFileName + " line " + std::to_string(row + 1) +
+                             ": molecule " + std::string(tokens[0]) + " has " +
+                             std::to_string(tokens.size()) + " tokens, fewer than the " +
+                             std::to_string(needed) + " the header's counts need");
         }
         state.lineNumbers[static_cast<std::size_t>(row)] = row + 1;
         for (std::size_t c = 0; c < tokens.size(); ++c) {

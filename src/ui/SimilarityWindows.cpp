@@ -1,5 +1,6 @@
 #include "ui/SimilarityWindows.h"
 
+#include "common/RunLock.h"
 #include "common/TextToNumber.h"
 #include "similarity/Run.h"
 #include "similarity/SimTable.h"
@@ -127,6 +128,7 @@ void TableWindow::OnOk() {
     }
     CaptionOfWidget caption(this);
     try {
+        const RunLock lock("KalemirS"); // one run per folder, as on the command line
         sim::PrepareTable(state_, caption);
     } catch (const std::exception& e) {
         dialogs_.Inform(this, "KalemirS", QString::fromLocal8Bit(e.what()));
@@ -168,6 +170,7 @@ void SimilarityFlow::Start() {
 void SimilarityFlow::ShowComputing() {
     computing_ = new ComputingView(dialogs_);
     computing_->jobOnActivation = [this](ComputingWindow& window) {
+        const RunLock lock("KalemirS");
         sim::RunSimilarityAnalysis(state_, run_, window);
     };
     connect(computing_, &ComputingView::Finished, this, [this](bool, QString error) {

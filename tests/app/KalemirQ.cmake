@@ -9,3 +9,8 @@ if(KALEMIR_UI)
         DEPS kalemir_common Qt6::Gui)
     add_dependencies(kalemirq_program_tests KalemirQ)
 endif()
+
+# Faults, locks and bad tables in whole runs of the QSPR command line.
+kalemir_test(qspr_reliability_tests
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/QsprReliabilityTest.cpp
+    DEPS kalemir_qspr_cli)

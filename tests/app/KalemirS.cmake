@@ -3,3 +3,9 @@ kalemir_test(kalemirs_program_tests
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/KalemirSProgramTest.cpp
     DEPS kalemir_common)
 add_dependencies(kalemirs_program_tests KalemirS)
+
+# Bad tables, failing writes, locks and interrupts in whole runs of both programs.
+kalemir_test(program_reliability_tests
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/ProgramReliabilityTest.cpp
+    DEPS kalemir_common)
+add_dependencies(program_reliability_tests KalemirS KalemirQ)

@@ -2,6 +2,7 @@
 // Writing a work or data file whole, line by line, each line ending in CR LF.
 
 #include "common/Errors.h"
+#include "common/FileFaults.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -31,7 +32,7 @@ public:
     void Line(std::string_view text) {
         line_.assign(text);
         line_ += "\r\n";
-        if (std::fwrite(line_.data(), 1, line_.size(), file_) != line_.size()) {
+        if (!WriteBytes(file_, line_.data(), line_.size())) {
             throw FileError(path_ + ": cannot write: " + std::strerror(errno));
         }
         bytes_ += static_cast<long long>(line_.size());

@@ -2,6 +2,7 @@
 
 #include "common/ComputingWindow.h"
 #include "common/Errors.h"
+#include "common/FileFaults.h"
 #include "common/NumberText.h"
 #include "common/Records.h"
 #include "common/TextToNumber.h"
@@ -55,7 +56,7 @@ void MakeWorkCopies(ProgramState& ps, ComputingState& cs) {
         bool failed = false;
         for (;;) {
             const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), in);
-            if (got > 0 && std::fwrite(buffer.data(), 1, got, out) != got) {
+            if (got > 0 && !WriteBytes(out, buffer.data(), got)) {
                 failed = true;
                 break;
             }
@@ -64,9 +65,11 @@ void MakeWorkCopies(ProgramState& ps, ComputingState& cs) {
                 break;
             }
         }
+        const int error = errno;
         std::fclose(in);
         if (std::fclose(out) != 0 || failed) {
-            throw FileError(original + ": cannot copy to " + copy);
+            throw FileError(original + ": cannot copy to " + copy + ": " +
+                            std::strerror(failed ? error : errno));
         }
         ps.ChosenTableNames[i].first = copy;
         ps.ChosenTableNames[i].second = copy;

@@ -1,0 +1,28 @@
+// A descriptor table cut into work tables, as each cycle of the run does it; the work
+// tables are removed again.
+
+#include "FuzzSupport.h"
+#include "common/ComputingWindow.h"
+#include "common/Errors.h"
+#include "qspr/core/ComputingState.h"
+#include "qspr/core/TableSplitting.h"
+#include "qspr/setup/ProgramState.h"
+#include "qspr/setup/QsprTables.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    kalemir::fuzz::EnterScratchFolder();
+    kalemir::fuzz::WriteInput("FUZZQvfr.des", data, size);
+    kalemir::qspr::ProgramState ps;
+    kalemir::qspr::ComputingState cs;
+    kalemir::SilentWindow window;
+    ps.TableCount = 1;
+    ps.TableNames.resize(2);
+    ps.TableNames[1].first = "FUZZQvfr.des";
+    const int columns = kalemir::qspr::CountDescriptorColumns("FUZZQvfr.des");
+    kalemir::qspr::SplitTables(ps, cs, window);
+    if (columns > 0 &&
+        cs.NewtabCount != static_cast<int>(kalemir::qspr::WorkTableWidths(columns).size())) {
+        std::abort();
+    }
+    return 0;
+}

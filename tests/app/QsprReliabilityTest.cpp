@@ -1,0 +1,282 @@
+// KalemirQ under faults: a write that fails anywhere in a small run, a folder that another
+// run holds, a report that cannot take its final name, and bad tables.
+
+#include "app/QsprCommandLine.h"
+
+#include "common/FileFaults.h"
+#include "common/RunLock.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <set>
+
+namespace kalemir::qspr {
+namespace {
+
+namespace fs = std::filesystem;
+using kalemir::testing::ReadFile;
+using kalemir::testing::ScratchDir;
+using kalemir::testing::WriteFile;
+
+int RunCli(std::vector<std::string> arguments, std::string* errors = nullptr) {
+    ::testing::internal::CaptureStderr();
+    const int status = QsprMain(arguments);
+    const std::string text = ::testing::internal::GetCapturedStderr();
+    if (errors != nullptr) {
+        *errors = text;
+    }
+    return status;
+}
+
+/// A small data set: 14 calibration molecules and 2 prediction molecules, a fragment table
+/// of 4 columns and a table of 6 further descriptors; the property follows two of them
+/// closely, so the run finds equations and writes every kind of file.
+void WriteSmallTables() {
+    std::string qspr = "Name\tlogK\r\n";
+    std::string fragments = "Cases\tCH3\tCH2\tOH\tNH2\r\n";
+    std::string descriptors = "Cases\tD1\tD2\tD3\tD4\tD5\tD6\r\n";
+    for (int i = 1; i <= 16; ++i) {
+        const double a = (i * 7) % 11;
+        const double b = (i * 5) % 13;
+        const double y = 1.0 + 0.5 * a - 0.25 * b + 0.1 * ((i * 3) % 4);
+        const std::string name = "m" + std::to_string(i);
+        qspr += name + "\t" + (i > 14 ? std::string("?") : std::to_string(y)) + "\r\n";
+        fragments += name + "\t" + std::to_string(i % 3) + "\t" + std::to_string(i % 4) + "\t" +
+                     std::to_string(i % 2) + "\t" + std::to_string((i / 4) % 2) + "\r\n";
+        descriptors += name + "\t" + std::to_string(a) + "\t" + std::to_string(b) + "\t" +
+                       std::to_string((i * i) % 17) + "\t" + std::to_string(i) + "\t" +
+                       std::to_string((i * 11) % 7) + "\t" + std::to_string(a * b) + "\r\n";
+    }
+    WriteFile("SMALL", qspr);
+    WriteFile("SMALLvfr.des", fragments);
+    WriteFile("SMALLd2d.des", descriptors);
+}
+
+const std::vector<std::string> kTables = {"SMALL", "SMALLvfr.des", "SMALLd2d.des"};
+
+std::vector<std::string> SmallRun(const ScratchDir& dir) {
+    std::vector<std::string> arguments = {
+        "run", "-C", dir.Path().string(), "--quiet", "--max-predictors", "3"};
+    arguments.insert(arguments.end(), kTables.begin(), kTables.end());
+    return arguments;
+}
+
+std::map<std::string, std::string> FolderFiles() {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::directory_iterator(".")) {
+        files[entry.path().filename().string()] = ReadFile(entry.path().string());
+    }
+    return files;
+}
+
+std::vector<std::string> SplitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find("\r\n", start);
+        lines.push_back(text.substr(start, end - start));
+        start = end == std::string::npos ? text.size() : end + 2;
+    }
+    return lines;
+}
+
+/// The report without its date and time line (line 3), whose digits change between runs.
+std::vector<std::string> Comparable(const std::string& report) {
+    std::vector<std::string> lines = SplitLines(report);
+    if (lines.size() > 2) {
+        lines[2] = "date and time";
+    }
+    return lines;
+}
+
+struct Disarm {
+    ~Disarm() { FailNthWrite(0); }
+};
+
+TEST(QsprReliabilityTest, AWriteFailingAnywhereInARunLosesNothing) {
+    ScratchDir dir{"qspr-faults"};
+    Disarm disarm;
+    WriteSmallTables();
+    const std::map<std::string, std::string> tables = FolderFiles();
+
+    // The run without faults: how many writes it makes, what it leaves.
+    FailNthWrite(0);
+    ASSERT_EQ(RunCli(SmallRun(dir)), kExitSuccess);
+    const long writes = WritesSinceArmed();
+    ASSERT_GT(writes, 10);
+    const std::map<std::string, std::string> good = FolderFiles();
+    ASSERT_EQ(good.count("SMALLqspr.rez"), 1u);
+    const std::vector<std::string> goodReport = Comparable(good.at("SMALLqspr.rez"));
+    std::set<std::string> allowed;
+    for (const auto& [name, bytes] : good) {
+        allowed.insert(name);
+    }
+    allowed.insert("rezultat.rez");
+
+    for (long n = 1; n <= writes; ++n) {
+        SCOPED_TRACE("write " + std::to_string(n) + " of " + std::to_string(writes) + " fails");
+        for (const auto& [name, bytes] : FolderFiles()) {
+            if (tables.count(name) == 0) {
+                fs::remove(name);
+            }
+        }
+        FailNthWrite(n);
+        std::string errors;
+        ASSERT_EQ(RunCli(SmallRun(dir), &errors), kExitFailedMidway);
+        EXPECT_NE(errors.find("No space left on device"), std::string::npos) << errors;
+        EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
+
+        const std::map<std::string, std::string> after = FolderFiles();
+        for (const auto& [name, bytes] : tables) {
+            EXPECT_EQ(after.at(name), bytes) << name << " was changed";
+        }
+        for (const auto& [name, bytes] : after) {
+            EXPECT_EQ(allowed.count(name), 1u) << name << " was left behind";
+        }
+        EXPECT_EQ(after.count("SMALLqspr.rez"), 0u) << "a failed run was saved";
+        if (after.count("rezultat.rez") != 0) {
+            const std::string& report = after.at("rezultat.rez");
+            if (!report.empty()) {
+                EXPECT_EQ(report.substr(report.size() - 2), "\r\n") << "a half-written line";
+            }
+            const std::vector<std::string> lines = Comparable(report);
+            ASSERT_LE(lines.size(), goodReport.size());
+            EXPECT_TRUE(std::equal(lines.begin(), lines.end(), goodReport.begin()))
+                << "the report is not the start of the full report";
+        }
+    }
+}
+
+TEST(QsprReliabilityTest, AFolderHeldByAnotherRunIsRefusedUntouched) {
+    ScratchDir dir{"qspr-locked"};
+    WriteSmallTables();
+    const RunLock other("KalemirS");
+    const std::map<std::string, std::string> before = FolderFiles();
+    std::string errors;
+    EXPECT_EQ(RunCli(SmallRun(dir), &errors), kExitUsage);
+    EXPECT_NE(errors.find(dir.Path().string()), std::string::npos) << errors;
+    EXPECT_NE(errors.find("KalemirS (process"), std::string::npos) << errors;
+    EXPECT_EQ(FolderFiles(), before);
+}
+
+TEST(QsprReliabilityTest, AFailedSaveLeavesTheWorkingReportAndSaysSo) {
+    ScratchDir dir{"qspr-save"};
+    WriteSmallTables();
+    std::vector<std::string> arguments = SmallRun(dir);
+    arguments.insert(arguments.begin() + 1, {"--save", "no-such-folder/final.rez"});
+    std::string errors;
+    EXPECT_EQ(RunCli(arguments, &errors), kExitFailedMidway);
+    EXPECT_NE(errors.find("rezultat.rez: cannot rename to no-such-folder/final.rez"),
+              std::string::npos)
+        << errors;
+    const std::string report = ReadFile("rezultat.rez");
+    EXPECT_GT(report.size(), 1000u);
+    EXPECT_EQ(report.substr(report.size() - 2), "\r\n");
+    EXPECT_FALSE(fs::exists(kRunLockName));
+}
+
+TEST(QsprReliabilityTest, SavingReplacesAnOlderReportWhole) {
+    ScratchDir dir{"qspr-replace"};
+    WriteSmallTables();
+    WriteFile("SMALLqspr.rez", "an older report\r\n");
+    ASSERT_EQ(RunCli(SmallRun(dir)), kExitSuccess);
+    EXPECT_FALSE(fs::exists("rezultat.rez"));
+    const std::string report = ReadFile("SMALLqspr.rez");
+    EXPECT_EQ(report.find("an older report"), std::string::npos);
+    EXPECT_EQ(report.substr(0, 2), "\r\n");
+}
+
+struct BadQsprTable {
+    const char* kind;
+    std::string file;    // which of the three tables is replaced
+    std::string content; // "<dir>" for a folder
+    std::string message; // the whole message after "KalemirQ: "
+};
+
+TEST(QsprBadInputTest, EveryKindIsRefusedWithOneMessageAndNothingWritten) {
+    ScratchDir dir{"qspr-bad"};
+    WriteSmallTables();
+    const std::string qspr = ReadFile("SMALL");
+    const std::string fragments = ReadFile("SMALLvfr.des");
+    std::string manyRows = "Cases\tCH3\r\n";
+    for (int i = 0; i < 3001; ++i) {
+        manyRows += "m\t1\r\n";
+    }
+    std::string outOfOrder = qspr;
+    outOfOrder.replace(outOfOrder.find("m16\t?"), 5, "m16\t2.5");
+    const std::vector<BadQsprTable> cases = {
+        {"a folder for a descriptor table", "SMALLd2d.des", "<dir>",
+         "SMALLd2d.des: is a folder, not a table"},
+        {"empty descriptor table", "SMALLd2d.des", "", "SMALLd2d.des: the table is empty"},
+        {"binary garbage", "SMALLvfr.des", fragments.substr(0, 40) + std::string("\0\xFF", 2),
+         "SMALLvfr.des line 3: binary data (a NUL byte), not a text table"},
+        {"binary QSPR table", "SMALL",
+         std::string("\x7F"
+                     "ELF\x02\x01\0\0",
+                     8),
+         "SMALL line 1: binary data (a NUL byte), not a text table"},
+        {"more than 3000 molecules in a descriptor table", "SMALLd2d.des", manyRows,
+         "SMALLd2d.des: more than 3000 molecules (line 3002); a descriptor table holds at most "
+         "3000"},
+        {"a molecule without a value", "SMALL", "Name\tlogK\r\nm1\t1\r\nm2\r\n",
+         "SMALL line 3: molecule m2 has no value (a prediction molecule has ?)"},
+        {"a calibration molecule after the prediction set", "SMALL", outOfOrder,
+         "SMALL line 17: calibration molecule m16 after the prediction molecules (from line 16); "
+         "the calibration molecules come first"},
+    };
+    for (const BadQsprTable& c : cases) {
+        SCOPED_TRACE(c.kind);
+        WriteSmallTables();
+        fs::remove(c.file);
+        if (c.content == "<dir>") {
+            fs::create_directory(c.file);
+        } else {
+            WriteFile(c.file, c.content);
+        }
+        const std::map<std::string, std::string> before = FolderFiles();
+        std::string errors;
+        EXPECT_EQ(RunCli(SmallRun(dir), &errors), kExitUsage);
+        EXPECT_EQ(errors, "KalemirQ: " + c.message + "\n");
+        EXPECT_EQ(FolderFiles(), before);
+        fs::remove_all(c.file);
+    }
+}
+
+TEST(QsprBadInputTest, ByteOrderMarkLfOnlyLongLinesAndShortRowsAreRead) {
+    ScratchDir dir{"qspr-odd"};
+    WriteSmallTables();
+    ASSERT_EQ(RunCli(SmallRun(dir)), kExitSuccess);
+    const std::vector<std::string> reference = Comparable(ReadFile("SMALLqspr.rez"));
+    const std::string qspr = ReadFile("SMALL");
+    const std::string descriptors = ReadFile("SMALLd2d.des");
+    std::string lf = descriptors;
+    lf.erase(std::remove(lf.begin(), lf.end(), '\r'), lf.end());
+    // A megabyte of tokens after the last column: read and discarded.
+    std::string longRows = descriptors;
+    longRows.insert(longRows.find("\r\n", longRows.find("m3\t")), std::string(1 << 20, 'x'));
+
+    struct Odd {
+        const char* kind;
+        std::string file;
+        std::string content;
+    };
+    for (const Odd& odd :
+         {Odd{"LF-only line ends", "SMALLd2d.des", lf},
+          Odd{"a byte-order mark before the header", "SMALL", "\xEF\xBB\xBF" + qspr},
+          Odd{"a line of a megabyte", "SMALLd2d.des", longRows}}) {
+        SCOPED_TRACE(odd.kind);
+        WriteSmallTables();
+        WriteFile(odd.file, odd.content);
+        fs::remove("SMALLqspr.rez");
+        std::string errors;
+        ASSERT_EQ(RunCli(SmallRun(dir), &errors), kExitSuccess) << errors;
+        EXPECT_EQ(Comparable(ReadFile("SMALLqspr.rez")), reference);
+    }
+}
+
+} // namespace
+} // namespace kalemir::qspr
