@@ -19,6 +19,13 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+/// A report, data or work file that could not be written (disk full, permission lost).
+/// Ends the run at once, whatever stage it is in: the report keeps its whole lines.
+class WriteFailure : public FileError {
+public:
+    using FileError::FileError;
+};
+
 /// The program ends itself after writing its message to the report. Exit status 3.
 class StopProgram : public std::runtime_error {
 public:

@@ -17,7 +17,7 @@ constexpr std::size_t kFlushSize = 1 << 16;
 ReportAppender::ReportAppender(std::string path, Mode mode) : path_(std::move(path)) {
     file_ = std::fopen(path_.c_str(), mode == Mode::Create ? "wb" : "ab");
     if (file_ == nullptr) {
-        throw FileError(path_ + ": cannot write: " + std::strerror(errno));
+        throw WriteFailure(path_ + ": cannot write: " + std::strerror(errno));
     }
 }
 
@@ -34,7 +34,7 @@ ReportAppender::~ReportAppender() {
 
 void ReportAppender::Line(std::string_view text) {
     if (file_ == nullptr) {
-        throw FileError(path_ + ": cannot write: the file is closed after an error");
+        throw WriteFailure(path_ + ": cannot write: the file is closed after an error");
     }
     pending_.append(text);
     pending_.append("\r\n");
@@ -60,7 +60,7 @@ void ReportAppender::WritePending() {
     std::fclose(file_);
     file_ = nullptr;
     pending_.clear();
-    throw FileError(path_ + ": cannot write: " + std::strerror(error));
+    throw WriteFailure(path_ + ": cannot write: " + std::strerror(error));
 }
 
 void ReportAppender::Lines(std::initializer_list<std::string_view> lines) {
@@ -79,7 +79,7 @@ void ReportAppender::Close() {
     std::FILE* file = file_;
     file_ = nullptr;
     if (std::fclose(file) != 0) {
-        throw FileError(path_ + ": cannot write: " + std::strerror(errno));
+        throw WriteFailure(path_ + ": cannot write: " + std::strerror(errno));
     }
 }
 

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
+#include <regex>
 #include <set>
 
 namespace kalemir::qspr {
@@ -86,9 +87,14 @@ std::vector<std::string> SplitLines(const std::string& text) {
 
 /// The report without its date and time line (line 3), whose digits change between runs.
 std::vector<std::string> Comparable(const std::string& report) {
+    // Every line that holds only a date and a time (the header, the preliminary selection,
+    // the closing lines) differs from run to run.
+    static const std::regex dateAndTime(R"(\s*\d\d-\d\d-\d{4}\s+\d\d:\d\d:\d\d)");
     std::vector<std::string> lines = SplitLines(report);
-    if (lines.size() > 2) {
-        lines[2] = "date and time";
+    for (std::string& line : lines) {
+        if (std::regex_match(line, dateAndTime)) {
+            line = "date and time";
+        }
     }
     return lines;
 }

@@ -18,7 +18,7 @@ public:
     explicit LineWriter(const std::string& path) : path_(path) {
         file_ = std::fopen(path.c_str(), "wb");
         if (file_ == nullptr) {
-            throw FileError(path + ": cannot write: " + std::strerror(errno));
+            throw WriteFailure(path + ": cannot write: " + std::strerror(errno));
         }
     }
     ~LineWriter() {
@@ -33,7 +33,7 @@ public:
         line_.assign(text);
         line_ += "\r\n";
         if (!WriteBytes(file_, line_.data(), line_.size())) {
-            throw FileError(path_ + ": cannot write: " + std::strerror(errno));
+            throw WriteFailure(path_ + ": cannot write: " + std::strerror(errno));
         }
         bytes_ += static_cast<long long>(line_.size());
     }
@@ -41,7 +41,7 @@ public:
         std::FILE* file = file_;
         file_ = nullptr;
         if (std::fclose(file) != 0) {
-            throw FileError(path_ + ": cannot write: " + std::strerror(errno));
+            throw WriteFailure(path_ + ": cannot write: " + std::strerror(errno));
         }
     }
     long long Bytes() const { return bytes_; }

@@ -50,26 +50,31 @@ void MakeWorkCopies(ProgramState& ps, ComputingState& cs) {
         std::FILE* out = std::fopen(copy.c_str(), "wb");
         if (out == nullptr) {
             std::fclose(in);
-            throw FileError(copy + ": cannot write: " + std::strerror(errno));
+            throw WriteFailure(copy + ": cannot write: " + std::strerror(errno));
         }
         std::vector<char> buffer(1 << 16);
-        bool failed = false;
+        bool writeFailed = false;
+        bool readFailed = false;
         for (;;) {
             const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), in);
             if (got > 0 && !WriteBytes(out, buffer.data(), got)) {
-                failed = true;
+                writeFailed = true;
                 break;
             }
             if (got < buffer.size()) {
-                failed = std::ferror(in) != 0;
+                readFailed = std::ferror(in) != 0;
                 break;
             }
         }
         const int error = errno;
         std::fclose(in);
-        if (std::fclose(out) != 0 || failed) {
-            throw FileError(original + ": cannot copy to " + copy + ": " +
-                            std::strerror(failed ? error : errno));
+        const bool closeFailed = std::fclose(out) != 0;
+        if (readFailed) {
+            throw FileError(original + ": cannot read: " + std::strerror(error));
+        }
+        if (writeFailed || closeFailed) {
+            throw WriteFailure(original + ": cannot copy to " + copy + ": " +
+                               std::strerror(writeFailed ? error : errno));
         }
         ps.ChosenTableNames[i].first = copy;
         ps.ChosenTableNames[i].second = copy;

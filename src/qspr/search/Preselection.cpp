@@ -552,6 +552,10 @@ PreselectionState PreselectDescriptors(ProgramState& ps, ComputingState& cs,
         report.Close();
     } catch (const RunInterrupted&) {
         throw;
+    } catch (const WriteFailure&) {
+        // A file that cannot be written ends the run at once (exit 1): the report could
+        // not take the failure block either.
+        throw;
     } catch (const StageFailure& e) {
         error = e.Number();
         detail = e.what();
