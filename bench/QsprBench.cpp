@@ -77,6 +77,49 @@ void BM_FitEquation(benchmark::State& state) {
 }
 BENCHMARK(BM_FitEquation)->Arg(2)->Arg(5)->Arg(20);
 
+// Fits per second as the search makes them, on every thread of the machine (each its
+// own state): FitEquation on the cross products (the plain path), and the pass-by test
+// that settles most candidates of a search from a bound (the fast path; the list's
+// row 1000 is set high so the test passes the candidate by, as it does for most).
+template <bool kPassBy> void BM_SearchFit(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    const int k = static_cast<int>(state.range(1));
+    Data data(n, 40);
+    PrepareCrossProducts(data.ps, data.cs);
+    data.cs.FitTermCount = k;
+    data.cs.CandidateR2[kListRows] = 0.999;
+    data.cs.BestR2Seen = 1;
+    data.ps.BestQ = 1e9;
+    PredictorSet set{};
+    int shift = 0;
+    for (auto _ : state) {
+        for (int b = 1; b <= k; ++b) {
+            set[b] = 1 + (b * 3 + shift) % 40;
+        }
+        shift = (shift + 1) % 40;
+        if constexpr (kPassBy) {
+            const bool passed = FitLeavesSearchUnchanged(data.ps, data.cs, data.window, set);
+            benchmark::DoNotOptimize(passed);
+        } else {
+            FitEquation(data.ps, data.cs, data.window, set);
+            benchmark::DoNotOptimize(data.cs.LastFitR2);
+        }
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK_TEMPLATE(BM_SearchFit, false)
+    ->Args({500, 5})
+    ->Args({3000, 10})
+    ->Threads(1)
+    ->Threads(2)
+    ->UseRealTime();
+BENCHMARK_TEMPLATE(BM_SearchFit, true)
+    ->Args({500, 5})
+    ->Args({3000, 10})
+    ->Threads(1)
+    ->Threads(2)
+    ->UseRealTime();
+
 // One level (p = 5): 1000 kept sets of four predictors, each extended by 300 descriptors.
 void BM_SearchLevel(benchmark::State& state) {
     Data data(500, 300);

@@ -91,6 +91,12 @@ struct CrossProductCache {
     std::vector<double> Observed; ///< rows 1..N: observed property (raw)
     double ObservedMean = 0;
     double ObservedSyy = 0;
+    // Sizes the r2 bound of a fit takes its rounding allowances from (see FitR2Bound).
+    std::vector<double> Magnitude;  ///< entries 1..S: max |x| + |column mean|
+    std::vector<double> MeanOffset; ///< entries 1..S: bound on |mean of the centred column|
+    double PropertySquares = 0;     ///< sum of the centred property's squares
+    double PropertyMeanOffset = 0;  ///< bound on |mean of the centred property|
+    double PropertyMagnitude = 0;   ///< max |y| + |property mean|
 };
 
 struct ComputingState {
@@ -134,6 +140,10 @@ struct ComputingState {
     double PairFitR2 = 0;
     double BestR2Seen = 0;
     CrossProductCache Cross;
+    /// The searches pass by the fits that provably change nothing (FitLeavesSearchUnchanged);
+    /// false fits every candidate, the plain path the differential test compares with.
+    bool PassByIdleFits = true;
+    long long PassedFitCount = 0; ///< fits the searches passed by
     /// Design columns of the cross-validation's half fits (grown once, reused).
     std::vector<double> HalfDesign;
 

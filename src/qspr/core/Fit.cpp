@@ -4,10 +4,24 @@
 #include "qspr/core/Correlation.h"
 #include "qspr/core/CrossProducts.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
+#include <utility>
 
 namespace kalemir::qspr {
+
+namespace {
+
+/// The unit roundoff of double and the usual bound gamma_j = j u / (1 - j u) on the
+/// relative error of j rounded operations.
+constexpr double kUnit = 0x1p-53;
+double Gamma(int j) {
+    return j * kUnit / (1 - j * kUnit);
+}
+
+} // namespace
 
 double QualityQ(double r2, int n, int k) {
     if (!(r2 > 0)) {
@@ -87,6 +101,30 @@ void PrepareCrossProducts(ProgramState& ps, ComputingState& cs) {
         syy += d * d;
     }
     cache.ObservedSyy = syy;
+    // Sizes for the rounding allowances of FitR2Bound.
+    const double gamma = Gamma(n + 2);
+    auto offset = [&](const double* x) {
+        double total = 0;
+        double absolute = 0;
+        double largest = 0;
+        for (int i = 1; i <= n; ++i) {
+            total += x[i];
+            absolute += std::fabs(x[i]);
+            largest = std::max(largest, std::fabs(x[i]));
+        }
+        return std::pair{(std::fabs(total) + gamma * absolute) / n * (1 + 8 * kUnit), largest};
+    };
+    cache.Magnitude.assign(static_cast<std::size_t>(s) + 1, 0.0);
+    cache.MeanOffset.assign(static_cast<std::size_t>(s) + 1, 0.0);
+    for (int a = 1; a <= s; ++a) {
+        const auto [meanOffset, largest] = offset(dm.Column(a));
+        cache.MeanOffset[a] = meanOffset;
+        cache.Magnitude[a] = largest + std::fabs(dm.At(last + 1, a));
+    }
+    const auto [meanOffset, largest] = offset(y);
+    cache.PropertyMeanOffset = meanOffset;
+    cache.PropertyMagnitude = largest + std::fabs(mean);
+    cache.PropertySquares = all[static_cast<std::size_t>(s + 1) * width + s + 1];
     cache.S = s;
     cache.N = n;
     cache.DataVersion = cs.DataVersion;
@@ -114,6 +152,30 @@ bool CacheUsable(const ProgramState& ps, const ComputingState& cs, const Predict
     return true;
 }
 
+/// The normal equations of the set read from the cross products.
+void GatherNormal(const CrossProductCache& cache, const PredictorSet& set, int k,
+                  double (&normal)[kSetWidth + 1][kSetWidth + 2]) {
+    const std::size_t width = static_cast<std::size_t>(cache.S) + 1;
+    for (int i = 1; i <= k; ++i) {
+        const int ci = set[i];
+        for (int j = 1; j <= k; ++j) {
+            const int cj = set[j];
+            normal[i][j] = ci != 0 && cj != 0 ? cache.Gram[ci * width + cj] : 0.0;
+        }
+        normal[i][k + 1] = ci != 0 ? cache.Property[ci] : 0.0;
+    }
+}
+
+/// Coefficients from the solved system and the intercept from the means.
+void TakeCoefficients(const double (&normal)[kSetWidth + 1][kSetWidth + 2], int k, FitResult& fit) {
+    double weighted = 0;
+    for (int i = 1; i <= k; ++i) {
+        fit.Coefficients[i] = normal[i][k + 1];
+        weighted += fit.Coefficients[i] * fit.Means[i];
+    }
+    fit.Intercept = fit.Means[k + 1] - weighted;
+}
+
 void FitNormal(ProgramState& ps, ComputingState& cs, ComputingWindow& window,
                const PredictorSet& set, int k) {
     const int n = ps.CalibrationCount;
@@ -134,16 +196,7 @@ void FitNormal(ProgramState& ps, ComputingState& cs, ComputingWindow& window,
     double normal[kSetWidth + 1][kSetWidth + 2];
     const bool cached = CacheUsable(ps, cs, set, k);
     if (cached) {
-        const CrossProductCache& cache = cs.Cross;
-        const std::size_t width = static_cast<std::size_t>(cache.S) + 1;
-        for (int i = 1; i <= k; ++i) {
-            const int ci = set[i];
-            for (int j = 1; j <= k; ++j) {
-                const int cj = set[j];
-                normal[i][j] = ci != 0 && cj != 0 ? cache.Gram[ci * width + cj] : 0.0;
-            }
-            normal[i][k + 1] = ci != 0 ? cache.Property[ci] : 0.0;
-        }
+        GatherNormal(cs.Cross, set, k, normal);
     } else {
         for (int i = 1; i <= k; ++i) {
             for (int j = 1; j <= k + 1; ++j) {
@@ -158,12 +211,7 @@ void FitNormal(ProgramState& ps, ComputingState& cs, ComputingWindow& window,
         }
     }
     SolveNormalEquations(normal, k, window);
-    double weighted = 0;
-    for (int i = 1; i <= k; ++i) {
-        fit.Coefficients[i] = normal[i][k + 1];
-        weighted += fit.Coefficients[i] * fit.Means[i];
-    }
-    fit.Intercept = fit.Means[k + 1] - weighted;
+    TakeCoefficients(normal, k, fit);
 
     // Estimates of the calibration molecules against their observed values.
     PairCorrelation& pair = cs.Pair;
@@ -273,6 +321,124 @@ void FitHalf(ProgramState& ps, ComputingState& cs, ComputingWindow& window, cons
 }
 
 } // namespace
+
+double FitR2Bound(const ProgramState& ps, const ComputingState& cs, ComputingWindow& window,
+                  const PredictorSet& set) {
+    // Why this bounds the r2 FitEquation computes (u = 2^-53, gamma_j = j u / (1 - j u)).
+    // Let X be the stored centred columns of the set, y the stored centred property, b and
+    // c the coefficients and intercept the fit itself takes (the same gather, solve and
+    // intercept as FitEquation, so the same doubles), P the centring projector.
+    //  1. The estimates differ from c + sum b_i (x_i + mean_i), whose centred part is P X b,
+    //     by at most gamma_(2K+4) E per molecule, E = |c| + sum |b_i| Magnitude_i; the
+    //     observed values differ from y + mean_y by u Magnitude_y. The rounded means the
+    //     correlation routine subtracts are off by at most gamma_(n+1) times the largest
+    //     value, a constant shift. Moving one vector p by d turns it by an angle of at most
+    //     (pi/2) |d| / |p|, so the cosine of the centred vectors moves by no more than
+    //     2 (|d_e| / |P X b| + |d_y| / |P y|) (the noise terms below, over lower bounds of
+    //     the norms).
+    //  2. The rounded sums of the routine (sxy with |sxy err| <= gamma_(n+1) |dx| |dy|, sxx,
+    //     syy with relative error gamma_(n+1), and the final product, root and quotient)
+    //     move r by less than 8 gamma_(n+2).
+    //  3. cos(P X b, P y) is bounded from the cross products: each cached sum of n products
+    //     is within gamma_n sqrt(G_aa G_bb) of the exact one (Cauchy-Schwarz on the sum of
+    //     absolute products), so with S = sum |b_i| sqrt(G_ii) and eta covering these and
+    //     the rounding of the small sums here, |b'Gb - exact| <= eta S^2 and |b'g - exact|
+    //     <= eta S sqrt(yy); centring subtracts n mean(Xb)^2 with |mean(Xb)| <= sum |b_i|
+    //     MeanOffset_i, and likewise for y.
+    // The bound is then r_hi^2 with a relative and an absolute allowance of 1e-12 for the
+    // rounding of this function's own few operations. Any doubt (a zero entry, a
+    // non-positive lower norm, a noise term not small against the norm, NaN) returns
+    // infinity, which sends the candidate down the exact path.
+    constexpr double kUnsure = std::numeric_limits<double>::infinity();
+    const int k = cs.FitTermCount;
+    if (cs.CrossValidating || k < 1 || !CacheUsable(ps, cs, set, k)) {
+        return kUnsure;
+    }
+    for (int i = 1; i <= k; ++i) {
+        if (set[i] == 0) {
+            return kUnsure;
+        }
+    }
+    const int n = ps.CalibrationCount;
+    const int last = n + ps.PredictionCount;
+    const DescriptorMatrixStore& dm = cs.DescriptorMatrix;
+    const CrossProductCache& cache = cs.Cross;
+    FitResult fit;
+    fit.K = k;
+    for (int i = 1; i <= k; ++i) {
+        fit.Means[i] = dm.At(last + 1, set[i]);
+    }
+    fit.Means[k + 1] = dm.At(last + 1, kPropertyColumn);
+    double normal[kSetWidth + 1][kSetWidth + 2];
+    GatherNormal(cache, set, k, normal);
+    SolveNormalEquations(normal, k, window);
+    TakeCoefficients(normal, k, fit);
+
+    const std::size_t width = static_cast<std::size_t>(cache.S) + 1;
+    double spread = 0;    // S
+    double offset = 0;    // sum |b_i| MeanOffset_i
+    double magnitude = 0; // E
+    double bg = 0;
+    double bgb = 0;
+    for (int i = 1; i <= k; ++i) {
+        const int ci = set[i];
+        const double b = fit.Coefficients[i];
+        spread += std::fabs(b) * std::sqrt(cache.Gram[ci * width + ci]);
+        offset += std::fabs(b) * cache.MeanOffset[ci];
+        magnitude += std::fabs(b) * cache.Magnitude[ci];
+        bg += b * cache.Property[ci];
+        double row = 0;
+        for (int j = 1; j <= k; ++j) {
+            row += cache.Gram[ci * width + set[j]] * fit.Coefficients[j];
+        }
+        bgb += b * row;
+    }
+    magnitude = (magnitude + std::fabs(fit.Intercept)) * (1 + Gamma(2 * k + 4));
+    const double eta = 2 * Gamma(n + (k + 1) * (k + 1) + 10);
+    const double yy = cache.PropertySquares;
+    const double dx2 = bgb - eta * spread * spread - n * offset * offset;
+    const double dy2 = yy * (1 - eta) - n * cache.PropertyMeanOffset * cache.PropertyMeanOffset;
+    if (!(dx2 > 0) || !(dy2 > 0)) {
+        return kUnsure;
+    }
+    const double normX = std::sqrt(dx2) * (1 - 8 * kUnit);
+    const double normY = std::sqrt(dy2) * (1 - 8 * kUnit);
+    const double root = std::sqrt(static_cast<double>(n)) * (1 + 8 * kUnit);
+    const double noiseX = root * magnitude * (Gamma(2 * k + 4) + 1.01 * Gamma(n + 1));
+    const double noiseY =
+        root * cache.PropertyMagnitude * (1 + kUnit) * (kUnit + 1.01 * Gamma(n + 1));
+    if (!(noiseX < 0.5 * normX) || !(noiseY < 0.5 * normY)) {
+        return kUnsure;
+    }
+    const double num =
+        std::fabs(bg) + eta * spread * std::sqrt(yy) + n * offset * cache.PropertyMeanOffset;
+    const double cosHi = num / (normX * normY) * (1 + 8 * kUnit);
+    const double turn = 2 * (noiseX / (normX - noiseX) + noiseY / (normY - noiseY) + 4 * kUnit);
+    const double rHi = cosHi + turn + 8 * Gamma(n + 2);
+    const double bound = rHi * rHi * (1 + 1e-12) + 1e-12;
+    return bound == bound ? bound : kUnsure;
+}
+
+bool FitLeavesSearchUnchanged(const ProgramState& ps, const ComputingState& cs,
+                              ComputingWindow& window, const PredictorSet& set) {
+    const int k = cs.FitTermCount;
+    if (k < 2) {
+        return false;
+    }
+    const double bound = FitR2Bound(ps, cs, window, set);
+    // InsertCandidate lets a tie with row 1000 in, so entering needs r2 >= that row.
+    if (!(bound < cs.CandidateR2[kListRows]) || !(bound <= cs.BestR2Seen)) {
+        return false;
+    }
+    if (k == 2) {
+        return bound <= ps.BestQ; // the pair's Q is its r2
+    }
+    if (k == 3) {
+        return true; // BestQ is set from every fit of three: the caller redoes the last one
+    }
+    // Q rises with r2 in every rounded step (ratio, root, product), so Q(bound) bounds Q.
+    return QualityQ(bound, ps.CalibrationCount, k) <= ps.BestQ;
+}
 
 void FitEquation(ProgramState& ps, ComputingState& cs, ComputingWindow& window,
                  const PredictorSet& set) {

@@ -23,6 +23,19 @@ double QualityQ(double r2, int n, int k);
 void FitEquation(ProgramState& ps, ComputingState& cs, ComputingWindow& window,
                  const PredictorSet& set);
 
+/// An upper bound on the r2 a normal-mode FitEquation of the set would compute from the
+/// cross products (infinity when it cannot be bounded safely). Changes no state.
+double FitR2Bound(const ProgramState& ps, const ComputingState& cs, ComputingWindow& window,
+                  const PredictorSet& set);
+
+/// True when the search's fit of the set certainly neither enters the ranked list (r2
+/// below row 1000) nor raises BestR2Seen, BestQ or BestQSEE, so that the search may pass
+/// it by. The fit state it would have left (LastFitR2, cs.Pair, cs.Fit, ...) is then the
+/// caller's to restore by fitting the last such set when nothing fitted after it; with
+/// three predictors that refit also gives BestQ its value.
+bool FitLeavesSearchUnchanged(const ProgramState& ps, const ComputingState& cs,
+                              ComputingWindow& window, const PredictorSet& set);
+
 /// Computes the cross products of the significant columns and the observed property for
 /// the current rows, so that the following normal-mode fits take their normal equations
 /// from them (valid until the descriptor matrix changes).

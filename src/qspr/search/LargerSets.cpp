@@ -70,7 +70,11 @@ void ExtendSet(ProgramState& ps, ComputingState& cs, ComputingWindow& window, in
     const double t = ps.MaxInterR2;
     PredictorSet& candidate = cs.CandidateSets[kCandidateRow];
     const PredictorSet kept = cs.KeptSets[a];
+    PredictorSet passed{};
+    bool passedFit = false;   // the last set fitted was passed by
+    bool passedInRow = false; // ... and row 1001 still holds it
     for (int d = 1; d <= s; ++d) {
+        passedInRow = false;
         candidate.fill(0);
         cs.CandidateR2[kCandidateRow] = 0;
         for (int b = 1; b < p; ++b) {
@@ -102,6 +106,14 @@ void ExtendSet(ProgramState& ps, ComputingState& cs, ComputingWindow& window, in
             continue;
         }
         const PredictorSet trial = candidate;
+        if (cs.PassByIdleFits && FitLeavesSearchUnchanged(ps, cs, window, trial)) {
+            passed = trial;
+            passedFit = true;
+            passedInRow = true;
+            ++cs.PassedFitCount;
+            continue;
+        }
+        passedFit = false;
         FitEquation(ps, cs, window, trial);
         cs.CandidateR2[kCandidateRow] = cs.LastFitR2;
         if (InsertCandidate(cs) > 0) {
@@ -110,6 +122,13 @@ void ExtendSet(ProgramState& ps, ComputingState& cs, ComputingWindow& window, in
             if (listed.IsComplete(cs.CandidateSets[kCandidateRow])) {
                 listed.Erase(cs.CandidateSets[kCandidateRow]);
             }
+        }
+    }
+    if (passedFit) {
+        // Refit the last set passed by: the fit state is the one its fit leaves.
+        FitEquation(ps, cs, window, passed);
+        if (passedInRow) {
+            cs.CandidateR2[kCandidateRow] = cs.LastFitR2;
         }
     }
 }

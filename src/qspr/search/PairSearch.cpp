@@ -42,6 +42,8 @@ void SearchPairs(ProgramState& ps, ComputingState& cs, ComputingWindow& window) 
     PrepareCrossProducts(ps, cs);
     const int s = cs.SignificantCount;
     PredictorSet pair{};
+    PredictorSet passed{};
+    bool passedLast = false; // the last pair fitted was passed by
     int h = 0;
     for (int i = 1; i < s; ++i) {
         for (int j = i + 1; j <= s; ++j) {
@@ -65,11 +67,23 @@ void SearchPairs(ProgramState& ps, ComputingState& cs, ComputingWindow& window) 
             } else {
                 cs.CandidateSets[kCandidateRow][1] = i;
                 cs.CandidateSets[kCandidateRow][2] = j;
+                if (cs.PassByIdleFits && FitLeavesSearchUnchanged(ps, cs, window, pair)) {
+                    passed = pair;
+                    passedLast = true;
+                    ++cs.PassedFitCount;
+                    continue;
+                }
+                passedLast = false;
                 FitEquation(ps, cs, window, pair);
                 cs.CandidateR2[kCandidateRow] = cs.LastFitR2;
                 InsertCandidate(cs);
             }
         }
+    }
+    if (passedLast) {
+        // The last pair was passed by: its fit leaves the state the loop ends with.
+        FitEquation(ps, cs, window, passed);
+        cs.CandidateR2[kCandidateRow] = cs.LastFitR2;
     }
     // A short list is ranked too: the best pair must head it.
     if (h > 0 && h < kListRows) {
