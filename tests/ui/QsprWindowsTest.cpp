@@ -42,9 +42,10 @@ int RowOf(QListWidget* list, const QString& text) {
     return -1;
 }
 
-/// Runs the event loop until the condition holds or a few seconds passed.
-template <typename Condition> bool WaitFor(Condition condition) {
-    for (int i = 0; i < 500 && !condition(); ++i) {
+/// Runs the event loop until the condition holds or `seconds` passed (a whole analysis
+/// under the sanitizers takes a while).
+template <typename Condition> bool WaitFor(Condition condition, int seconds = 5) {
+    for (int i = 0; i < seconds * 100 && !condition(); ++i) {
         QTest::qWait(10);
     }
     return condition();
@@ -123,7 +124,7 @@ TEST_F(QsprWindowsTest, ClickSequenceToTheParametersAndOn) {
     parameters->Text5->setText("45");
     parameters->Text4->setText("0.9");
     QTest::mouseClick(parameters->ButonOK, Qt::LeftButton);
-    ASSERT_TRUE(WaitFor([&] { return flow.Results() != nullptr; }));
+    ASSERT_TRUE(WaitFor([&] { return flow.Results() != nullptr; }, 300));
     EXPECT_EQ(flow.State().MaxPredictors, 20);
     EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join("\n").toStdString();
     EXPECT_EQ(flow.State().MaxInterR2, 0.64);
