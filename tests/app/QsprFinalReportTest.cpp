@@ -21,23 +21,9 @@ namespace fs = std::filesystem;
 using kalemir::testing::CopyExample;
 using kalemir::testing::ReadFile;
 using kalemir::testing::ScratchDir;
+using kalemir::testing::SplitReportLines;
 
 const std::string kExample = std::string(KALEMIR_EXAMPLES_DIR) + "/bzr";
-
-std::vector<std::string> SplitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const std::size_t end = text.find("\r\n", start);
-        if (end == std::string::npos) {
-            lines.push_back(text.substr(start));
-            break;
-        }
-        lines.push_back(text.substr(start, end - start));
-        start = end + 2;
-    }
-    return lines;
-}
 
 int Count(const std::string& text, const std::string& what) {
     int count = 0;
@@ -81,7 +67,7 @@ TEST_F(QsprFinalReportTest, Bzr01EndsWithTheEstimatesAndTheClosingLines) {
     ASSERT_EQ(Run({"BZR01", "BZR01d2d.des", "BZR01fpc.des", "BZR01vfr.des"}), kExitSuccess);
     const std::string report = ReadFile("BZR01qspr.rez");
     ExpectFiniteFigures(report);
-    const std::vector<std::string> lines = SplitLines(report);
+    const std::vector<std::string> lines = SplitReportLines(report);
     ASSERT_GE(lines.size(), 3u);
     EXPECT_TRUE(
         std::regex_match(lines.back(), std::regex(R"(     \d\d-\d\d-\d{4}     \d\d:\d\d:\d\d)")))
@@ -173,7 +159,7 @@ TEST_F(QsprFinalReportTest, Bzr02EliminatesOutliersCycleByCycle) {
     EXPECT_EQ(report.find("highest value of Q"), std::string::npos);
     EXPECT_EQ(report.find("ESTIMATION FOR THE MOLECULES"), std::string::npos);
     EXPECT_FALSE(fs::exists("BZR02-EST"));
-    const std::vector<std::string> lines = SplitLines(report);
+    const std::vector<std::string> lines = SplitReportLines(report);
     EXPECT_EQ(lines[lines.size() - 2], "     Finishing all calculations");
 }
 

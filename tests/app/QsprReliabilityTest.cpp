@@ -21,6 +21,7 @@ namespace {
 namespace fs = std::filesystem;
 using kalemir::testing::ReadFile;
 using kalemir::testing::ScratchDir;
+using kalemir::testing::SplitReportLines;
 using kalemir::testing::WriteFile;
 
 int RunCli(std::vector<std::string> arguments, std::string* errors = nullptr) {
@@ -74,23 +75,12 @@ std::map<std::string, std::string> FolderFiles() {
     return files;
 }
 
-std::vector<std::string> SplitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const std::size_t end = text.find("\r\n", start);
-        lines.push_back(text.substr(start, end - start));
-        start = end == std::string::npos ? text.size() : end + 2;
-    }
-    return lines;
-}
-
 /// The report without its date and time line (line 3), whose digits change between runs.
 std::vector<std::string> Comparable(const std::string& report) {
     // Every line that holds only a date and a time (the header, the preliminary selection,
     // the closing lines) differs from run to run.
     static const std::regex dateAndTime(R"(\s*\d\d-\d\d-\d{4}\s+\d\d:\d\d:\d\d)");
-    std::vector<std::string> lines = SplitLines(report);
+    std::vector<std::string> lines = SplitReportLines(report);
     for (std::string& line : lines) {
         if (std::regex_match(line, dateAndTime)) {
             line = "date and time";

@@ -7,6 +7,7 @@
 #include <sstream>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace kalemir::testing {
 
@@ -44,6 +45,18 @@ inline std::string ReadFile(const std::string& path) {
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+/// The lines of a report (CR LF line ends removed); a last line without its end is kept.
+inline std::vector<std::string> SplitReportLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find("\r\n", start);
+        lines.push_back(text.substr(start, end - start));
+        start = end == std::string::npos ? text.size() : end + 2;
+    }
+    return lines;
 }
 
 /// Copies files of the example folder into the current folder.

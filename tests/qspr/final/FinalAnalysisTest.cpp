@@ -18,26 +18,12 @@ namespace {
 
 using kalemir::testing::ReadFile;
 using kalemir::testing::ScratchDir;
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const std::size_t end = text.find("\r\n", start);
-        if (end == std::string::npos) {
-            lines.push_back(text.substr(start));
-            break;
-        }
-        lines.push_back(text.substr(start, end - start));
-        start = end + 2;
-    }
-    return lines;
-}
+using kalemir::testing::SplitReportLines;
 
 /// The lines of `text` from the first that equals `first`, `count` of them.
 std::vector<std::string> Block(const std::string& text, const std::string& first,
                                std::size_t count) {
-    const std::vector<std::string> all = Lines(text);
+    const std::vector<std::string> all = SplitReportLines(text);
     for (std::size_t i = 0; i < all.size(); ++i) {
         if (all[i] == first) {
             return {all.begin() + static_cast<long>(i),
@@ -237,7 +223,7 @@ TEST(FinalAnalysis, OneEquationBestByAllFourCriteria) {
               std::string::npos);
 
     // The estimates file: the calibration block, a blank line, the prediction block.
-    const std::vector<std::string> est = Lines(ReadFile("TESTQ-EST"));
+    const std::vector<std::string> est = SplitReportLines(ReadFile("TESTQ-EST"));
     ASSERT_EQ(est.size(), 10u);
     EXPECT_EQ(est[0], "Mol\tCalc. by Q#1");
     EXPECT_EQ(est[1], "m1\t3.725");
