@@ -1,6 +1,7 @@
 # Helpers that keep each folder's CMakeLists to a few lines.
 
 set(KALEMIR_VERSION_TEXT "${PROJECT_VERSION}")
+find_package(Threads REQUIRED)
 
 function(kalemir_warnings target)
     target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic)
@@ -26,7 +27,6 @@ function(kalemir_engine_library name)
 endfunction()
 
 find_package(GTest QUIET)
-find_package(Threads REQUIRED)
 
 # A GoogleTest program registered with CTest, one per component.
 function(kalemir_test name)

@@ -1,0 +1,57 @@
+#pragma once
+// A fixed set of worker threads that share out the independent pieces of a long loop.
+// The pieces write their results by index, so the outcome never depends on which worker
+// took which piece or when: one worker and many give the same results.
+
+#include <condition_variable>
+#include <cstddef>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace kalemir {
+
+class WorkerPool {
+public:
+    /// Body of a loop: handles the pieces first..last-1 as worker `worker` (0..Size()-1;
+    /// 0 is the calling thread).
+    using Body = std::function<void(int first, int last, int worker)>;
+
+    /// threads <= 0 takes the machine's cores; 1 runs every loop on the calling thread.
+    explicit WorkerPool(int threads = 0);
+    ~WorkerPool();
+    WorkerPool(const WorkerPool&) = delete;
+    WorkerPool& operator=(const WorkerPool&) = delete;
+
+    /// The number of workers, the calling thread included.
+    int Size() const { return static_cast<int>(threads_.size()) + 1; }
+
+    /// Runs body over the pieces 0..count-1 in runs of at most `grain` pieces and returns
+    /// when every piece is done. An exception thrown by a piece is thrown again here once
+    /// the others have finished (the first one caught).
+    void ForEach(int count, int grain, const Body& body);
+
+    /// The machine's cores (at least 1).
+    static int MachineCores();
+
+private:
+    void Work(int worker);
+    void TakePieces(int worker);
+
+    std::vector<std::thread> threads_;
+    std::mutex mutex_;
+    std::condition_variable start_;
+    std::condition_variable done_;
+    const Body* body_ = nullptr;
+    int count_ = 0;
+    int grain_ = 1;
+    int next_ = 0;             ///< first piece not yet handed out (under mutex_)
+    unsigned generation_ = 0;  ///< bumped for every loop
+    int busy_ = 0;             ///< background workers still in the current loop
+    bool closing_ = false;
+    std::exception_ptr failure_;
+};
+
+} // namespace kalemir
