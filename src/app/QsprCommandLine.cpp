@@ -14,6 +14,7 @@
 #include "qspr/setup/Workfiles.h"
 
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -35,6 +36,18 @@ std::string NumericValue(const std::string& option, const std::string& value) {
         throw InputError("option " + option + ": '" + value + "' is not a number");
     }
     return value;
+}
+
+
+/// A worker count: a whole number from 1 to 256.
+int ThreadCountValue(const std::string& value) {
+    int count = 0;
+    const char* end = value.data() + value.size();
+    const auto [stop, error] = std::from_chars(value.data(), end, count);
+    if (value.empty() || error != std::errc() || stop != end || count < 1 || count > 256) {
+        throw InputError("option --threads: '" + value + "' is not a whole number from 1 to 256");
+    }
+    return count;
 }
 
 } // namespace
@@ -65,6 +78,8 @@ std::string QsprUsage() {
            "                          (default: first seven characters of QSPRTABLE + qspr.rez)\n"
            "  --plots NAME[,NAME]     save the scatter plots before (and after) the removal of\n"
            "                          outliers as bitmaps (PNG when a name ends in .png)\n"
+           "  --threads N             worker threads of the searches (default: the machine's\n"
+           "                          cores; the results are the same for any number)\n"
            "  --quiet                 no progress display\n"
            "\n"
            "exit status: 0 the run reached its results, 1 it failed midway, 2 usage or input\n"
@@ -117,6 +132,8 @@ QsprRunOptions ParseQsprRunArguments(const std::vector<std::string>& arguments) 
             if (options.plotNames.size() > 2) {
                 throw InputError("option --plots: at most two names (before, after)");
             }
+        } else if (a == "--threads") {
+            options.threads = ThreadCountValue(TakeValue(arguments, i));
         } else if (a == "--quiet") {
             options.quiet = true;
         } else if (a.size() > 1 && a[0] == '-') {
@@ -293,6 +310,7 @@ int RunQsprJob(const QsprRunOptions& options, ComputingWindow& window,
         entries.Option1 = *options.eliminateOutliers;
     }
 
+    state.ThreadCount = options.threads;
     int status = kExitSuccess;
     if (ParametersOk(state, entries) == ParametersOutcome::Compute) {
         RunQsprComputation(state, window);

@@ -29,6 +29,8 @@ struct QsprRunOptions {
     /// of outliers.
     std::vector<std::string> plotNames;
     bool quiet = false;
+    /// Worker threads of the searches (0: the machine's cores).
+    int threads = 0;
 };
 
 /// Saves one scatter plot under a name (the windows' drawing, without a display); false

@@ -3,10 +3,13 @@
 // the computation runs, the correlation routine's buffer, the ranked candidate lists and
 // the splitting state. One ComputingState is owned by a run and passed to every stage.
 
+#include "common/ComputingWindow.h"
 #include "common/WorkFiles.h"
+#include "common/WorkerPool.h"
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -99,6 +102,24 @@ struct CrossProductCache {
     double PropertyMagnitude = 0;   ///< max |y| + |property mean|
 };
 
+/// One worker's buffers for fitting candidates beside the others.
+struct FitScratch {
+    FitResult Fit;
+    PairCorrelation Pair;
+    SilentWindow Window;
+};
+
+/// A candidate set of a search and what the workers found of it.
+struct SearchTrial {
+    PredictorSet Set{};
+    bool MustFit = false; ///< fitted whatever its bound (the sets that fill the list)
+    bool Skip = false;    ///< not evaluated (already listed when the batch began)
+    double Bound = 0;     ///< FitR2Bound, or infinity
+    bool Fitted = false;  ///< R2 and SEE hold the exact fit
+    double R2 = 0;
+    double SEE = 0;
+};
+
 struct ComputingState {
     // Descriptor matrix and the loaded work table.
     DescriptorMatrixStore DescriptorMatrix;
@@ -144,6 +165,11 @@ struct ComputingState {
     /// false fits every candidate, the plain path the differential test compares with.
     bool PassByIdleFits = true;
     long long PassedFitCount = 0; ///< fits the searches passed by
+    /// Workers that fit a search's candidates side by side (none: the calling thread),
+    /// their buffers, and the batch of candidates under trial.
+    std::unique_ptr<WorkerPool> Workers;
+    std::vector<std::unique_ptr<FitScratch>> WorkerFits;
+    std::vector<SearchTrial> Trials;
     /// Design columns of the cross-validation's half fits (grown once, reused).
     std::vector<double> HalfDesign;
 

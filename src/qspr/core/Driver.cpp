@@ -26,6 +26,9 @@ void RunComputation(ProgramState& ps, ComputingState& cs, ComputingWindow& windo
     }
     ps.ComputationStarted = true;
     window.SetCaption("                       Computing  ... reckoning ... wait ...");
+    if (!cs.Workers) {
+        cs.Workers = std::make_unique<WorkerPool>(ps.ThreadCount);
+    }
     // The cycles rewrite their tables: they work on copies, never on the user's files.
     try {
         MakeWorkCopies(ps, cs);

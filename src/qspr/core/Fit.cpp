@@ -33,13 +33,17 @@ double QualityQ(double r2, int n, int k) {
 
 void SolveNormalEquations(double (&normal)[kSetWidth + 1][kSetWidth + 2], int k,
                           ComputingWindow& window) {
+    // Each pivot i rewrites every entry from the entries before it, one division or one
+    // product and difference per entry. Columns 1..i are never read again after pivot i
+    // (the later pivots read their own column, the columns after it and the right-hand
+    // side), so they are left as they are: the right-hand side gets the same bits.
     for (int i = 1; i <= k; ++i) {
         window.Yield();
         double pivot = normal[i][i];
         if (pivot == 0) {
             pivot = 1e-6;
         }
-        for (int j = 1; j <= k + 1; ++j) {
+        for (int j = i + 1; j <= k + 1; ++j) {
             normal[i][j] = normal[i][j] / pivot;
         }
         for (int r = 1; r <= k; ++r) {
@@ -47,7 +51,7 @@ void SolveNormalEquations(double (&normal)[kSetWidth + 1][kSetWidth + 2], int k,
                 continue;
             }
             const double f = normal[r][i];
-            for (int j = 1; j <= k + 1; ++j) {
+            for (int j = i + 1; j <= k + 1; ++j) {
                 normal[r][j] = normal[r][j] - f * normal[i][j];
             }
         }
@@ -176,12 +180,13 @@ void TakeCoefficients(const double (&normal)[kSetWidth + 1][kSetWidth + 2], int 
     fit.Intercept = fit.Means[k + 1] - weighted;
 }
 
-void FitNormal(ProgramState& ps, ComputingState& cs, ComputingWindow& window,
-               const PredictorSet& set, int k) {
+/// The normal-mode fit of the set into fit and pair: coefficients, the estimates of the
+/// calibration molecules and their correlation with the observed values.
+void ComputeFit(const ProgramState& ps, const ComputingState& cs, ComputingWindow& window,
+                const PredictorSet& set, int k, FitResult& fit, PairCorrelation& pair) {
     const int n = ps.CalibrationCount;
     const int last = n + ps.PredictionCount;
     const DescriptorMatrixStore& dm = cs.DescriptorMatrix;
-    FitResult& fit = cs.Fit;
     fit.K = k;
     const double* columns[kSetWidth + 2];
     for (int i = 1; i <= k; ++i) {
@@ -214,7 +219,6 @@ void FitNormal(ProgramState& ps, ComputingState& cs, ComputingWindow& window,
     TakeCoefficients(normal, k, fit);
 
     // Estimates of the calibration molecules against their observed values.
-    PairCorrelation& pair = cs.Pair;
     double* estimate = pair.X.data();
     for (int m = 1; m <= n; ++m) {
         estimate[m] = fit.Intercept;
@@ -242,25 +246,6 @@ void FitNormal(ProgramState& ps, ComputingState& cs, ComputingWindow& window,
         CorrelatePair(pair, n, window);
     }
     pair.SignedR2 = 0;
-    cs.LastFitR2 = pair.R2;
-    if (k <= 2) {
-        cs.LastFitQ = pair.R2;
-        if (k == 2) {
-            cs.PairFitR2 = pair.R2;
-        }
-    } else {
-        cs.LastFitQ = QualityQ(pair.R2, n, k);
-        if (k == 3) {
-            ps.BestQ = cs.LastFitQ;
-        }
-    }
-    if (cs.LastFitQ > ps.BestQ) {
-        ps.BestQSEE = pair.SEE;
-        ps.BestQ = cs.LastFitQ;
-    }
-    if (cs.LastFitR2 > cs.BestR2Seen && k != 0) {
-        cs.BestR2Seen = cs.LastFitR2;
-    }
 }
 
 /// The fit of one half of the cross-validation: rows 1..n, each column centred on its
@@ -421,11 +406,17 @@ double FitR2Bound(const ProgramState& ps, const ComputingState& cs, ComputingWin
 
 bool FitLeavesSearchUnchanged(const ProgramState& ps, const ComputingState& cs,
                               ComputingWindow& window, const PredictorSet& set) {
+    if (cs.FitTermCount < 2) {
+        return false;
+    }
+    return BoundLeavesSearchUnchanged(ps, cs, FitR2Bound(ps, cs, window, set));
+}
+
+bool BoundLeavesSearchUnchanged(const ProgramState& ps, const ComputingState& cs, double bound) {
     const int k = cs.FitTermCount;
     if (k < 2) {
         return false;
     }
-    const double bound = FitR2Bound(ps, cs, window, set);
     // InsertCandidate lets a tie with row 1000 in, so entering needs r2 >= that row.
     if (!(bound < cs.CandidateR2[kListRows]) || !(bound <= cs.BestR2Seen)) {
         return false;
@@ -440,13 +431,43 @@ bool FitLeavesSearchUnchanged(const ProgramState& ps, const ComputingState& cs,
     return QualityQ(bound, ps.CalibrationCount, k) <= ps.BestQ;
 }
 
+void TakeFitOutcome(ProgramState& ps, ComputingState& cs, int k, double r2, double see) {
+    cs.LastFitR2 = r2;
+    if (k <= 2) {
+        cs.LastFitQ = r2;
+        if (k == 2) {
+            cs.PairFitR2 = r2;
+        }
+    } else {
+        cs.LastFitQ = QualityQ(r2, ps.CalibrationCount, k);
+        if (k == 3) {
+            ps.BestQ = cs.LastFitQ;
+        }
+    }
+    if (cs.LastFitQ > ps.BestQ) {
+        ps.BestQSEE = see;
+        ps.BestQ = cs.LastFitQ;
+    }
+    if (cs.LastFitR2 > cs.BestR2Seen && k != 0) {
+        cs.BestR2Seen = cs.LastFitR2;
+    }
+}
+
+void FitCandidate(const ProgramState& ps, const ComputingState& cs, FitScratch& scratch,
+                  const PredictorSet& set, int k, double& r2, double& see) {
+    ComputeFit(ps, cs, scratch.Window, set, k, scratch.Fit, scratch.Pair);
+    r2 = scratch.Pair.R2;
+    see = scratch.Pair.SEE;
+}
+
 void FitEquation(ProgramState& ps, ComputingState& cs, ComputingWindow& window,
                  const PredictorSet& set) {
     const int k = cs.FitTermCount;
     if (cs.CrossValidating) {
         FitHalf(ps, cs, window, set, k);
     } else {
-        FitNormal(ps, cs, window, set, k);
+        ComputeFit(ps, cs, window, set, k, cs.Fit, cs.Pair);
+        TakeFitOutcome(ps, cs, k, cs.Pair.R2, cs.Pair.SEE);
     }
 }
 

@@ -1,12 +1,9 @@
 #pragma once
 // The least-squares fit of one multilinear equation on the centred descriptor matrix.
 
+#include "common/ComputingWindow.h"
 #include "qspr/core/ComputingState.h"
 #include "qspr/setup/ProgramState.h"
-
-namespace kalemir {
-class ComputingWindow;
-}
 
 namespace kalemir::qspr {
 
@@ -23,6 +20,17 @@ double QualityQ(double r2, int n, int k);
 void FitEquation(ProgramState& ps, ComputingState& cs, ComputingWindow& window,
                  const PredictorSet& set);
 
+/// What a normal-mode fit of K predictors with the given r2 and SEE does to the search
+/// state: LastFitR2, LastFitQ, PairFitR2, BestQ, BestQSEE and BestR2Seen, as FitEquation
+/// sets them.
+void TakeFitOutcome(ProgramState& ps, ComputingState& cs, int k, double r2, double see);
+
+/// The r2 and SEE a normal-mode FitEquation of the set would compute, worked out in a
+/// worker's own scratch without touching the run's state (so that workers may fit
+/// candidates side by side while nothing else changes the state).
+void FitCandidate(const ProgramState& ps, const ComputingState& cs, FitScratch& scratch,
+                  const PredictorSet& set, int k, double& r2, double& see);
+
 /// An upper bound on the r2 a normal-mode FitEquation of the set would compute from the
 /// cross products (infinity when it cannot be bounded safely). Changes no state.
 double FitR2Bound(const ProgramState& ps, const ComputingState& cs, ComputingWindow& window,
@@ -36,13 +44,17 @@ double FitR2Bound(const ProgramState& ps, const ComputingState& cs, ComputingWin
 bool FitLeavesSearchUnchanged(const ProgramState& ps, const ComputingState& cs,
                               ComputingWindow& window, const PredictorSet& set);
 
+/// FitLeavesSearchUnchanged for a set whose FitR2Bound is known.
+bool BoundLeavesSearchUnchanged(const ProgramState& ps, const ComputingState& cs, double bound);
+
 /// Computes the cross products of the significant columns and the observed property for
 /// the current rows, so that the following normal-mode fits take their normal equations
 /// from them (valid until the descriptor matrix changes).
 void PrepareCrossProducts(ProgramState& ps, ComputingState& cs);
 
 /// Gauss-Jordan elimination without row exchanges of the K x (K+1) augmented system;
-/// a pivot of exactly 0 is used as 1e-6. Yields once per pivot.
+/// a pivot of exactly 0 is used as 1e-6. On return column K+1 holds the solution (the
+/// other columns are left part-way). Yields once per pivot.
 void SolveNormalEquations(double (&normal)[kSetWidth + 1][kSetWidth + 2], int k,
                           ComputingWindow& window);
 

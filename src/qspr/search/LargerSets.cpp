@@ -7,6 +7,7 @@
 #include "qspr/core/CrossValidation.h"
 #include "qspr/core/Fit.h"
 #include "qspr/search/CandidateList.h"
+#include "qspr/search/SearchTrials.h"
 
 #include <cmath>
 
@@ -70,19 +71,19 @@ void ExtendSet(ProgramState& ps, ComputingState& cs, ComputingWindow& window, in
     const double t = ps.MaxInterR2;
     PredictorSet& candidate = cs.CandidateSets[kCandidateRow];
     const PredictorSet kept = cs.KeptSets[a];
-    PredictorSet passed{};
-    bool passedFit = false;   // the last set fitted was passed by
-    bool passedInRow = false; // ... and row 1001 still holds it
+    // The sets of the kept one and each descriptor orthogonal to it, columns sorted as
+    // the list holds them, go to the workers together.
+    std::vector<SearchTrial>& trials = cs.Trials;
+    if (static_cast<int>(trials.size()) < s) {
+        trials.resize(static_cast<std::size_t>(s));
+    }
+    int count = 0;
+    bool lastOrthogonal = false; // descriptor s itself was tried
     for (int d = 1; d <= s; ++d) {
-        passedInRow = false;
-        candidate.fill(0);
-        cs.CandidateR2[kCandidateRow] = 0;
-        for (int b = 1; b < p; ++b) {
-            candidate[b] = kept[b];
-        }
+        lastOrthogonal = false;
         bool orthogonal = true;
         for (int b = 1; b < p; ++b) {
-            if (cs.Inter(d, candidate[b]) > t) {
+            if (cs.Inter(d, kept[b]) > t) {
                 orthogonal = false;
                 break;
             }
@@ -90,44 +91,73 @@ void ExtendSet(ProgramState& ps, ComputingState& cs, ComputingWindow& window, in
         if (!orthogonal) {
             continue;
         }
-        candidate[p] = d;
+        lastOrthogonal = true;
+        SearchTrial& trial = trials[static_cast<std::size_t>(count++)];
+        PredictorSet& set = trial.Set;
+        set.fill(0);
+        for (int b = 1; b < p; ++b) {
+            set[b] = kept[b];
+        }
+        set[p] = d;
         for (int u = 1; u < p; ++u) {
             for (int w = u + 1; w <= p; ++w) {
-                if (candidate[w] < candidate[u]) {
-                    std::swap(candidate[u], candidate[w]);
+                if (set[w] < set[u]) {
+                    std::swap(set[u], set[w]);
                 }
             }
         }
+        trial.MustFit = false;
+        trial.Skip = listed.Contains(set);
+    }
+    EvaluateTrials(ps, cs, count);
+
+    PredictorSet lastFitted{};
+    bool fitted = false;      // a set was fitted or passed by
+    bool passedFit = false;   // the last such set was passed by
+    bool passedInRow = false; // ... and row 1001 still holds it
+    for (int c = 0; c < count; ++c) {
+        const SearchTrial& trial = trials[static_cast<std::size_t>(c)];
+        passedInRow = false;
+        candidate = trial.Set;
+        cs.CandidateR2[kCandidateRow] = 0;
         if (listed.Contains(candidate)) {
             for (int b = 1; b <= p; ++b) {
                 candidate[b] = 0;
             }
-            cs.CandidateR2[kCandidateRow] = 0;
             continue;
         }
-        const PredictorSet trial = candidate;
-        if (cs.PassByIdleFits && FitLeavesSearchUnchanged(ps, cs, window, trial)) {
-            passed = trial;
+        lastFitted = trial.Set;
+        fitted = true;
+        if (!TakeTrial(ps, cs, window, trial)) {
             passedFit = true;
             passedInRow = true;
-            ++cs.PassedFitCount;
             continue;
         }
         passedFit = false;
-        FitEquation(ps, cs, window, trial);
         cs.CandidateR2[kCandidateRow] = cs.LastFitR2;
         if (InsertCandidate(cs) > 0) {
-            listed.Insert(trial);
+            listed.Insert(trial.Set);
             // The former row 1000 now waits in row 1001 and leaves the list.
             if (listed.IsComplete(cs.CandidateSets[kCandidateRow])) {
                 listed.Erase(cs.CandidateSets[kCandidateRow]);
             }
         }
     }
-    if (passedFit) {
-        // Refit the last set passed by: the fit state is the one its fit leaves.
-        FitEquation(ps, cs, window, passed);
-        if (passedInRow) {
+    if (s >= 1 && !lastOrthogonal) {
+        // The loop ended on a descriptor intercorrelated with the kept set: row 1001
+        // holds the kept set alone.
+        passedInRow = false;
+        candidate.fill(0);
+        for (int b = 1; b < p; ++b) {
+            candidate[b] = kept[b];
+        }
+        cs.CandidateR2[kCandidateRow] = 0;
+    }
+    if (fitted) {
+        // The workers' fits left no trace in cs.Pair and cs.Fit: refit the last set so
+        // that they, and the state, are those its own fit leaves.
+        FitEquation(ps, cs, window, lastFitted);
+        if (passedFit && passedInRow) {
             cs.CandidateR2[kCandidateRow] = cs.LastFitR2;
         }
     }

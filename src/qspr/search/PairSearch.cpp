@@ -5,6 +5,7 @@
 #include "qspr/core/CrossValidation.h"
 #include "qspr/core/Fit.h"
 #include "qspr/search/CandidateList.h"
+#include "qspr/search/SearchTrials.h"
 
 #include <string>
 
@@ -41,25 +42,32 @@ void SearchPairs(ProgramState& ps, ComputingState& cs, ComputingWindow& window) 
 
     PrepareCrossProducts(ps, cs);
     const int s = cs.SignificantCount;
-    PredictorSet pair{};
-    PredictorSet passed{};
-    bool passedLast = false; // the last pair fitted was passed by
+    // The pairs go to the workers a batch at a time, in the order of the loop, and are
+    // taken into the list in that order.
+    std::vector<SearchTrial>& trials = cs.Trials;
+    trials.resize(kTrialBatch);
+    int batch = 0;
     int h = 0;
-    for (int i = 1; i < s; ++i) {
-        for (int j = i + 1; j <= s; ++j) {
-            if (cs.Inter(i, j) > t) {
-                continue;
-            }
+    PredictorSet lastFitted{};
+    bool fitted = false;     // a pair was fitted or passed by
+    bool passedLast = false; // the last such pair was passed by
+    auto takeBatch = [&] {
+        EvaluateTrials(ps, cs, batch);
+        for (int b = 0; b < batch; ++b) {
+            const SearchTrial& trial = trials[static_cast<std::size_t>(b)];
             ++h;
             if (h % 5000 == 0) {
                 ShowPairProgress(window);
             }
-            pair[1] = i;
-            pair[2] = j;
+            const int i = trial.Set[1];
+            const int j = trial.Set[2];
+            lastFitted = trial.Set;
+            fitted = true;
             if (h <= kListRows) {
                 cs.CandidateSets[h][1] = i;
                 cs.CandidateSets[h][2] = j;
-                FitEquation(ps, cs, window, pair);
+                TakeTrial(ps, cs, window, trial);
+                passedLast = false;
                 cs.CandidateR2[h] = cs.LastFitR2;
                 if (h == kListRows) {
                     RankCandidates(cs);
@@ -67,23 +75,40 @@ void SearchPairs(ProgramState& ps, ComputingState& cs, ComputingWindow& window) 
             } else {
                 cs.CandidateSets[kCandidateRow][1] = i;
                 cs.CandidateSets[kCandidateRow][2] = j;
-                if (cs.PassByIdleFits && FitLeavesSearchUnchanged(ps, cs, window, pair)) {
-                    passed = pair;
-                    passedLast = true;
-                    ++cs.PassedFitCount;
+                passedLast = !TakeTrial(ps, cs, window, trial);
+                if (passedLast) {
                     continue;
                 }
-                passedLast = false;
-                FitEquation(ps, cs, window, pair);
                 cs.CandidateR2[kCandidateRow] = cs.LastFitR2;
                 InsertCandidate(cs);
             }
         }
+        batch = 0;
+    };
+    for (int i = 1; i < s; ++i) {
+        for (int j = i + 1; j <= s; ++j) {
+            if (cs.Inter(i, j) > t) {
+                continue;
+            }
+            SearchTrial& trial = trials[static_cast<std::size_t>(batch)];
+            trial.Set.fill(0);
+            trial.Set[1] = i;
+            trial.Set[2] = j;
+            trial.MustFit = h + batch + 1 <= kListRows;
+            trial.Skip = false;
+            if (++batch == kTrialBatch) {
+                takeBatch();
+            }
+        }
     }
-    if (passedLast) {
-        // The last pair was passed by: its fit leaves the state the loop ends with.
-        FitEquation(ps, cs, window, passed);
-        cs.CandidateR2[kCandidateRow] = cs.LastFitR2;
+    takeBatch();
+    if (fitted) {
+        // The workers' fits left no trace in cs.Pair and cs.Fit: refitting the last pair
+        // leaves them, and the state, as the loop's own last fit does.
+        FitEquation(ps, cs, window, lastFitted);
+        if (passedLast) {
+            cs.CandidateR2[kCandidateRow] = cs.LastFitR2;
+        }
     }
     // A short list is ranked too: the best pair must head it.
     if (h > 0 && h < kListRows) {

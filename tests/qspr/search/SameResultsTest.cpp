@@ -1,6 +1,7 @@
-// The searches' short cut (passing by fits that provably change nothing) against the
-// plain path that fits every candidate: whole runs on random tables and on the examples
-// must write the same files byte for byte (the lines carrying the run's date aside).
+// The searches' fast path (passing by fits that provably change nothing, candidates fitted
+// by several workers) against the plain path that fits every candidate one after another
+// on one thread: whole runs on random tables and on the examples must write the same
+// files byte for byte (the lines carrying the run's date aside).
 
 #include "TestData.h"
 #include "common/ComputingWindow.h"
@@ -126,12 +127,13 @@ std::map<std::string, std::string> FolderFiles() {
 /// One whole run in a fresh folder; `prepare` writes or copies the tables there.
 template <typename Prepare>
 std::map<std::string, std::string>
-RunOnce(const std::string& label, bool passBy, Prepare prepare, const std::string& qsprTable,
+RunOnce(const std::string& label, bool passBy, int threads, Prepare prepare, const std::string& qsprTable,
         const std::vector<std::string>& tables, bool outliers, int predictors,
         double* bestQ = nullptr, long long* passed = nullptr) {
-    ScratchDir dir{"same-" + label + (passBy ? "-fast" : "-plain")};
+    ScratchDir dir{"same-" + label + (passBy ? "-fast" : "-plain") + std::to_string(threads)};
     prepare();
     ProgramState ps;
+    ps.ThreadCount = threads;
     ComputingState cs;
     cs.PassByIdleFits = passBy;
     SilentWindow window;
@@ -175,10 +177,10 @@ TEST_P(SameResults, RandomTablesGiveTheSameFiles) {
     double qFast = 0;
     double qPlain = 0;
     long long passed = 0;
-    const auto fast = RunOnce(label, true, prepare, "T", tables, shape.outliers, shape.predictors,
-                              &qFast, &passed);
+    const auto fast = RunOnce(label, true, 3, prepare, "T", tables, shape.outliers,
+                              shape.predictors, &qFast, &passed);
     const auto plain =
-        RunOnce(label, false, prepare, "T", tables, shape.outliers, shape.predictors, &qPlain);
+        RunOnce(label, false, 1, prepare, "T", tables, shape.outliers, shape.predictors, &qPlain);
     ExpectSame(fast, plain);
     EXPECT_EQ(qFast, qPlain);
     EXPECT_GT(plain.size(), 3u); // the tables and at least a report and a predictor file
@@ -212,9 +214,9 @@ TEST(SameResults, ExamplesGiveTheSameFiles) {
                 std::filesystem::path(KALEMIR_EXAMPLES_DIR "/bzr") / example.table, example.table);
         };
         const auto fast =
-            RunOnce(example.table, true, prepare, example.table, example.tables, true, 0);
+            RunOnce(example.table, true, 2, prepare, example.table, example.tables, true, 0);
         const auto plain =
-            RunOnce(example.table, false, prepare, example.table, example.tables, true, 0);
+            RunOnce(example.table, false, 1, prepare, example.table, example.tables, true, 0);
         ExpectSame(fast, plain);
     }
 }

@@ -1,0 +1,33 @@
+#pragma once
+// The candidate sets of a search, fitted side by side by the workers and then taken into
+// the search state one by one in the search's own order, so that the list, the best
+// values and every report line are those of a search that fits one set after another.
+
+#include "qspr/core/ComputingState.h"
+#include "qspr/setup/ProgramState.h"
+
+namespace kalemir {
+class ComputingWindow;
+}
+
+namespace kalemir::qspr {
+
+/// Works out trials 0..count-1 of cs.Trials side by side: the r2 bound of each (when the
+/// search passes by idle fits) and the exact fit of every trial the bound does not let
+/// pass against the state as it stands now. Changes nothing of the search state. The
+/// state's thresholds only rise while the batch is taken, so a trial passed by now is
+/// passed by then too.
+void EvaluateTrials(const ProgramState& ps, ComputingState& cs, int count);
+
+/// Takes a trial into the search state as the fit of it would: false when it is passed
+/// by (its fit provably changes nothing), true when it was fitted (exactly as worked out,
+/// or now when the workers did not fit it). cs.Pair and cs.Fit are not those of the
+/// trial: the search refits its last set to leave them as a one-by-one search does.
+bool TakeTrial(ProgramState& ps, ComputingState& cs, ComputingWindow& window,
+               const SearchTrial& trial);
+
+/// Candidates handed to the workers at a time: large enough to keep them busy, small
+/// enough that a stop request is seen soon.
+inline constexpr int kTrialBatch = 4096;
+
+} // namespace kalemir::qspr
