@@ -38,7 +38,6 @@ std::string NumericValue(const std::string& option, const std::string& value) {
     return value;
 }
 
-
 /// A worker count: a whole number from 1 to 256.
 int ThreadCountValue(const std::string& value) {
     int count = 0;

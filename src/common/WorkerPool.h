@@ -47,9 +47,9 @@ private:
     const Body* body_ = nullptr;
     int count_ = 0;
     int grain_ = 1;
-    int next_ = 0;             ///< first piece not yet handed out (under mutex_)
-    unsigned generation_ = 0;  ///< bumped for every loop
-    int busy_ = 0;             ///< background workers still in the current loop
+    int next_ = 0;            ///< first piece not yet handed out (under mutex_)
+    unsigned generation_ = 0; ///< bumped for every loop
+    int busy_ = 0;            ///< background workers still in the current loop
     bool closing_ = false;
     std::exception_ptr failure_;
 };

@@ -48,7 +48,7 @@ void ComputeInterR2(ProgramState& ps, ComputingState& cs, ComputingWindow& windo
         squares[a] = std::fabs(sxx);
     }
     std::vector<double> products;
-    SymmetricCrossProducts(deviations, n, s, products);
+    SymmetricCrossProducts(deviations, n, s, products, cs.Workers.get());
 
     long long done = 0;
     for (int a = 1; a < s; ++a) {

@@ -104,6 +104,8 @@ struct CrossProductCache {
 
 /// One worker's buffers for fitting candidates beside the others.
 struct FitScratch {
+    double Normal[kSetWidth + 1][kSetWidth + 2];
+    double Gathered[kSetWidth + 1][kSetWidth + 2];
     FitResult Fit;
     PairCorrelation Pair;
     SilentWindow Window;
@@ -112,6 +114,7 @@ struct FitScratch {
 /// A candidate set of a search and what the workers found of it.
 struct SearchTrial {
     PredictorSet Set{};
+    int Added = 0;        ///< the descriptor added to a kept set (0: none)
     bool MustFit = false; ///< fitted whatever its bound (the sets that fill the list)
     bool Skip = false;    ///< not evaluated (already listed when the batch began)
     double Bound = 0;     ///< FitR2Bound, or infinity
@@ -170,6 +173,7 @@ struct ComputingState {
     std::unique_ptr<WorkerPool> Workers;
     std::vector<std::unique_ptr<FitScratch>> WorkerFits;
     std::vector<SearchTrial> Trials;
+    std::vector<unsigned char> TooClose; ///< descriptors intercorrelated with a kept set
     /// Design columns of the cross-validation's half fits (grown once, reused).
     std::vector<double> HalfDesign;
 

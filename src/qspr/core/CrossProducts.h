@@ -3,6 +3,8 @@
 // (so each equals the plain running sum bit for bit), computed a few columns at a time
 // across all partner columns so that the work runs through memory once per block.
 
+#include "common/WorkerPool.h"
+
 #include <vector>
 
 namespace kalemir::qspr {
@@ -10,7 +12,8 @@ namespace kalemir::qspr {
 /// values: rows 1..n of columns 1..s in row-major layout (row i, column a at
 /// values[i * (s + 1) + a]). Fills out[a * (s + 1) + b] = out[b * (s + 1) + a] =
 /// sum over i = 1..n of value(i, a) * value(i, b) for 1 <= a <= b <= s.
+/// The blocks of columns are shared out among the workers when there are any.
 void SymmetricCrossProducts(const std::vector<double>& values, int n, int s,
-                            std::vector<double>& out);
+                            std::vector<double>& out, WorkerPool* workers = nullptr);
 
 } // namespace kalemir::qspr

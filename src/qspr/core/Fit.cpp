@@ -31,33 +31,6 @@ double QualityQ(double r2, int n, int k) {
     return std::sqrt(r2 / (1 - r2)) * (ratio * ratio);
 }
 
-void SolveNormalEquations(double (&normal)[kSetWidth + 1][kSetWidth + 2], int k,
-                          ComputingWindow& window) {
-    // Each pivot i rewrites every entry from the entries before it, one division or one
-    // product and difference per entry. Columns 1..i are never read again after pivot i
-    // (the later pivots read their own column, the columns after it and the right-hand
-    // side), so they are left as they are: the right-hand side gets the same bits.
-    for (int i = 1; i <= k; ++i) {
-        window.Yield();
-        double pivot = normal[i][i];
-        if (pivot == 0) {
-            pivot = 1e-6;
-        }
-        for (int j = i + 1; j <= k + 1; ++j) {
-            normal[i][j] = normal[i][j] / pivot;
-        }
-        for (int r = 1; r <= k; ++r) {
-            if (r == i) {
-                continue;
-            }
-            const double f = normal[r][i];
-            for (int j = i + 1; j <= k + 1; ++j) {
-                normal[r][j] = normal[r][j] - f * normal[i][j];
-            }
-        }
-    }
-}
-
 void PrepareCrossProducts(ProgramState& ps, ComputingState& cs) {
     const int n = ps.CalibrationCount;
     const int s = cs.SignificantCount;
@@ -79,7 +52,7 @@ void PrepareCrossProducts(ProgramState& ps, ComputingState& cs) {
         rows[static_cast<std::size_t>(i) * width + s + 1] = y[i];
     }
     std::vector<double> all;
-    SymmetricCrossProducts(rows, n, s + 1, all);
+    SymmetricCrossProducts(rows, n, s + 1, all, cs.Workers.get());
     cache.Gram.assign(static_cast<std::size_t>(s + 1) * (s + 1), 0.0);
     cache.Property.assign(static_cast<std::size_t>(s) + 1, 0.0);
     for (int a = 1; a <= s; ++a) {
@@ -156,22 +129,8 @@ bool CacheUsable(const ProgramState& ps, const ComputingState& cs, const Predict
     return true;
 }
 
-/// The normal equations of the set read from the cross products.
-void GatherNormal(const CrossProductCache& cache, const PredictorSet& set, int k,
-                  double (&normal)[kSetWidth + 1][kSetWidth + 2]) {
-    const std::size_t width = static_cast<std::size_t>(cache.S) + 1;
-    for (int i = 1; i <= k; ++i) {
-        const int ci = set[i];
-        for (int j = 1; j <= k; ++j) {
-            const int cj = set[j];
-            normal[i][j] = ci != 0 && cj != 0 ? cache.Gram[ci * width + cj] : 0.0;
-        }
-        normal[i][k + 1] = ci != 0 ? cache.Property[ci] : 0.0;
-    }
-}
-
 /// Coefficients from the solved system and the intercept from the means.
-void TakeCoefficients(const double (&normal)[kSetWidth + 1][kSetWidth + 2], int k, FitResult& fit) {
+void TakeCoefficients(const NormalMatrix& normal, int k, FitResult& fit) {
     double weighted = 0;
     for (int i = 1; i <= k; ++i) {
         fit.Coefficients[i] = normal[i][k + 1];
@@ -182,8 +141,11 @@ void TakeCoefficients(const double (&normal)[kSetWidth + 1][kSetWidth + 2], int 
 
 /// The normal-mode fit of the set into fit and pair: coefficients, the estimates of the
 /// calibration molecules and their correlation with the observed values.
+/// With `solved`, the coefficients are taken from that system, already solved from the
+/// cross products (the same gather and elimination: the same doubles).
 void ComputeFit(const ProgramState& ps, const ComputingState& cs, ComputingWindow& window,
-                const PredictorSet& set, int k, FitResult& fit, PairCorrelation& pair) {
+                const PredictorSet& set, int k, FitResult& fit, PairCorrelation& pair,
+                const NormalMatrix* solved = nullptr) {
     const int n = ps.CalibrationCount;
     const int last = n + ps.PredictionCount;
     const DescriptorMatrixStore& dm = cs.DescriptorMatrix;
@@ -198,9 +160,12 @@ void ComputeFit(const ProgramState& ps, const ComputingState& cs, ComputingWindo
     columns[k + 1] = property;
     fit.Means[k + 1] = dm.At(last + 1, kPropertyColumn);
 
-    double normal[kSetWidth + 1][kSetWidth + 2];
+    NormalMatrix normal;
     const bool cached = CacheUsable(ps, cs, set, k);
-    if (cached) {
+    if (cached && solved != nullptr) {
+        std::copy(&(*solved)[0][0], &(*solved)[0][0] + sizeof(NormalMatrix) / sizeof(double),
+                  &normal[0][0]);
+    } else if (cached) {
         GatherNormal(cs.Cross, set, k, normal);
     } else {
         for (int i = 1; i <= k; ++i) {
@@ -215,7 +180,9 @@ void ComputeFit(const ProgramState& ps, const ComputingState& cs, ComputingWindo
             }
         }
     }
-    SolveNormalEquations(normal, k, window);
+    if (!(cached && solved != nullptr)) {
+        SolveNormalEquations(normal, k, window);
+    }
     TakeCoefficients(normal, k, fit);
 
     // Estimates of the calibration molecules against their observed values.
@@ -334,16 +301,35 @@ double FitR2Bound(const ProgramState& ps, const ComputingState& cs, ComputingWin
     // rounding of this function's own few operations. Any doubt (a zero entry, a
     // non-positive lower norm, a noise term not small against the norm, NaN) returns
     // infinity, which sends the candidate down the exact path.
-    constexpr double kUnsure = std::numeric_limits<double>::infinity();
+    if (!FitR2BoundApplies(ps, cs, set)) {
+        return std::numeric_limits<double>::infinity();
+    }
+    NormalMatrix gathered;
+    GatherNormal(cs.Cross, set, cs.FitTermCount, gathered);
+    NormalMatrix normal;
+    std::copy(&gathered[0][0], &gathered[0][0] + sizeof(NormalMatrix) / sizeof(double),
+              &normal[0][0]);
+    SolveNormalEquations(normal, cs.FitTermCount, window);
+    return FitR2BoundOfSolved(ps, cs, set, normal, gathered);
+}
+
+bool FitR2BoundApplies(const ProgramState& ps, const ComputingState& cs, const PredictorSet& set) {
     const int k = cs.FitTermCount;
     if (cs.CrossValidating || k < 1 || !CacheUsable(ps, cs, set, k)) {
-        return kUnsure;
+        return false;
     }
     for (int i = 1; i <= k; ++i) {
         if (set[i] == 0) {
-            return kUnsure;
+            return false;
         }
     }
+    return true;
+}
+
+double FitR2BoundOfSolved(const ProgramState& ps, const ComputingState& cs, const PredictorSet& set,
+                          const NormalMatrix& normal, const NormalMatrix& gathered) {
+    constexpr double kUnsure = std::numeric_limits<double>::infinity();
+    const int k = cs.FitTermCount;
     const int n = ps.CalibrationCount;
     const int last = n + ps.PredictionCount;
     const DescriptorMatrixStore& dm = cs.DescriptorMatrix;
@@ -354,12 +340,9 @@ double FitR2Bound(const ProgramState& ps, const ComputingState& cs, ComputingWin
         fit.Means[i] = dm.At(last + 1, set[i]);
     }
     fit.Means[k + 1] = dm.At(last + 1, kPropertyColumn);
-    double normal[kSetWidth + 1][kSetWidth + 2];
-    GatherNormal(cache, set, k, normal);
-    SolveNormalEquations(normal, k, window);
     TakeCoefficients(normal, k, fit);
 
-    const std::size_t width = static_cast<std::size_t>(cache.S) + 1;
+    // The cross products are read from the gathered system (the same doubles).
     double spread = 0;    // S
     double offset = 0;    // sum |b_i| MeanOffset_i
     double magnitude = 0; // E
@@ -368,13 +351,13 @@ double FitR2Bound(const ProgramState& ps, const ComputingState& cs, ComputingWin
     for (int i = 1; i <= k; ++i) {
         const int ci = set[i];
         const double b = fit.Coefficients[i];
-        spread += std::fabs(b) * std::sqrt(cache.Gram[ci * width + ci]);
+        spread += std::fabs(b) * std::sqrt(gathered[i][i]);
         offset += std::fabs(b) * cache.MeanOffset[ci];
         magnitude += std::fabs(b) * cache.Magnitude[ci];
-        bg += b * cache.Property[ci];
+        bg += b * gathered[i][k + 1];
         double row = 0;
         for (int j = 1; j <= k; ++j) {
-            row += cache.Gram[ci * width + set[j]] * fit.Coefficients[j];
+            row += gathered[i][j] * fit.Coefficients[j];
         }
         bgb += b * row;
     }
@@ -454,8 +437,9 @@ void TakeFitOutcome(ProgramState& ps, ComputingState& cs, int k, double r2, doub
 }
 
 void FitCandidate(const ProgramState& ps, const ComputingState& cs, FitScratch& scratch,
-                  const PredictorSet& set, int k, double& r2, double& see) {
-    ComputeFit(ps, cs, scratch.Window, set, k, scratch.Fit, scratch.Pair);
+                  const PredictorSet& set, int k, double& r2, double& see,
+                  const NormalMatrix* solved) {
+    ComputeFit(ps, cs, scratch.Window, set, k, scratch.Fit, scratch.Pair, solved);
     r2 = scratch.Pair.R2;
     see = scratch.Pair.SEE;
 }

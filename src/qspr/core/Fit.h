@@ -3,6 +3,7 @@
 
 #include "common/ComputingWindow.h"
 #include "qspr/core/ComputingState.h"
+#include "qspr/core/NormalEquations.h"
 #include "qspr/setup/ProgramState.h"
 
 namespace kalemir::qspr {
@@ -28,8 +29,11 @@ void TakeFitOutcome(ProgramState& ps, ComputingState& cs, int k, double r2, doub
 /// The r2 and SEE a normal-mode FitEquation of the set would compute, worked out in a
 /// worker's own scratch without touching the run's state (so that workers may fit
 /// candidates side by side while nothing else changes the state).
+/// With `solved` (the set's normal equations from the cross products, solved as
+/// FitR2BoundOfSolved had them), the coefficients are taken from there.
 void FitCandidate(const ProgramState& ps, const ComputingState& cs, FitScratch& scratch,
-                  const PredictorSet& set, int k, double& r2, double& see);
+                  const PredictorSet& set, int k, double& r2, double& see,
+                  const NormalMatrix* solved = nullptr);
 
 /// An upper bound on the r2 a normal-mode FitEquation of the set would compute from the
 /// cross products (infinity when it cannot be bounded safely). Changes no state.
@@ -44,6 +48,16 @@ double FitR2Bound(const ProgramState& ps, const ComputingState& cs, ComputingWin
 bool FitLeavesSearchUnchanged(const ProgramState& ps, const ComputingState& cs,
                               ComputingWindow& window, const PredictorSet& set);
 
+/// True when FitR2Bound can bound the set (otherwise it gives infinity): a normal-mode
+/// fit of complete sets within the cross products.
+bool FitR2BoundApplies(const ProgramState& ps, const ComputingState& cs, const PredictorSet& set);
+
+/// FitR2Bound of a set it applies to, from the set's normal equations gathered from the
+/// cross products and solved (whole, or taken over part-way from a KeptElimination).
+/// `gathered` holds the set's normal equations as gathered, before the elimination.
+double FitR2BoundOfSolved(const ProgramState& ps, const ComputingState& cs, const PredictorSet& set,
+                          const NormalMatrix& normal, const NormalMatrix& gathered);
+
 /// FitLeavesSearchUnchanged for a set whose FitR2Bound is known.
 bool BoundLeavesSearchUnchanged(const ProgramState& ps, const ComputingState& cs, double bound);
 
@@ -51,11 +65,5 @@ bool BoundLeavesSearchUnchanged(const ProgramState& ps, const ComputingState& cs
 /// the current rows, so that the following normal-mode fits take their normal equations
 /// from them (valid until the descriptor matrix changes).
 void PrepareCrossProducts(ProgramState& ps, ComputingState& cs);
-
-/// Gauss-Jordan elimination without row exchanges of the K x (K+1) augmented system;
-/// a pivot of exactly 0 is used as 1e-6. On return column K+1 holds the solution (the
-/// other columns are left part-way). Yields once per pivot.
-void SolveNormalEquations(double (&normal)[kSetWidth + 1][kSetWidth + 2], int k,
-                          ComputingWindow& window);
 
 } // namespace kalemir::qspr

@@ -1,5 +1,6 @@
 #include "qspr/search/CandidateList.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace kalemir::qspr {
@@ -39,13 +40,18 @@ int InsertCandidate(ComputingState& cs) {
     if (q == kListRows) {
         return 0;
     }
+    // Rows q+1..1000 move down one row and the candidate takes row q+1 (the exchanges of
+    // neighbouring rows, done as one shift): columns 1..FitTermCount move, the others stay.
     const int width = cs.FitTermCount;
+    const double candidateR2 = r2[kCandidateRow];
+    int candidate[kSetWidth + 1];
+    std::copy_n(&sets[kCandidateRow][1], width, &candidate[1]);
     for (int v = kCandidateRow; v >= q + 2; --v) {
-        std::swap(r2[v], r2[v - 1]);
-        for (int c = 1; c <= width; ++c) {
-            std::swap(sets[v][c], sets[v - 1][c]);
-        }
+        r2[v] = r2[v - 1];
+        std::copy_n(&sets[v - 1][1], width, &sets[v][1]);
     }
+    r2[q + 1] = candidateR2;
+    std::copy_n(&candidate[1], width, &sets[q + 1][1]);
     return q + 1;
 }
 

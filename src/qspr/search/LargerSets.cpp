@@ -9,6 +9,7 @@
 #include "qspr/search/CandidateList.h"
 #include "qspr/search/SearchTrials.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace kalemir::qspr {
@@ -77,39 +78,51 @@ void ExtendSet(ProgramState& ps, ComputingState& cs, ComputingWindow& window, in
     if (static_cast<int>(trials.size()) < s) {
         trials.resize(static_cast<std::size_t>(s));
     }
-    int count = 0;
-    bool lastOrthogonal = false; // descriptor s itself was tried
-    for (int d = 1; d <= s; ++d) {
-        lastOrthogonal = false;
-        bool orthogonal = true;
-        for (int b = 1; b < p; ++b) {
-            if (cs.Inter(d, kept[b]) > t) {
-                orthogonal = false;
-                break;
-            }
+    // A descriptor joins the kept set when no kept descriptor is intercorrelated with it
+    // beyond the limit (read along the kept descriptors' rows: the matrix is symmetric).
+    std::vector<unsigned char>& tooClose = cs.TooClose;
+    tooClose.assign(static_cast<std::size_t>(s) + 1, 0);
+    for (int b = 1; b < p; ++b) {
+        const double* inter = &cs.InterR2[static_cast<std::size_t>(kept[b]) * cs.InterSize];
+        for (int d = 1; d <= s; ++d) {
+            tooClose[d] = tooClose[d] | static_cast<unsigned char>(inter[d] > t);
         }
-        if (!orthogonal) {
+    }
+    // Each set's columns in ascending order, as the list holds them: the kept columns
+    // sorted once, each descriptor put in its place.
+    int sortedKept[kSetWidth + 1];
+    std::copy(kept.begin() + 1, kept.begin() + p, sortedKept);
+    std::sort(sortedKept, sortedKept + (p - 1));
+    int count = 0;
+    for (int d = 1; d <= s; ++d) {
+        if (tooClose[d] != 0) {
             continue;
         }
-        lastOrthogonal = true;
         SearchTrial& trial = trials[static_cast<std::size_t>(count++)];
         PredictorSet& set = trial.Set;
         set.fill(0);
-        for (int b = 1; b < p; ++b) {
-            set[b] = kept[b];
-        }
-        set[p] = d;
-        for (int u = 1; u < p; ++u) {
-            for (int w = u + 1; w <= p; ++w) {
-                if (set[w] < set[u]) {
-                    std::swap(set[u], set[w]);
-                }
-            }
-        }
+        const int place =
+            static_cast<int>(std::upper_bound(sortedKept, sortedKept + (p - 1), d) - sortedKept);
+        std::copy(sortedKept, sortedKept + place, set.begin() + 1);
+        set[place + 1] = d;
+        std::copy(sortedKept + place, sortedKept + (p - 1), set.begin() + place + 2);
+        trial.Added = d;
         trial.MustFit = false;
         trial.Skip = listed.Contains(set);
     }
-    EvaluateTrials(ps, cs, count);
+    const bool lastOrthogonal = s >= 1 && tooClose[s] == 0; // descriptor s itself was tried
+    // Every trial adds its descriptor to the kept set: the pivots before its place are
+    // the kept set's own, eliminated once here.
+    KeptElimination keptSystem;
+    bool keptUsable = p >= 2 && cs.Cross.Valid && cs.Cross.DataVersion == cs.DataVersion &&
+                      cs.Cross.N == ps.CalibrationCount;
+    for (int b = 1; b < p && keptUsable; ++b) {
+        keptUsable = kept[b] >= 1 && kept[b] <= cs.Cross.S;
+    }
+    if (keptUsable) {
+        keptSystem.Eliminate(cs.Cross, kept, p - 1);
+    }
+    EvaluateTrials(ps, cs, count, keptUsable ? &keptSystem : nullptr);
 
     PredictorSet lastFitted{};
     bool fitted = false;      // a set was fitted or passed by

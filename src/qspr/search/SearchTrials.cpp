@@ -3,6 +3,7 @@
 #include "common/ComputingWindow.h"
 #include "qspr/core/Fit.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace kalemir::qspr {
@@ -10,26 +11,42 @@ namespace kalemir::qspr {
 namespace {
 
 void EvaluateTrial(const ProgramState& ps, const ComputingState& cs, FitScratch& scratch,
-                   SearchTrial& trial) {
-    constexpr double kUnsure = std::numeric_limits<double>::infinity();
-    trial.Bound = kUnsure;
+                   const KeptElimination* kept, SearchTrial& trial) {
+    trial.Bound = std::numeric_limits<double>::infinity();
     trial.Fitted = false;
     if (trial.Skip) {
         return;
     }
-    if (!trial.MustFit && cs.PassByIdleFits) {
-        trial.Bound = FitR2Bound(ps, cs, scratch.Window, trial.Set);
+    const int k = cs.FitTermCount;
+    if (!trial.MustFit && cs.PassByIdleFits && FitR2BoundApplies(ps, cs, trial.Set)) {
+        // One elimination serves the bound and, when the bound does not let the set
+        // pass, its exact fit.
+        NormalMatrix& normal = scratch.Normal;
+        NormalMatrix& gathered = scratch.Gathered;
+        int first = 1;
+        if (kept != nullptr && kept->Size() == k - 1) {
+            first = kept->Start(cs.Cross, trial.Set, trial.Added, normal, gathered);
+        } else {
+            GatherNormal(cs.Cross, trial.Set, k, gathered);
+            std::copy(&gathered[0][0], &gathered[0][0] + sizeof(NormalMatrix) / sizeof(double),
+                      &normal[0][0]);
+        }
+        SolveNormalEquationsFrom(normal, k, first, scratch.Window);
+        trial.Bound = FitR2BoundOfSolved(ps, cs, trial.Set, normal, gathered);
         if (BoundLeavesSearchUnchanged(ps, cs, trial.Bound)) {
             return;
         }
+        FitCandidate(ps, cs, scratch, trial.Set, k, trial.R2, trial.SEE, &normal);
+    } else {
+        FitCandidate(ps, cs, scratch, trial.Set, k, trial.R2, trial.SEE);
     }
-    FitCandidate(ps, cs, scratch, trial.Set, cs.FitTermCount, trial.R2, trial.SEE);
     trial.Fitted = true;
 }
 
 } // namespace
 
-void EvaluateTrials(const ProgramState& ps, ComputingState& cs, int count) {
+void EvaluateTrials(const ProgramState& ps, ComputingState& cs, int count,
+                    const KeptElimination* kept) {
     const int workers = cs.Workers ? cs.Workers->Size() : 1;
     while (static_cast<int>(cs.WorkerFits.size()) < workers) {
         cs.WorkerFits.push_back(std::make_unique<FitScratch>());
@@ -39,7 +56,7 @@ void EvaluateTrials(const ProgramState& ps, ComputingState& cs, int count) {
     std::vector<std::unique_ptr<FitScratch>>& scratch = cs.WorkerFits;
     auto body = [&](int first, int last, int worker) {
         for (int t = first; t < last; ++t) {
-            EvaluateTrial(ps, state, *scratch[static_cast<std::size_t>(worker)],
+            EvaluateTrial(ps, state, *scratch[static_cast<std::size_t>(worker)], kept,
                           trials[static_cast<std::size_t>(t)]);
         }
     };

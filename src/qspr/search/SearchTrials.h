@@ -4,6 +4,7 @@
 // values and every report line are those of a search that fits one set after another.
 
 #include "qspr/core/ComputingState.h"
+#include "qspr/core/NormalEquations.h"
 #include "qspr/setup/ProgramState.h"
 
 namespace kalemir {
@@ -17,7 +18,10 @@ namespace kalemir::qspr {
 /// pass against the state as it stands now. Changes nothing of the search state. The
 /// state's thresholds only rise while the batch is taken, so a trial passed by now is
 /// passed by then too.
-void EvaluateTrials(const ProgramState& ps, ComputingState& cs, int count);
+/// With `kept` (the elimination of the kept set every trial adds its descriptor Added
+/// to), the trials take over the kept set's pivots instead of eliminating whole.
+void EvaluateTrials(const ProgramState& ps, ComputingState& cs, int count,
+                    const KeptElimination* kept = nullptr);
 
 /// Takes a trial into the search state as the fit of it would: false when it is passed
 /// by (its fit provably changes nothing), true when it was fitted (exactly as worked out,

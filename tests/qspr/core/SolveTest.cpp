@@ -5,9 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <random>
+#include <vector>
 
 namespace kalemir::qspr {
 namespace {
@@ -95,6 +98,128 @@ TEST(SolveNormalEquations, RightHandSideHasTheBitsOfTheFullSweep) {
         }
     }
     EXPECT_EQ(systems, kSetWidth * 5 * 40);
+}
+
+// Cross products of s random columns over n rows (column 3 all zeros, column 5 a copy
+// of column 4), as the cache holds them.
+CrossProductCache RandomCache(int s, int n, std::mt19937_64& random) {
+    std::uniform_real_distribution<double> unit(-1, 1);
+    std::vector<std::vector<double>> x(static_cast<std::size_t>(s + 2), std::vector<double>(n));
+    for (int c = 1; c <= s + 1; ++c) {
+        for (int m = 0; m < n; ++m) {
+            x[c][m] = c == 3 ? 0.0 : unit(random) * (1 + c % 3);
+        }
+    }
+    x[5] = x[4];
+    CrossProductCache cache;
+    cache.Valid = true;
+    cache.S = s;
+    cache.N = n;
+    cache.Gram.assign(static_cast<std::size_t>(s + 1) * (s + 1), 0.0);
+    cache.Property.assign(static_cast<std::size_t>(s) + 1, 0.0);
+    for (int a = 1; a <= s; ++a) {
+        for (int b = 1; b <= s + 1; ++b) {
+            double sum = 0;
+            for (int m = 0; m < n; ++m) {
+                sum += x[a][m] * x[b][m];
+            }
+            if (b <= s) {
+                cache.Gram[static_cast<std::size_t>(a) * (s + 1) + b] = sum;
+            } else {
+                cache.Property[a] = sum;
+            }
+        }
+    }
+    return cache;
+}
+
+// A kept set with one more descriptor, taken over part-way from the kept set's own
+// elimination, solves to the bits of gathering and eliminating the whole set: for every
+// place the new descriptor can take, with zero pivots and repeated columns among them.
+TEST(KeptElimination, TakenOverSystemsSolveToTheSameBits) {
+    std::mt19937_64 random(7);
+    SilentWindow window;
+    const int s = 40;
+    const CrossProductCache cache = RandomCache(s, 60, random);
+    int compared = 0;
+    int places[kSetWidth + 2] = {};
+    for (int size = 1; size < kSetWidth; ++size) {
+        for (int repeat = 0; repeat < 30; ++repeat) {
+            // A sorted kept set of distinct columns; the zero and the repeated columns
+            // come in often.
+            std::vector<int> pool(s);
+            for (int c = 0; c < s; ++c) {
+                pool[c] = c + 1;
+            }
+            std::shuffle(pool.begin(), pool.end(), random);
+            if (repeat % 3 == 0) {
+                std::iter_swap(pool.begin(), std::find(pool.begin(), pool.end(), 3));
+                std::iter_swap(pool.begin() + 1, std::find(pool.begin(), pool.end(), 4));
+            }
+            std::vector<int> keptColumns(pool.begin(), pool.begin() + size);
+            std::sort(keptColumns.begin(), keptColumns.end());
+            PredictorSet kept{};
+            for (int b = 1; b <= size; ++b) {
+                kept[b] = keptColumns[b - 1];
+            }
+            KeptElimination elimination;
+            elimination.Eliminate(cache, kept, size);
+            for (int d = 1; d <= s; ++d) {
+                if (std::binary_search(keptColumns.begin(), keptColumns.end(), d)) {
+                    continue;
+                }
+                PredictorSet set{};
+                std::vector<int> all = keptColumns;
+                all.insert(std::upper_bound(all.begin(), all.end(), d), d);
+                for (int b = 1; b <= size + 1; ++b) {
+                    set[b] = all[b - 1];
+                }
+                const int k = size + 1;
+                Normal whole;
+                GatherNormal(cache, set, k, whole);
+                Normal part;
+                Normal gathered;
+                const int first = elimination.Start(cache, set, d, part, gathered);
+                for (int i = 1; i <= k; ++i) {
+                    for (int j = 1; j <= k + 1; ++j) {
+                        ASSERT_EQ(std::bit_cast<std::uint64_t>(whole[i][j]),
+                                  std::bit_cast<std::uint64_t>(gathered[i][j]))
+                            << "gathered, kept " << size << " d " << d;
+                    }
+                }
+                SolveNormalEquations(whole, k, window);
+                ASSERT_GE(first, 1);
+                ASSERT_EQ(set[first], d);
+                ++places[first];
+                SolveNormalEquationsFrom(part, k, first, window);
+                for (int i = 1; i <= k; ++i) {
+                    ASSERT_EQ(std::bit_cast<std::uint64_t>(whole[i][k + 1]),
+                              std::bit_cast<std::uint64_t>(part[i][k + 1]))
+                        << "kept " << size << " d " << d << " row " << i;
+                }
+                ++compared;
+            }
+        }
+    }
+    EXPECT_GT(compared, 10000);
+    EXPECT_GT(places[1], 0);
+    EXPECT_GT(places[kSetWidth], 0); // d last in a set of 20
+}
+
+// A set that is not the kept set with d added is gathered whole.
+TEST(KeptElimination, OtherSetsAreGatheredWhole) {
+    std::mt19937_64 random(8);
+    const CrossProductCache cache = RandomCache(12, 20, random);
+    KeptElimination elimination;
+    const PredictorSet kept{0, 2, 6, 9};
+    elimination.Eliminate(cache, kept, 3);
+    Normal normal;
+    Normal gathered;
+    EXPECT_EQ(elimination.Start(cache, PredictorSet{0, 2, 7, 8, 9}, 7, normal, gathered), 1);
+    EXPECT_EQ(elimination.Start(cache, PredictorSet{0, 2, 6, 9, 11}, 10, normal, gathered), 1);
+    EXPECT_EQ(elimination.Start(cache, PredictorSet{0, 2, 6, 9, 11}, 11, normal, gathered), 4);
+    // d first: nothing to take over, yet a true start.
+    EXPECT_EQ(elimination.Start(cache, PredictorSet{0, 1, 2, 6, 9}, 1, normal, gathered), 1);
 }
 
 } // namespace

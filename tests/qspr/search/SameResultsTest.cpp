@@ -127,9 +127,9 @@ std::map<std::string, std::string> FolderFiles() {
 /// One whole run in a fresh folder; `prepare` writes or copies the tables there.
 template <typename Prepare>
 std::map<std::string, std::string>
-RunOnce(const std::string& label, bool passBy, int threads, Prepare prepare, const std::string& qsprTable,
-        const std::vector<std::string>& tables, bool outliers, int predictors,
-        double* bestQ = nullptr, long long* passed = nullptr) {
+RunOnce(const std::string& label, bool passBy, int threads, Prepare prepare,
+        const std::string& qsprTable, const std::vector<std::string>& tables, bool outliers,
+        int predictors, double* bestQ = nullptr, long long* passed = nullptr) {
     ScratchDir dir{"same-" + label + (passBy ? "-fast" : "-plain") + std::to_string(threads)};
     prepare();
     ProgramState ps;

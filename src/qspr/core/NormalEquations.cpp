@@ -1,0 +1,186 @@
+#include "qspr/core/NormalEquations.h"
+
+#include "common/ComputingWindow.h"
+
+#include <algorithm>
+
+namespace kalemir::qspr {
+
+void SolveNormalEquationsFrom(NormalMatrix& normal, int k, int first, ComputingWindow& window) {
+    // Each pivot i rewrites every entry from the entries before it, one division or one
+    // product and difference per entry. Columns 1..i are never read again after pivot i
+    // (the later pivots read their own column, the columns after it and the right-hand
+    // side), so they are left as they are: the right-hand side gets the same bits.
+    for (int i = first; i <= k; ++i) {
+        window.Yield();
+        double pivot = normal[i][i];
+        if (pivot == 0) {
+            pivot = 1e-6;
+        }
+        for (int j = i + 1; j <= k + 1; ++j) {
+            normal[i][j] = normal[i][j] / pivot;
+        }
+        for (int r = 1; r <= k; ++r) {
+            if (r == i) {
+                continue;
+            }
+            const double f = normal[r][i];
+            for (int j = i + 1; j <= k + 1; ++j) {
+                normal[r][j] = normal[r][j] - f * normal[i][j];
+            }
+        }
+    }
+}
+
+void SolveNormalEquations(NormalMatrix& normal, int k, ComputingWindow& window) {
+    SolveNormalEquationsFrom(normal, k, 1, window);
+}
+
+void GatherNormal(const CrossProductCache& cache, const PredictorSet& set, int k,
+                  NormalMatrix& normal) {
+    const std::size_t width = static_cast<std::size_t>(cache.S) + 1;
+    for (int i = 1; i <= k; ++i) {
+        const int ci = set[i];
+        for (int j = 1; j <= k; ++j) {
+            const int cj = set[j];
+            normal[i][j] = ci != 0 && cj != 0 ? cache.Gram[ci * width + cj] : 0.0;
+        }
+        normal[i][k + 1] = ci != 0 ? cache.Property[ci] : 0.0;
+    }
+}
+
+void KeptElimination::Eliminate(const CrossProductCache& cache, const PredictorSet& kept,
+                                int size) {
+    size_ = size;
+    kept_ = kept;
+    const std::size_t plane = static_cast<std::size_t>(size + 1) * (size + 2);
+    stages_.assign(plane * (size + 1), 0.0);
+    pivots_.assign(static_cast<std::size_t>(size) + 1, 0.0);
+    factors_.assign(static_cast<std::size_t>(size + 1) * (size + 1), 0.0);
+    NormalMatrix a;
+    GatherNormal(cache, kept, size, a);
+    auto store = [&](int m) {
+        double* into = stages_.data() + plane * m;
+        for (int r = 1; r <= size; ++r) {
+            std::copy(&a[r][1], &a[r][1] + size + 1, into + r * (size + 2) + 1);
+        }
+    };
+    store(0);
+    for (int i = 1; i <= size; ++i) {
+        double pivot = a[i][i];
+        if (pivot == 0) {
+            pivot = 1e-6;
+        }
+        pivots_[i] = pivot;
+        for (int r = 1; r <= size; ++r) {
+            factors_[static_cast<std::size_t>(i) * (size + 1) + r] = a[r][i];
+        }
+        for (int j = i + 1; j <= size + 1; ++j) {
+            a[i][j] = a[i][j] / pivot;
+        }
+        for (int r = 1; r <= size; ++r) {
+            if (r == i) {
+                continue;
+            }
+            const double f = a[r][i];
+            for (int j = i + 1; j <= size + 1; ++j) {
+                a[r][j] = a[r][j] - f * a[i][j];
+            }
+        }
+        store(i);
+    }
+}
+
+int KeptElimination::Start(const CrossProductCache& cache, const PredictorSet& set, int d,
+                           NormalMatrix& normal, NormalMatrix& gathered) const {
+    const int k = size_ + 1;
+    // d's place, and the kept columns around it in their order.
+    int place = 0;
+    for (int q = 1, kq = 1; q <= k; ++q) {
+        if (set[q] == d && place == 0) {
+            place = q;
+        } else if (kq > size_ || set[q] != kept_[kq++]) {
+            place = -1;
+            break;
+        }
+    }
+    if (place <= 0 || d < 1 || d > cache.S) {
+        GatherNormal(cache, set, k, normal);
+        std::copy(&normal[0][0], &normal[0][0] + sizeof(NormalMatrix) / sizeof(double),
+                  &gathered[0][0]);
+        return 1;
+    }
+    const int done = place - 1; // pivots taken over from the kept set
+    auto keptIndex = [&](int q) { return q < place ? q : q - 1; };
+
+    // The kept entries of the live columns after `done` pivots: columns done+1..k of the
+    // set are kept columns done+1..place-1 and place..size, then the right-hand side.
+    for (int q = 1; q <= k; ++q) {
+        if (q == place) {
+            continue;
+        }
+        const double* stage = &stages_[(static_cast<std::size_t>(done) * (size_ + 1) +
+                                        keptIndex(q)) *
+                                       (size_ + 2)];
+        double* into = normal[q];
+        std::copy(stage + place, stage + size_ + 2, into + place + 1);
+    }
+    // d's column and row as gathered, held by kept row and column (the right-hand side
+    // is kept column size+1, d's own diagonal entry apart), then carried through the
+    // pivots before d's place in the elimination's own steps.
+    const std::size_t width = static_cast<std::size_t>(cache.S) + 1;
+    double column[kSetWidth + 2];
+    double row[kSetWidth + 2];
+    for (int r = 1; r <= size_; ++r) {
+        column[r] = cache.Gram[kept_[r] * width + d];
+        row[r] = cache.Gram[d * width + kept_[r]];
+    }
+    row[size_ + 1] = cache.Property[d];
+    double diagonal = cache.Gram[d * width + d];
+    for (int i = 1; i <= done; ++i) {
+        // Pivot row i (kept row i) is divided by the kept pivot, d's column included;
+        // every other row takes its multiple of it.
+        column[i] = column[i] / pivots_[i];
+        const double divided = column[i];
+        const double* factor = &factors_[static_cast<std::size_t>(i) * (size_ + 1)];
+        for (int r = 1; r <= size_; ++r) {
+            column[r] = column[r] - factor[r] * divided;
+        }
+        column[i] = divided; // the pivot row itself is only divided
+        const double f = row[i];
+        const double* pivotRow = &stages_[(static_cast<std::size_t>(i) * (size_ + 1) + i) *
+                                          (size_ + 2)];
+        for (int c = i + 1; c <= size_ + 1; ++c) {
+            row[c] = row[c] - f * pivotRow[c];
+        }
+        diagonal = diagonal - f * divided;
+    }
+    // The gathered system: the kept one as first read, d's row and column from the cache.
+    for (int q = 1; q <= k; ++q) {
+        if (q == place) {
+            continue;
+        }
+        const double* read = &stages_[static_cast<std::size_t>(keptIndex(q)) * (size_ + 2)];
+        double* into = gathered[q];
+        std::copy(read + 1, read + place, into + 1);
+        std::copy(read + place, read + size_ + 2, into + place + 1);
+        into[place] = cache.Gram[set[q] * width + d];
+    }
+    for (int c = 1; c <= k; ++c) {
+        gathered[place][c] = cache.Gram[d * width + set[c]];
+    }
+    gathered[place][k + 1] = cache.Property[d];
+
+    for (int q = 1; q <= k; ++q) {
+        if (q != place) {
+            normal[q][place] = column[keptIndex(q)];
+        }
+    }
+    normal[place][place] = diagonal;
+    for (int c = place + 1; c <= k + 1; ++c) {
+        normal[place][c] = row[c - 1];
+    }
+    return place;
+}
+
+} // namespace kalemir::qspr

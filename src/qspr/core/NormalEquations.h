@@ -1,0 +1,61 @@
+#pragma once
+// The normal equations of a least-squares fit on the centred descriptors, read from the
+// cross products, and their Gauss-Jordan elimination; and the elimination of a kept set
+// stage by stage, which the sets adding one descriptor to it take over part-way.
+
+#include "qspr/core/ComputingState.h"
+
+#include <vector>
+
+namespace kalemir {
+class ComputingWindow;
+}
+
+namespace kalemir::qspr {
+
+/// Rows 1..K, columns 1..K+1 (K+1 the right-hand side) of an augmented system.
+using NormalMatrix = double[kSetWidth + 1][kSetWidth + 2];
+
+/// Gauss-Jordan elimination without row exchanges of the K x (K+1) augmented system;
+/// a pivot of exactly 0 is used as 1e-6. On return column K+1 holds the solution (the
+/// other columns are left part-way). Yields once per pivot.
+void SolveNormalEquations(NormalMatrix& normal, int k, ComputingWindow& window);
+
+/// The same elimination from pivot `first` on, for a system whose pivots 1..first-1 are
+/// done (columns from `first` on hold their values after those pivots).
+void SolveNormalEquationsFrom(NormalMatrix& normal, int k, int first, ComputingWindow& window);
+
+/// The normal equations of the set read from the cross products (a 0 entry gives a zero
+/// row and column).
+void GatherNormal(const CrossProductCache& cache, const PredictorSet& set, int k,
+                  NormalMatrix& normal);
+
+/// A kept set's normal equations after each pivot of their elimination. A set made of
+/// the kept columns and one more descriptor d, sorted, is eliminated in the same order:
+/// every pivot before d's place is the kept set's own and leaves the kept entries as
+/// they stand here, so only d's row and column have to be carried through those pivots.
+/// Each entry still goes through the same operations in the same order: the same bits.
+class KeptElimination {
+public:
+    /// Eliminates the kept set (columns 1..size, sorted, non-zero, within the cache).
+    void Eliminate(const CrossProductCache& cache, const PredictorSet& kept, int size);
+
+    /// The normal equations of `set` (sorted: the kept columns and d) after the pivots
+    /// before d's place, equal bit for bit to those GatherNormal and the elimination would
+    /// have there. Returns the first pivot still to do: d's place, or 1 (all gathered)
+    /// when the set is not the kept set with d added.
+    /// `gathered` receives the set's normal equations as GatherNormal reads them.
+    int Start(const CrossProductCache& cache, const PredictorSet& set, int d,
+              NormalMatrix& normal, NormalMatrix& gathered) const;
+
+    int Size() const { return size_; }
+
+private:
+    int size_ = 0;
+    PredictorSet kept_{};
+    std::vector<double> stages_;           ///< stage m (after m pivots), row r, column c
+    std::vector<double> pivots_;           ///< the pivot used at pivot m
+    std::vector<double> factors_;          ///< pivot m, row r: column m before pivot m
+};
+
+} // namespace kalemir::qspr
