@@ -122,7 +122,7 @@ void BM_Clustering(benchmark::State& bench) {
     ZeroDenominatorPairs zero;
     ComputePairSimilarities(state, run, kSize, pool, window, zero);
     for (auto _ : bench) {
-        auto clusters = FindClusters(run.similarity, state.calibrationCount, 0.9);
+        auto clusters = FindClusters(run.similarity, state.calibrationCount, 0.9, pool);
         benchmark::DoNotOptimize(clusters.size());
     }
 }

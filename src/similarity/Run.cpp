@@ -220,7 +220,7 @@ void RunSimilarityAnalysis(ProgramState& state, RunState& run, ComputingWindow& 
         CheckAxiom(state, run, measure, window);
         ReportClusterHeading(state, measure, window);
         run.clusters = FindClusters(run.similarity, state.calibrationCount,
-                                    state.minClusterSimilarity[measure]);
+                                    state.minClusterSimilarity[measure], pool);
         MarkMixedClusters(state, run);
         if (measure == kChemical) {
             WriteCluDatabase(state, run);
