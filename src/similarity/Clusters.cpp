@@ -50,12 +50,19 @@ SimilarityRows::SimilarityRows(const PairMatrix& similarity, WorkerPool& pool, b
         return;
     }
     lower_.resize(static_cast<std::size_t>(n) * static_cast<std::size_t>(n - 1) / 2);
-    // Row x of the transpose gathers column x of the matrix: every row is its own piece.
-    pool.ForEach(n - 1, 16, [&](int first, int last, int) {
-        for (int x = first + 2; x < last + 2; ++x) {
-            double* out = lower_.data() + LowerStart(x);
-            for (int i = 1; i < x; ++i) {
-                out[i - 1] = similarity.Row(i)[x - i - 1];
+    // Row x of the transpose gathers column x of the matrix. A piece fills the rows of a
+    // run of consecutive x, reading the few neighbouring entries of each matrix row at once.
+    constexpr int kRowsPerPiece = 32;
+    const int pieces = (n - 1 + kRowsPerPiece - 1) / kRowsPerPiece;
+    pool.ForEach(pieces, 1, [&](int first, int last, int) {
+        for (int q = first; q < last; ++q) {
+            const int x0 = 2 + q * kRowsPerPiece;
+            const int x1 = std::min(n + 1, x0 + kRowsPerPiece);
+            for (int i = 1; i < x1 - 1; ++i) {
+                const double* in = similarity.Row(i);
+                for (int x = std::max(x0, i + 1); x < x1; ++x) {
+                    lower_[LowerStart(x) + static_cast<std::size_t>(i - 1)] = in[x - i - 1];
+                }
             }
         }
     });
