@@ -6,6 +6,12 @@
 //   make_tables PREFIX CALIBRATION PREDICTION CONTINUOUS COUNTS FRAGMENTS [SEED]
 //
 // writes PREFIX (QSPR table), PREFIXd2d.des and PREFIXvfr.des in the current folder.
+//
+//   make_tables --similarity P5 CALIBRATION PREDICTION [SEED]
+//
+// writes a similarity table P5SIM.des (the 37 fragments of the example set, a few per
+// molecule, the fixed columns spread over the ranges of real tables) and its shape table
+// P5SHP.des (20 atoms per molecule).
 
 #include <cmath>
 #include <cstdio>
@@ -24,12 +30,83 @@ void WriteRow(std::FILE* out, const std::string& name, const std::vector<double>
     std::fputs("\r\n", out);
 }
 
+int WriteSimilarityTables(const std::string& p5, int calibration, int prediction, unsigned seed) {
+    static const char* const kNames[] = {
+        "CH3", "CH2",   "CH",  "C",   "CH2db", "CHdb", "Cdb",  "CHtb",  "Ctb",   "CHar",
+        "Car", "C2H5",  "CF3", "CO",  "CHO",   "COOH", "COO",  "CONH2", "CONH",  "CN",
+        "OH",  "OCH3",  "NH2", "NH",  "Natom", "Ndb",  "NHar", "Nar",   "Nplus", "NO2",
+        "NO",  "Satom", "Sar", "SO2", "F",     "Cl",   "Br"};
+    static const char* const kFixedNames[] = {
+        "USR01",  "USR02", "USR03", "USR04",   "USR05",  "USR06", "USR07", "USR08",
+        "USR09",  "USR10", "USR11", "USR12",   "NPRsum", "PMI3",  "PMI2",  "PMI1",
+        "Volume", "TPSA",  "HBDA",  "PhiFlex", "pIC50",  "Natoms"};
+    const int fragments = static_cast<int>(sizeof kNames / sizeof kNames[0]);
+    const int molecules = calibration + prediction;
+    std::FILE* sim = std::fopen((p5 + "SIM.des").c_str(), "wb");
+    std::FILE* shp = std::fopen((p5 + "SHP.des").c_str(), "wb");
+    if (sim == nullptr || shp == nullptr) {
+        std::fputs("make_tables: cannot write the tables\n", stderr);
+        return 1;
+    }
+    std::fputs("Cases", sim);
+    for (const char* name : kNames) {
+        std::fprintf(sim, "\t%s", name);
+    }
+    for (const char* name : kFixedNames) {
+        std::fprintf(sim, "\t%s", name);
+    }
+    std::fprintf(sim, "\t%d\t%d\t%d\t0\t0\r\n", calibration, prediction, fragments);
+    std::mt19937_64 random(seed);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    for (int m = 0; m < molecules; ++m) {
+        std::vector<double> row(static_cast<std::size_t>(fragments) + 27, 0.0);
+        double left = 100;
+        for (int k = 0; k < 6; ++k) {
+            const int f = static_cast<int>(unit(random) * fragments) % fragments;
+            const double share = k == 5 ? left : left * unit(random) * 0.6;
+            row[static_cast<std::size_t>(f)] += share;
+            left -= share;
+        }
+        double* fixed = row.data() + fragments - 1; // fixed[k] = column F+k
+        for (int k = 1; k <= 12; ++k) {
+            fixed[k] = 1 + 3 * unit(random);
+        }
+        fixed[13] = 1.9 + 0.5 * unit(random);
+        fixed[14] = 3000 + 1000 * unit(random);
+        fixed[15] = 2000 + 1000 * unit(random);
+        fixed[16] = 500 + 1000 * unit(random);
+        fixed[17] = 200 + 300 * unit(random);
+        fixed[18] = 100 * unit(random);
+        fixed[19] = std::floor(10 * unit(random));
+        fixed[20] = 2 + 6 * unit(random);
+        fixed[21] = 5 + 4 * unit(random);
+        fixed[22] = 30 + std::floor(30 * unit(random));
+        fixed[23] = 300 + 1000 * unit(random);
+        char name[32];
+        std::snprintf(name, sizeof name, "m%04d", m + 1);
+        WriteRow(sim, name, row);
+        std::fputs("newmol\r\n", shp);
+        for (int v = 0; v < 60; ++v) {
+            std::fprintf(shp, "%.4f\r\n", 1 + 10 * unit(random));
+        }
+        std::fputs("finmol\r\n", shp);
+    }
+    std::fclose(sim);
+    std::fclose(shp);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc >= 5 && std::string(argv[1]) == "--similarity") {
+        return WriteSimilarityTables(argv[2], std::atoi(argv[3]), std::atoi(argv[4]),
+                                     argc > 5 ? static_cast<unsigned>(std::atoi(argv[5])) : 1u);
+    }
     if (argc < 7) {
         std::fputs("usage: make_tables PREFIX CALIBRATION PREDICTION CONTINUOUS COUNTS FRAGMENTS "
-                   "[SEED]\n",
+                   "[SEED]\n"
+                   "       make_tables --similarity P5 CALIBRATION PREDICTION [SEED]\n",
                    stderr);
         return 2;
     }

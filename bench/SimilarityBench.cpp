@@ -1,7 +1,9 @@
 // Pair loops of the five measures, the clustering and a whole corrected-USR run on
-// synthetic tables of 1000 and 3000 molecules.
+// synthetic tables of 1000 and 3000 molecules; the pair loops and whole runs on one and
+// two worker threads (second argument).
 
 #include "common/ComputingWindow.h"
+#include "common/WorkerPool.h"
 #include "similarity/Axiom.h"
 #include "similarity/Clusters.h"
 #include "similarity/Measures.h"
@@ -81,10 +83,11 @@ void PairLoop(benchmark::State& bench, int measure, int method) {
     ProgramState state = SyntheticTable(static_cast<int>(bench.range(0)));
     state.shapeMethod = method;
     kalemir::SilentWindow window;
+    kalemir::WorkerPool pool(static_cast<int>(bench.range(1)));
     RunState run;
     ZeroDenominatorPairs zero;
     for (auto _ : bench) {
-        ComputePairSimilarities(state, run, measure, window, zero);
+        ComputePairSimilarities(state, run, measure, pool, window, zero);
         benchmark::DoNotOptimize(run.similarity(1, 2));
     }
     const double n = static_cast<double>(bench.range(0));
@@ -114,11 +117,12 @@ void BM_FlexibilityPairs(benchmark::State& s) {
 void BM_Clustering(benchmark::State& bench) {
     ProgramState state = SyntheticTable(static_cast<int>(bench.range(0)));
     kalemir::SilentWindow window;
+    kalemir::WorkerPool pool(1);
     RunState run;
     ZeroDenominatorPairs zero;
-    ComputePairSimilarities(state, run, kSize, window, zero);
+    ComputePairSimilarities(state, run, kSize, pool, window, zero);
     for (auto _ : bench) {
-        auto clusters = FindClusters(run.similarity, state.calibrationCount, 0.9);
+        auto clusters = FindClusters(run.similarity, state.calibrationCount, 0.9, pool);
         benchmark::DoNotOptimize(clusters.size());
     }
 }
@@ -126,9 +130,10 @@ void BM_Clustering(benchmark::State& bench) {
 void BM_AxiomAndCliffs(benchmark::State& bench) {
     ProgramState state = SyntheticTable(static_cast<int>(bench.range(0)));
     kalemir::SilentWindow window;
+    kalemir::WorkerPool pool(1);
     RunState run;
     ZeroDenominatorPairs zero;
-    ComputePairSimilarities(state, run, kSize, window, zero);
+    ComputePairSimilarities(state, run, kSize, pool, window, zero);
     for (auto _ : bench) {
         const PairList list = ListCalibrationPairs(state, run.similarity, kSize, window);
         benchmark::DoNotOptimize(RankAgreement(list));
@@ -141,7 +146,8 @@ void BM_WholeRunCorrectedUsr(benchmark::State& bench) {
     std::filesystem::create_directories(folder);
     const auto previous = std::filesystem::current_path();
     std::filesystem::current_path(folder);
-    const ProgramState table = SyntheticTable(static_cast<int>(bench.range(0)));
+    ProgramState table = SyntheticTable(static_cast<int>(bench.range(0)));
+    table.threads = static_cast<int>(bench.range(1));
     kalemir::SilentWindow window;
     for (auto _ : bench) {
         ProgramState state = table;
@@ -153,19 +159,24 @@ void BM_WholeRunCorrectedUsr(benchmark::State& bench) {
     std::filesystem::remove_all(folder);
 }
 
-BENCHMARK(BM_ChemicalPairs)->Arg(1000)->Arg(3000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_CorrectedUsrPairs)->Arg(1000)->Arg(3000)->Unit(benchmark::kMillisecond);
+/// Molecules 1000 and 3000, on one and two workers; wall-clock time (the workers' time is
+/// not the calling thread's).
+void SizesAndThreads(benchmark::internal::Benchmark* b) {
+    b->ArgsProduct({{1000, 3000}, {1, 2}})->UseRealTime();
+}
+
+BENCHMARK(BM_ChemicalPairs)->Apply(SizesAndThreads)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CorrectedUsrPairs)->Apply(SizesAndThreads)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SuperpositionPairs)
-    ->Arg(1000)
-    ->Arg(3000)
+    ->Apply(SizesAndThreads)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
-BENCHMARK(BM_SizePairs)->Arg(1000)->Arg(3000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_HydrophilicityPairs)->Arg(1000)->Arg(3000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_FlexibilityPairs)->Arg(1000)->Arg(3000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SizePairs)->Apply(SizesAndThreads)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HydrophilicityPairs)->Apply(SizesAndThreads)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FlexibilityPairs)->Apply(SizesAndThreads)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Clustering)->Arg(1000)->Arg(3000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AxiomAndCliffs)->Arg(1000)->Arg(3000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_WholeRunCorrectedUsr)->Arg(1000)->Arg(3000)->Unit(benchmark::kSecond)->Iterations(1);
+BENCHMARK(BM_WholeRunCorrectedUsr)->Apply(SizesAndThreads)->Unit(benchmark::kSecond)->Iterations(1);
 
 } // namespace
 

@@ -52,6 +52,9 @@ constexpr const char* kUsage =
     "  --min-similarity A,B,C,D,E   minimum similarity in clusters by chemical structure,\n"
     "                               shape, size, hydrophilicity and flexibility (default\n"
     "                               0.9,0.9,0.9,0.9,0.88; shape 0.92 with superposition)\n"
+    "  --threads N                  worker threads for the pair loops, 1 to 256 (default:\n"
+    "                               one per core; 1: all on one thread); the results are\n"
+    "                               the same for any number\n"
     "  --quiet                      no progress display\n";
 
 /// The computing window of the command line: its captions become the progress display on
@@ -125,6 +128,7 @@ struct Options {
     std::string table;
     int shapeMethod = kalemir::sim::kCorrectedUsr;
     std::optional<std::vector<double>> minSimilarity;
+    int threads = 0;
     bool quiet = false;
 };
 
@@ -153,6 +157,21 @@ std::vector<double> ParseSimilarities(const std::string& text) {
         UsageError("--min-similarity needs five values separated by commas");
     }
     return values;
+}
+
+/// Most worker threads a run starts.
+constexpr int kMaxThreads = 256;
+
+/// A worker count: a whole number from 1 to kMaxThreads, in digits only.
+int ParseThreads(const std::string& text) {
+    const bool digits = !text.empty() && text.size() <= 3 &&
+                        text.find_first_not_of("0123456789") == std::string::npos;
+    const int threads = digits ? std::stoi(text) : 0;
+    if (threads < 1 || threads > kMaxThreads) {
+        UsageError("--threads must be a whole number from 1 to " + std::to_string(kMaxThreads) +
+                   ", not \"" + text + "\"");
+    }
+    return threads;
 }
 
 Options ParseRun(int argc, char** argv) {
@@ -186,6 +205,8 @@ Options ParseRun(int argc, char** argv) {
             }
         } else if (takeValue("--min-similarity")) {
             options.minSimilarity = ParseSimilarities(value);
+        } else if (takeValue("--threads")) {
+            options.threads = ParseThreads(value);
         } else if (arg == "--quiet") {
             options.quiet = true;
         } else if (!arg.empty() && arg[0] == '-') {
@@ -225,6 +246,7 @@ int Run(const Options& options) {
     kalemir::sim::ProgramState state;
     state.tableFileName = table;
     state.shapeMethod = options.shapeMethod;
+    state.threads = options.threads;
     if (options.shapeMethod == kalemir::sim::kSuperposition) {
         state.minClusterSimilarity[kalemir::sim::kShape] = 0.92;
     }

@@ -3,10 +3,12 @@
 #include "common/ComputingWindow.h"
 #include "common/NumberText.h"
 #include "common/Report.h"
+#include "common/WorkerPool.h"
 #include "similarity/SimTable.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace kalemir::sim {
@@ -33,7 +35,61 @@ const char* const kClusterCaptions[] = {
 
 } // namespace
 
-std::vector<Cluster> FindClusters(const PairMatrix& similarity, int calibrationCount, double t) {
+namespace {
+
+std::size_t LowerStart(int x) {
+    return static_cast<std::size_t>(x - 1) * static_cast<std::size_t>(x - 2) / 2;
+}
+
+} // namespace
+
+SimilarityRows::SimilarityRows(const PairMatrix& similarity, WorkerPool& pool, bool copy)
+    : similarity_(similarity) {
+    const int n = similarity.Size();
+    if (!copy || n < 2) {
+        return;
+    }
+    lower_.resize(static_cast<std::size_t>(n) * static_cast<std::size_t>(n - 1) / 2);
+    // Row x of the transpose gathers column x of the matrix. A piece fills the rows of a
+    // run of consecutive x, reading the few neighbouring entries of each matrix row at once.
+    constexpr int kRowsPerPiece = 32;
+    const int pieces = (n - 1 + kRowsPerPiece - 1) / kRowsPerPiece;
+    pool.ForEach(pieces, 1, [&](int first, int last, int) {
+        for (int q = first; q < last; ++q) {
+            const int x0 = 2 + q * kRowsPerPiece;
+            const int x1 = std::min(n + 1, x0 + kRowsPerPiece);
+            for (int i = 1; i < x1 - 1; ++i) {
+                const double* in = similarity.Row(i);
+                for (int x = std::max(x0, i + 1); x < x1; ++x) {
+                    lower_[LowerStart(x) + static_cast<std::size_t>(i - 1)] = in[x - i - 1];
+                }
+            }
+        }
+    });
+}
+
+void SimilarityRows::Load(int x, std::vector<double>& row) const {
+    const int n = similarity_.Size();
+    row.resize(static_cast<std::size_t>(n) + 1);
+    if (!Copied()) {
+        for (int i = 1; i <= n; ++i) {
+            row[static_cast<std::size_t>(i)] = similarity_(x, i);
+        }
+        return;
+    }
+    if (x > 1) {
+        std::memcpy(&row[1], lower_.data() + LowerStart(x),
+                    static_cast<std::size_t>(x - 1) * sizeof(double));
+    }
+    row[static_cast<std::size_t>(x)] = 0;
+    if (x < n) {
+        std::memcpy(&row[static_cast<std::size_t>(x) + 1], similarity_.Row(x),
+                    static_cast<std::size_t>(n - x) * sizeof(double));
+    }
+}
+
+std::vector<Cluster> FindClusters(const PairMatrix& similarity, int calibrationCount, double t,
+                                  WorkerPool& pool) {
     const int n = similarity.Size();
     const auto size = static_cast<std::size_t>(n) + 1;
     std::vector<Cluster> clusters;
@@ -48,6 +104,10 @@ std::vector<Cluster> FindClusters(const PairMatrix& similarity, int calibrationC
             affinity[static_cast<std::size_t>(j)] += term;
         }
     }
+    const std::size_t pairs = n < 2 ? 0 : static_cast<std::size_t>(n) * (n - 1) / 2;
+    const SimilarityRows rows(similarity, pool, pairs <= kMaxCopiedPairs);
+    // The similarities of the molecule being seeded or placed: S[x][1..N].
+    std::vector<double> row(size, 0.0);
     // Seed: the least connected molecule (first in table order on ties).
     int first = 0;
     double smallest = kInfinity;
@@ -61,11 +121,13 @@ std::vector<Cluster> FindClusters(const PairMatrix& similarity, int calibrationC
     // seeding the assigned molecules are exactly the first members.
     std::vector<double> placed(size, 0.0);
     std::vector<int> seeds;
+    // Both need `row` loaded with the similarities of x.
     auto assign = [&](int x) {
         assigned[static_cast<std::size_t>(x)] = 1;
         for (int i = 1; i <= n; ++i) {
             if (!assigned[static_cast<std::size_t>(i)]) {
-                placed[static_cast<std::size_t>(i)] += AffinityTerm(similarity(i, x), t);
+                placed[static_cast<std::size_t>(i)] +=
+                    AffinityTerm(row[static_cast<std::size_t>(i)], t);
             }
         }
     };
@@ -74,6 +136,7 @@ std::vector<Cluster> FindClusters(const PairMatrix& similarity, int calibrationC
         clusters.back().members.push_back(x);
         assign(x);
     };
+    rows.Load(first, row);
     openCluster(first);
     seeds.push_back(first);
     // Further seeds: the molecule least connected to the seeds, while it is not similar
@@ -91,8 +154,10 @@ std::vector<Cluster> FindClusters(const PairMatrix& similarity, int calibrationC
         if (candidate == 0) {
             break;
         }
-        const bool nearSeed = std::any_of(seeds.begin(), seeds.end(),
-                                          [&](int s) { return similarity(candidate, s) > t; });
+        rows.Load(candidate, row);
+        const bool nearSeed = std::any_of(seeds.begin(), seeds.end(), [&](int s) {
+            return row[static_cast<std::size_t>(s)] > t;
+        });
         if (nearSeed) {
             break;
         }
@@ -114,13 +179,14 @@ std::vector<Cluster> FindClusters(const PairMatrix& similarity, int calibrationC
         if (chosen == 0) {
             break;
         }
+        rows.Load(chosen, row);
         Cluster* best = nullptr;
         double bestMean = -kInfinity;
         for (Cluster& cluster : clusters) {
             double sum = 0;
             bool admissible = true;
             for (int m : cluster.members) {
-                const double s = similarity(chosen, m);
+                const double s = row[static_cast<std::size_t>(m)];
                 if (!(s > t)) {
                     admissible = false;
                     break;

@@ -8,7 +8,8 @@
 
 namespace kalemir {
 class ComputingWindow;
-}
+class WorkerPool;
+} // namespace kalemir
 
 namespace kalemir::sim {
 
@@ -18,9 +19,30 @@ inline double AffinityTerm(double s, double t) {
 }
 
 /// Seeds and grows the clusters of molecules 1..N on S with minimum similarity t; members
-/// end sorted by molecule number, counts set (calibration = number <= n_c).
+/// end sorted by molecule number, counts set (calibration = number <= n_c). The workers of
+/// `pool` copy S into rows first (when it is small enough to have a copy); the clustering
+/// itself runs on the calling thread.
 std::vector<Cluster> FindClusters(const PairMatrix& similarity, int calibrationCount,
-                                  double threshold);
+                                  double threshold, WorkerPool& pool);
+
+/// Largest number of pairs whose transposed copy FindClusters keeps while it runs (144 MB,
+/// about 6000 molecules): above it the rows are gathered from the matrix itself.
+inline constexpr std::size_t kMaxCopiedPairs = std::size_t{18} * 1000 * 1000;
+
+/// Every similarity of one molecule at a time, S[x][1..N], read from contiguous storage:
+/// the pairs (x, i > x) are row x of the matrix; the pairs (i < x, x) are row x of its
+/// transpose, copied once. Without the copy they are read from the matrix one by one.
+class SimilarityRows {
+public:
+    SimilarityRows(const PairMatrix& similarity, WorkerPool& pool, bool copy);
+    /// Fills row[1..N] with S[x][i] (row[x] = 0, the diagonal).
+    void Load(int x, std::vector<double>& row) const;
+    bool Copied() const { return !lower_.empty() || similarity_.Size() < 2; }
+
+private:
+    const PairMatrix& similarity_;
+    std::vector<double> lower_; ///< row x (x = 2..N): S[1..x-1][x], from (x-1)(x-2)/2
+};
 
 /// The heading of the cluster report, then the clustering caption.
 void ReportClusterHeading(const ProgramState& state, int measure, ComputingWindow& window);

@@ -4,7 +4,9 @@
 #include "common/NumberText.h"
 #include "common/Report.h"
 #include "common/Rounding.h"
+#include "common/WorkerPool.h"
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 
@@ -322,10 +324,11 @@ MeasureInputs::MeasureInputs(const ProgramState& state, int measure)
                                        state.headerTokens.begin() + 1 + f);
         classes_ = ClassifyFragments(names);
         entropy_.assign(static_cast<std::size_t>(n) + 1, 0.0);
+        PairScratch scratch;
         for (int i = 1; i <= n; ++i) {
-            entropy_[static_cast<std::size_t>(i)] =
-                FragmentEntropy(&state.values[static_cast<std::size_t>(i) * state.Columns() + 1], f,
-                                1 / state.Fixed(i, kNormaliserColumn), classes_, work_, leader_);
+            entropy_[static_cast<std::size_t>(i)] = FragmentEntropy(
+                &state.values[static_cast<std::size_t>(i) * state.Columns() + 1], f,
+                1 / state.Fixed(i, kNormaliserColumn), classes_, scratch.work, scratch.leader);
         }
     } else if (measure == kShape && state.shapeMethod == kSuperposition) {
         atomCount_.assign(static_cast<std::size_t>(n) + 1, 0);
@@ -339,7 +342,7 @@ MeasureInputs::MeasureInputs(const ProgramState& state, int measure)
     }
 }
 
-PairResult MeasureInputs::Chemical(int i, int j) {
+PairResult MeasureInputs::Chemical(int i, int j, PairScratch& scratch) const {
     const ProgramState& s = state_;
     const std::size_t cols = static_cast<std::size_t>(s.Columns());
     return ChemicalPair(&s.values[static_cast<std::size_t>(i) * cols + 1],
@@ -347,7 +350,8 @@ PairResult MeasureInputs::Chemical(int i, int j) {
                         s.Fixed(i, kNormaliserColumn), s.Fixed(j, kNormaliserColumn),
                         s.Fixed(i, kSecondChemical), s.Fixed(j, kSecondChemical),
                         entropy_[static_cast<std::size_t>(i)],
-                        entropy_[static_cast<std::size_t>(j)], classes_, joint_, work_, leader_);
+                        entropy_[static_cast<std::size_t>(j)], classes_, scratch.joint,
+                        scratch.work, scratch.leader);
 }
 
 PairResult MeasureInputs::CorrectedUsr(int i, int j) const {
@@ -366,11 +370,11 @@ PairResult MeasureInputs::Superposition(int i, int j) const {
                              atomCount_[static_cast<std::size_t>(j)]);
 }
 
-PairResult MeasureInputs::Compute(int i, int j) {
+PairResult MeasureInputs::Compute(int i, int j, PairScratch& scratch) const {
     PairResult result;
     switch (measure_) {
     case kChemical:
-        result = Chemical(i, j);
+        result = Chemical(i, j, scratch);
         break;
     case kShape:
         result = state_.shapeMethod == kSuperposition ? Superposition(i, j) : CorrectedUsr(i, j);
@@ -399,57 +403,152 @@ PairResult MeasureInputs::Compute(int i, int j) {
     return result;
 }
 
+namespace {
+
+/// Pairs per piece of work handed to a worker, and pieces per batch between two turns of
+/// the window: a batch of corrected-USR or chemical pairs takes some milliseconds.
+constexpr std::size_t kPairsPerPiece = 1024;
+constexpr int kPiecesPerBatch = 64;
+
+/// The pair bookkeeping of one piece (a run of consecutive pairs in loop order), merged
+/// into the measure's statistics in piece order.
+struct PieceTally {
+    long high = 0;
+    long low = 0;
+    double lowest = 2;
+    int lowestPair[2] = {0, 0};
+    long zeroCount = 0;
+    std::vector<std::pair<int, int>> zeroFirst; // the first ones of the piece
+};
+
+/// Computes the pairs with linear numbers first..last-1 (loop order; pair (i, j) starts
+/// the run) and keeps their bookkeeping in `tally`.
+void ComputePiece(const MeasureInputs& inputs, int n, int i, int j, std::size_t first,
+                  std::size_t last, double* values, std::uint8_t* votes, PieceTally& tally,
+                  PairScratch& scratch) {
+    tally.high = 0;
+    tally.low = 0;
+    tally.lowest = 2;
+    tally.lowestPair[0] = tally.lowestPair[1] = 0;
+    tally.zeroCount = 0;
+    tally.zeroFirst.clear();
+    for (std::size_t k = first; k < last; ++k) {
+        const PairResult r = inputs.Compute(i, j, scratch);
+        const double p = r.p;
+        if (r.zeroDenominator) {
+            ++tally.zeroCount;
+            if (tally.zeroFirst.size() < kMaxZeroPairLines) {
+                tally.zeroFirst.emplace_back(i, j);
+            }
+        }
+        if (p > 0.98) {
+            ++tally.high;
+            if (p > 0.99) {
+                ++votes[k];
+            }
+        }
+        if (r.extraVote) {
+            ++votes[k];
+        }
+        if (p < 0.1) {
+            ++tally.low;
+        }
+        if (p < tally.lowest) {
+            tally.lowest = p;
+            tally.lowestPair[0] = i;
+            tally.lowestPair[1] = j;
+        }
+        values[k] = p;
+        if (++j > n) {
+            ++i;
+            j = i + 1;
+        }
+    }
+}
+
+} // namespace
+
 void ComputePairSimilarities(const ProgramState& state, RunState& run, int measure,
-                             ComputingWindow& window, ZeroDenominatorPairs& zeroPairs) {
+                             WorkerPool& pool, ComputingWindow& window,
+                             ZeroDenominatorPairs& zeroPairs) {
     const int n = state.moleculeCount;
+    const std::size_t pairs = n < 2 ? 0 : static_cast<std::size_t>(n) * (n - 1) / 2;
     run.similarity.Resize(n);
-    if (run.duplicateVotes.size() != (n < 2 ? 0 : static_cast<std::size_t>(n) * (n - 1) / 2)) {
-        run.duplicateVotes.assign(n < 2 ? 0 : static_cast<std::size_t>(n) * (n - 1) / 2, 0);
+    if (run.duplicateVotes.size() != pairs) {
+        run.duplicateVotes.assign(pairs, 0);
     }
     run.highPairCount = 0;
     run.lowPairCount = 0;
     run.lowestSimilarity = 2;
     run.lowestPair[0] = run.lowestPair[1] = 0;
     zeroPairs = ZeroDenominatorPairs{};
+    if (pairs == 0) {
+        return;
+    }
 
-    MeasureInputs inputs(state, measure);
+    const MeasureInputs inputs(state, measure);
+    std::vector<PairScratch> scratch(static_cast<std::size_t>(pool.Size()));
+    std::vector<PieceTally> tallies(kPiecesPerBatch);
+    double* values = run.similarity.Data();
+    std::uint8_t* votes = run.duplicateVotes.data();
     const std::string progress = kProgressTexts[measure];
-    const std::string total = " / " + PlainNumber(static_cast<double>(n) * (n - 1) / 2);
-    double pairCounter = 0;
-    for (int i = 1; i < n; ++i) {
-        double* row = run.similarity.Row(i);
-        std::uint8_t* votes = run.duplicateVotes.data() + run.similarity.Index(i, i + 1);
-        for (int j = i + 1; j <= n; ++j) {
-            const PairResult r = inputs.Compute(i, j);
-            const double p = r.p;
-            if (r.zeroDenominator) {
-                ++zeroPairs.count;
-                if (zeroPairs.first.size() < kMaxZeroPairLines) {
-                    zeroPairs.first.emplace_back(i, j);
+    const std::string total = " / " + PlainNumber(static_cast<double>(pairs));
+    // The next row whose end has not been shown yet, and the linear number of its end.
+    int captionRow = 1;
+    std::size_t rowEnd = static_cast<std::size_t>(n - 1);
+    const std::size_t batchPairs = kPairsPerPiece * kPiecesPerBatch;
+    for (std::size_t batch = 0; batch < pairs; batch += batchPairs) {
+        const std::size_t batchEnd = std::min(pairs, batch + batchPairs);
+        const int pieces =
+            static_cast<int>((batchEnd - batch + kPairsPerPiece - 1) / kPairsPerPiece);
+        pool.ForEach(pieces, 1, [&](int firstPiece, int lastPiece, int worker) {
+            for (int q = firstPiece; q < lastPiece; ++q) {
+                const std::size_t first = batch + static_cast<std::size_t>(q) * kPairsPerPiece;
+                const std::size_t last = std::min(batchEnd, first + kPairsPerPiece);
+                // Row i holds the pairs Index(i, i+1) .. Index(i, N); find the row of `first`.
+                int lo = 1;
+                int hi = n - 1;
+                while (lo < hi) {
+                    const int mid = lo + (hi - lo + 1) / 2;
+                    if (run.similarity.Index(mid, mid + 1) <= first) {
+                        lo = mid;
+                    } else {
+                        hi = mid - 1;
+                    }
                 }
+                const int j = lo + 1 + static_cast<int>(first - run.similarity.Index(lo, lo + 1));
+                ComputePiece(inputs, n, lo, j, first, last, values, votes,
+                             tallies[static_cast<std::size_t>(q)],
+                             scratch[static_cast<std::size_t>(worker)]);
             }
-            if (p > 0.98) {
-                ++run.highPairCount;
-                if (p > 0.99) {
-                    ++votes[j - i - 1];
+        });
+        for (int q = 0; q < pieces; ++q) {
+            const PieceTally& tally = tallies[static_cast<std::size_t>(q)];
+            run.highPairCount += tally.high;
+            run.lowPairCount += tally.low;
+            if (tally.lowest < run.lowestSimilarity) {
+                run.lowestSimilarity = tally.lowest;
+                run.lowestPair[0] = tally.lowestPair[0];
+                run.lowestPair[1] = tally.lowestPair[1];
+            }
+            zeroPairs.count += tally.zeroCount;
+            for (const auto& pair : tally.zeroFirst) {
+                if (zeroPairs.first.size() >= kMaxZeroPairLines) {
+                    break;
                 }
+                zeroPairs.first.push_back(pair);
             }
-            if (r.extraVote) {
-                ++votes[j - i - 1];
-            }
-            if (p < 0.1) {
-                ++run.lowPairCount;
-            }
-            if (p < run.lowestSimilarity) {
-                run.lowestSimilarity = p;
-                run.lowestPair[0] = i;
-                run.lowestPair[1] = j;
-            }
-            row[j - i - 1] = p;
-            window.Yield();
         }
-        pairCounter += n - i;
-        window.SetCaption(progress + PlainNumber(pairCounter) + total);
+        // The window's turns come as often as when it was yielded to after every pair, and
+        // the caption shows the end of every row the batch finished.
+        for (std::size_t k = batch; k < batchEnd; ++k) {
+            window.Yield();
+            if (k + 1 == rowEnd) {
+                window.SetCaption(progress + PlainNumber(static_cast<double>(rowEnd)) + total);
+                ++captionRow;
+                rowEnd += static_cast<std::size_t>(n - captionRow);
+            }
+        }
     }
 }
 

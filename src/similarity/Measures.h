@@ -10,7 +10,8 @@
 
 namespace kalemir {
 class ComputingWindow;
-}
+class WorkerPool;
+} // namespace kalemir
 
 namespace kalemir::sim {
 
@@ -47,14 +48,22 @@ struct PairResult {
     bool extraVote = false; // the second chemical test scored above 0.99
 };
 
-/// Per-measure facts of every molecule that do not depend on the partner.
+/// Scratch space of the chemical measure: one per worker, so that workers never share it.
+struct PairScratch {
+    std::vector<double> joint;
+    std::vector<double> work;
+    std::vector<int> leader;
+};
+
+/// Per-measure facts of every molecule that do not depend on the partner. Read-only once
+/// built: any number of workers may compute pairs at once, each with its own scratch.
 class MeasureInputs {
 public:
     MeasureInputs(const ProgramState& state, int measure);
-    PairResult Compute(int i, int j);
+    PairResult Compute(int i, int j, PairScratch& scratch) const;
 
 private:
-    PairResult Chemical(int i, int j);
+    PairResult Chemical(int i, int j, PairScratch& scratch) const;
     PairResult CorrectedUsr(int i, int j) const;
     PairResult Superposition(int i, int j) const;
 
@@ -62,10 +71,7 @@ private:
     int measure_;
     FragmentClasses classes_;
     std::vector<double> entropy_; // H of each molecule alone (chemical)
-    std::vector<double> joint_;
-    std::vector<double> work_;
-    std::vector<int> leader_;
-    std::vector<int> atomCount_; // atoms of each molecule (Superposition)
+    std::vector<int> atomCount_;  // atoms of each molecule (Superposition)
 };
 
 /// Chemical similarity of two molecules from their fragment amounts, normalisers n and
@@ -89,9 +95,13 @@ struct ZeroDenominatorPairs {
 };
 
 /// The pair loop of one measure: fills the similarity matrix and the pair statistics and
-/// adds the duplicate votes.
+/// adds the duplicate votes. The pairs are computed by the workers of `pool` in batches;
+/// the statistics of each batch are merged in loop order on the calling thread, which alone
+/// touches the window (yields and captions between batches), so the results do not depend
+/// on the number of workers.
 void ComputePairSimilarities(const ProgramState& state, RunState& run, int measure,
-                             ComputingWindow& window, ZeroDenominatorPairs& zeroPairs);
+                             WorkerPool& pool, ComputingWindow& window,
+                             ZeroDenominatorPairs& zeroPairs);
 
 /// Lines naming the pairs whose formula divided by zero (their SIM was set to 0).
 void ReportZeroDenominators(const ProgramState& state, int measure,

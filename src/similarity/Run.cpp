@@ -3,6 +3,7 @@
 #include "common/ComputingWindow.h"
 #include "common/NumberText.h"
 #include "common/Report.h"
+#include "common/WorkerPool.h"
 #include "similarity/Axiom.h"
 #include "similarity/Clusters.h"
 #include "similarity/Measures.h"
@@ -207,18 +208,19 @@ void ReportFinalSummary(const ProgramState& state, const RunState& run) {
 
 void RunSimilarityAnalysis(ProgramState& state, RunState& run, ComputingWindow& window) {
     WriteResultsStart(state);
+    WorkerPool pool(state.threads);
     const int n = state.moleculeCount;
     run.duplicateVotes.assign(n < 2 ? 0 : static_cast<std::size_t>(n) * (n - 1) / 2, 0);
     for (int measure = 1; measure <= kMeasureCount; ++measure) {
         StartMeasure(state, measure);
         ZeroDenominatorPairs zeroPairs;
-        ComputePairSimilarities(state, run, measure, window, zeroPairs);
+        ComputePairSimilarities(state, run, measure, pool, window, zeroPairs);
         ReportZeroDenominators(state, measure, zeroPairs);
         ReportPairStatistics(state, run, measure);
         CheckAxiom(state, run, measure, window);
         ReportClusterHeading(state, measure, window);
         run.clusters = FindClusters(run.similarity, state.calibrationCount,
-                                    state.minClusterSimilarity[measure]);
+                                    state.minClusterSimilarity[measure], pool);
         MarkMixedClusters(state, run);
         if (measure == kChemical) {
             WriteCluDatabase(state, run);

@@ -43,6 +43,9 @@ struct ProgramState {
     std::string resultsFileName;
     int shapeMethod = kCorrectedUsr;
     double minClusterSimilarity[kMeasureCount + 1] = {0, 0.9, 0.9, 0.9, 0.9, 0.88};
+    /// Workers that share out the pair loops: 0 = the machine's cores, 1 = the calling
+    /// thread alone. The results are the same for any number.
+    int threads = 0;
 
     int calibrationCount = 0; // n_c
     int predictionCount = 0;  // n_p
@@ -105,6 +108,8 @@ public:
         return a * (2 * static_cast<std::size_t>(n_) - a - 1) / 2 +
                static_cast<std::size_t>(j - i - 1);
     }
+    /// Every pair in loop order (i = 1..N-1, j = i+1..N): pair number Index(i, j).
+    double* Data() { return values_.data(); }
     /// Start of the pairs (i, i+1..N).
     double* Row(int i) { return values_.data() + Index(i, i + 1); }
     const double* Row(int i) const { return values_.data() + Index(i, i + 1); }

@@ -154,6 +154,29 @@ TEST_F(KalemirSProgramTest, TableWithFolderWorksInThatFolder) {
     EXPECT_TRUE(fs::exists(folder_ / "BZR02SIM.res"));
 }
 
+TEST_F(KalemirSProgramTest, ThreadCountsGiveTheSameFiles) {
+    // Report lines 4 and 5 are the date and the time of the run.
+    auto files = [&] {
+        std::vector<std::vector<std::string>> all;
+        for (const char* name : {"BZR01SIM.res", "BZR01NBX", "BZR01CLU", "BZR01NDB", "BZR01NVB"}) {
+            auto lines = Lines(folder_ / name);
+            if (std::string(name) == "BZR01SIM.res" && lines.size() > 5) {
+                lines.erase(lines.begin() + 3, lines.begin() + 5);
+            }
+            all.push_back(lines);
+            fs::remove(folder_ / name);
+        }
+        return all;
+    };
+    ASSERT_EQ(Run("run --quiet --threads 1 " + In() + "BZR01SIM.des"), 0) << stderr_;
+    const auto one = files();
+    ASSERT_FALSE(one[0].empty());
+    ASSERT_EQ(Run("run --quiet --threads=2 " + In() + "BZR01SIM.des"), 0) << stderr_;
+    EXPECT_EQ(files(), one);
+    ASSERT_EQ(Run("run --quiet " + In() + "BZR01SIM.des"), 0) << stderr_;
+    EXPECT_EQ(files(), one);
+}
+
 struct BadRun {
     const char* label;
     const char* arguments;
@@ -195,6 +218,12 @@ const BadRun kBadRuns[] = {
     {"BadShape", "run --shape cube @BZR01SIM.des", "--shape must be usr or superposition"},
     {"FourValues", "run --min-similarity 0.9,0.9,0.9,0.9 @BZR01SIM.des", "five values"},
     {"NotANumber", "run --min-similarity 0.9,x,0.9,0.9,0.9 @BZR01SIM.des", "\"x\" is not a number"},
+    {"ZeroThreads", "run --threads 0 @BZR01SIM.des",
+     "--threads must be a whole number from 1 to 256, not \"0\""},
+    {"NegativeThreads", "run --threads -2 @BZR01SIM.des", "not \"-2\""},
+    {"TextThreads", "run --threads=two @BZR01SIM.des", "not \"two\""},
+    {"TooManyThreads", "run --threads 257 @BZR01SIM.des", "not \"257\""},
+    {"ThreadsWithoutValue", "run @BZR01SIM.des --threads", "--threads needs a value"},
     {"MissingTable", "run @NONE1SIM.des", "NONE1SIM.des: cannot open the similarity table"},
     {"MissingShapeTable", "run --shape superposition @BZR02SIM.des",
      "BZR02SHP.des: cannot open the shape table"},

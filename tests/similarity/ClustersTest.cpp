@@ -1,10 +1,18 @@
 #include "similarity/Clusters.h"
 
 #include "SimTestSupport.h"
+#include "common/WorkerPool.h"
 #include "similarity/SimTable.h"
+
+#include <random>
 
 namespace kalemir::sim {
 namespace {
+
+WorkerPool& Pool() {
+    static WorkerPool pool(2);
+    return pool;
+}
 
 PairMatrix Uniform(int n, double s) {
     PairMatrix m;
@@ -26,7 +34,7 @@ std::vector<std::vector<int>> Members(const std::vector<Cluster>& clusters) {
 }
 
 TEST(ClusteringTest, AllSimilaritiesAboveThresholdGiveOneCluster) {
-    const auto clusters = FindClusters(Uniform(5, 0.95), 3, 0.9);
+    const auto clusters = FindClusters(Uniform(5, 0.95), 3, 0.9, Pool());
     ASSERT_EQ(clusters.size(), 1u);
     EXPECT_EQ(clusters[0].members, (std::vector<int>{1, 2, 3, 4, 5}));
     EXPECT_EQ(clusters[0].calibration, 3);
@@ -38,7 +46,7 @@ class SingletonTest : public ::testing::TestWithParam<double> {};
 
 TEST_P(SingletonTest, SimilaritiesAtOrBelowThresholdGiveOneClusterPerMolecule) {
     // Equal affinities everywhere: the seeds come in table order.
-    const auto clusters = FindClusters(Uniform(4, GetParam()), 4, 0.9);
+    const auto clusters = FindClusters(Uniform(4, GetParam()), 4, 0.9, Pool());
     EXPECT_EQ(Members(clusters), (std::vector<std::vector<int>>{{1}, {2}, {3}, {4}}));
 }
 
@@ -52,14 +60,16 @@ TEST(ClusteringTest, TwoPairsOfSimilarMolecules) {
     PairMatrix m = Uniform(4, 0.2);
     m.Set(1, 2, 0.95);
     m.Set(3, 4, 0.95);
-    EXPECT_EQ(Members(FindClusters(m, 4, 0.9)), (std::vector<std::vector<int>>{{1, 2}, {3, 4}}));
+    EXPECT_EQ(Members(FindClusters(m, 4, 0.9, Pool())),
+              (std::vector<std::vector<int>>{{1, 2}, {3, 4}}));
 }
 
 TEST(ClusteringTest, EqualMeanAffinitiesGoToTheLowerCluster) {
     // Seeds 1 and 2 (S = 0.5); molecule 3 is 0.95 from both: mean affinity 1.95 to each.
     PairMatrix m = Uniform(3, 0.95);
     m.Set(1, 2, 0.5);
-    EXPECT_EQ(Members(FindClusters(m, 3, 0.9)), (std::vector<std::vector<int>>{{1, 3}, {2}}));
+    EXPECT_EQ(Members(FindClusters(m, 3, 0.9, Pool())),
+              (std::vector<std::vector<int>>{{1, 3}, {2}}));
 }
 
 TEST(ClusteringTest, AdmissionNeedsSimilarityToEveryMember) {
@@ -69,17 +79,58 @@ TEST(ClusteringTest, AdmissionNeedsSimilarityToEveryMember) {
     m.Set(3, 4, 0.9);
     // Seeds 3 (least connected) and 4 (0.9 from 3 is not above t); 1 and 2 then tie
     // between the two clusters (mean 1.95) and go to the lower-numbered one, {3}.
-    EXPECT_EQ(Members(FindClusters(m, 4, 0.9)), (std::vector<std::vector<int>>{{1, 2, 3}, {4}}));
+    EXPECT_EQ(Members(FindClusters(m, 4, 0.9, Pool())),
+              (std::vector<std::vector<int>>{{1, 2, 3}, {4}}));
 }
 
 TEST(ClusteringTest, LargeTablesStillChooseMolecules) {
     // 1500 molecules all 0.95 apart: affinities near 2900, beyond which fixed start values
     // would lose the choice; one cluster holds them all.
-    const auto clusters = FindClusters(Uniform(1500, 0.95), 1500, 0.9);
+    const auto clusters = FindClusters(Uniform(1500, 0.95), 1500, 0.9, Pool());
     ASSERT_EQ(clusters.size(), 1u);
     EXPECT_EQ(clusters[0].total, 1500);
     // And 1500 dissimilar ones (affinities near -2250) give 1500 seeds.
-    EXPECT_EQ(FindClusters(Uniform(1500, 0.1), 1500, 0.9).size(), 1500u);
+    EXPECT_EQ(FindClusters(Uniform(1500, 0.1), 1500, 0.9, Pool()).size(), 1500u);
+}
+
+TEST(SimilarityRowsTest, CopiedAndGatheredRowsHoldEveryPairOfTheMolecule) {
+    // S[i][j] = i + j / 1000 for i < j: every entry tells where it came from.
+    const int n = 37;
+    PairMatrix m;
+    m.Resize(n);
+    for (int i = 1; i < n; ++i) {
+        for (int j = i + 1; j <= n; ++j) {
+            m.Set(i, j, i + j / 1000.0);
+        }
+    }
+    for (int threads : {1, 3}) {
+        WorkerPool pool(threads);
+        const SimilarityRows copied(m, pool, true);
+        const SimilarityRows gathered(m, pool, false);
+        EXPECT_TRUE(copied.Copied());
+        EXPECT_FALSE(gathered.Copied());
+        std::vector<double> a;
+        std::vector<double> b;
+        for (int x = 1; x <= n; ++x) {
+            copied.Load(x, a);
+            gathered.Load(x, b);
+            ASSERT_EQ(a.size(), static_cast<std::size_t>(n) + 1);
+            for (int i = 1; i <= n; ++i) {
+                const double expected = i == x ? 0 : (i < x ? i + x / 1000.0 : x + i / 1000.0);
+                EXPECT_EQ(a[static_cast<std::size_t>(i)], expected) << x << " " << i;
+                EXPECT_EQ(b[static_cast<std::size_t>(i)], expected) << x << " " << i;
+            }
+        }
+    }
+}
+
+TEST(SimilarityRowsTest, OneMoleculeHasOnlyTheDiagonal) {
+    PairMatrix m;
+    m.Resize(1);
+    const SimilarityRows rows(m, Pool(), true);
+    std::vector<double> row;
+    rows.Load(1, row);
+    EXPECT_EQ(row, (std::vector<double>{0, 0}));
 }
 
 class CluDatabaseTest : public test::TempFolderTest {};

@@ -2,6 +2,7 @@
 
 #include "SimTestSupport.h"
 #include "common/ComputingWindow.h"
+#include "common/WorkerPool.h"
 #include "similarity/SimTable.h"
 
 #include <cmath>
@@ -188,6 +189,7 @@ protected:
         return state;
     }
     SilentWindow window_;
+    WorkerPool pool_{1};
 };
 
 TEST_F(PairLoopTest, IdenticalMoleculesCollectSixVotes) {
@@ -196,7 +198,7 @@ TEST_F(PairLoopTest, IdenticalMoleculesCollectSixVotes) {
     RunState run;
     ZeroDenominatorPairs zero;
     for (int k = 1; k <= kMeasureCount; ++k) {
-        ComputePairSimilarities(state, run, k, window_, zero);
+        ComputePairSimilarities(state, run, k, pool_, window_, zero);
         // Chemical: joint amounts 49.95 against 50 give p = 0.9986, the others 1.
         EXPECT_GT(run.similarity(1, 2), k == kChemical ? 0.99 : 0.999999) << k;
         EXPECT_EQ(run.highPairCount, 1);
@@ -218,7 +220,7 @@ TEST_F(PairLoopTest, SizesTwoAndEightAndAZeroSize) {
     state.resultsFileName = "LOOPSIM.res";
     RunState run;
     ZeroDenominatorPairs zero;
-    ComputePairSimilarities(state, run, kSize, window_, zero);
+    ComputePairSimilarities(state, run, kSize, pool_, window_, zero);
     EXPECT_EQ(run.similarity(1, 2), 0.25);
     EXPECT_EQ(run.similarity(2, 1), 0.25);
     EXPECT_EQ(run.similarity(1, 3), 0);
@@ -246,7 +248,7 @@ TEST_F(PairLoopTest, OneMoleculeHasNoPairs) {
     state.resultsFileName = "LOOPSIM.res";
     RunState run;
     ZeroDenominatorPairs zero;
-    ComputePairSimilarities(state, run, kChemical, window_, zero);
+    ComputePairSimilarities(state, run, kChemical, pool_, window_, zero);
     ReportPairStatistics(state, run, kChemical);
     EXPECT_EQ(test::FileLines("LOOPSIM.res"),
               (std::vector<std::string>{
@@ -272,7 +274,7 @@ TEST_F(PairLoopTest, HighPairsAndHydrophilicityMinimum) {
     state.resultsFileName = "LOOPSIM.res";
     RunState run;
     ZeroDenominatorPairs zero;
-    ComputePairSimilarities(state, run, kHydrophilicity, window_, zero);
+    ComputePairSimilarities(state, run, kHydrophilicity, pool_, window_, zero);
     EXPECT_DOUBLE_EQ(run.similarity(1, 2), 0.5);
     EXPECT_EQ(run.similarity(2, 3), 1);
     ReportPairStatistics(state, run, kHydrophilicity);
