@@ -41,21 +41,6 @@ RecordReader::~RecordReader() {
     }
 }
 
-bool RecordReader::NextChar(char& c) {
-    if (fromMemory_) {
-        if (memoryPos_ >= memory_.size()) {
-            return false;
-        }
-        c = memory_[memoryPos_++];
-        return true;
-    }
-    if (bufferPos_ == bufferEnd_ && !RefillBuffer()) {
-        return false;
-    }
-    c = buffer_[bufferPos_++];
-    return true;
-}
-
 bool RecordReader::RefillBuffer() {
     if (fileEnded_ || file_ == nullptr) {
         return false;
@@ -74,17 +59,39 @@ bool RecordReader::RefillBuffer() {
 bool RecordReader::FillLine() {
     line_.clear();
     linePos_ = 0;
-    char c = 0;
-    if (!NextChar(c)) {
-        return false;
-    }
-    ++lineNumber_;
-    while (c != '\n') {
-        line_ += c;
-        if (!NextChar(c)) {
-            break;
+    // The line runs to the next line feed (or the end of the data), taken a buffer's
+    // stretch at a time.
+    if (fromMemory_) {
+        if (memoryPos_ >= memory_.size()) {
+            return false;
+        }
+        const std::size_t feed = memory_.find('\n', memoryPos_);
+        const std::size_t stop = feed == std::string::npos ? memory_.size() : feed;
+        line_.assign(memory_, memoryPos_, stop - memoryPos_);
+        memoryPos_ = feed == std::string::npos ? memory_.size() : feed + 1;
+    } else {
+        if (bufferPos_ == bufferEnd_ && !RefillBuffer()) {
+            return false;
+        }
+        for (;;) {
+            const char* begin = buffer_.data() + bufferPos_;
+            const std::size_t available = bufferEnd_ - bufferPos_;
+            const void* feed = std::memchr(begin, '\n', available);
+            if (feed != nullptr) {
+                const std::size_t length =
+                    static_cast<std::size_t>(static_cast<const char*>(feed) - begin);
+                line_.append(begin, length);
+                bufferPos_ += length + 1;
+                break;
+            }
+            line_.append(begin, available);
+            bufferPos_ = bufferEnd_;
+            if (!RefillBuffer()) {
+                break;
+            }
         }
     }
+    ++lineNumber_;
     if (!line_.empty() && line_.back() == '\r') {
         line_.pop_back();
     }

@@ -36,7 +36,6 @@ public:
 private:
     RecordReader() = default;
     bool FillLine();
-    bool NextChar(char& c);
     bool RefillBuffer();
 
     std::FILE* file_ = nullptr;

@@ -89,7 +89,7 @@ struct CrossProductCache {
     int S = 0;
     int N = 0;
     std::uint64_t DataVersion = 0;
-    std::vector<double> Gram;     ///< (S+1) x (S+1), entries 1..S
+    std::vector<double> Gram;     ///< (S+1) x (S+1), entries 1..S, symmetric bit for bit
     std::vector<double> Property; ///< entries 1..S: sum of x_a * y
     std::vector<double> Observed; ///< rows 1..N: observed property (raw)
     double ObservedMean = 0;

@@ -163,8 +163,7 @@ void ComputeFit(const ProgramState& ps, const ComputingState& cs, ComputingWindo
     NormalMatrix normal;
     const bool cached = CacheUsable(ps, cs, set, k);
     if (cached && solved != nullptr) {
-        std::copy(&(*solved)[0][0], &(*solved)[0][0] + sizeof(NormalMatrix) / sizeof(double),
-                  &normal[0][0]);
+        // Solved already from the same gather.
     } else if (cached) {
         GatherNormal(cs.Cross, set, k, normal);
     } else {
@@ -180,10 +179,12 @@ void ComputeFit(const ProgramState& ps, const ComputingState& cs, ComputingWindo
             }
         }
     }
-    if (!(cached && solved != nullptr)) {
+    if (cached && solved != nullptr) {
+        TakeCoefficients(*solved, k, fit);
+    } else {
         SolveNormalEquations(normal, k, window);
+        TakeCoefficients(normal, k, fit);
     }
-    TakeCoefficients(normal, k, fit);
 
     // Estimates of the calibration molecules against their observed values.
     double* estimate = pair.X.data();
@@ -348,6 +349,16 @@ double FitR2BoundOfSolved(const ProgramState& ps, const ComputingState& cs, cons
     double magnitude = 0; // E
     double bg = 0;
     double bgb = 0;
+    // (G b)_i, each sum over j in order; G is symmetric bit for bit, so the sums of all
+    // rows advance together down its columns.
+    double rows[kSetWidth + 2] = {};
+    for (int j = 1; j <= k; ++j) {
+        const double bj = fit.Coefficients[j];
+        const double* g = gathered[j];
+        for (int i = 1; i <= k; ++i) {
+            rows[i] = rows[i] + g[i] * bj;
+        }
+    }
     for (int i = 1; i <= k; ++i) {
         const int ci = set[i];
         const double b = fit.Coefficients[i];
@@ -355,11 +366,7 @@ double FitR2BoundOfSolved(const ProgramState& ps, const ComputingState& cs, cons
         offset += std::fabs(b) * cache.MeanOffset[ci];
         magnitude += std::fabs(b) * cache.Magnitude[ci];
         bg += b * gathered[i][k + 1];
-        double row = 0;
-        for (int j = 1; j <= k; ++j) {
-            row += gathered[i][j] * fit.Coefficients[j];
-        }
-        bgb += b * row;
+        bgb += b * rows[i];
     }
     magnitude = (magnitude + std::fabs(fit.Intercept)) * (1 + Gamma(2 * k + 4));
     const double eta = 2 * Gamma(n + (k + 1) * (k + 1) + 10);

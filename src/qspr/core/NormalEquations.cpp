@@ -119,9 +119,8 @@ int KeptElimination::Start(const CrossProductCache& cache, const PredictorSet& s
         if (q == place) {
             continue;
         }
-        const double* stage = &stages_[(static_cast<std::size_t>(done) * (size_ + 1) +
-                                        keptIndex(q)) *
-                                       (size_ + 2)];
+        const double* stage =
+            &stages_[(static_cast<std::size_t>(done) * (size_ + 1) + keptIndex(q)) * (size_ + 2)];
         double* into = normal[q];
         std::copy(stage + place, stage + size_ + 2, into + place + 1);
     }
@@ -131,12 +130,29 @@ int KeptElimination::Start(const CrossProductCache& cache, const PredictorSet& s
     const std::size_t width = static_cast<std::size_t>(cache.S) + 1;
     double column[kSetWidth + 2];
     double row[kSetWidth + 2];
+    // The cross products are symmetric bit for bit, so d's row is read down the kept
+    // rows at column d: for the trials of one kept set, d after d, those reads run along
+    // the same few rows instead of jumping to a new row of the large matrix each time.
     for (int r = 1; r <= size_; ++r) {
         column[r] = cache.Gram[kept_[r] * width + d];
-        row[r] = cache.Gram[d * width + kept_[r]];
+        row[r] = column[r];
     }
     row[size_ + 1] = cache.Property[d];
     double diagonal = cache.Gram[d * width + d];
+    // The gathered system: the kept one as first read, then d's row and column.
+    for (int q = 1; q <= k; ++q) {
+        if (q == place) {
+            continue;
+        }
+        const double* read = &stages_[static_cast<std::size_t>(keptIndex(q)) * (size_ + 2)];
+        double* into = gathered[q];
+        std::copy(read + 1, read + place, into + 1);
+        std::copy(read + place, read + size_ + 2, into + place + 1);
+        into[place] = column[keptIndex(q)];
+        gathered[place][q] = column[keptIndex(q)];
+    }
+    gathered[place][place] = diagonal;
+    gathered[place][k + 1] = row[size_ + 1];
     for (int i = 1; i <= done; ++i) {
         // Pivot row i (kept row i) is divided by the kept pivot, d's column included;
         // every other row takes its multiple of it.
@@ -148,29 +164,13 @@ int KeptElimination::Start(const CrossProductCache& cache, const PredictorSet& s
         }
         column[i] = divided; // the pivot row itself is only divided
         const double f = row[i];
-        const double* pivotRow = &stages_[(static_cast<std::size_t>(i) * (size_ + 1) + i) *
-                                          (size_ + 2)];
+        const double* pivotRow =
+            &stages_[(static_cast<std::size_t>(i) * (size_ + 1) + i) * (size_ + 2)];
         for (int c = i + 1; c <= size_ + 1; ++c) {
             row[c] = row[c] - f * pivotRow[c];
         }
         diagonal = diagonal - f * divided;
     }
-    // The gathered system: the kept one as first read, d's row and column from the cache.
-    for (int q = 1; q <= k; ++q) {
-        if (q == place) {
-            continue;
-        }
-        const double* read = &stages_[static_cast<std::size_t>(keptIndex(q)) * (size_ + 2)];
-        double* into = gathered[q];
-        std::copy(read + 1, read + place, into + 1);
-        std::copy(read + place, read + size_ + 2, into + place + 1);
-        into[place] = cache.Gram[set[q] * width + d];
-    }
-    for (int c = 1; c <= k; ++c) {
-        gathered[place][c] = cache.Gram[d * width + set[c]];
-    }
-    gathered[place][k + 1] = cache.Property[d];
-
     for (int q = 1; q <= k; ++q) {
         if (q != place) {
             normal[q][place] = column[keptIndex(q)];

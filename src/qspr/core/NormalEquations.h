@@ -45,17 +45,17 @@ public:
     /// have there. Returns the first pivot still to do: d's place, or 1 (all gathered)
     /// when the set is not the kept set with d added.
     /// `gathered` receives the set's normal equations as GatherNormal reads them.
-    int Start(const CrossProductCache& cache, const PredictorSet& set, int d,
-              NormalMatrix& normal, NormalMatrix& gathered) const;
+    int Start(const CrossProductCache& cache, const PredictorSet& set, int d, NormalMatrix& normal,
+              NormalMatrix& gathered) const;
 
     int Size() const { return size_; }
 
 private:
     int size_ = 0;
     PredictorSet kept_{};
-    std::vector<double> stages_;           ///< stage m (after m pivots), row r, column c
-    std::vector<double> pivots_;           ///< the pivot used at pivot m
-    std::vector<double> factors_;          ///< pivot m, row r: column m before pivot m
+    std::vector<double> stages_;  ///< stage m (after m pivots), row r, column c
+    std::vector<double> pivots_;  ///< the pivot used at pivot m
+    std::vector<double> factors_; ///< pivot m, row r: column m before pivot m
 };
 
 } // namespace kalemir::qspr
