@@ -6,11 +6,15 @@
 #include "qspr/core/Fit.h"
 #include "qspr/search/CandidateList.h"
 #include "qspr/search/LargerSets.h"
+#include "qspr/search/SearchTrials.h"
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
+#include <vector>
 
 namespace kalemir::qspr {
 namespace {
@@ -120,9 +124,66 @@ BENCHMARK_TEMPLATE(BM_SearchFit, true)
     ->Threads(2)
     ->UseRealTime();
 
-// One level (p = 5): 1000 kept sets of four predictors, each extended by 300 descriptors.
+// Candidates per second as the searches try them: a kept set of K-1 predictors extended
+// by each of 400 descriptors, the batch shared out among 1 or 2 workers. Fast: the
+// kept set's pivots taken over and the bound settling most candidates (row 1000 set
+// high, as it stands for most of a search); plain: every candidate fitted exactly.
+template <bool kPassBy> void BM_KeptSetTrials(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    const int k = static_cast<int>(state.range(1));
+    const int workers = static_cast<int>(state.range(2));
+    const int s = 400;
+    Data data(n, s);
+    data.cs.Workers = std::make_unique<WorkerPool>(workers);
+    data.cs.PassByIdleFits = kPassBy;
+    PrepareCrossProducts(data.ps, data.cs);
+    data.cs.FitTermCount = k;
+    data.cs.CandidateR2[kListRows] = 0.999;
+    data.cs.BestR2Seen = 1;
+    data.ps.BestQ = 1e9;
+    PredictorSet kept{};
+    for (int b = 1; b < k; ++b) {
+        kept[b] = 1 + (b - 1) * (s / k); // spread, so that d falls in every place
+    }
+    KeptElimination elimination;
+    elimination.Eliminate(data.cs.Cross, kept, k - 1);
+    data.cs.Trials.clear();
+    for (int d = 1; d <= s; ++d) {
+        SearchTrial trial;
+        std::vector<int> columns(kept.begin() + 1, kept.begin() + k);
+        if (std::find(columns.begin(), columns.end(), d) != columns.end()) {
+            continue;
+        }
+        columns.insert(std::upper_bound(columns.begin(), columns.end(), d), d);
+        std::copy(columns.begin(), columns.end(), trial.Set.begin() + 1);
+        trial.Added = d;
+        data.cs.Trials.push_back(trial);
+    }
+    const int count = static_cast<int>(data.cs.Trials.size());
+    for (auto _ : state) {
+        EvaluateTrials(data.ps, data.cs, count, &elimination);
+        benchmark::DoNotOptimize(data.cs.Trials[0].Bound);
+    }
+    state.SetItemsProcessed(state.iterations() * count);
+}
+BENCHMARK_TEMPLATE(BM_KeptSetTrials, true)
+    ->Args({500, 5, 1})
+    ->Args({500, 5, 2})
+    ->Args({3000, 10, 1})
+    ->Args({3000, 10, 2})
+    ->UseRealTime();
+BENCHMARK_TEMPLATE(BM_KeptSetTrials, false)
+    ->Args({500, 5, 1})
+    ->Args({500, 5, 2})
+    ->Args({3000, 10, 1})
+    ->Args({3000, 10, 2})
+    ->UseRealTime();
+
+// One level (p = 5): 1000 kept sets of four predictors, each extended by 300 descriptors,
+// on 1 or 2 workers.
 void BM_SearchLevel(benchmark::State& state) {
     Data data(500, 300);
+    data.cs.Workers = std::make_unique<WorkerPool>(static_cast<int>(state.range(0)));
     std::vector<PredictorSet> kept(kListRows + 1);
     unsigned seed = 3;
     for (int a = 1; a <= kListRows; ++a) {
@@ -150,7 +211,12 @@ void BM_SearchLevel(benchmark::State& state) {
         benchmark::DoNotOptimize(data.cs.CandidateR2[1]);
     }
 }
-BENCHMARK(BM_SearchLevel)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_SearchLevel)
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2)
+    ->UseRealTime();
 
 } // namespace
 } // namespace kalemir::qspr

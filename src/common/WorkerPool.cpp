@@ -1,6 +1,7 @@
 #include "common/WorkerPool.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace kalemir {
 
@@ -22,7 +23,7 @@ WorkerPool::WorkerPool(int threads) {
 WorkerPool::~WorkerPool() {
     {
         std::lock_guard lock(mutex_);
-        closing_ = true;
+        closing_.store(true);
     }
     start_.notify_all();
     for (std::thread& t : threads_) {
@@ -31,18 +32,16 @@ WorkerPool::~WorkerPool() {
 }
 
 void WorkerPool::TakePieces(int worker) {
+    // Pieces are taken without a lock, so that no worker sleeps in the middle of a loop.
     for (;;) {
-        int first = 0;
-        int last = 0;
-        {
-            std::lock_guard lock(mutex_);
-            if (next_ >= count_ || failure_) {
-                return;
-            }
-            first = next_;
-            last = std::min(count_, first + grain_);
-            next_ = last;
+        if (failed_.load(std::memory_order_relaxed)) {
+            return;
         }
+        const int first = next_.fetch_add(grain_, std::memory_order_relaxed);
+        if (first >= count_) {
+            return;
+        }
+        const int last = std::min(count_, first + grain_);
         try {
             (*body_)(first, last, worker);
         } catch (...) {
@@ -50,26 +49,52 @@ void WorkerPool::TakePieces(int worker) {
             if (!failure_) {
                 failure_ = std::current_exception();
             }
+            failed_.store(true);
             return;
         }
     }
 }
 
+namespace {
+
+/// Watches `ready` for a short while before the caller goes to sleep on a condition:
+/// the searches hand out loops a few milliseconds apart, and a worker that sleeps in
+/// between is often woken on the core of the thread that woke it, where it has to wait.
+template <typename Ready> void AwaitBriefly(Ready ready) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(300);
+    for (;;) {
+        for (int spin = 0; spin < 256; ++spin) {
+            if (ready()) {
+                return;
+            }
+        }
+        if (std::chrono::steady_clock::now() > until) {
+            return;
+        }
+    }
+}
+
+} // namespace
+
 void WorkerPool::Work(int worker) {
     unsigned seen = 0;
     for (;;) {
+        AwaitBriefly([&] {
+            return closing_.load(std::memory_order_acquire) ||
+                   generation_.load(std::memory_order_acquire) != seen;
+        });
         {
             std::unique_lock lock(mutex_);
-            start_.wait(lock, [&] { return closing_ || generation_ != seen; });
-            if (closing_) {
+            start_.wait(lock, [&] { return closing_.load() || generation_.load() != seen; });
+            if (closing_.load()) {
                 return;
             }
-            seen = generation_;
+            seen = generation_.load();
         }
         TakePieces(worker);
         {
             std::lock_guard lock(mutex_);
-            --busy_;
+            busy_.fetch_sub(1);
         }
         done_.notify_one();
     }
@@ -91,17 +116,19 @@ void WorkerPool::ForEach(int count, int grain, const Body& body) {
         body_ = &body;
         count_ = count;
         grain_ = grain;
-        next_ = 0;
+        next_.store(0);
+        failed_.store(false);
         failure_ = nullptr;
-        busy_ = static_cast<int>(threads_.size());
-        ++generation_;
+        busy_.store(static_cast<int>(threads_.size()));
+        generation_.fetch_add(1);
     }
     start_.notify_all();
     TakePieces(0);
+    AwaitBriefly([&] { return busy_.load(std::memory_order_acquire) == 0; });
     std::exception_ptr failure;
     {
         std::unique_lock lock(mutex_);
-        done_.wait(lock, [&] { return busy_ == 0; });
+        done_.wait(lock, [&] { return busy_.load() == 0; });
         body_ = nullptr;
         failure = failure_;
         failure_ = nullptr;

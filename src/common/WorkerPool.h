@@ -3,6 +3,7 @@
 // The pieces write their results by index, so the outcome never depends on which worker
 // took which piece or when: one worker and many give the same results.
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <exception>
@@ -47,10 +48,12 @@ private:
     const Body* body_ = nullptr;
     int count_ = 0;
     int grain_ = 1;
-    int next_ = 0;            ///< first piece not yet handed out (under mutex_)
-    unsigned generation_ = 0; ///< bumped for every loop
-    int busy_ = 0;            ///< background workers still in the current loop
-    bool closing_ = false;
+    std::atomic<int> next_{0};        ///< first piece not yet handed out
+    std::atomic<bool> failed_{false}; ///< a piece threw: hand out no more
+    // Written under mutex_; read without it by the short waits before sleeping.
+    std::atomic<unsigned> generation_{0}; ///< bumped for every loop
+    std::atomic<int> busy_{0};            ///< background workers still in the current loop
+    std::atomic<bool> closing_{false};
     std::exception_ptr failure_;
 };
 
