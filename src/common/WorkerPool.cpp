@@ -61,7 +61,7 @@ namespace {
 /// the searches hand out loops a few milliseconds apart, and a worker that sleeps in
 /// between is often woken on the core of the thread that woke it, where it has to wait.
 template <typename Ready> void AwaitBriefly(Ready ready) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(300);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(100);
     for (;;) {
         for (int spin = 0; spin < 256; ++spin) {
             if (ready()) {

@@ -70,6 +70,17 @@ TEST(QsprArgumentsTest, UsageErrors) {
     EXPECT_NO_THROW(ParseQsprRunArguments({"--min-r2", " .05x", "Q", "a"}));
 }
 
+// A worker count is a whole number from 1 to 256; the default 0 takes the machine's cores.
+TEST(QsprArgumentsTest, ThreadCounts) {
+    EXPECT_EQ(ParseQsprRunArguments({"Q", "a"}).threads, 0);
+    EXPECT_EQ(ParseQsprRunArguments({"--threads", "1", "Q", "a"}).threads, 1);
+    EXPECT_EQ(ParseQsprRunArguments({"Q", "a", "--threads", "256"}).threads, 256);
+    for (const char* bad : {"0", "-2", "257", "2x", "", " 2", "two", "99999999999"}) {
+        EXPECT_THROW(ParseQsprRunArguments({"--threads", bad, "Q", "a"}), InputError) << bad;
+    }
+    EXPECT_THROW(ParseQsprRunArguments({"Q", "a", "--threads"}), InputError);
+}
+
 class QsprRunTest : public ::testing::Test {
 protected:
     ScratchDir dir{"qspr-run"};

@@ -116,7 +116,6 @@ struct SearchTrial {
     PredictorSet Set{};
     int Added = 0;        ///< the descriptor added to a kept set (0: none)
     bool MustFit = false; ///< fitted whatever its bound (the sets that fill the list)
-    bool Skip = false;    ///< not evaluated (already listed when the batch began)
     double Bound = 0;     ///< FitR2Bound, or infinity
     bool Fitted = false;  ///< R2 and SEE hold the exact fit
     double R2 = 0;

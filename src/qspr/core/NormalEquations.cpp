@@ -6,6 +6,18 @@
 
 namespace kalemir::qspr {
 
+namespace {
+
+/// A copy of a few doubles in place: a call to the library's block copy for each row of
+/// a small system costs more than the copy itself.
+inline void CopyShort(const double* first, const double* last, double* into) {
+    for (; first != last; ++first, ++into) {
+        *into = *first;
+    }
+}
+
+} // namespace
+
 void SolveNormalEquationsFrom(NormalMatrix& normal, int k, int first, ComputingWindow& window) {
     // Each pivot i rewrites every entry from the entries before it, one division or one
     // product and difference per entry. Columns 1..i are never read again after pivot i
@@ -122,7 +134,7 @@ int KeptElimination::Start(const CrossProductCache& cache, const PredictorSet& s
         const double* stage =
             &stages_[(static_cast<std::size_t>(done) * (size_ + 1) + keptIndex(q)) * (size_ + 2)];
         double* into = normal[q];
-        std::copy(stage + place, stage + size_ + 2, into + place + 1);
+        CopyShort(stage + place, stage + size_ + 2, into + place + 1);
     }
     // d's column and row as gathered, held by kept row and column (the right-hand side
     // is kept column size+1, d's own diagonal entry apart), then carried through the
@@ -146,8 +158,8 @@ int KeptElimination::Start(const CrossProductCache& cache, const PredictorSet& s
         }
         const double* read = &stages_[static_cast<std::size_t>(keptIndex(q)) * (size_ + 2)];
         double* into = gathered[q];
-        std::copy(read + 1, read + place, into + 1);
-        std::copy(read + place, read + size_ + 2, into + place + 1);
+        CopyShort(read + 1, read + place, into + 1);
+        CopyShort(read + place, read + size_ + 2, into + place + 1);
         into[place] = column[keptIndex(q)];
         gathered[place][q] = column[keptIndex(q)];
     }

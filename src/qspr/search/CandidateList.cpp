@@ -24,6 +24,39 @@ void RankCandidates(ComputingState& cs, int rows) {
     }
 }
 
+namespace {
+
+/// Columns 1..W of rows first..1000 move down one row and row 1001's take row `first`;
+/// W known when compiled, so each row's move is a few register moves.
+template <int W> void ShiftColumnsOf(std::vector<PredictorSet>& sets, int first) {
+    int candidate[W];
+    for (int c = 0; c < W; ++c) {
+        candidate[c] = sets[kCandidateRow][c + 1];
+    }
+    for (int v = kCandidateRow; v > first; --v) {
+        PredictorSet& to = sets[v];
+        const PredictorSet& from = sets[v - 1];
+        for (int c = 1; c <= W; ++c) {
+            to[c] = from[c];
+        }
+    }
+    for (int c = 0; c < W; ++c) {
+        sets[first][c + 1] = candidate[c];
+    }
+}
+
+template <int... W>
+void ShiftColumns(std::vector<PredictorSet>& sets, int first, int width,
+                  std::integer_sequence<int, W...>) {
+    ((width == W + 1 ? ShiftColumnsOf<W + 1>(sets, first) : void()), ...);
+}
+
+void ShiftColumns(std::vector<PredictorSet>& sets, int first, int width) {
+    ShiftColumns(sets, first, width, std::make_integer_sequence<int, kSetWidth>());
+}
+
+} // namespace
+
 int InsertCandidate(ComputingState& cs) {
     auto& r2 = cs.CandidateR2;
     auto& sets = cs.CandidateSets;
@@ -42,16 +75,12 @@ int InsertCandidate(ComputingState& cs) {
     }
     // Rows q+1..1000 move down one row and the candidate takes row q+1 (the exchanges of
     // neighbouring rows, done as one shift): columns 1..FitTermCount move, the others stay.
-    const int width = cs.FitTermCount;
     const double candidateR2 = r2[kCandidateRow];
-    int candidate[kSetWidth + 1];
-    std::copy_n(&sets[kCandidateRow][1], width, &candidate[1]);
     for (int v = kCandidateRow; v >= q + 2; --v) {
         r2[v] = r2[v - 1];
-        std::copy_n(&sets[v - 1][1], width, &sets[v][1]);
     }
     r2[q + 1] = candidateR2;
-    std::copy_n(&candidate[1], width, &sets[q + 1][1]);
+    ShiftColumns(sets, q + 1, cs.FitTermCount);
     return q + 1;
 }
 

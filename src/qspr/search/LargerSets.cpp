@@ -108,7 +108,6 @@ void ExtendSet(ProgramState& ps, ComputingState& cs, ComputingWindow& window, in
         std::copy(sortedKept + place, sortedKept + (p - 1), set.begin() + place + 2);
         trial.Added = d;
         trial.MustFit = false;
-        trial.Skip = listed.Contains(set);
     }
     const bool lastOrthogonal = s >= 1 && tooClose[s] == 0; // descriptor s itself was tried
     // Every trial adds its descriptor to the kept set: the pivots before its place are

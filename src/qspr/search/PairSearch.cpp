@@ -96,7 +96,6 @@ void SearchPairs(ProgramState& ps, ComputingState& cs, ComputingWindow& window) 
             trial.Set[1] = i;
             trial.Set[2] = j;
             trial.MustFit = h + batch + 1 <= kListRows;
-            trial.Skip = false;
             if (++batch == kTrialBatch) {
                 takeBatch();
             }

@@ -14,9 +14,6 @@ void EvaluateTrial(const ProgramState& ps, const ComputingState& cs, FitScratch&
                    const KeptElimination* kept, SearchTrial& trial) {
     trial.Bound = std::numeric_limits<double>::infinity();
     trial.Fitted = false;
-    if (trial.Skip) {
-        return;
-    }
     const int k = cs.FitTermCount;
     if (!trial.MustFit && cs.PassByIdleFits && FitR2BoundApplies(ps, cs, trial.Set)) {
         // One elimination serves the bound and, when the bound does not let the set
