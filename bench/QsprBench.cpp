@@ -157,11 +157,12 @@ template <bool kPassBy> void BM_KeptSetTrials(benchmark::State& state) {
         columns.insert(std::upper_bound(columns.begin(), columns.end(), d), d);
         std::copy(columns.begin(), columns.end(), trial.Set.begin() + 1);
         trial.Added = d;
+        trial.Kept = &elimination;
         data.cs.Trials.push_back(trial);
     }
     const int count = static_cast<int>(data.cs.Trials.size());
     for (auto _ : state) {
-        EvaluateTrials(data.ps, data.cs, count, &elimination);
+        EvaluateTrials(data.ps, data.cs, count);
         benchmark::DoNotOptimize(data.cs.Trials[0].Bound);
     }
     state.SetItemsProcessed(state.iterations() * count);

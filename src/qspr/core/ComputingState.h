@@ -102,6 +102,8 @@ struct CrossProductCache {
     double PropertyMagnitude = 0;   ///< max |y| + |property mean|
 };
 
+class KeptElimination;
+
 /// One worker's buffers for fitting candidates beside the others.
 struct FitScratch {
     double Normal[kSetWidth + 1][kSetWidth + 2];
@@ -114,7 +116,9 @@ struct FitScratch {
 /// A candidate set of a search and what the workers found of it.
 struct SearchTrial {
     PredictorSet Set{};
-    int Added = 0;        ///< the descriptor added to a kept set (0: none)
+    int Added = 0; ///< the descriptor added to a kept set (0: none)
+    /// The kept set's elimination the trial takes over (none: eliminated whole).
+    const KeptElimination* Kept = nullptr;
     bool MustFit = false; ///< fitted whatever its bound (the sets that fill the list)
     double Bound = 0;     ///< FitR2Bound, or infinity
     bool Fitted = false;  ///< R2 and SEE hold the exact fit

@@ -65,18 +65,46 @@ void ShowBestSet(ProgramState& ps, ComputingState& cs, ComputingWindow& window) 
     window.PrintLine("");
 }
 
-void ExtendSet(ProgramState& ps, ComputingState& cs, ComputingWindow& window, int a,
-               ListedSetIndex& listed) {
+namespace {
+
+/// Kept sets whose extensions are worked out together.
+constexpr int kKeptGroup = 64;
+
+/// A kept set that grows: its first p-1 columns filled (the first positive).
+bool KeptSetComplete(const ComputingState& cs, int a, int p) {
+    if (cs.KeptSets[a][1] <= 0) {
+        return false;
+    }
+    for (int b = 1; b < p; ++b) {
+        if (cs.KeptSets[a][b] == 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+/// The trials of one kept set, gathered for the workers: its extensions are trials
+/// First..First+Count-1 of cs.Trials.
+struct KeptSetTrials {
+    int Set = 0; ///< the kept set's row
+    int First = 0;
+    int Count = 0;
+    bool LastOrthogonal = false; ///< descriptor s itself was tried
+    KeptElimination System;
+};
+
+/// Puts the extensions of kept set `a` by every descriptor weakly intercorrelated with
+/// it into cs.Trials from `first` on, columns sorted as the list holds them, and
+/// eliminates the kept set's own system for them.
+void GatherExtensions(const ProgramState& ps, ComputingState& cs, int a, int first,
+                      KeptSetTrials& gathered) {
     const int p = cs.FitTermCount;
     const int s = cs.SignificantCount;
     const double t = ps.MaxInterR2;
-    PredictorSet& candidate = cs.CandidateSets[kCandidateRow];
-    const PredictorSet kept = cs.KeptSets[a];
-    // The sets of the kept one and each descriptor orthogonal to it, columns sorted as
-    // the list holds them, go to the workers together.
+    const PredictorSet& kept = cs.KeptSets[a];
     std::vector<SearchTrial>& trials = cs.Trials;
-    if (static_cast<int>(trials.size()) < s) {
-        trials.resize(static_cast<std::size_t>(s));
+    if (trials.size() < static_cast<std::size_t>(first) + s) {
+        trials.resize(static_cast<std::size_t>(first) + s);
     }
     // A descriptor joins the kept set when no kept descriptor is intercorrelated with it
     // beyond the limit (read along the kept descriptors' rows: the matrix is symmetric).
@@ -88,8 +116,8 @@ void ExtendSet(ProgramState& ps, ComputingState& cs, ComputingWindow& window, in
             tooClose[d] = tooClose[d] | static_cast<unsigned char>(inter[d] > t);
         }
     }
-    // Each set's columns in ascending order, as the list holds them: the kept columns
-    // sorted once, each descriptor put in its place.
+    // Each set's columns in ascending order: the kept columns sorted once, each
+    // descriptor put in its place.
     int sortedKept[kSetWidth + 1];
     std::copy(kept.begin() + 1, kept.begin() + p, sortedKept);
     std::sort(sortedKept, sortedKept + (p - 1));
@@ -98,7 +126,7 @@ void ExtendSet(ProgramState& ps, ComputingState& cs, ComputingWindow& window, in
         if (tooClose[d] != 0) {
             continue;
         }
-        SearchTrial& trial = trials[static_cast<std::size_t>(count++)];
+        SearchTrial& trial = trials[static_cast<std::size_t>(first + count++)];
         PredictorSet& set = trial.Set;
         set.fill(0);
         const int place =
@@ -108,26 +136,39 @@ void ExtendSet(ProgramState& ps, ComputingState& cs, ComputingWindow& window, in
         std::copy(sortedKept + place, sortedKept + (p - 1), set.begin() + place + 2);
         trial.Added = d;
         trial.MustFit = false;
+        trial.Kept = nullptr;
     }
-    const bool lastOrthogonal = s >= 1 && tooClose[s] == 0; // descriptor s itself was tried
+    gathered.First = first;
+    gathered.Count = count;
+    gathered.LastOrthogonal = s >= 1 && tooClose[s] == 0;
     // Every trial adds its descriptor to the kept set: the pivots before its place are
     // the kept set's own, eliminated once here.
-    KeptElimination keptSystem;
     bool keptUsable = p >= 2 && cs.Cross.Valid && cs.Cross.DataVersion == cs.DataVersion &&
                       cs.Cross.N == ps.CalibrationCount;
     for (int b = 1; b < p && keptUsable; ++b) {
         keptUsable = kept[b] >= 1 && kept[b] <= cs.Cross.S;
     }
     if (keptUsable) {
-        keptSystem.Eliminate(cs.Cross, kept, p - 1);
+        gathered.System.Eliminate(cs.Cross, kept, p - 1);
+        for (int c = 0; c < count; ++c) {
+            trials[static_cast<std::size_t>(first + c)].Kept = &gathered.System;
+        }
     }
-    EvaluateTrials(ps, cs, count, keptUsable ? &keptSystem : nullptr);
+}
 
+/// Takes the worked-out extensions of kept set `a` into the list in the order of the
+/// descriptors, as the loop over them does one by one.
+void TakeExtensions(ProgramState& ps, ComputingState& cs, ComputingWindow& window, int a,
+                    ListedSetIndex& listed, const KeptSetTrials& gathered) {
+    const int p = cs.FitTermCount;
+    PredictorSet& candidate = cs.CandidateSets[kCandidateRow];
+    const PredictorSet kept = cs.KeptSets[a];
+    const std::vector<SearchTrial>& trials = cs.Trials;
     PredictorSet lastFitted{};
     bool fitted = false;      // a set was fitted or passed by
     bool passedFit = false;   // the last such set was passed by
     bool passedInRow = false; // ... and row 1001 still holds it
-    for (int c = 0; c < count; ++c) {
+    for (int c = gathered.First; c < gathered.First + gathered.Count; ++c) {
         const SearchTrial& trial = trials[static_cast<std::size_t>(c)];
         passedInRow = false;
         candidate = trial.Set;
@@ -155,7 +196,7 @@ void ExtendSet(ProgramState& ps, ComputingState& cs, ComputingWindow& window, in
             }
         }
     }
-    if (s >= 1 && !lastOrthogonal) {
+    if (cs.SignificantCount >= 1 && !gathered.LastOrthogonal) {
         // The loop ended on a descriptor intercorrelated with the kept set: row 1001
         // holds the kept set alone.
         passedInRow = false;
@@ -175,6 +216,16 @@ void ExtendSet(ProgramState& ps, ComputingState& cs, ComputingWindow& window, in
     }
 }
 
+} // namespace
+
+void ExtendSet(ProgramState& ps, ComputingState& cs, ComputingWindow& window, int a,
+               ListedSetIndex& listed) {
+    KeptSetTrials gathered;
+    GatherExtensions(ps, cs, a, 0, gathered);
+    EvaluateTrials(ps, cs, gathered.Count);
+    TakeExtensions(ps, cs, window, a, listed, gathered);
+}
+
 void SearchLargerSets(ProgramState& ps, ComputingState& cs, ComputingWindow& window) {
     if (ps.MaxPredictors == 2 || cs.ValuableSetCount == 0) {
         return;
@@ -191,16 +242,35 @@ void SearchLargerSets(ProgramState& ps, ComputingState& cs, ComputingWindow& win
                 listed.Insert(cs.CandidateSets[r]);
             }
         }
+        // The kept sets go to the workers a group at a time: every group's trials are
+        // worked out against the state the group starts from (the list's thresholds
+        // only rise, so what they settle stays settled) and taken in order afterwards.
+        std::vector<KeptSetTrials> groupTrials(kKeptGroup);
+        int groupEnd = 0; // kept sets up to this one are worked out
         for (int a = 1; a <= kListRows; ++a) {
-            if (cs.KeptSets[a][1] <= 0) {
-                continue;
+            if (a > groupEnd) {
+                int trialsGathered = 0;
+                int g = 0;
+                for (int next = a;
+                     next <= kListRows && g < kKeptGroup && trialsGathered < kTrialBatch;
+                     ++next, ++g) {
+                    groupTrials[g].Count = 0;
+                    groupTrials[g].Set = next;
+                    if (KeptSetComplete(cs, next, p)) {
+                        GatherExtensions(ps, cs, next, trialsGathered, groupTrials[g]);
+                        trialsGathered += groupTrials[g].Count;
+                    }
+                    groupEnd = next;
+                }
+                EvaluateTrials(ps, cs, trialsGathered);
             }
-            bool complete = true;
-            for (int b = 1; b < p; ++b) {
-                complete = complete && cs.KeptSets[a][b] != 0;
-            }
-            if (complete) {
-                ExtendSet(ps, cs, window, a, listed);
+            if (KeptSetComplete(cs, a, p)) {
+                for (const KeptSetTrials& gathered : groupTrials) {
+                    if (gathered.Set == a) {
+                        TakeExtensions(ps, cs, window, a, listed, gathered);
+                        break;
+                    }
+                }
             }
             if (a % 20 == 0) {
                 ShowBestSet(ps, cs, window);

@@ -93,6 +93,7 @@ void SearchPairs(ProgramState& ps, ComputingState& cs, ComputingWindow& window) 
             SearchTrial& trial = trials[static_cast<std::size_t>(batch)];
             trial.Set.fill(0);
             trial.Added = 0;
+            trial.Kept = nullptr;
             trial.Set[1] = i;
             trial.Set[2] = j;
             trial.MustFit = h + batch + 1 <= kListRows;

@@ -11,7 +11,8 @@ namespace kalemir::qspr {
 namespace {
 
 void EvaluateTrial(const ProgramState& ps, const ComputingState& cs, FitScratch& scratch,
-                   const KeptElimination* kept, SearchTrial& trial) {
+                   SearchTrial& trial) {
+    const KeptElimination* kept = trial.Kept;
     trial.Bound = std::numeric_limits<double>::infinity();
     trial.Fitted = false;
     const int k = cs.FitTermCount;
@@ -42,8 +43,7 @@ void EvaluateTrial(const ProgramState& ps, const ComputingState& cs, FitScratch&
 
 } // namespace
 
-void EvaluateTrials(const ProgramState& ps, ComputingState& cs, int count,
-                    const KeptElimination* kept) {
+void EvaluateTrials(const ProgramState& ps, ComputingState& cs, int count) {
     const int workers = cs.Workers ? cs.Workers->Size() : 1;
     while (static_cast<int>(cs.WorkerFits.size()) < workers) {
         cs.WorkerFits.push_back(std::make_unique<FitScratch>());
@@ -53,7 +53,7 @@ void EvaluateTrials(const ProgramState& ps, ComputingState& cs, int count,
     std::vector<std::unique_ptr<FitScratch>>& scratch = cs.WorkerFits;
     auto body = [&](int first, int last, int worker) {
         for (int t = first; t < last; ++t) {
-            EvaluateTrial(ps, state, *scratch[static_cast<std::size_t>(worker)], kept,
+            EvaluateTrial(ps, state, *scratch[static_cast<std::size_t>(worker)],
                           trials[static_cast<std::size_t>(t)]);
         }
     };

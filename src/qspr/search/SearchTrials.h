@@ -18,10 +18,9 @@ namespace kalemir::qspr {
 /// pass against the state as it stands now. Changes nothing of the search state. The
 /// state's thresholds only rise while the batch is taken, so a trial passed by now is
 /// passed by then too.
-/// With `kept` (the elimination of the kept set every trial adds its descriptor Added
-/// to), the trials take over the kept set's pivots instead of eliminating whole.
-void EvaluateTrials(const ProgramState& ps, ComputingState& cs, int count,
-                    const KeptElimination* kept = nullptr);
+/// A trial with a kept set's elimination (Kept, the set it adds descriptor Added to)
+/// takes over the kept set's pivots instead of eliminating whole.
+void EvaluateTrials(const ProgramState& ps, ComputingState& cs, int count);
 
 /// Takes a trial into the search state as the fit of it would: false when it is passed
 /// by (its fit provably changes nothing), true when it was fitted (exactly as worked out,
