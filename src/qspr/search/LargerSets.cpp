@@ -67,8 +67,11 @@ void ShowBestSet(ProgramState& ps, ComputingState& cs, ComputingWindow& window) 
 
 namespace {
 
-/// Kept sets whose extensions are worked out together.
+/// Kept sets whose extensions are worked out together: at most 64, and no more once
+/// 1024 trials are gathered (the later ones are worked out against thresholds that have
+/// not risen yet, so a larger group fits more sets exactly than it needs to).
 constexpr int kKeptGroup = 64;
+constexpr int kKeptGroupTrials = 1024;
 
 /// A kept set that grows: its first p-1 columns filled (the first positive).
 bool KeptSetComplete(const ComputingState& cs, int a, int p) {
@@ -252,7 +255,7 @@ void SearchLargerSets(ProgramState& ps, ComputingState& cs, ComputingWindow& win
                 int trialsGathered = 0;
                 int g = 0;
                 for (int next = a;
-                     next <= kListRows && g < kKeptGroup && trialsGathered < kTrialBatch;
+                     next <= kListRows && g < kKeptGroup && trialsGathered < kKeptGroupTrials;
                      ++next, ++g) {
                     groupTrials[g].Count = 0;
                     groupTrials[g].Set = next;
