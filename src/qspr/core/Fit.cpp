@@ -308,8 +308,7 @@ double FitR2Bound(const ProgramState& ps, const ComputingState& cs, ComputingWin
     NormalMatrix gathered;
     GatherNormal(cs.Cross, set, cs.FitTermCount, gathered);
     NormalMatrix normal;
-    std::copy(&gathered[0][0], &gathered[0][0] + sizeof(NormalMatrix) / sizeof(double),
-              &normal[0][0]);
+    CopySystem(gathered, normal, cs.FitTermCount);
     SolveNormalEquations(normal, cs.FitTermCount, window);
     return FitR2BoundOfSolved(ps, cs, set, normal, gathered);
 }

@@ -16,31 +16,43 @@ inline void CopyShort(const double* first, const double* last, double* into) {
     }
 }
 
+/// Pivot i of the elimination, with the pivot used (0 taken as 1e-6). Each entry is
+/// rewritten from the entries before it, one division or one product and difference per
+/// entry. Columns 1..i are never read again after pivot i (the later pivots read their
+/// own column, the columns after it and the right-hand side), so they are left as they
+/// are: the right-hand side gets the same bits.
+double EliminatePivot(NormalMatrix& normal, int k, int i) {
+    double pivot = normal[i][i];
+    if (pivot == 0) {
+        pivot = 1e-6;
+    }
+    for (int j = i + 1; j <= k + 1; ++j) {
+        normal[i][j] = normal[i][j] / pivot;
+    }
+    for (int r = 1; r <= k; ++r) {
+        if (r == i) {
+            continue;
+        }
+        const double f = normal[r][i];
+        for (int j = i + 1; j <= k + 1; ++j) {
+            normal[r][j] = normal[r][j] - f * normal[i][j];
+        }
+    }
+    return pivot;
+}
+
 } // namespace
 
+void CopySystem(const NormalMatrix& from, NormalMatrix& to, int k) {
+    for (int i = 1; i <= k; ++i) {
+        CopyShort(&from[i][1], &from[i][1] + k + 1, &to[i][1]);
+    }
+}
+
 void SolveNormalEquationsFrom(NormalMatrix& normal, int k, int first, ComputingWindow& window) {
-    // Each pivot i rewrites every entry from the entries before it, one division or one
-    // product and difference per entry. Columns 1..i are never read again after pivot i
-    // (the later pivots read their own column, the columns after it and the right-hand
-    // side), so they are left as they are: the right-hand side gets the same bits.
     for (int i = first; i <= k; ++i) {
         window.Yield();
-        double pivot = normal[i][i];
-        if (pivot == 0) {
-            pivot = 1e-6;
-        }
-        for (int j = i + 1; j <= k + 1; ++j) {
-            normal[i][j] = normal[i][j] / pivot;
-        }
-        for (int r = 1; r <= k; ++r) {
-            if (r == i) {
-                continue;
-            }
-            const double f = normal[r][i];
-            for (int j = i + 1; j <= k + 1; ++j) {
-                normal[r][j] = normal[r][j] - f * normal[i][j];
-            }
-        }
+        EliminatePivot(normal, k, i);
     }
 }
 
@@ -79,26 +91,11 @@ void KeptElimination::Eliminate(const CrossProductCache& cache, const PredictorS
     };
     store(0);
     for (int i = 1; i <= size; ++i) {
-        double pivot = a[i][i];
-        if (pivot == 0) {
-            pivot = 1e-6;
-        }
-        pivots_[i] = pivot;
+        // Column i before the pivot: the multiples the other rows take of pivot row i.
         for (int r = 1; r <= size; ++r) {
             factors_[static_cast<std::size_t>(i) * (size + 1) + r] = a[r][i];
         }
-        for (int j = i + 1; j <= size + 1; ++j) {
-            a[i][j] = a[i][j] / pivot;
-        }
-        for (int r = 1; r <= size; ++r) {
-            if (r == i) {
-                continue;
-            }
-            const double f = a[r][i];
-            for (int j = i + 1; j <= size + 1; ++j) {
-                a[r][j] = a[r][j] - f * a[i][j];
-            }
-        }
+        pivots_[i] = EliminatePivot(a, size, i);
         store(i);
     }
 }
@@ -118,8 +115,7 @@ int KeptElimination::Start(const CrossProductCache& cache, const PredictorSet& s
     }
     if (place <= 0 || d < 1 || d > cache.S) {
         GatherNormal(cache, set, k, normal);
-        std::copy(&normal[0][0], &normal[0][0] + sizeof(NormalMatrix) / sizeof(double),
-                  &gathered[0][0]);
+        CopySystem(normal, gathered, k);
         return 1;
     }
     const int done = place - 1; // pivots taken over from the kept set

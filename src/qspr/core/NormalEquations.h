@@ -25,6 +25,9 @@ void SolveNormalEquations(NormalMatrix& normal, int k, ComputingWindow& window);
 /// done (columns from `first` on hold their values after those pivots).
 void SolveNormalEquationsFrom(NormalMatrix& normal, int k, int first, ComputingWindow& window);
 
+/// Rows 1..K, columns 1..K+1 of one system into another.
+void CopySystem(const NormalMatrix& from, NormalMatrix& to, int k);
+
 /// The normal equations of the set read from the cross products (a 0 entry gives a zero
 /// row and column).
 void GatherNormal(const CrossProductCache& cache, const PredictorSet& set, int k,

@@ -26,8 +26,7 @@ void EvaluateTrial(const ProgramState& ps, const ComputingState& cs, FitScratch&
             first = kept->Start(cs.Cross, trial.Set, trial.Added, normal, gathered);
         } else {
             GatherNormal(cs.Cross, trial.Set, k, gathered);
-            std::copy(&gathered[0][0], &gathered[0][0] + sizeof(NormalMatrix) / sizeof(double),
-                      &normal[0][0]);
+            CopySystem(gathered, normal, k);
         }
         SolveNormalEquationsFrom(normal, k, first, scratch.Window);
         trial.Bound = FitR2BoundOfSolved(ps, cs, trial.Set, normal, gathered);
