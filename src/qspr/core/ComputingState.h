@@ -94,7 +94,7 @@ struct CrossProductCache {
     std::vector<double> Observed; ///< rows 1..N: observed property (raw)
     double ObservedMean = 0;
     double ObservedSyy = 0;
-    // Sizes the r2 bound of a fit takes its rounding allowances from (see FitR2Bound).
+    // Sizes the r2 bound of a fit takes its rounding allowances from (see FitR2BoundOfSolved).
     std::vector<double> Magnitude;  ///< entries 1..S: max |x| + |column mean|
     std::vector<double> MeanOffset; ///< entries 1..S: bound on |mean of the centred column|
     double PropertySquares = 0;     ///< sum of the centred property's squares
@@ -120,7 +120,7 @@ struct SearchTrial {
     /// The kept set's elimination the trial takes over (none: eliminated whole).
     const KeptElimination* Kept = nullptr;
     bool MustFit = false; ///< fitted whatever its bound (the sets that fill the list)
-    double Bound = 0;     ///< FitR2Bound, or infinity
+    double Bound = 0;     ///< FitR2BoundOfSolved, or infinity
     bool Fitted = false;  ///< R2 and SEE hold the exact fit
     double R2 = 0;
     double SEE = 0;
@@ -167,7 +167,7 @@ struct ComputingState {
     double PairFitR2 = 0;
     double BestR2Seen = 0;
     CrossProductCache Cross;
-    /// The searches pass by the fits that provably change nothing (FitLeavesSearchUnchanged);
+    /// The searches pass by the fits that provably change nothing (BoundLeavesSearchUnchanged);
     /// false fits every candidate, the plain path the differential test compares with.
     bool PassByIdleFits = true;
     long long PassedFitCount = 0; ///< fits the searches passed by

@@ -78,7 +78,7 @@ void PrepareCrossProducts(ProgramState& ps, ComputingState& cs) {
         syy += d * d;
     }
     cache.ObservedSyy = syy;
-    // Sizes for the rounding allowances of FitR2Bound.
+    // Sizes for the rounding allowances of FitR2BoundOfSolved.
     const double gamma = Gamma(n + 2);
     auto offset = [&](const double* x) {
         double total = 0;
@@ -275,8 +275,21 @@ void FitHalf(ProgramState& ps, ComputingState& cs, ComputingWindow& window, cons
 
 } // namespace
 
-double FitR2Bound(const ProgramState& ps, const ComputingState& cs, ComputingWindow& window,
-                  const PredictorSet& set) {
+bool FitR2BoundApplies(const ProgramState& ps, const ComputingState& cs, const PredictorSet& set) {
+    const int k = cs.FitTermCount;
+    if (cs.CrossValidating || k < 1 || !CacheUsable(ps, cs, set, k)) {
+        return false;
+    }
+    for (int i = 1; i <= k; ++i) {
+        if (set[i] == 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+double FitR2BoundOfSolved(const ProgramState& ps, const ComputingState& cs, const PredictorSet& set,
+                          const NormalMatrix& normal, const NormalMatrix& gathered) {
     // Why this bounds the r2 FitEquation computes (u = 2^-53, gamma_j = j u / (1 - j u)).
     // Let X be the stored centred columns of the set, y the stored centred property, b and
     // c the coefficients and intercept the fit itself takes (the same gather, solve and
@@ -302,32 +315,6 @@ double FitR2Bound(const ProgramState& ps, const ComputingState& cs, ComputingWin
     // rounding of this function's own few operations. Any doubt (a zero entry, a
     // non-positive lower norm, a noise term not small against the norm, NaN) returns
     // infinity, which sends the candidate down the exact path.
-    if (!FitR2BoundApplies(ps, cs, set)) {
-        return std::numeric_limits<double>::infinity();
-    }
-    NormalMatrix gathered;
-    GatherNormal(cs.Cross, set, cs.FitTermCount, gathered);
-    NormalMatrix normal;
-    CopySystem(gathered, normal, cs.FitTermCount);
-    SolveNormalEquations(normal, cs.FitTermCount, window);
-    return FitR2BoundOfSolved(ps, cs, set, normal, gathered);
-}
-
-bool FitR2BoundApplies(const ProgramState& ps, const ComputingState& cs, const PredictorSet& set) {
-    const int k = cs.FitTermCount;
-    if (cs.CrossValidating || k < 1 || !CacheUsable(ps, cs, set, k)) {
-        return false;
-    }
-    for (int i = 1; i <= k; ++i) {
-        if (set[i] == 0) {
-            return false;
-        }
-    }
-    return true;
-}
-
-double FitR2BoundOfSolved(const ProgramState& ps, const ComputingState& cs, const PredictorSet& set,
-                          const NormalMatrix& normal, const NormalMatrix& gathered) {
     constexpr double kUnsure = std::numeric_limits<double>::infinity();
     const int k = cs.FitTermCount;
     const int n = ps.CalibrationCount;
@@ -391,14 +378,6 @@ double FitR2BoundOfSolved(const ProgramState& ps, const ComputingState& cs, cons
     const double rHi = cosHi + turn + 8 * Gamma(n + 2);
     const double bound = rHi * rHi * (1 + 1e-12) + 1e-12;
     return bound == bound ? bound : kUnsure;
-}
-
-bool FitLeavesSearchUnchanged(const ProgramState& ps, const ComputingState& cs,
-                              ComputingWindow& window, const PredictorSet& set) {
-    if (cs.FitTermCount < 2) {
-        return false;
-    }
-    return BoundLeavesSearchUnchanged(ps, cs, FitR2Bound(ps, cs, window, set));
 }
 
 bool BoundLeavesSearchUnchanged(const ProgramState& ps, const ComputingState& cs, double bound) {

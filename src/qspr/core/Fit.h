@@ -35,30 +35,22 @@ void FitCandidate(const ProgramState& ps, const ComputingState& cs, FitScratch& 
                   const PredictorSet& set, int k, double& r2, double& see,
                   const NormalMatrix* solved = nullptr);
 
-/// An upper bound on the r2 a normal-mode FitEquation of the set would compute from the
-/// cross products (infinity when it cannot be bounded safely). Changes no state.
-double FitR2Bound(const ProgramState& ps, const ComputingState& cs, ComputingWindow& window,
-                  const PredictorSet& set);
-
-/// True when the search's fit of the set certainly neither enters the ranked list (r2
-/// below row 1000) nor raises BestR2Seen, BestQ or BestQSEE, so that the search may pass
-/// it by. The fit state it would have left (LastFitR2, cs.Pair, cs.Fit, ...) is then the
-/// caller's to restore by fitting the last such set when nothing fitted after it; with
-/// three predictors that refit also gives BestQ its value.
-bool FitLeavesSearchUnchanged(const ProgramState& ps, const ComputingState& cs,
-                              ComputingWindow& window, const PredictorSet& set);
-
-/// True when FitR2Bound can bound the set (otherwise it gives infinity): a normal-mode
-/// fit of complete sets within the cross products.
+/// True when the r2 of a normal-mode FitEquation of the set can be bounded from the
+/// cross products: complete sets within the cache.
 bool FitR2BoundApplies(const ProgramState& ps, const ComputingState& cs, const PredictorSet& set);
 
-/// FitR2Bound of a set it applies to, from the set's normal equations gathered from the
-/// cross products and solved (whole, or taken over part-way from a KeptElimination).
-/// `gathered` holds the set's normal equations as gathered, before the elimination.
+/// An upper bound on the r2 a normal-mode FitEquation of the set would compute
+/// (infinity when it cannot be bounded safely), from the set's normal equations gathered
+/// from the cross products (`gathered`) and solved (`normal`: whole, or taken over
+/// part-way from a KeptElimination). Changes no state.
 double FitR2BoundOfSolved(const ProgramState& ps, const ComputingState& cs, const PredictorSet& set,
                           const NormalMatrix& normal, const NormalMatrix& gathered);
 
-/// FitLeavesSearchUnchanged for a set whose FitR2Bound is known.
+/// True when the search's fit of a set with this r2 bound certainly neither enters the
+/// ranked list (r2 below row 1000) nor raises BestR2Seen, BestQ or BestQSEE, so that the
+/// search may pass it by. The fit state it would have left (LastFitR2, cs.Pair, cs.Fit,
+/// ...) is then the caller's to restore by refitting the loop's last set; with three
+/// predictors that refit also gives BestQ its value.
 bool BoundLeavesSearchUnchanged(const ProgramState& ps, const ComputingState& cs, double bound);
 
 /// Computes the cross products of the significant columns and the observed property for
