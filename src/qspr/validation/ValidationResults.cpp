@@ -1,0 +1,1 @@
+#include "qspr/validation/ValidationResults.h"

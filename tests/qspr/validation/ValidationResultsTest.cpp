@@ -1,0 +1,3 @@
+#include "qspr/validation/ValidationResults.h"
+
+#include <gtest/gtest.h>
