@@ -65,7 +65,6 @@ void CheckQsprRecords(const std::string& path, const std::string& name) {
 }
 
 /// The molecules of the QSPR table in order (its non-empty records after the header).
-/// Outliers are removed by name, so a name listed twice is refused.
 std::vector<MoleculeRow> QsprMolecules(const std::string& path, const std::string& name) {
     std::vector<MoleculeRow> rows;
     bool header = true;
@@ -76,6 +75,11 @@ std::vector<MoleculeRow> QsprMolecules(const std::string& path, const std::strin
         header = header && molecule.empty();
         return true;
     });
+    return rows;
+}
+
+/// Outliers are removed by name, so a name listed twice in the QSPR table is refused.
+void CheckUniqueMolecules(const std::vector<MoleculeRow>& rows, const std::string& name) {
     std::unordered_map<std::string_view, long> seen;
     for (const MoleculeRow& row : rows) {
         const auto [first, added] = seen.emplace(row.name, row.line);
@@ -85,7 +89,6 @@ std::vector<MoleculeRow> QsprMolecules(const std::string& path, const std::strin
                              " is listed twice (each molecule needs a name of its own)");
         }
     }
-    return rows;
 }
 
 /// Reads the molecule column of a descriptor table (record 0 is its header; every later
@@ -152,6 +155,7 @@ std::vector<std::string> CheckQsprTables(const std::string& folder, const std::s
             throw InputError(qsprTable + ": no molecule in the QSPR table");
         }
         CheckQsprRecords(qsprPath, qsprTable);
+        CheckUniqueMolecules(molecules, qsprTable);
         bool calibration = false;
         for (std::size_t i = 1; i < lines.size() && !calibration; ++i) {
             calibration = !IsPredictionRecord(lines[i]);
