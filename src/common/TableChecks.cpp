@@ -191,7 +191,8 @@ void ReadMoleculeColumn(const std::string& path, const std::string& name,
                 pending = true;
                 break;
             }
-            const std::size_t stop = static_cast<std::size_t>(static_cast<const char*>(feed) - data);
+            const std::size_t stop =
+                static_cast<std::size_t>(static_cast<const char*>(feed) - data);
             if (pending) {
                 line.append(data + start, stop - start);
                 takeLine(line);

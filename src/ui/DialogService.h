@@ -30,8 +30,7 @@ public:
     std::optional<QString> AskText(QWidget* parent, const QString& prompt, const QString& title,
                                    const QString& defaultText) override;
     bool AskYesNo(QWidget* parent, const QString& title, const QString& question) override;
-    bool AskYesNoDefaultNo(QWidget* parent, const QString& title,
-                           const QString& question) override;
+    bool AskYesNoDefaultNo(QWidget* parent, const QString& title, const QString& question) override;
     void Inform(QWidget* parent, const QString& title, const QString& message) override;
 };
 

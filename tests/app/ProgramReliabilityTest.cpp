@@ -306,9 +306,8 @@ struct Point {
     int delayMs;
 };
 // SIGHUP: the terminal closed; SIGPIPE: the output was piped into a reader that ended.
-const std::vector<Point> kPoints = {{SIGINT, 0},    {SIGTERM, 5},   {SIGHUP, 30},
-                                    {SIGPIPE, 100}, {SIGINT, 250},  {SIGTERM, 500},
-                                    {SIGHUP, 700},  {SIGPIPE, 900}};
+const std::vector<Point> kPoints = {{SIGINT, 0},   {SIGTERM, 5},   {SIGHUP, 30},  {SIGPIPE, 100},
+                                    {SIGINT, 250}, {SIGTERM, 500}, {SIGHUP, 700}, {SIGPIPE, 900}};
 
 TEST(InterruptTest, AQsprRunStopsCleanlyWhereverItIsSignalled) {
     ScratchDir dir{"qspr-signal"};

@@ -297,8 +297,8 @@ TEST(QsprBadInputTest, ByPositionJoinsTablesInAnotherOrderWithAWarningEach) {
         const std::size_t m1 = text.find("m1\t");
         const std::size_t m2 = text.find("m2\t");
         const std::size_t m3 = text.find("m3\t");
-        WriteFile(table, text.substr(0, m1) + text.substr(m2, m3 - m2) +
-                             text.substr(m1, m2 - m1) + text.substr(m3));
+        WriteFile(table, text.substr(0, m1) + text.substr(m2, m3 - m2) + text.substr(m1, m2 - m1) +
+                             text.substr(m3));
     }
     std::vector<std::string> arguments = SmallRun(dir);
     arguments.insert(arguments.begin() + 1, "--by-position");

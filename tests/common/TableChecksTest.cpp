@@ -24,12 +24,12 @@ TEST(FindDecimalCommaTest, OnlyNumbersAfterTheMoleculeName) {
     const CommaCase cases[] = {
         {"bzr001\t6,87", "6,87"},
         {"bzr001 7.1 -0,5e3 2", "-0,5e3"},
-        {"bzr001\t,87", ""},                   // no digit before the comma
-        {"bzr001\t6,", ""},                    // a comma that ends the line ends the record
-        {"1,2-dichloroethane\t3.1", ""},       // a comma in the name is not a value
-        {"m1\tC1,2\t3.1", ""},                 // a token that is no number
-        {"m1\t6.1,m2\t7.2", ""},               // commas between records
-        {"m1 1.5\t\"2,5\"", ""},               // a quoted token is no number either
+        {"bzr001\t,87", ""},             // no digit before the comma
+        {"bzr001\t6,", ""},              // a comma that ends the line ends the record
+        {"1,2-dichloroethane\t3.1", ""}, // a comma in the name is not a value
+        {"m1\tC1,2\t3.1", ""},           // a token that is no number
+        {"m1\t6.1,m2\t7.2", ""},         // commas between records
+        {"m1 1.5\t\"2,5\"", ""},         // a quoted token is no number either
         {"m1 3 4,5", "4,5"},
     };
     for (const CommaCase& c : cases) {

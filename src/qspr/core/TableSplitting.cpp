@@ -42,8 +42,7 @@ void EnsureTableRows(ProgramState& ps, int row) {
 void MakeWorkCopies(ProgramState& ps, ComputingState& cs) {
     for (int i = 1; i <= ps.SelectedTableCount; ++i) {
         const std::string original = ps.ChosenTableNames[i].first;
-        const std::string copy =
-            WorkFilePath("kalemirq-copy" + std::to_string(i) + "-" + original);
+        const std::string copy = WorkFilePath("kalemirq-copy" + std::to_string(i) + "-" + original);
         std::FILE* in = std::fopen(original.c_str(), "rb");
         if (in == nullptr) {
             throw FileError(original + ": cannot open: " + std::strerror(errno));

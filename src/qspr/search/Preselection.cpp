@@ -339,7 +339,7 @@ void LoadSplitTable(ProgramState& ps, ComputingState& cs, PreselectionCells& cel
     }
     table.Molecules[0] = table.Headers[1];
     cs.WorkFiles.Remove(name);
-    window.SetCaption(" After splitting ... deleting ... " + name);
+    window.SetCaption(" After splitting ... deleting ... " + name.substr(name.rfind('/') + 1));
 }
 
 void PrepareScreen(const ProgramState& ps, const ComputingState& cs, PreselectionState& sel) {

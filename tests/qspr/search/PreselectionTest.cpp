@@ -171,7 +171,8 @@ TEST(PreselectDescriptors, AnUnwritableSelectionTableEndsTheRunAsAFailedWrite) {
     SyntheticTables data(12, 5, [](int i, int j) { return i * j + 0.5; });
     ProgramState ps;
     ChooseTables(ps, "SYN01", data.tables);
-    std::filesystem::create_directories(".kalemir-work/SYN01sel.des"); // cannot be opened for writing
+    std::filesystem::create_directories(
+        ".kalemir-work/SYN01sel.des"); // cannot be opened for writing
     SilentWindow window;
     {
         ComputingState cs;
