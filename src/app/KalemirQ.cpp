@@ -1,7 +1,7 @@
 // KalemirQ: the QSPR modelling program. With "run" it works without a display; otherwise
 // it opens its first window in the working folder (or the folder given).
 
-#include "app/InputChecks.h"
+#include "app/DesktopStart.h"
 #include "app/QsprCommandLine.h"
 #include "common/FileFaults.h"
 #include "common/RunLock.h"

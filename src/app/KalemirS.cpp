@@ -8,7 +8,7 @@
 #include "similarity/SimState.h"
 #include "similarity/SimTable.h"
 
-#include "app/InputChecks.h"
+#include "app/DesktopStart.h"
 #include "app/StopSignals.h"
 #include "common/FileFaults.h"
 #include "common/RunLock.h"
@@ -259,10 +259,6 @@ int Run(const Options& options) {
 
     std::optional<kalemir::RunLock> lock;
     try {
-        if (access(table.c_str(), F_OK) == 0) { // a missing table: the reader's own message
-            kalemir::CheckReadableFile(table);
-            kalemir::CheckTextTable(table);
-        }
         lock.emplace("KalemirS");
     } catch (const kalemir::InputError& error) {
         std::cerr << "KalemirS: " << error.what() << "\n";

@@ -1,6 +1,5 @@
 #include "app/QsprCommandLine.h"
 
-#include "app/InputChecks.h"
 #include "app/StopSignals.h"
 #include "app/TerminalProgress.h"
 #include "common/Errors.h"
@@ -9,6 +8,7 @@
 #include "common/TextToNumber.h"
 #include "qspr/core/Driver.h"
 #include "qspr/results/ResultsReport.h"
+#include "qspr/setup/InputTables.h"
 #include "qspr/setup/Parameters.h"
 #include "qspr/setup/QsprTables.h"
 #include "qspr/setup/Workfiles.h"
@@ -79,6 +79,8 @@ std::string QsprUsage() {
            "                          outliers as bitmaps (PNG when a name ends in .png)\n"
            "  --threads N             worker threads of the searches (default: the machine's\n"
            "                          cores; the results are the same for any number)\n"
+           "  --by-position           use descriptor tables whose molecules differ from the\n"
+           "                          QSPR table's, joined row by row (a warning each)\n"
            "  --quiet                 no progress display\n"
            "\n"
            "exit status: 0 the run reached its results, 1 it failed midway, 2 usage or input\n"
@@ -135,6 +137,8 @@ QsprRunOptions ParseQsprRunArguments(const std::vector<std::string>& arguments) 
             options.threads = ThreadCountValue(TakeValue(arguments, i));
         } else if (a == "--quiet") {
             options.quiet = true;
+        } else if (a == "--by-position") {
+            options.byPosition = true;
         } else if (a.size() > 1 && a[0] == '-') {
             throw InputError("unknown option " + a);
         } else {
@@ -152,95 +156,18 @@ QsprRunOptions ParseQsprRunArguments(const std::vector<std::string>& arguments) 
     return options;
 }
 
-namespace {
-
-/// Molecule records of a descriptor table beyond the data model's 3000 are refused, as in
-/// the QSPR table; fewer records than the QSPR table are zero-filled by the run.
-void CheckDescriptorTable(const std::string& name) {
-    CheckTextTable(name);
-    RecordReader reader(name);
-    std::string record;
-    long records = 0;
-    do {
-        reader.Read(record);
-        if (!record.empty() && ++records > kMaxMolecules + 1) {
-            throw InputError(name + ": more than " + std::to_string(kMaxMolecules) +
-                             " molecules (line " + std::to_string(reader.LineNumber()) +
-                             "); a descriptor table holds at most " +
-                             std::to_string(kMaxMolecules));
-        }
-    } while (!reader.AtEnd());
-}
-
-/// Every molecule record of the QSPR table has a name and a value, and the prediction
-/// molecules ("?") come after all calibration molecules: the run takes the first records
-/// as the calibration set, so a table out of order would model the wrong molecules.
-void CheckQsprRecords(const std::string& name) {
-    RecordReader reader(name);
-    std::string record;
-    std::vector<std::string_view> tokens;
-    bool header = true;
-    long firstPrediction = 0;
-    do {
-        reader.Read(record);
-        if (record.empty()) {
-            continue;
-        }
-        if (header) {
-            header = false;
-            continue;
-        }
-        Tokenise(record, tokens);
-        const std::string where = name + " line " + std::to_string(reader.LineNumber());
-        if (tokens.size() < 2) {
-            throw InputError(
-                where + ": molecule " +
-                (tokens.empty() ? std::string("without a name") : std::string(tokens[0])) +
-                " has no value (a prediction molecule has ?)");
-        }
-        if (IsPredictionRecord(record)) {
-            firstPrediction = firstPrediction == 0 ? reader.LineNumber() : firstPrediction;
-        } else if (firstPrediction != 0) {
-            throw InputError(where + ": calibration molecule " + std::string(tokens[0]) +
-                             " after the prediction molecules (from line " +
-                             std::to_string(firstPrediction) +
-                             "); the calibration molecules come first");
-        }
-    } while (!reader.AtEnd());
-}
-
-} // namespace
-
 void CheckQsprRunInput(const QsprRunOptions& options) {
-    CheckPlainTableName(options.qsprTable);
-    CheckReadableFile(options.qsprTable);
-    for (const std::string& table : options.descriptorTables) {
-        CheckPlainTableName(table);
-        CheckReadableFile(table);
+    const std::vector<std::string> differences =
+        CheckQsprTables("", options.qsprTable, options.descriptorTables);
+    if (differences.empty()) {
+        return;
     }
-    CheckTextTable(options.qsprTable);
-    std::vector<std::string> lines;
-    try {
-        lines = ReadQsprLines(options.qsprTable);
-        if (lines.size() >= 2) {
-            CheckQsprRecords(options.qsprTable);
-        }
-        for (const std::string& table : options.descriptorTables) {
-            CheckDescriptorTable(table);
-        }
-    } catch (const FileError& e) {
-        throw InputError(e.what());
+    if (!options.byPosition) {
+        throw InputError(differences.front());
     }
-    if (lines.size() < 2) {
-        throw InputError(options.qsprTable + ": no molecule in the QSPR table");
-    }
-    bool calibration = false;
-    for (std::size_t i = 1; i < lines.size() && !calibration; ++i) {
-        calibration = !IsPredictionRecord(lines[i]);
-    }
-    if (!calibration) {
-        throw InputError(options.qsprTable +
-                         ": no calibration molecule (every molecule's value is '?')");
+    for (const std::string& difference : differences) {
+        std::fprintf(stderr, "KalemirQ: warning: %s; joined by position as asked\n",
+                     difference.c_str());
     }
 }
 

@@ -29,6 +29,9 @@ struct QsprRunOptions {
     /// of outliers.
     std::vector<std::string> plotNames;
     bool quiet = false;
+    /// Descriptor tables whose molecule column differs from the QSPR table's are used,
+    /// joined row by row, with a warning each (otherwise they are refused).
+    bool byPosition = false;
     /// Worker threads of the searches (0: the machine's cores).
     int threads = 0;
 };
@@ -53,8 +56,9 @@ void RunQsprComputation(ProgramState& state, ComputingWindow& window);
 /// Parses the arguments after "run". Throws InputError with a usage message.
 QsprRunOptions ParseQsprRunArguments(const std::vector<std::string>& arguments);
 
-/// Checks the named tables before anything is written: plain names in the working
-/// directory, readable regular files, a QSPR table with molecules. Throws InputError.
+/// Checks the named tables before anything is written (the checks of the Workfiles
+/// window); a descriptor table whose molecules differ from the QSPR table's is refused
+/// unless byPosition, then named in a warning. Throws InputError.
 void CheckQsprRunInput(const QsprRunOptions& options);
 
 /// Runs the job in the current directory (after any -C) and returns its exit status;

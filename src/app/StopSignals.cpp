@@ -27,8 +27,10 @@ void RouteStopSignals(ComputingWindow* window) {
     action.sa_handler = OnStopSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART; // reads and writes in progress complete
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    // Ctrl+C, kill, the terminal closed, the reader of the output gone (a pipe into head).
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
+        sigaction(signal, &action, nullptr);
+    }
 }
 
 int InterruptedExitStatus() {

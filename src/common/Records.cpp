@@ -104,37 +104,44 @@ void RecordReader::Read(std::string& record) {
     if (!lineOpen_ && !FillLine()) {
         return;
     }
-    std::size_t i = linePos_;
-    while (i < line_.size() && IsSeparator(line_[i])) {
-        ++i;
-    }
-    std::size_t next = std::string::npos; // start of the next record on this line
-    if (i < line_.size() && line_[i] == '"') {
-        const std::size_t close = line_.find('"', i + 1);
-        if (close == std::string::npos) {
-            record.assign(line_, i + 1, std::string::npos);
-        } else {
-            record.assign(line_, i + 1, close - i - 1);
-            const std::size_t comma = line_.find(',', close + 1);
-            if (comma != std::string::npos) {
-                next = comma + 1;
-            }
-        }
-    } else {
-        const std::size_t comma = line_.find(',', i);
-        if (comma == std::string::npos) {
-            record.assign(line_, i, std::string::npos);
-        } else {
-            record.assign(line_, i, comma - i);
-            next = comma + 1;
-        }
-    }
-    // A comma that ends the line ends the record; it does not start an empty one.
-    if (next == std::string::npos || next >= line_.size()) {
+    std::string_view field;
+    const std::size_t next = NextRecord(line_, linePos_, field);
+    record.assign(field);
+    if (next == std::string::npos) {
         lineOpen_ = false;
     } else {
         linePos_ = next;
     }
+}
+
+std::size_t NextRecord(std::string_view line, std::size_t pos, std::string_view& record) {
+    std::size_t i = pos;
+    while (i < line.size() && IsSeparator(line[i])) {
+        ++i;
+    }
+    std::size_t next = std::string_view::npos; // start of the next record on this line
+    if (i < line.size() && line[i] == '"') {
+        const std::size_t close = line.find('"', i + 1);
+        if (close == std::string_view::npos) {
+            record = line.substr(i + 1);
+        } else {
+            record = line.substr(i + 1, close - i - 1);
+            const std::size_t comma = line.find(',', close + 1);
+            if (comma != std::string_view::npos) {
+                next = comma + 1;
+            }
+        }
+    } else {
+        const std::size_t comma = line.find(',', i);
+        if (comma == std::string_view::npos) {
+            record = line.substr(i);
+        } else {
+            record = line.substr(i, comma - i);
+            next = comma + 1;
+        }
+    }
+    // A comma that ends the line ends the record; it does not start an empty one.
+    return next >= line.size() ? std::string_view::npos : next;
 }
 
 bool RecordReader::AtEnd() {

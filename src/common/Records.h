@@ -54,6 +54,11 @@ private:
     long lineNumber_ = 0;
 };
 
+/// The record of a line that starts at `pos` (leading blanks and TABs skipped, up to a comma
+/// or the end of the line, a quoted field to its closing quote). Returns where the next
+/// record of the line starts, npos when the line has no more.
+std::size_t NextRecord(std::string_view line, std::size_t pos, std::string_view& record);
+
 /// True for the token separators of a record: TAB and blank.
 inline bool IsSeparator(char c) {
     return c == '\t' || c == ' ';

@@ -1,6 +1,7 @@
 #include "common/RunLock.h"
 
 #include "common/Errors.h"
+#include "common/WorkFiles.h"
 
 #include <cerrno>
 #include <climits>
@@ -96,6 +97,8 @@ RunLock::RunLock(const std::string& program, std::string path) : path_(std::move
                              std::strerror(error));
         }
         fd_ = fd;
+        // A run killed outright (SIGKILL, power loss) could not remove its work files.
+        RemoveWorkFolder(Folder());
         return;
     }
     throw InputError(CurrentFolder() + ": cannot take the lock file " + path_);
@@ -103,9 +106,15 @@ RunLock::RunLock(const std::string& program, std::string path) : path_(std::move
 
 RunLock::~RunLock() {
     if (fd_ >= 0) {
+        RemoveWorkFolder(Folder());
         unlink(path_.c_str());
         close(fd_);
     }
+}
+
+std::string RunLock::Folder() const {
+    const std::size_t slash = path_.rfind('/');
+    return slash == std::string::npos ? std::string() : path_.substr(0, slash + 1);
 }
 
 std::string RunLockHolder(const std::string& path) {

@@ -3,7 +3,8 @@
 // files, so a run holds the lock file of its working folder while it lasts. The file names
 // the process and the program; the lock itself is a lock of the open file, which the
 // system drops when the process ends in any way, so a crashed run never leaves the folder
-// locked: the next run takes the file over.
+// locked: the next run takes the file over, and removes the work folder that a run killed
+// outright left behind.
 
 #include <string>
 
@@ -23,6 +24,9 @@ public:
     RunLock& operator=(const RunLock&) = delete;
 
 private:
+    /// The folder of the lock file (empty: the current folder).
+    std::string Folder() const;
+
     std::string path_;
     int fd_ = -1;
 };

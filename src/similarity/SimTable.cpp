@@ -6,12 +6,15 @@
 #include "common/NumberText.h"
 #include "common/Records.h"
 #include "common/Report.h"
+#include "common/TableChecks.h"
 #include "common/TextToNumber.h"
 
 #include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <sstream>
+#include <unistd.h>
+#include <unordered_map>
 
 namespace kalemir::sim {
 
@@ -197,12 +200,35 @@ void ReadTable(ProgramState& state) {
                 state.headerTokens[c] = std::string(tokens[c]);
             }
         }
+        if (row > 0) {
+            const std::size_t comma = FindDecimalComma(line);
+            if (comma != std::string_view::npos) {
+                throw InputError(state.tableFileName + " line " + std::to_string(row + 1) + ": " +
+                                 DecimalCommaProblem(line, comma) +
+                                 " (write it with a decimal point)");
+            }
+        }
         if (!tokens.empty()) {
             state.names[static_cast<std::size_t>(row)] = std::string(tokens[0]);
         }
         const auto property = static_cast<std::size_t>(state.fragmentCount + kPropertyColumn);
         if (property < tokens.size()) {
             state.propertyTokens[static_cast<std::size_t>(row)] = std::string(tokens[property]);
+        }
+    }
+}
+
+void CheckUniqueNames(const ProgramState& state) {
+    // The databases list the molecules by name: two molecules of one name could not be
+    // told apart in them.
+    std::unordered_map<std::string_view, int> seen;
+    for (int i = 1; i <= state.moleculeCount; ++i) {
+        const std::string& name = state.names[static_cast<std::size_t>(i)];
+        const auto [first, added] = seen.emplace(name, i);
+        if (!added) {
+            throw InputError(state.tableFileName + " lines " + std::to_string(first->second + 1) +
+                             " and " + std::to_string(i + 1) + ": molecule " + name +
+                             " is listed twice (each molecule needs a name of its own)");
         }
     }
 }
@@ -335,8 +361,13 @@ void EliminateByStructure(ProgramState& state, ComputingWindow& window) {
 
 void PrepareTable(ProgramState& state, ComputingWindow& window) {
     DeriveFileNames(state);
+    if (access(state.tableFileName.c_str(), F_OK) == 0) { // a missing table: the reader's message
+        CheckReadableFile(state.tableFileName);
+        CheckTextTable(state.tableFileName);
+    }
     ReadTableHeader(state);
     ReadTable(state);
+    CheckUniqueNames(state);
     FillMoleculeList(state);
     ApplyFragmentThreshold(state);
     if (state.shapeMethod == kSuperposition) {

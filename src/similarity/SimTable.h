@@ -27,6 +27,9 @@ void ReadTableHeader(ProgramState& state);
 /// Reads rows 0..N into typed storage, checking the token limit of every line.
 void ReadTable(ProgramState& state);
 
+/// Every molecule of the table has a name of its own. Throws InputError naming both lines.
+void CheckUniqueNames(const ProgramState& state);
+
 /// Molecule names, Property texts ("?" for prediction molecules), flags 0; checks the
 /// normalisers.
 void FillMoleculeList(ProgramState& state);
@@ -41,7 +44,8 @@ void ReadShapeTable(ProgramState& state);
 /// (only when there is a prediction set); then clears the flags.
 void EliminateByStructure(ProgramState& state, ComputingWindow& window);
 
-/// Everything the table window's OK does, in order: every check comes before NBX is written.
+/// Everything the table window's OK does, in order: every check of the table (a readable
+/// text table, its counts, names and values) comes before NBX is written.
 void PrepareTable(ProgramState& state, ComputingWindow& window);
 
 /// Appends the start block of the results file.

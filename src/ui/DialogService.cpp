@@ -20,6 +20,12 @@ bool QtDialogService::AskYesNo(QWidget* parent, const QString& title, const QStr
     return QMessageBox::question(parent, title, question) == QMessageBox::Yes;
 }
 
+bool QtDialogService::AskYesNoDefaultNo(QWidget* parent, const QString& title,
+                                        const QString& question) {
+    return QMessageBox::question(parent, title, question, QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
+}
+
 void QtDialogService::Inform(QWidget* parent, const QString& title, const QString& message) {
     QMessageBox::information(parent, title, message);
 }

@@ -17,6 +17,9 @@ public:
                                            const QString& title, const QString& defaultText) = 0;
     /// A yes/no question; true for yes.
     virtual bool AskYesNo(QWidget* parent, const QString& title, const QString& question) = 0;
+    /// A yes/no question whose default answer (Enter, Escape) is No; true for yes.
+    virtual bool AskYesNoDefaultNo(QWidget* parent, const QString& title,
+                                   const QString& question) = 0;
     /// A message the user acknowledges.
     virtual void Inform(QWidget* parent, const QString& title, const QString& message) = 0;
 };
@@ -27,6 +30,7 @@ public:
     std::optional<QString> AskText(QWidget* parent, const QString& prompt, const QString& title,
                                    const QString& defaultText) override;
     bool AskYesNo(QWidget* parent, const QString& title, const QString& question) override;
+    bool AskYesNoDefaultNo(QWidget* parent, const QString& title, const QString& question) override;
     void Inform(QWidget* parent, const QString& title, const QString& message) override;
 };
 

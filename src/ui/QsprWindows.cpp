@@ -3,6 +3,7 @@
 #include "common/Errors.h"
 #include "qspr/results/ResultsReport.h"
 #include "qspr/results/ScatterPlot.h"
+#include "qspr/setup/InputTables.h"
 #include "qspr/setup/QsprTables.h"
 #include "qspr/setup/Workfiles.h"
 #include "ui/DialogService.h"
@@ -121,6 +122,9 @@ void WorkfilesWindow::OnOk() {
         choice.selected.push_back(List2->item(i)->isSelected());
     }
     try {
+        if (!AcceptTables(choice)) {
+            return;
+        }
         if (!qspr::WorkfilesOk(state_, choice)) {
             Label5->show();
             return;
@@ -130,6 +134,29 @@ void WorkfilesWindow::OnOk() {
         return;
     }
     emit Accepted();
+}
+
+bool WorkfilesWindow::AcceptTables(const qspr::WorkfilesChoice& choice) {
+    std::vector<std::string> tables;
+    for (std::size_t i = 0; i < choice.listedTables.size() && i < choice.selected.size(); ++i) {
+        if (choice.selected[i]) {
+            tables.push_back(choice.listedTables[i]);
+        }
+    }
+    if (choice.qsprTable.empty() || tables.empty()) {
+        return true; // OK shows its reminder
+    }
+    const std::vector<std::string> differences =
+        qspr::CheckQsprTables("", choice.qsprTable, tables);
+    if (differences.empty()) {
+        return true;
+    }
+    QString question;
+    for (const std::string& difference : differences) {
+        question += FromReport(difference) + "\n\n";
+    }
+    question += "Join these tables to the QSPR table by position anyway?";
+    return dialogs_.AskYesNoDefaultNo(this, "Workfiles", question);
 }
 
 // ---- Parameters --------------------------------------------------------------------

@@ -5,6 +5,7 @@
 
 #include "qspr/setup/Parameters.h"
 #include "qspr/setup/ProgramState.h"
+#include "qspr/setup/Workfiles.h"
 #include "ui/ComputingView.h"
 
 #include <QLabel>
@@ -40,6 +41,10 @@ signals:
 private:
     void OnListClick();
     void OnOk();
+    /// The engine's checks of the chosen tables; a molecule column that differs from the
+    /// QSPR table's is used only when the user agrees to the join by position. Throws
+    /// InputError; false when the user declines.
+    bool AcceptTables(const qspr::WorkfilesChoice& choice);
 
     qspr::ProgramState& state_;
     DialogService& dialogs_;

@@ -4,6 +4,7 @@
 #include "TestData.h"
 #include "app/ProgramRunner.h"
 #include "common/RunLock.h"
+#include "common/WorkFiles.h"
 #include "similarity/SimTestSupport.h"
 #include "support/TempDir.h"
 
@@ -113,6 +114,10 @@ TEST(SimilarityBadInputTest, EveryKindIsRefusedWithOneMessageAndNothingWritten) 
     }
     moreTokens += "\r\n";
     std::string shortRow = rows.substr(0, rows.rfind("m4")) + "m4\t2\t1\t1\t0.5\r\n";
+    std::string twice = good;
+    twice.replace(twice.find("m3\t"), 2, "m1");
+    std::string comma = good;
+    comma.replace(comma.find("2.5", comma.find("m2\t")), 3, "2,5");
 
     const std::vector<BadTable> cases = {
         {"missing file", "<none>", "", "BADSSIM.des: cannot open the similarity table"},
@@ -140,6 +145,12 @@ TEST(SimilarityBadInputTest, EveryKindIsRefusedWithOneMessageAndNothingWritten) 
         {"shape table with too few blocks", good, Shape(3, 6),
          "BADSSSHP.des: 3 molecule blocks, the table has 4 molecules"},
         {"no shape table", good, "<none>", "BADSSSHP.des: cannot open the shape table"},
+        {"a name twice", twice, "",
+         "BADSSIM.des lines 2 and 4: molecule m1 is listed twice (each molecule needs a name "
+         "of its own)\n"},
+        {"a value with a decimal comma", comma, "",
+         "BADSSIM.des line 3: molecule m2: the value 2,5 has a decimal comma (write it with a "
+         "decimal point)\n"},
     };
     for (const BadTable& c : cases) {
         SCOPED_TRACE(c.kind);
@@ -278,6 +289,7 @@ bool InterruptCleanly(ChildProgram& child, const std::string& report, int signal
     EXPECT_EQ(status, 128 + signal) << errors;
     EXPECT_NE(errors.find("interrupted"), std::string::npos) << errors;
     EXPECT_FALSE(fs::exists(kRunLockName));
+    EXPECT_FALSE(fs::exists(kWorkFolderName));
     for (const auto& [name, bytes] : FolderFiles()) {
         const bool predictors = name.find("prd.dat") != std::string::npos;
         EXPECT_TRUE(allowed.count(name) == 1 || predictors) << name << " was left behind";
@@ -293,8 +305,9 @@ struct Point {
     int signal;
     int delayMs;
 };
-const std::vector<Point> kPoints = {{SIGINT, 0},    {SIGTERM, 5},  {SIGINT, 30},
-                                    {SIGTERM, 100}, {SIGINT, 250}, {SIGTERM, 500}};
+// SIGHUP: the terminal closed; SIGPIPE: the output was piped into a reader that ended.
+const std::vector<Point> kPoints = {{SIGINT, 0},   {SIGTERM, 5},   {SIGHUP, 30},  {SIGPIPE, 100},
+                                    {SIGINT, 250}, {SIGTERM, 500}, {SIGHUP, 700}, {SIGPIPE, 900}};
 
 TEST(InterruptTest, AQsprRunStopsCleanlyWhereverItIsSignalled) {
     ScratchDir dir{"qspr-signal"};
@@ -317,6 +330,43 @@ TEST(InterruptTest, AQsprRunStopsCleanlyWhereverItIsSignalled) {
         }
     }
     EXPECT_GE(reached, 2);
+}
+
+TEST(InterruptTest, AKilledQsprRunLeavesNoTableAndTheNextRunCleansUp) {
+    ScratchDir dir{"qspr-kill"};
+    const std::vector<std::string> tables = {"BZR01", "BZR01d2d.des", "BZR01fpc.des",
+                                             "BZR01vfr.des"};
+    testing::CopyExample(std::string(KALEMIR_EXAMPLES_DIR) + "/bzr",
+                         {"BZR01", "BZR01d2d.des", "BZR01fpc.des", "BZR01vfr.des"});
+    std::vector<std::string> arguments = {"run", "--quiet"};
+    arguments.insert(arguments.end(), tables.begin(), tables.end());
+    const std::set<std::string> userTables(tables.begin(), tables.end());
+    int killed = 0;
+    for (const int delayMs : {0, 20, 60, 150, 400}) {
+        SCOPED_TRACE("killed after " + std::to_string(delayMs) + " ms");
+        ChildProgram child(kKalemirQ, arguments, "stderr.txt");
+        while (child.Running() && !fs::exists("rezultat.rez")) {
+            usleep(100);
+        }
+        usleep(static_cast<useconds_t>(delayMs) * 1000);
+        child.Signal(SIGKILL);
+        killed += child.Wait() == -SIGKILL ? 1 : 0;
+        for (const auto& [name, bytes] : FolderFiles()) {
+            const bool table = name.size() > 4 && name.substr(name.size() - 4) == ".des";
+            EXPECT_TRUE(!table || userTables.count(name) == 1) << name << " was left behind";
+        }
+    }
+    EXPECT_GE(killed, 3);
+    // The next run takes the folder over and leaves its outputs only.
+    fs::remove("rezultat.rez");
+    ASSERT_EQ(RunProgram(kKalemirQ, arguments, "stderr.txt"), 0) << ReadFile("stderr.txt");
+    EXPECT_FALSE(fs::exists(kWorkFolderName));
+    EXPECT_FALSE(fs::exists(kRunLockName));
+    for (const auto& [name, bytes] : FolderFiles()) {
+        const bool output = name == "BZR01qspr.rez" || name == "BZR01-EST" ||
+                            name.find("prd.dat") != std::string::npos;
+        EXPECT_TRUE(userTables.count(name) == 1 || output) << name << " was left behind";
+    }
 }
 
 /// The example similarity table with its calibration molecules repeated `times` times under

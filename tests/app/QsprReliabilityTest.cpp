@@ -204,6 +204,32 @@ TEST(QsprBadInputTest, EveryKindIsRefusedWithOneMessageAndNothingWritten) {
     }
     std::string outOfOrder = qspr;
     outOfOrder.replace(outOfOrder.find("m16\t?"), 5, "m16\t2.5");
+    const std::string descriptors = ReadFile("SMALLd2d.des");
+    const auto without = [](std::string text, const std::string& row) {
+        const std::size_t at = text.find(row + "\t");
+        return text.erase(at, text.find("\r\n", at) + 2 - at);
+    };
+    // The molecule rows sorted as a spreadsheet sorts them, the header kept first.
+    std::vector<std::string> rows;
+    for (std::size_t at = descriptors.find("\r\n") + 2; at < descriptors.size();) {
+        const std::size_t end = descriptors.find("\r\n", at) + 2;
+        rows.push_back(descriptors.substr(at, end - at));
+        at = end;
+    }
+    std::sort(rows.begin(), rows.end());
+    std::string sorted = descriptors.substr(0, descriptors.find("\r\n") + 2);
+    for (const std::string& row : rows) {
+        sorted += row;
+    }
+    const std::string joined = " (tables are joined by position: every table lists the "
+                               "molecules of the QSPR table in its order)";
+    std::string twice = qspr;
+    twice.replace(twice.find("m9\t"), 3, "m4\t");
+    // m2's property is 0.200000, m3's first descriptor 10.000000.
+    std::string commaValue = qspr;
+    commaValue.replace(commaValue.find("0.2", commaValue.find("m2\t")), 2, "0,");
+    std::string commaDescriptor = descriptors;
+    commaDescriptor.replace(commaDescriptor.find("10.", commaDescriptor.find("m3\t")), 3, "10,");
     const std::vector<BadQsprTable> cases = {
         {"a folder for a descriptor table", "SMALLd2d.des", "<dir>",
          "SMALLd2d.des: is a folder, not a table"},
@@ -223,6 +249,27 @@ TEST(QsprBadInputTest, EveryKindIsRefusedWithOneMessageAndNothingWritten) {
         {"a calibration molecule after the prediction set", "SMALL", outOfOrder,
          "SMALL line 17: calibration molecule m16 after the prediction molecules (from line 16); "
          "the calibration molecules come first"},
+        {"descriptor rows sorted by name", "SMALLd2d.des", sorted,
+         "SMALLd2d.des line 3: molecule m10, the QSPR table has m2 there" + joined},
+        {"a molecule row deleted", "SMALLvfr.des", without(fragments, "m5"),
+         "SMALLvfr.des line 6: molecule m6, the QSPR table has m5 there" + joined},
+        {"the last molecule missing", "SMALLd2d.des", without(descriptors, "m16"),
+         "SMALLd2d.des line 17: the table ends, the QSPR table has m16 there" + joined},
+        {"a molecule more", "SMALLd2d.des", descriptors + "m17\t1\t2\t3\t4\t5\t6\r\n",
+         "SMALLd2d.des line 18: molecule m17, the QSPR table ends before it" + joined},
+        {"an empty line among the molecules", "SMALLvfr.des",
+         fragments.substr(0, fragments.find("m3\t")) + "\r\n" +
+             fragments.substr(fragments.find("m3\t")),
+         "SMALLvfr.des line 4: an empty record, the QSPR table has m3 there" + joined},
+        {"a name twice in the QSPR table", "SMALL", twice,
+         "SMALL lines 5 and 10: molecule m4 is listed twice (each molecule needs a name of its "
+         "own)"},
+        {"a property with a decimal comma", "SMALL", commaValue,
+         "SMALL line 3: molecule m2: the value 0,200000 has a decimal comma (a comma ends a "
+         "record in these tables; write it with a decimal point)"},
+        {"a descriptor with a decimal comma", "SMALLd2d.des", commaDescriptor,
+         "SMALLd2d.des line 4: molecule m3: the value 10,000000 has a decimal comma (a comma "
+         "ends a record in these tables; write it with a decimal point)"},
     };
     for (const BadQsprTable& c : cases) {
         SCOPED_TRACE(c.kind);
@@ -240,6 +287,33 @@ TEST(QsprBadInputTest, EveryKindIsRefusedWithOneMessageAndNothingWritten) {
         EXPECT_EQ(FolderFiles(), before);
         fs::remove_all(c.file);
     }
+}
+
+TEST(QsprBadInputTest, ByPositionJoinsTablesInAnotherOrderWithAWarningEach) {
+    ScratchDir dir{"qspr-by-position"};
+    WriteSmallTables();
+    for (const std::string table : {"SMALLvfr.des", "SMALLd2d.des"}) {
+        std::string text = ReadFile(table);
+        const std::size_t m1 = text.find("m1\t");
+        const std::size_t m2 = text.find("m2\t");
+        const std::size_t m3 = text.find("m3\t");
+        WriteFile(table, text.substr(0, m1) + text.substr(m2, m3 - m2) + text.substr(m1, m2 - m1) +
+                             text.substr(m3));
+    }
+    std::vector<std::string> arguments = SmallRun(dir);
+    arguments.insert(arguments.begin() + 1, "--by-position");
+    std::string errors;
+    EXPECT_EQ(RunCli(arguments, &errors), kExitSuccess);
+    const std::string joined = " (tables are joined by position: every table lists the "
+                               "molecules of the QSPR table in its order); joined by position "
+                               "as asked\n";
+    EXPECT_EQ(errors,
+              "KalemirQ: warning: SMALLvfr.des line 2: molecule m2, the QSPR table has m1 there" +
+                  joined +
+                  "KalemirQ: warning: SMALLd2d.des line 2: molecule m2, the QSPR table has m1 "
+                  "there" +
+                  joined);
+    EXPECT_TRUE(fs::exists("SMALLqspr.rez"));
 }
 
 TEST(QsprBadInputTest, ByteOrderMarkLfOnlyLongLinesAndShortRowsAreRead) {

@@ -3,6 +3,7 @@
 
 #include "common/RunLock.h"
 #include "common/Errors.h"
+#include "common/WorkFiles.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -35,6 +36,22 @@ TEST(RunLockTest, TheLockFileNamesTheProcessAndGoesWithTheLock) {
         EXPECT_EQ(RunLockHolder(), "KalemirQ (process " + std::to_string(getpid()) + ")");
     }
     EXPECT_FALSE(std::filesystem::exists(kRunLockName));
+}
+
+TEST(RunLockTest, TakingTheLockRemovesWhatAKilledRunLeftInTheWorkFolder) {
+    ScratchDir dir{"lock-stale"};
+    std::filesystem::create_directories(std::string(kWorkFolderName) + "/sub");
+    WriteFile(WorkFilePath("kalemirq-copy1-Avfr.des"), "Cases\tCH3\r\n");
+    WriteFile("Avfr.des", "Cases\tCH3\r\n");
+    {
+        RunLock lock("KalemirQ");
+        EXPECT_FALSE(std::filesystem::exists(kWorkFolderName));
+        WorkFileSet files;
+        files.Add(WorkFilePath("newtab 1.des"));
+        WriteFile(WorkFilePath("newtab 1.des"), "x");
+    }
+    EXPECT_FALSE(std::filesystem::exists(kWorkFolderName));
+    EXPECT_TRUE(std::filesystem::exists("Avfr.des")); // the user's table stays
 }
 
 TEST(RunLockTest, ASecondRunIsRefusedWithTheFolderAndTheHolder) {

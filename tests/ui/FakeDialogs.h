@@ -42,6 +42,16 @@ public:
         yesNoAnswers.pop_front();
         return answer;
     }
+    /// Answered from yesNoAnswers too; with none left, the default No.
+    bool AskYesNoDefaultNo(QWidget*, const QString&, const QString& question) override {
+        questions << question;
+        if (yesNoAnswers.empty()) {
+            return false;
+        }
+        const bool answer = yesNoAnswers.front();
+        yesNoAnswers.pop_front();
+        return answer;
+    }
     void Inform(QWidget*, const QString&, const QString& message) override { messages << message; }
 };
 

@@ -169,6 +169,73 @@ TEST_F(QsprWindowsTest, ClickSequenceToTheParametersAndOn) {
     EXPECT_FALSE(fs::exists("rezultat.rez"));
 }
 
+/// Swaps the rows of molecules bzr002 and bzr003 of a table.
+void SwapSecondAndThirdMolecule(const std::string& table) {
+    const std::string text = ReadFile(table);
+    const std::size_t second = text.find("bzr002");
+    const std::size_t third = text.find("bzr003");
+    const std::size_t fourth = text.find("bzr004");
+    WriteFile(table, text.substr(0, second) + text.substr(third, fourth - third) +
+                         text.substr(second, third - second) + text.substr(fourth));
+}
+
+TEST_F(QsprWindowsTest, TablesInAnotherOrderAreUsedOnlyWhenTheUserAgrees) {
+    SwapSecondAndThirdMolecule("BZR01d2d.des");
+    QsprFlow flow(dialogs, nullptr);
+    flow.Start();
+    WorkfilesWindow* files = flow.Workfiles();
+    ClickItem(files->List1, RowOf(files->List1, "BZR01"));
+    ClickItem(files->List2, RowOf(files->List2, "BZR01d2d.des"));
+    ClickItem(files->List2, RowOf(files->List2, "BZR01vfr.des"), Qt::ControlModifier);
+    // No answer: the dialog's default, No.
+    QTest::mouseClick(files->ButonOK, Qt::LeftButton);
+    ASSERT_EQ(dialogs.questions.size(), 1);
+    EXPECT_EQ(dialogs.questions.front().toStdString(),
+              "BZR01d2d.des line 3: molecule bzr003, the QSPR table has bzr002 there (tables are "
+              "joined by position: every table lists the molecules of the QSPR table in its "
+              "order)\n\nJoin these tables to the QSPR table by position anyway?");
+    EXPECT_FALSE(fs::exists("rezultat.rez"));
+    EXPECT_EQ(flow.Parameters(), nullptr);
+
+    dialogs.yesNoAnswers = {true};
+    QTest::mouseClick(files->ButonOK, Qt::LeftButton);
+    ASSERT_TRUE(WaitFor([&] { return flow.Parameters() != nullptr; }));
+    EXPECT_TRUE(fs::exists("rezultat.rez"));
+}
+
+TEST_F(QsprWindowsTest, WorkfilesRefusesWhatTheCommandLineRefuses) {
+    const std::string qspr = ReadFile("BZR01");
+    std::string twice = qspr;
+    twice.replace(twice.find("bzr003"), 6, "bzr001");
+    std::string comma = qspr;
+    comma.replace(comma.find("7.7"), 3, "7,7");
+    struct Case {
+        const char* kind;
+        std::string table;
+        std::string message;
+    };
+    for (const Case& c :
+         {Case{"a name twice", twice,
+               "BZR01 lines 2 and 4: molecule bzr001 is listed twice (each molecule needs a "
+               "name of its own)"},
+          Case{"a decimal comma", comma,
+               "BZR01 line 3: molecule bzr002: the value 7,7 has a decimal comma (a comma ends a "
+               "record in these tables; write it with a decimal point)"}}) {
+        SCOPED_TRACE(c.kind);
+        WriteFile("BZR01", c.table);
+        dialogs.messages.clear();
+        WorkfilesWindow window(state, dialogs);
+        window.show();
+        ClickItem(window.List1, RowOf(window.List1, "BZR01"));
+        ClickItem(window.List2, RowOf(window.List2, "BZR01vfr.des"));
+        QSignalSpy accepted(&window, &WorkfilesWindow::Accepted);
+        QTest::mouseClick(window.ButonOK, Qt::LeftButton);
+        EXPECT_EQ(dialogs.messages, QStringList{QString::fromStdString(c.message)});
+        EXPECT_EQ(accepted.count(), 0);
+        EXPECT_FALSE(fs::exists("rezultat.rez"));
+    }
+}
+
 TEST_F(QsprWindowsTest, WithoutAPredictionSetCorrectnessIsNotAsked) {
     ASSERT_TRUE(qspr::WorkfilesOk(state, {"BZR02", {"BZR02vfr.des"}, {true}}));
     ParametersWindow window(state, dialogs);

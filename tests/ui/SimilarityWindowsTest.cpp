@@ -89,5 +89,21 @@ TEST_F(SimilarityWindowsTest, ClickSequenceToTheFinalWindow) {
     EXPECT_EQ(ended.count(), 1);
 }
 
+TEST_F(SimilarityWindowsTest, ANameListedTwiceIsRefusedBeforeAnythingIsWritten) {
+    std::string table = ReadFile("BZR01SIM.des");
+    table.replace(table.find("bzr003"), 6, "bzr001");
+    kalemir::testing::WriteFile("BZR01SIM.des", table);
+    SimilarityFlow flow(dialogs);
+    flow.Start();
+    ClickRow(flow.Table()->Listfile, 0);
+    QTest::mouseClick(flow.Table()->ButonOK, Qt::LeftButton);
+    EXPECT_EQ(flow.Computing(), nullptr);
+    EXPECT_EQ(dialogs.messages,
+              QStringList{"BZR01SIM.des lines 2 and 4: molecule bzr001 is listed twice (each "
+                          "molecule needs a name of its own)"});
+    EXPECT_FALSE(fs::exists("BZR01NBX"));
+    EXPECT_FALSE(fs::exists("BZR01SIM.res"));
+}
+
 } // namespace
 } // namespace kalemir::ui

@@ -6,6 +6,7 @@
 #include "common/NumberText.h"
 #include "common/Records.h"
 #include "common/TextToNumber.h"
+#include "common/WorkFiles.h"
 #include "qspr/core/Correlation.h"
 #include "qspr/core/LineWriter.h"
 #include "qspr/setup/QsprTables.h"
@@ -41,7 +42,7 @@ void EnsureTableRows(ProgramState& ps, int row) {
 void MakeWorkCopies(ProgramState& ps, ComputingState& cs) {
     for (int i = 1; i <= ps.SelectedTableCount; ++i) {
         const std::string original = ps.ChosenTableNames[i].first;
-        const std::string copy = "kalemirq-copy" + std::to_string(i) + "-" + original;
+        const std::string copy = WorkFilePath("kalemirq-copy" + std::to_string(i) + "-" + original);
         std::FILE* in = std::fopen(original.c_str(), "rb");
         if (in == nullptr) {
             throw FileError(original + ": cannot open: " + std::strerror(errno));
@@ -138,7 +139,7 @@ void SplitTables(ProgramState& ps, ComputingState& cs, ComputingWindow& window) 
             if (HasTableSuffix(source, "vfr.des")) {
                 cs.FragmentNewtab = cs.NewtabCount;
             }
-            const std::string workName = WorkTableName(cs.NewtabCount);
+            const std::string workName = WorkFilePath(WorkTableName(cs.NewtabCount));
             window.SetCaption(" Splitting of the large tables ... saving ... newtab" +
                               NumText(cs.NewtabCount));
             EnsureTableRows(ps, cs.NewtabCount);
@@ -250,7 +251,8 @@ void LoadWorkTable(ProgramState& ps, ComputingState& cs, ComputingWindow& window
         } while (r <= ps.QsprLastLine && !reader.AtEnd());
     }
     cs.WorkFiles.Remove(cs.CurrentTableName);
-    window.SetCaption(" After splitting ... deleting ... " + cs.CurrentTableName);
+    window.SetCaption(" After splitting ... deleting ... " +
+                      cs.CurrentTableName.substr(cs.CurrentTableName.rfind('/') + 1));
     for (int i = 1; i < rows; ++i) {
         cells.At(i, 1) = 0;
     }

@@ -8,6 +8,7 @@
 #include "common/Report.h"
 #include "common/Rounding.h"
 #include "common/TextToNumber.h"
+#include "common/WorkFiles.h"
 #include "qspr/core/Correlation.h"
 #include "qspr/core/LineWriter.h"
 #include "qspr/core/TableSplitting.h"
@@ -338,7 +339,7 @@ void LoadSplitTable(ProgramState& ps, ComputingState& cs, PreselectionCells& cel
     }
     table.Molecules[0] = table.Headers[1];
     cs.WorkFiles.Remove(name);
-    window.SetCaption(" After splitting ... deleting ... " + name);
+    window.SetCaption(" After splitting ... deleting ... " + name.substr(name.rfind('/') + 1));
 }
 
 void PrepareScreen(const ProgramState& ps, const ComputingState& cs, PreselectionState& sel) {
@@ -489,6 +490,7 @@ PreselectionState PreselectDescriptors(ProgramState& ps, ComputingState& cs,
     if (ps.SelFileName.empty()) {
         ps.SelFileName = SelectionTableName(ps.QsprTableCopy);
     }
+    ps.SelFileName = WorkFilePath(ps.SelFileName);
     // The selection table is a work file of the run: the cycles read and rewrite it, and
     // it is gone when the run ends.
     cs.WorkFiles.Add(ps.SelFileName);

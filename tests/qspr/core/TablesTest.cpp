@@ -64,7 +64,7 @@ TEST_P(SplitTablesWidths, CutsIntoWorkTablesOfTheStatedWidths) {
         EXPECT_EQ(ps.TableCount, cs.NewtabCount);
         EXPECT_EQ(cs.FragmentNewtab, cs.NewtabCount); // the last block of a vfr table
         for (std::size_t k = 0; k < c.widths.size(); ++k) {
-            const std::string name = "newtab " + std::to_string(k + 1) + ".des";
+            const std::string name = ".kalemir-work/newtab " + std::to_string(k + 1) + ".des";
             EXPECT_EQ(ps.TableNames[k + 1].first, name);
             EXPECT_EQ(ps.TableNames[k + 1].second, "0");
             const std::string text = ReadFile(name);
@@ -73,8 +73,8 @@ TEST_P(SplitTablesWidths, CutsIntoWorkTablesOfTheStatedWidths) {
             EXPECT_EQ(CountChar(text, '\n'), 4); // header, two molecules, a row of zeros
         }
     }
-    // The work tables are removed with the computing state.
-    EXPECT_FALSE(std::filesystem::exists("newtab 1.des"));
+    // The work tables are removed with the computing state, and their folder with them.
+    EXPECT_FALSE(std::filesystem::exists(".kalemir-work"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Widths, SplitTablesWidths,
@@ -93,7 +93,7 @@ TEST(SplitTables, WritesTheWorkTableLayout) {
     ComputingState cs;
     SilentWindow window;
     SplitTables(ps, cs, window);
-    EXPECT_EQ(ReadFile("newtab 1.des"),
+    EXPECT_EQ(ReadFile(".kalemir-work/newtab 1.des"),
               "\tgrid\ta\tb\r\n\tm1 \t1\t2\r\n\tm2\t\t3\t0\r\n\t0\t0\t0\r\n");
     EXPECT_EQ(cs.NewtabTotalKB, 0); // 46 bytes round to 0 KB
     EXPECT_EQ(cs.FragmentNewtab, 0);

@@ -109,7 +109,7 @@ void ChooseTables(ProgramState& ps, const std::string& qspr, const std::vector<s
 }
 
 bool AnyFileContaining(const std::string& part) {
-    for (const auto& entry : std::filesystem::directory_iterator(".")) {
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(".")) {
         if (entry.path().filename().string().find(part) != std::string::npos) {
             return true;
         }
@@ -149,7 +149,7 @@ TEST(PreselectDescriptors, SizeLimitWritesTheMemoryMessageAndStops) {
     }
     EXPECT_FALSE(AnyFileContaining("newtab"));
     EXPECT_FALSE(AnyFileContaining("kalemirq-copy"));
-    EXPECT_FALSE(std::filesystem::exists("SYN01sel.des"));
+    EXPECT_FALSE(std::filesystem::exists(".kalemir-work/SYN01sel.des"));
     const std::string report = ReadFile("rezultat.rez");
     const std::string expected =
         "\r\nThere are too many molecules in the database\r\n... and/or\r\n"
@@ -171,7 +171,8 @@ TEST(PreselectDescriptors, AnUnwritableSelectionTableEndsTheRunAsAFailedWrite) {
     SyntheticTables data(12, 5, [](int i, int j) { return i * j + 0.5; });
     ProgramState ps;
     ChooseTables(ps, "SYN01", data.tables);
-    std::filesystem::create_directory("SYN01sel.des"); // cannot be opened for writing
+    std::filesystem::create_directories(
+        ".kalemir-work/SYN01sel.des"); // cannot be opened for writing
     SilentWindow window;
     {
         ComputingState cs;
@@ -382,7 +383,7 @@ TEST(PreselectDescriptors, TableOfExactly1000DescriptorsScreensAll1000) {
     EXPECT_EQ(run.sel.DescriptorCount, 1000);
     EXPECT_EQ(run.sel.SignificantCount, 1);
     EXPECT_EQ(run.sel.SelectedCount, 1);
-    EXPECT_EQ(HeaderOf("SYN01sel.des"), "\tCases\td1000");
+    EXPECT_EQ(HeaderOf(".kalemir-work/SYN01sel.des"), "\tCases\td1000");
     const std::string report = ReadFile("rezultat.rez");
     // d1000 against the property: r2 as the correlation routine gives it, rounded to
     // four decimals.
@@ -420,13 +421,13 @@ TEST(PreselectDescriptors, Exactly1000SignificantAreAllSelected) {
     run.Run(data.tables, 0.05);
     EXPECT_EQ(run.sel.SignificantCount, 1000);
     EXPECT_EQ(run.sel.SelectedCount, 1000);
-    const std::string header = HeaderOf("SYN01sel.des");
+    const std::string header = HeaderOf(".kalemir-work/SYN01sel.des");
     EXPECT_EQ(std::count(header.begin(), header.end(), '\t'), 1001);
     // f1 and f2 follow the property (r2 0.75 and about 0.47); f3 does not.
     EXPECT_EQ(run.sel.SignificantFragmentCount, 2);
     EXPECT_EQ(run.sel.SelectionCapacity, 977);
     // The values are written so that they read back as the same numbers.
-    const std::string text = ReadFile("SYN01sel.des");
+    const std::string text = ReadFile(".kalemir-work/SYN01sel.des");
     const std::size_t row1 = text.find("\r\n") + 2;
     const std::string first = text.substr(row1, text.find("\r\n", row1) - row1);
     EXPECT_EQ(first.substr(0, 4), "\tm1\t");
@@ -444,7 +445,7 @@ TEST(PreselectDescriptors, NoFragmentTableGivesCapacity979AndOneTable) {
     EXPECT_EQ(run.sel.SignificantFragmentCount, 0);
     EXPECT_EQ(run.sel.SelectionCapacity, 979);
     EXPECT_EQ(run.ps.TableCount, 1);
-    EXPECT_EQ(run.ps.ChosenTableNames[1].first, "SYN01sel.des");
+    EXPECT_EQ(run.ps.ChosenTableNames[1].first, ".kalemir-work/SYN01sel.des");
 }
 
 TEST(PreselectDescriptors, KeepsTheChosenFragmentTableOfAnotherPrefix) {
@@ -455,7 +456,7 @@ TEST(PreselectDescriptors, KeepsTheChosenFragmentTableOfAnotherPrefix) {
     run.Run(data.tables, 0.05);
     ASSERT_EQ(run.ps.TableCount, 2);
     EXPECT_EQ(run.ps.SelectedTableCount, 2);
-    EXPECT_EQ(run.ps.TableNames[1].first, "SYN01sel.des");
+    EXPECT_EQ(run.ps.TableNames[1].first, ".kalemir-work/SYN01sel.des");
     const std::string fragment = run.ps.TableNames[2].first;
     EXPECT_TRUE(HasTableSuffix(fragment, "vfr.des"));
     EXPECT_NE(fragment.find("OTHERvfr.des"), std::string::npos);
@@ -463,7 +464,7 @@ TEST(PreselectDescriptors, KeepsTheChosenFragmentTableOfAnotherPrefix) {
     EXPECT_EQ(run.ps.ChosenTableNames[2].first, fragment);
     // The other chosen table's work copy is gone; the split tables are deleted.
     EXPECT_FALSE(AnyFileContaining("newtab"));
-    EXPECT_FALSE(std::filesystem::exists("kalemirq-copy1-SYN01big.des"));
+    EXPECT_FALSE(std::filesystem::exists(".kalemir-work/kalemirq-copy1-SYN01big.des"));
 }
 
 TEST(RunComputation, MoreThan1000SignificantGoThroughTheGroupSelection) {
@@ -489,11 +490,11 @@ TEST(RunComputation, MoreThan1000SignificantGoThroughTheGroupSelection) {
     EXPECT_GE(selected, 1);
     EXPECT_LE(selected, 977);
     // The selection table is a work file: gone with the run.
-    EXPECT_FALSE(std::filesystem::exists("SYN01sel.des"));
+    EXPECT_FALSE(std::filesystem::exists(".kalemir-work/SYN01sel.des"));
     // The cycles ran on the selection table and the fragment table.
     EXPECT_NE(report.find("   According to KalemirQ criteria in the QSPR computation phase", at),
               std::string::npos);
-    EXPECT_EQ(ps.ChosenTableNames[1].first, "SYN01sel.des");
+    EXPECT_EQ(ps.ChosenTableNames[1].first, ".kalemir-work/SYN01sel.des");
     EXPECT_FALSE(AnyFileContaining("newtab"));
     EXPECT_FALSE(AnyFileContaining("kalemirq-copy"));
 }
@@ -746,10 +747,10 @@ TEST(RunComputation, Bzr01PreselectionLinesAndCyclesOnTheSelectionTable) {
     EXPECT_LT(selected, done);
     EXPECT_LT(done, cycle);
     EXPECT_NE(cycle, std::string::npos);
-    EXPECT_EQ(ps.ChosenTableNames[1].first, "BZR01sel.des");
+    EXPECT_EQ(ps.ChosenTableNames[1].first, ".kalemir-work/BZR01sel.des");
     EXPECT_TRUE(HasTableSuffix(ps.ChosenTableNames[2].first, "vfr.des"));
     EXPECT_NE(ps.ChosenTableNames[2].first.find("BZR01vfr.des"), std::string::npos);
-    EXPECT_FALSE(std::filesystem::exists("BZR01sel.des"));
+    EXPECT_FALSE(std::filesystem::exists(".kalemir-work/BZR01sel.des"));
     EXPECT_FALSE(AnyFileContaining("newtab"));
 }
 

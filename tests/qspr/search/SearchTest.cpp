@@ -287,7 +287,7 @@ TEST(RunComputation, Bzr01ReportStructurePredictorFileAndUntouchedInputs) {
     for (std::size_t i = 0; i < run.tables.size(); ++i) {
         EXPECT_EQ(ReadFile(run.tables[i]), before[i]) << run.tables[i];
     }
-    for (const auto& entry : std::filesystem::directory_iterator(".")) {
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(".")) {
         const std::string name = entry.path().filename().string();
         EXPECT_EQ(name.find("newtab"), std::string::npos) << name;
         EXPECT_EQ(name.find("kalemirq-copy"), std::string::npos) << name;
