@@ -2,20 +2,21 @@
 
 #include "tables/MoleculeProblem.h"
 
+// First: the principal moments are declared only when RDConfig.h says the toolkit has them.
+#include <RDGeneral/RDConfig.h>
+
 #include <DataStructs/DiscreteValueVect.h>
 #include <Geometry/UniformGrid3D.h>
 #include <GraphMol/Conformer.h>
 #include <GraphMol/Descriptors/ConnectivityDescriptors.h>
 #include <GraphMol/Descriptors/Lipinski.h>
 #include <GraphMol/Descriptors/MolSurf.h>
-// The principal moments are declared only when RDConfig.h says the toolkit has them.
 #include <GraphMol/Descriptors/PMI.h>
 #include <GraphMol/Descriptors/USRDescriptor.h>
 #include <GraphMol/MolOps.h>
 #include <GraphMol/ROMol.h>
 #include <GraphMol/ShapeHelpers/ShapeEncoder.h>
 #include <GraphMol/ShapeHelpers/ShapeUtils.h>
-#include <RDGeneral/RDConfig.h>
 
 #include <algorithm>
 #include <cmath>
