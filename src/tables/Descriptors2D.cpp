@@ -1,6 +1,7 @@
 #include "tables/Descriptors2D.h"
 
 #include <GraphMol/Descriptors/AUTOCORR2D.h>
+#include <GraphMol/Descriptors/ConnectivityDescriptors.h>
 // Debian's RDKit is built with Eigen, so BCUT2D is in the library; its header declares it
 // only when told so.
 #ifndef RDK_HAS_EIGEN3
@@ -12,6 +13,8 @@
 #include <GraphMol/Descriptors/Property.h>
 #include <GraphMol/Fingerprints/MorganFingerprints.h>
 #include <GraphMol/ROMol.h>
+
+#include <cstdint>
 
 namespace kalemir::tables {
 
@@ -33,10 +36,21 @@ void AddFamily(std::vector<std::string>& names, const std::string& stem, int cou
 
 struct Descriptors2D::Registered {
     RDKit::Descriptors::Properties properties;
+    /// The registered chi2v and chi2n of this RDKit release give the third-order indices
+    /// (chi3v, chi3n); their columns are filled from calcChi2v and calcChi2n instead.
+    std::size_t chi2v = SIZE_MAX;
+    std::size_t chi2n = SIZE_MAX;
 };
 
 Descriptors2D::Descriptors2D() : registered_(std::make_unique<Registered>()) {
     names_ = registered_->properties.getPropertyNames();
+    for (std::size_t k = 0; k < names_.size(); ++k) {
+        if (names_[k] == "chi2v") {
+            registered_->chi2v = k;
+        } else if (names_[k] == "chi2n") {
+            registered_->chi2n = k;
+        }
+    }
     AddFamily(names_, "SlogP_VSA", kSlogPBins);
     AddFamily(names_, "SMR_VSA", kSmrBins);
     AddFamily(names_, "PEOE_VSA", kPeoeBins);
@@ -52,6 +66,12 @@ Descriptors2D::~Descriptors2D() = default;
 
 std::vector<double> Descriptors2D::Compute(const RDKit::ROMol& mol) const {
     std::vector<double> values = registered_->properties.computeProperties(mol);
+    if (registered_->chi2v < values.size()) {
+        values[registered_->chi2v] = RDKit::Descriptors::calcChi2v(mol);
+    }
+    if (registered_->chi2n < values.size()) {
+        values[registered_->chi2n] = RDKit::Descriptors::calcChi2n(mol);
+    }
     const auto append = [&values](const std::vector<double>& family, std::size_t count) {
         for (std::size_t k = 0; k < count; ++k) {
             values.push_back(k < family.size() ? family[k] : 0.0);
