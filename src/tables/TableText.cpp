@@ -100,6 +100,9 @@ bool ReadMeasuredValue(std::string_view text, double& value) {
     text = text.substr(first, last - first + 1);
     if (text.front() == '+') {
         text.remove_prefix(1);
+        if (text.empty() || text.front() == '-') {
+            return false;
+        }
     }
     double number = 0;
     const auto result = std::from_chars(text.data(), text.data() + text.size(), number,
