@@ -34,13 +34,8 @@ void canonicalizeConformer(RDKit::Conformer& conf, const RDGeom::Point3D* center
 }
 
 namespace kalemir::tables {
-namespace {
 
-/// Volume inside the atoms' van der Waals spheres (hydrogens included), counted on a
-/// 0.2 A grid: the conformer is centred and turned onto its covariance axes, the grid
-/// spans the atoms with a 2 A margin, and every grid point inside a sphere counts
-/// 0.008 A^3.
-double GridVolume(const RDKit::ROMol& molWithHs) {
+double MolecularVolume(const RDKit::ROMol& molWithHs) {
     constexpr double spacing = 0.2;
     constexpr double margin = 2.0;
     RDKit::ROMol copy(molWithHs);
@@ -59,6 +54,8 @@ double GridVolume(const RDKit::ROMol& molWithHs) {
             ++inside;
     return inside * (spacing * spacing * spacing);
 }
+
+namespace {
 
 /// Information content (bits) of a distribution of counts: -sum p log2 p.
 double InformationEntropy(const std::vector<double>& counts) {
@@ -92,11 +89,8 @@ private:
     std::vector<double> counts_;
 };
 
-/// Bertz's complexity index (S. H. Bertz, J. Am. Chem. Soc. 103, 3599 (1981)) of the
-/// hydrogen-depleted graph: the information content of the atom types plus that of the
-/// "connections" (pairs of adjacent bonds, with multiple bonds counting their bond
-/// order's products, aromatic bonds order 1.5), where atoms are told apart by symmetry
-/// classes (equal sorted rows of the bond-order weighted distance matrix).
+} // namespace
+
 double BertzComplexity(const RDKit::ROMol& mol) {
     const unsigned n = mol.getNumAtoms();
     if (n < 2)
@@ -165,6 +159,8 @@ double BertzComplexity(const RDKit::ROMol& mol) {
     return atomTypeContent + connectionContent;
 }
 
+namespace {
+
 std::unique_ptr<RDKit::ROMol> WithoutHydrogens(const RDKit::ROMol& mol) {
     return std::unique_ptr<RDKit::ROMol>(RDKit::MolOps::removeAllHs(mol));
 }
@@ -173,8 +169,9 @@ std::unique_ptr<RDKit::ROMol> WithoutHydrogens(const RDKit::ROMol& mol) {
 
 SimilarityColumns ComputeSimilarityColumns(const RDKit::ROMol& molWithHs3d) {
     const auto heavy = WithoutHydrogens(molWithHs3d);
-    if (heavy->getNumAtoms() < 3)
-        throw MoleculeProblem("fewer than 3 heavy atoms for the shape columns");
+    // The shape-recognition moments need four reference points' distances.
+    if (heavy->getNumAtoms() < 4)
+        throw MoleculeProblem("fewer than 4 heavy atoms for the shape columns");
     SimilarityColumns columns;
     std::vector<double> usr(12);
     RDKit::Descriptors::USR(*heavy, usr);
@@ -184,7 +181,7 @@ SimilarityColumns ComputeSimilarityColumns(const RDKit::ROMol& molWithHs3d) {
     columns.Pmi3 = RDKit::Descriptors::PMI3(*heavy, -1, true, true);
     columns.NprSum = 1 + RDKit::Descriptors::NPR1(*heavy, -1, true, true) +
                      RDKit::Descriptors::NPR2(*heavy, -1, true, true);
-    columns.Volume = GridVolume(molWithHs3d);
+    columns.Volume = MolecularVolume(molWithHs3d);
     columns.Tpsa = RDKit::Descriptors::calcTPSA(*heavy, true);
     columns.Hbda = static_cast<int>(RDKit::Descriptors::calcNumHBD(*heavy) +
                                     RDKit::Descriptors::calcNumHBA(*heavy));

@@ -35,7 +35,23 @@ struct SimilarityColumns {
 
 /// Computes the columns from the molecule with explicit hydrogens and its 3D conformer
 /// (as MakeConformer returns it). Safe to call concurrently on different molecules.
+/// Throws MoleculeProblem for a molecule of fewer than 4 heavy atoms, whose shape
+/// recognition moments are not defined.
 SimilarityColumns ComputeSimilarityColumns(const RDKit::ROMol& molWithHs3d);
+
+/// Volume inside the atoms' van der Waals spheres (hydrogens included), counted on a
+/// 0.2 A grid: the conformer is centred and turned onto its covariance axes, the grid
+/// spans the atoms with a 2 A margin plus 2 A, and every grid point inside a sphere
+/// counts 0.008 A^3.
+double MolecularVolume(const RDKit::ROMol& molWithHs3d);
+
+/// Bertz's complexity index (S. H. Bertz, J. Am. Chem. Soc. 103, 3599 (1981)) of the
+/// molecule's graph as given (pass it without hydrogens): the information content of the
+/// atom types plus that of the "connections" (pairs of adjacent bonds, a bond of order
+/// b > 1 adding b(b-1)/2, aromatic bonds order 1.5), atoms told apart by symmetry
+/// classes (equal sorted rows, to 4 decimals, of the bond-order weighted distance
+/// matrix).
+double BertzComplexity(const RDKit::ROMol& mol);
 
 /// x, y, z of each heavy atom of the conformer, in atom order.
 std::vector<std::array<double, 3>> HeavyAtomCoordinates(const RDKit::ROMol& molWithHs3d);
