@@ -30,8 +30,8 @@ long WholeNumber(const std::string& option, const std::string& value, long low, 
     long number = 0;
     const char* end = value.data() + value.size();
     const auto [stop, error] = std::from_chars(value.data(), end, number);
-    if (value.empty() || value[0] == '-' || error != std::errc() || stop != end ||
-        number < low || number > high) {
+    if (value.empty() || value[0] == '-' || error != std::errc() || stop != end || number < low ||
+        number > high) {
         throw InputError("option " + option + ": '" + value + "' is not a whole number from " +
                          std::to_string(low) + " to " + std::to_string(high));
     }
@@ -97,8 +97,8 @@ TablesRunOptions ParseTablesRunArguments(const std::vector<std::string>& argumen
         } else if (a == "--tables") {
             request.tables = TakeValue(arguments, i);
         } else if (a == "--seed") {
-            request.seed = static_cast<unsigned>(
-                WholeNumber(a, TakeValue(arguments, i), 0, 2147483647));
+            request.seed =
+                static_cast<unsigned>(WholeNumber(a, TakeValue(arguments, i), 0, 2147483647));
         } else if (a == "--threads") {
             request.threads = static_cast<int>(WholeNumber(a, TakeValue(arguments, i), 1, 256));
         } else if (a == "--quiet") {

@@ -117,8 +117,7 @@ DelimitedTable ReadDelimited(const std::string& path, char separator) {
         }
         if (fields.size() != table.header.size()) {
             throw InputError(Where(path, number) + ": " + std::to_string(fields.size()) +
-                             " fields where the header has " +
-                             std::to_string(table.header.size()));
+                             " fields where the header has " + std::to_string(table.header.size()));
         }
         table.rows.emplace_back(number, std::move(fields));
     }
@@ -300,8 +299,7 @@ std::vector<StructureRecord> ReadSdStructures(const std::string& path, const Inp
         records.push_back(std::move(record));
     }
     if (!fields.property.empty() && !propertySeen && !sd.empty()) {
-        throw InputError(path + ": no molecule has the field " + fields.property +
-                         " (--property)");
+        throw InputError(path + ": no molecule has the field " + fields.property + " (--property)");
     }
     if (!fields.name.empty() && !nameSeen && !sd.empty()) {
         throw InputError(path + ": no molecule has the field " + fields.name + " (--name)");

@@ -16,12 +16,12 @@ StructureFormat FormatOfFile(const std::string& path);
 
 /// One molecule as the input gives it.
 struct StructureRecord {
-    long position = 0;       ///< 1 for the first molecule of the file
-    long line = 0;           ///< the line its record starts on
-    std::string structure;   ///< the mol block or the SMILES
-    bool molBlock = false;   ///< structure is an SD file's mol block
-    std::string name;        ///< as given (may hold blanks); empty when there is none
-    std::string valueText;   ///< the measured value as given; empty when there is none
+    long position = 0;     ///< 1 for the first molecule of the file
+    long line = 0;         ///< the line its record starts on
+    std::string structure; ///< the mol block or the SMILES
+    bool molBlock = false; ///< structure is an SD file's mol block
+    std::string name;      ///< as given (may hold blanks); empty when there is none
+    std::string valueText; ///< the measured value as given; empty when there is none
 };
 
 /// Which fields of the input hold what; empty names take the defaults.

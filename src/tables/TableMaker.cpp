@@ -27,10 +27,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 /// Fixed columns of the similarity table after the fragments, before the property.
-const char* const kShapeColumnNames[] = {"USR01", "USR02", "USR03", "USR04",  "USR05",  "USR06",
-                                         "USR07", "USR08", "USR09", "USR10",  "USR11",  "USR12",
-                                         "NPRsum", "PMI3", "PMI2", "PMI1", "Volume", "TPSA",
-                                         "HBDA",  "PhiFlex"};
+const char* const kShapeColumnNames[] = {
+    "USR01", "USR02", "USR03",  "USR04", "USR05", "USR06", "USR07",  "USR08", "USR09", "USR10",
+    "USR11", "USR12", "NPRsum", "PMI3",  "PMI2",  "PMI1",  "Volume", "TPSA",  "HBDA",  "PhiFlex"};
 
 TableChoice ParseTableChoice(const std::string& list) {
     TableChoice choice{false, false, false, false, false, false};
@@ -106,8 +105,8 @@ std::vector<std::string> TokenNames(const std::vector<StructureRecord>& records,
         const auto [it, added] = lineOf.emplace(name, record.line);
         if (!added) {
             throw InputError(path + " line " + std::to_string(record.line) + ": molecule " + name +
-                             " has the name of the molecule on line " +
-                             std::to_string(it->second) + "; names must differ");
+                             " has the name of the molecule on line " + std::to_string(it->second) +
+                             "; names must differ");
         }
         names.push_back(std::move(name));
     }
@@ -122,9 +121,8 @@ void ChooseHeldOut(std::vector<Molecule*>& known, long count) {
                      [](const Molecule* a, const Molecule* b) { return a->value < b->value; });
     const auto n = static_cast<long>(ranked.size());
     for (long k = 0; k < count; ++k) {
-        const auto rank = static_cast<long>(
-            std::floor((static_cast<double>(k) + 0.5) * static_cast<double>(n) /
-                       static_cast<double>(count)));
+        const auto rank = static_cast<long>(std::floor(
+            (static_cast<double>(k) + 0.5) * static_cast<double>(n) / static_cast<double>(count)));
         ranked[static_cast<std::size_t>(rank)]->heldOut = true;
     }
 }
@@ -176,8 +174,7 @@ std::string ValueText(const Molecule& molecule) {
 
 void CheckTableRequest(const TableRequest& request) {
     if (!IsSetName(request.set)) {
-        throw InputError("the set name must be five letters and digits, not '" + request.set +
-                         "'");
+        throw InputError("the set name must be five letters and digits, not '" + request.set + "'");
     }
     ParseTableChoice(request.tables);
     if (request.holdOut < 0) {
@@ -236,8 +233,7 @@ TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
         propertyName = "Property";
     }
     bool namesRewritten = false;
-    const std::vector<std::string> names =
-        TokenNames(records, request.structures, namesRewritten);
+    const std::vector<std::string> names = TokenNames(records, request.structures, namesRewritten);
 
     // The molecules' rows, shared out to the workers and kept by input position.
     std::vector<Molecule> molecules(records.size());
@@ -261,8 +257,7 @@ TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
                 records[static_cast<std::size_t>(i)], choice, request.seed, descriptors);
             const int finished = ++done;
             if (worker == 0) {
-                const double elapsed =
-                    std::chrono::duration<double>(Clock::now() - start).count();
+                const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
                 const double left = elapsed / finished * (total - finished);
                 window.SetCaption("Molecule " + std::to_string(finished) + of + ", about " +
                                   MinutesSeconds(left) + " left");
@@ -293,11 +288,10 @@ TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
         }
     }
     if (usable.empty()) {
-        throw InputError("no molecule is left: all " + std::to_string(total) +
-                         " were left out (first: line " +
-                         std::to_string(outcome.skipped.front().line) + ", " +
-                         outcome.skipped.front().name + ": " + outcome.skipped.front().reason +
-                         ")");
+        throw InputError(
+            "no molecule is left: all " + std::to_string(total) + " were left out (first: line " +
+            std::to_string(outcome.skipped.front().line) + ", " + outcome.skipped.front().name +
+            ": " + outcome.skipped.front().reason + ")");
     }
     if (known.empty()) {
         throw InputError("no molecule has a measured value of " + propertyName);
@@ -391,9 +385,8 @@ TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
             for (const double moment : s.Usr) {
                 line += "\t" + DescriptorNumber(moment);
             }
-            for (const double value :
-                 {s.NprSum, s.Pmi3, s.Pmi2, s.Pmi1, s.Volume, s.Tpsa,
-                  static_cast<double>(s.Hbda), s.PhiFlex}) {
+            for (const double value : {s.NprSum, s.Pmi3, s.Pmi2, s.Pmi1, s.Volume, s.Tpsa,
+                                       static_cast<double>(s.Hbda), s.PhiFlex}) {
                 line += "\t" + DescriptorNumber(value);
             }
             line += "\t" + ValueText(*molecule) + "\t" + std::to_string(s.AtomCount) + "\t" +

@@ -11,9 +11,8 @@ namespace {
 /// Digits and decimal exponent of a value rounded to `digits` significant digits.
 void Scientific(double value, int digits, std::string& mantissaDigits, int& exponent) {
     char buffer[64];
-    const auto result =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific,
-                      digits - 1);
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
+                                      std::chars_format::scientific, digits - 1);
     const std::string text(buffer, result.ptr);
     const std::size_t e = text.find('e');
     mantissaDigits.clear();
@@ -41,8 +40,8 @@ std::string TrimFraction(std::string text) {
 
 std::string Fixed(double value, int decimals) {
     char buffer[400];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
-                                      std::chars_format::fixed, decimals);
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
     return std::string(buffer, result.ptr);
 }
 
@@ -105,8 +104,8 @@ bool ReadMeasuredValue(std::string_view text, double& value) {
         }
     }
     double number = 0;
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), number,
-                                        std::chars_format::general);
+    const auto result =
+        std::from_chars(text.data(), text.data() + text.size(), number, std::chars_format::general);
     if (result.ec != std::errc() || result.ptr != text.data() + text.size() ||
         !std::isfinite(number)) {
         return false;

@@ -88,8 +88,8 @@ TablesWindow::TablesWindow(DialogService& dialogs, QWidget* parent)
         }
     });
     connect(ValuesButton, &QPushButton::clicked, this, [this] {
-        const QString path = QFileDialog::getOpenFileName(
-            this, "Values file", QDir::currentPath(), "Values (*.csv *.tsv);;All files (*)");
+        const QString path = QFileDialog::getOpenFileName(this, "Values file", QDir::currentPath(),
+                                                          "Values (*.csv *.tsv);;All files (*)");
         if (!path.isEmpty()) {
             SetValuesFile(path);
         }
@@ -208,8 +208,7 @@ void TablesWindow::Make() {
     });
 }
 
-void TablesWindow::OnMade(bool stopped, const QString& error,
-                          const tables::TableOutcome& outcome) {
+void TablesWindow::OnMade(bool stopped, const QString& error, const tables::TableOutcome& outcome) {
     worker_.join();
     poll_.stop();
     Progress->setRange(0, std::max(1, total_.load()));
@@ -225,8 +224,8 @@ void TablesWindow::OnMade(bool stopped, const QString& error,
         if (!outcome.skipped.empty()) {
             dialogs_.Inform(this, "KalemirT",
                             QString::number(outcome.skipped.size()) +
-                                " molecules were left out: see " +
-                                SetName->text() + "skipped.txt.");
+                                " molecules were left out: see " + SetName->text() +
+                                "skipped.txt.");
         }
     }
     emit Made(stopped, error);

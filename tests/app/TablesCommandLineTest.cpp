@@ -88,18 +88,18 @@ TEST(TablesMain, ExitStatuses) {
 
     // A full disk at the first write: status 1 and no table.
     FailNthWrite(1);
-    EXPECT_EQ(RunCli({"run", "--quiet", "--property", "logS", "--tables", "qspr", "set.csv",
-                      "LOGS1"},
-                     &errors),
-              1);
+    EXPECT_EQ(
+        RunCli({"run", "--quiet", "--property", "logS", "--tables", "qspr", "set.csv", "LOGS1"},
+               &errors),
+        1);
     FailNthWrite(0);
     EXPECT_NE(errors.find("LOGS1: cannot write the table"), std::string::npos) << errors;
     EXPECT_EQ(FileCount(), 1u);
 
-    EXPECT_EQ(RunCli({"run", "--quiet", "--property", "logS", "--tables", "qspr", "set.csv",
-                      "LOGS1"},
-                     &errors),
-              0);
+    EXPECT_EQ(
+        RunCli({"run", "--quiet", "--property", "logS", "--tables", "qspr", "set.csv", "LOGS1"},
+               &errors),
+        0);
     EXPECT_NE(errors.find("1 molecule left out, see LOGS1skipped.txt"), std::string::npos)
         << errors;
     EXPECT_EQ(ReadFile("LOGS1"), "Cases\tlogS\r\ne\t1\r\np\t2\r\n");

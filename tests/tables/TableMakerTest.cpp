@@ -66,9 +66,9 @@ SdTruth ReadSdTruth(const std::string& path) {
             --atomsLeft;
             const std::string element = line.substr(31, 3);
             if (element.find('H') != 0 || element[1] != ' ') {
-                truth.atoms.back().push_back(
-                    {std::stod(line.substr(0, 10)), std::stod(line.substr(10, 10)),
-                     std::stod(line.substr(20, 10))});
+                truth.atoms.back().push_back({std::stod(line.substr(0, 10)),
+                                              std::stod(line.substr(10, 10)),
+                                              std::stod(line.substr(20, 10))});
             }
         } else if (line.rfind(">  <ACTIVITY>", 0) == 0 && std::getline(in, line)) {
             ++lineInRecord;
@@ -225,8 +225,7 @@ TEST(TableMaker, MoleculeTooLargeForTheShapeTableIsLeftOut) {
     SilentWindow window;
     const TableOutcome outcome = MakeTables(request, window);
     ASSERT_EQ(outcome.skipped.size(), 1u);
-    EXPECT_EQ(outcome.skipped[0].reason,
-              "more than 100 heavy atoms (101) for the shape table");
+    EXPECT_EQ(outcome.skipped[0].reason, "more than 100 heavy atoms (101) for the shape table");
     request.tables = "qspr";
     EXPECT_TRUE(MakeTables(request, window).skipped.empty());
 }
@@ -246,8 +245,12 @@ TEST(TableMaker, RefusedInputWritesNothing) {
         {"missing file", [](TableRequest& r) { r.structures = "none.csv"; }, "none.csv: no such"},
         {"no values", [](TableRequest& r) { r.property.clear(); }, "no measured values"},
         {"hold-out of all", [](TableRequest& r) { r.holdOut = 6; }, "leaves no calibration"},
-        {"no molecule left", [](TableRequest& r) { r.structures = "bad.smi"; r.property.clear();
-                                                   r.valuesFile = "values.csv"; },
+        {"no molecule left",
+         [](TableRequest& r) {
+             r.structures = "bad.smi";
+             r.property.clear();
+             r.valuesFile = "values.csv";
+         },
          "no molecule is left: all 2 were left out (first: line 1, x: the SMILES"},
         {"no value at all", [](TableRequest& r) { r.structures = "novalue.csv"; },
          "no molecule has a measured value of Act"},

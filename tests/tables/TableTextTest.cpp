@@ -17,12 +17,18 @@ struct NumberCase {
 // decimal number of a token, so "1.5e-06" would read as 1.5.
 TEST(DescriptorNumber, SixSignificantDigitsInPlainDecimals) {
     const NumberCase cases[] = {
-        {0.4830912, "0.483091"},    {742446.2, "742446"},
-        {1234567, "1234570"},       {999999.7, "1000000"},
-        {0.0000015, "0.0000015"},   {-0.5, "-0.5"},
-        {12.0, "12"},               {0.1 + 0.2, "0.3"},
-        {-0.0, "0"},                {0, "0"},
-        {std::nan(""), "0"},        {std::numeric_limits<double>::infinity(), "0"},
+        {0.4830912, "0.483091"},
+        {742446.2, "742446"},
+        {1234567, "1234570"},
+        {999999.7, "1000000"},
+        {0.0000015, "0.0000015"},
+        {-0.5, "-0.5"},
+        {12.0, "12"},
+        {0.1 + 0.2, "0.3"},
+        {-0.0, "0"},
+        {0, "0"},
+        {std::nan(""), "0"},
+        {std::numeric_limits<double>::infinity(), "0"},
         {-1.0e-9 * 4.25, "-0.00000000425"},
     };
     for (const NumberCase& c : cases) {
@@ -31,7 +37,7 @@ TEST(DescriptorNumber, SixSignificantDigitsInPlainDecimals) {
 }
 
 TEST(PropertyNumber, AtMostFourDecimals) {
-    const NumberCase cases[] = {{6.87, "6.87"}, {5, "5"},        {7.123456, "7.1235"},
+    const NumberCase cases[] = {{6.87, "6.87"},  {5, "5"},       {7.123456, "7.1235"},
                                 {-0.00004, "0"}, {-2.5, "-2.5"}, {1234.00001, "1234"}};
     for (const NumberCase& c : cases) {
         EXPECT_EQ(PropertyNumber(c.value), c.text) << c.value;
@@ -59,9 +65,9 @@ struct ValueCase {
 
 TEST(ReadMeasuredValue, OnlyAWholeFiniteNumberIsAValue) {
     const ValueCase cases[] = {
-        {"6.87", true, 6.87}, {" 7 ", true, 7},   {"+3", true, 3},     {"-1e-2", true, -0.01},
-        {"", false, 0},       {"?", false, 0},    {"n/a", false, 0},   {"7.5 uM", false, 0},
-        {"1,5", false, 0},    {"1e999", false, 0}, {"inf", false, 0},  {"nan", false, 0},
+        {"6.87", true, 6.87}, {" 7 ", true, 7},    {"+3", true, 3},   {"-1e-2", true, -0.01},
+        {"", false, 0},       {"?", false, 0},     {"n/a", false, 0}, {"7.5 uM", false, 0},
+        {"1,5", false, 0},    {"1e999", false, 0}, {"inf", false, 0}, {"nan", false, 0},
         {"+-1", false, 0},    {">5", false, 0},
     };
     for (const ValueCase& c : cases) {
