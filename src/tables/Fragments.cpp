@@ -7,57 +7,28 @@
 #include <GraphMol/PeriodicTable.h>
 #include <GraphMol/ROMol.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
 namespace kalemir::tables {
 namespace {
 
-// Column indexes into FragmentNames().
+// Column indexes into FragmentNames(), and the names in column order.
+// clang-format off
 enum Fragment : int {
-    CH3,
-    CH2,
-    CH,
-    C,
-    CH2db,
-    CHdb,
-    Cdb,
-    CHtb,
-    Ctb,
-    CHar,
-    Car,
-    C2H5,
-    CF3,
-    CO,
-    CHO,
-    COOH,
-    COO,
-    CONH2,
-    CONH,
-    CN,
-    OH,
-    OCH3,
-    NH2,
-    NH,
-    Natom,
-    Ndb,
-    NHar,
-    Nar,
-    Nplus,
-    NO2,
-    NO,
-    Satom,
-    Sar,
-    SO2,
-    F,
-    Cl,
-    Br,
-    SO2NH,
-    C2H5O,
-    Oatom,
-    Oar,
-    FragmentCount
+    CH3, CH2, CH, C, CH2db, CHdb, Cdb, CHtb, Ctb, CHar, Car, C2H5, CF3, CO, CHO, COOH, COO,
+    CONH2, CONH, CN, OH, OCH3, NH2, NH, Natom, Ndb, NHar, Nar, Nplus, NO2, NO, Satom, Sar, SO2,
+    F, Cl, Br, SO2NH, C2H5O, Oatom, Oar, FragmentCount
 };
+
+constexpr std::array<const char*, FragmentCount> Names{
+    "CH3", "CH2", "CH", "C", "CH2db", "CHdb", "Cdb", "CHtb", "Ctb", "CHar", "Car", "C2H5",
+    "CF3", "CO", "CHO", "COOH", "COO", "CONH2", "CONH", "CN", "OH", "OCH3", "NH2", "NH",
+    "Natom", "Ndb", "NHar", "Nar", "Nplus", "NO2", "NO", "Satom", "Sar", "SO2", "F", "Cl", "Br",
+    "SO2NH", "C2H5O", "Oatom", "Oar"};
+// clang-format on
+static_assert(Names[FragmentCount - 1] != nullptr, "a name for every fragment");
 
 constexpr int Unassigned = -1;
 
@@ -127,8 +98,8 @@ private:
         return mol_.getBondBetweenAtoms(i, j)->getBondType();
     }
 
-    /// A free oxygen (or other element) with no hydrogen and no other heavy neighbour,
-    /// bonded to i: the O of C=O, N-oxide, nitro, sulfonyl.
+    /// A free atom of the element with no hydrogen and one heavy neighbour: the O of a
+    /// carbonyl, N-oxide, nitro or sulfonyl group, the N of a nitrile, the F of CF3.
     bool IsTerminal(int j, int element) const {
         const HeavyAtom& a = atoms_[j];
         return IsFree(j) && a.Element == element && a.HeavyDegree == 1 && a.Hydrogens == 0;
@@ -469,11 +440,7 @@ private:
 } // namespace
 
 const std::vector<std::string>& FragmentNames() {
-    static const std::vector<std::string> names{
-        "CH3",  "CH2", "CH",    "C",   "CH2db", "CHdb",  "Cdb",   "CHtb", "Ctb", "CHar",  "Car",
-        "C2H5", "CF3", "CO",    "CHO", "COOH",  "COO",   "CONH2", "CONH", "CN",  "OH",    "OCH3",
-        "NH2",  "NH",  "Natom", "Ndb", "NHar",  "Nar",   "Nplus", "NO2",  "NO",  "Satom", "Sar",
-        "SO2",  "F",   "Cl",    "Br",  "SO2NH", "C2H5O", "Oatom", "Oar"};
+    static const std::vector<std::string> names(Names.begin(), Names.end());
     return names;
 }
 

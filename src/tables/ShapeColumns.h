@@ -40,9 +40,9 @@ struct SimilarityColumns {
 SimilarityColumns ComputeSimilarityColumns(const RDKit::ROMol& molWithHs3d);
 
 /// Volume inside the atoms' van der Waals spheres (hydrogens included), counted on a
-/// 0.2 A grid: the conformer is centred and turned onto its covariance axes, the grid
-/// spans the atoms with a 2 A margin plus 2 A, and every grid point inside a sphere
-/// counts 0.008 A^3.
+/// 0.2 A grid: the conformer is centred on its centroid and turned onto its covariance
+/// axes, the grid (centred on the origin) is 8 A longer than the atoms' extent along
+/// each axis, and every grid point inside a sphere counts 0.008 A^3.
 double MolecularVolume(const RDKit::ROMol& molWithHs3d);
 
 /// Bertz's complexity index (S. H. Bertz, J. Am. Chem. Soc. 103, 3599 (1981)) of the
