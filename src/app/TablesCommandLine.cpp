@@ -159,6 +159,10 @@ int TablesMain(const std::vector<std::string>& arguments) {
                          outcome.unmatchedValues, outcome.unmatchedValues == 1 ? "" : "s",
                          options.request.valuesFile.c_str());
         }
+        if (!outcome.removedStale.empty()) {
+            std::fprintf(stderr, "KalemirT: %s of an earlier run removed (no molecule held out)\n",
+                         outcome.removedStale.c_str());
+        }
         if (!options.quiet) {
             std::printf("%ld calibration and %ld prediction molecules (%ld held out)\n",
                         outcome.calibration, outcome.prediction, outcome.heldOut);

@@ -16,6 +16,7 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <map>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -460,6 +461,14 @@ TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
     }
     files.End();
     outcome.files = files.PutInPlace();
+    // A held-out table of an earlier run of this set names molecules that the new QSPR table
+    // may hold as calibration molecules: an external validation on it would be wrong.
+    if (choice.qspr && request.holdOut == 0) {
+        const std::string stale = files.PathOf(set + "obs");
+        if (std::remove(stale.c_str()) == 0) {
+            outcome.removedStale = stale;
+        }
+    }
     return outcome;
 }
 

@@ -47,6 +47,8 @@ struct TableOutcome {
     long prediction = 0;
     long heldOut = 0;
     long unmatchedValues = 0; ///< lines of the values file that name no molecule
+    /// The held-out table of an earlier run, removed because this run holds none out.
+    std::string removedStale;
     std::vector<SkippedMolecule> skipped;
 };
 

@@ -203,6 +203,11 @@ TEST(TableMaker, HoldOutSpreadOverTheRangeAndPredictionMoleculesLast) {
     EXPECT_EQ(map[5], "ethanol\tpred\tethanol\t1\t5\tCCO");
     EXPECT_EQ(map[7], "chloropropane\tpred\tchloropropane\t8\t?\tCCCCl");
     EXPECT_EQ(map[9].substr(0, 22), "Names as table tokens:");
+
+    // Made again without a hold-out, the set has no held-out table of the earlier run.
+    request.holdOut = 0;
+    EXPECT_EQ(MakeTables(request, window).removedStale, "TST01obs");
+    EXPECT_FALSE(std::filesystem::exists("TST01obs"));
 }
 
 TEST(TableMaker, TiedValuesAreRankedByInputOrder) {
