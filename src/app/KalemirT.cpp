@@ -1,0 +1,34 @@
+// KalemirT: the table maker. With "run" it works without a display; otherwise it opens its
+// window in the working folder (or the folder given).
+
+#include "app/InputChecks.h"
+#include "app/TablesCommandLine.h"
+#include "common/FileFaults.h"
+
+#ifdef KALEMIR_HAS_UI
+#include "ui/TablesDesktop.h"
+#endif
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv) {
+    kalemir::ArmWriteFaultFromEnvironment();
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    if (!arguments.empty() && (arguments[0] == "run" || arguments[0].rfind("-", 0) == 0)) {
+        return kalemir::tables::TablesMain(arguments);
+    }
+#ifdef KALEMIR_HAS_UI
+    const std::string problem = kalemir::DesktopStartProblem(arguments.empty() ? "" : arguments[0]);
+    if (!problem.empty()) {
+        std::fprintf(stderr, "KalemirT: %s\n", problem.c_str());
+        return 2;
+    }
+    return kalemir::ui::RunTablesDesktop(argc, argv,
+                                         arguments.empty() ? std::string() : arguments[0]);
+#else
+    std::fputs("KalemirT: this build has no windows; use KalemirT run (see --help)\n", stderr);
+    return 2;
+#endif
+}

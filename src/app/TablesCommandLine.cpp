@@ -1,0 +1,189 @@
+#include "app/TablesCommandLine.h"
+
+#include "app/StopSignals.h"
+#include "app/TerminalProgress.h"
+#include "common/Errors.h"
+#include "tables/ToolkitVersion.h"
+
+#include <charconv>
+#include <cstdio>
+
+#ifndef KALEMIR_VERSION
+#define KALEMIR_VERSION "0"
+#endif
+
+namespace kalemir::tables {
+
+namespace {
+
+enum ExitStatus : int { kExitSuccess = 0, kExitFailedMidway = 1, kExitUsage = 2 };
+
+std::string TakeValue(const std::vector<std::string>& arguments, std::size_t& i) {
+    if (i + 1 >= arguments.size()) {
+        throw InputError("option " + arguments[i] + " needs a value");
+    }
+    return arguments[++i];
+}
+
+/// A whole number from `low` to `high`, in digits only.
+long WholeNumber(const std::string& option, const std::string& value, long low, long high) {
+    long number = 0;
+    const char* end = value.data() + value.size();
+    const auto [stop, error] = std::from_chars(value.data(), end, number);
+    if (value.empty() || value[0] == '-' || error != std::errc() || stop != end || number < low ||
+        number > high) {
+        throw InputError("option " + option + ": '" + value + "' is not a whole number from " +
+                         std::to_string(low) + " to " + std::to_string(high));
+    }
+    return number;
+}
+
+} // namespace
+
+std::string TablesUsage() {
+    return "usage: KalemirT run [options] STRUCTURES SET\n"
+           "       KalemirT --help | --version\n"
+           "\n"
+           "Makes the tables of both programs from structures and measured values: the QSPR\n"
+           "table SET, the descriptor tables SETd2d.des and SETmfp.des, the fragment table\n"
+           "SETvfr.des, the similarity table SETSIM.des with its shape table SETSHP.des, and\n"
+           "SETmap.txt (names, values, SMILES) and SETskipped.txt (molecules left out).\n"
+           "\n"
+           "  STRUCTURES          an SD file (.sdf), a SMILES file (.smi: SMILES, blank or TAB,\n"
+           "                      name) or a CSV/TSV file with a header (.csv, .tsv)\n"
+           "  SET                 five letters and digits that name the table set (BZR01)\n"
+           "\n"
+           "options:\n"
+           "  -C DIR              write the tables into DIR (default: the current folder)\n"
+           "  --property NAME     SD field or CSV column with the measured value\n"
+           "  --values FILE       instead: a CSV/TSV of name and value, joined to the\n"
+           "                      structures by name (--property then names its column)\n"
+           "  --name NAME         SD field or CSV column with the molecule name (default: the\n"
+           "                      SD title line, the .smi name, or a column called Name or ID)\n"
+           "  --smiles NAME       CSV column with the SMILES (default: a column called SMILES)\n"
+           "  --hold-out K        put K molecules with known values into the prediction set,\n"
+           "                      spread evenly over the range of the property; their values\n"
+           "                      go to SETobs and SETmap.txt\n"
+           "  --tables LIST       tables to make (default: qspr,d2d,mfp,vfr,sim,shp)\n"
+           "  --seed N            seed of the 3D embedding (default " +
+           std::to_string(kDefaultSeed) +
+           ")\n"
+           "  --threads N         worker threads, 1 to 256 (default: the machine's cores); the\n"
+           "                      tables are the same for any number\n"
+           "  --quiet             no progress display\n"
+           "\n"
+           "exit status: 0 tables made, 1 a write failed midway (no table is left half\n"
+           "written), 2 usage or input error or no molecule left (nothing written)\n";
+}
+
+TablesRunOptions ParseTablesRunArguments(const std::vector<std::string>& arguments) {
+    TablesRunOptions options;
+    TableRequest& request = options.request;
+    std::vector<std::string> operands;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& a = arguments[i];
+        if (a == "-C") {
+            request.folder = TakeValue(arguments, i);
+        } else if (a == "--property") {
+            request.property = TakeValue(arguments, i);
+        } else if (a == "--values") {
+            request.valuesFile = TakeValue(arguments, i);
+        } else if (a == "--name") {
+            request.nameField = TakeValue(arguments, i);
+        } else if (a == "--smiles") {
+            request.smilesField = TakeValue(arguments, i);
+        } else if (a == "--hold-out") {
+            request.holdOut = WholeNumber(a, TakeValue(arguments, i), 0, 1000000);
+        } else if (a == "--tables") {
+            request.tables = TakeValue(arguments, i);
+        } else if (a == "--seed") {
+            request.seed =
+                static_cast<unsigned>(WholeNumber(a, TakeValue(arguments, i), 0, 2147483647));
+        } else if (a == "--threads") {
+            request.threads = static_cast<int>(WholeNumber(a, TakeValue(arguments, i), 1, 256));
+        } else if (a == "--quiet") {
+            options.quiet = true;
+        } else if (a.size() > 1 && a[0] == '-') {
+            throw InputError("unknown option " + a);
+        } else {
+            operands.push_back(a);
+        }
+    }
+    if (operands.empty()) {
+        throw InputError("no structure file given");
+    }
+    if (operands.size() < 2) {
+        throw InputError("no set name given");
+    }
+    if (operands.size() > 2) {
+        throw InputError("one structure file and one set name, not '" + operands[2] + "' too");
+    }
+    request.structures = operands[0];
+    request.set = operands[1];
+    CheckTableRequest(request);
+    return options;
+}
+
+int TablesMain(const std::vector<std::string>& arguments) {
+    if (arguments.empty() || arguments[0] == "--help" || arguments[0] == "-h") {
+        std::fputs(TablesUsage().c_str(), arguments.empty() ? stderr : stdout);
+        return arguments.empty() ? kExitUsage : kExitSuccess;
+    }
+    if (arguments[0] == "--version") {
+        std::printf("KalemirT %s (RDKit %s)\n", KALEMIR_VERSION, ToolkitVersion().c_str());
+        return kExitSuccess;
+    }
+    if (arguments[0] != "run") {
+        std::fprintf(stderr, "KalemirT: unknown command '%s' (try --help)\n", arguments[0].c_str());
+        return kExitUsage;
+    }
+    TablesRunOptions options;
+    try {
+        options = ParseTablesRunArguments({arguments.begin() + 1, arguments.end()});
+    } catch (const InputError& e) {
+        std::fprintf(stderr, "KalemirT: %s (try --help)\n", e.what());
+        return kExitUsage;
+    }
+    TerminalProgress window(options.quiet);
+    window.CatchInterrupts();
+    try {
+        const TableOutcome outcome = MakeTables(options.request, window);
+        window.Finish();
+        if (!outcome.skipped.empty()) {
+            std::fprintf(stderr, "KalemirT: %zu molecule%s left out, see %sskipped.txt\n",
+                         outcome.skipped.size(), outcome.skipped.size() == 1 ? "" : "s",
+                         options.request.set.c_str());
+        }
+        if (outcome.unmatchedValues > 0) {
+            std::fprintf(stderr, "KalemirT: %ld line%s of %s name no molecule\n",
+                         outcome.unmatchedValues, outcome.unmatchedValues == 1 ? "" : "s",
+                         options.request.valuesFile.c_str());
+        }
+        if (!outcome.removedStale.empty()) {
+            std::fprintf(stderr, "KalemirT: %s of an earlier run removed (no molecule held out)\n",
+                         outcome.removedStale.c_str());
+        }
+        if (!options.quiet) {
+            std::printf("%ld calibration and %ld prediction molecules (%ld held out)\n",
+                        outcome.calibration, outcome.prediction, outcome.heldOut);
+            for (const std::string& file : outcome.files) {
+                std::printf("%s\n", file.c_str());
+            }
+        }
+        return kExitSuccess;
+    } catch (const InputError& e) {
+        window.Finish();
+        std::fprintf(stderr, "KalemirT: %s\n", e.what());
+        return kExitUsage;
+    } catch (const FileError& e) {
+        window.Finish();
+        std::fprintf(stderr, "KalemirT: %s\n", e.what());
+        return kExitFailedMidway;
+    } catch (const RunInterrupted&) {
+        window.Finish();
+        std::fprintf(stderr, "KalemirT: interrupted; no table was written\n");
+        return InterruptedExitStatus();
+    }
+}
+
+} // namespace kalemir::tables

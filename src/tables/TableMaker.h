@@ -1,0 +1,73 @@
+#pragma once
+// The table maker: from a structure file and measured values to every table the suite's
+// programs read (QSPR table, 2D descriptors, Morgan counts, fragments, similarity and
+// shape tables) plus the map of names and the list of molecules left out. Plain types
+// only, so the command line and the windows need no chemistry headers.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace kalemir {
+class ComputingWindow;
+}
+
+namespace kalemir::tables {
+
+/// The seed of the 3D embedding when none is given.
+inline constexpr unsigned kDefaultSeed = 42;
+
+/// What to make, as the command line or the window gives it.
+struct TableRequest {
+    std::string structures;  ///< the structure file (.sdf, .smi, .csv, .tsv)
+    std::string set;         ///< five letters and digits that name the table set
+    std::string folder;      ///< where the tables go ("" = the current folder)
+    std::string property;    ///< SD field or CSV column with the measured value
+    std::string valuesFile;  ///< instead: a CSV/TSV of name and value
+    std::string nameField;   ///< SD field or CSV column with the molecule name
+    std::string smilesField; ///< CSV column with the SMILES
+    long holdOut = 0;        ///< molecules with values moved to the prediction set
+    std::string tables = "qspr,d2d,mfp,vfr,sim,shp";
+    unsigned seed = kDefaultSeed;
+    int threads = 0; ///< worker threads (0: the machine's cores)
+};
+
+/// A molecule left out of every table.
+struct SkippedMolecule {
+    long position = 0;
+    long line = 0;
+    std::string name;
+    std::string reason;
+};
+
+/// What a run made.
+struct TableOutcome {
+    std::vector<std::string> files; ///< paths of the files written, in writing order
+    long calibration = 0;
+    long prediction = 0;
+    long heldOut = 0;
+    long unmatchedValues = 0; ///< lines of the values file that name no molecule
+    /// The held-out table of an earlier run, removed because this run holds none out.
+    std::string removedStale;
+    std::vector<SkippedMolecule> skipped;
+};
+
+/// Checks the request before any work: the set name, the table list, the files, the folder.
+/// Throws InputError with a message for the user.
+void CheckTableRequest(const TableRequest& request);
+
+/// Told the molecules done and their number, now and then, on the calling thread.
+using MoleculeProgress = std::function<void(int done, int total)>;
+
+/// Reads the molecules, computes every row on the worker threads (progress and the stop
+/// request through the window) and writes the tables. Throws InputError when the input is
+/// refused or no molecule is left (nothing written), WriteFailure when a table cannot be
+/// written (no table left half-written), RunInterrupted when stopped.
+TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
+                        const MoleculeProgress& progress = {});
+
+/// The field names a structure file offers for the property and the name (SD data fields,
+/// CSV/TSV header columns). Throws InputError.
+std::vector<std::string> StructureFieldNames(const std::string& path);
+
+} // namespace kalemir::tables

@@ -1,0 +1,76 @@
+#pragma once
+// The table maker's window: choose the structure file (and a values file), pick the
+// property and name fields from the lists the file offers, name the set, choose the
+// hold-out count; Make runs the table maker on a worker thread with a progress bar and
+// then lists the files made; a button opens their folder in the QSPR program.
+
+#include "common/ComputingWindow.h"
+#include "tables/TableMaker.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTimer>
+#include <QWidget>
+
+#include <atomic>
+#include <functional>
+#include <thread>
+
+namespace kalemir::ui {
+
+class DialogService;
+
+class TablesWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit TablesWindow(DialogService& dialogs, QWidget* parent = nullptr);
+    ~TablesWindow() override;
+
+    /// Takes a structure file: fills the field lists from it.
+    void SetStructureFile(const QString& path);
+    /// Takes a values file (CSV/TSV of name and value): the property list offers its columns.
+    void SetValuesFile(const QString& path);
+    /// The request the fields describe, as Make starts it.
+    tables::TableRequest Request() const;
+    bool Running() const { return worker_.joinable(); }
+
+    QLabel* StructureLabel;
+    QPushButton* ChooseButton;
+    QLabel* ValuesLabel;
+    QPushButton* ValuesButton;
+    QComboBox* PropertyList;
+    QComboBox* NameList;
+    QLineEdit* SetName;
+    QSpinBox* HoldOut;
+    QPushButton* MakeButton;
+    QProgressBar* Progress;
+    QListWidget* FilesMade;
+    QPushButton* OpenQsprButton;
+
+    /// Starts the QSPR program in a folder (replaced by tests).
+    std::function<bool(const QString& folder)> startQspr;
+
+signals:
+    /// Make ended: normally (error empty), stopped, or with the error shown to the user.
+    void Made(bool stopped, QString error);
+
+private:
+    void Make();
+    void OnMade(bool stopped, const QString& error, const tables::TableOutcome& outcome);
+
+    DialogService& dialogs_;
+    QString structures_;
+    QString values_;
+    SilentWindow engineWindow_;
+    std::atomic<int> done_{0};
+    std::atomic<int> total_{0};
+    QTimer poll_;
+    std::thread worker_;
+};
+
+} // namespace kalemir::ui

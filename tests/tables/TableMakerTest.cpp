@@ -1,0 +1,351 @@
+#include "tables/TableMaker.h"
+
+#include "TestData.h"
+#include "common/ComputingWindow.h"
+#include "common/Errors.h"
+#include "common/FileFaults.h"
+#include "similarity/SimState.h"
+#include "similarity/SimTable.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <set>
+
+namespace kalemir::tables {
+namespace {
+
+using kalemir::testing::ReadFile;
+using kalemir::testing::ScratchDir;
+using kalemir::testing::SplitReportLines;
+using kalemir::testing::WriteFile;
+
+const char* const kBzrSdf = "/usr/share/RDKit/Projects/DbCLI/testData/bzr.sdf";
+
+std::set<std::string> FolderFiles() {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(".")) {
+        names.insert(entry.path().filename().string());
+    }
+    return names;
+}
+
+TableRequest Request(const std::string& structures, const std::string& tables = "qspr") {
+    TableRequest request;
+    request.structures = structures;
+    request.set = "TST01";
+    request.property = "Act";
+    request.tables = tables;
+    request.threads = 1;
+    return request;
+}
+
+/// The ACTIVITY field and the heavy-atom coordinates of every record of an SD file, read
+/// line by line without the toolkit.
+struct SdTruth {
+    std::vector<std::string> activity;
+    std::vector<std::vector<std::array<double, 3>>> atoms;
+};
+
+SdTruth ReadSdTruth(const std::string& path) {
+    SdTruth truth;
+    std::ifstream in(path);
+    std::string line;
+    int lineInRecord = 0;
+    int atomsLeft = 0;
+    while (std::getline(in, line)) {
+        ++lineInRecord;
+        if (line.rfind("$$$$", 0) == 0) {
+            lineInRecord = 0;
+        } else if (lineInRecord == 4) {
+            atomsLeft = std::stoi(line.substr(0, 3));
+            truth.atoms.emplace_back();
+        } else if (atomsLeft > 0) {
+            --atomsLeft;
+            const std::string element = line.substr(31, 3);
+            if (element.find('H') != 0 || element[1] != ' ') {
+                truth.atoms.back().push_back({std::stod(line.substr(0, 10)),
+                                              std::stod(line.substr(10, 10)),
+                                              std::stod(line.substr(20, 10))});
+            }
+        } else if (line.rfind(">  <ACTIVITY>", 0) == 0 && std::getline(in, line)) {
+            ++lineInRecord;
+            truth.activity.push_back(line);
+        }
+    }
+    return truth;
+}
+
+// The aligned SD set: the values of the field and the file's own heavy-atom coordinates
+// reach the tables, and the similarity program reads the similarity and shape tables back.
+TEST(TableMaker, SdFileGivesItsValuesAndCoordinatesReadBackBySimilarityReaders) {
+    ScratchDir dir("bzr-route");
+    TableRequest request = Request(kBzrSdf, "qspr,sim,shp");
+    request.property = "ACTIVITY";
+    request.set = "BZR09";
+    SilentWindow window;
+    const TableOutcome outcome = MakeTables(request, window);
+    EXPECT_EQ(outcome.calibration, 163);
+    EXPECT_TRUE(outcome.skipped.empty());
+
+    const SdTruth truth = ReadSdTruth(kBzrSdf);
+    ASSERT_EQ(truth.activity.size(), 163u);
+    const auto qspr = SplitReportLines(ReadFile("BZR09"));
+    ASSERT_EQ(qspr.size(), 164u);
+    EXPECT_EQ(qspr[0], "Cases\tACTIVITY");
+    EXPECT_EQ(qspr[1], "Adinazolam\t6.87");
+    for (std::size_t m = 0; m < 163; ++m) {
+        const std::string value = qspr[m + 1].substr(qspr[m + 1].find('\t') + 1);
+        EXPECT_DOUBLE_EQ(std::stod(value), std::stod(truth.activity[m])) << qspr[m + 1];
+    }
+
+    sim::ProgramState state;
+    state.tableFileName = "BZR09SIM.des";
+    sim::DeriveFileNames(state);
+    sim::ReadTableHeader(state);
+    EXPECT_EQ(state.calibrationCount, 163);
+    EXPECT_EQ(state.predictionCount, 0);
+    sim::ReadTable(state);
+    sim::FillMoleculeList(state);
+    sim::ReadShapeTable(state);
+    EXPECT_EQ(state.names[1], "Adinazolam");
+    EXPECT_EQ(state.propertyTexts[1], "6.87");
+    // The shape table moves the whole set by the same whole number on each axis.
+    const double shift[3] = {state.Atom(1, 0, 0) - truth.atoms[0][0][0],
+                             state.Atom(1, 0, 1) - truth.atoms[0][0][1],
+                             state.Atom(1, 0, 2) - truth.atoms[0][0][2]};
+    for (const double s : shift) {
+        EXPECT_NEAR(s, std::round(s), 1e-9);
+    }
+    for (int m = 0; m < 163; ++m) {
+        const auto& atoms = truth.atoms[static_cast<std::size_t>(m)];
+        double percents = 0;
+        for (int f = 1; f <= state.fragmentCount; ++f) {
+            percents += state.Value(m + 1, f);
+        }
+        EXPECT_NEAR(percents, 100, 1e-3) << m;
+        for (std::size_t a = 0; a < atoms.size(); ++a) {
+            for (int axis = 0; axis < 3; ++axis) {
+                EXPECT_NEAR(state.Atom(m + 1, static_cast<int>(a), axis) - shift[axis],
+                            atoms[a][static_cast<std::size_t>(axis)], 1e-9);
+                EXPECT_GE(state.Atom(m + 1, static_cast<int>(a), axis), 1.0);
+            }
+        }
+        EXPECT_EQ(state.Atom(m + 1, static_cast<int>(atoms.size()), 0), 0) << "atoms of " << m;
+    }
+}
+
+// Fifteen held out of the 163 aligned molecules are the prediction set of the example's
+// BZR01, made by the same rule by another program (its map names them by their titles).
+TEST(TableMaker, HoldOutOfTheSdSetIsTheExamplePredictionSet) {
+    ScratchDir dir("bzr-hold-out");
+    TableRequest request = Request(kBzrSdf);
+    request.property = "ACTIVITY";
+    request.holdOut = 15;
+    SilentWindow window;
+    MakeTables(request, window);
+    std::set<std::string> heldOut;
+    for (const std::string& line : SplitReportLines(ReadFile("TST01obs"))) {
+        heldOut.insert(line.substr(0, line.find('\t')));
+    }
+    heldOut.erase("Cases");
+    std::set<std::string> example;
+    const auto map =
+        SplitReportLines(ReadFile(std::string(KALEMIR_EXAMPLES_DIR) + "/bzr/BZR01map.txt"));
+    for (const std::string& line : map) {
+        if (line.find("\tpred\t") != std::string::npos) {
+            example.insert(line.substr(line.rfind('\t') + 1));
+        }
+    }
+    EXPECT_EQ(example.size(), 15u);
+    EXPECT_EQ(heldOut, example);
+}
+
+/// Six molecules with values 5 1 3 2 6 4, one without a value, one that does not parse,
+/// one without a heavy atom.
+const char* const kSmallSet = "SMILES,Name,Act\n"
+                              "CCO,ethanol,5\n"
+                              "CC(=O)O,acetic acid,1\n"
+                              "c1ccccc1,benzene,3\n"
+                              "C1CC,broken,7\n"
+                              "CS(=O)(=O)N,methanesulfonamide,2\n"
+                              "[H][H],hydrogen,4\n"
+                              "C[N+](=O)[O-],nitromethane,6\n"
+                              "CCCCl,chloropropane,?\n"
+                              "CC(C)C,isobutane,4\n";
+
+// Ranked by value the known molecules are acetic acid 1, methanesulfonamide 2, benzene 3,
+// isobutane 4, ethanol 5, nitromethane 6; two held out take ranks floor(0.5 * 6 / 2) = 1
+// and floor(1.5 * 6 / 2) = 4: methanesulfonamide and ethanol.
+TEST(TableMaker, HoldOutSpreadOverTheRangeAndPredictionMoleculesLast) {
+    ScratchDir dir("hold-out");
+    WriteFile("small.csv", kSmallSet);
+    TableRequest request = Request("small.csv");
+    request.holdOut = 2;
+    SilentWindow window;
+    const TableOutcome outcome = MakeTables(request, window);
+    EXPECT_EQ(outcome.calibration, 4);
+    EXPECT_EQ(outcome.prediction, 3);
+    EXPECT_EQ(ReadFile("TST01"), "Cases\tAct\r\nacetic_acid\t1\r\nbenzene\t3\r\n"
+                                 "nitromethane\t6\r\nisobutane\t4\r\nethanol\t?\r\n"
+                                 "methanesulfonamide\t?\r\nchloropropane\t?\r\n");
+    EXPECT_EQ(ReadFile("TST01obs"), "Cases\tAct\r\nethanol\t5\r\nmethanesulfonamide\t2\r\n");
+    const auto skipped = SplitReportLines(ReadFile("TST01skipped.txt"));
+    ASSERT_EQ(skipped.size(), 3u);
+    EXPECT_EQ(skipped[1].substr(0, 15), "4\t5\tbroken\tthe ");
+    EXPECT_EQ(skipped[2], "6\t7\thydrogen\tno heavy atom");
+    const auto map = SplitReportLines(ReadFile("TST01map.txt"));
+    EXPECT_EQ(map[0], "Cases\tSet\tInput\tPosition\tObserved\tSMILES");
+    EXPECT_EQ(map[1], "acetic_acid\tcal\tacetic acid\t2\t1\tCC(=O)O");
+    EXPECT_EQ(map[5], "ethanol\tpred\tethanol\t1\t5\tCCO");
+    EXPECT_EQ(map[7], "chloropropane\tpred\tchloropropane\t8\t?\tCCCCl");
+    EXPECT_EQ(map[9].substr(0, 22), "Names as table tokens:");
+
+    // Made again without a hold-out, the set has no held-out table of the earlier run.
+    request.holdOut = 0;
+    EXPECT_EQ(MakeTables(request, window).removedStale, "TST01obs");
+    EXPECT_FALSE(std::filesystem::exists("TST01obs"));
+}
+
+TEST(TableMaker, TiedValuesAreRankedByInputOrder) {
+    ScratchDir dir("ties");
+    WriteFile("ties.smi", "C a\nCC b\nCCC c\n");
+    WriteFile("ties.csv", "Name,Act\na,2\nb,2\nc,2\n");
+    TableRequest request = Request("ties.smi");
+    request.valuesFile = "ties.csv";
+    request.property.clear();
+    request.holdOut = 1; // rank floor(0.5 * 3 / 1) = 1: the second of the three
+    SilentWindow window;
+    MakeTables(request, window);
+    EXPECT_EQ(ReadFile("TST01"), "Cases\tAct\r\na\t2\r\nc\t2\r\nb\t?\r\n");
+}
+
+// Every table of a run, made on one worker and on two, then made again: the same bytes.
+TEST(TableMaker, SameBytesOnEveryRunAndAnyThreadCount) {
+    ScratchDir dir("same-bytes");
+    WriteFile("small.csv", kSmallSet);
+    TableRequest request = Request("small.csv", "qspr,d2d,mfp,vfr,sim,shp");
+    std::map<std::string, std::string> first;
+    for (const int threads : {1, 2, 2}) {
+        request.threads = threads;
+        SilentWindow window;
+        const TableOutcome outcome = MakeTables(request, window);
+        ASSERT_EQ(outcome.files.size(), 8u);
+        for (const std::string& file : outcome.files) {
+            if (first.count(file) == 0) {
+                first[file] = ReadFile(file);
+            } else {
+                EXPECT_EQ(ReadFile(file), first[file]) << file << " on " << threads;
+            }
+        }
+    }
+    // Embedded molecules are in their principal-axes frame, shifted as one set.
+    EXPECT_EQ(first["TST01SHP.des"].substr(0, 8), "newmol\r\n");
+    EXPECT_NE(first["TST01SIM.des"].find("\tNatoms\t5\t1\t"), std::string::npos);
+}
+
+TEST(TableMaker, MoleculeTooLargeForTheShapeTableIsLeftOut) {
+    ScratchDir dir("too-large");
+    WriteFile("large.smi", "CCO small\n" + std::string(101, 'C') + " large\n");
+    WriteFile("values.csv", "Name,Act\nsmall,1\nlarge,2\n");
+    TableRequest request = Request("large.smi", "qspr,shp");
+    request.valuesFile = "values.csv";
+    request.property.clear();
+    SilentWindow window;
+    const TableOutcome outcome = MakeTables(request, window);
+    ASSERT_EQ(outcome.skipped.size(), 1u);
+    EXPECT_EQ(outcome.skipped[0].reason, "more than 100 heavy atoms (101) for the shape table");
+    request.tables = "qspr";
+    EXPECT_TRUE(MakeTables(request, window).skipped.empty());
+}
+
+struct RefusedRequest {
+    const char* what;
+    void (*change)(TableRequest&);
+    const char* message;
+};
+
+// Refused before anything is written: the folder keeps only its input files.
+TEST(TableMaker, RefusedInputWritesNothing) {
+    const RefusedRequest cases[] = {
+        {"short set name", [](TableRequest& r) { r.set = "TST1"; }, "five letters and digits"},
+        {"set name with a dash", [](TableRequest& r) { r.set = "TS-01"; }, "five letters"},
+        {"unknown table", [](TableRequest& r) { r.tables = "qspr,fpc"; }, "unknown table 'fpc'"},
+        {"missing file", [](TableRequest& r) { r.structures = "none.csv"; }, "none.csv: no such"},
+        {"no values", [](TableRequest& r) { r.property.clear(); }, "no measured values"},
+        {"hold-out of all", [](TableRequest& r) { r.holdOut = 6; }, "leaves no calibration"},
+        {"no molecule left",
+         [](TableRequest& r) {
+             r.structures = "bad.smi";
+             r.property.clear();
+             r.valuesFile = "values.csv";
+         },
+         "no molecule is left: all 2 were left out (first: line 1, x: the SMILES"},
+        {"no value at all", [](TableRequest& r) { r.structures = "novalue.csv"; },
+         "no molecule has a measured value of Act"},
+        {"same name twice", [](TableRequest& r) { r.structures = "twice.csv"; },
+         "twice.csv line 3: molecule a_b has the name of the molecule on line 2"},
+        {"missing folder", [](TableRequest& r) { r.folder = "nowhere"; }, "nowhere: no such"},
+    };
+    ScratchDir dir("refused");
+    WriteFile("small.csv", kSmallSet);
+    WriteFile("bad.smi", "C1CC x\n[H] y\n");
+    WriteFile("values.csv", "Name,Act\nx,1\n");
+    WriteFile("novalue.csv", "SMILES,Name,Act\nCCO,e,?\nCC,f,n/a\n");
+    WriteFile("twice.csv", "SMILES,Name,Act\nCCO,a b,1\nCC,a_b,2\n");
+    const std::set<std::string> inputs = FolderFiles();
+    for (const RefusedRequest& c : cases) {
+        TableRequest request = Request("small.csv");
+        c.change(request);
+        SilentWindow window;
+        try {
+            MakeTables(request, window);
+            ADD_FAILURE() << c.what << ": tables made";
+        } catch (const InputError& e) {
+            EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos)
+                << c.what << ": " << e.what();
+        }
+        EXPECT_EQ(FolderFiles(), inputs) << c.what;
+    }
+}
+
+// A disk that fills up at any write: the run fails and leaves no table, whole or partial,
+// and no temporary file.
+TEST(TableMaker, FailedWriteLeavesNoTable) {
+    ScratchDir dir("full-disk");
+    WriteFile("small.csv", kSmallSet);
+    const std::set<std::string> inputs = FolderFiles();
+    const TableRequest request = Request("small.csv", "qspr,d2d,mfp,vfr");
+    SilentWindow window;
+    FailNthWrite(0);
+    MakeTables(request, window);
+    const long writes = WritesSinceArmed();
+    ASSERT_GE(writes, 6);
+    for (const std::string& name : FolderFiles()) {
+        if (inputs.count(name) == 0) {
+            std::filesystem::remove(name);
+        }
+    }
+    for (const long n : {1L, writes / 2, writes}) {
+        FailNthWrite(n);
+        EXPECT_THROW(MakeTables(request, window), WriteFailure) << n;
+        EXPECT_EQ(FolderFiles(), inputs) << "write " << n;
+    }
+    FailNthWrite(0);
+}
+
+TEST(TableMaker, StopRequestEndsTheRunWithoutTables) {
+    ScratchDir dir("stopped");
+    WriteFile("small.csv", kSmallSet);
+    const std::set<std::string> inputs = FolderFiles();
+    SilentWindow window;
+    window.RequestStop();
+    EXPECT_THROW(MakeTables(Request("small.csv"), window), RunInterrupted);
+    EXPECT_EQ(FolderFiles(), inputs);
+}
+
+} // namespace
+} // namespace kalemir::tables
