@@ -12,6 +12,8 @@
 #include "qspr/setup/Parameters.h"
 #include "qspr/setup/QsprTables.h"
 #include "qspr/setup/Workfiles.h"
+#include "qspr/validation/ExternalValidation.h"
+#include "qspr/validation/ResultFiles.h"
 
 #include <cerrno>
 #include <charconv>
@@ -79,7 +81,14 @@ std::string QsprUsage() {
            "                          outliers as bitmaps (PNG when a name ends in .png)\n"
            "  --threads N             worker threads of the searches (default: the machine's\n"
            "                          cores; the results are the same for any number)\n"
+           "  --observed TABLE        observed values of prediction molecules (a table laid out\n"
+           "                          as the QSPR table) for the external validation\n"
            "  --quiet                 no progress display\n"
+           "\n"
+           "\n"
+           "Beside the report the run writes QSPRTABLE-results.json (every result, for other\n"
+           "programs) and QSPRTABLE-validation.txt (leave-one-out, applicability domain and\n"
+           "external validation of the best equation by Q).\n"
            "\n"
            "exit status: 0 the run reached its results, 1 it failed midway, 2 usage or input\n"
            "error (nothing written), 3 the program stopped itself (see the report)\n";
@@ -133,6 +142,8 @@ QsprRunOptions ParseQsprRunArguments(const std::vector<std::string>& arguments) 
             }
         } else if (a == "--threads") {
             options.threads = ThreadCountValue(TakeValue(arguments, i));
+        } else if (a == "--observed") {
+            options.observedTable = TakeValue(arguments, i);
         } else if (a == "--quiet") {
             options.quiet = true;
         } else if (a.size() > 1 && a[0] == '-') {
@@ -311,8 +322,14 @@ int RunQsprJob(const QsprRunOptions& options, ComputingWindow& window,
 
     state.ThreadCount = options.threads;
     int status = kExitSuccess;
+    ResultInputs inputs{options.qsprTable, options.descriptorTables, std::nullopt};
+    if (options.observedTable) {
+        inputs.Observed = LoadObservedTable(*options.observedTable, options.qsprTable);
+    }
+    std::optional<RandomisationSummary> randomisation;
     if (ParametersOk(state, entries) == ParametersOutcome::Compute) {
         RunQsprComputation(state, window);
+        WriteResultFiles(state, inputs, randomisation);
     }
     SavePlots(state, options, plotWriter);
 
@@ -351,6 +368,11 @@ int QsprMain(const std::vector<std::string>& arguments, const PlotWriter& plotWr
             throw InputError("option --plots: this build has no drawing support");
         }
         CheckQsprRunInput(options);
+        if (options.observedTable) {
+            CheckPlainTableName(*options.observedTable);
+            CheckReadableFile(*options.observedTable);
+            LoadObservedTable(*options.observedTable, options.qsprTable);
+        }
         lock.emplace("KalemirQ");
     } catch (const InputError& e) {
         std::fprintf(stderr, "KalemirQ: %s\n", e.what());

@@ -31,6 +31,8 @@ struct QsprRunOptions {
     bool quiet = false;
     /// Worker threads of the searches (0: the machine's cores).
     int threads = 0;
+    /// Observed values of prediction molecules for the external validation.
+    std::optional<std::string> observedTable;
 };
 
 /// Saves one scatter plot under a name (the windows' drawing, without a display); false

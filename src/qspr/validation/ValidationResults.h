@@ -42,6 +42,42 @@ struct CalibrationDiagnostics {
     std::vector<PredictionDiagnostic> Prediction;
 };
 
+/// Leave-one-out figures of the best equation from the hat matrix: the estimate of a
+/// molecule left out is y - e / (1 - h). Molecules of leverage 1 have none and are left
+/// out of PRESS and of the total sum of squares (taken about the mean of the others).
+struct LeaveOneOutSummary {
+    int Count = 0;     ///< molecules with a leave-one-out estimate
+    double Press = 0;  ///< sum of (e / (1 - h))^2
+    double TotalSquares = 0;
+    double Q2 = 0;     ///< 1 - PRESS / total sum of squares
+    double Rmse = 0;   ///< sqrt(PRESS / Count)
+    std::vector<std::string> FittedExactly; ///< molecules of leverage 1
+};
+
+/// A predictor of the best equation that differs from its most common value for fewer
+/// than three calibration molecules: its term models those molecules alone.
+struct RarePredictor {
+    std::string Descriptor;
+    double CommonValue = 0;
+    std::vector<std::string> Molecules;
+};
+
+/// External validation of one set of estimates against observed values.
+struct ExternalStatistics {
+    std::string Source; ///< which estimates: the best equation by Q or an estimates-file block
+    int Count = 0;
+    double Q2F1 = 0;
+    double Q2F2 = 0;
+    double Q2F3 = 0;
+    double CCC = 0;
+    double RMSEP = 0;
+    double MAE = 0;
+    double R2 = 0;      ///< squared Pearson r of observed against estimated
+    double R2m = 0;     ///< r2 (1 - sqrt(|r2 - r0^2|)), observed on estimated through the origin
+    double R2mMean = 0; ///< mean of r2m and the one with the axes swapped
+    double R2mDelta = 0; ///< |difference| of the two
+};
+
 /// Y-randomisation: runs of the whole analysis on permuted property values.
 struct RandomisationSummary {
     int Runs = 0;
@@ -53,6 +89,17 @@ struct RandomisationSummary {
     double MaxQ = 0;
     double CR2p = 0;          ///< r * sqrt(r2 - mean r2 of the runs)
     double ShareQReached = 0; ///< share of runs whose Q reaches the real Q
+};
+
+/// Everything the result files report beyond the run record.
+struct ValidationFigures {
+    CalibrationDiagnostics Diagnostics;
+    LeaveOneOutSummary LeaveOneOut;
+    std::vector<RarePredictor> RarePredictors;
+    bool HasObserved = false;
+    std::string ObservedTable;
+    std::vector<ExternalStatistics> External;
+    std::optional<RandomisationSummary> Randomisation;
 };
 
 } // namespace kalemir::qspr
