@@ -54,7 +54,21 @@ int ThreadCountValue(const std::string& value) {
 } // namespace
 
 void RunQsprComputation(ProgramState& state, ComputingWindow& window) {
+    if (state.ComputationStarted) {
+        return;
+    }
+    // The user's tables, named before the run works on copies of them.
+    ResultInputs inputs;
+    inputs.QsprTable = state.QsprTableName;
+    for (int i = 1; i <= state.SelectedTableCount; ++i) {
+        inputs.DescriptorTables.push_back(state.ChosenTableNames[static_cast<std::size_t>(i)].first);
+    }
     RunComputation(state, window);
+    if (!state.ObservedTableName.empty()) {
+        inputs.Observed = LoadObservedTable(state.ObservedTableName, state.QsprTableName);
+    }
+    std::optional<RandomisationSummary> randomisation;
+    WriteResultFiles(state, inputs, randomisation);
 }
 
 std::string QsprUsage() {
@@ -322,14 +336,9 @@ int RunQsprJob(const QsprRunOptions& options, ComputingWindow& window,
 
     state.ThreadCount = options.threads;
     int status = kExitSuccess;
-    ResultInputs inputs{options.qsprTable, options.descriptorTables, std::nullopt};
-    if (options.observedTable) {
-        inputs.Observed = LoadObservedTable(*options.observedTable, options.qsprTable);
-    }
-    std::optional<RandomisationSummary> randomisation;
+    state.ObservedTableName = options.observedTable.value_or(std::string());
     if (ParametersOk(state, entries) == ParametersOutcome::Compute) {
         RunQsprComputation(state, window);
-        WriteResultFiles(state, inputs, randomisation);
     }
     SavePlots(state, options, plotWriter);
 

@@ -49,7 +49,7 @@ enum ExitStatus : int {
 };
 
 /// The computing window's activation: the whole analysis of the chosen tables, shared
-/// by the command line and the windows.
+/// by the command line and the windows, then the result files beside the report.
 void RunQsprComputation(ProgramState& state, ComputingWindow& window);
 
 /// Parses the arguments after "run". Throws InputError with a usage message.

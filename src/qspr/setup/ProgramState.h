@@ -79,6 +79,8 @@ struct ProgramState {
     /// candidate on the computing thread. The results do not depend on it.
     int ThreadCount = 0;
 
+    /// Observed values of prediction molecules for the external validation (empty: none).
+    std::string ObservedTableName;
     /// What the analysis leaves for the result files beside the report.
     RunRecord Record;
 };
