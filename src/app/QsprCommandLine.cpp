@@ -61,7 +61,8 @@ void RunQsprComputation(ProgramState& state, ComputingWindow& window) {
     ResultInputs inputs;
     inputs.QsprTable = state.QsprTableName;
     for (int i = 1; i <= state.SelectedTableCount; ++i) {
-        inputs.DescriptorTables.push_back(state.ChosenTableNames[static_cast<std::size_t>(i)].first);
+        inputs.DescriptorTables.push_back(
+            state.ChosenTableNames[static_cast<std::size_t>(i)].first);
     }
     RunComputation(state, window);
     if (!state.ObservedTableName.empty()) {

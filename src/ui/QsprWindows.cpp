@@ -3,9 +3,9 @@
 #include "common/Errors.h"
 #include "qspr/results/ResultsReport.h"
 #include "qspr/results/ScatterPlot.h"
-#include "qspr/validation/ExternalValidation.h"
 #include "qspr/setup/QsprTables.h"
 #include "qspr/setup/Workfiles.h"
+#include "qspr/validation/ExternalValidation.h"
 #include "ui/DialogService.h"
 #include "ui/FolderFiles.h"
 #include "ui/ReportPrinter.h"
@@ -156,7 +156,8 @@ ParametersWindow::ParametersWindow(qspr::ProgramState& state, DialogService& dia
     Text3 = MakeTextBox(this, "Text3");
     Text4 = MakeTextBox(this, "Text4");
     Text5 = MakeTextBox(this, "Text5");
-    ObservedLabel = MakeLabel(this, "ObservedLabel", "Observed values of the prediction set (table)");
+    ObservedLabel =
+        MakeLabel(this, "ObservedLabel", "Observed values of the prediction set (table)");
     Observed = MakeTextBox(this, "Observed");
     Observed->setPlaceholderText("optional");
     Option1 = new QRadioButton("Yes", this);
