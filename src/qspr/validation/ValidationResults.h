@@ -16,8 +16,8 @@ struct CalibrationDiagnostic {
     double Observed = 0;
     double Estimated = 0;
     double Residual = 0;             ///< observed - estimated
-    double StandardisedResidual = 0; ///< residual / SEE
-    double Leverage = 0;             ///< h_ii of the hat matrix
+    double StandardisedResidual = 0; ///< residual / SEE (NaN when SEE is not defined)
+    double Leverage = 0;             ///< h_ii of the hat matrix, intercept included
     /// Leave-one-out estimate, y - e / (1 - h); none when the leverage is 1 (the molecule
     /// is fitted exactly whatever its value).
     std::optional<double> LooEstimate;
@@ -27,7 +27,7 @@ struct CalibrationDiagnostic {
 struct PredictionDiagnostic {
     std::string Name;
     double Estimated = 0;
-    double Leverage = 0;                ///< x (X'X)^-1 x' with the calibration's X
+    double Leverage = 0; ///< x (X'X)^-1 x', X the calibration's design with the intercept
     bool BeyondWarningLeverage = false; ///< Leverage > h*
     std::optional<double> Observed;     ///< when an observed table gives it
     double StandardisedResidual = 0;    ///< (observed - estimated) / SEE, when observed
@@ -35,8 +35,10 @@ struct PredictionDiagnostic {
 
 /// Per-molecule figures of the best equation by Q; the Williams plot reads these vectors.
 struct CalibrationDiagnostics {
-    int PredictorCount = 0;     ///< p
-    double SEE = 0;             ///< standard error of estimate, sqrt(RSS / (n - p - 1))
+    int PredictorCount = 0; ///< p
+    /// Residual standard deviation sqrt(RSS / (n - p - 1)), the unit of the standardised
+    /// residuals (the report's SEE divides by n - p).
+    double SEE = 0;
     double WarningLeverage = 0; ///< h* = 3 (p + 1) / n
     std::vector<CalibrationDiagnostic> Calibration;
     std::vector<PredictionDiagnostic> Prediction;
