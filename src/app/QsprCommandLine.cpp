@@ -12,6 +12,8 @@
 #include "qspr/setup/Parameters.h"
 #include "qspr/setup/QsprTables.h"
 #include "qspr/setup/Workfiles.h"
+#include "qspr/validation/ExternalValidation.h"
+#include "qspr/validation/ResultFiles.h"
 
 #include <cerrno>
 #include <charconv>
@@ -52,7 +54,22 @@ int ThreadCountValue(const std::string& value) {
 } // namespace
 
 void RunQsprComputation(ProgramState& state, ComputingWindow& window) {
+    if (state.ComputationStarted) {
+        return;
+    }
+    // The user's tables, named before the run works on copies of them.
+    ResultInputs inputs;
+    inputs.QsprTable = state.QsprTableName;
+    for (int i = 1; i <= state.SelectedTableCount; ++i) {
+        inputs.DescriptorTables.push_back(
+            state.ChosenTableNames[static_cast<std::size_t>(i)].first);
+    }
     RunComputation(state, window);
+    if (!state.ObservedTableName.empty()) {
+        inputs.Observed = LoadObservedTable(state.ObservedTableName, state.QsprTableName);
+    }
+    std::optional<RandomisationSummary> randomisation;
+    WriteResultFiles(state, inputs, randomisation);
 }
 
 std::string QsprUsage() {
@@ -81,7 +98,13 @@ std::string QsprUsage() {
            "                          cores; the results are the same for any number)\n"
            "  --by-position           use descriptor tables whose molecules differ from the\n"
            "                          QSPR table's, joined row by row (a warning each)\n"
+           "  --observed TABLE        observed values of prediction molecules (a table laid out\n"
+           "                          as the QSPR table) for the external validation\n"
            "  --quiet                 no progress display\n"
+           "\n"
+           "Beside the report the run writes QSPRTABLE-results.json (every result, for other\n"
+           "programs) and QSPRTABLE-validation.txt (leave-one-out, applicability domain and\n"
+           "external validation of the best equation by Q).\n"
            "\n"
            "exit status: 0 the run reached its results, 1 it failed midway, 2 usage or input\n"
            "error (nothing written), 3 the program stopped itself (see the report)\n";
@@ -135,6 +158,8 @@ QsprRunOptions ParseQsprRunArguments(const std::vector<std::string>& arguments) 
             }
         } else if (a == "--threads") {
             options.threads = ThreadCountValue(TakeValue(arguments, i));
+        } else if (a == "--observed") {
+            options.observedTable = TakeValue(arguments, i);
         } else if (a == "--quiet") {
             options.quiet = true;
         } else if (a == "--by-position") {
@@ -238,6 +263,7 @@ int RunQsprJob(const QsprRunOptions& options, ComputingWindow& window,
 
     state.ThreadCount = options.threads;
     int status = kExitSuccess;
+    state.ObservedTableName = options.observedTable.value_or(std::string());
     if (ParametersOk(state, entries) == ParametersOutcome::Compute) {
         RunQsprComputation(state, window);
     }
@@ -278,6 +304,11 @@ int QsprMain(const std::vector<std::string>& arguments, const PlotWriter& plotWr
             throw InputError("option --plots: this build has no drawing support");
         }
         CheckQsprRunInput(options);
+        if (options.observedTable) {
+            CheckPlainTableName(*options.observedTable);
+            CheckReadableFile(*options.observedTable);
+            LoadObservedTable(*options.observedTable, options.qsprTable);
+        }
         lock.emplace("KalemirQ");
     } catch (const InputError& e) {
         std::fprintf(stderr, "KalemirQ: %s\n", e.what());

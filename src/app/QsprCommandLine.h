@@ -34,6 +34,8 @@ struct QsprRunOptions {
     bool byPosition = false;
     /// Worker threads of the searches (0: the machine's cores).
     int threads = 0;
+    /// Observed values of prediction molecules for the external validation.
+    std::optional<std::string> observedTable;
 };
 
 /// Saves one scatter plot under a name (the windows' drawing, without a display); false
@@ -50,7 +52,7 @@ enum ExitStatus : int {
 };
 
 /// The computing window's activation: the whole analysis of the chosen tables, shared
-/// by the command line and the windows.
+/// by the command line and the windows, then the result files beside the report.
 void RunQsprComputation(ProgramState& state, ComputingWindow& window);
 
 /// Parses the arguments after "run". Throws InputError with a usage message.

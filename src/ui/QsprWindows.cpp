@@ -6,6 +6,7 @@
 #include "qspr/setup/InputTables.h"
 #include "qspr/setup/QsprTables.h"
 #include "qspr/setup/Workfiles.h"
+#include "qspr/validation/ExternalValidation.h"
 #include "ui/DialogService.h"
 #include "ui/FolderFiles.h"
 #include "ui/ReportPrinter.h"
@@ -182,6 +183,10 @@ ParametersWindow::ParametersWindow(qspr::ProgramState& state, DialogService& dia
     Text3 = MakeTextBox(this, "Text3");
     Text4 = MakeTextBox(this, "Text4");
     Text5 = MakeTextBox(this, "Text5");
+    ObservedLabel =
+        MakeLabel(this, "ObservedLabel", "Observed values of the prediction set (table)");
+    Observed = MakeTextBox(this, "Observed");
+    Observed->setPlaceholderText("optional");
     Option1 = new QRadioButton("Yes", this);
     Option1->setObjectName("Option1");
     Option2 = new QRadioButton("No", this);
@@ -192,7 +197,7 @@ ParametersWindow::ParametersWindow(qspr::ProgramState& state, DialogService& dia
     int row = 0;
     for (auto [label, box] :
          {std::pair{Label1, Text1}, std::pair{Label6, Text2}, std::pair{Label7, Text3},
-          std::pair{Label4, Text4}, std::pair{Label5, Text5}}) {
+          std::pair{Label4, Text4}, std::pair{Label5, Text5}, std::pair{ObservedLabel, Observed}}) {
         grid->addWidget(label, row, 0);
         grid->addWidget(box, row, 1);
         ++row;
@@ -220,6 +225,8 @@ ParametersWindow::ParametersWindow(qspr::ProgramState& state, DialogService& dia
     if (entries.Text3Visible) {
         Text3->setText(FromReport(entries.Text3));
     }
+    ObservedLabel->setVisible(state_.PredictionCount > 0);
+    Observed->setVisible(state_.PredictionCount > 0);
     connect(ButonOK, &QPushButton::clicked, this, [this] { OnOk(); });
 }
 
@@ -234,6 +241,11 @@ void ParametersWindow::OnOk() {
     entries.Text3Visible = Text3->isVisible();
     qspr::ParametersOutcome outcome;
     try {
+        const std::string observed = ToReport(Observed->text().trimmed());
+        if (!observed.empty()) {
+            qspr::LoadObservedTable(observed, state_.QsprTableName);
+        }
+        state_.ObservedTableName = observed;
         outcome = qspr::ParametersOk(state_, entries);
     } catch (const std::exception& e) {
         dialogs_.Inform(this, "Parameters", QString::fromLocal8Bit(e.what()));

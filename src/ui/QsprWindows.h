@@ -61,6 +61,9 @@ public:
     QLineEdit* Text3;
     QLineEdit* Text4;
     QLineEdit* Text5;
+    /// Observed values of the prediction set for the external validation (optional).
+    QLineEdit* Observed;
+    QLabel* ObservedLabel;
     QLabel* Label1;
     QLabel* Label2;
     QLabel* Label3;

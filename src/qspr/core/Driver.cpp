@@ -25,6 +25,9 @@ void RunComputation(ProgramState& ps, ComputingState& cs, ComputingWindow& windo
         return;
     }
     ps.ComputationStarted = true;
+    RunRecord fresh;
+    fresh.GivenParameters = std::move(ps.Record.GivenParameters);
+    ps.Record = std::move(fresh);
     window.SetCaption("                       Computing  ... reckoning ... wait ...");
     if (!cs.Workers) {
         cs.Workers = std::make_unique<WorkerPool>(ps.ThreadCount);

@@ -7,6 +7,7 @@
 #include "qspr/core/Correlation.h"
 #include "qspr/core/Fit.h"
 #include "qspr/final/Fragments.h"
+#include "qspr/final/RunCapture.h"
 
 #include <cmath>
 
@@ -257,6 +258,7 @@ void AnalyseCalibrationSet(ProgramState& ps, ComputingState& cs, ComputingWindow
     // The r2CV kept with the best set by Q, not that of the last set cross-validated.
     report.Line("   r2CV = " + PlainNumber(RoundDown(slot[22], 4)));
     report.Line("");
+    RecordCycle(ps, cs, best, fit, estimated.data(), observed.data(), f, slot[22], scan);
 
     // 5. Outlier decision.
     DecideOutlier(ps, cs, window, report, f.Q, scan.OIMax, scan.H);

@@ -9,6 +9,7 @@
 #include "qspr/final/CalibrationStatistics.h"
 #include "qspr/final/PredictionSet.h"
 #include "qspr/final/PredictorFiles.h"
+#include "qspr/final/RunCapture.h"
 #include "qspr/final/Validation.h"
 #include "qspr/setup/Parameters.h"
 
@@ -127,6 +128,7 @@ void EndCycle(ProgramState& ps, ComputingState& cs) {
     ReportAppender report(kWorkingReport);
     const bool removal = ps.PredictionCount == 0 ? !(cs.OutlierRatio > 1)
                                                  : cs.OutlierRatio > 0 && !(cs.OutlierRatio > 1);
+    RecordRemoval(ps, removal ? cs.OutlierName : std::string());
     if (removal) {
         report.Lines({"   " + std::string(70, '-'), "",
                       "   STEP #" + PlainNumber(ps.CycleNumber + 1) +
@@ -274,6 +276,7 @@ void RankWithoutPredictionSet(ProgramState& ps, ComputingState& cs, ComputingWin
             WritePredictorFile(ps, cs, work);
         }
     }
+    RecordRanking(ps, cs, work);
     ReportAppender report(kWorkingReport);
     report.Lines({"", kDots, ""});
     if (tr.Number[kByRR] != 0) {
@@ -339,6 +342,7 @@ void FinalAnalysis(ProgramState& ps, ComputingState& cs, ComputingWindow& window
     if (pc > 0 && cs.OutlierRatio > 1) {
         std::fill(work.Vote.begin(), work.Vote.end(), 0);
         RankEquations(ps, cs, window, work);
+        RecordRanking(ps, cs, work);
         const auto& numbers = work.Trackers.Number;
         for (int t = kByQ; t <= kByCOR; ++t) {
             if (IsNewEquation(numbers, t)) {
@@ -354,6 +358,7 @@ void FinalAnalysis(ProgramState& ps, ComputingState& cs, ComputingWindow& window
             }
         }
         ReportFinalLabels(ps, cs, work, DistinctEquationCount(numbers));
+        RecordFinalLabels(ps, work, DistinctEquationCount(numbers));
     }
     EndCycle(ps, cs);
 }

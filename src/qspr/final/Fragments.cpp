@@ -110,19 +110,27 @@ void ReportFragments(ProgramState& ps, ComputingState& cs, ComputingWindow& wind
     }
     pair.SignedR2 = 0;
     int significant = 0;
+    ps.Record.FragmentsReported = true;
+    ps.Record.FragmentCount = fragments;
+    ps.Record.Fragments.clear();
     for (int f = 2; f <= fragments + 1; ++f) {
         for (int i = 1; i <= n; ++i) {
             pair.X[i] = cells.At(i, f);
         }
         CorrelatePair(pair, n, window);
         const double r = pair.R;
+        FragmentRecord& kept = ps.Record.Fragments.emplace_back();
+        kept.Name = cells.Names[f];
+        kept.R = r;
         if (!IsSignificantFragment(r, n)) {
             continue;
         }
         ++significant;
+        kept.Significant = true;
         for (int i = 1; i <= n; ++i) {
             if (cells.At(i, f) > 0.04) {
                 report.Line(FragmentLine(cells.Names[f], cells.MoleculeNames[i], r));
+                kept.Molecule = cells.MoleculeNames[i];
                 break;
             }
         }

@@ -6,6 +6,7 @@
 #include "common/Rounding.h"
 #include "qspr/core/Fit.h"
 #include "qspr/final/PredictorFiles.h"
+#include "qspr/final/RunCapture.h"
 #include "qspr/setup/QsprTables.h"
 
 #include <cmath>
@@ -181,6 +182,7 @@ void EstimatePredictionSet(ProgramState& ps, ComputingState& cs, ComputingWindow
                     marks.Text);
         work.Vote[n + j] += marks.Vote;
     }
+    RecordPredictionBlock(ps, cs, work, lowPred, highPred, lowAll, highAll);
     float cor = 0;
     for (int t = kByQ; t <= kByCOR; ++t) {
         if (work.Trackers.Number[t] == e) {

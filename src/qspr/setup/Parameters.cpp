@@ -69,6 +69,12 @@ ParameterEntries LoadParameters(ProgramState& state) {
 
 ParametersOutcome ParametersOk(ProgramState& state, const ParameterEntries& entries) {
     const int n = state.CalibrationCount;
+    state.Record.GivenParameters = {{"min_r2", entries.Text1},
+                                    {"validation", entries.Text2},
+                                    {"cor", entries.Text3Visible ? entries.Text3 : std::string()},
+                                    {"max_inter_r2", entries.Text4},
+                                    {"max_predictors", entries.Text5},
+                                    {"eliminate_outliers", entries.Option1 ? "yes" : "no"}};
 
     state.MinPropertyR2 = LimitTo(TextToNumber(entries.Text1), 0.01, 0.25);
 

@@ -2,6 +2,8 @@
 // Program-wide state of the QSPR program: what the Workfiles and Parameters windows set
 // and every later stage reads. It lives for the whole run and is passed explicitly.
 
+#include "qspr/setup/RunRecord.h"
+
 #include <array>
 #include <string>
 #include <vector>
@@ -76,6 +78,11 @@ struct ProgramState {
     /// Worker threads of the searches: 0 takes the machine's cores, 1 fits every
     /// candidate on the computing thread. The results do not depend on it.
     int ThreadCount = 0;
+
+    /// Observed values of prediction molecules for the external validation (empty: none).
+    std::string ObservedTableName;
+    /// What the analysis leaves for the result files beside the report.
+    RunRecord Record;
 };
 
 } // namespace kalemir::qspr

@@ -1,0 +1,46 @@
+#pragma once
+// The two files written beside the report at the end of a run, named after the QSPR
+// table: "<table>-results.json", everything a program needs to use the run's models, and
+// "<table>-validation.txt", the validation figures for a person, one figure a line with
+// what it means and its usual acceptance threshold.
+
+#include "qspr/setup/ProgramState.h"
+#include "qspr/validation/ExternalValidation.h"
+#include "qspr/validation/ValidationResults.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kalemir::qspr {
+
+/// The input tables of the run as the user named them.
+struct ResultInputs {
+    std::string QsprTable;
+    std::vector<std::string> DescriptorTables;
+    std::optional<ObservedTable> Observed;
+};
+
+/// Leave-one-out, leverages, rare predictors, applicability domain and external figures
+/// of the run's best equation by Q.
+ValidationFigures ComputeValidationFigures(const RunRecord& record,
+                                           const std::optional<ObservedTable>& observed);
+
+/// The contents of the two files.
+std::string ResultsJson(const ProgramState& state, const ResultInputs& inputs,
+                        const ValidationFigures& figures);
+std::string ValidationText(const ProgramState& state, const ValidationFigures& figures);
+
+/// File names: the QSPR table's name followed by "-results.json" / "-validation.txt".
+std::string ResultsJsonName(const std::string& qsprTable);
+std::string ValidationTextName(const std::string& qsprTable);
+
+/// SHA-256 of a file's bytes, 64 lower-case hex digits. Throws FileError naming it.
+std::string Sha256OfFile(const std::string& path);
+
+/// Writes both files (nothing when the run found no best equation); a failed write
+/// removes the partial file and throws FileError naming it.
+void WriteResultFiles(const ProgramState& state, const ResultInputs& inputs,
+                      const std::optional<RandomisationSummary>& randomisation);
+
+} // namespace kalemir::qspr

@@ -1,0 +1,207 @@
+// The result files of whole runs of the QSPR command line on the example tables: the
+// JSON's best equation reproduces the report's estimates, the example's lone SO2 molecule
+// is found, observed values reach the external validation, and an observed table that
+// names a molecule outside the prediction set is refused before anything is written.
+
+#include "app/QsprCommandLine.h"
+
+#include "TestData.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <cmath>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <sstream>
+
+namespace kalemir::qspr {
+namespace {
+
+namespace fs = std::filesystem;
+using kalemir::testing::CopyExample;
+using kalemir::testing::ReadFile;
+using kalemir::testing::ScratchDir;
+using kalemir::testing::SplitReportLines;
+using kalemir::testing::WriteFile;
+
+const std::string kExample = std::string(KALEMIR_EXAMPLES_DIR) + "/bzr";
+
+int RunQuietly(const std::vector<std::string>& arguments, std::string* errors = nullptr) {
+    ::testing::internal::CaptureStderr();
+    const int status = QsprMain(arguments);
+    const std::string text = ::testing::internal::GetCapturedStderr();
+    if (errors != nullptr) {
+        *errors = text;
+    }
+    return status;
+}
+
+/// Least-squares estimate at `x` of y on the rows (with an intercept), refitted from the
+/// normal equations of the centred rows by elimination with partial pivoting; none when
+/// the rows leave a predictor constant.
+std::optional<double> RefitEstimate(const std::vector<std::vector<double>>& rows,
+                                    const std::vector<double>& y, const std::vector<double>& x) {
+    const std::size_t n = rows.size();
+    const std::size_t p = x.size();
+    std::vector<long double> mean(p + 1, 0);
+    for (std::size_t i = 0; i < n; ++i) {
+        for (std::size_t k = 0; k < p; ++k) {
+            mean[k] += rows[i][k] / static_cast<long double>(n);
+        }
+        mean[p] += y[i] / static_cast<long double>(n);
+    }
+    std::vector<std::vector<long double>> a(p, std::vector<long double>(p + 1, 0));
+    for (std::size_t i = 0; i < n; ++i) {
+        for (std::size_t r = 0; r < p; ++r) {
+            for (std::size_t c = 0; c < p; ++c) {
+                a[r][c] += (rows[i][r] - mean[r]) * (rows[i][c] - mean[c]);
+            }
+            a[r][p] += (rows[i][r] - mean[r]) * (y[i] - mean[p]);
+        }
+    }
+    for (std::size_t c = 0; c < p; ++c) {
+        std::size_t pivot = c;
+        for (std::size_t r = c + 1; r < p; ++r) {
+            pivot = std::fabs(a[r][c]) > std::fabs(a[pivot][c]) ? r : pivot;
+        }
+        if (std::fabs(a[pivot][c]) < 1e-12L) {
+            return std::nullopt;
+        }
+        std::swap(a[pivot], a[c]);
+        for (std::size_t r = 0; r < p; ++r) {
+            if (r != c) {
+                const long double f = a[r][c] / a[c][c];
+                for (std::size_t k = c; k <= p; ++k) {
+                    a[r][k] -= f * a[c][k];
+                }
+            }
+        }
+    }
+    long double estimate = mean[p];
+    for (std::size_t k = 0; k < p; ++k) {
+        estimate += a[k][p] / a[k][k] * (x[k] - mean[k]);
+    }
+    return static_cast<double>(estimate);
+}
+
+class QsprResultFilesTest : public ::testing::Test {
+protected:
+    ScratchDir dir{"qspr-results"};
+    void SetUp() override {
+        CopyExample(kExample, {"BZR01", "BZR01d2d.des", "BZR01fpc.des", "BZR01vfr.des"});
+    }
+    fs::path At(const std::string& name) const { return dir.Path() / name; }
+};
+
+TEST_F(QsprResultFilesTest, JsonReproducesTheReportAndCarriesObservedValues) {
+    WriteFile(At("BZR01obs"), "Cases\tpIC50\r\nbzr004\t7.1\r\nbzr040\t6.2\r\nbzr050\t8\r\n");
+    ASSERT_EQ(RunQuietly({"run", "-C", dir.Path().string(), "--quiet", "--observed", "BZR01obs",
+                          "BZR01", "BZR01d2d.des", "BZR01fpc.des", "BZR01vfr.des"}),
+              kExitSuccess);
+    const nlohmann::json j = nlohmann::json::parse(ReadFile(At("BZR01-results.json")));
+    EXPECT_EQ(j["format"], "kalemirq-results");
+
+    // The report's table of the final cycle: molecule, estimated, observed (3 decimals).
+    std::map<std::string, std::pair<double, double>> table;
+    const std::vector<std::string> lines = SplitReportLines(ReadFile(At("BZR01qspr.rez")));
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i] != "   Molecule   Estimated   Observed          Outlier Index") {
+            continue;
+        }
+        table.clear();
+        for (std::size_t k = i + 1; k < lines.size() && !lines[k].empty(); ++k) {
+            std::istringstream row(lines[k]);
+            std::string name;
+            double estimated = 0;
+            double observed = 0;
+            row >> name >> estimated >> observed;
+            table[name] = {estimated, observed};
+        }
+    }
+    const auto& equation = j["best_equation"]["equation"];
+    ASSERT_EQ(j["calibration"].size(), table.size());
+    for (const auto& m : j["calibration"]) {
+        double estimate = equation["intercept"];
+        for (const auto& term : equation["terms"]) {
+            estimate += term["coefficient"].get<double>() *
+                        m["predictors"][term["descriptor"].get<std::string>()].get<double>();
+        }
+        const auto& row = table.at(m["molecule"]);
+        EXPECT_NEAR(std::floor(1000 * estimate + 0.5) / 1000, row.first, 1e-9) << m["molecule"];
+        EXPECT_NEAR(m["observed"].get<double>(), row.second, 5e-4) << m["molecule"];
+    }
+
+    // Leave-one-out estimates against refits without the molecule (every tenth molecule
+    // and the one of leverage 1, whose refit leaves SO2 constant).
+    std::vector<std::string> names;
+    std::vector<std::vector<double>> rows;
+    std::vector<double> y;
+    for (const auto& m : j["calibration"]) {
+        names.push_back(m["molecule"]);
+        std::vector<double> row;
+        for (const auto& term : equation["terms"]) {
+            row.push_back(m["predictors"][term["descriptor"].get<std::string>()]);
+        }
+        rows.push_back(row);
+        y.push_back(m["observed"]);
+    }
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (i % 10 != 0 && names[i] != "bzr036") {
+            continue;
+        }
+        std::vector<std::vector<double>> others = rows;
+        std::vector<double> othersY = y;
+        others.erase(others.begin() + static_cast<long>(i));
+        othersY.erase(othersY.begin() + static_cast<long>(i));
+        const std::optional<double> refit = RefitEstimate(others, othersY, rows[i]);
+        const auto& loo = j["calibration"][i]["loo_estimate"];
+        ASSERT_EQ(refit.has_value(), !loo.is_null()) << names[i];
+        if (refit) {
+            EXPECT_NEAR(loo.get<double>(), *refit, 1e-9) << names[i];
+        }
+    }
+
+    // The best equation's SO2 is non-zero for one calibration molecule alone.
+    const auto& validation = j["validation"];
+    EXPECT_EQ(validation["leave_one_out"]["fitted_exactly"], nlohmann::json::array({"bzr036"}));
+    bool so2 = false;
+    for (const auto& rare : validation["rare_predictors"]) {
+        if (rare["descriptor"] == "SO2") {
+            so2 = true;
+            EXPECT_EQ(rare["molecules"], nlohmann::json::array({"bzr036"}));
+        }
+    }
+    EXPECT_TRUE(so2);
+
+    ASSERT_FALSE(validation["external"].empty());
+    for (const auto& s : validation["external"]) {
+        EXPECT_EQ(s["n"], 3);
+    }
+    int observed = 0;
+    for (const auto& m : j["prediction"]["molecules"]) {
+        observed += m["observed"].is_null() ? 0 : 1;
+    }
+    EXPECT_EQ(observed, 3);
+    EXPECT_NE(ReadFile(At("BZR01-validation.txt")).find("   Q2 LOO = "), std::string::npos);
+}
+
+TEST_F(QsprResultFilesTest, ObservedMoleculeOutsideThePredictionSetIsRefused) {
+    // bzr001 is a calibration molecule of BZR01.
+    WriteFile(At("BZR01obs"), "Cases\tpIC50\r\nbzr004\t7.1\r\nbzr001\t6.2\r\n");
+    std::string errors;
+    EXPECT_EQ(RunQuietly({"run", "-C", dir.Path().string(), "--observed", "BZR01obs", "BZR01",
+                          "BZR01vfr.des"},
+                         &errors),
+              kExitUsage);
+    EXPECT_NE(errors.find("BZR01obs line 3: molecule bzr001 is not in the prediction set"),
+              std::string::npos)
+        << errors;
+    EXPECT_FALSE(fs::exists(At("BZR01qspr.rez")));
+    EXPECT_FALSE(fs::exists(At("BZR01-results.json")));
+}
+
+} // namespace
+} // namespace kalemir::qspr
