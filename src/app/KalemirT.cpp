@@ -1,7 +1,7 @@
 // KalemirT: the table maker. With "run" it works without a display; otherwise it opens its
 // window in the working folder (or the folder given).
 
-#include "app/InputChecks.h"
+#include "app/DesktopStart.h"
 #include "app/TablesCommandLine.h"
 #include "common/FileFaults.h"
 

@@ -5,6 +5,7 @@
 #include "common/Errors.h"
 #include "common/Records.h"
 #include "common/RunLock.h"
+#include "common/TableChecks.h"
 #include "common/TextToNumber.h"
 #include "qspr/core/Driver.h"
 #include "qspr/results/ResultsReport.h"
