@@ -19,14 +19,14 @@ namespace {
 enum Fragment : int {
     CH3, CH2, CH, C, CH2db, CHdb, Cdb, CHtb, Ctb, CHar, Car, C2H5, CF3, CO, CHO, COOH, COO,
     CONH2, CONH, CN, OH, OCH3, NH2, NH, Natom, Ndb, NHar, Nar, Nplus, NO2, NO, Satom, Sar, SO2,
-    F, Cl, Br, SO2NH, C2H5O, Oatom, Oar, FragmentCount
+    F, Cl, Br, SO2NH, C2H5O, Oatom, Oar, I, FragmentCount
 };
 
 constexpr std::array<const char*, FragmentCount> Names{
     "CH3", "CH2", "CH", "C", "CH2db", "CHdb", "Cdb", "CHtb", "Ctb", "CHar", "Car", "C2H5",
     "CF3", "CO", "CHO", "COOH", "COO", "CONH2", "CONH", "CN", "OH", "OCH3", "NH2", "NH",
     "Natom", "Ndb", "NHar", "Nar", "Nplus", "NO2", "NO", "Satom", "Sar", "SO2", "F", "Cl", "Br",
-    "SO2NH", "C2H5O", "Oatom", "Oar"};
+    "SO2NH", "C2H5O", "Oatom", "Oar", "I"};
 // clang-format on
 static_assert(Names[FragmentCount - 1] != nullptr, "a name for every fragment");
 
@@ -367,9 +367,10 @@ private:
         case 9:
         case 17:
         case 35:
+        case 53:
             if (a.Charge != 0 || a.Hydrogens != 0 || a.HeavyDegree != 1)
                 return Unassigned;
-            return a.Element == 9 ? F : a.Element == 17 ? Cl : Br;
+            return a.Element == 9 ? F : a.Element == 17 ? Cl : a.Element == 35 ? Br : I;
         default:
             return Unassigned;
         }

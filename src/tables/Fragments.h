@@ -17,7 +17,7 @@ namespace kalemir::tables {
 
 /// The fragment names, in the order of the fragment table's columns: the 37 fragments
 /// of the example tables first, in their order (CH3 ... Br), then SO2NH, C2H5O, Oatom
-/// (ether oxygen) and Oar (aromatic oxygen), which no example molecule has. The table
+/// (ether oxygen), Oar (aromatic oxygen) and I, which no example molecule has. The table
 /// writer leaves out the fragments no molecule of the set has (all-zero columns), as the
 /// example tables do; that keeps the example's 37 columns for the example molecules.
 const std::vector<std::string>& FragmentNames();

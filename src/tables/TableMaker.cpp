@@ -354,14 +354,26 @@ TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
         }
         WriteDescriptorTable(files, set + "mfp.des", columns, order, cells);
     }
-    const std::vector<std::string>& fragments = FragmentNames();
+    // Only the fragments some molecule of the set has: a column of zeros tells the
+    // analysis nothing, and the similarity program's fragment count F follows the columns.
+    std::vector<std::size_t> present;
+    std::vector<std::string> fragments;
+    for (std::size_t f = 0; f < FragmentNames().size(); ++f) {
+        const bool used = std::any_of(order.begin(), order.end(), [f](const Molecule* molecule) {
+            return !molecule->row.massPercent.empty() && molecule->row.massPercent[f] > 0.0;
+        });
+        if (used) {
+            present.push_back(f);
+            fragments.push_back(FragmentNames()[f]);
+        }
+    }
     if (choice.vfr) {
         files.Begin(set + "vfr.des");
         files.Line("Cases\t" + Join(fragments));
         for (const Molecule* molecule : order) {
             std::string line = molecule->name;
-            for (const double percent : molecule->row.massPercent) {
-                line += "\t" + DescriptorNumber(percent);
+            for (const std::size_t f : present) {
+                line += "\t" + DescriptorNumber(molecule->row.massPercent[f]);
             }
             files.Line(line);
         }
@@ -380,8 +392,8 @@ TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
         for (const Molecule* molecule : order) {
             const SimilarityColumns& s = molecule->row.shape;
             std::string line = molecule->name;
-            for (const double percent : molecule->row.atomPercent) {
-                line += "\t" + DescriptorNumber(percent);
+            for (const std::size_t f : present) {
+                line += "\t" + DescriptorNumber(molecule->row.atomPercent[f]);
             }
             for (const double moment : s.Usr) {
                 line += "\t" + DescriptorNumber(moment);

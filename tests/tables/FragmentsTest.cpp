@@ -98,6 +98,8 @@ TEST_P(PartitionTest, ExplicitHydrogenAtomsGoWithTheirHeavyAtom) {
 //     three CH3 (45.105, 12); total 88.150, 18 atoms.
 //   diphenyl ether: Oatom (15.999, 1), ten CHar (130.19, 20), two Car (24.022, 2);
 //     total 170.211, 23 atoms.
+//   iodobenzene: I (126.904, 1), five CHar (65.095, 10), Car (12.011, 1); total 204.010,
+//     12 atoms.
 INSTANTIATE_TEST_SUITE_P(
     SmallMolecules, PartitionTest,
     ::testing::Values(
@@ -143,7 +145,13 @@ INSTANTIATE_TEST_SUITE_P(
                       23,
                       {{"Oatom", 9.399510, 4.347826},
                        {"CHar", 76.487419, 86.956522},
-                       {"Car", 14.113071, 8.695652}}}),
+                       {"Car", 14.113071, 8.695652}}},
+        PartitionCase{"iodobenzene",
+                      "Ic1ccccc1",
+                      12,
+                      {{"I", 62.204794, 8.333333},
+                       {"CHar", 31.907750, 83.333333},
+                       {"Car", 5.887456, 8.333333}}}),
     [](const ::testing::TestParamInfo<PartitionCase>& info) { return info.param.name; });
 
 struct ProblemCase {
@@ -167,7 +175,7 @@ TEST_P(UnpartitionableTest, NamesTheAtomNoFragmentCovers) {
 INSTANTIATE_TEST_SUITE_P(
     Molecules, UnpartitionableTest,
     ::testing::Values(ProblemCase{"c1ccc(P(c2ccccc2)c2ccccc2)cc1", "no fragment for atom 5 (P)"},
-                      ProblemCase{"Ic1ccccc1", "no fragment for atom 1 (I)"},
+                      ProblemCase{"C[Si](C)(C)C", "no fragment for atom 2 (Si)"},
                       // a carboxylate: the C=O is a carbonyl, the charged O fits nothing
                       ProblemCase{"CC(=O)[O-]", "no fragment for atom 4 (O)"},
                       // a sulfoxide S has a double bond but is no sulfonyl
@@ -177,7 +185,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(FragmentNames, ExampleColumnsFirstInTheirOrder) {
     const auto& names = FragmentNames();
-    ASSERT_EQ(names.size(), 41u);
+    ASSERT_EQ(names.size(), 42u);
     EXPECT_EQ(names[0], "CH3");
     EXPECT_EQ(names[36], "Br");
     EXPECT_EQ(names[37], "SO2NH");

@@ -108,6 +108,8 @@ TEST(TableMaker, SdFileGivesItsValuesAndCoordinatesReadBackBySimilarityReaders) 
     sim::ReadTableHeader(state);
     EXPECT_EQ(state.calibrationCount, 163);
     EXPECT_EQ(state.predictionCount, 0);
+    // The example set's 37 fragments: the ones no molecule of the set has are left out.
+    EXPECT_EQ(state.fragmentCount, 37);
     sim::ReadTable(state);
     sim::FillMoleculeList(state);
     sim::ReadShapeTable(state);
