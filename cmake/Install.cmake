@@ -3,9 +3,11 @@
 # text and example tables in the documentation folder. The package is made by CPack
 # (`make package` in the build folder, or `make package` at the top).
 
-# Debian keeps a package's documents in /usr/share/doc/<package>.
-set(CMAKE_INSTALL_DOCDIR share/doc/kalemir CACHE PATH "Documentation folder")
 include(GNUInstallDirs)
+# Debian keeps a package's documents in /usr/share/doc/<package>: the README, the
+# getting-started text and the examples are found there, and (relative to the programs)
+# at ../share/doc/kalemir from the folder of the installed programs.
+set(KALEMIR_INSTALL_DOCDIR ${CMAKE_INSTALL_DATADIR}/doc/kalemir)
 
 set(kalemir_programs KalemirQ KalemirS)
 if(KALEMIR_TABLES)
@@ -45,11 +47,11 @@ if(KALEMIR_UI)
 endif()
 
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/docs/getting-started.txt
-        DESTINATION ${CMAKE_INSTALL_DOCDIR})
-install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME copyright)
-install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/bzr DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
+        DESTINATION ${KALEMIR_INSTALL_DOCDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${KALEMIR_INSTALL_DOCDIR} RENAME copyright)
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/bzr DESTINATION ${KALEMIR_INSTALL_DOCDIR}/examples)
 install(PROGRAMS ${PROJECT_SOURCE_DIR}/scripts/many-data-sets.slurm
-        DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
+        DESTINATION ${KALEMIR_INSTALL_DOCDIR}/examples)
 
 # The Debian package kalemir_<version>_amd64.deb. Its library dependencies are read from
 # the programs by dpkg-shlibdeps (package dpkg-dev).
