@@ -53,6 +53,10 @@ void RunQsprComputation(ProgramState& state, ComputingWindow& window);
 /// Parses the arguments after "run". Throws InputError with a usage message.
 QsprRunOptions ParseQsprRunArguments(const std::vector<std::string>& arguments);
 
+/// The report's name (--save, or its default) and the plots' names (--plots) may not name
+/// a table of the run, the working report or each other. Throws InputError.
+void CheckResultNames(const QsprRunOptions& options);
+
 /// Checks the named tables before anything is written: plain names in the working
 /// directory, readable regular files, a QSPR table with molecules. Throws InputError.
 void CheckQsprRunInput(const QsprRunOptions& options);

@@ -15,10 +15,16 @@ public:
     /// An input dialog with prompt, title and default text; nullopt when cancelled.
     virtual std::optional<QString> AskText(QWidget* parent, const QString& prompt,
                                            const QString& title, const QString& defaultText) = 0;
-    /// A yes/no question; true for yes.
+    /// A yes/no question; true for yes. No is the default answer: Return alone never
+    /// replaces a file or stops a run.
     virtual bool AskYesNo(QWidget* parent, const QString& title, const QString& question) = 0;
     /// A message the user acknowledges.
     virtual void Inform(QWidget* parent, const QString& title, const QString& message) = 0;
+    /// A folder chooser opened on `start`; nullopt when cancelled.
+    virtual std::optional<QString> AskFolder(QWidget* parent, const QString& title,
+                                             const QString& start) = 0;
+    /// A page of Markdown text to read (help, about).
+    virtual void ShowText(QWidget* parent, const QString& title, const QString& markdown) = 0;
 };
 
 /// The real dialogs of the desktop.
@@ -28,6 +34,9 @@ public:
                                    const QString& defaultText) override;
     bool AskYesNo(QWidget* parent, const QString& title, const QString& question) override;
     void Inform(QWidget* parent, const QString& title, const QString& message) override;
+    std::optional<QString> AskFolder(QWidget* parent, const QString& title,
+                                     const QString& start) override;
+    void ShowText(QWidget* parent, const QString& title, const QString& markdown) override;
 };
 
 } // namespace kalemir::ui
