@@ -39,20 +39,26 @@ std::optional<QString> QtDialogService::AskFolder(QWidget* parent, const QString
     return folder;
 }
 
-void QtDialogService::ShowText(QWidget* parent, const QString& title, const QString& markdown) {
-    QDialog dialog(parent);
-    dialog.setObjectName("TextPage");
-    dialog.setWindowTitle(title);
-    auto* page = new QTextBrowser(&dialog);
+QDialog* MakeTextPage(QWidget* parent, const QString& title, const QString& markdown) {
+    auto* dialog = new QDialog(parent);
+    dialog->setObjectName("TextPage");
+    dialog->setWindowTitle(title);
+    auto* page = new QTextBrowser(dialog);
     page->setOpenExternalLinks(true);
     page->setMarkdown(markdown);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    auto* layout = new QVBoxLayout(&dialog);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, dialog);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    auto* layout = new QVBoxLayout(dialog);
     layout->addWidget(page);
     layout->addWidget(buttons);
-    dialog.resize(640, 480);
-    dialog.exec();
+    dialog->resize(640, 480);
+    return dialog;
+}
+
+void QtDialogService::ShowText(QWidget* parent, const QString& title, const QString& markdown) {
+    QDialog* dialog = MakeTextPage(parent, title, markdown);
+    dialog->exec();
+    delete dialog;
 }
 
 } // namespace kalemir::ui

@@ -5,6 +5,7 @@
 #include <QString>
 #include <optional>
 
+class QDialog;
 class QWidget;
 
 namespace kalemir::ui {
@@ -26,6 +27,9 @@ public:
     /// A page of Markdown text to read (help, about).
     virtual void ShowText(QWidget* parent, const QString& title, const QString& markdown) = 0;
 };
+
+/// The page ShowText shows: a Markdown text with a Close button (not yet shown).
+QDialog* MakeTextPage(QWidget* parent, const QString& title, const QString& markdown);
 
 /// The real dialogs of the desktop.
 class QtDialogService : public DialogService {
