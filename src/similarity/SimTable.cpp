@@ -361,7 +361,8 @@ void WriteResultsStart(const ProgramState& state) {
 
 std::string ClusterSimilarityProblem(std::string_view text) {
     const std::size_t first = text.find_first_not_of(" \t");
-    const std::string shown(first == std::string_view::npos ? std::string_view() : text.substr(first));
+    const std::string shown(first == std::string_view::npos ? std::string_view()
+                                                            : text.substr(first));
     if (!BeginsWithNumber(text)) {
         return "'" + shown + "' is not a number";
     }

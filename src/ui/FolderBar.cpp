@@ -50,9 +50,8 @@ FolderBar::FolderBar(const QString& program, const QString& section, DialogServi
     connect(ButonFolder, &QPushButton::clicked, this, [this] { ChooseFolder(); });
     connect(ButonHelp, &QPushButton::clicked, this,
             [this, section] { ShowHelp(window(), dialogs_, section); });
-    connect(ButonAbout, &QPushButton::clicked, this, [this] {
-        dialogs_.ShowText(window(), "About " + program_, AboutText(program_));
-    });
+    connect(ButonAbout, &QPushButton::clicked, this,
+            [this] { dialogs_.ShowText(window(), "About " + program_, AboutText(program_)); });
 }
 
 void FolderBar::ShowFolder() {

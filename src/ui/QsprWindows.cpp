@@ -57,8 +57,8 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const char* text) {
 /// The tables the run read, which no result of it may replace.
 std::vector<qspr::KeptFile> TablesOfState(const qspr::ProgramState& state) {
     std::vector<std::string> descriptorTables;
-    for (int i = 1; i <= state.SelectedTableCount &&
-                    i < static_cast<int>(state.ChosenTableNames.size());
+    for (int i = 1;
+         i <= state.SelectedTableCount && i < static_cast<int>(state.ChosenTableNames.size());
          ++i) {
         descriptorTables.push_back(state.ChosenTableNames[static_cast<std::size_t>(i)].first);
     }
@@ -445,8 +445,8 @@ void ResultsWindow::OnPrint() {
 }
 
 std::optional<QString> ResultsWindow::AskResultName(const QString& prompt, const QString& title,
-                                                   const QString& proposed,
-                                                   const std::vector<qspr::KeptFile>& kept) {
+                                                    const QString& proposed,
+                                                    const std::vector<qspr::KeptFile>& kept) {
     for (;;) {
         QApplication::processEvents();
         const std::optional<QString> answer = dialogs_.AskText(this, prompt, title, proposed);

@@ -8,9 +8,9 @@
 #include "qspr/setup/RunFiles.h"
 #include "ui/ComputingView.h"
 
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QHBoxLayout>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>

@@ -183,8 +183,7 @@ void TableWindow::OnOk() {
     emit Prepared();
 }
 
-FinalWindow::FinalWindow(const sim::ProgramState& state, const sim::RunState& run,
-                         QWidget* parent)
+FinalWindow::FinalWindow(const sim::ProgramState& state, const sim::RunState& run, QWidget* parent)
     : QWidget(parent) {
     setObjectName("FinalWindow");
     const QString results = QString::fromLatin1(state.resultsFileName.c_str());

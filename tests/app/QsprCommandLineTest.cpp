@@ -219,9 +219,8 @@ TEST_F(QsprRunTest, ResultNamesNeverReplaceWhatTheRunReadsOrWrites) {
             arguments.push_back(table);
         }
         std::string errors;
-        const int status = QsprMain(arguments, [](const ScatterDrawing&, const std::string&) {
-            return true;
-        });
+        const int status =
+            QsprMain(arguments, [](const ScatterDrawing&, const std::string&) { return true; });
         EXPECT_EQ(status, kExitUsage) << options.back();
         EXPECT_FALSE(fs::exists(dir.Path() / "rezultat.rez"));
         EXPECT_EQ(ReadFile((dir.Path() / "BZR01").string()).substr(0, 5), "Cases");

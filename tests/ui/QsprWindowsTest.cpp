@@ -244,7 +244,8 @@ TEST_F(QsprWindowsTest, PrintingWithoutAPrinterOffersAPdf) {
 // Typing a table's name (BZR01) as the report's name must not replace the table: the name
 // is refused and asked again. Cancel keeps the report under its working name and says so.
 TEST_F(QsprWindowsTest, QuitNeverReplacesATableAndCancelKeepsTheWorkingReport) {
-    ASSERT_TRUE(qspr::WorkfilesOk(state, {"BZR01", {"BZR01d2d.des", "BZR01vfr.des"}, {true, true}}));
+    ASSERT_TRUE(
+        qspr::WorkfilesOk(state, {"BZR01", {"BZR01d2d.des", "BZR01vfr.des"}, {true, true}}));
     const std::string table = ReadFile("BZR01");
     ResultsWindow window(state, dialogs);
     dialogs.textAnswers = {QString("BZR01"), QString("./BZR01vfr.des"), QString()};
@@ -352,6 +353,11 @@ TEST_F(QsprWindowsTest, TheReportCanBeCopiedAndSearchedFromTheKeyboard) {
         order << QApplication::focusWidget()->objectName();
     }
     EXPECT_EQ(order, QStringList({"Scatterp", "ButonPrint", "ButonQuit"}));
+    // Return presses the focused button, as Space does.
+    dialogs.textAnswers = {QString("report.pdf")};
+    window.ButonPrint->setFocus();
+    QTest::keyClick(window.ButonPrint, Qt::Key_Return);
+    EXPECT_TRUE(fs::exists("report.pdf"));
 
     window.Text->setFocus();
     QTest::keyClick(window.Text, Qt::Key_A, Qt::ControlModifier);
@@ -391,8 +397,8 @@ TEST_F(QsprWindowsTest, HelpAboutAndTheWorkingFolder) {
 
     fs::create_directory("other");
     fs::copy_file("BZR02", "other/BZR02");
-    const QString other = QDir(QString::fromStdString(fs::absolute("other").string()))
-                              .canonicalPath();
+    const QString other =
+        QDir(QString::fromStdString(fs::absolute("other").string())).canonicalPath();
     dialogs.folderAnswers = {other};
     QTest::mouseClick(window.Folder->ButonFolder, Qt::LeftButton);
     EXPECT_EQ(QDir::currentPath(), other);

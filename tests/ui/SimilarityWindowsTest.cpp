@@ -163,8 +163,8 @@ TEST_F(SimilarityWindowsTest, AStoppedRunSaysWhereInTheFinalWindowAndTheResults)
                                                 "then.");
     EXPECT_FALSE(flow.Final()->CorLabel->isVisible());
     const std::string results = ReadFile("BZR01SIM.res");
-    const std::string last = "\r\nANALYSIS STOPPED " + where.toStdString() +
-                             ": the results above are incomplete\r\n";
+    const std::string last =
+        "\r\nANALYSIS STOPPED " + where.toStdString() + ": the results above are incomplete\r\n";
     ASSERT_GE(results.size(), last.size());
     EXPECT_EQ(results.substr(results.size() - last.size()), last);
 }

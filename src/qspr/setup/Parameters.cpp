@@ -55,8 +55,8 @@ std::string NotANumber(const char* field, const std::string& text) {
 }
 
 std::string OutsideRange(const char* field, const std::string& text, double low, double high) {
-    return std::string(field) + ": " + Trimmed(text) + " is outside the range " +
-           PlainNumber(low) + " to " + PlainNumber(high);
+    return std::string(field) + ": " + Trimmed(text) + " is outside the range " + PlainNumber(low) +
+           " to " + PlainNumber(high);
 }
 
 constexpr const char* kFieldNames[] = {"",
@@ -84,14 +84,13 @@ std::vector<EntryProblem> CheckParameterEntries(const ProgramState& state,
     const int n = state.CalibrationCount;
     std::vector<EntryProblem> problems;
     // A number outside [low, high] that OK takes as `taken`.
-    auto limited = [&](int field, const std::string& text, double low, double high,
-                       double taken) {
+    auto limited = [&](int field, const std::string& text, double low, double high, double taken) {
         if (!BeginsWithNumber(text)) {
             problems.push_back({field, NotANumber(kFieldNames[field], text), false});
         } else if (taken != TextToNumber(text)) {
             problems.push_back({field,
-                                OutsideRange(kFieldNames[field], text, low, high) +
-                                    "; OK takes " + PlainNumber(taken),
+                                OutsideRange(kFieldNames[field], text, low, high) + "; OK takes " +
+                                    PlainNumber(taken),
                                 true});
         }
     };

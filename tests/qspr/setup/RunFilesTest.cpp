@@ -17,10 +17,14 @@ TEST(RunFilesTest, TheSimilarityProgramsTablesAreNoDescriptorTables) {
         const char* name;
         bool refused;
     };
-    const Case cases[] = {{"BZR01SIM.des", true}, {"BZR01SHP.des", true}, {"SIM.des", true},
-                          {"BZR01vfr.des", false}, {"BZR01d2d.des", false},
+    const Case cases[] = {{"BZR01SIM.des", true},
+                          {"BZR01SHP.des", true},
+                          {"SIM.des", true},
+                          {"BZR01vfr.des", false},
+                          {"BZR01d2d.des", false},
                           // the suffixes are the similarity program's own, in capitals
-                          {"BZR01sim.des", false}, {"SIM.des.old", false}};
+                          {"BZR01sim.des", false},
+                          {"SIM.des.old", false}};
     for (const Case& c : cases) {
         const std::string problem = DescriptorTableProblem(c.name);
         EXPECT_EQ(!problem.empty(), c.refused) << c.name;
@@ -35,7 +39,8 @@ TEST(RunFilesTest, AResultNeverReplacesATableOfTheRun) {
     WriteFile("BZR01vfr.des", "x\r\n");
     std::filesystem::create_hard_link("BZR01", "ALIAS");
     const std::vector<KeptFile> kept = TablesOfRun("BZR01", {"BZR01d2d.des", "BZR01vfr.des"});
-    EXPECT_EQ(ResultNameProblem("BZR01", kept), "BZR01: the QSPR table of this run; give another name");
+    EXPECT_EQ(ResultNameProblem("BZR01", kept),
+              "BZR01: the QSPR table of this run; give another name");
     EXPECT_EQ(ResultNameProblem("./BZR01vfr.des", kept),
               "./BZR01vfr.des: a descriptor table of this run; give another name");
     EXPECT_FALSE(ResultNameProblem("ALIAS", kept).empty());        // the same file
