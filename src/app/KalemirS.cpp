@@ -144,8 +144,9 @@ std::vector<double> ParseSimilarities(const std::string& text) {
         const std::size_t comma = text.find(',', start);
         const std::string item =
             text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-        if (!kalemir::BeginsWithNumber(item)) {
-            UsageError("--min-similarity: \"" + item + "\" is not a number");
+        if (const std::string problem = kalemir::sim::ClusterSimilarityProblem(item);
+            !problem.empty()) {
+            UsageError("--min-similarity: " + problem);
         }
         values.push_back(kalemir::TextToNumber(item));
         if (comma == std::string::npos) {

@@ -12,6 +12,7 @@
 #include "qspr/setup/InputTables.h"
 #include "qspr/setup/Parameters.h"
 #include "qspr/setup/QsprTables.h"
+#include "qspr/setup/RunFiles.h"
 #include "qspr/setup/Workfiles.h"
 #include "qspr/validation/ExternalValidation.h"
 #include "qspr/validation/ResultFiles.h"
@@ -124,6 +125,9 @@ QsprRunOptions ParseQsprRunArguments(const std::vector<std::string>& arguments) 
             options.validation = NumericValue(a, TakeValue(arguments, i));
         } else if (a == "--cor") {
             options.cor = NumericValue(a, TakeValue(arguments, i));
+            if (const std::string problem = CorrectnessProblem(*options.cor); !problem.empty()) {
+                throw InputError("option --cor: " + problem);
+            }
         } else if (a == "--max-inter-r2") {
             options.maxInterR2 = NumericValue(a, TakeValue(arguments, i));
         } else if (a == "--max-predictors") {
@@ -179,7 +183,31 @@ QsprRunOptions ParseQsprRunArguments(const std::vector<std::string>& arguments) 
     }
     options.qsprTable = tables.front();
     options.descriptorTables.assign(tables.begin() + 1, tables.end());
+    for (const std::string& table : options.descriptorTables) {
+        if (const std::string problem = DescriptorTableProblem(table); !problem.empty()) {
+            throw InputError(problem);
+        }
+    }
     return options;
+}
+
+void CheckResultNames(const QsprRunOptions& options) {
+    std::vector<KeptFile> kept = TablesOfRun(options.qsprTable, options.descriptorTables);
+    if (options.observedTable) {
+        kept.push_back({*options.observedTable, "the table of observed values"});
+    }
+    const std::string saveName = options.saveName.value_or(DefaultReportName(options.qsprTable));
+    if (std::string problem = ResultNameProblem(saveName, kept); !problem.empty()) {
+        throw InputError("option --save: " + problem);
+    }
+    kept.push_back({kWorkingReport, "the working report of this run"});
+    kept.push_back({saveName, "the report's name"});
+    for (const std::string& plot : options.plotNames) {
+        if (std::string problem = ResultNameProblem(plot, kept); !problem.empty()) {
+            throw InputError("option --plots: " + problem);
+        }
+        kept.push_back({plot, "the other scatter plot's name"});
+    }
 }
 
 void CheckQsprRunInput(const QsprRunOptions& options) {
@@ -304,6 +332,7 @@ int QsprMain(const std::vector<std::string>& arguments, const PlotWriter& plotWr
         if (!options.plotNames.empty() && !plotWriter) {
             throw InputError("option --plots: this build has no drawing support");
         }
+        CheckResultNames(options);
         CheckQsprRunInput(options);
         if (options.observedTable) {
             CheckPlainTableName(*options.observedTable);

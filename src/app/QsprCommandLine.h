@@ -58,6 +58,10 @@ void RunQsprComputation(ProgramState& state, ComputingWindow& window);
 /// Parses the arguments after "run". Throws InputError with a usage message.
 QsprRunOptions ParseQsprRunArguments(const std::vector<std::string>& arguments);
 
+/// The report's name (--save, or its default) and the plots' names (--plots) may not name
+/// a table of the run, the working report or each other. Throws InputError.
+void CheckResultNames(const QsprRunOptions& options);
+
 /// Checks the named tables before anything is written (the checks of the Workfiles
 /// window); a descriptor table whose molecules differ from the QSPR table's is refused
 /// unless byPosition, then named in a warning. Throws InputError.

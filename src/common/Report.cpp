@@ -89,4 +89,8 @@ void AppendReportLines(const std::string& path, std::initializer_list<std::strin
     report.Close();
 }
 
+std::string StoppedAnalysisText(std::string_view stage) {
+    return "ANALYSIS STOPPED " + std::string(stage) + ": the results above are incomplete";
+}
+
 } // namespace kalemir

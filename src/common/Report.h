@@ -41,6 +41,10 @@ private:
     std::string pending_;
 };
 
+/// The closing line of a report whose analysis was stopped before its end (by the user
+/// or an interrupt), naming where it stopped: "ANALYSIS STOPPED " + stage + ": ...".
+std::string StoppedAnalysisText(std::string_view stage);
+
 /// Opens, writes the lines and closes.
 void AppendReportLines(const std::string& path, std::initializer_list<std::string_view> lines);
 

@@ -1,6 +1,7 @@
 #include "similarity/Run.h"
 
 #include "common/ComputingWindow.h"
+#include "common/Errors.h"
 #include "common/NumberText.h"
 #include "common/Report.h"
 #include "common/WorkerPool.h"
@@ -206,12 +207,23 @@ void ReportFinalSummary(const ProgramState& state, const RunState& run) {
     report.Close();
 }
 
-void RunSimilarityAnalysis(ProgramState& state, RunState& run, ComputingWindow& window) {
-    WriteResultsStart(state);
+namespace {
+
+const char* const kMeasureStages[] = {"",
+                                      "at the chemical structure similarity computations",
+                                      "at the molecular shape similarity computations",
+                                      "at the molecular size similarity computations",
+                                      "at the molecular hydrophilicity similarity computations",
+                                      "at the molecular flexibility similarity computations"};
+
+/// The analysis after the results-file start; `stage` follows where it is.
+void AnalyseAllMeasures(ProgramState& state, RunState& run, ComputingWindow& window,
+                        std::string& stage) {
     WorkerPool pool(state.threads);
     const int n = state.moleculeCount;
     run.duplicateVotes.assign(n < 2 ? 0 : static_cast<std::size_t>(n) * (n - 1) / 2, 0);
     for (int measure = 1; measure <= kMeasureCount; ++measure) {
+        stage = kMeasureStages[measure];
         StartMeasure(state, measure);
         ZeroDenominatorPairs zeroPairs;
         ComputePairSimilarities(state, run, measure, pool, window, zeroPairs);
@@ -228,6 +240,7 @@ void RunSimilarityAnalysis(ProgramState& state, RunState& run, ComputingWindow& 
         ReportClusters(state, run);
         ReportDiversity(state, run, measure, window);
     }
+    stage = "at the estimated correctness and the duplicate check";
     if (state.predictionCount > 0) {
         run.estimatedCorrectness = ChooseCorrectness(EvaluateCorrectnessModels(run.summary));
         WriteMarkDatabases(state, run);
@@ -235,6 +248,21 @@ void RunSimilarityAnalysis(ProgramState& state, RunState& run, ComputingWindow& 
     CheckDuplicates(state, run);
     if (state.predictionCount > 0) {
         ReportFinalSummary(state, run);
+    }
+}
+
+} // namespace
+
+void RunSimilarityAnalysis(ProgramState& state, RunState& run, ComputingWindow& window) {
+    WriteResultsStart(state);
+    std::string stage = "at the start";
+    try {
+        AnalyseAllMeasures(state, run, window, stage);
+    } catch (const RunInterrupted&) {
+        // The results file says it was stopped, and where, as its last line.
+        state.stoppedStage = stage;
+        AppendReportLines(state.resultsFileName, {"", StoppedAnalysisText(stage)});
+        throw;
     }
 }
 

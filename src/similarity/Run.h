@@ -35,7 +35,8 @@ void ReportFinalSummary(const ProgramState& state, const RunState& run);
 void StartMeasure(const ProgramState& state, int measure);
 
 /// Everything the computing window's activation runs, from the results-file start to the
-/// final summary.
+/// final summary. A stop (RunInterrupted) ends the results file with a line that says
+/// where the analysis stopped, records it in state.stoppedStage and is passed on.
 void RunSimilarityAnalysis(ProgramState& state, RunState& run, ComputingWindow& window);
 
 } // namespace kalemir::sim

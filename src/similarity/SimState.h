@@ -73,6 +73,10 @@ struct ProgramState {
     double nbxCalibrationCount = 0;
     double nbxPredictionCount = 0;
 
+    /// Where the analysis was stopped ("at the molecular shape similarity computations");
+    /// empty unless the user or an interrupt stopped it.
+    std::string stoppedStage;
+
     int Columns() const { return fragmentCount + kColumnsAfterFragments; }
     double Value(int row, int column) const {
         return values[static_cast<std::size_t>(row) * static_cast<std::size_t>(Columns()) +

@@ -1,7 +1,12 @@
 #include "ui/DialogService.h"
 
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QTextBrowser>
+#include <QVBoxLayout>
 
 namespace kalemir::ui {
 
@@ -17,7 +22,8 @@ std::optional<QString> QtDialogService::AskText(QWidget* parent, const QString& 
 }
 
 bool QtDialogService::AskYesNo(QWidget* parent, const QString& title, const QString& question) {
-    return QMessageBox::question(parent, title, question) == QMessageBox::Yes;
+    return QMessageBox::question(parent, title, question, QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
 }
 
 bool QtDialogService::AskYesNoDefaultNo(QWidget* parent, const QString& title,
@@ -28,6 +34,37 @@ bool QtDialogService::AskYesNoDefaultNo(QWidget* parent, const QString& title,
 
 void QtDialogService::Inform(QWidget* parent, const QString& title, const QString& message) {
     QMessageBox::information(parent, title, message);
+}
+
+std::optional<QString> QtDialogService::AskFolder(QWidget* parent, const QString& title,
+                                                  const QString& start) {
+    const QString folder = QFileDialog::getExistingDirectory(parent, title, start);
+    if (folder.isEmpty()) {
+        return std::nullopt;
+    }
+    return folder;
+}
+
+QDialog* MakeTextPage(QWidget* parent, const QString& title, const QString& markdown) {
+    auto* dialog = new QDialog(parent);
+    dialog->setObjectName("TextPage");
+    dialog->setWindowTitle(title);
+    auto* page = new QTextBrowser(dialog);
+    page->setOpenExternalLinks(true);
+    page->setMarkdown(markdown);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, dialog);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    auto* layout = new QVBoxLayout(dialog);
+    layout->addWidget(page);
+    layout->addWidget(buttons);
+    dialog->resize(640, 480);
+    return dialog;
+}
+
+void QtDialogService::ShowText(QWidget* parent, const QString& title, const QString& markdown) {
+    QDialog* dialog = MakeTextPage(parent, title, markdown);
+    dialog->exec();
+    delete dialog;
 }
 
 } // namespace kalemir::ui

@@ -1,5 +1,6 @@
 #include "ui/QsprDesktop.h"
 
+#include "ui/FolderBar.h"
 #include "ui/FolderFiles.h"
 
 #include "ui/DialogService.h"
@@ -14,6 +15,11 @@ int RunQsprDesktop(int argc, char** argv, const QString& folder,
                    QsprFlow::Computation computation) {
     QApplication app(argc, argv);
     KeepNumbersLocaleIndependent();
+    // Without a folder argument the program starts where the user last chose to work.
+    const QString remembered = RememberedFolder("KalemirQ");
+    if (folder.isEmpty() && !remembered.isEmpty()) {
+        QDir::setCurrent(remembered);
+    }
     if (!folder.isEmpty() && !QDir::setCurrent(folder)) {
         QMessageBox::critical(nullptr, "KalemirQ", "Cannot work in the folder " + folder + ".");
         return 2;

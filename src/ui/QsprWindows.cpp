@@ -8,16 +8,21 @@
 #include "qspr/setup/Workfiles.h"
 #include "qspr/validation/ExternalValidation.h"
 #include "ui/DialogService.h"
+#include "ui/FolderBar.h"
 #include "ui/FolderFiles.h"
+#include "ui/HelpPages.h"
+#include "ui/Keyboard.h"
 #include "ui/ReportPrinter.h"
 #include "ui/ScatterPainter.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QPainter>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace kalemir::ui {
@@ -51,6 +56,17 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const char* text) {
     return button;
 }
 
+/// The tables the run read, which no result of it may replace.
+std::vector<qspr::KeptFile> TablesOfState(const qspr::ProgramState& state) {
+    std::vector<std::string> descriptorTables;
+    for (int i = 1;
+         i <= state.SelectedTableCount && i < static_cast<int>(state.ChosenTableNames.size());
+         ++i) {
+        descriptorTables.push_back(state.ChosenTableNames[static_cast<std::size_t>(i)].first);
+    }
+    return qspr::TablesOfRun(state.QsprTableCopy, descriptorTables);
+}
+
 } // namespace
 
 // ---- Workfiles ---------------------------------------------------------------------
@@ -80,12 +96,12 @@ WorkfilesWindow::WorkfilesWindow(qspr::ProgramState& state, DialogService& dialo
     List1 = new QListWidget(this);
     List1->setObjectName("List1");
     List1->setSelectionMode(QAbstractItemView::SingleSelection);
-    List1->addItems(ListFolderFiles("*."));
     List2 = new QListWidget(this);
     List2->setObjectName("List2");
     List2->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    List2->addItems(ListFolderFiles("*.des"));
+    ListTables();
     ButonOK = MakeButton(this, "ButonOK", "OK");
+    Folder = new FolderBar("KalemirQ", "KalemirQ: Workfiles", dialogs_, this);
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(Label1, 0, 0, 1, 2);
@@ -96,7 +112,11 @@ WorkfilesWindow::WorkfilesWindow(qspr::ProgramState& state, DialogService& dialo
     grid->addWidget(Label4, 3, 0, 1, 2);
     grid->addWidget(Label5, 4, 0);
     grid->addWidget(ButonOK, 4, 1, Qt::AlignRight);
-    resize(640, 520);
+    grid->addWidget(Folder, 5, 0, 1, 2);
+    resize(640, 540);
+    MakeDefaultButton(this, ButonOK);
+    InstallHelpKey(this, dialogs_, "KalemirQ: Workfiles");
+    connect(Folder, &FolderBar::FolderChanged, this, [this] { ListTables(); });
 
     // Window load.
     clickCounter_ = 0;
@@ -104,6 +124,17 @@ WorkfilesWindow::WorkfilesWindow(qspr::ProgramState& state, DialogService& dialo
     connect(List1, &QListWidget::itemClicked, this, [this] { OnListClick(); });
     connect(List2, &QListWidget::itemClicked, this, [this] { OnListClick(); });
     connect(ButonOK, &QPushButton::clicked, this, [this] { OnOk(); });
+}
+
+void WorkfilesWindow::ListTables() {
+    List1->clear();
+    List1->addItems(ListFolderFiles("*."));
+    List2->clear();
+    for (const QString& name : ListFolderFiles("*.des")) {
+        if (qspr::DescriptorTableProblem(ToReport(name)).empty()) {
+            List2->addItem(name);
+        }
+    }
 }
 
 void WorkfilesWindow::OnListClick() {
@@ -228,6 +259,33 @@ ParametersWindow::ParametersWindow(qspr::ProgramState& state, DialogService& dia
     ObservedLabel->setVisible(state_.PredictionCount > 0);
     Observed->setVisible(state_.PredictionCount > 0);
     connect(ButonOK, &QPushButton::clicked, this, [this] { OnOk(); });
+    MakeDefaultButton(this, ButonOK);
+    InstallHelpKey(this, dialogs_, "KalemirQ: Parameters of statistical analysis");
+}
+
+bool ParametersWindow::EntriesAccepted(const qspr::ParameterEntries& entries) {
+    QLineEdit* const boxes[] = {nullptr, Text1, Text2, Text3, Text4, Text5};
+    const std::vector<qspr::EntryProblem> problems = qspr::CheckParameterEntries(state_, entries);
+    auto point = [&](const qspr::EntryProblem& problem) {
+        QLineEdit* box = boxes[problem.field];
+        box->setFocus();
+        box->selectAll();
+    };
+    // Entries OK cannot take first, then the numbers it would limit, each confirmed.
+    for (const qspr::EntryProblem& problem : problems) {
+        if (!problem.confirmable) {
+            point(problem);
+            dialogs_.Inform(this, "Parameters", FromReport(problem.message));
+            return false;
+        }
+    }
+    for (const qspr::EntryProblem& problem : problems) {
+        if (!dialogs_.AskYesNo(this, "Parameters", FromReport(problem.message) + ". Take it?")) {
+            point(problem);
+            return false;
+        }
+    }
+    return true;
 }
 
 void ParametersWindow::OnOk() {
@@ -239,6 +297,9 @@ void ParametersWindow::OnOk() {
     entries.Text5 = ToReport(Text5->text());
     entries.Option1 = Option1->isChecked();
     entries.Text3Visible = Text3->isVisible();
+    if (!EntriesAccepted(entries)) {
+        return;
+    }
     qspr::ParametersOutcome outcome;
     try {
         const std::string observed = ToReport(Observed->text().trimmed());
@@ -264,25 +325,69 @@ ResultsWindow::ResultsWindow(qspr::ProgramState& state, DialogService& dialogs, 
     : QWidget(parent), state_(state), dialogs_(dialogs) {
     setObjectName("Results");
     setWindowTitle(QString(47, ' ') + "Results ...");
+    StopNotice = MakeLabel(this, "StopNotice", "");
+    StopNotice->setWordWrap(true);
+    StopNotice->setStyleSheet("color: #b00000; font-weight: bold;");
+    StopNotice->hide();
     Text = new QListWidget(this);
     Text->setObjectName("Text");
+    Text->setSelectionMode(QAbstractItemView::ExtendedSelection);
     QFont fixed("DejaVu Sans Mono");
     fixed.setStyleHint(QFont::Monospace);
     Text->setFont(fixed);
+    FindText = new QLineEdit(this);
+    FindText->setObjectName("FindText");
+    FindText->setPlaceholderText("Find in the report (Return: next)");
+    FindText->setClearButtonEnabled(true);
+    FindStatus = MakeLabel(this, "FindStatus", "");
     Scatterp = MakeButton(this, "Scatterp", "Scatter");
     ButonQuit = MakeButton(this, "ButonQuit", "Quit");
     ButonPrint = MakeButton(this, "ButonPrint", "Print");
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(Scatterp);
-    buttons->addStretch(1);
-    buttons->addWidget(ButonPrint);
-    buttons->addWidget(ButonQuit);
+    auto* find = new QHBoxLayout;
+    find->addWidget(FindText, 1);
+    find->addWidget(FindStatus);
+    // Buttons left of the stretch belong to the plots, those right of it to the report.
+    buttons_ = new QHBoxLayout;
+    buttons_->addWidget(Scatterp);
+    buttons_->addStretch(1);
+    buttons_->addWidget(ButonPrint);
+    buttons_->addWidget(ButonQuit);
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(StopNotice);
     layout->addWidget(Text, 1);
     layout->addStretch(0);
-    layout->addLayout(buttons);
+    layout->addLayout(find);
+    layout->addLayout(buttons_);
     resize(qspr::kPlotWidthTwips / 15 + 40, qspr::kPlotHeightTwips / 15 + 60);
+    FindText->hide();
+    FindStatus->hide();
+    ChainTabOrder();
+    LetButtonsPressOnReturn(this);
+    InstallHelpKey(this, dialogs_, "KalemirQ: Results");
+
+    // The report can be selected (Ctrl+A, Shift+arrows), copied (Ctrl+C) and searched
+    // (Ctrl+F, then Return or F3 for the next line).
+    auto* copy = new QShortcut(QKeySequence::Copy, Text);
+    copy->setContext(Qt::WidgetShortcut);
+    connect(copy, &QShortcut::activated, this,
+            [this] { QGuiApplication::clipboard()->setText(SelectedText()); });
+    auto* findKey = new QShortcut(QKeySequence::Find, this);
+    connect(findKey, &QShortcut::activated, this, [this] { ShowFind(); });
+    auto* nextKey = new QShortcut(QKeySequence::FindNext, this);
+    connect(nextKey, &QShortcut::activated, this, [this] {
+        if (FindText->isVisible()) {
+            FindNext(FindText->text());
+        }
+    });
+    connect(FindText, &QLineEdit::returnPressed, this, [this] { FindNext(FindText->text()); });
+    auto* closeFind = new QShortcut(QKeySequence::Cancel, FindText);
+    closeFind->setContext(Qt::WidgetShortcut);
+    connect(closeFind, &QShortcut::activated, this, [this] {
+        FindText->hide();
+        FindStatus->hide();
+        Text->setFocus();
+    });
 
     connect(ButonPrint, &QPushButton::clicked, this, [this] { OnPrint(); });
     connect(ButonQuit, &QPushButton::clicked, this, [this] {
@@ -293,10 +398,67 @@ ResultsWindow::ResultsWindow(qspr::ProgramState& state, DialogService& dialogs, 
     connect(Scatterp, &QPushButton::clicked, this, [this] { OnScatter(); });
 }
 
+void ResultsWindow::ChainTabOrder() {
+    QWidget* previous = FindText;
+    setTabOrder(Text, FindText);
+    for (int i = 0; i < buttons_->count(); ++i) {
+        if (QWidget* button = buttons_->itemAt(i)->widget()) {
+            setTabOrder(previous, button);
+            previous = button;
+        }
+    }
+}
+
+QString ResultsWindow::SelectedText() const {
+    QStringList lines;
+    for (int i = 0; i < Text->count(); ++i) {
+        if (Text->item(i)->isSelected()) {
+            lines << Text->item(i)->text();
+        }
+    }
+    return lines.isEmpty() ? QString() : lines.join('\n') + '\n';
+}
+
+void ResultsWindow::ShowFind() {
+    if (!Text->isVisible()) {
+        return;
+    }
+    FindText->show();
+    FindStatus->show();
+    FindText->setFocus();
+    FindText->selectAll();
+}
+
+bool ResultsWindow::FindNext(const QString& text) {
+    FindStatus->clear();
+    const int count = Text->count();
+    if (text.isEmpty() || count == 0) {
+        return false;
+    }
+    const int start = Text->currentRow() + 1;
+    for (int step = 0; step < count; ++step) {
+        QListWidgetItem* item = Text->item((start + step) % count);
+        if (item->text().contains(text, Qt::CaseInsensitive)) {
+            Text->setCurrentItem(item, QItemSelectionModel::ClearAndSelect);
+            Text->scrollToItem(item, QAbstractItemView::PositionAtCenter);
+            return true;
+        }
+    }
+    FindStatus->setText("not found");
+    return false;
+}
+
 void ResultsWindow::Activate() {
     if (state_.FragmentTableMissing == 1) {
         ButonPrint->hide();
         Scatterp->hide();
+    }
+    if (!state_.StoppedStage.empty()) {
+        const QString where = FromReport(state_.StoppedStage);
+        setWindowTitle(QString(47, ' ') + "Results ... analysis stopped " + where);
+        StopNotice->setText("The analysis was stopped " + where +
+                            ": the report below is incomplete.");
+        StopNotice->show();
     }
     QApplication::processEvents();
     Text->clear();
@@ -321,22 +483,44 @@ void ResultsWindow::OnPrint() {
                 FromReport(qspr::NamePrefix(state_.QsprTableCopy, 7) + "qspr.pdf"));
 }
 
-bool ResultsWindow::SaveReport() {
-    const QString defaultName = FromReport(qspr::DefaultReportName(state_.QsprTableCopy));
+std::optional<QString> ResultsWindow::AskResultName(const QString& prompt, const QString& title,
+                                                    const QString& proposed,
+                                                    const std::vector<qspr::KeptFile>& kept) {
     for (;;) {
         QApplication::processEvents();
-        const std::optional<QString> answer =
-            dialogs_.AskText(this, qspr::kSavePrompt, qspr::kSaveTitle, defaultName);
-        if (!answer || answer->isEmpty()) {
+        const std::optional<QString> answer = dialogs_.AskText(this, prompt, title, proposed);
+        if (!answer) {
+            return std::nullopt;
+        }
+        if (answer->isEmpty()) {
             continue;
         }
         const std::string name = ToReport(*answer);
-        if (name != qspr::kWorkingReport && QFileInfo::exists(*answer)) {
-            if (!dialogs_.AskYesNo(this, qspr::kSaveTitle,
-                                   *answer + " already exists. Replace it?")) {
-                continue;
-            }
+        if (const std::string problem = qspr::ResultNameProblem(name, kept); !problem.empty()) {
+            dialogs_.Inform(this, title, FromReport(problem) + ".");
+            continue;
         }
+        if (name != qspr::kWorkingReport && QFileInfo::exists(*answer) &&
+            !dialogs_.AskYesNo(this, title, *answer + " already exists. Replace it?")) {
+            continue;
+        }
+        return answer;
+    }
+}
+
+bool ResultsWindow::SaveReport() {
+    const QString defaultName = FromReport(qspr::DefaultReportName(state_.QsprTableCopy));
+    const std::vector<qspr::KeptFile> kept = TablesOfState(state_);
+    for (;;) {
+        const std::optional<QString> answer =
+            AskResultName(qspr::kSavePrompt, qspr::kSaveTitle, defaultName, kept);
+        if (!answer) {
+            dialogs_.Inform(this, qspr::kSaveTitle,
+                            QString("The report stays under the name ") + qspr::kWorkingReport +
+                                ".");
+            return true;
+        }
+        const std::string name = ToReport(*answer);
         const std::string failure = qspr::RenameReport(qspr::kWorkingReport, name);
         if (failure.empty()) {
             return true;
@@ -355,6 +539,8 @@ void ResultsWindow::OnScatter() {
     Scatterp->hide();
     Text->hide();
     const int count = qspr::ScatterPlotCount(state_.CycleNumber);
+    std::vector<qspr::KeptFile> kept = TablesOfState(state_);
+    kept.push_back({qspr::kWorkingReport, "the report of this run"});
     for (int k = 1; k <= count; ++k) {
         setWindowTitle(qspr::kScatterCaption);
         const qspr::ScatterDrawing drawing = qspr::DrawScatterPlot(state_.ScatterPoints, k);
@@ -362,18 +548,14 @@ void ResultsWindow::OnScatter() {
         update();
         QApplication::processEvents();
         for (;;) {
-            const std::optional<QString> answer =
-                dialogs_.AskText(this, FromReport(qspr::ScatterPrompt(k, count)),
-                                 qspr::kScatterTitle, FromReport(state_.QsprTableCopy) + ".bmp");
-            if (!answer || answer->isEmpty()) {
-                continue;
-            }
-            if (QFileInfo::exists(*answer) &&
-                !dialogs_.AskYesNo(this, qspr::kScatterTitle,
-                                   *answer + " already exists. Replace it?")) {
+            const std::optional<QString> answer = AskResultName(
+                FromReport(qspr::ScatterPrompt(k, count)), qspr::kScatterTitle,
+                FromReport(qspr::ScatterPlotDefaultName(state_.QsprTableCopy, k)), kept);
+            if (!answer) {
                 continue;
             }
             if (SaveScatterImage(drawing_, *answer)) {
+                kept.push_back({ToReport(*answer), "the scatter plot before removing outliers"});
                 break;
             }
             dialogs_.Inform(this, qspr::kScatterTitle,
@@ -429,9 +611,13 @@ void QsprFlow::ShowComputing() {
             computation_(state_, window);
         }
     };
-    connect(computing_, &ComputingView::Finished, this, [this](bool, QString error) {
+    InstallHelpKey(computing_, dialogs_, "The computing window");
+    connect(computing_, &ComputingView::Finished, this, [this](bool stopped, QString error) {
         if (!error.isEmpty()) {
             dialogs_.Inform(computing_, "Computing", error);
+        }
+        if (stopped && state_.StoppedStage.empty()) {
+            state_.StoppedStage = "before its end";
         }
         ShowResults();
     });

@@ -5,9 +5,11 @@
 
 #include "qspr/setup/Parameters.h"
 #include "qspr/setup/ProgramState.h"
+#include "qspr/setup/RunFiles.h"
 #include "qspr/setup/Workfiles.h"
 #include "ui/ComputingView.h"
 
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -16,10 +18,13 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
+#include <vector>
 
 namespace kalemir::ui {
 
 class DialogService;
+class FolderBar;
 
 class WorkfilesWindow : public QWidget {
     Q_OBJECT
@@ -34,11 +39,15 @@ public:
     QLabel* Label3;
     QLabel* Label4;
     QLabel* Label5;
+    FolderBar* Folder;
 
 signals:
     void Accepted();
 
 private:
+    /// Lists the tables of the working folder; similarity and shape tables are no
+    /// descriptor tables and are left out.
+    void ListTables();
     void OnListClick();
     void OnOk();
     /// The engine's checks of the chosen tables; a molecule column that differs from the
@@ -81,6 +90,9 @@ signals:
 
 private:
     void OnOk();
+    /// Refuses entries that are no number and asks about numbers outside their range;
+    /// true when OK may go on.
+    bool EntriesAccepted(const qspr::ParameterEntries& entries);
 
     qspr::ProgramState& state_;
     DialogService& dialogs_;
@@ -91,13 +103,24 @@ class ResultsWindow : public QWidget {
 public:
     ResultsWindow(qspr::ProgramState& state, DialogService& dialogs, QWidget* parent = nullptr);
 
+    /// Says that the analysis was stopped, and where; hidden after a whole run.
+    QLabel* StopNotice;
     QListWidget* Text;
+    /// Ctrl+F: the text to look for in the report (Return or F3: the next line with it).
+    QLineEdit* FindText;
+    QLabel* FindStatus;
     QPushButton* Scatterp;
     QPushButton* ButonQuit;
     QPushButton* ButonPrint;
 
-    /// Fills the list from the working report (the window's activation).
+    /// Fills the list from the working report (the window's activation); a stopped run
+    /// says so in the caption and above the report.
     void Activate();
+    /// The selected report lines, in report order, as the clipboard gets them.
+    QString SelectedText() const;
+    /// Selects the next report line (after the current one, wrapping) that holds the text;
+    /// false when none does.
+    bool FindNext(const QString& text);
     /// Asks for the report's name until it can be given; true once renamed.
     bool SaveReport();
 
@@ -110,10 +133,20 @@ protected:
 private:
     void OnPrint();
     void OnScatter();
+    void ShowFind();
+    /// Tab goes through the report, the find field and the buttons in their screen order.
+    void ChainTabOrder();
+    /// Asks for a result's name until it is one the run may write (not one of `kept`) and
+    /// the user agrees to replace an existing file; nullopt when cancelled.
+    std::optional<QString> AskResultName(const QString& prompt, const QString& title,
+                                         const QString& proposed,
+                                         const std::vector<qspr::KeptFile>& kept);
 
     qspr::ProgramState& state_;
     DialogService& dialogs_;
     QImage drawing_;
+    /// The row of buttons under the report, in screen order.
+    QHBoxLayout* buttons_;
 };
 
 /// The sequence of windows of one run of the QSPR program.

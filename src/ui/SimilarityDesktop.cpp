@@ -1,6 +1,7 @@
 #include "ui/SimilarityDesktop.h"
 
 #include "ui/DialogService.h"
+#include "ui/FolderBar.h"
 #include "ui/FolderFiles.h"
 #include "ui/SimilarityWindows.h"
 
@@ -13,6 +14,11 @@ namespace kalemir::ui {
 int RunSimilarityDesktop(int argc, char** argv, const QString& folder) {
     QApplication app(argc, argv);
     KeepNumbersLocaleIndependent();
+    // Without a folder argument the program starts where the user last chose to work.
+    const QString remembered = RememberedFolder("KalemirS");
+    if (folder.isEmpty() && !remembered.isEmpty()) {
+        QDir::setCurrent(remembered);
+    }
     if (!folder.isEmpty() && !QDir::setCurrent(folder)) {
         QMessageBox::critical(nullptr, "KalemirS", "Cannot work in the folder " + folder + ".");
         return 2;

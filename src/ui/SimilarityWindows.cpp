@@ -1,11 +1,15 @@
 #include "ui/SimilarityWindows.h"
 
+#include "common/NumberText.h"
 #include "common/RunLock.h"
 #include "common/TextToNumber.h"
 #include "similarity/Run.h"
 #include "similarity/SimTable.h"
 #include "ui/DialogService.h"
+#include "ui/FolderBar.h"
 #include "ui/FolderFiles.h"
+#include "ui/HelpPages.h"
+#include "ui/Keyboard.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -78,6 +82,11 @@ TableWindow::TableWindow(sim::ProgramState& state, DialogService& dialogs, QWidg
     Text5 = NamedBox(this, "Text5", "0.88");
     ButonOK = new QPushButton("OK", this);
     ButonOK->setObjectName("ButonOK");
+    // OK appears once a table is chosen; its place is kept so that nothing moves then.
+    QSizePolicy keepPlace = ButonOK->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    ButonOK->setSizePolicy(keepPlace);
+    Folder = new FolderBar("KalemirS", "KalemirS: Table window", dialogs_, this);
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(Label1, 0, 0, 1, 3);
@@ -96,7 +105,10 @@ TableWindow::TableWindow(sim::ProgramState& state, DialogService& dialogs, QWidg
         ++row;
     }
     grid->addWidget(ButonOK, row, 2, Qt::AlignRight);
-    resize(760, 480);
+    grid->addWidget(Folder, row + 1, 0, 1, 3);
+    resize(760, 500);
+    MakeDefaultButton(this, ButonOK);
+    InstallHelpKey(this, dialogs_, "KalemirS: Table window");
 
     // Window load.
     state_.shapeMethod = sim::kCorrectedUsr;
@@ -104,6 +116,19 @@ TableWindow::TableWindow(sim::ProgramState& state, DialogService& dialogs, QWidg
     ButonOK->hide();
     connect(Listfile, &QListWidget::itemClicked, this,
             [this](QListWidgetItem* item) { OnTableClick(item->text()); });
+    // A table chosen with the arrow keys is chosen as by a click.
+    connect(Listfile, &QListWidget::itemSelectionChanged, this, [this] {
+        const QList<QListWidgetItem*> chosen = Listfile->selectedItems();
+        if (!chosen.isEmpty()) {
+            OnTableClick(chosen.front()->text());
+        }
+    });
+    connect(Folder, &FolderBar::FolderChanged, this, [this] {
+        Listfile->clear();
+        Listfile->addItems(ListFolderFiles("*SIM.des"));
+        state_.tableFileName = "XXXXX";
+        ButonOK->hide();
+    });
     connect(ButonOK, &QPushButton::clicked, this, [this] { OnOk(); });
 }
 
@@ -120,7 +145,28 @@ void TableWindow::OnTableClick(const QString& name) {
     }
 }
 
+bool TableWindow::SimilaritiesAccepted() {
+    QLineEdit* const boxes[] = {Text1, Text2, Text3, Text4, Text5};
+    QLabel* const labels[] = {Label5, Label6, Label7, Label8, Label9};
+    for (int k = 0; k < sim::kMeasureCount; ++k) {
+        const std::string problem =
+            sim::ClusterSimilarityProblem(boxes[k]->text().toLatin1().toStdString());
+        if (!problem.empty()) {
+            boxes[k]->setFocus();
+            boxes[k]->selectAll();
+            dialogs_.Inform(this, "KalemirS",
+                            Label4->text() + " " + labels[k]->text() + ": " +
+                                QString::fromLatin1(problem.c_str()) + ".");
+            return false;
+        }
+    }
+    return true;
+}
+
 void TableWindow::OnOk() {
+    if (!SimilaritiesAccepted()) {
+        return;
+    }
     state_.shapeMethod = Option1->isChecked() ? sim::kCorrectedUsr : sim::kSuperposition;
     const QLineEdit* boxes[] = {Text1, Text2, Text3, Text4, Text5};
     for (int k = 1; k <= sim::kMeasureCount; ++k) {
@@ -137,19 +183,43 @@ void TableWindow::OnOk() {
     emit Prepared();
 }
 
-FinalWindow::FinalWindow(const sim::ProgramState& state, QWidget* parent) : QWidget(parent) {
+FinalWindow::FinalWindow(const sim::ProgramState& state, const sim::RunState& run, QWidget* parent)
+    : QWidget(parent) {
     setObjectName("FinalWindow");
-    setWindowTitle(QString(86, ' '));
-    Label1 = new QLabel(
-        QString::fromLatin1(("See the results in " + state.resultsFileName + " file.").c_str()),
-        this);
+    const QString results = QString::fromLatin1(state.resultsFileName.c_str());
+    const bool stopped = !state.stoppedStage.empty();
+    if (stopped) {
+        const QString where = QString::fromLatin1(state.stoppedStage.c_str());
+        setWindowTitle("Analysis stopped " + where);
+        Label1 = new QLabel("The analysis was stopped " + where + ": " + results +
+                                " holds what was written until then.",
+                            this);
+        Label1->setWordWrap(true);
+        Label1->setStyleSheet("color: #b00000; font-weight: bold;");
+    } else {
+        setWindowTitle(QString(86, ' '));
+        Label1 = new QLabel("See the results in " + results + " file.", this);
+    }
     Label1->setObjectName("Label1");
+    Label1->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    CorLabel = new QLabel(this);
+    CorLabel->setObjectName("CorLabel");
+    CorLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    if (!stopped && state.predictionCount > 0) {
+        CorLabel->setText("Estimated correctness COR = " +
+                          QString::fromLatin1(PlainNumberSingle(run.estimatedCorrectness).c_str()) +
+                          "   (for KalemirQ's \"Estimated correctness (KalemirS)\")");
+    } else {
+        CorLabel->hide();
+    }
     ButonQuit = new QPushButton("Quit", this);
     ButonQuit->setObjectName("ButonQuit");
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Label1);
+    layout->addWidget(CorLabel);
     layout->addWidget(ButonQuit, 0, Qt::AlignRight);
-    resize(420, 140);
+    resize(520, 150);
+    MakeDefaultButton(this, ButonQuit);
     connect(ButonQuit, &QPushButton::clicked, this, [this] { emit Quit(); });
 }
 
@@ -173,9 +243,13 @@ void SimilarityFlow::ShowComputing() {
         const RunLock lock("KalemirS");
         sim::RunSimilarityAnalysis(state_, run_, window);
     };
-    connect(computing_, &ComputingView::Finished, this, [this](bool, QString error) {
+    InstallHelpKey(computing_, dialogs_, "The computing window");
+    connect(computing_, &ComputingView::Finished, this, [this](bool stopped, QString error) {
         if (!error.isEmpty()) {
             dialogs_.Inform(computing_, "KalemirS", error);
+        }
+        if (stopped && state_.stoppedStage.empty()) {
+            state_.stoppedStage = "before its end";
         }
         ShowFinal();
     });
@@ -186,7 +260,8 @@ void SimilarityFlow::ShowComputing() {
 }
 
 void SimilarityFlow::ShowFinal() {
-    final_ = new FinalWindow(state_);
+    final_ = new FinalWindow(state_, run_);
+    InstallHelpKey(final_, dialogs_, "KalemirS: Final window");
     connect(final_, &FinalWindow::Quit, this, [this] { emit Ended(); });
     computing_->hide();
     final_->show();

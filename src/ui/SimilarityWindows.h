@@ -15,6 +15,7 @@
 namespace kalemir::ui {
 
 class DialogService;
+class FolderBar;
 
 class TableWindow : public QWidget {
     Q_OBJECT
@@ -39,6 +40,7 @@ public:
     QLineEdit* Text4;
     QLineEdit* Text5;
     QPushButton* ButonOK;
+    FolderBar* Folder;
 
 signals:
     void Prepared();
@@ -46,6 +48,8 @@ signals:
 private:
     void OnTableClick(const QString& name);
     void OnOk();
+    /// Refuses a minimum similarity that is no number from 0 to 1; true when all are.
+    bool SimilaritiesAccepted();
 
     sim::ProgramState& state_;
     DialogService& dialogs_;
@@ -54,8 +58,13 @@ private:
 class FinalWindow : public QWidget {
     Q_OBJECT
 public:
-    FinalWindow(const sim::ProgramState& state, QWidget* parent = nullptr);
+    /// `run` gives the estimated correctness COR when the table has a prediction set.
+    FinalWindow(const sim::ProgramState& state, const sim::RunState& run,
+                QWidget* parent = nullptr);
     QLabel* Label1;
+    /// COR, to be typed into KalemirQ's "Estimated correctness (KalemirS)" field; hidden
+    /// without a prediction set or after a stopped run.
+    QLabel* CorLabel;
     QPushButton* ButonQuit;
 
 signals:

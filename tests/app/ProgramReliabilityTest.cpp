@@ -316,6 +316,7 @@ TEST(InterruptTest, AQsprRunStopsCleanlyWhereverItIsSignalled) {
     const std::set<std::string> allowed = {"BZR01", "BZR01d2d.des", "BZR01fpc.des", "BZR01vfr.des",
                                            "rezultat.rez"};
     int reached = 0;
+    int stoppedLines = 0;
     for (const Point& point : kPoints) {
         SCOPED_TRACE("signal " + std::to_string(point.signal) + " after " +
                      std::to_string(point.delayMs) + " ms");
@@ -327,9 +328,14 @@ TEST(InterruptTest, AQsprRunStopsCleanlyWhereverItIsSignalled) {
         if (InterruptCleanly(child, "rezultat.rez", point.signal, point.delayMs, allowed)) {
             ++reached;
             EXPECT_FALSE(fs::exists("BZR01qspr.rez")) << "an interrupted run was saved";
+            // Stopped within the computation, the report ends by saying so.
+            const std::string text = ReadFile("rezultat.rez");
+            stoppedLines += text.find("\r\n     ANALYSIS STOPPED ") != std::string::npos &&
+                            text.ends_with(": the results above are incomplete\r\n");
         }
     }
     EXPECT_GE(reached, 2);
+    EXPECT_GE(stoppedLines, 1);
 }
 
 TEST(InterruptTest, AKilledQsprRunLeavesNoTableAndTheNextRunCleansUp) {

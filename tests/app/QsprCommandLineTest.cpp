@@ -68,6 +68,12 @@ TEST(QsprArgumentsTest, UsageErrors) {
     EXPECT_THROW(ParseQsprRunArguments({"Q", "a", "--save", ""}), InputError);
     // Text that begins with a number reads as that number, as in the window.
     EXPECT_NO_THROW(ParseQsprRunArguments({"--min-r2", " .05x", "Q", "a"}));
+    // The estimated correctness is a number from -1 to 1; nothing limits it afterwards.
+    EXPECT_THROW(ParseQsprRunArguments({"--cor", "7", "Q", "a"}), InputError);
+    EXPECT_NO_THROW(ParseQsprRunArguments({"--cor", "-1", "Q", "a"}));
+    // The similarity program's tables hold no descriptors.
+    EXPECT_THROW(ParseQsprRunArguments({"Q", "a.des", "BZR01SIM.des"}), InputError);
+    EXPECT_THROW(ParseQsprRunArguments({"Q", "BZR01SHP.des"}), InputError);
 }
 
 // A worker count is a whole number from 1 to 256; the default 0 takes the machine's cores.
@@ -191,6 +197,76 @@ TEST_F(QsprRunTest, BadInputIsRefusedWithNothingWritten) {
         EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
         EXPECT_FALSE(fs::exists(dir.Path() / "rezultat.rez"));
         EXPECT_FALSE(fs::exists(dir.Path() / "BZR01qspr.rez"));
+    }
+}
+
+// Neither the report nor a plot may replace a table of the run, the working report or the
+// other result: refused before anything is written.
+TEST_F(QsprRunTest, ResultNamesNeverReplaceWhatTheRunReadsOrWrites) {
+    const std::vector<std::vector<std::string>> cases = {
+        {"--save", "BZR01"},
+        {"--save", "./BZR01vfr.des"},
+        {"--plots", "BZR01d2d.des"},
+        {"--plots", "rezultat.rez"},
+        {"--plots", "BZR01qspr.rez"}, // the report's default name
+        {"--save", "r.rez", "--plots", "r.rez"},
+        {"--plots", "a.bmp,a.bmp"},
+    };
+    for (const std::vector<std::string>& options : cases) {
+        std::vector<std::string> arguments = {"run", "-C", Here(), "--quiet"};
+        arguments.insert(arguments.end(), options.begin(), options.end());
+        for (const char* table : {"BZR01", "BZR01d2d.des", "BZR01vfr.des"}) {
+            arguments.push_back(table);
+        }
+        std::string errors;
+        const int status =
+            QsprMain(arguments, [](const ScatterDrawing&, const std::string&) { return true; });
+        EXPECT_EQ(status, kExitUsage) << options.back();
+        EXPECT_FALSE(fs::exists(dir.Path() / "rezultat.rez"));
+        EXPECT_EQ(ReadFile((dir.Path() / "BZR01").string()).substr(0, 5), "Cases");
+    }
+}
+
+/// A window that asks to stop at its `turn`-th yield.
+class StoppingWindow : public SilentWindow {
+public:
+    explicit StoppingWindow(unsigned turn) : turn_(turn) { SetYieldInterval(1); }
+
+protected:
+    void ProcessEvents() override {
+        if (++turns_ >= turn_) {
+            RequestStop();
+        }
+        ComputingWindow::ProcessEvents();
+    }
+
+private:
+    unsigned turn_;
+    unsigned turns_ = 0;
+};
+
+TEST_F(QsprRunTest, AStoppedRunEndsItsReportWithWhereItStopped) {
+    QsprRunOptions options;
+    options.qsprTable = "BZR02";
+    options.descriptorTables = {"BZR02d2d.des", "BZR02vfr.des"};
+    options.quiet = true;
+    options.threads = 1;
+    for (unsigned turn : {1u, 20000u}) {
+        StoppingWindow window(turn);
+        EXPECT_THROW(RunQsprJob(options, window), RunInterrupted);
+        const std::vector<std::string> lines = ReportLines("rezultat.rez");
+        ASSERT_GE(lines.size(), 2u);
+        EXPECT_EQ(lines[lines.size() - 2], "");
+        const std::string& last = lines.back();
+        EXPECT_EQ(last.rfind("     ANALYSIS STOPPED ", 0), 0u) << last;
+        EXPECT_NE(last.find(": the results above are incomplete"), std::string::npos) << last;
+        if (turn == 1) {
+            EXPECT_EQ(last, "     ANALYSIS STOPPED at the preliminary selection of descriptors: "
+                            "the results above are incomplete");
+        } else {
+            EXPECT_NE(last.find(" in cycle "), std::string::npos) << last;
+        }
+        EXPECT_FALSE(fs::exists("newtab 1.des"));
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "SimTestSupport.h"
 #include "common/ComputingWindow.h"
+#include "common/Errors.h"
 #include "common/NumberText.h"
 #include "similarity/SimTable.h"
 
@@ -181,6 +182,57 @@ TEST_F(WholeRunTest, WithoutPredictionSetTheReportEndsWithTheDuplicateCheck) {
     for (int k = 1; k <= kMeasureCount; ++k) {
         EXPECT_EQ(run_.summary.At(3, k), 0);
         EXPECT_EQ(run_.summary.At(5, k), 0);
+    }
+}
+
+/// A window that asks to stop at its first turn.
+class StopAtOnce : public SilentWindow {
+public:
+    StopAtOnce() { SetYieldInterval(1); }
+
+protected:
+    void ProcessEvents() override {
+        RequestStop();
+        ComputingWindow::ProcessEvents();
+    }
+};
+
+TEST_F(WholeRunTest, AStoppedRunEndsItsResultsWithWhereItStopped) {
+    test::WriteTable("TINY1SIM.des", 2, 1, {"CH3", "OH", "NH2"},
+                     {{"m1", {"50", "50", "0"}, test::FixedColumns("1", 0)},
+                      {"m2", {"50", "0", "50"}, test::FixedColumns("2", 1)},
+                      {"p1", {"50", "50", "0"}, test::FixedColumns("?", 0)}});
+    ProgramState state;
+    state.tableFileName = "TINY1SIM.des";
+    SilentWindow quiet;
+    PrepareTable(state, quiet);
+    RunState run;
+    StopAtOnce window;
+    EXPECT_THROW(RunSimilarityAnalysis(state, run, window), RunInterrupted);
+    EXPECT_EQ(state.stoppedStage, "at the chemical structure similarity computations");
+    const auto lines = test::FileLines("TINY1SIM.res");
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2], "");
+    EXPECT_EQ(lines.back(), "ANALYSIS STOPPED at the chemical structure similarity "
+                            "computations: the results above are incomplete");
+}
+
+// The rule of the table window's fields and of --min-similarity.
+TEST(ClusterSimilarityRuleTest, ANumberFromZeroToOne) {
+    struct Case {
+        const char* text;
+        const char* problem;
+    };
+    const Case cases[] = {{"0.9", ""},
+                          {" 1", ""},
+                          {"0", ""},
+                          {"0.88x", ""}, // begins with a number, as every field reads
+                          {"1.5", "1.5 is outside the range 0 to 1"},
+                          {"-0.1", "-0.1 is outside the range 0 to 1"},
+                          {"abc", "'abc' is not a number"},
+                          {"", "'' is not a number"}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(ClusterSimilarityProblem(c.text), c.problem) << c.text;
     }
 }
 

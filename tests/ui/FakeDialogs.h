@@ -53,6 +53,21 @@ public:
         return answer;
     }
     void Inform(QWidget*, const QString&, const QString& message) override { messages << message; }
+
+    /// Folder answers in order; none left cancels.
+    QStringList folderAnswers;
+    std::optional<QString> AskFolder(QWidget*, const QString&, const QString&) override {
+        if (folderAnswers.empty()) {
+            return std::nullopt;
+        }
+        return folderAnswers.takeFirst();
+    }
+    QStringList pageTitles;
+    QStringList pages;
+    void ShowText(QWidget*, const QString& title, const QString& markdown) override {
+        pageTitles << title;
+        pages << markdown;
+    }
 };
 
 } // namespace kalemir::ui::testing

@@ -7,7 +7,11 @@
 #include "support/TempDir.h"
 #include "ui/FakeDialogs.h"
 
+#include "ui/FolderBar.h"
+
 #include <QApplication>
+#include <QClipboard>
+#include <QDir>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -58,8 +62,9 @@ protected:
     qspr::ProgramState state;
 
     void SetUp() override {
+        // The similarity and shape tables lie in the folder too: no descriptor tables.
         CopyExample(kExample, {"BZR01", "BZR01d2d.des", "BZR01fpc.des", "BZR01vfr.des", "BZR02",
-                               "BZR02vfr.des"});
+                               "BZR02vfr.des", "BZR01SIM.des", "BZR01SHP.des"});
     }
 };
 
@@ -120,11 +125,16 @@ TEST_F(QsprWindowsTest, ClickSequenceToTheParametersAndOn) {
     EXPECT_TRUE(parameters->Label7->isVisible());
     EXPECT_TRUE(parameters->Option2->isChecked());
 
-    // Entries go through the clamping of OK.
+    // Entries outside their range go through the clamping of OK once the user confirms.
     parameters->Text5->setText("45");
     parameters->Text4->setText("0.9");
     QTest::mouseClick(parameters->ButonOK, Qt::LeftButton);
     ASSERT_TRUE(WaitFor([&] { return flow.Results() != nullptr; }, 300));
+    EXPECT_EQ(dialogs.questions,
+              QStringList({"Max. descriptors intercorrelation: 0.9 is outside the range 0.1 to "
+                           "0.64; OK takes 0.64. Take it?",
+                           "Max. predictors number: 45 is outside the range 2 to 20; OK takes 20. "
+                           "Take it?"}));
     EXPECT_EQ(flow.State().MaxPredictors, 20);
     EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join("\n").toStdString();
     EXPECT_EQ(flow.State().MaxInterR2, 0.64);
@@ -156,11 +166,11 @@ TEST_F(QsprWindowsTest, ClickSequenceToTheParametersAndOn) {
     dialogs.defaults.clear();
 
     // Quit: asked again while the answer is empty, then saved under the name.
-    dialogs.textAnswers = {QString(""), QString(), QString("mine.rez")};
+    dialogs.textAnswers = {QString(""), QString("mine.rez")};
     QSignalSpy ended(&flow, &QsprFlow::Ended);
     QTest::mouseClick(results->ButonQuit, Qt::LeftButton);
     EXPECT_EQ(ended.count(), 1);
-    EXPECT_EQ(dialogs.prompts.size(), 3);
+    EXPECT_EQ(dialogs.prompts.size(), 2);
     EXPECT_EQ(dialogs.prompts.front(),
               "The program will save the results.  Give a name please to the saved file.");
     EXPECT_EQ(dialogs.titles.front(), "*.rez file name");
@@ -296,6 +306,174 @@ TEST_F(QsprWindowsTest, PrintingWithoutAPrinterOffersAPdf) {
     QTest::mouseClick(window.ButonPrint, Qt::LeftButton);
     ASSERT_TRUE(fs::exists("print.pdf"));
     EXPECT_EQ(ReadFile("print.pdf").substr(0, 5), "%PDF-");
+}
+
+// Typing a table's name (BZR01) as the report's name must not replace the table: the name
+// is refused and asked again. Cancel keeps the report under its working name and says so.
+TEST_F(QsprWindowsTest, QuitNeverReplacesATableAndCancelKeepsTheWorkingReport) {
+    ASSERT_TRUE(
+        qspr::WorkfilesOk(state, {"BZR01", {"BZR01d2d.des", "BZR01vfr.des"}, {true, true}}));
+    const std::string table = ReadFile("BZR01");
+    ResultsWindow window(state, dialogs);
+    dialogs.textAnswers = {QString("BZR01"), QString("./BZR01vfr.des"), QString()};
+    ASSERT_TRUE(window.SaveReport());
+    EXPECT_EQ(dialogs.messages,
+              QStringList({"BZR01: the QSPR table of this run; give another name.",
+                           "./BZR01vfr.des: a descriptor table of this run; give another name.",
+                           "The report stays under the name rezultat.rez."}));
+    EXPECT_TRUE(dialogs.questions.isEmpty()); // never asked to replace a table
+    EXPECT_EQ(ReadFile("BZR01"), table);
+    EXPECT_TRUE(fs::exists("rezultat.rez"));
+}
+
+// The second plot proposes its own name; neither plot may take a table's, the report's or
+// the first plot's name.
+TEST_F(QsprWindowsTest, EachPlotHasItsOwnNameAndReplacesNoOtherFile) {
+    ASSERT_TRUE(qspr::WorkfilesOk(state, {"BZR01", {"BZR01vfr.des"}, {true}}));
+    state.CycleNumber = 2;
+    state.ScatterPoints = {{}, {0, 1, 1, 2, 2}, {0, 2, 3, 3, 4}, {}};
+    ResultsWindow window(state, dialogs);
+    window.show();
+    dialogs.textAnswers = {QString("rezultat.rez"), QString("before.bmp"), QString("before.bmp"),
+                           QString("BZR01vfr.des")}; // then the proposed name
+    QTest::mouseClick(window.Scatterp, Qt::LeftButton);
+    EXPECT_EQ(dialogs.defaults, QStringList({"BZR01.bmp", "BZR01.bmp", "BZR01after.bmp",
+                                             "BZR01after.bmp", "BZR01after.bmp"}));
+    EXPECT_EQ(dialogs.messages.size(), 3);
+    EXPECT_TRUE(fs::exists("before.bmp"));
+    EXPECT_TRUE(fs::exists("BZR01after.bmp"));
+    EXPECT_TRUE(dialogs.questions.isEmpty());
+}
+
+// A stop from the computing window leads to a results window that says so, over a report
+// that ends with the same words.
+TEST_F(QsprWindowsTest, AStoppedRunSaysSoInCaptionFirstLineAndReport) {
+    QsprFlow flow(dialogs, qspr::RunQsprComputation);
+    flow.Start();
+    WorkfilesWindow* files = flow.Workfiles();
+    ClickItem(files->List1, RowOf(files->List1, "BZR01"));
+    ClickItem(files->List2, RowOf(files->List2, "BZR01vfr.des"));
+    QTest::mouseClick(files->ButonOK, Qt::LeftButton);
+    ASSERT_TRUE(WaitFor([&] { return flow.Parameters() != nullptr; }));
+    QTest::mouseClick(flow.Parameters()->ButonOK, Qt::LeftButton);
+    ASSERT_NE(flow.Computing(), nullptr);
+    flow.Computing()->EngineWindow().RequestStop(); // as Stop -> Yes does
+    ASSERT_TRUE(WaitFor([&] { return flow.Results() != nullptr; }, 60));
+    ResultsWindow* results = flow.Results();
+    const QString where = "at the preliminary selection of descriptors";
+    EXPECT_EQ(results->windowTitle(), QString(47, ' ') + "Results ... analysis stopped " + where);
+    EXPECT_TRUE(results->StopNotice->isVisible());
+    EXPECT_EQ(results->StopNotice->text(),
+              "The analysis was stopped " + where + ": the report below is incomplete.");
+    EXPECT_EQ(results->Text->item(results->Text->count() - 1)->text(),
+              "     ANALYSIS STOPPED " + where + ": the results above are incomplete");
+}
+
+// Every field is checked with the command line's rule when OK is pressed; the window stays
+// open on the field until the entries can be taken.
+TEST_F(QsprWindowsTest, FieldsAreCheckedAndReturnPressesOk) {
+    ASSERT_TRUE(qspr::WorkfilesOk(state, {"BZR01", {"BZR01vfr.des"}, {true}}));
+    ParametersWindow window(state, dialogs);
+    QSignalSpy compute(&window, &ParametersWindow::Compute);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+
+    window.Text1->setText("abc");
+    QTest::keyClick(window.Text4, Qt::Key_Return);
+    EXPECT_EQ(dialogs.messages,
+              QStringList({"Min. descriptor / Property correlation: 'abc' is not a number"}));
+    EXPECT_EQ(window.focusWidget(), window.Text1);
+    window.Text1->setText(" .0338");
+    window.Text3->setText("7");
+    QTest::mouseClick(window.ButonOK, Qt::LeftButton);
+    EXPECT_EQ(dialogs.messages.back(),
+              "Estimated correctness (KalemirS): 7 is outside the range -1 to 1");
+    window.Text3->setText(" .5001");
+    window.Text5->setText("99");
+    dialogs.yesNoAnswers = {false};
+    QTest::mouseClick(window.ButonOK, Qt::LeftButton);
+    EXPECT_EQ(compute.count(), 0);
+    EXPECT_EQ(window.focusWidget(), window.Text5);
+
+    // Return in a field presses OK; the confirmed value is limited as before.
+    dialogs.yesNoAnswers = {true};
+    QTest::keyClick(window.Text5, Qt::Key_Return);
+    EXPECT_EQ(compute.count(), 1);
+    EXPECT_EQ(state.MaxPredictors, 20);
+}
+
+// The report can be selected, copied and searched; Tab follows the screen order.
+TEST_F(QsprWindowsTest, TheReportCanBeCopiedAndSearchedFromTheKeyboard) {
+    ASSERT_TRUE(qspr::WorkfilesOk(state, {"BZR01", {"BZR01vfr.des"}, {true}}));
+    ResultsWindow window(state, dialogs);
+    window.show();
+    window.Activate();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    ASSERT_EQ(window.Text->count(), 6);
+
+    window.Text->setFocus();
+    QStringList order;
+    for (int i = 0; i < 3; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        order << QApplication::focusWidget()->objectName();
+    }
+    EXPECT_EQ(order, QStringList({"Scatterp", "ButonPrint", "ButonQuit"}));
+    // Return presses the focused button, as Space does.
+    dialogs.textAnswers = {QString("report.pdf")};
+    window.ButonPrint->setFocus();
+    QTest::keyClick(window.ButonPrint, Qt::Key_Return);
+    EXPECT_TRUE(fs::exists("report.pdf"));
+
+    window.Text->setFocus();
+    QTest::keyClick(window.Text, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(window.Text, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(),
+              "\n     Program KALEMIRq for QSPR computations\n" + window.Text->item(2)->text() +
+                  "\n\n     QSPR table used:\n     BZR01\n");
+
+    QTest::keyClick(window.Text, Qt::Key_F, Qt::ControlModifier);
+    ASSERT_TRUE(window.FindText->isVisible());
+    EXPECT_EQ(QApplication::focusWidget(), window.FindText);
+    QTest::keyClicks(window.FindText, "bzr01");
+    QTest::keyClick(window.FindText, Qt::Key_Return);
+    EXPECT_EQ(window.Text->currentRow(), 5);
+    EXPECT_EQ(window.SelectedText(), "     BZR01\n");
+    EXPECT_TRUE(window.FindNext("program")); // wraps round to the top
+    EXPECT_EQ(window.Text->currentRow(), 1);
+    EXPECT_FALSE(window.FindNext("no such text"));
+    EXPECT_EQ(window.FindStatus->text(), "not found");
+}
+
+// F1 shows the README's section for the window (the README built into the program); the
+// working folder is shown, can be changed and is remembered.
+TEST_F(QsprWindowsTest, HelpAboutAndTheWorkingFolder) {
+    WorkfilesWindow window(state, dialogs);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QTest::keyClick(window.List1, Qt::Key_F1);
+    ASSERT_EQ(dialogs.pages.size(), 1);
+    EXPECT_EQ(dialogs.pageTitles.front(), "Help: KalemirQ: Workfiles");
+    EXPECT_TRUE(dialogs.pages.front().startsWith("### KalemirQ: Workfiles\n"));
+    EXPECT_TRUE(dialogs.pages.front().contains("Shift+Click"));
+    QTest::mouseClick(window.Folder->ButonAbout, Qt::LeftButton);
+    EXPECT_TRUE(dialogs.pages.back().contains(QString("KalemirQ ") + KALEMIR_VERSION_TEXT));
+    EXPECT_TRUE(dialogs.pages.back().contains(QString("Qt ") + qVersion()));
+
+    fs::create_directory("other");
+    fs::copy_file("BZR02", "other/BZR02");
+    const QString other =
+        QDir(QString::fromStdString(fs::absolute("other").string())).canonicalPath();
+    dialogs.folderAnswers = {other};
+    QTest::mouseClick(window.Folder->ButonFolder, Qt::LeftButton);
+    EXPECT_EQ(QDir::currentPath(), other);
+    EXPECT_EQ(window.Folder->FolderLabel->text(), "Working folder: " + other);
+    ASSERT_EQ(window.List1->count(), 1);
+    EXPECT_EQ(window.List1->item(0)->text(), "BZR02");
+    EXPECT_EQ(window.List2->count(), 0);
+    EXPECT_EQ(RememberedFolder("KalemirQ"), other);
 }
 
 TEST_F(QsprWindowsTest, AnObservedTableIsCheckedAtOk) {

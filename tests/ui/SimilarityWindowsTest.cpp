@@ -80,6 +80,17 @@ TEST_F(SimilarityWindowsTest, ClickSequenceToTheFinalWindow) {
     ASSERT_NE(flow.Final(), nullptr);
     EXPECT_EQ(flow.Final()->windowTitle(), QString(86, ' '));
     EXPECT_EQ(flow.Final()->Label1->text(), "See the results in BZR01SIM.res file.");
+    // COR, the figure to carry into KalemirQ, is the one the results file gives.
+    const std::string results = ReadFile("BZR01SIM.res");
+    const std::string about = "labeling will be about ";
+    const std::size_t at = results.find(about);
+    ASSERT_NE(at, std::string::npos);
+    const std::string cor =
+        results.substr(at + about.size(), results.find('\r', at) - at - about.size());
+    EXPECT_TRUE(flow.Final()->CorLabel->isVisible());
+    EXPECT_TRUE(flow.Final()->CorLabel->text().startsWith(
+        "Estimated correctness COR = " + QString::fromStdString(cor) + " "))
+        << flow.Final()->CorLabel->text().toStdString();
     EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join("\n").toStdString();
     EXPECT_TRUE(fs::exists("BZR01SIM.res"));
     EXPECT_TRUE(fs::exists("BZR01NBX"));
@@ -87,6 +98,75 @@ TEST_F(SimilarityWindowsTest, ClickSequenceToTheFinalWindow) {
     QSignalSpy ended(&flow, &SimilarityFlow::Ended);
     QTest::mouseClick(flow.Final()->ButonQuit, Qt::LeftButton);
     EXPECT_EQ(ended.count(), 1);
+}
+
+// The window can be used with the keyboard alone: the arrow keys choose a table and show OK
+// in the place it keeps, Return presses it.
+TEST_F(SimilarityWindowsTest, ATableChosenWithTheKeyboardShowsOkWithoutMovingAnything) {
+    sim::ProgramState state;
+    TableWindow window(state, dialogs);
+    QSignalSpy prepared(&window, &TableWindow::Prepared);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    const QRect list = window.Listfile->geometry();
+    const QRect field = window.Text5->geometry();
+    window.Listfile->setFocus();
+    QTest::keyClick(window.Listfile, Qt::Key_Down);
+    QTest::keyClick(window.Listfile, Qt::Key_Up);
+    EXPECT_TRUE(window.ButonOK->isVisible());
+    EXPECT_EQ(state.tableFileName, "BZR01SIM.des");
+    EXPECT_EQ(window.Listfile->geometry(), list);
+    EXPECT_EQ(window.Text5->geometry(), field);
+    QTest::keyClick(window.Listfile, Qt::Key_Return);
+    EXPECT_EQ(prepared.count(), 1);
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join("\n").toStdString();
+}
+
+// "abc" used to give one cluster and 1.5 one cluster per molecule: both are refused with
+// the field's name, and nothing is prepared.
+TEST_F(SimilarityWindowsTest, AMinimumSimilarityIsANumberFromZeroToOne) {
+    sim::ProgramState state;
+    TableWindow window(state, dialogs);
+    QSignalSpy prepared(&window, &TableWindow::Prepared);
+    window.show();
+    ClickRow(window.Listfile, 0);
+    window.Text3->setText("1.5");
+    QTest::mouseClick(window.ButonOK, Qt::LeftButton);
+    window.Text3->setText("0.9");
+    window.Text1->setText("abc");
+    QTest::mouseClick(window.ButonOK, Qt::LeftButton);
+    EXPECT_EQ(prepared.count(), 0);
+    EXPECT_EQ(dialogs.messages,
+              QStringList({"Minimum similarity in cluster(s) by size: 1.5 is outside the range "
+                           "0 to 1.",
+                           "Minimum similarity in cluster(s) by chemical structure: 'abc' is not "
+                           "a number."}));
+    EXPECT_FALSE(fs::exists("BZR01NBX"));
+}
+
+TEST_F(SimilarityWindowsTest, AStoppedRunSaysWhereInTheFinalWindowAndTheResults) {
+    SimilarityFlow flow(dialogs);
+    flow.Start();
+    ClickRow(flow.Table()->Listfile, 0);
+    QTest::mouseClick(flow.Table()->ButonOK, Qt::LeftButton);
+    ASSERT_NE(flow.Computing(), nullptr);
+    flow.Computing()->EngineWindow().RequestStop(); // as Stop -> Yes does
+    for (int i = 0; i < 3000 && flow.Final() == nullptr; ++i) {
+        QTest::qWait(10);
+    }
+    ASSERT_NE(flow.Final(), nullptr);
+    const QString where = "at the chemical structure similarity computations";
+    EXPECT_EQ(flow.Final()->windowTitle(), "Analysis stopped " + where);
+    EXPECT_EQ(flow.Final()->Label1->text(), "The analysis was stopped " + where +
+                                                ": BZR01SIM.res holds what was written until "
+                                                "then.");
+    EXPECT_FALSE(flow.Final()->CorLabel->isVisible());
+    const std::string results = ReadFile("BZR01SIM.res");
+    const std::string last =
+        "\r\nANALYSIS STOPPED " + where.toStdString() + ": the results above are incomplete\r\n";
+    ASSERT_GE(results.size(), last.size());
+    EXPECT_EQ(results.substr(results.size() - last.size()), last);
 }
 
 TEST_F(SimilarityWindowsTest, ANameListedTwiceIsRefusedBeforeAnythingIsWritten) {

@@ -4,9 +4,14 @@
 
 #include "app/QsprCommandLine.h"
 #include "ui/ComputingView.h"
+#include "ui/DialogService.h"
 #include "ui/FakeDialogs.h"
+#include "ui/FolderBar.h"
 #include "ui/QsprWindows.h"
 #include "ui/SimilarityWindows.h"
+
+#include <QDialog>
+#include <QMessageBox>
 
 #include <QApplication>
 #include <QDir>
@@ -28,12 +33,17 @@ void Settle(int ms = 300) {
     QTest::qWait(ms);
 }
 
-/// The window with its frame, as the screen shows it.
-void Shoot(QWidget* window, const QString& name) {
+/// The window with its frame, as the screen shows it, and a dialog over it.
+void Shoot(QWidget* window, const QString& name, QWidget* over = nullptr) {
     window->raise();
     window->activateWindow();
+    if (over != nullptr) {
+        over->raise();
+        over->activateWindow();
+    }
     Settle();
-    const QRect frame = window->frameGeometry();
+    const QRect frame =
+        over == nullptr ? window->frameGeometry() : window->frameGeometry() | over->frameGeometry();
     const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(
         0, frame.x(), frame.y(), frame.width(), frame.height());
     const QString path = outputFolder + "/" + name + ".png";
@@ -74,6 +84,17 @@ void QsprTour() {
     WaitFor([&] { return flow.Parameters() != nullptr; });
     flow.Parameters()->move(40, 40);
     Shoot(flow.Parameters(), "kalemirq-parameters");
+    // A field that does not read as a number: the message the window gives, as it shows it.
+    flow.Parameters()->Text5->setText("twelve");
+    QTest::mouseClick(flow.Parameters()->ButonOK, Qt::LeftButton);
+    if (!dialogs.messages.isEmpty()) {
+        QMessageBox box(QMessageBox::Information, "Parameters", dialogs.messages.back(),
+                        QMessageBox::Ok, flow.Parameters());
+        box.show();
+        box.move(140, 200);
+        Shoot(flow.Parameters(), "kalemirq-field-message", &box);
+    }
+    flow.Parameters()->Text5->setText(" 20");
     QTest::mouseClick(flow.Parameters()->ButonOK, Qt::LeftButton);
     WaitFor([&] { return flow.Computing() != nullptr; });
     flow.Computing()->move(40, 40);
@@ -84,6 +105,11 @@ void QsprTour() {
     WaitFor([&] { return flow.Results() != nullptr; });
     flow.Results()->move(40, 40);
     Shoot(flow.Results(), "kalemirq-results");
+    // Ctrl+F: the find field, the next line holding the text selected.
+    QTest::keyClick(flow.Results(), Qt::Key_F, Qt::ControlModifier);
+    QTest::keyClicks(flow.Results()->FindText, "Intercept");
+    QTest::keyClick(flow.Results()->FindText, Qt::Key_Return);
+    Shoot(flow.Results(), "kalemirq-results-find");
     dialogs.textAnswers = {"scatter-before.bmp", "scatter-after.bmp"};
     QTest::mouseClick(flow.Results()->Scatterp, Qt::LeftButton);
     for (const char* name : {"scatter-before", "scatter-after"}) {
@@ -91,6 +117,67 @@ void QsprTour() {
         if (!plot.isNull()) {
             plot.save(outputFolder + "/kalemirq-" + name + ".png", "PNG");
         }
+    }
+}
+
+/// A run of the larger example stopped shortly after it started, as Stop -> Yes stops it.
+void StoppedQsprTour() {
+    FakeDialogs dialogs;
+    kalemir::ui::QsprFlow flow(
+        dialogs, [](kalemir::qspr::ProgramState& state, kalemir::ComputingWindow& window) {
+            kalemir::qspr::RunQsprComputation(state, window);
+        });
+    flow.Start();
+    auto* files = flow.Workfiles();
+    Click(files->List1, "BZR02");
+    Click(files->List2, "BZR02d2d.des");
+    Click(files->List2, "BZR02vfr.des", Qt::ControlModifier);
+    QTest::mouseClick(files->ButonOK, Qt::LeftButton);
+    WaitFor([&] { return flow.Parameters() != nullptr; });
+    QTest::mouseClick(flow.Parameters()->ButonOK, Qt::LeftButton);
+    WaitFor([&] { return flow.Computing() != nullptr; });
+    Settle(200);
+    if (flow.Computing() != nullptr) {
+        flow.Computing()->EngineWindow().RequestStop();
+    }
+    WaitFor([&] { return flow.Results() != nullptr; });
+    flow.Results()->move(40, 40);
+    flow.Results()->Text->scrollToBottom();
+    Shoot(flow.Results(), "kalemirq-stopped");
+    dialogs.textAnswers = {"stopped-plot.bmp", "stopped-after.bmp"};
+    QTest::mouseClick(flow.Results()->Scatterp, Qt::LeftButton);
+    // The last plot is the one the stop left without points.
+    QImage plot("stopped-after.bmp", "BMP");
+    if (plot.isNull()) {
+        plot.load("stopped-plot.bmp", "BMP");
+    }
+    if (!plot.isNull()) {
+        plot.save(outputFolder + "/kalemirq-scatter-no-points.png", "PNG");
+    }
+    dialogs.textAnswers = {"stopped.rez"};
+    QTest::mouseClick(flow.Results()->ButonQuit, Qt::LeftButton);
+}
+
+/// Help (F1) and About of the first window, as the program shows them.
+void HelpTour() {
+    FakeDialogs dialogs;
+    kalemir::qspr::ProgramState state;
+    kalemir::ui::WorkfilesWindow files(state, dialogs);
+    files.move(40, 40);
+    files.show();
+    Settle();
+    QTest::mouseClick(files.Folder->ButonHelp, Qt::LeftButton);
+    QTest::mouseClick(files.Folder->ButonAbout, Qt::LeftButton);
+    const char* names[] = {"kalemirq-help", "kalemirq-about"};
+    for (int i = 0; i < dialogs.pages.size() && i < 2; ++i) {
+        QDialog* page = kalemir::ui::MakeTextPage(&files, dialogs.pageTitles[i], dialogs.pages[i]);
+        if (i == 1) {
+            page->resize(520, 300);
+        }
+        page->show();
+        page->move(40, 40);
+        Shoot(page, names[i]);
+        delete page;
     }
 }
 
@@ -111,6 +198,20 @@ void SimilarityTour() {
     WaitFor([&] { return flow.Final() != nullptr; });
     flow.Final()->move(40, 40);
     Shoot(flow.Final(), "kalemirs-final");
+    QTest::mouseClick(flow.Final()->ButonQuit, Qt::LeftButton);
+
+    // The same table, stopped at once.
+    FakeDialogs stopDialogs;
+    kalemir::ui::SimilarityFlow stopped(stopDialogs);
+    stopped.Start();
+    Click(stopped.Table()->Listfile, "BZR01SIM.des");
+    QTest::mouseClick(stopped.Table()->ButonOK, Qt::LeftButton);
+    if (stopped.Computing() != nullptr) {
+        stopped.Computing()->EngineWindow().RequestStop();
+    }
+    WaitFor([&] { return stopped.Final() != nullptr; });
+    stopped.Final()->move(40, 40);
+    Shoot(stopped.Final(), "kalemirs-stopped");
 }
 
 } // namespace
@@ -123,6 +224,8 @@ int main(int argc, char** argv) {
     }
     outputFolder = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
     QsprTour();
+    StoppedQsprTour();
+    HelpTour();
     SimilarityTour();
     return 0;
 }

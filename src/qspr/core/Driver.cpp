@@ -1,6 +1,8 @@
 #include "qspr/core/Driver.h"
 
 #include "common/ComputingWindow.h"
+#include "common/Errors.h"
+#include "common/Report.h"
 #include "qspr/core/BestSetReport.h"
 #include "qspr/core/Centring.h"
 #include "qspr/core/Significant.h"
@@ -32,6 +34,11 @@ void RunComputation(ProgramState& ps, ComputingState& cs, ComputingWindow& windo
     if (!cs.Workers) {
         cs.Workers = std::make_unique<WorkerPool>(ps.ThreadCount);
     }
+    // Where a stop lands, for the report's closing line.
+    std::string stage = "at the preliminary selection of descriptors";
+    auto inCycle = [&](const char* step) {
+        stage = "in cycle " + std::to_string(ps.CycleNumber) + " at " + step;
+    };
     // The cycles rewrite their tables: they work on copies, never on the user's files.
     try {
         MakeWorkCopies(ps, cs);
@@ -44,6 +51,7 @@ void RunComputation(ProgramState& ps, ComputingState& cs, ComputingWindow& windo
         bool more = true;
         while (more) {
             ++ps.CycleNumber;
+            inCycle("the screening of the descriptors");
             PrepareCycle(ps, cs);
             SplitTables(ps, cs, window);
             ParseQsprTable(ps, cs);
@@ -54,10 +62,14 @@ void RunComputation(ProgramState& ps, ComputingState& cs, ComputingWindow& windo
             }
             RankSignificant(ps, cs, window);
             if (cs.SignificantCount > 1) {
+                inCycle("the intercorrelations");
                 ComputeInterR2(ps, cs, window);
                 CentreColumns(ps, cs, window);
+                inCycle("the search of predictor pairs");
                 SearchPairs(ps, cs, window);
+                inCycle("the search of larger predictor sets");
                 SearchLargerSets(ps, cs, window);
+                inCycle("the final analysis");
                 ReportBestPredictors(ps, cs, window);
                 WriteBestSetValues(ps, cs);
                 FinalAnalysis(ps, cs, window);
@@ -73,6 +85,12 @@ void RunComputation(ProgramState& ps, ComputingState& cs, ComputingWindow& windo
                 more = false;
             }
         }
+    } catch (const RunInterrupted&) {
+        // The report says it was stopped, and where, as its last line.
+        cs.WorkFiles.RemoveAll();
+        ps.StoppedStage = stage;
+        AppendReportLines(kWorkingReport, {"", "     " + StoppedAnalysisText(stage)});
+        throw;
     } catch (...) {
         cs.WorkFiles.RemoveAll();
         throw;

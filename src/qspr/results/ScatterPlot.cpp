@@ -20,18 +20,23 @@ int ScatterPlotCount(int cycleNumber) {
 ScatterDrawing DrawScatterPlot(std::vector<std::array<double, 5>>& scatterPoints, int k) {
     const std::size_t computedColumn = static_cast<std::size_t>(2 * k - 1);
     const std::size_t observedColumn = static_cast<std::size_t>(2 * k);
+    std::size_t n = 0;
+    while (n + 1 < scatterPoints.size() && scatterPoints[n + 1][computedColumn] != 0) {
+        ++n;
+    }
     ScatterDrawing drawing;
+    if (n == 0) {
+        // A run stopped before the plot had its estimates: say so, instead of a frame whose
+        // axes run from -100000 to 100000.
+        drawing.texts.push_back({kNoPointsX, kNoPointsY, kNoPointsText});
+        return drawing;
+    }
     drawing.frame = {{1500, 200, 1500, 7000},
                      {1500, 7000, 9500, 7000},
                      {9500, 7000, 9500, 200},
                      {9500, 200, 1500, 200}};
     drawing.texts.push_back({8700, 7500, "Observed"});
     drawing.texts.push_back({100, 200, "Computed"});
-
-    std::size_t n = 0;
-    while (n + 1 < scatterPoints.size() && scatterPoints[n + 1][computedColumn] != 0) {
-        ++n;
-    }
 
     double cMin = 100000, cMax = -100000, oMin = 100000, oMax = -100000;
     for (std::size_t i = 1; i <= n; ++i) {
@@ -63,9 +68,6 @@ ScatterDrawing DrawScatterPlot(std::vector<std::array<double, 5>>& scatterPoints
         drawing.points.push_back({x, y});
     }
 
-    if (n == 0) {
-        return drawing;
-    }
     double sumX = 0, sumY = 0;
     for (const ScatterDrawing::Dot& p : drawing.points) {
         sumX += p.x;
@@ -91,6 +93,10 @@ ScatterDrawing DrawScatterPlot(std::vector<std::array<double, 5>>& scatterPoints
         }
     }
     return drawing;
+}
+
+std::string ScatterPlotDefaultName(const std::string& qsprTableCopy, int k) {
+    return qsprTableCopy + (k == 1 ? ".bmp" : "after.bmp");
 }
 
 std::string ScatterPrompt(int k, int count) {

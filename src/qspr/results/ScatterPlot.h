@@ -37,8 +37,17 @@ inline constexpr int kPlotHeightTwips = 7900;
 int ScatterPlotCount(int cycleNumber);
 
 /// Draws plot k (1 before, 2 after removing outliers) of the scatter points; the columns
-/// of that plot are overwritten with the window coordinates of its points.
+/// of that plot are overwritten with the window coordinates of its points. A plot without
+/// points (a stopped run) is the one text kNoPointsText in the middle of the surface.
 ScatterDrawing DrawScatterPlot(std::vector<std::array<double, 5>>& scatterPoints, int k);
+
+inline constexpr const char* kNoPointsText = "no points";
+inline constexpr int kNoPointsX = 4800;
+inline constexpr int kNoPointsY = 3600;
+
+/// The bitmap name the question proposes for plot k: the QSPR table's name + ".bmp" for
+/// the first, + "after.bmp" for the second, so that saving both as proposed keeps both.
+std::string ScatterPlotDefaultName(const std::string& qsprTableCopy, int k);
 
 /// The question that asks for the bitmap's name of plot k of `count`.
 std::string ScatterPrompt(int k, int count);

@@ -20,7 +20,105 @@ int RoundToCount(double value) {
     return static_cast<int>(RoundHalfEven(bounded));
 }
 
+/// The validation count OK takes from an entry: within the calibration set, since the
+/// validation set is the last ValidationCount calibration molecules and a count beyond it
+/// (or below zero) would name molecules that do not exist.
+int LimitValidationCount(double entered, int n) {
+    return std::clamp(RoundToCount(entered), 0, n);
+}
+
+/// The largest predictor-set size OK takes from an entry.
+int LimitMaxPredictors(double entered, int n) {
+    int count = RoundToCount(entered);
+    if (count > n / 3.0) {
+        count = n / 3;
+    }
+    if (count >= 21) {
+        count = kMaxPredictorsInSet;
+    }
+    if (count < 2) {
+        count = 2;
+    }
+    return count;
+}
+
+std::string Trimmed(const std::string& text) {
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+std::string NotANumber(const char* field, const std::string& text) {
+    return std::string(field) + ": '" + Trimmed(text) + "' is not a number";
+}
+
+std::string OutsideRange(const char* field, const std::string& text, double low, double high) {
+    return std::string(field) + ": " + Trimmed(text) + " is outside the range " + PlainNumber(low) +
+           " to " + PlainNumber(high);
+}
+
+constexpr const char* kFieldNames[] = {"",
+                                       "Min. descriptor / Property correlation",
+                                       "Number of molecules in the validation set",
+                                       "Estimated correctness (KalemirS)",
+                                       "Max. descriptors intercorrelation",
+                                       "Max. predictors number"};
+
 } // namespace
+
+std::string CorrectnessProblem(const std::string& text) {
+    if (!BeginsWithNumber(text)) {
+        return "'" + Trimmed(text) + "' is not a number";
+    }
+    const double value = TextToNumber(text);
+    if (value < -1 || value > 1) {
+        return Trimmed(text) + " is outside the range -1 to 1";
+    }
+    return {};
+}
+
+std::vector<EntryProblem> CheckParameterEntries(const ProgramState& state,
+                                                const ParameterEntries& entries) {
+    const int n = state.CalibrationCount;
+    std::vector<EntryProblem> problems;
+    // A number outside [low, high] that OK takes as `taken`.
+    auto limited = [&](int field, const std::string& text, double low, double high, double taken) {
+        if (!BeginsWithNumber(text)) {
+            problems.push_back({field, NotANumber(kFieldNames[field], text), false});
+        } else if (taken != TextToNumber(text)) {
+            problems.push_back({field,
+                                OutsideRange(kFieldNames[field], text, low, high) + "; OK takes " +
+                                    PlainNumber(taken),
+                                true});
+        }
+    };
+    limited(1, entries.Text1, 0.01, 0.25, LimitTo(TextToNumber(entries.Text1), 0.01, 0.25));
+    if (state.PredictionCount > 0) {
+        const double entered = TextToNumber(entries.Text2);
+        limited(2, entries.Text2, 0, n,
+                RoundToCount(entered) == LimitValidationCount(entered, n)
+                    ? entered
+                    : LimitValidationCount(entered, n));
+    } else if (!BeginsWithNumber(entries.Text2)) {
+        problems.push_back({2, NotANumber(kFieldNames[2], entries.Text2), false});
+    }
+    if (state.PredictionCount > 0 && entries.Text3Visible) {
+        const std::string problem = CorrectnessProblem(entries.Text3);
+        if (!problem.empty()) {
+            problems.push_back({3, std::string(kFieldNames[3]) + ": " + problem, false});
+        }
+    }
+    limited(4, entries.Text4, 0.1, 0.64, LimitTo(TextToNumber(entries.Text4), 0.1, 0.64));
+    {
+        const double entered = TextToNumber(entries.Text5);
+        const int taken = LimitMaxPredictors(entered, n);
+        const int high = LimitMaxPredictors(kMaxPredictorsInSet, n);
+        limited(5, entries.Text5, 2, high, RoundToCount(entered) == taken ? entered : taken);
+    }
+    return problems;
+}
 
 double LimitTo(double value, double low, double high) {
     if (value > high) {
@@ -78,13 +176,10 @@ ParametersOutcome ParametersOk(ProgramState& state, const ParameterEntries& entr
 
     state.MinPropertyR2 = LimitTo(TextToNumber(entries.Text1), 0.01, 0.25);
 
-    state.ValidationCount = RoundToCount(TextToNumber(entries.Text2));
+    state.ValidationCount = LimitValidationCount(TextToNumber(entries.Text2), n);
     if (state.PredictionCount == 0) {
         state.ValidationCount = n;
     }
-    // The validation set is the last ValidationCount calibration molecules: a count beyond
-    // the calibration set (or below zero) would name molecules that do not exist.
-    state.ValidationCount = std::clamp(state.ValidationCount, 0, n);
     state.ValidationNames.assign(static_cast<std::size_t>(state.ValidationCount) + 1, "");
     state.ValidationValues.assign(static_cast<std::size_t>(state.ValidationCount) + 1, {});
 
@@ -94,16 +189,7 @@ ParametersOutcome ParametersOk(ProgramState& state, const ParameterEntries& entr
 
     state.MaxInterR2 = LimitTo(TextToNumber(entries.Text4), 0.1, 0.64);
 
-    state.MaxPredictors = RoundToCount(TextToNumber(entries.Text5));
-    if (state.MaxPredictors > n / 3.0) {
-        state.MaxPredictors = n / 3;
-    }
-    if (state.MaxPredictors >= 21) {
-        state.MaxPredictors = kMaxPredictorsInSet;
-    }
-    if (state.MaxPredictors < 2) {
-        state.MaxPredictors = 2;
-    }
+    state.MaxPredictors = LimitMaxPredictors(TextToNumber(entries.Text5), n);
 
     state.EliminateOutliers = entries.Option1 ? 1 : 0;
 

@@ -5,6 +5,7 @@
 #include "qspr/setup/ProgramState.h"
 
 #include <string>
+#include <vector>
 
 namespace kalemir::qspr {
 
@@ -34,6 +35,26 @@ enum class ParametersOutcome {
 /// Parameters OK: reads, limits and records the entries and appends the table list and
 /// the parameter block (or the missing-fragment-table message) to the working report.
 ParametersOutcome ParametersOk(ProgramState& state, const ParameterEntries& entries);
+
+/// A Parameters entry that OK cannot take as it stands.
+struct EntryProblem {
+    int field = 0;            ///< 1..5: Text1..Text5
+    std::string message;      ///< names the field, says what is wrong and gives the range
+    bool confirmable = false; ///< a number outside its range that OK limits: the user may
+                              ///< confirm it (the message says what OK takes)
+};
+
+/// Checks the entries as OK will read them, in the window's order: text that does not
+/// begin with a number is refused, a number outside its range is reported with the value
+/// OK would take instead, and an estimated correctness outside -1 to 1 is refused (OK does
+/// not limit it). Empty when OK can take every entry as it stands.
+std::vector<EntryProblem> CheckParameterEntries(const ProgramState& state,
+                                                const ParameterEntries& entries);
+
+/// The estimated correctness rule, shared with the command line: a number from -1 to 1
+/// (the range of the similarity program's COR). Empty when the text is one, otherwise why
+/// it is not.
+std::string CorrectnessProblem(const std::string& text);
 
 /// Limiting to [low, high]: above high becomes high, then below low becomes low.
 double LimitTo(double value, double low, double high);

@@ -75,6 +75,9 @@ struct ProgramState {
     // --- Computation (qspr/core) ---
     /// Set when the computation starts: a second activation does not start another run.
     bool ComputationStarted = false;
+    /// Where the computation was stopped ("in cycle 2 at the search of pairs"); empty
+    /// unless the user or an interrupt stopped it.
+    std::string StoppedStage;
     /// Worker threads of the searches: 0 takes the machine's cores, 1 fits every
     /// candidate on the computing thread. The results do not depend on it.
     int ThreadCount = 0;

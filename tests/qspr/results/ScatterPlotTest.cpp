@@ -80,8 +80,21 @@ TEST(ScatterPlotTest, AZeroRangeDrawsOnTheMiddleOfThatAxis) {
     const ScatterDrawing v = DrawScatterPlot(vertical, 1);
     EXPECT_DOUBLE_EQ(v.points[0].x, 5500);
     EXPECT_TRUE(v.linePoints.empty());
+}
+
+// A stopped run leaves a plot without estimates: it says so instead of an empty frame with
+// axes from -100000 to 100000.
+TEST(ScatterPlotTest, APlotWithoutPointsSaysNoPoints) {
     Rows none = PlotOneRows({});
-    EXPECT_TRUE(DrawScatterPlot(none, 1).points.empty());
+    Rows empty; // not even row 0
+    for (Rows* rows : {&none, &empty}) {
+        const ScatterDrawing d = DrawScatterPlot(*rows, 1);
+        EXPECT_TRUE(d.points.empty());
+        EXPECT_TRUE(d.frame.empty());
+        EXPECT_TRUE(d.linePoints.empty());
+        ASSERT_EQ(d.texts.size(), 1u);
+        EXPECT_EQ(d.texts[0].text, "no points");
+    }
 }
 
 TEST(ScatterPlotTest, PlotTwoUsesItsOwnColumns) {
@@ -106,6 +119,9 @@ TEST(ScatterPlotTest, PromptsAndCount) {
               std::string::npos);
     EXPECT_NE(ScatterPrompt(2, 2).find("AFTER removing outliers.  Give other name"),
               std::string::npos);
+    // Saving both plots as proposed keeps both.
+    EXPECT_EQ(ScatterPlotDefaultName("BZR01", 1), "BZR01.bmp");
+    EXPECT_EQ(ScatterPlotDefaultName("BZR01", 2), "BZR01after.bmp");
 }
 
 } // namespace

@@ -201,5 +201,79 @@ TEST_F(ParametersOkTest, AnyPrefixBeforeTheFragmentSuffixWillDo) {
     EXPECT_EQ(ParametersOk(state, LoadParameters(state)), ParametersOutcome::Compute);
 }
 
+// What OK says about each field before it limits it, on the example's counts (148
+// calibration, 15 prediction molecules: at most Int(148 / 3) = 49, so 20, predictors) and on
+// a small set (N = 12: at most 4 predictors).
+struct EntryCase {
+    const char* name;
+    int calibration;
+    int field;
+    const char* text;
+    const char* message; ///< "" when the entry is taken as it stands
+    bool confirmable;
+};
+
+class ParameterEntriesTest : public ::testing::TestWithParam<EntryCase> {};
+
+TEST_P(ParameterEntriesTest, EachFieldWithItsRule) {
+    const EntryCase& c = GetParam();
+    ProgramState state = StateWithCounts(c.calibration, 15);
+    ParameterEntries entries = LoadParameters(state);
+    std::string* texts[] = {nullptr,        &entries.Text1, &entries.Text2,
+                            &entries.Text3, &entries.Text4, &entries.Text5};
+    *texts[c.field] = c.text;
+    const std::vector<EntryProblem> problems = CheckParameterEntries(state, entries);
+    if (std::string(c.message).empty()) {
+        EXPECT_TRUE(problems.empty()) << problems.front().message;
+        return;
+    }
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_EQ(problems[0].field, c.field);
+    EXPECT_EQ(problems[0].message, c.message);
+    EXPECT_EQ(problems[0].confirmable, c.confirmable);
+}
+
+const EntryCase kEntryCases[] = {
+    {"Defaults", 148, 1, " .0338", "", false},
+    {"NotANumber", 148, 1, "abc", "Min. descriptor / Property correlation: 'abc' is not a number",
+     false},
+    {"EmptyField", 148, 4, "  ", "Max. descriptors intercorrelation: '' is not a number", false},
+    {"R2AboveRange", 148, 1, "0.5",
+     "Min. descriptor / Property correlation: 0.5 is outside the range 0.01 to 0.25; OK takes "
+     "0.25",
+     true},
+    {"R2AtItsBound", 148, 1, ".25", "", false},
+    {"InterR2BelowRange", 148, 4, "0.05",
+     "Max. descriptors intercorrelation: 0.05 is outside the range 0.1 to 0.64; OK takes 0.1",
+     true},
+    {"ValidationBeyondCalibration", 148, 2, "500",
+     "Number of molecules in the validation set: 500 is outside the range 0 to 148; OK takes "
+     "148",
+     true},
+    {"ValidationHalfRounds", 148, 2, "7.5", "", false},
+    {"PredictorsAboveTwenty", 148, 5, "99",
+     "Max. predictors number: 99 is outside the range 2 to 20; OK takes 20", true},
+    {"PredictorsAboveAThird", 12, 5, "5",
+     "Max. predictors number: 5 is outside the range 2 to 4; OK takes 4", true},
+    {"PredictorsBelowTwo", 148, 5, "1",
+     "Max. predictors number: 1 is outside the range 2 to 20; OK takes 2", true},
+    {"CorrectnessSeven", 148, 3, "7",
+     "Estimated correctness (KalemirS): 7 is outside the range -1 to 1", false},
+    {"CorrectnessNegative", 148, 3, "-.75", "", false},
+};
+
+INSTANTIATE_TEST_SUITE_P(Fields, ParameterEntriesTest, ::testing::ValuesIn(kEntryCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ParameterEntriesTest, WithoutAPredictionSetOnlyNumbersAreAsked) {
+    ProgramState state = StateWithCounts(148, 0);
+    ParameterEntries entries = LoadParameters(state);
+    entries.Text2 = "500"; // replaced by N whatever it is
+    entries.Text3 = "abc"; // not shown, not read
+    EXPECT_TRUE(CheckParameterEntries(state, entries).empty());
+    entries.Text2 = "x";
+    EXPECT_EQ(CheckParameterEntries(state, entries).size(), 1u);
+}
+
 } // namespace
 } // namespace kalemir::qspr
