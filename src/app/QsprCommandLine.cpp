@@ -13,6 +13,7 @@
 #include "qspr/setup/QsprTables.h"
 #include "qspr/setup/Workfiles.h"
 #include "qspr/validation/ExternalValidation.h"
+#include "qspr/validation/Randomisation.h"
 #include "qspr/validation/ResultFiles.h"
 
 #include <cerrno>
@@ -51,10 +52,34 @@ int ThreadCountValue(const std::string& value) {
     return count;
 }
 
+/// A seed of the shuffles: a whole number from 0 to 18446744073709551615.
+unsigned long long SeedValue(const std::string& value) {
+    unsigned long long seed = 0;
+    const char* end = value.data() + value.size();
+    const auto [stop, error] = std::from_chars(value.data(), end, seed);
+    if (value.empty() || error != std::errc() || stop != end) {
+        throw InputError("option --seed: '" + value + "' is not a whole number from 0 to " +
+                         std::to_string(~0ULL));
+    }
+    return seed;
+}
+
 } // namespace
 
-void RunQsprComputation(ProgramState& state, ComputingWindow& window) {
+std::optional<RandomisationSummary> RunQsprComputation(ProgramState& state,
+                                                       ComputingWindow& window) {
+    if (state.RandomisationRuns <= 0) {
+        RunComputation(state, window);
+        return std::nullopt;
+    }
+    // The shuffled analyses start from the tables and parameters as they were chosen.
+    const ProgramState chosen = state;
     RunComputation(state, window);
+    RandomisationSummary summary = RandomiseResponses(chosen, state, window);
+    if (summary.Runs == 0) {
+        return std::nullopt;
+    }
+    return summary;
 }
 
 std::string QsprUsage() {
@@ -83,6 +108,11 @@ std::string QsprUsage() {
            "                          cores; the results are the same for any number)\n"
            "  --observed TABLE        observed values of prediction molecules (a table laid out\n"
            "                          as the QSPR table) for the external validation\n"
+           "  --randomise M           Y-randomisation: M analyses on shuffled property values\n"
+           "                          (0 to 1000, default 0: none)\n"
+           "  --seed N                seed of the shuffles (default " +
+           std::to_string(kDefaultRandomisationSeed) +
+           ")\n"
            "  --quiet                 no progress display\n"
            "\n"
            "\n"
@@ -144,6 +174,10 @@ QsprRunOptions ParseQsprRunArguments(const std::vector<std::string>& arguments) 
             options.threads = ThreadCountValue(TakeValue(arguments, i));
         } else if (a == "--observed") {
             options.observedTable = TakeValue(arguments, i);
+        } else if (a == "--randomise") {
+            options.randomise = NumericValue(a, TakeValue(arguments, i));
+        } else if (a == "--seed") {
+            options.seed = SeedValue(TakeValue(arguments, i));
         } else if (a == "--quiet") {
             options.quiet = true;
         } else if (a.size() > 1 && a[0] == '-') {
@@ -319,6 +353,10 @@ int RunQsprJob(const QsprRunOptions& options, ComputingWindow& window,
     if (options.eliminateOutliers) {
         entries.Option1 = *options.eliminateOutliers;
     }
+    if (options.randomise) {
+        entries.Text6 = *options.randomise;
+    }
+    state.RandomisationSeed = options.seed;
 
     state.ThreadCount = options.threads;
     int status = kExitSuccess;
@@ -328,7 +366,7 @@ int RunQsprJob(const QsprRunOptions& options, ComputingWindow& window,
     }
     std::optional<RandomisationSummary> randomisation;
     if (ParametersOk(state, entries) == ParametersOutcome::Compute) {
-        RunQsprComputation(state, window);
+        randomisation = RunQsprComputation(state, window);
         WriteResultFiles(state, inputs, randomisation);
     }
     SavePlots(state, options, plotWriter);

@@ -5,6 +5,7 @@
 #include "common/ComputingWindow.h"
 #include "qspr/results/ScatterPlot.h"
 #include "qspr/setup/ProgramState.h"
+#include "qspr/validation/ValidationResults.h"
 
 #include <functional>
 
@@ -33,6 +34,9 @@ struct QsprRunOptions {
     int threads = 0;
     /// Observed values of prediction molecules for the external validation.
     std::optional<std::string> observedTable;
+    /// Y-randomisation runs (the Parameters window's field) and the seed of the shuffles.
+    std::optional<std::string> randomise;
+    unsigned long long seed = kDefaultRandomisationSeed;
 };
 
 /// Saves one scatter plot under a name (the windows' drawing, without a display); false
@@ -49,8 +53,10 @@ enum ExitStatus : int {
 };
 
 /// The computing window's activation: the whole analysis of the chosen tables, shared
-/// by the command line and the windows.
-void RunQsprComputation(ProgramState& state, ComputingWindow& window);
+/// by the command line and the windows, then the Y-randomisation when runs were asked
+/// for (its summary; none when no run was asked for or nothing was found to randomise).
+std::optional<RandomisationSummary> RunQsprComputation(ProgramState& state,
+                                                       ComputingWindow& window);
 
 /// Parses the arguments after "run". Throws InputError with a usage message.
 QsprRunOptions ParseQsprRunArguments(const std::vector<std::string>& arguments);

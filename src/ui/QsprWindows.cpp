@@ -145,6 +145,7 @@ ParametersWindow::ParametersWindow(qspr::ProgramState& state, DialogService& dia
     Label7 = MakeLabel(this, "Label7", "Estimated correctness (KalemirS)");
     Label4 = MakeLabel(this, "Label4", "Max. descriptors intercorrelation .......");
     Label5 = MakeLabel(this, "Label5", "Max. predictors number .................");
+    Label8 = MakeLabel(this, "Label8", "Y-randomisation runs (0: none) .........");
     Label3 = MakeLabel(this, "Label3", "Elimination of identified outliers");
     Label2 = MakeLabel(this, "Label2",
                        " If your option is 'elimination of outliers' the modification of above "
@@ -155,6 +156,7 @@ ParametersWindow::ParametersWindow(qspr::ProgramState& state, DialogService& dia
     Text3 = MakeTextBox(this, "Text3");
     Text4 = MakeTextBox(this, "Text4");
     Text5 = MakeTextBox(this, "Text5");
+    Text6 = MakeTextBox(this, "Text6");
     Option1 = new QRadioButton("Yes", this);
     Option1->setObjectName("Option1");
     Option2 = new QRadioButton("No", this);
@@ -165,7 +167,7 @@ ParametersWindow::ParametersWindow(qspr::ProgramState& state, DialogService& dia
     int row = 0;
     for (auto [label, box] :
          {std::pair{Label1, Text1}, std::pair{Label6, Text2}, std::pair{Label7, Text3},
-          std::pair{Label4, Text4}, std::pair{Label5, Text5}}) {
+          std::pair{Label4, Text4}, std::pair{Label5, Text5}, std::pair{Label8, Text6}}) {
         grid->addWidget(label, row, 0);
         grid->addWidget(box, row, 1);
         ++row;
@@ -186,6 +188,7 @@ ParametersWindow::ParametersWindow(qspr::ProgramState& state, DialogService& dia
     Text2->setText(FromReport(entries.Text2));
     Text4->setText(FromReport(entries.Text4));
     Text5->setText(FromReport(entries.Text5));
+    Text6->setText(FromReport(entries.Text6));
     Option1->setChecked(entries.Option1);
     Option2->setChecked(!entries.Option1);
     Label7->setVisible(entries.Text3Visible);
@@ -203,6 +206,7 @@ void ParametersWindow::OnOk() {
     entries.Text3 = ToReport(Text3->text());
     entries.Text4 = ToReport(Text4->text());
     entries.Text5 = ToReport(Text5->text());
+    entries.Text6 = ToReport(Text6->text());
     entries.Option1 = Option1->isChecked();
     entries.Text3Visible = Text3->isVisible();
     qspr::ParametersOutcome outcome;

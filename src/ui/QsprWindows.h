@@ -56,6 +56,7 @@ public:
     QLineEdit* Text3;
     QLineEdit* Text4;
     QLineEdit* Text5;
+    QLineEdit* Text6; ///< Y-randomisation runs
     QLabel* Label1;
     QLabel* Label2;
     QLabel* Label3;
@@ -63,6 +64,7 @@ public:
     QLabel* Label5;
     QLabel* Label6;
     QLabel* Label7;
+    QLabel* Label8;
     QRadioButton* Option1;
     QRadioButton* Option2;
     QPushButton* ButonOK;
