@@ -8,6 +8,7 @@
 #include "qspr/core/Significant.h"
 #include "qspr/core/TableSplitting.h"
 #include "qspr/final/CalibrationStatistics.h"
+#include "qspr/final/FinalAnalysis.h"
 #include "qspr/search/CyclePreparation.h"
 #include "qspr/search/LargerSets.h"
 #include "qspr/search/PairSearch.h"
@@ -55,9 +56,6 @@ private:
 /// Refits the best set by Q of the search as the final analysis does and takes its r2 and
 /// Q from the estimated and observed values, as the report's statistics block does.
 BestByQFigures RefitBestByQ(ProgramState& ps, ComputingState& cs, ComputingWindow& window) {
-    if (cs.ValuableSetCount == 0) {
-        return {};
-    }
     const auto& slot = cs.BestSets[3];
     int p = 0;
     for (int m = 1; m <= ps.MaxPredictors && m <= kSetWidth; ++m) {
@@ -65,11 +63,11 @@ BestByQFigures RefitBestByQ(ProgramState& ps, ComputingState& cs, ComputingWindo
             ++p;
         }
     }
-    if (p == 0) {
+    cs.FitTermCount = p;
+    if (cs.ValuableSetCount == 0 || p == 0) {
         return {};
     }
     cs.RebuildDesign = true;
-    cs.FitTermCount = p;
     PrepareCrossProducts(ps, cs);
     PredictorSet& trial = cs.CandidateSets[kCandidateRow];
     trial = PredictorSet{};
@@ -126,33 +124,15 @@ std::vector<int> RandomPermutation(int n, std::mt19937_64& generator) {
     return order;
 }
 
-BestByQFigures AnalysePermuted(const ProgramState& chosen, const ProgramState& analysed,
-                               const std::vector<int>& permutation, ComputingWindow& window) {
-    const RunRecord& record = analysed.Record;
+BestByQFigures AnalysePermuted(const ProgramState& chosen, const std::vector<int>& permutation,
+                               ComputingWindow& window) {
     ProgramState ps = chosen;
     ps.Record = RunRecord{};
     ps.ComputationStarted = true;
-    ps.CycleNumber = 1;
     ComputingState cs;
     cs.ReportName = kRandomisedReport;
     cs.WorkFiles.Add(cs.ReportName);
     cs.Workers = std::make_unique<WorkerPool>(ps.ThreadCount);
-
-    // The calibration set of the best equation's cycle: the outliers removed before it
-    // leave the QSPR lines and the work copies, and the thresholds follow the count.
-    MakeWorkCopies(ps, cs);
-    for (const CycleRecord& cycle : record.Cycles) {
-        if (cycle.Cycle >= record.BestModel.Cycle) {
-            break;
-        }
-        if (!cycle.RemovedOutlier.empty()) {
-            cs.OutlierName = cycle.RemovedOutlier;
-            PrepareCycle(ps, cs);
-            --ps.CalibrationCount;
-            DeriveDefaultThresholds(ps);
-        }
-    }
-    cs.OutlierName.clear();
     if (static_cast<int>(permutation.size()) != ps.CalibrationCount) {
         throw std::invalid_argument("a permutation of " + std::to_string(permutation.size()) +
                                     " values for " + std::to_string(ps.CalibrationCount) +
@@ -160,23 +140,61 @@ BestByQFigures AnalysePermuted(const ProgramState& chosen, const ProgramState& a
     }
     PermuteProperty(ps, permutation);
 
+    // The cycles of the run itself, up to the statistics of the best equation by Q and
+    // the outlier decision: the ranking, the predictor-value files and the prediction set
+    // of the last cycle are left out (they do not change its best equation by Q).
+    MakeWorkCopies(ps, cs);
     PreselectDescriptors(ps, cs, window);
-    PrepareCycle(ps, cs);
-    SplitTables(ps, cs, window);
-    ParseQsprTable(ps, cs);
-    for (cs.TableIndex = 1; cs.TableIndex <= ps.TableCount; ++cs.TableIndex) {
-        LoadWorkTable(ps, cs, window);
-        ScreenTableColumns(ps, cs, window);
-        MergeSignificant(ps, cs, window);
-    }
-    RankSignificant(ps, cs, window);
+    cs.OutlierName.clear();
+    cs.OutlierSteps = 0;
+    ps.CycleNumber = 0;
+    const int maxSteps =
+        static_cast<int>(std::floor(std::sqrt(static_cast<double>(ps.InitialCalibrationCount))));
     BestByQFigures figures;
-    if (cs.SignificantCount > 1) {
-        ComputeInterR2(ps, cs, window);
-        CentreColumns(ps, cs, window);
-        SearchPairs(ps, cs, window);
-        SearchLargerSets(ps, cs, window);
-        figures = RefitBestByQ(ps, cs, window);
+    bool more = true;
+    while (more) {
+        ++ps.CycleNumber;
+        PrepareCycle(ps, cs);
+        SplitTables(ps, cs, window);
+        ParseQsprTable(ps, cs);
+        for (cs.TableIndex = 1; cs.TableIndex <= ps.TableCount; ++cs.TableIndex) {
+            LoadWorkTable(ps, cs, window);
+            ScreenTableColumns(ps, cs, window);
+            MergeSignificant(ps, cs, window);
+        }
+        RankSignificant(ps, cs, window);
+        bool decided = false;
+        if (cs.SignificantCount > 1) {
+            ComputeInterR2(ps, cs, window);
+            CentreColumns(ps, cs, window);
+            SearchPairs(ps, cs, window);
+            SearchLargerSets(ps, cs, window);
+            const BestByQFigures cycle = RefitBestByQ(ps, cs, window);
+            if (cs.FitTermCount > 0) {
+                figures = cycle;
+            }
+            // Without elimination the first cycle is the last.
+            if (ps.EliminateOutliers == 1 && cs.FitTermCount > 0) {
+                FinalWork work;
+                work.Size(ps.CalibrationCount + ps.PredictionCount, ps.PredictionCount);
+                AnalyseCalibrationSet(ps, cs, window, work);
+                EndCycle(ps, cs);
+                decided = true;
+            }
+        }
+        if (!decided) {
+            more = false;
+        }
+        if (cs.OutlierRatio > 1) {
+            cs.OutlierName.clear();
+            more = false;
+        }
+        if (cs.SignificantCount < 2 || cs.ValuableSetCount == 0) {
+            more = false;
+        }
+        if (cs.OutlierSteps >= maxSteps) {
+            more = false;
+        }
     }
     cs.WorkFiles.RemoveAll();
     return figures;
@@ -231,14 +249,14 @@ RandomisationSummary RandomiseResponses(const ProgramState& chosen, const Progra
     if (runs <= 0 || real == nullptr || record.BestModel.Observed.empty()) {
         return {};
     }
-    const int n = static_cast<int>(record.BestModel.Observed.size());
+    const int n = chosen.CalibrationCount;
     std::mt19937_64 generator(analysed.RandomisationSeed);
     std::vector<double> r2;
     std::vector<double> q;
     for (int k = 1; k <= runs; ++k) {
         const std::vector<int> permutation = RandomPermutation(n, generator);
         RunCaptionWindow runWindow(window, k, runs);
-        const BestByQFigures figures = AnalysePermuted(chosen, analysed, permutation, runWindow);
+        const BestByQFigures figures = AnalysePermuted(chosen, permutation, runWindow);
         r2.push_back(figures.R2);
         q.push_back(figures.Q);
     }
