@@ -94,7 +94,8 @@ void PermuteProperty(ProgramState& ps, const std::vector<int>& permutation) {
         values[static_cast<std::size_t>(i - 1)] = tokens.size() > 1 ? std::string(tokens[1]) : "";
     }
     for (int i = 1; i <= n; ++i) {
-        const std::size_t from = static_cast<std::size_t>(permutation[static_cast<std::size_t>(i - 1)]);
+        const std::size_t from =
+            static_cast<std::size_t>(permutation[static_cast<std::size_t>(i - 1)]);
         ps.QsprLines[static_cast<std::size_t>(i)] =
             names[static_cast<std::size_t>(i - 1)] + '\t' + values[from];
     }
@@ -118,7 +119,8 @@ std::vector<int> RandomPermutation(int n, std::mt19937_64& generator) {
         order[static_cast<std::size_t>(i)] = i;
     }
     for (int i = n - 1; i >= 1; --i) {
-        const auto j = static_cast<std::size_t>(UniformBelow(static_cast<std::uint64_t>(i) + 1, generator));
+        const auto j =
+            static_cast<std::size_t>(UniformBelow(static_cast<std::uint64_t>(i) + 1, generator));
         std::swap(order[static_cast<std::size_t>(i)], order[j]);
     }
     return order;

@@ -52,8 +52,9 @@ RandomisationSummary SummariseRandomisation(double realR2, double realQ,
 /// The runs and seed the user chose (RandomisationRuns, RandomisationSeed of `analysed`,
 /// the state after the real run): that many permutations of the calibration molecules
 /// drawn in turn from one generator seeded with the seed, each analysed as
-/// AnalysePermuted does, against the real best equation by Q of the run's record. The caption shows "run k of M".
-/// Empty summary (Runs 0) when no run was asked for or the real run found no equation.
+/// AnalysePermuted does, against the real best equation by Q of the run's record. The caption shows
+/// "run k of M". Empty summary (Runs 0) when no run was asked for or the real run found no
+/// equation.
 RandomisationSummary RandomiseResponses(const ProgramState& chosen, const ProgramState& analysed,
                                         ComputingWindow& window);
 
