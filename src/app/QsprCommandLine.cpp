@@ -66,20 +66,33 @@ unsigned long long SeedValue(const std::string& value) {
 
 } // namespace
 
-std::optional<RandomisationSummary> RunQsprComputation(ProgramState& state,
-                                                       ComputingWindow& window) {
-    if (state.RandomisationRuns <= 0) {
-        RunComputation(state, window);
-        return std::nullopt;
+void RunQsprComputation(ProgramState& state, ComputingWindow& window) {
+    if (state.ComputationStarted) {
+        return;
+    }
+    // The user's tables, named before the run works on copies of them.
+    ResultInputs inputs;
+    inputs.QsprTable = state.QsprTableName;
+    for (int i = 1; i <= state.SelectedTableCount; ++i) {
+        inputs.DescriptorTables.push_back(state.ChosenTableNames[static_cast<std::size_t>(i)].first);
     }
     // The shuffled analyses start from the tables and parameters as they were chosen.
-    const ProgramState chosen = state;
-    RunComputation(state, window);
-    RandomisationSummary summary = RandomiseResponses(chosen, state, window);
-    if (summary.Runs == 0) {
-        return std::nullopt;
+    std::optional<ProgramState> chosen;
+    if (state.RandomisationRuns > 0) {
+        chosen = state;
     }
-    return summary;
+    RunComputation(state, window);
+    if (!state.ObservedTableName.empty()) {
+        inputs.Observed = LoadObservedTable(state.ObservedTableName, state.QsprTableName);
+    }
+    std::optional<RandomisationSummary> randomisation;
+    if (chosen) {
+        RandomisationSummary summary = RandomiseResponses(*chosen, state, window);
+        if (summary.Runs > 0) {
+            randomisation = std::move(summary);
+        }
+    }
+    WriteResultFiles(state, inputs, randomisation);
 }
 
 std::string QsprUsage() {
@@ -360,14 +373,9 @@ int RunQsprJob(const QsprRunOptions& options, ComputingWindow& window,
 
     state.ThreadCount = options.threads;
     int status = kExitSuccess;
-    ResultInputs inputs{options.qsprTable, options.descriptorTables, std::nullopt};
-    if (options.observedTable) {
-        inputs.Observed = LoadObservedTable(*options.observedTable, options.qsprTable);
-    }
-    std::optional<RandomisationSummary> randomisation;
+    state.ObservedTableName = options.observedTable.value_or(std::string());
     if (ParametersOk(state, entries) == ParametersOutcome::Compute) {
-        randomisation = RunQsprComputation(state, window);
-        WriteResultFiles(state, inputs, randomisation);
+        RunQsprComputation(state, window);
     }
     SavePlots(state, options, plotWriter);
 

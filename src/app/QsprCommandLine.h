@@ -5,7 +5,6 @@
 #include "common/ComputingWindow.h"
 #include "qspr/results/ScatterPlot.h"
 #include "qspr/setup/ProgramState.h"
-#include "qspr/validation/ValidationResults.h"
 
 #include <functional>
 
@@ -54,9 +53,8 @@ enum ExitStatus : int {
 
 /// The computing window's activation: the whole analysis of the chosen tables, shared
 /// by the command line and the windows, then the Y-randomisation when runs were asked
-/// for (its summary; none when no run was asked for or nothing was found to randomise).
-std::optional<RandomisationSummary> RunQsprComputation(ProgramState& state,
-                                                       ComputingWindow& window);
+/// for and the result files beside the report.
+void RunQsprComputation(ProgramState& state, ComputingWindow& window);
 
 /// Parses the arguments after "run". Throws InputError with a usage message.
 QsprRunOptions ParseQsprRunArguments(const std::vector<std::string>& arguments);

@@ -3,6 +3,7 @@
 #include "common/Errors.h"
 #include "qspr/results/ResultsReport.h"
 #include "qspr/results/ScatterPlot.h"
+#include "qspr/validation/ExternalValidation.h"
 #include "qspr/setup/QsprTables.h"
 #include "qspr/setup/Workfiles.h"
 #include "ui/DialogService.h"
@@ -157,6 +158,9 @@ ParametersWindow::ParametersWindow(qspr::ProgramState& state, DialogService& dia
     Text4 = MakeTextBox(this, "Text4");
     Text5 = MakeTextBox(this, "Text5");
     Text6 = MakeTextBox(this, "Text6");
+    ObservedLabel = MakeLabel(this, "ObservedLabel", "Observed values of the prediction set (table)");
+    Observed = MakeTextBox(this, "Observed");
+    Observed->setPlaceholderText("optional");
     Option1 = new QRadioButton("Yes", this);
     Option1->setObjectName("Option1");
     Option2 = new QRadioButton("No", this);
@@ -167,7 +171,8 @@ ParametersWindow::ParametersWindow(qspr::ProgramState& state, DialogService& dia
     int row = 0;
     for (auto [label, box] :
          {std::pair{Label1, Text1}, std::pair{Label6, Text2}, std::pair{Label7, Text3},
-          std::pair{Label4, Text4}, std::pair{Label5, Text5}, std::pair{Label8, Text6}}) {
+          std::pair{Label4, Text4}, std::pair{Label5, Text5}, std::pair{Label8, Text6},
+          std::pair{ObservedLabel, Observed}}) {
         grid->addWidget(label, row, 0);
         grid->addWidget(box, row, 1);
         ++row;
@@ -196,6 +201,8 @@ ParametersWindow::ParametersWindow(qspr::ProgramState& state, DialogService& dia
     if (entries.Text3Visible) {
         Text3->setText(FromReport(entries.Text3));
     }
+    ObservedLabel->setVisible(state_.PredictionCount > 0);
+    Observed->setVisible(state_.PredictionCount > 0);
     connect(ButonOK, &QPushButton::clicked, this, [this] { OnOk(); });
 }
 
@@ -211,6 +218,10 @@ void ParametersWindow::OnOk() {
     entries.Text3Visible = Text3->isVisible();
     qspr::ParametersOutcome outcome;
     try {
+        state_.ObservedTableName = ToReport(Observed->text().trimmed());
+        if (!state_.ObservedTableName.empty()) {
+            qspr::LoadObservedTable(state_.ObservedTableName, state_.QsprTableName);
+        }
         outcome = qspr::ParametersOk(state_, entries);
     } catch (const std::exception& e) {
         dialogs_.Inform(this, "Parameters", QString::fromLocal8Bit(e.what()));

@@ -57,6 +57,9 @@ public:
     QLineEdit* Text4;
     QLineEdit* Text5;
     QLineEdit* Text6; ///< Y-randomisation runs
+    /// Observed values of the prediction set for the external validation (optional).
+    QLineEdit* Observed;
+    QLabel* ObservedLabel;
     QLabel* Label1;
     QLabel* Label2;
     QLabel* Label3;

@@ -14,3 +14,10 @@ endif()
 kalemir_test(qspr_reliability_tests
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/QsprReliabilityTest.cpp
     DEPS kalemir_qspr_cli)
+
+# The result files beside the report in whole runs.
+kalemir_test(qspr_result_files_tests
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/QsprResultFilesTest.cpp
+    DEPS kalemir_qspr_cli)
+find_package(nlohmann_json 3 REQUIRED)
+target_link_libraries(qspr_result_files_tests PRIVATE nlohmann_json::nlohmann_json)

@@ -1,8 +1,11 @@
 #include "qspr/final/RunCapture.h"
 
+#include "common/NumberText.h"
 #include "common/Rounding.h"
 #include "qspr/final/FinalAnalysis.h"
 #include "qspr/final/PredictionSet.h"
+
+#include <charconv>
 
 namespace kalemir::qspr {
 
@@ -10,9 +13,13 @@ namespace {
 
 const char* const kCriterionNames[5] = {"", "Q", "RR%", "KK%", "COR"};
 
-/// A single-precision figure of a ranked equation as its report block writes it.
+/// A single-precision figure of a ranked equation as its report block writes it: the
+/// number its text stands for (3.3339, not the nearest double of the rounding, 3.3339000000000003).
 double Reported(float value, int decimals) {
-    return RoundDown(static_cast<double>(value), decimals);
+    const std::string text = PlainNumber(RoundDown(static_cast<double>(value), decimals));
+    double number = 0;
+    std::from_chars(text.data(), text.data() + text.size(), number);
+    return number;
 }
 
 } // namespace

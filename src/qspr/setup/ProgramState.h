@@ -89,6 +89,8 @@ struct ProgramState {
     int RandomisationRuns = 0;
     unsigned long long RandomisationSeed = kDefaultRandomisationSeed;
 
+    /// Observed values of prediction molecules for the external validation (empty: none).
+    std::string ObservedTableName;
     /// What the analysis leaves for the result files beside the report.
     RunRecord Record;
 };
