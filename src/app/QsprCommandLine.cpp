@@ -15,7 +15,9 @@
 #include "qspr/validation/ExternalValidation.h"
 #include "qspr/validation/Randomisation.h"
 #include "qspr/validation/ResultFiles.h"
+#include "qspr/validation/WilliamsPlot.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -74,7 +76,8 @@ void RunQsprComputation(ProgramState& state, ComputingWindow& window) {
     ResultInputs inputs;
     inputs.QsprTable = state.QsprTableName;
     for (int i = 1; i <= state.SelectedTableCount; ++i) {
-        inputs.DescriptorTables.push_back(state.ChosenTableNames[static_cast<std::size_t>(i)].first);
+        inputs.DescriptorTables.push_back(
+            state.ChosenTableNames[static_cast<std::size_t>(i)].first);
     }
     // The shuffled analyses start from the tables and parameters as they were chosen.
     std::optional<ProgramState> chosen;
@@ -115,8 +118,10 @@ std::string QsprUsage() {
            "  --outliers yes|no       eliminate identified outliers\n"
            "  --save NAME             the report's name at the end\n"
            "                          (default: first seven characters of QSPRTABLE + qspr.rez)\n"
-           "  --plots NAME[,NAME]     save the scatter plots before (and after) the removal of\n"
-           "                          outliers as bitmaps (PNG when a name ends in .png)\n"
+           "  --plots NAME[,NAME[,NAME]]\n"
+           "                          save the scatter plots before (and after) the removal of\n"
+           "                          outliers and the Williams plot of the best equation by Q\n"
+           "                          as bitmaps (PNG when a name ends in .png)\n"
            "  --threads N             worker threads of the searches (default: the machine's\n"
            "                          cores; the results are the same for any number)\n"
            "  --observed TABLE        observed values of prediction molecules (a table laid out\n"
@@ -180,8 +185,8 @@ QsprRunOptions ParseQsprRunArguments(const std::vector<std::string>& arguments) 
                 }
                 start = comma + 1;
             }
-            if (options.plotNames.size() > 2) {
-                throw InputError("option --plots: at most two names (before, after)");
+            if (options.plotNames.size() > 3) {
+                throw InputError("option --plots: at most three names (before, after, Williams)");
             }
         } else if (a == "--threads") {
             options.threads = ThreadCountValue(TakeValue(arguments, i));
@@ -314,22 +319,43 @@ void SavePlots(ProgramState& state, const QsprRunOptions& options, const PlotWri
         std::fprintf(stderr, "KalemirQ: no scatter plot: nothing was computed\n");
         return;
     }
+    // The first two names are the scatter plots', a third the Williams plot's.
+    const int scatterNames = std::min(static_cast<int>(options.plotNames.size()), 2);
     const int count = ScatterPlotCount(state.CycleNumber);
-    for (int k = 1; k <= count && k <= static_cast<int>(options.plotNames.size()); ++k) {
+    for (int k = 1; k <= count && k <= scatterNames; ++k) {
         const std::string& name = options.plotNames[static_cast<std::size_t>(k - 1)];
         const ScatterDrawing drawing = DrawScatterPlot(state.ScatterPoints, k);
         if (!writer(drawing, name)) {
             throw FileError(name + ": cannot write the scatter plot");
         }
     }
-    if (count < static_cast<int>(options.plotNames.size())) {
+    if (count < scatterNames) {
         std::fprintf(stderr,
                      "KalemirQ: no outlier was removed, so there is one scatter plot only; %s "
                      "was not written\n",
-                     options.plotNames.back().c_str());
-    } else if (count > static_cast<int>(options.plotNames.size())) {
+                     options.plotNames[1].c_str());
+    } else if (count > scatterNames) {
         std::fprintf(stderr, "KalemirQ: the plot after the removal of outliers was not saved "
                              "(give a second name to --plots)\n");
+    }
+    if (options.plotNames.size() < 3) {
+        return;
+    }
+    const std::string& name = options.plotNames[2];
+    if (state.Record.BestModel.Descriptors.empty()) {
+        std::fprintf(stderr,
+                     "KalemirQ: no Williams plot: the run found no best equation; %s "
+                     "was not written\n",
+                     name.c_str());
+        return;
+    }
+    std::optional<ObservedTable> observed;
+    if (!state.ObservedTableName.empty()) {
+        observed = LoadObservedTable(state.ObservedTableName, state.QsprTableName);
+    }
+    const ValidationFigures figures = ComputeValidationFigures(state.Record, observed);
+    if (!writer(DrawWilliamsPlot(figures.Diagnostics), name)) {
+        throw FileError(name + ": cannot write the Williams plot");
     }
 }
 

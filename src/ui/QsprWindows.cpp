@@ -3,9 +3,11 @@
 #include "common/Errors.h"
 #include "qspr/results/ResultsReport.h"
 #include "qspr/results/ScatterPlot.h"
-#include "qspr/validation/ExternalValidation.h"
 #include "qspr/setup/QsprTables.h"
 #include "qspr/setup/Workfiles.h"
+#include "qspr/validation/ExternalValidation.h"
+#include "qspr/validation/ResultFiles.h"
+#include "qspr/validation/WilliamsPlot.h"
 #include "ui/DialogService.h"
 #include "ui/FolderFiles.h"
 #include "ui/ReportPrinter.h"
@@ -158,7 +160,8 @@ ParametersWindow::ParametersWindow(qspr::ProgramState& state, DialogService& dia
     Text4 = MakeTextBox(this, "Text4");
     Text5 = MakeTextBox(this, "Text5");
     Text6 = MakeTextBox(this, "Text6");
-    ObservedLabel = MakeLabel(this, "ObservedLabel", "Observed values of the prediction set (table)");
+    ObservedLabel =
+        MakeLabel(this, "ObservedLabel", "Observed values of the prediction set (table)");
     Observed = MakeTextBox(this, "Observed");
     Observed->setPlaceholderText("optional");
     Option1 = new QRadioButton("Yes", this);
@@ -246,11 +249,13 @@ ResultsWindow::ResultsWindow(qspr::ProgramState& state, DialogService& dialogs, 
     fixed.setStyleHint(QFont::Monospace);
     Text->setFont(fixed);
     Scatterp = MakeButton(this, "Scatterp", "Scatter");
+    Williams = MakeButton(this, "Williams", "Williams");
     ButonQuit = MakeButton(this, "ButonQuit", "Quit");
     ButonPrint = MakeButton(this, "ButonPrint", "Print");
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(Scatterp);
+    buttons->addWidget(Williams);
     buttons->addStretch(1);
     buttons->addWidget(ButonPrint);
     buttons->addWidget(ButonQuit);
@@ -267,6 +272,7 @@ ResultsWindow::ResultsWindow(qspr::ProgramState& state, DialogService& dialogs, 
         }
     });
     connect(Scatterp, &QPushButton::clicked, this, [this] { OnScatter(); });
+    connect(Williams, &QPushButton::clicked, this, [this] { OnWilliams(); });
 }
 
 void ResultsWindow::Activate() {
@@ -274,6 +280,8 @@ void ResultsWindow::Activate() {
         ButonPrint->hide();
         Scatterp->hide();
     }
+    // The Williams plot needs the best equation by Q.
+    Williams->setVisible(!state_.Record.BestModel.Descriptors.empty());
     QApplication::processEvents();
     Text->clear();
     try {
@@ -329,6 +337,7 @@ void ResultsWindow::OnScatter() {
     }
     ButonPrint->hide();
     Scatterp->hide();
+    Williams->hide();
     Text->hide();
     const int count = qspr::ScatterPlotCount(state_.CycleNumber);
     for (int k = 1; k <= count; ++k) {
@@ -359,6 +368,60 @@ void ResultsWindow::OnScatter() {
         update();
     }
     setWindowTitle(qspr::kScatterDoneCaption);
+}
+
+void ResultsWindow::OnWilliams() {
+    if (state_.Record.BestModel.Descriptors.empty()) {
+        return;
+    }
+    qspr::ValidationFigures figures;
+    try {
+        std::optional<qspr::ObservedTable> observed;
+        if (!state_.ObservedTableName.empty()) {
+            observed = qspr::LoadObservedTable(state_.ObservedTableName, state_.QsprTableName);
+        }
+        figures = qspr::ComputeValidationFigures(state_.Record, observed);
+    } catch (const std::exception& e) {
+        dialogs_.Inform(this, "Williams plot", QString::fromLocal8Bit(e.what()));
+        return;
+    }
+    // The plot takes the window while it is shown and saved; the report comes back after.
+    const QString title = windowTitle();
+    const bool printShown = ButonPrint->isVisible();
+    const bool scatterShown = Scatterp->isVisible();
+    ButonPrint->hide();
+    Scatterp->hide();
+    Williams->hide();
+    Text->hide();
+    setWindowTitle(qspr::kWilliamsCaption);
+    drawing_ = PaintScatterPlot(qspr::DrawWilliamsPlot(figures.Diagnostics), size());
+    update();
+    QApplication::processEvents();
+    const QString defaultName = FromReport(qspr::WilliamsPlotName(state_.QsprTableCopy));
+    for (;;) {
+        const std::optional<QString> answer = dialogs_.AskText(
+            this, FromReport(qspr::kWilliamsPrompt), qspr::kScatterTitle, defaultName);
+        if (!answer || answer->isEmpty()) {
+            continue;
+        }
+        if (QFileInfo::exists(*answer) &&
+            !dialogs_.AskYesNo(this, qspr::kScatterTitle,
+                               *answer + " already exists. Replace it?")) {
+            continue;
+        }
+        if (SaveScatterImage(drawing_, *answer)) {
+            break;
+        }
+        dialogs_.Inform(this, qspr::kScatterTitle,
+                        "The image cannot be saved as " + *answer + ". Give another name.");
+    }
+    drawing_ = QImage();
+    update();
+    setWindowTitle(title);
+    Text->show();
+    ButonPrint->setVisible(printShown);
+    Scatterp->setVisible(scatterShown);
+    Williams->show();
 }
 
 void ResultsWindow::paintEvent(QPaintEvent* event) {

@@ -90,6 +90,7 @@ public:
 
     QListWidget* Text;
     QPushButton* Scatterp;
+    QPushButton* Williams;
     QPushButton* ButonQuit;
     QPushButton* ButonPrint;
 
@@ -107,6 +108,7 @@ protected:
 private:
     void OnPrint();
     void OnScatter();
+    void OnWilliams();
 
     qspr::ProgramState& state_;
     DialogService& dialogs_;

@@ -54,8 +54,8 @@ TEST(KalemirQProgramTest, BadPlotNamesAreRefused) {
     std::string errors;
     EXPECT_EQ(RunProgram("run --plots a.bmp,,b.bmp Q x.des", &errors), 2);
     EXPECT_NE(errors.find("--plots"), std::string::npos);
-    EXPECT_EQ(RunProgram("run --plots a,b,c Q x.des", &errors), 2);
-    EXPECT_NE(errors.find("at most two"), std::string::npos);
+    EXPECT_EQ(RunProgram("run --plots a,b,c,d Q x.des", &errors), 2);
+    EXPECT_NE(errors.find("at most three"), std::string::npos);
 }
 
 TEST(KalemirQProgramTest, WithoutADisplayTheWindowsAreRefused) {
