@@ -33,7 +33,8 @@ TEST(KalemirQProgramTest, PlotsAreSavedWithoutADisplay) {
     ScratchDir dir("kalemirq-plots");
     CopyExample(std::string(KALEMIR_EXAMPLES_DIR) + "/bzr",
                 {"BZR02", "BZR02d2d.des", "BZR02vfr.des"});
-    ASSERT_EQ(RunProgram("run --quiet BZR02 BZR02d2d.des BZR02vfr.des --plots one.bmp,two.png"), 0);
+    ASSERT_EQ(
+        RunProgram("run --quiet BZR02 BZR02d2d.des BZR02vfr.des --plots one.bmp,two.png,w.png"), 0);
     ASSERT_TRUE(fs::exists("one.bmp"));
     const std::string bytes = ReadFile("one.bmp");
     EXPECT_EQ(bytes.substr(0, 2), "BM");
@@ -46,6 +47,8 @@ TEST(KalemirQProgramTest, PlotsAreSavedWithoutADisplay) {
     // BZR02 removes outliers: the plot after their removal is the second one.
     const QImage after("two.png", "PNG");
     EXPECT_EQ(after.width(), 680);
+    // The third name is the Williams plot's.
+    EXPECT_EQ(QImage("w.png", "PNG").width(), 680);
     EXPECT_FALSE(fs::exists("rezultat.rez"));
 }
 
