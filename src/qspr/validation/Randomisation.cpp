@@ -16,6 +16,7 @@
 #include "qspr/setup/Parameters.h"
 
 #include <cmath>
+#include <optional>
 #include <stdexcept>
 #include <utility>
 
@@ -54,8 +55,10 @@ private:
 };
 
 /// Refits the best set by Q of the search as the final analysis does and takes its r2 and
-/// Q from the estimated and observed values, as the report's statistics block does.
-BestByQFigures RefitBestByQ(ProgramState& ps, ComputingState& cs, ComputingWindow& window) {
+/// Q from the estimated and observed values, as the report's statistics block does. None
+/// when the search found no best set (FitTermCount is then 0).
+std::optional<BestByQFigures> RefitBestByQ(ProgramState& ps, ComputingState& cs,
+                                           ComputingWindow& window) {
     const auto& slot = cs.BestSets[3];
     int p = 0;
     for (int m = 1; m <= ps.MaxPredictors && m <= kSetWidth; ++m) {
@@ -63,9 +66,12 @@ BestByQFigures RefitBestByQ(ProgramState& ps, ComputingState& cs, ComputingWindo
             ++p;
         }
     }
+    if (cs.ValuableSetCount == 0) {
+        p = 0;
+    }
     cs.FitTermCount = p;
-    if (cs.ValuableSetCount == 0 || p == 0) {
-        return {};
+    if (p == 0) {
+        return std::nullopt;
     }
     cs.RebuildDesign = true;
     PrepareCrossProducts(ps, cs);
@@ -78,7 +84,7 @@ BestByQFigures RefitBestByQ(ProgramState& ps, ComputingState& cs, ComputingWindo
     FitEquation(ps, cs, window, trial);
     const CalibrationFigures f =
         ComputeCalibrationFigures(cs.Pair.X.data(), cs.Pair.Y.data(), ps.CalibrationCount, p);
-    return {f.R2, f.Q};
+    return BestByQFigures{f.R2, f.Q};
 }
 
 /// Gives calibration molecule i (line i of the QSPR lines) the value of molecule
@@ -171,9 +177,8 @@ BestByQFigures AnalysePermuted(const ProgramState& chosen, const std::vector<int
             CentreColumns(ps, cs, window);
             SearchPairs(ps, cs, window);
             SearchLargerSets(ps, cs, window);
-            const BestByQFigures cycle = RefitBestByQ(ps, cs, window);
-            if (cs.FitTermCount > 0) {
-                figures = cycle;
+            if (const std::optional<BestByQFigures> cycle = RefitBestByQ(ps, cs, window)) {
+                figures = *cycle;
             }
             // Without elimination the first cycle is the last.
             if (ps.EliminateOutliers == 1 && cs.FitTermCount > 0) {
