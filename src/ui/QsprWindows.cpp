@@ -221,10 +221,11 @@ void ParametersWindow::OnOk() {
     entries.Text3Visible = Text3->isVisible();
     qspr::ParametersOutcome outcome;
     try {
-        state_.ObservedTableName = ToReport(Observed->text().trimmed());
-        if (!state_.ObservedTableName.empty()) {
-            qspr::LoadObservedTable(state_.ObservedTableName, state_.QsprTableName);
+        const std::string observed = ToReport(Observed->text().trimmed());
+        if (!observed.empty()) {
+            qspr::LoadObservedTable(observed, state_.QsprTableName);
         }
+        state_.ObservedTableName = observed;
         outcome = qspr::ParametersOk(state_, entries);
     } catch (const std::exception& e) {
         dialogs_.Inform(this, "Parameters", QString::fromLocal8Bit(e.what()));

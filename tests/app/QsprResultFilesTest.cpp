@@ -14,6 +14,7 @@
 #include <cmath>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <sstream>
 
 namespace kalemir::qspr {
@@ -36,6 +37,54 @@ int RunQuietly(const std::vector<std::string>& arguments, std::string* errors = 
         *errors = text;
     }
     return status;
+}
+
+/// Least-squares estimate at `x` of y on the rows (with an intercept), refitted from the
+/// normal equations of the centred rows by elimination with partial pivoting; none when
+/// the rows leave a predictor constant.
+std::optional<double> RefitEstimate(const std::vector<std::vector<double>>& rows,
+                                    const std::vector<double>& y, const std::vector<double>& x) {
+    const std::size_t n = rows.size();
+    const std::size_t p = x.size();
+    std::vector<long double> mean(p + 1, 0);
+    for (std::size_t i = 0; i < n; ++i) {
+        for (std::size_t k = 0; k < p; ++k) {
+            mean[k] += rows[i][k] / static_cast<long double>(n);
+        }
+        mean[p] += y[i] / static_cast<long double>(n);
+    }
+    std::vector<std::vector<long double>> a(p, std::vector<long double>(p + 1, 0));
+    for (std::size_t i = 0; i < n; ++i) {
+        for (std::size_t r = 0; r < p; ++r) {
+            for (std::size_t c = 0; c < p; ++c) {
+                a[r][c] += (rows[i][r] - mean[r]) * (rows[i][c] - mean[c]);
+            }
+            a[r][p] += (rows[i][r] - mean[r]) * (y[i] - mean[p]);
+        }
+    }
+    for (std::size_t c = 0; c < p; ++c) {
+        std::size_t pivot = c;
+        for (std::size_t r = c + 1; r < p; ++r) {
+            pivot = std::fabs(a[r][c]) > std::fabs(a[pivot][c]) ? r : pivot;
+        }
+        if (std::fabs(a[pivot][c]) < 1e-12L) {
+            return std::nullopt;
+        }
+        std::swap(a[pivot], a[c]);
+        for (std::size_t r = 0; r < p; ++r) {
+            if (r != c) {
+                const long double f = a[r][c] / a[c][c];
+                for (std::size_t k = c; k <= p; ++k) {
+                    a[r][k] -= f * a[c][k];
+                }
+            }
+        }
+    }
+    long double estimate = mean[p];
+    for (std::size_t k = 0; k < p; ++k) {
+        estimate += a[k][p] / a[k][k] * (x[k] - mean[k]);
+    }
+    return static_cast<double>(estimate);
 }
 
 class QsprResultFilesTest : public ::testing::Test {
@@ -83,6 +132,36 @@ TEST_F(QsprResultFilesTest, JsonReproducesTheReportAndCarriesObservedValues) {
         const auto& row = table.at(m["molecule"]);
         EXPECT_NEAR(std::floor(1000 * estimate + 0.5) / 1000, row.first, 1e-9) << m["molecule"];
         EXPECT_NEAR(m["observed"].get<double>(), row.second, 5e-4) << m["molecule"];
+    }
+
+    // Leave-one-out estimates against refits without the molecule (every tenth molecule
+    // and the one of leverage 1, whose refit leaves SO2 constant).
+    std::vector<std::string> names;
+    std::vector<std::vector<double>> rows;
+    std::vector<double> y;
+    for (const auto& m : j["calibration"]) {
+        names.push_back(m["molecule"]);
+        std::vector<double> row;
+        for (const auto& term : equation["terms"]) {
+            row.push_back(m["predictors"][term["descriptor"].get<std::string>()]);
+        }
+        rows.push_back(row);
+        y.push_back(m["observed"]);
+    }
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (i % 10 != 0 && names[i] != "bzr036") {
+            continue;
+        }
+        std::vector<std::vector<double>> others = rows;
+        std::vector<double> othersY = y;
+        others.erase(others.begin() + static_cast<long>(i));
+        othersY.erase(othersY.begin() + static_cast<long>(i));
+        const std::optional<double> refit = RefitEstimate(others, othersY, rows[i]);
+        const auto& loo = j["calibration"][i]["loo_estimate"];
+        ASSERT_EQ(refit.has_value(), !loo.is_null()) << names[i];
+        if (refit) {
+            EXPECT_NEAR(loo.get<double>(), *refit, 1e-9) << names[i];
+        }
     }
 
     // The best equation's SO2 is non-zero for one calibration molecule alone.

@@ -247,5 +247,24 @@ TEST_F(QsprWindowsTest, PrintingWithoutAPrinterOffersAPdf) {
     EXPECT_EQ(ReadFile("print.pdf").substr(0, 5), "%PDF-");
 }
 
+TEST_F(QsprWindowsTest, AnObservedTableIsCheckedAtOk) {
+    ASSERT_TRUE(qspr::WorkfilesOk(state, {"BZR01", {"BZR01vfr.des"}, {true}}));
+    ParametersWindow window(state, dialogs);
+    window.show();
+    ASSERT_TRUE(window.Observed->isVisible());
+    QSignalSpy compute(&window, &ParametersWindow::Compute);
+    // bzr001 is a calibration molecule: refused, the window stays.
+    WriteFile("OBS", "Cases\tpIC50\r\nbzr004\t6.45\r\nbzr001\t6.87\r\n");
+    window.Observed->setText("OBS");
+    QTest::mouseClick(window.ButonOK, Qt::LeftButton);
+    EXPECT_EQ(compute.count(), 0);
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(dialogs.messages.front(), "OBS line 3: molecule bzr001 is not in the prediction set");
+    WriteFile("OBS", "Cases\tpIC50\r\nbzr004\t6.45\r\n");
+    QTest::mouseClick(window.ButonOK, Qt::LeftButton);
+    EXPECT_EQ(compute.count(), 1);
+    EXPECT_EQ(state.ObservedTableName, "OBS");
+}
+
 } // namespace
 } // namespace kalemir::ui

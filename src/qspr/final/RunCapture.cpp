@@ -5,6 +5,7 @@
 #include "qspr/final/FinalAnalysis.h"
 #include "qspr/final/PredictionSet.h"
 
+#include <array>
 #include <charconv>
 
 namespace kalemir::qspr {
@@ -22,6 +23,18 @@ double Reported(float value, int decimals) {
     return number;
 }
 
+/// A descriptor value as the table gave it: the centred cell plus its column mean carries
+/// the round-off of the centring in its last bits (9.999999999998899e-05 for 0.0001), which
+/// twelve significant digits take away.
+double TableValue(double centred, double mean) {
+    std::array<char, 32> text{};
+    const auto end = std::to_chars(text.data(), text.data() + text.size(), centred + mean,
+                                   std::chars_format::general, 12);
+    double value = 0;
+    std::from_chars(text.data(), end.ptr, value);
+    return value;
+}
+
 } // namespace
 
 void RecordCycle(ProgramState& ps, const ComputingState& cs, const PredictorSet& best,
@@ -36,9 +49,8 @@ void RecordCycle(ProgramState& ps, const ComputingState& cs, const PredictorSet&
     cycle.Cycle = ps.CycleNumber;
     cycle.CalibrationCount = n;
     cycle.PredictionCount = pc;
-    cycle.Parameters = {ps.MinPropertyR2, ps.ValidationCount,
-                        static_cast<double>(ps.EstimatedCOR), ps.MaxInterR2,
-                        ps.MaxPredictors, ps.EliminateOutliers};
+    cycle.Parameters = {ps.MinPropertyR2, ps.ValidationCount, static_cast<double>(ps.EstimatedCOR),
+                        ps.MaxInterR2,    ps.MaxPredictors,   ps.EliminateOutliers};
     for (int k = 1; k <= p; ++k) {
         cycle.Descriptors.push_back(dm.ColumnNames[best[k]]);
         cycle.Coefficients.push_back(fit.Coefficients[k]);
@@ -66,7 +78,7 @@ void RecordCycle(ProgramState& ps, const ComputingState& cs, const PredictorSet&
     auto rawValues = [&](int row) {
         std::vector<double> values(static_cast<std::size_t>(p));
         for (int k = 1; k <= p; ++k) {
-            values[static_cast<std::size_t>(k - 1)] = dm.At(row, best[k]) + fit.Means[k];
+            values[static_cast<std::size_t>(k - 1)] = TableValue(dm.At(row, best[k]), fit.Means[k]);
         }
         return values;
     };

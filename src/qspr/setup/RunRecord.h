@@ -46,9 +46,9 @@ struct CycleRecord {
     std::string RemovedOutlier; ///< empty: none removed in this cycle
 };
 
-/// The best equation by Q of a cycle with the data to apply it: raw predictor values
-/// (the descriptor cell plus its column mean), so that intercept + sum of coefficient
-/// times value gives the report's estimate.
+/// The best equation by Q of a cycle with the data to apply it: the predictor values the
+/// analysis used (a descriptor value of 0 is taken as 0.0001), so that intercept + sum of
+/// coefficient times value gives the report's estimate.
 struct BestModelRecord {
     int Cycle = 0;
     std::vector<std::string> Descriptors;
@@ -83,10 +83,10 @@ struct RankedEquationRecord {
 /// The estimates-file block of one distinct best equation for the prediction set.
 struct PredictionBlockRecord {
     int Number = 0;
-    std::vector<double> Estimates;   ///< as the estimates file writes them (3 decimals)
-    std::vector<double> Leverages;   ///< the suite's own leverage assessment
-    std::vector<int> AdoCounts;      ///< 0, 1 or 2 criteria; 2 marks an ADO molecule
-    std::vector<std::string> Marks;  ///< "low", "high" or empty against the prediction set
+    std::vector<double> Estimates;     ///< as the estimates file writes them (3 decimals)
+    std::vector<double> Leverages;     ///< the suite's own leverage assessment
+    std::vector<int> AdoCounts;        ///< 0, 1 or 2 criteria; 2 marks an ADO molecule
+    std::vector<std::string> Marks;    ///< "low", "high" or empty against the prediction set
     std::vector<std::string> MarksAll; ///< "LOW", "HIGH" or empty against all molecules
 };
 

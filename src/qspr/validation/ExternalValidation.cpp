@@ -124,8 +124,8 @@ ExternalStatistics ComputeExternalStatistics(const std::vector<double>& y,
     const std::size_t n = y.size();
     s.Count = static_cast<int>(n);
     if (n == 0) {
-        s.Q2F1 = s.Q2F2 = s.Q2F3 = s.CCC = s.RMSEP = s.MAE = s.R2 = s.R2m = s.R2mMean =
-            s.R2mDelta = NotDefined();
+        s.Q2F1 = s.Q2F2 = s.Q2F3 = s.CCC = s.RMSEP = s.MAE = s.R2 = s.R2m = s.R2mMean = s.R2mDelta =
+            NotDefined();
         return s;
     }
     const double meanTraining = Mean(training);

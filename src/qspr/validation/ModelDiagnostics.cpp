@@ -123,10 +123,10 @@ CalibrationDiagnostics DiagnoseModel(const BestModelRecord& model) {
         return d;
     }
     d.WarningLeverage = 3.0 * (p + 1) / static_cast<double>(n);
-    std::vector<double> calibrationLeverage = LeveragesOf(model.CalibrationValues,
-                                                          model.CalibrationValues);
-    std::vector<double> predictionLeverage = LeveragesOf(model.CalibrationValues,
-                                                         model.PredictionValues);
+    std::vector<double> calibrationLeverage =
+        LeveragesOf(model.CalibrationValues, model.CalibrationValues);
+    std::vector<double> predictionLeverage =
+        LeveragesOf(model.CalibrationValues, model.PredictionValues);
     if (calibrationLeverage.size() != n) {
         calibrationLeverage.assign(n, NotDefined());
         predictionLeverage.assign(model.PredictionNames.size(), NotDefined());

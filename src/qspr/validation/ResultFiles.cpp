@@ -82,25 +82,40 @@ ordered_json Equation(const std::vector<std::string>& descriptors,
 }
 
 ordered_json ParametersOf(const CycleParameters& p) {
-    return {{"min_r2", p.MinPropertyR2},         {"validation", p.ValidationCount},
-            {"cor", p.EstimatedCOR},             {"max_inter_r2", p.MaxInterR2},
-            {"max_predictors", p.MaxPredictors}, {"eliminate_outliers", p.EliminateOutliers == 1}};
+    return {{"min_r2", p.MinPropertyR2},
+            {"validation", p.ValidationCount},
+            {"cor", p.EstimatedCOR},
+            {"max_inter_r2", p.MaxInterR2},
+            {"max_predictors", p.MaxPredictors},
+            {"eliminate_outliers", p.EliminateOutliers == 1}};
 }
 
 ordered_json ExternalOf(const ExternalStatistics& s) {
-    return {{"estimates", s.Source}, {"n", s.Count},        {"q2_f1", Number(s.Q2F1)},
-            {"q2_f2", Number(s.Q2F2)}, {"q2_f3", Number(s.Q2F3)}, {"ccc", Number(s.CCC)},
-            {"rmsep", Number(s.RMSEP)}, {"mae", Number(s.MAE)},   {"r2", Number(s.R2)},
-            {"r2m", Number(s.R2m)},     {"r2m_mean", Number(s.R2mMean)},
+    return {{"estimates", s.Source},
+            {"n", s.Count},
+            {"q2_f1", Number(s.Q2F1)},
+            {"q2_f2", Number(s.Q2F2)},
+            {"q2_f3", Number(s.Q2F3)},
+            {"ccc", Number(s.CCC)},
+            {"rmsep", Number(s.RMSEP)},
+            {"mae", Number(s.MAE)},
+            {"r2", Number(s.R2)},
+            {"r2m", Number(s.R2m)},
+            {"r2m_mean", Number(s.R2mMean)},
             {"r2m_delta", Number(s.R2mDelta)}};
 }
 
 ordered_json RandomisationOf(const RandomisationSummary& r) {
-    return {{"runs", r.Runs},          {"seed", r.Seed},
-            {"r2", r.R2},              {"q", r.Q},
-            {"mean_r2", Number(r.MeanR2)}, {"max_r2", Number(r.MaxR2)},
-            {"mean_q", Number(r.MeanQ)},   {"max_q", Number(r.MaxQ)},
-            {"cr2p", Number(r.CR2p)},      {"share_q_reached", Number(r.ShareQReached)}};
+    return {{"runs", r.Runs},
+            {"seed", r.Seed},
+            {"r2", r.R2},
+            {"q", r.Q},
+            {"mean_r2", Number(r.MeanR2)},
+            {"max_r2", Number(r.MaxR2)},
+            {"mean_q", Number(r.MeanQ)},
+            {"max_q", Number(r.MaxQ)},
+            {"cr2p", Number(r.CR2p)},
+            {"share_q_reached", Number(r.ShareQReached)}};
 }
 
 void WriteWhole(const std::string& path, const std::string& bytes) {
@@ -144,7 +159,7 @@ std::string ValidationTextName(const std::string& qsprTable) {
 
 std::string Sha256OfFile(const std::string& path) {
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                        &std::fclose);
+                                                         &std::fclose);
     if (!file) {
         throw FileError(path + ": cannot read: " + std::strerror(errno));
     }
@@ -342,22 +357,21 @@ std::string ResultsJson(const ProgramState& state, const ResultInputs& inputs,
     for (const ExternalStatistics& s : v.External) {
         external.push_back(ExternalOf(s));
     }
-    j["validation"] = {
-        {"leave_one_out",
-         {{"q2", Number(v.LeaveOneOut.Q2)},
-          {"rmse", Number(v.LeaveOneOut.Rmse)},
-          {"press", v.LeaveOneOut.Press},
-          {"total_squares", v.LeaveOneOut.TotalSquares},
-          {"n", v.LeaveOneOut.Count},
-          {"fitted_exactly", v.LeaveOneOut.FittedExactly}}},
-        {"rare_predictors", rare},
-        {"applicability_domain",
-         {{"warning_leverage", Number(v.Diagnostics.WarningLeverage)},
-          {"beyond_warning_leverage", beyond}}},
-        {"external", v.HasObserved ? external : ordered_json(nullptr)},
-        {"randomisation", v.Randomisation && v.Randomisation->Runs > 0
-                              ? RandomisationOf(*v.Randomisation)
-                              : ordered_json(nullptr)}};
+    j["validation"] = {{"leave_one_out",
+                        {{"q2", Number(v.LeaveOneOut.Q2)},
+                         {"rmse", Number(v.LeaveOneOut.Rmse)},
+                         {"press", v.LeaveOneOut.Press},
+                         {"total_squares", v.LeaveOneOut.TotalSquares},
+                         {"n", v.LeaveOneOut.Count},
+                         {"fitted_exactly", v.LeaveOneOut.FittedExactly}}},
+                       {"rare_predictors", rare},
+                       {"applicability_domain",
+                        {{"warning_leverage", Number(v.Diagnostics.WarningLeverage)},
+                         {"beyond_warning_leverage", beyond}}},
+                       {"external", v.HasObserved ? external : ordered_json(nullptr)},
+                       {"randomisation", v.Randomisation && v.Randomisation->Runs > 0
+                                             ? RandomisationOf(*v.Randomisation)
+                                             : ordered_json(nullptr)}};
     return j.dump(2) + "\n";
 }
 
@@ -398,8 +412,9 @@ std::string ValidationText(const ProgramState& state, const ValidationFigures& v
     figure("PRESS", Fixed(v.LeaveOneOut.Press), "sum of squared left-out errors");
     figure("n LOO", std::to_string(v.LeaveOneOut.Count), "molecules with a left-out estimate");
     for (const std::string& name : v.LeaveOneOut.FittedExactly) {
-        line("   " + name + " has leverage 1: fitted exactly whatever its value, no left-out "
-                            "estimate (left out of Q2 LOO)");
+        line("   " + name +
+             " has leverage 1: fitted exactly whatever its value, no left-out "
+             "estimate (left out of Q2 LOO)");
     }
     figure("residual SD", Fixed(d.SEE),
            "sqrt(RSS / (n - p - 1)), the unit of the standardised residuals");

@@ -16,8 +16,8 @@ struct CalibrationDiagnostic {
     double Observed = 0;
     double Estimated = 0;
     double Residual = 0;             ///< observed - estimated
-    double StandardisedResidual = 0; ///< residual / SEE
-    double Leverage = 0;             ///< h_ii of the hat matrix
+    double StandardisedResidual = 0; ///< residual / SEE (NaN when SEE is not defined)
+    double Leverage = 0;             ///< h_ii of the hat matrix, intercept included
     /// Leave-one-out estimate, y - e / (1 - h); none when the leverage is 1 (the molecule
     /// is fitted exactly whatever its value).
     std::optional<double> LooEstimate;
@@ -27,16 +27,18 @@ struct CalibrationDiagnostic {
 struct PredictionDiagnostic {
     std::string Name;
     double Estimated = 0;
-    double Leverage = 0;                  ///< x (X'X)^-1 x' with the calibration's X
-    bool BeyondWarningLeverage = false;   ///< Leverage > h*
-    std::optional<double> Observed;       ///< when an observed table gives it
-    double StandardisedResidual = 0;      ///< (observed - estimated) / SEE, when observed
+    double Leverage = 0; ///< x (X'X)^-1 x', X the calibration's design with the intercept
+    bool BeyondWarningLeverage = false; ///< Leverage > h*
+    std::optional<double> Observed;     ///< when an observed table gives it
+    double StandardisedResidual = 0;    ///< (observed - estimated) / SEE, when observed
 };
 
 /// Per-molecule figures of the best equation by Q; the Williams plot reads these vectors.
 struct CalibrationDiagnostics {
-    int PredictorCount = 0;     ///< p
-    double SEE = 0;             ///< standard error of estimate, sqrt(RSS / (n - p - 1))
+    int PredictorCount = 0; ///< p
+    /// Residual standard deviation sqrt(RSS / (n - p - 1)), the unit of the standardised
+    /// residuals (the report's SEE divides by n - p).
+    double SEE = 0;
     double WarningLeverage = 0; ///< h* = 3 (p + 1) / n
     std::vector<CalibrationDiagnostic> Calibration;
     std::vector<PredictionDiagnostic> Prediction;
@@ -46,11 +48,11 @@ struct CalibrationDiagnostics {
 /// molecule left out is y - e / (1 - h). Molecules of leverage 1 have none and are left
 /// out of PRESS and of the total sum of squares (taken about the mean of the others).
 struct LeaveOneOutSummary {
-    int Count = 0;     ///< molecules with a leave-one-out estimate
-    double Press = 0;  ///< sum of (e / (1 - h))^2
+    int Count = 0;    ///< molecules with a leave-one-out estimate
+    double Press = 0; ///< sum of (e / (1 - h))^2
     double TotalSquares = 0;
-    double Q2 = 0;     ///< 1 - PRESS / total sum of squares
-    double Rmse = 0;   ///< sqrt(PRESS / Count)
+    double Q2 = 0;                          ///< 1 - PRESS / total sum of squares
+    double Rmse = 0;                        ///< sqrt(PRESS / Count)
     std::vector<std::string> FittedExactly; ///< molecules of leverage 1
 };
 
@@ -72,9 +74,9 @@ struct ExternalStatistics {
     double CCC = 0;
     double RMSEP = 0;
     double MAE = 0;
-    double R2 = 0;      ///< squared Pearson r of observed against estimated
-    double R2m = 0;     ///< r2 (1 - sqrt(|r2 - r0^2|)), observed on estimated through the origin
-    double R2mMean = 0; ///< mean of r2m and the one with the axes swapped
+    double R2 = 0;       ///< squared Pearson r of observed against estimated
+    double R2m = 0;      ///< r2 (1 - sqrt(|r2 - r0^2|)), observed on estimated through the origin
+    double R2mMean = 0;  ///< mean of r2m and the one with the axes swapped
     double R2mDelta = 0; ///< |difference| of the two
 };
 

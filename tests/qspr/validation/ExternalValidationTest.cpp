@@ -21,7 +21,7 @@ TEST(ExternalValidationTest, FiguresWorkedByHand) {
     const ExternalStatistics s =
         ComputeExternalStatistics({1, 2, 3, 4}, {1.5, 2, 2.5, 4.5}, {0, 2, 4});
     const double r2 = (19.0 / 4) * (19.0 / 4) / (5 * 83.0 / 16);
-    const double r02 = 1 - (30 - 961 / (131.0 / 4)) / 5;             // y on e
+    const double r02 = 1 - (30 - 961 / (131.0 / 4)) / 5;                  // y on e
     const double r02Swapped = 1 - (131.0 / 4 - 961 / 30.0) / (83.0 / 16); // e on y
     const double r2m = r2 * (1 - std::sqrt(std::fabs(r2 - r02)));
     const double r2mSwapped = r2 * (1 - std::sqrt(std::fabs(r2 - r02Swapped)));
@@ -63,7 +63,8 @@ TEST(ExternalValidationTest, ObservedTableIsCheckedAgainstThePredictionSet) {
     };
     const Case cases[] = {
         {"Cases\tpIC50\r\np1\t6.5\r\np2\t7\r\n", ""},
-        {"Cases\tpIC50\r\np1\t6.5\r\nx9\t7\r\n", "line 3: molecule x9 is not in the prediction set"},
+        {"Cases\tpIC50\r\np1\t6.5\r\nx9\t7\r\n",
+         "line 3: molecule x9 is not in the prediction set"},
         {"Cases\tpIC50\r\np1\t6.5\r\np1\t7\r\n", "line 3: molecule p1 is given twice"},
         {"Cases\tpIC50\r\np1\t?\r\n", "line 2: molecule p1 has no observed value"},
         {"Cases\tpIC50\r\np1\r\n", "line 2: molecule p1 has no observed value"},
