@@ -15,8 +15,11 @@
 #include "qspr/setup/RunFiles.h"
 #include "qspr/setup/Workfiles.h"
 #include "qspr/validation/ExternalValidation.h"
+#include "qspr/validation/Randomisation.h"
 #include "qspr/validation/ResultFiles.h"
+#include "qspr/validation/WilliamsPlot.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -53,6 +56,18 @@ int ThreadCountValue(const std::string& value) {
     return count;
 }
 
+/// A seed of the shuffles: a whole number from 0 to 18446744073709551615.
+unsigned long long SeedValue(const std::string& value) {
+    unsigned long long seed = 0;
+    const char* end = value.data() + value.size();
+    const auto [stop, error] = std::from_chars(value.data(), end, seed);
+    if (value.empty() || error != std::errc() || stop != end) {
+        throw InputError("option --seed: '" + value + "' is not a whole number from 0 to " +
+                         std::to_string(~0ULL));
+    }
+    return seed;
+}
+
 } // namespace
 
 void RunQsprComputation(ProgramState& state, ComputingWindow& window) {
@@ -66,11 +81,22 @@ void RunQsprComputation(ProgramState& state, ComputingWindow& window) {
         inputs.DescriptorTables.push_back(
             state.ChosenTableNames[static_cast<std::size_t>(i)].first);
     }
+    // The shuffled analyses start from the tables and parameters as they were chosen.
+    std::optional<ProgramState> chosen;
+    if (state.RandomisationRuns > 0) {
+        chosen = state;
+    }
     RunComputation(state, window);
     if (!state.ObservedTableName.empty()) {
         inputs.Observed = LoadObservedTable(state.ObservedTableName, state.QsprTableName);
     }
     std::optional<RandomisationSummary> randomisation;
+    if (chosen) {
+        RandomisationSummary summary = RandomiseResponses(*chosen, state, window);
+        if (summary.Runs > 0) {
+            randomisation = std::move(summary);
+        }
+    }
     WriteResultFiles(state, inputs, randomisation);
 }
 
@@ -94,14 +120,21 @@ std::string QsprUsage() {
            "  --outliers yes|no       eliminate identified outliers\n"
            "  --save NAME             the report's name at the end\n"
            "                          (default: first seven characters of QSPRTABLE + qspr.rez)\n"
-           "  --plots NAME[,NAME]     save the scatter plots before (and after) the removal of\n"
-           "                          outliers as bitmaps (PNG when a name ends in .png)\n"
+           "  --plots NAME[,NAME[,NAME]]\n"
+           "                          save the scatter plots before (and after) the removal of\n"
+           "                          outliers and the Williams plot of the best equation by Q\n"
+           "                          as bitmaps (PNG when a name ends in .png)\n"
            "  --threads N             worker threads of the searches (default: the machine's\n"
            "                          cores; the results are the same for any number)\n"
            "  --by-position           use descriptor tables whose molecules differ from the\n"
            "                          QSPR table's, joined row by row (a warning each)\n"
            "  --observed TABLE        observed values of prediction molecules (a table laid out\n"
            "                          as the QSPR table) for the external validation\n"
+           "  --randomise M           Y-randomisation: M analyses on shuffled property values\n"
+           "                          (0 to 1000, default 0: none)\n"
+           "  --seed N                seed of the shuffles (default " +
+           std::to_string(kDefaultRandomisationSeed) +
+           ")\n"
            "  --quiet                 no progress display\n"
            "\n"
            "Beside the report the run writes QSPRTABLE-results.json (every result, for other\n"
@@ -158,13 +191,17 @@ QsprRunOptions ParseQsprRunArguments(const std::vector<std::string>& arguments) 
                 }
                 start = comma + 1;
             }
-            if (options.plotNames.size() > 2) {
-                throw InputError("option --plots: at most two names (before, after)");
+            if (options.plotNames.size() > 3) {
+                throw InputError("option --plots: at most three names (before, after, Williams)");
             }
         } else if (a == "--threads") {
             options.threads = ThreadCountValue(TakeValue(arguments, i));
         } else if (a == "--observed") {
             options.observedTable = TakeValue(arguments, i);
+        } else if (a == "--randomise") {
+            options.randomise = NumericValue(a, TakeValue(arguments, i));
+        } else if (a == "--seed") {
+            options.seed = SeedValue(TakeValue(arguments, i));
         } else if (a == "--quiet") {
             options.quiet = true;
         } else if (a == "--by-position") {
@@ -237,22 +274,43 @@ void SavePlots(ProgramState& state, const QsprRunOptions& options, const PlotWri
         std::fprintf(stderr, "KalemirQ: no scatter plot: nothing was computed\n");
         return;
     }
+    // The first two names are the scatter plots', a third the Williams plot's.
+    const int scatterNames = std::min(static_cast<int>(options.plotNames.size()), 2);
     const int count = ScatterPlotCount(state.CycleNumber);
-    for (int k = 1; k <= count && k <= static_cast<int>(options.plotNames.size()); ++k) {
+    for (int k = 1; k <= count && k <= scatterNames; ++k) {
         const std::string& name = options.plotNames[static_cast<std::size_t>(k - 1)];
         const ScatterDrawing drawing = DrawScatterPlot(state.ScatterPoints, k);
         if (!writer(drawing, name)) {
             throw FileError(name + ": cannot write the scatter plot");
         }
     }
-    if (count < static_cast<int>(options.plotNames.size())) {
+    if (count < scatterNames) {
         std::fprintf(stderr,
                      "KalemirQ: no outlier was removed, so there is one scatter plot only; %s "
                      "was not written\n",
-                     options.plotNames.back().c_str());
-    } else if (count > static_cast<int>(options.plotNames.size())) {
+                     options.plotNames[1].c_str());
+    } else if (count > scatterNames) {
         std::fprintf(stderr, "KalemirQ: the plot after the removal of outliers was not saved "
                              "(give a second name to --plots)\n");
+    }
+    if (options.plotNames.size() < 3) {
+        return;
+    }
+    const std::string& name = options.plotNames[2];
+    if (state.Record.BestModel.Descriptors.empty()) {
+        std::fprintf(stderr,
+                     "KalemirQ: no Williams plot: the run found no best equation; %s "
+                     "was not written\n",
+                     name.c_str());
+        return;
+    }
+    std::optional<ObservedTable> observed;
+    if (!state.ObservedTableName.empty()) {
+        observed = LoadObservedTable(state.ObservedTableName, state.QsprTableName);
+    }
+    const ValidationFigures figures = ComputeValidationFigures(state.Record, observed);
+    if (!writer(DrawWilliamsPlot(figures.Diagnostics), name)) {
+        throw FileError(name + ": cannot write the Williams plot");
     }
 }
 
@@ -289,6 +347,10 @@ int RunQsprJob(const QsprRunOptions& options, ComputingWindow& window,
     if (options.eliminateOutliers) {
         entries.Option1 = *options.eliminateOutliers;
     }
+    if (options.randomise) {
+        entries.Text6 = *options.randomise;
+    }
+    state.RandomisationSeed = options.seed;
 
     state.ThreadCount = options.threads;
     int status = kExitSuccess;

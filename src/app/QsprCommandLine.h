@@ -36,6 +36,9 @@ struct QsprRunOptions {
     int threads = 0;
     /// Observed values of prediction molecules for the external validation.
     std::optional<std::string> observedTable;
+    /// Y-randomisation runs (the Parameters window's field) and the seed of the shuffles.
+    std::optional<std::string> randomise;
+    unsigned long long seed = kDefaultRandomisationSeed;
 };
 
 /// Saves one scatter plot under a name (the windows' drawing, without a display); false
@@ -52,7 +55,8 @@ enum ExitStatus : int {
 };
 
 /// The computing window's activation: the whole analysis of the chosen tables, shared
-/// by the command line and the windows, then the result files beside the report.
+/// by the command line and the windows, then the Y-randomisation when runs were asked
+/// for and the result files beside the report.
 void RunQsprComputation(ProgramState& state, ComputingWindow& window);
 
 /// Parses the arguments after "run". Throws InputError with a usage message.

@@ -7,6 +7,8 @@
 #include "qspr/setup/QsprTables.h"
 #include "qspr/setup/Workfiles.h"
 #include "qspr/validation/ExternalValidation.h"
+#include "qspr/validation/ResultFiles.h"
+#include "qspr/validation/WilliamsPlot.h"
 #include "ui/DialogService.h"
 #include "ui/FolderBar.h"
 #include "ui/FolderFiles.h"
@@ -204,6 +206,7 @@ ParametersWindow::ParametersWindow(qspr::ProgramState& state, DialogService& dia
     Label7 = MakeLabel(this, "Label7", "Estimated correctness (KalemirS)");
     Label4 = MakeLabel(this, "Label4", "Max. descriptors intercorrelation .......");
     Label5 = MakeLabel(this, "Label5", "Max. predictors number .................");
+    Label8 = MakeLabel(this, "Label8", "Y-randomisation runs (0: none) .........");
     Label3 = MakeLabel(this, "Label3", "Elimination of identified outliers");
     Label2 = MakeLabel(this, "Label2",
                        " If your option is 'elimination of outliers' the modification of above "
@@ -214,6 +217,7 @@ ParametersWindow::ParametersWindow(qspr::ProgramState& state, DialogService& dia
     Text3 = MakeTextBox(this, "Text3");
     Text4 = MakeTextBox(this, "Text4");
     Text5 = MakeTextBox(this, "Text5");
+    Text6 = MakeTextBox(this, "Text6");
     ObservedLabel =
         MakeLabel(this, "ObservedLabel", "Observed values of the prediction set (table)");
     Observed = MakeTextBox(this, "Observed");
@@ -228,7 +232,8 @@ ParametersWindow::ParametersWindow(qspr::ProgramState& state, DialogService& dia
     int row = 0;
     for (auto [label, box] :
          {std::pair{Label1, Text1}, std::pair{Label6, Text2}, std::pair{Label7, Text3},
-          std::pair{Label4, Text4}, std::pair{Label5, Text5}, std::pair{ObservedLabel, Observed}}) {
+          std::pair{Label4, Text4}, std::pair{Label5, Text5}, std::pair{Label8, Text6},
+          std::pair{ObservedLabel, Observed}}) {
         grid->addWidget(label, row, 0);
         grid->addWidget(box, row, 1);
         ++row;
@@ -249,6 +254,7 @@ ParametersWindow::ParametersWindow(qspr::ProgramState& state, DialogService& dia
     Text2->setText(FromReport(entries.Text2));
     Text4->setText(FromReport(entries.Text4));
     Text5->setText(FromReport(entries.Text5));
+    Text6->setText(FromReport(entries.Text6));
     Option1->setChecked(entries.Option1);
     Option2->setChecked(!entries.Option1);
     Label7->setVisible(entries.Text3Visible);
@@ -295,6 +301,7 @@ void ParametersWindow::OnOk() {
     entries.Text3 = ToReport(Text3->text());
     entries.Text4 = ToReport(Text4->text());
     entries.Text5 = ToReport(Text5->text());
+    entries.Text6 = ToReport(Text6->text());
     entries.Option1 = Option1->isChecked();
     entries.Text3Visible = Text3->isVisible();
     if (!EntriesAccepted(entries)) {
@@ -341,6 +348,7 @@ ResultsWindow::ResultsWindow(qspr::ProgramState& state, DialogService& dialogs, 
     FindText->setClearButtonEnabled(true);
     FindStatus = MakeLabel(this, "FindStatus", "");
     Scatterp = MakeButton(this, "Scatterp", "Scatter");
+    Williams = MakeButton(this, "Williams", "Williams");
     ButonQuit = MakeButton(this, "ButonQuit", "Quit");
     ButonPrint = MakeButton(this, "ButonPrint", "Print");
 
@@ -350,6 +358,7 @@ ResultsWindow::ResultsWindow(qspr::ProgramState& state, DialogService& dialogs, 
     // Buttons left of the stretch belong to the plots, those right of it to the report.
     buttons_ = new QHBoxLayout;
     buttons_->addWidget(Scatterp);
+    buttons_->addWidget(Williams);
     buttons_->addStretch(1);
     buttons_->addWidget(ButonPrint);
     buttons_->addWidget(ButonQuit);
@@ -396,6 +405,7 @@ ResultsWindow::ResultsWindow(qspr::ProgramState& state, DialogService& dialogs, 
         }
     });
     connect(Scatterp, &QPushButton::clicked, this, [this] { OnScatter(); });
+    connect(Williams, &QPushButton::clicked, this, [this] { OnWilliams(); });
 }
 
 void ResultsWindow::ChainTabOrder() {
@@ -460,6 +470,8 @@ void ResultsWindow::Activate() {
                             ": the report below is incomplete.");
         StopNotice->show();
     }
+    // The Williams plot needs the best equation by Q.
+    Williams->setVisible(!state_.Record.BestModel.Descriptors.empty());
     QApplication::processEvents();
     Text->clear();
     try {
@@ -537,6 +549,7 @@ void ResultsWindow::OnScatter() {
     }
     ButonPrint->hide();
     Scatterp->hide();
+    Williams->hide();
     Text->hide();
     const int count = qspr::ScatterPlotCount(state_.CycleNumber);
     std::vector<qspr::KeptFile> kept = TablesOfState(state_);
@@ -565,6 +578,58 @@ void ResultsWindow::OnScatter() {
         update();
     }
     setWindowTitle(qspr::kScatterDoneCaption);
+}
+
+void ResultsWindow::OnWilliams() {
+    if (state_.Record.BestModel.Descriptors.empty()) {
+        return;
+    }
+    qspr::ValidationFigures figures;
+    try {
+        std::optional<qspr::ObservedTable> observed;
+        if (!state_.ObservedTableName.empty()) {
+            observed = qspr::LoadObservedTable(state_.ObservedTableName, state_.QsprTableName);
+        }
+        figures = qspr::ComputeValidationFigures(state_.Record, observed);
+    } catch (const std::exception& e) {
+        dialogs_.Inform(this, "Williams plot", QString::fromLocal8Bit(e.what()));
+        return;
+    }
+    // The plot takes the window while it is shown and saved; the report comes back after.
+    const QString title = windowTitle();
+    const bool printShown = ButonPrint->isVisible();
+    const bool scatterShown = Scatterp->isVisible();
+    ButonPrint->hide();
+    Scatterp->hide();
+    Williams->hide();
+    Text->hide();
+    setWindowTitle(qspr::kWilliamsCaption);
+    drawing_ = PaintScatterPlot(qspr::DrawWilliamsPlot(figures.Diagnostics), size());
+    update();
+    QApplication::processEvents();
+    const QString defaultName = FromReport(qspr::WilliamsPlotName(state_.QsprTableCopy));
+    std::vector<qspr::KeptFile> kept = TablesOfState(state_);
+    kept.push_back({qspr::kWorkingReport, "the report of this run"});
+    if (!state_.ObservedTableName.empty()) {
+        kept.push_back({state_.ObservedTableName, "the table of observed values"});
+    }
+    // Cancel leaves the plot unsaved and goes back to the report.
+    for (;;) {
+        const std::optional<QString> answer = AskResultName(FromReport(qspr::kWilliamsPrompt),
+                                                            qspr::kScatterTitle, defaultName, kept);
+        if (!answer || SaveScatterImage(drawing_, *answer)) {
+            break;
+        }
+        dialogs_.Inform(this, qspr::kScatterTitle,
+                        "The image cannot be saved as " + *answer + ". Give another name.");
+    }
+    drawing_ = QImage();
+    update();
+    setWindowTitle(title);
+    Text->show();
+    ButonPrint->setVisible(printShown);
+    Scatterp->setVisible(scatterShown);
+    Williams->show();
 }
 
 void ResultsWindow::paintEvent(QPaintEvent* event) {

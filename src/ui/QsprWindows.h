@@ -70,6 +70,7 @@ public:
     QLineEdit* Text3;
     QLineEdit* Text4;
     QLineEdit* Text5;
+    QLineEdit* Text6; ///< Y-randomisation runs
     /// Observed values of the prediction set for the external validation (optional).
     QLineEdit* Observed;
     QLabel* ObservedLabel;
@@ -80,6 +81,7 @@ public:
     QLabel* Label5;
     QLabel* Label6;
     QLabel* Label7;
+    QLabel* Label8;
     QRadioButton* Option1;
     QRadioButton* Option2;
     QPushButton* ButonOK;
@@ -110,6 +112,7 @@ public:
     QLineEdit* FindText;
     QLabel* FindStatus;
     QPushButton* Scatterp;
+    QPushButton* Williams;
     QPushButton* ButonQuit;
     QPushButton* ButonPrint;
 
@@ -141,6 +144,7 @@ private:
     std::optional<QString> AskResultName(const QString& prompt, const QString& title,
                                          const QString& proposed,
                                          const std::vector<qspr::KeptFile>& kept);
+    void OnWilliams();
 
     qspr::ProgramState& state_;
     DialogService& dialogs_;

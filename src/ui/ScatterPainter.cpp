@@ -36,6 +36,13 @@ QImage PaintScatterPlot(const qspr::ScatterDrawing& drawing, QSize surface) {
     for (const auto& s : drawing.frame) {
         painter.drawLine(ToPixels(s.x1, s.y1), ToPixels(s.x2, s.y2));
     }
+    if (!drawing.guides.empty()) {
+        painter.setPen(QPen(kLightRed, 1));
+        for (const auto& s : drawing.guides) {
+            painter.drawLine(ToPixels(s.x1, s.y1), ToPixels(s.x2, s.y2));
+        }
+        painter.setPen(QPen(Qt::black, 1));
+    }
     QFont font("DejaVu Sans", 8);
     painter.setFont(font);
     for (const auto& t : drawing.texts) {
@@ -47,6 +54,10 @@ QImage PaintScatterPlot(const qspr::ScatterDrawing& drawing, QSize surface) {
     painter.setBrush(Qt::black);
     const double radius = qspr::kPointRadius * kPixelsPerTwip;
     for (const auto& p : drawing.points) {
+        painter.drawEllipse(ToPixels(p.x, p.y), radius, radius);
+    }
+    painter.setBrush(Qt::NoBrush);
+    for (const auto& p : drawing.openPoints) {
         painter.drawEllipse(ToPixels(p.x, p.y), radius, radius);
     }
     painter.end();

@@ -33,7 +33,8 @@ TEST(KalemirQProgramTest, PlotsAreSavedWithoutADisplay) {
     ScratchDir dir("kalemirq-plots");
     CopyExample(std::string(KALEMIR_EXAMPLES_DIR) + "/bzr",
                 {"BZR02", "BZR02d2d.des", "BZR02vfr.des"});
-    ASSERT_EQ(RunProgram("run --quiet BZR02 BZR02d2d.des BZR02vfr.des --plots one.bmp,two.png"), 0);
+    ASSERT_EQ(
+        RunProgram("run --quiet BZR02 BZR02d2d.des BZR02vfr.des --plots one.bmp,two.png,w.png"), 0);
     ASSERT_TRUE(fs::exists("one.bmp"));
     const std::string bytes = ReadFile("one.bmp");
     EXPECT_EQ(bytes.substr(0, 2), "BM");
@@ -46,6 +47,8 @@ TEST(KalemirQProgramTest, PlotsAreSavedWithoutADisplay) {
     // BZR02 removes outliers: the plot after their removal is the second one.
     const QImage after("two.png", "PNG");
     EXPECT_EQ(after.width(), 680);
+    // The third name is the Williams plot's.
+    EXPECT_EQ(QImage("w.png", "PNG").width(), 680);
     EXPECT_FALSE(fs::exists("rezultat.rez"));
 }
 
@@ -54,8 +57,8 @@ TEST(KalemirQProgramTest, BadPlotNamesAreRefused) {
     std::string errors;
     EXPECT_EQ(RunProgram("run --plots a.bmp,,b.bmp Q x.des", &errors), 2);
     EXPECT_NE(errors.find("--plots"), std::string::npos);
-    EXPECT_EQ(RunProgram("run --plots a,b,c Q x.des", &errors), 2);
-    EXPECT_NE(errors.find("at most two"), std::string::npos);
+    EXPECT_EQ(RunProgram("run --plots a,b,c,d Q x.des", &errors), 2);
+    EXPECT_NE(errors.find("at most three"), std::string::npos);
 }
 
 TEST(KalemirQProgramTest, WithoutADisplayTheWindowsAreRefused) {

@@ -87,6 +87,20 @@ TEST(QsprArgumentsTest, ThreadCounts) {
     EXPECT_THROW(ParseQsprRunArguments({"Q", "a", "--threads"}), InputError);
 }
 
+TEST(QsprArgumentsTest, RandomisationRunsAndSeed) {
+    const QsprRunOptions plain = ParseQsprRunArguments({"Q", "a"});
+    EXPECT_FALSE(plain.randomise);
+    EXPECT_EQ(plain.seed, kDefaultRandomisationSeed);
+    const QsprRunOptions given =
+        ParseQsprRunArguments({"--randomise", "50", "--seed", "18446744073709551615", "Q", "a"});
+    EXPECT_EQ(given.randomise, "50");
+    EXPECT_EQ(given.seed, 18446744073709551615ULL);
+    for (const char* bad : {"-1", "1x", "", " 1", "18446744073709551616"}) {
+        EXPECT_THROW(ParseQsprRunArguments({"--seed", bad, "Q", "a"}), InputError) << bad;
+    }
+    EXPECT_THROW(ParseQsprRunArguments({"--randomise", "many", "Q", "a"}), InputError);
+}
+
 class QsprRunTest : public ::testing::Test {
 protected:
     ScratchDir dir{"qspr-run"};

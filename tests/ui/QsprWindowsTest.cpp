@@ -125,8 +125,11 @@ TEST_F(QsprWindowsTest, ClickSequenceToTheParametersAndOn) {
     EXPECT_TRUE(parameters->Label7->isVisible());
     EXPECT_TRUE(parameters->Option2->isChecked());
 
+    EXPECT_EQ(parameters->Text6->text(), " 0");
+
     // Entries outside their range go through the clamping of OK once the user confirms.
     parameters->Text5->setText("45");
+    parameters->Text6->setText("3");
     parameters->Text4->setText("0.9");
     QTest::mouseClick(parameters->ButonOK, Qt::LeftButton);
     ASSERT_TRUE(WaitFor([&] { return flow.Results() != nullptr; }, 300));
@@ -138,6 +141,8 @@ TEST_F(QsprWindowsTest, ClickSequenceToTheParametersAndOn) {
     EXPECT_EQ(flow.State().MaxPredictors, 20);
     EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join("\n").toStdString();
     EXPECT_EQ(flow.State().MaxInterR2, 0.64);
+    EXPECT_EQ(flow.State().RandomisationRuns, 3);
+    EXPECT_NE(ReadFile("BZR01-results.json").find("\"share_q_reached\""), std::string::npos);
 
     ResultsWindow* results = flow.Results();
     EXPECT_EQ(results->windowTitle(), QString(47, ' ') + "Results ...");
@@ -150,6 +155,16 @@ TEST_F(QsprWindowsTest, ClickSequenceToTheParametersAndOn) {
     EXPECT_TRUE(items.contains("     Maximum predictors number:  20"));
     EXPECT_TRUE(items.contains("     BZR01vfr.des"));
     EXPECT_TRUE(items.contains("     Finishing all calculations"));
+
+    // Williams: the plot saved under the answer, then the report and the buttons are back.
+    ASSERT_TRUE(results->Williams->isVisible());
+    dialogs.textAnswers = {QString("williams.bmp")};
+    QTest::mouseClick(results->Williams, Qt::LeftButton);
+    EXPECT_TRUE(fs::exists("williams.bmp"));
+    EXPECT_EQ(dialogs.defaults.back(), "BZR01-williams.bmp");
+    EXPECT_TRUE(results->Text->isVisible());
+    EXPECT_TRUE(results->Scatterp->isVisible());
+    EXPECT_EQ(results->windowTitle(), QString(47, ' ') + "Results ...");
 
     // Scatter: one plot (BZR01 keeps its outliers), saved under the answer.
     dialogs.textAnswers = {QString(""), QString("plot.bmp")};
@@ -270,6 +285,7 @@ TEST_F(QsprWindowsTest, AMissingFragmentTableLeadsStraightToTheResults) {
     EXPECT_EQ(flow.Computing(), nullptr);
     EXPECT_FALSE(flow.Results()->ButonPrint->isVisible());
     EXPECT_FALSE(flow.Results()->Scatterp->isVisible());
+    EXPECT_FALSE(flow.Results()->Williams->isVisible());
     EXPECT_TRUE(flow.Results()->ButonQuit->isVisible());
     const int last = flow.Results()->Text->count() - 2;
     EXPECT_EQ(flow.Results()->Text->item(last)->text(),

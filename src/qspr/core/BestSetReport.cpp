@@ -48,7 +48,7 @@ void ReportBestPredictors(ProgramState& ps, ComputingState& cs, ComputingWindow&
     const int last = n + ps.PredictionCount;
     const DescriptorMatrixStore& dm = cs.DescriptorMatrix;
     const std::vector<int> columns = SlotColumns(cs);
-    ReportAppender report(kWorkingReport);
+    ReportAppender report(cs.ReportName);
     report.Lines(
         {"", " The most valuable predictors' set by correlation/intercorrelation is:", ""});
     for (int c : columns) {

@@ -6,6 +6,7 @@
 #include "common/ComputingWindow.h"
 #include "common/WorkFiles.h"
 #include "common/WorkerPool.h"
+#include "qspr/setup/ProgramState.h"
 
 #include <array>
 #include <cstdint>
@@ -127,6 +128,10 @@ struct SearchTrial {
 };
 
 struct ComputingState {
+    /// The report the stages of this computation append to: the working report, or a
+    /// work file of its own for a computation the user does not read (Y-randomisation).
+    std::string ReportName = kWorkingReport;
+
     // Descriptor matrix and the loaded work table.
     DescriptorMatrixStore DescriptorMatrix;
     TableCellStore TableCells;

@@ -172,7 +172,7 @@ void RankSignificant(ProgramState& ps, ComputingState& cs, ComputingWindow& wind
         }
     }
     const int s = cs.SignificantCount;
-    ReportAppender report(kWorkingReport);
+    ReportAppender report(cs.ReportName);
     report.Line("   According to KalemirQ criteria in the QSPR computation phase");
     if (s == 1000) {
         report.Line("   number of the significant descriptors is larger than 1000");

@@ -202,7 +202,7 @@ void AnalyseCalibrationSet(ProgramState& ps, ComputingState& cs, ComputingWindow
     FitEquation(ps, cs, window, trial);
     const double r2Full = cs.LastFitR2;
     const FitResult fit = cs.Fit;
-    ReportAppender report(kWorkingReport);
+    ReportAppender report(cs.ReportName);
     report.Lines({"    Weighting factors and intercept in the best (by Q) QSPR", ""});
     for (int k = 1; k <= p; ++k) {
         report.Line("     " + dm.ColumnNames[best[k]] + "     " +

@@ -99,7 +99,7 @@ void RankEquations(ProgramState& ps, ComputingState& cs, ComputingWindow& window
 
 void WriteBestEquationReport(ProgramState& ps, ComputingState& cs, const FinalWork& work) {
     const auto& numbers = work.Trackers.Number;
-    ReportAppender report(kWorkingReport);
+    ReportAppender report(cs.ReportName);
     report.Lines({"", kDots, "",
                   "The value of the predictors in the below equation(s) is saved as "
                   "NAME#Xprd.dat file(s).",
@@ -125,7 +125,7 @@ void WriteClosingLines(ReportAppender& report) {
 } // namespace
 
 void EndCycle(ProgramState& ps, ComputingState& cs) {
-    ReportAppender report(kWorkingReport);
+    ReportAppender report(cs.ReportName);
     const bool removal = ps.PredictionCount == 0 ? !(cs.OutlierRatio > 1)
                                                  : cs.OutlierRatio > 0 && !(cs.OutlierRatio > 1);
     RecordRemoval(ps, removal ? cs.OutlierName : std::string());
@@ -277,7 +277,7 @@ void RankWithoutPredictionSet(ProgramState& ps, ComputingState& cs, ComputingWin
         }
     }
     RecordRanking(ps, cs, work);
-    ReportAppender report(kWorkingReport);
+    ReportAppender report(cs.ReportName);
     report.Lines({"", kDots, ""});
     if (tr.Number[kByRR] != 0) {
         WriteEquationBlock(report, cs, tr.Records[kByRR], tr.Number[kByRR], kTitles[kByRR], true);
@@ -301,7 +301,7 @@ void FinalAnalysis(ProgramState& ps, ComputingState& cs, ComputingWindow& window
     FinalWork work;
     work.EstimatesFileName = EstimatesFileName(ps.QsprTableName);
     if (ps.CycleNumber > 1) {
-        ReportAppender report(kWorkingReport);
+        ReportAppender report(cs.ReportName);
         report.Lines({"     Statistical analysis parameters:", "",
                       "     Molecules number in the calibration set: " + NumText(n),
                       "     Molecules number in the validation set: " + NumText(ps.ValidationCount),
@@ -329,7 +329,7 @@ void FinalAnalysis(ProgramState& ps, ComputingState& cs, ComputingWindow& window
     if (p == 0) {
         // No best set by Q to analyse: nothing to remove, the analysis ends here.
         cs.OutlierRatio = 1.1;
-        ReportAppender report(kWorkingReport);
+        ReportAppender report(cs.ReportName);
         report.Line("");
         WriteClosingLines(report);
         report.Close();

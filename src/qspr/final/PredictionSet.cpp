@@ -169,7 +169,7 @@ void EstimatePredictionSet(ProgramState& ps, ComputingState& cs, ComputingWindow
     const double highAll = s.MeanAll + s.SpreadAll / 2;
     const double lowPred = s.MeanPred - s.SpreadPred / 2;
     const double highPred = s.MeanPred + s.SpreadPred / 2;
-    ReportAppender report(kWorkingReport);
+    ReportAppender report(cs.ReportName);
     report.Lines({"", " USING THE QSPR #" + std::to_string(e),
                   " Average of the estimated Dependent Property values = " +
                       NumText(RoundDown(s.MeanPred, 3)) + "  " + std::string(kPlusMinus) + "  " +
@@ -207,7 +207,7 @@ void ReportFinalLabels(const ProgramState& ps, const ComputingState& cs, const F
             ++labelled;
         }
     }
-    ReportAppender report(kWorkingReport);
+    ReportAppender report(cs.ReportName);
     if (labelled > 0) {
         report.Lines({"There are " + std::to_string(distinct) +
                           " equations that were used for final prediction.",

@@ -26,6 +26,11 @@ struct ScatterDrawing {
     std::vector<Dot> points;
     /// Single light-red points of the least-squares line, inside the frame.
     std::vector<Dot> linePoints;
+    /// Light-red lines of the limits a Williams plot marks (none in a scatter plot).
+    std::vector<Segment> guides;
+    /// Open black circles of radius kPointRadius: the Williams plot's prediction
+    /// molecules (none in a scatter plot).
+    std::vector<Dot> openPoints;
 };
 
 inline constexpr int kPointRadius = 30;

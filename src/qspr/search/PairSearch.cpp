@@ -23,7 +23,7 @@ void ShowPairProgress(ComputingWindow& window) {
 } // namespace
 
 void SearchPairs(ProgramState& ps, ComputingState& cs, ComputingWindow& window) {
-    AppendReportLines(kWorkingReport, {"", "   " + std::string(70, '-'), ""});
+    AppendReportLines(cs.ReportName, {"", "   " + std::string(70, '-'), ""});
     window.SetCaption(" Computing ... wait ...");
     cs.CrossValidating = false;
     cs.RebuildDesign = false;
@@ -117,7 +117,7 @@ void SearchPairs(ProgramState& ps, ComputingState& cs, ComputingWindow& window) 
     }
     cs.ValuableSetCount = 1;
     if (cs.CandidateR2[1] == 0) {
-        AppendReportLines(kWorkingReport,
+        AppendReportLines(cs.ReportName,
                           {"", "     THE PROGRAM CANNOT BUILD ANY TWO ORTHOGONAL DESCRIPTOR SETS.",
                            "", "     PROGRAM FINISH"});
         cs.ValuableSetCount = 0;
@@ -139,7 +139,7 @@ void SearchPairs(ProgramState& ps, ComputingState& cs, ComputingWindow& window) 
     CrossValidateBest(ps, cs, window);
     if (cs.KeptSets[1][1] == 0) {
         AppendReportLines(
-            kWorkingReport,
+            cs.ReportName,
             {"", "     THE PROGRAM CANNOT BUILD ANY TWO DESCRIPTOR VALUABLE SETS.", ""});
         cs.ValuableSetCount = 0;
     }

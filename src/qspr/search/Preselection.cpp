@@ -156,7 +156,7 @@ std::string RoundedR2(double r2) {
 }
 
 void WriteFailureBlock(const ComputingState& cs, int number) {
-    ReportAppender report(kWorkingReport);
+    ReportAppender report(cs.ReportName);
     report.Line();
     if (number == kErrorOutOfMemory) {
         report.Lines({"There are too many molecules in the database", "... and/or",
@@ -526,7 +526,7 @@ PreselectionState PreselectDescriptors(ProgramState& ps, ComputingState& cs,
             }
             cs.SignificantCount = sel.SignificantCount;
             {
-                ReportAppender report(kWorkingReport);
+                ReportAppender report(cs.ReportName);
                 report.Line("  Number of descriptors: " + PlainNumber(sel.DescriptorCount));
                 report.Line("  Number of significant descriptors: " +
                             PlainNumber(sel.SignificantCount));
@@ -545,7 +545,7 @@ PreselectionState PreselectDescriptors(ProgramState& ps, ComputingState& cs,
                 WriteSelection(ps, cells);
             }
         }
-        ReportAppender report(kWorkingReport);
+        ReportAppender report(cs.ReportName);
         report.Line("  Number of selected significant descriptors: " +
                     PlainNumber(sel.SelectedCount));
         report.Lines({"", "  The preliminary selection was done at"});

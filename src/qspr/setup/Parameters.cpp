@@ -152,6 +152,7 @@ ParameterEntries LoadParameters(ProgramState& state) {
     entries.Text2 = NumText(state.ValidationCount);
     entries.Text4 = NumText(state.MaxInterR2);
     entries.Text5 = NumText(state.MaxPredictors);
+    entries.Text6 = NumText(state.RandomisationRuns);
     if (state.PredictionCount == 0) {
         entries.Option1 = true;
         state.EliminateOutliers = 1;
@@ -192,6 +193,9 @@ ParametersOutcome ParametersOk(ProgramState& state, const ParameterEntries& entr
     state.MaxPredictors = LimitMaxPredictors(TextToNumber(entries.Text5), n);
 
     state.EliminateOutliers = entries.Option1 ? 1 : 0;
+
+    state.RandomisationRuns =
+        std::clamp(RoundToCount(TextToNumber(entries.Text6)), 0, kMaxRandomisationRuns);
 
     ReportAppender report(kWorkingReport);
     report.Lines({"", "     Descriptor table(s) used: ", ""});

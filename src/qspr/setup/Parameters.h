@@ -20,6 +20,7 @@ struct ParameterEntries {
     std::string Text3;    ///< "Estimated correctness (KalemirS)", only with a prediction set
     std::string Text4;    ///< "Max. descriptors intercorrelation ......."
     std::string Text5;    ///< "Max. predictors number ................."
+    std::string Text6;    ///< "Y-randomisation runs (0: none) ........."
     bool Option1 = false; ///< "Yes": eliminate identified outliers
     bool Text3Visible = false;
 };

@@ -19,6 +19,11 @@ inline constexpr int kMaxHeldDescriptors = 1000;
 inline constexpr int kMaxPredictorsInSet = 20;
 inline constexpr int kMaxRankedSets = 1000;
 
+/// Y-randomisation: the most runs accepted, and the seed of the shuffles when the user
+/// gives none.
+inline constexpr int kMaxRandomisationRuns = 1000;
+inline constexpr unsigned long long kDefaultRandomisationSeed = 20261208;
+
 /// One row of the descriptor-table lists: column 1 the current name, column 2 the other
 /// name the splitting stage keeps there (row 0 and column 0 are not used).
 struct TableNameRow {
@@ -81,6 +86,11 @@ struct ProgramState {
     /// Worker threads of the searches: 0 takes the machine's cores, 1 fits every
     /// candidate on the computing thread. The results do not depend on it.
     int ThreadCount = 0;
+
+    /// Y-randomisation after the run: analyses of the best equation's calibration set on
+    /// shuffled property values (0: none), and the seed of the shuffles.
+    int RandomisationRuns = 0;
+    unsigned long long RandomisationSeed = kDefaultRandomisationSeed;
 
     /// Observed values of prediction molecules for the external validation (empty: none).
     std::string ObservedTableName;

@@ -138,6 +138,20 @@ TEST_F(ParametersOkTest, PredictorLimits) {
     EXPECT_EQ(state.MaxPredictors, 4);
 }
 
+TEST_F(ParametersOkTest, RandomisationRunsAreLimited) {
+    ProgramState state = ChosenState(300, 0, {"Avfr.des"});
+    const std::pair<const char*, int> cases[] = {{" 0", 0},      {"50", 50},   {"-3", 0},
+                                                 {"2000", 1000}, {"12.5", 12}, {"abc", 0}};
+    for (const auto& [text, runs] : cases) {
+        ParameterEntries entries = LoadParameters(state);
+        EXPECT_EQ(entries.Text6, " 0");
+        entries.Text6 = text;
+        ParametersOk(state, entries);
+        EXPECT_EQ(state.RandomisationRuns, runs) << text;
+        state.RandomisationRuns = 0;
+    }
+}
+
 TEST_F(ParametersOkTest, WithoutAPredictionSetTheValidationSetIsTheCalibrationSet) {
     ProgramState state = ChosenState(50, 0, {"Avfr.des"});
     ParameterEntries entries = LoadParameters(state);

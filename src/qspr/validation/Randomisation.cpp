@@ -1,0 +1,275 @@
+#include "qspr/validation/Randomisation.h"
+
+#include "common/NumberText.h"
+#include "common/Records.h"
+#include "qspr/core/Centring.h"
+#include "qspr/core/ComputingState.h"
+#include "qspr/core/Fit.h"
+#include "qspr/core/Significant.h"
+#include "qspr/core/TableSplitting.h"
+#include "qspr/final/CalibrationStatistics.h"
+#include "qspr/final/FinalAnalysis.h"
+#include "qspr/search/CyclePreparation.h"
+#include "qspr/search/LargerSets.h"
+#include "qspr/search/PairSearch.h"
+#include "qspr/search/Preselection.h"
+#include "qspr/setup/Parameters.h"
+
+#include <cmath>
+#include <optional>
+#include <stdexcept>
+#include <utility>
+
+namespace kalemir::qspr {
+
+namespace {
+
+/// The report a randomised analysis writes: a work file, never shown to the user.
+constexpr const char* kRandomisedReport = "kalemirq-randomised.rez";
+
+/// Passes the analysis' progress to the real window with the run number in front, and
+/// keeps the picture area for the real run's results.
+class RunCaptionWindow : public ComputingWindow {
+public:
+    RunCaptionWindow(ComputingWindow& window, int run, int runs)
+        : window_(window),
+          prefix_(" Y-randomisation run " + PlainNumber(run) + " of " + PlainNumber(runs) + " ") {
+        // Every yield goes on to the real window, which counts them itself.
+        SetYieldInterval(1);
+        window_.SetCaption(prefix_);
+    }
+    void SetCaption(std::string_view caption) override {
+        window_.SetCaption(prefix_ + std::string(caption));
+    }
+    void ClearPicture() override {}
+    void ShowPicture(bool) override {}
+    void PrintLine(std::string_view) override {}
+    void PrintAt(int, int, std::string_view) override {}
+
+protected:
+    void ProcessEvents() override { window_.Yield(); }
+
+private:
+    ComputingWindow& window_;
+    std::string prefix_;
+};
+
+/// Refits the best set by Q of the search as the final analysis does and takes its r2 and
+/// Q from the estimated and observed values, as the report's statistics block does. None
+/// when the search found no best set (FitTermCount is then 0).
+std::optional<BestByQFigures> RefitBestByQ(ProgramState& ps, ComputingState& cs,
+                                           ComputingWindow& window) {
+    const auto& slot = cs.BestSets[3];
+    int p = 0;
+    for (int m = 1; m <= ps.MaxPredictors && m <= kSetWidth; ++m) {
+        if (slot[m] != 0) {
+            ++p;
+        }
+    }
+    if (cs.ValuableSetCount == 0) {
+        p = 0;
+    }
+    cs.FitTermCount = p;
+    if (p == 0) {
+        return std::nullopt;
+    }
+    cs.RebuildDesign = true;
+    PrepareCrossProducts(ps, cs);
+    PredictorSet& trial = cs.CandidateSets[kCandidateRow];
+    trial = PredictorSet{};
+    for (int k = 1; k <= p; ++k) {
+        trial[k] = static_cast<int>(slot[k]);
+    }
+    cs.BestR2Seen = 0;
+    FitEquation(ps, cs, window, trial);
+    const CalibrationFigures f =
+        ComputeCalibrationFigures(cs.Pair.X.data(), cs.Pair.Y.data(), ps.CalibrationCount, p);
+    return BestByQFigures{f.R2, f.Q};
+}
+
+/// Gives calibration molecule i (line i of the QSPR lines) the value of molecule
+/// permutation[i - 1] + 1, each line rewritten as its name, a TAB and the value's text.
+void PermuteProperty(ProgramState& ps, const std::vector<int>& permutation) {
+    const int n = ps.CalibrationCount;
+    std::vector<std::string> names(static_cast<std::size_t>(n));
+    std::vector<std::string> values(static_cast<std::size_t>(n));
+    std::vector<std::string_view> tokens;
+    for (int i = 1; i <= n; ++i) {
+        Tokenise(ps.QsprLines[static_cast<std::size_t>(i)], tokens);
+        names[static_cast<std::size_t>(i - 1)] = tokens.empty() ? "" : std::string(tokens[0]);
+        values[static_cast<std::size_t>(i - 1)] = tokens.size() > 1 ? std::string(tokens[1]) : "";
+    }
+    for (int i = 1; i <= n; ++i) {
+        const std::size_t from =
+            static_cast<std::size_t>(permutation[static_cast<std::size_t>(i - 1)]);
+        ps.QsprLines[static_cast<std::size_t>(i)] =
+            names[static_cast<std::size_t>(i - 1)] + '\t' + values[from];
+    }
+}
+
+} // namespace
+
+std::uint64_t UniformBelow(std::uint64_t n, std::mt19937_64& generator) {
+    // 2^64 mod n: the outputs below it would make the small remainders more likely.
+    const std::uint64_t rejected = (0 - n) % n;
+    std::uint64_t draw = generator();
+    while (draw < rejected) {
+        draw = generator();
+    }
+    return draw % n;
+}
+
+std::vector<int> RandomPermutation(int n, std::mt19937_64& generator) {
+    std::vector<int> order(static_cast<std::size_t>(n > 0 ? n : 0));
+    for (int i = 0; i < n; ++i) {
+        order[static_cast<std::size_t>(i)] = i;
+    }
+    for (int i = n - 1; i >= 1; --i) {
+        const auto j =
+            static_cast<std::size_t>(UniformBelow(static_cast<std::uint64_t>(i) + 1, generator));
+        std::swap(order[static_cast<std::size_t>(i)], order[j]);
+    }
+    return order;
+}
+
+BestByQFigures AnalysePermuted(const ProgramState& chosen, const std::vector<int>& permutation,
+                               ComputingWindow& window) {
+    ProgramState ps = chosen;
+    ps.Record = RunRecord{};
+    ps.ComputationStarted = true;
+    ComputingState cs;
+    cs.ReportName = kRandomisedReport;
+    cs.WorkFiles.Add(cs.ReportName);
+    cs.Workers = std::make_unique<WorkerPool>(ps.ThreadCount);
+    if (static_cast<int>(permutation.size()) != ps.CalibrationCount) {
+        throw std::invalid_argument("a permutation of " + std::to_string(permutation.size()) +
+                                    " values for " + std::to_string(ps.CalibrationCount) +
+                                    " calibration molecules");
+    }
+    PermuteProperty(ps, permutation);
+
+    // The cycles of the run itself, up to the statistics of the best equation by Q and
+    // the outlier decision: the ranking, the predictor-value files and the prediction set
+    // of the last cycle are left out (they do not change its best equation by Q).
+    MakeWorkCopies(ps, cs);
+    PreselectDescriptors(ps, cs, window);
+    cs.OutlierName.clear();
+    cs.OutlierSteps = 0;
+    ps.CycleNumber = 0;
+    const int maxSteps =
+        static_cast<int>(std::floor(std::sqrt(static_cast<double>(ps.InitialCalibrationCount))));
+    BestByQFigures figures;
+    bool more = true;
+    while (more) {
+        ++ps.CycleNumber;
+        PrepareCycle(ps, cs);
+        SplitTables(ps, cs, window);
+        ParseQsprTable(ps, cs);
+        for (cs.TableIndex = 1; cs.TableIndex <= ps.TableCount; ++cs.TableIndex) {
+            LoadWorkTable(ps, cs, window);
+            ScreenTableColumns(ps, cs, window);
+            MergeSignificant(ps, cs, window);
+        }
+        RankSignificant(ps, cs, window);
+        bool decided = false;
+        if (cs.SignificantCount > 1) {
+            ComputeInterR2(ps, cs, window);
+            CentreColumns(ps, cs, window);
+            SearchPairs(ps, cs, window);
+            SearchLargerSets(ps, cs, window);
+            if (const std::optional<BestByQFigures> cycle = RefitBestByQ(ps, cs, window)) {
+                figures = *cycle;
+            }
+            // Without elimination the first cycle is the last.
+            if (ps.EliminateOutliers == 1 && cs.FitTermCount > 0) {
+                FinalWork work;
+                work.Size(ps.CalibrationCount + ps.PredictionCount, ps.PredictionCount);
+                AnalyseCalibrationSet(ps, cs, window, work);
+                EndCycle(ps, cs);
+                decided = true;
+            }
+        }
+        if (!decided) {
+            more = false;
+        }
+        if (cs.OutlierRatio > 1) {
+            cs.OutlierName.clear();
+            more = false;
+        }
+        if (cs.SignificantCount < 2 || cs.ValuableSetCount == 0) {
+            more = false;
+        }
+        if (cs.OutlierSteps >= maxSteps) {
+            more = false;
+        }
+    }
+    cs.WorkFiles.RemoveAll();
+    return figures;
+}
+
+RandomisationSummary SummariseRandomisation(double realR2, double realQ,
+                                            const std::vector<double>& r2,
+                                            const std::vector<double>& q) {
+    RandomisationSummary s;
+    s.Runs = static_cast<int>(r2.size());
+    s.R2 = r2;
+    s.Q = q;
+    if (r2.empty()) {
+        return s;
+    }
+    double sumR2 = 0;
+    double sumQ = 0;
+    int reached = 0;
+    s.MaxR2 = r2.front();
+    s.MaxQ = q.front();
+    for (std::size_t k = 0; k < r2.size(); ++k) {
+        sumR2 += r2[k];
+        sumQ += q[k];
+        s.MaxR2 = std::fmax(s.MaxR2, r2[k]);
+        s.MaxQ = std::fmax(s.MaxQ, q[k]);
+        if (q[k] >= realQ) {
+            ++reached;
+        }
+    }
+    const double runs = static_cast<double>(r2.size());
+    s.MeanR2 = sumR2 / runs;
+    s.MeanQ = sumQ / runs;
+    s.ShareQReached = reached / runs;
+    // The real model's r2 corrected for what shuffled values reach on average; a model no
+    // better than chance gets 0 rather than the root of a negative difference.
+    if (realR2 > s.MeanR2) {
+        s.CR2p = std::sqrt(realR2) * std::sqrt(realR2 - s.MeanR2);
+    }
+    return s;
+}
+
+RandomisationSummary RandomiseResponses(const ProgramState& chosen, const ProgramState& analysed,
+                                        ComputingWindow& window) {
+    const int runs = analysed.RandomisationRuns;
+    const RunRecord& record = analysed.Record;
+    const CycleRecord* real = nullptr;
+    for (const CycleRecord& cycle : record.Cycles) {
+        if (cycle.Cycle == record.BestModel.Cycle) {
+            real = &cycle;
+        }
+    }
+    if (runs <= 0 || real == nullptr || record.BestModel.Observed.empty()) {
+        return {};
+    }
+    const int n = chosen.CalibrationCount;
+    std::mt19937_64 generator(analysed.RandomisationSeed);
+    std::vector<double> r2;
+    std::vector<double> q;
+    for (int k = 1; k <= runs; ++k) {
+        const std::vector<int> permutation = RandomPermutation(n, generator);
+        RunCaptionWindow runWindow(window, k, runs);
+        const BestByQFigures figures = AnalysePermuted(chosen, permutation, runWindow);
+        r2.push_back(figures.R2);
+        q.push_back(figures.Q);
+    }
+    RandomisationSummary summary = SummariseRandomisation(real->R2, real->Q, r2, q);
+    summary.Seed = analysed.RandomisationSeed;
+    return summary;
+}
+
+} // namespace kalemir::qspr
