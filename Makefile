@@ -56,3 +56,12 @@ format-check:
 
 clean:
 	@rm -rf $(BUILD) build-sanitize build-fuzz
+
+# The Debian package kalemir_<version>_amd64.deb in $(BUILD), and its test from a scratch
+# root (scripts/package-test).
+.PHONY: package package-test
+package: build
+	@cmake --build $(BUILD) --target package
+
+package-test: package
+	@scripts/package-test $(BUILD)

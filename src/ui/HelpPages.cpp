@@ -77,8 +77,8 @@ QString AboutText(const QString& program) {
     return "## " + program + " " + KALEMIR_VERSION +
            "\n\nPart of Kalemir, a desktop suite for chemists who build QSPR models: "
            "KalemirQ searches and validates the equations, KalemirS compares the molecules."
-           "\n\n**Licence:** all rights reserved by the Kalemir project (no public licence "
-           "yet)."
+           "\n\n**Licence:** BSD 3-Clause, copyright the Kalemir developers (the file "
+           "LICENSE; installed as /usr/share/doc/kalemir/copyright)."
            "\n\n**Libraries used:** Qt " +
            QString::fromLatin1(qVersion()) +
            " (the windows, printing and pictures; LGPL 3) and the C++ standard library. "

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QIcon>
 #include <QMessageBox>
 
 namespace kalemir::ui {
@@ -14,6 +15,10 @@ namespace kalemir::ui {
 int RunQsprDesktop(int argc, char** argv, const QString& folder,
                    QsprFlow::Computation computation) {
     QApplication app(argc, argv);
+    // The installed menu entry kalemirq.desktop and icon kalemirq: the desktop shows the
+    // windows under the entry, with its icon.
+    QGuiApplication::setDesktopFileName("kalemirq");
+    QApplication::setWindowIcon(QIcon::fromTheme("kalemirq"));
     KeepNumbersLocaleIndependent();
     // Without a folder argument the program starts where the user last chose to work.
     const QString remembered = RememberedFolder("KalemirQ");

@@ -7,12 +7,17 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QIcon>
 #include <QMessageBox>
 
 namespace kalemir::ui {
 
 int RunSimilarityDesktop(int argc, char** argv, const QString& folder) {
     QApplication app(argc, argv);
+    // The installed menu entry kalemirs.desktop and icon kalemirs: the desktop shows the
+    // windows under the entry, with its icon.
+    QGuiApplication::setDesktopFileName("kalemirs");
+    QApplication::setWindowIcon(QIcon::fromTheme("kalemirs"));
     KeepNumbersLocaleIndependent();
     // Without a folder argument the program starts where the user last chose to work.
     const QString remembered = RememberedFolder("KalemirS");
