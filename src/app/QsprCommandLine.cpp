@@ -1,5 +1,6 @@
 #include "app/QsprCommandLine.h"
 
+#include "app/CommandLine.h"
 #include "app/StopSignals.h"
 #include "app/TerminalProgress.h"
 #include "common/Errors.h"
@@ -31,29 +32,11 @@ namespace kalemir::qspr {
 
 namespace {
 
-std::string TakeValue(const std::vector<std::string>& arguments, std::size_t& i) {
-    if (i + 1 >= arguments.size()) {
-        throw InputError("option " + arguments[i] + " needs a value");
-    }
-    return arguments[++i];
-}
-
 std::string NumericValue(const std::string& option, const std::string& value) {
     if (!BeginsWithNumber(value)) {
         throw InputError("option " + option + ": '" + value + "' is not a number");
     }
     return value;
-}
-
-/// A worker count: a whole number from 1 to 256.
-int ThreadCountValue(const std::string& value) {
-    int count = 0;
-    const char* end = value.data() + value.size();
-    const auto [stop, error] = std::from_chars(value.data(), end, count);
-    if (value.empty() || error != std::errc() || stop != end || count < 1 || count > 256) {
-        throw InputError("option --threads: '" + value + "' is not a whole number from 1 to 256");
-    }
-    return count;
 }
 
 /// A seed of the shuffles: a whole number from 0 to 18446744073709551615.
@@ -148,36 +131,36 @@ std::string QsprUsage() {
 QsprRunOptions ParseQsprRunArguments(const std::vector<std::string>& arguments) {
     QsprRunOptions options;
     std::vector<std::string> tables;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& a = arguments[i];
-        if (a == "-C") {
-            options.workDir = TakeValue(arguments, i);
-        } else if (a == "--min-r2") {
-            options.minR2 = NumericValue(a, TakeValue(arguments, i));
-        } else if (a == "--validation") {
-            options.validation = NumericValue(a, TakeValue(arguments, i));
-        } else if (a == "--cor") {
-            options.cor = NumericValue(a, TakeValue(arguments, i));
+    ArgumentReader reader(arguments);
+    while (!reader.Done()) {
+        if (reader.Option("-C")) {
+            options.workDir = reader.Value();
+        } else if (reader.Option("--min-r2")) {
+            options.minR2 = NumericValue("--min-r2", reader.Value());
+        } else if (reader.Option("--validation")) {
+            options.validation = NumericValue("--validation", reader.Value());
+        } else if (reader.Option("--cor")) {
+            options.cor = NumericValue("--cor", reader.Value());
             if (const std::string problem = CorrectnessProblem(*options.cor); !problem.empty()) {
                 throw InputError("option --cor: " + problem);
             }
-        } else if (a == "--max-inter-r2") {
-            options.maxInterR2 = NumericValue(a, TakeValue(arguments, i));
-        } else if (a == "--max-predictors") {
-            options.maxPredictors = NumericValue(a, TakeValue(arguments, i));
-        } else if (a == "--outliers") {
-            const std::string value = TakeValue(arguments, i);
+        } else if (reader.Option("--max-inter-r2")) {
+            options.maxInterR2 = NumericValue("--max-inter-r2", reader.Value());
+        } else if (reader.Option("--max-predictors")) {
+            options.maxPredictors = NumericValue("--max-predictors", reader.Value());
+        } else if (reader.Option("--outliers")) {
+            const std::string& value = reader.Value();
             if (value != "yes" && value != "no") {
                 throw InputError("option --outliers: '" + value + "' is neither yes nor no");
             }
             options.eliminateOutliers = value == "yes";
-        } else if (a == "--save") {
-            options.saveName = TakeValue(arguments, i);
+        } else if (reader.Option("--save")) {
+            options.saveName = reader.Value();
             if (options.saveName->empty()) {
                 throw InputError("option --save: the name is empty");
             }
-        } else if (a == "--plots") {
-            const std::string value = TakeValue(arguments, i);
+        } else if (reader.Option("--plots")) {
+            const std::string& value = reader.Value();
             std::size_t start = 0;
             for (;;) {
                 const std::size_t comma = value.find(',', start);
@@ -194,22 +177,20 @@ QsprRunOptions ParseQsprRunArguments(const std::vector<std::string>& arguments) 
             if (options.plotNames.size() > 3) {
                 throw InputError("option --plots: at most three names (before, after, Williams)");
             }
-        } else if (a == "--threads") {
-            options.threads = ThreadCountValue(TakeValue(arguments, i));
-        } else if (a == "--observed") {
-            options.observedTable = TakeValue(arguments, i);
-        } else if (a == "--randomise") {
-            options.randomise = NumericValue(a, TakeValue(arguments, i));
-        } else if (a == "--seed") {
-            options.seed = SeedValue(TakeValue(arguments, i));
-        } else if (a == "--quiet") {
+        } else if (reader.Option("--threads")) {
+            options.threads = ThreadCountValue("--threads", reader.Value());
+        } else if (reader.Option("--observed")) {
+            options.observedTable = reader.Value();
+        } else if (reader.Option("--randomise")) {
+            options.randomise = NumericValue("--randomise", reader.Value());
+        } else if (reader.Option("--seed")) {
+            options.seed = SeedValue(reader.Value());
+        } else if (reader.Flag("--quiet")) {
             options.quiet = true;
-        } else if (a == "--by-position") {
+        } else if (reader.Flag("--by-position")) {
             options.byPosition = true;
-        } else if (a.size() > 1 && a[0] == '-') {
-            throw InputError("unknown option " + a);
         } else {
-            tables.push_back(a);
+            tables.push_back(reader.Operand());
         }
     }
     if (tables.empty()) {
@@ -353,7 +334,6 @@ int RunQsprJob(const QsprRunOptions& options, ComputingWindow& window,
     state.RandomisationSeed = options.seed;
 
     state.ThreadCount = options.threads;
-    int status = kExitSuccess;
     state.ObservedTableName = options.observedTable.value_or(std::string());
     if (ParametersOk(state, entries) == ParametersOutcome::Compute) {
         RunQsprComputation(state, window);
@@ -367,7 +347,7 @@ int RunQsprJob(const QsprRunOptions& options, ComputingWindow& window,
         throw FileError(std::string(kWorkingReport) + ": cannot rename to " + saveName + ": " +
                         failure);
     }
-    return status;
+    return kExitSuccess;
 }
 
 int QsprMain(const std::vector<std::string>& arguments, const PlotWriter& plotWriter) {

@@ -2,6 +2,7 @@
 // `KalemirQ run`: the whole QSPR program without a display, as a user would drive it
 // through its windows.
 
+#include "app/CommandLine.h"
 #include "common/ComputingWindow.h"
 #include "qspr/results/ScatterPlot.h"
 #include "qspr/setup/ProgramState.h"
@@ -44,15 +45,6 @@ struct QsprRunOptions {
 /// Saves one scatter plot under a name (the windows' drawing, without a display); false
 /// when the file cannot be written.
 using PlotWriter = std::function<bool(const ScatterDrawing& drawing, const std::string& name)>;
-
-/// Exit statuses of the command line.
-enum ExitStatus : int {
-    kExitSuccess = 0,
-    kExitFailedMidway = 1,
-    kExitUsage = 2,
-    kExitStopProgram = 3,
-    kExitInterrupted = 130
-};
 
 /// The computing window's activation: the whole analysis of the chosen tables, shared
 /// by the command line and the windows, then the Y-randomisation when runs were asked

@@ -9,3 +9,8 @@ kalemir_test(program_reliability_tests
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/ProgramReliabilityTest.cpp
     DEPS kalemir_common)
 add_dependencies(program_reliability_tests KalemirS KalemirQ)
+
+# The option syntax the command lines share, and the similarity command line in-process.
+kalemir_test(command_line_tests
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/CommandLineTest.cpp
+    DEPS kalemir_qspr_cli kalemir_sim_cli)
