@@ -9,6 +9,7 @@
 #include "common/TableChecks.h"
 #include "common/TextToNumber.h"
 #include "qspr/core/Driver.h"
+#include "qspr/final/PredictionSet.h"
 #include "qspr/results/ResultsReport.h"
 #include "qspr/setup/InputTables.h"
 #include "qspr/setup/Parameters.h"
@@ -247,7 +248,8 @@ namespace {
 
 /// The results window's Scatter, without a display: the plots the run left, each saved
 /// under its name.
-void SavePlots(ProgramState& state, const QsprRunOptions& options, const PlotWriter& writer) {
+void SavePlots(ProgramState& state, const QsprRunOptions& options, const PlotWriter& writer,
+               std::vector<std::string>& written) {
     if (options.plotNames.empty()) {
         return;
     }
@@ -264,6 +266,7 @@ void SavePlots(ProgramState& state, const QsprRunOptions& options, const PlotWri
         if (!writer(drawing, name)) {
             throw FileError(name + ": cannot write the scatter plot");
         }
+        written.push_back(name);
     }
     if (count < scatterNames) {
         std::fprintf(stderr,
@@ -293,12 +296,73 @@ void SavePlots(ProgramState& state, const QsprRunOptions& options, const PlotWri
     if (!writer(DrawWilliamsPlot(figures.Diagnostics), name)) {
         throw FileError(name + ": cannot write the Williams plot");
     }
+    written.push_back(name);
 }
 
 } // namespace
 
-int RunQsprJob(const QsprRunOptions& options, ComputingWindow& window,
-               const PlotWriter& plotWriter) {
+std::string QsprRunSummary(const ProgramState& state, const std::string& reportName,
+                           const std::vector<std::string>& plotsWritten) {
+    const RunRecord& record = state.Record;
+    std::string text;
+    char figures[160];
+    const CycleRecord* best = nullptr;
+    for (const CycleRecord& cycle : record.Cycles) {
+        if (cycle.Cycle == record.BestModel.Cycle && !cycle.Descriptors.empty()) {
+            best = &cycle;
+        }
+    }
+    if (best == nullptr) {
+        text += "no equation found\n";
+    } else {
+        std::snprintf(figures, sizeof figures,
+                      "best equation by Q (cycle %d, %zu predictors): r2 %.4f  Q %.4f  "
+                      "r2CV %.4f\n",
+                      best->Cycle, best->Descriptors.size(), best->R2, best->Q, best->R2CV);
+        text += figures;
+        std::string names;
+        for (const std::string& name : best->Descriptors) {
+            names += (names.empty() ? "  " : ", ") + name;
+        }
+        text += names + "\n";
+    }
+    std::string outliers;
+    for (const CycleRecord& cycle : record.Cycles) {
+        if (!cycle.RemovedOutlier.empty()) {
+            outliers += (outliers.empty() ? "" : ", ") + cycle.RemovedOutlier;
+        }
+    }
+    text += "outliers removed: " + (outliers.empty() ? std::string("none") : outliers) + "\n";
+    if (!record.PredictionNames.empty()) {
+        int low = 0;
+        int high = 0;
+        for (const std::string& label : record.FinalLabels) {
+            low += label == "low" ? 1 : 0;
+            high += label == "high" ? 1 : 0;
+        }
+        std::snprintf(figures, sizeof figures,
+                      "prediction molecules labelled: %d of %zu (%d low, %d high)\n", low + high,
+                      record.PredictionNames.size(), low, high);
+        text += figures;
+    }
+    std::vector<std::string> files = {reportName};
+    for (const std::string& name :
+         {ResultsJsonName(state.QsprTableName), ValidationTextName(state.QsprTableName),
+          EstimatesFileName(state.QsprTableName)}) {
+        if (access(name.c_str(), F_OK) == 0) {
+            files.push_back(name);
+        }
+    }
+    files.insert(files.end(), plotsWritten.begin(), plotsWritten.end());
+    text += "written:";
+    for (const std::string& file : files) {
+        text += " " + file;
+    }
+    return text + "\n";
+}
+
+int RunQsprJob(const QsprRunOptions& options, ComputingWindow& window, const PlotWriter& plotWriter,
+               std::string* summary) {
     ProgramState state;
 
     WorkfilesChoice choice;
@@ -311,25 +375,25 @@ int RunQsprJob(const QsprRunOptions& options, ComputingWindow& window,
 
     ParameterEntries entries = LoadParameters(state);
     if (options.minR2) {
-        entries.Text1 = *options.minR2;
+        entries.MinPropertyR2Text = *options.minR2;
     }
     if (options.validation) {
-        entries.Text2 = *options.validation;
+        entries.ValidationCountText = *options.validation;
     }
-    if (options.cor && entries.Text3Visible) {
-        entries.Text3 = *options.cor;
+    if (options.cor && entries.EstimatedCorShown) {
+        entries.EstimatedCorText = *options.cor;
     }
     if (options.maxInterR2) {
-        entries.Text4 = *options.maxInterR2;
+        entries.MaxInterR2Text = *options.maxInterR2;
     }
     if (options.maxPredictors) {
-        entries.Text5 = *options.maxPredictors;
+        entries.MaxPredictorsText = *options.maxPredictors;
     }
     if (options.eliminateOutliers) {
-        entries.Option1 = *options.eliminateOutliers;
+        entries.EliminateOutliers = *options.eliminateOutliers;
     }
     if (options.randomise) {
-        entries.Text6 = *options.randomise;
+        entries.RandomisationRunsText = *options.randomise;
     }
     state.RandomisationSeed = options.seed;
 
@@ -338,7 +402,8 @@ int RunQsprJob(const QsprRunOptions& options, ComputingWindow& window,
     if (ParametersOk(state, entries) == ParametersOutcome::Compute) {
         RunQsprComputation(state, window);
     }
-    SavePlots(state, options, plotWriter);
+    std::vector<std::string> plotsWritten;
+    SavePlots(state, options, plotWriter, plotsWritten);
 
     // Results stage: quitting gives the working report its name.
     const std::string saveName = options.saveName.value_or(DefaultReportName(state.QsprTableCopy));
@@ -346,6 +411,9 @@ int RunQsprJob(const QsprRunOptions& options, ComputingWindow& window,
     if (!failure.empty()) {
         throw FileError(std::string(kWorkingReport) + ": cannot rename to " + saveName + ": " +
                         failure);
+    }
+    if (summary != nullptr) {
+        *summary = QsprRunSummary(state, saveName, plotsWritten);
     }
     return kExitSuccess;
 }
@@ -390,7 +458,13 @@ int QsprMain(const std::vector<std::string>& arguments, const PlotWriter& plotWr
     TerminalProgress window(options.quiet);
     window.CatchInterrupts();
     try {
-        return RunQsprJob(options, window, plotWriter);
+        std::string summary;
+        const int status = RunQsprJob(options, window, plotWriter, &summary);
+        window.Finish();
+        if (!options.quiet) {
+            std::fputs(summary.c_str(), stdout);
+        }
+        return status;
     } catch (const InputError& e) {
         window.Finish();
         std::fprintf(stderr, "KalemirQ: %s\n", e.what());

@@ -168,6 +168,17 @@ int RunSimJob(const SimRunOptions& options) {
     window.Finish();
     if (!options.quiet) {
         std::printf("See the results in %s file.\n", state.resultsFileName.c_str());
+        // The databases share the results file's first five characters.
+        const std::string& results = state.resultsFileName;
+        const std::string prefix =
+            results.substr(0, results.size() - std::string("SIM.res").size());
+        std::string written = "written: " + results;
+        for (const char* database : {"NBX", "CLU", "NDB", "NVB"}) {
+            if (access((prefix + database).c_str(), F_OK) == 0) {
+                written += " " + prefix + database;
+            }
+        }
+        std::printf("%s\n", written.c_str());
     }
     return kExitSuccess;
 }
