@@ -5,7 +5,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test example bench format format-check clean sanitize fuzz
+.PHONY: all deps configure build test example bench format format-check clean sanitize fuzz tsan
 
 all: build
 
@@ -32,6 +32,21 @@ sanitize: deps
 	@cmake --build build-sanitize -j $(JOBS)
 	@ctest --test-dir build-sanitize --output-on-failure -j $(JOBS)
 
+# ThreadSanitizer build of the worker pool and the threaded searches' tests (the QSPR
+# searches and the similarity pair loops at several thread counts; the whole example runs
+# are left to make test, they take many minutes under the sanitizer). About 2.5 minutes of
+# tests after the build; .ci/run runs it.
+TSAN_TESTS = common/common_tests qspr/search/qspr_search_tests qspr/search/qspr_same_results_tests \
+	similarity/similarity_same_results_tests
+tsan: deps
+	@cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKALEMIR_TSAN=ON -DKALEMIR_BENCH=OFF \
+		$(CMAKE_FLAGS) >/dev/null
+	@cmake --build build-tsan -j $(JOBS) $(addprefix --target ,$(notdir $(TSAN_TESTS)))
+	@for t in $(TSAN_TESTS); do \
+		TSAN_OPTIONS=halt_on_error=1 build-tsan/tests/$$t --gtest_brief=1 \
+			--gtest_filter=-SameResults.ExamplesGiveTheSameFiles || exit 1; \
+	done
+
 # libFuzzer targets of the table readers (clang): each runs FUZZ_SECONDS on a corpus in
 # build-fuzz/corpus, seeded from fuzz/corpus; a crash leaves its input in build-fuzz/.
 FUZZ_SECONDS ?= 60
@@ -51,11 +66,11 @@ fuzz: deps
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
-format-check:
+format-check: deps
 	@git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 
 clean:
-	@rm -rf $(BUILD) build-sanitize build-fuzz
+	@rm -rf $(BUILD) build-sanitize build-fuzz build-tsan
 
 # The Debian package kalemir_<version>_amd64.deb in $(BUILD), and its test from a scratch
 # root (scripts/package-test).

@@ -13,6 +13,10 @@ function(kalemir_warnings target)
                                                  -fno-sanitize-recover=undefined)
         target_link_options(${target} PRIVATE -fsanitize=address,undefined)
     endif()
+    if(KALEMIR_TSAN)
+        target_compile_options(${target} PRIVATE -fsanitize=thread -fno-omit-frame-pointer)
+        target_link_options(${target} PRIVATE -fsanitize=thread)
+    endif()
 endfunction()
 
 # An engine library: standard library only, no floating-point contraction, so that

@@ -39,7 +39,7 @@ int main(int argc, char** argv) {
     const std::string problem = kalemir::DesktopStartProblem(arguments.empty() ? "" : arguments[0]);
     if (!problem.empty()) {
         std::fprintf(stderr, "KalemirQ: %s\n", problem.c_str());
-        return kalemir::qspr::kExitUsage;
+        return kalemir::kExitUsage;
     }
     const QString folder = arguments.empty() ? QString() : QString::fromLocal8Bit(argv[1]);
     // A computation started from the windows holds the folder's run lock as the command
@@ -52,6 +52,6 @@ int main(int argc, char** argv) {
         });
 #else
     std::fputs("KalemirQ: this build has no windows; use KalemirQ run (see --help)\n", stderr);
-    return kalemir::qspr::kExitUsage;
+    return kalemir::kExitUsage;
 #endif
 }

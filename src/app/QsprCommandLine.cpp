@@ -1,5 +1,6 @@
 #include "app/QsprCommandLine.h"
 
+#include "app/CommandLine.h"
 #include "app/StopSignals.h"
 #include "app/TerminalProgress.h"
 #include "common/Errors.h"
@@ -8,6 +9,7 @@
 #include "common/TableChecks.h"
 #include "common/TextToNumber.h"
 #include "qspr/core/Driver.h"
+#include "qspr/final/PredictionSet.h"
 #include "qspr/results/ResultsReport.h"
 #include "qspr/setup/InputTables.h"
 #include "qspr/setup/Parameters.h"
@@ -31,29 +33,11 @@ namespace kalemir::qspr {
 
 namespace {
 
-std::string TakeValue(const std::vector<std::string>& arguments, std::size_t& i) {
-    if (i + 1 >= arguments.size()) {
-        throw InputError("option " + arguments[i] + " needs a value");
-    }
-    return arguments[++i];
-}
-
 std::string NumericValue(const std::string& option, const std::string& value) {
     if (!BeginsWithNumber(value)) {
         throw InputError("option " + option + ": '" + value + "' is not a number");
     }
     return value;
-}
-
-/// A worker count: a whole number from 1 to 256.
-int ThreadCountValue(const std::string& value) {
-    int count = 0;
-    const char* end = value.data() + value.size();
-    const auto [stop, error] = std::from_chars(value.data(), end, count);
-    if (value.empty() || error != std::errc() || stop != end || count < 1 || count > 256) {
-        throw InputError("option --threads: '" + value + "' is not a whole number from 1 to 256");
-    }
-    return count;
 }
 
 /// A seed of the shuffles: a whole number from 0 to 18446744073709551615.
@@ -148,36 +132,36 @@ std::string QsprUsage() {
 QsprRunOptions ParseQsprRunArguments(const std::vector<std::string>& arguments) {
     QsprRunOptions options;
     std::vector<std::string> tables;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& a = arguments[i];
-        if (a == "-C") {
-            options.workDir = TakeValue(arguments, i);
-        } else if (a == "--min-r2") {
-            options.minR2 = NumericValue(a, TakeValue(arguments, i));
-        } else if (a == "--validation") {
-            options.validation = NumericValue(a, TakeValue(arguments, i));
-        } else if (a == "--cor") {
-            options.cor = NumericValue(a, TakeValue(arguments, i));
+    ArgumentReader reader(arguments);
+    while (!reader.Done()) {
+        if (reader.Option("-C")) {
+            options.workDir = reader.Value();
+        } else if (reader.Option("--min-r2")) {
+            options.minR2 = NumericValue("--min-r2", reader.Value());
+        } else if (reader.Option("--validation")) {
+            options.validation = NumericValue("--validation", reader.Value());
+        } else if (reader.Option("--cor")) {
+            options.cor = NumericValue("--cor", reader.Value());
             if (const std::string problem = CorrectnessProblem(*options.cor); !problem.empty()) {
                 throw InputError("option --cor: " + problem);
             }
-        } else if (a == "--max-inter-r2") {
-            options.maxInterR2 = NumericValue(a, TakeValue(arguments, i));
-        } else if (a == "--max-predictors") {
-            options.maxPredictors = NumericValue(a, TakeValue(arguments, i));
-        } else if (a == "--outliers") {
-            const std::string value = TakeValue(arguments, i);
+        } else if (reader.Option("--max-inter-r2")) {
+            options.maxInterR2 = NumericValue("--max-inter-r2", reader.Value());
+        } else if (reader.Option("--max-predictors")) {
+            options.maxPredictors = NumericValue("--max-predictors", reader.Value());
+        } else if (reader.Option("--outliers")) {
+            const std::string& value = reader.Value();
             if (value != "yes" && value != "no") {
                 throw InputError("option --outliers: '" + value + "' is neither yes nor no");
             }
             options.eliminateOutliers = value == "yes";
-        } else if (a == "--save") {
-            options.saveName = TakeValue(arguments, i);
+        } else if (reader.Option("--save")) {
+            options.saveName = reader.Value();
             if (options.saveName->empty()) {
                 throw InputError("option --save: the name is empty");
             }
-        } else if (a == "--plots") {
-            const std::string value = TakeValue(arguments, i);
+        } else if (reader.Option("--plots")) {
+            const std::string& value = reader.Value();
             std::size_t start = 0;
             for (;;) {
                 const std::size_t comma = value.find(',', start);
@@ -194,22 +178,20 @@ QsprRunOptions ParseQsprRunArguments(const std::vector<std::string>& arguments) 
             if (options.plotNames.size() > 3) {
                 throw InputError("option --plots: at most three names (before, after, Williams)");
             }
-        } else if (a == "--threads") {
-            options.threads = ThreadCountValue(TakeValue(arguments, i));
-        } else if (a == "--observed") {
-            options.observedTable = TakeValue(arguments, i);
-        } else if (a == "--randomise") {
-            options.randomise = NumericValue(a, TakeValue(arguments, i));
-        } else if (a == "--seed") {
-            options.seed = SeedValue(TakeValue(arguments, i));
-        } else if (a == "--quiet") {
+        } else if (reader.Option("--threads")) {
+            options.threads = ThreadCountValue("--threads", reader.Value());
+        } else if (reader.Option("--observed")) {
+            options.observedTable = reader.Value();
+        } else if (reader.Option("--randomise")) {
+            options.randomise = NumericValue("--randomise", reader.Value());
+        } else if (reader.Option("--seed")) {
+            options.seed = SeedValue(reader.Value());
+        } else if (reader.Flag("--quiet")) {
             options.quiet = true;
-        } else if (a == "--by-position") {
+        } else if (reader.Flag("--by-position")) {
             options.byPosition = true;
-        } else if (a.size() > 1 && a[0] == '-') {
-            throw InputError("unknown option " + a);
         } else {
-            tables.push_back(a);
+            tables.push_back(reader.Operand());
         }
     }
     if (tables.empty()) {
@@ -266,7 +248,8 @@ namespace {
 
 /// The results window's Scatter, without a display: the plots the run left, each saved
 /// under its name.
-void SavePlots(ProgramState& state, const QsprRunOptions& options, const PlotWriter& writer) {
+void SavePlots(ProgramState& state, const QsprRunOptions& options, const PlotWriter& writer,
+               std::vector<std::string>& written) {
     if (options.plotNames.empty()) {
         return;
     }
@@ -283,6 +266,7 @@ void SavePlots(ProgramState& state, const QsprRunOptions& options, const PlotWri
         if (!writer(drawing, name)) {
             throw FileError(name + ": cannot write the scatter plot");
         }
+        written.push_back(name);
     }
     if (count < scatterNames) {
         std::fprintf(stderr,
@@ -312,12 +296,73 @@ void SavePlots(ProgramState& state, const QsprRunOptions& options, const PlotWri
     if (!writer(DrawWilliamsPlot(figures.Diagnostics), name)) {
         throw FileError(name + ": cannot write the Williams plot");
     }
+    written.push_back(name);
 }
 
 } // namespace
 
-int RunQsprJob(const QsprRunOptions& options, ComputingWindow& window,
-               const PlotWriter& plotWriter) {
+std::string QsprRunSummary(const ProgramState& state, const std::string& reportName,
+                           const std::vector<std::string>& plotsWritten) {
+    const RunRecord& record = state.Record;
+    std::string text;
+    char figures[160];
+    const CycleRecord* best = nullptr;
+    for (const CycleRecord& cycle : record.Cycles) {
+        if (cycle.Cycle == record.BestModel.Cycle && !cycle.Descriptors.empty()) {
+            best = &cycle;
+        }
+    }
+    if (best == nullptr) {
+        text += "no equation found\n";
+    } else {
+        std::snprintf(figures, sizeof figures,
+                      "best equation by Q (cycle %d, %zu predictors): r2 %.4f  Q %.4f  "
+                      "r2CV %.4f\n",
+                      best->Cycle, best->Descriptors.size(), best->R2, best->Q, best->R2CV);
+        text += figures;
+        std::string names;
+        for (const std::string& name : best->Descriptors) {
+            names += (names.empty() ? "  " : ", ") + name;
+        }
+        text += names + "\n";
+    }
+    std::string outliers;
+    for (const CycleRecord& cycle : record.Cycles) {
+        if (!cycle.RemovedOutlier.empty()) {
+            outliers += (outliers.empty() ? "" : ", ") + cycle.RemovedOutlier;
+        }
+    }
+    text += "outliers removed: " + (outliers.empty() ? std::string("none") : outliers) + "\n";
+    if (!record.PredictionNames.empty()) {
+        int low = 0;
+        int high = 0;
+        for (const std::string& label : record.FinalLabels) {
+            low += label == "low" ? 1 : 0;
+            high += label == "high" ? 1 : 0;
+        }
+        std::snprintf(figures, sizeof figures,
+                      "prediction molecules labelled: %d of %zu (%d low, %d high)\n", low + high,
+                      record.PredictionNames.size(), low, high);
+        text += figures;
+    }
+    std::vector<std::string> files = {reportName};
+    for (const std::string& name :
+         {ResultsJsonName(state.QsprTableName), ValidationTextName(state.QsprTableName),
+          EstimatesFileName(state.QsprTableName)}) {
+        if (access(name.c_str(), F_OK) == 0) {
+            files.push_back(name);
+        }
+    }
+    files.insert(files.end(), plotsWritten.begin(), plotsWritten.end());
+    text += "written:";
+    for (const std::string& file : files) {
+        text += " " + file;
+    }
+    return text + "\n";
+}
+
+int RunQsprJob(const QsprRunOptions& options, ComputingWindow& window, const PlotWriter& plotWriter,
+               std::string* summary) {
     ProgramState state;
 
     WorkfilesChoice choice;
@@ -330,35 +375,35 @@ int RunQsprJob(const QsprRunOptions& options, ComputingWindow& window,
 
     ParameterEntries entries = LoadParameters(state);
     if (options.minR2) {
-        entries.Text1 = *options.minR2;
+        entries.MinPropertyR2Text = *options.minR2;
     }
     if (options.validation) {
-        entries.Text2 = *options.validation;
+        entries.ValidationCountText = *options.validation;
     }
-    if (options.cor && entries.Text3Visible) {
-        entries.Text3 = *options.cor;
+    if (options.cor && entries.EstimatedCorShown) {
+        entries.EstimatedCorText = *options.cor;
     }
     if (options.maxInterR2) {
-        entries.Text4 = *options.maxInterR2;
+        entries.MaxInterR2Text = *options.maxInterR2;
     }
     if (options.maxPredictors) {
-        entries.Text5 = *options.maxPredictors;
+        entries.MaxPredictorsText = *options.maxPredictors;
     }
     if (options.eliminateOutliers) {
-        entries.Option1 = *options.eliminateOutliers;
+        entries.EliminateOutliers = *options.eliminateOutliers;
     }
     if (options.randomise) {
-        entries.Text6 = *options.randomise;
+        entries.RandomisationRunsText = *options.randomise;
     }
     state.RandomisationSeed = options.seed;
 
     state.ThreadCount = options.threads;
-    int status = kExitSuccess;
     state.ObservedTableName = options.observedTable.value_or(std::string());
     if (ParametersOk(state, entries) == ParametersOutcome::Compute) {
         RunQsprComputation(state, window);
     }
-    SavePlots(state, options, plotWriter);
+    std::vector<std::string> plotsWritten;
+    SavePlots(state, options, plotWriter, plotsWritten);
 
     // Results stage: quitting gives the working report its name.
     const std::string saveName = options.saveName.value_or(DefaultReportName(state.QsprTableCopy));
@@ -367,7 +412,10 @@ int RunQsprJob(const QsprRunOptions& options, ComputingWindow& window,
         throw FileError(std::string(kWorkingReport) + ": cannot rename to " + saveName + ": " +
                         failure);
     }
-    return status;
+    if (summary != nullptr) {
+        *summary = QsprRunSummary(state, saveName, plotsWritten);
+    }
+    return kExitSuccess;
 }
 
 int QsprMain(const std::vector<std::string>& arguments, const PlotWriter& plotWriter) {
@@ -410,7 +458,13 @@ int QsprMain(const std::vector<std::string>& arguments, const PlotWriter& plotWr
     TerminalProgress window(options.quiet);
     window.CatchInterrupts();
     try {
-        return RunQsprJob(options, window, plotWriter);
+        std::string summary;
+        const int status = RunQsprJob(options, window, plotWriter, &summary);
+        window.Finish();
+        if (!options.quiet) {
+            std::fputs(summary.c_str(), stdout);
+        }
+        return status;
     } catch (const InputError& e) {
         window.Finish();
         std::fprintf(stderr, "KalemirQ: %s\n", e.what());

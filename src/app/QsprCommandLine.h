@@ -2,6 +2,7 @@
 // `KalemirQ run`: the whole QSPR program without a display, as a user would drive it
 // through its windows.
 
+#include "app/CommandLine.h"
 #include "common/ComputingWindow.h"
 #include "qspr/results/ScatterPlot.h"
 #include "qspr/setup/ProgramState.h"
@@ -18,12 +19,12 @@ struct QsprRunOptions {
     std::string workDir;
     std::string qsprTable;
     std::vector<std::string> descriptorTables;
-    std::optional<std::string> minR2;         ///< Text1
-    std::optional<std::string> validation;    ///< Text2
-    std::optional<std::string> cor;           ///< Text3
-    std::optional<std::string> maxInterR2;    ///< Text4
-    std::optional<std::string> maxPredictors; ///< Text5
-    std::optional<bool> eliminateOutliers;    ///< Option1 / Option2
+    std::optional<std::string> minR2;
+    std::optional<std::string> validation;
+    std::optional<std::string> cor;
+    std::optional<std::string> maxInterR2;
+    std::optional<std::string> maxPredictors;
+    std::optional<bool> eliminateOutliers;
     std::optional<std::string> saveName;
     /// Bitmaps of the scatter plots to save after the run, before and after the removal
     /// of outliers.
@@ -45,15 +46,6 @@ struct QsprRunOptions {
 /// when the file cannot be written.
 using PlotWriter = std::function<bool(const ScatterDrawing& drawing, const std::string& name)>;
 
-/// Exit statuses of the command line.
-enum ExitStatus : int {
-    kExitSuccess = 0,
-    kExitFailedMidway = 1,
-    kExitUsage = 2,
-    kExitStopProgram = 3,
-    kExitInterrupted = 130
-};
-
 /// The computing window's activation: the whole analysis of the chosen tables, shared
 /// by the command line and the windows, then the Y-randomisation when runs were asked
 /// for and the result files beside the report.
@@ -72,9 +64,14 @@ void CheckResultNames(const QsprRunOptions& options);
 void CheckQsprRunInput(const QsprRunOptions& options);
 
 /// Runs the job in the current directory (after any -C) and returns its exit status;
-/// messages go to standard error.
+/// messages go to standard error, the closing summary (when asked for) to `summary`.
 int RunQsprJob(const QsprRunOptions& options, ComputingWindow& window,
-               const PlotWriter& plotWriter = {});
+               const PlotWriter& plotWriter = {}, std::string* summary = nullptr);
+
+/// The closing summary of a run: the best equation by Q with its r2, Q and r2CV, the
+/// outliers removed, the prediction molecules labelled and the files written.
+std::string QsprRunSummary(const ProgramState& state, const std::string& reportName,
+                           const std::vector<std::string>& plotsWritten);
 
 /// The whole command line: arguments as main gets them (without the program name).
 /// Without a plot writer the build cannot save plots and --plots is refused.

@@ -1,11 +1,11 @@
 #include "app/TablesCommandLine.h"
 
+#include "app/CommandLine.h"
 #include "app/StopSignals.h"
 #include "app/TerminalProgress.h"
 #include "common/Errors.h"
 #include "tables/ToolkitVersion.h"
 
-#include <charconv>
 #include <cstdio>
 
 #ifndef KALEMIR_VERSION
@@ -16,27 +16,10 @@ namespace kalemir::tables {
 
 namespace {
 
-enum ExitStatus : int { kExitSuccess = 0, kExitFailedMidway = 1, kExitUsage = 2 };
-
-std::string TakeValue(const std::vector<std::string>& arguments, std::size_t& i) {
-    if (i + 1 >= arguments.size()) {
-        throw InputError("option " + arguments[i] + " needs a value");
-    }
-    return arguments[++i];
-}
-
-/// A whole number from `low` to `high`, in digits only.
-long WholeNumber(const std::string& option, const std::string& value, long low, long high) {
-    long number = 0;
-    const char* end = value.data() + value.size();
-    const auto [stop, error] = std::from_chars(value.data(), end, number);
-    if (value.empty() || value[0] == '-' || error != std::errc() || stop != end || number < low ||
-        number > high) {
-        throw InputError("option " + option + ": '" + value + "' is not a whole number from " +
-                         std::to_string(low) + " to " + std::to_string(high));
-    }
-    return number;
-}
+/// Most molecules a run may hold out as the prediction set.
+constexpr long long kMaxHoldOut = 1000000;
+/// Largest seed of the 3D embedding (the toolkit takes a signed int).
+constexpr long long kMaxEmbeddingSeed = 2147483647;
 
 } // namespace
 
@@ -80,33 +63,32 @@ TablesRunOptions ParseTablesRunArguments(const std::vector<std::string>& argumen
     TablesRunOptions options;
     TableRequest& request = options.request;
     std::vector<std::string> operands;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& a = arguments[i];
-        if (a == "-C") {
-            request.folder = TakeValue(arguments, i);
-        } else if (a == "--property") {
-            request.property = TakeValue(arguments, i);
-        } else if (a == "--values") {
-            request.valuesFile = TakeValue(arguments, i);
-        } else if (a == "--name") {
-            request.nameField = TakeValue(arguments, i);
-        } else if (a == "--smiles") {
-            request.smilesField = TakeValue(arguments, i);
-        } else if (a == "--hold-out") {
-            request.holdOut = WholeNumber(a, TakeValue(arguments, i), 0, 1000000);
-        } else if (a == "--tables") {
-            request.tables = TakeValue(arguments, i);
-        } else if (a == "--seed") {
-            request.seed =
-                static_cast<unsigned>(WholeNumber(a, TakeValue(arguments, i), 0, 2147483647));
-        } else if (a == "--threads") {
-            request.threads = static_cast<int>(WholeNumber(a, TakeValue(arguments, i), 1, 256));
-        } else if (a == "--quiet") {
+    ArgumentReader reader(arguments);
+    while (!reader.Done()) {
+        if (reader.Option("-C")) {
+            request.folder = reader.Value();
+        } else if (reader.Option("--property")) {
+            request.property = reader.Value();
+        } else if (reader.Option("--values")) {
+            request.valuesFile = reader.Value();
+        } else if (reader.Option("--name")) {
+            request.nameField = reader.Value();
+        } else if (reader.Option("--smiles")) {
+            request.smilesField = reader.Value();
+        } else if (reader.Option("--hold-out")) {
+            request.holdOut =
+                static_cast<long>(WholeNumberValue("--hold-out", reader.Value(), 0, kMaxHoldOut));
+        } else if (reader.Option("--tables")) {
+            request.tables = reader.Value();
+        } else if (reader.Option("--seed")) {
+            request.seed = static_cast<unsigned>(
+                WholeNumberValue("--seed", reader.Value(), 0, kMaxEmbeddingSeed));
+        } else if (reader.Option("--threads")) {
+            request.threads = ThreadCountValue("--threads", reader.Value());
+        } else if (reader.Flag("--quiet")) {
             options.quiet = true;
-        } else if (a.size() > 1 && a[0] == '-') {
-            throw InputError("unknown option " + a);
         } else {
-            operands.push_back(a);
+            operands.push_back(reader.Operand());
         }
     }
     if (operands.empty()) {

@@ -2,7 +2,9 @@
 
 #include "app/StopSignals.h"
 
+#include <cmath>
 #include <cstdio>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace kalemir {
@@ -10,13 +12,96 @@ namespace kalemir {
 namespace {
 
 constexpr auto kTerminalRefresh = std::chrono::milliseconds(200);
-constexpr auto kLogRefresh = std::chrono::seconds(10);
-constexpr std::size_t kTerminalWidth = 100;
+/// Width of the status line when the terminal does not say its own.
+constexpr std::size_t kDefaultWidth = 100;
+/// Cells of the bar of countable work.
+constexpr int kBarCells = 20;
+
+double Seconds(TerminalProgress::Clock::duration duration) {
+    return std::chrono::duration<double>(duration).count();
+}
+
+std::string Fixed4(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.4f", value);
+    return text;
+}
+
+std::string OutliersText(int removed) {
+    return " (" + std::to_string(removed) + (removed == 1 ? " outlier" : " outliers") + " removed)";
+}
 
 } // namespace
 
+std::string ClockText(double seconds) {
+    const long total = seconds > 0 ? static_cast<long>(seconds) : 0;
+    char text[32];
+    if (total >= 3600) {
+        std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", total / 3600, total / 60 % 60,
+                      total % 60);
+    } else {
+        std::snprintf(text, sizeof text, "%ld:%02ld", total / 60, total % 60);
+    }
+    return text;
+}
+
+std::string TerminalProgress::StatusLine(const RunProgress& progress, double elapsed,
+                                         double stageElapsed, std::size_t width) {
+    std::string line = progress.stage;
+    if (progress.cycle > 0) {
+        line += " | cycle " + std::to_string(progress.cycle);
+        if (progress.outliersRemoved > 0) {
+            line += OutliersText(progress.outliersRemoved);
+        }
+    }
+    if (progress.predictors > 0) {
+        line += " | " + std::to_string(progress.predictors) + " of " +
+                std::to_string(progress.maxPredictors) + " predictors";
+    }
+    if (progress.hasBest) {
+        line += " | best Q " + Fixed4(progress.bestQ) + " r2 " + Fixed4(progress.bestR2);
+    }
+    line += " | " + ClockText(elapsed);
+    if (progress.total > 0) {
+        const double part =
+            std::min(1.0, static_cast<double>(progress.done) / static_cast<double>(progress.total));
+        const int filled = static_cast<int>(part * kBarCells);
+        line += " [" + std::string(static_cast<std::size_t>(filled), '#') +
+                std::string(static_cast<std::size_t>(kBarCells - filled), '-') + "] " +
+                std::to_string(static_cast<int>(part * 100)) + "%";
+        if (progress.done > 0 && part < 1) {
+            line += " ~" + ClockText(stageElapsed * (1 - part) / part) + " left";
+        }
+    }
+    if (line.size() > width) {
+        line.resize(width);
+    }
+    return line;
+}
+
+std::string TerminalProgress::StageLine(const RunProgress& progress, double elapsed) {
+    std::string line = ClockText(elapsed) + " " + progress.stage;
+    if (progress.cycle > 0) {
+        line += ", cycle " + std::to_string(progress.cycle);
+        if (progress.outliersRemoved > 0) {
+            line += OutliersText(progress.outliersRemoved);
+        }
+    }
+    if (progress.predictors > 0) {
+        line += ", " + std::to_string(progress.predictors) + " of " +
+                std::to_string(progress.maxPredictors) + " predictors";
+    }
+    if (progress.hasBest) {
+        line += ", best Q " + Fixed4(progress.bestQ) + " r2 " + Fixed4(progress.bestR2);
+    }
+    return line;
+}
+
 TerminalProgress::TerminalProgress(bool quiet)
-    : quiet_(quiet), terminal_(isatty(STDERR_FILENO) == 1) {
+    : TerminalProgress(quiet, isatty(STDERR_FILENO) == 1) {}
+
+TerminalProgress::TerminalProgress(bool quiet, bool terminal)
+    : quiet_(quiet), terminal_(terminal), start_(Clock::now()), stageStart_(start_) {
     SetYieldInterval(terminal_ ? 4096 : 65536);
 }
 
@@ -33,27 +118,40 @@ void TerminalProgress::CatchInterrupts() {
 }
 
 void TerminalProgress::SetCaption(std::string_view caption) {
+    // Captions show only until the run names its first stage.
     caption_.assign(caption);
-    Refresh(false);
+    if (Progress().stage.empty()) {
+        Show(false);
+    }
 }
 
-void TerminalProgress::PrintLine(std::string_view line) {
+void TerminalProgress::ProgressChanged(bool newStage) {
     if (quiet_) {
         return;
     }
-    EraseLine();
-    std::fprintf(stderr, "%.*s\n", static_cast<int>(line.size()), line.data());
-    Refresh(true);
-}
-
-void TerminalProgress::PrintAt(int, int, std::string_view text) {
-    // Texts placed on the window surface (time panels) read as progress lines here.
-    SetCaption(text);
+    if (newStage) {
+        stageStart_ = Clock::now();
+        if (!terminal_) {
+            std::fprintf(stderr, "%s\n",
+                         StageLine(Progress(), Seconds(stageStart_ - start_)).c_str());
+            std::fflush(stderr);
+            return;
+        }
+    }
+    Show(newStage);
 }
 
 void TerminalProgress::ProcessEvents() {
-    Refresh(false);
+    Show(false);
     ComputingWindow::ProcessEvents();
+}
+
+std::size_t TerminalProgress::Width() const {
+    winsize size{};
+    if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 1) {
+        return static_cast<std::size_t>(size.ws_col) - 1;
+    }
+    return kDefaultWidth;
 }
 
 void TerminalProgress::EraseLine() {
@@ -63,33 +161,31 @@ void TerminalProgress::EraseLine() {
     }
 }
 
-void TerminalProgress::Refresh(bool force) {
-    if (quiet_ || caption_.empty()) {
+void TerminalProgress::Show(bool force) {
+    if (quiet_ || !terminal_) {
         return;
     }
-    const auto now = std::chrono::steady_clock::now();
-    if (!force && now - lastRefresh_ < (terminal_ ? kTerminalRefresh : kLogRefresh)) {
+    const auto now = Clock::now();
+    if (!force && now - lastRefresh_ < kTerminalRefresh) {
         return;
     }
-    if (!terminal_ && caption_ == shownCaption_) {
+    std::string line;
+    if (!Progress().stage.empty()) {
+        line = StatusLine(Progress(), Seconds(now - start_), Seconds(now - stageStart_), Width());
+    } else {
+        std::string_view shown = caption_;
+        while (!shown.empty() && shown.front() == ' ') {
+            shown.remove_prefix(1);
+        }
+        line.assign(shown.substr(0, std::min(shown.size(), Width())));
+    }
+    if (line.empty()) {
         return;
     }
     lastRefresh_ = now;
-    shownCaption_ = caption_;
-    std::string_view shown = caption_;
-    while (!shown.empty() && shown.front() == ' ') {
-        shown.remove_prefix(1);
-    }
-    if (terminal_) {
-        if (shown.size() > kTerminalWidth) {
-            shown = shown.substr(0, kTerminalWidth);
-        }
-        std::fprintf(stderr, "\r\033[K%.*s", static_cast<int>(shown.size()), shown.data());
-        lineShown_ = true;
-    } else {
-        std::fprintf(stderr, "%.*s\n", static_cast<int>(shown.size()), shown.data());
-    }
+    std::fprintf(stderr, "\r\033[K%s", line.c_str());
     std::fflush(stderr);
+    lineShown_ = true;
 }
 
 void TerminalProgress::Finish() {

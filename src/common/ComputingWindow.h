@@ -9,9 +9,57 @@
 
 namespace kalemir {
 
+/// Where a run stands, in figures a status line can show. The engines set what they know;
+/// the rest keeps its last value.
+struct RunProgress {
+    std::string stage; ///< in words ("search of 3-predictor sets")
+    int cycle = 0;     ///< analysis cycle, from 1; 0 outside the cycles
+    int outliersRemoved = 0;
+    int predictors = 0; ///< size of the sets being searched; 0 unknown
+    int maxPredictors = 0;
+    bool hasBest = false; ///< a best equation by Q is known
+    double bestQ = 0;
+    double bestR2 = 0;
+    long long done = 0; ///< countable work of the stage: done of total (total 0: none)
+    long long total = 0;
+};
+
 class ComputingWindow {
 public:
     virtual ~ComputingWindow() = default;
+
+    /// A new stage, with its countable work (0: not countable).
+    void BeginStage(std::string_view stage, long long total = 0) {
+        progress_.stage.assign(stage);
+        progress_.done = 0;
+        progress_.total = total;
+        ProgressChanged(true);
+    }
+    /// Countable work of the stage done so far.
+    void CountDone(long long done) {
+        progress_.done = done;
+        ProgressChanged(false);
+    }
+    /// The analysis cycle and the outliers removed before it.
+    void SetCycle(int cycle, int outliersRemoved) {
+        progress_.cycle = cycle;
+        progress_.outliersRemoved = outliersRemoved;
+        ProgressChanged(false);
+    }
+    /// The size of the sets being searched and the largest allowed.
+    void SetPredictors(int predictors, int maxPredictors) {
+        progress_.predictors = predictors;
+        progress_.maxPredictors = maxPredictors;
+        ProgressChanged(false);
+    }
+    /// The best equation by Q found so far.
+    void SetBest(double q, double r2) {
+        progress_.hasBest = true;
+        progress_.bestQ = q;
+        progress_.bestR2 = r2;
+        ProgressChanged(false);
+    }
+    const RunProgress& Progress() const { return progress_; }
 
     /// Overwrites the window caption (progress texts).
     virtual void SetCaption(std::string_view caption) = 0;
@@ -40,11 +88,15 @@ public:
     bool StopRequested() const { return stopRequested_.load(std::memory_order_relaxed); }
 
 protected:
+    /// Called when the run's figures change; `newStage` when a stage begins. The windows,
+    /// which show the captions and the picture area instead, leave it empty.
+    virtual void ProgressChanged(bool newStage) { (void)newStage; }
     /// Called by Yield every `yieldInterval` calls; the default checks for a stop request.
     virtual void ProcessEvents();
     void SetYieldInterval(unsigned interval) { yieldInterval_ = interval == 0 ? 1 : interval; }
 
 private:
+    RunProgress progress_;
     unsigned yieldCount_ = 0;
     unsigned yieldInterval_ = 256;
     std::atomic<bool> stopRequested_{false};

@@ -94,6 +94,7 @@ PairList ListCalibrationPairs(const ProgramState& state, const PairMatrix& simil
     list.values.reserve(length);
     const std::string caption = " Computation of the PROPERTY similarities    ";
     const std::string total = PairTotalText(nc);
+    window.BeginStage("property similarity of the calibration pairs", pairs);
     long running = 0;
     long m = 1;
     long next = sampled ? SampledRunningNumber(m, pairs) : 1;
@@ -115,6 +116,7 @@ PairList ListCalibrationPairs(const ProgramState& state, const PairMatrix& simil
             window.Yield();
         }
         window.SetCaption(caption + PlainNumber(static_cast<double>(running)) + total);
+        window.CountDone(running);
     }
     return list;
 }
@@ -244,6 +246,8 @@ Cliffs FindCliffs(const ProgramState& state, const PairMatrix& similarity, int m
     const std::string caption = std::string(" The identification of the Property / ") +
                                 kUpperWords[measure] + " cliffs    ";
     const std::string total = PairTotalText(nc);
+    window.BeginStage("property cliffs of " + std::string(KindWord(measure)) + " similarity",
+                      static_cast<long long>(nc) * (nc - 1) / 2);
     double running = 0;
     for (int a = 1; a < nc; ++a) {
         const double pa = state.Fixed(a, kPropertyColumn);
@@ -266,6 +270,7 @@ Cliffs FindCliffs(const ProgramState& state, const PairMatrix& similarity, int m
         }
         running += nc - a;
         window.SetCaption(caption + PlainNumber(running) + total);
+        window.CountDone(static_cast<long long>(running));
     }
     return cliffs;
 }

@@ -493,6 +493,8 @@ void ComputePairSimilarities(const ProgramState& state, RunState& run, int measu
     std::uint8_t* votes = run.duplicateVotes.data();
     const std::string progress = kProgressTexts[measure];
     const std::string total = " / " + PlainNumber(static_cast<double>(pairs));
+    window.BeginStage(std::string(KindWord(measure)) + " similarity of every pair",
+                      static_cast<long long>(pairs));
     // The next row whose end has not been shown yet, and the linear number of its end.
     int captionRow = 1;
     std::size_t rowEnd = static_cast<std::size_t>(n - 1);
@@ -545,6 +547,7 @@ void ComputePairSimilarities(const ProgramState& state, RunState& run, int measu
             window.Yield();
             if (k + 1 == rowEnd) {
                 window.SetCaption(progress + PlainNumber(static_cast<double>(rowEnd)) + total);
+                window.CountDone(static_cast<long long>(rowEnd));
                 ++captionRow;
                 rowEnd += static_cast<std::size_t>(n - captionRow);
             }

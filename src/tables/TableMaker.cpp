@@ -215,6 +215,7 @@ TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
 
     // Reading: every refusal comes before any work.
     window.SetCaption("Reading " + request.structures);
+    window.BeginStage("reading " + request.structures);
     InputFields fields;
     fields.property = request.valuesFile.empty() ? request.property : std::string();
     fields.name = request.nameField;
@@ -249,6 +250,7 @@ TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
     const std::string of = " of " + std::to_string(total);
     WorkerPool pool(request.threads);
     window.SetCaption("Molecule 0" + of);
+    window.BeginStage("descriptors of every molecule", total);
     pool.ForEach(total, 1, [&](int first, int last, int worker) {
         for (int i = first; i < last; ++i) {
             if (window.StopRequested()) {
@@ -262,6 +264,7 @@ TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
                 const double left = elapsed / finished * (total - finished);
                 window.SetCaption("Molecule " + std::to_string(finished) + of + ", about " +
                                   MinutesSeconds(left) + " left");
+                window.CountDone(finished);
                 if (progress) {
                     progress(finished, total);
                 }
@@ -320,6 +323,7 @@ TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
 
     // The tables, each complete in a temporary file before any is put in place.
     window.SetCaption("Writing the tables of " + request.set);
+    window.BeginStage("writing the tables of " + request.set);
     TableFiles files(request.folder);
     const std::string& set = request.set;
     if (choice.qspr) {

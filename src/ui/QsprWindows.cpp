@@ -140,7 +140,8 @@ void WorkfilesWindow::ListTables() {
 }
 
 void WorkfilesWindow::OnListClick() {
-    if (qspr::ListClickHidesReminder(clickCounter_)) {
+    // The reminder goes with the second click in the lists, once.
+    if (++clickCounter_ == 2) {
         Label5->hide();
     }
 }
@@ -250,17 +251,17 @@ ParametersWindow::ParametersWindow(qspr::ProgramState& state, DialogService& dia
 
     // Window load.
     const qspr::ParameterEntries entries = qspr::LoadParameters(state_);
-    Text1->setText(FromReport(entries.Text1));
-    Text2->setText(FromReport(entries.Text2));
-    Text4->setText(FromReport(entries.Text4));
-    Text5->setText(FromReport(entries.Text5));
-    Text6->setText(FromReport(entries.Text6));
-    Option1->setChecked(entries.Option1);
-    Option2->setChecked(!entries.Option1);
-    Label7->setVisible(entries.Text3Visible);
-    Text3->setVisible(entries.Text3Visible);
-    if (entries.Text3Visible) {
-        Text3->setText(FromReport(entries.Text3));
+    Text1->setText(FromReport(entries.MinPropertyR2Text));
+    Text2->setText(FromReport(entries.ValidationCountText));
+    Text4->setText(FromReport(entries.MaxInterR2Text));
+    Text5->setText(FromReport(entries.MaxPredictorsText));
+    Text6->setText(FromReport(entries.RandomisationRunsText));
+    Option1->setChecked(entries.EliminateOutliers);
+    Option2->setChecked(!entries.EliminateOutliers);
+    Label7->setVisible(entries.EstimatedCorShown);
+    Text3->setVisible(entries.EstimatedCorShown);
+    if (entries.EstimatedCorShown) {
+        Text3->setText(FromReport(entries.EstimatedCorText));
     }
     ObservedLabel->setVisible(state_.PredictionCount > 0);
     Observed->setVisible(state_.PredictionCount > 0);
@@ -296,14 +297,14 @@ bool ParametersWindow::EntriesAccepted(const qspr::ParameterEntries& entries) {
 
 void ParametersWindow::OnOk() {
     qspr::ParameterEntries entries;
-    entries.Text1 = ToReport(Text1->text());
-    entries.Text2 = ToReport(Text2->text());
-    entries.Text3 = ToReport(Text3->text());
-    entries.Text4 = ToReport(Text4->text());
-    entries.Text5 = ToReport(Text5->text());
-    entries.Text6 = ToReport(Text6->text());
-    entries.Option1 = Option1->isChecked();
-    entries.Text3Visible = Text3->isVisible();
+    entries.MinPropertyR2Text = ToReport(Text1->text());
+    entries.ValidationCountText = ToReport(Text2->text());
+    entries.EstimatedCorText = ToReport(Text3->text());
+    entries.MaxInterR2Text = ToReport(Text4->text());
+    entries.MaxPredictorsText = ToReport(Text5->text());
+    entries.RandomisationRunsText = ToReport(Text6->text());
+    entries.EliminateOutliers = Option1->isChecked();
+    entries.EstimatedCorShown = Text3->isVisible();
     if (!EntriesAccepted(entries)) {
         return;
     }

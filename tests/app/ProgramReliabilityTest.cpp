@@ -73,16 +73,14 @@ int RunS(const std::vector<std::string>& arguments, std::string* errors,
 /// Lines of a report (CR LF) with its date and time lines ("     12-31-2024",
 /// "     23:59:59") masked.
 std::vector<std::string> MaskedLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const std::size_t end = text.find("\r\n", start);
-        std::string line = text.substr(start, end - start);
+    std::vector<std::string> lines = kalemir::testing::SplitReportLines(text);
+    for (std::string& line : lines) {
         const bool stamp = (line.size() == 15 || line.size() == 13) &&
                            line.rfind("     ", 0) == 0 &&
                            line.find_first_not_of("0123456789-:", 5) == std::string::npos;
-        lines.push_back(stamp ? "date or time" : line);
-        start = end == std::string::npos ? text.size() : end + 2;
+        if (stamp) {
+            line = "date or time";
+        }
     }
     return lines;
 }
@@ -380,13 +378,7 @@ TEST(InterruptTest, AKilledQsprRunLeavesNoTableAndTheNextRunCleansUp) {
 /// new names (the header's calibration count follows): a run long enough to be signalled.
 void WriteRepeatedSimilarityTable(const std::string& name, int times) {
     const std::string text = ReadFile(std::string(KALEMIR_EXAMPLES_DIR) + "/bzr/BZR01SIM.des");
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const std::size_t end = text.find("\r\n", start);
-        lines.push_back(text.substr(start, end - start));
-        start = end + 2;
-    }
+    const std::vector<std::string> lines = kalemir::testing::SplitReportLines(text);
     const int calibration = 148;
     std::string header = lines[0];
     const std::string counts = "\t148\t15\t37\t0\t0";

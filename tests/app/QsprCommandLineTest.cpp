@@ -31,19 +31,7 @@ int RunCli(std::vector<std::string> arguments, std::string* errors = nullptr) {
 }
 
 std::vector<std::string> ReportLines(const std::string& path) {
-    const std::string text = ReadFile(path);
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const std::size_t end = text.find("\r\n", start);
-        EXPECT_NE(end, std::string::npos) << "a line without CR LF";
-        if (end == std::string::npos) {
-            break;
-        }
-        lines.push_back(text.substr(start, end - start));
-        start = end + 2;
-    }
-    return lines;
+    return kalemir::testing::SplitReportLines(ReadFile(path));
 }
 
 TEST(QsprArgumentsTest, TablesAndOptions) {

@@ -31,8 +31,8 @@ inline constexpr int kCandidateRow = 1001;
 
 /// Buffer and results of CorrelatePair: X in column 1, Y in column 2, rows 1..N.
 struct PairCorrelation {
-    std::vector<double> X = std::vector<double>(3001, 0.0);
-    std::vector<double> Y = std::vector<double>(3001, 0.0);
+    std::vector<double> X = std::vector<double>(kMaxMolecules + 1, 0.0);
+    std::vector<double> Y = std::vector<double>(kMaxMolecules + 1, 0.0);
     int FitTermCount = 0; ///< K, subtracted in the SEE denominator
     int SignedR2 = 0;     ///< 1: the r2 result carries the sign of r
     double MeanX = 0;
@@ -59,14 +59,15 @@ struct DescriptorMatrixStore {
 
 /// The work table being screened: row 0 text headings, rows 1..N+P numeric cells of
 /// columns 1..1099, the QSPR names (column 0) and property texts (column 1100), and the
-/// r2 of each column with the property (row 3001).
+/// r2 of each column with the property (the row after the last molecule).
 struct TableCellStore {
     int Rows = 0; ///< molecule rows 0..Rows-1 (Rows = N+P+1)
     std::vector<std::string> Headings = std::vector<std::string>(kTableColumns + 1);
     std::vector<double> Values;            ///< column-major, columns 0..1099
     std::vector<std::string> Names;        ///< column 0 (QSPR molecule names)
     std::vector<std::string> PropertyText; ///< column 1100
-    std::vector<double> ColumnR2 = std::vector<double>(kTableColumns, 0.0); ///< row 3001
+    std::vector<double> ColumnR2 =
+        std::vector<double>(kTableColumns, 0.0); ///< the row after the last molecule
 
     double* Column(int c) { return Values.data() + static_cast<std::size_t>(c) * Rows; }
     double& At(int row, int c) { return Column(c)[row]; }
@@ -148,7 +149,7 @@ struct ComputingState {
     int TableIndex = 0;
 
     // Splitting state.
-    std::vector<std::string> SplitNameColumn = std::vector<std::string>(3001);
+    std::vector<std::string> SplitNameColumn = std::vector<std::string>(kMaxMolecules + 1);
     std::string CurrentTableName;
     int NewtabCount = 0;
     int FragmentNewtab = 0;
@@ -195,8 +196,8 @@ struct ComputingState {
     std::array<std::array<double, kSlotEntries>, 5> BestSets{};
     int BestSetSize = 0;
     double LastFitR2CV = 0;
-    std::vector<double> CVEstimate = std::vector<double>(3001, 0.0);
-    std::vector<double> CVObserved = std::vector<double>(3001, 0.0);
+    std::vector<double> CVEstimate = std::vector<double>(kMaxMolecules + 1, 0.0);
+    std::vector<double> CVObserved = std::vector<double>(kMaxMolecules + 1, 0.0);
 
     // Outliers.
     int OutlierSteps = 0;

@@ -235,10 +235,46 @@ void CrossValidateBest(ProgramState& ps, ComputingState& cs, ComputingWindow& wi
     cs.CrossValidating = false;
 }
 
-void ShowBestByQ(ProgramState& ps, ComputingState& cs, ComputingWindow& window) {
+void ShowBestSetBlock(const ProgramState& ps, const ComputingState& cs, ComputingWindow& window) {
     const int n = ps.CalibrationCount;
+    const auto& slot = cs.BestSets[3];
+    window.ClearPicture();
+    window.PrintLine("");
+    window.PrintLine("   The best set of predictors by quality Q is:");
+    window.PrintLine("");
+    for (int b = 1; b <= kSetWidth; ++b) {
+        const int c = static_cast<int>(slot[b]);
+        if (c != 0) {
+            window.PrintLine("          " + cs.DescriptorMatrix.ColumnNames[c]);
+        }
+    }
+    window.PrintLine("");
+    // Sets of one or two predictors keep their r2 in the slot, larger ones their Q.
+    const int p = cs.BestSetSize;
+    double r2 = 0;
+    double q = 0;
+    if (p <= 2) {
+        r2 = slot[21];
+        q = QualityQ(r2, n, p);
+    } else {
+        q = slot[21];
+        const double ratio = static_cast<double>(n - p) / static_cast<double>(n + p);
+        r2 = 1 / (1 + std::pow(ratio, 4) / (q * q));
+    }
+    const double f = p > 0 ? (n - p) * r2 / ((1.0001 - r2) * p) : 0.0;
+    if (p > 0) {
+        window.SetBest(q, r2);
+    }
+    window.PrintLine("        N = " + PlainNumber(n) + "      p = " + PlainNumber(p) +
+                     "      r2 = " + PlainNumber(RoundDown(r2, 4)));
+    window.PrintLine("           F = " + PlainNumber(RoundDown(f, 1)) +
+                     "      Q = " + NumText(RoundDown(q, 4)));
+    window.PrintLine("              r2CV = " + PlainNumber(RoundDown(cs.LastFitR2CV, 4)));
+    window.PrintLine("");
+}
+
+void ShowBestByQ(ProgramState& ps, ComputingState& cs, ComputingWindow& window) {
     auto& slots = cs.BestSets;
-    const DescriptorMatrixStore& dm = cs.DescriptorMatrix;
     if (cs.OutlierRatio < 1) {
         if (!(slots[2][21] > slots[3][21])) {
             return;
@@ -247,35 +283,7 @@ void ShowBestByQ(ProgramState& ps, ComputingState& cs, ComputingWindow& window) 
             slots[3][b] = slots[2][b];
         }
         cs.BestSetSize = SlotSize(slots[3]);
-        window.ClearPicture();
-        window.PrintLine("");
-        window.PrintLine("   The best set of predictors by quality Q is:");
-        window.PrintLine("");
-        for (int b = 1; b <= kSetWidth; ++b) {
-            const int c = static_cast<int>(slots[3][b]);
-            if (c != 0) {
-                window.PrintLine("          " + dm.ColumnNames[c]);
-            }
-        }
-        window.PrintLine("");
-        const int p = cs.BestSetSize;
-        double r2 = 0;
-        double q = 0;
-        if (p <= 2) {
-            r2 = slots[3][21];
-            q = QualityQ(r2, n, p);
-        } else {
-            q = slots[3][21];
-            const double ratio = static_cast<double>(n - p) / static_cast<double>(n + p);
-            r2 = 1 / (1 + std::pow(ratio, 4) / (q * q));
-        }
-        const double f = p > 0 ? (n - p) * r2 / ((1.0001 - r2) * p) : 0.0;
-        window.PrintLine("        N = " + PlainNumber(n) + "      p = " + PlainNumber(p) +
-                         "      r2 = " + PlainNumber(RoundDown(r2, 4)));
-        window.PrintLine("           F = " + PlainNumber(RoundDown(f, 1)) +
-                         "      Q = " + NumText(RoundDown(q, 4)));
-        window.PrintLine("              r2CV = " + PlainNumber(RoundDown(cs.LastFitR2CV, 4)));
-        window.PrintLine("");
+        ShowBestSetBlock(ps, cs, window);
         return;
     }
     if (slots[2][23] > slots[3][23]) {

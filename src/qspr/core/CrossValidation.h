@@ -23,6 +23,10 @@ double CrossValidateSet(ProgramState& ps, ComputingState& cs, ComputingWindow& w
 /// Updates slot 3 from slot 2 when it is better and prints it on the picture area.
 void ShowBestByQ(ProgramState& ps, ComputingState& cs, ComputingWindow& window);
 
+/// The picture area's block of the best set by Q (slot 3): its predictors, N, p, r2, F,
+/// Q and r2CV; the status line learns the best Q and r2 from it.
+void ShowBestSetBlock(const ProgramState& ps, const ComputingState& cs, ComputingWindow& window);
+
 /// Moves calibration rows 1..n so that row i receives the former row order[i]
 /// (every column and the molecule name).
 void ReorderCalibrationRows(ComputingState& cs, const std::vector<int>& order, int n);

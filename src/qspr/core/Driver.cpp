@@ -42,6 +42,7 @@ void RunComputation(ProgramState& ps, ComputingState& cs, ComputingWindow& windo
     // The cycles rewrite their tables: they work on copies, never on the user's files.
     try {
         MakeWorkCopies(ps, cs);
+        window.BeginStage("preliminary selection of descriptors");
         PreselectDescriptors(ps, cs, window);
         cs.OutlierName.clear();
         cs.OutlierSteps = 0;
@@ -51,6 +52,8 @@ void RunComputation(ProgramState& ps, ComputingState& cs, ComputingWindow& windo
         bool more = true;
         while (more) {
             ++ps.CycleNumber;
+            window.SetCycle(ps.CycleNumber, cs.OutlierSteps);
+            window.BeginStage("screening of the descriptors");
             inCycle("the screening of the descriptors");
             PrepareCycle(ps, cs);
             SplitTables(ps, cs, window);
@@ -63,6 +66,7 @@ void RunComputation(ProgramState& ps, ComputingState& cs, ComputingWindow& windo
             RankSignificant(ps, cs, window);
             if (cs.SignificantCount > 1) {
                 inCycle("the intercorrelations");
+                window.BeginStage("intercorrelations of the descriptors");
                 ComputeInterR2(ps, cs, window);
                 CentreColumns(ps, cs, window);
                 inCycle("the search of predictor pairs");
@@ -70,6 +74,8 @@ void RunComputation(ProgramState& ps, ComputingState& cs, ComputingWindow& windo
                 inCycle("the search of larger predictor sets");
                 SearchLargerSets(ps, cs, window);
                 inCycle("the final analysis");
+                window.SetPredictors(0, ps.MaxPredictors);
+                window.BeginStage("final analysis");
                 ReportBestPredictors(ps, cs, window);
                 WriteBestSetValues(ps, cs);
                 FinalAnalysis(ps, cs, window);

@@ -18,14 +18,15 @@ namespace {
 /// Series `first` and first + 1 of the scatter points: rows 1..n, zero beyond.
 void FillScatterSeries(ProgramState& ps, const double* estimated, const double* observed, int n,
                        int first) {
-    if (ps.ScatterPoints.size() < 3001) {
-        ps.ScatterPoints.resize(3001);
+    constexpr std::size_t kPointRows = kMaxMolecules + 1;
+    if (ps.ScatterPoints.size() < kPointRows) {
+        ps.ScatterPoints.resize(kPointRows);
     }
     for (std::size_t i = 1; i < ps.ScatterPoints.size(); ++i) {
         ps.ScatterPoints[i][first] = 0;
         ps.ScatterPoints[i][first + 1] = 0;
     }
-    const int rows = std::min(n, 3000);
+    const int rows = std::min(n, kMaxMolecules);
     for (int i = 1; i <= rows; ++i) {
         ps.ScatterPoints[i][first] = estimated[i];
         ps.ScatterPoints[i][first + 1] = observed[i];

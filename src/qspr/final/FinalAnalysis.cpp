@@ -66,7 +66,7 @@ BestEquation RecordOf(const ComputingState& cs, const EquationFigures& f) {
     return record;
 }
 
-/// r2, SEE, Q, F, RR% and KK% of the equation just fitted (corlinx run).
+/// r2, SEE, Q, F, RR% and KK% of the equation just fitted (its validation measures computed).
 EquationFigures FiguresOfFit(ProgramState& ps, ComputingState& cs, ComputingWindow& window,
                              FinalWork& work) {
     const int n = ps.CalibrationCount;
@@ -76,7 +76,7 @@ EquationFigures FiguresOfFit(ProgramState& ps, ComputingState& cs, ComputingWind
     f.SEE = cs.Pair.SEE;
     f.Q = RankingQ(f.R2, n, p);
     f.F = RankingF(f.R2, n, p);
-    corlinx(ps, cs, work, window);
+    ComputeValidationMeasures(ps, cs, work, window);
     f.RR = RelativeValidationError(ps, work.Validation);
     f.KK = work.Validation.RankErrorPercent;
     return f;
@@ -91,7 +91,8 @@ void RankEquations(ProgramState& ps, ComputingState& cs, ComputingWindow& window
         EstimateRows(cs, work, n + 1, n + pc);
         const EstimateSpreads s = SpreadsOf(cs.Pair.X.data(), work.Estimate.data() + n, n, pc);
         EquationFigures f = FiguresOfFit(ps, cs, window, work);
-        // corlinx leaves in PairMeanX the mean validation estimate (m_cal below 3).
+        // ComputeValidationMeasures leaves in cs.Pair.MeanX the mean validation estimate (m_cal
+        // below 3).
         f.COR = EquationCorrectness(ps.EstimatedCOR, cs.Pair.MeanX, s.MeanPred, s.SpreadPred, f.RR);
         UpdateTrackers(work.Trackers, e, f, RecordOf(cs, f), {kByQ, kByRR, kByKK, kByCOR});
     }

@@ -49,7 +49,7 @@ struct EquationTrackers {
     std::array<BestEquation, 5> Records{};
 };
 
-/// What the validation measures leave (the outputs of corlinx).
+/// What the validation measures leave (the outputs of ComputeValidationMeasures).
 struct ValidationSums {
     double AbsSum = 0;            ///< sum of |observed| over the validation molecules
     double ErrorSum = 0;          ///< sum of |estimated - observed|

@@ -22,7 +22,8 @@ std::vector<int> TieRaisedRanks(const std::vector<double>& values, int count) {
     return ranks;
 }
 
-int corlinx(ProgramState& ps, ComputingState& cs, FinalWork& work, ComputingWindow& window) {
+void ComputeValidationMeasures(ProgramState& ps, ComputingState& cs, FinalWork& work,
+                               ComputingWindow& window) {
     const int v = std::max(ps.ValidationCount, 0);
     if (ps.ValidationValues.size() < static_cast<std::size_t>(v) + 1) {
         ps.ValidationValues.resize(static_cast<std::size_t>(v) + 1);
@@ -52,7 +53,7 @@ int corlinx(ProgramState& ps, ComputingState& cs, FinalWork& work, ComputingWind
         pair.R = -kMaxCorrelation;
         work.Validation.RankErrorPercent = 100;
         window.Yield();
-        return 0;
+        return;
     }
     double sumE = 0;
     double sumO = 0;
@@ -85,7 +86,6 @@ int corlinx(ProgramState& ps, ComputingState& cs, FinalWork& work, ComputingWind
     work.Validation.RankErrorPercent = static_cast<float>(200.0 * static_cast<double>(difference) /
                                                           (static_cast<double>(v) * (v + 1)));
     window.Yield();
-    return 0;
 }
 
 double RelativeValidationError(const ProgramState&, const ValidationSums& sums) {

@@ -19,9 +19,11 @@ std::vector<int> TieRaisedRanks(const std::vector<double>& values, int count);
 
 /// Validation measures of the equation just fitted (estimates and observed values in
 /// cs.Pair): fills ValidationValues columns 2..5, the two sums and KK% in work.Validation,
-/// and leaves PairR and PairMeanX as the validation molecules give them. With fewer than
-/// three validation molecules PairR is -0.9999, KK% 100 and PairMeanX is not touched.
-int corlinx(ProgramState& ps, ComputingState& cs, FinalWork& work, ComputingWindow& window);
+/// and leaves cs.Pair.R and cs.Pair.MeanX as the validation molecules give them. With fewer
+/// than three validation molecules cs.Pair.R is -0.9999, KK% 100 and cs.Pair.MeanX is not
+/// touched.
+void ComputeValidationMeasures(ProgramState& ps, ComputingState& cs, FinalWork& work,
+                               ComputingWindow& window);
 
 /// RR% = 100 * error sum / sum of |observed|; 100 when there is nothing to compare.
 double RelativeValidationError(const ProgramState& ps, const ValidationSums& sums);

@@ -31,38 +31,7 @@ std::string EndTimeLine(float t0, float t, int done) {
 
 void ShowBestSet(ProgramState& ps, ComputingState& cs, ComputingWindow& window) {
     window.SetCaption(" Computing ... wait ...");
-    window.ClearPicture();
-    window.PrintLine("");
-    window.PrintLine("   The best set of predictors by quality Q is:");
-    window.PrintLine("");
-    const auto& slot = cs.BestSets[3];
-    for (int b = 1; b <= kSetWidth; ++b) {
-        const int c = static_cast<int>(slot[b]);
-        if (c != 0) {
-            window.PrintLine("          " + cs.DescriptorMatrix.ColumnNames[c]);
-        }
-    }
-    const int n = ps.CalibrationCount;
-    const int q = cs.BestSetSize;
-    const double k = static_cast<double>(n - q) / static_cast<double>(n + q);
-    const double v = slot[21];
-    double r2 = 0;
-    double quality = 0;
-    if (q <= 2) {
-        r2 = v;
-        quality = r2 > 0 ? (k * k) * std::sqrt(r2 / (1 - r2)) : 0.0;
-    } else {
-        quality = v;
-        r2 = 1 / (1 + std::pow(k, 4) / (quality * quality));
-    }
-    const double f = q > 0 ? r2 / (1.0001 - r2) * (n - q) / q : 0.0;
-    window.PrintLine("");
-    window.PrintLine("        N = " + PlainNumber(n) + "      p = " + PlainNumber(q) +
-                     "      r2 = " + PlainNumber(RoundDown(r2, 4)));
-    window.PrintLine("           F = " + PlainNumber(RoundDown(f, 1)) +
-                     "      Q = " + NumText(RoundDown(quality, 4)));
-    window.PrintLine("              r2CV = " + PlainNumber(RoundDown(cs.LastFitR2CV, 4)));
-    window.PrintLine("");
+    ShowBestSetBlock(ps, cs, window);
 }
 
 namespace {
@@ -238,6 +207,8 @@ void SearchLargerSets(ProgramState& ps, ComputingState& cs, ComputingWindow& win
     bool more = true;
     while (more) {
         const float t0 = static_cast<float>(SecondsOfDay());
+        window.SetPredictors(p, ps.MaxPredictors);
+        window.BeginStage("search of " + std::to_string(p) + "-predictor sets", kListRows);
         PrepareCrossProducts(ps, cs);
         ListedSetIndex listed(p);
         for (int r = 1; r <= kListRows; ++r) {
@@ -276,6 +247,7 @@ void SearchLargerSets(ProgramState& ps, ComputingState& cs, ComputingWindow& win
                 }
             }
             if (a % 20 == 0) {
+                window.CountDone(a);
                 ShowBestSet(ps, cs, window);
                 window.PrintLine("   Program is computing QSPRs including " + PlainNumber(p) +
                                  " predictors ...");

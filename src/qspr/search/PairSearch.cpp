@@ -42,6 +42,10 @@ void SearchPairs(ProgramState& ps, ComputingState& cs, ComputingWindow& window) 
 
     PrepareCrossProducts(ps, cs);
     const int s = cs.SignificantCount;
+    window.SetPredictors(2, ps.MaxPredictors);
+    window.BeginStage("search of predictor pairs",
+                      static_cast<long long>(s) * static_cast<long long>(s - 1) / 2);
+    long long pairsLooked = 0;
     // The pairs go to the workers a batch at a time, in the order of the loop, and are
     // taken into the list in that order.
     std::vector<SearchTrial>& trials = cs.Trials;
@@ -101,6 +105,8 @@ void SearchPairs(ProgramState& ps, ComputingState& cs, ComputingWindow& window) 
                 takeBatch();
             }
         }
+        pairsLooked += s - i;
+        window.CountDone(pairsLooked);
     }
     takeBatch();
     if (fitted) {

@@ -155,7 +155,7 @@ std::string RoundedR2(double r2) {
     return PlainNumber(RoundDown(r2, 4));
 }
 
-void WriteFailureBlock(const ComputingState& cs, int number) {
+void WriteFailureBlock(const ComputingState& cs, int number, long long maxNewtabTotalKB) {
     ReportAppender report(cs.ReportName);
     report.Line();
     if (number == kErrorOutOfMemory) {
@@ -165,7 +165,8 @@ void WriteFailureBlock(const ComputingState& cs, int number) {
                       "... Then delete the saved newtab files and restart the program.", ""});
         report.Line("The total size of saved newtab files is " + PlainNumber(cs.NewtabTotalKB) +
                     " KB.");
-        report.Line("According to KALEMIR the total allowable size is 162000 KB.");
+        report.Line("According to KALEMIR the total allowable size is " +
+                    PlainNumber(maxNewtabTotalKB) + " KB.");
     } else {
         report.Lines({"Unexpected error", ""});
         report.Line("Error " + PlainNumber(number));
@@ -577,7 +578,7 @@ PreselectionState PreselectDescriptors(ProgramState& ps, ComputingState& cs,
         detail = e.what();
     }
     if (error != 0) {
-        WriteFailureBlock(cs, error);
+        WriteFailureBlock(cs, error, options.MaxNewtabTotalKB);
         if (error == kErrorOutOfMemory) {
             throw StopProgram("preliminary selection stopped: " + detail);
         }

@@ -33,7 +33,7 @@ int LimitMaxPredictors(double entered, int n) {
     if (count > n / 3.0) {
         count = n / 3;
     }
-    if (count >= 21) {
+    if (count > kMaxPredictorsInSet) {
         count = kMaxPredictorsInSet;
     }
     if (count < 2) {
@@ -94,28 +94,31 @@ std::vector<EntryProblem> CheckParameterEntries(const ProgramState& state,
                                 true});
         }
     };
-    limited(1, entries.Text1, 0.01, 0.25, LimitTo(TextToNumber(entries.Text1), 0.01, 0.25));
+    limited(1, entries.MinPropertyR2Text, 0.01, 0.25,
+            LimitTo(TextToNumber(entries.MinPropertyR2Text), 0.01, 0.25));
     if (state.PredictionCount > 0) {
-        const double entered = TextToNumber(entries.Text2);
-        limited(2, entries.Text2, 0, n,
+        const double entered = TextToNumber(entries.ValidationCountText);
+        limited(2, entries.ValidationCountText, 0, n,
                 RoundToCount(entered) == LimitValidationCount(entered, n)
                     ? entered
                     : LimitValidationCount(entered, n));
-    } else if (!BeginsWithNumber(entries.Text2)) {
-        problems.push_back({2, NotANumber(kFieldNames[2], entries.Text2), false});
+    } else if (!BeginsWithNumber(entries.ValidationCountText)) {
+        problems.push_back({2, NotANumber(kFieldNames[2], entries.ValidationCountText), false});
     }
-    if (state.PredictionCount > 0 && entries.Text3Visible) {
-        const std::string problem = CorrectnessProblem(entries.Text3);
+    if (state.PredictionCount > 0 && entries.EstimatedCorShown) {
+        const std::string problem = CorrectnessProblem(entries.EstimatedCorText);
         if (!problem.empty()) {
             problems.push_back({3, std::string(kFieldNames[3]) + ": " + problem, false});
         }
     }
-    limited(4, entries.Text4, 0.1, 0.64, LimitTo(TextToNumber(entries.Text4), 0.1, 0.64));
+    limited(4, entries.MaxInterR2Text, 0.1, 0.64,
+            LimitTo(TextToNumber(entries.MaxInterR2Text), 0.1, 0.64));
     {
-        const double entered = TextToNumber(entries.Text5);
+        const double entered = TextToNumber(entries.MaxPredictorsText);
         const int taken = LimitMaxPredictors(entered, n);
         const int high = LimitMaxPredictors(kMaxPredictorsInSet, n);
-        limited(5, entries.Text5, 2, high, RoundToCount(entered) == taken ? entered : taken);
+        limited(5, entries.MaxPredictorsText, 2, high,
+                RoundToCount(entered) == taken ? entered : taken);
     }
     return problems;
 }
@@ -148,36 +151,37 @@ void DeriveDefaultThresholds(ProgramState& state) {
 
 ParameterEntries LoadParameters(ProgramState& state) {
     ParameterEntries entries;
-    entries.Text1 = NumText(state.MinPropertyR2);
-    entries.Text2 = NumText(state.ValidationCount);
-    entries.Text4 = NumText(state.MaxInterR2);
-    entries.Text5 = NumText(state.MaxPredictors);
-    entries.Text6 = NumText(state.RandomisationRuns);
+    entries.MinPropertyR2Text = NumText(state.MinPropertyR2);
+    entries.ValidationCountText = NumText(state.ValidationCount);
+    entries.MaxInterR2Text = NumText(state.MaxInterR2);
+    entries.MaxPredictorsText = NumText(state.MaxPredictors);
+    entries.RandomisationRunsText = NumText(state.RandomisationRuns);
     if (state.PredictionCount == 0) {
-        entries.Option1 = true;
+        entries.EliminateOutliers = true;
         state.EliminateOutliers = 1;
-        entries.Text3Visible = false;
+        entries.EstimatedCorShown = false;
     } else {
-        entries.Option1 = false;
+        entries.EliminateOutliers = false;
         state.EliminateOutliers = 0;
-        entries.Text3Visible = true;
-        entries.Text3 = NumTextSingle(state.EstimatedCOR);
+        entries.EstimatedCorShown = true;
+        entries.EstimatedCorText = NumTextSingle(state.EstimatedCOR);
     }
     return entries;
 }
 
 ParametersOutcome ParametersOk(ProgramState& state, const ParameterEntries& entries) {
     const int n = state.CalibrationCount;
-    state.Record.GivenParameters = {{"min_r2", entries.Text1},
-                                    {"validation", entries.Text2},
-                                    {"cor", entries.Text3Visible ? entries.Text3 : std::string()},
-                                    {"max_inter_r2", entries.Text4},
-                                    {"max_predictors", entries.Text5},
-                                    {"eliminate_outliers", entries.Option1 ? "yes" : "no"}};
+    state.Record.GivenParameters = {
+        {"min_r2", entries.MinPropertyR2Text},
+        {"validation", entries.ValidationCountText},
+        {"cor", entries.EstimatedCorShown ? entries.EstimatedCorText : std::string()},
+        {"max_inter_r2", entries.MaxInterR2Text},
+        {"max_predictors", entries.MaxPredictorsText},
+        {"eliminate_outliers", entries.EliminateOutliers ? "yes" : "no"}};
 
-    state.MinPropertyR2 = LimitTo(TextToNumber(entries.Text1), 0.01, 0.25);
+    state.MinPropertyR2 = LimitTo(TextToNumber(entries.MinPropertyR2Text), 0.01, 0.25);
 
-    state.ValidationCount = LimitValidationCount(TextToNumber(entries.Text2), n);
+    state.ValidationCount = LimitValidationCount(TextToNumber(entries.ValidationCountText), n);
     if (state.PredictionCount == 0) {
         state.ValidationCount = n;
     }
@@ -185,17 +189,17 @@ ParametersOutcome ParametersOk(ProgramState& state, const ParameterEntries& entr
     state.ValidationValues.assign(static_cast<std::size_t>(state.ValidationCount) + 1, {});
 
     if (state.PredictionCount > 0) {
-        state.EstimatedCOR = static_cast<float>(TextToNumber(entries.Text3));
+        state.EstimatedCOR = static_cast<float>(TextToNumber(entries.EstimatedCorText));
     }
 
-    state.MaxInterR2 = LimitTo(TextToNumber(entries.Text4), 0.1, 0.64);
+    state.MaxInterR2 = LimitTo(TextToNumber(entries.MaxInterR2Text), 0.1, 0.64);
 
-    state.MaxPredictors = LimitMaxPredictors(TextToNumber(entries.Text5), n);
+    state.MaxPredictors = LimitMaxPredictors(TextToNumber(entries.MaxPredictorsText), n);
 
-    state.EliminateOutliers = entries.Option1 ? 1 : 0;
+    state.EliminateOutliers = entries.EliminateOutliers ? 1 : 0;
 
-    state.RandomisationRuns =
-        std::clamp(RoundToCount(TextToNumber(entries.Text6)), 0, kMaxRandomisationRuns);
+    state.RandomisationRuns = std::clamp(RoundToCount(TextToNumber(entries.RandomisationRunsText)),
+                                         0, kMaxRandomisationRuns);
 
     ReportAppender report(kWorkingReport);
     report.Lines({"", "     Descriptor table(s) used: ", ""});
@@ -223,9 +227,7 @@ ParametersOutcome ParametersOk(ProgramState& state, const ParameterEntries& entr
          "     Molecules number in the calibration set: " + NumText(n),
          "     Molecules number in the validation set: " + NumText(state.ValidationCount),
          "     Molecules number in the prediction set: " + NumText(state.PredictionCount)});
-    if (state.MaxPredictors >= 2) {
-        report.Line("     Minimum predictors number: 2");
-    }
+    report.Line("     Minimum predictors number: 2");
     report.Lines(
         {"     Maximum predictors number: " + NumText(state.MaxPredictors),
          "     descriptors / Property correlation: r2 > " + NumText(state.MinPropertyR2),

@@ -15,14 +15,15 @@ void DeriveDefaultThresholds(ProgramState& state);
 
 /// The texts and options of the Parameters window.
 struct ParameterEntries {
-    std::string Text1;    ///< "Min. descriptor / Property correlation "
-    std::string Text2;    ///< "Number of molecules in the validation set"
-    std::string Text3;    ///< "Estimated correctness (KalemirS)", only with a prediction set
-    std::string Text4;    ///< "Max. descriptors intercorrelation ......."
-    std::string Text5;    ///< "Max. predictors number ................."
-    std::string Text6;    ///< "Y-randomisation runs (0: none) ........."
-    bool Option1 = false; ///< "Yes": eliminate identified outliers
-    bool Text3Visible = false;
+    std::string MinPropertyR2Text;     ///< "Min. descriptor / Property correlation "
+    std::string ValidationCountText;   ///< "Number of molecules in the validation set"
+    std::string EstimatedCorText;      ///< "Estimated correctness (KalemirS)"
+    std::string MaxInterR2Text;        ///< "Max. descriptors intercorrelation ......."
+    std::string MaxPredictorsText;     ///< "Max. predictors number ................."
+    std::string RandomisationRunsText; ///< "Y-randomisation runs (0: none) ........."
+    bool EliminateOutliers = false;    ///< "Yes": eliminate identified outliers
+    /// The estimated correctness is asked for only with a prediction set.
+    bool EstimatedCorShown = false;
 };
 
 /// Window load: the entries the window shows by default (sets EliminateOutliers too).
@@ -39,7 +40,7 @@ ParametersOutcome ParametersOk(ProgramState& state, const ParameterEntries& entr
 
 /// A Parameters entry that OK cannot take as it stands.
 struct EntryProblem {
-    int field = 0;            ///< 1..5: Text1..Text5
+    int field = 0;            ///< 1..5: the window's fields in order, minimum r2 first
     std::string message;      ///< names the field, says what is wrong and gives the range
     bool confirmable = false; ///< a number outside its range that OK limits: the user may
                               ///< confirm it (the message says what OK takes)

@@ -17,7 +17,6 @@ inline constexpr const char* kWorkingReport = "rezultat.rez";
 inline constexpr int kMaxMolecules = 3000;
 inline constexpr int kMaxHeldDescriptors = 1000;
 inline constexpr int kMaxPredictorsInSet = 20;
-inline constexpr int kMaxRankedSets = 1000;
 
 /// Y-randomisation: the most runs accepted, and the seed of the shuffles when the user
 /// gives none.

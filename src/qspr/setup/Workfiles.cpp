@@ -79,9 +79,4 @@ void CountMolecules(ProgramState& state) {
     }
 }
 
-bool ListClickHidesReminder(short& clickCounter) {
-    ++clickCounter;
-    return clickCounter == 2;
-}
-
 } // namespace kalemir::qspr

@@ -27,8 +27,4 @@ bool WorkfilesOk(ProgramState& state, const WorkfilesChoice& choice);
 /// The molecule counts of the QSPR lines: records ending in "?" are prediction molecules.
 void CountMolecules(ProgramState& state);
 
-/// The window's list-click rule: the reminder is hidden when the click counter has just
-/// become 2. Returns true when the reminder must be hidden after this click.
-bool ListClickHidesReminder(short& clickCounter);
-
 } // namespace kalemir::qspr

@@ -260,7 +260,9 @@ RandomisationSummary RandomiseResponses(const ProgramState& chosen, const Progra
     std::mt19937_64 generator(analysed.RandomisationSeed);
     std::vector<double> r2;
     std::vector<double> q;
+    window.BeginStage("Y-randomisation", runs);
     for (int k = 1; k <= runs; ++k) {
+        window.CountDone(k - 1);
         const std::vector<int> permutation = RandomPermutation(n, generator);
         RunCaptionWindow runWindow(window, k, runs);
         const BestByQFigures figures = AnalysePermuted(chosen, permutation, runWindow);

@@ -110,7 +110,8 @@ struct ValidationSetUp {
         const int n = static_cast<int>(estimated.size());
         ps.CalibrationCount = n;
         ps.ValidationCount = v;
-        ps.ValidationNames.assign(1, ""); // too small on purpose: corlinx sizes it
+        ps.ValidationNames.assign(1,
+                                  ""); // too small on purpose: ComputeValidationMeasures sizes it
         for (int i = 1; i <= n; ++i) {
             cs.Pair.X[i] = estimated[i - 1];
             cs.Pair.Y[i] = observed[i - 1];
@@ -128,7 +129,7 @@ TEST(Corlinx, ThreeMolecules) {
     // 33.33; ranks 1 2 3 and 1 3 2 differ by 2 in all: KK% = 200 * 2 / 12 = 33.33; r =
     // Sxy / sqrt(Sxx Syy) = 1 / 2.
     ValidationSetUp s({1, 2, 3}, {1, 3, 2}, 3);
-    corlinx(s.ps, s.cs, s.work, s.window);
+    ComputeValidationMeasures(s.ps, s.cs, s.work, s.window);
     EXPECT_DOUBLE_EQ(s.work.Validation.AbsSum, 6);
     EXPECT_DOUBLE_EQ(s.work.Validation.ErrorSum, 2);
     EXPECT_NEAR(RelativeValidationError(s.ps, s.work.Validation), 100.0 / 3, 1e-12);
@@ -142,7 +143,7 @@ TEST(Corlinx, ThreeMolecules) {
 
 TEST(Corlinx, TwoMoleculesGiveKk100AndTheSumsTheyHave) {
     ValidationSetUp s({5, 1, 2}, {5, 2, 4}, 2);
-    corlinx(s.ps, s.cs, s.work, s.window);
+    ComputeValidationMeasures(s.ps, s.cs, s.work, s.window);
     EXPECT_FLOAT_EQ(s.work.Validation.RankErrorPercent, 100);
     EXPECT_DOUBLE_EQ(s.cs.Pair.R, -0.9999);
     EXPECT_DOUBLE_EQ(s.cs.Pair.MeanX, 77); // left as the fit had it
@@ -152,10 +153,10 @@ TEST(Corlinx, TwoMoleculesGiveKk100AndTheSumsTheyHave) {
 
 TEST(Corlinx, NoValidationMoleculeGivesRr100) {
     ValidationSetUp s({5, 1, 2}, {5, 2, 4}, 0);
-    corlinx(s.ps, s.cs, s.work, s.window);
+    ComputeValidationMeasures(s.ps, s.cs, s.work, s.window);
     EXPECT_DOUBLE_EQ(RelativeValidationError(s.ps, s.work.Validation), 100);
     ValidationSetUp zero({1, 2, 3}, {0, 0, 0}, 3);
-    corlinx(zero.ps, zero.cs, zero.work, zero.window);
+    ComputeValidationMeasures(zero.ps, zero.cs, zero.work, zero.window);
     EXPECT_DOUBLE_EQ(RelativeValidationError(zero.ps, zero.work.Validation), 100);
 }
 

@@ -142,7 +142,8 @@ TEST(PreselectDescriptors, SizeLimitWritesTheMemoryMessageAndStops) {
         ComputingState cs;
         MakeWorkCopies(ps, cs);
         PreselectionOptions options;
-        options.MaxNewtabTotalKB = 1; // the split tables take a few KB
+        options.MaxNewtabTotalKB =
+            1; // the split tables take a few KB; the message names this limit
         EXPECT_THROW(PreselectDescriptors(ps, cs, window, options), StopProgram);
         total = cs.NewtabTotalKB;
         // Whatever is left is a registered work file, removed with the state.
@@ -158,7 +159,7 @@ TEST(PreselectDescriptors, SizeLimitWritesTheMemoryMessageAndStops) {
         "... Then delete the saved newtab files and restart the program.\r\n\r\n"
         "The total size of saved newtab files is " +
         std::to_string(total) +
-        " KB.\r\nAccording to KALEMIR the total allowable size is 162000 KB.\r\n"
+        " KB.\r\nAccording to KALEMIR the total allowable size is 1 KB.\r\n"
         "\r\nSTOP PROGRAM\r\n\r\n";
     ASSERT_GE(report.size(), expected.size());
     EXPECT_EQ(report.substr(report.size() - expected.size()), expected);
@@ -364,9 +365,9 @@ struct PreselectionRun {
         ChooseTables(
             ps, "SYN01", tables,
             [&](ParameterEntries& e) {
-                e.Text1 = ValueText(minR2);
-                e.Text5 = "3";
-                e.Option1 = false;
+                e.MinPropertyR2Text = ValueText(minR2);
+                e.MaxPredictorsText = "3";
+                e.EliminateOutliers = false;
             },
             outcome);
         MakeWorkCopies(ps, cs);
@@ -472,9 +473,9 @@ TEST(RunComputation, MoreThan1000SignificantGoThroughTheGroupSelection) {
     SyntheticTables data(20, 1001, NoisyCopy);
     ProgramState ps;
     ChooseTables(ps, "SYN01", data.tables, [](ParameterEntries& e) {
-        e.Text1 = "0.05";
-        e.Text5 = "2";
-        e.Option1 = false;
+        e.MinPropertyR2Text = "0.05";
+        e.MaxPredictorsText = "2";
+        e.EliminateOutliers = false;
     });
     ComputingState cs;
     SilentWindow window;

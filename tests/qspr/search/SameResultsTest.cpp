@@ -143,9 +143,9 @@ RunOnce(const std::string& label, bool passBy, int threads, Prepare prepare,
     choice.selected.assign(tables.size(), true);
     EXPECT_TRUE(WorkfilesOk(ps, choice));
     ParameterEntries entries = LoadParameters(ps);
-    entries.Option1 = outliers;
+    entries.EliminateOutliers = outliers;
     if (predictors > 0) {
-        entries.Text5 = std::to_string(predictors);
+        entries.MaxPredictorsText = std::to_string(predictors);
     }
     EXPECT_EQ(ParametersOk(ps, entries), ParametersOutcome::Compute);
     RunComputation(ps, cs, window);

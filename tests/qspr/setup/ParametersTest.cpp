@@ -59,21 +59,21 @@ INSTANTIATE_TEST_SUITE_P(Examples, DefaultThresholdsTest,
 TEST(ParametersWindowTest, LoadShowsTheDefaultsInReportForm) {
     ProgramState state = StateWithCounts(100, 0);
     const ParameterEntries entries = LoadParameters(state);
-    EXPECT_EQ(entries.Text1, " .0461");
-    EXPECT_EQ(entries.Text2, " 100");
-    EXPECT_EQ(entries.Text4, " .4");
-    EXPECT_EQ(entries.Text5, " 20");
-    EXPECT_TRUE(entries.Option1);
-    EXPECT_FALSE(entries.Text3Visible);
+    EXPECT_EQ(entries.MinPropertyR2Text, " .0461");
+    EXPECT_EQ(entries.ValidationCountText, " 100");
+    EXPECT_EQ(entries.MaxInterR2Text, " .4");
+    EXPECT_EQ(entries.MaxPredictorsText, " 20");
+    EXPECT_TRUE(entries.EliminateOutliers);
+    EXPECT_FALSE(entries.EstimatedCorShown);
     EXPECT_EQ(state.EliminateOutliers, 1);
 }
 
 TEST(ParametersWindowTest, WithAPredictionSetCorrectnessIsAskedAndNoIsPreselected) {
     ProgramState state = StateWithCounts(100, 5);
     const ParameterEntries entries = LoadParameters(state);
-    EXPECT_TRUE(entries.Text3Visible);
-    EXPECT_EQ(entries.Text3, " .5001");
-    EXPECT_FALSE(entries.Option1);
+    EXPECT_TRUE(entries.EstimatedCorShown);
+    EXPECT_EQ(entries.EstimatedCorText, " .5001");
+    EXPECT_FALSE(entries.EliminateOutliers);
     EXPECT_EQ(state.EliminateOutliers, 0);
 }
 
@@ -96,11 +96,11 @@ protected:
 TEST_F(ParametersOkTest, EntriesAreLimited) {
     ProgramState state = ChosenState(12, 3, {"Avfr.des"});
     ParameterEntries entries = LoadParameters(state);
-    entries.Text1 = "0.9";  // above .25
-    entries.Text4 = "0.05"; // below .1
-    entries.Text5 = "5";    // above 12 / 3: becomes Int(4)
-    entries.Text2 = "2.5";  // halves to even
-    entries.Text3 = "0.75";
+    entries.MinPropertyR2Text = "0.9";   // above .25
+    entries.MaxInterR2Text = "0.05";     // below .1
+    entries.MaxPredictorsText = "5";     // above 12 / 3: becomes Int(4)
+    entries.ValidationCountText = "2.5"; // halves to even
+    entries.EstimatedCorText = "0.75";
     ASSERT_EQ(ParametersOk(state, entries), ParametersOutcome::Compute);
     EXPECT_EQ(state.MinPropertyR2, 0.25);
     EXPECT_EQ(state.MaxInterR2, 0.1);
@@ -113,7 +113,8 @@ TEST_F(ParametersOkTest, EntriesAreLimited) {
 TEST_F(ParametersOkTest, TextThatIsNotANumberReadsAsZeroThenIsLimited) {
     ProgramState state = ChosenState(100, 5, {"Avfr.des"});
     ParameterEntries entries = LoadParameters(state);
-    entries.Text1 = entries.Text2 = entries.Text4 = entries.Text5 = "abc";
+    entries.MinPropertyR2Text = entries.ValidationCountText = entries.MaxInterR2Text =
+        entries.MaxPredictorsText = "abc";
     ParametersOk(state, entries);
     EXPECT_EQ(state.MinPropertyR2, 0.01);
     EXPECT_EQ(state.MaxInterR2, 0.1);
@@ -124,16 +125,16 @@ TEST_F(ParametersOkTest, TextThatIsNotANumberReadsAsZeroThenIsLimited) {
 TEST_F(ParametersOkTest, PredictorLimits) {
     ProgramState state = ChosenState(300, 0, {"Avfr.des"});
     ParameterEntries entries = LoadParameters(state);
-    entries.Text5 = "25"; // below 100 but more than 20
+    entries.MaxPredictorsText = "25"; // below 100 but more than 20
     ParametersOk(state, entries);
     EXPECT_EQ(state.MaxPredictors, 20);
-    entries.Text5 = "1";
+    entries.MaxPredictorsText = "1";
     ParametersOk(state, entries);
     EXPECT_EQ(state.MaxPredictors, 2);
-    entries.Text5 = "2.5"; // halves to even: 2
+    entries.MaxPredictorsText = "2.5"; // halves to even: 2
     ParametersOk(state, entries);
     EXPECT_EQ(state.MaxPredictors, 2);
-    entries.Text5 = "3.5";
+    entries.MaxPredictorsText = "3.5";
     ParametersOk(state, entries);
     EXPECT_EQ(state.MaxPredictors, 4);
 }
@@ -144,8 +145,8 @@ TEST_F(ParametersOkTest, RandomisationRunsAreLimited) {
                                                  {"2000", 1000}, {"12.5", 12}, {"abc", 0}};
     for (const auto& [text, runs] : cases) {
         ParameterEntries entries = LoadParameters(state);
-        EXPECT_EQ(entries.Text6, " 0");
-        entries.Text6 = text;
+        EXPECT_EQ(entries.RandomisationRunsText, " 0");
+        entries.RandomisationRunsText = text;
         ParametersOk(state, entries);
         EXPECT_EQ(state.RandomisationRuns, runs) << text;
         state.RandomisationRuns = 0;
@@ -155,7 +156,7 @@ TEST_F(ParametersOkTest, RandomisationRunsAreLimited) {
 TEST_F(ParametersOkTest, WithoutAPredictionSetTheValidationSetIsTheCalibrationSet) {
     ProgramState state = ChosenState(50, 0, {"Avfr.des"});
     ParameterEntries entries = LoadParameters(state);
-    entries.Text2 = "10";
+    entries.ValidationCountText = "10";
     ParametersOk(state, entries);
     EXPECT_EQ(state.ValidationCount, 50);
 }
@@ -163,10 +164,10 @@ TEST_F(ParametersOkTest, WithoutAPredictionSetTheValidationSetIsTheCalibrationSe
 TEST_F(ParametersOkTest, ValidationSetStaysWithinTheCalibrationSet) {
     ProgramState state = ChosenState(50, 4, {"Avfr.des"});
     ParameterEntries entries = LoadParameters(state);
-    entries.Text2 = "80";
+    entries.ValidationCountText = "80";
     ParametersOk(state, entries);
     EXPECT_EQ(state.ValidationCount, 50);
-    entries.Text2 = "-3";
+    entries.ValidationCountText = "-3";
     ParametersOk(state, entries);
     EXPECT_EQ(state.ValidationCount, 0);
 }
@@ -233,8 +234,12 @@ TEST_P(ParameterEntriesTest, EachFieldWithItsRule) {
     const EntryCase& c = GetParam();
     ProgramState state = StateWithCounts(c.calibration, 15);
     ParameterEntries entries = LoadParameters(state);
-    std::string* texts[] = {nullptr,        &entries.Text1, &entries.Text2,
-                            &entries.Text3, &entries.Text4, &entries.Text5};
+    std::string* texts[] = {nullptr,
+                            &entries.MinPropertyR2Text,
+                            &entries.ValidationCountText,
+                            &entries.EstimatedCorText,
+                            &entries.MaxInterR2Text,
+                            &entries.MaxPredictorsText};
     *texts[c.field] = c.text;
     const std::vector<EntryProblem> problems = CheckParameterEntries(state, entries);
     if (std::string(c.message).empty()) {
@@ -282,10 +287,10 @@ INSTANTIATE_TEST_SUITE_P(Fields, ParameterEntriesTest, ::testing::ValuesIn(kEntr
 TEST(ParameterEntriesTest, WithoutAPredictionSetOnlyNumbersAreAsked) {
     ProgramState state = StateWithCounts(148, 0);
     ParameterEntries entries = LoadParameters(state);
-    entries.Text2 = "500"; // replaced by N whatever it is
-    entries.Text3 = "abc"; // not shown, not read
+    entries.ValidationCountText = "500"; // replaced by N whatever it is
+    entries.EstimatedCorText = "abc";    // not shown, not read
     EXPECT_TRUE(CheckParameterEntries(state, entries).empty());
-    entries.Text2 = "x";
+    entries.ValidationCountText = "x";
     EXPECT_EQ(CheckParameterEntries(state, entries).size(), 1u);
 }
 

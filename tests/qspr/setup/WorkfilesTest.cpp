@@ -98,13 +98,5 @@ TEST(CountMoleculesTest, AHeaderAloneCountsOneEmptyCalibrationMolecule) {
     EXPECT_EQ(state.PredictionCount, 0);
 }
 
-TEST(ListClickTest, OnlyTheSecondClickHidesTheReminder) {
-    short counter = 0;
-    EXPECT_FALSE(ListClickHidesReminder(counter));
-    EXPECT_TRUE(ListClickHidesReminder(counter));
-    EXPECT_FALSE(ListClickHidesReminder(counter));
-    EXPECT_FALSE(ListClickHidesReminder(counter));
-}
-
 } // namespace
 } // namespace kalemir::qspr

@@ -103,8 +103,8 @@ RealRun RunReal(const std::string& qspr, const std::vector<std::string>& tables,
     choice.selected.assign(tables.size(), true);
     EXPECT_TRUE(WorkfilesOk(ps, choice));
     ParameterEntries entries = LoadParameters(ps);
-    entries.Option1 = eliminate;
-    entries.Text6 = std::to_string(runs);
+    entries.EliminateOutliers = eliminate;
+    entries.RandomisationRunsText = std::to_string(runs);
     EXPECT_EQ(ParametersOk(ps, entries), ParametersOutcome::Compute);
     run.chosen = ps;
     SilentWindow window;

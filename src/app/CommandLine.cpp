@@ -1,0 +1,70 @@
+#include "app/CommandLine.h"
+
+#include "common/Errors.h"
+
+#include <charconv>
+
+namespace kalemir {
+
+ArgumentReader::ArgumentReader(const std::vector<std::string>& arguments) : arguments_(arguments) {}
+
+bool ArgumentReader::Option(std::string_view name) {
+    const std::string& argument = arguments_[next_];
+    if (argument == name) {
+        if (next_ + 1 >= arguments_.size()) {
+            throw InputError("option " + argument + " needs a value");
+        }
+        value_ = arguments_[next_ + 1];
+        next_ += 2;
+        return true;
+    }
+    if (argument.size() > name.size() && argument.compare(0, name.size(), name) == 0 &&
+        argument[name.size()] == '=') {
+        value_ = argument.substr(name.size() + 1);
+        ++next_;
+        return true;
+    }
+    return false;
+}
+
+bool ArgumentReader::Flag(std::string_view name) {
+    const std::string& argument = arguments_[next_];
+    if (argument == name) {
+        ++next_;
+        return true;
+    }
+    if (argument.size() > name.size() && argument.compare(0, name.size(), name) == 0 &&
+        argument[name.size()] == '=') {
+        throw InputError("option " + std::string(name) + " takes no value");
+    }
+    return false;
+}
+
+std::string ArgumentReader::Operand() {
+    const std::string& argument = arguments_[next_];
+    if (argument.size() > 1 && argument[0] == '-') {
+        throw InputError("unknown option " + argument);
+    }
+    ++next_;
+    return argument;
+}
+
+long long WholeNumberValue(std::string_view option, const std::string& value, long long low,
+                           long long high) {
+    long long number = 0;
+    const char* end = value.data() + value.size();
+    const auto [stop, error] = std::from_chars(value.data(), end, number);
+    if (value.empty() || value[0] == '-' || value[0] == '+' || error != std::errc() ||
+        stop != end || number < low || number > high) {
+        throw InputError("option " + std::string(option) + ": '" + value +
+                         "' is not a whole number from " + std::to_string(low) + " to " +
+                         std::to_string(high));
+    }
+    return number;
+}
+
+int ThreadCountValue(std::string_view option, const std::string& value) {
+    return static_cast<int>(WholeNumberValue(option, value, 1, kMaxThreads));
+}
+
+} // namespace kalemir

@@ -1,0 +1,224 @@
+#include "app/SimCommandLine.h"
+
+#include "app/StopSignals.h"
+#include "app/TerminalProgress.h"
+#include "common/Errors.h"
+#include "common/RunLock.h"
+#include "common/TextToNumber.h"
+#include "similarity/Run.h"
+#include "similarity/SimState.h"
+#include "similarity/SimTable.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <unistd.h>
+
+#ifndef KALEMIR_VERSION
+#define KALEMIR_VERSION "0"
+#endif
+
+namespace kalemir::sim {
+
+namespace {
+
+/// Minimum shape similarity in clusters when shapes are superposed.
+constexpr double kSuperpositionMinShapeSimilarity = 0.92;
+
+std::vector<double> SimilarityValues(const std::string& text) {
+    std::vector<double> values;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = text.find(',', start);
+        const std::string item =
+            text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        if (const std::string problem = ClusterSimilarityProblem(item); !problem.empty()) {
+            throw InputError("option --min-similarity: " + problem);
+        }
+        values.push_back(TextToNumber(item));
+        if (comma == std::string::npos) {
+            break;
+        }
+        start = comma + 1;
+    }
+    if (values.size() != kMeasureCount) {
+        throw InputError("option --min-similarity needs five values separated by commas");
+    }
+    return values;
+}
+
+void ChangeFolder(const std::string& folder) {
+    if (chdir(folder.c_str()) != 0) {
+        throw InputError(folder + ": cannot work in this folder: " + std::strerror(errno));
+    }
+}
+
+} // namespace
+
+std::string SimUsage() {
+    return "usage: KalemirS run [options] SIMTABLE\n"
+           "       KalemirS --help | --version\n"
+           "\n"
+           "Compares every pair of molecules of the similarity table SIMTABLE (*SIM.des) by\n"
+           "chemical structure, shape, size, hydrophilicity and flexibility, clusters them,\n"
+           "checks the QSPR axiom, and appends the report to the first five characters of the\n"
+           "table name + \"SIM.res\"; writes the databases NBX, CLU, NDB and NVB.\n"
+           "\n"
+           "options:\n"
+           "  -C DIR                       work in DIR\n"
+           "  --shape usr|superposition    shape similarity method: corrected USR (default)\n"
+           "                               or Superposition (reads the shape table P5 + "
+           "SHP.des)\n"
+           "  --min-similarity A,B,C,D,E   minimum similarity in clusters by chemical "
+           "structure,\n"
+           "                               shape, size, hydrophilicity and flexibility "
+           "(default\n"
+           "                               0.9,0.9,0.9,0.9,0.88; shape 0.92 with "
+           "superposition)\n"
+           "  --threads N                  worker threads for the pair loops, 1 to 256 "
+           "(default:\n"
+           "                               one per core; 1: all on one thread); the results "
+           "are\n"
+           "                               the same for any number\n"
+           "  --quiet                      no progress display\n";
+}
+
+SimRunOptions ParseSimRunArguments(const std::vector<std::string>& arguments) {
+    SimRunOptions options;
+    ArgumentReader reader(arguments);
+    while (!reader.Done()) {
+        if (reader.Option("-C")) {
+            options.workDir = reader.Value();
+        } else if (reader.Option("--shape")) {
+            const std::string& value = reader.Value();
+            if (value == "usr") {
+                options.shapeMethod = kCorrectedUsr;
+            } else if (value == "superposition") {
+                options.shapeMethod = kSuperposition;
+            } else {
+                throw InputError("option --shape: '" + value +
+                                 "' is neither usr nor superposition");
+            }
+        } else if (reader.Option("--min-similarity")) {
+            options.minSimilarity = SimilarityValues(reader.Value());
+        } else if (reader.Option("--threads")) {
+            options.threads = ThreadCountValue("--threads", reader.Value());
+        } else if (reader.Flag("--quiet")) {
+            options.quiet = true;
+        } else if (options.table.empty()) {
+            options.table = reader.Operand();
+        } else {
+            reader.Operand();
+            throw InputError("only one similarity table can be given");
+        }
+    }
+    if (options.table.empty()) {
+        throw InputError("no similarity table given");
+    }
+    return options;
+}
+
+namespace {
+
+int RunSimJob(const SimRunOptions& options) {
+    if (!options.workDir.empty()) {
+        ChangeFolder(options.workDir);
+    }
+    // A table given with its folder: the run works in that folder, where the shape table,
+    // the results file and the databases are.
+    std::string table = options.table;
+    const std::size_t slash = table.find_last_of('/');
+    if (slash != std::string::npos) {
+        ChangeFolder(slash == 0 ? "/" : table.substr(0, slash));
+        table = table.substr(slash + 1);
+    }
+
+    ProgramState state;
+    state.tableFileName = table;
+    state.shapeMethod = options.shapeMethod;
+    state.threads = options.threads;
+    if (options.shapeMethod == kSuperposition) {
+        state.minClusterSimilarity[kShape] = kSuperpositionMinShapeSimilarity;
+    }
+    if (options.minSimilarity) {
+        for (int k = 1; k <= kMeasureCount; ++k) {
+            state.minClusterSimilarity[k] =
+                (*options.minSimilarity)[static_cast<std::size_t>(k - 1)];
+        }
+    }
+
+    const RunLock lock("KalemirS");
+    TerminalProgress window(options.quiet);
+    window.CatchInterrupts();
+    try {
+        PrepareTable(state, window);
+        RunState run;
+        RunSimilarityAnalysis(state, run, window);
+    } catch (const RunInterrupted&) {
+        window.Finish();
+        std::fprintf(stderr, "KalemirS: run interrupted; %s keeps what was written\n",
+                     state.resultsFileName.c_str());
+        return InterruptedExitStatus();
+    } catch (const std::bad_alloc&) {
+        window.Finish();
+        std::fprintf(stderr, "KalemirS: not enough memory for %d molecules\n", state.moleculeCount);
+        return kExitFailedMidway;
+    }
+    window.Finish();
+    if (!options.quiet) {
+        std::printf("See the results in %s file.\n", state.resultsFileName.c_str());
+        // The databases share the results file's first five characters.
+        const std::string& results = state.resultsFileName;
+        const std::string prefix =
+            results.substr(0, results.size() - std::string("SIM.res").size());
+        std::string written = "written: " + results;
+        for (const char* database : {"NBX", "CLU", "NDB", "NVB"}) {
+            if (access((prefix + database).c_str(), F_OK) == 0) {
+                written += " " + prefix + database;
+            }
+        }
+        std::printf("%s\n", written.c_str());
+    }
+    return kExitSuccess;
+}
+
+} // namespace
+
+int SimMain(const std::vector<std::string>& arguments) {
+    if (arguments.empty()) {
+        std::fputs(SimUsage().c_str(), stderr);
+        return kExitUsage;
+    }
+    if (arguments[0] == "--help" || arguments[0] == "-h") {
+        std::fputs(SimUsage().c_str(), stdout);
+        return kExitSuccess;
+    }
+    if (arguments[0] == "--version") {
+        std::printf("KalemirS %s\n", KALEMIR_VERSION);
+        return kExitSuccess;
+    }
+    if (arguments[0] != "run") {
+        std::fprintf(stderr, "KalemirS: unknown command %s\n%s", arguments[0].c_str(),
+                     SimUsage().c_str());
+        return kExitUsage;
+    }
+    SimRunOptions options;
+    try {
+        options = ParseSimRunArguments({arguments.begin() + 1, arguments.end()});
+    } catch (const InputError& error) {
+        std::fprintf(stderr, "KalemirS: %s\n%s", error.what(), SimUsage().c_str());
+        return kExitUsage;
+    }
+    try {
+        return RunSimJob(options);
+    } catch (const InputError& error) {
+        std::fprintf(stderr, "KalemirS: %s\n", error.what());
+        return kExitUsage;
+    } catch (const FileError& error) {
+        std::fprintf(stderr, "KalemirS: %s\n", error.what());
+        return kExitFailedMidway;
+    }
+}
+
+} // namespace kalemir::sim
