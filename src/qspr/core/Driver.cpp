@@ -17,6 +17,22 @@
 
 namespace kalemir::qspr {
 
+void ScreenCycle(ProgramState& ps, ComputingState& cs, ComputingWindow& window) {
+    PrepareCycle(ps, cs);
+    SplitTables(ps, cs, window);
+    ParseQsprTable(ps, cs);
+    for (cs.TableIndex = 1; cs.TableIndex <= ps.TableCount; ++cs.TableIndex) {
+        LoadWorkTable(ps, cs, window);
+        ScreenTableColumns(ps, cs, window);
+        MergeSignificant(ps, cs, window);
+    }
+    RankSignificant(ps, cs, window);
+}
+
+int MaxOutlierSteps(const ProgramState& ps) {
+    return static_cast<int>(std::floor(std::sqrt(static_cast<double>(ps.InitialCalibrationCount))));
+}
+
 void RunComputation(ProgramState& ps, ComputingWindow& window) {
     ComputingState cs;
     RunComputation(ps, cs, window);
@@ -47,23 +63,14 @@ void RunComputation(ProgramState& ps, ComputingState& cs, ComputingWindow& windo
         cs.OutlierName.clear();
         cs.OutlierSteps = 0;
         ps.CycleNumber = 0;
-        const int maxSteps = static_cast<int>(
-            std::floor(std::sqrt(static_cast<double>(ps.InitialCalibrationCount))));
+        const int maxSteps = MaxOutlierSteps(ps);
         bool more = true;
         while (more) {
             ++ps.CycleNumber;
             window.SetCycle(ps.CycleNumber, cs.OutlierSteps);
             window.BeginStage("screening of the descriptors");
             inCycle("the screening of the descriptors");
-            PrepareCycle(ps, cs);
-            SplitTables(ps, cs, window);
-            ParseQsprTable(ps, cs);
-            for (cs.TableIndex = 1; cs.TableIndex <= ps.TableCount; ++cs.TableIndex) {
-                LoadWorkTable(ps, cs, window);
-                ScreenTableColumns(ps, cs, window);
-                MergeSignificant(ps, cs, window);
-            }
-            RankSignificant(ps, cs, window);
+            ScreenCycle(ps, cs, window);
             if (cs.SignificantCount > 1) {
                 inCycle("the intercorrelations");
                 window.BeginStage("intercorrelations of the descriptors");

@@ -4,6 +4,7 @@
 #include "common/Records.h"
 #include "qspr/core/Centring.h"
 #include "qspr/core/ComputingState.h"
+#include "qspr/core/Driver.h"
 #include "qspr/core/Fit.h"
 #include "qspr/core/Significant.h"
 #include "qspr/core/TableSplitting.h"
@@ -156,21 +157,12 @@ BestByQFigures AnalysePermuted(const ProgramState& chosen, const std::vector<int
     cs.OutlierName.clear();
     cs.OutlierSteps = 0;
     ps.CycleNumber = 0;
-    const int maxSteps =
-        static_cast<int>(std::floor(std::sqrt(static_cast<double>(ps.InitialCalibrationCount))));
+    const int maxSteps = MaxOutlierSteps(ps);
     BestByQFigures figures;
     bool more = true;
     while (more) {
         ++ps.CycleNumber;
-        PrepareCycle(ps, cs);
-        SplitTables(ps, cs, window);
-        ParseQsprTable(ps, cs);
-        for (cs.TableIndex = 1; cs.TableIndex <= ps.TableCount; ++cs.TableIndex) {
-            LoadWorkTable(ps, cs, window);
-            ScreenTableColumns(ps, cs, window);
-            MergeSignificant(ps, cs, window);
-        }
-        RankSignificant(ps, cs, window);
+        ScreenCycle(ps, cs, window);
         bool decided = false;
         if (cs.SignificantCount > 1) {
             ComputeInterR2(ps, cs, window);
