@@ -76,13 +76,16 @@ void InstallHelpKey(QWidget* window, DialogService& dialogs, const QString& sect
 QString AboutText(const QString& program) {
     return "## " + program + " " + KALEMIR_VERSION +
            "\n\nPart of Kalemir, a desktop suite for chemists who build QSPR models: "
-           "KalemirQ searches and validates the equations, KalemirS compares the molecules."
+           "KalemirT makes the tables from structures, KalemirQ searches and validates the "
+           "equations, KalemirS compares the molecules."
            "\n\n**Licence:** BSD 3-Clause, copyright the Kalemir developers (the file "
            "LICENSE; installed as /usr/share/doc/kalemir/copyright)."
            "\n\n**Libraries used:** Qt " +
            QString::fromLatin1(qVersion()) +
-           " (the windows, printing and pictures; LGPL 3) and the C++ standard library. "
-           "The numbers are computed by Kalemir's own code, in double precision.";
+           " (the windows, printing and pictures; LGPL 3), RDKit (KalemirT's structures, "
+           "descriptors and 3D conformers; BSD), nlohmann JSON and OpenSSL's SHA-256 (KalemirQ's "
+           "machine-readable results) and the C++ standard library. The numbers of the "
+           "analyses are computed by Kalemir's own code, in double precision.";
 }
 
 } // namespace kalemir::ui
