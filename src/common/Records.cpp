@@ -203,4 +203,23 @@ std::vector<std::string> ReadAllRecords(const std::string& path) {
     return records;
 }
 
+void ForEachMoleculeRecord(const std::string& path, const MoleculeRecordVisitor& visit) {
+    RecordReader reader(path);
+    std::string record;
+    std::vector<std::string_view> tokens;
+    bool header = true;
+    do {
+        reader.Read(record);
+        if (record.empty()) {
+            continue;
+        }
+        if (header) {
+            header = false;
+            continue;
+        }
+        Tokenise(record, tokens);
+        visit(record, tokens, reader.LineNumber());
+    } while (!reader.AtEnd());
+}
+
 } // namespace kalemir

@@ -6,6 +6,7 @@
 // runs to the closing quote. Lines end in CR LF or in LF alone.
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -67,6 +68,12 @@ inline bool IsSeparator(char c) {
 /// Splits a record into its tokens: maximal runs of characters other than TAB and blank.
 void Tokenise(std::string_view record, std::vector<std::string_view>& tokens);
 std::vector<std::string_view> Tokenise(std::string_view record);
+
+/// Calls `visit` for each molecule record of a table file (every non-empty record after the
+/// header, the first non-empty one) with the record, its tokens and its line number.
+using MoleculeRecordVisitor = std::function<void(
+    const std::string& record, const std::vector<std::string_view>& tokens, long line)>;
+void ForEachMoleculeRecord(const std::string& path, const MoleculeRecordVisitor& visit);
 
 /// Number of runs of separators in a record; in a table header, the number of columns
 /// after the corner label.

@@ -31,22 +31,10 @@ std::string PathIn(const std::string& folder, const std::string& name) {
 /// molecules ("?") come after all calibration molecules: the run takes the first records
 /// as the calibration set, so a table out of order would model the wrong molecules.
 void CheckQsprRecords(const std::string& path, const std::string& name) {
-    RecordReader reader(path);
-    std::string record;
-    std::vector<std::string_view> tokens;
-    bool header = true;
     long firstPrediction = 0;
-    do {
-        reader.Read(record);
-        if (record.empty()) {
-            continue;
-        }
-        if (header) {
-            header = false;
-            continue;
-        }
-        Tokenise(record, tokens);
-        const std::string where = name + " line " + std::to_string(reader.LineNumber());
+    ForEachMoleculeRecord(path, [&](const std::string& record,
+                                    const std::vector<std::string_view>& tokens, long line) {
+        const std::string where = name + " line " + std::to_string(line);
         if (tokens.size() < 2) {
             throw InputError(
                 where + ": molecule " +
@@ -54,14 +42,14 @@ void CheckQsprRecords(const std::string& path, const std::string& name) {
                 " has no value (a prediction molecule has ?)");
         }
         if (IsPredictionRecord(record)) {
-            firstPrediction = firstPrediction == 0 ? reader.LineNumber() : firstPrediction;
+            firstPrediction = firstPrediction == 0 ? line : firstPrediction;
         } else if (firstPrediction != 0) {
             throw InputError(where + ": calibration molecule " + std::string(tokens[0]) +
                              " after the prediction molecules (from line " +
                              std::to_string(firstPrediction) +
                              "); the calibration molecules come first");
         }
-    } while (!reader.AtEnd());
+    });
 }
 
 /// The molecules of the QSPR table in order (its non-empty records after the header).

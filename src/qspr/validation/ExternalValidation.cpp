@@ -75,34 +75,22 @@ ObservedTable ReadObservedTable(const std::string& path,
     table.Path = path;
     const std::unordered_set<std::string> known(predictionNames.begin(), predictionNames.end());
     std::unordered_set<std::string> seen;
-    RecordReader reader(path);
-    std::string record;
-    std::vector<std::string_view> tokens;
-    bool header = true;
-    do {
-        reader.Read(record);
-        if (record.empty()) {
-            continue;
-        }
-        if (header) {
-            header = false;
-            continue;
-        }
-        Tokenise(record, tokens);
-        const std::string where = path + " line " + std::to_string(reader.LineNumber());
-        const std::string name(tokens.empty() ? std::string_view() : tokens[0]);
-        if (tokens.size() < 2 || !BeginsWithNumber(tokens[1])) {
-            throw InputError(where + ": molecule " + name + " has no observed value");
-        }
-        if (known.count(name) == 0) {
-            throw InputError(where + ": molecule " + name + " is not in the prediction set");
-        }
-        if (!seen.insert(name).second) {
-            throw InputError(where + ": molecule " + name + " is given twice");
-        }
-        table.Molecules.push_back(name);
-        table.Values.push_back(TextToNumber(tokens[1]));
-    } while (!reader.AtEnd());
+    ForEachMoleculeRecord(
+        path, [&](const std::string&, const std::vector<std::string_view>& tokens, long line) {
+            const std::string where = path + " line " + std::to_string(line);
+            const std::string name(tokens.empty() ? std::string_view() : tokens[0]);
+            if (tokens.size() < 2 || !BeginsWithNumber(tokens[1])) {
+                throw InputError(where + ": molecule " + name + " has no observed value");
+            }
+            if (known.count(name) == 0) {
+                throw InputError(where + ": molecule " + name + " is not in the prediction set");
+            }
+            if (!seen.insert(name).second) {
+                throw InputError(where + ": molecule " + name + " is given twice");
+            }
+            table.Molecules.push_back(name);
+            table.Values.push_back(TextToNumber(tokens[1]));
+        });
     if (table.Molecules.empty()) {
         throw InputError(path + ": no molecule with an observed value");
     }
