@@ -130,6 +130,40 @@ BENCHMARK_TEMPLATE(BM_SearchFit, true)
     ->Threads(2)
     ->UseRealTime();
 
+// Exact fits of the candidates the bound leaves, from their solved normal equations: one
+// at a time (FitCandidate) and kFitLanes side by side (FitLanes), on one thread.
+template <bool kLanes> void BM_CandidateFits(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    const int k = static_cast<int>(state.range(1));
+    Data data(n, 40);
+    PrepareCrossProducts(data.ps, data.cs);
+    FitScratch scratch;
+    PredictorSet sets[kFitLanes] = {};
+    for (int l = 0; l < kFitLanes; ++l) {
+        for (int b = 1; b <= k; ++b) {
+            sets[l][b] = 1 + (b * 3 + l * 7) % 40;
+        }
+    }
+    LaneCandidate lanes[kFitLanes];
+    for (auto _ : state) {
+        if constexpr (kLanes) {
+            for (int l = 0; l < kFitLanes; ++l) {
+                SolveLaneCandidate(data.ps, data.cs, scratch, sets[l], k, lanes[l]);
+            }
+            FitLanes(data.ps, data.cs, scratch, lanes, kFitLanes);
+            benchmark::DoNotOptimize(lanes[0].R2);
+        } else {
+            for (int l = 0; l < kFitLanes; ++l) {
+                FitCandidate(data.ps, data.cs, scratch, sets[l], k, lanes[l].R2, lanes[l].SEE);
+            }
+            benchmark::DoNotOptimize(lanes[0].R2);
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * kFitLanes);
+}
+BENCHMARK_TEMPLATE(BM_CandidateFits, false)->Args({500, 5})->Args({915, 3})->Args({3000, 10});
+BENCHMARK_TEMPLATE(BM_CandidateFits, true)->Args({500, 5})->Args({915, 3})->Args({3000, 10});
+
 // Candidates per second as the searches try them: a kept set of K-1 predictors extended
 // by each of 400 descriptors, the batch shared out among 1 or 2 workers. Fast: the
 // kept set's pivots taken over and the bound settling most candidates (row 1000 set

@@ -1,10 +1,12 @@
 #include "qspr/core/Fit.h"
 
 #include "common/ComputingWindow.h"
+#include "qspr/core/CentredSums.h"
 #include "qspr/core/Correlation.h"
 #include "qspr/core/CrossProducts.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -66,18 +68,12 @@ void PrepareCrossProducts(ProgramState& ps, ComputingState& cs) {
     const int last = n + ps.PredictionCount;
     const double mean = dm.At(last + 1, kPropertyColumn);
     cache.Observed.assign(static_cast<std::size_t>(n) + 1, 0.0);
-    double sum = 0;
     for (int i = 1; i <= n; ++i) {
         cache.Observed[i] = y[i] + mean;
-        sum += cache.Observed[i];
     }
-    cache.ObservedMean = sum / n;
-    double syy = 0;
-    for (int i = 1; i <= n; ++i) {
-        const double d = cache.Observed[i] - cache.ObservedMean;
-        syy += d * d;
-    }
-    cache.ObservedSyy = syy;
+    const CentredSums observed = CentredSumsOf(cache.Observed.data() + 1, n);
+    cache.ObservedMean = observed.Mean;
+    cache.ObservedSyy = observed.Squares;
     // Sizes for the rounding allowances of FitR2BoundOfSolved.
     const double gamma = Gamma(n + 2);
     auto offset = [&](const double* x) {
@@ -139,6 +135,19 @@ void TakeCoefficients(const NormalMatrix& normal, int k, FitResult& fit) {
     fit.Intercept = fit.Means[k + 1] - weighted;
 }
 
+/// The stored means of the set's columns (0 for an empty entry) and of the property.
+void TakeMeans(const ProgramState& ps, const ComputingState& cs, const PredictorSet& set, int k,
+               FitResult& fit) {
+    const int last = ps.CalibrationCount + ps.PredictionCount;
+    const DescriptorMatrixStore& dm = cs.DescriptorMatrix;
+    fit.K = k;
+    for (int i = 1; i <= k; ++i) {
+        const int c = set[i];
+        fit.Means[i] = c != 0 ? dm.At(last + 1, c) : 0.0;
+    }
+    fit.Means[k + 1] = dm.At(last + 1, kPropertyColumn);
+}
+
 /// The normal-mode fit of the set into fit and pair: coefficients, the estimates of the
 /// calibration molecules and their correlation with the observed values.
 /// With `solved`, the coefficients are taken from that system, already solved from the
@@ -147,18 +156,15 @@ void ComputeFit(const ProgramState& ps, const ComputingState& cs, ComputingWindo
                 const PredictorSet& set, int k, FitResult& fit, PairCorrelation& pair,
                 const NormalMatrix* solved = nullptr) {
     const int n = ps.CalibrationCount;
-    const int last = n + ps.PredictionCount;
     const DescriptorMatrixStore& dm = cs.DescriptorMatrix;
-    fit.K = k;
+    TakeMeans(ps, cs, set, k, fit);
     const double* columns[kSetWidth + 2];
     for (int i = 1; i <= k; ++i) {
         const int c = set[i];
         columns[i] = c != 0 ? dm.Column(c) : ZeroColumn();
-        fit.Means[i] = c != 0 ? dm.At(last + 1, c) : 0.0;
     }
     const double* property = dm.Column(kPropertyColumn);
     columns[k + 1] = property;
-    fit.Means[k + 1] = dm.At(last + 1, kPropertyColumn);
 
     NormalMatrix normal;
     const bool cached = CacheUsable(ps, cs, set, k);
@@ -273,7 +279,175 @@ void FitHalf(ProgramState& ps, ComputingState& cs, ComputingWindow& window, cons
     fit.Intercept = fit.Means[k + 1] - weighted;
 }
 
+/// A vector of one double per lane.
+using LaneVector = double __attribute__((vector_size(kFitLanes * sizeof(double))));
+using LaneMask = long long __attribute__((vector_size(kFitLanes * sizeof(long long))));
+
+/// What the lane sums start from: each lane's columns (rows 1..n), coefficients, column
+/// means and intercept.
+struct LaneInputs {
+    const double* Columns[kSetWidth + 1][kFitLanes];
+    double Coefficients[kSetWidth + 1][kFitLanes];
+    double Means[kSetWidth + 1][kFitLanes];
+    double Intercept[kFitLanes];
+};
+
+/// The sums of the correlation routine, one per lane.
+struct LaneSums {
+    double Sxy[kFitLanes];
+    double Sxx[kFitLanes];
+    double D[kFitLanes];
+};
+
+/// Each lane's estimates of the calibration molecules and their correlation sums against
+/// the observed values y (mean meanY), each sum over the molecules in order, each
+/// estimate the intercept plus the terms in the order of the set: the operations
+/// CorrelateWithFixedY and ComputeFit make, lane by lane. `estimates` holds n + 1 lane
+/// vectors. Built for AVX2 as well, chosen at run time; both give the same bits (no
+/// fused multiply-add in either).
+__attribute__((target_clones("avx2", "default"))) void SumLanes(const LaneInputs& in, int k,
+                                                                const double* y, int n,
+                                                                double meanY, double* estimates,
+                                                                LaneSums& out) {
+    LaneVector intercept;
+    LaneVector b[kSetWidth + 1];
+    LaneVector mean[kSetWidth + 1];
+    __builtin_memcpy(&intercept, in.Intercept, sizeof intercept);
+    for (int i = 1; i <= k; ++i) {
+        __builtin_memcpy(&b[i], in.Coefficients[i], sizeof b[i]);
+        __builtin_memcpy(&mean[i], in.Means[i], sizeof mean[i]);
+    }
+    LaneVector sumX = {};
+    // Molecules a block at a time: each lane's estimates of the block come from whole
+    // vectors of its columns, then turn into one vector per molecule (the lanes side by
+    // side) for the sums.
+    static_assert(kFitLanes == 4, "the block turn below is written for four lanes");
+    const int blocked = n - n % kFitLanes;
+    for (int m0 = 1; m0 <= blocked; m0 += kFitLanes) {
+        LaneVector e[kFitLanes];
+        for (int l = 0; l < kFitLanes; ++l) {
+            for (int q = 0; q < kFitLanes; ++q) {
+                e[l][q] = in.Intercept[l];
+            }
+        }
+        for (int i = 1; i <= k; ++i) {
+            for (int l = 0; l < kFitLanes; ++l) {
+                LaneVector x;
+                __builtin_memcpy(&x, in.Columns[i][l] + m0, sizeof x);
+                e[l] = e[l] + in.Coefficients[i][l] * (x + in.Means[i][l]);
+            }
+        }
+        // The usual 4 x 4 transpose: pairs of lanes interleaved, then halves joined.
+        constexpr LaneMask kEven = {0, 4, 2, 6};
+        constexpr LaneMask kOdd = {1, 5, 3, 7};
+        constexpr LaneMask kLow = {0, 1, 4, 5};
+        constexpr LaneMask kHigh = {2, 3, 6, 7};
+        const LaneVector low01 = __builtin_shuffle(e[0], e[1], kEven);
+        const LaneVector high01 = __builtin_shuffle(e[0], e[1], kOdd);
+        const LaneVector low23 = __builtin_shuffle(e[2], e[3], kEven);
+        const LaneVector high23 = __builtin_shuffle(e[2], e[3], kOdd);
+        const LaneVector molecule[kFitLanes] = {
+            __builtin_shuffle(low01, low23, kLow), __builtin_shuffle(high01, high23, kLow),
+            __builtin_shuffle(low01, low23, kHigh), __builtin_shuffle(high01, high23, kHigh)};
+        for (int q = 0; q < kFitLanes; ++q) {
+            __builtin_memcpy(estimates + static_cast<std::size_t>(m0 + q) * kFitLanes, &molecule[q],
+                             sizeof molecule[q]);
+            sumX = sumX + molecule[q];
+        }
+    }
+    for (int m = blocked + 1; m <= n; ++m) {
+        LaneVector e = intercept;
+        for (int i = 1; i <= k; ++i) {
+            const double* const* c = in.Columns[i];
+            LaneVector x;
+            for (int l = 0; l < kFitLanes; ++l) {
+                x[l] = c[l][m];
+            }
+            e = e + b[i] * (x + mean[i]);
+        }
+        __builtin_memcpy(estimates + static_cast<std::size_t>(m) * kFitLanes, &e, sizeof e);
+        sumX = sumX + e;
+    }
+    const LaneVector meanX = sumX / static_cast<double>(n);
+    LaneVector sxy = {};
+    LaneVector sxx = {};
+    LaneVector d = {};
+    for (int m = 1; m <= n; ++m) {
+        LaneVector e;
+        __builtin_memcpy(&e, estimates + static_cast<std::size_t>(m) * kFitLanes, sizeof e);
+        const LaneVector dx = e - meanX;
+        sxy = sxy + dx * (y[m] - meanY);
+        sxx = sxx + dx * dx;
+        const LaneVector diff = e - y[m];
+        d = d + diff * diff;
+    }
+    __builtin_memcpy(out.Sxy, &sxy, sizeof sxy);
+    __builtin_memcpy(out.Sxx, &sxx, sizeof sxx);
+    __builtin_memcpy(out.D, &d, sizeof d);
+}
+
 } // namespace
+
+bool SolveLaneCandidate(const ProgramState& ps, const ComputingState& cs, FitScratch& scratch,
+                        const PredictorSet& set, int k, LaneCandidate& lane,
+                        const NormalMatrix* solved) {
+    if (!CacheUsable(ps, cs, set, k)) {
+        return false;
+    }
+    lane.Set = set;
+    TakeMeans(ps, cs, set, k, lane.Fit);
+    if (solved != nullptr) {
+        TakeCoefficients(*solved, k, lane.Fit);
+    } else {
+        GatherNormal(cs.Cross, set, k, scratch.Normal);
+        SolveNormalEquations(scratch.Normal, k, scratch.Window);
+        TakeCoefficients(scratch.Normal, k, lane.Fit);
+    }
+    return true;
+}
+
+void FitLanes(const ProgramState& ps, const ComputingState& cs, FitScratch& scratch,
+              LaneCandidate* lanes, int count) {
+    assert(count <= kFitLanes && "more candidates than lanes");
+    if (count <= 0) {
+        return;
+    }
+    const int n = ps.CalibrationCount;
+    const int k = lanes[0].Fit.K;
+    const DescriptorMatrixStore& dm = cs.DescriptorMatrix;
+    const std::size_t rows = static_cast<std::size_t>(n) + 1;
+    std::vector<double>& buffer = scratch.LaneEstimates;
+    if (buffer.size() < rows * (kFitLanes + 1)) {
+        buffer.resize(rows * (kFitLanes + 1));
+    }
+    double* zeros = buffer.data() + rows * kFitLanes; // an empty entry's column
+    bool emptyEntry = false;
+    LaneInputs in;
+    for (int l = 0; l < kFitLanes; ++l) {
+        // Lanes past the candidates repeat the first one.
+        const LaneCandidate& lane = lanes[l < count ? l : 0];
+        assert(lane.Fit.K == k && "lanes of different sizes");
+        in.Intercept[l] = lane.Fit.Intercept;
+        for (int i = 1; i <= k; ++i) {
+            const int c = lane.Set[i];
+            in.Columns[i][l] = c != 0 ? dm.Column(c) : zeros;
+            emptyEntry = emptyEntry || c == 0;
+            in.Coefficients[i][l] = lane.Fit.Coefficients[i];
+            in.Means[i][l] = lane.Fit.Means[i];
+        }
+    }
+    if (emptyEntry) {
+        std::fill(zeros, zeros + rows, 0.0);
+    }
+    LaneSums sums;
+    SumLanes(in, k, cs.Cross.Observed.data(), n, cs.Cross.ObservedMean, buffer.data(), sums);
+    for (int l = 0; l < count; ++l) {
+        const CorrelationOutcome out = FinishCorrelation(n, k, true, sums.Sxy[l], sums.Sxx[l],
+                                                         cs.Cross.ObservedSyy, sums.D[l]);
+        lanes[l].R2 = out.R2;
+        lanes[l].SEE = out.SEE;
+    }
+}
 
 bool FitR2BoundApplies(const ProgramState& ps, const ComputingState& cs, const PredictorSet& set) {
     const int k = cs.FitTermCount;
