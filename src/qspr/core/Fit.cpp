@@ -6,10 +6,12 @@
 #include "qspr/core/CrossProducts.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cassert>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <type_traits>
 #include <utility>
 
 namespace kalemir::qspr {
@@ -279,9 +281,11 @@ void FitHalf(ProgramState& ps, ComputingState& cs, ComputingWindow& window, cons
     fit.Intercept = fit.Means[k + 1] - weighted;
 }
 
-/// A vector of one double per lane.
-using LaneVector = double __attribute__((vector_size(kFitLanes * sizeof(double))));
-using LaneMask = long long __attribute__((vector_size(kFitLanes * sizeof(long long))));
+/// Vectors of four and of two doubles: the molecules of a lane in a block, or the lanes
+/// of a molecule.
+using Quad = double __attribute__((vector_size(4 * sizeof(double))));
+using Duo = double __attribute__((vector_size(2 * sizeof(double))));
+static_assert(kFitLanes % 4 == 0, "lanes go in groups of a register's doubles");
 
 /// What the lane sums start from: each lane's columns (rows 1..n), coefficients, column
 /// means and intercept.
@@ -299,94 +303,139 @@ struct LaneSums {
     double D[kFitLanes];
 };
 
+std::atomic<bool> plainLanesOnly{false};
+
 /// Each lane's estimates of the calibration molecules and their correlation sums against
 /// the observed values y (mean meanY), each sum over the molecules in order, each
 /// estimate the intercept plus the terms in the order of the set: the operations
-/// CorrelateWithFixedY and ComputeFit make, lane by lane. `estimates` holds n + 1 lane
-/// vectors. Built for AVX2 as well, chosen at run time; both give the same bits (no
-/// fused multiply-add in either).
-__attribute__((target_clones("avx2", "default"))) void SumLanes(const LaneInputs& in, int k,
-                                                                const double* y, int n,
-                                                                double meanY, double* estimates,
-                                                                LaneSums& out) {
-    LaneVector intercept;
-    LaneVector b[kSetWidth + 1];
-    LaneVector mean[kSetWidth + 1];
-    __builtin_memcpy(&intercept, in.Intercept, sizeof intercept);
-    for (int i = 1; i <= k; ++i) {
-        __builtin_memcpy(&b[i], in.Coefficients[i], sizeof b[i]);
-        __builtin_memcpy(&mean[i], in.Means[i], sizeof mean[i]);
-    }
-    LaneVector sumX = {};
-    // Molecules a block at a time: each lane's estimates of the block come from whole
-    // vectors of its columns, then turn into one vector per molecule (the lanes side by
-    // side) for the sums.
-    static_assert(kFitLanes == 4, "the block turn below is written for four lanes");
-    const int blocked = n - n % kFitLanes;
-    for (int m0 = 1; m0 <= blocked; m0 += kFitLanes) {
-        LaneVector e[kFitLanes];
-        for (int l = 0; l < kFitLanes; ++l) {
-            for (int q = 0; q < kFitLanes; ++q) {
-                e[l][q] = in.Intercept[l];
+/// ComputeFit and CorrelateWithFixedY make, lane by lane. `estimates` holds n + 1 lane
+/// vectors.
+/// kWidth: the doubles of one register (2 on SSE2, 4 on AVX2).
+template <int kWidth>
+[[gnu::always_inline]] inline void SumLanesBody(const LaneInputs& in, int k, const double* y, int n,
+                                                double meanY, double* estimates, LaneSums& out) {
+    using Part = std::conditional_t<kWidth == 2, Duo, Quad>;
+    static_assert(sizeof(Part) == kWidth * sizeof(double), "a register's doubles");
+    // Estimates a block of kWidth molecules at a time: for each group of kWidth lanes,
+    // each lane's estimates of the block from whole vectors of its columns, then turned
+    // (a kWidth x kWidth transpose) so that each molecule's vector holds the group's lanes
+    // side by side.
+    const int blocked = n - n % kWidth;
+    for (int m0 = 1; m0 <= blocked; m0 += kWidth) {
+        for (int g = 0; g < kFitLanes; g += kWidth) {
+            Part e[kWidth];
+            for (int l = 0; l < kWidth; ++l) {
+                for (int q = 0; q < kWidth; ++q) {
+                    e[l][q] = in.Intercept[g + l];
+                }
+            }
+            for (int i = 1; i <= k; ++i) {
+                for (int l = 0; l < kWidth; ++l) {
+                    Part x;
+                    __builtin_memcpy(&x, in.Columns[i][g + l] + m0, sizeof x);
+                    e[l] = e[l] + in.Coefficients[i][g + l] * (x + in.Means[i][g + l]);
+                }
+            }
+            Part molecule[kWidth];
+            if constexpr (kWidth == 2) {
+                molecule[0] = __builtin_shufflevector(e[0], e[1], 0, 2);
+                molecule[1] = __builtin_shufflevector(e[0], e[1], 1, 3);
+            } else {
+                const Quad low01 = __builtin_shufflevector(e[0], e[1], 0, 4, 2, 6);
+                const Quad high01 = __builtin_shufflevector(e[0], e[1], 1, 5, 3, 7);
+                const Quad low23 = __builtin_shufflevector(e[2], e[3], 0, 4, 2, 6);
+                const Quad high23 = __builtin_shufflevector(e[2], e[3], 1, 5, 3, 7);
+                molecule[0] = __builtin_shufflevector(low01, low23, 0, 1, 4, 5);
+                molecule[1] = __builtin_shufflevector(high01, high23, 0, 1, 4, 5);
+                molecule[2] = __builtin_shufflevector(low01, low23, 2, 3, 6, 7);
+                molecule[3] = __builtin_shufflevector(high01, high23, 2, 3, 6, 7);
+            }
+            for (int q = 0; q < kWidth; ++q) {
+                __builtin_memcpy(estimates + static_cast<std::size_t>(m0 + q) * kFitLanes + g,
+                                 &molecule[q], sizeof molecule[q]);
             }
         }
-        for (int i = 1; i <= k; ++i) {
-            for (int l = 0; l < kFitLanes; ++l) {
-                LaneVector x;
-                __builtin_memcpy(&x, in.Columns[i][l] + m0, sizeof x);
-                e[l] = e[l] + in.Coefficients[i][l] * (x + in.Means[i][l]);
-            }
-        }
-        // The usual 4 x 4 transpose: pairs of lanes interleaved, then halves joined.
-        constexpr LaneMask kEven = {0, 4, 2, 6};
-        constexpr LaneMask kOdd = {1, 5, 3, 7};
-        constexpr LaneMask kLow = {0, 1, 4, 5};
-        constexpr LaneMask kHigh = {2, 3, 6, 7};
-        const LaneVector low01 = __builtin_shuffle(e[0], e[1], kEven);
-        const LaneVector high01 = __builtin_shuffle(e[0], e[1], kOdd);
-        const LaneVector low23 = __builtin_shuffle(e[2], e[3], kEven);
-        const LaneVector high23 = __builtin_shuffle(e[2], e[3], kOdd);
-        const LaneVector molecule[kFitLanes] = {
-            __builtin_shuffle(low01, low23, kLow), __builtin_shuffle(high01, high23, kLow),
-            __builtin_shuffle(low01, low23, kHigh), __builtin_shuffle(high01, high23, kHigh)};
-        for (int q = 0; q < kFitLanes; ++q) {
-            __builtin_memcpy(estimates + static_cast<std::size_t>(m0 + q) * kFitLanes, &molecule[q],
-                             sizeof molecule[q]);
-            sumX = sumX + molecule[q];
-        }
     }
+    // The molecules left over, lane by lane.
     for (int m = blocked + 1; m <= n; ++m) {
-        LaneVector e = intercept;
-        for (int i = 1; i <= k; ++i) {
-            const double* const* c = in.Columns[i];
-            LaneVector x;
-            for (int l = 0; l < kFitLanes; ++l) {
-                x[l] = c[l][m];
+        for (int l = 0; l < kFitLanes; ++l) {
+            double e = in.Intercept[l];
+            for (int i = 1; i <= k; ++i) {
+                e = e + in.Coefficients[i][l] * (in.Columns[i][l][m] + in.Means[i][l]);
             }
-            e = e + b[i] * (x + mean[i]);
+            estimates[static_cast<std::size_t>(m) * kFitLanes + l] = e;
         }
-        __builtin_memcpy(estimates + static_cast<std::size_t>(m) * kFitLanes, &e, sizeof e);
-        sumX = sumX + e;
     }
-    const LaneVector meanX = sumX / static_cast<double>(n);
-    LaneVector sxy = {};
-    LaneVector sxx = {};
-    LaneVector d = {};
+    // The sums, every lane's over the molecules in order, in vectors of the registers'
+    // width (kWidth doubles: 2 on SSE2, 4 on AVX2).
+    constexpr int kParts = kFitLanes / kWidth;
+    Part sumX[kParts] = {};
     for (int m = 1; m <= n; ++m) {
-        LaneVector e;
-        __builtin_memcpy(&e, estimates + static_cast<std::size_t>(m) * kFitLanes, sizeof e);
-        const LaneVector dx = e - meanX;
-        sxy = sxy + dx * (y[m] - meanY);
-        sxx = sxx + dx * dx;
-        const LaneVector diff = e - y[m];
-        d = d + diff * diff;
+        for (int h = 0; h < kParts; ++h) {
+            Part e;
+            __builtin_memcpy(&e, estimates + static_cast<std::size_t>(m) * kFitLanes + h * kWidth,
+                             sizeof e);
+            sumX[h] = sumX[h] + e;
+        }
     }
-    __builtin_memcpy(out.Sxy, &sxy, sizeof sxy);
-    __builtin_memcpy(out.Sxx, &sxx, sizeof sxx);
-    __builtin_memcpy(out.D, &d, sizeof d);
+    Part meanX[kParts];
+    Part sxy[kParts] = {};
+    Part sxx[kParts] = {};
+    Part d[kParts] = {};
+    for (int h = 0; h < kParts; ++h) {
+        meanX[h] = sumX[h] / static_cast<double>(n);
+    }
+    for (int m = 1; m <= n; ++m) {
+        const double dy = y[m] - meanY;
+        for (int h = 0; h < kParts; ++h) {
+            Part e;
+            __builtin_memcpy(&e, estimates + static_cast<std::size_t>(m) * kFitLanes + h * kWidth,
+                             sizeof e);
+            const Part dx = e - meanX[h];
+            sxy[h] = sxy[h] + dx * dy;
+            sxx[h] = sxx[h] + dx * dx;
+            const Part diff = e - y[m];
+            d[h] = d[h] + diff * diff;
+        }
+    }
+    __builtin_memcpy(out.Sxy, sxy, sizeof sxy);
+    __builtin_memcpy(out.Sxx, sxx, sizeof sxx);
+    __builtin_memcpy(out.D, d, sizeof d);
+}
+
+/// The lane sums built for any x86-64 (SSE2) and for AVX2: the same operations in the
+/// same order, neither with a fused multiply-add, so the same bits.
+void SumLanesPlain(const LaneInputs& in, int k, const double* y, int n, double meanY,
+                   double* estimates, LaneSums& out) {
+    SumLanesBody<2>(in, k, y, n, meanY, estimates, out);
+}
+
+#if defined(__x86_64__) && !defined(__AVX2__)
+#define KALEMIR_AVX2_LANES 1
+__attribute__((target("avx2"))) void SumLanesAvx2(const LaneInputs& in, int k, const double* y,
+                                                  int n, double meanY, double* estimates,
+                                                  LaneSums& out) {
+    SumLanesBody<4>(in, k, y, n, meanY, estimates, out);
+}
+#endif
+
+void SumLanes(const LaneInputs& in, int k, const double* y, int n, double meanY, double* estimates,
+              LaneSums& out) {
+#ifdef KALEMIR_AVX2_LANES
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2 && !plainLanesOnly.load(std::memory_order_relaxed)) {
+        SumLanesAvx2(in, k, y, n, meanY, estimates, out);
+        return;
+    }
+#endif
+    SumLanesPlain(in, k, y, n, meanY, estimates, out);
 }
 
 } // namespace
+
+void UsePlainFitLanes(bool plain) {
+    plainLanesOnly.store(plain, std::memory_order_relaxed);
+}
 
 bool SolveLaneCandidate(const ProgramState& ps, const ComputingState& cs, FitScratch& scratch,
                         const PredictorSet& set, int k, LaneCandidate& lane,

@@ -40,6 +40,10 @@ void FitCandidate(const ProgramState& ps, const ComputingState& cs, FitScratch& 
 /// four independent sums hide the latency of the additions each sum waits on.
 inline constexpr int kFitLanes = 4;
 
+/// Whether FitLanes keeps to its build for any x86-64 even where the processor has AVX2
+/// (which it otherwise takes); both builds give the same bits, and the tests run both.
+void UsePlainFitLanes(bool plain);
+
 /// A candidate set and its coefficients, waiting for its estimates (FitLanes), and then
 /// the r2 and SEE its fit gives.
 struct LaneCandidate {

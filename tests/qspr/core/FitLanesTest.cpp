@@ -9,6 +9,7 @@
 
 #include <cstring>
 #include <random>
+#include <tuple>
 #include <vector>
 
 namespace kalemir::qspr {
@@ -63,10 +64,11 @@ bool SameBits(double a, double b) {
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
-class FitLanesCases : public testing::TestWithParam<int> {};
+class FitLanesCases : public testing::TestWithParam<std::tuple<int, bool>> {};
 
 TEST_P(FitLanesCases, GiveTheBitsOfTheOneCandidateFit) {
-    const int n = GetParam();
+    const auto [n, plain] = GetParam();
+    UsePlainFitLanes(plain);
     for (unsigned seed = 1; seed <= 3; ++seed) {
         LaneData data(n, seed);
         std::mt19937_64 random(seed * 77);
@@ -89,17 +91,21 @@ TEST_P(FitLanesCases, GiveTheBitsOfTheOneCandidateFit) {
                     double see = 0;
                     FitCandidate(data.ps, data.cs, single, lanes[l].Set, k, r2, see);
                     EXPECT_TRUE(SameBits(lanes[l].R2, r2) && SameBits(lanes[l].SEE, see))
-                        << "n " << n << " k " << k << " lane " << l << " of " << count << ": r2 "
-                        << lanes[l].R2 << " / " << r2 << ", SEE " << lanes[l].SEE << " / " << see;
+                        << (plain ? "plain " : "") << "n " << n << " k " << k << " lane " << l
+                        << " of " << count << ": r2 " << lanes[l].R2 << " / " << r2 << ", SEE "
+                        << lanes[l].SEE << " / " << see;
                 }
             }
         }
     }
+    UsePlainFitLanes(false);
 }
 
-// One molecule, two, three, a block of four and one over, blocks with each remainder.
+// One molecule, two, three, a block of four and one over, blocks with each remainder; the
+// build for any x86-64 and the one the processor allows (AVX2 here).
 INSTANTIATE_TEST_SUITE_P(MoleculeCounts, FitLanesCases,
-                         testing::Values(1, 2, 3, 4, 5, 6, 7, 8, 9, 31, 64, 203));
+                         testing::Combine(testing::Values(1, 2, 3, 4, 5, 6, 7, 8, 9, 31, 64, 203),
+                                          testing::Bool()));
 
 TEST(FitLanes, SetOutsideTheCrossProductsGoesAlone) {
     LaneData data(10, 5);
