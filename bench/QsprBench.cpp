@@ -130,6 +130,43 @@ BENCHMARK_TEMPLATE(BM_SearchFit, true)
     ->Threads(2)
     ->UseRealTime();
 
+// Exact fits of the candidates the bound leaves, from their solved normal equations, on
+// one thread: one at a time (FitCandidate, way 0), kFitLanes side by side (FitLanes,
+// way 1), and the lanes' build for any x86-64 (way 2).
+template <int kWay> void BM_CandidateFits(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    const int k = static_cast<int>(state.range(1));
+    Data data(n, 40);
+    PrepareCrossProducts(data.ps, data.cs);
+    UsePlainFitLanes(kWay == 2);
+    FitScratch scratch;
+    PredictorSet sets[kFitLanes] = {};
+    for (int l = 0; l < kFitLanes; ++l) {
+        for (int b = 1; b <= k; ++b) {
+            sets[l][b] = 1 + (b * 3 + l * 7) % 40;
+        }
+    }
+    LaneCandidate lanes[kFitLanes];
+    for (auto _ : state) {
+        if constexpr (kWay == 0) {
+            for (int l = 0; l < kFitLanes; ++l) {
+                FitCandidate(data.ps, data.cs, scratch, sets[l], k, lanes[l].R2, lanes[l].SEE);
+            }
+        } else {
+            for (int l = 0; l < kFitLanes; ++l) {
+                SolveLaneCandidate(data.ps, data.cs, scratch, sets[l], k, lanes[l]);
+            }
+            FitLanes(data.ps, data.cs, scratch, lanes, kFitLanes);
+        }
+        benchmark::DoNotOptimize(lanes[0].R2);
+    }
+    UsePlainFitLanes(false);
+    state.SetItemsProcessed(state.iterations() * kFitLanes);
+}
+BENCHMARK_TEMPLATE(BM_CandidateFits, 0)->Args({500, 5})->Args({915, 3})->Args({3000, 10});
+BENCHMARK_TEMPLATE(BM_CandidateFits, 1)->Args({500, 5})->Args({915, 3})->Args({3000, 10});
+BENCHMARK_TEMPLATE(BM_CandidateFits, 2)->Args({500, 5})->Args({915, 3})->Args({3000, 10});
+
 // Candidates per second as the searches try them: a kept set of K-1 predictors extended
 // by each of 400 descriptors, the batch shared out among 1 or 2 workers. Fast: the
 // kept set's pivots taken over and the bound settling most candidates (row 1000 set

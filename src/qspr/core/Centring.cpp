@@ -2,6 +2,7 @@
 
 #include "common/ComputingWindow.h"
 #include "common/NumberText.h"
+#include "qspr/core/CentredSums.h"
 #include "qspr/core/Correlation.h"
 #include "qspr/core/CrossProducts.h"
 
@@ -34,18 +35,11 @@ void ComputeInterR2(ProgramState& ps, ComputingState& cs, ComputingWindow& windo
     std::vector<double> squares(width, 0.0);
     for (int a = 1; a <= s; ++a) {
         const double* x = dm.Column(a);
-        double sum = 0;
+        const CentredSums sums = CentredSumsOf(x + 1, n);
         for (int i = 1; i <= n; ++i) {
-            sum += x[i];
+            deviations[static_cast<std::size_t>(i) * width + a] = x[i] - sums.Mean;
         }
-        const double mean = sum / n;
-        double sxx = 0;
-        for (int i = 1; i <= n; ++i) {
-            const double d = x[i] - mean;
-            deviations[static_cast<std::size_t>(i) * width + a] = d;
-            sxx += d * d;
-        }
-        squares[a] = std::fabs(sxx);
+        squares[a] = std::fabs(sums.Squares);
     }
     std::vector<double> products;
     SymmetricCrossProducts(deviations, n, s, products, cs.Workers.get());

@@ -113,6 +113,7 @@ struct FitScratch {
     FitResult Fit;
     PairCorrelation Pair;
     SilentWindow Window;
+    std::vector<double> LaneEstimates; ///< the lane fits' estimates, molecule by molecule
 };
 
 /// A candidate set of a search and what the workers found of it.

@@ -1,6 +1,7 @@
 #include "qspr/core/Correlation.h"
 
 #include "common/ComputingWindow.h"
+#include "qspr/core/CentredSums.h"
 
 #include <cmath>
 
@@ -17,17 +18,26 @@ double CappedCorrelation(double sxy, double sxx, double syy) {
     return r;
 }
 
+CorrelationOutcome FinishCorrelation(int n, int k, bool signedR2, double sxy, double sxx,
+                                     double syy, double d) {
+    CorrelationOutcome out;
+    out.SEE = n - k > 0 ? std::sqrt(d / (n - k)) : 100.0;
+    out.R = CappedCorrelation(sxy, std::fabs(sxx), std::fabs(syy));
+    out.R2 = out.R * out.R;
+    if (signedR2 && out.R < 0) {
+        out.R2 = -out.R2;
+    }
+    return out;
+}
+
 namespace {
 
 void Finish(PairCorrelation& pair, int n, double sxy, double sxx, double syy, double d) {
-    const int k = pair.FitTermCount;
-    pair.SEE = n - k > 0 ? std::sqrt(d / (n - k)) : 100.0;
-    pair.R = CappedCorrelation(sxy, std::fabs(sxx), std::fabs(syy));
-    double r2 = pair.R * pair.R;
-    if (pair.SignedR2 == 1 && pair.R < 0) {
-        r2 = -r2;
-    }
-    pair.R2 = r2;
+    const CorrelationOutcome out =
+        FinishCorrelation(n, pair.FitTermCount, pair.SignedR2 == 1, sxy, sxx, syy, d);
+    pair.SEE = out.SEE;
+    pair.R = out.R;
+    pair.R2 = out.R2;
 }
 
 } // namespace
@@ -35,29 +45,14 @@ void Finish(PairCorrelation& pair, int n, double sxy, double sxx, double syy, do
 void CorrelatePair(PairCorrelation& pair, int n, ComputingWindow& window) {
     const double* x = pair.X.data();
     const double* y = pair.Y.data();
-    double sumX = 0;
-    double sumY = 0;
-    for (int i = 1; i <= n; ++i) {
-        sumX += x[i];
-        sumY += y[i];
-    }
-    pair.MeanX = sumX / n;
-    const double meanX = pair.MeanX;
-    const double meanY = sumY / n;
-    double sxy = 0;
-    double sxx = 0;
-    double syy = 0;
+    const CentredPairSums sums = CentredPairSumsOf(x + 1, y + 1, n);
+    pair.MeanX = sums.MeanX;
     double d = 0;
     for (int i = 1; i <= n; ++i) {
-        const double dx = x[i] - meanX;
-        const double dy = y[i] - meanY;
-        sxy += dx * dy;
-        sxx += dx * dx;
-        syy += dy * dy;
         const double e = x[i] - y[i];
         d += e * e;
     }
-    Finish(pair, n, sxy, sxx, syy, d);
+    Finish(pair, n, sums.Sxy, sums.Sxx, sums.Syy, d);
     window.Yield();
 }
 

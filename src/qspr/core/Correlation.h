@@ -21,6 +21,18 @@ void CorrelatePair(PairCorrelation& pair, int n, ComputingWindow& window);
 void CorrelateWithFixedY(PairCorrelation& pair, const double* x, const double* y, int n,
                          double meanY, double syy, ComputingWindow& window);
 
+/// What the correlation routine makes of its sums.
+struct CorrelationOutcome {
+    double R = 0;
+    double R2 = 0; ///< carries the sign of r when asked
+    double SEE = 0;
+};
+
+/// r (capped), r2 and SEE from the sums of n rows fitted with k terms, as CorrelatePair
+/// finishes them (d: the sum of squared differences X - Y).
+CorrelationOutcome FinishCorrelation(int n, int k, bool signedR2, double sxy, double sxx,
+                                     double syy, double d);
+
 /// r from the three sums, with the cap and the zero result of a constant series.
 double CappedCorrelation(double sxy, double sxx, double syy);
 

@@ -3,6 +3,7 @@
 #include "common/ComputingWindow.h"
 #include "common/NumberText.h"
 #include "common/Rounding.h"
+#include "qspr/core/CentredSums.h"
 #include "qspr/core/Fit.h"
 #include "qspr/core/Significant.h"
 
@@ -146,26 +147,11 @@ double CrossValidateSet(ProgramState& ps, ComputingState& cs, ComputingWindow& w
         cs.DataVersion = versionBefore;
     }
 
-    double sum1 = 0;
-    double sum2 = 0;
-    for (int i = 1; i <= n; ++i) {
-        sum1 += cs.CVEstimate[i];
-        sum2 += cs.CVObserved[i];
-    }
-    const double mean1 = sum1 / n;
-    const double mean2 = sum2 / n;
-    double sxy = 0;
-    double sxx = 0;
-    double syy = 0;
-    for (int i = 1; i <= n; ++i) {
-        const double d1 = mean1 - cs.CVEstimate[i];
-        const double d2 = mean2 - cs.CVObserved[i];
-        sxy += d1 * d2;
-        sxx += d1 * d1;
-        syy += d2 * d2;
-    }
-    sxx = std::fabs(sxx);
-    syy = std::fabs(syy);
+    const CentredPairSums sums =
+        CentredPairSumsOf(cs.CVEstimate.data() + 1, cs.CVObserved.data() + 1, n);
+    const double sxy = sums.Sxy;
+    const double sxx = std::fabs(sums.Sxx);
+    const double syy = std::fabs(sums.Syy);
     if (sxx * syy > 0) {
         const double r = sxy / std::sqrt(sxx * syy);
         return r * r;

@@ -1,13 +1,17 @@
 #include "qspr/core/Fit.h"
 
 #include "common/ComputingWindow.h"
+#include "qspr/core/CentredSums.h"
 #include "qspr/core/Correlation.h"
 #include "qspr/core/CrossProducts.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cassert>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <type_traits>
 #include <utility>
 
 namespace kalemir::qspr {
@@ -66,18 +70,12 @@ void PrepareCrossProducts(ProgramState& ps, ComputingState& cs) {
     const int last = n + ps.PredictionCount;
     const double mean = dm.At(last + 1, kPropertyColumn);
     cache.Observed.assign(static_cast<std::size_t>(n) + 1, 0.0);
-    double sum = 0;
     for (int i = 1; i <= n; ++i) {
         cache.Observed[i] = y[i] + mean;
-        sum += cache.Observed[i];
     }
-    cache.ObservedMean = sum / n;
-    double syy = 0;
-    for (int i = 1; i <= n; ++i) {
-        const double d = cache.Observed[i] - cache.ObservedMean;
-        syy += d * d;
-    }
-    cache.ObservedSyy = syy;
+    const CentredSums observed = CentredSumsOf(cache.Observed.data() + 1, n);
+    cache.ObservedMean = observed.Mean;
+    cache.ObservedSyy = observed.Squares;
     // Sizes for the rounding allowances of FitR2BoundOfSolved.
     const double gamma = Gamma(n + 2);
     auto offset = [&](const double* x) {
@@ -139,6 +137,19 @@ void TakeCoefficients(const NormalMatrix& normal, int k, FitResult& fit) {
     fit.Intercept = fit.Means[k + 1] - weighted;
 }
 
+/// The stored means of the set's columns (0 for an empty entry) and of the property.
+void TakeMeans(const ProgramState& ps, const ComputingState& cs, const PredictorSet& set, int k,
+               FitResult& fit) {
+    const int last = ps.CalibrationCount + ps.PredictionCount;
+    const DescriptorMatrixStore& dm = cs.DescriptorMatrix;
+    fit.K = k;
+    for (int i = 1; i <= k; ++i) {
+        const int c = set[i];
+        fit.Means[i] = c != 0 ? dm.At(last + 1, c) : 0.0;
+    }
+    fit.Means[k + 1] = dm.At(last + 1, kPropertyColumn);
+}
+
 /// The normal-mode fit of the set into fit and pair: coefficients, the estimates of the
 /// calibration molecules and their correlation with the observed values.
 /// With `solved`, the coefficients are taken from that system, already solved from the
@@ -147,18 +158,15 @@ void ComputeFit(const ProgramState& ps, const ComputingState& cs, ComputingWindo
                 const PredictorSet& set, int k, FitResult& fit, PairCorrelation& pair,
                 const NormalMatrix* solved = nullptr) {
     const int n = ps.CalibrationCount;
-    const int last = n + ps.PredictionCount;
     const DescriptorMatrixStore& dm = cs.DescriptorMatrix;
-    fit.K = k;
+    TakeMeans(ps, cs, set, k, fit);
     const double* columns[kSetWidth + 2];
     for (int i = 1; i <= k; ++i) {
         const int c = set[i];
         columns[i] = c != 0 ? dm.Column(c) : ZeroColumn();
-        fit.Means[i] = c != 0 ? dm.At(last + 1, c) : 0.0;
     }
     const double* property = dm.Column(kPropertyColumn);
     columns[k + 1] = property;
-    fit.Means[k + 1] = dm.At(last + 1, kPropertyColumn);
 
     NormalMatrix normal;
     const bool cached = CacheUsable(ps, cs, set, k);
@@ -273,7 +281,222 @@ void FitHalf(ProgramState& ps, ComputingState& cs, ComputingWindow& window, cons
     fit.Intercept = fit.Means[k + 1] - weighted;
 }
 
+/// Vectors of four and of two doubles: the molecules of a lane in a block, or the lanes
+/// of a molecule.
+using Quad = double __attribute__((vector_size(4 * sizeof(double))));
+using Duo = double __attribute__((vector_size(2 * sizeof(double))));
+static_assert(kFitLanes % 4 == 0, "lanes go in groups of a register's doubles");
+
+/// What the lane sums start from: each lane's columns (rows 1..n), coefficients, column
+/// means and intercept.
+struct LaneInputs {
+    const double* Columns[kSetWidth + 1][kFitLanes];
+    double Coefficients[kSetWidth + 1][kFitLanes];
+    double Means[kSetWidth + 1][kFitLanes];
+    double Intercept[kFitLanes];
+};
+
+/// The sums of the correlation routine, one per lane.
+struct LaneSums {
+    double Sxy[kFitLanes];
+    double Sxx[kFitLanes];
+    double D[kFitLanes];
+};
+
+std::atomic<bool> plainLanesOnly{false};
+
+/// Each lane's estimates of the calibration molecules and their correlation sums against
+/// the observed values y (mean meanY), each sum over the molecules in order, each
+/// estimate the intercept plus the terms in the order of the set: the operations
+/// ComputeFit and CorrelateWithFixedY make, lane by lane. `estimates` holds n + 1 lane
+/// vectors.
+/// kWidth: the doubles of one register (2 on SSE2, 4 on AVX2).
+template <int kWidth>
+[[gnu::always_inline]] inline void SumLanesBody(const LaneInputs& in, int k, const double* y, int n,
+                                                double meanY, double* estimates, LaneSums& out) {
+    using Part = std::conditional_t<kWidth == 2, Duo, Quad>;
+    static_assert(sizeof(Part) == kWidth * sizeof(double), "a register's doubles");
+    // Estimates a block of kWidth molecules at a time: for each group of kWidth lanes,
+    // each lane's estimates of the block from whole vectors of its columns, then turned
+    // (a kWidth x kWidth transpose) so that each molecule's vector holds the group's lanes
+    // side by side.
+    const int blocked = n - n % kWidth;
+    for (int m0 = 1; m0 <= blocked; m0 += kWidth) {
+        for (int g = 0; g < kFitLanes; g += kWidth) {
+            Part e[kWidth];
+            for (int l = 0; l < kWidth; ++l) {
+                for (int q = 0; q < kWidth; ++q) {
+                    e[l][q] = in.Intercept[g + l];
+                }
+            }
+            for (int i = 1; i <= k; ++i) {
+                for (int l = 0; l < kWidth; ++l) {
+                    Part x;
+                    __builtin_memcpy(&x, in.Columns[i][g + l] + m0, sizeof x);
+                    e[l] = e[l] + in.Coefficients[i][g + l] * (x + in.Means[i][g + l]);
+                }
+            }
+            Part molecule[kWidth];
+            if constexpr (kWidth == 2) {
+                molecule[0] = __builtin_shufflevector(e[0], e[1], 0, 2);
+                molecule[1] = __builtin_shufflevector(e[0], e[1], 1, 3);
+            } else {
+                const Quad low01 = __builtin_shufflevector(e[0], e[1], 0, 4, 2, 6);
+                const Quad high01 = __builtin_shufflevector(e[0], e[1], 1, 5, 3, 7);
+                const Quad low23 = __builtin_shufflevector(e[2], e[3], 0, 4, 2, 6);
+                const Quad high23 = __builtin_shufflevector(e[2], e[3], 1, 5, 3, 7);
+                molecule[0] = __builtin_shufflevector(low01, low23, 0, 1, 4, 5);
+                molecule[1] = __builtin_shufflevector(high01, high23, 0, 1, 4, 5);
+                molecule[2] = __builtin_shufflevector(low01, low23, 2, 3, 6, 7);
+                molecule[3] = __builtin_shufflevector(high01, high23, 2, 3, 6, 7);
+            }
+            for (int q = 0; q < kWidth; ++q) {
+                __builtin_memcpy(estimates + static_cast<std::size_t>(m0 + q) * kFitLanes + g,
+                                 &molecule[q], sizeof molecule[q]);
+            }
+        }
+    }
+    // The molecules left over, lane by lane.
+    for (int m = blocked + 1; m <= n; ++m) {
+        for (int l = 0; l < kFitLanes; ++l) {
+            double e = in.Intercept[l];
+            for (int i = 1; i <= k; ++i) {
+                e = e + in.Coefficients[i][l] * (in.Columns[i][l][m] + in.Means[i][l]);
+            }
+            estimates[static_cast<std::size_t>(m) * kFitLanes + l] = e;
+        }
+    }
+    // The sums, every lane's over the molecules in order, in vectors of the registers'
+    // width (kWidth doubles: 2 on SSE2, 4 on AVX2).
+    constexpr int kParts = kFitLanes / kWidth;
+    Part sumX[kParts] = {};
+    for (int m = 1; m <= n; ++m) {
+        for (int h = 0; h < kParts; ++h) {
+            Part e;
+            __builtin_memcpy(&e, estimates + static_cast<std::size_t>(m) * kFitLanes + h * kWidth,
+                             sizeof e);
+            sumX[h] = sumX[h] + e;
+        }
+    }
+    Part meanX[kParts];
+    Part sxy[kParts] = {};
+    Part sxx[kParts] = {};
+    Part d[kParts] = {};
+    for (int h = 0; h < kParts; ++h) {
+        meanX[h] = sumX[h] / static_cast<double>(n);
+    }
+    for (int m = 1; m <= n; ++m) {
+        const double dy = y[m] - meanY;
+        for (int h = 0; h < kParts; ++h) {
+            Part e;
+            __builtin_memcpy(&e, estimates + static_cast<std::size_t>(m) * kFitLanes + h * kWidth,
+                             sizeof e);
+            const Part dx = e - meanX[h];
+            sxy[h] = sxy[h] + dx * dy;
+            sxx[h] = sxx[h] + dx * dx;
+            const Part diff = e - y[m];
+            d[h] = d[h] + diff * diff;
+        }
+    }
+    __builtin_memcpy(out.Sxy, sxy, sizeof sxy);
+    __builtin_memcpy(out.Sxx, sxx, sizeof sxx);
+    __builtin_memcpy(out.D, d, sizeof d);
+}
+
+/// The lane sums built for any x86-64 (SSE2) and for AVX2: the same operations in the
+/// same order, neither with a fused multiply-add, so the same bits.
+void SumLanesPlain(const LaneInputs& in, int k, const double* y, int n, double meanY,
+                   double* estimates, LaneSums& out) {
+    SumLanesBody<2>(in, k, y, n, meanY, estimates, out);
+}
+
+#if defined(__x86_64__) && !defined(__AVX2__)
+#define KALEMIR_AVX2_LANES 1
+__attribute__((target("avx2"))) void SumLanesAvx2(const LaneInputs& in, int k, const double* y,
+                                                  int n, double meanY, double* estimates,
+                                                  LaneSums& out) {
+    SumLanesBody<4>(in, k, y, n, meanY, estimates, out);
+}
+#endif
+
+void SumLanes(const LaneInputs& in, int k, const double* y, int n, double meanY, double* estimates,
+              LaneSums& out) {
+#ifdef KALEMIR_AVX2_LANES
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2 && !plainLanesOnly.load(std::memory_order_relaxed)) {
+        SumLanesAvx2(in, k, y, n, meanY, estimates, out);
+        return;
+    }
+#endif
+    SumLanesPlain(in, k, y, n, meanY, estimates, out);
+}
+
 } // namespace
+
+void UsePlainFitLanes(bool plain) {
+    plainLanesOnly.store(plain, std::memory_order_relaxed);
+}
+
+bool SolveLaneCandidate(const ProgramState& ps, const ComputingState& cs, FitScratch& scratch,
+                        const PredictorSet& set, int k, LaneCandidate& lane,
+                        const NormalMatrix* solved) {
+    if (!CacheUsable(ps, cs, set, k)) {
+        return false;
+    }
+    lane.Set = set;
+    TakeMeans(ps, cs, set, k, lane.Fit);
+    if (solved != nullptr) {
+        TakeCoefficients(*solved, k, lane.Fit);
+    } else {
+        GatherNormal(cs.Cross, set, k, scratch.Normal);
+        SolveNormalEquations(scratch.Normal, k, scratch.Window);
+        TakeCoefficients(scratch.Normal, k, lane.Fit);
+    }
+    return true;
+}
+
+void FitLanes(const ProgramState& ps, const ComputingState& cs, FitScratch& scratch,
+              LaneCandidate* lanes, int count) {
+    assert(count <= kFitLanes && "more candidates than lanes");
+    if (count <= 0) {
+        return;
+    }
+    const int n = ps.CalibrationCount;
+    const int k = lanes[0].Fit.K;
+    const DescriptorMatrixStore& dm = cs.DescriptorMatrix;
+    const std::size_t rows = static_cast<std::size_t>(n) + 1;
+    std::vector<double>& buffer = scratch.LaneEstimates;
+    if (buffer.size() < rows * (kFitLanes + 1)) {
+        buffer.resize(rows * (kFitLanes + 1));
+    }
+    double* zeros = buffer.data() + rows * kFitLanes; // an empty entry's column
+    bool emptyEntry = false;
+    LaneInputs in;
+    for (int l = 0; l < kFitLanes; ++l) {
+        // Lanes past the candidates repeat the first one.
+        const LaneCandidate& lane = lanes[l < count ? l : 0];
+        assert(lane.Fit.K == k && "lanes of different sizes");
+        in.Intercept[l] = lane.Fit.Intercept;
+        for (int i = 1; i <= k; ++i) {
+            const int c = lane.Set[i];
+            in.Columns[i][l] = c != 0 ? dm.Column(c) : zeros;
+            emptyEntry = emptyEntry || c == 0;
+            in.Coefficients[i][l] = lane.Fit.Coefficients[i];
+            in.Means[i][l] = lane.Fit.Means[i];
+        }
+    }
+    if (emptyEntry) {
+        std::fill(zeros, zeros + rows, 0.0);
+    }
+    LaneSums sums;
+    SumLanes(in, k, cs.Cross.Observed.data(), n, cs.Cross.ObservedMean, buffer.data(), sums);
+    for (int l = 0; l < count; ++l) {
+        const CorrelationOutcome out = FinishCorrelation(n, k, true, sums.Sxy[l], sums.Sxx[l],
+                                                         cs.Cross.ObservedSyy, sums.D[l]);
+        lanes[l].R2 = out.R2;
+        lanes[l].SEE = out.SEE;
+    }
+}
 
 bool FitR2BoundApplies(const ProgramState& ps, const ComputingState& cs, const PredictorSet& set) {
     const int k = cs.FitTermCount;

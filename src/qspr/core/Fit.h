@@ -35,6 +35,36 @@ void FitCandidate(const ProgramState& ps, const ComputingState& cs, FitScratch& 
                   const PredictorSet& set, int k, double& r2, double& see,
                   const NormalMatrix* solved = nullptr);
 
+/// Candidates whose estimates and correlation sums are worked out side by side, one in
+/// each lane of a vector: four doubles fill one AVX2 register (two SSE2 registers), and
+/// four independent sums hide the latency of the additions each sum waits on.
+inline constexpr int kFitLanes = 4;
+
+/// Whether FitLanes keeps to its build for any x86-64 even where the processor has AVX2
+/// (which it otherwise takes); both builds give the same bits, and the tests run both.
+void UsePlainFitLanes(bool plain);
+
+/// A candidate set and its coefficients, waiting for its estimates (FitLanes), and then
+/// the r2 and SEE its fit gives.
+struct LaneCandidate {
+    PredictorSet Set{};
+    FitResult Fit;
+    double R2 = 0;
+    double SEE = 0;
+};
+
+/// The coefficients of the set as FitCandidate takes them (from `solved` when given).
+/// False, and nothing taken, when the set is not within the cross products: FitCandidate
+/// then fits it alone.
+bool SolveLaneCandidate(const ProgramState& ps, const ComputingState& cs, FitScratch& scratch,
+                        const PredictorSet& set, int k, LaneCandidate& lane,
+                        const NormalMatrix* solved = nullptr);
+
+/// R2 and SEE of lanes[0..count-1] (count <= kFitLanes, each solved by SolveLaneCandidate),
+/// bit for bit those FitCandidate gives: each lane's sums run over the molecules in order.
+void FitLanes(const ProgramState& ps, const ComputingState& cs, FitScratch& scratch,
+              LaneCandidate* lanes, int count);
+
 /// True when the r2 of a normal-mode FitEquation of the set can be bounded from the
 /// cross products: complete sets within the cache.
 bool FitR2BoundApplies(const ProgramState& ps, const ComputingState& cs, const PredictorSet& set);

@@ -4,6 +4,7 @@
 #include "common/NumberText.h"
 #include "common/Report.h"
 #include "common/Rounding.h"
+#include "qspr/core/CentredSums.h"
 #include "qspr/core/Correlation.h"
 
 #include <cmath>
@@ -122,18 +123,9 @@ void ColumnStats(ProgramState& ps, ComputingState& cs, ComputingWindow& window) 
     DescriptorMatrixStore& dm = cs.DescriptorMatrix;
     for (int j = 1; j <= kPropertyColumn; ++j) {
         double* column = dm.Column(j);
-        double sum = 0;
-        for (int i = 1; i <= n; ++i) {
-            sum += column[i];
-        }
-        const double mean = sum / n;
-        double squares = 0;
-        for (int i = 1; i <= n; ++i) {
-            const double d = column[i] - mean;
-            squares += d * d;
-        }
-        column[last + 1] = mean;
-        column[last + 2] = std::sqrt(squares / n);
+        const CentredSums sums = CentredSumsOf(column + 1, n);
+        column[last + 1] = sums.Mean;
+        column[last + 2] = std::sqrt(sums.Squares / n);
     }
 }
 

@@ -4,6 +4,7 @@
 #include "common/NumberText.h"
 #include "common/Report.h"
 #include "common/Rounding.h"
+#include "qspr/core/CentredSums.h"
 #include "qspr/core/Correlation.h"
 #include "qspr/core/Fit.h"
 #include "qspr/final/Fragments.h"
@@ -62,27 +63,19 @@ CalibrationFigures ComputeCalibrationFigures(const double* e, const double* o, i
     if (n < 1) {
         return f;
     }
-    double sumE = 0;
-    double sumO = 0;
     f.MinO = o[1];
     for (int i = 1; i <= n; ++i) {
-        sumE += e[i];
-        sumO += o[i];
         if (o[i] < f.MinO) {
             f.MinO = o[i];
         }
     }
-    f.MeanE = sumE / n;
-    f.MeanO = sumO / n;
-    double see = 0;
-    double soo = 0;
-    double seo = 0;
+    const CentredPairSums sums = CentredPairSumsOf(e + 1, o + 1, n);
+    f.MeanE = sums.MeanX;
+    f.MeanO = sums.MeanY;
+    const double see = sums.Sxx;
+    const double soo = sums.Syy;
+    const double seo = sums.Sxy;
     for (int i = 1; i <= n; ++i) {
-        const double de = e[i] - f.MeanE;
-        const double dob = o[i] - f.MeanO;
-        see += de * de;
-        soo += dob * dob;
-        seo += dob * de;
         const double r = e[i] - o[i];
         f.RSS += r * r;
     }

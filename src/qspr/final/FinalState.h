@@ -70,6 +70,9 @@ struct FinalWork {
     double LeverageMean = 0;
     float LeverageSpread = 0;
     ValidationSums Validation;
+    /// The observed validation values last ranked, and their ranks.
+    std::vector<double> RankedObserved;
+    std::vector<int> ObservedRanks;
     std::string EstimatesFileName;
     /// First calibration row of each molecule name (the rows do not move in this stage).
     std::unordered_map<std::string, int> CalibrationRowOf;

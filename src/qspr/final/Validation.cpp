@@ -2,22 +2,37 @@
 
 #include "common/ComputingWindow.h"
 #include "common/Rounding.h"
+#include "qspr/core/CentredSums.h"
 #include "qspr/core/Correlation.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <utility>
 
 namespace kalemir::qspr {
 
 std::vector<int> TieRaisedRanks(const std::vector<double>& values, int count) {
-    std::vector<double> sorted(values.begin() + 1, values.begin() + 1 + count);
-    std::sort(sorted.begin(), sorted.end());
-    std::vector<int> ranks(static_cast<std::size_t>(count) + 1, 0);
+    // The values in ascending order with their places; each run of equal values then
+    // ends at the count of values not above them, the rank every member of the run takes.
+    std::vector<std::pair<double, int>> sorted(static_cast<std::size_t>(count));
     for (int v = 1; v <= count; ++v) {
-        // Values not above values[v], v itself included: 1 + the others.
-        ranks[v] = static_cast<int>(std::upper_bound(sorted.begin(), sorted.end(), values[v]) -
-                                    sorted.begin());
+        sorted[static_cast<std::size_t>(v) - 1] = {values[v], v};
+    }
+    std::sort(sorted.begin(), sorted.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<int> ranks(static_cast<std::size_t>(count) + 1, 0);
+    for (int first = 0; first < count;) {
+        int end = first + 1; // one past the run of values equal to sorted[first]
+        while (end < count && !(sorted[static_cast<std::size_t>(first)].first <
+                                sorted[static_cast<std::size_t>(end)].first)) {
+            ++end;
+        }
+        for (int q = first; q < end; ++q) {
+            ranks[static_cast<std::size_t>(sorted[static_cast<std::size_t>(q)].second)] = end;
+        }
+        first = end;
     }
     return ranks;
 }
@@ -55,28 +70,19 @@ void ComputeValidationMeasures(ProgramState& ps, ComputingState& cs, FinalWork& 
         window.Yield();
         return;
     }
-    double sumE = 0;
-    double sumO = 0;
-    for (int w = 1; w <= v; ++w) {
-        sumE += estimated[w];
-        sumO += observed[w];
-    }
-    const double meanE = sumE / v;
-    const double meanO = sumO / v;
-    double sxy = 0;
-    double sxx = 0;
-    double syy = 0;
-    for (int w = 1; w <= v; ++w) {
-        const double de = estimated[w] - meanE;
-        const double dob = observed[w] - meanO;
-        sxy += de * dob;
-        sxx += de * de;
-        syy += dob * dob;
-    }
-    pair.R = CappedCorrelation(sxy, sxx, syy);
-    pair.MeanX = meanE;
+    const CentredPairSums sums = CentredPairSumsOf(estimated.data() + 1, observed.data() + 1, v);
+    pair.R = CappedCorrelation(sums.Sxy, sums.Sxx, sums.Syy);
+    pair.MeanX = sums.MeanX;
     const std::vector<int> rankE = TieRaisedRanks(estimated, v);
-    const std::vector<int> rankO = TieRaisedRanks(observed, v);
+    // The observed values are the same for every equation of the ranking: their ranks are
+    // worked out once.
+    if (work.RankedObserved.size() != observed.size() ||
+        std::memcmp(work.RankedObserved.data(), observed.data(),
+                    observed.size() * sizeof(double)) != 0) {
+        work.RankedObserved = observed;
+        work.ObservedRanks = TieRaisedRanks(observed, v);
+    }
+    const std::vector<int>& rankO = work.ObservedRanks;
     long long difference = 0;
     for (int w = 1; w <= v; ++w) {
         ps.ValidationValues[w][4] = rankE[w];

@@ -9,6 +9,7 @@
 #include "common/Rounding.h"
 #include "common/TextToNumber.h"
 #include "common/WorkFiles.h"
+#include "qspr/core/CentredSums.h"
 #include "qspr/core/Correlation.h"
 #include "qspr/core/LineWriter.h"
 #include "qspr/core/TableSplitting.h"
@@ -346,18 +347,12 @@ void LoadSplitTable(ProgramState& ps, ComputingState& cs, PreselectionCells& cel
 void PrepareScreen(const ProgramState& ps, const ComputingState& cs, PreselectionState& sel) {
     const int n = ps.CalibrationCount;
     sel.Property.assign(static_cast<std::size_t>(n) + 1, 0.0);
-    double sum = 0;
     for (int i = 1; i <= n; ++i) {
         sel.Property[i] = cs.DescriptorMatrix.At(i, kPropertyColumn);
-        sum += sel.Property[i];
     }
-    sel.PropertyMean = sum / n;
-    double syy = 0;
-    for (int i = 1; i <= n; ++i) {
-        const double d = sel.Property[i] - sel.PropertyMean;
-        syy += d * d;
-    }
-    sel.PropertySyy = syy;
+    const CentredSums property = CentredSumsOf(sel.Property.data() + 1, n);
+    sel.PropertyMean = property.Mean;
+    sel.PropertySyy = property.Squares;
     sel.ValueHistogram.assign(static_cast<std::size_t>(n + ps.PredictionCount) + 1, 0);
 }
 

@@ -10,12 +10,16 @@ namespace kalemir::qspr {
 
 namespace {
 
-void EvaluateTrial(const ProgramState& ps, const ComputingState& cs, FitScratch& scratch,
-                   SearchTrial& trial) {
+/// Works out a trial's bound and, when the bound does not let it pass, its coefficients
+/// into `lane`: true when the trial waits there for its estimates (FitLanes). A trial
+/// outside the cross products is fitted here alone.
+bool EvaluateTrial(const ProgramState& ps, const ComputingState& cs, FitScratch& scratch,
+                   SearchTrial& trial, LaneCandidate& lane) {
     const KeptElimination* kept = trial.Kept;
     trial.Bound = std::numeric_limits<double>::infinity();
     trial.Fitted = false;
     const int k = cs.FitTermCount;
+    const NormalMatrix* solved = nullptr;
     if (!trial.MustFit && cs.PassByIdleFits && FitR2BoundApplies(ps, cs, trial.Set)) {
         // One elimination serves the bound and, when the bound does not let the set
         // pass, its exact fit.
@@ -31,13 +35,17 @@ void EvaluateTrial(const ProgramState& ps, const ComputingState& cs, FitScratch&
         SolveNormalEquationsFrom(normal, k, first, scratch.Window);
         trial.Bound = FitR2BoundOfSolved(ps, cs, trial.Set, normal, gathered);
         if (BoundLeavesSearchUnchanged(ps, cs, trial.Bound)) {
-            return;
+            return false;
         }
-        FitCandidate(ps, cs, scratch, trial.Set, k, trial.R2, trial.SEE, &normal);
-    } else {
-        FitCandidate(ps, cs, scratch, trial.Set, k, trial.R2, trial.SEE);
+        solved = &normal;
     }
+    // The plain path fits every candidate alone: the reference the lanes are checked by.
+    if (cs.PassByIdleFits && SolveLaneCandidate(ps, cs, scratch, trial.Set, k, lane, solved)) {
+        return true;
+    }
+    FitCandidate(ps, cs, scratch, trial.Set, k, trial.R2, trial.SEE, solved);
     trial.Fitted = true;
+    return false;
 }
 
 } // namespace
@@ -51,13 +59,34 @@ void EvaluateTrials(const ProgramState& ps, ComputingState& cs, int count) {
     std::vector<SearchTrial>& trials = cs.Trials;
     std::vector<std::unique_ptr<FitScratch>>& scratch = cs.WorkerFits;
     auto body = [&](int first, int last, int worker) {
+        FitScratch& own = *scratch[static_cast<std::size_t>(worker)];
+        // The trials the bound does not settle are fitted kFitLanes at a time.
+        LaneCandidate lanes[kFitLanes];
+        SearchTrial* waiting[kFitLanes];
+        int filled = 0;
+        auto fitLanes = [&] {
+            FitLanes(ps, state, own, lanes, filled);
+            for (int l = 0; l < filled; ++l) {
+                waiting[l]->R2 = lanes[l].R2;
+                waiting[l]->SEE = lanes[l].SEE;
+                waiting[l]->Fitted = true;
+            }
+            filled = 0;
+        };
         for (int t = first; t < last; ++t) {
-            EvaluateTrial(ps, state, *scratch[static_cast<std::size_t>(worker)],
-                          trials[static_cast<std::size_t>(t)]);
+            SearchTrial& trial = trials[static_cast<std::size_t>(t)];
+            if (!EvaluateTrial(ps, state, own, trial, lanes[filled])) {
+                continue;
+            }
+            waiting[filled++] = &trial;
+            if (filled == kFitLanes) {
+                fitLanes();
+            }
         }
+        fitLanes();
     };
     if (cs.Workers) {
-        cs.Workers->ForEach(count, 16, body);
+        cs.Workers->ForEach(count, kTrialGrain, body);
     } else {
         body(0, count, 0);
     }

@@ -33,4 +33,8 @@ bool TakeTrial(ProgramState& ps, ComputingState& cs, ComputingWindow& window,
 /// enough that a stop request is seen soon.
 inline constexpr int kTrialBatch = 4096;
 
+/// Trials a worker takes at a time: enough that the few the bound leaves fill the fit
+/// lanes, few enough that the workers share a batch evenly.
+inline constexpr int kTrialGrain = 64;
+
 } // namespace kalemir::qspr

@@ -3,6 +3,7 @@
 #include "common/Errors.h"
 #include "common/Records.h"
 #include "common/TextToNumber.h"
+#include "qspr/core/CentredSums.h"
 #include "qspr/setup/QsprTables.h"
 
 #include <algorithm>
@@ -117,26 +118,24 @@ ExternalStatistics ComputeExternalStatistics(const std::vector<double>& y,
         return s;
     }
     const double meanTraining = Mean(training);
-    double trainingSquares = 0;
-    for (const double t : training) {
-        trainingSquares += (t - meanTraining) * (t - meanTraining);
-    }
-    const double my = Mean(y);
-    const double me = Mean(e);
+    const double trainingSquares =
+        training.empty()
+            ? 0.0
+            : CentredSumsOf(training.data(), static_cast<int>(training.size())).Squares;
+    const CentredPairSums sums = CentredPairSumsOf(y.data(), e.data(), static_cast<int>(n));
+    const double my = sums.MeanX;
+    const double me = sums.MeanY;
+    const double syy = sums.Sxx;
+    const double see = sums.Syy;
+    const double sye = sums.Sxy;
     double press = 0;
     double absolute = 0;
     double aboutTraining = 0;
-    double syy = 0;
-    double see = 0;
-    double sye = 0;
     for (std::size_t i = 0; i < n; ++i) {
         const double d = y[i] - e[i];
         press += d * d;
         absolute += std::fabs(d);
         aboutTraining += (y[i] - meanTraining) * (y[i] - meanTraining);
-        syy += (y[i] - my) * (y[i] - my);
-        see += (e[i] - me) * (e[i] - me);
-        sye += (y[i] - my) * (e[i] - me);
     }
     const double count = static_cast<double>(n);
     s.Q2F1 = aboutTraining > 0 ? 1 - press / aboutTraining : NotDefined();

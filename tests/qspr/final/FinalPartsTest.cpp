@@ -94,9 +94,43 @@ INSTANTIATE_TEST_SUITE_P(
                       DistinctCase{{0, 8, 8, 8, 8}, 1, {false, true, false, false, false}},
                       DistinctCase{{0, 8, 8, 8, 0}, 1, {false, true, false, false, false}}));
 
-TEST(TieRaisedRanks, TiesTakeTheHighestRankOfTheirGroup) {
-    const std::vector<double> values = {0, 1, 2, 2, 3};
-    EXPECT_EQ(TieRaisedRanks(values, 4), (std::vector<int>{0, 1, 3, 3, 4}));
+struct RankCase {
+    std::vector<double> Values; ///< entry 0 unused
+    int Count;
+    std::vector<int> Ranks;
+};
+
+class TieRaisedRankCases : public ::testing::TestWithParam<RankCase> {};
+
+TEST_P(TieRaisedRankCases, TiesTakeTheHighestRankOfTheirGroup) {
+    EXPECT_EQ(TieRaisedRanks(GetParam().Values, GetParam().Count), GetParam().Ranks);
+}
+
+// Ranks counted by hand: 1 + the other values not above each one. Values past the count
+// take no part; -0 ties with 0.
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TieRaisedRankCases,
+    ::testing::Values(RankCase{{0, 1, 2, 2, 3}, 4, {0, 1, 3, 3, 4}},
+                      RankCase{{0, 3, 2, 2, 1}, 4, {0, 4, 3, 3, 1}}, RankCase{{0, 7}, 1, {0, 1}},
+                      RankCase{{0}, 0, {0}}, RankCase{{0, 5, 5, 5}, 3, {0, 3, 3, 3}},
+                      RankCase{{0, -0.0, 0.0, -1, 9}, 3, {0, 3, 3, 1}},
+                      RankCase{{0, 2, -1, 2, -1, 0.5, 2}, 6, {0, 6, 2, 6, 2, 3, 6}}));
+
+TEST(TieRaisedRanks, AgreeWithCountingOnManyTies) {
+    std::vector<double> values(1001, 0.0);
+    unsigned state = 11;
+    for (std::size_t v = 1; v < values.size(); ++v) {
+        state = state * 1103515245u + 12345u;
+        values[v] = static_cast<double>((state >> 8) % 40) * 0.25 - 5;
+    }
+    const std::vector<int> ranks = TieRaisedRanks(values, 1000);
+    for (int v = 1; v <= 1000; ++v) {
+        int notAbove = 0;
+        for (int w = 1; w <= 1000; ++w) {
+            notAbove += values[w] <= values[v] ? 1 : 0;
+        }
+        ASSERT_EQ(ranks[v], notAbove) << "value " << v;
+    }
 }
 
 struct ValidationSetUp {
