@@ -73,6 +73,9 @@ struct FinalWork {
     std::string EstimatesFileName;
     /// First calibration row of each molecule name (the rows do not move in this stage).
     std::unordered_map<std::string, int> CalibrationRowOf;
+    /// The observed values of the validation molecules last ranked, and their ranks.
+    std::vector<double> RankedObserved;
+    std::vector<int> ObservedRanks;
 
     void Size(int rows, int predictionCount) {
         Estimate.assign(static_cast<std::size_t>(rows) + 1, 0.0);

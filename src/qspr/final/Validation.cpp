@@ -7,19 +7,38 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 
 namespace kalemir::qspr {
 
 std::vector<int> TieRaisedRanks(const std::vector<double>& values, int count) {
-    std::vector<double> sorted(values.begin() + 1, values.begin() + 1 + count);
-    std::sort(sorted.begin(), sorted.end());
     std::vector<int> ranks(static_cast<std::size_t>(count) + 1, 0);
-    for (int v = 1; v <= count; ++v) {
-        // Values not above values[v], v itself included: 1 + the others.
-        ranks[v] = static_cast<int>(std::upper_bound(sorted.begin(), sorted.end(), values[v]) -
-                                    sorted.begin());
-    }
+    TieRaisedRanks(values, count, ranks);
     return ranks;
+}
+
+void TieRaisedRanks(const std::vector<double>& values, int count, std::vector<int>& ranks) {
+    ranks.assign(static_cast<std::size_t>(count) + 1, 0);
+    // The molecules in the order of their values: a run of equal values ends at the
+    // count of values not above them, which is the rank of each of them.
+    std::vector<std::pair<double, int>> order;
+    order.reserve(static_cast<std::size_t>(count));
+    for (int v = 1; v <= count; ++v) {
+        order.emplace_back(values[static_cast<std::size_t>(v)], v);
+    }
+    std::sort(order.begin(), order.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::size_t first = 0;
+    while (first < order.size()) {
+        std::size_t end = first + 1;
+        while (end < order.size() && !(order[first].first < order[end].first)) {
+            ++end;
+        }
+        for (std::size_t i = first; i < end; ++i) {
+            ranks[static_cast<std::size_t>(order[i].second)] = static_cast<int>(end);
+        }
+        first = end;
+    }
 }
 
 void ComputeValidationMeasures(ProgramState& ps, ComputingState& cs, FinalWork& work,
@@ -75,8 +94,14 @@ void ComputeValidationMeasures(ProgramState& ps, ComputingState& cs, FinalWork& 
     }
     pair.R = CappedCorrelation(sxy, sxx, syy);
     pair.MeanX = meanE;
-    const std::vector<int> rankE = TieRaisedRanks(estimated, v);
-    const std::vector<int> rankO = TieRaisedRanks(observed, v);
+    std::vector<int> rankE;
+    TieRaisedRanks(estimated, v, rankE);
+    // The observed values are those of every equation of the stage: ranked once.
+    if (work.RankedObserved != observed) {
+        TieRaisedRanks(observed, v, work.ObservedRanks);
+        work.RankedObserved = observed;
+    }
+    const std::vector<int>& rankO = work.ObservedRanks;
     long long difference = 0;
     for (int w = 1; w <= v; ++w) {
         ps.ValidationValues[w][4] = rankE[w];

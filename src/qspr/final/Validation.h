@@ -16,6 +16,8 @@ namespace kalemir::qspr {
 /// Ranks of values[1..count]: rank(v) = 1 + the number of other values not above
 /// values[v], so tied values all take the highest rank of their group.
 std::vector<int> TieRaisedRanks(const std::vector<double>& values, int count);
+/// The same ranks into `ranks` (resized to count + 1).
+void TieRaisedRanks(const std::vector<double>& values, int count, std::vector<int>& ranks);
 
 /// Validation measures of the equation just fitted (estimates and observed values in
 /// cs.Pair): fills ValidationValues columns 2..5, the two sums and KK% in work.Validation,

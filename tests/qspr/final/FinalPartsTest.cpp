@@ -94,10 +94,27 @@ INSTANTIATE_TEST_SUITE_P(
                       DistinctCase{{0, 8, 8, 8, 8}, 1, {false, true, false, false, false}},
                       DistinctCase{{0, 8, 8, 8, 0}, 1, {false, true, false, false, false}}));
 
-TEST(TieRaisedRanks, TiesTakeTheHighestRankOfTheirGroup) {
-    const std::vector<double> values = {0, 1, 2, 2, 3};
-    EXPECT_EQ(TieRaisedRanks(values, 4), (std::vector<int>{0, 1, 3, 3, 4}));
+struct RankCase {
+    std::vector<double> values; ///< entry 0 unused
+    std::vector<int> ranks;
+};
+
+class TieRaisedRankCases : public ::testing::TestWithParam<RankCase> {};
+
+TEST_P(TieRaisedRankCases, TiesTakeTheHighestRankOfTheirGroup) {
+    const RankCase& c = GetParam();
+    const int count = static_cast<int>(c.values.size()) - 1;
+    EXPECT_EQ(TieRaisedRanks(c.values, count), c.ranks);
 }
+
+// Counted by hand: rank = 1 + the other values not above the value.
+INSTANTIATE_TEST_SUITE_P(Values, TieRaisedRankCases,
+                         ::testing::Values(RankCase{{0, 1, 2, 2, 3}, {0, 1, 3, 3, 4}},
+                                           RankCase{{0, 3, 2, 2, 1}, {0, 4, 3, 3, 1}}, // unsorted
+                                           RankCase{{0, 7, 7, 7}, {0, 3, 3, 3}},       // all tied
+                                           RankCase{{0, -1, 0.0, -0.0, 5, -1},
+                                                    {0, 2, 4, 4, 5, 2}}, // -0 ties 0
+                                           RankCase{{0, 4}, {0, 1}}));
 
 struct ValidationSetUp {
     ProgramState ps;
@@ -139,6 +156,21 @@ TEST(Corlinx, ThreeMolecules) {
     ASSERT_EQ(s.ps.ValidationValues.size(), 4u);
     EXPECT_EQ(s.ps.ValidationValues[2][4], 2);
     EXPECT_EQ(s.ps.ValidationValues[2][5], 3);
+}
+
+TEST(Corlinx, NewObservedValuesAreRankedAgain) {
+    // The observed ranks are kept from one equation to the next: observed 1, 3, 2 and
+    // then 3, 2, 1 against estimates 1, 2, 3. Ranks 1 2 3 and 3 2 1 differ by 2 + 0 + 2:
+    // KK% = 200 * 4 / 12.
+    ValidationSetUp s({1, 2, 3}, {1, 3, 2}, 3);
+    ComputeValidationMeasures(s.ps, s.cs, s.work, s.window);
+    EXPECT_FLOAT_EQ(s.work.Validation.RankErrorPercent, 100.0f / 3);
+    for (int i = 1; i <= 3; ++i) {
+        s.cs.Pair.Y[i] = 4 - i;
+    }
+    ComputeValidationMeasures(s.ps, s.cs, s.work, s.window);
+    EXPECT_FLOAT_EQ(s.work.Validation.RankErrorPercent, 200.0f / 3);
+    EXPECT_EQ(s.ps.ValidationValues[1][5], 3);
 }
 
 TEST(Corlinx, TwoMoleculesGiveKk100AndTheSumsTheyHave) {
