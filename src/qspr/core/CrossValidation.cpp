@@ -65,13 +65,24 @@ void ReorderCalibrationRows(ComputingState& cs, const std::vector<int>& order, i
         return;
     }
     DescriptorMatrixStore& dm = cs.DescriptorMatrix;
-    std::vector<double> moved(static_cast<std::size_t>(n) + 1);
-    for (int c = 1; c < kMatrixColumns; ++c) {
-        double* column = dm.Column(c);
-        for (int i = 1; i <= n; ++i) {
-            moved[i] = column[order[i]];
+    // Every column is reordered on its own: the workers share them out.
+    const int workers = cs.Workers ? cs.Workers->Size() : 1;
+    std::vector<std::vector<double>> moved(static_cast<std::size_t>(workers),
+                                           std::vector<double>(static_cast<std::size_t>(n) + 1));
+    auto body = [&](int first, int last, int worker) {
+        std::vector<double>& into = moved[static_cast<std::size_t>(worker)];
+        for (int c = first + 1; c <= last; ++c) {
+            double* column = dm.Column(c);
+            for (int i = 1; i <= n; ++i) {
+                into[i] = column[order[i]];
+            }
+            std::copy(into.begin() + 1, into.end(), column + 1);
         }
-        std::copy(moved.begin() + 1, moved.end(), column + 1);
+    };
+    if (cs.Workers) {
+        cs.Workers->ForEach(kMatrixColumns - 1, 32, body);
+    } else {
+        body(0, kMatrixColumns - 1, 0);
     }
     std::vector<std::string> names(static_cast<std::size_t>(n) + 1);
     for (int i = 1; i <= n; ++i) {

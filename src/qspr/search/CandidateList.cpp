@@ -26,65 +26,59 @@ void RankCandidates(ComputingState& cs, int rows) {
 
 namespace {
 
-/// Columns 1..W of rows first..1000 move down one row and row 1001's take row `first`;
-/// W known when compiled, so each row's move is a few register moves.
-template <int W> void ShiftColumnsOf(std::vector<PredictorSet>& sets, int first) {
-    int candidate[W];
+/// Walks the candidate of row 1001 up from row 1000 past every row it is not below,
+/// each of them moving down one row (row 1000 into row 1001), and puts it in the row
+/// left free: columns 1..W move, the others stay. W known when compiled, so a row's move
+/// is a few register moves. Returns that row, or 0 when the candidate is below row 1000.
+template <int W> int InsertRow(std::vector<double>& r2, std::vector<PredictorSet>& sets) {
+    const double candidateR2 = r2[kCandidateRow];
+    if (candidateR2 < r2[kListRows]) {
+        return 0;
+    }
+    int candidate[W > 0 ? W : 1];
     for (int c = 0; c < W; ++c) {
         candidate[c] = sets[kCandidateRow][c + 1];
     }
-    for (int v = kCandidateRow; v > first; --v) {
-        PredictorSet& to = sets[v];
-        const PredictorSet& from = sets[v - 1];
+    int v = kListRows;
+    do {
+        r2[v + 1] = r2[v];
+        PredictorSet& to = sets[v + 1];
+        const PredictorSet& from = sets[v];
         for (int c = 1; c <= W; ++c) {
             to[c] = from[c];
         }
-    }
+        --v;
+    } while (v >= 1 && !(candidateR2 < r2[v]));
+    r2[v + 1] = candidateR2;
     for (int c = 0; c < W; ++c) {
-        sets[first][c + 1] = candidate[c];
+        sets[v + 1][c + 1] = candidate[c];
     }
+    return v + 1;
 }
 
 template <int... W>
-void ShiftColumns(std::vector<PredictorSet>& sets, int first, int width,
-                  std::integer_sequence<int, W...>) {
-    ((width == W + 1 ? ShiftColumnsOf<W + 1>(sets, first) : void()), ...);
-}
-
-void ShiftColumns(std::vector<PredictorSet>& sets, int first, int width) {
-    ShiftColumns(sets, first, width, std::make_integer_sequence<int, kSetWidth>());
+int InsertRow(std::vector<double>& r2, std::vector<PredictorSet>& sets, int width,
+              std::integer_sequence<int, W...>) {
+    if (width < 1 || width > kSetWidth) {
+        return InsertRow<0>(r2, sets); // no columns to move
+    }
+    int row = 0;
+    ((width == W + 1 ? (row = InsertRow<W + 1>(r2, sets), void()) : void()), ...);
+    return row;
 }
 
 } // namespace
 
 int InsertCandidate(ComputingState& cs) {
-    auto& r2 = cs.CandidateR2;
-    auto& sets = cs.CandidateSets;
-    int q = kListRows;
-    for (;;) {
-        if (r2[kCandidateRow] < r2[q]) {
-            break;
-        }
-        --q;
-        if (q == 0) {
-            break;
-        }
-    }
-    if (q == kListRows) {
-        return 0;
-    }
-    // Rows q+1..1000 move down one row and the candidate takes row q+1 (the exchanges of
-    // neighbouring rows, done as one shift): columns 1..FitTermCount move, the others stay.
-    const double candidateR2 = r2[kCandidateRow];
-    for (int v = kCandidateRow; v >= q + 2; --v) {
-        r2[v] = r2[v - 1];
-    }
-    r2[q + 1] = candidateR2;
-    ShiftColumns(sets, q + 1, cs.FitTermCount);
-    return q + 1;
+    // The list runs from the highest r2 down, so the candidate's row is the one below the
+    // last row it is below; a tie puts it above the equal sets (the exchanges of
+    // neighbouring rows from row 1000 up, done as one shift).
+    return InsertRow(cs.CandidateR2, cs.CandidateSets, cs.FitTermCount,
+                     std::make_integer_sequence<int, kSetWidth>());
 }
 
-ListedSetIndex::ListedSetIndex(int size) : size_(size), keys_(kIndexSlots), used_(kIndexSlots, 0) {}
+ListedSetIndex::ListedSetIndex(int size)
+    : size_(size), keys_(kIndexSlots), hashes_(kIndexSlots), used_(kIndexSlots, 0) {}
 
 void ListedSetIndex::Clear() {
     std::fill(used_.begin(), used_.end(), 0);
@@ -98,12 +92,16 @@ ListedSetIndex::Key ListedSetIndex::MakeKey(const PredictorSet& set) const {
     return key;
 }
 
-std::size_t ListedSetIndex::Slot(const Key& key) const {
+std::uint64_t ListedSetIndex::Hash(const Key& key) const {
     std::uint64_t h = 1469598103934665603ULL;
     for (int c = 0; c < size_; ++c) {
         h = (h ^ key[c]) * 1099511628211ULL;
     }
-    return static_cast<std::size_t>(h ^ (h >> 29)) & (kIndexSlots - 1);
+    return h;
+}
+
+std::size_t ListedSetIndex::Slot(std::uint64_t hash) {
+    return static_cast<std::size_t>(hash ^ (hash >> 29)) & (kIndexSlots - 1);
 }
 
 bool ListedSetIndex::IsComplete(const PredictorSet& set) const {
@@ -115,37 +113,35 @@ bool ListedSetIndex::IsComplete(const PredictorSet& set) const {
     return true;
 }
 
+std::size_t ListedSetIndex::Find(const Key& key, std::uint64_t hash) const {
+    // The whole hash is compared first: the keys of other sets are seldom read.
+    std::size_t s = Slot(hash);
+    while (used_[s] && !(hashes_[s] == hash && keys_[s] == key)) {
+        s = (s + 1) & (kIndexSlots - 1);
+    }
+    return s;
+}
+
 bool ListedSetIndex::Contains(const PredictorSet& set) const {
     const Key key = MakeKey(set);
-    for (std::size_t s = Slot(key);; s = (s + 1) & (kIndexSlots - 1)) {
-        if (!used_[s]) {
-            return false;
-        }
-        if (keys_[s] == key) {
-            return true;
-        }
-    }
+    return used_[Find(key, Hash(key))] != 0;
 }
 
 void ListedSetIndex::Insert(const PredictorSet& set) {
     const Key key = MakeKey(set);
-    std::size_t s = Slot(key);
-    while (used_[s]) {
-        if (keys_[s] == key) {
-            return;
-        }
-        s = (s + 1) & (kIndexSlots - 1);
+    const std::uint64_t hash = Hash(key);
+    const std::size_t s = Find(key, hash);
+    if (used_[s]) {
+        return;
     }
     keys_[s] = key;
+    hashes_[s] = hash;
     used_[s] = 1;
 }
 
 void ListedSetIndex::Erase(const PredictorSet& set) {
     const Key key = MakeKey(set);
-    std::size_t s = Slot(key);
-    while (used_[s] && keys_[s] != key) {
-        s = (s + 1) & (kIndexSlots - 1);
-    }
+    const std::size_t s = Find(key, Hash(key));
     if (!used_[s]) {
         return;
     }
@@ -154,11 +150,12 @@ void ListedSetIndex::Erase(const PredictorSet& set) {
     std::size_t hole = s;
     for (std::size_t next = (s + 1) & (kIndexSlots - 1); used_[next];
          next = (next + 1) & (kIndexSlots - 1)) {
-        const std::size_t home = Slot(keys_[next]);
+        const std::size_t home = Slot(hashes_[next]);
         const bool between =
             hole <= next ? (home > hole && home <= next) : (home > hole || home <= next);
         if (!between) {
             keys_[hole] = keys_[next];
+            hashes_[hole] = hashes_[next];
             used_[hole] = 1;
             used_[next] = 0;
             hole = next;

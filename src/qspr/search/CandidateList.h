@@ -33,10 +33,14 @@ public:
 private:
     using Key = std::array<std::uint16_t, kSetWidth>;
     Key MakeKey(const PredictorSet& set) const;
-    std::size_t Slot(const Key& key) const;
+    std::uint64_t Hash(const Key& key) const;
+    static std::size_t Slot(std::uint64_t hash);
+    /// The slot holding the key, or the free slot that ends its probe chain.
+    std::size_t Find(const Key& key, std::uint64_t hash) const;
 
     int size_;
     std::vector<Key> keys_;
+    std::vector<std::uint64_t> hashes_; ///< the whole hash of each held key
     std::vector<std::uint8_t> used_;
 };
 

@@ -9,8 +9,10 @@
 #include "qspr/search/Preselection.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <cstdlib>
+#include <memory>
 
 namespace kalemir::qspr {
 
@@ -48,6 +50,90 @@ std::string Rounded4(double x) {
     return PlainNumber(RoundDown(x, 4));
 }
 
+/// One worker's buffers for fitting the candidates of a chain step beside the others.
+struct ChainFitter {
+    explicit ChainFitter(int n) : Work(n) {}
+    GroupFitWork Work;
+    PairCorrelation Pair;
+    SilentWindow Window;
+};
+
+/// A candidate of a chain step and what its fit left in the worker's correlation buffer.
+struct ChainTrial {
+    GroupMember Member;
+    double R2 = 0;
+    double MeanX = 0;
+    double R = 0;
+    double SEE = 0;
+};
+
+/// Candidates a worker takes at a time: a fit costs a few passes over the molecules.
+constexpr int kChainGrain = 8;
+
+/// True when the scan of a chain step tries (t, j): significant enough and not marked.
+bool ChainCandidate(const ProgramState& ps, const PreselectionTable& table, int j) {
+    return table.R2[j] >= ps.MinPropertyR2 && table.Marks[j] == 0;
+}
+
+/// The columns of table t the scan of a chain step visits: 2 up to the first "xxx".
+int LastScannedColumn(const PreselectionTable& table) {
+    return std::min(table.LastColumn(), table.Columns - 1);
+}
+
+/// Gathers the candidates of chain step p in the order of the scan and fits each at
+/// position p of the chain on the workers. The marks do not change while the step is
+/// taken but for candidates already passed, so the scan meets exactly these.
+void FitChainStep(const ProgramState& ps, const ComputingState& cs, const PreselectionCells& cells,
+                  const PreselectionState& sel, const GroupSet& set, int p,
+                  std::vector<ChainTrial>& trials,
+                  std::vector<std::unique_ptr<ChainFitter>>& fitters) {
+    trials.clear();
+    for (int t = 1; t <= ps.TableCount; ++t) {
+        if (t == cs.FragmentNewtab) {
+            continue;
+        }
+        const PreselectionTable& table = cells.Tables[t];
+        const int last = LastScannedColumn(table);
+        for (int j = 2; j <= last; ++j) {
+            if (ChainCandidate(ps, table, j)) {
+                ChainTrial trial;
+                trial.Member = {t, j};
+                trials.push_back(trial);
+            }
+        }
+    }
+    const int n = ps.CalibrationCount;
+    auto body = [&](int first, int last, int worker) {
+        ChainFitter& fitter = *fitters[static_cast<std::size_t>(worker)];
+        GroupSet trialSet = set;
+        for (int i = first; i < last; ++i) {
+            ChainTrial& trial = trials[static_cast<std::size_t>(i)];
+            trialSet[p] = trial.Member;
+            trial.R2 =
+                FitGroupSet(cells, sel, trialSet, p, n, fitter.Work, fitter.Pair, fitter.Window);
+            trial.MeanX = fitter.Pair.MeanX;
+            trial.R = fitter.Pair.R;
+            trial.SEE = fitter.Pair.SEE;
+        }
+    };
+    const int count = static_cast<int>(trials.size());
+    if (cs.Workers) {
+        cs.Workers->ForEach(count, kChainGrain, body);
+    } else {
+        body(0, count, 0);
+    }
+}
+
+/// Leaves in the correlation buffer what the fit of the trial at position p left there.
+void TakeChainTrial(PairCorrelation& pair, const ChainTrial& trial, int p) {
+    pair.FitTermCount = p;
+    pair.SignedR2 = 0;
+    pair.MeanX = trial.MeanX;
+    pair.R = trial.R;
+    pair.R2 = trial.R2;
+    pair.SEE = trial.SEE;
+}
+
 void ShowPanel(ComputingWindow& window, const std::vector<std::string>& lines) {
     for (int i = 0; i < kPanelLines; ++i) {
         const std::size_t k = static_cast<std::size_t>(i);
@@ -62,7 +148,7 @@ GroupFitWork::GroupFitWork(int n)
       centredY_(static_cast<std::size_t>(n) + 1), estimate_(static_cast<std::size_t>(n) + 1) {}
 
 double FitGroupSet(const PreselectionCells& cells, const PreselectionState& sel,
-                   const GroupSet& set, int p, int n, GroupFitWork& work, ComputingState& cs,
+                   const GroupSet& set, int p, int n, GroupFitWork& work, PairCorrelation& pair,
                    ComputingWindow& window) {
     const std::size_t stride = static_cast<std::size_t>(n) + 1;
     auto centred = [&](int a) {
@@ -117,7 +203,6 @@ double FitGroupSet(const PreselectionCells& cells, const PreselectionState& sel,
             estimate[m] = estimate[m] + b * c[m];
         }
     }
-    PairCorrelation& pair = cs.Pair;
     pair.SignedR2 = 1;
     pair.FitTermCount = p;
     CorrelateWithFixedY(pair, estimate, sel.Property.data(), n, sel.PropertyMean, sel.PropertySyy,
@@ -287,7 +372,18 @@ GroupSelectionResult SelectWithinGroups(ProgramState& ps, ComputingState& cs,
         ++sel.SelectedCount;
     };
 
-    GroupFitWork work(n);
+    // The plain path fits each candidate as the scan reaches it; otherwise the workers
+    // fit a whole step first and the scan takes their results in its order.
+    const bool onWorkers = cs.PassByIdleFits;
+    std::vector<std::unique_ptr<ChainFitter>> fitters;
+    if (onWorkers) {
+        const int workers = cs.Workers ? cs.Workers->Size() : 1;
+        for (int w = 0; w < workers; ++w) {
+            fitters.push_back(std::make_unique<ChainFitter>(n));
+        }
+    }
+    std::vector<ChainTrial> trials;
+    GroupFitWork work(onWorkers ? 0 : n);
     GroupSet set{};
     int level = 1;
     bool more = true;
@@ -314,6 +410,10 @@ GroupSelectionResult SelectWithinGroups(ProgramState& ps, ComputingState& cs,
                 result.Qmax = qprev;
             }
             showCaption();
+            std::size_t taken = 0;
+            if (onWorkers) {
+                FitChainStep(ps, cs, cells, sel, set, p, trials, fitters);
+            }
             GroupMember best;
             bool full = false;
             for (int t = 1; t <= ps.TableCount && !full; ++t) {
@@ -323,14 +423,23 @@ GroupSelectionResult SelectWithinGroups(ProgramState& ps, ComputingState& cs,
                 cs.TableIndex = t;
                 showCaption();
                 PreselectionTable& table = cells.Tables[t];
-                const int last = std::min(table.LastColumn(), table.Columns - 1);
+                const int last = LastScannedColumn(table);
                 for (int j = 2; j <= last; ++j) {
                     window.Yield();
-                    if (!(table.R2[j] >= ps.MinPropertyR2) || table.Marks[j] != 0) {
+                    if (!ChainCandidate(ps, table, j)) {
                         continue;
                     }
                     set[p] = {t, j};
-                    const double r2 = FitGroupSet(cells, sel, set, p, n, work, cs, window);
+                    double r2 = 0;
+                    if (onWorkers) {
+                        assert(taken < trials.size() && trials[taken].Member.Table == t &&
+                               trials[taken].Member.Column == j && "chain step out of order");
+                        const ChainTrial& fitted = trials[taken++];
+                        TakeChainTrial(cs.Pair, fitted, p);
+                        r2 = fitted.R2;
+                    } else {
+                        r2 = FitGroupSet(cells, sel, set, p, n, work, cs, window);
+                    }
                     const double trial = QualityQ(r2, n, p);
                     if (trial > q) {
                         q = trial;

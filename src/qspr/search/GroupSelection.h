@@ -36,7 +36,7 @@ public:
 
 private:
     friend double FitGroupSet(const PreselectionCells&, const PreselectionState&, const GroupSet&,
-                              int, int, GroupFitWork&, ComputingState&, ComputingWindow&);
+                              int, int, GroupFitWork&, PairCorrelation&, ComputingWindow&);
     int n_;
     int kept_ = 0;                                   ///< positions 1..kept_ are centred and summed
     GroupSet keptSet_{};                             ///< which descriptors they are
@@ -49,11 +49,20 @@ private:
 /// Fits the property of molecules 1..N on the descriptors at positions 1..p of the
 /// chain (normal equations of the centred values, Gauss-Jordan without row exchanges)
 /// and returns the signed r2 between the estimates and the observed values; also left
-/// in cs.Pair.R2. Allocates nothing; positions 1..p-1 are taken from the work space
-/// when they are unchanged since the last fit (the same bits as a fresh fit).
+/// in pair.R2 with the other figures of the correlation. Allocates nothing; positions
+/// 1..p-1 are taken from the work space when they are unchanged since the last fit (the
+/// same bits as a fresh fit). Reads the cells and the selection only, so workers with a
+/// work space, a correlation buffer and a window each may fit side by side.
 double FitGroupSet(const PreselectionCells& cells, const PreselectionState& sel,
-                   const GroupSet& set, int p, int n, GroupFitWork& work, ComputingState& cs,
+                   const GroupSet& set, int p, int n, GroupFitWork& work, PairCorrelation& pair,
                    ComputingWindow& window);
+
+/// The same fit, leaving its correlation in cs.Pair.
+inline double FitGroupSet(const PreselectionCells& cells, const PreselectionState& sel,
+                          const GroupSet& set, int p, int n, GroupFitWork& work, ComputingState& cs,
+                          ComputingWindow& window) {
+    return FitGroupSet(cells, sel, set, p, n, work, cs.Pair, window);
+}
 
 /// The chain size limit for this many tables: lowered to Int(1000 / tables) when
 /// tables * limit exceeds 1000.
@@ -108,6 +117,10 @@ struct GroupSelectionResult {
 };
 
 /// Marks the descriptors chosen by the chains and counts them in sel.SelectedCount.
+/// The candidates of each chain step are fitted side by side on cs.Workers and taken in
+/// the order of the scan, so that marks, captions and cs.Pair are those of a scan that
+/// fits one candidate after another; with cs.PassByIdleFits false (the plain path) it
+/// does just that, on the calling thread.
 GroupSelectionResult SelectWithinGroups(ProgramState& ps, ComputingState& cs,
                                         PreselectionCells& cells, PreselectionState& sel,
                                         ComputingWindow& window, const SelectionClock& clock);

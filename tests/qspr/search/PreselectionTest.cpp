@@ -653,6 +653,72 @@ TEST(SelectWithinGroups, NeverSelectsMoreThanTheCapacity) {
     EXPECT_EQ(set.window.Caption().find("Qmax"), std::string::npos);
 }
 
+/// Two tables of noisy copies of the property, with a capacity.
+struct ChainCase {
+    int capacity;
+    int tables;
+};
+
+class ChainsOnWorkers : public ::testing::TestWithParam<ChainCase> {};
+
+TEST_P(ChainsOnWorkers, MarkAndLeaveWhatTheOneByOneScanDoes) {
+    // The steps fitted side by side must be taken in the scan's order: the marks, the
+    // stop (a capacity of 7 fills in the middle of a step), the caption and the last
+    // fit left in cs.Pair are those of the plain scan on one thread. The second table
+    // repeats the first, so chains also meet exact copies (singular fits).
+    const ChainCase c = GetParam();
+    const int n = 25;
+    std::vector<std::vector<double>> columns;
+    for (int k = 0; k < 50; ++k) {
+        std::vector<double> w(n + 1, 0.0);
+        for (int i = 1; i <= n; ++i) {
+            w[i] = NoisyCopy(i, k);
+        }
+        columns.push_back(w);
+    }
+    auto select = [&](bool plain, int threads) {
+        auto set = std::make_unique<ScreenSetUp>(n, Ramp(n), columns, c.tables);
+        set->ps.MinPropertyR2 = 0.05;
+        set->ScreenAll();
+        set->ps.LogSizeLimit = 4;
+        set->sel.SelectionCapacity = c.capacity;
+        set->cs.PassByIdleFits = !plain;
+        if (threads > 0) {
+            set->cs.Workers = std::make_unique<WorkerPool>(threads);
+        }
+        const GroupSelectionResult result = SelectWithinGroups(
+            set->ps, set->cs, set->cells, set->sel, set->window, SteppingClock());
+        return std::make_pair(std::move(set), result);
+    };
+    const auto [plain, plainResult] = select(true, 0);
+    if (c.capacity < 979) {
+        EXPECT_EQ(plain->sel.SelectedCount, c.capacity);
+    } else {
+        EXPECT_GT(plainResult.Chains, 3);
+    }
+    for (int threads : {0, 1, 2, 3}) {
+        const auto [fast, result] = select(false, threads);
+        EXPECT_EQ(result.Chains, plainResult.Chains) << threads;
+        EXPECT_EQ(result.UnproductiveChains, plainResult.UnproductiveChains) << threads;
+        EXPECT_EQ(result.Qmax, plainResult.Qmax) << threads;
+        EXPECT_EQ(fast->sel.SelectedCount, plain->sel.SelectedCount) << threads;
+        for (int t = 1; t <= c.tables; ++t) {
+            EXPECT_EQ(fast->cells.Tables[t].Marks, plain->cells.Tables[t].Marks) << threads;
+        }
+        EXPECT_EQ(fast->window.Caption(), plain->window.Caption()) << threads;
+        EXPECT_EQ(fast->cs.Pair.R2, plain->cs.Pair.R2) << threads;
+        EXPECT_EQ(fast->cs.Pair.R, plain->cs.Pair.R) << threads;
+        EXPECT_EQ(fast->cs.Pair.SEE, plain->cs.Pair.SEE) << threads;
+        EXPECT_EQ(fast->cs.Pair.MeanX, plain->cs.Pair.MeanX) << threads;
+        EXPECT_EQ(fast->cs.Pair.FitTermCount, plain->cs.Pair.FitTermCount) << threads;
+        EXPECT_EQ(fast->cs.Pair.SignedR2, 0) << threads;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Capacities, ChainsOnWorkers,
+                         ::testing::Values(ChainCase{7, 2}, ChainCase{979, 1}, ChainCase{979, 2},
+                                           ChainCase{40, 2}));
+
 TEST(ChainCaption, WithAndWithoutRoomLeft) {
     EXPECT_EQ(ChainCaption(3, 2, 1.23456, 2.5, 10, 979),
               " p = 3    group 2    Q = 1.2346    Qmax = 2.5    selected 10 / 979");

@@ -62,6 +62,20 @@ TEST(InsertCandidate, TieInsideTheListGoesAboveTheEqualSets) {
     EXPECT_EQ(cs.CandidateR2[1], 1 - 1 / 2000.0);
 }
 
+TEST(InsertCandidate, BestCandidateTakesRowOneAndColumnsBeyondTheSizeStay) {
+    ComputingState cs;
+    FillSortedList(cs);
+    cs.CandidateSets[3][4] = 44; // not part of a two-descriptor set: stays in row 3
+    cs.CandidateR2[kCandidateRow] = 2;
+    cs.CandidateSets[kCandidateRow] = PredictorSet{0, 7, 9};
+    EXPECT_EQ(InsertCandidate(cs), 1);
+    EXPECT_EQ(cs.CandidateSets[1], (PredictorSet{0, 7, 9}));
+    EXPECT_EQ(cs.CandidateSets[3], (PredictorSet{0, 2, 3, 0, 44}));
+    EXPECT_EQ(cs.CandidateSets[kCandidateRow], (PredictorSet{0, 1000, 1001}));
+    EXPECT_EQ(cs.CandidateR2[2], 1 - 1 / 2000.0);
+    EXPECT_EQ(cs.CandidateR2[kCandidateRow], 1 - kListRows / 2000.0);
+}
+
 TEST(RankCandidates, ExchangeSortMovesTiedRows) {
     ComputingState cs;
     cs.CandidateR2[1] = 1;
