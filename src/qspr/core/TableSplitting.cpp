@@ -207,6 +207,7 @@ void ParseQsprTable(ProgramState& ps, ComputingState& cs) {
     }
     DescriptorMatrixStore& dm = cs.DescriptorMatrix;
     dm.Reset(n + p + 5);
+    cs.Pair.HoldRows(n + p);
     for (int k = 0; k <= n + p; ++k) {
         dm.MoleculeNames[k] = cells.Names[k];
     }
@@ -270,6 +271,7 @@ void ScreenTableColumns(ProgramState& ps, ComputingState& cs, ComputingWindow& w
         }
     }
     PairCorrelation& pair = cs.Pair;
+    pair.HoldRows(n);
     std::fill(pair.X.begin() + 1, pair.X.end(), 0.0);
     std::fill(pair.Y.begin() + 1, pair.Y.end(), 0.0);
     for (int i = 1; i <= n; ++i) {

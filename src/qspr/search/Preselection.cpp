@@ -268,6 +268,7 @@ void ScreenFragments(ProgramState& ps, ComputingState& cs, PreselectionState& se
         at(k, 100) = tokens.size() > 1 ? TextToNumber(tokens[1]) : 0.0;
     }
     PairCorrelation& pair = cs.Pair;
+    pair.HoldRows(n + ps.PredictionCount);
     pair.SignedR2 = 0;
     for (int i = 1; i <= n; ++i) {
         pair.Y[i] = at(i, 100);
