@@ -230,26 +230,34 @@ void LoadWorkTable(ProgramState& ps, ComputingState& cs, ComputingWindow& window
     }
     cs.CurrentTableName = ps.TableNames[cs.TableIndex].first;
     {
+        // Records 0..QsprLastLine, parsed on the workers: each fills its own row.
         RecordReader reader(cs.CurrentTableName);
-        std::string record;
-        std::vector<std::string_view> tokens;
-        int r = 0;
-        do {
-            reader.Read(record);
-            Tokenise(record, tokens);
-            const std::size_t count = std::min<std::size_t>(tokens.size(), kTableColumns - 1);
+        auto parse = [&](int r, std::string_view record, int) {
             if (r == 0) {
-                for (std::size_t c = 0; c < count; ++c) {
-                    cells.Headings[c + 1] = std::string(tokens[c]);
-                }
+                ForEachToken(record, [&](int c, std::string_view token) {
+                    if (c >= kTableColumns) {
+                        return false;
+                    }
+                    cells.Headings[c] = std::string(token);
+                    return true;
+                });
             } else if (r < rows) {
-                for (std::size_t c = 0; c < count; ++c) {
-                    cells.At(r, static_cast<int>(c) + 1) = TextToNumber(tokens[c]);
-                }
+                ForEachToken(record, [&](int c, std::string_view token) {
+                    if (c >= kTableColumns) {
+                        return false;
+                    }
+                    cells.At(r, c) = TextToNumber(token);
+                    return true;
+                });
             }
-            window.Yield();
-            ++r;
-        } while (r <= ps.QsprLastLine && !reader.AtEnd());
+        };
+        ParseRecordsInBlocks(reader, false, 0, ps.QsprLastLine, cs.Workers.get(), parse,
+                             [&](int count) {
+                                 // One yield per record, as when they were read one by one.
+                                 for (int k = 0; k < count; ++k) {
+                                     window.Yield();
+                                 }
+                             });
     }
     cs.WorkFiles.Remove(cs.CurrentTableName);
     window.SetCaption(" After splitting ... deleting ... " +
