@@ -53,6 +53,7 @@ struct Data {
 void BM_CorrelatePair(benchmark::State& state) {
     PairCorrelation pair;
     const int n = static_cast<int>(state.range(0));
+    pair.HoldRows(n);
     for (int i = 1; i <= n; ++i) {
         pair.X[i] = i % 17;
         pair.Y[i] = i % 13;

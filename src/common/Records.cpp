@@ -1,6 +1,7 @@
 #include "common/Records.h"
 
 #include "common/Errors.h"
+#include "common/WorkerPool.h"
 
 #include <cerrno>
 #include <cstring>
@@ -154,23 +155,69 @@ bool RecordReader::AtEnd() {
     return bufferPos_ == bufferEnd_ && !RefillBuffer();
 }
 
+bool RecordReader::ReadLine(std::string& line) {
+    lineOpen_ = false;
+    if (!FillLine()) {
+        line.clear();
+        return false;
+    }
+    lineOpen_ = false;
+    line.swap(line_);
+    return true;
+}
+
 void Tokenise(std::string_view record, std::vector<std::string_view>& tokens) {
     tokens.clear();
-    std::size_t i = 0;
-    const std::size_t n = record.size();
-    while (i < n) {
-        while (i < n && IsSeparator(record[i])) {
-            ++i;
+    ForEachToken(record, [&](int, std::string_view token) {
+        tokens.push_back(token);
+        return true;
+    });
+}
+
+int ParseRecordsInBlocks(RecordReader& reader, bool wholeLines, int firstIndex, int lastIndex,
+                         WorkerPool* workers, const RecordParser& parse,
+                         const std::function<void(int count)>& afterBlock) {
+    // Big enough to share among the workers, small enough to keep only a slice of a large
+    // table in memory as text.
+    constexpr int kBlockRecords = 256;
+    std::vector<std::string> block(kBlockRecords);
+    int index = firstIndex;
+    bool more = true;
+    // The record reader's tables read one record even when none is asked for.
+    auto wanted = [&](int at) { return at <= lastIndex || (!wholeLines && at == firstIndex); };
+    while (more && wanted(index)) {
+        int count = 0;
+        while (count < kBlockRecords && wanted(index + count)) {
+            std::string& text = block[static_cast<std::size_t>(count)];
+            if (wholeLines) {
+                if (!reader.ReadLine(text)) {
+                    more = false;
+                    break;
+                }
+            } else {
+                reader.Read(text);
+            }
+            ++count;
+            if (!wholeLines && reader.AtEnd()) {
+                more = false;
+                break;
+            }
         }
-        if (i == n) {
-            break;
+        const int first = index;
+        auto body = [&](int from, int to, int worker) {
+            for (int k = from; k < to; ++k) {
+                parse(first + k, block[static_cast<std::size_t>(k)], worker);
+            }
+        };
+        if (workers != nullptr && count > 1) {
+            workers->ForEach(count, 16, body);
+        } else {
+            body(0, count, 0);
         }
-        const std::size_t start = i;
-        while (i < n && !IsSeparator(record[i])) {
-            ++i;
-        }
-        tokens.push_back(record.substr(start, i - start));
+        index += count;
+        afterBlock(count);
     }
+    return index - firstIndex;
 }
 
 std::vector<std::string_view> Tokenise(std::string_view record) {

@@ -13,6 +13,8 @@
 
 namespace kalemir {
 
+class WorkerPool;
+
 /// Reads the records of one table file in order.
 class RecordReader {
 public:
@@ -33,6 +35,9 @@ public:
     bool AtEnd();
     /// Number of the line the last record came from, from 1.
     long LineNumber() const { return lineNumber_; }
+    /// Reads the next whole line (without its line end), commas and all, into `line`; the
+    /// rest of a line whose records were being read is skipped. False at the end of the file.
+    bool ReadLine(std::string& line);
 
 private:
     RecordReader() = default;
@@ -65,9 +70,44 @@ inline bool IsSeparator(char c) {
     return c == '\t' || c == ' ';
 }
 
+/// Calls visit(column, token) for the tokens of a record in order, columns from 1, until
+/// visit returns false.
+template <typename Visit> void ForEachToken(std::string_view record, Visit&& visit) {
+    std::size_t i = 0;
+    int column = 0;
+    const std::size_t size = record.size();
+    while (i < size) {
+        while (i < size && IsSeparator(record[i])) {
+            ++i;
+        }
+        if (i == size) {
+            return;
+        }
+        const std::size_t start = i;
+        while (i < size && !IsSeparator(record[i])) {
+            ++i;
+        }
+        if (!visit(++column, record.substr(start, i - start))) {
+            return;
+        }
+    }
+}
+
 /// Splits a record into its tokens: maximal runs of characters other than TAB and blank.
 void Tokenise(std::string_view record, std::vector<std::string_view>& tokens);
 std::vector<std::string_view> Tokenise(std::string_view record);
+
+/// Reads a table's records (or whole lines) in blocks and has them parsed on the workers:
+/// parse(index, text, worker) is called once for each record 0, 1, ... of the block, on any
+/// worker and in any order, and the block is done before the next one is read. Reading
+/// stops after record `lastIndex` or at the end of the file; records (not whole lines)
+/// are read at least once, as the table readers do; afterBlock(count) runs on the calling
+/// thread after each block of `count` records. Returns the number of records read. Parse results
+/// must be stored by index.
+using RecordParser = std::function<void(int index, std::string_view text, int worker)>;
+int ParseRecordsInBlocks(RecordReader& reader, bool wholeLines, int firstIndex, int lastIndex,
+                         WorkerPool* workers, const RecordParser& parse,
+                         const std::function<void(int count)>& afterBlock);
 
 /// Calls `visit` for each molecule record of a table file (every non-empty record after the
 /// header, the first non-empty one) with the record, its tokens and its line number.

@@ -175,7 +175,7 @@ TEST_F(QsprRunTest, BadInputIsRefusedWithNothingWritten) {
     WriteFile((dir.Path() / "ALLQ").string(), "Cases\tp\r\na\t?\r\nb\t?\r\n");
     fs::create_directory(dir.Path() / "folder.des");
     std::string big = "Cases\tp\r\n";
-    for (int i = 0; i < 3001; ++i) {
+    for (int i = 0; i < 20001; ++i) {
         big += "m\t1\r\n";
     }
     WriteFile((dir.Path() / "BIG").string(), big);
@@ -188,7 +188,7 @@ TEST_F(QsprRunTest, BadInputIsRefusedWithNothingWritten) {
         {{"MISSING", "BZR01vfr.des"}, "MISSING"}, {{"BZR01", "missing.des"}, "missing.des"},
         {{"BZR01", "folder.des"}, "folder.des"},  {{"EMPTY", "BZR01vfr.des"}, "EMPTY"},
         {{"HEADER", "BZR01vfr.des"}, "HEADER"},   {{"ALLQ", "BZR01vfr.des"}, "ALLQ"},
-        {{"BIG", "BZR01vfr.des"}, "3000"},        {{"../BZR01", "BZR01vfr.des"}, "-C"},
+        {{"BIG", "BZR01vfr.des"}, "20000"},       {{"../BZR01", "BZR01vfr.des"}, "-C"},
     };
     for (const Case& c : cases) {
         std::vector<std::string> arguments = {"run", "-C", Here(), "--quiet"};

@@ -199,7 +199,7 @@ TEST(QsprBadInputTest, EveryKindIsRefusedWithOneMessageAndNothingWritten) {
     const std::string qspr = ReadFile("SMALL");
     const std::string fragments = ReadFile("SMALLvfr.des");
     std::string manyRows = "Cases\tCH3\r\n";
-    for (int i = 0; i < 3001; ++i) {
+    for (int i = 0; i < 20001; ++i) {
         manyRows += "m\t1\r\n";
     }
     std::string outOfOrder = qspr;
@@ -241,9 +241,9 @@ TEST(QsprBadInputTest, EveryKindIsRefusedWithOneMessageAndNothingWritten) {
                      "ELF\x02\x01\0\0",
                      8),
          "SMALL line 1: binary data (a NUL byte), not a text table"},
-        {"more than 3000 molecules in a descriptor table", "SMALLd2d.des", manyRows,
-         "SMALLd2d.des: more than 3000 molecules (line 3002); a descriptor table holds at most "
-         "3000"},
+        {"more than 20000 molecules in a descriptor table", "SMALLd2d.des", manyRows,
+         "SMALLd2d.des: more than 20000 molecules (line 20002); a descriptor table holds at most "
+         "20000"},
         {"a molecule without a value", "SMALL", "Name\tlogK\r\nm1\t1\r\nm2\r\n",
          "SMALL line 3: molecule m2 has no value (a prediction molecule has ?)"},
         {"a calibration molecule after the prediction set", "SMALL", outOfOrder,

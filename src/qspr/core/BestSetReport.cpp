@@ -62,6 +62,7 @@ void ReportBestPredictors(ProgramState& ps, ComputingState& cs, ComputingWindow&
     }
     report.Lines({"", "    Intercorrelations of predictors:", ""});
     PairCorrelation& pair = cs.Pair;
+    pair.HoldRows(ps.CalibrationCount);
     for (std::size_t a = 0; a < columns.size(); ++a) {
         for (std::size_t b = a + 1; b < columns.size(); ++b) {
             std::fill(pair.X.begin() + 1, pair.X.end(), 0.0);

@@ -22,6 +22,7 @@ void ComputeInterR2(ProgramState& ps, ComputingState& cs, ComputingWindow& windo
     const int n = ps.CalibrationCount;
     const int s = cs.SignificantCount;
     PairCorrelation& pair = cs.Pair;
+    pair.HoldRows(n);
     std::fill(pair.X.begin() + 1, pair.X.end(), 0.0);
     std::fill(pair.Y.begin() + 1, pair.Y.end(), 0.0);
     cs.InterSize = s + 1;

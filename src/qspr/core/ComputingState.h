@@ -31,14 +31,23 @@ inline constexpr int kCandidateRow = 1001;
 
 /// Buffer and results of CorrelatePair: X in column 1, Y in column 2, rows 1..N.
 struct PairCorrelation {
-    std::vector<double> X = std::vector<double>(kMaxMolecules + 1, 0.0);
-    std::vector<double> Y = std::vector<double>(kMaxMolecules + 1, 0.0);
+    std::vector<double> X;
+    std::vector<double> Y;
     int FitTermCount = 0; ///< K, subtracted in the SEE denominator
     int SignedR2 = 0;     ///< 1: the r2 result carries the sign of r
     double MeanX = 0;
     double R = 0;
     double R2 = 0;
     double SEE = 0;
+
+    /// Makes rows 1..`molecules` usable; rows already there keep their values.
+    void HoldRows(int molecules) {
+        const std::size_t rows = static_cast<std::size_t>(molecules) + 1;
+        if (X.size() < rows) {
+            X.resize(rows, 0.0);
+            Y.resize(rows, 0.0);
+        }
+    }
 };
 
 /// Descriptor values, molecules by columns: row 0 and column 0 hold names, rows 1..N the
@@ -129,6 +138,12 @@ struct SearchTrial {
     double SEE = 0;
 };
 
+/// A sort remembered with the keys it sorted (entries 0..n).
+struct SortMemo {
+    std::vector<double> Keys;
+    std::vector<int> Order;
+};
+
 struct ComputingState {
     /// The report the stages of this computation append to: the working report, or a
     /// work file of its own for a computation the user does not read (Y-randomisation).
@@ -150,7 +165,7 @@ struct ComputingState {
     int TableIndex = 0;
 
     // Splitting state.
-    std::vector<std::string> SplitNameColumn = std::vector<std::string>(kMaxMolecules + 1);
+    std::vector<std::string> SplitNameColumn;
     std::string CurrentTableName;
     int NewtabCount = 0;
     int FragmentNewtab = 0;
@@ -197,8 +212,11 @@ struct ComputingState {
     std::array<std::array<double, kSlotEntries>, 5> BestSets{};
     int BestSetSize = 0;
     double LastFitR2CV = 0;
-    std::vector<double> CVEstimate = std::vector<double>(kMaxMolecules + 1, 0.0);
-    std::vector<double> CVObserved = std::vector<double>(kMaxMolecules + 1, 0.0);
+    std::vector<double> CVEstimate; ///< rows 1..N
+    std::vector<double> CVObserved;
+    /// The cross-validation's last ascending and descending sorts of the property.
+    SortMemo CVAscending;
+    SortMemo CVDescending;
 
     // Outliers.
     int OutlierSteps = 0;

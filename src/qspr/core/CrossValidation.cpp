@@ -8,6 +8,7 @@
 #include "qspr/core/Significant.h"
 
 #include <cmath>
+#include <cstring>
 #include <string>
 
 namespace kalemir::qspr {
@@ -60,6 +61,23 @@ int SlotSize(const std::array<double, kSlotEntries>& slot) {
     return size;
 }
 
+namespace {
+
+/// The exchange sort of the property keys, taken from the memo when the keys are the same
+/// bits as last time: the sizes of a cycle validate the same property column again and again.
+std::vector<int> SortedOrder(SortMemo& memo, const std::vector<double>& keys, int n,
+                             bool ascending) {
+    const std::size_t size = static_cast<std::size_t>(n) + 1;
+    if (memo.Keys.size() != size ||
+        std::memcmp(memo.Keys.data(), keys.data(), size * sizeof(double)) != 0) {
+        memo.Keys.assign(keys.begin(), keys.begin() + static_cast<std::ptrdiff_t>(size));
+        memo.Order = ascending ? ExchangeSortAscending(keys, n) : ExchangeSortDescending(keys, n);
+    }
+    return memo.Order;
+}
+
+} // namespace
+
 void ReorderCalibrationRows(ComputingState& cs, const std::vector<int>& order, int n) {
     if (IsIdentity(order, n)) {
         return;
@@ -102,8 +120,8 @@ double CrossValidateSet(ProgramState& ps, ComputingState& cs, ComputingWindow& w
     const PredictorSet set = cs.CandidateSets[kCandidateRow];
     const std::uint64_t versionBefore = cs.DataVersion;
     cs.CrossValidating = true;
-    std::fill(cs.CVEstimate.begin() + 1, cs.CVEstimate.end(), 0.0);
-    std::fill(cs.CVObserved.begin() + 1, cs.CVObserved.end(), 0.0);
+    cs.CVEstimate.assign(static_cast<std::size_t>(n) + 1, 0.0);
+    cs.CVObserved.assign(static_cast<std::size_t>(n) + 1, 0.0);
     const double propertyMean = dm.At(last + 1, kPropertyColumn);
     std::vector<double> keys(static_cast<std::size_t>(n) + 1, 0.0);
     const std::string ofCount = " / " + PlainNumber(n);
@@ -112,7 +130,7 @@ double CrossValidateSet(ProgramState& ps, ComputingState& cs, ComputingWindow& w
     for (int i = 1; i <= n; ++i) {
         keys[i] = dm.At(i, kPropertyColumn);
     }
-    const std::vector<int> ascending = ExchangeSortAscending(keys, n);
+    const std::vector<int> ascending = SortedOrder(cs.CVAscending, keys, n, true);
     ReorderCalibrationRows(cs, ascending, n);
     for (int i = 1; i <= n; ++i) {
         cs.CVObserved[i] = dm.At(i, kPropertyColumn) + propertyMean;
@@ -133,7 +151,7 @@ double CrossValidateSet(ProgramState& ps, ComputingState& cs, ComputingWindow& w
     for (int i = 1; i <= n; ++i) {
         keys[i] = dm.At(i, kPropertyColumn);
     }
-    const std::vector<int> descending = ExchangeSortDescending(keys, n);
+    const std::vector<int> descending = SortedOrder(cs.CVDescending, keys, n, false);
     ReorderCalibrationRows(cs, descending, n);
     half = n % 2 == 0 ? n / 2 : (n - 1) / 2;
     {

@@ -7,6 +7,7 @@
 #include "qspr/core/CentredSums.h"
 #include "qspr/core/Correlation.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -14,13 +15,32 @@ namespace kalemir::qspr {
 
 namespace {
 
+/// True when keys 1..count are numbers that all differ (no two compare equal).
+bool AllKeysDiffer(const std::vector<double>& keys, int count) {
+    std::vector<double> sorted(keys.begin() + 1, keys.begin() + count + 1);
+    for (double key : sorted) {
+        if (std::isnan(key)) {
+            return false;
+        }
+    }
+    std::sort(sorted.begin(), sorted.end());
+    return std::adjacent_find(sorted.begin(), sorted.end()) == sorted.end();
+}
+
 template <typename Swap>
 std::vector<int> ExchangeSort(const std::vector<double>& keysIn, int count, Swap before) {
-    std::vector<double> keys(keysIn.begin(), keysIn.begin() + count + 1);
     std::vector<int> order(static_cast<std::size_t>(count) + 1);
     for (int i = 0; i <= count; ++i) {
         order[i] = i;
     }
+    // Keys that all differ have one sorted order only, the one the exchanges reach: take
+    // it in n log n. Ties keep the exchanges, whose order among equal keys is their own.
+    if (count > 1 && AllKeysDiffer(keysIn, count)) {
+        std::sort(order.begin() + 1, order.end(),
+                  [&](int a, int b) { return before(keysIn[a], keysIn[b]); });
+        return order;
+    }
+    std::vector<double> keys(keysIn.begin(), keysIn.begin() + count + 1);
     for (int a = 1; a < count; ++a) {
         for (int b = a + 1; b <= count; ++b) {
             if (before(keys[b], keys[a])) {
@@ -57,6 +77,7 @@ void MergeSignificant(ProgramState& ps, ComputingState& cs, ComputingWindow& win
         t = 2 * ps.MinPropertyR2;
     }
     PairCorrelation& pair = cs.Pair;
+    pair.HoldRows(n);
     for (int j = 2; j < kTableColumns; ++j) {
         const double r2 = cells.ColumnR2[j];
         const double f = DescriptorQuality(t, r2);

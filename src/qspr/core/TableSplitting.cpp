@@ -207,6 +207,7 @@ void ParseQsprTable(ProgramState& ps, ComputingState& cs) {
     }
     DescriptorMatrixStore& dm = cs.DescriptorMatrix;
     dm.Reset(n + p + 5);
+    cs.Pair.HoldRows(n + p);
     for (int k = 0; k <= n + p; ++k) {
         dm.MoleculeNames[k] = cells.Names[k];
     }
@@ -229,26 +230,34 @@ void LoadWorkTable(ProgramState& ps, ComputingState& cs, ComputingWindow& window
     }
     cs.CurrentTableName = ps.TableNames[cs.TableIndex].first;
     {
+        // Records 0..QsprLastLine, parsed on the workers: each fills its own row.
         RecordReader reader(cs.CurrentTableName);
-        std::string record;
-        std::vector<std::string_view> tokens;
-        int r = 0;
-        do {
-            reader.Read(record);
-            Tokenise(record, tokens);
-            const std::size_t count = std::min<std::size_t>(tokens.size(), kTableColumns - 1);
+        auto parse = [&](int r, std::string_view record, int) {
             if (r == 0) {
-                for (std::size_t c = 0; c < count; ++c) {
-                    cells.Headings[c + 1] = std::string(tokens[c]);
-                }
+                ForEachToken(record, [&](int c, std::string_view token) {
+                    if (c >= kTableColumns) {
+                        return false;
+                    }
+                    cells.Headings[c] = std::string(token);
+                    return true;
+                });
             } else if (r < rows) {
-                for (std::size_t c = 0; c < count; ++c) {
-                    cells.At(r, static_cast<int>(c) + 1) = TextToNumber(tokens[c]);
-                }
+                ForEachToken(record, [&](int c, std::string_view token) {
+                    if (c >= kTableColumns) {
+                        return false;
+                    }
+                    cells.At(r, c) = TextToNumber(token);
+                    return true;
+                });
             }
-            window.Yield();
-            ++r;
-        } while (r <= ps.QsprLastLine && !reader.AtEnd());
+        };
+        ParseRecordsInBlocks(reader, false, 0, ps.QsprLastLine, cs.Workers.get(), parse,
+                             [&](int count) {
+                                 // One yield per record, as when they were read one by one.
+                                 for (int k = 0; k < count; ++k) {
+                                     window.Yield();
+                                 }
+                             });
     }
     cs.WorkFiles.Remove(cs.CurrentTableName);
     window.SetCaption(" After splitting ... deleting ... " +
@@ -270,6 +279,7 @@ void ScreenTableColumns(ProgramState& ps, ComputingState& cs, ComputingWindow& w
         }
     }
     PairCorrelation& pair = cs.Pair;
+    pair.HoldRows(n);
     std::fill(pair.X.begin() + 1, pair.X.end(), 0.0);
     std::fill(pair.Y.begin() + 1, pair.Y.end(), 0.0);
     for (int i = 1; i <= n; ++i) {

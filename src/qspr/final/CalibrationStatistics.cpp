@@ -10,6 +10,7 @@
 #include "qspr/final/Fragments.h"
 #include "qspr/final/RunCapture.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace kalemir::qspr {
@@ -19,16 +20,16 @@ namespace {
 /// Series `first` and first + 1 of the scatter points: rows 1..n, zero beyond.
 void FillScatterSeries(ProgramState& ps, const double* estimated, const double* observed, int n,
                        int first) {
-    constexpr std::size_t kPointRows = kMaxMolecules + 1;
-    if (ps.ScatterPoints.size() < kPointRows) {
-        ps.ScatterPoints.resize(kPointRows);
+    // One row beyond the molecules stays zero: it ends the series.
+    const std::size_t rows = static_cast<std::size_t>(std::max(n, 0)) + 2;
+    if (ps.ScatterPoints.size() < rows) {
+        ps.ScatterPoints.resize(rows);
     }
     for (std::size_t i = 1; i < ps.ScatterPoints.size(); ++i) {
         ps.ScatterPoints[i][first] = 0;
         ps.ScatterPoints[i][first + 1] = 0;
     }
-    const int rows = std::min(n, kMaxMolecules);
-    for (int i = 1; i <= rows; ++i) {
+    for (int i = 1; i <= n; ++i) {
         ps.ScatterPoints[i][first] = estimated[i];
         ps.ScatterPoints[i][first + 1] = observed[i];
     }
@@ -38,6 +39,15 @@ int Sign(double x) {
     return x > 0 ? 1 : (x < 0 ? -1 : 0);
 }
 
+bool AllFinite(const double* values, int n) {
+    for (int i = 1; i <= n; ++i) {
+        if (!std::isfinite(values[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
 std::string Round3(double x) {
     return PlainNumber(RoundDown(x, 3));
 }
@@ -45,17 +55,93 @@ std::string Round3(double x) {
 } // namespace
 
 std::vector<int> TieBrokenRanks(const double* values, const double* other, int n) {
-    std::vector<int> ranks(static_cast<std::size_t>(n) + 1, 0);
-    for (int i = 1; i <= n; ++i) {
-        int rank = 1;
-        for (int j = 1; j <= n; ++j) {
-            if (values[j] > values[i] || (values[j] == values[i] && other[j] > other[i])) {
-                ++rank;
+    std::vector<int> ranks(static_cast<std::size_t>(std::max(n, 0)) + 1, 0);
+    if (!AllFinite(values, n) || !AllFinite(other, n)) {
+        // A value that compares with nothing: count the larger ones one by one.
+        for (int i = 1; i <= n; ++i) {
+            int rank = 1;
+            for (int j = 1; j <= n; ++j) {
+                if (values[j] > values[i] || (values[j] == values[i] && other[j] > other[i])) {
+                    ++rank;
+                }
             }
+            ranks[i] = rank;
         }
-        ranks[i] = rank;
+        return ranks;
+    }
+    // Largest first; a molecule's rank is 1 + the number of molecules before its group of
+    // equal pairs.
+    auto larger = [&](int a, int b) {
+        return values[a] > values[b] || (values[a] == values[b] && other[a] > other[b]);
+    };
+    std::vector<int> order(static_cast<std::size_t>(std::max(n, 0)));
+    for (int i = 1; i <= n; ++i) {
+        order[static_cast<std::size_t>(i - 1)] = i;
+    }
+    std::sort(order.begin(), order.end(), larger);
+    int groupStart = 0;
+    for (int k = 0; k < n; ++k) {
+        if (k > 0 && larger(order[k - 1], order[k])) {
+            groupStart = k;
+        }
+        ranks[order[k]] = groupStart + 1;
     }
     return ranks;
+}
+
+long long KendallConcordance(const double* e, const double* o, int n) {
+    if (!AllFinite(e, n) || !AllFinite(o, n)) {
+        long long concordance = 0;
+        for (int i = 1; i < n; ++i) {
+            for (int j = i + 1; j <= n; ++j) {
+                concordance += Sign(e[i] - e[j]) * Sign(o[i] - o[j]) < 0 ? -1 : 1;
+            }
+        }
+        return concordance;
+    }
+    // Ordered by E and, within equal E, by O, a discordant pair (E and O strictly in
+    // opposite order) is exactly a strict inversion of the O sequence; every other pair,
+    // tied ones included, counts as concordant.
+    std::vector<int> order(static_cast<std::size_t>(std::max(n, 0)));
+    for (int i = 1; i <= n; ++i) {
+        order[static_cast<std::size_t>(i - 1)] = i;
+    }
+    std::sort(order.begin(), order.end(),
+              [&](int a, int b) { return e[a] < e[b] || (e[a] == e[b] && o[a] < o[b]); });
+    std::vector<double> sequence(order.size());
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        sequence[k] = o[order[k]];
+    }
+    std::vector<double> merged(sequence.size());
+    long long discordant = 0;
+    // Bottom-up merge sort counting, for each element taken from the right run, the
+    // elements of the left run strictly above it.
+    for (std::size_t width = 1; width < sequence.size(); width *= 2) {
+        for (std::size_t left = 0; left < sequence.size(); left += 2 * width) {
+            const std::size_t mid = std::min(left + width, sequence.size());
+            const std::size_t right = std::min(left + 2 * width, sequence.size());
+            std::size_t a = left;
+            std::size_t b = mid;
+            std::size_t out = left;
+            while (a < mid && b < right) {
+                if (sequence[b] < sequence[a]) {
+                    discordant += static_cast<long long>(mid - a);
+                    merged[out++] = sequence[b++];
+                } else {
+                    merged[out++] = sequence[a++];
+                }
+            }
+            while (a < mid) {
+                merged[out++] = sequence[a++];
+            }
+            while (b < right) {
+                merged[out++] = sequence[b++];
+            }
+        }
+        sequence.swap(merged);
+    }
+    const long long pairs = static_cast<long long>(n) * (n - 1) / 2;
+    return pairs - 2 * discordant;
 }
 
 CalibrationFigures ComputeCalibrationFigures(const double* e, const double* o, int n, int p) {
@@ -98,12 +184,7 @@ CalibrationFigures ComputeCalibrationFigures(const double* e, const double* o, i
     f.RSEE = f.MeanO != 0 ? 100 * f.SEE / f.MeanO : 0.0;
     f.CorrectedRSEE = f.MeanO != f.MinO ? 100 * f.SEE / (f.MeanO - f.MinO) : 0.0;
     if (n > 1) {
-        long long concordance = 0;
-        for (int i = 1; i < n; ++i) {
-            for (int j = i + 1; j <= n; ++j) {
-                concordance += Sign(e[i] - e[j]) * Sign(o[i] - o[j]) < 0 ? -1 : 1;
-            }
-        }
+        const long long concordance = KendallConcordance(e, o, n);
         f.Kendall = 2.0 * static_cast<double>(concordance) / (static_cast<double>(n) * (n - 1));
         const std::vector<int> rankE = TieBrokenRanks(e, o, n);
         const std::vector<int> rankO = TieBrokenRanks(o, e, n);

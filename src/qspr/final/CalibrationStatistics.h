@@ -46,6 +46,10 @@ CalibrationFigures ComputeCalibrationFigures(const double* estimated, const doub
 /// Ranks with 1 for the largest value, ties broken by the other series (larger first).
 std::vector<int> TieBrokenRanks(const double* values, const double* other, int n);
 
+/// Kendall's sum over the pairs of molecules 1..n: -1 for a pair whose E and O lie strictly
+/// in opposite order, +1 for every other pair (ties included).
+long long KendallConcordance(const double* estimated, const double* observed, int n);
+
 /// OutlierRatio = Q^w / OI_max with w = 0.75 (1 + 1/Q); 1.1 (no removal) when OI_max is 0
 /// or Q is not positive.
 double OutlierRatioFor(double q, double oiMax);

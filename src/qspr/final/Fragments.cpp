@@ -103,6 +103,7 @@ void ReportFragments(ProgramState& ps, ComputingState& cs, ComputingWindow& wind
                     : "     SIGNIFICANT MOLECULAR FRAGMENTS ARE");
     report.Line("");
     PairCorrelation& pair = cs.Pair;
+    pair.HoldRows(n);
     std::fill(pair.X.begin(), pair.X.end(), 0.0);
     std::fill(pair.Y.begin(), pair.Y.end(), 0.0);
     for (int i = 1; i <= n; ++i) {

@@ -24,6 +24,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <optional>
 #include <stdexcept>
 
 namespace kalemir::qspr {
@@ -47,100 +48,6 @@ public:
 private:
     int number_;
 };
-
-/// Reads a file line by line (CR LF or LF), through one large buffer.
-class LineSource {
-public:
-    explicit LineSource(const std::string& path) : path_(path) {
-        file_ = std::fopen(path.c_str(), "rb");
-        if (file_ == nullptr) {
-            const int number = errno == ENOENT ? kErrorFileNotFound : kErrorFileAccess;
-            throw StageFailure(number, path + ": cannot open: " + std::strerror(errno));
-        }
-        buffer_.resize(1 << 20);
-    }
-    ~LineSource() {
-        if (file_ != nullptr) {
-            std::fclose(file_);
-        }
-    }
-    LineSource(const LineSource&) = delete;
-    LineSource& operator=(const LineSource&) = delete;
-
-    /// The next line without its line end; false at the end of the file.
-    bool Next(std::string_view& out) {
-        line_.clear();
-        bool any = false;
-        for (;;) {
-            if (pos_ == end_) {
-                if (ended_) {
-                    break;
-                }
-                end_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
-                pos_ = 0;
-                if (end_ < buffer_.size()) {
-                    if (std::ferror(file_) != 0) {
-                        throw StageFailure(kErrorFileAccess, path_ + ": cannot read");
-                    }
-                    ended_ = true;
-                }
-                if (end_ == 0) {
-                    break;
-                }
-            }
-            any = true;
-            const char* start = buffer_.data() + pos_;
-            const void* found = std::memchr(start, '\n', end_ - pos_);
-            if (found != nullptr) {
-                const char* newline = static_cast<const char*>(found);
-                line_.append(start, newline);
-                pos_ = static_cast<std::size_t>(newline - buffer_.data()) + 1;
-                break;
-            }
-            line_.append(start, end_ - pos_);
-            pos_ = end_;
-        }
-        if (!any) {
-            return false;
-        }
-        if (!line_.empty() && line_.back() == '\r') {
-            line_.pop_back();
-        }
-        out = line_;
-        return true;
-    }
-
-private:
-    std::string path_;
-    std::FILE* file_ = nullptr;
-    std::vector<char> buffer_;
-    std::size_t pos_ = 0;
-    std::size_t end_ = 0;
-    bool ended_ = false;
-    std::string line_;
-};
-
-/// Calls f(column, token) for the tokens of a line, columns from 1.
-template <typename F> void ForEachToken(std::string_view line, F&& f) {
-    std::size_t i = 0;
-    int column = 0;
-    const std::size_t size = line.size();
-    while (i < size) {
-        while (i < size && IsSeparator(line[i])) {
-            ++i;
-        }
-        if (i == size) {
-            break;
-        }
-        const std::size_t start = i;
-        while (i < size && !IsSeparator(line[i])) {
-            ++i;
-        }
-        if (!f(++column, line.substr(start, i - start))) {
-            return;
-        }
-    }
-}
 
 std::string FirstFragmentTable(const ProgramState& ps) {
     for (int i = 1; i <= ps.SelectedTableCount && i < static_cast<int>(ps.ChosenTableNames.size());
@@ -269,6 +176,7 @@ void ScreenFragments(ProgramState& ps, ComputingState& cs, PreselectionState& se
         at(k, 100) = tokens.size() > 1 ? TextToNumber(tokens[1]) : 0.0;
     }
     PairCorrelation& pair = cs.Pair;
+    pair.HoldRows(n + ps.PredictionCount);
     pair.SignedR2 = 0;
     for (int i = 1; i <= n; ++i) {
         pair.Y[i] = at(i, 100);
@@ -293,31 +201,44 @@ void LoadSplitTable(ProgramState& ps, ComputingState& cs, PreselectionCells& cel
     table.Headers.assign(kSplitTableColumns, kUnfilledHeader);
     table.Molecules.assign(static_cast<std::size_t>(rows), std::string());
     {
-        LineSource source(name);
+        std::optional<RecordReader> opened;
+        try {
+            opened.emplace(name);
+        } catch (const FileError& e) {
+            throw StageFailure(errno == ENOENT ? kErrorFileNotFound : kErrorFileAccess, e.what());
+        }
+        RecordReader& reader = *opened;
         window.Yield();
-        std::string_view line;
-        int r = 0;
-        while (r <= ps.QsprLastLine && source.Next(line)) {
-            if (r == 0) {
-                int columns = 1;
-                ForEachToken(line, [&](int c, std::string_view token) {
-                    if (c >= kSplitTableColumns) {
-                        return false;
-                    }
-                    table.Headers[c] = std::string(token);
-                    columns = c + 1;
-                    return true;
-                });
-                table.Columns = std::max(columns, 2);
-                table.Values.assign(static_cast<std::size_t>(table.Columns) * rows, 0.0);
-                table.R2.assign(static_cast<std::size_t>(table.Columns), 0.0);
-                table.Marks.assign(static_cast<std::size_t>(table.Columns), 0);
-                table.Means.assign(static_cast<std::size_t>(table.Columns), 0.0);
-            } else if (r < rows) {
+        // The header line first: it gives the width; then the molecule lines 1..QsprLastLine,
+        // parsed on the workers, each into its own row.
+        std::string header;
+        const bool any = ps.QsprLastLine >= 0 && reader.ReadLine(header);
+        int columns = 1;
+        if (any) {
+            ForEachToken(header, [&](int c, std::string_view token) {
+                if (c >= kSplitTableColumns) {
+                    return false;
+                }
+                table.Headers[c] = std::string(token);
+                columns = c + 1;
+                return true;
+            });
+            window.Yield();
+        }
+        table.Columns = any ? std::max(columns, 2) : 2;
+        table.Values.assign(static_cast<std::size_t>(table.Columns) * rows, 0.0);
+        table.R2.assign(static_cast<std::size_t>(table.Columns), 0.0);
+        table.Marks.assign(static_cast<std::size_t>(table.Columns), 0);
+        table.Means.assign(static_cast<std::size_t>(table.Columns), 0.0);
+        if (any) {
+            auto parse = [&](int r, std::string_view line, int) {
+                if (r >= rows) {
+                    return;
+                }
                 double* values = table.Values.data() + r;
-                const int columns = table.Columns;
+                const int width = table.Columns;
                 ForEachToken(line, [&](int c, std::string_view token) {
-                    if (c >= columns) {
+                    if (c >= width) {
                         return false;
                     }
                     if (c == 1) {
@@ -327,16 +248,14 @@ void LoadSplitTable(ProgramState& ps, ComputingState& cs, PreselectionCells& cel
                     }
                     return true;
                 });
-            }
-            window.Yield();
-            ++r;
-        }
-        if (r == 0) {
-            table.Columns = 2;
-            table.Values.assign(static_cast<std::size_t>(table.Columns) * rows, 0.0);
-            table.R2.assign(2, 0.0);
-            table.Marks.assign(2, 0);
-            table.Means.assign(2, 0.0);
+            };
+            ParseRecordsInBlocks(reader, true, 1, ps.QsprLastLine, cs.Workers.get(), parse,
+                                 [&](int count) {
+                                     // One yield per record, as when they were read one by one.
+                                     for (int k = 0; k < count; ++k) {
+                                         window.Yield();
+                                     }
+                                 });
         }
     }
     table.Molecules[0] = table.Headers[1];

@@ -55,6 +55,9 @@ void EvaluateTrials(const ProgramState& ps, ComputingState& cs, int count) {
     while (static_cast<int>(cs.WorkerFits.size()) < workers) {
         cs.WorkerFits.push_back(std::make_unique<FitScratch>());
     }
+    for (const std::unique_ptr<FitScratch>& scratch : cs.WorkerFits) {
+        scratch->Pair.HoldRows(ps.CalibrationCount + ps.PredictionCount);
+    }
     const ComputingState& state = cs;
     std::vector<SearchTrial>& trials = cs.Trials;
     std::vector<std::unique_ptr<FitScratch>>& scratch = cs.WorkerFits;

@@ -14,7 +14,7 @@ namespace kalemir::qspr {
 inline constexpr const char* kWorkingReport = "rezultat.rez";
 
 /// Data-model limits.
-inline constexpr int kMaxMolecules = 3000;
+inline constexpr int kMaxMolecules = 20000;
 inline constexpr int kMaxHeldDescriptors = 1000;
 inline constexpr int kMaxPredictorsInSet = 20;
 

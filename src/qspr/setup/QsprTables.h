@@ -7,7 +7,7 @@
 namespace kalemir::qspr {
 
 /// Non-empty records of a QSPR table in order, index 0 the header.
-/// Throws InputError naming the file when it holds more than 3000 molecule records, and
+/// Throws InputError naming the file when it holds more than kMaxMolecules molecule records, and
 /// FileError when it cannot be read.
 std::vector<std::string> ReadQsprLines(const std::string& path);
 

@@ -17,6 +17,7 @@ namespace kalemir::qspr {
 namespace {
 
 void Fill(PairCorrelation& pair, const std::vector<double>& x, const std::vector<double>& y) {
+    pair.HoldRows(static_cast<int>(x.size()));
     for (std::size_t i = 0; i < x.size(); ++i) {
         pair.X[i + 1] = x[i];
         pair.Y[i + 1] = y[i];
@@ -83,6 +84,7 @@ struct SmallMatrix {
         ps.CalibrationCount = n;
         ps.PredictionCount = 0;
         cs.DescriptorMatrix.Reset(n + 5);
+        cs.Pair.HoldRows(n + 5);
         cs.SignificantCount = static_cast<int>(columns.size());
         for (std::size_t c = 0; c < columns.size(); ++c) {
             cs.DescriptorMatrix.ColumnNames[c + 1] = "d" + std::to_string(c + 1);

@@ -181,6 +181,7 @@ struct FullMatrix {
         ps.CalibrationCount = kN;
         ps.MinPropertyR2 = 0.1;
         cs.DescriptorMatrix.Reset(kN + 5);
+        cs.Pair.HoldRows(kN + 5);
         unsigned state = 12345;
         for (int c = 1; c <= 1000; ++c) {
             cs.DescriptorMatrix.ColumnNames[c] = "k" + std::to_string(c);
@@ -247,6 +248,7 @@ TEST(RankSignificant, OrdersByQualityAndReports) {
     SilentWindow window;
     ps.CalibrationCount = 2;
     cs.DescriptorMatrix.Reset(2 + 5);
+    cs.Pair.HoldRows(2 + 5);
     const double qualities[] = {1.25, 1.5, 0.5, 1.125, 1.5};
     for (int c = 1; c <= 5; ++c) {
         cs.DescriptorMatrix.ColumnNames[c] = "q" + std::to_string(c);
@@ -281,6 +283,7 @@ TEST(RankSignificant, NoSignificantDescriptorFinishes) {
     SilentWindow window;
     ps.CalibrationCount = 2;
     cs.DescriptorMatrix.Reset(7);
+    cs.Pair.HoldRows(7);
     RankSignificant(ps, cs, window);
     EXPECT_EQ(cs.SignificantCount, 0);
     EXPECT_EQ(ReadFile("rezultat.rez"),

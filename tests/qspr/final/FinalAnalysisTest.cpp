@@ -59,6 +59,7 @@ struct SmallTable {
         ps.ValidationValues.assign(n + 1, {});
         ps.QsprLines.assign(n + pc + 1, "");
         cs.DescriptorMatrix.Reset(n + pc + 5);
+        cs.Pair.HoldRows(n + pc + 5);
         DescriptorMatrixStore& dm = cs.DescriptorMatrix;
         dm.ColumnNames[1] = "d1";
         dm.ColumnNames[2] = "d2";

@@ -133,6 +133,64 @@ TEST(TieRaisedRanks, AgreeWithCountingOnManyTies) {
     }
 }
 
+// Ranks (1 = largest, ties broken by the other series) and Kendall's sum (-1 for each
+// pair strictly in opposite order, +1 otherwise), worked by hand; entry 0 is unused.
+struct RankCase {
+    const char* label;
+    std::vector<double> e;
+    std::vector<double> o;
+    std::vector<int> ranksOfE;
+    long long concordance;
+};
+
+class RankAndKendall : public ::testing::TestWithParam<RankCase> {};
+
+TEST_P(RankAndKendall, HandValues) {
+    const RankCase& c = GetParam();
+    const int n = static_cast<int>(c.e.size()) - 1;
+    EXPECT_EQ(TieBrokenRanks(c.e.data(), c.o.data(), n), c.ranksOfE) << c.label;
+    EXPECT_EQ(KendallConcordance(c.e.data(), c.o.data(), n), c.concordance) << c.label;
+}
+
+// "one swap": pairs (1,2) +1, (1,3) +1, (2,3) -1. "ties": E 1,1,2 and O 2,1,1: (1,2) tied
+// in E +1, (1,3) -1, (2,3) tied in O +1; molecule 1 beats 2 on O. "equal pairs": both
+// rank 1, the pair counts +1. "reversed": all 6 pairs -1. "one": no pair.
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RankAndKendall,
+    ::testing::Values(RankCase{"one swap", {0, 1, 2, 3}, {0, 1, 3, 2}, {0, 3, 2, 1}, 1},
+                      RankCase{"ties", {0, 1, 1, 2}, {0, 2, 1, 1}, {0, 2, 3, 1}, 1},
+                      RankCase{"equal pairs", {0, 5, 5}, {0, 1, 1}, {0, 1, 1}, 1},
+                      RankCase{"reversed", {0, 1, 2, 3, 4}, {0, 4, 3, 2, 1}, {0, 4, 3, 2, 1}, -6},
+                      RankCase{"one", {0, 7}, {0, 7}, {0, 1}, 0}));
+
+TEST(RankAndKendall, ManyTiesAgreeWithThePairwiseCount) {
+    // 400 molecules on 7 x 5 values: most pairs tie in E, O or both.
+    const int n = 400;
+    std::vector<double> e(n + 1, 0.0);
+    std::vector<double> o(n + 1, 0.0);
+    unsigned state = 12345;
+    for (int i = 1; i <= n; ++i) {
+        state = state * 1103515245u + 12345u;
+        e[i] = static_cast<double>((state >> 16) % 7);
+        state = state * 1103515245u + 12345u;
+        o[i] = static_cast<double>((state >> 16) % 5) * 0.5;
+    }
+    long long concordance = 0;
+    std::vector<int> ranks(n + 1, 0);
+    for (int i = 1; i <= n; ++i) {
+        ranks[i] = 1;
+        for (int j = 1; j <= n; ++j) {
+            ranks[i] += e[j] > e[i] || (e[j] == e[i] && o[j] > o[i]) ? 1 : 0;
+            if (i < j) {
+                const bool opposite = (e[i] < e[j] && o[i] > o[j]) || (e[i] > e[j] && o[i] < o[j]);
+                concordance += opposite ? -1 : 1;
+            }
+        }
+    }
+    EXPECT_EQ(KendallConcordance(e.data(), o.data(), n), concordance);
+    EXPECT_EQ(TieBrokenRanks(e.data(), o.data(), n), ranks);
+}
+
 struct ValidationSetUp {
     ProgramState ps;
     ComputingState cs;
@@ -146,6 +204,7 @@ struct ValidationSetUp {
         ps.ValidationCount = v;
         ps.ValidationNames.assign(1,
                                   ""); // too small on purpose: ComputeValidationMeasures sizes it
+        cs.Pair.HoldRows(n);
         for (int i = 1; i <= n; ++i) {
             cs.Pair.X[i] = estimated[i - 1];
             cs.Pair.Y[i] = observed[i - 1];
@@ -258,6 +317,7 @@ struct DecisionSetUp {
         ps.CalibrationCount = 2;
         ps.EliminateOutliers = 1;
         ps.CycleNumber = 2;
+        cs.Pair.HoldRows(2);
         cs.Pair.X[1] = 1;
         cs.Pair.Y[1] = 2;
         cs.Pair.X[2] = 3;
@@ -430,6 +490,7 @@ struct PredictorFileSetUp {
         ps.PredictionCount = 2;
         cs.FitTermCount = p;
         cs.DescriptorMatrix.Reset(10);
+        cs.Pair.HoldRows(10);
         DescriptorMatrixStore& dm = cs.DescriptorMatrix;
         const double raw[] = {0, 1, 2, 3, 2, 4};
         const char* names[] = {"", "molecule10", "b", "c", "p", "q"};

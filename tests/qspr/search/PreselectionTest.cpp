@@ -273,6 +273,7 @@ struct ScreenSetUp {
         ps.MinPropertyR2 = 0.1;
         ps.TableCount = tables;
         cs.DescriptorMatrix.Reset(n + 5);
+        cs.Pair.HoldRows(n + 5);
         for (int i = 1; i <= n; ++i) {
             cs.DescriptorMatrix.At(i, kPropertyColumn) = y[i];
         }
@@ -337,6 +338,7 @@ TEST(ScreenDescriptors, R2EqualToTheThresholdIsSignificant) {
         x[i] = i + 8 * rng.Next();
     }
     PairCorrelation pair;
+    pair.HoldRows(n);
     for (int i = 1; i <= n; ++i) {
         pair.X[i] = x[i];
         pair.Y[i] = y[i];
@@ -389,6 +391,7 @@ TEST(PreselectDescriptors, TableOfExactly1000DescriptorsScreensAll1000) {
     // d1000 against the property: r2 as the correlation routine gives it, rounded to
     // four decimals.
     PairCorrelation pair;
+    pair.HoldRows(12);
     for (int i = 1; i <= 12; ++i) {
         pair.X[i] = i * 1.5;
         pair.Y[i] = data.y[i];

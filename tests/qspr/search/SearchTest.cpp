@@ -127,6 +127,7 @@ struct SearchSetUp {
         ps.MaxInterR2 = 0.64;
         ps.MaxPredictors = 3;
         cs.DescriptorMatrix.Reset(n + 5);
+        cs.Pair.HoldRows(n + 5);
         cs.SignificantCount = s;
         unsigned state = 99;
         std::vector<double> y(static_cast<std::size_t>(n) + 1, 0.0);
