@@ -94,18 +94,41 @@ std::vector<Cluster> FindClusters(const PairMatrix& similarity, int calibrationC
     const auto size = static_cast<std::size_t>(n) + 1;
     std::vector<Cluster> clusters;
     std::vector<char> assigned(size, 0);
-    // Affinity of every molecule to all the others, summed in molecule order.
-    std::vector<double> affinity(size, 0.0);
-    for (int i = 1; i < n; ++i) {
-        const double* row = similarity.Row(i);
-        for (int j = i + 1; j <= n; ++j) {
-            const double term = AffinityTerm(row[j - i - 1], t);
-            affinity[static_cast<std::size_t>(i)] += term;
-            affinity[static_cast<std::size_t>(j)] += term;
-        }
-    }
     const std::size_t pairs = n < 2 ? 0 : static_cast<std::size_t>(n) * (n - 1) / 2;
     const SimilarityRows rows(similarity, pool, pairs <= kMaxCopiedPairs);
+    // Affinity of every molecule to all the others, summed in molecule order.
+    std::vector<double> affinity(size, 0.0);
+    if (rows.Copied() && n >= 2) {
+        // Molecule x's sum runs over S[1..x-1][x] (its row of the transpose), then over
+        // S[x][x+1..N]: the order of the loop over pairs, so each molecule is summed alone.
+        constexpr int kMoleculesPerPiece = 64;
+        pool.ForEach((n + kMoleculesPerPiece - 1) / kMoleculesPerPiece, 1,
+                     [&](int firstPiece, int lastPiece, int) {
+                         const int x0 = 1 + firstPiece * kMoleculesPerPiece;
+                         const int x1 = std::min(n + 1, 1 + lastPiece * kMoleculesPerPiece);
+                         for (int x = x0; x < x1; ++x) {
+                             double sum = 0;
+                             const double* before = rows.Before(x);
+                             for (int i = 0; i < x - 1; ++i) {
+                                 sum += AffinityTerm(before[i], t);
+                             }
+                             const double* after = x < n ? similarity.Row(x) : nullptr;
+                             for (int j = 0; j < n - x; ++j) {
+                                 sum += AffinityTerm(after[j], t);
+                             }
+                             affinity[static_cast<std::size_t>(x)] = sum;
+                         }
+                     });
+    } else {
+        for (int i = 1; i < n; ++i) {
+            const double* row = similarity.Row(i);
+            for (int j = i + 1; j <= n; ++j) {
+                const double term = AffinityTerm(row[j - i - 1], t);
+                affinity[static_cast<std::size_t>(i)] += term;
+                affinity[static_cast<std::size_t>(j)] += term;
+            }
+        }
+    }
     // The similarities of the molecule being seeded or placed: S[x][1..N].
     std::vector<double> row(size, 0.0);
     // Seed: the least connected molecule (first in table order on ties).

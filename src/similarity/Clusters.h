@@ -25,9 +25,10 @@ inline double AffinityTerm(double s, double t) {
 std::vector<Cluster> FindClusters(const PairMatrix& similarity, int calibrationCount,
                                   double threshold, WorkerPool& pool);
 
-/// Largest number of pairs whose transposed copy FindClusters keeps while it runs (144 MB,
-/// about 6000 molecules): above it the rows are gathered from the matrix itself.
-inline constexpr std::size_t kMaxCopiedPairs = std::size_t{18} * 1000 * 1000;
+/// Largest number of pairs whose transposed copy FindClusters keeps while it runs (400 MB,
+/// the 10,000 molecules a table may hold): above it the rows are gathered from the matrix
+/// itself, one strided read per pair.
+inline constexpr std::size_t kMaxCopiedPairs = std::size_t{50} * 1000 * 1000;
 
 /// Every similarity of one molecule at a time, S[x][1..N], read from contiguous storage:
 /// the pairs (x, i > x) are row x of the matrix; the pairs (i < x, x) are row x of its
@@ -38,6 +39,11 @@ public:
     /// Fills row[1..N] with S[x][i] (row[x] = 0, the diagonal).
     void Load(int x, std::vector<double>& row) const;
     bool Copied() const { return !lower_.empty() || similarity_.Size() < 2; }
+    /// S[1..x-1][x], contiguous (only when copied; x >= 2).
+    const double* Before(int x) const {
+        return lower_.data() +
+               static_cast<std::size_t>(x - 1) * static_cast<std::size_t>(x - 2) / 2;
+    }
 
 private:
     const PairMatrix& similarity_;

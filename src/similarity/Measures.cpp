@@ -235,6 +235,65 @@ PairResult ChemicalPair(const double* xa, const double* xb, int fragmentCount, d
     return result;
 }
 
+PairResult PresentChemicalPair(const double* xa, const double* xb, const std::vector<int>& present,
+                               double na, double nb, double va, double vb, double entropyA,
+                               double entropyB, const FragmentClasses& classes,
+                               std::vector<double>& joint, std::vector<int>& leader) {
+    PairResult result;
+    bool unused = false;
+    const double t = Ratio(va + 0.0001, vb + 0.0001, unused);
+    result.extraVote = !unused && t > 0.99;
+
+    const double nab = na + nb;
+    const std::size_t count = present.size();
+    joint.resize(count);
+    const double presence = 1 / nab;
+    for (std::size_t k = 0; k < count; ++k) {
+        const auto g = static_cast<std::size_t>(present[k]);
+        joint[k] = xa[g] + xb[g] > presence ? (na * xa[g] + nb * xb[g] - 2) / nab : 0.0;
+    }
+    // The merge of equivalent fragments: the first present fragment of a class with a
+    // positive amount collects the positive amounts of the later ones.
+    if (leader.size() < static_cast<std::size_t>(classes.classCount)) {
+        leader.assign(static_cast<std::size_t>(classes.classCount), -1);
+    }
+    for (std::size_t k = 0; k < count; ++k) {
+        const int c = classes.classOf[static_cast<std::size_t>(present[k])];
+        if (c < 0 || !(joint[k] > 0)) {
+            continue;
+        }
+        int& first = leader[static_cast<std::size_t>(c)];
+        if (first < 0) {
+            first = static_cast<int>(k);
+        } else {
+            joint[static_cast<std::size_t>(first)] += joint[k];
+            joint[k] = 0;
+        }
+    }
+    double sum = 0;
+    for (std::size_t k = 0; k < count; ++k) {
+        const double w = joint[k];
+        if (w > presence) {
+            sum += (w / 100) * std::log(w / 100);
+        }
+        // Leave the leaders unset for the next pair.
+        const int c = classes.classOf[static_cast<std::size_t>(present[k])];
+        if (c >= 0) {
+            leader[static_cast<std::size_t>(c)] = -1;
+        }
+    }
+    const double entropyAB = -sum;
+    bool zero = false;
+    const double a = Ratio(entropyA + 0.05, entropyAB + 0.05, zero);
+    const double b = Ratio(entropyB + 0.05, entropyAB + 0.05, zero);
+    if (zero) {
+        result.zeroDenominator = true;
+        return result;
+    }
+    result.p = a * b;
+    return result;
+}
+
 PairResult CorrectedUsrPair(const double* ua, const double* ub, double ga, double gb,
                             const double* sa, const double* sb) {
     PairResult result;
@@ -324,11 +383,20 @@ MeasureInputs::MeasureInputs(const ProgramState& state, int measure)
                                        state.headerTokens.begin() + 1 + f);
         classes_ = ClassifyFragments(names);
         entropy_.assign(static_cast<std::size_t>(n) + 1, 0.0);
+        presentStart_.assign(static_cast<std::size_t>(n) + 2, 0);
         PairScratch scratch;
         for (int i = 1; i <= n; ++i) {
-            entropy_[static_cast<std::size_t>(i)] = FragmentEntropy(
-                &state.values[static_cast<std::size_t>(i) * state.Columns() + 1], f,
-                1 / state.Fixed(i, kNormaliserColumn), classes_, scratch.work, scratch.leader);
+            const double* amounts =
+                &state.values[static_cast<std::size_t>(i) * state.Columns() + 1];
+            entropy_[static_cast<std::size_t>(i)] =
+                FragmentEntropy(amounts, f, 1 / state.Fixed(i, kNormaliserColumn), classes_,
+                                scratch.work, scratch.leader);
+            for (int g = 0; g < f; ++g) {
+                if (amounts[g] != 0) {
+                    presentFragments_.push_back(g);
+                }
+            }
+            presentStart_[static_cast<std::size_t>(i) + 1] = presentFragments_.size();
         }
     } else if (measure == kShape && state.shapeMethod == kSuperposition) {
         atomCount_.assign(static_cast<std::size_t>(n) + 1, 0);
@@ -345,6 +413,35 @@ MeasureInputs::MeasureInputs(const ProgramState& state, int measure)
 PairResult MeasureInputs::Chemical(int i, int j, PairScratch& scratch) const {
     const ProgramState& s = state_;
     const std::size_t cols = static_cast<std::size_t>(s.Columns());
+    const double na = s.Fixed(i, kNormaliserColumn);
+    const double nb = s.Fixed(j, kNormaliserColumn);
+    if (na + nb > 0) {
+        // The fragments of either molecule, merged in ascending order.
+        const int* a = presentFragments_.data() + presentStart_[static_cast<std::size_t>(i)];
+        const int* aEnd = presentFragments_.data() + presentStart_[static_cast<std::size_t>(i) + 1];
+        const int* b = presentFragments_.data() + presentStart_[static_cast<std::size_t>(j)];
+        const int* bEnd = presentFragments_.data() + presentStart_[static_cast<std::size_t>(j) + 1];
+        std::vector<int>& present = scratch.present;
+        present.clear();
+        while (a != aEnd && b != bEnd) {
+            if (*a < *b) {
+                present.push_back(*a++);
+            } else if (*b < *a) {
+                present.push_back(*b++);
+            } else {
+                present.push_back(*a++);
+                ++b;
+            }
+        }
+        present.insert(present.end(), a, aEnd);
+        present.insert(present.end(), b, bEnd);
+        return PresentChemicalPair(&s.values[static_cast<std::size_t>(i) * cols + 1],
+                                   &s.values[static_cast<std::size_t>(j) * cols + 1], present, na,
+                                   nb, s.Fixed(i, kSecondChemical), s.Fixed(j, kSecondChemical),
+                                   entropy_[static_cast<std::size_t>(i)],
+                                   entropy_[static_cast<std::size_t>(j)], classes_, scratch.joint,
+                                   scratch.presentLeader);
+    }
     return ChemicalPair(&s.values[static_cast<std::size_t>(i) * cols + 1],
                         &s.values[static_cast<std::size_t>(j) * cols + 1], s.fragmentCount,
                         s.Fixed(i, kNormaliserColumn), s.Fixed(j, kNormaliserColumn),

@@ -53,6 +53,8 @@ struct PairScratch {
     std::vector<double> joint;
     std::vector<double> work;
     std::vector<int> leader;
+    std::vector<int> present;       // fragments present in either molecule, ascending
+    std::vector<int> presentLeader; // PresentChemicalPair's leaders, left all -1 after a pair
 };
 
 /// Per-measure facts of every molecule that do not depend on the partner. Read-only once
@@ -71,7 +73,11 @@ private:
     int measure_;
     FragmentClasses classes_;
     std::vector<double> entropy_; // H of each molecule alone (chemical)
-    std::vector<int> atomCount_;  // atoms of each molecule (Superposition)
+    /// Fragments (0-based) with a non-zero amount, molecule by molecule: those of molecule i
+    /// are presentFragments_[presentStart_[i] .. presentStart_[i + 1] - 1], ascending.
+    std::vector<std::size_t> presentStart_;
+    std::vector<int> presentFragments_;
+    std::vector<int> atomCount_; // atoms of each molecule (Superposition)
 };
 
 /// Chemical similarity of two molecules from their fragment amounts, normalisers n and
@@ -80,6 +86,16 @@ PairResult ChemicalPair(const double* xa, const double* xb, int fragmentCount, d
                         double va, double vb, double entropyA, double entropyB,
                         const FragmentClasses& classes, std::vector<double>& joint,
                         std::vector<double>& work, std::vector<int>& leader);
+
+/// The same similarity when the normalisers add up to more than 0, from the fragments
+/// present in either molecule (`present`, ascending) alone: a fragment absent from both has
+/// a joint amount of 0, which neither merges nor enters the entropy. Every amount, merge and
+/// term is the one ChemicalPair forms, in the same order, so the result is the same bits.
+/// `leader` is scratch space holding -1 for every class (or empty) and is left so.
+PairResult PresentChemicalPair(const double* xa, const double* xb, const std::vector<int>& present,
+                               double na, double nb, double va, double vb, double entropyA,
+                               double entropyB, const FragmentClasses& classes,
+                               std::vector<double>& joint, std::vector<int>& leader);
 
 /// Corrected USR: u = the twelve moments, g = F+13, s14..s16 = F+14..F+16.
 PairResult CorrectedUsrPair(const double* ua, const double* ub, double ga, double gb,

@@ -229,7 +229,7 @@ void AnalyseAllMeasures(ProgramState& state, RunState& run, ComputingWindow& win
         ComputePairSimilarities(state, run, measure, pool, window, zeroPairs);
         ReportZeroDenominators(state, measure, zeroPairs);
         ReportPairStatistics(state, run, measure);
-        CheckAxiom(state, run, measure, window);
+        CheckAxiom(state, run, measure, window, pool);
         ReportClusterHeading(state, measure, window);
         run.clusters = FindClusters(run.similarity, state.calibrationCount,
                                     state.minClusterSimilarity[measure], pool);
