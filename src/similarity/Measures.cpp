@@ -7,6 +7,7 @@
 #include "common/WorkerPool.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <map>
 
@@ -235,9 +236,9 @@ PairResult ChemicalPair(const double* xa, const double* xb, int fragmentCount, d
     return result;
 }
 
-PairResult PresentChemicalPair(const double* xa, const double* xb, const std::vector<int>& present,
-                               double na, double nb, double va, double vb, double entropyA,
-                               double entropyB, const FragmentClasses& classes,
+PairResult PresentChemicalPair(const double* xa, const double* xb, const int* present,
+                               std::size_t count, double na, double nb, double va, double vb,
+                               double entropyA, double entropyB, const FragmentClasses& classes,
                                std::vector<double>& joint, std::vector<int>& leader) {
     PairResult result;
     bool unused = false;
@@ -245,8 +246,9 @@ PairResult PresentChemicalPair(const double* xa, const double* xb, const std::ve
     result.extraVote = !unused && t > 0.99;
 
     const double nab = na + nb;
-    const std::size_t count = present.size();
-    joint.resize(count);
+    if (joint.size() < count) {
+        joint.resize(count);
+    }
     const double presence = 1 / nab;
     for (std::size_t k = 0; k < count; ++k) {
         const auto g = static_cast<std::size_t>(present[k]);
@@ -398,6 +400,16 @@ MeasureInputs::MeasureInputs(const ProgramState& state, int measure)
             }
             presentStart_[static_cast<std::size_t>(i) + 1] = presentFragments_.size();
         }
+        if (f <= 64) {
+            presentBits_.assign(static_cast<std::size_t>(n) + 1, 0);
+            for (int i = 1; i <= n; ++i) {
+                for (std::size_t k = presentStart_[static_cast<std::size_t>(i)];
+                     k < presentStart_[static_cast<std::size_t>(i) + 1]; ++k) {
+                    presentBits_[static_cast<std::size_t>(i)] |= std::uint64_t{1}
+                                                                 << presentFragments_[k];
+                }
+            }
+        }
     } else if (measure == kShape && state.shapeMethod == kSuperposition) {
         atomCount_.assign(static_cast<std::size_t>(n) + 1, 0);
         for (int i = 1; i <= n; ++i) {
@@ -416,31 +428,42 @@ PairResult MeasureInputs::Chemical(int i, int j, PairScratch& scratch) const {
     const double na = s.Fixed(i, kNormaliserColumn);
     const double nb = s.Fixed(j, kNormaliserColumn);
     if (na + nb > 0) {
-        // The fragments of either molecule, merged in ascending order.
-        const int* a = presentFragments_.data() + presentStart_[static_cast<std::size_t>(i)];
-        const int* aEnd = presentFragments_.data() + presentStart_[static_cast<std::size_t>(i) + 1];
-        const int* b = presentFragments_.data() + presentStart_[static_cast<std::size_t>(j)];
-        const int* bEnd = presentFragments_.data() + presentStart_[static_cast<std::size_t>(j) + 1];
+        // The fragments of either molecule, in ascending order.
         std::vector<int>& present = scratch.present;
         present.clear();
-        while (a != aEnd && b != bEnd) {
-            if (*a < *b) {
-                present.push_back(*a++);
-            } else if (*b < *a) {
-                present.push_back(*b++);
-            } else {
-                present.push_back(*a++);
-                ++b;
+        if (!presentBits_.empty()) {
+            std::uint64_t bits = presentBits_[static_cast<std::size_t>(i)] |
+                                 presentBits_[static_cast<std::size_t>(j)];
+            while (bits != 0) {
+                present.push_back(std::countr_zero(bits));
+                bits &= bits - 1;
             }
+        } else {
+            const int* a = presentFragments_.data() + presentStart_[static_cast<std::size_t>(i)];
+            const int* aEnd =
+                presentFragments_.data() + presentStart_[static_cast<std::size_t>(i) + 1];
+            const int* b = presentFragments_.data() + presentStart_[static_cast<std::size_t>(j)];
+            const int* bEnd =
+                presentFragments_.data() + presentStart_[static_cast<std::size_t>(j) + 1];
+            while (a != aEnd && b != bEnd) {
+                if (*a < *b) {
+                    present.push_back(*a++);
+                } else if (*b < *a) {
+                    present.push_back(*b++);
+                } else {
+                    present.push_back(*a++);
+                    ++b;
+                }
+            }
+            present.insert(present.end(), a, aEnd);
+            present.insert(present.end(), b, bEnd);
         }
-        present.insert(present.end(), a, aEnd);
-        present.insert(present.end(), b, bEnd);
-        return PresentChemicalPair(&s.values[static_cast<std::size_t>(i) * cols + 1],
-                                   &s.values[static_cast<std::size_t>(j) * cols + 1], present, na,
-                                   nb, s.Fixed(i, kSecondChemical), s.Fixed(j, kSecondChemical),
-                                   entropy_[static_cast<std::size_t>(i)],
-                                   entropy_[static_cast<std::size_t>(j)], classes_, scratch.joint,
-                                   scratch.presentLeader);
+        return PresentChemicalPair(
+            &s.values[static_cast<std::size_t>(i) * cols + 1],
+            &s.values[static_cast<std::size_t>(j) * cols + 1], present.data(), present.size(), na,
+            nb, s.Fixed(i, kSecondChemical), s.Fixed(j, kSecondChemical),
+            entropy_[static_cast<std::size_t>(i)], entropy_[static_cast<std::size_t>(j)], classes_,
+            scratch.joint, scratch.presentLeader);
     }
     return ChemicalPair(&s.values[static_cast<std::size_t>(i) * cols + 1],
                         &s.values[static_cast<std::size_t>(j) * cols + 1], s.fragmentCount,

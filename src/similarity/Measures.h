@@ -4,6 +4,7 @@
 
 #include "similarity/SimState.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -77,6 +78,8 @@ private:
     /// are presentFragments_[presentStart_[i] .. presentStart_[i + 1] - 1], ascending.
     std::vector<std::size_t> presentStart_;
     std::vector<int> presentFragments_;
+    /// The same as bits (fragment g is bit g) when there are at most 64 fragments.
+    std::vector<std::uint64_t> presentBits_;
     std::vector<int> atomCount_; // atoms of each molecule (Superposition)
 };
 
@@ -92,9 +95,9 @@ PairResult ChemicalPair(const double* xa, const double* xb, int fragmentCount, d
 /// a joint amount of 0, which neither merges nor enters the entropy. Every amount, merge and
 /// term is the one ChemicalPair forms, in the same order, so the result is the same bits.
 /// `leader` is scratch space holding -1 for every class (or empty) and is left so.
-PairResult PresentChemicalPair(const double* xa, const double* xb, const std::vector<int>& present,
-                               double na, double nb, double va, double vb, double entropyA,
-                               double entropyB, const FragmentClasses& classes,
+PairResult PresentChemicalPair(const double* xa, const double* xb, const int* present,
+                               std::size_t count, double na, double nb, double va, double vb,
+                               double entropyA, double entropyB, const FragmentClasses& classes,
                                std::vector<double>& joint, std::vector<int>& leader);
 
 /// Corrected USR: u = the twelve moments, g = F+13, s14..s16 = F+14..F+16.

@@ -232,7 +232,7 @@ void AnalyseAllMeasures(ProgramState& state, RunState& run, ComputingWindow& win
         CheckAxiom(state, run, measure, window, pool);
         ReportClusterHeading(state, measure, window);
         run.clusters = FindClusters(run.similarity, state.calibrationCount,
-                                    state.minClusterSimilarity[measure], pool);
+                                    state.minClusterSimilarity[measure], pool, run.clusterRows);
         MarkMixedClusters(state, run);
         if (measure == kChemical) {
             WriteCluDatabase(state, run);
