@@ -328,9 +328,7 @@ Cliffs FindCliffs(const ProgramState& state, const PairMatrix& similarity, int m
         }
         const auto rowsEnd = static_cast<std::size_t>(batch + count);
         for (int a = pieceStart[static_cast<std::size_t>(batch)]; a < pieceStart[rowsEnd]; ++a) {
-            for (int b = a + 1; b <= nc; ++b) {
-                window.Yield();
-            }
+            window.Yield(static_cast<unsigned long long>(nc - a));
             running += nc - a;
             window.SetCaption(caption + PlainNumber(running) + total);
             window.CountDone(static_cast<long long>(running));

@@ -206,9 +206,12 @@ std::vector<Cluster> FindClusters(const PairMatrix& similarity, int calibrationC
         }
         return next;
     };
+    // The first member of every cluster, side by side: most clusters are ruled out by it.
+    std::vector<int> firstMembers;
     auto openCluster = [&](const SimilarityRows::View& v, bool least) {
         clusters.emplace_back();
         clusters.back().members.push_back(v.x);
+        firstMembers.push_back(v.x);
         return assign(v, least);
     };
     std::vector<int> seeds{first};
@@ -240,7 +243,11 @@ std::vector<Cluster> FindClusters(const PairMatrix& similarity, int calibrationC
         const SimilarityRows::View v = rows.Get(chosen, row);
         Cluster* best = nullptr;
         double bestMean = -kInfinity;
-        for (Cluster& cluster : clusters) {
+        for (std::size_t c = 0; c < clusters.size(); ++c) {
+            if (!(v[firstMembers[c]] > t)) {
+                continue;
+            }
+            Cluster& cluster = clusters[c];
             double sum = 0;
             bool admissible = true;
             for (int m : cluster.members) {

@@ -663,9 +663,11 @@ void ComputePairSimilarities(const ProgramState& state, RunState& run, int measu
         }
         // The window's turns come as often as when it was yielded to after every pair, and
         // the caption shows the end of every row the batch finished.
-        for (std::size_t k = batch; k < batchEnd; ++k) {
-            window.Yield();
-            if (k + 1 == rowEnd) {
+        for (std::size_t k = batch; k < batchEnd;) {
+            const std::size_t stop = std::min(batchEnd, rowEnd);
+            window.Yield(static_cast<unsigned long long>(stop - k));
+            k = stop;
+            if (k == rowEnd) {
                 window.SetCaption(progress + PlainNumber(static_cast<double>(rowEnd)) + total);
                 window.CountDone(static_cast<long long>(rowEnd));
                 ++captionRow;
