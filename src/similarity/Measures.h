@@ -81,6 +81,7 @@ private:
     /// The same as bits (fragment g is bit g) when there are at most 64 fragments.
     std::vector<std::uint64_t> presentBits_;
     std::vector<int> atomCount_; // atoms of each molecule (Superposition)
+    std::vector<double> byAxis_; // their coordinates, AtomsByAxis, 3 x kMaxAtoms each
 };
 
 /// Chemical similarity of two molecules from their fragment amounts, normalisers n and
@@ -106,6 +107,18 @@ PairResult CorrectedUsrPair(const double* ua, const double* ub, double ga, doubl
 
 /// Superposition: coordinates as x, y, z triples of `ma` and `mb` atoms.
 PairResult SuperpositionPair(const double* a, int ma, const double* b, int mb);
+
+/// The same similarity, the same bits, from coordinates laid out by axis (`AtomsByAxis`):
+/// the squared distances of an atom of A to four atoms of B are formed side by side, each
+/// as in SuperpositionPair, and the smallest is taken whatever the order.
+PairResult SuperposedAtomsPair(const double* a, int ma, const double* b, int mb);
+
+/// Numbers side by side in SuperposedAtomsPair.
+inline constexpr int kAtomLanes = 4;
+
+/// The x of atoms 0..99, then their y, then their z (3 x kMaxAtoms values); the atoms from
+/// `atoms` up to the next multiple of kAtomLanes are NaN, which no comparison takes.
+void AtomsByAxis(const double* triples, int atoms, double* byAxis);
 
 /// Pairs that hit a zero denominator in the current measure.
 struct ZeroDenominatorPairs {
