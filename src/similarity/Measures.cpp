@@ -416,34 +416,51 @@ SuperposedAtomsPair(const double* a, int ma, const double* b, int mb) {
         closestB[v] = INFINITY;
     }
     const Lanes infinity = {INFINITY, INFINITY, INFINITY, INFINITY};
-    for (int u = 0; u < ma; ++u) {
-        const double x = a[u];
-        const double y = a[kMaxAtoms + u];
-        const double z = a[2 * kMaxAtoms + u];
-        const Lanes ax = {x, x, x, x};
-        const Lanes ay = {y, y, y, y};
-        const Lanes az = {z, z, z, z};
-        Lanes best = infinity;
+    // Four atoms of A against four of B at a time; A's padding atoms find nothing closer
+    // than infinity and move no atom of B.
+    const int lanesA = (ma + kAtomLanes - 1) / kAtomLanes * kAtomLanes;
+    for (int u = 0; u < lanesA; u += kAtomLanes) {
+        const double* ax = a + u;
+        const double* ay = a + kMaxAtoms + u;
+        const double* az = a + 2 * kMaxAtoms + u;
+        Lanes best0 = infinity;
+        Lanes best1 = infinity;
+        Lanes best2 = infinity;
+        Lanes best3 = infinity;
         for (int v = 0; v < lanesB; v += kAtomLanes) {
-            Lanes xb, yb, zb, previous;
+            Lanes xb, yb, zb, closest;
             std::memcpy(&xb, bx + v, sizeof xb);
             std::memcpy(&yb, by + v, sizeof yb);
             std::memcpy(&zb, bz + v, sizeof zb);
-            std::memcpy(&previous, closestB + v, sizeof previous);
-            const Lanes dx = ax - xb;
-            const Lanes dy = ay - yb;
-            const Lanes dz = az - zb;
-            const Lanes d2 = dx * dx + dy * dy + dz * dz;
-            best = d2 < best ? d2 : best;
-            const Lanes closer = d2 < previous ? d2 : previous;
-            std::memcpy(closestB + v, &closer, sizeof closer);
+            std::memcpy(&closest, closestB + v, sizeof closest);
+            auto nearer = [&](int k, Lanes& best) {
+                const Lanes dx = ax[k] - xb;
+                const Lanes dy = ay[k] - yb;
+                const Lanes dz = az[k] - zb;
+                const Lanes d2 = dx * dx + dy * dy + dz * dz;
+                best = d2 < best ? d2 : best;
+                closest = d2 < closest ? d2 : closest;
+            };
+            nearer(0, best0);
+            nearer(1, best1);
+            nearer(2, best2);
+            nearer(3, best3);
+            std::memcpy(closestB + v, &closest, sizeof closest);
         }
-        double smallest = INFINITY;
-        for (int k = 0; k < kAtomLanes; ++k) {
-            smallest = best[k] < smallest ? best[k] : smallest;
-        }
-        closestA[u] = smallest;
+        // The smallest lane of each best (no lane is NaN, so any order gives it).
+        const Lanes even01 = __builtin_shufflevector(best0, best1, 0, 4, 2, 6);
+        const Lanes odd01 = __builtin_shufflevector(best0, best1, 1, 5, 3, 7);
+        const Lanes even23 = __builtin_shufflevector(best2, best3, 0, 4, 2, 6);
+        const Lanes odd23 = __builtin_shufflevector(best2, best3, 1, 5, 3, 7);
+        const Lanes pairs01 = odd01 < even01 ? odd01 : even01;
+        const Lanes pairs23 = odd23 < even23 ? odd23 : even23;
+        const Lanes low = __builtin_shufflevector(pairs01, pairs23, 0, 1, 4, 5);
+        const Lanes high = __builtin_shufflevector(pairs01, pairs23, 2, 3, 6, 7);
+        const Lanes smallest = high < low ? high : low;
+        std::memcpy(closestA + u, &smallest, sizeof smallest);
     }
+    // The distance of an atom is the smallest of 100 and its closest distances: the square
+    // root keeps the order, so it is taken of the closest square only.
     auto distance = [](double d2) {
         const double d = std::sqrt(d2);
         return d < 100 ? d : 100.0;
