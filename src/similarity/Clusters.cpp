@@ -125,13 +125,14 @@ std::vector<Cluster> FindClusters(const PairMatrix& similarity, int calibrationC
 }
 
 std::vector<Cluster> FindClusters(const PairMatrix& similarity, int calibrationCount, double t,
-                                  WorkerPool& pool, std::vector<double>& space) {
+                                  WorkerPool& pool, std::vector<double>& space,
+                                  std::size_t maxCopiedPairs) {
     const int n = similarity.Size();
     const auto size = static_cast<std::size_t>(n) + 1;
     std::vector<Cluster> clusters;
     std::vector<char> assigned(size, 0);
     const std::size_t pairs = n < 2 ? 0 : static_cast<std::size_t>(n) * (n - 1) / 2;
-    const SimilarityRows rows(similarity, pool, pairs <= kMaxCopiedPairs, &space);
+    const SimilarityRows rows(similarity, pool, pairs <= maxCopiedPairs, &space);
     // Affinity of every molecule to all the others, summed in molecule order.
     std::vector<double> affinity(size, 0.0);
     if (rows.Copied() && n >= 2) {

@@ -25,13 +25,15 @@ inline double AffinityTerm(double s, double t) {
 /// memory and gets it back, so that the measures of a run share one copy.
 std::vector<Cluster> FindClusters(const PairMatrix& similarity, int calibrationCount,
                                   double threshold, WorkerPool& pool);
-std::vector<Cluster> FindClusters(const PairMatrix& similarity, int calibrationCount,
-                                  double threshold, WorkerPool& pool, std::vector<double>& space);
 
 /// Largest number of pairs whose transposed copy FindClusters keeps while it runs (400 MB,
 /// the 10,000 molecules a table may hold): above it the rows are gathered from the matrix
 /// itself, one strided read per pair.
 inline constexpr std::size_t kMaxCopiedPairs = std::size_t{50} * 1000 * 1000;
+
+std::vector<Cluster> FindClusters(const PairMatrix& similarity, int calibrationCount,
+                                  double threshold, WorkerPool& pool, std::vector<double>& space,
+                                  std::size_t maxCopiedPairs = kMaxCopiedPairs);
 
 /// Every similarity of one molecule at a time, S[x][1..N], read from contiguous storage:
 /// the pairs (x, i > x) are row x of the matrix; the pairs (i < x, x) are row x of its
