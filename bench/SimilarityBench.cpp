@@ -137,7 +137,7 @@ void BM_AxiomAndCliffs(benchmark::State& bench) {
     for (auto _ : bench) {
         const PairList list = ListCalibrationPairs(state, run.similarity, kSize, window);
         benchmark::DoNotOptimize(RankAgreement(list));
-        benchmark::DoNotOptimize(FindCliffs(state, run.similarity, kSize, window));
+        benchmark::DoNotOptimize(FindCliffs(state, run.similarity, kSize, window, pool));
     }
 }
 

@@ -83,6 +83,21 @@ public:
         ProcessEvents();
     }
 
+    /// The same as `times` calls of Yield(): for work done by workers, yielded for at once.
+    void Yield(unsigned long long times) {
+        while (times > 0) {
+            const unsigned long long left =
+                yieldCount_ < yieldInterval_ ? yieldInterval_ - yieldCount_ : 1;
+            if (times < left) {
+                yieldCount_ += static_cast<unsigned>(times);
+                return;
+            }
+            times -= left;
+            yieldCount_ = 0;
+            ProcessEvents();
+        }
+    }
+
     /// Asks the run to stop at its next yield; safe to call from another thread.
     void RequestStop() { stopRequested_.store(true, std::memory_order_relaxed); }
     bool StopRequested() const { return stopRequested_.load(std::memory_order_relaxed); }

@@ -4,6 +4,7 @@
 #include "common/NumberText.h"
 #include "common/Report.h"
 #include "common/Rounding.h"
+#include "common/WorkerPool.h"
 #include "similarity/Measures.h"
 
 #include <algorithm>
@@ -100,21 +101,28 @@ PairList ListCalibrationPairs(const ProgramState& state, const PairMatrix& simil
     long next = sampled ? SampledRunningNumber(m, pairs) : 1;
     for (int a = 1; a < nc; ++a) {
         const double pa = state.Fixed(a, kPropertyColumn);
-        for (int b = a + 1; b <= nc; ++b) {
-            ++running;
-            if (sampled) {
-                if (running != next) {
-                    continue;
-                }
+        const double* row = similarity.Row(a);
+        auto listPair = [&](int b) {
+            const double q =
+                PropertySimilarity(pa, state.Fixed(b, kPropertyColumn), range.max, range.min);
+            list.keys.push_back(row[b - a - 1] + q / 10000);
+            list.values.push_back(q);
+            window.Yield();
+        };
+        const long rowEnd = running + (nc - a);
+        if (sampled) {
+            // Pair (a, b) has running number running + b - a: go straight to the sampled ones.
+            while (next != 0 && next <= rowEnd) {
+                listPair(a + static_cast<int>(next - running));
                 ++m;
                 next = m <= kMaxListedPairs ? SampledRunningNumber(m, pairs) : 0;
             }
-            const double q =
-                PropertySimilarity(pa, state.Fixed(b, kPropertyColumn), range.max, range.min);
-            list.keys.push_back(similarity(a, b) + q / 10000);
-            list.values.push_back(q);
-            window.Yield();
+        } else {
+            for (int b = a + 1; b <= nc; ++b) {
+                listPair(b);
+            }
         }
+        running = rowEnd;
         window.SetCaption(caption + PlainNumber(static_cast<double>(running)) + total);
         window.CountDone(running);
     }
@@ -239,24 +247,22 @@ double Observance(double tau) {
     return Sign(tau) * Dec4(std::fabs(tau));
 }
 
-Cliffs FindCliffs(const ProgramState& state, const PairMatrix& similarity, int measure,
-                  ComputingWindow& window) {
+namespace {
+
+/// The cliffs of the calibration rows a0..a1-1: the first pair in loop order of each
+/// largest ratio, as the loop over all pairs keeps them.
+Cliffs RowCliffs(const ProgramState& state, const PairMatrix& similarity, int a0, int a1) {
     Cliffs cliffs;
     const int nc = state.calibrationCount;
-    const std::string caption = std::string(" The identification of the Property / ") +
-                                kUpperWords[measure] + " cliffs    ";
-    const std::string total = PairTotalText(nc);
-    window.BeginStage("property cliffs of " + std::string(KindWord(measure)) + " similarity",
-                      static_cast<long long>(nc) * (nc - 1) / 2);
-    double running = 0;
-    for (int a = 1; a < nc; ++a) {
+    for (int a = a0; a < a1; ++a) {
         const double pa = state.Fixed(a, kPropertyColumn);
+        const double* row = similarity.Row(a);
         for (int b = a + 1; b <= nc; ++b) {
             const double pb = state.Fixed(b, kPropertyColumn);
             const double lo = pa < pb ? pa : pb;
             const double hi = pa < pb ? pb : pa;
             const double ratio = lo + hi == 0 ? 1.0 : 2 * lo / (lo + hi);
-            const double s = similarity(a, b);
+            const double s = row[b - a - 1];
             const double s3 = s * s * s;
             const double property = ratio + 0.01 == 0 ? 0.0 : 2 * (s3 / (ratio + 0.01)) / 11;
             const double structure = ratio / (1 + s3);
@@ -266,22 +272,79 @@ Cliffs FindCliffs(const ProgramState& state, const PairMatrix& similarity, int m
             if (structure > cliffs.structure.value) {
                 cliffs.structure = {structure, a, b};
             }
-            window.Yield();
         }
-        running += nc - a;
-        window.SetCaption(caption + PlainNumber(running) + total);
-        window.CountDone(static_cast<long long>(running));
     }
     return cliffs;
 }
 
-void CheckAxiom(const ProgramState& state, RunState& run, int measure, ComputingWindow& window) {
+} // namespace
+
+Cliffs FindCliffs(const ProgramState& state, const PairMatrix& similarity, int measure,
+                  ComputingWindow& window, WorkerPool& pool) {
+    Cliffs cliffs;
+    const int nc = state.calibrationCount;
+    const std::string caption = std::string(" The identification of the Property / ") +
+                                kUpperWords[measure] + " cliffs    ";
+    const std::string total = PairTotalText(nc);
+    window.BeginStage("property cliffs of " + std::string(KindWord(measure)) + " similarity",
+                      static_cast<long long>(nc) * (nc - 1) / 2);
+    // Pieces of whole rows of about kPairsPerPiece pairs; the workers find each piece's
+    // cliffs, merged in row order (a later piece wins only with a larger ratio), and the
+    // window gets the turns and captions of every pair and row between two batches.
+    constexpr long kPairsPerPiece = 16384;
+    constexpr int kPiecesPerBatch = 16;
+    std::vector<int> pieceStart;
+    long pairsInPiece = 0;
+    for (int a = 1; a < nc; ++a) {
+        if (pairsInPiece == 0) {
+            pieceStart.push_back(a);
+        }
+        pairsInPiece += nc - a;
+        if (pairsInPiece >= kPairsPerPiece) {
+            pairsInPiece = 0;
+        }
+    }
+    const int pieces = static_cast<int>(pieceStart.size());
+    pieceStart.push_back(nc < 1 ? 1 : nc);
+    std::vector<Cliffs> found(static_cast<std::size_t>(kPiecesPerBatch));
+    double running = 0;
+    for (int batch = 0; batch < pieces; batch += kPiecesPerBatch) {
+        const int count = std::min(kPiecesPerBatch, pieces - batch);
+        pool.ForEach(count, 1, [&](int first, int last, int) {
+            for (int q = first; q < last; ++q) {
+                const auto piece = static_cast<std::size_t>(batch + q);
+                found[static_cast<std::size_t>(q)] =
+                    RowCliffs(state, similarity, pieceStart[piece], pieceStart[piece + 1]);
+            }
+        });
+        for (int q = 0; q < count; ++q) {
+            const Cliffs& piece = found[static_cast<std::size_t>(q)];
+            if (piece.property.value > cliffs.property.value) {
+                cliffs.property = piece.property;
+            }
+            if (piece.structure.value > cliffs.structure.value) {
+                cliffs.structure = piece.structure;
+            }
+        }
+        const auto rowsEnd = static_cast<std::size_t>(batch + count);
+        for (int a = pieceStart[static_cast<std::size_t>(batch)]; a < pieceStart[rowsEnd]; ++a) {
+            window.Yield(static_cast<unsigned long long>(nc - a));
+            running += nc - a;
+            window.SetCaption(caption + PlainNumber(running) + total);
+            window.CountDone(static_cast<long long>(running));
+        }
+    }
+    return cliffs;
+}
+
+void CheckAxiom(const ProgramState& state, RunState& run, int measure, ComputingWindow& window,
+                WorkerPool& pool) {
     const PairList list = ListCalibrationPairs(state, run.similarity, measure, window);
     window.SetCaption(std::string("   Checking the QSPR axiom (") + kUpperWords[measure] +
                       ") ... wait several minutes ... ");
     const double observance = Observance(RankAgreement(list));
     run.summary.At(2, measure) = observance;
-    const Cliffs cliffs = FindCliffs(state, run.similarity, measure, window);
+    const Cliffs cliffs = FindCliffs(state, run.similarity, measure, window, pool);
 
     const std::string kind(KindWord(measure));
     auto name = [&](int i) { return state.names[static_cast<std::size_t>(i)]; };

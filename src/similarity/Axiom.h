@@ -8,7 +8,8 @@
 
 namespace kalemir {
 class ComputingWindow;
-}
+class WorkerPool;
+} // namespace kalemir
 
 namespace kalemir::sim {
 
@@ -49,11 +50,14 @@ struct Cliffs {
     CliffPair property;
     CliffPair structure;
 };
+/// The calibration pairs with the largest property cliff and structure cliff (the first in
+/// loop order on ties); the workers of `pool` share out the rows.
 Cliffs FindCliffs(const ProgramState& state, const PairMatrix& similarity, int measure,
-                  ComputingWindow& window);
+                  ComputingWindow& window, WorkerPool& pool);
 
 /// Observance of the axiom and the cliffs of one measure, reported; O_k kept in the summary.
-void CheckAxiom(const ProgramState& state, RunState& run, int measure, ComputingWindow& window);
+void CheckAxiom(const ProgramState& state, RunState& run, int measure, ComputingWindow& window,
+                WorkerPool& pool);
 
 /// Shannon entropy of a set of n molecules spread over clusters with the given counts.
 double SetEntropy(const std::vector<int>& counts, int n);

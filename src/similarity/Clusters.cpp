@@ -43,29 +43,59 @@ std::size_t LowerStart(int x) {
 
 } // namespace
 
-SimilarityRows::SimilarityRows(const PairMatrix& similarity, WorkerPool& pool, bool copy)
-    : similarity_(similarity) {
+SimilarityRows::SimilarityRows(const PairMatrix& similarity, WorkerPool& pool, bool copy,
+                               std::vector<double>* space)
+    : similarity_(similarity), space_(space) {
     const int n = similarity.Size();
     if (!copy || n < 2) {
         return;
     }
+    if (space_ != nullptr) {
+        lower_.swap(*space_); // its pages are kept from the last measure
+    }
     lower_.resize(static_cast<std::size_t>(n) * static_cast<std::size_t>(n - 1) / 2);
     // Row x of the transpose gathers column x of the matrix. A piece fills the rows of a
-    // run of consecutive x, reading the few neighbouring entries of each matrix row at once.
-    constexpr int kRowsPerPiece = 32;
+    // run of consecutive x, in tiles of a few matrix rows: each tile reads short runs of
+    // its matrix rows and writes contiguous runs of the transpose, all within the cache.
+    constexpr int kRowsPerPiece = 256;
+    constexpr int kTileRows = 64;
     const int pieces = (n - 1 + kRowsPerPiece - 1) / kRowsPerPiece;
     pool.ForEach(pieces, 1, [&](int first, int last, int) {
+        const double* in[kTileRows];
         for (int q = first; q < last; ++q) {
             const int x0 = 2 + q * kRowsPerPiece;
             const int x1 = std::min(n + 1, x0 + kRowsPerPiece);
-            for (int i = 1; i < x1 - 1; ++i) {
-                const double* in = similarity.Row(i);
-                for (int x = std::max(x0, i + 1); x < x1; ++x) {
-                    lower_[LowerStart(x) + static_cast<std::size_t>(i - 1)] = in[x - i - 1];
+            for (int i0 = 1; i0 < x1 - 1; i0 += kTileRows) {
+                const int i1 = std::min(i0 + kTileRows, x1 - 1);
+                for (int i = i0; i < i1; ++i) {
+                    in[i - i0] = similarity.Row(i);
+                }
+                for (int x = std::max(x0, i0 + 1); x < x1; ++x) {
+                    double* out = lower_.data() + LowerStart(x); // out[i - 1] = S[i][x]
+                    const int end = std::min(i1, x);
+                    for (int i = i0; i < end; ++i) {
+                        out[i - 1] = in[i - i0][x - i - 1];
+                    }
                 }
             }
         }
     });
+}
+
+SimilarityRows::~SimilarityRows() {
+    if (space_ != nullptr && !lower_.empty()) {
+        lower_.swap(*space_);
+    }
+}
+
+SimilarityRows::View SimilarityRows::Get(int x, std::vector<double>& row) const {
+    const int n = similarity_.Size();
+    if (!Copied()) {
+        Load(x, row);
+        return {row.data() + 1, row.data() + x + 1, x};
+    }
+    return {x > 1 ? lower_.data() + LowerStart(x) : nullptr, x < n ? similarity_.Row(x) : nullptr,
+            x};
 }
 
 void SimilarityRows::Load(int x, std::vector<double>& row) const {
@@ -90,23 +120,53 @@ void SimilarityRows::Load(int x, std::vector<double>& row) const {
 
 std::vector<Cluster> FindClusters(const PairMatrix& similarity, int calibrationCount, double t,
                                   WorkerPool& pool) {
+    std::vector<double> space;
+    return FindClusters(similarity, calibrationCount, t, pool, space);
+}
+
+std::vector<Cluster> FindClusters(const PairMatrix& similarity, int calibrationCount, double t,
+                                  WorkerPool& pool, std::vector<double>& space,
+                                  std::size_t maxCopiedPairs) {
     const int n = similarity.Size();
     const auto size = static_cast<std::size_t>(n) + 1;
     std::vector<Cluster> clusters;
     std::vector<char> assigned(size, 0);
+    const std::size_t pairs = n < 2 ? 0 : static_cast<std::size_t>(n) * (n - 1) / 2;
+    const SimilarityRows rows(similarity, pool, pairs <= maxCopiedPairs, &space);
     // Affinity of every molecule to all the others, summed in molecule order.
     std::vector<double> affinity(size, 0.0);
-    for (int i = 1; i < n; ++i) {
-        const double* row = similarity.Row(i);
-        for (int j = i + 1; j <= n; ++j) {
-            const double term = AffinityTerm(row[j - i - 1], t);
-            affinity[static_cast<std::size_t>(i)] += term;
-            affinity[static_cast<std::size_t>(j)] += term;
+    if (rows.Copied() && n >= 2) {
+        // Molecule x's sum runs over S[1..x-1][x] (its row of the transpose), then over
+        // S[x][x+1..N]: the order of the loop over pairs, so each molecule is summed alone.
+        constexpr int kMoleculesPerPiece = 64;
+        pool.ForEach((n + kMoleculesPerPiece - 1) / kMoleculesPerPiece, 1,
+                     [&](int firstPiece, int lastPiece, int) {
+                         std::vector<double> unused;
+                         const int x0 = 1 + firstPiece * kMoleculesPerPiece;
+                         const int x1 = std::min(n + 1, 1 + lastPiece * kMoleculesPerPiece);
+                         for (int x = x0; x < x1; ++x) {
+                             const SimilarityRows::View v = rows.Get(x, unused);
+                             double sum = 0;
+                             for (int i = 0; i < x - 1; ++i) {
+                                 sum += AffinityTerm(v.before[i], t);
+                             }
+                             for (int j = 0; j < n - x; ++j) {
+                                 sum += AffinityTerm(v.after[j], t);
+                             }
+                             affinity[static_cast<std::size_t>(x)] = sum;
+                         }
+                     });
+    } else {
+        for (int i = 1; i < n; ++i) {
+            const double* row = similarity.Row(i);
+            for (int j = i + 1; j <= n; ++j) {
+                const double term = AffinityTerm(row[j - i - 1], t);
+                affinity[static_cast<std::size_t>(i)] += term;
+                affinity[static_cast<std::size_t>(j)] += term;
+            }
         }
     }
-    const std::size_t pairs = n < 2 ? 0 : static_cast<std::size_t>(n) * (n - 1) / 2;
-    const SimilarityRows rows(similarity, pool, pairs <= kMaxCopiedPairs);
-    // The similarities of the molecule being seeded or placed: S[x][1..N].
+    // Where the rows are gathered when there is no copy.
     std::vector<double> row(size, 0.0);
     // Seed: the least connected molecule (first in table order on ties).
     int first = 0;
@@ -120,73 +180,79 @@ std::vector<Cluster> FindClusters(const PairMatrix& similarity, int calibrationC
     // `placed` holds the affinity of each unassigned molecule to the assigned ones; during
     // seeding the assigned molecules are exactly the first members.
     std::vector<double> placed(size, 0.0);
-    std::vector<int> seeds;
-    // Both need `row` loaded with the similarities of x.
-    auto assign = [&](int x) {
+    // Assigns x (its similarities in v) and returns the next unassigned molecule: the one
+    // with the smallest `placed` (seeding) or the largest (growth), first in table order on
+    // ties, 0 when none is left. One pass adds x's terms and compares the new sums.
+    auto assign = [&](const SimilarityRows::View& v, bool least) {
+        const int x = v.x;
         assigned[static_cast<std::size_t>(x)] = 1;
-        for (int i = 1; i <= n; ++i) {
-            if (!assigned[static_cast<std::size_t>(i)]) {
-                placed[static_cast<std::size_t>(i)] +=
-                    AffinityTerm(row[static_cast<std::size_t>(i)], t);
+        int next = 0;
+        double best = least ? kInfinity : -kInfinity;
+        auto visit = [&](int i, double s) {
+            if (assigned[static_cast<std::size_t>(i)]) {
+                return;
             }
+            double& p = placed[static_cast<std::size_t>(i)];
+            p += AffinityTerm(s, t);
+            if (least ? p < best : p > best) {
+                best = p;
+                next = i;
+            }
+        };
+        for (int i = 1; i < x; ++i) {
+            visit(i, v.before[i - 1]);
         }
+        for (int i = x + 1; i <= n; ++i) {
+            visit(i, v.after[i - x - 1]);
+        }
+        return next;
     };
-    auto openCluster = [&](int x) {
+    // The first member of every cluster, side by side: most clusters are ruled out by it.
+    std::vector<int> firstMembers;
+    auto openCluster = [&](const SimilarityRows::View& v, bool least) {
         clusters.emplace_back();
-        clusters.back().members.push_back(x);
-        assign(x);
+        clusters.back().members.push_back(v.x);
+        firstMembers.push_back(v.x);
+        return assign(v, least);
     };
-    rows.Load(first, row);
-    openCluster(first);
-    seeds.push_back(first);
+    std::vector<int> seeds{first};
+    int candidate = openCluster(rows.Get(first, row), true);
     // Further seeds: the molecule least connected to the seeds, while it is not similar
     // (above t) to any of them.
-    for (;;) {
-        int candidate = 0;
-        smallest = kInfinity;
-        for (int i = 1; i <= n; ++i) {
-            if (!assigned[static_cast<std::size_t>(i)] &&
-                placed[static_cast<std::size_t>(i)] < smallest) {
-                smallest = placed[static_cast<std::size_t>(i)];
-                candidate = i;
-            }
-        }
-        if (candidate == 0) {
-            break;
-        }
-        rows.Load(candidate, row);
-        const bool nearSeed = std::any_of(seeds.begin(), seeds.end(), [&](int s) {
-            return row[static_cast<std::size_t>(s)] > t;
-        });
+    while (candidate != 0) {
+        const SimilarityRows::View v = rows.Get(candidate, row);
+        const bool nearSeed =
+            std::any_of(seeds.begin(), seeds.end(), [&](int s) { return v[s] > t; });
         if (nearSeed) {
             break;
         }
-        openCluster(candidate);
         seeds.push_back(candidate);
+        candidate = openCluster(v, true);
     }
     // Growth: the best connected unassigned molecule joins the admissible cluster with the
     // largest mean affinity, or opens a new cluster.
-    for (;;) {
-        int chosen = 0;
-        double largest = -kInfinity;
-        for (int i = 1; i <= n; ++i) {
-            if (!assigned[static_cast<std::size_t>(i)] &&
-                placed[static_cast<std::size_t>(i)] > largest) {
-                largest = placed[static_cast<std::size_t>(i)];
-                chosen = i;
-            }
+    int chosen = 0;
+    double largest = -kInfinity;
+    for (int i = 1; i <= n; ++i) {
+        if (!assigned[static_cast<std::size_t>(i)] &&
+            placed[static_cast<std::size_t>(i)] > largest) {
+            largest = placed[static_cast<std::size_t>(i)];
+            chosen = i;
         }
-        if (chosen == 0) {
-            break;
-        }
-        rows.Load(chosen, row);
+    }
+    while (chosen != 0) {
+        const SimilarityRows::View v = rows.Get(chosen, row);
         Cluster* best = nullptr;
         double bestMean = -kInfinity;
-        for (Cluster& cluster : clusters) {
+        for (std::size_t c = 0; c < clusters.size(); ++c) {
+            if (!(v[firstMembers[c]] > t)) {
+                continue;
+            }
+            Cluster& cluster = clusters[c];
             double sum = 0;
             bool admissible = true;
             for (int m : cluster.members) {
-                const double s = row[static_cast<std::size_t>(m)];
+                const double s = v[m];
                 if (!(s > t)) {
                     admissible = false;
                     break;
@@ -204,9 +270,9 @@ std::vector<Cluster> FindClusters(const PairMatrix& similarity, int calibrationC
         }
         if (best != nullptr) {
             best->members.push_back(chosen);
-            assign(chosen);
+            chosen = assign(v, false);
         } else {
-            openCluster(chosen);
+            chosen = openCluster(v, false);
         }
     }
     for (Cluster& cluster : clusters) {

@@ -7,7 +7,9 @@
 #include "common/WorkerPool.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstring>
 #include <map>
 
 namespace kalemir::sim {
@@ -235,6 +237,66 @@ PairResult ChemicalPair(const double* xa, const double* xb, int fragmentCount, d
     return result;
 }
 
+PairResult PresentChemicalPair(const double* xa, const double* xb, const int* present,
+                               std::size_t count, double na, double nb, double va, double vb,
+                               double entropyA, double entropyB, const FragmentClasses& classes,
+                               std::vector<double>& joint, std::vector<int>& leader) {
+    PairResult result;
+    bool unused = false;
+    const double t = Ratio(va + 0.0001, vb + 0.0001, unused);
+    result.extraVote = !unused && t > 0.99;
+
+    const double nab = na + nb;
+    if (joint.size() < count) {
+        joint.resize(count);
+    }
+    const double presence = 1 / nab;
+    for (std::size_t k = 0; k < count; ++k) {
+        const auto g = static_cast<std::size_t>(present[k]);
+        joint[k] = xa[g] + xb[g] > presence ? (na * xa[g] + nb * xb[g] - 2) / nab : 0.0;
+    }
+    // The merge of equivalent fragments: the first present fragment of a class with a
+    // positive amount collects the positive amounts of the later ones.
+    if (leader.size() < static_cast<std::size_t>(classes.classCount)) {
+        leader.assign(static_cast<std::size_t>(classes.classCount), -1);
+    }
+    for (std::size_t k = 0; k < count; ++k) {
+        const int c = classes.classOf[static_cast<std::size_t>(present[k])];
+        if (c < 0 || !(joint[k] > 0)) {
+            continue;
+        }
+        int& first = leader[static_cast<std::size_t>(c)];
+        if (first < 0) {
+            first = static_cast<int>(k);
+        } else {
+            joint[static_cast<std::size_t>(first)] += joint[k];
+            joint[k] = 0;
+        }
+    }
+    double sum = 0;
+    for (std::size_t k = 0; k < count; ++k) {
+        const double w = joint[k];
+        if (w > presence) {
+            sum += (w / 100) * std::log(w / 100);
+        }
+        // Leave the leaders unset for the next pair.
+        const int c = classes.classOf[static_cast<std::size_t>(present[k])];
+        if (c >= 0) {
+            leader[static_cast<std::size_t>(c)] = -1;
+        }
+    }
+    const double entropyAB = -sum;
+    bool zero = false;
+    const double a = Ratio(entropyA + 0.05, entropyAB + 0.05, zero);
+    const double b = Ratio(entropyB + 0.05, entropyAB + 0.05, zero);
+    if (zero) {
+        result.zeroDenominator = true;
+        return result;
+    }
+    result.p = a * b;
+    return result;
+}
+
 PairResult CorrectedUsrPair(const double* ua, const double* ub, double ga, double gb,
                             const double* sa, const double* sb) {
     PairResult result;
@@ -315,6 +377,106 @@ PairResult SuperpositionPair(const double* a, int ma, const double* b, int mb) {
     return result;
 }
 
+void AtomsByAxis(const double* triples, int atoms, double* byAxis) {
+    static_assert(kMaxAtoms % kAtomLanes == 0);
+    std::fill(byAxis, byAxis + 3 * kMaxAtoms, 0.0);
+    const int padded = (atoms + kAtomLanes - 1) / kAtomLanes * kAtomLanes;
+    for (int u = 0; u < padded; ++u) {
+        for (int axis = 0; axis < 3; ++axis) {
+            byAxis[axis * kMaxAtoms + u] = u < atoms ? triples[3 * u + axis] : NAN;
+        }
+    }
+}
+
+namespace {
+
+/// Four doubles; the arithmetic is lane by lane, each lane rounded as a lone double.
+typedef double Lanes __attribute__((vector_size(kAtomLanes * sizeof(double))));
+
+} // namespace
+
+// Built for wide vector units where the processor has them, for the basic ones elsewhere:
+// the same operations on the same numbers, so the same bits either way.
+__attribute__((target_clones("avx2", "default"))) PairResult
+SuperposedAtomsPair(const double* a, int ma, const double* b, int mb) {
+    PairResult result;
+    if (ma == 0 || mb == 0) {
+        result.zeroDenominator = true;
+        return result;
+    }
+    const int lanesB = (mb + kAtomLanes - 1) / kAtomLanes * kAtomLanes;
+    const double* bx = b;
+    const double* by = b + kMaxAtoms;
+    const double* bz = b + 2 * kMaxAtoms;
+    // Closest squared distances of the atoms of A (to B) and of B (to A); the padding
+    // atoms of B give NaN, never closer.
+    double closestA[kMaxAtoms];
+    double closestB[kMaxAtoms];
+    for (int v = 0; v < lanesB; ++v) {
+        closestB[v] = INFINITY;
+    }
+    const Lanes infinity = {INFINITY, INFINITY, INFINITY, INFINITY};
+    // Four atoms of A against four of B at a time; A's padding atoms find nothing closer
+    // than infinity and move no atom of B.
+    const int lanesA = (ma + kAtomLanes - 1) / kAtomLanes * kAtomLanes;
+    for (int u = 0; u < lanesA; u += kAtomLanes) {
+        const double* ax = a + u;
+        const double* ay = a + kMaxAtoms + u;
+        const double* az = a + 2 * kMaxAtoms + u;
+        Lanes best0 = infinity;
+        Lanes best1 = infinity;
+        Lanes best2 = infinity;
+        Lanes best3 = infinity;
+        for (int v = 0; v < lanesB; v += kAtomLanes) {
+            Lanes xb, yb, zb, closest;
+            std::memcpy(&xb, bx + v, sizeof xb);
+            std::memcpy(&yb, by + v, sizeof yb);
+            std::memcpy(&zb, bz + v, sizeof zb);
+            std::memcpy(&closest, closestB + v, sizeof closest);
+            auto nearer = [&](int k, Lanes& best) {
+                const Lanes dx = ax[k] - xb;
+                const Lanes dy = ay[k] - yb;
+                const Lanes dz = az[k] - zb;
+                const Lanes d2 = dx * dx + dy * dy + dz * dz;
+                best = d2 < best ? d2 : best;
+                closest = d2 < closest ? d2 : closest;
+            };
+            nearer(0, best0);
+            nearer(1, best1);
+            nearer(2, best2);
+            nearer(3, best3);
+            std::memcpy(closestB + v, &closest, sizeof closest);
+        }
+        // The smallest lane of each best (no lane is NaN, so any order gives it).
+        const Lanes even01 = __builtin_shufflevector(best0, best1, 0, 4, 2, 6);
+        const Lanes odd01 = __builtin_shufflevector(best0, best1, 1, 5, 3, 7);
+        const Lanes even23 = __builtin_shufflevector(best2, best3, 0, 4, 2, 6);
+        const Lanes odd23 = __builtin_shufflevector(best2, best3, 1, 5, 3, 7);
+        const Lanes pairs01 = odd01 < even01 ? odd01 : even01;
+        const Lanes pairs23 = odd23 < even23 ? odd23 : even23;
+        const Lanes low = __builtin_shufflevector(pairs01, pairs23, 0, 1, 4, 5);
+        const Lanes high = __builtin_shufflevector(pairs01, pairs23, 2, 3, 6, 7);
+        const Lanes smallest = high < low ? high : low;
+        std::memcpy(closestA + u, &smallest, sizeof smallest);
+    }
+    // The distance of an atom is the smallest of 100 and its closest distances: the square
+    // root keeps the order, so it is taken of the closest square only.
+    auto distance = [](double d2) {
+        const double d = std::sqrt(d2);
+        return d < 100 ? d : 100.0;
+    };
+    double sum = 0;
+    for (int u = 0; u < ma; ++u) {
+        sum += distance(closestA[u]);
+    }
+    for (int v = 0; v < mb; ++v) {
+        sum += distance(closestB[v]);
+    }
+    const double d = sum / (ma + mb);
+    result.p = 2 / (2 + d);
+    return result;
+}
+
 MeasureInputs::MeasureInputs(const ProgramState& state, int measure)
     : state_(state), measure_(measure) {
     const int n = state.moleculeCount;
@@ -324,11 +486,30 @@ MeasureInputs::MeasureInputs(const ProgramState& state, int measure)
                                        state.headerTokens.begin() + 1 + f);
         classes_ = ClassifyFragments(names);
         entropy_.assign(static_cast<std::size_t>(n) + 1, 0.0);
+        presentStart_.assign(static_cast<std::size_t>(n) + 2, 0);
         PairScratch scratch;
         for (int i = 1; i <= n; ++i) {
-            entropy_[static_cast<std::size_t>(i)] = FragmentEntropy(
-                &state.values[static_cast<std::size_t>(i) * state.Columns() + 1], f,
-                1 / state.Fixed(i, kNormaliserColumn), classes_, scratch.work, scratch.leader);
+            const double* amounts =
+                &state.values[static_cast<std::size_t>(i) * state.Columns() + 1];
+            entropy_[static_cast<std::size_t>(i)] =
+                FragmentEntropy(amounts, f, 1 / state.Fixed(i, kNormaliserColumn), classes_,
+                                scratch.work, scratch.leader);
+            for (int g = 0; g < f; ++g) {
+                if (amounts[g] != 0) {
+                    presentFragments_.push_back(g);
+                }
+            }
+            presentStart_[static_cast<std::size_t>(i) + 1] = presentFragments_.size();
+        }
+        if (f <= 64) {
+            presentBits_.assign(static_cast<std::size_t>(n) + 1, 0);
+            for (int i = 1; i <= n; ++i) {
+                for (std::size_t k = presentStart_[static_cast<std::size_t>(i)];
+                     k < presentStart_[static_cast<std::size_t>(i) + 1]; ++k) {
+                    presentBits_[static_cast<std::size_t>(i)] |= std::uint64_t{1}
+                                                                 << presentFragments_[k];
+                }
+            }
         }
     } else if (measure == kShape && state.shapeMethod == kSuperposition) {
         atomCount_.assign(static_cast<std::size_t>(n) + 1, 0);
@@ -339,12 +520,58 @@ MeasureInputs::MeasureInputs(const ProgramState& state, int measure)
             }
             atomCount_[static_cast<std::size_t>(i)] = atoms;
         }
+        byAxis_.assign((static_cast<std::size_t>(n) + 1) * 3 * kMaxAtoms, 0.0);
+        for (int i = 1; i <= n; ++i) {
+            AtomsByAxis(&state.atomCoordinates[static_cast<std::size_t>(i) * kMaxAtoms * 3],
+                        atomCount_[static_cast<std::size_t>(i)],
+                        &byAxis_[static_cast<std::size_t>(i) * 3 * kMaxAtoms]);
+        }
     }
 }
 
 PairResult MeasureInputs::Chemical(int i, int j, PairScratch& scratch) const {
     const ProgramState& s = state_;
     const std::size_t cols = static_cast<std::size_t>(s.Columns());
+    const double na = s.Fixed(i, kNormaliserColumn);
+    const double nb = s.Fixed(j, kNormaliserColumn);
+    if (na + nb > 0) {
+        // The fragments of either molecule, in ascending order.
+        std::vector<int>& present = scratch.present;
+        present.clear();
+        if (!presentBits_.empty()) {
+            std::uint64_t bits = presentBits_[static_cast<std::size_t>(i)] |
+                                 presentBits_[static_cast<std::size_t>(j)];
+            while (bits != 0) {
+                present.push_back(std::countr_zero(bits));
+                bits &= bits - 1;
+            }
+        } else {
+            const int* a = presentFragments_.data() + presentStart_[static_cast<std::size_t>(i)];
+            const int* aEnd =
+                presentFragments_.data() + presentStart_[static_cast<std::size_t>(i) + 1];
+            const int* b = presentFragments_.data() + presentStart_[static_cast<std::size_t>(j)];
+            const int* bEnd =
+                presentFragments_.data() + presentStart_[static_cast<std::size_t>(j) + 1];
+            while (a != aEnd && b != bEnd) {
+                if (*a < *b) {
+                    present.push_back(*a++);
+                } else if (*b < *a) {
+                    present.push_back(*b++);
+                } else {
+                    present.push_back(*a++);
+                    ++b;
+                }
+            }
+            present.insert(present.end(), a, aEnd);
+            present.insert(present.end(), b, bEnd);
+        }
+        return PresentChemicalPair(
+            &s.values[static_cast<std::size_t>(i) * cols + 1],
+            &s.values[static_cast<std::size_t>(j) * cols + 1], present.data(), present.size(), na,
+            nb, s.Fixed(i, kSecondChemical), s.Fixed(j, kSecondChemical),
+            entropy_[static_cast<std::size_t>(i)], entropy_[static_cast<std::size_t>(j)], classes_,
+            scratch.joint, scratch.presentLeader);
+    }
     return ChemicalPair(&s.values[static_cast<std::size_t>(i) * cols + 1],
                         &s.values[static_cast<std::size_t>(j) * cols + 1], s.fragmentCount,
                         s.Fixed(i, kNormaliserColumn), s.Fixed(j, kNormaliserColumn),
@@ -364,10 +591,10 @@ PairResult MeasureInputs::CorrectedUsr(int i, int j) const {
 }
 
 PairResult MeasureInputs::Superposition(int i, int j) const {
-    const double* a = &state_.atomCoordinates[static_cast<std::size_t>(i) * kMaxAtoms * 3];
-    const double* b = &state_.atomCoordinates[static_cast<std::size_t>(j) * kMaxAtoms * 3];
-    return SuperpositionPair(a, atomCount_[static_cast<std::size_t>(i)], b,
-                             atomCount_[static_cast<std::size_t>(j)]);
+    const double* a = &byAxis_[static_cast<std::size_t>(i) * kMaxAtoms * 3];
+    const double* b = &byAxis_[static_cast<std::size_t>(j) * kMaxAtoms * 3];
+    return SuperposedAtomsPair(a, atomCount_[static_cast<std::size_t>(i)], b,
+                               atomCount_[static_cast<std::size_t>(j)]);
 }
 
 PairResult MeasureInputs::Compute(int i, int j, PairScratch& scratch) const {
@@ -543,9 +770,11 @@ void ComputePairSimilarities(const ProgramState& state, RunState& run, int measu
         }
         // The window's turns come as often as when it was yielded to after every pair, and
         // the caption shows the end of every row the batch finished.
-        for (std::size_t k = batch; k < batchEnd; ++k) {
-            window.Yield();
-            if (k + 1 == rowEnd) {
+        for (std::size_t k = batch; k < batchEnd;) {
+            const std::size_t stop = std::min(batchEnd, rowEnd);
+            window.Yield(static_cast<unsigned long long>(stop - k));
+            k = stop;
+            if (k == rowEnd) {
                 window.SetCaption(progress + PlainNumber(static_cast<double>(rowEnd)) + total);
                 window.CountDone(static_cast<long long>(rowEnd));
                 ++captionRow;

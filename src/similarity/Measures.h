@@ -4,6 +4,7 @@
 
 #include "similarity/SimState.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -53,6 +54,8 @@ struct PairScratch {
     std::vector<double> joint;
     std::vector<double> work;
     std::vector<int> leader;
+    std::vector<int> present;       // fragments present in either molecule, ascending
+    std::vector<int> presentLeader; // PresentChemicalPair's leaders, left all -1 after a pair
 };
 
 /// Per-measure facts of every molecule that do not depend on the partner. Read-only once
@@ -71,7 +74,14 @@ private:
     int measure_;
     FragmentClasses classes_;
     std::vector<double> entropy_; // H of each molecule alone (chemical)
-    std::vector<int> atomCount_;  // atoms of each molecule (Superposition)
+    /// Fragments (0-based) with a non-zero amount, molecule by molecule: those of molecule i
+    /// are presentFragments_[presentStart_[i] .. presentStart_[i + 1] - 1], ascending.
+    std::vector<std::size_t> presentStart_;
+    std::vector<int> presentFragments_;
+    /// The same as bits (fragment g is bit g) when there are at most 64 fragments.
+    std::vector<std::uint64_t> presentBits_;
+    std::vector<int> atomCount_; // atoms of each molecule (Superposition)
+    std::vector<double> byAxis_; // their coordinates, AtomsByAxis, 3 x kMaxAtoms each
 };
 
 /// Chemical similarity of two molecules from their fragment amounts, normalisers n and
@@ -81,12 +91,34 @@ PairResult ChemicalPair(const double* xa, const double* xb, int fragmentCount, d
                         const FragmentClasses& classes, std::vector<double>& joint,
                         std::vector<double>& work, std::vector<int>& leader);
 
+/// The same similarity when the normalisers add up to more than 0, from the fragments
+/// present in either molecule (`present`, ascending) alone: a fragment absent from both has
+/// a joint amount of 0, which neither merges nor enters the entropy. Every amount, merge and
+/// term is the one ChemicalPair forms, in the same order, so the result is the same bits.
+/// `leader` is scratch space holding -1 for every class (or empty) and is left so.
+PairResult PresentChemicalPair(const double* xa, const double* xb, const int* present,
+                               std::size_t count, double na, double nb, double va, double vb,
+                               double entropyA, double entropyB, const FragmentClasses& classes,
+                               std::vector<double>& joint, std::vector<int>& leader);
+
 /// Corrected USR: u = the twelve moments, g = F+13, s14..s16 = F+14..F+16.
 PairResult CorrectedUsrPair(const double* ua, const double* ub, double ga, double gb,
                             const double* sa, const double* sb);
 
 /// Superposition: coordinates as x, y, z triples of `ma` and `mb` atoms.
 PairResult SuperpositionPair(const double* a, int ma, const double* b, int mb);
+
+/// The same similarity, the same bits, from coordinates laid out by axis (`AtomsByAxis`):
+/// the squared distances of an atom of A to four atoms of B are formed side by side, each
+/// as in SuperpositionPair, and the smallest is taken whatever the order.
+PairResult SuperposedAtomsPair(const double* a, int ma, const double* b, int mb);
+
+/// Numbers side by side in SuperposedAtomsPair.
+inline constexpr int kAtomLanes = 4;
+
+/// The x of atoms 0..99, then their y, then their z (3 x kMaxAtoms values); the atoms from
+/// `atoms` up to the next multiple of kAtomLanes are NaN, which no comparison takes.
+void AtomsByAxis(const double* triples, int atoms, double* byAxis);
 
 /// Pairs that hit a zero denominator in the current measure.
 struct ZeroDenominatorPairs {

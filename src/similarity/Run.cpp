@@ -229,10 +229,10 @@ void AnalyseAllMeasures(ProgramState& state, RunState& run, ComputingWindow& win
         ComputePairSimilarities(state, run, measure, pool, window, zeroPairs);
         ReportZeroDenominators(state, measure, zeroPairs);
         ReportPairStatistics(state, run, measure);
-        CheckAxiom(state, run, measure, window);
+        CheckAxiom(state, run, measure, window, pool);
         ReportClusterHeading(state, measure, window);
         run.clusters = FindClusters(run.similarity, state.calibrationCount,
-                                    state.minClusterSimilarity[measure], pool);
+                                    state.minClusterSimilarity[measure], pool, run.clusterRows);
         MarkMixedClusters(state, run);
         if (measure == kChemical) {
             WriteCluDatabase(state, run);

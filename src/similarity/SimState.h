@@ -161,6 +161,8 @@ struct RunState {
     int lowestPair[2] = {0, 0};
 
     std::vector<Cluster> clusters;
+    /// Memory the clustering of each measure borrows for its transposed similarities.
+    std::vector<double> clusterRows;
     MeasureSummary summary;
 
     double cluCalibrationCount = 0;

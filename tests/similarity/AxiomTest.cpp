@@ -3,6 +3,7 @@
 #include "SimTestSupport.h"
 #include "common/ComputingWindow.h"
 #include "common/NumberText.h"
+#include "common/WorkerPool.h"
 
 #include <cmath>
 #include <cstdint>
@@ -156,7 +157,8 @@ TEST_F(CliffTest, PropertyAndStructureCliffs) {
     s.Set(1, 2, 1);
     s.Set(1, 3, 0.5);
     SilentWindow window;
-    const Cliffs cliffs = FindCliffs(state, s, kShape, window);
+    WorkerPool pool(1);
+    const Cliffs cliffs = FindCliffs(state, s, kShape, window, pool);
     EXPECT_NEAR(cliffs.property.value, 2 * (1 / (2.0 / 3 + 0.01)) / 11, 1e-15);
     EXPECT_EQ(cliffs.property.a, 1);
     EXPECT_EQ(cliffs.property.b, 2);
@@ -170,11 +172,43 @@ TEST_F(CliffTest, PropertyAndStructureCliffs) {
     // cliff 1 / (1 + 1) = 0.5 is the largest ((1,3) and (2,3) have R = 0).
     state.Value(1, kPropertyColumn) = 0;
     state.Value(2, kPropertyColumn) = 0;
-    const Cliffs zero = FindCliffs(state, s, kShape, window);
+    const Cliffs zero = FindCliffs(state, s, kShape, window, pool);
     EXPECT_EQ(zero.structure.value, 0.5);
     EXPECT_EQ(zero.structure.a, 1);
     EXPECT_EQ(zero.structure.b, 2);
     EXPECT_NEAR(zero.property.value, 2 * (0.125 / 0.01) / 11, 1e-14); // pair (1,3), R = 0
+}
+
+TEST_F(CliffTest, TiesAcrossRowsGoToTheFirstPairOnAnyThreadCount) {
+    // 300 calibration molecules (44850 pairs, rows shared out among workers), every property
+    // 1 and every similarity 0.5: all cliffs tie, so both are pair (1, 2). Then two equal
+    // largest similarities far apart, in rows 40 and 250: the property cliff is (40, 41).
+    ProgramState state;
+    state.calibrationCount = 300;
+    state.moleculeCount = 310;
+    state.fragmentCount = 0;
+    state.values.assign(311 * static_cast<std::size_t>(state.Columns()), 0.0);
+    for (int i = 1; i <= 310; ++i) {
+        state.Value(i, kPropertyColumn) = 1;
+    }
+    PairMatrix s;
+    s.Resize(310);
+    std::fill(s.Data(), s.Data() + 310 * 309 / 2, 0.5);
+    SilentWindow window;
+    for (int threads : {1, 2, 3}) {
+        WorkerPool pool(threads);
+        s.Set(40, 41, 0.5);
+        s.Set(250, 300, 0.5);
+        const Cliffs tied = FindCliffs(state, s, kSize, window, pool);
+        EXPECT_EQ(tied.property.a * 1000 + tied.property.b, 1002) << threads;
+        EXPECT_EQ(tied.structure.a * 1000 + tied.structure.b, 1002) << threads;
+        s.Set(250, 300, 0.75);
+        s.Set(40, 41, 0.75);
+        const Cliffs two = FindCliffs(state, s, kSize, window, pool);
+        EXPECT_EQ(two.property.a * 1000 + two.property.b, 40041) << threads;
+        EXPECT_EQ(window.Caption(),
+                  " The identification of the Property / SIZE cliffs    44850 / 44850");
+    }
 }
 
 } // namespace

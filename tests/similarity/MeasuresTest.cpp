@@ -6,6 +6,8 @@
 #include "similarity/SimTable.h"
 
 #include <cmath>
+#include <cstring>
+#include <random>
 
 namespace kalemir::sim {
 namespace {
@@ -101,6 +103,75 @@ TEST(ChemicalPairTest, HandCheckedPair) {
     EXPECT_TRUE(zero.zeroDenominator);
 }
 
+/// A table of `fragments` fragments, CH3 / CH2 / CH alternating with others so that classes
+/// merge, a few present per molecule with amounts near the presence bound 1 / (n_a + n_b),
+/// normalisers from -5 to 40 (negative sums take the full loop).
+ProgramState RandomChemicalTable(int fragments, unsigned seed) {
+    static const char* const kNames[] = {"CH3", "OH", "CH2", "NH2", "CH", "Cl", "Car", "F"};
+    ProgramState state;
+    state.fragmentCount = fragments;
+    state.moleculeCount = 60;
+    state.calibrationCount = 60;
+    state.headerTokens.assign(static_cast<std::size_t>(state.Columns()), "x");
+    for (int g = 1; g <= fragments; ++g) {
+        state.headerTokens[static_cast<std::size_t>(g)] = kNames[g % 8];
+    }
+    state.values.assign(61 * static_cast<std::size_t>(state.Columns()), 0.0);
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<double> unit(0, 1);
+    for (int i = 1; i <= 60; ++i) {
+        const double n = unit(random) < 0.1 ? -5.0 : std::floor(1 + 40 * unit(random));
+        state.Value(i, fragments + kNormaliserColumn) = n;
+        state.Value(i, fragments + kSecondChemical) = std::floor(3 * unit(random));
+        for (int g = 1; g <= fragments; ++g) {
+            const double u = unit(random);
+            state.Value(i, g) = u < 0.8 ? 0.0 : (u < 0.85 ? 0.04 : 100 * unit(random));
+        }
+    }
+    return state;
+}
+
+class PresentFragmentsTest : public ::testing::TestWithParam<int> {};
+
+TEST_P(PresentFragmentsTest, SameBitsAsTheLoopOverEveryFragment) {
+    // Bit sets up to 64 fragments, merged index lists above.
+    const ProgramState state = RandomChemicalTable(GetParam(), 7);
+    const int f = state.fragmentCount;
+    const FragmentClasses classes =
+        ClassifyFragments({state.headerTokens.begin() + 1, state.headerTokens.begin() + 1 + f});
+    ASSERT_GT(classes.classCount, 0);
+    const MeasureInputs inputs(state, kChemical);
+    PairScratch scratch;
+    std::vector<double> joint, work;
+    std::vector<int> leader;
+    auto row = [&](int i) {
+        return &state.values[static_cast<std::size_t>(i) * state.Columns() + 1];
+    };
+    auto h = [&](int i) {
+        return FragmentEntropy(row(i), f, 1 / state.Fixed(i, kNormaliserColumn), classes, work,
+                               leader);
+    };
+    int differing = 0;
+    for (int i = 1; i < 60; ++i) {
+        for (int j = i + 1; j <= 60; ++j) {
+            PairResult full = ChemicalPair(
+                row(i), row(j), f, state.Fixed(i, kNormaliserColumn),
+                state.Fixed(j, kNormaliserColumn), state.Fixed(i, kSecondChemical),
+                state.Fixed(j, kSecondChemical), h(i), h(j), classes, joint, work, leader);
+            if (full.zeroDenominator || !std::isfinite(full.p)) {
+                full.zeroDenominator = true;
+                full.p = 0;
+            }
+            const PairResult r = inputs.Compute(i, j, scratch);
+            differing += std::memcmp(&r.p, &full.p, sizeof r.p) != 0 ||
+                         r.zeroDenominator != full.zeroDenominator || r.extraVote != full.extraVote;
+        }
+    }
+    EXPECT_EQ(differing, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(FragmentCounts, PresentFragmentsTest, ::testing::Values(6, 64, 70));
+
 struct UsrCase {
     const char* label;
     double ga, gb;
@@ -177,6 +248,39 @@ TEST(SuperpositionTest, TwoHundredAtomsTogether) {
     }
     // Every atom's closest partner is 1 away: D = 1, p = 2/3.
     EXPECT_DOUBLE_EQ(SuperpositionPair(a.data(), kMaxAtoms, b.data(), kMaxAtoms).p, 2.0 / 3);
+}
+
+TEST(SuperpositionTest, ByAxisFourAtATimeGivesTheSameBits) {
+    // Atom counts around the four lanes (padding of 1 to 3 atoms, none) up to the 100 of a
+    // full molecule; coordinates on a coarse grid (ties, shared atoms, distance 0) or spread
+    // widely (distances capped at 100).
+    const int counts[] = {0, 1, 2, 3, 4, 5, 7, 8, 13, 64, 99, 100};
+    std::mt19937 random(11);
+    std::uniform_real_distribution<double> unit(0, 1);
+    auto molecule = [&](int atoms, bool grid) {
+        std::vector<double> triples;
+        for (int k = 0; k < 3 * atoms; ++k) {
+            triples.push_back(grid ? std::floor(1 + 4 * unit(random)) : -150 + 300 * unit(random));
+        }
+        return triples;
+    };
+    std::vector<double> a(3 * kMaxAtoms), b(3 * kMaxAtoms);
+    int differing = 0;
+    for (bool grid : {true, false}) {
+        for (int ma : counts) {
+            for (int mb : counts) {
+                const std::vector<double> ta = molecule(ma, grid);
+                const std::vector<double> tb = molecule(mb, grid);
+                AtomsByAxis(ta.data(), ma, a.data());
+                AtomsByAxis(tb.data(), mb, b.data());
+                const PairResult one = SuperpositionPair(ta.data(), ma, tb.data(), mb);
+                const PairResult four = SuperposedAtomsPair(a.data(), ma, b.data(), mb);
+                differing += std::memcmp(&one.p, &four.p, sizeof one.p) != 0 ||
+                             one.zeroDenominator != four.zeroDenominator;
+            }
+        }
+    }
+    EXPECT_EQ(differing, 0);
 }
 
 class PairLoopTest : public test::TempFolderTest {

@@ -352,6 +352,43 @@ protected:
     }
 };
 
+/// A window that counts its turns.
+class CountingWindow : public SilentWindow {
+public:
+    explicit CountingWindow(unsigned interval) { SetYieldInterval(interval); }
+    unsigned long turns = 0;
+
+protected:
+    void ProcessEvents() override { ++turns; }
+};
+
+TEST(YieldForManyTest, TurnsComeAsWhenYieldingOneByOne) {
+    // {interval, yields one by one before, yields at once}: turns on exact multiples of the
+    // interval, just before and just after them, and none at all.
+    const unsigned long long cases[][3] = {{1, 0, 5},     {4, 3, 1},        {4, 3, 0},
+                                           {4, 0, 8},     {4, 1, 7},        {4, 2, 11},
+                                           {256, 255, 1}, {256, 100, 1000}, {65536, 7, 300000}};
+    for (const auto& c : cases) {
+        CountingWindow one(static_cast<unsigned>(c[0]));
+        CountingWindow many(static_cast<unsigned>(c[0]));
+        for (unsigned long long k = 0; k < c[1]; ++k) {
+            one.Yield();
+            many.Yield();
+        }
+        for (unsigned long long k = 0; k < c[2]; ++k) {
+            one.Yield();
+        }
+        many.Yield(c[2]);
+        EXPECT_EQ(many.turns, one.turns) << c[0] << " " << c[1] << " " << c[2];
+        // The next turn comes after the same number of further yields.
+        for (int k = 0; k < 70000 && many.turns == one.turns; ++k) {
+            one.Yield();
+            many.Yield();
+        }
+        EXPECT_EQ(many.turns, one.turns) << c[0] << " " << c[1] << " " << c[2];
+    }
+}
+
 TEST_F(SameResultsTest, AStopEndsTheRunOnTheCallingThreadWhateverTheWorkers) {
     WriteRandomTables({"Stop", 8, 380, 45, kCorrectedUsr, false, false});
     for (int threads : {1, 2, 3}) {
