@@ -121,12 +121,16 @@ std::string QsprUsage() {
            ")\n"
            "  --quiet                 no progress display\n"
            "\n"
+           "A value follows its option as the next argument or after '=': --min-r2 0.2 and\n"
+           "--min-r2=0.2 are the same.\n"
+           "\n"
            "Beside the report the run writes QSPRTABLE-results.json (every result, for other\n"
            "programs) and QSPRTABLE-validation.txt (leave-one-out, applicability domain and\n"
            "external validation of the best equation by Q).\n"
            "\n"
            "exit status: 0 the run reached its results, 1 it failed midway, 2 usage or input\n"
-           "error (nothing written), 3 the program stopped itself (see the report)\n";
+           "error (nothing written), 3 it stopped itself (see the report), 130 interrupted\n"
+           "(128 + the signal's number)\n";
 }
 
 QsprRunOptions ParseQsprRunArguments(const std::vector<std::string>& arguments) {

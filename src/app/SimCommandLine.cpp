@@ -81,7 +81,14 @@ std::string SimUsage() {
            "                               one per core; 1: all on one thread); the results "
            "are\n"
            "                               the same for any number\n"
-           "  --quiet                      no progress display\n";
+           "  --quiet                      no progress display\n"
+           "\n"
+           "A value follows its option as the next argument or after '=': --shape usr and\n"
+           "--shape=usr are the same.\n"
+           "\n"
+           "exit status: 0 the analysis ran to its end, 1 a file could not be written during\n"
+           "the run, 2 usage or input error (nothing written), 130 interrupted (128 + the\n"
+           "signal's number; the report keeps what was written)\n";
 }
 
 SimRunOptions ParseSimRunArguments(const std::vector<std::string>& arguments) {

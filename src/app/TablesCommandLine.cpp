@@ -55,8 +55,12 @@ std::string TablesUsage() {
            "                      tables are the same for any number\n"
            "  --quiet             no progress display\n"
            "\n"
+           "A value follows its option as the next argument or after '=': --hold-out 5 and\n"
+           "--hold-out=5 are the same.\n"
+           "\n"
            "exit status: 0 tables made, 1 a write failed midway (no table is left half\n"
-           "written), 2 usage or input error or no molecule left (nothing written)\n";
+           "written), 2 usage or input error or no molecule left (nothing written), 130 on\n"
+           "interruption (128 + the signal's number; nothing written)\n";
 }
 
 TablesRunOptions ParseTablesRunArguments(const std::vector<std::string>& arguments) {
