@@ -365,8 +365,8 @@ std::string QsprRunSummary(const ProgramState& state, const std::string& reportN
     return text + "\n";
 }
 
-int RunQsprJob(const QsprRunOptions& options, ComputingWindow& window, const PlotWriter& plotWriter,
-               std::string* summary) {
+void RunQsprJob(const QsprRunOptions& options, ComputingWindow& window,
+                const PlotWriter& plotWriter, std::string* summary) {
     ProgramState state;
 
     WorkfilesChoice choice;
@@ -419,7 +419,6 @@ int RunQsprJob(const QsprRunOptions& options, ComputingWindow& window, const Plo
     if (summary != nullptr) {
         *summary = QsprRunSummary(state, saveName, plotsWritten);
     }
-    return kExitSuccess;
 }
 
 int QsprMain(const std::vector<std::string>& arguments, const PlotWriter& plotWriter) {
@@ -463,12 +462,12 @@ int QsprMain(const std::vector<std::string>& arguments, const PlotWriter& plotWr
     window.CatchInterrupts();
     try {
         std::string summary;
-        const int status = RunQsprJob(options, window, plotWriter, &summary);
+        RunQsprJob(options, window, plotWriter, &summary);
         window.Finish();
         if (!options.quiet) {
             std::fputs(summary.c_str(), stdout);
         }
-        return status;
+        return kExitSuccess;
     } catch (const InputError& e) {
         window.Finish();
         std::fprintf(stderr, "KalemirQ: %s\n", e.what());

@@ -63,10 +63,11 @@ void CheckResultNames(const QsprRunOptions& options);
 /// unless byPosition, then named in a warning. Throws InputError.
 void CheckQsprRunInput(const QsprRunOptions& options);
 
-/// Runs the job in the current directory (after any -C) and returns its exit status;
-/// messages go to standard error, the closing summary (when asked for) to `summary`.
-int RunQsprJob(const QsprRunOptions& options, ComputingWindow& window,
-               const PlotWriter& plotWriter = {}, std::string* summary = nullptr);
+/// Runs the job in the current directory (after any -C); messages go to standard error,
+/// the closing summary (when asked for) to `summary`. A run that does not reach its
+/// results throws (InputError, FileError, StopProgram, RunInterrupted).
+void RunQsprJob(const QsprRunOptions& options, ComputingWindow& window,
+                const PlotWriter& plotWriter = {}, std::string* summary = nullptr);
 
 /// The closing summary of a run: the best equation by Q with its r2, Q and r2CV, the
 /// outliers removed, the prediction molecules labelled and the files written.
