@@ -249,6 +249,7 @@ ParametersWindow::ParametersWindow(qspr::ProgramState& state, DialogService& dia
 }
 
 bool ParametersWindow::EntriesAccepted(const qspr::ParameterEntries& entries) {
+    // The field of each qspr::ParameterEntry.
     QLineEdit* const boxes[] = {nullptr, Text1, Text2, Text3, Text4, Text5};
     const std::vector<qspr::EntryProblem> problems = qspr::CheckParameterEntries(state_, entries);
     auto point = [&](const qspr::EntryProblem& problem) {
