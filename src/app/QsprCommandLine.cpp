@@ -421,6 +421,17 @@ void RunQsprJob(const QsprRunOptions& options, ComputingWindow& window,
     }
 }
 
+bool AsksForPlots(const std::vector<std::string>& arguments) {
+    if (arguments.empty() || arguments[0] != "run") {
+        return false;
+    }
+    try {
+        return !ParseQsprRunArguments({arguments.begin() + 1, arguments.end()}).plotNames.empty();
+    } catch (const InputError&) {
+        return false;
+    }
+}
+
 int QsprMain(const std::vector<std::string>& arguments, const PlotWriter& plotWriter) {
     if (arguments.empty() || arguments[0] == "--help" || arguments[0] == "-h") {
         std::fputs(QsprUsage().c_str(), arguments.empty() ? stderr : stdout);

@@ -54,6 +54,11 @@ void RunQsprComputation(ProgramState& state, ComputingWindow& window);
 /// Parses the arguments after "run". Throws InputError with a usage message.
 QsprRunOptions ParseQsprRunArguments(const std::vector<std::string>& arguments);
 
+/// Whether the command line (arguments as main gets them) saves plots, --plots given
+/// either way: main then starts the drawing the plots need. False when the arguments do
+/// not parse (QsprMain says why).
+bool AsksForPlots(const std::vector<std::string>& arguments);
+
 /// The report's name (--save, or its default) and the plots' names (--plots) may not name
 /// a table of the run, the working report or each other. Throws InputError.
 void CheckResultNames(const QsprRunOptions& options);
