@@ -433,23 +433,18 @@ bool AsksForPlots(const std::vector<std::string>& arguments) {
 }
 
 int QsprMain(const std::vector<std::string>& arguments, const PlotWriter& plotWriter) {
-    if (arguments.empty() || arguments[0] == "--help" || arguments[0] == "-h") {
-        std::fputs(QsprUsage().c_str(), arguments.empty() ? stderr : stdout);
-        return arguments.empty() ? kExitUsage : kExitSuccess;
+    if (const std::optional<int> answered =
+            AnswerBeforeRun("KalemirQ", arguments, QsprUsage(), KALEMIR_VERSION)) {
+        return *answered;
     }
-    if (arguments[0] == "--version") {
-        std::printf("KalemirQ %s\n", KALEMIR_VERSION);
-        return kExitSuccess;
-    }
-    if (arguments[0] != "run") {
-        std::fprintf(stderr, "KalemirQ: unknown command '%s' (try --help)\n", arguments[0].c_str());
-        return kExitUsage;
-    }
-
     QsprRunOptions options;
-    std::optional<RunLock> lock;
     try {
         options = ParseQsprRunArguments({arguments.begin() + 1, arguments.end()});
+    } catch (const InputError& e) {
+        return RefuseOptions("KalemirQ", e);
+    }
+    std::optional<RunLock> lock;
+    try {
         if (!options.workDir.empty() && chdir(options.workDir.c_str()) != 0) {
             throw InputError(options.workDir + ": cannot work there: " + std::strerror(errno));
         }
