@@ -199,6 +199,8 @@ void TerminalProgress::Show(bool force) {
 
 void TerminalProgress::Finish() {
     if (terminal_ && lineShown_) {
+        // The line stays on the screen: with the last figures, not those of its last refresh.
+        Show(true);
         std::fputs("\n", stderr);
         lineShown_ = false;
     }
