@@ -3,8 +3,38 @@
 #include "common/Errors.h"
 
 #include <charconv>
+#include <cstdio>
 
 namespace kalemir {
+
+std::optional<int> AnswerBeforeRun(std::string_view program,
+                                   const std::vector<std::string>& arguments,
+                                   const std::string& usage, const std::string& version) {
+    if (arguments.empty()) {
+        std::fputs(usage.c_str(), stderr);
+        return kExitUsage;
+    }
+    if (arguments[0] == "--help" || arguments[0] == "-h") {
+        std::fputs(usage.c_str(), stdout);
+        return kExitSuccess;
+    }
+    if (arguments[0] == "--version") {
+        std::printf("%.*s %s\n", static_cast<int>(program.size()), program.data(), version.c_str());
+        return kExitSuccess;
+    }
+    if (arguments[0] != "run") {
+        std::fprintf(stderr, "%.*s: unknown command '%s' (try --help)\n",
+                     static_cast<int>(program.size()), program.data(), arguments[0].c_str());
+        return kExitUsage;
+    }
+    return std::nullopt;
+}
+
+int RefuseOptions(std::string_view program, const std::exception& error) {
+    std::fprintf(stderr, "%.*s: %s (try --help)\n", static_cast<int>(program.size()),
+                 program.data(), error.what());
+    return kExitUsage;
+}
 
 ArgumentReader::ArgumentReader(const std::vector<std::string>& arguments) : arguments_(arguments) {}
 

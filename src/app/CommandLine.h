@@ -3,6 +3,8 @@
 // same syntax on every program: `--name value` or `--name=value`) and the worker-count rule.
 
 #include <cstddef>
+#include <exception>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +19,17 @@ enum ExitStatus : int {
     kExitStopProgram = 3,
     kExitInterrupted = 130
 };
+
+/// The start all three command lines share. Without arguments the usage goes to standard
+/// error (kExitUsage); --help or -h prints it to standard output, --version the version
+/// line (kExitSuccess); a first argument other than "run" is an unknown command
+/// (kExitUsage). nullopt when the arguments begin with "run" and the run goes on.
+std::optional<int> AnswerBeforeRun(std::string_view program,
+                                   const std::vector<std::string>& arguments,
+                                   const std::string& usage, const std::string& version);
+
+/// Says why the options of `run` are refused, pointing to --help; returns kExitUsage.
+int RefuseOptions(std::string_view program, const std::exception& error);
 
 /// Most worker threads a run starts.
 inline constexpr int kMaxThreads = 256;

@@ -11,7 +11,6 @@
 #include "ui/ScatterPainter.h"
 
 #include <QGuiApplication>
-#include <algorithm>
 #include <memory>
 #endif
 
@@ -27,7 +26,7 @@ int main(int argc, char** argv) {
     if (commandLine) {
 #ifdef KALEMIR_HAS_UI
         std::unique_ptr<QGuiApplication> drawing;
-        if (std::find(arguments.begin(), arguments.end(), "--plots") != arguments.end()) {
+        if (kalemir::qspr::AsksForPlots(arguments)) {
             drawing = kalemir::ui::StartHeadlessDrawing();
         }
         return kalemir::qspr::QsprMain(arguments, kalemir::ui::SaveScatterPlotHeadless);

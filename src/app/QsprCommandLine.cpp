@@ -121,12 +121,16 @@ std::string QsprUsage() {
            ")\n"
            "  --quiet                 no progress display\n"
            "\n"
+           "A value follows its option as the next argument or after '=': --min-r2 0.2 and\n"
+           "--min-r2=0.2 are the same.\n"
+           "\n"
            "Beside the report the run writes QSPRTABLE-results.json (every result, for other\n"
            "programs) and QSPRTABLE-validation.txt (leave-one-out, applicability domain and\n"
            "external validation of the best equation by Q).\n"
            "\n"
            "exit status: 0 the run reached its results, 1 it failed midway, 2 usage or input\n"
-           "error (nothing written), 3 the program stopped itself (see the report)\n";
+           "error (nothing written), 3 it stopped itself (see the report), 130 interrupted\n"
+           "(128 + the signal's number)\n";
 }
 
 QsprRunOptions ParseQsprRunArguments(const std::vector<std::string>& arguments) {
@@ -361,8 +365,8 @@ std::string QsprRunSummary(const ProgramState& state, const std::string& reportN
     return text + "\n";
 }
 
-int RunQsprJob(const QsprRunOptions& options, ComputingWindow& window, const PlotWriter& plotWriter,
-               std::string* summary) {
+void RunQsprJob(const QsprRunOptions& options, ComputingWindow& window,
+                const PlotWriter& plotWriter, std::string* summary) {
     ProgramState state;
 
     WorkfilesChoice choice;
@@ -415,27 +419,32 @@ int RunQsprJob(const QsprRunOptions& options, ComputingWindow& window, const Plo
     if (summary != nullptr) {
         *summary = QsprRunSummary(state, saveName, plotsWritten);
     }
-    return kExitSuccess;
+}
+
+bool AsksForPlots(const std::vector<std::string>& arguments) {
+    if (arguments.empty() || arguments[0] != "run") {
+        return false;
+    }
+    try {
+        return !ParseQsprRunArguments({arguments.begin() + 1, arguments.end()}).plotNames.empty();
+    } catch (const InputError&) {
+        return false;
+    }
 }
 
 int QsprMain(const std::vector<std::string>& arguments, const PlotWriter& plotWriter) {
-    if (arguments.empty() || arguments[0] == "--help" || arguments[0] == "-h") {
-        std::fputs(QsprUsage().c_str(), arguments.empty() ? stderr : stdout);
-        return arguments.empty() ? kExitUsage : kExitSuccess;
+    if (const std::optional<int> answered =
+            AnswerBeforeRun("KalemirQ", arguments, QsprUsage(), KALEMIR_VERSION)) {
+        return *answered;
     }
-    if (arguments[0] == "--version") {
-        std::printf("KalemirQ %s\n", KALEMIR_VERSION);
-        return kExitSuccess;
-    }
-    if (arguments[0] != "run") {
-        std::fprintf(stderr, "KalemirQ: unknown command '%s' (try --help)\n", arguments[0].c_str());
-        return kExitUsage;
-    }
-
     QsprRunOptions options;
-    std::optional<RunLock> lock;
     try {
         options = ParseQsprRunArguments({arguments.begin() + 1, arguments.end()});
+    } catch (const InputError& e) {
+        return RefuseOptions("KalemirQ", e);
+    }
+    std::optional<RunLock> lock;
+    try {
         if (!options.workDir.empty() && chdir(options.workDir.c_str()) != 0) {
             throw InputError(options.workDir + ": cannot work there: " + std::strerror(errno));
         }
@@ -459,12 +468,12 @@ int QsprMain(const std::vector<std::string>& arguments, const PlotWriter& plotWr
     window.CatchInterrupts();
     try {
         std::string summary;
-        const int status = RunQsprJob(options, window, plotWriter, &summary);
+        RunQsprJob(options, window, plotWriter, &summary);
         window.Finish();
         if (!options.quiet) {
             std::fputs(summary.c_str(), stdout);
         }
-        return status;
+        return kExitSuccess;
     } catch (const InputError& e) {
         window.Finish();
         std::fprintf(stderr, "KalemirQ: %s\n", e.what());

@@ -54,6 +54,11 @@ void RunQsprComputation(ProgramState& state, ComputingWindow& window);
 /// Parses the arguments after "run". Throws InputError with a usage message.
 QsprRunOptions ParseQsprRunArguments(const std::vector<std::string>& arguments);
 
+/// Whether the command line (arguments as main gets them) saves plots, --plots given
+/// either way: main then starts the drawing the plots need. False when the arguments do
+/// not parse (QsprMain says why).
+bool AsksForPlots(const std::vector<std::string>& arguments);
+
 /// The report's name (--save, or its default) and the plots' names (--plots) may not name
 /// a table of the run, the working report or each other. Throws InputError.
 void CheckResultNames(const QsprRunOptions& options);
@@ -63,10 +68,11 @@ void CheckResultNames(const QsprRunOptions& options);
 /// unless byPosition, then named in a warning. Throws InputError.
 void CheckQsprRunInput(const QsprRunOptions& options);
 
-/// Runs the job in the current directory (after any -C) and returns its exit status;
-/// messages go to standard error, the closing summary (when asked for) to `summary`.
-int RunQsprJob(const QsprRunOptions& options, ComputingWindow& window,
-               const PlotWriter& plotWriter = {}, std::string* summary = nullptr);
+/// Runs the job in the current directory (after any -C); messages go to standard error,
+/// the closing summary (when asked for) to `summary`. A run that does not reach its
+/// results throws (InputError, FileError, StopProgram, RunInterrupted).
+void RunQsprJob(const QsprRunOptions& options, ComputingWindow& window,
+                const PlotWriter& plotWriter = {}, std::string* summary = nullptr);
 
 /// The closing summary of a run: the best equation by Q with its r2, Q and r2CV, the
 /// outliers removed, the prediction molecules labelled and the files written.

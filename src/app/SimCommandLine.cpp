@@ -81,7 +81,14 @@ std::string SimUsage() {
            "                               one per core; 1: all on one thread); the results "
            "are\n"
            "                               the same for any number\n"
-           "  --quiet                      no progress display\n";
+           "  --quiet                      no progress display\n"
+           "\n"
+           "A value follows its option as the next argument or after '=': --shape usr and\n"
+           "--shape=usr are the same.\n"
+           "\n"
+           "exit status: 0 the analysis ran to its end, 1 a file could not be written during\n"
+           "the run, 2 usage or input error (nothing written), 130 interrupted (128 + the\n"
+           "signal's number; the report keeps what was written)\n";
 }
 
 SimRunOptions ParseSimRunArguments(const std::vector<std::string>& arguments) {
@@ -186,29 +193,15 @@ int RunSimJob(const SimRunOptions& options) {
 } // namespace
 
 int SimMain(const std::vector<std::string>& arguments) {
-    if (arguments.empty()) {
-        std::fputs(SimUsage().c_str(), stderr);
-        return kExitUsage;
-    }
-    if (arguments[0] == "--help" || arguments[0] == "-h") {
-        std::fputs(SimUsage().c_str(), stdout);
-        return kExitSuccess;
-    }
-    if (arguments[0] == "--version") {
-        std::printf("KalemirS %s\n", KALEMIR_VERSION);
-        return kExitSuccess;
-    }
-    if (arguments[0] != "run") {
-        std::fprintf(stderr, "KalemirS: unknown command %s\n%s", arguments[0].c_str(),
-                     SimUsage().c_str());
-        return kExitUsage;
+    if (const std::optional<int> answered =
+            AnswerBeforeRun("KalemirS", arguments, SimUsage(), KALEMIR_VERSION)) {
+        return *answered;
     }
     SimRunOptions options;
     try {
         options = ParseSimRunArguments({arguments.begin() + 1, arguments.end()});
     } catch (const InputError& error) {
-        std::fprintf(stderr, "KalemirS: %s\n%s", error.what(), SimUsage().c_str());
-        return kExitUsage;
+        return RefuseOptions("KalemirS", error);
     }
     try {
         return RunSimJob(options);

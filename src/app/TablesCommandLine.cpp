@@ -55,8 +55,12 @@ std::string TablesUsage() {
            "                      tables are the same for any number\n"
            "  --quiet             no progress display\n"
            "\n"
+           "A value follows its option as the next argument or after '=': --hold-out 5 and\n"
+           "--hold-out=5 are the same.\n"
+           "\n"
            "exit status: 0 tables made, 1 a write failed midway (no table is left half\n"
-           "written), 2 usage or input error or no molecule left (nothing written)\n";
+           "written), 2 usage or input error or no molecule left (nothing written), 130 on\n"
+           "interruption (128 + the signal's number; nothing written)\n";
 }
 
 TablesRunOptions ParseTablesRunArguments(const std::vector<std::string>& arguments) {
@@ -107,24 +111,16 @@ TablesRunOptions ParseTablesRunArguments(const std::vector<std::string>& argumen
 }
 
 int TablesMain(const std::vector<std::string>& arguments) {
-    if (arguments.empty() || arguments[0] == "--help" || arguments[0] == "-h") {
-        std::fputs(TablesUsage().c_str(), arguments.empty() ? stderr : stdout);
-        return arguments.empty() ? kExitUsage : kExitSuccess;
-    }
-    if (arguments[0] == "--version") {
-        std::printf("KalemirT %s (RDKit %s)\n", KALEMIR_VERSION, ToolkitVersion().c_str());
-        return kExitSuccess;
-    }
-    if (arguments[0] != "run") {
-        std::fprintf(stderr, "KalemirT: unknown command '%s' (try --help)\n", arguments[0].c_str());
-        return kExitUsage;
+    const std::string version = std::string(KALEMIR_VERSION) + " (RDKit " + ToolkitVersion() + ")";
+    if (const std::optional<int> answered =
+            AnswerBeforeRun("KalemirT", arguments, TablesUsage(), version)) {
+        return *answered;
     }
     TablesRunOptions options;
     try {
         options = ParseTablesRunArguments({arguments.begin() + 1, arguments.end()});
     } catch (const InputError& e) {
-        std::fprintf(stderr, "KalemirT: %s (try --help)\n", e.what());
-        return kExitUsage;
+        return RefuseOptions("KalemirT", e);
     }
     TerminalProgress window(options.quiet);
     window.CatchInterrupts();

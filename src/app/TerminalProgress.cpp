@@ -47,35 +47,44 @@ std::string ClockText(double seconds) {
 
 std::string TerminalProgress::StatusLine(const RunProgress& progress, double elapsed,
                                          double stageElapsed, std::size_t width) {
-    std::string line = progress.stage;
-    if (progress.cycle > 0) {
-        line += " | cycle " + std::to_string(progress.cycle);
-        if (progress.outliersRemoved > 0) {
-            line += OutliersText(progress.outliersRemoved);
+    // A narrow terminal loses the parts a person misses least, one at a time, before the
+    // line is cut: the predictors (the search stages name them), the outliers removed,
+    // half of the bar, then the best figures. The time left stays as long as it can.
+    constexpr int kShortenings = 4;
+    std::string line;
+    for (int shortening = 0; shortening <= kShortenings; ++shortening) {
+        line = progress.stage;
+        if (progress.cycle > 0) {
+            line += " | cycle " + std::to_string(progress.cycle);
+            if (progress.outliersRemoved > 0 && shortening < 2) {
+                line += OutliersText(progress.outliersRemoved);
+            }
+        }
+        if (progress.predictors > 0 && shortening < 1) {
+            line += " | " + std::to_string(progress.predictors) + " of " +
+                    std::to_string(progress.maxPredictors) + " predictors";
+        }
+        if (progress.hasBest && shortening < 4) {
+            line += " | best Q " + Fixed4(progress.bestQ) + " r2 " + Fixed4(progress.bestR2);
+        }
+        line += " | " + ClockText(elapsed);
+        if (progress.total > 0) {
+            const int cells = shortening < 3 ? kBarCells : kBarCells / 2;
+            const double part = std::min(1.0, static_cast<double>(progress.done) /
+                                                  static_cast<double>(progress.total));
+            const int filled = static_cast<int>(part * cells);
+            line += " [" + std::string(static_cast<std::size_t>(filled), '#') +
+                    std::string(static_cast<std::size_t>(cells - filled), '-') + "] " +
+                    std::to_string(static_cast<int>(part * 100)) + "%";
+            if (progress.done > 0 && part < 1) {
+                line += " ~" + ClockText(stageElapsed * (1 - part) / part) + " left";
+            }
+        }
+        if (line.size() <= width) {
+            return line;
         }
     }
-    if (progress.predictors > 0) {
-        line += " | " + std::to_string(progress.predictors) + " of " +
-                std::to_string(progress.maxPredictors) + " predictors";
-    }
-    if (progress.hasBest) {
-        line += " | best Q " + Fixed4(progress.bestQ) + " r2 " + Fixed4(progress.bestR2);
-    }
-    line += " | " + ClockText(elapsed);
-    if (progress.total > 0) {
-        const double part =
-            std::min(1.0, static_cast<double>(progress.done) / static_cast<double>(progress.total));
-        const int filled = static_cast<int>(part * kBarCells);
-        line += " [" + std::string(static_cast<std::size_t>(filled), '#') +
-                std::string(static_cast<std::size_t>(kBarCells - filled), '-') + "] " +
-                std::to_string(static_cast<int>(part * 100)) + "%";
-        if (progress.done > 0 && part < 1) {
-            line += " ~" + ClockText(stageElapsed * (1 - part) / part) + " left";
-        }
-    }
-    if (line.size() > width) {
-        line.resize(width);
-    }
+    line.resize(width);
     return line;
 }
 
@@ -190,6 +199,8 @@ void TerminalProgress::Show(bool force) {
 
 void TerminalProgress::Finish() {
     if (terminal_ && lineShown_) {
+        // The line stays on the screen: with the last figures, not those of its last refresh.
+        Show(true);
         std::fputs("\n", stderr);
         lineShown_ = false;
     }

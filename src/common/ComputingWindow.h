@@ -40,10 +40,12 @@ public:
         progress_.done = done;
         ProgressChanged(false);
     }
-    /// The analysis cycle and the outliers removed before it.
+    /// The analysis cycle and the outliers removed before it. A cycle searches its own
+    /// calibration set: it starts without a best equation.
     void SetCycle(int cycle, int outliersRemoved) {
         progress_.cycle = cycle;
         progress_.outliersRemoved = outliersRemoved;
+        progress_.hasBest = false;
         ProgressChanged(false);
     }
     /// The size of the sets being searched and the largest allowed.
@@ -52,7 +54,7 @@ public:
         progress_.maxPredictors = maxPredictors;
         ProgressChanged(false);
     }
-    /// The best equation by Q found so far.
+    /// The best equation by Q of the cycle so far.
     void SetBest(double q, double r2) {
         progress_.hasBest = true;
         progress_.bestQ = q;

@@ -2,6 +2,7 @@
 
 #include "common/Errors.h"
 #include "ui/DialogService.h"
+#include "ui/HelpPages.h"
 
 #include <QCloseEvent>
 #include <QMetaObject>
@@ -169,6 +170,23 @@ void ComputingView::OnJobEnded(bool stopped, QString error) {
     running_ = false;
     ApplyPending();
     emit Finished(stopped, error);
+}
+
+ComputingView* MakeFlowComputingView(DialogService& dialogs, ComputingView::Job job,
+                                     const QString& errorTitle,
+                                     std::function<void(bool stopped)> ended) {
+    auto* view = new ComputingView(dialogs);
+    view->jobOnActivation = std::move(job);
+    InstallHelpKey(view, dialogs, "The computing window");
+    QObject::connect(
+        view, &ComputingView::Finished, view,
+        [view, &dialogs, errorTitle, ended = std::move(ended)](bool stopped, QString error) {
+            if (!error.isEmpty()) {
+                dialogs.Inform(view, errorTitle, error);
+            }
+            ended(stopped);
+        });
+    return view;
 }
 
 } // namespace kalemir::ui

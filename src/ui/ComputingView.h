@@ -97,4 +97,11 @@ public:
     Job jobOnActivation;
 };
 
+/// The computing window of a program's flow: F1 shows its help; its first showing runs
+/// `job`; when the job ends, an error is shown under `errorTitle` and `ended` is told
+/// whether the user stopped it.
+ComputingView* MakeFlowComputingView(DialogService& dialogs, ComputingView::Job job,
+                                     const QString& errorTitle,
+                                     std::function<void(bool stopped)> ended);
+
 } // namespace kalemir::ui

@@ -1,5 +1,6 @@
 #include "ui/FolderBar.h"
 
+#include "ui/Controls.h"
 #include "ui/DialogService.h"
 #include "ui/HelpPages.h"
 
@@ -31,15 +32,11 @@ FolderBar::FolderBar(const QString& program, const QString& section, DialogServi
                      QWidget* parent)
     : QWidget(parent), program_(program), dialogs_(dialogs) {
     setObjectName("FolderBar");
-    FolderLabel = new QLabel(this);
-    FolderLabel->setObjectName("FolderLabel");
+    FolderLabel = NamedLabel(this, "FolderLabel", "");
     FolderLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    ButonFolder = new QPushButton("Change folder...", this);
-    ButonFolder->setObjectName("ButonFolder");
-    ButonHelp = new QPushButton("Help", this);
-    ButonHelp->setObjectName("ButonHelp");
-    ButonAbout = new QPushButton("About", this);
-    ButonAbout->setObjectName("ButonAbout");
+    ButonFolder = NamedButton(this, "ButonFolder", "Change folder...");
+    ButonHelp = NamedButton(this, "ButonHelp", "Help");
+    ButonAbout = NamedButton(this, "ButonAbout", "About");
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->addWidget(FolderLabel, 1);

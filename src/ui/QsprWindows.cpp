@@ -9,6 +9,7 @@
 #include "qspr/validation/ExternalValidation.h"
 #include "qspr/validation/ResultFiles.h"
 #include "qspr/validation/WilliamsPlot.h"
+#include "ui/Controls.h"
 #include "ui/DialogService.h"
 #include "ui/FolderBar.h"
 #include "ui/FolderFiles.h"
@@ -39,24 +40,8 @@ std::string ToReport(const QString& text) {
     return text.toLatin1().toStdString();
 }
 
-QLabel* MakeLabel(QWidget* parent, const char* name, const char* text) {
-    auto* label = new QLabel(QString::fromLatin1(text), parent);
-    label->setObjectName(name);
-    return label;
-}
-
-QLineEdit* MakeTextBox(QWidget* parent, const char* name) {
-    auto* box = new QLineEdit(parent);
-    box->setObjectName(name);
-    box->setMaximumWidth(120);
-    return box;
-}
-
-QPushButton* MakeButton(QWidget* parent, const char* name, const char* text) {
-    auto* button = new QPushButton(QString::fromLatin1(text), parent);
-    button->setObjectName(name);
-    return button;
-}
+/// Entry fields of the parameters hold numbers of a few digits.
+constexpr int kParameterFieldWidth = 120;
 
 /// The tables the run read, which no result of it may replace.
 std::vector<qspr::KeptFile> TablesOfState(const qspr::ProgramState& state) {
@@ -78,31 +63,27 @@ WorkfilesWindow::WorkfilesWindow(qspr::ProgramState& state, DialogService& dialo
     setObjectName("Workfiles");
     setWindowTitle(QString(42, ' ') + "Workfiles");
 
-    Label1 = MakeLabel(this, "Label1",
-                       "KALEMIRq computes QSPRs using                   some data tables ");
+    Label1 = NamedLabel(this, "Label1",
+                        "KALEMIRq computes QSPRs using                   some data tables ");
     QFont script = Label1->font();
     script.setItalic(true);
     script.setPointSize(script.pointSize() + 6);
     Label1->setFont(script);
-    Label2 = MakeLabel(this, "Label2", "           QSPR tables");
-    Label3 = MakeLabel(this, "Label3", "        Descriptor tables");
-    Label4 = MakeLabel(this, "Label4",
-                       "Select one QSPR table by Click                                           "
-                       "Select one Descriptor table by Click                                     "
-                       "        Then you may select more Descriptor tables by Shift+Click or "
-                       "Ctrl+Click");
+    Label2 = NamedLabel(this, "Label2", "           QSPR tables");
+    Label3 = NamedLabel(this, "Label3", "        Descriptor tables");
+    Label4 = NamedLabel(this, "Label4",
+                        "Select one QSPR table by Click                                           "
+                        "Select one Descriptor table by Click                                     "
+                        "        Then you may select more Descriptor tables by Shift+Click or "
+                        "Ctrl+Click");
     Label4->setWordWrap(true);
-    Label5 = MakeLabel(this, "Label5", "  If you please, heed         the above rules");
+    Label5 = NamedLabel(this, "Label5", "  If you please, heed         the above rules");
     Label5->setWordWrap(true);
 
-    List1 = new QListWidget(this);
-    List1->setObjectName("List1");
-    List1->setSelectionMode(QAbstractItemView::SingleSelection);
-    List2 = new QListWidget(this);
-    List2->setObjectName("List2");
-    List2->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    List1 = NamedList(this, "List1", QAbstractItemView::SingleSelection);
+    List2 = NamedList(this, "List2", QAbstractItemView::ExtendedSelection);
     ListTables();
-    ButonOK = MakeButton(this, "ButonOK", "OK");
+    ButonOK = NamedButton(this, "ButonOK", "OK");
     Folder = new FolderBar("KalemirQ", "KalemirQ: Workfiles", dialogs_, this);
 
     auto* grid = new QGridLayout(this);
@@ -202,43 +183,40 @@ ParametersWindow::ParametersWindow(qspr::ProgramState& state, DialogService& dia
     setObjectName("Parameters");
     setWindowTitle(QString(25, ' ') + "Parameters of statistical analysis");
 
-    Label1 = MakeLabel(this, "Label1", "Min. descriptor / Property correlation ");
-    Label6 = MakeLabel(this, "Label6", "Number of molecules in the validation set");
-    Label7 = MakeLabel(this, "Label7", "Estimated correctness (KalemirS)");
-    Label4 = MakeLabel(this, "Label4", "Max. descriptors intercorrelation .......");
-    Label5 = MakeLabel(this, "Label5", "Max. predictors number .................");
-    Label8 = MakeLabel(this, "Label8", "Y-randomisation runs (0: none) .........");
-    Label3 = MakeLabel(this, "Label3", "Elimination of identified outliers");
-    Label2 = MakeLabel(this, "Label2",
-                       " If your option is 'elimination of outliers' the modification of above "
-                       "default values is futile.");
+    Label1 = NamedLabel(this, "Label1", "Min. descriptor / Property correlation ");
+    Label6 = NamedLabel(this, "Label6", "Number of molecules in the validation set");
+    Label7 = NamedLabel(this, "Label7", "Estimated correctness (KalemirS)");
+    Label4 = NamedLabel(this, "Label4", "Max. descriptors intercorrelation .......");
+    Label5 = NamedLabel(this, "Label5", "Max. predictors number .................");
+    Label8 = NamedLabel(this, "Label8", "Y-randomisation runs (0: none) .........");
+    Label3 = NamedLabel(this, "Label3", "Elimination of identified outliers");
+    Label2 = NamedLabel(this, "Label2",
+                        " If your option is 'elimination of outliers' the modification of above "
+                        "default values is futile.");
     Label2->setWordWrap(true);
-    Text1 = MakeTextBox(this, "Text1");
-    Text2 = MakeTextBox(this, "Text2");
-    Text3 = MakeTextBox(this, "Text3");
-    Text4 = MakeTextBox(this, "Text4");
-    Text5 = MakeTextBox(this, "Text5");
-    Text6 = MakeTextBox(this, "Text6");
+    Text1 = NamedField(this, "Text1", kParameterFieldWidth);
+    Text2 = NamedField(this, "Text2", kParameterFieldWidth);
+    Text3 = NamedField(this, "Text3", kParameterFieldWidth);
+    Text4 = NamedField(this, "Text4", kParameterFieldWidth);
+    Text5 = NamedField(this, "Text5", kParameterFieldWidth);
+    Text6 = NamedField(this, "Text6", kParameterFieldWidth);
     ObservedLabel =
-        MakeLabel(this, "ObservedLabel", "Observed values of the prediction set (table)");
-    Observed = MakeTextBox(this, "Observed");
+        NamedLabel(this, "ObservedLabel", "Observed values of the prediction set (table)");
+    Observed = NamedField(this, "Observed", kParameterFieldWidth);
     Observed->setPlaceholderText("optional");
-    Option1 = new QRadioButton("Yes", this);
-    Option1->setObjectName("Option1");
-    Option2 = new QRadioButton("No", this);
-    Option2->setObjectName("Option2");
-    ButonOK = MakeButton(this, "ButonOK", "OK");
+    Option1 = NamedOption(this, "Option1", "Yes");
+    Option2 = NamedOption(this, "Option2", "No");
+    ButonOK = NamedButton(this, "ButonOK", "OK");
 
     auto* grid = new QGridLayout(this);
-    int row = 0;
-    for (auto [label, box] :
-         {std::pair{Label1, Text1}, std::pair{Label6, Text2}, std::pair{Label7, Text3},
-          std::pair{Label4, Text4}, std::pair{Label5, Text5}, std::pair{Label8, Text6},
-          std::pair{ObservedLabel, Observed}}) {
-        grid->addWidget(label, row, 0);
-        grid->addWidget(box, row, 1);
-        ++row;
-    }
+    int row = AddFieldRows(grid, 0, 0,
+                           {{Label1, Text1},
+                            {Label6, Text2},
+                            {Label7, Text3},
+                            {Label4, Text4},
+                            {Label5, Text5},
+                            {Label8, Text6},
+                            {ObservedLabel, Observed}});
     auto* options = new QHBoxLayout;
     options->addWidget(Option1);
     options->addWidget(Option2);
@@ -271,6 +249,7 @@ ParametersWindow::ParametersWindow(qspr::ProgramState& state, DialogService& dia
 }
 
 bool ParametersWindow::EntriesAccepted(const qspr::ParameterEntries& entries) {
+    // The field of each qspr::ParameterEntry.
     QLineEdit* const boxes[] = {nullptr, Text1, Text2, Text3, Text4, Text5};
     const std::vector<qspr::EntryProblem> problems = qspr::CheckParameterEntries(state_, entries);
     auto point = [&](const qspr::EntryProblem& problem) {
@@ -333,13 +312,10 @@ ResultsWindow::ResultsWindow(qspr::ProgramState& state, DialogService& dialogs, 
     : QWidget(parent), state_(state), dialogs_(dialogs) {
     setObjectName("Results");
     setWindowTitle(QString(47, ' ') + "Results ...");
-    StopNotice = MakeLabel(this, "StopNotice", "");
-    StopNotice->setWordWrap(true);
-    StopNotice->setStyleSheet("color: #b00000; font-weight: bold;");
+    StopNotice = NamedLabel(this, "StopNotice", "");
+    MarkAsStopNotice(StopNotice);
     StopNotice->hide();
-    Text = new QListWidget(this);
-    Text->setObjectName("Text");
-    Text->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    Text = NamedList(this, "Text", QAbstractItemView::ExtendedSelection);
     QFont fixed("DejaVu Sans Mono");
     fixed.setStyleHint(QFont::Monospace);
     Text->setFont(fixed);
@@ -347,11 +323,11 @@ ResultsWindow::ResultsWindow(qspr::ProgramState& state, DialogService& dialogs, 
     FindText->setObjectName("FindText");
     FindText->setPlaceholderText("Find in the report (Return: next)");
     FindText->setClearButtonEnabled(true);
-    FindStatus = MakeLabel(this, "FindStatus", "");
-    Scatterp = MakeButton(this, "Scatterp", "Scatter");
-    Williams = MakeButton(this, "Williams", "Williams");
-    ButonQuit = MakeButton(this, "ButonQuit", "Quit");
-    ButonPrint = MakeButton(this, "ButonPrint", "Print");
+    FindStatus = NamedLabel(this, "FindStatus", "");
+    Scatterp = NamedButton(this, "Scatterp", "Scatter");
+    Williams = NamedButton(this, "Williams", "Williams");
+    ButonQuit = NamedButton(this, "ButonQuit", "Quit");
+    ButonPrint = NamedButton(this, "ButonPrint", "Print");
 
     auto* find = new QHBoxLayout;
     find->addWidget(FindText, 1);
@@ -663,45 +639,38 @@ void QsprFlow::ShowParameters() {
     parameters_ = new ParametersWindow(state_, dialogs_);
     connect(parameters_, &ParametersWindow::Compute, this, [this] { ShowComputing(); });
     connect(parameters_, &ParametersWindow::FragmentTableMissing, this, [this] { ShowResults(); });
-    workfiles_->hide();
-    parameters_->show();
-    workfiles_->deleteLater();
-    workfiles_ = nullptr;
+    HandOver(workfiles_, parameters_);
 }
 
 void QsprFlow::ShowComputing() {
-    computing_ = new ComputingView(dialogs_);
+    computing_ = MakeFlowComputingView(
+        dialogs_,
+        [this](ComputingWindow& window) {
+            if (computation_) {
+                computation_(state_, window);
+            }
+        },
+        "Computing",
+        [this](bool stopped) {
+            if (stopped && state_.StoppedStage.empty()) {
+                state_.StoppedStage = "before its end";
+            }
+            ShowResults();
+        });
     computing_->setWindowTitle(QString(23, ' ') + "Computing  ... reckoning ... wait ...");
-    computing_->jobOnActivation = [this](ComputingWindow& window) {
-        if (computation_) {
-            computation_(state_, window);
-        }
-    };
-    InstallHelpKey(computing_, dialogs_, "The computing window");
-    connect(computing_, &ComputingView::Finished, this, [this](bool stopped, QString error) {
-        if (!error.isEmpty()) {
-            dialogs_.Inform(computing_, "Computing", error);
-        }
-        if (stopped && state_.StoppedStage.empty()) {
-            state_.StoppedStage = "before its end";
-        }
-        ShowResults();
-    });
-    parameters_->hide();
-    computing_->show();
-    parameters_->deleteLater();
-    parameters_ = nullptr;
+    HandOver(parameters_, computing_);
 }
 
 void QsprFlow::ShowResults() {
     results_ = new ResultsWindow(state_, dialogs_);
     connect(results_, &ResultsWindow::Quit, this, [this] { emit Ended(); });
+    // The results follow the computing window, or the parameters when there was nothing
+    // to compute.
     if (computing_ != nullptr) {
-        computing_->hide();
-        computing_->deleteLater();
-        computing_ = nullptr;
+        HandOver(computing_, results_);
+    } else {
+        HandOver(parameters_, results_);
     }
-    results_->show();
     results_->Activate();
 }
 

@@ -5,6 +5,7 @@
 #include "common/TextToNumber.h"
 #include "similarity/Run.h"
 #include "similarity/SimTable.h"
+#include "ui/Controls.h"
 #include "ui/DialogService.h"
 #include "ui/FolderBar.h"
 #include "ui/FolderFiles.h"
@@ -35,18 +36,8 @@ private:
     QWidget* widget_;
 };
 
-QLabel* NamedLabel(QWidget* parent, const char* name, const char* text) {
-    auto* label = new QLabel(QString::fromLatin1(text), parent);
-    label->setObjectName(name);
-    return label;
-}
-
-QLineEdit* NamedBox(QWidget* parent, const char* name, const char* text) {
-    auto* box = new QLineEdit(QString::fromLatin1(text), parent);
-    box->setObjectName(name);
-    box->setMaximumWidth(100);
-    return box;
-}
+/// Entry fields of the minimum similarities hold numbers from 0 to 1.
+constexpr int kSimilarityFieldWidth = 100;
 
 } // namespace
 
@@ -60,14 +51,11 @@ TableWindow::TableWindow(sim::ProgramState& state, DialogService& dialogs, QWidg
                         "flexibility of the molecules in selected table.");
     Label1->setWordWrap(true);
     Label2 = NamedLabel(this, "Label2", "Descriptors' tables");
-    Listfile = new QListWidget(this);
-    Listfile->setObjectName("Listfile");
+    Listfile = NamedList(this, "Listfile", QAbstractItemView::SingleSelection);
     Listfile->addItems(ListFolderFiles("*SIM.des"));
     Label3 = NamedLabel(this, "Label3", "Shape similarity method");
-    Option1 = new QRadioButton("corrected USR", this);
-    Option1->setObjectName("Option1");
-    Option2 = new QRadioButton("Superposition", this);
-    Option2->setObjectName("Option2");
+    Option1 = NamedOption(this, "Option1", "corrected USR");
+    Option2 = NamedOption(this, "Option2", "Superposition");
     Option1->setChecked(true);
     Label4 = NamedLabel(this, "Label4", "Minimum similarity in cluster(s)");
     Label5 = NamedLabel(this, "Label5", "by chemical structure");
@@ -75,13 +63,12 @@ TableWindow::TableWindow(sim::ProgramState& state, DialogService& dialogs, QWidg
     Label7 = NamedLabel(this, "Label7", "by size");
     Label8 = NamedLabel(this, "Label8", "by hydrophilicity");
     Label9 = NamedLabel(this, "Label9", "by flexibility");
-    Text1 = NamedBox(this, "Text1", "0.9");
-    Text2 = NamedBox(this, "Text2", "0.9");
-    Text3 = NamedBox(this, "Text3", "0.9");
-    Text4 = NamedBox(this, "Text4", "0.9");
-    Text5 = NamedBox(this, "Text5", "0.88");
-    ButonOK = new QPushButton("OK", this);
-    ButonOK->setObjectName("ButonOK");
+    Text1 = NamedField(this, "Text1", kSimilarityFieldWidth, "0.9");
+    Text2 = NamedField(this, "Text2", kSimilarityFieldWidth, "0.9");
+    Text3 = NamedField(this, "Text3", kSimilarityFieldWidth, "0.9");
+    Text4 = NamedField(this, "Text4", kSimilarityFieldWidth, "0.9");
+    Text5 = NamedField(this, "Text5", kSimilarityFieldWidth, "0.88");
+    ButonOK = NamedButton(this, "ButonOK", "OK");
     // OK appears once a table is chosen; its place is kept so that nothing moves then.
     QSizePolicy keepPlace = ButonOK->sizePolicy();
     keepPlace.setRetainSizeWhenHidden(true);
@@ -96,14 +83,9 @@ TableWindow::TableWindow(sim::ProgramState& state, DialogService& dialogs, QWidg
     grid->addWidget(Option1, 2, 1, 1, 2);
     grid->addWidget(Option2, 3, 1, 1, 2);
     grid->addWidget(Label4, 4, 1, 1, 2);
-    int row = 5;
-    for (auto [label, box] :
-         {std::pair{Label5, Text1}, std::pair{Label6, Text2}, std::pair{Label7, Text3},
-          std::pair{Label8, Text4}, std::pair{Label9, Text5}}) {
-        grid->addWidget(label, row, 1);
-        grid->addWidget(box, row, 2);
-        ++row;
-    }
+    const int row = AddFieldRows(
+        grid, 5, 1,
+        {{Label5, Text1}, {Label6, Text2}, {Label7, Text3}, {Label8, Text4}, {Label9, Text5}});
     grid->addWidget(ButonOK, row, 2, Qt::AlignRight);
     grid->addWidget(Folder, row + 1, 0, 1, 3);
     resize(760, 500);
@@ -194,8 +176,7 @@ FinalWindow::FinalWindow(const sim::ProgramState& state, const sim::RunState& ru
         Label1 = new QLabel("The analysis was stopped " + where + ": " + results +
                                 " holds what was written until then.",
                             this);
-        Label1->setWordWrap(true);
-        Label1->setStyleSheet("color: #b00000; font-weight: bold;");
+        MarkAsStopNotice(Label1);
     } else {
         setWindowTitle(QString(86, ' '));
         Label1 = new QLabel("See the results in " + results + " file.", this);
@@ -212,8 +193,7 @@ FinalWindow::FinalWindow(const sim::ProgramState& state, const sim::RunState& ru
     } else {
         CorLabel->hide();
     }
-    ButonQuit = new QPushButton("Quit", this);
-    ButonQuit->setObjectName("ButonQuit");
+    ButonQuit = NamedButton(this, "ButonQuit", "Quit");
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Label1);
     layout->addWidget(CorLabel);
@@ -238,35 +218,27 @@ void SimilarityFlow::Start() {
 }
 
 void SimilarityFlow::ShowComputing() {
-    computing_ = new ComputingView(dialogs_);
-    computing_->jobOnActivation = [this](ComputingWindow& window) {
-        const RunLock lock("KalemirS");
-        sim::RunSimilarityAnalysis(state_, run_, window);
-    };
-    InstallHelpKey(computing_, dialogs_, "The computing window");
-    connect(computing_, &ComputingView::Finished, this, [this](bool stopped, QString error) {
-        if (!error.isEmpty()) {
-            dialogs_.Inform(computing_, "KalemirS", error);
-        }
-        if (stopped && state_.stoppedStage.empty()) {
-            state_.stoppedStage = "before its end";
-        }
-        ShowFinal();
-    });
-    table_->hide();
-    computing_->show();
-    table_->deleteLater();
-    table_ = nullptr;
+    computing_ = MakeFlowComputingView(
+        dialogs_,
+        [this](ComputingWindow& window) {
+            const RunLock lock("KalemirS");
+            sim::RunSimilarityAnalysis(state_, run_, window);
+        },
+        "KalemirS",
+        [this](bool stopped) {
+            if (stopped && state_.stoppedStage.empty()) {
+                state_.stoppedStage = "before its end";
+            }
+            ShowFinal();
+        });
+    HandOver(table_, computing_);
 }
 
 void SimilarityFlow::ShowFinal() {
     final_ = new FinalWindow(state_, run_);
     InstallHelpKey(final_, dialogs_, "KalemirS: Final window");
     connect(final_, &FinalWindow::Quit, this, [this] { emit Ended(); });
-    computing_->hide();
-    final_->show();
-    computing_->deleteLater();
-    computing_ = nullptr;
+    HandOver(computing_, final_);
 }
 
 } // namespace kalemir::ui

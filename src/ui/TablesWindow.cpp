@@ -1,6 +1,7 @@
 #include "ui/TablesWindow.h"
 
 #include "common/Errors.h"
+#include "ui/Controls.h"
 #include "ui/DialogService.h"
 
 #include <QCoreApplication>
@@ -33,10 +34,10 @@ TablesWindow::TablesWindow(DialogService& dialogs, QWidget* parent)
     : QWidget(parent), dialogs_(dialogs) {
     setObjectName("TablesWindow");
     setWindowTitle("KalemirT - tables from molecules");
-    StructureLabel = new QLabel("No structure file chosen", this);
-    ChooseButton = new QPushButton("Structures...", this);
-    ValuesLabel = new QLabel("Values from the structure file", this);
-    ValuesButton = new QPushButton("Values...", this);
+    StructureLabel = NamedLabel(this, "StructureLabel", "No structure file chosen");
+    ChooseButton = NamedButton(this, "ChooseButton", "Structures...");
+    ValuesLabel = NamedLabel(this, "ValuesLabel", "Values from the structure file");
+    ValuesButton = NamedButton(this, "ValuesButton", "Values...");
     PropertyList = new QComboBox(this);
     NameList = new QComboBox(this);
     SetName = new QLineEdit(this);
@@ -44,13 +45,13 @@ TablesWindow::TablesWindow(DialogService& dialogs, QWidget* parent)
     SetName->setPlaceholderText("five letters and digits");
     HoldOut = new QSpinBox(this);
     HoldOut->setRange(0, 100000);
-    MakeButton = new QPushButton("Make", this);
+    MakeButton = NamedButton(this, "MakeButton", "Make");
     MakeButton->setEnabled(false);
     Progress = new QProgressBar(this);
     Progress->setRange(0, 1);
     Progress->setValue(0);
     FilesMade = new QListWidget(this);
-    OpenQsprButton = new QPushButton("Open the folder in KalemirQ", this);
+    OpenQsprButton = NamedButton(this, "OpenQsprButton", "Open the folder in KalemirQ");
     OpenQsprButton->setEnabled(false);
 
     auto* form = new QFormLayout;
@@ -70,7 +71,7 @@ TablesWindow::TablesWindow(DialogService& dialogs, QWidget* parent)
     layout->addLayout(form);
     layout->addWidget(MakeButton, 0, Qt::AlignRight);
     layout->addWidget(Progress);
-    layout->addWidget(new QLabel("Files made", this));
+    layout->addWidget(NamedLabel(this, "FilesMadeLabel", "Files made"));
     layout->addWidget(FilesMade, 1);
     layout->addWidget(OpenQsprButton, 0, Qt::AlignRight);
     resize(640, 520);

@@ -81,6 +81,32 @@ const Refusal kRefusals[] = {
 
 INSTANTIATE_TEST_SUITE_P(Shared, ArgumentRefusalTest, ::testing::ValuesIn(kRefusals));
 
+TEST(CommandLineStartTest, HelpVersionAndUnknownCommandsTheSameOnEveryProgram) {
+    const struct {
+        std::vector<std::string> arguments;
+        int status;
+        const char* out;
+        const char* err;
+    } cases[] = {
+        {{}, kExitUsage, "", "USAGE"},
+        {{"--help"}, kExitSuccess, "USAGE", ""},
+        {{"-h", "run"}, kExitSuccess, "USAGE", ""},
+        {{"--version"}, kExitSuccess, "KalemirX 1.2\n", ""},
+        {{"frob"}, kExitUsage, "", "KalemirX: unknown command 'frob' (try --help)\n"},
+        {{"--quiet", "run"}, kExitUsage, "", "KalemirX: unknown command '--quiet' (try --help)\n"},
+    };
+    for (const auto& c : cases) {
+        ::testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStderr();
+        const std::optional<int> status = AnswerBeforeRun("KalemirX", c.arguments, "USAGE", "1.2");
+        const std::string err = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(::testing::internal::GetCapturedStdout(), c.out);
+        EXPECT_EQ(err, c.err);
+        EXPECT_EQ(status, c.status);
+    }
+    EXPECT_EQ(AnswerBeforeRun("KalemirX", {"run", "--help"}, "USAGE", "1.2"), std::nullopt);
+}
+
 TEST(SimCommandLineTest, RunInProcessWritesResultsAndRefusesWithoutWriting) {
     const ScratchDir dir("sim-cli");
     CopyExample(kExample, {"BZR01SIM.des", "BZR01SHP.des"});

@@ -33,8 +33,9 @@ TEST(KalemirQProgramTest, PlotsAreSavedWithoutADisplay) {
     ScratchDir dir("kalemirq-plots");
     CopyExample(std::string(KALEMIR_EXAMPLES_DIR) + "/bzr",
                 {"BZR02", "BZR02d2d.des", "BZR02vfr.des"});
+    // The names joined to the option: main must see that plots are asked for all the same.
     ASSERT_EQ(
-        RunProgram("run --quiet BZR02 BZR02d2d.des BZR02vfr.des --plots one.bmp,two.png,w.png"), 0);
+        RunProgram("run --quiet BZR02 BZR02d2d.des BZR02vfr.des --plots=one.bmp,two.png,w.png"), 0);
     ASSERT_TRUE(fs::exists("one.bmp"));
     const std::string bytes = ReadFile("one.bmp");
     EXPECT_EQ(bytes.substr(0, 2), "BM");

@@ -1,6 +1,7 @@
 // Runs the KalemirS program as a user would, on a temporary copy of the example tables.
 
 #include "TestData.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -18,16 +19,7 @@ namespace {
 namespace fs = std::filesystem;
 
 std::vector<std::string> Lines(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::vector<std::string> lines;
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        lines.push_back(line);
-    }
-    return lines;
+    return kalemir::testing::SplitReportLines(kalemir::testing::ReadFile(path.string()));
 }
 
 long Count(const std::vector<std::string>& lines, const std::string& text) {

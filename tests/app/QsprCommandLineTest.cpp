@@ -65,6 +65,23 @@ TEST(QsprArgumentsTest, UsageErrors) {
 }
 
 // A worker count is a whole number from 1 to 256; the default 0 takes the machine's cores.
+TEST(QsprArgumentsTest, PlotsAskedForEitherWay) {
+    const struct {
+        std::vector<std::string> arguments;
+        bool plots;
+    } cases[] = {
+        {{"run", "--plots", "a.png", "Q", "a"}, true},
+        {{"run", "--plots=a.png,b.bmp", "Q", "a"}, true},
+        {{"run", "Q", "a"}, false},
+        {{"run", "--save", "--plots", "Q", "a"}, false}, // the report's name
+        {{"run", "--plots=", "Q", "a"}, false},          // refused: no name
+        {{"--help"}, false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(AsksForPlots(c.arguments), c.plots) << c.arguments.back();
+    }
+}
+
 TEST(QsprArgumentsTest, ThreadCounts) {
     EXPECT_EQ(ParseQsprRunArguments({"Q", "a"}).threads, 0);
     EXPECT_EQ(ParseQsprRunArguments({"--threads", "1", "Q", "a"}).threads, 1);

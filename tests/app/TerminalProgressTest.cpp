@@ -51,6 +51,21 @@ TEST(StatusLineTest, ShowsTheFiguresOfTheRun) {
         {"NotCountable", two, 61, 1, 200,
          "search of 3-predictor sets | cycle 2 (2 outliers removed) | 3 of 5 predictors | 1:01"},
         {"BeforeTheCycles", plain, 0.4, 0.4, 200, "preliminary selection of descriptors | 0:00"},
+        // A narrower terminal drops the predictors (150 characters in all), then the outliers
+        // removed (130), half the bar (110), then the best figures (100): the time left stays.
+        {"NoPredictors", Searching(), 3725, 30, 130,
+         "search of 3-predictor sets | cycle 2 (1 outlier removed) | best Q 1.2346 r2 0.8123 | "
+         "1:02:05 [#####---------------] 25% ~1:30 left"},
+        {"NoOutliers", Searching(), 3725, 30, 129,
+         "search of 3-predictor sets | cycle 2 | best Q 1.2346 r2 0.8123 | 1:02:05 "
+         "[#####---------------] 25% ~1:30 left"},
+        {"HalfBar", Searching(), 3725, 30, 100,
+         "search of 3-predictor sets | cycle 2 | best Q 1.2346 r2 0.8123 | 1:02:05 [##--------] "
+         "25% ~1:30 left"},
+        {"EightyColumns", Searching(), 3725, 30, 79,
+         "search of 3-predictor sets | cycle 2 | 1:02:05 [##--------] 25% ~1:30 left"},
+        {"ShortestCut", Searching(), 3725, 30, 60,
+         "search of 3-predictor sets | cycle 2 | 1:02:05 [##--------] "},
         {"CutToTheTerminal", plain, 0, 0, 12, "preliminary "},
     };
     for (const Case& c : cases) {
@@ -86,6 +101,21 @@ TEST(TerminalProgressTest, OnePlainLinePerStageWhenNotATerminalAndNothingWhenQui
                                    "0:00 final analysis, best Q 1.0000 r2 0.5000\n");
     EXPECT_EQ(Drive(true, false), "");
     EXPECT_EQ(Drive(true, true), "");
+}
+
+TEST(TerminalProgressTest, ANewCycleShowsNoBestOfTheCycleBefore) {
+    ::testing::internal::CaptureStderr();
+    {
+        TerminalProgress window(false, false);
+        window.SetCycle(1, 0);
+        window.BeginStage("final analysis");
+        window.SetBest(1.0, 0.5);
+        window.SetCycle(2, 1);
+        window.BeginStage("screening of the descriptors");
+    }
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "0:00 final analysis, cycle 1\n"
+              "0:00 screening of the descriptors, cycle 2 (1 outlier removed)\n");
 }
 
 TEST(TerminalProgressTest, OnATerminalOneLineRewrittenInPlace) {

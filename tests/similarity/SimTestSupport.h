@@ -3,6 +3,8 @@
 #include <unistd.h>
 // Tiny similarity tables written into a temporary working folder.
 
+#include "support/TempDir.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -113,16 +115,7 @@ inline std::string FileText(const std::string& path) {
 
 /// The lines of a file without their CR LF.
 inline std::vector<std::string> FileLines(const std::string& path) {
-    std::vector<std::string> lines;
-    std::istringstream in(FileText(path));
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        lines.push_back(line);
-    }
-    return lines;
+    return kalemir::testing::SplitReportLines(FileText(path));
 }
 
 } // namespace kalemir::sim::test

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -280,9 +281,13 @@ TEST_F(QsprWindowsTest, AMissingFragmentTableLeadsStraightToTheResults) {
     ClickItem(files->List2, RowOf(files->List2, "BZR01d2d.des"));
     QTest::mouseClick(files->ButonOK, Qt::LeftButton);
     ASSERT_TRUE(WaitFor([&] { return flow.Parameters() != nullptr; }));
-    QTest::mouseClick(flow.Parameters()->ButonOK, Qt::LeftButton);
+    QPointer<ParametersWindow> parameters = flow.Parameters();
+    QTest::mouseClick(parameters->ButonOK, Qt::LeftButton);
     ASSERT_NE(flow.Results(), nullptr);
     EXPECT_EQ(flow.Computing(), nullptr);
+    // The parameters window goes when the results come: its OK cannot be pressed again.
+    EXPECT_EQ(flow.Parameters(), nullptr);
+    EXPECT_TRUE(parameters.isNull() || !parameters->isVisible());
     EXPECT_FALSE(flow.Results()->ButonPrint->isVisible());
     EXPECT_FALSE(flow.Results()->Scatterp->isVisible());
     EXPECT_FALSE(flow.Results()->Williams->isVisible());

@@ -25,6 +25,12 @@ inline constexpr int kTableColumns = 1100;
 /// Largest predictor set and the number of entries of a best-set slot.
 inline constexpr int kSetWidth = 20;
 inline constexpr int kSlotEntries = 25;
+/// Entries of a best-set slot after its columns 1..kSetWidth: the set's quality (r2 for
+/// one or two predictors, Q for more), the r2CV of its equation and the standard error
+/// of the fit with the best Q.
+inline constexpr int kSlotQuality = 21;
+inline constexpr int kSlotR2CV = 22;
+inline constexpr int kSlotSEE = 24;
 /// Rows of the ranked list: 1..1000 listed sets, 1001 the candidate under trial.
 inline constexpr int kListRows = 1000;
 inline constexpr int kCandidateRow = 1001;
@@ -208,7 +214,7 @@ struct ComputingState {
     std::vector<PredictorSet> KeptSets = std::vector<PredictorSet>(kListRows + 1);
     std::vector<double> KeptR2 = std::vector<double>(kCandidateRow + 1, 0.0);
 
-    // Best sets: slots 0..4, entries 0..24 (1..20 columns, 21 quality, 24 SEE).
+    // Best sets: slots 0..4, entries 0..24 (columns, kSlotQuality, kSlotR2CV, kSlotSEE).
     std::array<std::array<double, kSlotEntries>, 5> BestSets{};
     int BestSetSize = 0;
     double LastFitR2CV = 0;

@@ -197,19 +197,19 @@ void CrossValidateBest(ProgramState& ps, ComputingState& cs, ComputingWindow& wi
         for (int b = 1; b <= k; ++b) {
             slots[1][b] = cs.CandidateSets[1][b];
         }
-        slots[1][21] = k <= 2 ? cs.CandidateR2[1] : QualityQ(cs.CandidateR2[1], n, k);
+        slots[1][kSlotQuality] = k <= 2 ? cs.CandidateR2[1] : QualityQ(cs.CandidateR2[1], n, k);
         if (k == 3) {
-            slots[2][21] = QualityQ(slots[2][21], n, 2);
-            slots[3][21] = QualityQ(slots[3][21], n, 2);
+            slots[2][kSlotQuality] = QualityQ(slots[2][kSlotQuality], n, 2);
+            slots[3][kSlotQuality] = QualityQ(slots[3][kSlotQuality], n, 2);
         }
-        slots[1][24] = ps.BestQSEE;
-        const bool newBest = slots[1][21] > slots[2][21];
+        slots[1][kSlotSEE] = ps.BestQSEE;
+        const bool newBest = slots[1][kSlotQuality] > slots[2][kSlotQuality];
         if (newBest) {
             for (int b = 1; b <= ps.MaxPredictors && b <= kSetWidth; ++b) {
                 slots[2][b] = slots[1][b];
             }
-            slots[2][21] = slots[1][21];
-            slots[2][24] = slots[1][24];
+            slots[2][kSlotQuality] = slots[1][kSlotQuality];
+            slots[2][kSlotSEE] = slots[1][kSlotSEE];
         }
         PredictorSet& trial = cs.CandidateSets[kCandidateRow];
         for (int b = 1; b <= ps.MaxPredictors && b <= kSetWidth; ++b) {
@@ -228,11 +228,11 @@ void CrossValidateBest(ProgramState& ps, ComputingState& cs, ComputingWindow& wi
             }
         }
         cs.LastFitR2CV = CrossValidateSet(ps, cs, window);
-        // Each set keeps its own r2CV (entry 22), so that the best set by Q is reported
+        // Each set keeps its own r2CV, so that the best set by Q is reported
         // with the r2CV of its own equation.
-        slots[1][22] = cs.LastFitR2CV;
+        slots[1][kSlotR2CV] = cs.LastFitR2CV;
         if (newBest) {
-            slots[2][22] = cs.LastFitR2CV;
+            slots[2][kSlotR2CV] = cs.LastFitR2CV;
         }
         ShowBestByQ(ps, cs, window);
         cs.CrossValidating = false;
@@ -246,7 +246,6 @@ void CrossValidateBest(ProgramState& ps, ComputingState& cs, ComputingWindow& wi
         }
     }
     cs.LastFitR2CV = 0;
-    ShowBestByQ(ps, cs, window);
     cs.CrossValidating = false;
 }
 
@@ -269,10 +268,10 @@ void ShowBestSetBlock(const ProgramState& ps, const ComputingState& cs, Computin
     double r2 = 0;
     double q = 0;
     if (p <= 2) {
-        r2 = slot[21];
+        r2 = slot[kSlotQuality];
         q = QualityQ(r2, n, p);
     } else {
-        q = slot[21];
+        q = slot[kSlotQuality];
         const double ratio = static_cast<double>(n - p) / static_cast<double>(n + p);
         r2 = 1 / (1 + std::pow(ratio, 4) / (q * q));
     }
@@ -290,25 +289,14 @@ void ShowBestSetBlock(const ProgramState& ps, const ComputingState& cs, Computin
 
 void ShowBestByQ(ProgramState& ps, ComputingState& cs, ComputingWindow& window) {
     auto& slots = cs.BestSets;
-    if (cs.OutlierRatio < 1) {
-        if (!(slots[2][21] > slots[3][21])) {
-            return;
-        }
-        for (int b = 1; b < kSlotEntries; ++b) {
-            slots[3][b] = slots[2][b];
-        }
-        cs.BestSetSize = SlotSize(slots[3]);
-        ShowBestSetBlock(ps, cs, window);
+    if (!(slots[2][kSlotQuality] > slots[3][kSlotQuality])) {
         return;
     }
-    if (slots[2][23] > slots[3][23]) {
-        for (int b = 1; b <= 23; ++b) {
-            slots[3][b] = slots[2][b];
-        }
-        slots[3][24] = 0;
-        window.PrintLine("        r2 = " + NumText(RoundDown(slots[3][21], 4)));
-        window.PrintLine("        r2CV = " + NumText(RoundDown(cs.LastFitR2CV, 4)));
+    for (int b = 1; b < kSlotEntries; ++b) {
+        slots[3][b] = slots[2][b];
     }
+    cs.BestSetSize = SlotSize(slots[3]);
+    ShowBestSetBlock(ps, cs, window);
 }
 
 } // namespace kalemir::qspr

@@ -178,8 +178,8 @@ void RankSignificant(ProgramState& ps, ComputingState& cs, ComputingWindow& wind
     ++cs.DataVersion;
     cs.SignificantCount = 0;
     for (int j = 1; j <= kMaxHeldDescriptors; ++j) {
-        window.SetCaption(" Counting of the significant descriptors ... " + PlainNumber(j) +
-                          " / 1000");
+        window.SetCaption(" Counting of the significant descriptors ... " + PlainNumber(j) + " / " +
+                          PlainNumber(kMaxHeldDescriptors));
         if (dm.At(qualityRow, j) > 1) {
             ++cs.SignificantCount;
         }

@@ -331,9 +331,9 @@ void AnalyseCalibrationSet(ProgramState& ps, ComputingState& cs, ComputingWindow
     report.Line("   r Kendall = " + NumText(RoundDown(f.Kendall, 4)));
     report.Line("   Q = " + NumText(RoundDown(f.Q, 4)));
     // The r2CV kept with the best set by Q, not that of the last set cross-validated.
-    report.Line("   r2CV = " + PlainNumber(RoundDown(slot[22], 4)));
+    report.Line("   r2CV = " + PlainNumber(RoundDown(slot[kSlotR2CV], 4)));
     report.Line("");
-    RecordCycle(ps, cs, best, fit, estimated.data(), observed.data(), f, slot[22], scan);
+    RecordCycle(ps, cs, best, fit, estimated.data(), observed.data(), f, slot[kSlotR2CV], scan);
 
     // 5. Outlier decision.
     DecideOutlier(ps, cs, window, report, f.Q, scan.OIMax, scan.H);

@@ -26,7 +26,8 @@ const char* const kTitles[5] = {"", " with the highest value of Q", " with the l
 
 /// Refits kept equation e on its first p members (p = FitTermCount).
 void FitKeptEquation(ProgramState& ps, ComputingState& cs, ComputingWindow& window, int e) {
-    window.SetCaption(" Analysis of the QSPR " + std::to_string(e) + " / 1000");
+    window.SetCaption(" Analysis of the QSPR " + std::to_string(e) + " / " +
+                      std::to_string(kListRows));
     PredictorSet& trial = cs.CandidateSets[kCandidateRow];
     trial.fill(0);
     for (int k = 1; k <= cs.FitTermCount; ++k) {

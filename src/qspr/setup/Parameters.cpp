@@ -59,6 +59,7 @@ std::string OutsideRange(const char* field, const std::string& text, double low,
            " to " + PlainNumber(high);
 }
 
+/// The entries' names in messages, by ParameterEntry.
 constexpr const char* kFieldNames[] = {"",
                                        "Min. descriptor / Property correlation",
                                        "Number of molecules in the validation set",
@@ -84,7 +85,8 @@ std::vector<EntryProblem> CheckParameterEntries(const ProgramState& state,
     const int n = state.CalibrationCount;
     std::vector<EntryProblem> problems;
     // A number outside [low, high] that OK takes as `taken`.
-    auto limited = [&](int field, const std::string& text, double low, double high, double taken) {
+    auto limited = [&](ParameterEntry field, const std::string& text, double low, double high,
+                       double taken) {
         if (!BeginsWithNumber(text)) {
             problems.push_back({field, NotANumber(kFieldNames[field], text), false});
         } else if (taken != TextToNumber(text)) {
@@ -94,30 +96,34 @@ std::vector<EntryProblem> CheckParameterEntries(const ProgramState& state,
                                 true});
         }
     };
-    limited(1, entries.MinPropertyR2Text, 0.01, 0.25,
+    limited(kMinPropertyR2Entry, entries.MinPropertyR2Text, 0.01, 0.25,
             LimitTo(TextToNumber(entries.MinPropertyR2Text), 0.01, 0.25));
     if (state.PredictionCount > 0) {
         const double entered = TextToNumber(entries.ValidationCountText);
-        limited(2, entries.ValidationCountText, 0, n,
+        limited(kValidationCountEntry, entries.ValidationCountText, 0, n,
                 RoundToCount(entered) == LimitValidationCount(entered, n)
                     ? entered
                     : LimitValidationCount(entered, n));
     } else if (!BeginsWithNumber(entries.ValidationCountText)) {
-        problems.push_back({2, NotANumber(kFieldNames[2], entries.ValidationCountText), false});
+        problems.push_back(
+            {kValidationCountEntry,
+             NotANumber(kFieldNames[kValidationCountEntry], entries.ValidationCountText), false});
     }
     if (state.PredictionCount > 0 && entries.EstimatedCorShown) {
         const std::string problem = CorrectnessProblem(entries.EstimatedCorText);
         if (!problem.empty()) {
-            problems.push_back({3, std::string(kFieldNames[3]) + ": " + problem, false});
+            problems.push_back({kEstimatedCorEntry,
+                                std::string(kFieldNames[kEstimatedCorEntry]) + ": " + problem,
+                                false});
         }
     }
-    limited(4, entries.MaxInterR2Text, 0.1, 0.64,
+    limited(kMaxInterR2Entry, entries.MaxInterR2Text, 0.1, 0.64,
             LimitTo(TextToNumber(entries.MaxInterR2Text), 0.1, 0.64));
     {
         const double entered = TextToNumber(entries.MaxPredictorsText);
         const int taken = LimitMaxPredictors(entered, n);
         const int high = LimitMaxPredictors(kMaxPredictorsInSet, n);
-        limited(5, entries.MaxPredictorsText, 2, high,
+        limited(kMaxPredictorsEntry, entries.MaxPredictorsText, 2, high,
                 RoundToCount(entered) == taken ? entered : taken);
     }
     return problems;

@@ -38,9 +38,18 @@ enum class ParametersOutcome {
 /// the parameter block (or the missing-fragment-table message) to the working report.
 ParametersOutcome ParametersOk(ProgramState& state, const ParameterEntries& entries);
 
+/// The entries OK checks, in the order it checks them.
+enum ParameterEntry : int {
+    kMinPropertyR2Entry = 1,
+    kValidationCountEntry,
+    kEstimatedCorEntry,
+    kMaxInterR2Entry,
+    kMaxPredictorsEntry
+};
+
 /// A Parameters entry that OK cannot take as it stands.
 struct EntryProblem {
-    int field = 0;            ///< 1..5: the window's fields in order, minimum r2 first
+    ParameterEntry field = kMinPropertyR2Entry;
     std::string message;      ///< names the field, says what is wrong and gives the range
     bool confirmable = false; ///< a number outside its range that OK limits: the user may
                               ///< confirm it (the message says what OK takes)

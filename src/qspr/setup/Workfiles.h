@@ -11,9 +11,9 @@ namespace kalemir::qspr {
 
 /// What the Workfiles window shows when OK is pressed.
 struct WorkfilesChoice {
-    /// The file selected in List1 (empty when nothing is selected).
+    /// The QSPR table chosen (empty when none is).
     std::string qsprTable;
-    /// The files listed in List2, in list order, and which of them are selected.
+    /// The descriptor tables offered, in their order, and which of them are chosen.
     std::vector<std::string> listedTables;
     std::vector<bool> selected;
 };

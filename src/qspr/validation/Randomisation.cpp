@@ -261,6 +261,7 @@ RandomisationSummary RandomiseResponses(const ProgramState& chosen, const Progra
         r2.push_back(figures.R2);
         q.push_back(figures.Q);
     }
+    window.CountDone(runs);
     RandomisationSummary summary = SummariseRandomisation(real->R2, real->Q, r2, q);
     summary.Seed = analysed.RandomisationSeed;
     return summary;

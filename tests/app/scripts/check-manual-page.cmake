@@ -2,7 +2,8 @@
 #   cmake -DPROGRAM=<program> -DPAGE=<configured page> -DSOURCE=<page source> -DVERSION=<x.y.z>
 #         [-DMAN=<man>] -P check-manual-page.cmake
 # Every option --help lists must be in the page's OPTIONS section and every option there in
-# --help; every exit status --help names must be in EXIT STATUS; --version must print the
+# --help; every exit status --help names must be in EXIT STATUS, every example of a value
+# joined to its option ("--seed=7") anywhere in the page; --version must print the
 # project's version; the page must have its sections and (with MAN) render without warnings.
 # A failure names the option and the page source to update.
 cmake_minimum_required(VERSION 3.25)
@@ -59,6 +60,10 @@ if(NOT help_options)
     message(FATAL_ERROR "no option found in `${name} --help`")
 endif()
 
+# The "--name=value" examples of --help (a value joined to its option) must be in the page too.
+string(REGEX MATCHALL "--[a-z][a-z0-9-]*=[A-Za-z0-9.]+" help_joined "${help}")
+list(REMOVE_DUPLICATES help_joined)
+
 # The page: option names on the tag line after each .TP of OPTIONS, statuses in EXIT STATUS.
 file(STRINGS ${PAGE} page_lines)
 set(section "")
@@ -104,6 +109,14 @@ endforeach()
 foreach(option IN LISTS page_options)
     if(NOT option IN_LIST help_options)
         string(APPEND faults "  ${option} is in the page's OPTIONS but not in `${name} --help`\n")
+    endif()
+endforeach()
+file(READ ${PAGE} page_text)
+string(REPLACE "\\-" "-" page_text "${page_text}")
+foreach(example IN LISTS help_joined)
+    string(FIND "${page_text}" "${example}" at)
+    if(at EQUAL -1)
+        string(APPEND faults "  ${example} is in `${name} --help` but not in the page\n")
     endif()
 endforeach()
 foreach(status IN LISTS help_statuses)
