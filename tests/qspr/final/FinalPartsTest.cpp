@@ -135,7 +135,7 @@ TEST(TieRaisedRanks, AgreeWithCountingOnManyTies) {
 
 // Ranks (1 = largest, ties broken by the other series) and Kendall's sum (-1 for each
 // pair strictly in opposite order, +1 otherwise), worked by hand; entry 0 is unused.
-struct RankCase {
+struct KendallCase {
     const char* label;
     std::vector<double> e;
     std::vector<double> o;
@@ -143,10 +143,10 @@ struct RankCase {
     long long concordance;
 };
 
-class RankAndKendall : public ::testing::TestWithParam<RankCase> {};
+class RankAndKendall : public ::testing::TestWithParam<KendallCase> {};
 
 TEST_P(RankAndKendall, HandValues) {
-    const RankCase& c = GetParam();
+    const KendallCase& c = GetParam();
     const int n = static_cast<int>(c.e.size()) - 1;
     EXPECT_EQ(TieBrokenRanks(c.e.data(), c.o.data(), n), c.ranksOfE) << c.label;
     EXPECT_EQ(KendallConcordance(c.e.data(), c.o.data(), n), c.concordance) << c.label;
@@ -157,11 +157,11 @@ TEST_P(RankAndKendall, HandValues) {
 // rank 1, the pair counts +1. "reversed": all 6 pairs -1. "one": no pair.
 INSTANTIATE_TEST_SUITE_P(
     Cases, RankAndKendall,
-    ::testing::Values(RankCase{"one swap", {0, 1, 2, 3}, {0, 1, 3, 2}, {0, 3, 2, 1}, 1},
-                      RankCase{"ties", {0, 1, 1, 2}, {0, 2, 1, 1}, {0, 2, 3, 1}, 1},
-                      RankCase{"equal pairs", {0, 5, 5}, {0, 1, 1}, {0, 1, 1}, 1},
-                      RankCase{"reversed", {0, 1, 2, 3, 4}, {0, 4, 3, 2, 1}, {0, 4, 3, 2, 1}, -6},
-                      RankCase{"one", {0, 7}, {0, 7}, {0, 1}, 0}));
+    ::testing::Values(KendallCase{"one swap", {0, 1, 2, 3}, {0, 1, 3, 2}, {0, 3, 2, 1}, 1},
+                      KendallCase{"ties", {0, 1, 1, 2}, {0, 2, 1, 1}, {0, 2, 3, 1}, 1},
+                      KendallCase{"equal pairs", {0, 5, 5}, {0, 1, 1}, {0, 1, 1}, 1},
+                      KendallCase{"reversed", {0, 1, 2, 3, 4}, {0, 4, 3, 2, 1}, {0, 4, 3, 2, 1}, -6},
+                      KendallCase{"one", {0, 7}, {0, 7}, {0, 1}, 0}));
 
 TEST(RankAndKendall, ManyTiesAgreeWithThePairwiseCount) {
     // 400 molecules on 7 x 5 values: most pairs tie in E, O or both.
