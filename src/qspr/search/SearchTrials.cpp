@@ -61,37 +61,45 @@ void EvaluateTrials(const ProgramState& ps, ComputingState& cs, int count) {
     const ComputingState& state = cs;
     std::vector<SearchTrial>& trials = cs.Trials;
     std::vector<std::unique_ptr<FitScratch>>& scratch = cs.WorkerFits;
+    // The trials the bound does not settle wait in their worker's lanes until kFitLanes
+    // are there; what is left in them is fitted once every worker is done.
+    struct WaitingLanes {
+        LaneCandidate Lanes[kFitLanes];
+        SearchTrial* Trials[kFitLanes];
+        int Filled = 0;
+
+        void Fit(const ProgramState& ps, const ComputingState& cs, FitScratch& scratch) {
+            FitLanes(ps, cs, scratch, Lanes, Filled);
+            for (int l = 0; l < Filled; ++l) {
+                Trials[l]->R2 = Lanes[l].R2;
+                Trials[l]->SEE = Lanes[l].SEE;
+                Trials[l]->Fitted = true;
+            }
+            Filled = 0;
+        }
+    };
+    std::vector<WaitingLanes> waiting(static_cast<std::size_t>(workers));
     auto body = [&](int first, int last, int worker) {
         FitScratch& own = *scratch[static_cast<std::size_t>(worker)];
-        // The trials the bound does not settle are fitted kFitLanes at a time.
-        LaneCandidate lanes[kFitLanes];
-        SearchTrial* waiting[kFitLanes];
-        int filled = 0;
-        auto fitLanes = [&] {
-            FitLanes(ps, state, own, lanes, filled);
-            for (int l = 0; l < filled; ++l) {
-                waiting[l]->R2 = lanes[l].R2;
-                waiting[l]->SEE = lanes[l].SEE;
-                waiting[l]->Fitted = true;
-            }
-            filled = 0;
-        };
+        WaitingLanes& lanes = waiting[static_cast<std::size_t>(worker)];
         for (int t = first; t < last; ++t) {
             SearchTrial& trial = trials[static_cast<std::size_t>(t)];
-            if (!EvaluateTrial(ps, state, own, trial, lanes[filled])) {
+            if (!EvaluateTrial(ps, state, own, trial, lanes.Lanes[lanes.Filled])) {
                 continue;
             }
-            waiting[filled++] = &trial;
-            if (filled == kFitLanes) {
-                fitLanes();
+            lanes.Trials[lanes.Filled++] = &trial;
+            if (lanes.Filled == kFitLanes) {
+                lanes.Fit(ps, state, own);
             }
         }
-        fitLanes();
     };
     if (cs.Workers) {
         cs.Workers->ForEach(count, kTrialGrain, body);
     } else {
         body(0, count, 0);
+    }
+    for (int w = 0; w < workers; ++w) {
+        waiting[static_cast<std::size_t>(w)].Fit(ps, state, *scratch[static_cast<std::size_t>(w)]);
     }
 }
 

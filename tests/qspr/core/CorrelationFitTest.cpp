@@ -2,6 +2,7 @@
 // whose results are worked out by hand or by an independent solve.
 
 #include "common/ComputingWindow.h"
+#include "qspr/core/CentredSums.h"
 #include "qspr/core/Centring.h"
 #include "qspr/core/Correlation.h"
 #include "qspr/core/CrossValidation.h"
@@ -64,6 +65,23 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(CorrelatePair, PerfectFitReadsAsCappedSquare) {
     EXPECT_NEAR(0.9999 * 0.9999, 0.99980001, 1e-15);
+}
+
+TEST(CentredSums, HandValues) {
+    // x: mean 2.5, deviations -1.5 -0.5 0.5 1.5; y: mean 5.25, deviations -3.25 -1.25 0.75
+    // 3.75 (all exact in binary, so the sums are exact too).
+    const double x[] = {1, 2, 3, 4};
+    const double y[] = {2, 4, 6, 9};
+    const CentredSums one = CentredSumsOf(x, 4);
+    EXPECT_EQ(one.Mean, 2.5);
+    EXPECT_EQ(one.Squares, 5.0);
+    const CentredPairSums two = CentredPairSumsOf(x, y, 4);
+    EXPECT_EQ(two.MeanX, 2.5);
+    EXPECT_EQ(two.MeanY, 5.25);
+    EXPECT_EQ(two.Sxy, 11.5);
+    EXPECT_EQ(two.Sxx, 5.0);
+    EXPECT_EQ(two.Syy, 26.75);
+    EXPECT_EQ(CentredSumsOf(x + 3, 1).Squares, 0.0); // one value: no spread
 }
 
 TEST(QualityQ, HandValues) {
