@@ -183,6 +183,11 @@ std::vector<Cluster> FindClusters(const PairMatrix& similarity, int calibrationC
     // Assigns x (its similarities in v) and returns the next unassigned molecule: the one
     // with the smallest `placed` (seeding) or the largest (growth), first in table order on
     // ties, 0 when none is left. One pass adds x's terms and compares the new sums.
+    // Cluster of each molecule that is a cluster's first member, otherwise -1.
+    std::vector<int> firstOf(size, -1);
+    // The clusters whose first member is similar (above t) to the molecule being assigned,
+    // found in the same pass when `near` is given.
+    std::vector<int>* near = nullptr;
     auto assign = [&](const SimilarityRows::View& v, bool least) {
         const int x = v.x;
         assigned[static_cast<std::size_t>(x)] = 1;
@@ -190,6 +195,10 @@ std::vector<Cluster> FindClusters(const PairMatrix& similarity, int calibrationC
         double best = least ? kInfinity : -kInfinity;
         auto visit = [&](int i, double s) {
             if (assigned[static_cast<std::size_t>(i)]) {
+                const int cluster = firstOf[static_cast<std::size_t>(i)];
+                if (near != nullptr && cluster >= 0 && s > t) {
+                    near->push_back(cluster);
+                }
                 return;
             }
             double& p = placed[static_cast<std::size_t>(i)];
@@ -207,12 +216,10 @@ std::vector<Cluster> FindClusters(const PairMatrix& similarity, int calibrationC
         }
         return next;
     };
-    // The first member of every cluster, side by side: most clusters are ruled out by it.
-    std::vector<int> firstMembers;
     auto openCluster = [&](const SimilarityRows::View& v, bool least) {
+        firstOf[static_cast<std::size_t>(v.x)] = static_cast<int>(clusters.size());
         clusters.emplace_back();
         clusters.back().members.push_back(v.x);
-        firstMembers.push_back(v.x);
         return assign(v, least);
     };
     std::vector<int> seeds{first};
@@ -240,15 +247,20 @@ std::vector<Cluster> FindClusters(const PairMatrix& similarity, int calibrationC
             chosen = i;
         }
     }
+    // A step assigns the chosen molecule first: its terms and the next choice do not depend
+    // on which cluster it joins, and the same pass finds the clusters it may join, those
+    // whose first member it is similar to (no other cluster is admissible).
+    std::vector<int> nearClusters;
+    near = &nearClusters;
     while (chosen != 0) {
         const SimilarityRows::View v = rows.Get(chosen, row);
+        nearClusters.clear();
+        const int next = assign(v, false);
+        std::sort(nearClusters.begin(), nearClusters.end());
         Cluster* best = nullptr;
         double bestMean = -kInfinity;
-        for (std::size_t c = 0; c < clusters.size(); ++c) {
-            if (!(v[firstMembers[c]] > t)) {
-                continue;
-            }
-            Cluster& cluster = clusters[c];
+        for (int c : nearClusters) {
+            Cluster& cluster = clusters[static_cast<std::size_t>(c)];
             double sum = 0;
             bool admissible = true;
             for (int m : cluster.members) {
@@ -270,10 +282,12 @@ std::vector<Cluster> FindClusters(const PairMatrix& similarity, int calibrationC
         }
         if (best != nullptr) {
             best->members.push_back(chosen);
-            chosen = assign(v, false);
         } else {
-            chosen = openCluster(v, false);
+            firstOf[static_cast<std::size_t>(chosen)] = static_cast<int>(clusters.size());
+            clusters.emplace_back();
+            clusters.back().members.push_back(chosen);
         }
+        chosen = next;
     }
     for (Cluster& cluster : clusters) {
         std::sort(cluster.members.begin(), cluster.members.end());
