@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
     const std::string command = arguments.empty() ? std::string() : arguments[0];
     const std::string problem = kalemir::DesktopStartProblem(command);
     if (!problem.empty()) {
-        std::fprintf(stderr, "KalemirS: %s\n%s", problem.c_str(), kalemir::sim::SimUsage().c_str());
+        std::fprintf(stderr, "KalemirS: %s\n", problem.c_str());
         return kalemir::kExitUsage;
     }
     return kalemir::ui::RunSimilarityDesktop(argc, argv, QString::fromLocal8Bit(command.c_str()));

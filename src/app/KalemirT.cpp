@@ -1,6 +1,7 @@
 // KalemirT: the table maker. With "run" it works without a display; otherwise it opens its
 // window in the working folder (or the folder given).
 
+#include "app/CommandLine.h"
 #include "app/DesktopStart.h"
 #include "app/TablesCommandLine.h"
 #include "common/FileFaults.h"
@@ -23,12 +24,12 @@ int main(int argc, char** argv) {
     const std::string problem = kalemir::DesktopStartProblem(arguments.empty() ? "" : arguments[0]);
     if (!problem.empty()) {
         std::fprintf(stderr, "KalemirT: %s\n", problem.c_str());
-        return 2;
+        return kalemir::kExitUsage;
     }
     return kalemir::ui::RunTablesDesktop(argc, argv,
                                          arguments.empty() ? std::string() : arguments[0]);
 #else
     std::fputs("KalemirT: this build has no windows; use KalemirT run (see --help)\n", stderr);
-    return 2;
+    return kalemir::kExitUsage;
 #endif
 }
