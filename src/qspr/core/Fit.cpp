@@ -647,6 +647,8 @@ void TakeFitOutcome(ProgramState& ps, ComputingState& cs, int k, double r2, doub
 void FitCandidate(const ProgramState& ps, const ComputingState& cs, FitScratch& scratch,
                   const PredictorSet& set, int k, double& r2, double& see,
                   const NormalMatrix* solved) {
+    // A worker's scratch may meet a larger table than the one it was sized for.
+    scratch.Pair.HoldRows(ps.CalibrationCount + ps.PredictionCount);
     ComputeFit(ps, cs, scratch.Window, set, k, scratch.Fit, scratch.Pair, solved);
     r2 = scratch.Pair.R2;
     see = scratch.Pair.SEE;

@@ -26,6 +26,7 @@ struct LaneData {
         ps.CalibrationCount = n;
         ps.PredictionCount = 0;
         cs.DescriptorMatrix.Reset(n + 5);
+        cs.Pair.HoldRows(n + 5);
         cs.SignificantCount = 8;
         std::mt19937_64 random(seed);
         std::uniform_real_distribution<double> uniform(-3, 3);

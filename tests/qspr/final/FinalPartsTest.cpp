@@ -160,7 +160,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(KendallCase{"one swap", {0, 1, 2, 3}, {0, 1, 3, 2}, {0, 3, 2, 1}, 1},
                       KendallCase{"ties", {0, 1, 1, 2}, {0, 2, 1, 1}, {0, 2, 3, 1}, 1},
                       KendallCase{"equal pairs", {0, 5, 5}, {0, 1, 1}, {0, 1, 1}, 1},
-                      KendallCase{"reversed", {0, 1, 2, 3, 4}, {0, 4, 3, 2, 1}, {0, 4, 3, 2, 1}, -6},
+                      KendallCase{
+                          "reversed", {0, 1, 2, 3, 4}, {0, 4, 3, 2, 1}, {0, 4, 3, 2, 1}, -6},
                       KendallCase{"one", {0, 7}, {0, 7}, {0, 1}, 0}));
 
 TEST(RankAndKendall, ManyTiesAgreeWithThePairwiseCount) {
