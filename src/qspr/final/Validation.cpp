@@ -11,9 +11,27 @@
 namespace kalemir::qspr {
 
 std::vector<int> TieRaisedRanks(const std::vector<double>& values, int count) {
+    std::vector<int> ranks(static_cast<std::size_t>(count) + 1, 0);
+    const bool comparable = std::all_of(values.begin() + 1, values.begin() + 1 + count,
+                                        [](double x) { return !std::isnan(x); });
+    if (comparable) {
+        // One sort of the molecules: each takes the place of the last of its equal values.
+        std::vector<int> order(static_cast<std::size_t>(count));
+        for (int v = 1; v <= count; ++v) {
+            order[static_cast<std::size_t>(v - 1)] = v;
+        }
+        std::sort(order.begin(), order.end(), [&](int a, int b) { return values[a] < values[b]; });
+        int end = count;
+        for (int k = count - 1; k >= 0; --k) {
+            if (k + 1 < count && values[order[k]] < values[order[k + 1]]) {
+                end = k + 1;
+            }
+            ranks[order[k]] = end;
+        }
+        return ranks;
+    }
     std::vector<double> sorted(values.begin() + 1, values.begin() + 1 + count);
     std::sort(sorted.begin(), sorted.end());
-    std::vector<int> ranks(static_cast<std::size_t>(count) + 1, 0);
     for (int v = 1; v <= count; ++v) {
         // Values not above values[v], v itself included: 1 + the others.
         ranks[v] = static_cast<int>(std::upper_bound(sorted.begin(), sorted.end(), values[v]) -
