@@ -179,7 +179,7 @@ int ParseRecordsInBlocks(RecordReader& reader, bool wholeLines, int firstIndex, 
                          const std::function<void(int count)>& afterBlock) {
     // Big enough to share among the workers, small enough to keep only a slice of a large
     // table in memory as text.
-    constexpr int kBlockRecords = 256;
+    constexpr int kBlockRecords = kRecordBlock;
     std::vector<std::string> block(kBlockRecords);
     int index = firstIndex;
     bool more = true;

@@ -104,6 +104,9 @@ std::vector<std::string_view> Tokenise(std::string_view record);
 /// are read at least once, as the table readers do; afterBlock(count) runs on the calling
 /// thread after each block of `count` records. Returns the number of records read. Parse results
 /// must be stored by index.
+/// Records read at a time by ParseRecordsInBlocks: record k of a block is record
+/// firstIndex + (k - firstIndex) % kRecordBlock of the table.
+inline constexpr int kRecordBlock = 256;
 using RecordParser = std::function<void(int index, std::string_view text, int worker)>;
 int ParseRecordsInBlocks(RecordReader& reader, bool wholeLines, int firstIndex, int lastIndex,
                          WorkerPool* workers, const RecordParser& parse,

@@ -1,6 +1,7 @@
 #include "common/Records.h"
 
 #include "common/Errors.h"
+#include "common/WorkerPool.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -100,6 +101,85 @@ TEST(TokeniserTest, SeparatorRunsCountTheColumnsOfAHeader) {
     EXPECT_EQ(CountSeparatorRuns("Cases\tD1\tD2\tD3\t"), 4);
     EXPECT_EQ(CountSeparatorRuns("Cases"), 0);
 }
+
+TEST(RecordReaderTest, WholeLinesKeepTheirCommas) {
+    RecordReader reader = RecordReader::FromText("a,b\r\n\r\n\"c,d\"\n");
+    std::string line;
+    Records lines;
+    while (reader.ReadLine(line)) {
+        lines.push_back(line);
+    }
+    EXPECT_EQ(lines, (Records{"a,b", "", "\"c,d\""}));
+}
+
+// What a table reader sees record by record and what the blocks hand the workers must be
+// the same records under the same indices, on any number of workers, up to the last one
+// asked for. The text has 700 lines (three blocks), commas that split records, a quoted
+// record, empty lines and no line end at the end.
+struct BlockCase {
+    bool wholeLines;
+    int first;
+    int last;
+};
+
+class ParseRecordsInBlocksCases : public ::testing::TestWithParam<BlockCase> {};
+
+TEST_P(ParseRecordsInBlocksCases, SameRecordsAsOneByOne) {
+    const BlockCase c = GetParam();
+    std::string text;
+    for (int i = 0; i < 700; ++i) {
+        text += i % 97 == 5   ? std::string()
+                : i % 89 == 3 ? "m" + std::to_string(i) + ",\"x, y\",z"
+                              : "m" + std::to_string(i) + "\t" + std::to_string(i * 0.5);
+        text += i + 1 < 700 ? "\r\n" : "";
+    }
+    RecordReader serial = RecordReader::FromText(text);
+    Records expected;
+    std::string record;
+    for (int i = 1; i < c.first; ++i) {
+        c.wholeLines ? static_cast<void>(serial.ReadLine(record)) : serial.Read(record);
+    }
+    if (c.wholeLines) {
+        for (int r = c.first; r <= c.last && serial.ReadLine(record); ++r) {
+            expected.push_back(record);
+        }
+    } else {
+        int r = c.first;
+        do {
+            serial.Read(record);
+            expected.push_back(record);
+            ++r;
+        } while (r <= c.last && !serial.AtEnd());
+    }
+    for (int threads : {1, 2, 3}) {
+        WorkerPool workers(threads);
+        RecordReader reader = RecordReader::FromText(text);
+        for (int i = 1; i < c.first; ++i) {
+            c.wholeLines ? static_cast<void>(reader.ReadLine(record)) : reader.Read(record);
+        }
+        Records parsed(1000, "unset");
+        int blocks = 0;
+        int yields = 0;
+        const int count = ParseRecordsInBlocks(
+            reader, c.wholeLines, c.first, c.last, &workers,
+            [&](int index, std::string_view text, int) {
+                parsed[static_cast<std::size_t>(index - c.first)] = std::string(text);
+            },
+            [&](int records) {
+                ++blocks;
+                yields += records;
+            });
+        parsed.resize(static_cast<std::size_t>(count));
+        EXPECT_EQ(parsed, expected) << threads << " threads";
+        EXPECT_EQ(yields, count);
+        EXPECT_EQ(blocks, (count + 255) / 256);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ParseRecordsInBlocksCases,
+                         ::testing::Values(BlockCase{false, 0, 10000}, BlockCase{false, 0, 300},
+                                           BlockCase{false, 0, -1}, BlockCase{true, 1, 10000},
+                                           BlockCase{true, 1, 511}, BlockCase{true, 1, 0}));
 
 } // namespace
 } // namespace kalemir

@@ -16,6 +16,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <string_view>
 
 namespace kalemir::qspr {
@@ -90,8 +91,8 @@ void SplitTables(ProgramState& ps, ComputingState& cs, ComputingWindow& window) 
     window.ShowPicture(false);
     cs.NewtabCount = 0;
     std::string record;
-    std::vector<std::string_view> tokens;
     std::vector<std::string> names;
+    std::vector<std::string> lines(kRecordBlock);
     std::string line;
     for (cs.TableIndex = 1; cs.TableIndex <= ps.TableCount; ++cs.TableIndex) {
         window.Yield();
@@ -148,24 +149,39 @@ void SplitTables(ProgramState& ps, ComputingState& cs, ComputingWindow& window) 
             cs.WorkFiles.Add(workName);
             LineWriter writer(workName);
             RecordReader reader(source);
-            int r = 0;
-            do {
-                reader.Read(record);
-                Tokenise(record, tokens);
-                line = "\t";
-                line += column0[r];
-                for (int c = 0; c < width; ++c) {
-                    const std::size_t t = static_cast<std::size_t>(first + c);
-                    line += '\t';
-                    if (t < tokens.size()) {
-                        line += tokens[t];
-                    } else {
-                        line += '0';
+            // Each record's line of the work table is made on a worker and written here, in
+            // record order, a block at a time.
+            auto makeLine = [&](int r, std::string_view record, int) {
+                std::string& text = lines[static_cast<std::size_t>(r % kRecordBlock)];
+                text = "\t";
+                text += column0[r];
+                // Token t (the molecule name is token 0) is descriptor t: the block takes
+                // first..first+width-1, and 0 where the record has none.
+                int filled = 0;
+                ForEachToken(record, [&](int column, std::string_view token) {
+                    const int t = column - 1;
+                    if (t < first) {
+                        return true;
                     }
+                    if (t >= first + width) {
+                        return false;
+                    }
+                    text += '\t';
+                    text += token;
+                    ++filled;
+                    return true;
+                });
+                for (int c = filled; c < width; ++c) {
+                    text += "\t0";
                 }
-                writer.Line(line);
-                ++r;
-            } while (!reader.AtEnd());
+            };
+            const int r =
+                ParseRecordsInBlocks(reader, false, 0, std::numeric_limits<int>::max(),
+                                     cs.Workers.get(), makeLine, [&](int count) {
+                                         for (int k = 0; k < count; ++k) {
+                                             writer.Line(lines[static_cast<std::size_t>(k)]);
+                                         }
+                                     });
             line = "\t";
             line += column0[r];
             for (int c = 0; c < width; ++c) {

@@ -76,6 +76,9 @@ struct FinalWork {
     std::string EstimatesFileName;
     /// First calibration row of each molecule name (the rows do not move in this stage).
     std::unordered_map<std::string, int> CalibrationRowOf;
+    /// Calibration row of validation molecule w = 1..V (0: not among them), looked up
+    /// once: neither the names nor the rows change while the equations are ranked.
+    std::vector<int> ValidationRows;
 
     void Size(int rows, int predictionCount) {
         Estimate.assign(static_cast<std::size_t>(rows) + 1, 0.0);

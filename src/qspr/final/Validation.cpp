@@ -51,11 +51,20 @@ void ComputeValidationMeasures(ProgramState& ps, ComputingState& cs, FinalWork& 
     std::vector<double> observed(static_cast<std::size_t>(v) + 1, 0.0);
     double absSum = 0;
     double errorSum = 0;
+    if (work.ValidationRows.size() != static_cast<std::size_t>(v) + 1) {
+        work.ValidationRows.assign(static_cast<std::size_t>(v) + 1, 0);
+        for (int w = 1; w <= v; ++w) {
+            const auto found = work.CalibrationRowOf.find(ps.ValidationNames[w]);
+            if (found != work.CalibrationRowOf.end()) {
+                work.ValidationRows[w] = found->second;
+            }
+        }
+    }
     for (int w = 1; w <= v; ++w) {
-        const auto found = work.CalibrationRowOf.find(ps.ValidationNames[w]);
-        if (found != work.CalibrationRowOf.end()) {
-            estimated[w] = pair.X[found->second];
-            observed[w] = pair.Y[found->second];
+        const int row = work.ValidationRows[w];
+        if (row != 0) {
+            estimated[w] = pair.X[row];
+            observed[w] = pair.Y[row];
         }
         ps.ValidationValues[w][2] = estimated[w];
         ps.ValidationValues[w][3] = observed[w];

@@ -178,9 +178,11 @@ TEST(RankAndKendall, ManyTiesAgreeWithThePairwiseCount) {
     }
     long long concordance = 0;
     std::vector<int> ranks(n + 1, 0);
+    std::vector<int> raised(n + 1, 0); // values not above E_i, i itself included
     for (int i = 1; i <= n; ++i) {
         ranks[i] = 1;
         for (int j = 1; j <= n; ++j) {
+            raised[i] += e[j] <= e[i] ? 1 : 0;
             ranks[i] += e[j] > e[i] || (e[j] == e[i] && o[j] > o[i]) ? 1 : 0;
             if (i < j) {
                 const bool opposite = (e[i] < e[j] && o[i] > o[j]) || (e[i] > e[j] && o[i] < o[j]);
@@ -190,6 +192,7 @@ TEST(RankAndKendall, ManyTiesAgreeWithThePairwiseCount) {
     }
     EXPECT_EQ(KendallConcordance(e.data(), o.data(), n), concordance);
     EXPECT_EQ(TieBrokenRanks(e.data(), o.data(), n), ranks);
+    EXPECT_EQ(TieRaisedRanks(e, n), raised);
 }
 
 struct ValidationSetUp {
