@@ -6,6 +6,7 @@
 #include "qspr/core/Fit.h"
 #include "qspr/core/Significant.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -85,6 +86,12 @@ void ReorderCalibrationRows(ComputingState& cs, const std::vector<int>& order, i
     std::vector<double> moved(static_cast<std::size_t>(n) + 1);
     for (int c = 1; c < kMatrixColumns; ++c) {
         double* column = dm.Column(c);
+        // The unused columns hold +0 in every row: nothing to move.
+        const bool zeros = std::all_of(column + 1, column + n + 1,
+                                       [](double x) { return x == 0 && !std::signbit(x); });
+        if (zeros) {
+            continue;
+        }
         for (int i = 1; i <= n; ++i) {
             moved[i] = column[order[i]];
         }
