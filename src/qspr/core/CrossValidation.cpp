@@ -7,6 +7,7 @@
 #include "qspr/core/Fit.h"
 #include "qspr/core/Significant.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -83,7 +84,8 @@ void ReorderCalibrationRows(ComputingState& cs, const std::vector<int>& order, i
         return;
     }
     DescriptorMatrixStore& dm = cs.DescriptorMatrix;
-    // Every column is reordered on its own: the workers share them out.
+    // Every column is reordered on its own: the workers share them out. The unused
+    // columns hold +0 in every row: nothing to move.
     const int workers = cs.Workers ? cs.Workers->Size() : 1;
     std::vector<std::vector<double>> moved(static_cast<std::size_t>(workers),
                                            std::vector<double>(static_cast<std::size_t>(n) + 1));
@@ -91,6 +93,11 @@ void ReorderCalibrationRows(ComputingState& cs, const std::vector<int>& order, i
         std::vector<double>& into = moved[static_cast<std::size_t>(worker)];
         for (int c = first + 1; c <= last; ++c) {
             double* column = dm.Column(c);
+            const bool zeros = std::all_of(column + 1, column + n + 1,
+                                           [](double x) { return x == 0 && !std::signbit(x); });
+            if (zeros) {
+                continue;
+            }
             for (int i = 1; i <= n; ++i) {
                 into[i] = column[order[i]];
             }

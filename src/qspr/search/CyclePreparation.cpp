@@ -4,9 +4,6 @@
 #include "common/Records.h"
 #include "qspr/core/LineWriter.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
 #include <vector>
 
 namespace kalemir::qspr {
@@ -54,21 +51,12 @@ void PrepareCycle(ProgramState& ps, ComputingState& cs) {
         const std::string file = ps.TableNames[cs.TableIndex].first;
         lines.clear();
         {
-            std::ifstream in(file, std::ios::binary);
-            if (!in) {
-                throw FileError(file + ": cannot open: " + std::strerror(errno));
-            }
+            RecordReader reader(file);
             std::string line;
-            while (std::getline(in, line)) {
-                if (!line.empty() && line.back() == '\r') {
-                    line.pop_back();
-                }
+            while (reader.ReadLine(line)) {
                 if (!IsMoleculeLine(line, name)) {
                     lines.push_back(line);
                 }
-            }
-            if (in.bad()) {
-                throw FileError(file + ": cannot read");
             }
         }
         LineWriter writer(file);
