@@ -3,6 +3,7 @@
 #include "FuzzSupport.h"
 #include "common/Errors.h"
 #include "common/Records.h"
+#include "qspr/setup/ProgramState.h"
 #include "qspr/setup/QsprTables.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -10,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     kalemir::fuzz::WriteInput("FUZZQ", data, size);
     try {
         const std::vector<std::string> lines = kalemir::qspr::ReadQsprLines("FUZZQ");
-        if (lines.size() > 3001) {
+        if (lines.size() > static_cast<std::size_t>(kalemir::qspr::kMaxMolecules) + 1) {
             std::abort();
         }
         std::vector<std::string_view> tokens;

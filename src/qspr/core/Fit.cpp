@@ -110,7 +110,7 @@ namespace {
 
 /// A zero column long enough for any molecule row.
 const double* ZeroColumn() {
-    static const std::vector<double> zeros(3008, 0.0);
+    static const std::vector<double> zeros(static_cast<std::size_t>(kMaxMolecules) + 8, 0.0);
     return zeros.data();
 }
 
