@@ -396,9 +396,16 @@ typedef double Lanes __attribute__((vector_size(kAtomLanes * sizeof(double))));
 } // namespace
 
 // Built for wide vector units where the processor has them, for the basic ones elsewhere:
-// the same operations on the same numbers, so the same bits either way.
-__attribute__((target_clones("avx2", "default"))) PairResult
-SuperposedAtomsPair(const double* a, int ma, const double* b, int mb) {
+// the same operations on the same numbers, so the same bits either way. The thread
+// sanitizer's build has the basic one only: the choice between the two is made while the
+// program loads, before that sanitizer is ready, and crashes it.
+#if defined(__SANITIZE_THREAD__)
+#define KALEMIR_WIDE_AND_BASIC
+#else
+#define KALEMIR_WIDE_AND_BASIC __attribute__((target_clones("avx2", "default")))
+#endif
+KALEMIR_WIDE_AND_BASIC PairResult SuperposedAtomsPair(const double* a, int ma, const double* b,
+                                                      int mb) {
     PairResult result;
     if (ma == 0 || mb == 0) {
         result.zeroDenominator = true;
