@@ -1,6 +1,7 @@
 #include "similarity/Axiom.h"
 
 #include "common/ComputingWindow.h"
+#include "common/Inversions.h"
 #include "common/NumberText.h"
 #include "common/Report.h"
 #include "common/Rounding.h"
@@ -163,35 +164,6 @@ template <typename Equal> long long TiedPairs(std::size_t length, Equal equal) {
         }
     }
     return tied;
-}
-
-/// Strict inversions of a sequence, counted while merge-sorting it.
-long long CountInversions(std::vector<double>& sequence) {
-    std::vector<double> buffer(sequence.size());
-    long long inversions = 0;
-    for (std::size_t width = 1; width < sequence.size(); width *= 2) {
-        for (std::size_t lo = 0; lo < sequence.size(); lo += 2 * width) {
-            const std::size_t mid = std::min(lo + width, sequence.size());
-            const std::size_t hi = std::min(lo + 2 * width, sequence.size());
-            std::size_t a = lo, b = mid, out = lo;
-            while (a < mid && b < hi) {
-                if (sequence[b] < sequence[a]) {
-                    inversions += static_cast<long long>(mid - a);
-                    buffer[out++] = sequence[b++];
-                } else {
-                    buffer[out++] = sequence[a++];
-                }
-            }
-            while (a < mid) {
-                buffer[out++] = sequence[a++];
-            }
-            while (b < hi) {
-                buffer[out++] = sequence[b++];
-            }
-        }
-        sequence.swap(buffer);
-    }
-    return inversions;
 }
 
 /// The same sum from counts of concordant, discordant and tied pairs (sorting and

@@ -1,6 +1,7 @@
 #include "qspr/final/CalibrationStatistics.h"
 
 #include "common/ComputingWindow.h"
+#include "common/Inversions.h"
 #include "common/NumberText.h"
 #include "common/Report.h"
 #include "common/Rounding.h"
@@ -112,34 +113,7 @@ long long KendallConcordance(const double* e, const double* o, int n) {
     for (std::size_t k = 0; k < order.size(); ++k) {
         sequence[k] = o[order[k]];
     }
-    std::vector<double> merged(sequence.size());
-    long long discordant = 0;
-    // Bottom-up merge sort counting, for each element taken from the right run, the
-    // elements of the left run strictly above it.
-    for (std::size_t width = 1; width < sequence.size(); width *= 2) {
-        for (std::size_t left = 0; left < sequence.size(); left += 2 * width) {
-            const std::size_t mid = std::min(left + width, sequence.size());
-            const std::size_t right = std::min(left + 2 * width, sequence.size());
-            std::size_t a = left;
-            std::size_t b = mid;
-            std::size_t out = left;
-            while (a < mid && b < right) {
-                if (sequence[b] < sequence[a]) {
-                    discordant += static_cast<long long>(mid - a);
-                    merged[out++] = sequence[b++];
-                } else {
-                    merged[out++] = sequence[a++];
-                }
-            }
-            while (a < mid) {
-                merged[out++] = sequence[a++];
-            }
-            while (b < right) {
-                merged[out++] = sequence[b++];
-            }
-        }
-        sequence.swap(merged);
-    }
+    const long long discordant = CountInversions(sequence);
     const long long pairs = static_cast<long long>(n) * (n - 1) / 2;
     return pairs - 2 * discordant;
 }
