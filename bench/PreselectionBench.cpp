@@ -42,13 +42,13 @@ struct Held {
     SilentWindow window;
 
     Held() {
-        ps.CalibrationCount = kMolecules;
-        ps.QsprLastLine = kMolecules;
-        ps.MinPropertyR2 = 0.01;
-        ps.TableCount = kTables;
-        cs.DescriptorMatrix.Reset(kMolecules + 5);
+        cs.Cycle.CalibrationCount = kMolecules;
+        cs.Cycle.QsprLastLine = kMolecules;
+        cs.Cycle.MinPropertyR2 = 0.01;
+        cs.Cycle.TableCount = kTables;
+        cs.Descriptors.DescriptorMatrix.Reset(kMolecules + 5);
         for (int i = 1; i <= kMolecules; ++i) {
-            cs.DescriptorMatrix.At(i, kPropertyColumn) = Property(i);
+            cs.Descriptors.DescriptorMatrix.At(i, kPropertyColumn) = Property(i);
         }
         cells.Tables.resize(kTables + 1);
         for (int t = 1; t <= kTables; ++t) {
@@ -68,13 +68,13 @@ struct Held {
                 }
             }
         }
-        PrepareScreen(ps, cs, sel);
+        PrepareScreen(cs.Cycle, cs.Descriptors, sel);
     }
     void Screen() {
         sel.DescriptorCount = 0;
         sel.SignificantCount = 0;
         for (int t = 1; t <= kTables; ++t) {
-            ScreenDescriptors(ps, cs, cells, sel, t, window);
+            ScreenDescriptors(cs.Cycle, cs.Pair, cells, sel, t, window);
         }
     }
 };
@@ -113,7 +113,7 @@ void BM_OneChainOfFits(benchmark::State& state) {
                 for (int j = 2; j < kSplitTableColumns; ++j) {
                     set[p] = {t, j};
                     benchmark::DoNotOptimize(FitGroupSet(held.cells, held.sel, set, p, kMolecules,
-                                                         work, held.cs, held.window));
+                                                         work, held.cs.Pair, held.window));
                     ++fits;
                 }
             }
@@ -160,18 +160,20 @@ void BM_PreselectFromFile(benchmark::State& state) {
         ComputingState cs;
         SilentWindow window;
         ps.QsprTableName = ps.QsprTableCopy = "BEN01";
-        ps.SelFileName = SelectionTableName("BEN01");
-        ps.QsprLines = ReadQsprLines("BEN01");
-        ps.QsprLastLine = static_cast<int>(ps.QsprLines.size()) - 1;
-        ps.CalibrationCount = kMolecules;
-        ps.MinPropertyR2 = 0.999; // none significant: the reading and the screen alone
-        ps.SelectedTableCount = ps.TableCount = 1;
-        ps.TableNames.resize(2);
-        ps.ChosenTableNames.resize(2);
-        ps.TableNames[1] = ps.ChosenTableNames[1] = {"BEN01big.des", "BEN01big.des"};
-        const PreselectionState sel = PreselectDescriptors(ps, cs, window, PreselectionOptions{});
+        cs.Cycle.SelFileName = SelectionTableName("BEN01");
+        cs.Cycle.QsprLines = ReadQsprLines("BEN01");
+        cs.Cycle.QsprLastLine = static_cast<int>(cs.Cycle.QsprLines.size()) - 1;
+        cs.Cycle.CalibrationCount = kMolecules;
+        cs.Cycle.MinPropertyR2 = 0.999; // none significant: the reading and the screen alone
+        cs.Cycle.SelectedTableCount = cs.Cycle.TableCount = 1;
+        cs.Cycle.TableNames.resize(2);
+        cs.Cycle.ChosenTableNames.resize(2);
+        cs.Cycle.TableNames[1] = cs.Cycle.ChosenTableNames[1] = {"BEN01big.des", "BEN01big.des"};
+        const PreselectionState sel = PreselectDescriptors(
+            ps, cs.Cycle, cs.Tables, cs.Descriptors, cs.Search, cs.Pair, cs.WorkFiles,
+            cs.ReportName, cs.Workers.get(), window, PreselectionOptions{});
         state.counters["descriptors"] = static_cast<double>(sel.DescriptorCount);
-        state.counters["newtabKB"] = static_cast<double>(cs.NewtabTotalKB);
+        state.counters["newtabKB"] = static_cast<double>(cs.Tables.NewtabTotalKB);
     }
     std::filesystem::current_path(previous);
     std::filesystem::remove_all(dir);

@@ -25,27 +25,29 @@ struct Data {
     SilentWindow window;
 
     Data(int n, int s) {
-        ps.CalibrationCount = n;
-        ps.MaxInterR2 = 0.64;
-        ps.MaxPredictors = 20;
-        cs.DescriptorMatrix.Reset(n + 5);
-        cs.SignificantCount = s;
+        cs.Cycle.CalibrationCount = n;
+        cs.Cycle.MaxInterR2 = 0.64;
+        cs.Cycle.MaxPredictors = 20;
+        cs.Descriptors.DescriptorMatrix.Reset(n + 5);
+        cs.Descriptors.SignificantCount = s;
         unsigned state = 7;
         for (int c = 1; c <= s; ++c) {
             for (int i = 1; i <= n; ++i) {
                 state = state * 1103515245u + 12345u;
-                cs.DescriptorMatrix.At(i, c) = static_cast<double>((state >> 8) % 10000) / 1000 - 5;
+                cs.Descriptors.DescriptorMatrix.At(i, c) =
+                    static_cast<double>((state >> 8) % 10000) / 1000 - 5;
             }
         }
         for (int i = 1; i <= n; ++i) {
             state = state * 1103515245u + 12345u;
-            cs.DescriptorMatrix.At(i, kPropertyColumn) =
-                cs.DescriptorMatrix.At(i, 1) + static_cast<double>((state >> 8) % 100) / 100;
+            cs.Descriptors.DescriptorMatrix.At(i, kPropertyColumn) =
+                cs.Descriptors.DescriptorMatrix.At(i, 1) +
+                static_cast<double>((state >> 8) % 100) / 100;
         }
-        cs.InterSize = s + 1;
-        cs.InterR2.assign(static_cast<std::size_t>(s + 1) * (s + 1), 0.01);
+        cs.Descriptors.InterSize = s + 1;
+        cs.Descriptors.InterR2.assign(static_cast<std::size_t>(s + 1) * (s + 1), 0.01);
         for (int c = 0; c <= s; ++c) {
-            cs.InterR2[static_cast<std::size_t>(c) * (s + 1) + c] = 1;
+            cs.Descriptors.InterR2[static_cast<std::size_t>(c) * (s + 1) + c] = 1;
         }
     }
 };
@@ -69,15 +71,16 @@ BENCHMARK(BM_CorrelatePair)->Arg(500)->Arg(3000);
 void BM_FitEquation(benchmark::State& state) {
     const int k = static_cast<int>(state.range(0));
     Data data(3000, 40);
-    PrepareCrossProducts(data.ps, data.cs);
+    PrepareCrossProducts(data.cs.Cycle, data.cs.Descriptors, data.cs.Search, data.cs.Workers.get());
     PredictorSet set{};
     for (int b = 1; b <= k; ++b) {
         set[b] = b;
     }
-    data.cs.FitTermCount = k;
+    data.cs.Search.FitTermCount = k;
     for (auto _ : state) {
-        FitEquation(data.ps, data.cs, data.window, set);
-        benchmark::DoNotOptimize(data.cs.LastFitR2);
+        FitEquation(data.cs.Cycle, data.cs.Descriptors, data.cs.Search, data.cs.CV, data.cs.Pair,
+                    data.window, set);
+        benchmark::DoNotOptimize(data.cs.Search.LastFitR2);
     }
 }
 BENCHMARK(BM_FitEquation)->Arg(2)->Arg(5)->Arg(20);
@@ -90,11 +93,11 @@ template <bool kPassBy> void BM_SearchFit(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0));
     const int k = static_cast<int>(state.range(1));
     Data data(n, 40);
-    PrepareCrossProducts(data.ps, data.cs);
-    data.cs.FitTermCount = k;
-    data.cs.CandidateR2[kListRows] = 0.999;
-    data.cs.BestR2Seen = 1;
-    data.ps.BestQ = 1e9;
+    PrepareCrossProducts(data.cs.Cycle, data.cs.Descriptors, data.cs.Search, data.cs.Workers.get());
+    data.cs.Search.FitTermCount = k;
+    data.cs.Search.CandidateR2[kListRows] = 0.999;
+    data.cs.Search.BestR2Seen = 1;
+    data.cs.Search.BestQ = 1e9;
     PredictorSet set{};
     int shift = 0;
     for (auto _ : state) {
@@ -105,15 +108,18 @@ template <bool kPassBy> void BM_SearchFit(benchmark::State& state) {
         if constexpr (kPassBy) {
             NormalMatrix gathered;
             NormalMatrix normal;
-            GatherNormal(data.cs.Cross, set, k, gathered);
+            GatherNormal(data.cs.Search.Cross, set, k, gathered);
             CopySystem(gathered, normal, k);
             SolveNormalEquations(normal, k, data.window);
             const bool passed = BoundLeavesSearchUnchanged(
-                data.ps, data.cs, FitR2BoundOfSolved(data.ps, data.cs, set, normal, gathered));
+                data.cs.Cycle, data.cs.Search,
+                FitR2BoundOfSolved(data.cs.Cycle, data.cs.Descriptors, data.cs.Search, set, normal,
+                                   gathered));
             benchmark::DoNotOptimize(passed);
         } else {
-            FitEquation(data.ps, data.cs, data.window, set);
-            benchmark::DoNotOptimize(data.cs.LastFitR2);
+            FitEquation(data.cs.Cycle, data.cs.Descriptors, data.cs.Search, data.cs.CV,
+                        data.cs.Pair, data.window, set);
+            benchmark::DoNotOptimize(data.cs.Search.LastFitR2);
         }
     }
     state.SetItemsProcessed(state.iterations());
@@ -138,7 +144,7 @@ template <int kWay> void BM_CandidateFits(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0));
     const int k = static_cast<int>(state.range(1));
     Data data(n, 40);
-    PrepareCrossProducts(data.ps, data.cs);
+    PrepareCrossProducts(data.cs.Cycle, data.cs.Descriptors, data.cs.Search, data.cs.Workers.get());
     UsePlainFitLanes(kWay == 2);
     FitScratch scratch;
     PredictorSet sets[kFitLanes] = {};
@@ -151,13 +157,15 @@ template <int kWay> void BM_CandidateFits(benchmark::State& state) {
     for (auto _ : state) {
         if constexpr (kWay == 0) {
             for (int l = 0; l < kFitLanes; ++l) {
-                FitCandidate(data.ps, data.cs, scratch, sets[l], k, lanes[l].R2, lanes[l].SEE);
+                FitCandidate(data.cs.Cycle, data.cs.Descriptors, data.cs.Search, scratch, sets[l],
+                             k, lanes[l].R2, lanes[l].SEE);
             }
         } else {
             for (int l = 0; l < kFitLanes; ++l) {
-                SolveLaneCandidate(data.ps, data.cs, scratch, sets[l], k, lanes[l]);
+                SolveLaneCandidate(data.cs.Cycle, data.cs.Descriptors, data.cs.Search, scratch,
+                                   sets[l], k, lanes[l]);
             }
-            FitLanes(data.ps, data.cs, scratch, lanes, kFitLanes);
+            FitLanes(data.cs.Cycle, data.cs.Descriptors, data.cs.Search, scratch, lanes, kFitLanes);
         }
         benchmark::DoNotOptimize(lanes[0].R2);
     }
@@ -179,19 +187,19 @@ template <bool kPassBy> void BM_KeptSetTrials(benchmark::State& state) {
     const int s = 400;
     Data data(n, s);
     data.cs.Workers = std::make_unique<WorkerPool>(workers);
-    data.cs.PassByIdleFits = kPassBy;
-    PrepareCrossProducts(data.ps, data.cs);
-    data.cs.FitTermCount = k;
-    data.cs.CandidateR2[kListRows] = 0.999;
-    data.cs.BestR2Seen = 1;
-    data.ps.BestQ = 1e9;
+    data.cs.Search.PassByIdleFits = kPassBy;
+    PrepareCrossProducts(data.cs.Cycle, data.cs.Descriptors, data.cs.Search, data.cs.Workers.get());
+    data.cs.Search.FitTermCount = k;
+    data.cs.Search.CandidateR2[kListRows] = 0.999;
+    data.cs.Search.BestR2Seen = 1;
+    data.cs.Search.BestQ = 1e9;
     PredictorSet kept{};
     for (int b = 1; b < k; ++b) {
         kept[b] = 1 + (b - 1) * (s / k); // spread, so that d falls in every place
     }
     KeptElimination elimination;
-    elimination.Eliminate(data.cs.Cross, kept, k - 1);
-    data.cs.Trials.clear();
+    elimination.Eliminate(data.cs.Search.Cross, kept, k - 1);
+    data.cs.Search.Trials.clear();
     for (int d = 1; d <= s; ++d) {
         SearchTrial trial;
         std::vector<int> columns(kept.begin() + 1, kept.begin() + k);
@@ -202,12 +210,13 @@ template <bool kPassBy> void BM_KeptSetTrials(benchmark::State& state) {
         std::copy(columns.begin(), columns.end(), trial.Set.begin() + 1);
         trial.Added = d;
         trial.Kept = &elimination;
-        data.cs.Trials.push_back(trial);
+        data.cs.Search.Trials.push_back(trial);
     }
-    const int count = static_cast<int>(data.cs.Trials.size());
+    const int count = static_cast<int>(data.cs.Search.Trials.size());
     for (auto _ : state) {
-        EvaluateTrials(data.ps, data.cs, count);
-        benchmark::DoNotOptimize(data.cs.Trials[0].Bound);
+        EvaluateTrials(data.cs.Cycle, data.cs.Descriptors, data.cs.Search, data.cs.Workers.get(),
+                       count);
+        benchmark::DoNotOptimize(data.cs.Search.Trials[0].Bound);
     }
     state.SetItemsProcessed(state.iterations() * count);
 }
@@ -241,19 +250,21 @@ void BM_SearchLevel(benchmark::State& state) {
     }
     for (auto _ : state) {
         state.PauseTiming();
-        data.cs.KeptSets = kept;
+        data.cs.Search.KeptSets = kept;
         for (int r = 1; r <= kCandidateRow; ++r) {
-            data.cs.CandidateSets[r].fill(0);
+            data.cs.Search.CandidateSets[r].fill(0);
         }
-        std::fill(data.cs.CandidateR2.begin(), data.cs.CandidateR2.end(), 0.0);
-        data.cs.FitTermCount = 5;
+        std::fill(data.cs.Search.CandidateR2.begin(), data.cs.Search.CandidateR2.end(), 0.0);
+        data.cs.Search.FitTermCount = 5;
         ListedSetIndex listed(5);
-        PrepareCrossProducts(data.ps, data.cs);
+        PrepareCrossProducts(data.cs.Cycle, data.cs.Descriptors, data.cs.Search,
+                             data.cs.Workers.get());
         state.ResumeTiming();
         for (int a = 1; a <= kListRows; ++a) {
-            ExtendSet(data.ps, data.cs, data.window, a, listed);
+            ExtendSet(data.cs.Cycle, data.cs.Descriptors, data.cs.Search, data.cs.CV, data.cs.Pair,
+                      data.cs.Workers.get(), data.window, a, listed);
         }
-        benchmark::DoNotOptimize(data.cs.CandidateR2[1]);
+        benchmark::DoNotOptimize(data.cs.Search.CandidateR2[1]);
     }
 }
 BENCHMARK(BM_SearchLevel)

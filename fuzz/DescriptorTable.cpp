@@ -12,16 +12,15 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     kalemir::fuzz::EnterScratchFolder();
     kalemir::fuzz::WriteInput("FUZZQvfr.des", data, size);
-    kalemir::qspr::ProgramState ps;
     kalemir::qspr::ComputingState cs;
     kalemir::SilentWindow window;
-    ps.TableCount = 1;
-    ps.TableNames.resize(2);
-    ps.TableNames[1].first = "FUZZQvfr.des";
+    cs.Cycle.TableCount = 1;
+    cs.Cycle.TableNames.resize(2);
+    cs.Cycle.TableNames[1].first = "FUZZQvfr.des";
     const int columns = kalemir::qspr::CountDescriptorColumns("FUZZQvfr.des");
-    kalemir::qspr::SplitTables(ps, cs, window);
+    kalemir::qspr::SplitTables(cs.Cycle, cs.Tables, cs.WorkFiles, cs.Workers.get(), window);
     if (columns > 0 &&
-        cs.NewtabCount != static_cast<int>(kalemir::qspr::WorkTableWidths(columns).size())) {
+        cs.Tables.NewtabCount != static_cast<int>(kalemir::qspr::WorkTableWidths(columns).size())) {
         std::abort();
     }
     return 0;

@@ -15,10 +15,10 @@ namespace kalemir::qspr {
 
 namespace {
 
-std::vector<int> SlotColumns(const ComputingState& cs) {
+std::vector<int> SlotColumns(const SearchState& search) {
     std::vector<int> columns;
     for (int b = 1; b <= kSetWidth; ++b) {
-        const int c = static_cast<int>(cs.BestSets[3][b]);
+        const int c = static_cast<int>(search.BestSets[3][b]);
         if (c != 0) {
             columns.push_back(c);
         }
@@ -40,15 +40,18 @@ std::string PredictorValueText(double value) {
     return PredictorCellText(NumText(rounded));
 }
 
-void ReportBestPredictors(ProgramState& ps, ComputingState& cs, ComputingWindow& window) {
-    if (cs.ValuableSetCount == 0) {
+void ReportBestPredictors(const RunInputs& in, const CycleInputs& cycle,
+                          const SignificantDescriptors& descriptors, SearchState& search,
+                          PairCorrelation& pair, const std::string& reportName,
+                          ComputingWindow& window) {
+    if (search.ValuableSetCount == 0) {
         return;
     }
-    const int n = ps.CalibrationCount;
-    const int last = n + ps.PredictionCount;
-    const DescriptorMatrixStore& dm = cs.DescriptorMatrix;
-    const std::vector<int> columns = SlotColumns(cs);
-    ReportAppender report(cs.ReportName);
+    const int n = cycle.CalibrationCount;
+    const int last = n + cycle.PredictionCount;
+    const DescriptorMatrixStore& dm = descriptors.DescriptorMatrix;
+    const std::vector<int> columns = SlotColumns(search);
+    ReportAppender report(reportName);
     report.Lines(
         {"", " The most valuable predictors' set by correlation/intercorrelation is:", ""});
     for (int c : columns) {
@@ -57,12 +60,11 @@ void ReportBestPredictors(ProgramState& ps, ComputingState& cs, ComputingWindow&
     report.Lines({"", "    Square correlations predictor / Property:", ""});
     for (int c : columns) {
         const double f = dm.At(last + 4, c);
-        const double r2 = f > 1 ? (f - 1 + ps.MinPropertyR2) / f : 1.0;
+        const double r2 = f > 1 ? (f - 1 + cycle.MinPropertyR2) / f : 1.0;
         report.Line("   " + dm.ColumnNames[c] + "     " + PlainNumber(RoundDown(r2, 4)));
     }
     report.Lines({"", "    Intercorrelations of predictors:", ""});
-    PairCorrelation& pair = cs.Pair;
-    pair.HoldRows(ps.CalibrationCount);
+    pair.HoldRows(cycle.CalibrationCount);
     for (std::size_t a = 0; a < columns.size(); ++a) {
         for (std::size_t b = a + 1; b < columns.size(); ++b) {
             std::fill(pair.X.begin() + 1, pair.X.end(), 0.0);
@@ -78,28 +80,30 @@ void ReportBestPredictors(ProgramState& ps, ComputingState& cs, ComputingWindow&
                         "     " + PlainNumber(RoundDown(pair.R2, 4)));
         }
     }
-    cs.PrdFileName = PredictorFileName(ps.QsprTableName, ps.CycleNumber);
+    search.PrdFileName = PredictorFileName(in.QsprTableName, cycle.Number);
     report.Lines(
-        {"", "    THE VALUE OF THE BELOW PREDICTORS is saved as " + cs.PrdFileName + " file.", ""});
+        {"", "    THE VALUE OF THE BELOW PREDICTORS is saved as " + search.PrdFileName + " file.",
+         ""});
     report.Close();
 }
 
-void WriteBestSetValues(ProgramState& ps, ComputingState& cs) {
-    if (cs.ValuableSetCount == 0) {
+void WriteBestSetValues(const CycleInputs& cycle, const TableState& tables,
+                        const SignificantDescriptors& descriptors, SearchState& search) {
+    if (search.ValuableSetCount == 0) {
         return;
     }
-    const int last = ps.CalibrationCount + ps.PredictionCount;
-    const DescriptorMatrixStore& dm = cs.DescriptorMatrix;
-    const std::vector<int> columns = SlotColumns(cs);
+    const int last = cycle.CalibrationCount + cycle.PredictionCount;
+    const DescriptorMatrixStore& dm = descriptors.DescriptorMatrix;
+    const std::vector<int> columns = SlotColumns(search);
     // The first matrix row of each molecule name: the cross-validation reorders rows.
     std::unordered_map<std::string, int> rowOf;
     for (int m = last; m >= 1; --m) {
         rowOf[dm.MoleculeNames[m]] = m;
     }
-    LineWriter writer(cs.PrdFileName);
+    LineWriter writer(search.PrdFileName);
     std::string line;
     for (int r = 0; r <= last; ++r) {
-        const std::string& name = r == 0 ? std::string("Cases") : cs.TableCells.Names[r];
+        const std::string& name = r == 0 ? std::string("Cases") : tables.Cells.Names[r];
         line = PredictorCellText(name) + "\t";
         const auto found = r == 0 ? rowOf.end() : rowOf.find(name);
         for (int c : columns) {

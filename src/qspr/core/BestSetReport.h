@@ -19,7 +19,11 @@ std::string PredictorValueText(double value);
 /// more.
 std::string PredictorCellText(const std::string& text);
 
-void ReportBestPredictors(ProgramState& ps, ComputingState& cs, ComputingWindow& window);
-void WriteBestSetValues(ProgramState& ps, ComputingState& cs);
+void ReportBestPredictors(const RunInputs& in, const CycleInputs& cycle,
+                          const SignificantDescriptors& descriptors, SearchState& search,
+                          PairCorrelation& pair, const std::string& reportName,
+                          ComputingWindow& window);
+void WriteBestSetValues(const CycleInputs& cycle, const TableState& tables,
+                        const SignificantDescriptors& descriptors, SearchState& search);
 
 } // namespace kalemir::qspr

@@ -17,20 +17,21 @@ std::string InterR2Caption(long long done, int s) {
     return " " + PlainNumber(rounded) + " %   of the intercorrelations were calculated";
 }
 
-void ComputeInterR2(ProgramState& ps, ComputingState& cs, ComputingWindow& window) {
-    ps.TableCount = 1;
-    const int n = ps.CalibrationCount;
-    const int s = cs.SignificantCount;
-    PairCorrelation& pair = cs.Pair;
+void ComputeInterR2(CycleInputs& cycle, SignificantDescriptors& descriptors, PairCorrelation& pair,
+                    WorkerPool* pool, ComputingWindow& window) {
+    cycle.TableCount = 1;
+    const int n = cycle.CalibrationCount;
+    const int s = descriptors.SignificantCount;
     pair.HoldRows(n);
     std::fill(pair.X.begin() + 1, pair.X.end(), 0.0);
     std::fill(pair.Y.begin() + 1, pair.Y.end(), 0.0);
-    cs.InterSize = s + 1;
-    cs.InterR2.assign(static_cast<std::size_t>(cs.InterSize) * cs.InterSize, 1.0);
+    descriptors.InterSize = s + 1;
+    descriptors.InterR2.assign(
+        static_cast<std::size_t>(descriptors.InterSize) * descriptors.InterSize, 1.0);
 
     // Each column's mean and deviations are what the correlation routine computes for
     // it in every pair; the pairs then differ only in the sum of products.
-    const DescriptorMatrixStore& dm = cs.DescriptorMatrix;
+    const DescriptorMatrixStore& dm = descriptors.DescriptorMatrix;
     const std::size_t width = static_cast<std::size_t>(s) + 1;
     std::vector<double> deviations(width * (static_cast<std::size_t>(n) + 1), 0.0);
     std::vector<double> squares(width, 0.0);
@@ -43,7 +44,7 @@ void ComputeInterR2(ProgramState& ps, ComputingState& cs, ComputingWindow& windo
         squares[a] = std::fabs(sums.Squares);
     }
     std::vector<double> products;
-    SymmetricCrossProducts(deviations, n, s, products, cs.Workers.get());
+    SymmetricCrossProducts(deviations, n, s, products, pool);
 
     long long done = 0;
     for (int a = 1; a < s; ++a) {
@@ -51,8 +52,8 @@ void ComputeInterR2(ProgramState& ps, ComputingState& cs, ComputingWindow& windo
             const double r = CappedCorrelation(products[static_cast<std::size_t>(a) * width + b],
                                                squares[a], squares[b]);
             const double r2 = r * r;
-            cs.InterR2[static_cast<std::size_t>(a) * cs.InterSize + b] = r2;
-            cs.InterR2[static_cast<std::size_t>(b) * cs.InterSize + a] = r2;
+            descriptors.InterR2[static_cast<std::size_t>(a) * descriptors.InterSize + b] = r2;
+            descriptors.InterR2[static_cast<std::size_t>(b) * descriptors.InterSize + a] = r2;
             window.Yield();
             ++done;
             if (done % 1000 == 0) {
@@ -62,13 +63,14 @@ void ComputeInterR2(ProgramState& ps, ComputingState& cs, ComputingWindow& windo
     }
 }
 
-void CentreColumns(ProgramState& ps, ComputingState& cs, ComputingWindow& window) {
+void CentreColumns(const CycleInputs& cycle, SignificantDescriptors& descriptors,
+                   OutlierState& outliers, ComputingWindow& window) {
     window.PrintAt(1000, 3700, "Centralization / normalization of descriptor values.");
     window.SetCaption(" Centralization / normalization of descriptor values");
-    const int n = ps.CalibrationCount;
-    const int last = n + ps.PredictionCount;
-    DescriptorMatrixStore& dm = cs.DescriptorMatrix;
-    for (int j = 1; j <= cs.SignificantCount; ++j) {
+    const int n = cycle.CalibrationCount;
+    const int last = n + cycle.PredictionCount;
+    DescriptorMatrixStore& dm = descriptors.DescriptorMatrix;
+    for (int j = 1; j <= descriptors.SignificantCount; ++j) {
         double* column = dm.Column(j);
         const double mean = column[last + 1];
         for (int i = 1; i <= last; ++i) {
@@ -79,8 +81,8 @@ void CentreColumns(ProgramState& ps, ComputingState& cs, ComputingWindow& window
     for (int i = 1; i <= n; ++i) {
         property[i] = property[i] - property[last + 1];
     }
-    ++cs.DataVersion;
-    cs.OutlierRatio = 0;
+    ++descriptors.DataVersion;
+    outliers.OutlierRatio = 0;
     window.ClearPicture();
     window.ShowPicture(true);
 }

@@ -11,8 +11,10 @@ class ComputingWindow;
 
 namespace kalemir::qspr {
 
-void ComputeInterR2(ProgramState& ps, ComputingState& cs, ComputingWindow& window);
-void CentreColumns(ProgramState& ps, ComputingState& cs, ComputingWindow& window);
+void ComputeInterR2(CycleInputs& cycle, SignificantDescriptors& descriptors, PairCorrelation& pair,
+                    WorkerPool* pool, ComputingWindow& window);
+void CentreColumns(const CycleInputs& cycle, SignificantDescriptors& descriptors,
+                   OutlierState& outliers, ComputingWindow& window);
 
 /// Caption of the intercorrelation progress after `done` of the S(S-1)/2 pairs.
 std::string InterR2Caption(long long done, int s);

@@ -6,6 +6,7 @@
 #include "common/ComputingWindow.h"
 #include "common/WorkFiles.h"
 #include "common/WorkerPool.h"
+#include "qspr/core/CycleInputs.h"
 #include "qspr/setup/ProgramState.h"
 
 #include <array>
@@ -150,63 +151,67 @@ struct SortMemo {
     std::vector<int> Order;
 };
 
-struct ComputingState {
-    /// The report the stages of this computation append to: the working report, or a
-    /// work file of its own for a computation the user does not read (Y-randomisation).
-    std::string ReportName = kWorkingReport;
-
-    // Descriptor matrix and the loaded work table.
-    DescriptorMatrixStore DescriptorMatrix;
-    TableCellStore TableCells;
-    /// Bumped whenever the values or the row order of the descriptor matrix change.
-    std::uint64_t DataVersion = 0;
-
-    // Correlation routine.
-    PairCorrelation Pair;
-
-    // Counts and flags of the cycle.
-    int SignificantCount = 0;
-    int ValuableSetCount = 0;
-    int FitTermCount = 0;
+/// The split and loaded tables of a cycle. Written by the work copies, the preliminary
+/// selection and the splitting and loading of each table; read by the screening of the
+/// loaded table.
+struct TableState {
+    /// The work table being screened.
+    TableCellStore Cells;
+    /// The number of the cycle's table being loaded and screened.
     int TableIndex = 0;
-
-    // Splitting state.
     std::vector<std::string> SplitNameColumn;
     std::string CurrentTableName;
     int NewtabCount = 0;
     int FragmentNewtab = 0;
     long long NewtabTotalKB = 0;
-    /// Work tables and work copies of the user's tables: removed on every exit.
-    WorkFileSet WorkFiles;
+};
 
-    // Intercorrelations, rows and columns 0..S (diagonal 1).
+/// The significant descriptors of a cycle: their matrix (values, means, standard
+/// deviations and the quality of each), their number and their intercorrelations.
+/// Written by the screening (merge, statistics, ranking), the intercorrelations and the
+/// centring; the cross-validation and the final analysis reorder and restore its rows.
+/// Read by the searches and the final analysis.
+struct SignificantDescriptors {
+    DescriptorMatrixStore DescriptorMatrix;
+    /// Bumped whenever the values or the row order of the descriptor matrix change.
+    std::uint64_t DataVersion = 0;
+    int SignificantCount = 0;
+    /// Intercorrelations, rows and columns 0..S (diagonal 1).
     int InterSize = 0;
     std::vector<double> InterR2;
     double Inter(int a, int b) const {
         return InterR2[static_cast<std::size_t>(a) * InterSize + b];
     }
+};
 
-    // Fit.
+/// The search of predictor sets: the last fit, the ranked candidate lists, the kept sets,
+/// the best sets by size and the best figures so far. Written by the fits, the searches of
+/// pairs and larger sets and the cross-validation; read by the best-set report and the
+/// final analysis.
+struct SearchState {
     FitResult Fit;
+    int FitTermCount = 0;
+    int ValuableSetCount = 0;
+    /// The fits refit a set for the cross-validation's half sets (no bound, no cache).
     bool CrossValidating = false;
     bool RebuildDesign = true;
     double LastFitR2 = 0;
     double LastFitQ = 0;
     double PairFitR2 = 0;
     double BestR2Seen = 0;
+    /// The best Q of a fit of three or more predictors so far and its standard error;
+    /// started again after an outlier is removed.
+    double BestQ = 0;
+    double BestQSEE = 1000;
     CrossProductCache Cross;
     /// The searches pass by the fits that provably change nothing (BoundLeavesSearchUnchanged);
     /// false fits every candidate, the plain path the differential test compares with.
     bool PassByIdleFits = true;
     long long PassedFitCount = 0; ///< fits the searches passed by
-    /// Workers that fit a search's candidates side by side (none: the calling thread),
-    /// their buffers, and the batch of candidates under trial.
-    std::unique_ptr<WorkerPool> Workers;
+    /// The workers' buffers, and the batch of candidates under trial.
     std::vector<std::unique_ptr<FitScratch>> WorkerFits;
     std::vector<SearchTrial> Trials;
     std::vector<unsigned char> TooClose; ///< descriptors intercorrelated with a kept set
-    /// Design columns of the cross-validation's half fits (grown once, reused).
-    std::vector<double> HalfDesign;
 
     // Ranked candidate lists: rows 0..1001, entries 0..20.
     std::vector<PredictorSet> CandidateSets = std::vector<PredictorSet>(kCandidateRow + 1);
@@ -217,20 +222,49 @@ struct ComputingState {
     // Best sets: slots 0..4, entries 0..24 (columns, kSlotQuality, kSlotR2CV, kSlotSEE).
     std::array<std::array<double, kSlotEntries>, 5> BestSets{};
     int BestSetSize = 0;
+    /// Predictor-value file of the cycle's best sets.
+    std::string PrdFileName;
+};
+
+/// The cross-validation of the best sets: its half fits' design, its estimates and the
+/// sorts of the property it remembers. Written and read by the cross-validation only.
+struct CrossValidationState {
     double LastFitR2CV = 0;
     std::vector<double> CVEstimate; ///< rows 1..N
     std::vector<double> CVObserved;
-    /// The cross-validation's last ascending and descending sorts of the property.
+    /// Design columns of the cross-validation's half fits (grown once, reused).
+    std::vector<double> HalfDesign;
+    /// The last ascending and descending sorts of the property.
     SortMemo CVAscending;
     SortMemo CVDescending;
+};
 
-    // Outliers.
+/// The outlier steps of a run. Written by the decision on the outlier (the final analysis)
+/// and by the centring; read by the cycle preparation, which removes the molecule, by the
+/// cross-validation and by the cycle loop, which stops on it.
+struct OutlierState {
     int OutlierSteps = 0;
     double OutlierRatio = 0;
     std::string OutlierName;
+};
 
-    // Predictor-value file of the cycle.
-    std::string PrdFileName;
+struct ComputingState {
+    /// The report the stages of this computation append to: the working report, or a
+    /// work file of its own for a computation the user does not read (Y-randomisation).
+    std::string ReportName = kWorkingReport;
+    /// Work tables and work copies of the user's tables: removed on every exit.
+    WorkFileSet WorkFiles;
+    // Correlation routine.
+    PairCorrelation Pair;
+    /// Workers that fit a search's candidates side by side (none: the calling thread).
+    std::unique_ptr<WorkerPool> Workers;
+
+    CycleInputs Cycle;
+    TableState Tables;
+    SignificantDescriptors Descriptors;
+    SearchState Search;
+    CrossValidationState CV;
+    OutlierState Outliers;
 };
 
 } // namespace kalemir::qspr

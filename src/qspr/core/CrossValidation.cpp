@@ -29,13 +29,13 @@ private:
     int saved_;
 };
 
-double EstimateRow(const ComputingState& cs, const PredictorSet& set, int k, int row,
-                   double propertyMean) {
-    const DescriptorMatrixStore& dm = cs.DescriptorMatrix;
-    double estimate = cs.Fit.Intercept;
+double EstimateRow(const SignificantDescriptors& descriptors, const SearchState& search,
+                   const PredictorSet& set, int k, int row, double propertyMean) {
+    const DescriptorMatrixStore& dm = descriptors.DescriptorMatrix;
+    double estimate = search.Fit.Intercept;
     for (int i = 1; i <= k; ++i) {
         if (set[i] > 0) {
-            estimate = estimate + cs.Fit.Coefficients[i] * dm.At(row, set[i]);
+            estimate = estimate + search.Fit.Coefficients[i] * dm.At(row, set[i]);
         }
     }
     return estimate + propertyMean;
@@ -79,14 +79,15 @@ std::vector<int> SortedOrder(SortMemo& memo, const std::vector<double>& keys, in
 
 } // namespace
 
-void ReorderCalibrationRows(ComputingState& cs, const std::vector<int>& order, int n) {
+void ReorderCalibrationRows(SignificantDescriptors& descriptors, WorkerPool* pool,
+                            const std::vector<int>& order, int n) {
     if (IsIdentity(order, n)) {
         return;
     }
-    DescriptorMatrixStore& dm = cs.DescriptorMatrix;
+    DescriptorMatrixStore& dm = descriptors.DescriptorMatrix;
     // Every column is reordered on its own: the workers share them out. The unused
     // columns hold +0 in every row: nothing to move.
-    const int workers = cs.Workers ? cs.Workers->Size() : 1;
+    const int workers = pool ? pool->Size() : 1;
     std::vector<std::vector<double>> moved(static_cast<std::size_t>(workers),
                                            std::vector<double>(static_cast<std::size_t>(n) + 1));
     auto body = [&](int first, int last, int worker) {
@@ -104,8 +105,8 @@ void ReorderCalibrationRows(ComputingState& cs, const std::vector<int>& order, i
             std::copy(into.begin() + 1, into.end(), column + 1);
         }
     };
-    if (cs.Workers) {
-        cs.Workers->ForEach(kMatrixColumns - 1, 32, body);
+    if (pool) {
+        pool->ForEach(kMatrixColumns - 1, 32, body);
     } else {
         body(0, kMatrixColumns - 1, 0);
     }
@@ -116,19 +117,21 @@ void ReorderCalibrationRows(ComputingState& cs, const std::vector<int>& order, i
     for (int i = 1; i <= n; ++i) {
         dm.MoleculeNames[i] = std::move(names[i]);
     }
-    ++cs.DataVersion;
+    ++descriptors.DataVersion;
 }
 
-double CrossValidateSet(ProgramState& ps, ComputingState& cs, ComputingWindow& window) {
-    const int n = ps.CalibrationCount;
-    const int last = n + ps.PredictionCount;
-    const int k = cs.FitTermCount;
-    DescriptorMatrixStore& dm = cs.DescriptorMatrix;
-    const PredictorSet set = cs.CandidateSets[kCandidateRow];
-    const std::uint64_t versionBefore = cs.DataVersion;
-    cs.CrossValidating = true;
-    cs.CVEstimate.assign(static_cast<std::size_t>(n) + 1, 0.0);
-    cs.CVObserved.assign(static_cast<std::size_t>(n) + 1, 0.0);
+double CrossValidateSet(CycleInputs& cycle, SignificantDescriptors& descriptors,
+                        SearchState& search, CrossValidationState& cv, PairCorrelation& pair,
+                        WorkerPool* pool, ComputingWindow& window) {
+    const int n = cycle.CalibrationCount;
+    const int last = n + cycle.PredictionCount;
+    const int k = search.FitTermCount;
+    DescriptorMatrixStore& dm = descriptors.DescriptorMatrix;
+    const PredictorSet set = search.CandidateSets[kCandidateRow];
+    const std::uint64_t versionBefore = descriptors.DataVersion;
+    search.CrossValidating = true;
+    cv.CVEstimate.assign(static_cast<std::size_t>(n) + 1, 0.0);
+    cv.CVObserved.assign(static_cast<std::size_t>(n) + 1, 0.0);
     const double propertyMean = dm.At(last + 1, kPropertyColumn);
     std::vector<double> keys(static_cast<std::size_t>(n) + 1, 0.0);
     const std::string ofCount = " / " + PlainNumber(n);
@@ -137,42 +140,42 @@ double CrossValidateSet(ProgramState& ps, ComputingState& cs, ComputingWindow& w
     for (int i = 1; i <= n; ++i) {
         keys[i] = dm.At(i, kPropertyColumn);
     }
-    const std::vector<int> ascending = SortedOrder(cs.CVAscending, keys, n, true);
-    ReorderCalibrationRows(cs, ascending, n);
+    const std::vector<int> ascending = SortedOrder(cv.CVAscending, keys, n, true);
+    ReorderCalibrationRows(descriptors, pool, ascending, n);
     for (int i = 1; i <= n; ++i) {
-        cs.CVObserved[i] = dm.At(i, kPropertyColumn) + propertyMean;
+        cv.CVObserved[i] = dm.At(i, kPropertyColumn) + propertyMean;
     }
     int half = n % 2 == 0 ? n / 2 : (n + 1) / 2;
     {
-        CountGuard guard(ps.CalibrationCount, half);
-        FitEquation(ps, cs, window, set);
+        CountGuard guard(cycle.CalibrationCount, half);
+        FitEquation(cycle, descriptors, search, cv, pair, window, set);
     }
     for (int m = half + 1; m <= n; ++m) {
         window.SetCaption(" Computing ... cross-validated function ... " + PlainNumber(m) +
                           ofCount);
         window.Yield();
-        cs.CVEstimate[m] = EstimateRow(cs, set, k, m, propertyMean);
+        cv.CVEstimate[m] = EstimateRow(descriptors, search, set, k, m, propertyMean);
     }
 
     // Pass 2: descending property; fit the upper half, estimate the lower one.
     for (int i = 1; i <= n; ++i) {
         keys[i] = dm.At(i, kPropertyColumn);
     }
-    const std::vector<int> descending = SortedOrder(cs.CVDescending, keys, n, false);
-    ReorderCalibrationRows(cs, descending, n);
+    const std::vector<int> descending = SortedOrder(cv.CVDescending, keys, n, false);
+    ReorderCalibrationRows(descriptors, pool, descending, n);
     half = n % 2 == 0 ? n / 2 : (n - 1) / 2;
     {
-        CountGuard guard(ps.CalibrationCount, half);
-        FitEquation(ps, cs, window, set);
+        CountGuard guard(cycle.CalibrationCount, half);
+        FitEquation(cycle, descriptors, search, cv, pair, window, set);
     }
     for (int m = half + 1; m <= n; ++m) {
         window.SetCaption(" Computing ... cross-validated function ... " + PlainNumber(m) +
                           ofCount);
         window.Yield();
         // descending[m] is the row this molecule had in the ascending order of pass 1.
-        cs.CVEstimate[descending[m]] = EstimateRow(cs, set, k, m, propertyMean);
+        cv.CVEstimate[descending[m]] = EstimateRow(descriptors, search, set, k, m, propertyMean);
     }
-    cs.CrossValidating = false;
+    search.CrossValidating = false;
 
     // Rows back where they stood before the passes: the matrix is unchanged.
     std::vector<int> overall(static_cast<std::size_t>(n) + 1);
@@ -180,11 +183,11 @@ double CrossValidateSet(ProgramState& ps, ComputingState& cs, ComputingWindow& w
         overall[i] = ascending[descending[i]];
     }
     if (IsIdentity(overall, n)) {
-        cs.DataVersion = versionBefore;
+        descriptors.DataVersion = versionBefore;
     }
 
     const CentredPairSums sums =
-        CentredPairSumsOf(cs.CVEstimate.data() + 1, cs.CVObserved.data() + 1, n);
+        CentredPairSumsOf(cv.CVEstimate.data() + 1, cv.CVObserved.data() + 1, n);
     const double sxy = sums.Sxy;
     const double sxx = std::fabs(sums.Sxx);
     const double syy = std::fabs(sums.Syy);
@@ -195,54 +198,57 @@ double CrossValidateSet(ProgramState& ps, ComputingState& cs, ComputingWindow& w
     return 0;
 }
 
-void CrossValidateBest(ProgramState& ps, ComputingState& cs, ComputingWindow& window) {
-    const int n = ps.CalibrationCount;
-    const int k = cs.FitTermCount;
-    auto& slots = cs.BestSets;
-    if (cs.OutlierRatio < 1) {
+void CrossValidateBest(CycleInputs& cycle, SignificantDescriptors& descriptors, SearchState& search,
+                       CrossValidationState& cv, const OutlierState& outliers,
+                       PairCorrelation& pair, WorkerPool* pool, ComputingWindow& window) {
+    const int n = cycle.CalibrationCount;
+    const int k = search.FitTermCount;
+    auto& slots = search.BestSets;
+    if (outliers.OutlierRatio < 1) {
         slots[1].fill(0);
         for (int b = 1; b <= k; ++b) {
-            slots[1][b] = cs.CandidateSets[1][b];
+            slots[1][b] = search.CandidateSets[1][b];
         }
-        slots[1][kSlotQuality] = k <= 2 ? cs.CandidateR2[1] : QualityQ(cs.CandidateR2[1], n, k);
+        slots[1][kSlotQuality] =
+            k <= 2 ? search.CandidateR2[1] : QualityQ(search.CandidateR2[1], n, k);
         if (k == 3) {
             slots[2][kSlotQuality] = QualityQ(slots[2][kSlotQuality], n, 2);
             slots[3][kSlotQuality] = QualityQ(slots[3][kSlotQuality], n, 2);
         }
-        slots[1][kSlotSEE] = ps.BestQSEE;
+        slots[1][kSlotSEE] = search.BestQSEE;
         const bool newBest = slots[1][kSlotQuality] > slots[2][kSlotQuality];
         if (newBest) {
-            for (int b = 1; b <= ps.MaxPredictors && b <= kSetWidth; ++b) {
+            for (int b = 1; b <= cycle.MaxPredictors && b <= kSetWidth; ++b) {
                 slots[2][b] = slots[1][b];
             }
             slots[2][kSlotQuality] = slots[1][kSlotQuality];
             slots[2][kSlotSEE] = slots[1][kSlotSEE];
         }
-        PredictorSet& trial = cs.CandidateSets[kCandidateRow];
-        for (int b = 1; b <= ps.MaxPredictors && b <= kSetWidth; ++b) {
+        PredictorSet& trial = search.CandidateSets[kCandidateRow];
+        for (int b = 1; b <= cycle.MaxPredictors && b <= kSetWidth; ++b) {
             trial[b] = 0;
         }
         if (k == 2) {
             for (int b = 1; b <= k; ++b) {
-                if (cs.KeptSets[1][b] > 0) {
-                    trial[b] = cs.KeptSets[1][b];
+                if (search.KeptSets[1][b] > 0) {
+                    trial[b] = search.KeptSets[1][b];
                 }
             }
         }
         for (int b = 1; b <= k; ++b) {
-            if (cs.CandidateSets[1][b] > 0) {
-                trial[b] = cs.CandidateSets[1][b];
+            if (search.CandidateSets[1][b] > 0) {
+                trial[b] = search.CandidateSets[1][b];
             }
         }
-        cs.LastFitR2CV = CrossValidateSet(ps, cs, window);
+        cv.LastFitR2CV = CrossValidateSet(cycle, descriptors, search, cv, pair, pool, window);
         // Each set keeps its own r2CV, so that the best set by Q is reported
         // with the r2CV of its own equation.
-        slots[1][kSlotR2CV] = cs.LastFitR2CV;
+        slots[1][kSlotR2CV] = cv.LastFitR2CV;
         if (newBest) {
-            slots[2][kSlotR2CV] = cs.LastFitR2CV;
+            slots[2][kSlotR2CV] = cv.LastFitR2CV;
         }
-        ShowBestByQ(ps, cs, window);
-        cs.CrossValidating = false;
+        ShowBestByQ(cycle, descriptors, search, cv, window);
+        search.CrossValidating = false;
         return;
     }
     window.PrintLine("");
@@ -252,13 +258,15 @@ void CrossValidateBest(ProgramState& ps, ComputingState& cs, ComputingWindow& wi
             slots[s][b] = 0;
         }
     }
-    cs.LastFitR2CV = 0;
-    cs.CrossValidating = false;
+    cv.LastFitR2CV = 0;
+    search.CrossValidating = false;
 }
 
-void ShowBestSetBlock(const ProgramState& ps, const ComputingState& cs, ComputingWindow& window) {
-    const int n = ps.CalibrationCount;
-    const auto& slot = cs.BestSets[3];
+void ShowBestSetBlock(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
+                      const SearchState& search, const CrossValidationState& cv,
+                      ComputingWindow& window) {
+    const int n = cycle.CalibrationCount;
+    const auto& slot = search.BestSets[3];
     window.ClearPicture();
     window.PrintLine("");
     window.PrintLine("   The best set of predictors by quality Q is:");
@@ -266,12 +274,12 @@ void ShowBestSetBlock(const ProgramState& ps, const ComputingState& cs, Computin
     for (int b = 1; b <= kSetWidth; ++b) {
         const int c = static_cast<int>(slot[b]);
         if (c != 0) {
-            window.PrintLine("          " + cs.DescriptorMatrix.ColumnNames[c]);
+            window.PrintLine("          " + descriptors.DescriptorMatrix.ColumnNames[c]);
         }
     }
     window.PrintLine("");
     // Sets of one or two predictors keep their r2 in the slot, larger ones their Q.
-    const int p = cs.BestSetSize;
+    const int p = search.BestSetSize;
     double r2 = 0;
     double q = 0;
     if (p <= 2) {
@@ -290,20 +298,21 @@ void ShowBestSetBlock(const ProgramState& ps, const ComputingState& cs, Computin
                      "      r2 = " + PlainNumber(RoundDown(r2, 4)));
     window.PrintLine("           F = " + PlainNumber(RoundDown(f, 1)) +
                      "      Q = " + NumText(RoundDown(q, 4)));
-    window.PrintLine("              r2CV = " + PlainNumber(RoundDown(cs.LastFitR2CV, 4)));
+    window.PrintLine("              r2CV = " + PlainNumber(RoundDown(cv.LastFitR2CV, 4)));
     window.PrintLine("");
 }
 
-void ShowBestByQ(ProgramState& ps, ComputingState& cs, ComputingWindow& window) {
-    auto& slots = cs.BestSets;
+void ShowBestByQ(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
+                 SearchState& search, const CrossValidationState& cv, ComputingWindow& window) {
+    auto& slots = search.BestSets;
     if (!(slots[2][kSlotQuality] > slots[3][kSlotQuality])) {
         return;
     }
     for (int b = 1; b < kSlotEntries; ++b) {
         slots[3][b] = slots[2][b];
     }
-    cs.BestSetSize = SlotSize(slots[3]);
-    ShowBestSetBlock(ps, cs, window);
+    search.BestSetSize = SlotSize(slots[3]);
+    ShowBestSetBlock(cycle, descriptors, search, cv, window);
 }
 
 } // namespace kalemir::qspr

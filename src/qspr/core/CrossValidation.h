@@ -12,24 +12,32 @@ class ComputingWindow;
 
 namespace kalemir::qspr {
 
-/// Records the best set of the size just searched (cs.FitTermCount), keeps the best over
+/// Records the best set of the size just searched (cs.Search.FitTermCount), keeps the best over
 /// all sizes, cross-validates it and shows the best set by Q.
-void CrossValidateBest(ProgramState& ps, ComputingState& cs, ComputingWindow& window);
+void CrossValidateBest(CycleInputs& cycle, SignificantDescriptors& descriptors, SearchState& search,
+                       CrossValidationState& cv, const OutlierState& outliers,
+                       PairCorrelation& pair, WorkerPool* pool, ComputingWindow& window);
 
 /// Two-fold cross-validation of the set in CandidateSets row 1001: returns r2CV. Leaves
 /// the calibration rows of the descriptor matrix in descending order of the property.
-double CrossValidateSet(ProgramState& ps, ComputingState& cs, ComputingWindow& window);
+double CrossValidateSet(CycleInputs& cycle, SignificantDescriptors& descriptors,
+                        SearchState& search, CrossValidationState& cv, PairCorrelation& pair,
+                        WorkerPool* pool, ComputingWindow& window);
 
 /// Updates slot 3 from slot 2 when it is better and prints it on the picture area.
-void ShowBestByQ(ProgramState& ps, ComputingState& cs, ComputingWindow& window);
+void ShowBestByQ(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
+                 SearchState& search, const CrossValidationState& cv, ComputingWindow& window);
 
 /// The picture area's block of the best set by Q (slot 3): its predictors, N, p, r2, F,
 /// Q and r2CV; the status line learns the best Q and r2 from it.
-void ShowBestSetBlock(const ProgramState& ps, const ComputingState& cs, ComputingWindow& window);
+void ShowBestSetBlock(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
+                      const SearchState& search, const CrossValidationState& cv,
+                      ComputingWindow& window);
 
 /// Moves calibration rows 1..n so that row i receives the former row order[i]
 /// (every column and the molecule name).
-void ReorderCalibrationRows(ComputingState& cs, const std::vector<int>& order, int n);
+void ReorderCalibrationRows(SignificantDescriptors& descriptors, WorkerPool* pool,
+                            const std::vector<int>& order, int n);
 
 /// Number of non-zero entries 1..20 of a best-set slot.
 int SlotSize(const std::array<double, kSlotEntries>& slot);

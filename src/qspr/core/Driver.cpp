@@ -17,20 +17,21 @@
 
 namespace kalemir::qspr {
 
-void ScreenCycle(ProgramState& ps, ComputingState& cs, ComputingWindow& window) {
-    PrepareCycle(ps, cs);
-    SplitTables(ps, cs, window);
-    ParseQsprTable(ps, cs);
-    for (cs.TableIndex = 1; cs.TableIndex <= ps.TableCount; ++cs.TableIndex) {
-        LoadWorkTable(ps, cs, window);
-        ScreenTableColumns(ps, cs, window);
-        MergeSignificant(ps, cs, window);
+void ScreenCycle(ComputingState& cs, ComputingWindow& window) {
+    PrepareCycle(cs.Cycle, cs.Tables, cs.Outliers);
+    SplitTables(cs.Cycle, cs.Tables, cs.WorkFiles, cs.Workers.get(), window);
+    ParseQsprTable(cs.Cycle, cs.Tables, cs.Descriptors, cs.Pair);
+    for (cs.Tables.TableIndex = 1; cs.Tables.TableIndex <= cs.Cycle.TableCount;
+         ++cs.Tables.TableIndex) {
+        LoadWorkTable(cs.Cycle, cs.Tables, cs.WorkFiles, cs.Workers.get(), window);
+        ScreenTableColumns(cs.Cycle, cs.Tables, cs.Pair, window);
+        MergeSignificant(cs.Cycle, cs.Tables, cs.Descriptors, cs.Pair, window);
     }
-    RankSignificant(ps, cs, window);
+    RankSignificant(cs.Cycle, cs.Descriptors, cs.ReportName, window);
 }
 
-int MaxOutlierSteps(const ProgramState& ps) {
-    return static_cast<int>(std::floor(std::sqrt(static_cast<double>(ps.InitialCalibrationCount))));
+int MaxOutlierSteps(const RunInputs& in) {
+    return static_cast<int>(std::floor(std::sqrt(static_cast<double>(in.InitialCalibrationCount))));
 }
 
 void RunComputation(ProgramState& ps, ComputingWindow& window) {
@@ -47,54 +48,62 @@ void RunComputation(ProgramState& ps, ComputingState& cs, ComputingWindow& windo
     fresh.GivenParameters = std::move(ps.Record.GivenParameters);
     ps.Record = std::move(fresh);
     window.SetCaption("                       Computing  ... reckoning ... wait ...");
+    cs.Cycle = FirstCycleInputs(ps);
     if (!cs.Workers) {
         cs.Workers = std::make_unique<WorkerPool>(ps.ThreadCount);
     }
     // Where a stop lands, for the report's closing line.
     std::string stage = "at the preliminary selection of descriptors";
     auto inCycle = [&](const char* step) {
-        stage = "in cycle " + std::to_string(ps.CycleNumber) + " at " + step;
+        stage = "in cycle " + std::to_string(cs.Cycle.Number) + " at " + step;
     };
     // The cycles rewrite their tables: they work on copies, never on the user's files.
     try {
-        MakeWorkCopies(ps, cs);
+        MakeWorkCopies(cs.Cycle, cs.WorkFiles);
         window.BeginStage("preliminary selection of descriptors");
-        PreselectDescriptors(ps, cs, window);
-        cs.OutlierName.clear();
-        cs.OutlierSteps = 0;
+        PreselectDescriptors(ps, cs.Cycle, cs.Tables, cs.Descriptors, cs.Search, cs.Pair,
+                             cs.WorkFiles, cs.ReportName, cs.Workers.get(), window);
+        cs.Outliers.OutlierName.clear();
+        cs.Outliers.OutlierSteps = 0;
+        cs.Cycle.Number = 0;
         ps.CycleNumber = 0;
         const int maxSteps = MaxOutlierSteps(ps);
         bool more = true;
         while (more) {
-            ++ps.CycleNumber;
-            window.SetCycle(ps.CycleNumber, cs.OutlierSteps);
+            ++cs.Cycle.Number;
+            ps.CycleNumber = cs.Cycle.Number;
+            window.SetCycle(cs.Cycle.Number, cs.Outliers.OutlierSteps);
             window.BeginStage("screening of the descriptors");
             inCycle("the screening of the descriptors");
-            ScreenCycle(ps, cs, window);
-            if (cs.SignificantCount > 1) {
+            ScreenCycle(cs, window);
+            if (cs.Descriptors.SignificantCount > 1) {
                 inCycle("the intercorrelations");
                 window.BeginStage("intercorrelations of the descriptors");
-                ComputeInterR2(ps, cs, window);
-                CentreColumns(ps, cs, window);
+                ComputeInterR2(cs.Cycle, cs.Descriptors, cs.Pair, cs.Workers.get(), window);
+                CentreColumns(cs.Cycle, cs.Descriptors, cs.Outliers, window);
                 inCycle("the search of predictor pairs");
-                SearchPairs(ps, cs, window);
+                SearchPairs(cs.Cycle, cs.Descriptors, cs.Search, cs.CV, cs.Outliers, cs.Pair,
+                            cs.ReportName, cs.Workers.get(), window);
                 inCycle("the search of larger predictor sets");
-                SearchLargerSets(ps, cs, window);
+                SearchLargerSets(cs.Cycle, cs.Descriptors, cs.Search, cs.CV, cs.Outliers, cs.Pair,
+                                 cs.Workers.get(), window);
                 inCycle("the final analysis");
-                window.SetPredictors(0, ps.MaxPredictors);
+                window.SetPredictors(0, cs.Cycle.MaxPredictors);
                 window.BeginStage("final analysis");
-                ReportBestPredictors(ps, cs, window);
-                WriteBestSetValues(ps, cs);
-                FinalAnalysis(ps, cs, window);
+                ReportBestPredictors(ps, cs.Cycle, cs.Descriptors, cs.Search, cs.Pair,
+                                     cs.ReportName, window);
+                WriteBestSetValues(cs.Cycle, cs.Tables, cs.Descriptors, cs.Search);
+                FinalAnalysis(ps, ps, cs.Cycle, cs.Descriptors, cs.Search, cs.CV, cs.Outliers,
+                              cs.Pair, cs.ReportName, cs.Workers.get(), window);
             }
-            if (cs.OutlierRatio > 1) {
-                cs.OutlierName.clear();
+            if (cs.Outliers.OutlierRatio > 1) {
+                cs.Outliers.OutlierName.clear();
                 more = false;
             }
-            if (cs.SignificantCount < 2 || cs.ValuableSetCount == 0) {
+            if (cs.Descriptors.SignificantCount < 2 || cs.Search.ValuableSetCount == 0) {
                 more = false;
             }
-            if (cs.OutlierSteps >= maxSteps) {
+            if (cs.Outliers.OutlierSteps >= maxSteps) {
                 more = false;
             }
         }

@@ -13,10 +13,10 @@ namespace kalemir::qspr {
 
 /// The screening of one analysis cycle: the cycle's molecules and tables prepared, the
 /// tables split and loaded, and their significant descriptors merged and ranked.
-void ScreenCycle(ProgramState& ps, ComputingState& cs, ComputingWindow& window);
+void ScreenCycle(ComputingState& cs, ComputingWindow& window);
 
 /// The most outliers a run removes: Int(sqrt N0) of the first calibration set.
-int MaxOutlierSteps(const ProgramState& ps);
+int MaxOutlierSteps(const RunInputs& in);
 
 /// Runs the whole computation once; a second call while or after it ran does nothing.
 /// Work files (split tables, copies of the chosen tables) are removed on every exit.

@@ -35,12 +35,14 @@ double QualityQ(double r2, int n, int k) {
     return std::sqrt(r2 / (1 - r2)) * (ratio * ratio);
 }
 
-void PrepareCrossProducts(ProgramState& ps, ComputingState& cs) {
-    const int n = ps.CalibrationCount;
-    const int s = cs.SignificantCount;
-    const DescriptorMatrixStore& dm = cs.DescriptorMatrix;
-    CrossProductCache& cache = cs.Cross;
-    if (cache.Valid && cache.DataVersion == cs.DataVersion && cache.N == n && cache.S == s) {
+void PrepareCrossProducts(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
+                          SearchState& search, WorkerPool* pool) {
+    const int n = cycle.CalibrationCount;
+    const int s = descriptors.SignificantCount;
+    const DescriptorMatrixStore& dm = descriptors.DescriptorMatrix;
+    CrossProductCache& cache = search.Cross;
+    if (cache.Valid && cache.DataVersion == descriptors.DataVersion && cache.N == n &&
+        cache.S == s) {
         return;
     }
     const std::size_t width = static_cast<std::size_t>(s) + 2; // property in column s+1
@@ -56,7 +58,7 @@ void PrepareCrossProducts(ProgramState& ps, ComputingState& cs) {
         rows[static_cast<std::size_t>(i) * width + s + 1] = y[i];
     }
     std::vector<double> all;
-    SymmetricCrossProducts(rows, n, s + 1, all, cs.Workers.get());
+    SymmetricCrossProducts(rows, n, s + 1, all, pool);
     cache.Gram.assign(static_cast<std::size_t>(s + 1) * (s + 1), 0.0);
     cache.Property.assign(static_cast<std::size_t>(s) + 1, 0.0);
     for (int a = 1; a <= s; ++a) {
@@ -67,7 +69,7 @@ void PrepareCrossProducts(ProgramState& ps, ComputingState& cs) {
         cache.Property[a] = all[static_cast<std::size_t>(a) * width + s + 1];
     }
     // The observed values and the sums the correlation routine makes of them.
-    const int last = n + ps.PredictionCount;
+    const int last = n + cycle.PredictionCount;
     const double mean = dm.At(last + 1, kPropertyColumn);
     cache.Observed.assign(static_cast<std::size_t>(n) + 1, 0.0);
     for (int i = 1; i <= n; ++i) {
@@ -102,7 +104,7 @@ void PrepareCrossProducts(ProgramState& ps, ComputingState& cs) {
     cache.PropertySquares = all[static_cast<std::size_t>(s + 1) * width + s + 1];
     cache.S = s;
     cache.N = n;
-    cache.DataVersion = cs.DataVersion;
+    cache.DataVersion = descriptors.DataVersion;
     cache.Valid = true;
 }
 
@@ -114,9 +116,11 @@ const double* ZeroColumn() {
     return zeros.data();
 }
 
-bool CacheUsable(const ProgramState& ps, const ComputingState& cs, const PredictorSet& set, int k) {
-    const CrossProductCache& cache = cs.Cross;
-    if (!cache.Valid || cache.DataVersion != cs.DataVersion || cache.N != ps.CalibrationCount) {
+bool CacheUsable(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
+                 const SearchState& search, const PredictorSet& set, int k) {
+    const CrossProductCache& cache = search.Cross;
+    if (!cache.Valid || cache.DataVersion != descriptors.DataVersion ||
+        cache.N != cycle.CalibrationCount) {
         return false;
     }
     for (int i = 1; i <= k; ++i) {
@@ -138,10 +142,10 @@ void TakeCoefficients(const NormalMatrix& normal, int k, FitResult& fit) {
 }
 
 /// The stored means of the set's columns (0 for an empty entry) and of the property.
-void TakeMeans(const ProgramState& ps, const ComputingState& cs, const PredictorSet& set, int k,
-               FitResult& fit) {
-    const int last = ps.CalibrationCount + ps.PredictionCount;
-    const DescriptorMatrixStore& dm = cs.DescriptorMatrix;
+void TakeMeans(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
+               const PredictorSet& set, int k, FitResult& fit) {
+    const int last = cycle.CalibrationCount + cycle.PredictionCount;
+    const DescriptorMatrixStore& dm = descriptors.DescriptorMatrix;
     fit.K = k;
     for (int i = 1; i <= k; ++i) {
         const int c = set[i];
@@ -154,12 +158,12 @@ void TakeMeans(const ProgramState& ps, const ComputingState& cs, const Predictor
 /// calibration molecules and their correlation with the observed values.
 /// With `solved`, the coefficients are taken from that system, already solved from the
 /// cross products (the same gather and elimination: the same doubles).
-void ComputeFit(const ProgramState& ps, const ComputingState& cs, ComputingWindow& window,
-                const PredictorSet& set, int k, FitResult& fit, PairCorrelation& pair,
-                const NormalMatrix* solved = nullptr) {
-    const int n = ps.CalibrationCount;
-    const DescriptorMatrixStore& dm = cs.DescriptorMatrix;
-    TakeMeans(ps, cs, set, k, fit);
+void ComputeFit(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
+                const SearchState& search, ComputingWindow& window, const PredictorSet& set, int k,
+                FitResult& fit, PairCorrelation& pair, const NormalMatrix* solved = nullptr) {
+    const int n = cycle.CalibrationCount;
+    const DescriptorMatrixStore& dm = descriptors.DescriptorMatrix;
+    TakeMeans(cycle, descriptors, set, k, fit);
     const double* columns[kSetWidth + 2];
     for (int i = 1; i <= k; ++i) {
         const int c = set[i];
@@ -169,11 +173,11 @@ void ComputeFit(const ProgramState& ps, const ComputingState& cs, ComputingWindo
     columns[k + 1] = property;
 
     NormalMatrix normal;
-    const bool cached = CacheUsable(ps, cs, set, k);
+    const bool cached = CacheUsable(cycle, descriptors, search, set, k);
     if (cached && solved != nullptr) {
         // Solved already from the same gather.
     } else if (cached) {
-        GatherNormal(cs.Cross, set, k, normal);
+        GatherNormal(search.Cross, set, k, normal);
     } else {
         for (int i = 1; i <= k; ++i) {
             for (int j = 1; j <= k + 1; ++j) {
@@ -210,10 +214,10 @@ void ComputeFit(const ProgramState& ps, const ComputingState& cs, ComputingWindo
     pair.SignedR2 = 1;
     pair.FitTermCount = k;
     if (cached) {
-        std::memcpy(pair.Y.data() + 1, cs.Cross.Observed.data() + 1,
+        std::memcpy(pair.Y.data() + 1, search.Cross.Observed.data() + 1,
                     static_cast<std::size_t>(n) * sizeof(double));
-        CorrelateWithFixedY(pair, pair.X.data(), pair.Y.data(), n, cs.Cross.ObservedMean,
-                            cs.Cross.ObservedSyy, window);
+        CorrelateWithFixedY(pair, pair.X.data(), pair.Y.data(), n, search.Cross.ObservedMean,
+                            search.Cross.ObservedSyy, window);
     } else {
         const double meanY = fit.Means[k + 1];
         for (int m = 1; m <= n; ++m) {
@@ -226,14 +230,15 @@ void ComputeFit(const ProgramState& ps, const ComputingState& cs, ComputingWindo
 
 /// The fit of one half of the cross-validation: rows 1..n, each column centred on its
 /// own mean over those rows (exactly 0 for a column constant on them).
-void FitHalf(ProgramState& ps, ComputingState& cs, ComputingWindow& window, const PredictorSet& set,
-             int k) {
-    const int n = ps.CalibrationCount;
-    const DescriptorMatrixStore& dm = cs.DescriptorMatrix;
-    FitResult& fit = cs.Fit;
+void FitHalf(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
+             SearchState& search, CrossValidationState& cv, ComputingWindow& window,
+             const PredictorSet& set, int k) {
+    const int n = cycle.CalibrationCount;
+    const DescriptorMatrixStore& dm = descriptors.DescriptorMatrix;
+    FitResult& fit = search.Fit;
     fit.K = k;
     // Centred values go to the design columns 1..K+1 (K+1 the property).
-    std::vector<double>& design = cs.HalfDesign;
+    std::vector<double>& design = cv.HalfDesign;
     const std::size_t rows = static_cast<std::size_t>(n) + 1;
     if (design.size() < rows * (kSetWidth + 2)) {
         design.resize(rows * (kSetWidth + 2));
@@ -437,33 +442,33 @@ void UsePlainFitLanes(bool plain) {
     plainLanesOnly.store(plain, std::memory_order_relaxed);
 }
 
-bool SolveLaneCandidate(const ProgramState& ps, const ComputingState& cs, FitScratch& scratch,
-                        const PredictorSet& set, int k, LaneCandidate& lane,
-                        const NormalMatrix* solved) {
-    if (!CacheUsable(ps, cs, set, k)) {
+bool SolveLaneCandidate(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
+                        const SearchState& search, FitScratch& scratch, const PredictorSet& set,
+                        int k, LaneCandidate& lane, const NormalMatrix* solved) {
+    if (!CacheUsable(cycle, descriptors, search, set, k)) {
         return false;
     }
     lane.Set = set;
-    TakeMeans(ps, cs, set, k, lane.Fit);
+    TakeMeans(cycle, descriptors, set, k, lane.Fit);
     if (solved != nullptr) {
         TakeCoefficients(*solved, k, lane.Fit);
     } else {
-        GatherNormal(cs.Cross, set, k, scratch.Normal);
+        GatherNormal(search.Cross, set, k, scratch.Normal);
         SolveNormalEquations(scratch.Normal, k, scratch.Window);
         TakeCoefficients(scratch.Normal, k, lane.Fit);
     }
     return true;
 }
 
-void FitLanes(const ProgramState& ps, const ComputingState& cs, FitScratch& scratch,
-              LaneCandidate* lanes, int count) {
+void FitLanes(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
+              const SearchState& search, FitScratch& scratch, LaneCandidate* lanes, int count) {
     assert(count <= kFitLanes && "more candidates than lanes");
     if (count <= 0) {
         return;
     }
-    const int n = ps.CalibrationCount;
+    const int n = cycle.CalibrationCount;
     const int k = lanes[0].Fit.K;
-    const DescriptorMatrixStore& dm = cs.DescriptorMatrix;
+    const DescriptorMatrixStore& dm = descriptors.DescriptorMatrix;
     const std::size_t rows = static_cast<std::size_t>(n) + 1;
     std::vector<double>& buffer = scratch.LaneEstimates;
     if (buffer.size() < rows * (kFitLanes + 1)) {
@@ -489,18 +494,20 @@ void FitLanes(const ProgramState& ps, const ComputingState& cs, FitScratch& scra
         std::fill(zeros, zeros + rows, 0.0);
     }
     LaneSums sums;
-    SumLanes(in, k, cs.Cross.Observed.data(), n, cs.Cross.ObservedMean, buffer.data(), sums);
+    SumLanes(in, k, search.Cross.Observed.data(), n, search.Cross.ObservedMean, buffer.data(),
+             sums);
     for (int l = 0; l < count; ++l) {
         const CorrelationOutcome out = FinishCorrelation(n, k, true, sums.Sxy[l], sums.Sxx[l],
-                                                         cs.Cross.ObservedSyy, sums.D[l]);
+                                                         search.Cross.ObservedSyy, sums.D[l]);
         lanes[l].R2 = out.R2;
         lanes[l].SEE = out.SEE;
     }
 }
 
-bool FitR2BoundApplies(const ProgramState& ps, const ComputingState& cs, const PredictorSet& set) {
-    const int k = cs.FitTermCount;
-    if (cs.CrossValidating || k < 1 || !CacheUsable(ps, cs, set, k)) {
+bool FitR2BoundApplies(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
+                       const SearchState& search, const PredictorSet& set) {
+    const int k = search.FitTermCount;
+    if (search.CrossValidating || k < 1 || !CacheUsable(cycle, descriptors, search, set, k)) {
         return false;
     }
     for (int i = 1; i <= k; ++i) {
@@ -511,7 +518,8 @@ bool FitR2BoundApplies(const ProgramState& ps, const ComputingState& cs, const P
     return true;
 }
 
-double FitR2BoundOfSolved(const ProgramState& ps, const ComputingState& cs, const PredictorSet& set,
+double FitR2BoundOfSolved(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
+                          const SearchState& search, const PredictorSet& set,
                           const NormalMatrix& normal, const NormalMatrix& gathered) {
     // Why this bounds the r2 FitEquation computes (u = 2^-53, gamma_j = j u / (1 - j u)).
     // Let X be the stored centred columns of the set, y the stored centred property, b and
@@ -539,11 +547,11 @@ double FitR2BoundOfSolved(const ProgramState& ps, const ComputingState& cs, cons
     // non-positive lower norm, a noise term not small against the norm, NaN) returns
     // infinity, which sends the candidate down the exact path.
     constexpr double kUnsure = std::numeric_limits<double>::infinity();
-    const int k = cs.FitTermCount;
-    const int n = ps.CalibrationCount;
-    const int last = n + ps.PredictionCount;
-    const DescriptorMatrixStore& dm = cs.DescriptorMatrix;
-    const CrossProductCache& cache = cs.Cross;
+    const int k = search.FitTermCount;
+    const int n = cycle.CalibrationCount;
+    const int last = n + cycle.PredictionCount;
+    const DescriptorMatrixStore& dm = descriptors.DescriptorMatrix;
+    const CrossProductCache& cache = search.Cross;
     FitResult fit;
     fit.K = k;
     for (int i = 1; i <= k; ++i) {
@@ -603,65 +611,67 @@ double FitR2BoundOfSolved(const ProgramState& ps, const ComputingState& cs, cons
     return bound == bound ? bound : kUnsure;
 }
 
-bool BoundLeavesSearchUnchanged(const ProgramState& ps, const ComputingState& cs, double bound) {
-    const int k = cs.FitTermCount;
+bool BoundLeavesSearchUnchanged(const CycleInputs& cycle, const SearchState& search, double bound) {
+    const int k = search.FitTermCount;
     if (k < 2) {
         return false;
     }
     // InsertCandidate lets a tie with row 1000 in, so entering needs r2 >= that row.
-    if (!(bound < cs.CandidateR2[kListRows]) || !(bound <= cs.BestR2Seen)) {
+    if (!(bound < search.CandidateR2[kListRows]) || !(bound <= search.BestR2Seen)) {
         return false;
     }
     if (k == 2) {
-        return bound <= ps.BestQ; // the pair's Q is its r2
+        return bound <= search.BestQ; // the pair's Q is its r2
     }
     if (k == 3) {
         return true; // BestQ is set from every fit of three: the caller redoes the last one
     }
     // Q rises with r2 in every rounded step (ratio, root, product), so Q(bound) bounds Q.
-    return QualityQ(bound, ps.CalibrationCount, k) <= ps.BestQ;
+    return QualityQ(bound, cycle.CalibrationCount, k) <= search.BestQ;
 }
 
-void TakeFitOutcome(ProgramState& ps, ComputingState& cs, int k, double r2, double see) {
-    cs.LastFitR2 = r2;
+void TakeFitOutcome(const CycleInputs& cycle, SearchState& search, int k, double r2, double see) {
+    search.LastFitR2 = r2;
     if (k <= 2) {
-        cs.LastFitQ = r2;
+        search.LastFitQ = r2;
         if (k == 2) {
-            cs.PairFitR2 = r2;
+            search.PairFitR2 = r2;
         }
     } else {
-        cs.LastFitQ = QualityQ(r2, ps.CalibrationCount, k);
+        search.LastFitQ = QualityQ(r2, cycle.CalibrationCount, k);
         if (k == 3) {
-            ps.BestQ = cs.LastFitQ;
+            search.BestQ = search.LastFitQ;
         }
     }
-    if (cs.LastFitQ > ps.BestQ) {
-        ps.BestQSEE = see;
-        ps.BestQ = cs.LastFitQ;
+    if (search.LastFitQ > search.BestQ) {
+        search.BestQSEE = see;
+        search.BestQ = search.LastFitQ;
     }
-    if (cs.LastFitR2 > cs.BestR2Seen && k != 0) {
-        cs.BestR2Seen = cs.LastFitR2;
+    if (search.LastFitR2 > search.BestR2Seen && k != 0) {
+        search.BestR2Seen = search.LastFitR2;
     }
 }
 
-void FitCandidate(const ProgramState& ps, const ComputingState& cs, FitScratch& scratch,
-                  const PredictorSet& set, int k, double& r2, double& see,
-                  const NormalMatrix* solved) {
+void FitCandidate(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
+                  const SearchState& search, FitScratch& scratch, const PredictorSet& set, int k,
+                  double& r2, double& see, const NormalMatrix* solved) {
     // A worker's scratch may meet a larger table than the one it was sized for.
-    scratch.Pair.HoldRows(ps.CalibrationCount + ps.PredictionCount);
-    ComputeFit(ps, cs, scratch.Window, set, k, scratch.Fit, scratch.Pair, solved);
+    scratch.Pair.HoldRows(cycle.CalibrationCount + cycle.PredictionCount);
+    ComputeFit(cycle, descriptors, search, scratch.Window, set, k, scratch.Fit, scratch.Pair,
+               solved);
     r2 = scratch.Pair.R2;
     see = scratch.Pair.SEE;
 }
 
-void FitEquation(ProgramState& ps, ComputingState& cs, ComputingWindow& window,
-                 const PredictorSet& set) {
-    const int k = cs.FitTermCount;
-    if (cs.CrossValidating) {
-        FitHalf(ps, cs, window, set, k);
+void FitEquation(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
+                 SearchState& search, CrossValidationState& cv, PairCorrelation& pair,
+                 ComputingWindow& window, const PredictorSet& set) {
+    const int k = search.FitTermCount;
+    if (search.CrossValidating) {
+        FitHalf(cycle, descriptors, search, cv, window, set, k);
     } else {
-        ComputeFit(ps, cs, window, set, k, cs.Fit, cs.Pair);
-        TakeFitOutcome(ps, cs, k, cs.Pair.R2, cs.Pair.SEE);
+        ComputeFit(cycle, descriptors, search, window, set, k, search.Fit, pair);
+        TakeFitOutcome(cycle, search, k, pair.R2, pair.SEE);
     }
 }
 

@@ -12,28 +12,29 @@ namespace kalemir::qspr {
 /// of a fit whose estimates run against the property).
 double QualityQ(double r2, int n, int k);
 
-/// Fits the property on the descriptor columns set[1..K], K = cs.FitTermCount (a 0 entry
+/// Fits the property on the descriptor columns set[1..K], K = cs.Search.FitTermCount (a 0 entry
 /// is a column of zeros), over rows 1..CalibrationCount. In normal mode it also
 /// estimates the calibration molecules into cs.Pair and updates LastFitR2, LastFitQ,
-/// PairFitR2, BestQ, BestQSEE and BestR2Seen. With cs.CrossValidating each predictor
+/// PairFitR2, BestQ, BestQSEE and BestR2Seen. With cs.Search.CrossValidating each predictor
 /// and the property are centred on their own means over the fitted rows, and the fit
 /// stops after the coefficients. Allocates nothing.
-void FitEquation(ProgramState& ps, ComputingState& cs, ComputingWindow& window,
-                 const PredictorSet& set);
+void FitEquation(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
+                 SearchState& search, CrossValidationState& cv, PairCorrelation& pair,
+                 ComputingWindow& window, const PredictorSet& set);
 
 /// What a normal-mode fit of K predictors with the given r2 and SEE does to the search
 /// state: LastFitR2, LastFitQ, PairFitR2, BestQ, BestQSEE and BestR2Seen, as FitEquation
 /// sets them.
-void TakeFitOutcome(ProgramState& ps, ComputingState& cs, int k, double r2, double see);
+void TakeFitOutcome(const CycleInputs& cycle, SearchState& search, int k, double r2, double see);
 
 /// The r2 and SEE a normal-mode FitEquation of the set would compute, worked out in a
 /// worker's own scratch without touching the run's state (so that workers may fit
 /// candidates side by side while nothing else changes the state).
 /// With `solved` (the set's normal equations from the cross products, solved as
 /// FitR2BoundOfSolved had them), the coefficients are taken from there.
-void FitCandidate(const ProgramState& ps, const ComputingState& cs, FitScratch& scratch,
-                  const PredictorSet& set, int k, double& r2, double& see,
-                  const NormalMatrix* solved = nullptr);
+void FitCandidate(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
+                  const SearchState& search, FitScratch& scratch, const PredictorSet& set, int k,
+                  double& r2, double& see, const NormalMatrix* solved = nullptr);
 
 /// Candidates whose estimates and correlation sums are worked out side by side, one in
 /// each lane of a vector: four doubles fill one AVX2 register (two SSE2 registers), and
@@ -56,36 +57,39 @@ struct LaneCandidate {
 /// The coefficients of the set as FitCandidate takes them (from `solved` when given).
 /// False, and nothing taken, when the set is not within the cross products: FitCandidate
 /// then fits it alone.
-bool SolveLaneCandidate(const ProgramState& ps, const ComputingState& cs, FitScratch& scratch,
-                        const PredictorSet& set, int k, LaneCandidate& lane,
-                        const NormalMatrix* solved = nullptr);
+bool SolveLaneCandidate(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
+                        const SearchState& search, FitScratch& scratch, const PredictorSet& set,
+                        int k, LaneCandidate& lane, const NormalMatrix* solved = nullptr);
 
 /// R2 and SEE of lanes[0..count-1] (count <= kFitLanes, each solved by SolveLaneCandidate),
 /// bit for bit those FitCandidate gives: each lane's sums run over the molecules in order.
-void FitLanes(const ProgramState& ps, const ComputingState& cs, FitScratch& scratch,
-              LaneCandidate* lanes, int count);
+void FitLanes(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
+              const SearchState& search, FitScratch& scratch, LaneCandidate* lanes, int count);
 
 /// True when the r2 of a normal-mode FitEquation of the set can be bounded from the
 /// cross products: complete sets within the cache.
-bool FitR2BoundApplies(const ProgramState& ps, const ComputingState& cs, const PredictorSet& set);
+bool FitR2BoundApplies(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
+                       const SearchState& search, const PredictorSet& set);
 
 /// An upper bound on the r2 a normal-mode FitEquation of the set would compute
 /// (infinity when it cannot be bounded safely), from the set's normal equations gathered
 /// from the cross products (`gathered`) and solved (`normal`: whole, or taken over
 /// part-way from a KeptElimination). Changes no state.
-double FitR2BoundOfSolved(const ProgramState& ps, const ComputingState& cs, const PredictorSet& set,
+double FitR2BoundOfSolved(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
+                          const SearchState& search, const PredictorSet& set,
                           const NormalMatrix& normal, const NormalMatrix& gathered);
 
 /// True when the search's fit of a set with this r2 bound certainly neither enters the
 /// ranked list (r2 below row 1000) nor raises BestR2Seen, BestQ or BestQSEE, so that the
-/// search may pass it by. The fit state it would have left (LastFitR2, cs.Pair, cs.Fit,
+/// search may pass it by. The fit state it would have left (LastFitR2, cs.Pair, cs.Search.Fit,
 /// ...) is then the caller's to restore by refitting the loop's last set; with three
 /// predictors that refit also gives BestQ its value.
-bool BoundLeavesSearchUnchanged(const ProgramState& ps, const ComputingState& cs, double bound);
+bool BoundLeavesSearchUnchanged(const CycleInputs& cycle, const SearchState& search, double bound);
 
 /// Computes the cross products of the significant columns and the observed property for
 /// the current rows, so that the following normal-mode fits take their normal equations
 /// from them (valid until the descriptor matrix changes).
-void PrepareCrossProducts(ProgramState& ps, ComputingState& cs);
+void PrepareCrossProducts(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
+                          SearchState& search, WorkerPool* pool);
 
 } // namespace kalemir::qspr

@@ -62,21 +62,22 @@ std::vector<int> ExchangeSortAscending(const std::vector<double>& keys, int coun
     return ExchangeSort(keys, count, [](double b, double a) { return b < a; });
 }
 
-void MergeSignificant(ProgramState& ps, ComputingState& cs, ComputingWindow& window) {
-    const int n = ps.CalibrationCount;
-    const int last = n + ps.PredictionCount;
+void MergeSignificant(const CycleInputs& cycle, TableState& tables,
+                      SignificantDescriptors& descriptors, PairCorrelation& pair,
+                      ComputingWindow& window) {
+    const int n = cycle.CalibrationCount;
+    const int last = n + cycle.PredictionCount;
     const int qualityRow = last + 4;
-    DescriptorMatrixStore& dm = cs.DescriptorMatrix;
-    TableCellStore& cells = cs.TableCells;
+    DescriptorMatrixStore& dm = descriptors.DescriptorMatrix;
+    TableCellStore& cells = tables.Cells;
     int count = 0;
     while (count < kMaxHeldDescriptors && dm.At(qualityRow, count + 1) > 0) {
         ++count;
     }
-    double t = ps.MinPropertyR2;
+    double t = cycle.MinPropertyR2;
     if (cells.Headings[1] == "grid") {
-        t = 2 * ps.MinPropertyR2;
+        t = 2 * cycle.MinPropertyR2;
     }
-    PairCorrelation& pair = cs.Pair;
     pair.HoldRows(n);
     for (int j = 2; j < kTableColumns; ++j) {
         const double r2 = cells.ColumnR2[j];
@@ -134,14 +135,15 @@ void MergeSignificant(ProgramState& ps, ComputingState& cs, ComputingWindow& win
             dm.At(qualityRow, target) = f;
         }
     }
-    ++cs.DataVersion;
+    ++descriptors.DataVersion;
 }
 
-void ColumnStats(ProgramState& ps, ComputingState& cs, ComputingWindow& window) {
+void ColumnStats(const CycleInputs& cycle, SignificantDescriptors& descriptors,
+                 ComputingWindow& window) {
     window.SetCaption(" Calculation of the average and standard deviation ... wait ...");
-    const int n = ps.CalibrationCount;
-    const int last = n + ps.PredictionCount;
-    DescriptorMatrixStore& dm = cs.DescriptorMatrix;
+    const int n = cycle.CalibrationCount;
+    const int last = n + cycle.PredictionCount;
+    DescriptorMatrixStore& dm = descriptors.DescriptorMatrix;
     for (int j = 1; j <= kPropertyColumn; ++j) {
         double* column = dm.Column(j);
         const CentredSums sums = CentredSumsOf(column + 1, n);
@@ -150,11 +152,12 @@ void ColumnStats(ProgramState& ps, ComputingState& cs, ComputingWindow& window) 
     }
 }
 
-void RankSignificant(ProgramState& ps, ComputingState& cs, ComputingWindow& window) {
-    ColumnStats(ps, cs, window);
-    const int last = ps.CalibrationCount + ps.PredictionCount;
+void RankSignificant(const CycleInputs& cycle, SignificantDescriptors& descriptors,
+                     const std::string& reportName, ComputingWindow& window) {
+    ColumnStats(cycle, descriptors, window);
+    const int last = cycle.CalibrationCount + cycle.PredictionCount;
     const int qualityRow = last + 4;
-    DescriptorMatrixStore& dm = cs.DescriptorMatrix;
+    DescriptorMatrixStore& dm = descriptors.DescriptorMatrix;
     std::vector<double> keys(kMaxHeldDescriptors + 1, 0.0);
     for (int j = 1; j <= kMaxHeldDescriptors; ++j) {
         keys[j] = dm.At(qualityRow, j);
@@ -175,17 +178,17 @@ void RankSignificant(ProgramState& ps, ComputingState& cs, ComputingWindow& wind
             dm.ColumnNames[j] = std::move(names[j]);
         }
     }
-    ++cs.DataVersion;
-    cs.SignificantCount = 0;
+    ++descriptors.DataVersion;
+    descriptors.SignificantCount = 0;
     for (int j = 1; j <= kMaxHeldDescriptors; ++j) {
         window.SetCaption(" Counting of the significant descriptors ... " + PlainNumber(j) + " / " +
                           PlainNumber(kMaxHeldDescriptors));
         if (dm.At(qualityRow, j) > 1) {
-            ++cs.SignificantCount;
+            ++descriptors.SignificantCount;
         }
     }
-    const int s = cs.SignificantCount;
-    ReportAppender report(cs.ReportName);
+    const int s = descriptors.SignificantCount;
+    ReportAppender report(reportName);
     report.Line("   According to KalemirQ criteria in the QSPR computation phase");
     if (s == 1000) {
         report.Line("   number of the significant descriptors is larger than 1000");

@@ -16,9 +16,13 @@ inline double DescriptorQuality(double t, double r2) {
     return (1 - t) / (1 - r2);
 }
 
-void MergeSignificant(ProgramState& ps, ComputingState& cs, ComputingWindow& window);
-void ColumnStats(ProgramState& ps, ComputingState& cs, ComputingWindow& window);
-void RankSignificant(ProgramState& ps, ComputingState& cs, ComputingWindow& window);
+void MergeSignificant(const CycleInputs& cycle, TableState& tables,
+                      SignificantDescriptors& descriptors, PairCorrelation& pair,
+                      ComputingWindow& window);
+void ColumnStats(const CycleInputs& cycle, SignificantDescriptors& descriptors,
+                 ComputingWindow& window);
+void RankSignificant(const CycleInputs& cycle, SignificantDescriptors& descriptors,
+                     const std::string& reportName, ComputingWindow& window);
 
 /// The exchange sort of the ranking (for a, for b > a, swap when key b > key a), done on
 /// keys and positions only: returns order[1..count] = original index now at each place.

@@ -32,23 +32,23 @@ std::size_t FirstSeparator(std::string_view record) {
     return std::string_view::npos;
 }
 
-void EnsureTableRows(ProgramState& ps, int row) {
-    if (static_cast<int>(ps.TableNames.size()) <= row) {
-        ps.TableNames.resize(static_cast<std::size_t>(row) + 1);
+void EnsureTableRows(CycleInputs& cycle, int row) {
+    if (static_cast<int>(cycle.TableNames.size()) <= row) {
+        cycle.TableNames.resize(static_cast<std::size_t>(row) + 1);
     }
 }
 
 } // namespace
 
-void MakeWorkCopies(ProgramState& ps, ComputingState& cs) {
-    for (int i = 1; i <= ps.SelectedTableCount; ++i) {
-        const std::string original = ps.ChosenTableNames[i].first;
+void MakeWorkCopies(CycleInputs& cycle, WorkFileSet& workFiles) {
+    for (int i = 1; i <= cycle.SelectedTableCount; ++i) {
+        const std::string original = cycle.ChosenTableNames[i].first;
         const std::string copy = WorkFilePath("kalemirq-copy" + std::to_string(i) + "-" + original);
         std::FILE* in = std::fopen(original.c_str(), "rb");
         if (in == nullptr) {
             throw FileError(original + ": cannot open: " + std::strerror(errno));
         }
-        cs.WorkFiles.Add(copy);
+        workFiles.Add(copy);
         std::FILE* out = std::fopen(copy.c_str(), "wb");
         if (out == nullptr) {
             std::fclose(in);
@@ -78,26 +78,27 @@ void MakeWorkCopies(ProgramState& ps, ComputingState& cs) {
             throw WriteFailure(original + ": cannot copy to " + copy + ": " +
                                std::strerror(writeFailed ? error : errno));
         }
-        ps.ChosenTableNames[i].first = copy;
-        ps.ChosenTableNames[i].second = copy;
-        EnsureTableRows(ps, i);
-        ps.TableNames[i].first = copy;
-        ps.TableNames[i].second = copy;
+        cycle.ChosenTableNames[i].first = copy;
+        cycle.ChosenTableNames[i].second = copy;
+        EnsureTableRows(cycle, i);
+        cycle.TableNames[i].first = copy;
+        cycle.TableNames[i].second = copy;
     }
 }
 
-void SplitTables(ProgramState& ps, ComputingState& cs, ComputingWindow& window) {
+void SplitTables(CycleInputs& cycle, TableState& tables, WorkFileSet& workFiles, WorkerPool* pool,
+                 ComputingWindow& window) {
     window.Yield();
     window.ShowPicture(false);
-    cs.NewtabCount = 0;
+    tables.NewtabCount = 0;
     std::string record;
     std::vector<std::string> names;
     std::vector<std::string> lines(kRecordBlock);
     std::string line;
-    for (cs.TableIndex = 1; cs.TableIndex <= ps.TableCount; ++cs.TableIndex) {
+    for (tables.TableIndex = 1; tables.TableIndex <= cycle.TableCount; ++tables.TableIndex) {
         window.Yield();
-        cs.CurrentTableName = ps.TableNames[cs.TableIndex].first;
-        const std::string& source = cs.CurrentTableName;
+        tables.CurrentTableName = cycle.TableNames[tables.TableIndex].first;
+        const std::string& source = tables.CurrentTableName;
         int columns = 0;
         {
             RecordReader reader(source);
@@ -121,7 +122,7 @@ void SplitTables(ProgramState& ps, ComputingState& cs, ComputingWindow& window) 
                 }
             } while (!reader.AtEnd());
         }
-        std::vector<std::string>& column0 = cs.SplitNameColumn;
+        std::vector<std::string>& column0 = tables.SplitNameColumn;
         const std::size_t needed =
             std::max(names.size(), static_cast<std::size_t>(recordCount)) + 1;
         if (column0.size() < needed) {
@@ -136,17 +137,17 @@ void SplitTables(ProgramState& ps, ComputingState& cs, ComputingWindow& window) 
             const int width = widths[b - 1];
             const int first = q * static_cast<int>(b - 1) + 1;
             window.Yield();
-            ++cs.NewtabCount;
+            ++tables.NewtabCount;
             if (HasTableSuffix(source, "vfr.des")) {
-                cs.FragmentNewtab = cs.NewtabCount;
+                tables.FragmentNewtab = tables.NewtabCount;
             }
-            const std::string workName = WorkFilePath(WorkTableName(cs.NewtabCount));
+            const std::string workName = WorkFilePath(WorkTableName(tables.NewtabCount));
             window.SetCaption(" Splitting of the large tables ... saving ... newtab" +
-                              NumText(cs.NewtabCount));
-            EnsureTableRows(ps, cs.NewtabCount);
-            ps.TableNames[cs.NewtabCount].second = workName;
+                              NumText(tables.NewtabCount));
+            EnsureTableRows(cycle, tables.NewtabCount);
+            cycle.TableNames[tables.NewtabCount].second = workName;
 
-            cs.WorkFiles.Add(workName);
+            workFiles.Add(workName);
             LineWriter writer(workName);
             RecordReader reader(source);
             // Each record's line of the work table is made on a worker and written here, in
@@ -175,13 +176,12 @@ void SplitTables(ProgramState& ps, ComputingState& cs, ComputingWindow& window) 
                     text += "\t0";
                 }
             };
-            const int r =
-                ParseRecordsInBlocks(reader, false, 0, std::numeric_limits<int>::max(),
-                                     cs.Workers.get(), makeLine, [&](int count) {
-                                         for (int k = 0; k < count; ++k) {
-                                             writer.Line(lines[static_cast<std::size_t>(k)]);
-                                         }
-                                     });
+            const int r = ParseRecordsInBlocks(
+                reader, false, 0, std::numeric_limits<int>::max(), pool, makeLine, [&](int count) {
+                    for (int k = 0; k < count; ++k) {
+                        writer.Line(lines[static_cast<std::size_t>(k)]);
+                    }
+                });
             line = "\t";
             line += column0[r];
             for (int c = 0; c < width; ++c) {
@@ -189,41 +189,42 @@ void SplitTables(ProgramState& ps, ComputingState& cs, ComputingWindow& window) 
             }
             writer.Line(line);
             writer.Close();
-            cs.NewtabTotalKB += static_cast<long long>(
+            tables.NewtabTotalKB += static_cast<long long>(
                 std::floor(static_cast<double>(writer.Bytes()) / 1000 + 0.5));
         }
     }
-    for (int i = 1; i <= cs.NewtabCount; ++i) {
-        ps.TableNames[i].first = ps.TableNames[i].second;
-        ps.TableNames[i].second = "0";
+    for (int i = 1; i <= tables.NewtabCount; ++i) {
+        cycle.TableNames[i].first = cycle.TableNames[i].second;
+        cycle.TableNames[i].second = "0";
     }
-    ps.TableCount = cs.NewtabCount;
+    cycle.TableCount = tables.NewtabCount;
 }
 
-void ParseQsprTable(ProgramState& ps, ComputingState& cs) {
-    const int n = ps.CalibrationCount;
-    const int p = ps.PredictionCount;
-    TableCellStore& cells = cs.TableCells;
-    const int lines = std::max(ps.QsprLastLine, n + p) + 1;
+void ParseQsprTable(CycleInputs& cycle, TableState& tables, SignificantDescriptors& descriptors,
+                    PairCorrelation& pair) {
+    const int n = cycle.CalibrationCount;
+    const int p = cycle.PredictionCount;
+    TableCellStore& cells = tables.Cells;
+    const int lines = std::max(cycle.QsprLastLine, n + p) + 1;
     cells.Names.resize(static_cast<std::size_t>(lines));
     cells.PropertyText.resize(static_cast<std::size_t>(lines));
     std::vector<std::string_view> tokens;
-    for (int k = 0; k <= ps.QsprLastLine; ++k) {
-        Tokenise(ps.QsprLines[k], tokens);
+    for (int k = 0; k <= cycle.QsprLastLine; ++k) {
+        Tokenise(cycle.QsprLines[k], tokens);
         cells.Names[k] = tokens.empty() ? std::string() : std::string(tokens[0]);
         cells.PropertyText[k] = tokens.size() > 1 ? std::string(tokens[1]) : std::string();
     }
-    const int v = ps.ValidationCount;
-    ps.ValidationNames.assign(static_cast<std::size_t>(std::max(v, 0)) + 1, std::string());
+    const int v = cycle.ValidationCount;
+    cycle.ValidationNames.assign(static_cast<std::size_t>(std::max(v, 0)) + 1, std::string());
     for (int i = 1; i <= v; ++i) {
         const int row = n - v + i;
         if (row >= 0 && row < lines) {
-            ps.ValidationNames[i] = cells.Names[row];
+            cycle.ValidationNames[i] = cells.Names[row];
         }
     }
-    DescriptorMatrixStore& dm = cs.DescriptorMatrix;
+    DescriptorMatrixStore& dm = descriptors.DescriptorMatrix;
     dm.Reset(n + p + 5);
-    cs.Pair.HoldRows(n + p);
+    pair.HoldRows(n + p);
     for (int k = 0; k <= n + p; ++k) {
         dm.MoleculeNames[k] = cells.Names[k];
     }
@@ -233,21 +234,22 @@ void ParseQsprTable(ProgramState& ps, ComputingState& cs) {
             dm.At(k, kPropertyColumn) = TextToNumber(cells.PropertyText[k]);
         }
     }
-    ++cs.DataVersion;
+    ++descriptors.DataVersion;
 }
 
-void LoadWorkTable(ProgramState& ps, ComputingState& cs, ComputingWindow& window) {
-    const int rows = ps.CalibrationCount + ps.PredictionCount + 1;
-    TableCellStore& cells = cs.TableCells;
+void LoadWorkTable(const CycleInputs& cycle, TableState& tables, WorkFileSet& workFiles,
+                   WorkerPool* pool, ComputingWindow& window) {
+    const int rows = cycle.CalibrationCount + cycle.PredictionCount + 1;
+    TableCellStore& cells = tables.Cells;
     cells.Rows = rows;
     cells.Values.assign(static_cast<std::size_t>(kTableColumns) * rows, 0.0);
     for (int j = 1; j < kTableColumns; ++j) {
         cells.Headings[j] = "xxx";
     }
-    cs.CurrentTableName = ps.TableNames[cs.TableIndex].first;
+    tables.CurrentTableName = cycle.TableNames[tables.TableIndex].first;
     {
         // Records 0..QsprLastLine, parsed on the workers: each fills its own row.
-        RecordReader reader(cs.CurrentTableName);
+        RecordReader reader(tables.CurrentTableName);
         auto parse = [&](int r, std::string_view record, int) {
             if (r == 0) {
                 ForEachToken(record, [&](int c, std::string_view token) {
@@ -267,25 +269,25 @@ void LoadWorkTable(ProgramState& ps, ComputingState& cs, ComputingWindow& window
                 });
             }
         };
-        ParseRecordsInBlocks(reader, false, 0, ps.QsprLastLine, cs.Workers.get(), parse,
-                             [&](int count) {
-                                 // One yield per record, as when they were read one by one.
-                                 for (int k = 0; k < count; ++k) {
-                                     window.Yield();
-                                 }
-                             });
+        ParseRecordsInBlocks(reader, false, 0, cycle.QsprLastLine, pool, parse, [&](int count) {
+            // One yield per record, as when they were read one by one.
+            for (int k = 0; k < count; ++k) {
+                window.Yield();
+            }
+        });
     }
-    cs.WorkFiles.Remove(cs.CurrentTableName);
+    workFiles.Remove(tables.CurrentTableName);
     window.SetCaption(" After splitting ... deleting ... " +
-                      cs.CurrentTableName.substr(cs.CurrentTableName.rfind('/') + 1));
+                      tables.CurrentTableName.substr(tables.CurrentTableName.rfind('/') + 1));
     for (int i = 1; i < rows; ++i) {
         cells.At(i, 1) = 0;
     }
 }
 
-void ScreenTableColumns(ProgramState& ps, ComputingState& cs, ComputingWindow& window) {
-    const int n = ps.CalibrationCount;
-    TableCellStore& cells = cs.TableCells;
+void ScreenTableColumns(const CycleInputs& cycle, TableState& tables, PairCorrelation& pair,
+                        ComputingWindow& window) {
+    const int n = cycle.CalibrationCount;
+    TableCellStore& cells = tables.Cells;
     for (int j = 1; j < kTableColumns; ++j) {
         double* column = cells.Column(j);
         for (int i = 1; i < cells.Rows; ++i) {
@@ -294,7 +296,6 @@ void ScreenTableColumns(ProgramState& ps, ComputingState& cs, ComputingWindow& w
             }
         }
     }
-    PairCorrelation& pair = cs.Pair;
     pair.HoldRows(n);
     std::fill(pair.X.begin() + 1, pair.X.end(), 0.0);
     std::fill(pair.Y.begin() + 1, pair.Y.end(), 0.0);

@@ -16,11 +16,15 @@ namespace kalemir::qspr {
 
 /// Copies each chosen table to a work copy that keeps its ending, and points the chosen
 /// and current table lists at the copies, so that the cycles never rewrite user files.
-void MakeWorkCopies(ProgramState& ps, ComputingState& cs);
+void MakeWorkCopies(CycleInputs& cycle, WorkFileSet& workFiles);
 
-void SplitTables(ProgramState& ps, ComputingState& cs, ComputingWindow& window);
-void ParseQsprTable(ProgramState& ps, ComputingState& cs);
-void LoadWorkTable(ProgramState& ps, ComputingState& cs, ComputingWindow& window);
-void ScreenTableColumns(ProgramState& ps, ComputingState& cs, ComputingWindow& window);
+void SplitTables(CycleInputs& cycle, TableState& tables, WorkFileSet& workFiles, WorkerPool* pool,
+                 ComputingWindow& window);
+void ParseQsprTable(CycleInputs& cycle, TableState& tables, SignificantDescriptors& descriptors,
+                    PairCorrelation& pair);
+void LoadWorkTable(const CycleInputs& cycle, TableState& tables, WorkFileSet& workFiles,
+                   WorkerPool* pool, ComputingWindow& window);
+void ScreenTableColumns(const CycleInputs& cycle, TableState& tables, PairCorrelation& pair,
+                        ComputingWindow& window);
 
 } // namespace kalemir::qspr

@@ -19,20 +19,20 @@ namespace kalemir::qspr {
 namespace {
 
 /// Series `first` and first + 1 of the scatter points: rows 1..n, zero beyond.
-void FillScatterSeries(ProgramState& ps, const double* estimated, const double* observed, int n,
+void FillScatterSeries(RunResults& results, const double* estimated, const double* observed, int n,
                        int first) {
     // One row beyond the molecules stays zero: it ends the series.
     const std::size_t rows = static_cast<std::size_t>(std::max(n, 0)) + 2;
-    if (ps.ScatterPoints.size() < rows) {
-        ps.ScatterPoints.resize(rows);
+    if (results.ScatterPoints.size() < rows) {
+        results.ScatterPoints.resize(rows);
     }
-    for (std::size_t i = 1; i < ps.ScatterPoints.size(); ++i) {
-        ps.ScatterPoints[i][first] = 0;
-        ps.ScatterPoints[i][first + 1] = 0;
+    for (std::size_t i = 1; i < results.ScatterPoints.size(); ++i) {
+        results.ScatterPoints[i][first] = 0;
+        results.ScatterPoints[i][first + 1] = 0;
     }
     for (int i = 1; i <= n; ++i) {
-        ps.ScatterPoints[i][first] = estimated[i];
-        ps.ScatterPoints[i][first + 1] = observed[i];
+        results.ScatterPoints[i][first] = estimated[i];
+        results.ScatterPoints[i][first + 1] = observed[i];
     }
 }
 
@@ -206,52 +206,56 @@ OutlierScan ScanOutliers(const std::vector<std::string>& names, const double* e,
     return scan;
 }
 
-void DecideOutlier(ProgramState& ps, ComputingState& cs, ComputingWindow& window,
+void DecideOutlier(const RunInputs& in, RunResults& results, const CycleInputs& cycle,
+                   OutlierState& outliers, PairCorrelation& pair, ComputingWindow& window,
                    ReportAppender& report, double q, double oiMax, double h) {
-    const int n = ps.CalibrationCount;
-    cs.OutlierRatio = OutlierRatioFor(q, oiMax);
-    if (ps.EliminateOutliers == 0) {
-        cs.OutlierRatio = 1.1;
+    const int n = cycle.CalibrationCount;
+    outliers.OutlierRatio = OutlierRatioFor(q, oiMax);
+    if (in.EliminateOutliers == 0) {
+        outliers.OutlierRatio = 1.1;
     }
-    if (ps.CycleNumber == 1) {
-        FillScatterSeries(ps, cs.Pair.X.data(), cs.Pair.Y.data(), n, 1);
+    if (cycle.Number == 1) {
+        FillScatterSeries(results, pair.X.data(), pair.Y.data(), n, 1);
     }
-    if (cs.OutlierRatio > 1) {
-        FillScatterSeries(ps, cs.Pair.X.data(), cs.Pair.Y.data(), n, 3);
-        report.Line(ps.EliminateOutliers == 1
+    if (outliers.OutlierRatio > 1) {
+        FillScatterSeries(results, pair.X.data(), pair.Y.data(), n, 3);
+        report.Line(in.EliminateOutliers == 1
                         ? "   According to KALEMIR criterion there are no outliers in the "
                           "calibration set."
                         : "   Your option was: do not eliminate identified outliers.");
-        ReportFragments(ps, cs, window, report);
+        ReportFragments(results, cycle, outliers, pair, window, report);
         return;
     }
-    report.Line("   The program removed the outlier " + cs.OutlierName + " out of calibration set");
-    ++cs.OutlierSteps;
+    report.Line("   The program removed the outlier " + outliers.OutlierName +
+                " out of calibration set");
+    ++outliers.OutlierSteps;
     if (h > kLeadHoppingH) {
         report.Lines({"", "   If the used chemical structure and the value of Dependent Property",
                       "   are correct, this outlier is a possible OUTLIER FOR LEAD HOPPING."});
     }
 }
 
-void AnalyseCalibrationSet(ProgramState& ps, ComputingState& cs, ComputingWindow& window,
-                           FinalWork&) {
-    const int n = ps.CalibrationCount;
-    const int p = cs.FitTermCount;
-    const DescriptorMatrixStore& dm = cs.DescriptorMatrix;
-    const auto& slot = cs.BestSets[3];
+void AnalyseCalibrationSet(const RunInputs& in, RunResults& results, const CycleInputs& cycle,
+                           const SignificantDescriptors& descriptors, SearchState& search,
+                           CrossValidationState& cv, OutlierState& outliers, PairCorrelation& pair,
+                           const std::string& reportName, ComputingWindow& window, FinalWork&) {
+    const int n = cycle.CalibrationCount;
+    const int p = search.FitTermCount;
+    const DescriptorMatrixStore& dm = descriptors.DescriptorMatrix;
+    const auto& slot = search.BestSets[3];
 
     // 1. Refit and weighting factors.
     PredictorSet best{};
     for (int k = 1; k <= p; ++k) {
         best[k] = static_cast<int>(slot[k]);
     }
-    PredictorSet& trial = cs.CandidateSets[kCandidateRow];
+    PredictorSet& trial = search.CandidateSets[kCandidateRow];
     trial = best;
-    cs.BestR2Seen = 0;
-    FitEquation(ps, cs, window, trial);
-    const double r2Full = cs.LastFitR2;
-    const FitResult fit = cs.Fit;
-    ReportAppender report(cs.ReportName);
+    search.BestR2Seen = 0;
+    FitEquation(cycle, descriptors, search, cv, pair, window, trial);
+    const double r2Full = search.LastFitR2;
+    const FitResult fit = search.Fit;
+    ReportAppender report(reportName);
     report.Lines({"    Weighting factors and intercept in the best (by Q) QSPR", ""});
     for (int k = 1; k <= p; ++k) {
         report.Line("     " + dm.ColumnNames[best[k]] + "     " +
@@ -260,12 +264,12 @@ void AnalyseCalibrationSet(ProgramState& ps, ComputingState& cs, ComputingWindow
     report.Lines({"", "    Intercept =   " + PlainNumber(RoundHalfAway(fit.Intercept, 4)), ""});
 
     // 2. Statistics of the calibration set.
-    const std::vector<double> estimated(cs.Pair.X.begin(), cs.Pair.X.begin() + n + 1);
-    const std::vector<double> observed(cs.Pair.Y.begin(), cs.Pair.Y.begin() + n + 1);
+    const std::vector<double> estimated(pair.X.begin(), pair.X.begin() + n + 1);
+    const std::vector<double> observed(pair.Y.begin(), pair.Y.begin() + n + 1);
     const CalibrationFigures f = ComputeCalibrationFigures(estimated.data(), observed.data(), n, p);
-    cs.Pair.MeanX = f.MeanE;
-    cs.Pair.SEE = f.SEE;
-    cs.Pair.R2 = f.R2;
+    pair.MeanX = f.MeanE;
+    pair.SEE = f.SEE;
+    pair.R2 = f.R2;
 
     // 3. Estimated and observed values with the outlier indices.
     report.Lines({"   ESTIMATED AND OBSERVED VALUES IN THE CALIBRATION SET",
@@ -276,7 +280,7 @@ void AnalyseCalibrationSet(ProgramState& ps, ComputingState& cs, ComputingWindow
     for (const std::string& row : scan.Rows) {
         report.Line(row);
     }
-    cs.OutlierName = scan.Name;
+    outliers.OutlierName = scan.Name;
 
     // 4. Statistics block.
     const std::string pm = "  " + std::string(kPlusMinus) + "  ";
@@ -307,14 +311,15 @@ void AnalyseCalibrationSet(ProgramState& ps, ComputingState& cs, ComputingWindow
     // The r2CV kept with the best set by Q, not that of the last set cross-validated.
     report.Line("   r2CV = " + PlainNumber(RoundDown(slot[kSlotR2CV], 4)));
     report.Line("");
-    RecordCycle(ps, cs, best, fit, estimated.data(), observed.data(), f, slot[kSlotR2CV], scan);
+    RecordCycle(in, results, cycle, descriptors, search, best, fit, estimated.data(),
+                observed.data(), f, slot[kSlotR2CV], scan);
 
     // 5. Outlier decision.
-    DecideOutlier(ps, cs, window, report, f.Q, scan.OIMax, scan.H);
+    DecideOutlier(in, results, cycle, outliers, pair, window, report, f.Q, scan.OIMax, scan.H);
 
     // 6. Relative utility of the predictors.
     std::array<double, kSetWidth + 1> utility{};
-    cs.FitTermCount = p - 1;
+    search.FitTermCount = p - 1;
     for (int k = 1; k <= p; ++k) {
         trial.fill(0);
         int position = 0;
@@ -323,12 +328,12 @@ void AnalyseCalibrationSet(ProgramState& ps, ComputingState& cs, ComputingWindow
                 trial[++position] = best[m];
             }
         }
-        cs.BestR2Seen = 10;
-        FitEquation(ps, cs, window, trial);
-        const double r2k = cs.LastFitR2;
+        search.BestR2Seen = 10;
+        FitEquation(cycle, descriptors, search, cv, pair, window, trial);
+        const double r2k = search.LastFitR2;
         utility[k] = 1 - r2k != 0 ? (r2Full - r2k) / (1 - r2k) : 0.0;
     }
-    cs.FitTermCount = p;
+    search.FitTermCount = p;
     trial = best;
     double uMax = 0;
     for (int k = 1; k <= p; ++k) {
@@ -337,9 +342,9 @@ void AnalyseCalibrationSet(ProgramState& ps, ComputingState& cs, ComputingWindow
     for (int k = 1; k <= p; ++k) {
         utility[k] = uMax > 0 ? 1000 * utility[k] / uMax : 0.0;
     }
-    cs.Pair.MeanX = f.MeanE;
-    cs.Pair.SEE = f.SEE;
-    cs.Pair.R2 = f.R2;
+    pair.MeanX = f.MeanE;
+    pair.SEE = f.SEE;
+    pair.R2 = f.R2;
     report.Lines({"", "   Relative utility of the predictors within [0 - 1000] range",
                   "   to explain the variation of the Dependent Property values", ""});
     for (int k = 1; k <= p; ++k) {
@@ -348,16 +353,16 @@ void AnalyseCalibrationSet(ProgramState& ps, ComputingState& cs, ComputingWindow
     }
 
     // 7. Stop rule.
-    if (EliminationStops(cs.OutlierSteps, ps.InitialCalibrationCount)) {
-        const bool removalAnnounced = !(cs.OutlierRatio > 1);
-        cs.OutlierRatio = 1.1;
+    if (EliminationStops(outliers.OutlierSteps, in.InitialCalibrationCount)) {
+        const bool removalAnnounced = !(outliers.OutlierRatio > 1);
+        outliers.OutlierRatio = 1.1;
         report.Lines({"", "   The elimination of outliers was stopped because of",
                       "   too large number of outliers in the calibration set.", ""});
         if (removalAnnounced) {
             // This cycle is the final one after all: its estimates are the "after" series
             // of the scatter plots, and the fragments of its calibration set are reported.
-            FillScatterSeries(ps, estimated.data(), observed.data(), n, 3);
-            ReportFragments(ps, cs, window, report);
+            FillScatterSeries(results, estimated.data(), observed.data(), n, 3);
+            ReportFragments(results, cycle, outliers, pair, window, report);
         }
     }
     report.Close();

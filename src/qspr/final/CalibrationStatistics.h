@@ -73,7 +73,8 @@ OutlierScan ScanOutliers(const std::vector<std::string>& names, const double* es
 /// The outlier decision on the estimates in cs.Pair: sets OutlierRatio, fills the scatter
 /// series, writes its lines, and reports the fragments when the cycle is final; counts a
 /// removal in OutlierSteps.
-void DecideOutlier(ProgramState& ps, ComputingState& cs, ComputingWindow& window,
+void DecideOutlier(const RunInputs& in, RunResults& results, const CycleInputs& cycle,
+                   OutlierState& outliers, PairCorrelation& pair, ComputingWindow& window,
                    ReportAppender& report, double q, double oiMax, double h);
 
 /// The elimination stops once Int(sqrt(N0)) outliers have been removed.
@@ -83,7 +84,9 @@ bool EliminationStops(int outlierSteps, int initialCalibrationCount);
 /// observed values with outlier indices, the statistics block, takes the outlier decision
 /// (reporting the molecular fragments when the cycle is final), reports the relative
 /// utility of the predictors and applies the stop rule of the elimination.
-void AnalyseCalibrationSet(ProgramState& ps, ComputingState& cs, ComputingWindow& window,
-                           FinalWork& work);
+void AnalyseCalibrationSet(const RunInputs& in, RunResults& results, const CycleInputs& cycle,
+                           const SignificantDescriptors& descriptors, SearchState& search,
+                           CrossValidationState& cv, OutlierState& outliers, PairCorrelation& pair,
+                           const std::string& reportName, ComputingWindow& window, FinalWork& work);
 
 } // namespace kalemir::qspr

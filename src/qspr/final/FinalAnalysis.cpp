@@ -25,38 +25,42 @@ const char* const kTitles[5] = {"", " with the highest value of Q", " with the l
                                 " with the lowest value of KK%", " with the highest value of COR"};
 
 /// Refits kept equation e on its first p members (p = FitTermCount).
-void FitKeptEquation(ProgramState& ps, ComputingState& cs, ComputingWindow& window, int e) {
+void FitKeptEquation(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
+                     SearchState& search, CrossValidationState& cv, PairCorrelation& pair,
+                     ComputingWindow& window, int e) {
     window.SetCaption(" Analysis of the QSPR " + std::to_string(e) + " / " +
                       std::to_string(kListRows));
-    PredictorSet& trial = cs.CandidateSets[kCandidateRow];
+    PredictorSet& trial = search.CandidateSets[kCandidateRow];
     trial.fill(0);
-    for (int k = 1; k <= cs.FitTermCount; ++k) {
-        trial[k] = cs.KeptSets[e][k];
+    for (int k = 1; k <= search.FitTermCount; ++k) {
+        trial[k] = search.KeptSets[e][k];
     }
-    cs.BestR2Seen = 0;
-    FitEquation(ps, cs, window, trial);
+    search.BestR2Seen = 0;
+    FitEquation(cycle, descriptors, search, cv, pair, window, trial);
 }
 
 /// Estimates of molecules first..last with the equation just fitted.
-void EstimateRows(ComputingState& cs, FinalWork& work, int first, int last) {
-    const PredictorSet& trial = cs.CandidateSets[kCandidateRow];
-    const int p = cs.FitTermCount;
+void EstimateRows(const SignificantDescriptors& descriptors, const SearchState& search,
+                  FinalWork& work, int first, int last) {
+    const PredictorSet& trial = search.CandidateSets[kCandidateRow];
+    const int p = search.FitTermCount;
     for (int row = first; row <= last; ++row) {
-        double estimate = cs.Fit.Intercept;
+        double estimate = search.Fit.Intercept;
         for (int k = 1; k <= p; ++k) {
-            const double value = trial[k] != 0 ? cs.DescriptorMatrix.At(row, trial[k]) : 0.0;
-            estimate = estimate + cs.Fit.Coefficients[k] * (value + cs.Fit.Means[k]);
+            const double value =
+                trial[k] != 0 ? descriptors.DescriptorMatrix.At(row, trial[k]) : 0.0;
+            estimate = estimate + search.Fit.Coefficients[k] * (value + search.Fit.Means[k]);
         }
         work.Estimate[row] = estimate;
     }
 }
 
-BestEquation RecordOf(const ComputingState& cs, const EquationFigures& f) {
+BestEquation RecordOf(const SearchState& search, const EquationFigures& f) {
     BestEquation record;
-    for (int k = 1; k <= cs.FitTermCount; ++k) {
-        record.Weights[k] = static_cast<float>(RoundDown(cs.Fit.Coefficients[k], 4));
+    for (int k = 1; k <= search.FitTermCount; ++k) {
+        record.Weights[k] = static_cast<float>(RoundDown(search.Fit.Coefficients[k], 4));
     }
-    record.Intercept = static_cast<float>(RoundDown(cs.Fit.Intercept, 4));
+    record.Intercept = static_cast<float>(RoundDown(search.Fit.Intercept, 4));
     record.Q = static_cast<float>(f.Q);
     record.SEE = static_cast<float>(f.SEE);
     record.F = static_cast<float>(f.F);
@@ -68,53 +72,58 @@ BestEquation RecordOf(const ComputingState& cs, const EquationFigures& f) {
 }
 
 /// r2, SEE, Q, F, RR% and KK% of the equation just fitted (its validation measures computed).
-EquationFigures FiguresOfFit(ProgramState& ps, ComputingState& cs, ComputingWindow& window,
-                             FinalWork& work) {
-    const int n = ps.CalibrationCount;
-    const int p = cs.FitTermCount;
+EquationFigures FiguresOfFit(CycleInputs& cycle, const SearchState& search, PairCorrelation& pair,
+                             ComputingWindow& window, FinalWork& work) {
+    const int n = cycle.CalibrationCount;
+    const int p = search.FitTermCount;
     EquationFigures f;
-    f.R2 = cs.Pair.R2;
-    f.SEE = cs.Pair.SEE;
+    f.R2 = pair.R2;
+    f.SEE = pair.SEE;
     f.Q = RankingQ(f.R2, n, p);
     f.F = RankingF(f.R2, n, p);
-    ComputeValidationMeasures(ps, cs, work, window);
-    f.RR = RelativeValidationError(ps, work.Validation);
+    ComputeValidationMeasures(cycle, pair, work, window);
+    f.RR = RelativeValidationError(work.Validation);
     f.KK = work.Validation.RankErrorPercent;
     return f;
 }
 
 /// Ranking of the 1000 kept equations with a prediction set.
-void RankEquations(ProgramState& ps, ComputingState& cs, ComputingWindow& window, FinalWork& work) {
-    const int n = ps.CalibrationCount;
-    const int pc = ps.PredictionCount;
+void RankEquations(CycleInputs& cycle, const SignificantDescriptors& descriptors,
+                   SearchState& search, CrossValidationState& cv, PairCorrelation& pair,
+                   ComputingWindow& window, FinalWork& work) {
+    const int n = cycle.CalibrationCount;
+    const int pc = cycle.PredictionCount;
     for (int e = 1; e <= kListRows; ++e) {
-        FitKeptEquation(ps, cs, window, e);
-        EstimateRows(cs, work, n + 1, n + pc);
-        const EstimateSpreads s = SpreadsOf(cs.Pair.X.data(), work.Estimate.data() + n, n, pc);
-        EquationFigures f = FiguresOfFit(ps, cs, window, work);
-        // ComputeValidationMeasures leaves in cs.Pair.MeanX the mean validation estimate (m_cal
+        FitKeptEquation(cycle, descriptors, search, cv, pair, window, e);
+        EstimateRows(descriptors, search, work, n + 1, n + pc);
+        const EstimateSpreads s = SpreadsOf(pair.X.data(), work.Estimate.data() + n, n, pc);
+        EquationFigures f = FiguresOfFit(cycle, search, pair, window, work);
+        // ComputeValidationMeasures leaves in pair.MeanX the mean validation estimate (m_cal
         // below 3).
-        f.COR = EquationCorrectness(ps.EstimatedCOR, cs.Pair.MeanX, s.MeanPred, s.SpreadPred, f.RR);
-        UpdateTrackers(work.Trackers, e, f, RecordOf(cs, f), {kByQ, kByRR, kByKK, kByCOR});
+        f.COR = EquationCorrectness(cycle.EstimatedCOR, pair.MeanX, s.MeanPred, s.SpreadPred, f.RR);
+        UpdateTrackers(work.Trackers, e, f, RecordOf(search, f), {kByQ, kByRR, kByKK, kByCOR});
     }
 }
 
-void WriteBestEquationReport(ProgramState& ps, ComputingState& cs, const FinalWork& work) {
+void WriteBestEquationReport(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
+                             const SearchState& search, const std::string& reportName,
+                             const FinalWork& work) {
     const auto& numbers = work.Trackers.Number;
-    ReportAppender report(cs.ReportName);
+    ReportAppender report(reportName);
     report.Lines({"", kDots, "",
                   "The value of the predictors in the below equation(s) is saved as "
                   "NAME#Xprd.dat file(s).",
                   ""});
     for (int t = kByQ; t <= kByCOR; ++t) {
         if (IsNewEquation(numbers, t)) {
-            WriteEquationBlock(report, cs, work.Trackers.Records[t], numbers[t], kTitles[t], false);
+            WriteEquationBlock(report, descriptors, search, work.Trackers.Records[t], numbers[t],
+                               kTitles[t], false);
         }
     }
     report.Lines(
         {"In order to understand the physical meaning of the predictors",
          "the documentation of the KALEMIR and DRAGON programs have to be consulted.", "",
-         "            You indicated COR (KalemirS) = " + PlainNumberSingle(ps.EstimatedCOR), "",
+         "            You indicated COR (KalemirS) = " + PlainNumberSingle(cycle.EstimatedCOR), "",
          "            ESTIMATION FOR THE MOLECULES IN THE PREDICTION SET"});
     report.Close();
 }
@@ -126,29 +135,32 @@ void WriteClosingLines(ReportAppender& report) {
 
 } // namespace
 
-void EndCycle(ProgramState& ps, ComputingState& cs) {
-    ReportAppender report(cs.ReportName);
-    const bool removal = ps.PredictionCount == 0 ? !(cs.OutlierRatio > 1)
-                                                 : cs.OutlierRatio > 0 && !(cs.OutlierRatio > 1);
-    RecordRemoval(ps, removal ? cs.OutlierName : std::string());
+void EndCycle(RunResults& results, CycleInputs& cycle, SearchState& search, OutlierState& outliers,
+              const std::string& reportName) {
+    ReportAppender report(reportName);
+    const bool removal = cycle.PredictionCount == 0
+                             ? !(outliers.OutlierRatio > 1)
+                             : outliers.OutlierRatio > 0 && !(outliers.OutlierRatio > 1);
+    RecordRemoval(results, removal ? outliers.OutlierName : std::string());
     if (removal) {
         report.Lines({"   " + std::string(70, '-'), "",
-                      "   STEP #" + PlainNumber(ps.CycleNumber + 1) +
+                      "   STEP #" + PlainNumber(cycle.Number + 1) +
                           " IN IDENTIFICATION AND ELIMINATION OF OUTLIERS",
                       ""});
         report.Close();
-        --ps.CalibrationCount;
-        DeriveDefaultThresholds(ps);
+        --cycle.CalibrationCount;
+        DeriveDefaultThresholds(cycle, cycle.CalibrationCount);
+        search.BestQ = 0;
+        search.BestQSEE = 1000;
         // As the Parameters OK does: a search needs at least pairs.
-        if (ps.MaxPredictors < 2) {
-            ps.MaxPredictors = 2;
+        if (cycle.MaxPredictors < 2) {
+            cycle.MaxPredictors = 2;
         }
-        ps.ValidationNames.resize(static_cast<std::size_t>(ps.ValidationCount) + 1);
-        ps.ValidationValues.resize(static_cast<std::size_t>(ps.ValidationCount) + 1);
+        cycle.ValidationNames.resize(static_cast<std::size_t>(cycle.ValidationCount) + 1);
         return;
     }
     report.Line("");
-    if (ps.PredictionCount > 0 && cs.OutlierRatio > 1) {
+    if (cycle.PredictionCount > 0 && outliers.OutlierRatio > 1) {
         report.Lines({"   " + std::string(70, '-'), ""});
     }
     WriteClosingLines(report);
@@ -231,14 +243,15 @@ void UpdateTrackers(EquationTrackers& tr, int e, const EquationFigures& f,
     }
 }
 
-void WriteEquationBlock(ReportAppender& report, const ComputingState& cs,
-                        const BestEquation& record, int e, const std::string& title,
-                        bool howToUse) {
+void WriteEquationBlock(ReportAppender& report, const SignificantDescriptors& descriptors,
+                        const SearchState& search, const BestEquation& record, int e,
+                        const std::string& title, bool howToUse) {
     auto four = [](float v) { return PlainNumber(RoundDown(static_cast<double>(v), 4)); };
     report.Lines({"The equation #" + std::to_string(e) + title, ""});
-    for (int k = 1; k <= cs.FitTermCount; ++k) {
-        const int c = cs.KeptSets[e][k];
-        report.Line("     " + (c != 0 ? cs.DescriptorMatrix.ColumnNames[c] : std::string()) +
+    for (int k = 1; k <= search.FitTermCount; ++k) {
+        const int c = search.KeptSets[e][k];
+        report.Line("     " +
+                    (c != 0 ? descriptors.DescriptorMatrix.ColumnNames[c] : std::string()) +
                     "     " + four(record.Weights[k]));
     }
     report.Lines({"", "    Intercept =   " + four(record.Intercept), ""});
@@ -252,12 +265,15 @@ void WriteEquationBlock(ReportAppender& report, const ComputingState& cs,
                   "    KK% = " + four(record.KK), ""});
 }
 
-void RankWithoutPredictionSet(ProgramState& ps, ComputingState& cs, ComputingWindow& window,
-                              FinalWork& work) {
-    if (ps.PredictionCount != 0 || !(cs.OutlierRatio > 1)) {
+void RankWithoutPredictionSet(const RunInputs& in, RunResults& results, CycleInputs& cycle,
+                              const SignificantDescriptors& descriptors, SearchState& search,
+                              CrossValidationState& cv, const OutlierState& outliers,
+                              PairCorrelation& pair, const std::string& reportName,
+                              ComputingWindow& window, FinalWork& work) {
+    if (cycle.PredictionCount != 0 || !(outliers.OutlierRatio > 1)) {
         return;
     }
-    const int n = ps.CalibrationCount;
+    const int n = cycle.CalibrationCount;
     EquationTrackers& tr = work.Trackers;
     for (int t = kByQ; t <= kByKK; ++t) {
         tr.Records[t] = BestEquation{};
@@ -267,25 +283,27 @@ void RankWithoutPredictionSet(ProgramState& ps, ComputingState& cs, ComputingWin
     tr.Number[kByRR] = 0;
     tr.Number[kByKK] = 0;
     for (int e = 1; e <= kListRows; ++e) {
-        FitKeptEquation(ps, cs, window, e);
-        EstimateRows(cs, work, 1, n);
-        const EquationFigures f = FiguresOfFit(ps, cs, window, work);
-        UpdateTrackers(tr, e, f, RecordOf(cs, f), {kByRR, kByKK});
+        FitKeptEquation(cycle, descriptors, search, cv, pair, window, e);
+        EstimateRows(descriptors, search, work, 1, n);
+        const EquationFigures f = FiguresOfFit(cycle, search, pair, window, work);
+        UpdateTrackers(tr, e, f, RecordOf(search, f), {kByRR, kByKK});
     }
     for (const int t : {kByRR, kByKK}) {
         if (tr.Number[t] != 0) {
             work.EquationNumber = tr.Number[t];
-            WritePredictorFile(ps, cs, work);
+            WritePredictorFile(in, cycle, descriptors, search, work);
         }
     }
-    RecordRanking(ps, cs, work);
-    ReportAppender report(cs.ReportName);
+    RecordRanking(results, cycle, descriptors, search, work);
+    ReportAppender report(reportName);
     report.Lines({"", kDots, ""});
     if (tr.Number[kByRR] != 0) {
-        WriteEquationBlock(report, cs, tr.Records[kByRR], tr.Number[kByRR], kTitles[kByRR], true);
+        WriteEquationBlock(report, descriptors, search, tr.Records[kByRR], tr.Number[kByRR],
+                           kTitles[kByRR], true);
     }
     if (tr.Number[kByKK] != 0 && tr.Number[kByKK] != tr.Number[kByRR]) {
-        WriteEquationBlock(report, cs, tr.Records[kByKK], tr.Number[kByKK], kTitles[kByKK], true);
+        WriteEquationBlock(report, descriptors, search, tr.Records[kByKK], tr.Number[kByKK],
+                           kTitles[kByKK], true);
     }
     report.Lines({"In order to understand the physical meaning of the predictors",
                   "the documentation of the KALEMIR and DRAGON programs have to be consulted.",
@@ -293,76 +311,83 @@ void RankWithoutPredictionSet(ProgramState& ps, ComputingState& cs, ComputingWin
     report.Close();
 }
 
-void FinalAnalysis(ProgramState& ps, ComputingState& cs, ComputingWindow& window) {
-    if (cs.ValuableSetCount == 0) {
+void FinalAnalysis(const RunInputs& in, RunResults& results, CycleInputs& cycle,
+                   const SignificantDescriptors& descriptors, SearchState& search,
+                   CrossValidationState& cv, OutlierState& outliers, PairCorrelation& pair,
+                   const std::string& reportName, WorkerPool* pool, ComputingWindow& window) {
+    if (search.ValuableSetCount == 0) {
         return;
     }
-    const int n = ps.CalibrationCount;
-    const int pc = ps.PredictionCount;
-    cs.RebuildDesign = true;
+    const int n = cycle.CalibrationCount;
+    const int pc = cycle.PredictionCount;
+    search.RebuildDesign = true;
     FinalWork work;
-    work.EstimatesFileName = EstimatesFileName(ps.QsprTableName);
-    if (ps.CycleNumber > 1) {
-        ReportAppender report(cs.ReportName);
-        report.Lines({"     Statistical analysis parameters:", "",
-                      "     Molecules number in the calibration set: " + NumText(n),
-                      "     Molecules number in the validation set: " + NumText(ps.ValidationCount),
-                      "     Molecules number in the prediction set: " + NumText(pc)});
-        if (ps.MaxPredictors > 1) {
+    work.EstimatesFileName = EstimatesFileName(in.QsprTableName);
+    if (cycle.Number > 1) {
+        ReportAppender report(reportName);
+        report.Lines(
+            {"     Statistical analysis parameters:", "",
+             "     Molecules number in the calibration set: " + NumText(n),
+             "     Molecules number in the validation set: " + NumText(cycle.ValidationCount),
+             "     Molecules number in the prediction set: " + NumText(pc)});
+        if (cycle.MaxPredictors > 1) {
             report.Line("     Minimum predictors number: 2");
         }
         report.Lines(
-            {"     Maximum predictors number: " + NumText(ps.MaxPredictors),
-             "     descriptors / Property correlation: r2 > " + NumText(ps.MinPropertyR2),
-             "     Intercorrelation in > 2 descriptors sets: r2 < " + NumText(ps.MaxInterR2)});
+            {"     Maximum predictors number: " + NumText(cycle.MaxPredictors),
+             "     descriptors / Property correlation: r2 > " + NumText(cycle.MinPropertyR2),
+             "     Intercorrelation in > 2 descriptors sets: r2 < " + NumText(cycle.MaxInterR2)});
         report.Close();
     }
     int p = 0;
-    for (int m = 1; m <= ps.MaxPredictors && m <= kSetWidth; ++m) {
-        if (cs.BestSets[3][m] != 0) {
+    for (int m = 1; m <= cycle.MaxPredictors && m <= kSetWidth; ++m) {
+        if (search.BestSets[3][m] != 0) {
             ++p;
         }
     }
-    cs.FitTermCount = p;
+    search.FitTermCount = p;
     work.Size(n + pc, pc);
     for (int i = n; i >= 1; --i) {
-        work.CalibrationRowOf[cs.DescriptorMatrix.MoleculeNames[i]] = i;
+        work.CalibrationRowOf[descriptors.DescriptorMatrix.MoleculeNames[i]] = i;
     }
     if (p == 0) {
         // No best set by Q to analyse: nothing to remove, the analysis ends here.
-        cs.OutlierRatio = 1.1;
-        ReportAppender report(cs.ReportName);
+        outliers.OutlierRatio = 1.1;
+        ReportAppender report(reportName);
         report.Line("");
         WriteClosingLines(report);
         report.Close();
         return;
     }
-    PrepareCrossProducts(ps, cs);
+    PrepareCrossProducts(cycle, descriptors, search, pool);
 
-    AnalyseCalibrationSet(ps, cs, window, work);
-    RankWithoutPredictionSet(ps, cs, window, work);
-    if (pc > 0 && cs.OutlierRatio > 1) {
+    AnalyseCalibrationSet(in, results, cycle, descriptors, search, cv, outliers, pair, reportName,
+                          window, work);
+    RankWithoutPredictionSet(in, results, cycle, descriptors, search, cv, outliers, pair,
+                             reportName, window, work);
+    if (pc > 0 && outliers.OutlierRatio > 1) {
         std::fill(work.Vote.begin(), work.Vote.end(), 0);
-        RankEquations(ps, cs, window, work);
-        RecordRanking(ps, cs, work);
+        RankEquations(cycle, descriptors, search, cv, pair, window, work);
+        RecordRanking(results, cycle, descriptors, search, work);
         const auto& numbers = work.Trackers.Number;
         for (int t = kByQ; t <= kByCOR; ++t) {
             if (IsNewEquation(numbers, t)) {
                 work.EquationNumber = numbers[t];
-                WritePredictorFile(ps, cs, work);
+                WritePredictorFile(in, cycle, descriptors, search, work);
             }
         }
-        WriteBestEquationReport(ps, cs, work);
+        WriteBestEquationReport(cycle, descriptors, search, reportName, work);
         for (int t = kByQ; t <= kByCOR; ++t) {
             if (IsNewEquation(numbers, t)) {
                 work.EquationNumber = numbers[t];
-                EstimatePredictionSet(ps, cs, window, work);
+                EstimatePredictionSet(in, results, cycle, descriptors, search, cv, pair, reportName,
+                                      window, work);
             }
         }
-        ReportFinalLabels(ps, cs, work, DistinctEquationCount(numbers));
-        RecordFinalLabels(ps, work, DistinctEquationCount(numbers));
+        ReportFinalLabels(cycle, descriptors, reportName, work, DistinctEquationCount(numbers));
+        RecordFinalLabels(results, cycle, work, DistinctEquationCount(numbers));
     }
-    EndCycle(ps, cs);
+    EndCycle(results, cycle, search, outliers, reportName);
 }
 
 } // namespace kalemir::qspr

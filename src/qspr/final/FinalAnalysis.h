@@ -37,19 +37,27 @@ void UpdateTrackers(EquationTrackers& trackers, int e, const EquationFigures& fi
                     const BestEquation& record, std::initializer_list<int> criteria);
 
 /// One block of the best-equation report.
-void WriteEquationBlock(ReportAppender& report, const ComputingState& cs,
-                        const BestEquation& record, int e, const std::string& title, bool howToUse);
+void WriteEquationBlock(ReportAppender& report, const SignificantDescriptors& descriptors,
+                        const SearchState& search, const BestEquation& record, int e,
+                        const std::string& title, bool howToUse);
 
 /// Without a prediction set, in the final cycle: the best equations by RR% and KK%, their
 /// predictor-value files and report blocks.
-void RankWithoutPredictionSet(ProgramState& ps, ComputingState& cs, ComputingWindow& window,
-                              FinalWork& work);
+void RankWithoutPredictionSet(const RunInputs& in, RunResults& results, CycleInputs& cycle,
+                              const SignificantDescriptors& descriptors, SearchState& search,
+                              CrossValidationState& cv, const OutlierState& outliers,
+                              PairCorrelation& pair, const std::string& reportName,
+                              ComputingWindow& window, FinalWork& work);
 
 /// The end of the cycle: a STEP header, N - 1 and the thresholds derived again (at least
 /// two predictors) when an outlier is removed, otherwise the closing lines.
-void EndCycle(ProgramState& ps, ComputingState& cs);
+void EndCycle(RunResults& results, CycleInputs& cycle, SearchState& search, OutlierState& outliers,
+              const std::string& reportName);
 
 /// The last stage of every cycle.
-void FinalAnalysis(ProgramState& ps, ComputingState& cs, ComputingWindow& window);
+void FinalAnalysis(const RunInputs& in, RunResults& results, CycleInputs& cycle,
+                   const SignificantDescriptors& descriptors, SearchState& search,
+                   CrossValidationState& cv, OutlierState& outliers, PairCorrelation& pair,
+                   const std::string& reportName, WorkerPool* pool, ComputingWindow& window);
 
 } // namespace kalemir::qspr

@@ -70,6 +70,9 @@ struct FinalWork {
     double LeverageMean = 0;
     float LeverageSpread = 0;
     ValidationSums Validation;
+    /// Validation molecule w = 1..V of the equation just assessed: its estimate and
+    /// observed value in columns 2 and 3, their ranks in columns 4 and 5.
+    std::vector<std::array<double, 6>> ValidationValues;
     /// The observed validation values last ranked, and their ranks.
     std::vector<double> RankedObserved;
     std::vector<int> ObservedRanks;

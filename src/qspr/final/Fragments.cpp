@@ -71,20 +71,20 @@ std::string FragmentLine(const std::string& fragment, const std::string& molecul
            "  molecule   r =  " + PlainNumber(RoundDown(r, 4));
 }
 
-void ReportFragments(ProgramState& ps, ComputingState& cs, ComputingWindow& window,
-                     ReportAppender& report) {
-    const int n = ps.CalibrationCount;
+void ReportFragments(RunResults& results, const CycleInputs& cycle, const OutlierState& outliers,
+                     PairCorrelation& pair, ComputingWindow& window, ReportAppender& report) {
+    const int n = cycle.CalibrationCount;
     FragmentCells cells;
     cells.Rows = n + 2;
     cells.MoleculeNames.assign(static_cast<std::size_t>(cells.Rows), std::string("0"));
     cells.Values.assign(static_cast<std::size_t>(cells.Rows) * kFragmentColumns, 0.0);
     std::vector<std::string_view> tokens;
-    for (int i = 1; i <= n && i < static_cast<int>(ps.QsprLines.size()); ++i) {
-        Tokenise(ps.QsprLines[i], tokens);
+    for (int i = 1; i <= n && i < static_cast<int>(cycle.QsprLines.size()); ++i) {
+        Tokenise(cycle.QsprLines[i], tokens);
         cells.At(i, 100) = tokens.size() > 1 ? TextToNumber(tokens[1]) : 0.0;
     }
-    for (int t = 1; t <= ps.SelectedTableCount; ++t) {
-        const std::string& name = ps.ChosenTableNames[t].first;
+    for (int t = 1; t <= cycle.SelectedTableCount; ++t) {
+        const std::string& name = cycle.ChosenTableNames[t].first;
         if (HasTableSuffix(name, "vfr.des")) {
             ReadFragmentTable(name, cells, window);
         }
@@ -98,11 +98,10 @@ void ReportFragments(ProgramState& ps, ComputingState& cs, ComputingWindow& wind
     report.Lines({"", "     TOTAL NUMBER OF IDENTIFIED MOLECULAR FRAGMENTS IN THE CALIBRATION SET "
                       "IS " +
                           PlainNumber(fragments)});
-    report.Line(cs.OutlierSteps > 0
+    report.Line(outliers.OutlierSteps > 0
                     ? "     SIGNIFICANT MOLECULAR FRAGMENTS AFTER ELIMINATION OF HIGH OUTLIERS ARE"
                     : "     SIGNIFICANT MOLECULAR FRAGMENTS ARE");
     report.Line("");
-    PairCorrelation& pair = cs.Pair;
     pair.HoldRows(n);
     std::fill(pair.X.begin(), pair.X.end(), 0.0);
     std::fill(pair.Y.begin(), pair.Y.end(), 0.0);
@@ -111,16 +110,16 @@ void ReportFragments(ProgramState& ps, ComputingState& cs, ComputingWindow& wind
     }
     pair.SignedR2 = 0;
     int significant = 0;
-    ps.Record.FragmentsReported = true;
-    ps.Record.FragmentCount = fragments;
-    ps.Record.Fragments.clear();
+    results.Record.FragmentsReported = true;
+    results.Record.FragmentCount = fragments;
+    results.Record.Fragments.clear();
     for (int f = 2; f <= fragments + 1; ++f) {
         for (int i = 1; i <= n; ++i) {
             pair.X[i] = cells.At(i, f);
         }
         CorrelatePair(pair, n, window);
         const double r = pair.R;
-        FragmentRecord& kept = ps.Record.Fragments.emplace_back();
+        FragmentRecord& kept = results.Record.Fragments.emplace_back();
         kept.Name = cells.Names[f];
         kept.R = r;
         if (!IsSignificantFragment(r, n)) {

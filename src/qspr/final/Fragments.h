@@ -23,7 +23,7 @@ std::string FragmentLine(const std::string& fragment, const std::string& molecul
 /// Appends the fragments report for the calibration molecules 1..N: the fragments of the
 /// chosen table(s) ending in "vfr.des", read by position with the QSPR lines. Cells of
 /// records the table lacks read as 0.
-void ReportFragments(ProgramState& ps, ComputingState& cs, ComputingWindow& window,
-                     ReportAppender& report);
+void ReportFragments(RunResults& results, const CycleInputs& cycle, const OutlierState& outliers,
+                     PairCorrelation& pair, ComputingWindow& window, ReportAppender& report);
 
 } // namespace kalemir::qspr

@@ -82,12 +82,14 @@ EstimateSpreads SpreadsOf(const double* x, const double* e, int n, int pc) {
     return s;
 }
 
-void WriteEstimatesFile(ProgramState& ps, ComputingState& cs, FinalWork& work) {
-    const int n = ps.CalibrationCount;
-    const int pc = ps.PredictionCount;
+void WriteEstimatesFile(const RunInputs& in, const CycleInputs& cycle,
+                        const SignificantDescriptors& descriptors, const SearchState& search,
+                        PairCorrelation& pair, FinalWork& work) {
+    const int n = cycle.CalibrationCount;
+    const int pc = cycle.PredictionCount;
     const int e = work.EquationNumber;
-    const DescriptorMatrixStore& dm = cs.DescriptorMatrix;
-    const double* x = cs.Pair.X.data();
+    const DescriptorMatrixStore& dm = descriptors.DescriptorMatrix;
+    const double* x = pair.X.data();
     for (int j = 1; j <= pc; ++j) {
         work.AdoCount[n + j] = 0;
     }
@@ -115,7 +117,7 @@ void WriteEstimatesFile(ProgramState& ps, ComputingState& cs, FinalWork& work) {
             ++work.AdoCount[n + j];
         }
     }
-    AssessApplicability(ps, cs, work);
+    AssessApplicability(in, cycle, search, work);
     for (int j = 1; j <= pc; ++j) {
         if (work.LeverageValues[j] > work.LeverageMean + work.LeverageSpread) {
             ++work.AdoCount[n + j];
@@ -141,35 +143,38 @@ void WriteEstimatesFile(ProgramState& ps, ComputingState& cs, FinalWork& work) {
     file.Close();
 }
 
-void EstimatePredictionSet(ProgramState& ps, ComputingState& cs, ComputingWindow& window,
+void EstimatePredictionSet(const RunInputs& in, RunResults& results, const CycleInputs& cycle,
+                           const SignificantDescriptors& descriptors, SearchState& search,
+                           CrossValidationState& cv, PairCorrelation& pair,
+                           const std::string& reportName, ComputingWindow& window,
                            FinalWork& work) {
-    const int n = ps.CalibrationCount;
-    const int pc = ps.PredictionCount;
-    const int p = cs.FitTermCount;
+    const int n = cycle.CalibrationCount;
+    const int pc = cycle.PredictionCount;
+    const int p = search.FitTermCount;
     const int e = work.EquationNumber;
-    const DescriptorMatrixStore& dm = cs.DescriptorMatrix;
-    PredictorSet& trial = cs.CandidateSets[kCandidateRow];
+    const DescriptorMatrixStore& dm = descriptors.DescriptorMatrix;
+    PredictorSet& trial = search.CandidateSets[kCandidateRow];
     for (int k = 1; k <= p; ++k) {
-        trial[k] = cs.KeptSets[e][k];
+        trial[k] = search.KeptSets[e][k];
     }
-    cs.BestR2Seen = 0;
-    FitEquation(ps, cs, window, trial);
+    search.BestR2Seen = 0;
+    FitEquation(cycle, descriptors, search, cv, pair, window, trial);
     for (int j = 1; j <= pc; ++j) {
-        double estimate = cs.Fit.Intercept;
+        double estimate = search.Fit.Intercept;
         for (int k = 1; k <= p; ++k) {
             const double value = trial[k] != 0 ? dm.At(n + j, trial[k]) : 0.0;
-            estimate = estimate + cs.Fit.Coefficients[k] * (value + cs.Fit.Means[k]);
+            estimate = estimate + search.Fit.Coefficients[k] * (value + search.Fit.Means[k]);
         }
         work.Estimate[n + j] = estimate;
     }
-    WriteEstimatesFile(ps, cs, work);
+    WriteEstimatesFile(in, cycle, descriptors, search, pair, work);
 
-    const EstimateSpreads s = SpreadsOf(cs.Pair.X.data(), work.Estimate.data() + n, n, pc);
+    const EstimateSpreads s = SpreadsOf(pair.X.data(), work.Estimate.data() + n, n, pc);
     const double lowAll = s.MeanAll - s.SpreadAll / 2;
     const double highAll = s.MeanAll + s.SpreadAll / 2;
     const double lowPred = s.MeanPred - s.SpreadPred / 2;
     const double highPred = s.MeanPred + s.SpreadPred / 2;
-    ReportAppender report(cs.ReportName);
+    ReportAppender report(reportName);
     report.Lines({"", " USING THE QSPR #" + std::to_string(e),
                   " Average of the estimated Dependent Property values = " +
                       NumText(RoundDown(s.MeanPred, 3)) + "  " + std::string(kPlusMinus) + "  " +
@@ -182,7 +187,7 @@ void EstimatePredictionSet(ProgramState& ps, ComputingState& cs, ComputingWindow
                     marks.Text);
         work.Vote[n + j] += marks.Vote;
     }
-    RecordPredictionBlock(ps, cs, work, lowPred, highPred, lowAll, highAll);
+    RecordPredictionBlock(results, cycle, descriptors, work, lowPred, highPred, lowAll, highAll);
     float cor = 0;
     for (int t = kByQ; t <= kByCOR; ++t) {
         if (work.Trackers.Number[t] == e) {
@@ -197,17 +202,17 @@ void EstimatePredictionSet(ProgramState& ps, ComputingState& cs, ComputingWindow
     report.Close();
 }
 
-void ReportFinalLabels(const ProgramState& ps, const ComputingState& cs, const FinalWork& work,
-                       int distinct) {
-    const int n = ps.CalibrationCount;
-    const int pc = ps.PredictionCount;
+void ReportFinalLabels(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
+                       const std::string& reportName, const FinalWork& work, int distinct) {
+    const int n = cycle.CalibrationCount;
+    const int pc = cycle.PredictionCount;
     int labelled = 0;
     for (int j = 1; j <= pc; ++j) {
         if (FinalLabel(work.Vote[n + j], distinct) != 0) {
             ++labelled;
         }
     }
-    ReportAppender report(cs.ReportName);
+    ReportAppender report(reportName);
     if (labelled > 0) {
         report.Lines({"There are " + std::to_string(distinct) +
                           " equations that were used for final prediction.",
@@ -216,7 +221,7 @@ void ReportFinalLabels(const ProgramState& ps, const ComputingState& cs, const F
         for (int j = 1; j <= pc; ++j) {
             const int label = FinalLabel(work.Vote[n + j], distinct);
             if (label != 0) {
-                report.Line(cs.DescriptorMatrix.MoleculeNames[n + j] +
+                report.Line(descriptors.DescriptorMatrix.MoleculeNames[n + j] +
                             (label < 0 ? "       low" : "       high"));
             }
         }

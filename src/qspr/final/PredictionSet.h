@@ -44,15 +44,19 @@ EstimateSpreads SpreadsOf(const double* calibration, const double* prediction, i
 
 /// Refits equation work.EquationNumber, estimates the prediction molecules, writes the
 /// estimates file with the ADO marks, reports the marks and adds the votes.
-void EstimatePredictionSet(ProgramState& ps, ComputingState& cs, ComputingWindow& window,
-                           FinalWork& work);
+void EstimatePredictionSet(const RunInputs& in, RunResults& results, const CycleInputs& cycle,
+                           const SignificantDescriptors& descriptors, SearchState& search,
+                           CrossValidationState& cv, PairCorrelation& pair,
+                           const std::string& reportName, ComputingWindow& window, FinalWork& work);
 
 /// ADO counts (distance and leverage) of the prediction molecules and one block of the
 /// estimates file, opened for appending.
-void WriteEstimatesFile(ProgramState& ps, ComputingState& cs, FinalWork& work);
+void WriteEstimatesFile(const RunInputs& in, const CycleInputs& cycle,
+                        const SignificantDescriptors& descriptors, const SearchState& search,
+                        PairCorrelation& pair, FinalWork& work);
 
 /// The list of molecules finally labelled 'low' or 'high'.
-void ReportFinalLabels(const ProgramState& ps, const ComputingState& cs, const FinalWork& work,
-                       int distinct);
+void ReportFinalLabels(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
+                       const std::string& reportName, const FinalWork& work, int distinct);
 
 } // namespace kalemir::qspr

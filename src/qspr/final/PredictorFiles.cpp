@@ -17,13 +17,15 @@ std::string EquationPredictorFileName(const std::string& qsprTableName, int equa
     return NamePrefix(qsprTableName, 5) + "#" + std::to_string(equation) + "prd.dat";
 }
 
-void WritePredictorFile(const ProgramState& ps, const ComputingState& cs, const FinalWork& work) {
+void WritePredictorFile(const RunInputs& in, const CycleInputs& cycle,
+                        const SignificantDescriptors& descriptors, const SearchState& search,
+                        const FinalWork& work) {
     const int e = work.EquationNumber;
-    const int p = cs.FitTermCount;
-    const int last = ps.CalibrationCount + ps.PredictionCount;
-    const DescriptorMatrixStore& dm = cs.DescriptorMatrix;
-    const PredictorSet& set = cs.KeptSets[e];
-    LineWriter writer(EquationPredictorFileName(ps.QsprTableName, e));
+    const int p = search.FitTermCount;
+    const int last = cycle.CalibrationCount + cycle.PredictionCount;
+    const DescriptorMatrixStore& dm = descriptors.DescriptorMatrix;
+    const PredictorSet& set = search.KeptSets[e];
+    LineWriter writer(EquationPredictorFileName(in.QsprTableName, e));
     std::string line;
     for (int i = 0; i <= last; ++i) {
         line = PredictorCellText(i == 0 ? std::string("Cases") : dm.MoleculeNames[i]);
@@ -114,12 +116,13 @@ bool Leverages(const std::vector<double>& x, int p, int calibrationRows, int fir
     return true;
 }
 
-void AssessApplicability(const ProgramState& ps, const ComputingState& cs, FinalWork& work) {
-    const int n = ps.CalibrationCount;
-    const int np = n + ps.PredictionCount;
-    const int p = cs.FitTermCount;
+void AssessApplicability(const RunInputs& in, const CycleInputs& cycle, const SearchState& search,
+                         FinalWork& work) {
+    const int n = cycle.CalibrationCount;
+    const int np = n + cycle.PredictionCount;
+    const int p = search.FitTermCount;
     const std::size_t width = static_cast<std::size_t>(p) + 1;
-    const std::string path = EquationPredictorFileName(ps.QsprTableName, work.EquationNumber);
+    const std::string path = EquationPredictorFileName(in.QsprTableName, work.EquationNumber);
     std::vector<double> x((static_cast<std::size_t>(np) + 1) * width, 0.0);
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) {
@@ -163,7 +166,7 @@ void AssessApplicability(const ProgramState& ps, const ComputingState& cs, Final
         throw FileError(path + ": cannot read");
     }
     std::vector<double> leverage;
-    const int pc = ps.PredictionCount;
+    const int pc = cycle.PredictionCount;
     work.LeverageValues.assign(static_cast<std::size_t>(pc) + 1, 0.0f);
     work.LeverageMean = 0;
     work.LeverageSpread = 0;

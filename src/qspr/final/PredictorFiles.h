@@ -17,7 +17,9 @@ std::string EquationPredictorFileName(const std::string& qsprTableName, int equa
 
 /// Writes the raw values of the predictors of equation work.EquationNumber for every
 /// molecule in descriptor-matrix order, replacing an existing file of that name.
-void WritePredictorFile(const ProgramState& ps, const ComputingState& cs, const FinalWork& work);
+void WritePredictorFile(const RunInputs& in, const CycleInputs& cycle,
+                        const SignificantDescriptors& descriptors, const SearchState& search,
+                        const FinalWork& work);
 
 /// Leverages x M^-1 x' of the rows `first`..`last` of x (p columns, row-major with
 /// p + 1 entries per row, entries 1..p), M = X'X over the rows 1..calibrationRows.
@@ -30,6 +32,7 @@ bool Leverages(const std::vector<double>& x, int p, int calibrationRows, int fir
 /// 1..P), LeverageMean and LeverageSpread (0 for one prediction molecule). A singular
 /// X'X leaves every leverage, the mean and the spread at 0, so that the leverage
 /// criterion marks nothing for that equation.
-void AssessApplicability(const ProgramState& ps, const ComputingState& cs, FinalWork& work);
+void AssessApplicability(const RunInputs& in, const CycleInputs& cycle, const SearchState& search,
+                         FinalWork& work);
 
 } // namespace kalemir::qspr

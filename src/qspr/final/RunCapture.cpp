@@ -37,43 +37,46 @@ double TableValue(double centred, double mean) {
 
 } // namespace
 
-void RecordCycle(ProgramState& ps, const ComputingState& cs, const PredictorSet& best,
-                 const FitResult& fit, const double* estimated, const double* observed,
-                 const CalibrationFigures& f, double r2cv, const OutlierScan& scan) {
-    const int n = ps.CalibrationCount;
-    const int pc = ps.PredictionCount;
-    const int p = cs.FitTermCount;
-    const DescriptorMatrixStore& dm = cs.DescriptorMatrix;
+void RecordCycle(const RunInputs& in, RunResults& results, const CycleInputs& cycle,
+                 const SignificantDescriptors& descriptors, const SearchState& search,
+                 const PredictorSet& best, const FitResult& fit, const double* estimated,
+                 const double* observed, const CalibrationFigures& f, double r2cv,
+                 const OutlierScan& scan) {
+    const int n = cycle.CalibrationCount;
+    const int pc = cycle.PredictionCount;
+    const int p = search.FitTermCount;
+    const DescriptorMatrixStore& dm = descriptors.DescriptorMatrix;
 
-    CycleRecord cycle;
-    cycle.Cycle = ps.CycleNumber;
-    cycle.CalibrationCount = n;
-    cycle.PredictionCount = pc;
-    cycle.Parameters = {ps.MinPropertyR2, ps.ValidationCount, static_cast<double>(ps.EstimatedCOR),
-                        ps.MaxInterR2,    ps.MaxPredictors,   ps.EliminateOutliers};
+    CycleRecord entry;
+    entry.Cycle = cycle.Number;
+    entry.CalibrationCount = n;
+    entry.PredictionCount = pc;
+    entry.Parameters = {
+        cycle.MinPropertyR2, cycle.ValidationCount, static_cast<double>(cycle.EstimatedCOR),
+        cycle.MaxInterR2,    cycle.MaxPredictors,   in.EliminateOutliers};
     for (int k = 1; k <= p; ++k) {
-        cycle.Descriptors.push_back(dm.ColumnNames[best[k]]);
-        cycle.Coefficients.push_back(fit.Coefficients[k]);
+        entry.Descriptors.push_back(dm.ColumnNames[best[k]]);
+        entry.Coefficients.push_back(fit.Coefficients[k]);
     }
-    cycle.Intercept = fit.Intercept;
-    cycle.R2 = f.R2;
-    cycle.Q = f.Q;
-    cycle.F = f.F;
-    cycle.SEE = f.SEE;
-    cycle.RMS = f.RMS;
-    cycle.R2CV = r2cv;
-    cycle.Kendall = f.Kendall;
-    cycle.MeanObserved = f.MeanO;
-    cycle.SpreadObserved = f.SpreadO;
-    cycle.MeanEstimated = f.MeanE;
-    cycle.SpreadEstimated = f.SpreadE;
-    cycle.LargestOutlierIndex = scan.OIMax;
-    cycle.LargestOutlierName = scan.Name;
+    entry.Intercept = fit.Intercept;
+    entry.R2 = f.R2;
+    entry.Q = f.Q;
+    entry.F = f.F;
+    entry.SEE = f.SEE;
+    entry.RMS = f.RMS;
+    entry.R2CV = r2cv;
+    entry.Kendall = f.Kendall;
+    entry.MeanObserved = f.MeanO;
+    entry.SpreadObserved = f.SpreadO;
+    entry.MeanEstimated = f.MeanE;
+    entry.SpreadEstimated = f.SpreadE;
+    entry.LargestOutlierIndex = scan.OIMax;
+    entry.LargestOutlierName = scan.Name;
 
     BestModelRecord model;
-    model.Cycle = ps.CycleNumber;
-    model.Descriptors = cycle.Descriptors;
-    model.Coefficients = cycle.Coefficients;
+    model.Cycle = cycle.Number;
+    model.Descriptors = entry.Descriptors;
+    model.Coefficients = entry.Coefficients;
     model.Intercept = fit.Intercept;
     auto rawValues = [&](int row) {
         std::vector<double> values(static_cast<std::size_t>(p));
@@ -98,19 +101,21 @@ void RecordCycle(ProgramState& ps, const ComputingState& cs, const PredictorSet&
         }
         model.PredictionEstimates.push_back(estimate);
     }
-    ps.Record.Cycles.push_back(std::move(cycle));
-    ps.Record.BestModel = std::move(model);
+    results.Record.Cycles.push_back(std::move(entry));
+    results.Record.BestModel = std::move(model);
 }
 
-void RecordRemoval(ProgramState& ps, const std::string& removed) {
-    if (!ps.Record.Cycles.empty()) {
-        ps.Record.Cycles.back().RemovedOutlier = removed;
+void RecordRemoval(RunResults& results, const std::string& removed) {
+    if (!results.Record.Cycles.empty()) {
+        results.Record.Cycles.back().RemovedOutlier = removed;
     }
 }
 
-void RecordRanking(ProgramState& ps, const ComputingState& cs, const FinalWork& work) {
+void RecordRanking(RunResults& results, const CycleInputs& cycle,
+                   const SignificantDescriptors& descriptors, const SearchState& search,
+                   const FinalWork& work) {
     const auto& numbers = work.Trackers.Number;
-    ps.Record.Ranked.clear();
+    results.Record.Ranked.clear();
     for (int t = kByQ; t <= kByCOR; ++t) {
         if (numbers[t] == 0) {
             continue;
@@ -127,9 +132,10 @@ void RecordRanking(ProgramState& ps, const ComputingState& cs, const FinalWork& 
             }
         }
         r.Number = e;
-        for (int k = 1; k <= cs.FitTermCount; ++k) {
-            const int c = cs.KeptSets[e][k];
-            r.Descriptors.push_back(c != 0 ? cs.DescriptorMatrix.ColumnNames[c] : std::string());
+        for (int k = 1; k <= search.FitTermCount; ++k) {
+            const int c = search.KeptSets[e][k];
+            r.Descriptors.push_back(c != 0 ? descriptors.DescriptorMatrix.ColumnNames[c]
+                                           : std::string());
             r.Coefficients.push_back(Reported(best.Weights[k], 4));
         }
         r.Intercept = Reported(best.Intercept, 4);
@@ -140,40 +146,42 @@ void RecordRanking(ProgramState& ps, const ComputingState& cs, const FinalWork& 
         r.RR = Reported(best.RR, 4);
         r.KK = Reported(best.KK, 4);
         r.COR = static_cast<double>(best.COR);
-        r.HasCOR = ps.PredictionCount > 0;
-        ps.Record.Ranked.push_back(std::move(r));
+        r.HasCOR = cycle.PredictionCount > 0;
+        results.Record.Ranked.push_back(std::move(r));
     }
 }
 
-void RecordPredictionBlock(ProgramState& ps, const ComputingState& cs, const FinalWork& work,
+void RecordPredictionBlock(RunResults& results, const CycleInputs& cycle,
+                           const SignificantDescriptors& descriptors, const FinalWork& work,
                            double lowPred, double highPred, double lowAll, double highAll) {
-    const int n = ps.CalibrationCount;
-    const int pc = ps.PredictionCount;
+    const int n = cycle.CalibrationCount;
+    const int pc = cycle.PredictionCount;
     PredictionBlockRecord block;
     block.Number = work.EquationNumber;
-    ps.Record.PredictionNames.clear();
+    results.Record.PredictionNames.clear();
     for (int j = 1; j <= pc; ++j) {
         const double estimate = work.Estimate[n + j];
-        ps.Record.PredictionNames.push_back(cs.DescriptorMatrix.MoleculeNames[n + j]);
+        results.Record.PredictionNames.push_back(descriptors.DescriptorMatrix.MoleculeNames[n + j]);
         block.Estimates.push_back(RoundHalfAway(estimate, 3));
         block.Leverages.push_back(static_cast<double>(work.LeverageValues[j]));
         block.AdoCounts.push_back(work.AdoCount[n + j]);
         block.Marks.emplace_back(estimate < lowPred ? "low" : (estimate > highPred ? "high" : ""));
         block.MarksAll.emplace_back(estimate < lowAll ? "LOW" : (estimate > highAll ? "HIGH" : ""));
     }
-    ps.Record.PredictionBlocks.push_back(std::move(block));
+    results.Record.PredictionBlocks.push_back(std::move(block));
 }
 
-void RecordFinalLabels(ProgramState& ps, const FinalWork& work, int distinct) {
-    const int n = ps.CalibrationCount;
-    ps.Record.DistinctEquations = distinct;
-    ps.Record.Votes.clear();
-    ps.Record.FinalLabels.clear();
-    for (int j = 1; j <= ps.PredictionCount; ++j) {
+void RecordFinalLabels(RunResults& results, const CycleInputs& cycle, const FinalWork& work,
+                       int distinct) {
+    const int n = cycle.CalibrationCount;
+    results.Record.DistinctEquations = distinct;
+    results.Record.Votes.clear();
+    results.Record.FinalLabels.clear();
+    for (int j = 1; j <= cycle.PredictionCount; ++j) {
         const int vote = work.Vote[n + j];
         const int label = FinalLabel(vote, distinct);
-        ps.Record.Votes.push_back(vote);
-        ps.Record.FinalLabels.emplace_back(label < 0 ? "low" : (label > 0 ? "high" : ""));
+        results.Record.Votes.push_back(vote);
+        results.Record.FinalLabels.emplace_back(label < 0 ? "low" : (label > 0 ? "high" : ""));
     }
 }
 

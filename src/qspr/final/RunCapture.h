@@ -12,22 +12,28 @@ namespace kalemir::qspr {
 /// The cycle's best equation by Q just refitted (`fit` of `best`, estimates E and
 /// observed values O of molecules 1..N) and its statistics block; the equation with the
 /// raw values of its predictors becomes the run's best model.
-void RecordCycle(ProgramState& ps, const ComputingState& cs, const PredictorSet& best,
-                 const FitResult& fit, const double* estimated, const double* observed,
-                 const CalibrationFigures& figures, double r2cv, const OutlierScan& scan);
+void RecordCycle(const RunInputs& in, RunResults& results, const CycleInputs& cycle,
+                 const SignificantDescriptors& descriptors, const SearchState& search,
+                 const PredictorSet& best, const FitResult& fit, const double* estimated,
+                 const double* observed, const CalibrationFigures& figures, double r2cv,
+                 const OutlierScan& scan);
 
 /// The outlier this cycle removes (empty when the cycle is final).
-void RecordRemoval(ProgramState& ps, const std::string& removed);
+void RecordRemoval(RunResults& results, const std::string& removed);
 
 /// The distinct best equations of the ranking, as their report blocks give them.
-void RecordRanking(ProgramState& ps, const ComputingState& cs, const FinalWork& work);
+void RecordRanking(RunResults& results, const CycleInputs& cycle,
+                   const SignificantDescriptors& descriptors, const SearchState& search,
+                   const FinalWork& work);
 
 /// The estimates-file block of equation work.EquationNumber for the prediction set, with
 /// its marks against the prediction-set and all-molecule bounds.
-void RecordPredictionBlock(ProgramState& ps, const ComputingState& cs, const FinalWork& work,
+void RecordPredictionBlock(RunResults& results, const CycleInputs& cycle,
+                           const SignificantDescriptors& descriptors, const FinalWork& work,
                            double lowPred, double highPred, double lowAll, double highAll);
 
 /// The votes and final labels of the prediction molecules.
-void RecordFinalLabels(ProgramState& ps, const FinalWork& work, int distinct);
+void RecordFinalLabels(RunResults& results, const CycleInputs& cycle, const FinalWork& work,
+                       int distinct);
 
 } // namespace kalemir::qspr

@@ -37,16 +37,15 @@ std::vector<int> TieRaisedRanks(const std::vector<double>& values, int count) {
     return ranks;
 }
 
-void ComputeValidationMeasures(ProgramState& ps, ComputingState& cs, FinalWork& work,
+void ComputeValidationMeasures(CycleInputs& cycle, PairCorrelation& pair, FinalWork& work,
                                ComputingWindow& window) {
-    const int v = std::max(ps.ValidationCount, 0);
-    if (ps.ValidationValues.size() < static_cast<std::size_t>(v) + 1) {
-        ps.ValidationValues.resize(static_cast<std::size_t>(v) + 1);
+    const int v = std::max(cycle.ValidationCount, 0);
+    if (work.ValidationValues.size() < static_cast<std::size_t>(v) + 1) {
+        work.ValidationValues.resize(static_cast<std::size_t>(v) + 1);
     }
-    if (ps.ValidationNames.size() < static_cast<std::size_t>(v) + 1) {
-        ps.ValidationNames.resize(static_cast<std::size_t>(v) + 1);
+    if (cycle.ValidationNames.size() < static_cast<std::size_t>(v) + 1) {
+        cycle.ValidationNames.resize(static_cast<std::size_t>(v) + 1);
     }
-    PairCorrelation& pair = cs.Pair;
     std::vector<double> estimated(static_cast<std::size_t>(v) + 1, 0.0);
     std::vector<double> observed(static_cast<std::size_t>(v) + 1, 0.0);
     double absSum = 0;
@@ -54,7 +53,7 @@ void ComputeValidationMeasures(ProgramState& ps, ComputingState& cs, FinalWork& 
     if (work.ValidationRows.size() != static_cast<std::size_t>(v) + 1) {
         work.ValidationRows.assign(static_cast<std::size_t>(v) + 1, 0);
         for (int w = 1; w <= v; ++w) {
-            const auto found = work.CalibrationRowOf.find(ps.ValidationNames[w]);
+            const auto found = work.CalibrationRowOf.find(cycle.ValidationNames[w]);
             if (found != work.CalibrationRowOf.end()) {
                 work.ValidationRows[w] = found->second;
             }
@@ -66,8 +65,8 @@ void ComputeValidationMeasures(ProgramState& ps, ComputingState& cs, FinalWork& 
             estimated[w] = pair.X[row];
             observed[w] = pair.Y[row];
         }
-        ps.ValidationValues[w][2] = estimated[w];
-        ps.ValidationValues[w][3] = observed[w];
+        work.ValidationValues[w][2] = estimated[w];
+        work.ValidationValues[w][3] = observed[w];
         absSum += std::fabs(observed[w]);
         errorSum += std::fabs(estimated[w] - observed[w]);
     }
@@ -94,8 +93,8 @@ void ComputeValidationMeasures(ProgramState& ps, ComputingState& cs, FinalWork& 
     const std::vector<int>& rankO = work.ObservedRanks;
     long long difference = 0;
     for (int w = 1; w <= v; ++w) {
-        ps.ValidationValues[w][4] = rankE[w];
-        ps.ValidationValues[w][5] = rankO[w];
+        work.ValidationValues[w][4] = rankE[w];
+        work.ValidationValues[w][5] = rankO[w];
         difference += std::llabs(static_cast<long long>(rankE[w]) - rankO[w]);
     }
     work.Validation.RankErrorPercent = static_cast<float>(200.0 * static_cast<double>(difference) /
@@ -103,7 +102,7 @@ void ComputeValidationMeasures(ProgramState& ps, ComputingState& cs, FinalWork& 
     window.Yield();
 }
 
-double RelativeValidationError(const ProgramState&, const ValidationSums& sums) {
+double RelativeValidationError(const ValidationSums& sums) {
     if (!(sums.AbsSum > 0)) {
         return 100;
     }

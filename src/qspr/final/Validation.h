@@ -22,11 +22,11 @@ std::vector<int> TieRaisedRanks(const std::vector<double>& values, int count);
 /// and leaves cs.Pair.R and cs.Pair.MeanX as the validation molecules give them. With fewer
 /// than three validation molecules cs.Pair.R is -0.9999, KK% 100 and cs.Pair.MeanX is not
 /// touched.
-void ComputeValidationMeasures(ProgramState& ps, ComputingState& cs, FinalWork& work,
+void ComputeValidationMeasures(CycleInputs& cycle, PairCorrelation& pair, FinalWork& work,
                                ComputingWindow& window);
 
 /// RR% = 100 * error sum / sum of |observed|; 100 when there is nothing to compare.
-double RelativeValidationError(const ProgramState& ps, const ValidationSums& sums);
+double RelativeValidationError(const ValidationSums& sums);
 
 /// Fix(1000 * x + 0.5) * 0.001, then limited to 0.999 above 1 and -0.999 below -1.
 double RoundCorrectness(double x);

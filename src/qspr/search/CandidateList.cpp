@@ -9,9 +9,9 @@ namespace {
 constexpr std::size_t kIndexSlots = 4096; // a power of two, four times the list
 }
 
-void RankCandidates(ComputingState& cs, int rows) {
-    auto& r2 = cs.CandidateR2;
-    auto& sets = cs.CandidateSets;
+void RankCandidates(SearchState& search, int rows) {
+    auto& r2 = search.CandidateR2;
+    auto& sets = search.CandidateSets;
     for (int i = 1; i < rows; ++i) {
         for (int j = i + 1; j <= rows; ++j) {
             if (r2[j] > r2[i]) {
@@ -69,11 +69,11 @@ int InsertRow(std::vector<double>& r2, std::vector<PredictorSet>& sets, int widt
 
 } // namespace
 
-int InsertCandidate(ComputingState& cs) {
+int InsertCandidate(SearchState& search) {
     // The list runs from the highest r2 down, so the candidate's row is the one below the
     // last row it is below; a tie puts it above the equal sets (the exchanges of
     // neighbouring rows from row 1000 up, done as one shift).
-    return InsertRow(cs.CandidateR2, cs.CandidateSets, cs.FitTermCount,
+    return InsertRow(search.CandidateR2, search.CandidateSets, search.FitTermCount,
                      std::make_integer_sequence<int, kSetWidth>());
 }
 

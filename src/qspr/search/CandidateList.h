@@ -12,12 +12,12 @@ namespace kalemir::qspr {
 
 /// Exchange sort of rows 1..rows by r2, highest first (for i, for j > i, swap r2 and
 /// columns 1..20 when r2(j) > r2(i)).
-void RankCandidates(ComputingState& cs, int rows = kListRows);
+void RankCandidates(SearchState& search, int rows = kListRows);
 
 /// Inserts the candidate of row 1001 into the sorted list, moving columns
 /// 1..FitTermCount; a tie with listed sets puts it above them. Returns the row it
 /// entered (the former row 1000 is then in row 1001), or 0 when it stays out.
-int InsertCandidate(ComputingState& cs);
+int InsertCandidate(SearchState& search);
 
 /// Set of the predictor sets of one size p held in the list: columns 1..p, sorted.
 class ListedSetIndex {

@@ -20,35 +20,35 @@ bool IsMoleculeLine(std::string_view line, std::string_view name) {
     return rest.size() == name.size() || IsSeparator(rest[name.size()]);
 }
 
-void PrepareCycle(ProgramState& ps, ComputingState& cs) {
-    ps.TableCount = ps.SelectedTableCount;
-    if (static_cast<int>(ps.TableNames.size()) <= ps.TableCount) {
-        ps.TableNames.resize(static_cast<std::size_t>(ps.TableCount) + 1);
+void PrepareCycle(CycleInputs& cycle, TableState& tables, const OutlierState& outliers) {
+    cycle.TableCount = cycle.SelectedTableCount;
+    if (static_cast<int>(cycle.TableNames.size()) <= cycle.TableCount) {
+        cycle.TableNames.resize(static_cast<std::size_t>(cycle.TableCount) + 1);
     }
-    for (int t = 1; t <= ps.TableCount; ++t) {
-        ps.TableNames[t] = ps.ChosenTableNames[t];
+    for (int t = 1; t <= cycle.TableCount; ++t) {
+        cycle.TableNames[t] = cycle.ChosenTableNames[t];
     }
-    if (cs.OutlierName.empty()) {
+    if (outliers.OutlierName.empty()) {
         return;
     }
-    const std::string& name = cs.OutlierName;
+    const std::string& name = outliers.OutlierName;
 
     std::vector<std::string> kept;
-    kept.push_back(ps.QsprLines.empty() ? std::string() : ps.QsprLines[0]);
-    for (std::size_t x = 1; x < ps.QsprLines.size(); ++x) {
-        if (!IsMoleculeLine(ps.QsprLines[x], name)) {
-            kept.push_back(ps.QsprLines[x]);
+    kept.push_back(cycle.QsprLines.empty() ? std::string() : cycle.QsprLines[0]);
+    for (std::size_t x = 1; x < cycle.QsprLines.size(); ++x) {
+        if (!IsMoleculeLine(cycle.QsprLines[x], name)) {
+            kept.push_back(cycle.QsprLines[x]);
         }
     }
-    const std::size_t size = ps.QsprLines.size();
-    ps.QsprLines.assign(size, std::string());
+    const std::size_t size = cycle.QsprLines.size();
+    cycle.QsprLines.assign(size, std::string());
     for (std::size_t x = 0; x < kept.size() && x < size; ++x) {
-        ps.QsprLines[x] = std::move(kept[x]);
+        cycle.QsprLines[x] = std::move(kept[x]);
     }
 
     std::vector<std::string> lines;
-    for (cs.TableIndex = 1; cs.TableIndex <= ps.TableCount; ++cs.TableIndex) {
-        const std::string file = ps.TableNames[cs.TableIndex].first;
+    for (tables.TableIndex = 1; tables.TableIndex <= cycle.TableCount; ++tables.TableIndex) {
+        const std::string file = cycle.TableNames[tables.TableIndex].first;
         lines.clear();
         {
             RecordReader reader(file);
@@ -67,7 +67,7 @@ void PrepareCycle(ProgramState& ps, ComputingState& cs) {
         }
         writer.Close();
     }
-    ps.QsprLastLine = ps.QsprLastLine - 1;
+    cycle.QsprLastLine = cycle.QsprLastLine - 1;
 }
 
 } // namespace kalemir::qspr

@@ -14,6 +14,6 @@ namespace kalemir::qspr {
 /// name followed by a separator or the end of the line.
 bool IsMoleculeLine(std::string_view line, std::string_view name);
 
-void PrepareCycle(ProgramState& ps, ComputingState& cs);
+void PrepareCycle(CycleInputs& cycle, TableState& tables, const OutlierState& outliers);
 
 } // namespace kalemir::qspr

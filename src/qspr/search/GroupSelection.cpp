@@ -71,8 +71,8 @@ struct ChainTrial {
 constexpr int kChainGrain = 8;
 
 /// True when the scan of a chain step tries (t, j): significant enough and not marked.
-bool ChainCandidate(const ProgramState& ps, const PreselectionTable& table, int j) {
-    return table.R2[j] >= ps.MinPropertyR2 && table.Marks[j] == 0;
+bool ChainCandidate(const CycleInputs& cycle, const PreselectionTable& table, int j) {
+    return table.R2[j] >= cycle.MinPropertyR2 && table.Marks[j] == 0;
 }
 
 /// The columns of table t the scan of a chain step visits: 2 up to the first "xxx".
@@ -83,26 +83,26 @@ int LastScannedColumn(const PreselectionTable& table) {
 /// Gathers the candidates of chain step p in the order of the scan and fits each at
 /// position p of the chain on the workers. The marks do not change while the step is
 /// taken but for candidates already passed, so the scan meets exactly these.
-void FitChainStep(const ProgramState& ps, const ComputingState& cs, const PreselectionCells& cells,
-                  const PreselectionState& sel, const GroupSet& set, int p,
-                  std::vector<ChainTrial>& trials,
+void FitChainStep(const CycleInputs& cycle, const TableState& tables, WorkerPool* pool,
+                  const PreselectionCells& cells, const PreselectionState& sel, const GroupSet& set,
+                  int p, std::vector<ChainTrial>& trials,
                   std::vector<std::unique_ptr<ChainFitter>>& fitters) {
     trials.clear();
-    for (int t = 1; t <= ps.TableCount; ++t) {
-        if (t == cs.FragmentNewtab) {
+    for (int t = 1; t <= cycle.TableCount; ++t) {
+        if (t == tables.FragmentNewtab) {
             continue;
         }
         const PreselectionTable& table = cells.Tables[t];
         const int last = LastScannedColumn(table);
         for (int j = 2; j <= last; ++j) {
-            if (ChainCandidate(ps, table, j)) {
+            if (ChainCandidate(cycle, table, j)) {
                 ChainTrial trial;
                 trial.Member = {t, j};
                 trials.push_back(trial);
             }
         }
     }
-    const int n = ps.CalibrationCount;
+    const int n = cycle.CalibrationCount;
     auto body = [&](int first, int last, int worker) {
         ChainFitter& fitter = *fitters[static_cast<std::size_t>(worker)];
         GroupSet trialSet = set;
@@ -117,8 +117,8 @@ void FitChainStep(const ProgramState& ps, const ComputingState& cs, const Presel
         }
     };
     const int count = static_cast<int>(trials.size());
-    if (cs.Workers) {
-        cs.Workers->ForEach(count, kChainGrain, body);
+    if (pool) {
+        pool->ForEach(count, kChainGrain, body);
     } else {
         body(0, count, 0);
     }
@@ -334,10 +334,12 @@ std::vector<std::string> PanelLines(const PanelInputs& in) {
     return lines;
 }
 
-GroupSelectionResult SelectWithinGroups(ProgramState& ps, ComputingState& cs,
-                                        PreselectionCells& cells, PreselectionState& sel,
-                                        ComputingWindow& window, const SelectionClock& clock) {
-    const int n = ps.CalibrationCount;
+GroupSelectionResult SelectWithinGroups(CycleInputs& cycle, TableState& tables,
+                                        const SearchState& search, PairCorrelation& pair,
+                                        WorkerPool* pool, PreselectionCells& cells,
+                                        PreselectionState& sel, ComputingWindow& window,
+                                        const SelectionClock& clock) {
+    const int n = cycle.CalibrationCount;
     const int capacity = sel.SelectionCapacity;
     GroupSelectionResult result;
     window.ClearPicture();
@@ -349,9 +351,9 @@ GroupSelectionResult SelectWithinGroups(ProgramState& ps, ComputingState& cs,
     }
     panel.Capacity = capacity;
     window.ShowPicture(true);
-    ps.LogSizeLimit = LoweredLogSizeLimit(ps.TableCount, ps.LogSizeLimit);
-    panel.LogSizeLimit = ps.LogSizeLimit;
-    const int maxSize = static_cast<int>(std::min<double>(ps.LogSizeLimit, kSetWidth));
+    cycle.LogSizeLimit = LoweredLogSizeLimit(cycle.TableCount, cycle.LogSizeLimit);
+    panel.LogSizeLimit = cycle.LogSizeLimit;
+    const int maxSize = static_cast<int>(std::min<double>(cycle.LogSizeLimit, kSetWidth));
 
     auto showPanel = [&] {
         const std::time_t now = clock();
@@ -365,7 +367,7 @@ GroupSelectionResult SelectWithinGroups(ProgramState& ps, ComputingState& cs,
     double q = 0;
     auto showCaption = [&] {
         window.SetCaption(
-            ChainCaption(p, cs.TableIndex, q, result.Qmax, sel.SelectedCount, capacity));
+            ChainCaption(p, tables.TableIndex, q, result.Qmax, sel.SelectedCount, capacity));
     };
     auto mark = [&](const GroupMember& m) {
         cells.Tables[m.Table].Marks[m.Column] = 1;
@@ -374,10 +376,10 @@ GroupSelectionResult SelectWithinGroups(ProgramState& ps, ComputingState& cs,
 
     // The plain path fits each candidate as the scan reaches it; otherwise the workers
     // fit a whole step first and the scan takes their results in its order.
-    const bool onWorkers = cs.PassByIdleFits;
+    const bool onWorkers = search.PassByIdleFits;
     std::vector<std::unique_ptr<ChainFitter>> fitters;
     if (onWorkers) {
-        const int workers = cs.Workers ? cs.Workers->Size() : 1;
+        const int workers = pool ? pool->Size() : 1;
         for (int w = 0; w < workers; ++w) {
             fitters.push_back(std::make_unique<ChainFitter>(n));
         }
@@ -393,11 +395,11 @@ GroupSelectionResult SelectWithinGroups(ProgramState& ps, ComputingState& cs,
         work.Reset();
         p = 1;
         GroupMember seed;
-        if (!FindSeed(cells, sel, cs.FragmentNewtab, level, seed)) {
+        if (!FindSeed(cells, sel, tables.FragmentNewtab, level, seed)) {
             break; // every descriptor a seed could come from is selected
         }
         ++result.Chains;
-        cs.TableIndex = seed.Table;
+        tables.TableIndex = seed.Table;
         mark(seed);
         q = QualityQ(cells.Tables[seed.Table].R2[seed.Column], n, 1);
         showCaption();
@@ -412,21 +414,21 @@ GroupSelectionResult SelectWithinGroups(ProgramState& ps, ComputingState& cs,
             showCaption();
             std::size_t taken = 0;
             if (onWorkers) {
-                FitChainStep(ps, cs, cells, sel, set, p, trials, fitters);
+                FitChainStep(cycle, tables, pool, cells, sel, set, p, trials, fitters);
             }
             GroupMember best;
             bool full = false;
-            for (int t = 1; t <= ps.TableCount && !full; ++t) {
-                if (t == cs.FragmentNewtab) {
+            for (int t = 1; t <= cycle.TableCount && !full; ++t) {
+                if (t == tables.FragmentNewtab) {
                     continue;
                 }
-                cs.TableIndex = t;
+                tables.TableIndex = t;
                 showCaption();
                 PreselectionTable& table = cells.Tables[t];
                 const int last = LastScannedColumn(table);
                 for (int j = 2; j <= last; ++j) {
                     window.Yield();
-                    if (!ChainCandidate(ps, table, j)) {
+                    if (!ChainCandidate(cycle, table, j)) {
                         continue;
                     }
                     set[p] = {t, j};
@@ -435,10 +437,10 @@ GroupSelectionResult SelectWithinGroups(ProgramState& ps, ComputingState& cs,
                         assert(taken < trials.size() && trials[taken].Member.Table == t &&
                                trials[taken].Member.Column == j && "chain step out of order");
                         const ChainTrial& fitted = trials[taken++];
-                        TakeChainTrial(cs.Pair, fitted, p);
+                        TakeChainTrial(pair, fitted, p);
                         r2 = fitted.R2;
                     } else {
-                        r2 = FitGroupSet(cells, sel, set, p, n, work, cs, window);
+                        r2 = FitGroupSet(cells, sel, set, p, n, work, pair, window);
                     }
                     const double trial = QualityQ(r2, n, p);
                     if (trial > q) {
@@ -484,9 +486,9 @@ GroupSelectionResult SelectWithinGroups(ProgramState& ps, ComputingState& cs,
     return result;
 }
 
-void WriteSelection(const ProgramState& ps, const PreselectionCells& cells) {
+void WriteSelection(const CycleInputs& cycle, const PreselectionCells& cells) {
     std::vector<std::pair<int, int>> columns;
-    for (int t = 1; t <= ps.TableCount; ++t) {
+    for (int t = 1; t <= cycle.TableCount; ++t) {
         const PreselectionTable& table = cells.Tables[t];
         const int last = std::min(table.LastColumn(), table.Columns - 1);
         for (int j = 2; j <= last; ++j) {
@@ -495,8 +497,8 @@ void WriteSelection(const ProgramState& ps, const PreselectionCells& cells) {
             }
         }
     }
-    WriteSelectionTable(ps.SelFileName, cells, ps.CalibrationCount + ps.PredictionCount + 1,
-                        columns);
+    WriteSelectionTable(cycle.SelFileName, cells,
+                        cycle.CalibrationCount + cycle.PredictionCount + 1, columns);
 }
 
 } // namespace kalemir::qspr

@@ -57,13 +57,6 @@ double FitGroupSet(const PreselectionCells& cells, const PreselectionState& sel,
                    const GroupSet& set, int p, int n, GroupFitWork& work, PairCorrelation& pair,
                    ComputingWindow& window);
 
-/// The same fit, leaving its correlation in cs.Pair.
-inline double FitGroupSet(const PreselectionCells& cells, const PreselectionState& sel,
-                          const GroupSet& set, int p, int n, GroupFitWork& work, ComputingState& cs,
-                          ComputingWindow& window) {
-    return FitGroupSet(cells, sel, set, p, n, work, cs.Pair, window);
-}
-
 /// The chain size limit for this many tables: lowered to Int(1000 / tables) when
 /// tables * limit exceeds 1000.
 double LoweredLogSizeLimit(int tableCount, double logSizeLimit);
@@ -119,13 +112,15 @@ struct GroupSelectionResult {
 /// Marks the descriptors chosen by the chains and counts them in sel.SelectedCount.
 /// The candidates of each chain step are fitted side by side on cs.Workers and taken in
 /// the order of the scan, so that marks, captions and cs.Pair are those of a scan that
-/// fits one candidate after another; with cs.PassByIdleFits false (the plain path) it
+/// fits one candidate after another; with cs.Search.PassByIdleFits false (the plain path) it
 /// does just that, on the calling thread.
-GroupSelectionResult SelectWithinGroups(ProgramState& ps, ComputingState& cs,
-                                        PreselectionCells& cells, PreselectionState& sel,
-                                        ComputingWindow& window, const SelectionClock& clock);
+GroupSelectionResult SelectWithinGroups(CycleInputs& cycle, TableState& tables,
+                                        const SearchState& search, PairCorrelation& pair,
+                                        WorkerPool* pool, PreselectionCells& cells,
+                                        PreselectionState& sel, ComputingWindow& window,
+                                        const SelectionClock& clock);
 
 /// Writes the marked descriptors into the selection table.
-void WriteSelection(const ProgramState& ps, const PreselectionCells& cells);
+void WriteSelection(const CycleInputs& cycle, const PreselectionCells& cells);
 
 } // namespace kalemir::qspr

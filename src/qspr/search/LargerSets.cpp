@@ -29,9 +29,11 @@ std::string EndTimeLine(float t0, float t, int done) {
            NumTextSingle(seconds) + "  a clock";
 }
 
-void ShowBestSet(ProgramState& ps, ComputingState& cs, ComputingWindow& window) {
+void ShowBestSet(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
+                 const SearchState& search, const CrossValidationState& cv,
+                 ComputingWindow& window) {
     window.SetCaption(" Computing ... wait ...");
-    ShowBestSetBlock(ps, cs, window);
+    ShowBestSetBlock(cycle, descriptors, search, cv, window);
 }
 
 namespace {
@@ -43,12 +45,12 @@ constexpr int kKeptGroup = 64;
 constexpr int kKeptGroupTrials = 1024;
 
 /// A kept set that grows: its first p-1 columns filled (the first positive).
-bool KeptSetComplete(const ComputingState& cs, int a, int p) {
-    if (cs.KeptSets[a][1] <= 0) {
+bool KeptSetComplete(const SearchState& search, int a, int p) {
+    if (search.KeptSets[a][1] <= 0) {
         return false;
     }
     for (int b = 1; b < p; ++b) {
-        if (cs.KeptSets[a][b] == 0) {
+        if (search.KeptSets[a][b] == 0) {
             return false;
         }
     }
@@ -56,7 +58,7 @@ bool KeptSetComplete(const ComputingState& cs, int a, int p) {
 }
 
 /// The trials of one kept set, gathered for the workers: its extensions are trials
-/// First..First+Count-1 of cs.Trials.
+/// First..First+Count-1 of cs.Search.Trials.
 struct KeptSetTrials {
     int Set = 0; ///< the kept set's row
     int First = 0;
@@ -66,24 +68,25 @@ struct KeptSetTrials {
 };
 
 /// Puts the extensions of kept set `a` by every descriptor weakly intercorrelated with
-/// it into cs.Trials from `first` on, columns sorted as the list holds them, and
+/// it into cs.Search.Trials from `first` on, columns sorted as the list holds them, and
 /// eliminates the kept set's own system for them.
-void GatherExtensions(const ProgramState& ps, ComputingState& cs, int a, int first,
-                      KeptSetTrials& gathered) {
-    const int p = cs.FitTermCount;
-    const int s = cs.SignificantCount;
-    const double t = ps.MaxInterR2;
-    const PredictorSet& kept = cs.KeptSets[a];
-    std::vector<SearchTrial>& trials = cs.Trials;
+void GatherExtensions(const CycleInputs& cycle, SignificantDescriptors& descriptors,
+                      SearchState& search, int a, int first, KeptSetTrials& gathered) {
+    const int p = search.FitTermCount;
+    const int s = descriptors.SignificantCount;
+    const double t = cycle.MaxInterR2;
+    const PredictorSet& kept = search.KeptSets[a];
+    std::vector<SearchTrial>& trials = search.Trials;
     if (trials.size() < static_cast<std::size_t>(first) + s) {
         trials.resize(static_cast<std::size_t>(first) + s);
     }
     // A descriptor joins the kept set when no kept descriptor is intercorrelated with it
     // beyond the limit (read along the kept descriptors' rows: the matrix is symmetric).
-    std::vector<unsigned char>& tooClose = cs.TooClose;
+    std::vector<unsigned char>& tooClose = search.TooClose;
     tooClose.assign(static_cast<std::size_t>(s) + 1, 0);
     for (int b = 1; b < p; ++b) {
-        const double* inter = &cs.InterR2[static_cast<std::size_t>(kept[b]) * cs.InterSize];
+        const double* inter =
+            &descriptors.InterR2[static_cast<std::size_t>(kept[b]) * descriptors.InterSize];
         for (int d = 1; d <= s; ++d) {
             tooClose[d] = tooClose[d] | static_cast<unsigned char>(inter[d] > t);
         }
@@ -115,13 +118,14 @@ void GatherExtensions(const ProgramState& ps, ComputingState& cs, int a, int fir
     gathered.LastOrthogonal = s >= 1 && tooClose[s] == 0;
     // Every trial adds its descriptor to the kept set: the pivots before its place are
     // the kept set's own, eliminated once here.
-    bool keptUsable = p >= 2 && cs.Cross.Valid && cs.Cross.DataVersion == cs.DataVersion &&
-                      cs.Cross.N == ps.CalibrationCount;
+    bool keptUsable = p >= 2 && search.Cross.Valid &&
+                      search.Cross.DataVersion == descriptors.DataVersion &&
+                      search.Cross.N == cycle.CalibrationCount;
     for (int b = 1; b < p && keptUsable; ++b) {
-        keptUsable = kept[b] >= 1 && kept[b] <= cs.Cross.S;
+        keptUsable = kept[b] >= 1 && kept[b] <= search.Cross.S;
     }
     if (keptUsable) {
-        gathered.System.Eliminate(cs.Cross, kept, p - 1);
+        gathered.System.Eliminate(search.Cross, kept, p - 1);
         for (int c = 0; c < count; ++c) {
             trials[static_cast<std::size_t>(first + c)].Kept = &gathered.System;
         }
@@ -130,12 +134,14 @@ void GatherExtensions(const ProgramState& ps, ComputingState& cs, int a, int fir
 
 /// Takes the worked-out extensions of kept set `a` into the list in the order of the
 /// descriptors, as the loop over them does one by one.
-void TakeExtensions(ProgramState& ps, ComputingState& cs, ComputingWindow& window, int a,
-                    ListedSetIndex& listed, const KeptSetTrials& gathered) {
-    const int p = cs.FitTermCount;
-    PredictorSet& candidate = cs.CandidateSets[kCandidateRow];
-    const PredictorSet kept = cs.KeptSets[a];
-    const std::vector<SearchTrial>& trials = cs.Trials;
+void TakeExtensions(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
+                    SearchState& search, CrossValidationState& cv, PairCorrelation& pair,
+                    ComputingWindow& window, int a, ListedSetIndex& listed,
+                    const KeptSetTrials& gathered) {
+    const int p = search.FitTermCount;
+    PredictorSet& candidate = search.CandidateSets[kCandidateRow];
+    const PredictorSet kept = search.KeptSets[a];
+    const std::vector<SearchTrial>& trials = search.Trials;
     PredictorSet lastFitted{};
     bool fitted = false;      // a set was fitted or passed by
     bool passedFit = false;   // the last such set was passed by
@@ -144,7 +150,7 @@ void TakeExtensions(ProgramState& ps, ComputingState& cs, ComputingWindow& windo
         const SearchTrial& trial = trials[static_cast<std::size_t>(c)];
         passedInRow = false;
         candidate = trial.Set;
-        cs.CandidateR2[kCandidateRow] = 0;
+        search.CandidateR2[kCandidateRow] = 0;
         if (listed.Contains(candidate)) {
             for (int b = 1; b <= p; ++b) {
                 candidate[b] = 0;
@@ -153,22 +159,22 @@ void TakeExtensions(ProgramState& ps, ComputingState& cs, ComputingWindow& windo
         }
         lastFitted = trial.Set;
         fitted = true;
-        if (!TakeTrial(ps, cs, window, trial)) {
+        if (!TakeTrial(cycle, descriptors, search, cv, pair, window, trial)) {
             passedFit = true;
             passedInRow = true;
             continue;
         }
         passedFit = false;
-        cs.CandidateR2[kCandidateRow] = cs.LastFitR2;
-        if (InsertCandidate(cs) > 0) {
+        search.CandidateR2[kCandidateRow] = search.LastFitR2;
+        if (InsertCandidate(search) > 0) {
             listed.Insert(trial.Set);
             // The former row 1000 now waits in row 1001 and leaves the list.
-            if (listed.IsComplete(cs.CandidateSets[kCandidateRow])) {
-                listed.Erase(cs.CandidateSets[kCandidateRow]);
+            if (listed.IsComplete(search.CandidateSets[kCandidateRow])) {
+                listed.Erase(search.CandidateSets[kCandidateRow]);
             }
         }
     }
-    if (cs.SignificantCount >= 1 && !gathered.LastOrthogonal) {
+    if (descriptors.SignificantCount >= 1 && !gathered.LastOrthogonal) {
         // The loop ended on a descriptor intercorrelated with the kept set: row 1001
         // holds the kept set alone.
         passedInRow = false;
@@ -176,44 +182,47 @@ void TakeExtensions(ProgramState& ps, ComputingState& cs, ComputingWindow& windo
         for (int b = 1; b < p; ++b) {
             candidate[b] = kept[b];
         }
-        cs.CandidateR2[kCandidateRow] = 0;
+        search.CandidateR2[kCandidateRow] = 0;
     }
     if (fitted) {
-        // The workers' fits left no trace in cs.Pair and cs.Fit: refit the last set so
+        // The workers' fits left no trace in pair and search.Fit: refit the last set so
         // that they, and the state, are those its own fit leaves.
-        FitEquation(ps, cs, window, lastFitted);
+        FitEquation(cycle, descriptors, search, cv, pair, window, lastFitted);
         if (passedFit && passedInRow) {
-            cs.CandidateR2[kCandidateRow] = cs.LastFitR2;
+            search.CandidateR2[kCandidateRow] = search.LastFitR2;
         }
     }
 }
 
 } // namespace
 
-void ExtendSet(ProgramState& ps, ComputingState& cs, ComputingWindow& window, int a,
-               ListedSetIndex& listed) {
+void ExtendSet(const CycleInputs& cycle, SignificantDescriptors& descriptors, SearchState& search,
+               CrossValidationState& cv, PairCorrelation& pair, WorkerPool* pool,
+               ComputingWindow& window, int a, ListedSetIndex& listed) {
     KeptSetTrials gathered;
-    GatherExtensions(ps, cs, a, 0, gathered);
-    EvaluateTrials(ps, cs, gathered.Count);
-    TakeExtensions(ps, cs, window, a, listed, gathered);
+    GatherExtensions(cycle, descriptors, search, a, 0, gathered);
+    EvaluateTrials(cycle, descriptors, search, pool, gathered.Count);
+    TakeExtensions(cycle, descriptors, search, cv, pair, window, a, listed, gathered);
 }
 
-void SearchLargerSets(ProgramState& ps, ComputingState& cs, ComputingWindow& window) {
-    if (ps.MaxPredictors == 2 || cs.ValuableSetCount == 0) {
+void SearchLargerSets(CycleInputs& cycle, SignificantDescriptors& descriptors, SearchState& search,
+                      CrossValidationState& cv, const OutlierState& outliers, PairCorrelation& pair,
+                      WorkerPool* pool, ComputingWindow& window) {
+    if (cycle.MaxPredictors == 2 || search.ValuableSetCount == 0) {
         return;
     }
     int p = 3;
-    cs.FitTermCount = p;
+    search.FitTermCount = p;
     bool more = true;
     while (more) {
         const float t0 = static_cast<float>(SecondsOfDay());
-        window.SetPredictors(p, ps.MaxPredictors);
+        window.SetPredictors(p, cycle.MaxPredictors);
         window.BeginStage("search of " + std::to_string(p) + "-predictor sets", kListRows);
-        PrepareCrossProducts(ps, cs);
+        PrepareCrossProducts(cycle, descriptors, search, pool);
         ListedSetIndex listed(p);
         for (int r = 1; r <= kListRows; ++r) {
-            if (listed.IsComplete(cs.CandidateSets[r])) {
-                listed.Insert(cs.CandidateSets[r]);
+            if (listed.IsComplete(search.CandidateSets[r])) {
+                listed.Insert(search.CandidateSets[r]);
             }
         }
         // The kept sets go to the workers a group at a time: every group's trials are
@@ -230,51 +239,53 @@ void SearchLargerSets(ProgramState& ps, ComputingState& cs, ComputingWindow& win
                      ++next, ++g) {
                     groupTrials[g].Count = 0;
                     groupTrials[g].Set = next;
-                    if (KeptSetComplete(cs, next, p)) {
-                        GatherExtensions(ps, cs, next, trialsGathered, groupTrials[g]);
+                    if (KeptSetComplete(search, next, p)) {
+                        GatherExtensions(cycle, descriptors, search, next, trialsGathered,
+                                         groupTrials[g]);
                         trialsGathered += groupTrials[g].Count;
                     }
                     groupEnd = next;
                 }
-                EvaluateTrials(ps, cs, trialsGathered);
+                EvaluateTrials(cycle, descriptors, search, pool, trialsGathered);
             }
-            if (KeptSetComplete(cs, a, p)) {
+            if (KeptSetComplete(search, a, p)) {
                 for (const KeptSetTrials& gathered : groupTrials) {
                     if (gathered.Set == a) {
-                        TakeExtensions(ps, cs, window, a, listed, gathered);
+                        TakeExtensions(cycle, descriptors, search, cv, pair, window, a, listed,
+                                       gathered);
                         break;
                     }
                 }
             }
             if (a % 20 == 0) {
                 window.CountDone(a);
-                ShowBestSet(ps, cs, window);
+                ShowBestSet(cycle, descriptors, search, cv, window);
                 window.PrintLine("   Program is computing QSPRs including " + PlainNumber(p) +
                                  " predictors ...");
                 window.PrintLine("");
                 window.PrintLine(EndTimeLine(t0, static_cast<float>(SecondsOfDay()), a));
             }
         }
-        ShowBestSet(ps, cs, window);
-        CrossValidateBest(ps, cs, window);
-        cs.BestSetSize = SlotSize(cs.BestSets[3]);
-        if (p > cs.BestSetSize) {
+        ShowBestSet(cycle, descriptors, search, cv, window);
+        CrossValidateBest(cycle, descriptors, search, cv, outliers, pair, pool, window);
+        search.BestSetSize = SlotSize(search.BestSets[3]);
+        if (p > search.BestSetSize) {
             // The best set did not grow: the list of its size, handed on by the level
             // before, stays the one the final analysis ranks.
             more = false;
         } else {
             for (int a = 1; a <= kListRows; ++a) {
-                cs.KeptR2[a] = cs.CandidateR2[a];
-                cs.KeptSets[a] = cs.CandidateSets[a];
+                search.KeptR2[a] = search.CandidateR2[a];
+                search.KeptSets[a] = search.CandidateSets[a];
             }
         }
-        if (p >= ps.MaxPredictors) {
+        if (p >= cycle.MaxPredictors) {
             more = false;
         }
         if (more) {
-            std::fill(cs.CandidateR2.begin() + 1, cs.CandidateR2.end(), 0.0);
+            std::fill(search.CandidateR2.begin() + 1, search.CandidateR2.end(), 0.0);
             ++p;
-            cs.FitTermCount = p;
+            search.FitTermCount = p;
         }
     }
 }

@@ -15,14 +15,19 @@ namespace kalemir::qspr {
 
 class ListedSetIndex;
 
-void SearchLargerSets(ProgramState& ps, ComputingState& cs, ComputingWindow& window);
+void SearchLargerSets(CycleInputs& cycle, SignificantDescriptors& descriptors, SearchState& search,
+                      CrossValidationState& cv, const OutlierState& outliers, PairCorrelation& pair,
+                      WorkerPool* pool, ComputingWindow& window);
 
 /// Extends kept set `a` (p-1 predictors) by every weakly intercorrelated descriptor.
-void ExtendSet(ProgramState& ps, ComputingState& cs, ComputingWindow& window, int a,
-               ListedSetIndex& listed);
+void ExtendSet(const CycleInputs& cycle, SignificantDescriptors& descriptors, SearchState& search,
+               CrossValidationState& cv, PairCorrelation& pair, WorkerPool* pool,
+               ComputingWindow& window, int a, ListedSetIndex& listed);
 
 /// Shows the best set by Q so far with its statistics on the picture area.
-void ShowBestSet(ProgramState& ps, ComputingState& cs, ComputingWindow& window);
+void ShowBestSet(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
+                 const SearchState& search, const CrossValidationState& cv,
+                 ComputingWindow& window);
 
 /// The "   ... till H. M. S  a clock" line: the level's end estimated from its start t0
 /// and the time now t (seconds of the day) after `done` of 1000 kept sets.

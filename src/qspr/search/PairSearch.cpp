@@ -22,33 +22,35 @@ void ShowPairProgress(ComputingWindow& window) {
 
 } // namespace
 
-void SearchPairs(ProgramState& ps, ComputingState& cs, ComputingWindow& window) {
-    AppendReportLines(cs.ReportName, {"", "   " + std::string(70, '-'), ""});
+void SearchPairs(CycleInputs& cycle, SignificantDescriptors& descriptors, SearchState& search,
+                 CrossValidationState& cv, const OutlierState& outliers, PairCorrelation& pair,
+                 const std::string& reportName, WorkerPool* pool, ComputingWindow& window) {
+    AppendReportLines(reportName, {"", "   " + std::string(70, '-'), ""});
     window.SetCaption(" Computing ... wait ...");
-    cs.CrossValidating = false;
-    cs.RebuildDesign = false;
-    cs.FitTermCount = 2;
-    const double t = ps.InvRootThreshold;
-    cs.BestR2Seen = 0;
+    search.CrossValidating = false;
+    search.RebuildDesign = false;
+    search.FitTermCount = 2;
+    const double t = cycle.InvRootThreshold;
+    search.BestR2Seen = 0;
     for (int r = 1; r <= kListRows; ++r) {
-        cs.KeptSets[r].fill(0);
+        search.KeptSets[r].fill(0);
     }
-    std::fill(cs.KeptR2.begin() + 1, cs.KeptR2.end(), 0.0);
+    std::fill(search.KeptR2.begin() + 1, search.KeptR2.end(), 0.0);
     for (int r = 1; r <= kCandidateRow; ++r) {
-        cs.CandidateSets[r].fill(0);
+        search.CandidateSets[r].fill(0);
     }
-    std::fill(cs.CandidateR2.begin() + 1, cs.CandidateR2.end(), 0.0);
+    std::fill(search.CandidateR2.begin() + 1, search.CandidateR2.end(), 0.0);
     ShowPairProgress(window);
 
-    PrepareCrossProducts(ps, cs);
-    const int s = cs.SignificantCount;
-    window.SetPredictors(2, ps.MaxPredictors);
+    PrepareCrossProducts(cycle, descriptors, search, pool);
+    const int s = descriptors.SignificantCount;
+    window.SetPredictors(2, cycle.MaxPredictors);
     window.BeginStage("search of predictor pairs",
                       static_cast<long long>(s) * static_cast<long long>(s - 1) / 2);
     long long pairsLooked = 0;
     // The pairs go to the workers a batch at a time, in the order of the loop, and are
     // taken into the list in that order.
-    std::vector<SearchTrial>& trials = cs.Trials;
+    std::vector<SearchTrial>& trials = search.Trials;
     trials.resize(kTrialBatch);
     int batch = 0;
     int h = 0;
@@ -56,7 +58,7 @@ void SearchPairs(ProgramState& ps, ComputingState& cs, ComputingWindow& window) 
     bool fitted = false;     // a pair was fitted or passed by
     bool passedLast = false; // the last such pair was passed by
     auto takeBatch = [&] {
-        EvaluateTrials(ps, cs, batch);
+        EvaluateTrials(cycle, descriptors, search, pool, batch);
         for (int b = 0; b < batch; ++b) {
             const SearchTrial& trial = trials[static_cast<std::size_t>(b)];
             ++h;
@@ -68,30 +70,30 @@ void SearchPairs(ProgramState& ps, ComputingState& cs, ComputingWindow& window) 
             lastFitted = trial.Set;
             fitted = true;
             if (h <= kListRows) {
-                cs.CandidateSets[h][1] = i;
-                cs.CandidateSets[h][2] = j;
-                TakeTrial(ps, cs, window, trial);
+                search.CandidateSets[h][1] = i;
+                search.CandidateSets[h][2] = j;
+                TakeTrial(cycle, descriptors, search, cv, pair, window, trial);
                 passedLast = false;
-                cs.CandidateR2[h] = cs.LastFitR2;
+                search.CandidateR2[h] = search.LastFitR2;
                 if (h == kListRows) {
-                    RankCandidates(cs);
+                    RankCandidates(search);
                 }
             } else {
-                cs.CandidateSets[kCandidateRow][1] = i;
-                cs.CandidateSets[kCandidateRow][2] = j;
-                passedLast = !TakeTrial(ps, cs, window, trial);
+                search.CandidateSets[kCandidateRow][1] = i;
+                search.CandidateSets[kCandidateRow][2] = j;
+                passedLast = !TakeTrial(cycle, descriptors, search, cv, pair, window, trial);
                 if (passedLast) {
                     continue;
                 }
-                cs.CandidateR2[kCandidateRow] = cs.LastFitR2;
-                InsertCandidate(cs);
+                search.CandidateR2[kCandidateRow] = search.LastFitR2;
+                InsertCandidate(search);
             }
         }
         batch = 0;
     };
     for (int i = 1; i < s; ++i) {
         for (int j = i + 1; j <= s; ++j) {
-            if (cs.Inter(i, j) > t) {
+            if (descriptors.Inter(i, j) > t) {
                 continue;
             }
             SearchTrial& trial = trials[static_cast<std::size_t>(batch)];
@@ -110,44 +112,44 @@ void SearchPairs(ProgramState& ps, ComputingState& cs, ComputingWindow& window) 
     }
     takeBatch();
     if (fitted) {
-        // The workers' fits left no trace in cs.Pair and cs.Fit: refitting the last pair
+        // The workers' fits left no trace in pair and search.Fit: refitting the last pair
         // leaves them, and the state, as the loop's own last fit does.
-        FitEquation(ps, cs, window, lastFitted);
+        FitEquation(cycle, descriptors, search, cv, pair, window, lastFitted);
         if (passedLast) {
-            cs.CandidateR2[kCandidateRow] = cs.LastFitR2;
+            search.CandidateR2[kCandidateRow] = search.LastFitR2;
         }
     }
     // A short list is ranked too: the best pair must head it.
     if (h > 0 && h < kListRows) {
-        RankCandidates(cs, h);
+        RankCandidates(search, h);
     }
-    cs.ValuableSetCount = 1;
-    if (cs.CandidateR2[1] == 0) {
-        AppendReportLines(cs.ReportName,
+    search.ValuableSetCount = 1;
+    if (search.CandidateR2[1] == 0) {
+        AppendReportLines(reportName,
                           {"", "     THE PROGRAM CANNOT BUILD ANY TWO ORTHOGONAL DESCRIPTOR SETS.",
                            "", "     PROGRAM FINISH"});
-        cs.ValuableSetCount = 0;
+        search.ValuableSetCount = 0;
         return;
     }
     int m = 0;
     for (int r = 1; r <= kListRows; ++r) {
-        if (cs.CandidateR2[r] > 2 * ps.MinPropertyR2) {
+        if (search.CandidateR2[r] > 2 * cycle.MinPropertyR2) {
             ++m;
-            cs.KeptSets[m] = cs.CandidateSets[r];
-            cs.KeptR2[m] = cs.CandidateR2[r];
+            search.KeptSets[m] = search.CandidateSets[r];
+            search.KeptR2[m] = search.CandidateR2[r];
         }
     }
     for (int slot = 1; slot <= 4; ++slot) {
         for (int b = 1; b < kSlotEntries; ++b) {
-            cs.BestSets[slot][b] = 0;
+            search.BestSets[slot][b] = 0;
         }
     }
-    CrossValidateBest(ps, cs, window);
-    if (cs.KeptSets[1][1] == 0) {
+    CrossValidateBest(cycle, descriptors, search, cv, outliers, pair, pool, window);
+    if (search.KeptSets[1][1] == 0) {
         AppendReportLines(
-            cs.ReportName,
+            reportName,
             {"", "     THE PROGRAM CANNOT BUILD ANY TWO DESCRIPTOR VALUABLE SETS.", ""});
-        cs.ValuableSetCount = 0;
+        search.ValuableSetCount = 0;
     }
 }
 

@@ -11,6 +11,8 @@ class ComputingWindow;
 
 namespace kalemir::qspr {
 
-void SearchPairs(ProgramState& ps, ComputingState& cs, ComputingWindow& window);
+void SearchPairs(CycleInputs& cycle, SignificantDescriptors& descriptors, SearchState& search,
+                 CrossValidationState& cv, const OutlierState& outliers, PairCorrelation& pair,
+                 const std::string& reportName, WorkerPool* pool, ComputingWindow& window);
 
 } // namespace kalemir::qspr

@@ -49,11 +49,12 @@ private:
     int number_;
 };
 
-std::string FirstFragmentTable(const ProgramState& ps) {
-    for (int i = 1; i <= ps.SelectedTableCount && i < static_cast<int>(ps.ChosenTableNames.size());
+std::string FirstFragmentTable(const CycleInputs& cycle) {
+    for (int i = 1;
+         i <= cycle.SelectedTableCount && i < static_cast<int>(cycle.ChosenTableNames.size());
          ++i) {
-        if (HasTableSuffix(ps.ChosenTableNames[i].first, "vfr.des")) {
-            return ps.ChosenTableNames[i].first;
+        if (HasTableSuffix(cycle.ChosenTableNames[i].first, "vfr.des")) {
+            return cycle.ChosenTableNames[i].first;
         }
     }
     return {};
@@ -63,15 +64,16 @@ std::string RoundedR2(double r2) {
     return PlainNumber(RoundDown(r2, 4));
 }
 
-void WriteFailureBlock(const ComputingState& cs, int number, long long maxNewtabTotalKB) {
-    ReportAppender report(cs.ReportName);
+void WriteFailureBlock(const TableState& tables, const std::string& reportName, int number,
+                       long long maxNewtabTotalKB) {
+    ReportAppender report(reportName);
     report.Line();
     if (number == kErrorOutOfMemory) {
         report.Lines({"There are too many molecules in the database", "... and/or",
                       "there are too many descriptors to consider.",
                       "... You should correct this because not enough memory is available.",
                       "... Then delete the saved newtab files and restart the program.", ""});
-        report.Line("The total size of saved newtab files is " + PlainNumber(cs.NewtabTotalKB) +
+        report.Line("The total size of saved newtab files is " + PlainNumber(tables.NewtabTotalKB) +
                     " KB.");
         report.Line("According to KALEMIR the total allowable size is " +
                     PlainNumber(maxNewtabTotalKB) + " KB.");
@@ -84,34 +86,35 @@ void WriteFailureBlock(const ComputingState& cs, int number, long long maxNewtab
 }
 
 /// Points the table list at the selection table and the chosen fragment table.
-void ResetTableList(ProgramState& ps, ComputingState& cs, const std::string& selection,
-                    const std::string& fragment) {
-    for (int i = 1; i <= cs.NewtabCount && i < static_cast<int>(ps.TableNames.size()); ++i) {
-        ps.TableNames[i].first.clear();
+void ResetTableList(CycleInputs& cycle, const TableState& tables, WorkFileSet& workFiles,
+                    const std::string& selection, const std::string& fragment) {
+    for (int i = 1; i <= tables.NewtabCount && i < static_cast<int>(cycle.TableNames.size()); ++i) {
+        cycle.TableNames[i].first.clear();
     }
     // The work copies of the other chosen tables are no longer read.
-    for (int i = 1; i <= ps.SelectedTableCount && i < static_cast<int>(ps.ChosenTableNames.size());
+    for (int i = 1;
+         i <= cycle.SelectedTableCount && i < static_cast<int>(cycle.ChosenTableNames.size());
          ++i) {
-        const std::string& name = ps.ChosenTableNames[i].first;
-        const auto& registered = cs.WorkFiles.Paths();
+        const std::string& name = cycle.ChosenTableNames[i].first;
+        const auto& registered = workFiles.Paths();
         if (name != fragment &&
             std::find(registered.begin(), registered.end(), name) != registered.end()) {
-            cs.WorkFiles.Remove(name);
+            workFiles.Remove(name);
         }
     }
     const int count = fragment.empty() ? 1 : 2;
-    if (ps.TableNames.size() < 3) {
-        ps.TableNames.resize(3);
+    if (cycle.TableNames.size() < 3) {
+        cycle.TableNames.resize(3);
     }
-    if (ps.ChosenTableNames.size() < 3) {
-        ps.ChosenTableNames.resize(3);
+    if (cycle.ChosenTableNames.size() < 3) {
+        cycle.ChosenTableNames.resize(3);
     }
-    ps.TableNames[1] = {selection, selection};
-    ps.TableNames[2] = count == 2 ? TableNameRow{fragment, fragment} : TableNameRow{};
-    ps.TableCount = count;
-    ps.SelectedTableCount = count;
+    cycle.TableNames[1] = {selection, selection};
+    cycle.TableNames[2] = count == 2 ? TableNameRow{fragment, fragment} : TableNameRow{};
+    cycle.TableCount = count;
+    cycle.SelectedTableCount = count;
     for (int i = 1; i <= 2; ++i) {
-        ps.ChosenTableNames[i] = ps.TableNames[i];
+        cycle.ChosenTableNames[i] = cycle.TableNames[i];
     }
 }
 
@@ -127,14 +130,14 @@ std::string ValueText(double value) {
     return std::string(text, result.ptr);
 }
 
-void ScreenFragments(ProgramState& ps, ComputingState& cs, PreselectionState& sel,
+void ScreenFragments(const CycleInputs& cycle, PairCorrelation& pair, PreselectionState& sel,
                      ComputingWindow& window) {
     sel.FragmentColumnCount = 0;
     sel.SignificantFragmentCount = 0;
     std::string name;
-    for (int t = 1; t <= ps.TableCount; ++t) {
-        if (HasTableSuffix(ps.TableNames[t].first, "vfr.des")) {
-            name = ps.TableNames[t].first;
+    for (int t = 1; t <= cycle.TableCount; ++t) {
+        if (HasTableSuffix(cycle.TableNames[t].first, "vfr.des")) {
+            name = cycle.TableNames[t].first;
             break;
         }
     }
@@ -143,7 +146,7 @@ void ScreenFragments(ProgramState& ps, ComputingState& cs, PreselectionState& se
     }
     constexpr int kFragmentColumns = 101; // 1 first token, 2..99 fragments, 100 property
     constexpr int kLastFragment = 99;
-    const int n = ps.CalibrationCount;
+    const int n = cycle.CalibrationCount;
     // Column-major: column c, rows 0..n+1.
     const std::size_t rows = static_cast<std::size_t>(n) + 2;
     std::vector<double> cells(rows * kFragmentColumns, 0.0);
@@ -171,12 +174,11 @@ void ScreenFragments(ProgramState& ps, ComputingState& cs, PreselectionState& se
         } while (r <= n && !reader.AtEnd());
     }
     std::vector<std::string_view> tokens;
-    for (int k = 1; k <= n && k < static_cast<int>(ps.QsprLines.size()); ++k) {
-        Tokenise(ps.QsprLines[k], tokens);
+    for (int k = 1; k <= n && k < static_cast<int>(cycle.QsprLines.size()); ++k) {
+        Tokenise(cycle.QsprLines[k], tokens);
         at(k, 100) = tokens.size() > 1 ? TextToNumber(tokens[1]) : 0.0;
     }
-    PairCorrelation& pair = cs.Pair;
-    pair.HoldRows(n + ps.PredictionCount);
+    pair.HoldRows(n + cycle.PredictionCount);
     pair.SignedR2 = 0;
     for (int i = 1; i <= n; ++i) {
         pair.Y[i] = at(i, 100);
@@ -186,17 +188,18 @@ void ScreenFragments(ProgramState& ps, ComputingState& cs, PreselectionState& se
             pair.X[i] = at(i, c);
         }
         CorrelatePair(pair, n, window);
-        if (pair.R2 >= ps.MinPropertyR2) {
+        if (pair.R2 >= cycle.MinPropertyR2) {
             ++sel.SignificantFragmentCount;
         }
     }
 }
 
-void LoadSplitTable(ProgramState& ps, ComputingState& cs, PreselectionCells& cells, int t,
-                    ComputingWindow& window) {
-    const std::string name = ps.TableNames[t].first;
+void LoadSplitTable(const CycleInputs& cycle, WorkFileSet& workFiles, WorkerPool* pool,
+                    PreselectionCells& cells, int t, ComputingWindow& window) {
+    const std::string name = cycle.TableNames[t].first;
     PreselectionTable& table = cells.Tables[t];
-    const int rows = std::max(ps.QsprLastLine, ps.CalibrationCount + ps.PredictionCount) + 1;
+    const int rows =
+        std::max(cycle.QsprLastLine, cycle.CalibrationCount + cycle.PredictionCount) + 1;
     table.Rows = rows;
     table.Headers.assign(kSplitTableColumns, kUnfilledHeader);
     table.Molecules.assign(static_cast<std::size_t>(rows), std::string());
@@ -212,7 +215,7 @@ void LoadSplitTable(ProgramState& ps, ComputingState& cs, PreselectionCells& cel
         // The header line first: it gives the width; then the molecule lines 1..QsprLastLine,
         // parsed on the workers, each into its own row.
         std::string header;
-        const bool any = ps.QsprLastLine >= 0 && reader.ReadLine(header);
+        const bool any = cycle.QsprLastLine >= 0 && reader.ReadLine(header);
         int columns = 1;
         if (any) {
             ForEachToken(header, [&](int c, std::string_view token) {
@@ -249,30 +252,30 @@ void LoadSplitTable(ProgramState& ps, ComputingState& cs, PreselectionCells& cel
                     return true;
                 });
             };
-            ParseRecordsInBlocks(reader, true, 1, ps.QsprLastLine, cs.Workers.get(), parse,
-                                 [&](int count) {
-                                     // One yield per record, as when they were read one by one.
-                                     for (int k = 0; k < count; ++k) {
-                                         window.Yield();
-                                     }
-                                 });
+            ParseRecordsInBlocks(reader, true, 1, cycle.QsprLastLine, pool, parse, [&](int count) {
+                // One yield per record, as when they were read one by one.
+                for (int k = 0; k < count; ++k) {
+                    window.Yield();
+                }
+            });
         }
     }
     table.Molecules[0] = table.Headers[1];
-    cs.WorkFiles.Remove(name);
+    workFiles.Remove(name);
     window.SetCaption(" After splitting ... deleting ... " + name.substr(name.rfind('/') + 1));
 }
 
-void PrepareScreen(const ProgramState& ps, const ComputingState& cs, PreselectionState& sel) {
-    const int n = ps.CalibrationCount;
+void PrepareScreen(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
+                   PreselectionState& sel) {
+    const int n = cycle.CalibrationCount;
     sel.Property.assign(static_cast<std::size_t>(n) + 1, 0.0);
     for (int i = 1; i <= n; ++i) {
-        sel.Property[i] = cs.DescriptorMatrix.At(i, kPropertyColumn);
+        sel.Property[i] = descriptors.DescriptorMatrix.At(i, kPropertyColumn);
     }
     const CentredSums property = CentredSumsOf(sel.Property.data() + 1, n);
     sel.PropertyMean = property.Mean;
     sel.PropertySyy = property.Squares;
-    sel.ValueHistogram.assign(static_cast<std::size_t>(n + ps.PredictionCount) + 1, 0);
+    sel.ValueHistogram.assign(static_cast<std::size_t>(n + cycle.PredictionCount) + 1, 0);
 }
 
 double NormalisedEntropy(const double* values, int n, int p, std::vector<int>& bins) {
@@ -321,12 +324,11 @@ double NormalisedEntropy(const double* values, int n, int p, std::vector<int>& b
     return h / std::log(static_cast<double>(n));
 }
 
-void ScreenDescriptors(ProgramState& ps, ComputingState& cs, PreselectionCells& cells,
+void ScreenDescriptors(const CycleInputs& cycle, PairCorrelation& pair, PreselectionCells& cells,
                        PreselectionState& sel, int t, ComputingWindow& window) {
-    const int n = ps.CalibrationCount;
-    const int p = ps.PredictionCount;
+    const int n = cycle.CalibrationCount;
+    const int p = cycle.PredictionCount;
     PreselectionTable& table = cells.Tables[t];
-    PairCorrelation& pair = cs.Pair;
     pair.SignedR2 = 0;
     const int last = std::min(table.LastColumn(), table.Columns - 1);
     const std::string captionStart =
@@ -343,7 +345,7 @@ void ScreenDescriptors(ProgramState& ps, ComputingState& cs, PreselectionCells& 
         table.R2[j] = r2;
         table.Marks[j] = 0;
         table.Means[j] = pair.MeanX;
-        if (r2 >= ps.MinPropertyR2) {
+        if (r2 >= cycle.MinPropertyR2) {
             ++sel.SignificantCount;
             sel.MaxSignificantR2 = std::max(sel.MaxSignificantR2, r2);
             sel.MinSignificantR2 = std::min(sel.MinSignificantR2, r2);
@@ -374,74 +376,82 @@ void WriteSelectionTable(const std::string& path, const PreselectionCells& cells
     writer.Close();
 }
 
-void SelectAllSignificant(ProgramState& ps, ComputingState& cs, const PreselectionCells& cells,
-                          PreselectionState& sel) {
+void SelectAllSignificant(const CycleInputs& cycle, const TableState& tables,
+                          const PreselectionCells& cells, PreselectionState& sel) {
     std::vector<std::pair<int, int>> columns;
-    for (int t = 1; t <= ps.TableCount; ++t) {
-        if (t == cs.FragmentNewtab) {
+    for (int t = 1; t <= cycle.TableCount; ++t) {
+        if (t == tables.FragmentNewtab) {
             continue;
         }
         const PreselectionTable& table = cells.Tables[t];
         const int last = std::min(table.LastColumn(), table.Columns - 1);
         for (int j = 2; j <= last; ++j) {
-            if (table.R2[j] >= ps.MinPropertyR2) {
+            if (table.R2[j] >= cycle.MinPropertyR2) {
                 columns.emplace_back(t, j);
             }
         }
     }
     sel.SelectedCount = static_cast<int>(columns.size());
-    WriteSelectionTable(ps.SelFileName, cells, ps.CalibrationCount + ps.PredictionCount + 1,
-                        columns);
+    WriteSelectionTable(cycle.SelFileName, cells,
+                        cycle.CalibrationCount + cycle.PredictionCount + 1, columns);
 }
 
-void PreselectDescriptors(ProgramState& ps, ComputingState& cs, ComputingWindow& window) {
-    PreselectDescriptors(ps, cs, window, PreselectionOptions{});
+void PreselectDescriptors(const RunInputs& in, CycleInputs& cycle, TableState& tables,
+                          SignificantDescriptors& descriptors, const SearchState& search,
+                          PairCorrelation& pair, WorkFileSet& workFiles,
+                          const std::string& reportName, WorkerPool* pool,
+                          ComputingWindow& window) {
+    PreselectDescriptors(in, cycle, tables, descriptors, search, pair, workFiles, reportName, pool,
+                         window, PreselectionOptions{});
 }
 
-PreselectionState PreselectDescriptors(ProgramState& ps, ComputingState& cs,
-                                       ComputingWindow& window,
+PreselectionState PreselectDescriptors(const RunInputs& in, CycleInputs& cycle, TableState& tables,
+                                       SignificantDescriptors& descriptors,
+                                       const SearchState& search, PairCorrelation& pair,
+                                       WorkFileSet& workFiles, const std::string& reportName,
+                                       WorkerPool* pool, ComputingWindow& window,
                                        const PreselectionOptions& options) {
     PreselectionState sel;
-    if (ps.SelFileName.empty()) {
-        ps.SelFileName = SelectionTableName(ps.QsprTableCopy);
+    if (cycle.SelFileName.empty()) {
+        cycle.SelFileName = SelectionTableName(in.QsprTableCopy);
     }
-    ps.SelFileName = WorkFilePath(ps.SelFileName);
+    cycle.SelFileName = WorkFilePath(cycle.SelFileName);
     // The selection table is a work file of the run: the cycles read and rewrite it, and
     // it is gone when the run ends.
-    cs.WorkFiles.Add(ps.SelFileName);
-    const std::string fragment = FirstFragmentTable(ps);
-    cs.NewtabTotalKB = 0;
-    cs.FragmentNewtab = 0;
-    ScreenFragments(ps, cs, sel, window);
-    SplitTables(ps, cs, window);
-    ParseQsprTable(ps, cs);
+    workFiles.Add(cycle.SelFileName);
+    const std::string fragment = FirstFragmentTable(cycle);
+    tables.NewtabTotalKB = 0;
+    tables.FragmentNewtab = 0;
+    ScreenFragments(cycle, pair, sel, window);
+    SplitTables(cycle, tables, workFiles, pool, window);
+    ParseQsprTable(cycle, tables, descriptors, pair);
 
     int error = 0;
     std::string detail;
     try {
-        if (ExceedsSizeLimit(cs.NewtabTotalKB, options.MaxNewtabTotalKB)) {
+        if (ExceedsSizeLimit(tables.NewtabTotalKB, options.MaxNewtabTotalKB)) {
             throw StageFailure(kErrorOutOfMemory,
-                               "the split tables take " + PlainNumber(cs.NewtabTotalKB) +
+                               "the split tables take " + PlainNumber(tables.NewtabTotalKB) +
                                    " KB, more than the " + PlainNumber(options.MaxNewtabTotalKB) +
                                    " KB allowed");
         }
         {
             PreselectionCells cells;
-            cells.Tables.resize(static_cast<std::size_t>(ps.TableCount) + 1);
-            for (int t = 1; t <= ps.TableCount; ++t) {
-                cs.TableIndex = t;
-                LoadSplitTable(ps, cs, cells, t, window);
+            cells.Tables.resize(static_cast<std::size_t>(cycle.TableCount) + 1);
+            for (int t = 1; t <= cycle.TableCount; ++t) {
+                tables.TableIndex = t;
+                LoadSplitTable(cycle, workFiles, pool, cells, t, window);
             }
-            PrepareScreen(ps, cs, sel);
-            for (int t = 1; t <= ps.TableCount; ++t) {
-                if (t != cs.FragmentNewtab) {
-                    cs.TableIndex = t;
-                    ScreenDescriptors(ps, cs, cells, sel, t, window);
+            PrepareScreen(cycle, descriptors, sel);
+            for (int t = 1; t <= cycle.TableCount; ++t) {
+                if (t != tables.FragmentNewtab) {
+                    tables.TableIndex = t;
+                    ScreenDescriptors(cycle, pair, cells, sel, t, window);
                 }
             }
-            cs.SignificantCount = sel.SignificantCount;
+            descriptors.SignificantCount = sel.SignificantCount;
             {
-                ReportAppender report(cs.ReportName);
+                ReportAppender report(reportName);
                 report.Line("  Number of descriptors: " + PlainNumber(sel.DescriptorCount));
                 report.Line("  Number of significant descriptors: " +
                             PlainNumber(sel.SignificantCount));
@@ -454,13 +464,14 @@ PreselectionState PreselectDescriptors(ProgramState& ps, ComputingState& cs,
             sel.SelectionCapacity = 979 - sel.SignificantFragmentCount;
             sel.SelectedCount = 0;
             if (sel.SignificantCount <= kMaxHeldDescriptors) {
-                SelectAllSignificant(ps, cs, cells, sel);
+                SelectAllSignificant(cycle, tables, cells, sel);
             } else {
-                SelectWithinGroups(ps, cs, cells, sel, window, options.Clock);
-                WriteSelection(ps, cells);
+                SelectWithinGroups(cycle, tables, search, pair, pool, cells, sel, window,
+                                   options.Clock);
+                WriteSelection(cycle, cells);
             }
         }
-        ReportAppender report(cs.ReportName);
+        ReportAppender report(reportName);
         report.Line("  Number of selected significant descriptors: " +
                     PlainNumber(sel.SelectedCount));
         report.Lines({"", "  The preliminary selection was done at"});
@@ -478,12 +489,12 @@ PreselectionState PreselectDescriptors(ProgramState& ps, ComputingState& cs,
         detail = e.what();
     } catch (const std::bad_alloc&) {
         error = kErrorOutOfMemory;
-        detail =
-            "not enough memory for the split tables of " + PlainNumber(cs.NewtabTotalKB) + " KB";
+        detail = "not enough memory for the split tables of " + PlainNumber(tables.NewtabTotalKB) +
+                 " KB";
     } catch (const std::length_error&) {
         error = kErrorOutOfMemory;
-        detail =
-            "not enough memory for the split tables of " + PlainNumber(cs.NewtabTotalKB) + " KB";
+        detail = "not enough memory for the split tables of " + PlainNumber(tables.NewtabTotalKB) +
+                 " KB";
     } catch (const FileError& e) {
         error = kErrorFileAccess;
         detail = e.what();
@@ -492,14 +503,14 @@ PreselectionState PreselectDescriptors(ProgramState& ps, ComputingState& cs,
         detail = e.what();
     }
     if (error != 0) {
-        WriteFailureBlock(cs, error, options.MaxNewtabTotalKB);
+        WriteFailureBlock(tables, reportName, error, options.MaxNewtabTotalKB);
         if (error == kErrorOutOfMemory) {
             throw StopProgram("preliminary selection stopped: " + detail);
         }
         throw StopProgram("preliminary selection stopped by error " + PlainNumber(error) + ": " +
                           detail);
     }
-    ResetTableList(ps, cs, ps.SelFileName, fragment);
+    ResetTableList(cycle, tables, workFiles, cycle.SelFileName, fragment);
     return sel;
 }
 

@@ -38,7 +38,10 @@ enum PreselectionError : int {
 /// Runs the whole stage. On the size limit or a failure after the tables were split it
 /// writes the failure block to the report and throws StopProgram; work files are left
 /// to the caller's WorkFileSet.
-void PreselectDescriptors(ProgramState& ps, ComputingState& cs, ComputingWindow& window);
+void PreselectDescriptors(const RunInputs& in, CycleInputs& cycle, TableState& tables,
+                          SignificantDescriptors& descriptors, const SearchState& search,
+                          PairCorrelation& pair, WorkFileSet& workFiles,
+                          const std::string& reportName, WorkerPool* pool, ComputingWindow& window);
 
 /// What a caller may set beyond the shared state.
 struct PreselectionOptions {
@@ -49,8 +52,12 @@ struct PreselectionOptions {
 };
 
 /// The same with options; returns the stage's counts.
-PreselectionState PreselectDescriptors(ProgramState& ps, ComputingState& cs,
-                                       ComputingWindow& window, const PreselectionOptions& options);
+PreselectionState PreselectDescriptors(const RunInputs& in, CycleInputs& cycle, TableState& tables,
+                                       SignificantDescriptors& descriptors,
+                                       const SearchState& search, PairCorrelation& pair,
+                                       WorkFileSet& workFiles, const std::string& reportName,
+                                       WorkerPool* pool, ComputingWindow& window,
+                                       const PreselectionOptions& options);
 
 /// True when the split tables are too large to be held: more than `limitKB` (by default
 /// 162001 KB and more).
@@ -58,19 +65,20 @@ bool ExceedsSizeLimit(long long newtabTotalKB, long long limitKB = kMaxNewtabTot
 
 /// Screens the first chosen table whose name ends in "vfr.des": counts the fragments
 /// (columns 2..99) whose r2 with the property is at least MinPropertyR2.
-void ScreenFragments(ProgramState& ps, ComputingState& cs, PreselectionState& sel,
+void ScreenFragments(const CycleInputs& cycle, PairCorrelation& pair, PreselectionState& sel,
                      ComputingWindow& window);
 
 /// Reads split table t (rows 0..QsprLastLine) into cells and deletes its file.
-void LoadSplitTable(ProgramState& ps, ComputingState& cs, PreselectionCells& cells, int t,
-                    ComputingWindow& window);
+void LoadSplitTable(const CycleInputs& cycle, WorkFileSet& workFiles, WorkerPool* pool,
+                    PreselectionCells& cells, int t, ComputingWindow& window);
 
 /// Sets up the property column for the screen (molecules 1..N of the descriptor matrix).
-void PrepareScreen(const ProgramState& ps, const ComputingState& cs, PreselectionState& sel);
+void PrepareScreen(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
+                   PreselectionState& sel);
 
 /// Screens every descriptor of table t: r2, the information test, the mean; counts the
 /// descriptors and the significant ones.
-void ScreenDescriptors(ProgramState& ps, ComputingState& cs, PreselectionCells& cells,
+void ScreenDescriptors(const CycleInputs& cycle, PairCorrelation& pair, PreselectionCells& cells,
                        PreselectionState& sel, int t, ComputingWindow& window);
 
 /// The information test: the normalised entropy E = H / ln N of the histogram of the
@@ -79,8 +87,8 @@ void ScreenDescriptors(ProgramState& ps, ComputingState& cs, PreselectionCells& 
 double NormalisedEntropy(const double* values, int n, int p, std::vector<int>& bins);
 
 /// Selects every significant descriptor (S <= 1000) and writes the selection table.
-void SelectAllSignificant(ProgramState& ps, ComputingState& cs, const PreselectionCells& cells,
-                          PreselectionState& sel);
+void SelectAllSignificant(const CycleInputs& cycle, const TableState& tables,
+                          const PreselectionCells& cells, PreselectionState& sel);
 
 /// Writes the selection table: rows 0..N+P, the molecule column of table 1 and then the
 /// chosen columns in table and column order, each cell preceded by a TAB.

@@ -139,11 +139,9 @@ double LimitTo(double value, double low, double high) {
     return value;
 }
 
-void DeriveDefaultThresholds(ProgramState& state) {
-    const int n = state.CalibrationCount;
+void DeriveDefaultThresholds(AnalysisThresholds& state, int calibrationCount) {
+    const int n = calibrationCount;
     const double nReal = n;
-    state.BestQ = 0;
-    state.BestQSEE = 1000;
     state.SignedR2 = 0;
     state.ValidationCount = n;
     state.EstimatedCOR = 0.5001f;
@@ -191,8 +189,6 @@ ParametersOutcome ParametersOk(ProgramState& state, const ParameterEntries& entr
     if (state.PredictionCount == 0) {
         state.ValidationCount = n;
     }
-    state.ValidationNames.assign(static_cast<std::size_t>(state.ValidationCount) + 1, "");
-    state.ValidationValues.assign(static_cast<std::size_t>(state.ValidationCount) + 1, {});
 
     if (state.PredictionCount > 0) {
         state.EstimatedCOR = static_cast<float>(TextToNumber(entries.EstimatedCorText));

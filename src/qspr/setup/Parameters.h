@@ -11,7 +11,7 @@ namespace kalemir::qspr {
 
 /// Sets every default threshold from the current CalibrationCount (also called by the
 /// final analysis after each removed outlier, overwriting the user's entries).
-void DeriveDefaultThresholds(ProgramState& state);
+void DeriveDefaultThresholds(AnalysisThresholds& thresholds, int calibrationCount);
 
 /// The texts and options of the Parameters window.
 struct ParameterEntries {

@@ -1,6 +1,6 @@
 #pragma once
-// Program-wide state of the QSPR program: what the Workfiles and Parameters windows set
-// and every later stage reads. It lives for the whole run and is passed explicitly.
+// Program-wide state of the QSPR program: the inputs the Workfiles and Parameters windows
+// set, and the results the computation leaves for the results window.
 
 #include "qspr/setup/RunRecord.h"
 
@@ -30,10 +30,27 @@ struct TableNameRow {
     std::string second;
 };
 
-struct ProgramState {
+/// The analysis thresholds: entered in the Parameters window (or derived from the number
+/// of calibration molecules), and derived again after each outlier removal.
+struct AnalysisThresholds {
+    double MinPropertyR2 = 0;
+    int ValidationCount = 0;
+    float EstimatedCOR = 0.5001f;
+    double MaxInterR2 = 0;
+    int MaxPredictors = 2;
+    double InvRootThreshold = 0;
+    double LogSizeLimit = 0;
+    int SignedR2 = 0;
+};
+
+/// What the Workfiles and Parameters windows (or the command line) set: the chosen files,
+/// the QSPR table as read, the molecule counts and the parameters as entered. Once the
+/// computation starts nothing changes it; the cycles work on their own copy (CycleInputs).
+struct RunInputs : AnalysisThresholds {
     // Chosen files.
     std::string QsprTableName;
     std::string QsprTableCopy;
+    /// The selection table the preliminary selection writes.
     std::string SelFileName;
     /// Non-empty records of the QSPR table; index 0 is the header.
     std::vector<std::string> QsprLines;
@@ -50,38 +67,8 @@ struct ProgramState {
     int PredictionCount = 0;
     int InitialCalibrationCount = 0;
 
-    // Analysis parameters.
-    double MinPropertyR2 = 0;
-    int ValidationCount = 0;
-    float EstimatedCOR = 0.5001f;
-    double MaxInterR2 = 0;
-    int MaxPredictors = 2;
     int EliminateOutliers = 0;
-    double InvRootThreshold = 0;
-    double LogSizeLimit = 0;
-    double BestQ = 0;
-    double BestQSEE = 1000;
-    int SignedR2 = 0;
 
-    /// Validation molecules: row v (1..ValidationCount) names molecule v of the
-    /// validation set in ValidationNames; ValidationValues holds columns 0..5 of its row.
-    std::vector<std::string> ValidationNames;
-    std::vector<std::array<double, 6>> ValidationValues;
-
-    /// Calibration estimates for the scatter plots: row i (from 1) holds, for plot k = 1
-    /// (before removing outliers) and k = 2 (after), the computed value in column 2k - 1
-    /// and the observed value in column 2k. A plot's points end at the first row whose
-    /// computed value is 0. Filled by the outlier stage.
-    std::vector<std::array<double, 5>> ScatterPoints;
-    /// Number of the current analysis cycle, from 1 (1 at the end: no outlier removed).
-    int CycleNumber = 0;
-
-    // --- Computation (qspr/core) ---
-    /// Set when the computation starts: a second activation does not start another run.
-    bool ComputationStarted = false;
-    /// Where the computation was stopped ("in cycle 2 at the search of pairs"); empty
-    /// unless the user or an interrupt stopped it.
-    std::string StoppedStage;
     /// Worker threads of the searches: 0 takes the machine's cores, 1 fits every
     /// candidate on the computing thread. The results do not depend on it.
     int ThreadCount = 0;
@@ -93,8 +80,28 @@ struct ProgramState {
 
     /// Observed values of prediction molecules for the external validation (empty: none).
     std::string ObservedTableName;
+};
+
+/// What a computation leaves for the results window, the plots and the result files.
+struct RunResults {
+    /// Set when the computation starts: a second activation does not start another run.
+    bool ComputationStarted = false;
+    /// Where the computation was stopped ("in cycle 2 at the search of pairs"); empty
+    /// unless the user or an interrupt stopped it.
+    std::string StoppedStage;
+    /// Number of the last analysis cycle, from 1 (1 at the end: no outlier removed).
+    int CycleNumber = 0;
+    /// Calibration estimates for the scatter plots: row i (from 1) holds, for plot k = 1
+    /// (before removing outliers) and k = 2 (after), the computed value in column 2k - 1
+    /// and the observed value in column 2k. A plot's points end at the first row whose
+    /// computed value is 0. Filled by the outlier stage.
+    std::vector<std::array<double, 5>> ScatterPoints;
     /// What the analysis leaves for the result files beside the report.
     RunRecord Record;
 };
+
+/// Everything the windows of the program hold: the inputs they set and the results of
+/// the computation they show. The computation reads the one and writes the other.
+struct ProgramState : RunInputs, RunResults {};
 
 } // namespace kalemir::qspr

@@ -60,7 +60,7 @@ bool WorkfilesOk(ProgramState& state, const WorkfilesChoice& choice) {
 
     CountMolecules(state);
     state.InitialCalibrationCount = state.CalibrationCount;
-    DeriveDefaultThresholds(state);
+    DeriveDefaultThresholds(state, state.CalibrationCount);
     return true;
 }
 

@@ -58,52 +58,55 @@ private:
 /// Refits the best set by Q of the search as the final analysis does and takes its r2 and
 /// Q from the estimated and observed values, as the report's statistics block does. None
 /// when the search found no best set (FitTermCount is then 0).
-std::optional<BestByQFigures> RefitBestByQ(ProgramState& ps, ComputingState& cs,
+std::optional<BestByQFigures> RefitBestByQ(const CycleInputs& cycle,
+                                           const SignificantDescriptors& descriptors,
+                                           SearchState& search, CrossValidationState& cv,
+                                           PairCorrelation& pair, WorkerPool* pool,
                                            ComputingWindow& window) {
-    const auto& slot = cs.BestSets[3];
+    const auto& slot = search.BestSets[3];
     int p = 0;
-    for (int m = 1; m <= ps.MaxPredictors && m <= kSetWidth; ++m) {
+    for (int m = 1; m <= cycle.MaxPredictors && m <= kSetWidth; ++m) {
         if (slot[m] != 0) {
             ++p;
         }
     }
-    if (cs.ValuableSetCount == 0) {
+    if (search.ValuableSetCount == 0) {
         p = 0;
     }
-    cs.FitTermCount = p;
+    search.FitTermCount = p;
     if (p == 0) {
         return std::nullopt;
     }
-    cs.RebuildDesign = true;
-    PrepareCrossProducts(ps, cs);
-    PredictorSet& trial = cs.CandidateSets[kCandidateRow];
+    search.RebuildDesign = true;
+    PrepareCrossProducts(cycle, descriptors, search, pool);
+    PredictorSet& trial = search.CandidateSets[kCandidateRow];
     trial = PredictorSet{};
     for (int k = 1; k <= p; ++k) {
         trial[k] = static_cast<int>(slot[k]);
     }
-    cs.BestR2Seen = 0;
-    FitEquation(ps, cs, window, trial);
+    search.BestR2Seen = 0;
+    FitEquation(cycle, descriptors, search, cv, pair, window, trial);
     const CalibrationFigures f =
-        ComputeCalibrationFigures(cs.Pair.X.data(), cs.Pair.Y.data(), ps.CalibrationCount, p);
+        ComputeCalibrationFigures(pair.X.data(), pair.Y.data(), cycle.CalibrationCount, p);
     return BestByQFigures{f.R2, f.Q};
 }
 
 /// Gives calibration molecule i (line i of the QSPR lines) the value of molecule
 /// permutation[i - 1] + 1, each line rewritten as its name, a TAB and the value's text.
-void PermuteProperty(ProgramState& ps, const std::vector<int>& permutation) {
-    const int n = ps.CalibrationCount;
+void PermuteProperty(CycleInputs& cycle, const std::vector<int>& permutation) {
+    const int n = cycle.CalibrationCount;
     std::vector<std::string> names(static_cast<std::size_t>(n));
     std::vector<std::string> values(static_cast<std::size_t>(n));
     std::vector<std::string_view> tokens;
     for (int i = 1; i <= n; ++i) {
-        Tokenise(ps.QsprLines[static_cast<std::size_t>(i)], tokens);
+        Tokenise(cycle.QsprLines[static_cast<std::size_t>(i)], tokens);
         names[static_cast<std::size_t>(i - 1)] = tokens.empty() ? "" : std::string(tokens[0]);
         values[static_cast<std::size_t>(i - 1)] = tokens.size() > 1 ? std::string(tokens[1]) : "";
     }
     for (int i = 1; i <= n; ++i) {
         const std::size_t from =
             static_cast<std::size_t>(permutation[static_cast<std::size_t>(i - 1)]);
-        ps.QsprLines[static_cast<std::size_t>(i)] =
+        cycle.QsprLines[static_cast<std::size_t>(i)] =
             names[static_cast<std::size_t>(i - 1)] + '\t' + values[from];
     }
 }
@@ -142,56 +145,64 @@ BestByQFigures AnalysePermuted(const ProgramState& chosen, const std::vector<int
     cs.ReportName = kRandomisedReport;
     cs.WorkFiles.Add(cs.ReportName);
     cs.Workers = std::make_unique<WorkerPool>(ps.ThreadCount);
-    if (static_cast<int>(permutation.size()) != ps.CalibrationCount) {
+    cs.Cycle = FirstCycleInputs(ps);
+    if (static_cast<int>(permutation.size()) != cs.Cycle.CalibrationCount) {
         throw std::invalid_argument("a permutation of " + std::to_string(permutation.size()) +
-                                    " values for " + std::to_string(ps.CalibrationCount) +
+                                    " values for " + std::to_string(cs.Cycle.CalibrationCount) +
                                     " calibration molecules");
     }
-    PermuteProperty(ps, permutation);
+    PermuteProperty(cs.Cycle, permutation);
 
     // The cycles of the run itself, up to the statistics of the best equation by Q and
     // the outlier decision: the ranking, the predictor-value files and the prediction set
     // of the last cycle are left out (they do not change its best equation by Q).
-    MakeWorkCopies(ps, cs);
-    PreselectDescriptors(ps, cs, window);
-    cs.OutlierName.clear();
-    cs.OutlierSteps = 0;
-    ps.CycleNumber = 0;
+    MakeWorkCopies(cs.Cycle, cs.WorkFiles);
+    PreselectDescriptors(ps, cs.Cycle, cs.Tables, cs.Descriptors, cs.Search, cs.Pair, cs.WorkFiles,
+                         cs.ReportName, cs.Workers.get(), window);
+    cs.Outliers.OutlierName.clear();
+    cs.Outliers.OutlierSteps = 0;
+    cs.Cycle.Number = 0;
     const int maxSteps = MaxOutlierSteps(ps);
     BestByQFigures figures;
     bool more = true;
     while (more) {
-        ++ps.CycleNumber;
-        ScreenCycle(ps, cs, window);
+        ++cs.Cycle.Number;
+        ScreenCycle(cs, window);
         bool decided = false;
-        if (cs.SignificantCount > 1) {
-            ComputeInterR2(ps, cs, window);
-            CentreColumns(ps, cs, window);
-            SearchPairs(ps, cs, window);
-            SearchLargerSets(ps, cs, window);
-            if (const std::optional<BestByQFigures> cycle = RefitBestByQ(ps, cs, window)) {
+        if (cs.Descriptors.SignificantCount > 1) {
+            ComputeInterR2(cs.Cycle, cs.Descriptors, cs.Pair, cs.Workers.get(), window);
+            CentreColumns(cs.Cycle, cs.Descriptors, cs.Outliers, window);
+            SearchPairs(cs.Cycle, cs.Descriptors, cs.Search, cs.CV, cs.Outliers, cs.Pair,
+                        cs.ReportName, cs.Workers.get(), window);
+            SearchLargerSets(cs.Cycle, cs.Descriptors, cs.Search, cs.CV, cs.Outliers, cs.Pair,
+                             cs.Workers.get(), window);
+            if (const std::optional<BestByQFigures> cycle =
+                    RefitBestByQ(cs.Cycle, cs.Descriptors, cs.Search, cs.CV, cs.Pair,
+                                 cs.Workers.get(), window)) {
                 figures = *cycle;
             }
             // Without elimination the first cycle is the last.
-            if (ps.EliminateOutliers == 1 && cs.FitTermCount > 0) {
+            if (ps.EliminateOutliers == 1 && cs.Search.FitTermCount > 0) {
                 FinalWork work;
-                work.Size(ps.CalibrationCount + ps.PredictionCount, ps.PredictionCount);
-                AnalyseCalibrationSet(ps, cs, window, work);
-                EndCycle(ps, cs);
+                work.Size(cs.Cycle.CalibrationCount + cs.Cycle.PredictionCount,
+                          cs.Cycle.PredictionCount);
+                AnalyseCalibrationSet(ps, ps, cs.Cycle, cs.Descriptors, cs.Search, cs.CV,
+                                      cs.Outliers, cs.Pair, cs.ReportName, window, work);
+                EndCycle(ps, cs.Cycle, cs.Search, cs.Outliers, cs.ReportName);
                 decided = true;
             }
         }
         if (!decided) {
             more = false;
         }
-        if (cs.OutlierRatio > 1) {
-            cs.OutlierName.clear();
+        if (cs.Outliers.OutlierRatio > 1) {
+            cs.Outliers.OutlierName.clear();
             more = false;
         }
-        if (cs.SignificantCount < 2 || cs.ValuableSetCount == 0) {
+        if (cs.Descriptors.SignificantCount < 2 || cs.Search.ValuableSetCount == 0) {
             more = false;
         }
-        if (cs.OutlierSteps >= maxSteps) {
+        if (cs.Outliers.OutlierSteps >= maxSteps) {
             more = false;
         }
     }

@@ -99,31 +99,31 @@ struct SmallMatrix {
 
     SmallMatrix(const std::vector<std::vector<double>>& columns, const std::vector<double>& y) {
         const int n = static_cast<int>(y.size());
-        ps.CalibrationCount = n;
-        ps.PredictionCount = 0;
-        cs.DescriptorMatrix.Reset(n + 5);
+        cs.Cycle.CalibrationCount = n;
+        cs.Cycle.PredictionCount = 0;
+        cs.Descriptors.DescriptorMatrix.Reset(n + 5);
         cs.Pair.HoldRows(n + 5);
-        cs.SignificantCount = static_cast<int>(columns.size());
+        cs.Descriptors.SignificantCount = static_cast<int>(columns.size());
         for (std::size_t c = 0; c < columns.size(); ++c) {
-            cs.DescriptorMatrix.ColumnNames[c + 1] = "d" + std::to_string(c + 1);
+            cs.Descriptors.DescriptorMatrix.ColumnNames[c + 1] = "d" + std::to_string(c + 1);
             Centre(static_cast<int>(c) + 1, columns[c]);
         }
         Centre(kPropertyColumn, y);
         for (int i = 1; i <= n; ++i) {
-            cs.DescriptorMatrix.MoleculeNames[i] = "m" + std::to_string(i);
+            cs.Descriptors.DescriptorMatrix.MoleculeNames[i] = "m" + std::to_string(i);
         }
     }
     void Centre(int c, const std::vector<double>& values) {
-        const int n = ps.CalibrationCount;
+        const int n = cs.Cycle.CalibrationCount;
         double sum = 0;
         for (double v : values) {
             sum += v;
         }
         const double mean = sum / n;
         for (int i = 1; i <= n; ++i) {
-            cs.DescriptorMatrix.At(i, c) = values[i - 1] - mean;
+            cs.Descriptors.DescriptorMatrix.At(i, c) = values[i - 1] - mean;
         }
-        cs.DescriptorMatrix.At(n + 1, c) = mean;
+        cs.Descriptors.DescriptorMatrix.At(n + 1, c) = mean;
     }
     void Fit(std::initializer_list<int> columns) {
         PredictorSet set{};
@@ -131,8 +131,8 @@ struct SmallMatrix {
         for (int c : columns) {
             set[++k] = c;
         }
-        cs.FitTermCount = k;
-        FitEquation(ps, cs, window, set);
+        cs.Search.FitTermCount = k;
+        FitEquation(cs.Cycle, cs.Descriptors, cs.Search, cs.CV, cs.Pair, window, set);
     }
 };
 
@@ -146,12 +146,12 @@ TEST(FitEquation, HandSolvedTwoPredictorSystem) {
     }
     SmallMatrix m({x1, x2}, y);
     m.Fit({1, 2});
-    EXPECT_NEAR(m.cs.Fit.Coefficients[1], 2, 1e-12);
-    EXPECT_NEAR(m.cs.Fit.Coefficients[2], -1, 1e-12);
-    EXPECT_NEAR(m.cs.Fit.Intercept, 1, 1e-12);
-    EXPECT_DOUBLE_EQ(m.cs.LastFitR2, 0.9999 * 0.9999);
-    EXPECT_DOUBLE_EQ(m.cs.LastFitQ, m.cs.LastFitR2);
-    EXPECT_DOUBLE_EQ(m.cs.PairFitR2, m.cs.LastFitR2);
+    EXPECT_NEAR(m.cs.Search.Fit.Coefficients[1], 2, 1e-12);
+    EXPECT_NEAR(m.cs.Search.Fit.Coefficients[2], -1, 1e-12);
+    EXPECT_NEAR(m.cs.Search.Fit.Intercept, 1, 1e-12);
+    EXPECT_DOUBLE_EQ(m.cs.Search.LastFitR2, 0.9999 * 0.9999);
+    EXPECT_DOUBLE_EQ(m.cs.Search.LastFitQ, m.cs.Search.LastFitR2);
+    EXPECT_DOUBLE_EQ(m.cs.Search.PairFitR2, m.cs.Search.LastFitR2);
     for (int i = 1; i <= 5; ++i) {
         EXPECT_NEAR(m.cs.Pair.X[i], y[i - 1], 1e-12);
         EXPECT_DOUBLE_EQ(m.cs.Pair.Y[i], y[i - 1]);
@@ -162,8 +162,8 @@ TEST(FitEquation, OnePredictorEqualToPropertyIsPerfect) {
     const std::vector<double> x{3, 1, 4, 1, 5, 9};
     SmallMatrix m({x}, x);
     m.Fit({1});
-    EXPECT_NEAR(m.cs.Fit.Coefficients[1], 1, 1e-15);
-    EXPECT_NEAR(m.cs.Fit.Intercept, 0, 1e-14);
+    EXPECT_NEAR(m.cs.Search.Fit.Coefficients[1], 1, 1e-15);
+    EXPECT_NEAR(m.cs.Search.Fit.Intercept, 0, 1e-14);
     EXPECT_DOUBLE_EQ(m.cs.Pair.R2, 0.99980001);
     EXPECT_NEAR(m.cs.Pair.SEE, 0, 1e-14);
 }
@@ -173,8 +173,8 @@ TEST(FitEquation, ZeroColumnGetsZeroWeight) {
     const std::vector<double> zero{5, 5, 5, 5}; // centred: exactly 0
     SmallMatrix m({x, zero}, {2, 3, 6, 4});
     m.Fit({1, 2});
-    EXPECT_EQ(m.cs.Fit.Coefficients[2], 0);
-    EXPECT_TRUE(std::isfinite(m.cs.Fit.Coefficients[1]));
+    EXPECT_EQ(m.cs.Search.Fit.Coefficients[2], 0);
+    EXPECT_TRUE(std::isfinite(m.cs.Search.Fit.Coefficients[1]));
 }
 
 // An independent least-squares solve: the normal equations of the raw values with an
@@ -227,7 +227,7 @@ TEST(FitEquation, AgreesWithIndependentSolveOnNoisyData) {
     SmallMatrix m({x1, x2, x3}, y);
     m.Fit({1, 2, 3});
     const std::vector<long double> b = IndependentFit({x1, x2, x3}, y);
-    EXPECT_NEAR(m.cs.Fit.Intercept, static_cast<double>(b[0]), 1e-10);
+    EXPECT_NEAR(m.cs.Search.Fit.Intercept, static_cast<double>(b[0]), 1e-10);
     long double ssRes = 0;
     long double ssTot = 0;
     long double mean = 0;
@@ -240,12 +240,13 @@ TEST(FitEquation, AgreesWithIndependentSolveOnNoisyData) {
         ssTot += (y[i] - mean) * (y[i] - mean);
     }
     for (int k = 1; k <= 3; ++k) {
-        EXPECT_NEAR(m.cs.Fit.Coefficients[k], static_cast<double>(b[k]), 1e-10);
+        EXPECT_NEAR(m.cs.Search.Fit.Coefficients[k], static_cast<double>(b[k]), 1e-10);
     }
     const double r2 = static_cast<double>(1 - ssRes / ssTot);
-    EXPECT_NEAR(m.cs.LastFitR2, r2, 1e-12);
-    EXPECT_NEAR(m.cs.LastFitQ, QualityQ(r2, 8, 3), 1e-10);
-    EXPECT_DOUBLE_EQ(m.ps.BestQ, m.cs.LastFitQ); // a three-predictor fit restarts BestQ
+    EXPECT_NEAR(m.cs.Search.LastFitR2, r2, 1e-12);
+    EXPECT_NEAR(m.cs.Search.LastFitQ, QualityQ(r2, 8, 3), 1e-10);
+    EXPECT_DOUBLE_EQ(m.cs.Search.BestQ,
+                     m.cs.Search.LastFitQ); // a three-predictor fit restarts BestQ
     EXPECT_NEAR(m.cs.Pair.SEE, std::sqrt(static_cast<double>(ssRes) / 5), 1e-12);
 }
 
@@ -256,23 +257,24 @@ TEST(FitEquation, CrossProductsGiveTheSameBits) {
     SmallMatrix direct({x1, x2}, y);
     direct.Fit({2, 1});
     SmallMatrix cached({x1, x2}, y);
-    PrepareCrossProducts(cached.ps, cached.cs);
+    PrepareCrossProducts(cached.cs.Cycle, cached.cs.Descriptors, cached.cs.Search,
+                         cached.cs.Workers.get());
     cached.Fit({2, 1});
-    EXPECT_EQ(direct.cs.Fit.Coefficients[1], cached.cs.Fit.Coefficients[1]);
-    EXPECT_EQ(direct.cs.Fit.Coefficients[2], cached.cs.Fit.Coefficients[2]);
+    EXPECT_EQ(direct.cs.Search.Fit.Coefficients[1], cached.cs.Search.Fit.Coefficients[1]);
+    EXPECT_EQ(direct.cs.Search.Fit.Coefficients[2], cached.cs.Search.Fit.Coefficients[2]);
     EXPECT_EQ(direct.cs.Pair.R2, cached.cs.Pair.R2);
     EXPECT_EQ(direct.cs.Pair.SEE, cached.cs.Pair.SEE);
 }
 
 TEST(FitEquation, CrossValidatingLeavesTheRunningStatisticsAlone) {
     SmallMatrix m({{1, 2, 4, 3, 5}}, {1, 3, 2, 5, 4});
-    m.cs.LastFitR2 = 0.5;
-    m.ps.BestQ = 0.25;
+    m.cs.Search.LastFitR2 = 0.5;
+    m.cs.Search.BestQ = 0.25;
     m.cs.Pair.X[1] = 7;
-    m.cs.CrossValidating = true;
+    m.cs.Search.CrossValidating = true;
     m.Fit({1});
-    EXPECT_EQ(m.cs.LastFitR2, 0.5);
-    EXPECT_EQ(m.ps.BestQ, 0.25);
+    EXPECT_EQ(m.cs.Search.LastFitR2, 0.5);
+    EXPECT_EQ(m.cs.Search.BestQ, 0.25);
     EXPECT_EQ(m.cs.Pair.X[1], 7);
 }
 
@@ -326,21 +328,22 @@ TEST(CrossValidateSet, SevenMoleculesFourThenThreeAgainstIndependentTwoFold) {
     const std::vector<double> x1{0.5, 1.9, 2.1, 3.5, 3.7, 5.5, 6.0};
     const std::vector<double> x2{1.0, 0.0, 2.0, 1.5, 3.0, 3.0, 3.0};
     SmallMatrix m({x1, x2}, y);
-    m.cs.FitTermCount = 2;
-    m.cs.CandidateSets[kCandidateRow] = PredictorSet{0, 1, 2};
-    const double r2cv = CrossValidateSet(m.ps, m.cs, m.window);
+    m.cs.Search.FitTermCount = 2;
+    m.cs.Search.CandidateSets[kCandidateRow] = PredictorSet{0, 1, 2};
+    const double r2cv = CrossValidateSet(m.cs.Cycle, m.cs.Descriptors, m.cs.Search, m.cs.CV,
+                                         m.cs.Pair, m.cs.Workers.get(), m.window);
     std::vector<double> estimates(7, 0.0);
     TwoFold({x1, x2}, y, {0, 1, 2, 3}, {4, 5, 6}, estimates);
     TwoFold({x1, x2}, y, {4, 5, 6}, {0, 1, 2, 3}, estimates);
     for (int i = 0; i < 7; ++i) {
-        EXPECT_NEAR(m.cs.CVEstimate[i + 1], estimates[i], 1e-10) << "molecule " << i;
-        EXPECT_DOUBLE_EQ(m.cs.CVObserved[i + 1], y[i]);
+        EXPECT_NEAR(m.cs.CV.CVEstimate[i + 1], estimates[i], 1e-10) << "molecule " << i;
+        EXPECT_DOUBLE_EQ(m.cs.CV.CVObserved[i + 1], y[i]);
     }
     EXPECT_NEAR(r2cv, R2Of(estimates, y), 1e-12);
     // The rows are left in descending order of the property, names with them.
-    EXPECT_EQ(m.cs.DescriptorMatrix.MoleculeNames[1], "m7");
-    EXPECT_EQ(m.cs.DescriptorMatrix.MoleculeNames[7], "m1");
-    EXPECT_EQ(m.ps.CalibrationCount, 7);
+    EXPECT_EQ(m.cs.Descriptors.DescriptorMatrix.MoleculeNames[1], "m7");
+    EXPECT_EQ(m.cs.Descriptors.DescriptorMatrix.MoleculeNames[7], "m1");
+    EXPECT_EQ(m.cs.Cycle.CalibrationCount, 7);
 }
 
 TEST(CrossValidateSet, TiesKeepTheExchangeSortOrder) {
@@ -361,24 +364,24 @@ TEST(ComputeInterR2, MatchesTheCorrelationRoutineBitForBit) {
     const std::vector<double> b{5.1, 3.3, 2.0, 4.7, 1.2};
     const std::vector<double> c{1.0, 0.0, 1.0, 1.0, 0.0};
     SmallMatrix m({a, b, c}, {1, 2, 3, 4, 5});
-    ComputeInterR2(m.ps, m.cs, m.window);
-    EXPECT_EQ(m.ps.TableCount, 1);
+    ComputeInterR2(m.cs.Cycle, m.cs.Descriptors, m.cs.Pair, m.cs.Workers.get(), m.window);
+    EXPECT_EQ(m.cs.Cycle.TableCount, 1);
     const std::vector<std::vector<double>> columns{a, b, c};
     for (int i = 1; i <= 3; ++i) {
-        EXPECT_EQ(m.cs.Inter(i, i), 1);
+        EXPECT_EQ(m.cs.Descriptors.Inter(i, i), 1);
         for (int j = i + 1; j <= 3; ++j) {
             // The matrix holds the raw values here (not centred), as the stage sees them.
             std::vector<double> x;
             std::vector<double> y;
             for (int r = 1; r <= 5; ++r) {
-                x.push_back(m.cs.DescriptorMatrix.At(r, i));
-                y.push_back(m.cs.DescriptorMatrix.At(r, j));
+                x.push_back(m.cs.Descriptors.DescriptorMatrix.At(r, i));
+                y.push_back(m.cs.Descriptors.DescriptorMatrix.At(r, j));
             }
             PairCorrelation pair;
             Fill(pair, x, y);
             CorrelatePair(pair, 5, m.window);
-            EXPECT_EQ(m.cs.Inter(i, j), pair.R2);
-            EXPECT_EQ(m.cs.Inter(j, i), pair.R2);
+            EXPECT_EQ(m.cs.Descriptors.Inter(i, j), pair.R2);
+            EXPECT_EQ(m.cs.Descriptors.Inter(j, i), pair.R2);
         }
     }
 }

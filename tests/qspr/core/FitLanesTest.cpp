@@ -23,11 +23,11 @@ struct LaneData {
     ComputingState cs;
 
     explicit LaneData(int n, unsigned seed) {
-        ps.CalibrationCount = n;
-        ps.PredictionCount = 0;
-        cs.DescriptorMatrix.Reset(n + 5);
+        cs.Cycle.CalibrationCount = n;
+        cs.Cycle.PredictionCount = 0;
+        cs.Descriptors.DescriptorMatrix.Reset(n + 5);
         cs.Pair.HoldRows(n + 5);
-        cs.SignificantCount = 8;
+        cs.Descriptors.SignificantCount = 8;
         std::mt19937_64 random(seed);
         std::uniform_real_distribution<double> uniform(-3, 3);
         std::vector<std::vector<double>> columns(9, std::vector<double>(n + 1, 0.0));
@@ -44,20 +44,20 @@ struct LaneData {
         for (int c = 0; c <= 8; ++c) {
             Centre(c == 0 ? kPropertyColumn : c, columns[c]);
         }
-        PrepareCrossProducts(ps, cs);
+        PrepareCrossProducts(cs.Cycle, cs.Descriptors, cs.Search, cs.Workers.get());
     }
 
     void Centre(int c, const std::vector<double>& values) {
-        const int n = ps.CalibrationCount;
+        const int n = cs.Cycle.CalibrationCount;
         double sum = 0;
         for (int i = 1; i <= n; ++i) {
             sum += values[i];
         }
         const double mean = sum / n;
         for (int i = 1; i <= n; ++i) {
-            cs.DescriptorMatrix.At(i, c) = values[i] - mean;
+            cs.Descriptors.DescriptorMatrix.At(i, c) = values[i] - mean;
         }
-        cs.DescriptorMatrix.At(n + 1, c) = mean;
+        cs.Descriptors.DescriptorMatrix.At(n + 1, c) = mean;
     }
 };
 
@@ -83,14 +83,16 @@ TEST_P(FitLanesCases, GiveTheBitsOfTheOneCandidateFit) {
                     for (int i = 1; i <= k; ++i) {
                         set[i] = static_cast<int>(random() % 9); // 0: an empty entry
                     }
-                    ASSERT_TRUE(
-                        SolveLaneCandidate(data.ps, data.cs, lanesScratch, set, k, lanes[l]));
+                    ASSERT_TRUE(SolveLaneCandidate(data.cs.Cycle, data.cs.Descriptors,
+                                                   data.cs.Search, lanesScratch, set, k, lanes[l]));
                 }
-                FitLanes(data.ps, data.cs, lanesScratch, lanes, count);
+                FitLanes(data.cs.Cycle, data.cs.Descriptors, data.cs.Search, lanesScratch, lanes,
+                         count);
                 for (int l = 0; l < count; ++l) {
                     double r2 = 0;
                     double see = 0;
-                    FitCandidate(data.ps, data.cs, single, lanes[l].Set, k, r2, see);
+                    FitCandidate(data.cs.Cycle, data.cs.Descriptors, data.cs.Search, single,
+                                 lanes[l].Set, k, r2, see);
                     EXPECT_TRUE(SameBits(lanes[l].R2, r2) && SameBits(lanes[l].SEE, see))
                         << (plain ? "plain " : "") << "n " << n << " k " << k << " lane " << l
                         << " of " << count << ": r2 " << lanes[l].R2 << " / " << r2 << ", SEE "
@@ -115,7 +117,8 @@ TEST(FitLanes, SetOutsideTheCrossProductsGoesAlone) {
     PredictorSet set{};
     set[1] = 1;
     set[2] = 9; // beyond the significant columns the cross products hold
-    EXPECT_FALSE(SolveLaneCandidate(data.ps, data.cs, scratch, set, 2, lane));
+    EXPECT_FALSE(SolveLaneCandidate(data.cs.Cycle, data.cs.Descriptors, data.cs.Search, scratch,
+                                    set, 2, lane));
 }
 
 } // namespace

@@ -52,21 +52,20 @@ TEST_P(SplitTablesWidths, CutsIntoWorkTablesOfTheStatedWidths) {
     ScratchDir dir("split");
     const SplitCase& c = GetParam();
     WriteFile("widevfr.des", WideTable(c.columns));
-    ProgramState ps;
-    ps.TableCount = 1;
-    ps.TableNames.resize(2);
-    ps.TableNames[1] = {"widevfr.des", "widevfr.des"};
     {
         ComputingState cs;
+        cs.Cycle.TableCount = 1;
+        cs.Cycle.TableNames.resize(2);
+        cs.Cycle.TableNames[1] = {"widevfr.des", "widevfr.des"};
         SilentWindow window;
-        SplitTables(ps, cs, window);
-        ASSERT_EQ(cs.NewtabCount, static_cast<int>(c.widths.size()));
-        EXPECT_EQ(ps.TableCount, cs.NewtabCount);
-        EXPECT_EQ(cs.FragmentNewtab, cs.NewtabCount); // the last block of a vfr table
+        SplitTables(cs.Cycle, cs.Tables, cs.WorkFiles, cs.Workers.get(), window);
+        ASSERT_EQ(cs.Tables.NewtabCount, static_cast<int>(c.widths.size()));
+        EXPECT_EQ(cs.Cycle.TableCount, cs.Tables.NewtabCount);
+        EXPECT_EQ(cs.Tables.FragmentNewtab, cs.Tables.NewtabCount); // the last block of a vfr table
         for (std::size_t k = 0; k < c.widths.size(); ++k) {
             const std::string name = ".kalemir-work/newtab " + std::to_string(k + 1) + ".des";
-            EXPECT_EQ(ps.TableNames[k + 1].first, name);
-            EXPECT_EQ(ps.TableNames[k + 1].second, "0");
+            EXPECT_EQ(cs.Cycle.TableNames[k + 1].first, name);
+            EXPECT_EQ(cs.Cycle.TableNames[k + 1].second, "0");
             const std::string text = ReadFile(name);
             // Header: TAB + "Cases", then TAB + name per column.
             EXPECT_EQ(CountChar(FirstLine(text), '\t'), c.widths[k] + 1) << name;
@@ -86,17 +85,16 @@ TEST(SplitTables, WritesTheWorkTableLayout) {
     ScratchDir dir("layout");
     // A blank-separated header, a missing value, a record ending with a blank.
     WriteFile("agrd.des", "Corner a b\r\nm1 1 2 \r\nm2\t3\r\n");
-    ProgramState ps;
-    ps.TableCount = 1;
-    ps.TableNames.resize(2);
-    ps.TableNames[1] = {"agrd.des", "agrd.des"};
     ComputingState cs;
+    cs.Cycle.TableCount = 1;
+    cs.Cycle.TableNames.resize(2);
+    cs.Cycle.TableNames[1] = {"agrd.des", "agrd.des"};
     SilentWindow window;
-    SplitTables(ps, cs, window);
+    SplitTables(cs.Cycle, cs.Tables, cs.WorkFiles, cs.Workers.get(), window);
     EXPECT_EQ(ReadFile(".kalemir-work/newtab 1.des"),
               "\tgrid\ta\tb\r\n\tm1 \t1\t2\r\n\tm2\t\t3\t0\r\n\t0\t0\t0\r\n");
-    EXPECT_EQ(cs.NewtabTotalKB, 0); // 46 bytes round to 0 KB
-    EXPECT_EQ(cs.FragmentNewtab, 0);
+    EXPECT_EQ(cs.Tables.NewtabTotalKB, 0); // 46 bytes round to 0 KB
+    EXPECT_EQ(cs.Tables.FragmentNewtab, 0);
 }
 
 /// Two calibration molecules and one prediction molecule, one work table of the given
@@ -108,65 +106,66 @@ struct LoadedTable {
     SilentWindow window;
 
     explicit LoadedTable(const std::string& table, const std::string& name = "t.des") {
-        ps.QsprLines = {"Cases\tprop", "m1\t1", "m2\t3", "m3\t2", "m4\t?"};
-        ps.QsprLastLine = 4;
-        ps.CalibrationCount = 3;
-        ps.PredictionCount = 1;
-        ps.ValidationCount = 2;
-        ps.MinPropertyR2 = 0.1;
+        cs.Cycle.QsprLines = {"Cases\tprop", "m1\t1", "m2\t3", "m3\t2", "m4\t?"};
+        cs.Cycle.QsprLastLine = 4;
+        cs.Cycle.CalibrationCount = 3;
+        cs.Cycle.PredictionCount = 1;
+        cs.Cycle.ValidationCount = 2;
+        cs.Cycle.MinPropertyR2 = 0.1;
         WriteFile(name, table);
-        ps.TableCount = 1;
-        ps.TableNames.resize(2);
-        ps.TableNames[1] = {name, name};
-        SplitTables(ps, cs, window);
-        ParseQsprTable(ps, cs);
-        cs.TableIndex = 1;
-        LoadWorkTable(ps, cs, window);
-        ScreenTableColumns(ps, cs, window);
+        cs.Cycle.TableCount = 1;
+        cs.Cycle.TableNames.resize(2);
+        cs.Cycle.TableNames[1] = {name, name};
+        SplitTables(cs.Cycle, cs.Tables, cs.WorkFiles, cs.Workers.get(), window);
+        ParseQsprTable(cs.Cycle, cs.Tables, cs.Descriptors, cs.Pair);
+        cs.Tables.TableIndex = 1;
+        LoadWorkTable(cs.Cycle, cs.Tables, cs.WorkFiles, cs.Workers.get(), window);
+        ScreenTableColumns(cs.Cycle, cs.Tables, cs.Pair, window);
     }
 };
 
 TEST(LoadWorkTable, ZeroAndTextValuesScreenAsOneTenThousandth) {
     LoadedTable t("C a b c\r\nm1 0 1 x\r\nm2 0.0 2 1\r\nm3 abc 3 2\r\nm4 5 4 3\r\n");
     EXPECT_FALSE(std::filesystem::exists("newtab 1.des")); // deleted once loaded
-    EXPECT_EQ(t.cs.TableCells.Headings[1], "Cases");
-    EXPECT_EQ(t.cs.TableCells.Headings[2], "a");
-    EXPECT_EQ(t.cs.TableCells.Headings[5], "xxx");
+    EXPECT_EQ(t.cs.Tables.Cells.Headings[1], "Cases");
+    EXPECT_EQ(t.cs.Tables.Cells.Headings[2], "a");
+    EXPECT_EQ(t.cs.Tables.Cells.Headings[5], "xxx");
     for (int i = 1; i <= 3; ++i) {
-        EXPECT_EQ(t.cs.TableCells.At(i, 2), 0.0001);
+        EXPECT_EQ(t.cs.Tables.Cells.At(i, 2), 0.0001);
     }
-    EXPECT_EQ(t.cs.TableCells.At(1, 4), 0.0001);
-    EXPECT_EQ(t.cs.TableCells.At(4, 2), 5);
+    EXPECT_EQ(t.cs.Tables.Cells.At(1, 4), 0.0001);
+    EXPECT_EQ(t.cs.Tables.Cells.At(4, 2), 5);
     // Column a is constant on the calibration rows, column b = (1, 2, 3) against the
     // property (1, 3, 2): Sxy = 1, Sxx = Syy = 2, r = 0.5.
-    EXPECT_EQ(t.cs.TableCells.ColumnR2[2], 0);
-    EXPECT_DOUBLE_EQ(t.cs.TableCells.ColumnR2[3], 0.25);
-    EXPECT_EQ(t.ps.ValidationNames[1], "m2");
-    EXPECT_EQ(t.ps.ValidationNames[2], "m3");
-    EXPECT_EQ(t.cs.DescriptorMatrix.ColumnNames[kPropertyColumn], "prop");
-    EXPECT_EQ(t.cs.DescriptorMatrix.At(4, kPropertyColumn), 0);
+    EXPECT_EQ(t.cs.Tables.Cells.ColumnR2[2], 0);
+    EXPECT_DOUBLE_EQ(t.cs.Tables.Cells.ColumnR2[3], 0.25);
+    EXPECT_EQ(t.cs.Cycle.ValidationNames[1], "m2");
+    EXPECT_EQ(t.cs.Cycle.ValidationNames[2], "m3");
+    EXPECT_EQ(t.cs.Descriptors.DescriptorMatrix.ColumnNames[kPropertyColumn], "prop");
+    EXPECT_EQ(t.cs.Descriptors.DescriptorMatrix.At(4, kPropertyColumn), 0);
 }
 
 TEST(LoadWorkTable, ShortTableReadsAsZeros) {
     LoadedTable t("C a\r\nm1 1\r\n");
-    EXPECT_EQ(t.cs.TableCells.At(1, 2), 1);
-    EXPECT_EQ(t.cs.TableCells.At(3, 2), 0.0001);
+    EXPECT_EQ(t.cs.Tables.Cells.At(1, 2), 1);
+    EXPECT_EQ(t.cs.Tables.Cells.At(3, 2), 0.0001);
 }
 
 TEST(MergeSignificant, KeepsColumnsAboveTheThresholdAndDoublesItForGrids) {
     // r2 of b is 0.25 > 0.1: quality 0.9 / 0.75 = 1.2. For a grid the threshold is 0.2:
     // quality 0.8 / 0.75.
     LoadedTable plain("C a b\r\nm1 5 1\r\nm2 5 2\r\nm3 5 3\r\nm4 5 4\r\n");
-    MergeSignificant(plain.ps, plain.cs, plain.window);
+    MergeSignificant(plain.cs.Cycle, plain.cs.Tables, plain.cs.Descriptors, plain.cs.Pair,
+                     plain.window);
     const int qualityRow = 4 + 4;
-    EXPECT_EQ(plain.cs.DescriptorMatrix.ColumnNames[1], "b");
-    EXPECT_DOUBLE_EQ(plain.cs.DescriptorMatrix.At(qualityRow, 1), 0.9 / 0.75);
-    EXPECT_EQ(plain.cs.DescriptorMatrix.At(qualityRow, 2), 0);
+    EXPECT_EQ(plain.cs.Descriptors.DescriptorMatrix.ColumnNames[1], "b");
+    EXPECT_DOUBLE_EQ(plain.cs.Descriptors.DescriptorMatrix.At(qualityRow, 1), 0.9 / 0.75);
+    EXPECT_EQ(plain.cs.Descriptors.DescriptorMatrix.At(qualityRow, 2), 0);
 
     LoadedTable grid("C a b\r\nm1 5 1\r\nm2 5 2\r\nm3 5 3\r\nm4 5 4\r\n", "tgrd.des");
-    grid.ps.MinPropertyR2 = 0.13; // grid threshold 0.26 > 0.25
-    MergeSignificant(grid.ps, grid.cs, grid.window);
-    EXPECT_EQ(grid.cs.DescriptorMatrix.At(qualityRow, 1), 0);
+    grid.cs.Cycle.MinPropertyR2 = 0.13; // grid threshold 0.26 > 0.25
+    MergeSignificant(grid.cs.Cycle, grid.cs.Tables, grid.cs.Descriptors, grid.cs.Pair, grid.window);
+    EXPECT_EQ(grid.cs.Descriptors.DescriptorMatrix.At(qualityRow, 1), 0);
 }
 
 /// A full matrix: 1000 kept columns of pseudo-random values on N = 12 molecules.
@@ -178,20 +177,21 @@ struct FullMatrix {
     int qualityRow = kN + 4;
 
     FullMatrix() {
-        ps.CalibrationCount = kN;
-        ps.MinPropertyR2 = 0.1;
-        cs.DescriptorMatrix.Reset(kN + 5);
+        cs.Cycle.CalibrationCount = kN;
+        cs.Cycle.MinPropertyR2 = 0.1;
+        cs.Descriptors.DescriptorMatrix.Reset(kN + 5);
         cs.Pair.HoldRows(kN + 5);
         unsigned state = 12345;
         for (int c = 1; c <= 1000; ++c) {
-            cs.DescriptorMatrix.ColumnNames[c] = "k" + std::to_string(c);
+            cs.Descriptors.DescriptorMatrix.ColumnNames[c] = "k" + std::to_string(c);
             for (int i = 1; i <= kN; ++i) {
                 state = state * 1103515245u + 12345u;
-                cs.DescriptorMatrix.At(i, c) = static_cast<double>((state >> 8) % 10000);
+                cs.Descriptors.DescriptorMatrix.At(i, c) =
+                    static_cast<double>((state >> 8) % 10000);
             }
-            cs.DescriptorMatrix.At(qualityRow, c) = 2.0;
+            cs.Descriptors.DescriptorMatrix.At(qualityRow, c) = 2.0;
         }
-        TableCellStore& cells = cs.TableCells;
+        TableCellStore& cells = cs.Tables.Cells;
         cells.Rows = kN + 1;
         cells.Values.assign(static_cast<std::size_t>(kTableColumns) * cells.Rows, 0.0001);
         cells.Headings.assign(kTableColumns + 1, "xxx");
@@ -200,44 +200,45 @@ struct FullMatrix {
     }
     /// Column j of the table with quality f (r2 from the threshold 0.1).
     void Offer(int j, const std::string& name, double f) {
-        cs.TableCells.Headings[j] = name;
-        cs.TableCells.ColumnR2[j] = 1 - 0.9 / f;
+        cs.Tables.Cells.Headings[j] = name;
+        cs.Tables.Cells.ColumnR2[j] = 1 - 0.9 / f;
         unsigned state = 777u + static_cast<unsigned>(j);
         for (int i = 1; i <= kN; ++i) {
             state = state * 69069u + 1u;
-            cs.TableCells.At(i, j) = static_cast<double>((state >> 8) % 10000);
+            cs.Tables.Cells.At(i, j) = static_cast<double>((state >> 8) % 10000);
         }
     }
 };
 
 TEST(MergeSignificant, FullMatrixReplacesTheWeakest) {
     FullMatrix m;
-    m.cs.DescriptorMatrix.At(m.qualityRow, 7) = 1.5;
+    m.cs.Descriptors.DescriptorMatrix.At(m.qualityRow, 7) = 1.5;
     m.Offer(2, "new", 1.6);
-    MergeSignificant(m.ps, m.cs, m.window);
-    EXPECT_EQ(m.cs.DescriptorMatrix.ColumnNames[7], "new");
-    EXPECT_NEAR(m.cs.DescriptorMatrix.At(m.qualityRow, 7), 1.6, 1e-12);
+    MergeSignificant(m.cs.Cycle, m.cs.Tables, m.cs.Descriptors, m.cs.Pair, m.window);
+    EXPECT_EQ(m.cs.Descriptors.DescriptorMatrix.ColumnNames[7], "new");
+    EXPECT_NEAR(m.cs.Descriptors.DescriptorMatrix.At(m.qualityRow, 7), 1.6, 1e-12);
 }
 
 TEST(MergeSignificant, FullMatrixReplacesANearlyCollinearColumn) {
     FullMatrix m;
-    m.cs.DescriptorMatrix.At(m.qualityRow, 9) = 1.52; // the similar one, weaker than the new
-    m.cs.DescriptorMatrix.At(m.qualityRow, 7) = 1.51; // the weakest
+    m.cs.Descriptors.DescriptorMatrix.At(m.qualityRow, 9) =
+        1.52; // the similar one, weaker than the new
+    m.cs.Descriptors.DescriptorMatrix.At(m.qualityRow, 7) = 1.51; // the weakest
     m.Offer(2, "twin", 1.55);
     for (int i = 1; i <= FullMatrix::kN; ++i) { // twin = 2 x column 9: r2 capped, R > 900
-        m.cs.TableCells.At(i, 2) = 2 * m.cs.DescriptorMatrix.At(i, 9);
+        m.cs.Tables.Cells.At(i, 2) = 2 * m.cs.Descriptors.DescriptorMatrix.At(i, 9);
     }
-    MergeSignificant(m.ps, m.cs, m.window);
-    EXPECT_EQ(m.cs.DescriptorMatrix.ColumnNames[9], "twin");
-    EXPECT_EQ(m.cs.DescriptorMatrix.ColumnNames[7], "k7");
+    MergeSignificant(m.cs.Cycle, m.cs.Tables, m.cs.Descriptors, m.cs.Pair, m.window);
+    EXPECT_EQ(m.cs.Descriptors.DescriptorMatrix.ColumnNames[9], "twin");
+    EXPECT_EQ(m.cs.Descriptors.DescriptorMatrix.ColumnNames[7], "k7");
 }
 
 TEST(MergeSignificant, FullMatrixDropsAWeakerNewcomer) {
     FullMatrix m;
     m.Offer(2, "weak", 1.4);
-    MergeSignificant(m.ps, m.cs, m.window);
+    MergeSignificant(m.cs.Cycle, m.cs.Tables, m.cs.Descriptors, m.cs.Pair, m.window);
     for (int c = 1; c <= 1000; ++c) {
-        ASSERT_NE(m.cs.DescriptorMatrix.ColumnNames[c], "weak");
+        ASSERT_NE(m.cs.Descriptors.DescriptorMatrix.ColumnNames[c], "weak");
     }
 }
 
@@ -246,24 +247,24 @@ TEST(RankSignificant, OrdersByQualityAndReports) {
     ProgramState ps;
     ComputingState cs;
     SilentWindow window;
-    ps.CalibrationCount = 2;
-    cs.DescriptorMatrix.Reset(2 + 5);
+    cs.Cycle.CalibrationCount = 2;
+    cs.Descriptors.DescriptorMatrix.Reset(2 + 5);
     cs.Pair.HoldRows(2 + 5);
     const double qualities[] = {1.25, 1.5, 0.5, 1.125, 1.5};
     for (int c = 1; c <= 5; ++c) {
-        cs.DescriptorMatrix.ColumnNames[c] = "q" + std::to_string(c);
-        cs.DescriptorMatrix.At(6, c) = qualities[c - 1];
-        cs.DescriptorMatrix.At(1, c) = c;
-        cs.DescriptorMatrix.At(2, c) = 3 * c;
+        cs.Descriptors.DescriptorMatrix.ColumnNames[c] = "q" + std::to_string(c);
+        cs.Descriptors.DescriptorMatrix.At(6, c) = qualities[c - 1];
+        cs.Descriptors.DescriptorMatrix.At(1, c) = c;
+        cs.Descriptors.DescriptorMatrix.At(2, c) = 3 * c;
     }
-    RankSignificant(ps, cs, window);
-    EXPECT_EQ(cs.SignificantCount, 4);
+    RankSignificant(cs.Cycle, cs.Descriptors, cs.ReportName, window);
+    EXPECT_EQ(cs.Descriptors.SignificantCount, 4);
     // Exchange sort: the two 1.5 come out as q2 then q5.
-    EXPECT_EQ(cs.DescriptorMatrix.ColumnNames[1], "q2");
-    EXPECT_EQ(cs.DescriptorMatrix.ColumnNames[2], "q5");
-    EXPECT_EQ(cs.DescriptorMatrix.ColumnNames[3], "q1");
-    EXPECT_EQ(cs.DescriptorMatrix.At(3, 1), 4); // mean of (2, 6) moved with its column
-    EXPECT_EQ(cs.DescriptorMatrix.At(4, 1), 2); // population SD
+    EXPECT_EQ(cs.Descriptors.DescriptorMatrix.ColumnNames[1], "q2");
+    EXPECT_EQ(cs.Descriptors.DescriptorMatrix.ColumnNames[2], "q5");
+    EXPECT_EQ(cs.Descriptors.DescriptorMatrix.ColumnNames[3], "q1");
+    EXPECT_EQ(cs.Descriptors.DescriptorMatrix.At(3, 1), 4); // mean of (2, 6) moved with its column
+    EXPECT_EQ(cs.Descriptors.DescriptorMatrix.At(4, 1), 2); // population SD
     EXPECT_EQ(ReadFile("rezultat.rez"),
               "   According to KalemirQ criteria in the QSPR computation phase\r\n"
               "   number of the significant descriptors is 4\r\n"
@@ -281,11 +282,11 @@ TEST(RankSignificant, NoSignificantDescriptorFinishes) {
     ProgramState ps;
     ComputingState cs;
     SilentWindow window;
-    ps.CalibrationCount = 2;
-    cs.DescriptorMatrix.Reset(7);
+    cs.Cycle.CalibrationCount = 2;
+    cs.Descriptors.DescriptorMatrix.Reset(7);
     cs.Pair.HoldRows(7);
-    RankSignificant(ps, cs, window);
-    EXPECT_EQ(cs.SignificantCount, 0);
+    RankSignificant(cs.Cycle, cs.Descriptors, cs.ReportName, window);
+    EXPECT_EQ(cs.Descriptors.SignificantCount, 0);
     EXPECT_EQ(ReadFile("rezultat.rez"),
               "   According to KalemirQ criteria in the QSPR computation phase\r\n"
               "   number of the significant descriptors is 0\r\n\r\n   PROGRAM FINISH\r\n");

@@ -48,19 +48,18 @@ struct SmallTable {
         const int n = 6;
         const int pc = 2;
         ps.QsprTableName = "TESTQ";
-        ps.CalibrationCount = n;
+        cs.Cycle.CalibrationCount = n;
         ps.InitialCalibrationCount = n;
-        ps.PredictionCount = pc;
-        ps.MaxPredictors = 2;
-        ps.CycleNumber = 1;
+        cs.Cycle.PredictionCount = pc;
+        cs.Cycle.MaxPredictors = 2;
+        cs.Cycle.Number = 1;
         ps.EliminateOutliers = 0;
-        ps.ValidationCount = n;
-        ps.ValidationNames.assign(n + 1, "");
-        ps.ValidationValues.assign(n + 1, {});
-        ps.QsprLines.assign(n + pc + 1, "");
-        cs.DescriptorMatrix.Reset(n + pc + 5);
+        cs.Cycle.ValidationCount = n;
+        cs.Cycle.ValidationNames.assign(n + 1, "");
+        cs.Cycle.QsprLines.assign(n + pc + 1, "");
+        cs.Descriptors.DescriptorMatrix.Reset(n + pc + 5);
         cs.Pair.HoldRows(n + pc + 5);
-        DescriptorMatrixStore& dm = cs.DescriptorMatrix;
+        DescriptorMatrixStore& dm = cs.Descriptors.DescriptorMatrix;
         dm.ColumnNames[1] = "d1";
         dm.ColumnNames[2] = "d2";
         for (int i = 1; i <= n + pc; ++i) {
@@ -69,7 +68,7 @@ struct SmallTable {
             dm.At(i, 2) = d2[i];
             if (i <= n) {
                 dm.At(i, kPropertyColumn) = y[i];
-                ps.ValidationNames[i] = dm.MoleculeNames[i];
+                cs.Cycle.ValidationNames[i] = dm.MoleculeNames[i];
             }
         }
         // Means over the calibration molecules, subtracted from every molecule row.
@@ -85,15 +84,15 @@ struct SmallTable {
             }
             dm.At(n + pc + 1, c) = mean;
         }
-        cs.SignificantCount = 2;
-        cs.ValuableSetCount = 1;
-        cs.BestSets[3][1] = 1;
-        cs.BestSets[3][2] = 2;
-        cs.BestSets[3][22] = 0.4321; // the r2CV kept with the set
-        cs.LastFitR2CV = 0.9;        // that of another set: must not be printed
+        cs.Descriptors.SignificantCount = 2;
+        cs.Search.ValuableSetCount = 1;
+        cs.Search.BestSets[3][1] = 1;
+        cs.Search.BestSets[3][2] = 2;
+        cs.Search.BestSets[3][22] = 0.4321; // the r2CV kept with the set
+        cs.CV.LastFitR2CV = 0.9;            // that of another set: must not be printed
         for (int e = 1; e <= kListRows; ++e) {
-            cs.KeptSets[e][1] = 1;
-            cs.KeptSets[e][2] = 2;
+            cs.Search.KeptSets[e][1] = 1;
+            cs.Search.KeptSets[e][2] = 2;
         }
     }
 };
@@ -101,8 +100,9 @@ struct SmallTable {
 TEST(AnalyseCalibrationSet, EveryFigureAgreesWithAnIndependentFit) {
     SmallTable t;
     FinalWork work;
-    t.cs.FitTermCount = 2;
-    AnalyseCalibrationSet(t.ps, t.cs, t.window, work);
+    t.cs.Search.FitTermCount = 2;
+    AnalyseCalibrationSet(t.ps, t.ps, t.cs.Cycle, t.cs.Descriptors, t.cs.Search, t.cs.CV,
+                          t.cs.Outliers, t.cs.Pair, t.cs.ReportName, t.window, work);
     const std::string report = ReadFile(kWorkingReport);
     const std::vector<std::string> expected = {
         "    Weighting factors and intercept in the best (by Q) QSPR",
@@ -144,9 +144,9 @@ TEST(AnalyseCalibrationSet, EveryFigureAgreesWithAnIndependentFit) {
     };
     EXPECT_EQ(Block(report, expected[0], expected.size()), expected);
     // The largest outlier index (1.2615, by the script) is m5's; no removal asked for.
-    EXPECT_EQ(t.cs.OutlierName, "m5");
-    EXPECT_DOUBLE_EQ(t.cs.OutlierRatio, 1.1);
-    EXPECT_EQ(t.cs.OutlierSteps, 0);
+    EXPECT_EQ(t.cs.Outliers.OutlierName, "m5");
+    EXPECT_DOUBLE_EQ(t.cs.Outliers.OutlierRatio, 1.1);
+    EXPECT_EQ(t.cs.Outliers.OutlierSteps, 0);
     // No fragment table: the fragments report says so right after its header lines.
     EXPECT_NE(report.find("     SIGNIFICANT MOLECULAR FRAGMENTS ARE\r\n\r\n     MISSING\r\n"),
               std::string::npos);
@@ -164,7 +164,8 @@ TEST(AnalyseCalibrationSet, EveryFigureAgreesWithAnIndependentFit) {
 
 TEST(FinalAnalysis, OneEquationBestByAllFourCriteria) {
     SmallTable t;
-    FinalAnalysis(t.ps, t.cs, t.window);
+    FinalAnalysis(t.ps, t.ps, t.cs.Cycle, t.cs.Descriptors, t.cs.Search, t.cs.CV, t.cs.Outliers,
+                  t.cs.Pair, t.cs.ReportName, t.cs.Workers.get(), t.window);
     const std::string report = ReadFile(kWorkingReport);
     const std::vector<std::string> block = {
         "The equation #1 with the highest value of Q",
@@ -232,19 +233,20 @@ TEST(FinalAnalysis, OneEquationBestByAllFourCriteria) {
     EXPECT_EQ(est[8], "p1\t6.03");
     EXPECT_EQ(est[9], "p2\t12.95");
     // The number of cycles is final: the driver stops.
-    EXPECT_GT(t.cs.OutlierRatio, 1);
-    EXPECT_EQ(t.ps.CalibrationCount, 6);
+    EXPECT_GT(t.cs.Outliers.OutlierRatio, 1);
+    EXPECT_EQ(t.cs.Cycle.CalibrationCount, 6);
 }
 
 TEST(FinalAnalysis, WithoutPredictionSetOnlyTheRrAndKkBlocks) {
     SmallTable t;
-    t.ps.PredictionCount = 0;
+    t.cs.Cycle.PredictionCount = 0;
     // The matrix keeps its two extra rows; with P = 0 they are simply not read, except
     // the mean row, which moves: put the means where P = 0 expects them.
     for (int c : {1, 2, kPropertyColumn}) {
-        t.cs.DescriptorMatrix.At(7, c) = t.cs.DescriptorMatrix.At(9, c);
+        t.cs.Descriptors.DescriptorMatrix.At(7, c) = t.cs.Descriptors.DescriptorMatrix.At(9, c);
     }
-    FinalAnalysis(t.ps, t.cs, t.window);
+    FinalAnalysis(t.ps, t.ps, t.cs.Cycle, t.cs.Descriptors, t.cs.Search, t.cs.CV, t.cs.Outliers,
+                  t.cs.Pair, t.cs.ReportName, t.cs.Workers.get(), t.window);
     const std::string report = ReadFile(kWorkingReport);
     EXPECT_NE(report.find("The equation #1 with the lowest value of RR%\r\n"), std::string::npos);
     EXPECT_EQ(report.find("lowest value of KK%"), std::string::npos); // the same equation
@@ -262,8 +264,9 @@ TEST(FinalAnalysis, WithoutPredictionSetOnlyTheRrAndKkBlocks) {
 
 TEST(FinalAnalysis, NothingWithoutAValuableSet) {
     SmallTable t;
-    t.cs.ValuableSetCount = 0;
-    FinalAnalysis(t.ps, t.cs, t.window);
+    t.cs.Search.ValuableSetCount = 0;
+    FinalAnalysis(t.ps, t.ps, t.cs.Cycle, t.cs.Descriptors, t.cs.Search, t.cs.CV, t.cs.Outliers,
+                  t.cs.Pair, t.cs.ReportName, t.cs.Workers.get(), t.window);
     EXPECT_FALSE(std::filesystem::exists(kWorkingReport));
 }
 
@@ -277,18 +280,19 @@ TEST(AnalyseCalibrationSet, StopRuleMakesTheRemovalCycleFinal) {
     SmallTable t;
     t.ps.EliminateOutliers = 1;
     t.ps.InitialCalibrationCount = 4; // Int(sqrt(4)) = 2 removals at most
-    t.ps.CycleNumber = 2;
-    t.cs.OutlierSteps = 1;
-    t.cs.FitTermCount = 2;
+    t.cs.Cycle.Number = 2;
+    t.cs.Outliers.OutlierSteps = 1;
+    t.cs.Search.FitTermCount = 2;
     FinalWork work;
-    AnalyseCalibrationSet(t.ps, t.cs, t.window, work);
+    AnalyseCalibrationSet(t.ps, t.ps, t.cs.Cycle, t.cs.Descriptors, t.cs.Search, t.cs.CV,
+                          t.cs.Outliers, t.cs.Pair, t.cs.ReportName, t.window, work);
     // Q = 0.4557, OI_max = 1.2615: ratio 0.4557^2.396 / 1.2615 = 0.12, a removal, then
     // the limit is reached and the cycle is final with m5 kept.
     const std::string report = ReadFile(kWorkingReport);
     EXPECT_NE(report.find("   The program removed the outlier m5 out of calibration set"),
               std::string::npos);
-    EXPECT_EQ(t.cs.OutlierSteps, 2);
-    EXPECT_DOUBLE_EQ(t.cs.OutlierRatio, 1.1);
+    EXPECT_EQ(t.cs.Outliers.OutlierSteps, 2);
+    EXPECT_DOUBLE_EQ(t.cs.Outliers.OutlierRatio, 1.1);
     const std::size_t stop = report.find("   The elimination of outliers was stopped because of");
     const std::size_t fragments =
         report.find("     TOTAL NUMBER OF IDENTIFIED MOLECULAR FRAGMENTS");

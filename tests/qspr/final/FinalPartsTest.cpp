@@ -204,10 +204,11 @@ struct ValidationSetUp {
     ValidationSetUp(const std::vector<double>& estimated, const std::vector<double>& observed,
                     int v) {
         const int n = static_cast<int>(estimated.size());
-        ps.CalibrationCount = n;
-        ps.ValidationCount = v;
-        ps.ValidationNames.assign(1,
-                                  ""); // too small on purpose: ComputeValidationMeasures sizes it
+        cs.Cycle.CalibrationCount = n;
+        cs.Cycle.ValidationCount = v;
+        cs.Cycle.ValidationNames.assign(
+            1,
+            ""); // too small on purpose: ComputeValidationMeasures sizes it
         cs.Pair.HoldRows(n);
         for (int i = 1; i <= n; ++i) {
             cs.Pair.X[i] = estimated[i - 1];
@@ -215,7 +216,7 @@ struct ValidationSetUp {
             work.CalibrationRowOf["m" + std::to_string(i)] = i;
         }
         for (int w = 1; w <= v; ++w) {
-            ps.ValidationNames.push_back("m" + std::to_string(n - v + w));
+            cs.Cycle.ValidationNames.push_back("m" + std::to_string(n - v + w));
         }
         cs.Pair.MeanX = 77;
     }
@@ -226,35 +227,35 @@ TEST(Corlinx, ThreeMolecules) {
     // 33.33; ranks 1 2 3 and 1 3 2 differ by 2 in all: KK% = 200 * 2 / 12 = 33.33; r =
     // Sxy / sqrt(Sxx Syy) = 1 / 2.
     ValidationSetUp s({1, 2, 3}, {1, 3, 2}, 3);
-    ComputeValidationMeasures(s.ps, s.cs, s.work, s.window);
+    ComputeValidationMeasures(s.cs.Cycle, s.cs.Pair, s.work, s.window);
     EXPECT_DOUBLE_EQ(s.work.Validation.AbsSum, 6);
     EXPECT_DOUBLE_EQ(s.work.Validation.ErrorSum, 2);
-    EXPECT_NEAR(RelativeValidationError(s.ps, s.work.Validation), 100.0 / 3, 1e-12);
+    EXPECT_NEAR(RelativeValidationError(s.work.Validation), 100.0 / 3, 1e-12);
     EXPECT_FLOAT_EQ(s.work.Validation.RankErrorPercent, 100.0f / 3);
     EXPECT_DOUBLE_EQ(s.cs.Pair.R, 0.5);
     EXPECT_DOUBLE_EQ(s.cs.Pair.MeanX, 2);
-    ASSERT_EQ(s.ps.ValidationValues.size(), 4u);
-    EXPECT_EQ(s.ps.ValidationValues[2][4], 2);
-    EXPECT_EQ(s.ps.ValidationValues[2][5], 3);
+    ASSERT_EQ(s.work.ValidationValues.size(), 4u);
+    EXPECT_EQ(s.work.ValidationValues[2][4], 2);
+    EXPECT_EQ(s.work.ValidationValues[2][5], 3);
 }
 
 TEST(Corlinx, TwoMoleculesGiveKk100AndTheSumsTheyHave) {
     ValidationSetUp s({5, 1, 2}, {5, 2, 4}, 2);
-    ComputeValidationMeasures(s.ps, s.cs, s.work, s.window);
+    ComputeValidationMeasures(s.cs.Cycle, s.cs.Pair, s.work, s.window);
     EXPECT_FLOAT_EQ(s.work.Validation.RankErrorPercent, 100);
     EXPECT_DOUBLE_EQ(s.cs.Pair.R, -0.9999);
     EXPECT_DOUBLE_EQ(s.cs.Pair.MeanX, 77); // left as the fit had it
     // Molecules m2 and m3: |O| = 6, |E - O| = 1 + 2 = 3: RR% 50.
-    EXPECT_DOUBLE_EQ(RelativeValidationError(s.ps, s.work.Validation), 50);
+    EXPECT_DOUBLE_EQ(RelativeValidationError(s.work.Validation), 50);
 }
 
 TEST(Corlinx, NoValidationMoleculeGivesRr100) {
     ValidationSetUp s({5, 1, 2}, {5, 2, 4}, 0);
-    ComputeValidationMeasures(s.ps, s.cs, s.work, s.window);
-    EXPECT_DOUBLE_EQ(RelativeValidationError(s.ps, s.work.Validation), 100);
+    ComputeValidationMeasures(s.cs.Cycle, s.cs.Pair, s.work, s.window);
+    EXPECT_DOUBLE_EQ(RelativeValidationError(s.work.Validation), 100);
     ValidationSetUp zero({1, 2, 3}, {0, 0, 0}, 3);
-    ComputeValidationMeasures(zero.ps, zero.cs, zero.work, zero.window);
-    EXPECT_DOUBLE_EQ(RelativeValidationError(zero.ps, zero.work.Validation), 100);
+    ComputeValidationMeasures(zero.cs.Cycle, zero.cs.Pair, zero.work, zero.window);
+    EXPECT_DOUBLE_EQ(RelativeValidationError(zero.work.Validation), 100);
 }
 
 TEST(EquationCorrectness, ThresholdOfTheUsersCorrectness) {
@@ -318,19 +319,19 @@ struct DecisionSetUp {
     SilentWindow window;
 
     DecisionSetUp() {
-        ps.CalibrationCount = 2;
+        cs.Cycle.CalibrationCount = 2;
         ps.EliminateOutliers = 1;
-        ps.CycleNumber = 2;
+        cs.Cycle.Number = 2;
         cs.Pair.HoldRows(2);
         cs.Pair.X[1] = 1;
         cs.Pair.Y[1] = 2;
         cs.Pair.X[2] = 3;
         cs.Pair.Y[2] = 4;
-        cs.OutlierName = "bzr9";
+        cs.Outliers.OutlierName = "bzr9";
     }
     std::string Decide(double q, double oiMax, double h) {
         ReportAppender report(kWorkingReport);
-        DecideOutlier(ps, cs, window, report, q, oiMax, h);
+        DecideOutlier(ps, ps, cs.Cycle, cs.Outliers, cs.Pair, window, report, q, oiMax, h);
         report.Close();
         return ReadFile(kWorkingReport);
     }
@@ -340,8 +341,8 @@ TEST(DecideOutlier, LeadHoppingOnlyAboveSix) {
     DecisionSetUp at6;
     const std::string six = at6.Decide(1, 2, 6);
     EXPECT_EQ(six, "   The program removed the outlier bzr9 out of calibration set\r\n");
-    EXPECT_EQ(at6.cs.OutlierSteps, 1);
-    EXPECT_DOUBLE_EQ(at6.cs.OutlierRatio, 0.5);
+    EXPECT_EQ(at6.cs.Outliers.OutlierSteps, 1);
+    EXPECT_DOUBLE_EQ(at6.cs.Outliers.OutlierRatio, 0.5);
     DecisionSetUp above;
     EXPECT_NE(above.Decide(1, 2, 6.0001).find("possible OUTLIER FOR LEAD HOPPING."),
               std::string::npos);
@@ -349,12 +350,12 @@ TEST(DecideOutlier, LeadHoppingOnlyAboveSix) {
 
 TEST(DecideOutlier, NoEliminationIsFinalAndFillsBothSeries) {
     DecisionSetUp s;
-    s.ps.CycleNumber = 1;
+    s.cs.Cycle.Number = 1;
     s.ps.EliminateOutliers = 0;
     const std::string report = s.Decide(1, 5, 9);
     EXPECT_EQ(report.rfind("   Your option was: do not eliminate identified outliers.\r\n", 0), 0u);
-    EXPECT_DOUBLE_EQ(s.cs.OutlierRatio, 1.1);
-    EXPECT_EQ(s.cs.OutlierSteps, 0);
+    EXPECT_DOUBLE_EQ(s.cs.Outliers.OutlierRatio, 1.1);
+    EXPECT_EQ(s.cs.Outliers.OutlierSteps, 0);
     EXPECT_EQ(s.ps.ScatterPoints[2][1], 3);
     EXPECT_EQ(s.ps.ScatterPoints[2][4], 4);
     EXPECT_EQ(s.ps.ScatterPoints[3][3], 0);
@@ -381,26 +382,25 @@ TEST_P(EndOfCycle, WhatIsWritten) {
     ScratchDir dir("endcycle");
     ProgramState ps;
     ComputingState cs;
-    ps.CalibrationCount = 5;
-    ps.PredictionCount = c.predictionCount;
-    ps.CycleNumber = 3;
-    ps.MaxPredictors = 1;
-    cs.OutlierRatio = c.ratio;
-    EndCycle(ps, cs);
+    cs.Cycle.CalibrationCount = 5;
+    cs.Cycle.PredictionCount = c.predictionCount;
+    cs.Cycle.Number = 3;
+    cs.Cycle.MaxPredictors = 1;
+    cs.Outliers.OutlierRatio = c.ratio;
+    EndCycle(ps, cs.Cycle, cs.Search, cs.Outliers, cs.ReportName);
     const std::string report = ReadFile(kWorkingReport);
     const std::string dashes = "   " + std::string(70, '-') + "\r\n";
     if (c.step) {
         EXPECT_EQ(report, dashes + "\r\n   STEP #4 IN IDENTIFICATION AND ELIMINATION OF "
                                    "OUTLIERS\r\n\r\n");
-        EXPECT_EQ(ps.CalibrationCount, 4);
-        EXPECT_EQ(ps.ValidationCount, 4);
-        EXPECT_EQ(ps.MaxPredictors, 2); // Int(4 / 3) = 1, raised to 2
-        EXPECT_EQ(ps.ValidationValues.size(), 5u);
+        EXPECT_EQ(cs.Cycle.CalibrationCount, 4);
+        EXPECT_EQ(cs.Cycle.ValidationCount, 4);
+        EXPECT_EQ(cs.Cycle.MaxPredictors, 2); // Int(4 / 3) = 1, raised to 2
     } else {
         const std::string start = c.hyphens ? "\r\n" + dashes + "\r\n" : "\r\n";
         EXPECT_EQ(report.substr(0, start.size()), start);
         EXPECT_EQ(report.substr(start.size(), 33), "     Finishing all calculations\r\n");
-        EXPECT_EQ(ps.CalibrationCount, 5);
+        EXPECT_EQ(cs.Cycle.CalibrationCount, 5);
         // "     mm-dd-yyyy     hh:mm:ss"
         EXPECT_EQ(report.size(), start.size() + 33 + 5 + 10 + 5 + 8 + 2);
     }
@@ -490,12 +490,12 @@ struct PredictorFileSetUp {
 
     explicit PredictorFileSetUp(int p = 1) {
         ps.QsprTableName = "ABCDEFG";
-        ps.CalibrationCount = 3;
-        ps.PredictionCount = 2;
-        cs.FitTermCount = p;
-        cs.DescriptorMatrix.Reset(10);
+        cs.Cycle.CalibrationCount = 3;
+        cs.Cycle.PredictionCount = 2;
+        cs.Search.FitTermCount = p;
+        cs.Descriptors.DescriptorMatrix.Reset(10);
         cs.Pair.HoldRows(10);
-        DescriptorMatrixStore& dm = cs.DescriptorMatrix;
+        DescriptorMatrixStore& dm = cs.Descriptors.DescriptorMatrix;
         const double raw[] = {0, 1, 2, 3, 2, 4};
         const char* names[] = {"", "molecule10", "b", "c", "p", "q"};
         dm.ColumnNames[1] = "descriptor";
@@ -507,8 +507,8 @@ struct PredictorFileSetUp {
         }
         dm.At(6, 1) = 2.4;
         dm.At(6, 2) = 2.4;
-        cs.KeptSets[17][1] = 1;
-        cs.KeptSets[17][2] = 2;
+        cs.Search.KeptSets[17][1] = 1;
+        cs.Search.KeptSets[17][2] = 2;
         work.EquationNumber = 17;
     }
 };
@@ -517,9 +517,9 @@ TEST(PredictorFiles, NameRoundingAndCut) {
     EXPECT_EQ(EquationPredictorFileName("ABCDEFG", 17), "ABCDE#17prd.dat");
     EXPECT_EQ(EquationPredictorFileName("AB", 3), "AB#3prd.dat");
     PredictorFileSetUp s;
-    s.cs.DescriptorMatrix.At(2, 1) = 12.345678 - 2.4;
-    s.cs.DescriptorMatrix.At(3, 1) = -0.000049 - 2.4;
-    WritePredictorFile(s.ps, s.cs, s.work);
+    s.cs.Descriptors.DescriptorMatrix.At(2, 1) = 12.345678 - 2.4;
+    s.cs.Descriptors.DescriptorMatrix.At(3, 1) = -0.000049 - 2.4;
+    WritePredictorFile(s.ps, s.cs.Cycle, s.cs.Descriptors, s.cs.Search, s.work);
     EXPECT_EQ(ReadFile("ABCDE#17prd.dat"), "Cases\tdescrip\t\r\n"
                                            "molecul\t 1\t\r\n"
                                            "b\t 12.345\t\r\n"
@@ -533,8 +533,8 @@ TEST(AssessApplicability, LeverageReadBackFromTheFile) {
     // 10/14, spread sqrt(2 * (6/14)^2) = 0.6061.
     PredictorFileSetUp s;
     s.work.Size(5, 2);
-    WritePredictorFile(s.ps, s.cs, s.work);
-    AssessApplicability(s.ps, s.cs, s.work);
+    WritePredictorFile(s.ps, s.cs.Cycle, s.cs.Descriptors, s.cs.Search, s.work);
+    AssessApplicability(s.ps, s.cs.Cycle, s.cs.Search, s.work);
     EXPECT_FLOAT_EQ(s.work.LeverageValues[1], 4.0f / 14);
     EXPECT_FLOAT_EQ(s.work.LeverageValues[2], 16.0f / 14);
     EXPECT_NEAR(s.work.LeverageMean, 10.0 / 14, 1e-7);
@@ -543,11 +543,11 @@ TEST(AssessApplicability, LeverageReadBackFromTheFile) {
 
 TEST(AssessApplicability, OnePredictionMoleculeHasNoSpread) {
     PredictorFileSetUp s;
-    s.ps.PredictionCount = 1;
-    s.cs.DescriptorMatrix.At(5, 1) = 2.4; // the mean row moves up with P = 1
+    s.cs.Cycle.PredictionCount = 1;
+    s.cs.Descriptors.DescriptorMatrix.At(5, 1) = 2.4; // the mean row moves up with P = 1
     s.work.Size(4, 1);
-    WritePredictorFile(s.ps, s.cs, s.work);
-    AssessApplicability(s.ps, s.cs, s.work);
+    WritePredictorFile(s.ps, s.cs.Cycle, s.cs.Descriptors, s.cs.Search, s.work);
+    AssessApplicability(s.ps, s.cs.Cycle, s.cs.Search, s.work);
     EXPECT_FLOAT_EQ(s.work.LeverageValues[1], 4.0f / 14);
     EXPECT_EQ(s.work.LeverageSpread, 0);
 }
@@ -555,8 +555,8 @@ TEST(AssessApplicability, OnePredictionMoleculeHasNoSpread) {
 TEST(AssessApplicability, SingularCrossProductsAddNothing) {
     PredictorFileSetUp s(2); // two equal columns
     s.work.Size(5, 2);
-    WritePredictorFile(s.ps, s.cs, s.work);
-    AssessApplicability(s.ps, s.cs, s.work);
+    WritePredictorFile(s.ps, s.cs.Cycle, s.cs.Descriptors, s.cs.Search, s.work);
+    AssessApplicability(s.ps, s.cs.Cycle, s.cs.Search, s.work);
     EXPECT_EQ(s.work.LeverageValues[1], 0);
     EXPECT_EQ(s.work.LeverageValues[2], 0);
     EXPECT_EQ(s.work.LeverageMean, 0);
@@ -590,15 +590,15 @@ TEST(ReportFragments, SignificantFragmentsAndAShortTable) {
     ProgramState ps;
     ComputingState cs;
     SilentWindow window;
-    ps.CalibrationCount = 4;
-    ps.QsprLines = {"Cases Property", "a 1", "b 2", "c 3", "d 4"};
-    ps.SelectedTableCount = 2;
-    ps.ChosenTableNames = {{}, {"xd2d.des", ""}, {"xvfr.des", ""}};
+    cs.Cycle.CalibrationCount = 4;
+    cs.Cycle.QsprLines = {"Cases Property", "a 1", "b 2", "c 3", "d 4"};
+    cs.Cycle.SelectedTableCount = 2;
+    cs.Cycle.ChosenTableNames = {{}, {"xd2d.des", ""}, {"xvfr.des", ""}};
     // F1 follows the property (r = 1, capped 0.9999), F2 runs against it but never
     // exceeds 0.04, F3 is unrelated. The table lacks molecule d: its cells read 0.
     WriteFile("xvfr.des", "Cases F1 F2 F3\r\na 1 0.03 5\r\nb 2 0.02 5\r\nc 3 0.01 5\r\n");
     ReportAppender report(kWorkingReport);
-    ReportFragments(ps, cs, window, report);
+    ReportFragments(ps, cs.Cycle, cs.Outliers, cs.Pair, window, report);
     report.Close();
     const std::string text = ReadFile(kWorkingReport);
     EXPECT_NE(text.find("FRAGMENTS IN THE CALIBRATION SET IS 3\r\n"
@@ -619,14 +619,14 @@ TEST(ReportFragments, NoneSignificantSaysMissing) {
     ProgramState ps;
     ComputingState cs;
     SilentWindow window;
-    ps.CalibrationCount = 3;
-    ps.QsprLines = {"Cases Property", "a 1", "b 2", "c 3"};
-    ps.SelectedTableCount = 1;
-    ps.ChosenTableNames = {{}, {"yvfr.des", ""}};
-    cs.OutlierSteps = 1;
+    cs.Cycle.CalibrationCount = 3;
+    cs.Cycle.QsprLines = {"Cases Property", "a 1", "b 2", "c 3"};
+    cs.Cycle.SelectedTableCount = 1;
+    cs.Cycle.ChosenTableNames = {{}, {"yvfr.des", ""}};
+    cs.Outliers.OutlierSteps = 1;
     WriteFile("yvfr.des", "Cases F1\r\na 1\r\nb 2\r\nc 1\r\n");
     ReportAppender report(kWorkingReport);
-    ReportFragments(ps, cs, window, report);
+    ReportFragments(ps, cs.Cycle, cs.Outliers, cs.Pair, window, report);
     report.Close();
     EXPECT_EQ(ReadFile(kWorkingReport),
               "\r\n     TOTAL NUMBER OF IDENTIFIED MOLECULAR FRAGMENTS IN THE CALIBRATION SET IS "

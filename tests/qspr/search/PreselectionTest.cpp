@@ -140,12 +140,16 @@ TEST(PreselectDescriptors, SizeLimitWritesTheMemoryMessageAndStops) {
     long long total = 0;
     {
         ComputingState cs;
-        MakeWorkCopies(ps, cs);
+        cs.Cycle = FirstCycleInputs(ps);
+        MakeWorkCopies(cs.Cycle, cs.WorkFiles);
         PreselectionOptions options;
         options.MaxNewtabTotalKB =
             1; // the split tables take a few KB; the message names this limit
-        EXPECT_THROW(PreselectDescriptors(ps, cs, window, options), StopProgram);
-        total = cs.NewtabTotalKB;
+        EXPECT_THROW(PreselectDescriptors(ps, cs.Cycle, cs.Tables, cs.Descriptors, cs.Search,
+                                          cs.Pair, cs.WorkFiles, cs.ReportName, cs.Workers.get(),
+                                          window, options),
+                     StopProgram);
+        total = cs.Tables.NewtabTotalKB;
         // Whatever is left is a registered work file, removed with the state.
     }
     EXPECT_FALSE(AnyFileContaining("newtab"));
@@ -177,8 +181,12 @@ TEST(PreselectDescriptors, AnUnwritableSelectionTableEndsTheRunAsAFailedWrite) {
     SilentWindow window;
     {
         ComputingState cs;
-        MakeWorkCopies(ps, cs);
-        EXPECT_THROW(PreselectDescriptors(ps, cs, window), WriteFailure);
+        cs.Cycle = FirstCycleInputs(ps);
+        MakeWorkCopies(cs.Cycle, cs.WorkFiles);
+        EXPECT_THROW(PreselectDescriptors(ps, cs.Cycle, cs.Tables, cs.Descriptors, cs.Search,
+                                          cs.Pair, cs.WorkFiles, cs.ReportName, cs.Workers.get(),
+                                          window),
+                     WriteFailure);
     }
     EXPECT_FALSE(AnyFileContaining("newtab"));
     const std::string report = ReadFile("rezultat.rez");
@@ -267,15 +275,15 @@ struct ScreenSetUp {
 
     ScreenSetUp(int n, const std::vector<double>& y,
                 const std::vector<std::vector<double>>& columns, int tables = 1) {
-        ps.CalibrationCount = n;
-        ps.PredictionCount = 0;
-        ps.QsprLastLine = n;
-        ps.MinPropertyR2 = 0.1;
-        ps.TableCount = tables;
-        cs.DescriptorMatrix.Reset(n + 5);
+        cs.Cycle.CalibrationCount = n;
+        cs.Cycle.PredictionCount = 0;
+        cs.Cycle.QsprLastLine = n;
+        cs.Cycle.MinPropertyR2 = 0.1;
+        cs.Cycle.TableCount = tables;
+        cs.Descriptors.DescriptorMatrix.Reset(n + 5);
         cs.Pair.HoldRows(n + 5);
         for (int i = 1; i <= n; ++i) {
-            cs.DescriptorMatrix.At(i, kPropertyColumn) = y[i];
+            cs.Descriptors.DescriptorMatrix.At(i, kPropertyColumn) = y[i];
         }
         cells.Tables.resize(static_cast<std::size_t>(tables) + 1);
         for (int t = 1; t <= tables; ++t) {
@@ -297,11 +305,11 @@ struct ScreenSetUp {
                 }
             }
         }
-        PrepareScreen(ps, cs, sel);
+        PrepareScreen(cs.Cycle, cs.Descriptors, sel);
     }
     void ScreenAll() {
-        for (int t = 1; t <= ps.TableCount; ++t) {
-            ScreenDescriptors(ps, cs, cells, sel, t, window);
+        for (int t = 1; t <= cs.Cycle.TableCount; ++t) {
+            ScreenDescriptors(cs.Cycle, cs.Pair, cells, sel, t, window);
         }
     }
 };
@@ -346,7 +354,7 @@ TEST(ScreenDescriptors, R2EqualToTheThresholdIsSignificant) {
     SilentWindow window;
     CorrelatePair(pair, n, window);
     ScreenSetUp set(n, y, {x});
-    set.ps.MinPropertyR2 = pair.R2;
+    set.cs.Cycle.MinPropertyR2 = pair.R2;
     set.ScreenAll();
     EXPECT_EQ(set.cells.Tables[1].R2[2], pair.R2);
     EXPECT_EQ(set.sel.SignificantCount, 1);
@@ -372,8 +380,11 @@ struct PreselectionRun {
                 e.EliminateOutliers = false;
             },
             outcome);
-        MakeWorkCopies(ps, cs);
-        sel = PreselectDescriptors(ps, cs, window, PreselectionOptions{});
+        cs.Cycle = FirstCycleInputs(ps);
+        MakeWorkCopies(cs.Cycle, cs.WorkFiles);
+        sel = PreselectDescriptors(ps, cs.Cycle, cs.Tables, cs.Descriptors, cs.Search, cs.Pair,
+                                   cs.WorkFiles, cs.ReportName, cs.Workers.get(), window,
+                                   PreselectionOptions{});
     }
 };
 
@@ -448,8 +459,8 @@ TEST(PreselectDescriptors, NoFragmentTableGivesCapacity979AndOneTable) {
     EXPECT_EQ(run.sel.FragmentColumnCount, 0);
     EXPECT_EQ(run.sel.SignificantFragmentCount, 0);
     EXPECT_EQ(run.sel.SelectionCapacity, 979);
-    EXPECT_EQ(run.ps.TableCount, 1);
-    EXPECT_EQ(run.ps.ChosenTableNames[1].first, ".kalemir-work/SYN01sel.des");
+    EXPECT_EQ(run.cs.Cycle.TableCount, 1);
+    EXPECT_EQ(run.cs.Cycle.ChosenTableNames[1].first, ".kalemir-work/SYN01sel.des");
 }
 
 TEST(PreselectDescriptors, KeepsTheChosenFragmentTableOfAnotherPrefix) {
@@ -458,14 +469,14 @@ TEST(PreselectDescriptors, KeepsTheChosenFragmentTableOfAnotherPrefix) {
     const std::string before = ReadFile("OTHERvfr.des");
     PreselectionRun run;
     run.Run(data.tables, 0.05);
-    ASSERT_EQ(run.ps.TableCount, 2);
-    EXPECT_EQ(run.ps.SelectedTableCount, 2);
-    EXPECT_EQ(run.ps.TableNames[1].first, ".kalemir-work/SYN01sel.des");
-    const std::string fragment = run.ps.TableNames[2].first;
+    ASSERT_EQ(run.cs.Cycle.TableCount, 2);
+    EXPECT_EQ(run.cs.Cycle.SelectedTableCount, 2);
+    EXPECT_EQ(run.cs.Cycle.TableNames[1].first, ".kalemir-work/SYN01sel.des");
+    const std::string fragment = run.cs.Cycle.TableNames[2].first;
     EXPECT_TRUE(HasTableSuffix(fragment, "vfr.des"));
     EXPECT_NE(fragment.find("OTHERvfr.des"), std::string::npos);
     EXPECT_EQ(ReadFile(fragment), before); // the work copy, the user's file untouched
-    EXPECT_EQ(run.ps.ChosenTableNames[2].first, fragment);
+    EXPECT_EQ(run.cs.Cycle.ChosenTableNames[2].first, fragment);
     // The other chosen table's work copy is gone; the split tables are deleted.
     EXPECT_FALSE(AnyFileContaining("newtab"));
     EXPECT_FALSE(std::filesystem::exists(".kalemir-work/kalemirq-copy1-SYN01big.des"));
@@ -498,7 +509,7 @@ TEST(RunComputation, MoreThan1000SignificantGoThroughTheGroupSelection) {
     // The cycles ran on the selection table and the fragment table.
     EXPECT_NE(report.find("   According to KalemirQ criteria in the QSPR computation phase", at),
               std::string::npos);
-    EXPECT_EQ(ps.ChosenTableNames[1].first, ".kalemir-work/SYN01sel.des");
+    EXPECT_EQ(cs.Cycle.ChosenTableNames[1].first, ".kalemir-work/SYN01sel.des");
     EXPECT_FALSE(AnyFileContaining("newtab"));
     EXPECT_FALSE(AnyFileContaining("kalemirq-copy"));
 }
@@ -557,19 +568,22 @@ TEST(FitGroupSet, ExactFitAndKeptPositionsGiveTheSameBits) {
     GroupFitWork work(n);
     // A perfect fit.
     // (r comes out a rounding above 1, so the routine's cap for exactly 1 does not apply.)
-    EXPECT_NEAR(FitGroupSet(set.cells, set.sel, group, 2, n, work, set.cs, set.window), 1.0, 1e-12);
+    EXPECT_NEAR(FitGroupSet(set.cells, set.sel, group, 2, n, work, set.cs.Pair, set.window), 1.0,
+                1e-12);
     // One descriptor alone: the same r2 as its screen.
     group[1] = {1, 4};
-    EXPECT_NEAR(FitGroupSet(set.cells, set.sel, group, 1, n, work, set.cs, set.window),
+    EXPECT_NEAR(FitGroupSet(set.cells, set.sel, group, 1, n, work, set.cs.Pair, set.window),
                 set.cells.Tables[1].R2[4], 1e-12);
     // Growing a chain reuses positions 1..p-1; a fresh work space gives the same bits.
     group[1] = {1, 2};
     group[2] = {1, 4};
     for (int j = 3; j <= 5; ++j) {
         group[3] = {1, j};
-        const double kept = FitGroupSet(set.cells, set.sel, group, 3, n, work, set.cs, set.window);
+        const double kept =
+            FitGroupSet(set.cells, set.sel, group, 3, n, work, set.cs.Pair, set.window);
         GroupFitWork fresh(n);
-        EXPECT_EQ(kept, FitGroupSet(set.cells, set.sel, group, 3, n, fresh, set.cs, set.window));
+        EXPECT_EQ(kept,
+                  FitGroupSet(set.cells, set.sel, group, 3, n, fresh, set.cs.Pair, set.window));
     }
 }
 
@@ -590,10 +604,11 @@ TEST(SelectWithinGroups, ChainsEndingAtSizeOneKeepTheirSeedsAndNoSeedEndsTheSele
     }
     ScreenSetUp set(n, Ramp(n), {x, x, x});
     set.ScreenAll();
-    set.ps.LogSizeLimit = 4;
+    set.cs.Cycle.LogSizeLimit = 4;
     set.sel.SelectionCapacity = 979;
     const GroupSelectionResult result =
-        SelectWithinGroups(set.ps, set.cs, set.cells, set.sel, set.window, SteppingClock());
+        SelectWithinGroups(set.cs.Cycle, set.cs.Tables, set.cs.Search, set.cs.Pair,
+                           set.cs.Workers.get(), set.cells, set.sel, set.window, SteppingClock());
     EXPECT_EQ(result.Chains, 3);
     EXPECT_EQ(set.sel.SelectedCount, 3);
     for (int j = 2; j <= 4; ++j) {
@@ -617,12 +632,13 @@ TEST(SelectWithinGroups, ThreeUnproductiveChainsStopTheSelection) {
         columns.push_back(w);
     }
     ScreenSetUp set(n, y, columns);
-    set.ps.MinPropertyR2 = 0.01;
+    set.cs.Cycle.MinPropertyR2 = 0.01;
     set.ScreenAll();
-    set.ps.LogSizeLimit = 3;
+    set.cs.Cycle.LogSizeLimit = 3;
     set.sel.SelectionCapacity = 979;
     const GroupSelectionResult result =
-        SelectWithinGroups(set.ps, set.cs, set.cells, set.sel, set.window, SteppingClock());
+        SelectWithinGroups(set.cs.Cycle, set.cs.Tables, set.cs.Search, set.cs.Pair,
+                           set.cs.Workers.get(), set.cells, set.sel, set.window, SteppingClock());
     EXPECT_EQ(result.UnproductiveChains, 3);
     EXPECT_EQ(result.Chains, 4);
     EXPECT_EQ(set.cells.Tables[1].Marks[22], 1); // the strong descriptor (column 22)
@@ -645,11 +661,12 @@ TEST(SelectWithinGroups, NeverSelectsMoreThanTheCapacity) {
         columns.push_back(w);
     }
     ScreenSetUp set(n, Ramp(n), columns);
-    set.ps.MinPropertyR2 = 0.05;
+    set.cs.Cycle.MinPropertyR2 = 0.05;
     set.ScreenAll();
-    set.ps.LogSizeLimit = 4;
+    set.cs.Cycle.LogSizeLimit = 4;
     set.sel.SelectionCapacity = 7;
-    SelectWithinGroups(set.ps, set.cs, set.cells, set.sel, set.window, SteppingClock());
+    SelectWithinGroups(set.cs.Cycle, set.cs.Tables, set.cs.Search, set.cs.Pair,
+                       set.cs.Workers.get(), set.cells, set.sel, set.window, SteppingClock());
     EXPECT_EQ(set.sel.SelectedCount, 7);
     // The last caption shows the count without Qmax once the capacity is reached.
     EXPECT_NE(set.window.Caption().find("    selected 7"), std::string::npos);
@@ -681,16 +698,17 @@ TEST_P(ChainsOnWorkers, MarkAndLeaveWhatTheOneByOneScanDoes) {
     }
     auto select = [&](bool plain, int threads) {
         auto set = std::make_unique<ScreenSetUp>(n, Ramp(n), columns, c.tables);
-        set->ps.MinPropertyR2 = 0.05;
+        set->cs.Cycle.MinPropertyR2 = 0.05;
         set->ScreenAll();
-        set->ps.LogSizeLimit = 4;
+        set->cs.Cycle.LogSizeLimit = 4;
         set->sel.SelectionCapacity = c.capacity;
-        set->cs.PassByIdleFits = !plain;
+        set->cs.Search.PassByIdleFits = !plain;
         if (threads > 0) {
             set->cs.Workers = std::make_unique<WorkerPool>(threads);
         }
         const GroupSelectionResult result = SelectWithinGroups(
-            set->ps, set->cs, set->cells, set->sel, set->window, SteppingClock());
+            set->cs.Cycle, set->cs.Tables, set->cs.Search, set->cs.Pair, set->cs.Workers.get(),
+            set->cells, set->sel, set->window, SteppingClock());
         return std::make_pair(std::move(set), result);
     };
     const auto [plain, plainResult] = select(true, 0);
@@ -817,9 +835,9 @@ TEST(RunComputation, Bzr01PreselectionLinesAndCyclesOnTheSelectionTable) {
     EXPECT_LT(selected, done);
     EXPECT_LT(done, cycle);
     EXPECT_NE(cycle, std::string::npos);
-    EXPECT_EQ(ps.ChosenTableNames[1].first, ".kalemir-work/BZR01sel.des");
-    EXPECT_TRUE(HasTableSuffix(ps.ChosenTableNames[2].first, "vfr.des"));
-    EXPECT_NE(ps.ChosenTableNames[2].first.find("BZR01vfr.des"), std::string::npos);
+    EXPECT_EQ(cs.Cycle.ChosenTableNames[1].first, ".kalemir-work/BZR01sel.des");
+    EXPECT_TRUE(HasTableSuffix(cs.Cycle.ChosenTableNames[2].first, "vfr.des"));
+    EXPECT_NE(cs.Cycle.ChosenTableNames[2].first.find("BZR01vfr.des"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(".kalemir-work/BZR01sel.des"));
     EXPECT_FALSE(AnyFileContaining("newtab"));
 }

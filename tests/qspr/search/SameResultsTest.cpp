@@ -183,7 +183,7 @@ RunOnce(const std::string& label, bool passBy, int threads, Prepare prepare,
     ProgramState ps;
     ps.ThreadCount = threads;
     ComputingState cs;
-    cs.PassByIdleFits = passBy;
+    cs.Search.PassByIdleFits = passBy;
     SilentWindow window;
     WorkfilesChoice choice;
     choice.qsprTable = qsprTable;
@@ -198,10 +198,10 @@ RunOnce(const std::string& label, bool passBy, int threads, Prepare prepare,
     EXPECT_EQ(ParametersOk(ps, entries), ParametersOutcome::Compute);
     RunComputation(ps, cs, window);
     if (bestQ != nullptr) {
-        *bestQ = ps.BestQ;
+        *bestQ = cs.Search.BestQ;
     }
     if (passed != nullptr) {
-        *passed = cs.PassedFitCount;
+        *passed = cs.Search.PassedFitCount;
     }
     return FolderFiles();
 }

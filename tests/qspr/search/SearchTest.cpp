@@ -27,67 +27,67 @@ using kalemir::testing::WriteFile;
 /// A list whose rows 1..1000 hold r2 = 1 - row / 2000 (sorted) and set (row, row + 1).
 void FillSortedList(ComputingState& cs) {
     for (int r = 1; r <= kListRows; ++r) {
-        cs.CandidateR2[r] = 1 - r / 2000.0;
-        cs.CandidateSets[r] = PredictorSet{0, r, r + 1};
+        cs.Search.CandidateR2[r] = 1 - r / 2000.0;
+        cs.Search.CandidateSets[r] = PredictorSet{0, r, r + 1};
     }
-    cs.FitTermCount = 2;
+    cs.Search.FitTermCount = 2;
 }
 
 TEST(InsertCandidate, TieWithRowThousandEntersAndPushesItOut) {
     ComputingState cs;
     FillSortedList(cs);
-    cs.CandidateR2[kCandidateRow] = cs.CandidateR2[kListRows];
-    cs.CandidateSets[kCandidateRow] = PredictorSet{0, 7, 9};
-    EXPECT_EQ(InsertCandidate(cs), kListRows);
-    EXPECT_EQ(cs.CandidateSets[kListRows][1], 7);
-    EXPECT_EQ(cs.CandidateSets[kCandidateRow][1], 1000); // the former row 1000, dropped
+    cs.Search.CandidateR2[kCandidateRow] = cs.Search.CandidateR2[kListRows];
+    cs.Search.CandidateSets[kCandidateRow] = PredictorSet{0, 7, 9};
+    EXPECT_EQ(InsertCandidate(cs.Search), kListRows);
+    EXPECT_EQ(cs.Search.CandidateSets[kListRows][1], 7);
+    EXPECT_EQ(cs.Search.CandidateSets[kCandidateRow][1], 1000); // the former row 1000, dropped
 }
 
 TEST(InsertCandidate, WeakerCandidateStaysOut) {
     ComputingState cs;
     FillSortedList(cs);
-    cs.CandidateR2[kCandidateRow] = 0.1;
-    cs.CandidateSets[kCandidateRow] = PredictorSet{0, 7, 9};
-    EXPECT_EQ(InsertCandidate(cs), 0);
-    EXPECT_EQ(cs.CandidateSets[kListRows][1], 1000);
+    cs.Search.CandidateR2[kCandidateRow] = 0.1;
+    cs.Search.CandidateSets[kCandidateRow] = PredictorSet{0, 7, 9};
+    EXPECT_EQ(InsertCandidate(cs.Search), 0);
+    EXPECT_EQ(cs.Search.CandidateSets[kListRows][1], 1000);
 }
 
 TEST(InsertCandidate, TieInsideTheListGoesAboveTheEqualSets) {
     ComputingState cs;
     FillSortedList(cs);
-    cs.CandidateR2[kCandidateRow] = cs.CandidateR2[5];
-    cs.CandidateSets[kCandidateRow] = PredictorSet{0, 7, 9};
-    EXPECT_EQ(InsertCandidate(cs), 5);
-    EXPECT_EQ(cs.CandidateSets[6][1], 5);
-    EXPECT_EQ(cs.CandidateR2[1], 1 - 1 / 2000.0);
+    cs.Search.CandidateR2[kCandidateRow] = cs.Search.CandidateR2[5];
+    cs.Search.CandidateSets[kCandidateRow] = PredictorSet{0, 7, 9};
+    EXPECT_EQ(InsertCandidate(cs.Search), 5);
+    EXPECT_EQ(cs.Search.CandidateSets[6][1], 5);
+    EXPECT_EQ(cs.Search.CandidateR2[1], 1 - 1 / 2000.0);
 }
 
 TEST(InsertCandidate, BestCandidateTakesRowOneAndColumnsBeyondTheSizeStay) {
     ComputingState cs;
     FillSortedList(cs);
-    cs.CandidateSets[3][4] = 44; // not part of a two-descriptor set: stays in row 3
-    cs.CandidateR2[kCandidateRow] = 2;
-    cs.CandidateSets[kCandidateRow] = PredictorSet{0, 7, 9};
-    EXPECT_EQ(InsertCandidate(cs), 1);
-    EXPECT_EQ(cs.CandidateSets[1], (PredictorSet{0, 7, 9}));
-    EXPECT_EQ(cs.CandidateSets[3], (PredictorSet{0, 2, 3, 0, 44}));
-    EXPECT_EQ(cs.CandidateSets[kCandidateRow], (PredictorSet{0, 1000, 1001}));
-    EXPECT_EQ(cs.CandidateR2[2], 1 - 1 / 2000.0);
-    EXPECT_EQ(cs.CandidateR2[kCandidateRow], 1 - kListRows / 2000.0);
+    cs.Search.CandidateSets[3][4] = 44; // not part of a two-descriptor set: stays in row 3
+    cs.Search.CandidateR2[kCandidateRow] = 2;
+    cs.Search.CandidateSets[kCandidateRow] = PredictorSet{0, 7, 9};
+    EXPECT_EQ(InsertCandidate(cs.Search), 1);
+    EXPECT_EQ(cs.Search.CandidateSets[1], (PredictorSet{0, 7, 9}));
+    EXPECT_EQ(cs.Search.CandidateSets[3], (PredictorSet{0, 2, 3, 0, 44}));
+    EXPECT_EQ(cs.Search.CandidateSets[kCandidateRow], (PredictorSet{0, 1000, 1001}));
+    EXPECT_EQ(cs.Search.CandidateR2[2], 1 - 1 / 2000.0);
+    EXPECT_EQ(cs.Search.CandidateR2[kCandidateRow], 1 - kListRows / 2000.0);
 }
 
 TEST(RankCandidates, ExchangeSortMovesTiedRows) {
     ComputingState cs;
-    cs.CandidateR2[1] = 1;
-    cs.CandidateR2[2] = 1;
-    cs.CandidateR2[3] = 2;
+    cs.Search.CandidateR2[1] = 1;
+    cs.Search.CandidateR2[2] = 1;
+    cs.Search.CandidateR2[3] = 2;
     for (int r = 1; r <= 3; ++r) {
-        cs.CandidateSets[r][1] = r;
+        cs.Search.CandidateSets[r][1] = r;
     }
-    RankCandidates(cs, 3);
-    EXPECT_EQ(cs.CandidateSets[1][1], 3);
-    EXPECT_EQ(cs.CandidateSets[2][1], 2);
-    EXPECT_EQ(cs.CandidateSets[3][1], 1);
+    RankCandidates(cs.Search, 3);
+    EXPECT_EQ(cs.Search.CandidateSets[1][1], 3);
+    EXPECT_EQ(cs.Search.CandidateSets[2][1], 2);
+    EXPECT_EQ(cs.Search.CandidateSets[3][1], 1);
 }
 
 TEST(ListedSetIndex, InsertContainsErase) {
@@ -121,30 +121,32 @@ struct SearchSetUp {
     SilentWindow window;
 
     SearchSetUp(int n, int s) {
-        ps.CalibrationCount = n;
-        ps.MinPropertyR2 = 0.05;
-        ps.InvRootThreshold = 1;
-        ps.MaxInterR2 = 0.64;
-        ps.MaxPredictors = 3;
-        cs.DescriptorMatrix.Reset(n + 5);
+        cs.Cycle.CalibrationCount = n;
+        cs.Cycle.MinPropertyR2 = 0.05;
+        cs.Cycle.InvRootThreshold = 1;
+        cs.Cycle.MaxInterR2 = 0.64;
+        cs.Cycle.MaxPredictors = 3;
+        cs.Descriptors.DescriptorMatrix.Reset(n + 5);
         cs.Pair.HoldRows(n + 5);
-        cs.SignificantCount = s;
+        cs.Descriptors.SignificantCount = s;
         unsigned state = 99;
         std::vector<double> y(static_cast<std::size_t>(n) + 1, 0.0);
         for (int c = 1; c <= s; ++c) {
-            cs.DescriptorMatrix.ColumnNames[c] = "d" + std::to_string(c);
+            cs.Descriptors.DescriptorMatrix.ColumnNames[c] = "d" + std::to_string(c);
             for (int i = 1; i <= n; ++i) {
                 state = state * 1103515245u + 12345u;
-                cs.DescriptorMatrix.At(i, c) = static_cast<double>((state >> 8) % 1000) / 100;
+                cs.Descriptors.DescriptorMatrix.At(i, c) =
+                    static_cast<double>((state >> 8) % 1000) / 100;
                 if (c <= 3) {
-                    y[i] += c * cs.DescriptorMatrix.At(i, c);
+                    y[i] += c * cs.Descriptors.DescriptorMatrix.At(i, c);
                 }
             }
         }
         for (int i = 1; i <= n; ++i) {
-            cs.DescriptorMatrix.MoleculeNames[i] = "m" + std::to_string(i);
+            cs.Descriptors.DescriptorMatrix.MoleculeNames[i] = "m" + std::to_string(i);
             state = state * 1103515245u + 12345u;
-            cs.DescriptorMatrix.At(i, kPropertyColumn) = y[i] + ((state >> 8) % 100) / 50.0;
+            cs.Descriptors.DescriptorMatrix.At(i, kPropertyColumn) =
+                y[i] + ((state >> 8) % 100) / 50.0;
         }
         for (int c = 1; c <= kPropertyColumn; ++c) {
             if (c > s && c != kPropertyColumn) {
@@ -152,57 +154,64 @@ struct SearchSetUp {
             }
             double sum = 0;
             for (int i = 1; i <= n; ++i) {
-                sum += cs.DescriptorMatrix.At(i, c);
+                sum += cs.Descriptors.DescriptorMatrix.At(i, c);
             }
             const double mean = sum / n;
             for (int i = 1; i <= n; ++i) {
-                cs.DescriptorMatrix.At(i, c) -= mean;
+                cs.Descriptors.DescriptorMatrix.At(i, c) -= mean;
             }
-            cs.DescriptorMatrix.At(n + 1, c) = mean;
+            cs.Descriptors.DescriptorMatrix.At(n + 1, c) = mean;
         }
-        cs.InterSize = s + 1;
-        cs.InterR2.assign(static_cast<std::size_t>(s + 1) * (s + 1), 0.0);
+        cs.Descriptors.InterSize = s + 1;
+        cs.Descriptors.InterR2.assign(static_cast<std::size_t>(s + 1) * (s + 1), 0.0);
         for (int c = 0; c <= s; ++c) {
-            cs.InterR2[static_cast<std::size_t>(c) * (s + 1) + c] = 1;
+            cs.Descriptors.InterR2[static_cast<std::size_t>(c) * (s + 1) + c] = 1;
         }
     }
 };
 
 TEST(SearchPairs, FewPairsAreRankedAndInterR2EqualToTIsTried) {
     SearchSetUp set(20, 4);
-    set.ps.InvRootThreshold = 0.3;
-    set.cs.InterR2[1 * 5 + 2] = set.cs.InterR2[2 * 5 + 1] = 0.3;  // equal to T: tried
-    set.cs.InterR2[3 * 5 + 4] = set.cs.InterR2[4 * 5 + 3] = 0.31; // above T: skipped
-    SearchPairs(set.ps, set.cs, set.window);
-    EXPECT_EQ(set.cs.ValuableSetCount, 1);
+    set.cs.Cycle.InvRootThreshold = 0.3;
+    set.cs.Descriptors.InterR2[1 * 5 + 2] = set.cs.Descriptors.InterR2[2 * 5 + 1] =
+        0.3; // equal to T: tried
+    set.cs.Descriptors.InterR2[3 * 5 + 4] = set.cs.Descriptors.InterR2[4 * 5 + 3] =
+        0.31; // above T: skipped
+    SearchPairs(set.cs.Cycle, set.cs.Descriptors, set.cs.Search, set.cs.CV, set.cs.Outliers,
+                set.cs.Pair, set.cs.ReportName, set.cs.Workers.get(), set.window);
+    EXPECT_EQ(set.cs.Search.ValuableSetCount, 1);
     int listed = 0;
     for (int r = 1; r <= kListRows; ++r) {
-        if (set.cs.CandidateR2[r] != 0) {
+        if (set.cs.Search.CandidateR2[r] != 0) {
             ++listed;
-            const bool skipped = set.cs.CandidateSets[r][1] == 3 && set.cs.CandidateSets[r][2] == 4;
+            const bool skipped =
+                set.cs.Search.CandidateSets[r][1] == 3 && set.cs.Search.CandidateSets[r][2] == 4;
             EXPECT_FALSE(skipped);
         }
         if (r > 1) {
-            EXPECT_GE(set.cs.CandidateR2[r - 1], set.cs.CandidateR2[r]) << r;
+            EXPECT_GE(set.cs.Search.CandidateR2[r - 1], set.cs.Search.CandidateR2[r]) << r;
         }
     }
     EXPECT_EQ(listed, 5);
     // The best pair holds descriptors 2 and 3 (weights 2 and 3 in the property).
-    EXPECT_EQ(set.cs.CandidateSets[1][1], 2);
-    EXPECT_EQ(set.cs.CandidateSets[1][2], 3);
-    EXPECT_EQ(set.cs.BestSets[3][1], 2);
+    EXPECT_EQ(set.cs.Search.CandidateSets[1][1], 2);
+    EXPECT_EQ(set.cs.Search.CandidateSets[1][2], 3);
+    EXPECT_EQ(set.cs.Search.BestSets[3][1], 2);
     EXPECT_NE(ReadFile("rezultat.rez").find(std::string(70, '-')), std::string::npos);
 }
 
 TEST(SearchPairs, HandOnNeedsMoreThanTwiceTheThreshold) {
     SearchSetUp set(20, 2);
-    SearchPairs(set.ps, set.cs, set.window);
-    const double r2 = set.cs.CandidateR2[1];
+    SearchPairs(set.cs.Cycle, set.cs.Descriptors, set.cs.Search, set.cs.CV, set.cs.Outliers,
+                set.cs.Pair, set.cs.ReportName, set.cs.Workers.get(), set.window);
+    const double r2 = set.cs.Search.CandidateR2[1];
     SearchSetUp again(20, 2);
-    again.ps.MinPropertyR2 = r2 / 2; // exactly half: not handed on
-    SearchPairs(again.ps, again.cs, again.window);
-    EXPECT_EQ(again.cs.KeptSets[1][1], 0);
-    EXPECT_EQ(again.cs.ValuableSetCount, 0);
+    again.cs.Cycle.MinPropertyR2 = r2 / 2; // exactly half: not handed on
+    SearchPairs(again.cs.Cycle, again.cs.Descriptors, again.cs.Search, again.cs.CV,
+                again.cs.Outliers, again.cs.Pair, again.cs.ReportName, again.cs.Workers.get(),
+                again.window);
+    EXPECT_EQ(again.cs.Search.KeptSets[1][1], 0);
+    EXPECT_EQ(again.cs.Search.ValuableSetCount, 0);
     EXPECT_NE(ReadFile("rezultat.rez")
                   .find("     THE PROGRAM CANNOT BUILD ANY TWO DESCRIPTOR "
                         "VALUABLE SETS."),
@@ -211,37 +220,44 @@ TEST(SearchPairs, HandOnNeedsMoreThanTwiceTheThreshold) {
 
 TEST(SearchPairs, NoOrthogonalPair) {
     SearchSetUp set(20, 2);
-    set.ps.InvRootThreshold = 0.1;
-    set.cs.InterR2[1 * 3 + 2] = set.cs.InterR2[2 * 3 + 1] = 0.5;
-    SearchPairs(set.ps, set.cs, set.window);
-    EXPECT_EQ(set.cs.ValuableSetCount, 0);
+    set.cs.Cycle.InvRootThreshold = 0.1;
+    set.cs.Descriptors.InterR2[1 * 3 + 2] = set.cs.Descriptors.InterR2[2 * 3 + 1] = 0.5;
+    SearchPairs(set.cs.Cycle, set.cs.Descriptors, set.cs.Search, set.cs.CV, set.cs.Outliers,
+                set.cs.Pair, set.cs.ReportName, set.cs.Workers.get(), set.window);
+    EXPECT_EQ(set.cs.Search.ValuableSetCount, 0);
     EXPECT_NE(ReadFile("rezultat.rez").find("     PROGRAM FINISH"), std::string::npos);
 }
 
 TEST(SearchLargerSets, ThreePredictorsFoundAndHandedOn) {
     SearchSetUp set(30, 6);
-    SearchPairs(set.ps, set.cs, set.window);
-    SearchLargerSets(set.ps, set.cs, set.window);
-    EXPECT_EQ(set.cs.BestSetSize, 3);
-    EXPECT_EQ(set.cs.BestSets[3][1], 1);
-    EXPECT_EQ(set.cs.BestSets[3][2], 2);
-    EXPECT_EQ(set.cs.BestSets[3][3], 3);
-    EXPECT_EQ(set.cs.KeptSets[1][3], set.cs.CandidateSets[1][3]); // the level was handed on
+    SearchPairs(set.cs.Cycle, set.cs.Descriptors, set.cs.Search, set.cs.CV, set.cs.Outliers,
+                set.cs.Pair, set.cs.ReportName, set.cs.Workers.get(), set.window);
+    SearchLargerSets(set.cs.Cycle, set.cs.Descriptors, set.cs.Search, set.cs.CV, set.cs.Outliers,
+                     set.cs.Pair, set.cs.Workers.get(), set.window);
+    EXPECT_EQ(set.cs.Search.BestSetSize, 3);
+    EXPECT_EQ(set.cs.Search.BestSets[3][1], 1);
+    EXPECT_EQ(set.cs.Search.BestSets[3][2], 2);
+    EXPECT_EQ(set.cs.Search.BestSets[3][3], 3);
+    EXPECT_EQ(set.cs.Search.KeptSets[1][3],
+              set.cs.Search.CandidateSets[1][3]); // the level was handed on
     // No set is listed twice.
     for (int a = 1; a <= kListRows; ++a) {
-        for (int b = a + 1; b <= kListRows && set.cs.CandidateSets[a][3] != 0; ++b) {
-            ASSERT_FALSE(set.cs.CandidateSets[a] == set.cs.CandidateSets[b]) << a << " " << b;
+        for (int b = a + 1; b <= kListRows && set.cs.Search.CandidateSets[a][3] != 0; ++b) {
+            ASSERT_FALSE(set.cs.Search.CandidateSets[a] == set.cs.Search.CandidateSets[b])
+                << a << " " << b;
         }
     }
 }
 
 TEST(SearchLargerSets, TwoPredictorsOnlyDoesNothing) {
     SearchSetUp set(30, 6);
-    set.ps.MaxPredictors = 2;
-    SearchPairs(set.ps, set.cs, set.window);
-    const auto kept = set.cs.KeptSets;
-    SearchLargerSets(set.ps, set.cs, set.window);
-    EXPECT_EQ(set.cs.KeptSets, kept);
+    set.cs.Cycle.MaxPredictors = 2;
+    SearchPairs(set.cs.Cycle, set.cs.Descriptors, set.cs.Search, set.cs.CV, set.cs.Outliers,
+                set.cs.Pair, set.cs.ReportName, set.cs.Workers.get(), set.window);
+    const auto kept = set.cs.Search.KeptSets;
+    SearchLargerSets(set.cs.Cycle, set.cs.Descriptors, set.cs.Search, set.cs.CV, set.cs.Outliers,
+                     set.cs.Pair, set.cs.Workers.get(), set.window);
+    EXPECT_EQ(set.cs.Search.KeptSets, kept);
 }
 
 TEST(IsMoleculeLine, MatchesTheWholeNameAfterLeadingSeparators) {
@@ -255,19 +271,19 @@ TEST(PrepareCycle, RemovesTheMoleculeFromLinesAndTables) {
     ScratchDir dir("prepare");
     ProgramState ps;
     ComputingState cs;
-    ps.QsprLines = {"Cases\tp", "a1\t1", "a10\t2", "a2\t3"};
-    ps.QsprLastLine = 3;
-    ps.SelectedTableCount = 1;
-    ps.ChosenTableNames = {{}, {"t.des", "t.des"}};
-    ps.TableNames = {{}, {"other", "other"}};
+    cs.Cycle.QsprLines = {"Cases\tp", "a1\t1", "a10\t2", "a2\t3"};
+    cs.Cycle.QsprLastLine = 3;
+    cs.Cycle.SelectedTableCount = 1;
+    cs.Cycle.ChosenTableNames = {{}, {"t.des", "t.des"}};
+    cs.Cycle.TableNames = {{}, {"other", "other"}};
     WriteFile("t.des", "\tCases\tx\r\n\ta1 \t5\r\n\r\n\ta10\t6\r\n\ta2\t7\r\n");
-    PrepareCycle(ps, cs); // no outlier: only the list is restored
-    EXPECT_EQ(ps.TableNames[1].first, "t.des");
+    PrepareCycle(cs.Cycle, cs.Tables, cs.Outliers); // no outlier: only the list is restored
+    EXPECT_EQ(cs.Cycle.TableNames[1].first, "t.des");
     EXPECT_EQ(ReadFile("t.des"), "\tCases\tx\r\n\ta1 \t5\r\n\r\n\ta10\t6\r\n\ta2\t7\r\n");
-    cs.OutlierName = "a1";
-    PrepareCycle(ps, cs);
-    EXPECT_EQ(ps.QsprLines, (std::vector<std::string>{"Cases\tp", "a10\t2", "a2\t3", ""}));
-    EXPECT_EQ(ps.QsprLastLine, 2);
+    cs.Outliers.OutlierName = "a1";
+    PrepareCycle(cs.Cycle, cs.Tables, cs.Outliers);
+    EXPECT_EQ(cs.Cycle.QsprLines, (std::vector<std::string>{"Cases\tp", "a10\t2", "a2\t3", ""}));
+    EXPECT_EQ(cs.Cycle.QsprLastLine, 2);
     EXPECT_EQ(ReadFile("t.des"), "\tCases\tx\r\n\ta10\t6\r\n\ta2\t7\r\n");
 }
 
@@ -327,22 +343,24 @@ TEST(RunComputation, Bzr01ReportStructurePredictorFileAndUntouchedInputs) {
     EXPECT_EQ(std::count(prd.begin(), prd.end(), '\n'), 148 + 15 + 1);
     EXPECT_EQ(prd.substr(0, 6), "Cases\t");
     EXPECT_NE(prd.find("\r\nbzr001\t"), std::string::npos);
-    const int k = run.cs.BestSetSize;
+    const int k = run.cs.Search.BestSetSize;
     const std::string header = prd.substr(0, prd.find("\r\n"));
     EXPECT_EQ(std::count(header.begin(), header.end(), '\t'), k + 1);
 
     // The best set's quality agrees with a fit of the same descriptors.
     PredictorSet set{};
     for (int b = 1; b <= k; ++b) {
-        set[b] = static_cast<int>(run.cs.BestSets[3][b]);
+        set[b] = static_cast<int>(run.cs.Search.BestSets[3][b]);
     }
-    run.cs.FitTermCount = k;
-    run.cs.Cross.Valid = false;
-    FitEquation(run.ps, run.cs, run.window, set);
-    const double expected = k <= 2 ? run.cs.LastFitR2 : QualityQ(run.cs.LastFitR2, 148, k);
-    EXPECT_NEAR(run.cs.BestSets[3][21], expected, 1e-9);
-    EXPECT_GT(run.cs.LastFitR2CV, 0);
-    EXPECT_LE(run.cs.LastFitR2CV, 1);
+    run.cs.Search.FitTermCount = k;
+    run.cs.Search.Cross.Valid = false;
+    FitEquation(run.cs.Cycle, run.cs.Descriptors, run.cs.Search, run.cs.CV, run.cs.Pair, run.window,
+                set);
+    const double expected =
+        k <= 2 ? run.cs.Search.LastFitR2 : QualityQ(run.cs.Search.LastFitR2, 148, k);
+    EXPECT_NEAR(run.cs.Search.BestSets[3][21], expected, 1e-9);
+    EXPECT_GT(run.cs.CV.LastFitR2CV, 0);
+    EXPECT_LE(run.cs.CV.LastFitR2CV, 1);
 }
 
 TEST(RunComputation, DoesNotStartTwice) {

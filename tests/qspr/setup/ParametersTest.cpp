@@ -14,7 +14,7 @@ ProgramState StateWithCounts(int calibration, int prediction) {
     ProgramState state;
     state.CalibrationCount = calibration;
     state.PredictionCount = prediction;
-    DeriveDefaultThresholds(state);
+    DeriveDefaultThresholds(state, state.CalibrationCount);
     return state;
 }
 
@@ -45,8 +45,6 @@ TEST_P(DefaultThresholdsTest, DerivedFromTheCalibrationCount) {
     EXPECT_EQ(state.MaxPredictors, c.maxPredictors);
     EXPECT_EQ(state.ValidationCount, c.n);
     EXPECT_EQ(state.EstimatedCOR, 0.5001f);
-    EXPECT_EQ(state.BestQ, 0);
-    EXPECT_EQ(state.BestQSEE, 1000);
     EXPECT_EQ(state.SignedR2, 0);
 }
 
@@ -107,7 +105,6 @@ TEST_F(ParametersOkTest, EntriesAreLimited) {
     EXPECT_EQ(state.MaxPredictors, 4);
     EXPECT_EQ(state.ValidationCount, 2);
     EXPECT_EQ(state.EstimatedCOR, 0.75f);
-    EXPECT_EQ(state.ValidationNames.size(), 3u);
 }
 
 TEST_F(ParametersOkTest, TextThatIsNotANumberReadsAsZeroThenIsLimited) {
