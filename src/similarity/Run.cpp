@@ -218,30 +218,6 @@ const char* const kMeasureStages[] = {"",
                                       "at the molecular hydrophilicity similarity computations",
                                       "at the molecular flexibility similarity computations"};
 
-/// One measure from its start in the results file to its diversity report: the pair loop
-/// fills `current`, whose matrix and clusters the later stages of the measure read.
-void AnalyseMeasure(const RunChoices& choices, const PreparedTable& table, int measure,
-                    MeasureState& current, RunResults& results, WorkerPool& pool,
-                    ComputingWindow& window) {
-    StartMeasure(choices, measure);
-    ZeroDenominatorPairs zeroPairs;
-    ComputePairSimilarities(table, choices.shapeMethod, measure, current.similarity, current.pairs,
-                            results.duplicateVotes, pool, window, zeroPairs);
-    ReportZeroDenominators(choices, table, measure, zeroPairs);
-    ReportPairStatistics(choices, table, current.pairs, measure);
-    CheckAxiom(choices, table, current.similarity, measure, results.summary, window, pool);
-    ReportClusterHeading(choices, measure, window);
-    current.clusters =
-        FindClusters(current.similarity, table.calibrationCount,
-                     choices.minClusterSimilarity[measure], pool, current.clusterRows);
-    MarkMixedClusters(table, current.clusters, results.mixedClusterMarks);
-    if (measure == kChemical) {
-        WriteCluDatabase(choices, table, current.clusters, results);
-    }
-    ReportClusters(choices, table, current.clusters);
-    ReportDiversity(choices, table, current.clusters, measure, results.summary, window);
-}
-
 /// The analysis after the results-file start; `stage` follows where it is.
 void AnalyseAllMeasures(const RunChoices& choices, const PreparedTable& table, RunResults& results,
                         ComputingWindow& window, std::string& stage) {
@@ -249,10 +225,27 @@ void AnalyseAllMeasures(const RunChoices& choices, const PreparedTable& table, R
     const int n = table.moleculeCount;
     results.duplicateVotes.assign(n < 2 ? 0 : static_cast<std::size_t>(n) * (n - 1) / 2, 0);
     results.mixedClusterMarks.assign(static_cast<std::size_t>(n) + 1, 0);
+    // The measure being analysed: each measure overwrites its matrix, statistics and clusters.
     MeasureState current;
     for (int measure = 1; measure <= kMeasureCount; ++measure) {
         stage = kMeasureStages[measure];
-        AnalyseMeasure(choices, table, measure, current, results, pool, window);
+        StartMeasure(choices, measure);
+        ZeroDenominatorPairs zeroPairs;
+        ComputePairSimilarities(table, choices.shapeMethod, measure, current.similarity,
+                                current.pairs, results.duplicateVotes, pool, window, zeroPairs);
+        ReportZeroDenominators(choices, table, measure, zeroPairs);
+        ReportPairStatistics(choices, table, current.pairs, measure);
+        CheckAxiom(choices, table, current.similarity, measure, results.summary, window, pool);
+        ReportClusterHeading(choices, measure, window);
+        current.clusters =
+            FindClusters(current.similarity, table.calibrationCount,
+                         choices.minClusterSimilarity[measure], pool, current.clusterRows);
+        MarkMixedClusters(table, current.clusters, results.mixedClusterMarks);
+        if (measure == kChemical) {
+            WriteCluDatabase(choices, table, current.clusters, results);
+        }
+        ReportClusters(choices, table, current.clusters);
+        ReportDiversity(choices, table, current.clusters, measure, results.summary, window);
     }
     stage = "at the estimated correctness and the duplicate check";
     if (table.predictionCount > 0) {

@@ -150,7 +150,8 @@ struct MeasureSummary {
     double At(int row, int measure) const { return value[row][measure]; }
 };
 
-/// Counts of the very high and very low pairs of one measure and its least similar pair.
+/// Counts of the very high and very low pairs of one measure and its least similar pair:
+/// the pair loop writes them, the report of the pair statistics reads them.
 struct PairStatistics {
     long highPairCount = 0;
     long lowPairCount = 0;
@@ -172,9 +173,10 @@ struct MeasureState {
 
 /// What the analysis leaves for its end and for the final window. The pair loops add the
 /// duplicate votes, the clustering the mixed-cluster marks, the axiom check and the
-/// diversity report fill the summary; database CLU, NDB and NVB keep their counts; the
-/// driver sets COR and, after a stop, the stopped stage. The duplicate check, the final
-/// summary and the final window read them.
+/// diversity report fill the summary; databases CLU, NDB and NVB keep their counts; the
+/// driver sets COR from the summary and, after a stop, the stopped stage. The duplicate
+/// check reads the votes, databases NDB and NVB the marks, the final summary and the final
+/// window the counts, COR and the stopped stage.
 struct RunResults {
     /// Votes of the duplicate check, per pair; never cleared between measures.
     std::vector<std::uint8_t> duplicateVotes;
