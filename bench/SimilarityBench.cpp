@@ -20,75 +20,73 @@ using namespace kalemir::sim;
 
 /// A table of n molecules: 37 fragment names of the example set, a few fragments per
 /// molecule, fixed columns spread over the ranges of real tables, 20 atoms each.
-ProgramState SyntheticTable(int n) {
+PreparedTable SyntheticTable(int n) {
     static const char* const kNames[] = {
         "CH3", "CH2",   "CH",  "C",   "CH2db", "CHdb", "Cdb",  "CHtb",  "Ctb",   "CHar",
         "Car", "C2H5",  "CF3", "CO",  "CHO",   "COOH", "COO",  "CONH2", "CONH",  "CN",
         "OH",  "OCH3",  "NH2", "NH",  "Natom", "Ndb",  "NHar", "Nar",   "Nplus", "NO2",
         "NO",  "Satom", "Sar", "SO2", "F",     "Cl",   "Br"};
-    ProgramState state;
-    state.tableFileName = "BENCHSIM.des";
-    state.resultsFileName = "BENCHSIM.res";
-    state.fragmentCount = 37;
-    state.calibrationCount = n - n / 10;
-    state.predictionCount = n / 10;
-    state.moleculeCount = n;
-    const int f = state.fragmentCount;
-    state.headerTokens.assign(static_cast<std::size_t>(state.Columns()), "D");
+    PreparedTable table;
+    table.fragmentCount = 37;
+    table.calibrationCount = n - n / 10;
+    table.predictionCount = n / 10;
+    table.moleculeCount = n;
+    const int f = table.fragmentCount;
+    table.headerTokens.assign(static_cast<std::size_t>(table.Columns()), "D");
     for (int j = 1; j <= f; ++j) {
-        state.headerTokens[static_cast<std::size_t>(j)] = kNames[j - 1];
+        table.headerTokens[static_cast<std::size_t>(j)] = kNames[j - 1];
     }
-    state.values.assign(static_cast<std::size_t>(n + 1) * state.Columns(), 0.0);
-    state.names.assign(static_cast<std::size_t>(n) + 1, "Cases");
-    state.propertyTokens.assign(static_cast<std::size_t>(n) + 1, "5");
-    state.propertyTexts = state.propertyTokens;
-    state.marks.assign(static_cast<std::size_t>(n) + 1, 0);
-    state.atomCoordinates.assign(static_cast<std::size_t>(n + 1) * kMaxAtoms * 3, 0.0);
+    table.values.assign(static_cast<std::size_t>(n + 1) * table.Columns(), 0.0);
+    table.names.assign(static_cast<std::size_t>(n) + 1, "Cases");
+    table.propertyTokens.assign(static_cast<std::size_t>(n) + 1, "5");
+    table.propertyTexts = table.propertyTokens;
+    table.atomCoordinates.assign(static_cast<std::size_t>(n + 1) * kMaxAtoms * 3, 0.0);
     std::mt19937 random(12345);
     std::uniform_real_distribution<double> unit(0, 1);
     for (int i = 1; i <= n; ++i) {
-        state.names[static_cast<std::size_t>(i)] = "m" + std::to_string(i);
+        table.names[static_cast<std::size_t>(i)] = "m" + std::to_string(i);
         double left = 100;
         for (int k = 0; k < 6; ++k) {
             const int j = 1 + static_cast<int>(unit(random) * f) % f;
             const double share = k == 5 ? left : left * unit(random) * 0.6;
-            state.Value(i, j) += share;
+            table.Value(i, j) += share;
             left -= share;
         }
         for (int k = 1; k <= 12; ++k) {
-            state.Value(i, f + k) = 1 + 3 * unit(random);
+            table.Value(i, f + k) = 1 + 3 * unit(random);
         }
-        state.Value(i, f + kShapeCorrection) = 1.9 + 0.5 * unit(random);
-        state.Value(i, f + kShape14) = 3000 + 1000 * unit(random);
-        state.Value(i, f + kShape15) = 2000 + 1000 * unit(random);
-        state.Value(i, f + kShape16) = 500 + 1000 * unit(random);
-        state.Value(i, f + kSizeColumn) = 200 + 300 * unit(random);
-        state.Value(i, f + kHydro1) = 100 * unit(random);
-        state.Value(i, f + kHydro2) = static_cast<int>(10 * unit(random));
-        state.Value(i, f + kFlexColumn) = 2 + 6 * unit(random);
-        state.Value(i, f + kPropertyColumn) = 5 + 4 * unit(random);
-        state.Value(i, f + kNormaliserColumn) = 30 + static_cast<int>(30 * unit(random));
-        state.Value(i, f + kSecondChemical) = 300 + 1000 * unit(random);
+        table.Value(i, f + kShapeCorrection) = 1.9 + 0.5 * unit(random);
+        table.Value(i, f + kShape14) = 3000 + 1000 * unit(random);
+        table.Value(i, f + kShape15) = 2000 + 1000 * unit(random);
+        table.Value(i, f + kShape16) = 500 + 1000 * unit(random);
+        table.Value(i, f + kSizeColumn) = 200 + 300 * unit(random);
+        table.Value(i, f + kHydro1) = 100 * unit(random);
+        table.Value(i, f + kHydro2) = static_cast<int>(10 * unit(random));
+        table.Value(i, f + kFlexColumn) = 2 + 6 * unit(random);
+        table.Value(i, f + kPropertyColumn) = 5 + 4 * unit(random);
+        table.Value(i, f + kNormaliserColumn) = 30 + static_cast<int>(30 * unit(random));
+        table.Value(i, f + kSecondChemical) = 300 + 1000 * unit(random);
         for (int a = 0; a < 20; ++a) {
             for (int axis = 0; axis < 3; ++axis) {
-                state.atomCoordinates[(static_cast<std::size_t>(i) * kMaxAtoms + a) * 3 + axis] =
+                table.atomCoordinates[(static_cast<std::size_t>(i) * kMaxAtoms + a) * 3 + axis] =
                     1 + 10 * unit(random);
             }
         }
     }
-    return state;
+    return table;
 }
 
 void PairLoop(benchmark::State& bench, int measure, int method) {
-    ProgramState state = SyntheticTable(static_cast<int>(bench.range(0)));
-    state.shapeMethod = method;
+    const PreparedTable table = SyntheticTable(static_cast<int>(bench.range(0)));
     kalemir::SilentWindow window;
     kalemir::WorkerPool pool(static_cast<int>(bench.range(1)));
-    RunState run;
+    MeasureState current;
+    std::vector<std::uint8_t> votes;
     ZeroDenominatorPairs zero;
     for (auto _ : bench) {
-        ComputePairSimilarities(state, run, measure, pool, window, zero);
-        benchmark::DoNotOptimize(run.similarity(1, 2));
+        ComputePairSimilarities(table, method, measure, current.similarity, current.pairs, votes,
+                                pool, window, zero);
+        benchmark::DoNotOptimize(current.similarity(1, 2));
     }
     const double n = static_cast<double>(bench.range(0));
     bench.counters["pairs/s"] =
@@ -115,29 +113,33 @@ void BM_FlexibilityPairs(benchmark::State& s) {
 }
 
 void BM_Clustering(benchmark::State& bench) {
-    ProgramState state = SyntheticTable(static_cast<int>(bench.range(0)));
+    const PreparedTable table = SyntheticTable(static_cast<int>(bench.range(0)));
     kalemir::SilentWindow window;
     kalemir::WorkerPool pool(1);
-    RunState run;
+    MeasureState current;
+    std::vector<std::uint8_t> votes;
     ZeroDenominatorPairs zero;
-    ComputePairSimilarities(state, run, kSize, pool, window, zero);
+    ComputePairSimilarities(table, kCorrectedUsr, kSize, current.similarity, current.pairs, votes,
+                            pool, window, zero);
     for (auto _ : bench) {
-        auto clusters = FindClusters(run.similarity, state.calibrationCount, 0.9, pool);
+        auto clusters = FindClusters(current.similarity, table.calibrationCount, 0.9, pool);
         benchmark::DoNotOptimize(clusters.size());
     }
 }
 
 void BM_AxiomAndCliffs(benchmark::State& bench) {
-    ProgramState state = SyntheticTable(static_cast<int>(bench.range(0)));
+    const PreparedTable table = SyntheticTable(static_cast<int>(bench.range(0)));
     kalemir::SilentWindow window;
     kalemir::WorkerPool pool(1);
-    RunState run;
+    MeasureState current;
+    std::vector<std::uint8_t> votes;
     ZeroDenominatorPairs zero;
-    ComputePairSimilarities(state, run, kSize, pool, window, zero);
+    ComputePairSimilarities(table, kCorrectedUsr, kSize, current.similarity, current.pairs, votes,
+                            pool, window, zero);
     for (auto _ : bench) {
-        const PairList list = ListCalibrationPairs(state, run.similarity, kSize, window);
+        const PairList list = ListCalibrationPairs(table, current.similarity, kSize, window);
         benchmark::DoNotOptimize(RankAgreement(list));
-        benchmark::DoNotOptimize(FindCliffs(state, run.similarity, kSize, window, pool));
+        benchmark::DoNotOptimize(FindCliffs(table, current.similarity, kSize, window, pool));
     }
 }
 
@@ -146,13 +148,15 @@ void BM_WholeRunCorrectedUsr(benchmark::State& bench) {
     std::filesystem::create_directories(folder);
     const auto previous = std::filesystem::current_path();
     std::filesystem::current_path(folder);
-    ProgramState table = SyntheticTable(static_cast<int>(bench.range(0)));
-    table.threads = static_cast<int>(bench.range(1));
+    const PreparedTable table = SyntheticTable(static_cast<int>(bench.range(0)));
+    RunChoices choices;
+    choices.tableFileName = "BENCHSIM.des";
+    choices.resultsFileName = "BENCHSIM.res";
+    choices.threads = static_cast<int>(bench.range(1));
     kalemir::SilentWindow window;
     for (auto _ : bench) {
-        ProgramState state = table;
-        RunState run;
-        RunSimilarityAnalysis(state, run, window);
+        RunResults results;
+        RunSimilarityAnalysis(choices, table, results, window);
         std::filesystem::remove("BENCHSIM.res");
     }
     std::filesystem::current_path(previous);

@@ -11,14 +11,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     kalemir::fuzz::WriteInput("FUZZSSHP.des", data + 1, size - 1);
-    kalemir::sim::ProgramState state;
-    state.tableFileName = "FUZZSSIM.des";
-    kalemir::sim::DeriveFileNames(state);
-    state.moleculeCount = 1 + data[0] % 4;
-    state.calibrationCount = state.moleculeCount;
-    state.names.assign(static_cast<std::size_t>(state.moleculeCount) + 1, "m");
+    kalemir::sim::RunChoices choices;
+    choices.tableFileName = "FUZZSSIM.des";
+    kalemir::sim::DeriveFileNames(choices);
+    kalemir::sim::PreparedTable table;
+    table.moleculeCount = 1 + data[0] % 4;
+    table.calibrationCount = table.moleculeCount;
+    table.names.assign(static_cast<std::size_t>(table.moleculeCount) + 1, "m");
     try {
-        kalemir::sim::ReadShapeTable(state);
+        kalemir::sim::ReadShapeTable(choices, table);
     } catch (const kalemir::InputError&) {
     }
     return 0;

@@ -10,11 +10,13 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     kalemir::fuzz::EnterScratchFolder();
     kalemir::fuzz::WriteInput("FUZZSSIM.des", data, size);
-    kalemir::sim::ProgramState state;
-    state.tableFileName = "FUZZSSIM.des";
+    kalemir::sim::RunChoices choices;
+    choices.tableFileName = "FUZZSSIM.des";
+    kalemir::sim::DeriveFileNames(choices);
+    kalemir::sim::PreparedTable table;
     kalemir::SilentWindow window;
     try {
-        kalemir::sim::PrepareTable(state, window);
+        kalemir::sim::PrepareTable(choices, table, window);
     } catch (const kalemir::InputError&) {
     }
     return 0;

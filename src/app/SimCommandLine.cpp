@@ -141,16 +141,17 @@ int RunSimJob(const SimRunOptions& options) {
         table = table.substr(slash + 1);
     }
 
-    ProgramState state;
-    state.tableFileName = table;
-    state.shapeMethod = options.shapeMethod;
-    state.threads = options.threads;
+    RunChoices choices;
+    choices.tableFileName = table;
+    DeriveFileNames(choices);
+    choices.shapeMethod = options.shapeMethod;
+    choices.threads = options.threads;
     if (options.shapeMethod == kSuperposition) {
-        state.minClusterSimilarity[kShape] = kSuperpositionMinShapeSimilarity;
+        choices.minClusterSimilarity[kShape] = kSuperpositionMinShapeSimilarity;
     }
     if (options.minSimilarity) {
         for (int k = 1; k <= kMeasureCount; ++k) {
-            state.minClusterSimilarity[k] =
+            choices.minClusterSimilarity[k] =
                 (*options.minSimilarity)[static_cast<std::size_t>(k - 1)];
         }
     }
@@ -158,25 +159,27 @@ int RunSimJob(const SimRunOptions& options) {
     const RunLock lock("KalemirS");
     TerminalProgress window(options.quiet);
     window.CatchInterrupts();
+    PreparedTable prepared;
     try {
-        PrepareTable(state, window);
-        RunState run;
-        RunSimilarityAnalysis(state, run, window);
+        PrepareTable(choices, prepared, window);
+        RunResults results;
+        RunSimilarityAnalysis(choices, prepared, results, window);
     } catch (const RunInterrupted&) {
         window.Finish();
         std::fprintf(stderr, "KalemirS: run interrupted; %s keeps what was written\n",
-                     state.resultsFileName.c_str());
+                     choices.resultsFileName.c_str());
         return InterruptedExitStatus();
     } catch (const std::bad_alloc&) {
         window.Finish();
-        std::fprintf(stderr, "KalemirS: not enough memory for %d molecules\n", state.moleculeCount);
+        std::fprintf(stderr, "KalemirS: not enough memory for %d molecules\n",
+                     prepared.moleculeCount);
         return kExitFailedMidway;
     }
     window.Finish();
     if (!options.quiet) {
-        std::printf("See the results in %s file.\n", state.resultsFileName.c_str());
+        std::printf("See the results in %s file.\n", choices.resultsFileName.c_str());
         // The databases share the results file's first five characters.
-        const std::string& results = state.resultsFileName;
+        const std::string& results = choices.resultsFileName;
         const std::string prefix =
             results.substr(0, results.size() - std::string("SIM.res").size());
         std::string written = "written: " + results;

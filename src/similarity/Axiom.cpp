@@ -47,10 +47,10 @@ struct PropertyRange {
 };
 
 /// Largest and smallest Property value of the calibration set.
-PropertyRange CalibrationRange(const ProgramState& state) {
+PropertyRange CalibrationRange(const PreparedTable& table) {
     PropertyRange range;
-    for (int i = 1; i <= state.calibrationCount; ++i) {
-        const double p = state.Fixed(i, kPropertyColumn);
+    for (int i = 1; i <= table.calibrationCount; ++i) {
+        const double p = table.Fixed(i, kPropertyColumn);
         if (i == 1 || p > range.max) {
             range.max = p;
         }
@@ -83,12 +83,12 @@ long SampledRunningNumber(long m, long pairs) {
         std::floor(0.5 + static_cast<double>(m) * static_cast<double>(pairs) / 10000.0));
 }
 
-PairList ListCalibrationPairs(const ProgramState& state, const PairMatrix& similarity, int measure,
+PairList ListCalibrationPairs(const PreparedTable& table, const PairMatrix& similarity, int measure,
                               ComputingWindow& window) {
     (void)measure;
-    const int nc = state.calibrationCount;
+    const int nc = table.calibrationCount;
     const long pairs = static_cast<long>(nc) * (nc - 1) / 2;
-    const PropertyRange range = CalibrationRange(state);
+    const PropertyRange range = CalibrationRange(table);
     const bool sampled = pairs > kMaxListedPairs;
     PairList list;
     const auto length = static_cast<std::size_t>(sampled ? kMaxListedPairs : pairs);
@@ -101,11 +101,11 @@ PairList ListCalibrationPairs(const ProgramState& state, const PairMatrix& simil
     long m = 1;
     long next = sampled ? SampledRunningNumber(m, pairs) : 1;
     for (int a = 1; a < nc; ++a) {
-        const double pa = state.Fixed(a, kPropertyColumn);
+        const double pa = table.Fixed(a, kPropertyColumn);
         const double* row = similarity.Row(a);
         auto listPair = [&](int b) {
             const double q =
-                PropertySimilarity(pa, state.Fixed(b, kPropertyColumn), range.max, range.min);
+                PropertySimilarity(pa, table.Fixed(b, kPropertyColumn), range.max, range.min);
             list.keys.push_back(row[b - a - 1] + q / 10000);
             list.values.push_back(q);
             window.Yield();
@@ -223,14 +223,14 @@ namespace {
 
 /// The cliffs of the calibration rows a0..a1-1: the first pair in loop order of each
 /// largest ratio, as the loop over all pairs keeps them.
-Cliffs RowCliffs(const ProgramState& state, const PairMatrix& similarity, int a0, int a1) {
+Cliffs RowCliffs(const PreparedTable& table, const PairMatrix& similarity, int a0, int a1) {
     Cliffs cliffs;
-    const int nc = state.calibrationCount;
+    const int nc = table.calibrationCount;
     for (int a = a0; a < a1; ++a) {
-        const double pa = state.Fixed(a, kPropertyColumn);
+        const double pa = table.Fixed(a, kPropertyColumn);
         const double* row = similarity.Row(a);
         for (int b = a + 1; b <= nc; ++b) {
-            const double pb = state.Fixed(b, kPropertyColumn);
+            const double pb = table.Fixed(b, kPropertyColumn);
             const double lo = pa < pb ? pa : pb;
             const double hi = pa < pb ? pb : pa;
             const double ratio = lo + hi == 0 ? 1.0 : 2 * lo / (lo + hi);
@@ -251,10 +251,10 @@ Cliffs RowCliffs(const ProgramState& state, const PairMatrix& similarity, int a0
 
 } // namespace
 
-Cliffs FindCliffs(const ProgramState& state, const PairMatrix& similarity, int measure,
+Cliffs FindCliffs(const PreparedTable& table, const PairMatrix& similarity, int measure,
                   ComputingWindow& window, WorkerPool& pool) {
     Cliffs cliffs;
-    const int nc = state.calibrationCount;
+    const int nc = table.calibrationCount;
     const std::string caption = std::string(" The identification of the Property / ") +
                                 kUpperWords[measure] + " cliffs    ";
     const std::string total = PairTotalText(nc);
@@ -286,7 +286,7 @@ Cliffs FindCliffs(const ProgramState& state, const PairMatrix& similarity, int m
             for (int q = first; q < last; ++q) {
                 const auto piece = static_cast<std::size_t>(batch + q);
                 found[static_cast<std::size_t>(q)] =
-                    RowCliffs(state, similarity, pieceStart[piece], pieceStart[piece + 1]);
+                    RowCliffs(table, similarity, pieceStart[piece], pieceStart[piece + 1]);
             }
         });
         for (int q = 0; q < count; ++q) {
@@ -309,18 +309,18 @@ Cliffs FindCliffs(const ProgramState& state, const PairMatrix& similarity, int m
     return cliffs;
 }
 
-void CheckAxiom(const ProgramState& state, RunState& run, int measure, ComputingWindow& window,
-                WorkerPool& pool) {
-    const PairList list = ListCalibrationPairs(state, run.similarity, measure, window);
+void CheckAxiom(const RunChoices& choices, const PreparedTable& table, const PairMatrix& similarity,
+                int measure, MeasureSummary& summary, ComputingWindow& window, WorkerPool& pool) {
+    const PairList list = ListCalibrationPairs(table, similarity, measure, window);
     window.SetCaption(std::string("   Checking the QSPR axiom (") + kUpperWords[measure] +
                       ") ... wait several minutes ... ");
     const double observance = Observance(RankAgreement(list));
-    run.summary.At(2, measure) = observance;
-    const Cliffs cliffs = FindCliffs(state, run.similarity, measure, window, pool);
+    summary.At(2, measure) = observance;
+    const Cliffs cliffs = FindCliffs(table, similarity, measure, window, pool);
 
     const std::string kind(KindWord(measure));
-    auto name = [&](int i) { return state.names[static_cast<std::size_t>(i)]; };
-    ReportAppender report(state.resultsFileName);
+    auto name = [&](int i) { return table.names[static_cast<std::size_t>(i)]; };
+    ReportAppender report(choices.resultsFileName);
     report.Line();
     if (measure == kChemical) {
         report.Line(
@@ -362,25 +362,26 @@ double Diversity(double entropy, int n) {
     return (entropy + 0.1) / (std::log(static_cast<double>(n)) + 0.1);
 }
 
-void ReportDiversity(const ProgramState& state, RunState& run, int measure,
+void ReportDiversity(const RunChoices& choices, const PreparedTable& table,
+                     const std::vector<Cluster>& clusters, int measure, MeasureSummary& summary,
                      ComputingWindow& window) {
     std::vector<int> total;
     std::vector<int> calibration;
     std::vector<int> prediction;
-    for (const Cluster& cluster : run.clusters) {
+    for (const Cluster& cluster : clusters) {
         total.push_back(cluster.total);
         calibration.push_back(cluster.calibration);
         prediction.push_back(cluster.prediction);
     }
-    const int n = state.moleculeCount;
-    const int nc = state.calibrationCount;
-    const int np = state.predictionCount;
+    const int n = table.moleculeCount;
+    const int nc = table.calibrationCount;
+    const int np = table.predictionCount;
     const double hDb = SetEntropy(total, n);
     const double dDb = Diversity(hDb, n);
     // ln n of the range line; an empty set's range is [0, 0].
     auto logOf = [](int count) { return count > 0 ? std::log(static_cast<double>(count)) : 0.0; };
 
-    ReportAppender report(state.resultsFileName);
+    ReportAppender report(choices.resultsFileName);
     auto block = [&](double d, double h, int count) {
         report.Line("IS " + PlainNumber(Dec4(d)));
         report.Line("WITHIN [0, 1] RANGE.");
@@ -402,10 +403,10 @@ void ReportDiversity(const ProgramState& state, RunState& run, int measure,
         const double a = Ratio(hC + 0.1, hDb + 0.1, unused);
         const double b = Ratio(hP + 0.1, hDb + 0.1, unused);
         const double setSimilarity = a * b;
-        run.summary.At(1, measure) = setSimilarity;
-        run.summary.At(3, measure) = dC;
-        run.summary.At(4, measure) = dP;
-        run.summary.At(5, measure) = dDb;
+        summary.At(1, measure) = setSimilarity;
+        summary.At(3, measure) = dC;
+        summary.At(4, measure) = dP;
+        summary.At(5, measure) = dDb;
         if (measure == kChemical) {
             report.Line();
         }

@@ -28,7 +28,7 @@ struct PairList {
     std::vector<double> keys;
     std::vector<double> values;
 };
-PairList ListCalibrationPairs(const ProgramState& state, const PairMatrix& similarity, int measure,
+PairList ListCalibrationPairs(const PreparedTable& table, const PairMatrix& similarity, int measure,
                               ComputingWindow& window);
 
 /// Running numbers (1-based, loop order) of the sampled pairs when there are more than
@@ -52,12 +52,12 @@ struct Cliffs {
 };
 /// The calibration pairs with the largest property cliff and structure cliff (the first in
 /// loop order on ties); the workers of `pool` share out the rows.
-Cliffs FindCliffs(const ProgramState& state, const PairMatrix& similarity, int measure,
+Cliffs FindCliffs(const PreparedTable& table, const PairMatrix& similarity, int measure,
                   ComputingWindow& window, WorkerPool& pool);
 
 /// Observance of the axiom and the cliffs of one measure, reported; O_k kept in the summary.
-void CheckAxiom(const ProgramState& state, RunState& run, int measure, ComputingWindow& window,
-                WorkerPool& pool);
+void CheckAxiom(const RunChoices& choices, const PreparedTable& table, const PairMatrix& similarity,
+                int measure, MeasureSummary& summary, ComputingWindow& window, WorkerPool& pool);
 
 /// Shannon entropy of a set of n molecules spread over clusters with the given counts.
 double SetEntropy(const std::vector<int>& counts, int n);
@@ -65,7 +65,8 @@ double SetEntropy(const std::vector<int>& counts, int n);
 double Diversity(double entropy, int n);
 
 /// Diversity, entropy and set similarity from the clusters, reported and kept.
-void ReportDiversity(const ProgramState& state, RunState& run, int measure,
+void ReportDiversity(const RunChoices& choices, const PreparedTable& table,
+                     const std::vector<Cluster>& clusters, int measure, MeasureSummary& summary,
                      ComputingWindow& window);
 
 } // namespace kalemir::sim

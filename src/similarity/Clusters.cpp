@@ -300,36 +300,38 @@ std::vector<Cluster> FindClusters(const PairMatrix& similarity, int calibrationC
     return clusters;
 }
 
-void ReportClusterHeading(const ProgramState& state, int measure, ComputingWindow& window) {
-    ReportAppender report(state.resultsFileName);
+void ReportClusterHeading(const RunChoices& choices, int measure, ComputingWindow& window) {
+    ReportAppender report(choices.resultsFileName);
     report.Line();
     report.Line(std::string(79, '-'));
     report.Line();
     report.Line("Minimum similarity in clusters = " +
-                PlainNumber(state.minClusterSimilarity[measure]));
+                PlainNumber(choices.minClusterSimilarity[measure]));
     report.Line(kClusterTitles[measure]);
     report.Line();
     report.Close();
     window.SetCaption(kClusterCaptions[measure]);
 }
 
-void MarkMixedClusters(ProgramState& state, const RunState& run) {
-    if (state.predictionCount == 0) {
+void MarkMixedClusters(const PreparedTable& table, const std::vector<Cluster>& clusters,
+                       std::vector<int>& marks) {
+    if (table.predictionCount == 0) {
         return;
     }
-    for (const Cluster& cluster : run.clusters) {
+    for (const Cluster& cluster : clusters) {
         if (cluster.calibration * cluster.prediction > 0) {
             for (int m : cluster.members) {
-                ++state.marks[static_cast<std::size_t>(m)];
+                ++marks[static_cast<std::size_t>(m)];
             }
         }
     }
 }
 
-void WriteCluDatabase(const ProgramState& state, RunState& run) {
+void WriteCluDatabase(const RunChoices& choices, const PreparedTable& table,
+                      const std::vector<Cluster>& clusters, RunResults& results) {
     const Cluster* chosen = nullptr;
     double largest = 0;
-    for (const Cluster& cluster : run.clusters) {
+    for (const Cluster& cluster : clusters) {
         const double value = cluster.calibration * std::sqrt(cluster.prediction + 1.0);
         if (value > largest) {
             largest = value;
@@ -339,38 +341,38 @@ void WriteCluDatabase(const ProgramState& state, RunState& run) {
     if (chosen == nullptr) {
         return;
     }
-    run.cluCalibrationCount = chosen->calibration;
-    run.cluPredictionCount = chosen->prediction;
-    ReportAppender file(NamePrefix(state.tableFileName) + "CLU", ReportAppender::Mode::Create);
+    results.cluCalibrationCount = chosen->calibration;
+    results.cluPredictionCount = chosen->prediction;
+    ReportAppender file(NamePrefix(choices.tableFileName) + "CLU", ReportAppender::Mode::Create);
     file.Line(kDatabaseHeader);
     for (int m : chosen->members) {
-        if (m <= state.calibrationCount) {
-            file.Line(state.names[static_cast<std::size_t>(m)] + "\t" +
-                      state.propertyTokens[static_cast<std::size_t>(m)]);
+        if (m <= table.calibrationCount) {
+            file.Line(table.names[static_cast<std::size_t>(m)] + "\t" +
+                      table.propertyTokens[static_cast<std::size_t>(m)]);
         }
     }
     for (int m : chosen->members) {
-        if (m > state.calibrationCount) {
-            file.Line(state.names[static_cast<std::size_t>(m)] + "\t?");
+        if (m > table.calibrationCount) {
+            file.Line(table.names[static_cast<std::size_t>(m)] + "\t?");
         }
     }
     file.Close();
 }
 
-void ReportClusters(const ProgramState& state, const RunState& run) {
-    ReportAppender report(state.resultsFileName);
-    report.Line("     NUMBER OF CLUSTERS IS " +
-                PlainNumber(static_cast<double>(run.clusters.size())));
+void ReportClusters(const RunChoices& choices, const PreparedTable& table,
+                    const std::vector<Cluster>& clusters) {
+    ReportAppender report(choices.resultsFileName);
+    report.Line("     NUMBER OF CLUSTERS IS " + PlainNumber(static_cast<double>(clusters.size())));
     report.Line();
-    const double outlierSize = std::sqrt(static_cast<double>(state.moleculeCount)) / 2;
-    for (const Cluster& cluster : run.clusters) {
+    const double outlierSize = std::sqrt(static_cast<double>(table.moleculeCount)) / 2;
+    for (const Cluster& cluster : clusters) {
         for (int m : cluster.members) {
-            const std::string& name = state.names[static_cast<std::size_t>(m)];
-            report.Line(m <= state.calibrationCount ? name : "  " + name);
+            const std::string& name = table.names[static_cast<std::size_t>(m)];
+            report.Line(m <= table.calibrationCount ? name : "  " + name);
         }
         report.Line();
         report.Line("Number of molecules in cluster " + PlainNumber(cluster.total));
-        if (state.predictionCount > 0) {
+        if (table.predictionCount > 0) {
             report.Line("  in the calibration set " + PlainNumber(cluster.calibration));
             report.Line("  in the prediction set " + PlainNumber(cluster.prediction));
         }
@@ -383,21 +385,22 @@ void ReportClusters(const ProgramState& state, const RunState& run) {
     report.Close();
 }
 
-void WriteMarkDatabases(const ProgramState& state, RunState& run) {
-    if (state.predictionCount == 0) {
+void WriteMarkDatabases(const RunChoices& choices, const PreparedTable& table,
+                        RunResults& results) {
+    if (table.predictionCount == 0) {
         return;
     }
-    const int n = state.moleculeCount;
-    const int nc = state.calibrationCount;
+    const int n = table.moleculeCount;
+    const int nc = table.calibrationCount;
     auto line = [&](int i) {
-        return state.names[static_cast<std::size_t>(i)] + "\t" +
-               state.propertyTexts[static_cast<std::size_t>(i)];
+        return table.names[static_cast<std::size_t>(i)] + "\t" +
+               table.propertyTexts[static_cast<std::size_t>(i)];
     };
-    auto mark = [&](int i) { return state.marks[static_cast<std::size_t>(i)]; };
-    run.ndbTrainingCount = 0;
-    run.ndbValidationCount = 0;
-    run.ndbPredictionCount = 0;
-    const std::string p5 = NamePrefix(state.tableFileName);
+    auto mark = [&](int i) { return results.mixedClusterMarks[static_cast<std::size_t>(i)]; };
+    results.ndbTrainingCount = 0;
+    results.ndbValidationCount = 0;
+    results.ndbPredictionCount = 0;
+    const std::string p5 = NamePrefix(choices.tableFileName);
     ReportAppender ndb(p5 + "NDB", ReportAppender::Mode::Create);
     ReportAppender nvb(p5 + "NVB", ReportAppender::Mode::Create);
     ndb.Line(kDatabaseHeader);
@@ -405,21 +408,21 @@ void WriteMarkDatabases(const ProgramState& state, RunState& run) {
     for (int i = 1; i <= nc; ++i) {
         if (mark(i) == 1 || mark(i) == 2) {
             ndb.Line(line(i));
-            run.ndbTrainingCount += 1;
+            results.ndbTrainingCount += 1;
         }
     }
     for (int i = 1; i <= nc; ++i) {
         if (mark(i) >= 3) {
             ndb.Line(line(i));
             nvb.Line(line(i));
-            run.ndbValidationCount += 1;
+            results.ndbValidationCount += 1;
         }
     }
     for (int i = nc + 1; i <= n; ++i) {
         if (mark(i) >= 3) {
             ndb.Line(line(i));
             nvb.Line(line(i));
-            ++run.ndbPredictionCount;
+            ++results.ndbPredictionCount;
         }
     }
     ndb.Close();

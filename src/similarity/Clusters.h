@@ -69,19 +69,24 @@ private:
 };
 
 /// The heading of the cluster report, then the clustering caption.
-void ReportClusterHeading(const ProgramState& state, int measure, ComputingWindow& window);
+void ReportClusterHeading(const RunChoices& choices, int measure, ComputingWindow& window);
 
-/// Adds 1 to the mark count of each member of a cluster with members of both sets.
-void MarkMixedClusters(ProgramState& state, const RunState& run);
+/// Adds 1 to the mark count of each member of a cluster with members of both sets (only
+/// with a prediction set); `marks` holds rows 0..N.
+void MarkMixedClusters(const PreparedTable& table, const std::vector<Cluster>& clusters,
+                       std::vector<int>& marks);
 
 /// Writes P5 + "CLU" from the cluster with the largest calibration count x sqrt(prediction
 /// count + 1), and keeps its counts.
-void WriteCluDatabase(const ProgramState& state, RunState& run);
+void WriteCluDatabase(const RunChoices& choices, const PreparedTable& table,
+                      const std::vector<Cluster>& clusters, RunResults& results);
 
 /// The cluster listing of one measure.
-void ReportClusters(const ProgramState& state, const RunState& run);
+void ReportClusters(const RunChoices& choices, const PreparedTable& table,
+                    const std::vector<Cluster>& clusters);
 
-/// Writes P5 + "NDB" and P5 + "NVB" from the mark counts (only with a prediction set).
-void WriteMarkDatabases(const ProgramState& state, RunState& run);
+/// Writes P5 + "NDB" and P5 + "NVB" from the mixed-cluster marks (only with a prediction
+/// set), and keeps their counts.
+void WriteMarkDatabases(const RunChoices& choices, const PreparedTable& table, RunResults& results);
 
 } // namespace kalemir::sim

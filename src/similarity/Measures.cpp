@@ -484,22 +484,22 @@ KALEMIR_WIDE_AND_BASIC PairResult SuperposedAtomsPair(const double* a, int ma, c
     return result;
 }
 
-MeasureInputs::MeasureInputs(const ProgramState& state, int measure)
-    : state_(state), measure_(measure) {
-    const int n = state.moleculeCount;
-    const int f = state.fragmentCount;
+MeasureInputs::MeasureInputs(const PreparedTable& table, int measure, int shapeMethod)
+    : table_(table), measure_(measure), shapeMethod_(shapeMethod) {
+    const int n = table.moleculeCount;
+    const int f = table.fragmentCount;
     if (measure == kChemical) {
-        std::vector<std::string> names(state.headerTokens.begin() + 1,
-                                       state.headerTokens.begin() + 1 + f);
+        std::vector<std::string> names(table.headerTokens.begin() + 1,
+                                       table.headerTokens.begin() + 1 + f);
         classes_ = ClassifyFragments(names);
         entropy_.assign(static_cast<std::size_t>(n) + 1, 0.0);
         presentStart_.assign(static_cast<std::size_t>(n) + 2, 0);
         PairScratch scratch;
         for (int i = 1; i <= n; ++i) {
             const double* amounts =
-                &state.values[static_cast<std::size_t>(i) * state.Columns() + 1];
+                &table.values[static_cast<std::size_t>(i) * table.Columns() + 1];
             entropy_[static_cast<std::size_t>(i)] =
-                FragmentEntropy(amounts, f, 1 / state.Fixed(i, kNormaliserColumn), classes_,
+                FragmentEntropy(amounts, f, 1 / table.Fixed(i, kNormaliserColumn), classes_,
                                 scratch.work, scratch.leader);
             for (int g = 0; g < f; ++g) {
                 if (amounts[g] != 0) {
@@ -518,18 +518,18 @@ MeasureInputs::MeasureInputs(const ProgramState& state, int measure)
                 }
             }
         }
-    } else if (measure == kShape && state.shapeMethod == kSuperposition) {
+    } else if (measure == kShape && shapeMethod == kSuperposition) {
         atomCount_.assign(static_cast<std::size_t>(n) + 1, 0);
         for (int i = 1; i <= n; ++i) {
             int atoms = 0;
-            while (atoms < kMaxAtoms && state.Atom(i, atoms, 0) != 0) {
+            while (atoms < kMaxAtoms && table.Atom(i, atoms, 0) != 0) {
                 ++atoms;
             }
             atomCount_[static_cast<std::size_t>(i)] = atoms;
         }
         byAxis_.assign((static_cast<std::size_t>(n) + 1) * 3 * kMaxAtoms, 0.0);
         for (int i = 1; i <= n; ++i) {
-            AtomsByAxis(&state.atomCoordinates[static_cast<std::size_t>(i) * kMaxAtoms * 3],
+            AtomsByAxis(&table.atomCoordinates[static_cast<std::size_t>(i) * kMaxAtoms * 3],
                         atomCount_[static_cast<std::size_t>(i)],
                         &byAxis_[static_cast<std::size_t>(i) * 3 * kMaxAtoms]);
         }
@@ -537,7 +537,7 @@ MeasureInputs::MeasureInputs(const ProgramState& state, int measure)
 }
 
 PairResult MeasureInputs::Chemical(int i, int j, PairScratch& scratch) const {
-    const ProgramState& s = state_;
+    const PreparedTable& s = table_;
     const std::size_t cols = static_cast<std::size_t>(s.Columns());
     const double na = s.Fixed(i, kNormaliserColumn);
     const double nb = s.Fixed(j, kNormaliserColumn);
@@ -589,7 +589,7 @@ PairResult MeasureInputs::Chemical(int i, int j, PairScratch& scratch) const {
 }
 
 PairResult MeasureInputs::CorrectedUsr(int i, int j) const {
-    const ProgramState& s = state_;
+    const PreparedTable& s = table_;
     const std::size_t cols = static_cast<std::size_t>(s.Columns());
     const double* rowA = &s.values[static_cast<std::size_t>(i) * cols + s.fragmentCount];
     const double* rowB = &s.values[static_cast<std::size_t>(j) * cols + s.fragmentCount];
@@ -611,22 +611,22 @@ PairResult MeasureInputs::Compute(int i, int j, PairScratch& scratch) const {
         result = Chemical(i, j, scratch);
         break;
     case kShape:
-        result = state_.shapeMethod == kSuperposition ? Superposition(i, j) : CorrectedUsr(i, j);
+        result = shapeMethod_ == kSuperposition ? Superposition(i, j) : CorrectedUsr(i, j);
         break;
     case kSize:
-        result.p = Ratio(state_.Fixed(i, kSizeColumn), state_.Fixed(j, kSizeColumn),
+        result.p = Ratio(table_.Fixed(i, kSizeColumn), table_.Fixed(j, kSizeColumn),
                          result.zeroDenominator);
         break;
     case kHydrophilicity: {
-        const double a = Ratio(state_.Fixed(i, kHydro1) + 0.1, state_.Fixed(j, kHydro1) + 0.1,
+        const double a = Ratio(table_.Fixed(i, kHydro1) + 0.1, table_.Fixed(j, kHydro1) + 0.1,
                                result.zeroDenominator);
-        const double b = Ratio(state_.Fixed(i, kHydro2) + 0.1, state_.Fixed(j, kHydro2) + 0.1,
+        const double b = Ratio(table_.Fixed(i, kHydro2) + 0.1, table_.Fixed(j, kHydro2) + 0.1,
                                result.zeroDenominator);
         result.p = b < a ? b : a;
         break;
     }
     default:
-        result.p = Ratio(state_.Fixed(i, kFlexColumn) + 0.1, state_.Fixed(j, kFlexColumn) + 0.1,
+        result.p = Ratio(table_.Fixed(i, kFlexColumn) + 0.1, table_.Fixed(j, kFlexColumn) + 0.1,
                          result.zeroDenominator);
         break;
     }
@@ -702,29 +702,27 @@ void ComputePiece(const MeasureInputs& inputs, int n, int i, int j, std::size_t 
 
 } // namespace
 
-void ComputePairSimilarities(const ProgramState& state, RunState& run, int measure,
-                             WorkerPool& pool, ComputingWindow& window,
-                             ZeroDenominatorPairs& zeroPairs) {
-    const int n = state.moleculeCount;
+void ComputePairSimilarities(const PreparedTable& table, int shapeMethod, int measure,
+                             PairMatrix& similarity, PairStatistics& statistics,
+                             std::vector<std::uint8_t>& duplicateVotes, WorkerPool& pool,
+                             ComputingWindow& window, ZeroDenominatorPairs& zeroPairs) {
+    const int n = table.moleculeCount;
     const std::size_t pairs = n < 2 ? 0 : static_cast<std::size_t>(n) * (n - 1) / 2;
-    run.similarity.Resize(n);
-    if (run.duplicateVotes.size() != pairs) {
-        run.duplicateVotes.assign(pairs, 0);
+    similarity.Resize(n);
+    if (duplicateVotes.size() != pairs) {
+        duplicateVotes.assign(pairs, 0);
     }
-    run.highPairCount = 0;
-    run.lowPairCount = 0;
-    run.lowestSimilarity = 2;
-    run.lowestPair[0] = run.lowestPair[1] = 0;
+    statistics = PairStatistics{};
     zeroPairs = ZeroDenominatorPairs{};
     if (pairs == 0) {
         return;
     }
 
-    const MeasureInputs inputs(state, measure);
+    const MeasureInputs inputs(table, measure, shapeMethod);
     std::vector<PairScratch> scratch(static_cast<std::size_t>(pool.Size()));
     std::vector<PieceTally> tallies(kPiecesPerBatch);
-    double* values = run.similarity.Data();
-    std::uint8_t* votes = run.duplicateVotes.data();
+    double* values = similarity.Data();
+    std::uint8_t* votes = duplicateVotes.data();
     const std::string progress = kProgressTexts[measure];
     const std::string total = " / " + PlainNumber(static_cast<double>(pairs));
     window.BeginStage(std::string(KindWord(measure)) + " similarity of every pair",
@@ -746,13 +744,13 @@ void ComputePairSimilarities(const ProgramState& state, RunState& run, int measu
                 int hi = n - 1;
                 while (lo < hi) {
                     const int mid = lo + (hi - lo + 1) / 2;
-                    if (run.similarity.Index(mid, mid + 1) <= first) {
+                    if (similarity.Index(mid, mid + 1) <= first) {
                         lo = mid;
                     } else {
                         hi = mid - 1;
                     }
                 }
-                const int j = lo + 1 + static_cast<int>(first - run.similarity.Index(lo, lo + 1));
+                const int j = lo + 1 + static_cast<int>(first - similarity.Index(lo, lo + 1));
                 ComputePiece(inputs, n, lo, j, first, last, values, votes,
                              tallies[static_cast<std::size_t>(q)],
                              scratch[static_cast<std::size_t>(worker)]);
@@ -760,12 +758,12 @@ void ComputePairSimilarities(const ProgramState& state, RunState& run, int measu
         });
         for (int q = 0; q < pieces; ++q) {
             const PieceTally& tally = tallies[static_cast<std::size_t>(q)];
-            run.highPairCount += tally.high;
-            run.lowPairCount += tally.low;
-            if (tally.lowest < run.lowestSimilarity) {
-                run.lowestSimilarity = tally.lowest;
-                run.lowestPair[0] = tally.lowestPair[0];
-                run.lowestPair[1] = tally.lowestPair[1];
+            statistics.highPairCount += tally.high;
+            statistics.lowPairCount += tally.low;
+            if (tally.lowest < statistics.lowestSimilarity) {
+                statistics.lowestSimilarity = tally.lowest;
+                statistics.lowestPair[0] = tally.lowestPair[0];
+                statistics.lowestPair[1] = tally.lowestPair[1];
             }
             zeroPairs.count += tally.zeroCount;
             for (const auto& pair : tally.zeroFirst) {
@@ -797,18 +795,18 @@ std::string_view KindWord(int measure) {
     return kWords[measure];
 }
 
-void ReportZeroDenominators(const ProgramState& state, int measure,
+void ReportZeroDenominators(const RunChoices& choices, const PreparedTable& table, int measure,
                             const ZeroDenominatorPairs& zeroPairs) {
     if (zeroPairs.count == 0) {
         return;
     }
-    ReportAppender report(state.resultsFileName);
+    ReportAppender report(choices.resultsFileName);
     const std::string kind(KindWord(measure));
     report.Line();
     for (const auto& [i, j] : zeroPairs.first) {
         report.Line("Division by zero in the " + kind + " similarity of the molecules " +
-                    state.names[static_cast<std::size_t>(i)] + " and " +
-                    state.names[static_cast<std::size_t>(j)] + ": SIM = 0 for this pair");
+                    table.names[static_cast<std::size_t>(i)] + " and " +
+                    table.names[static_cast<std::size_t>(j)] + ": SIM = 0 for this pair");
     }
     const long rest = zeroPairs.count - static_cast<long>(zeroPairs.first.size());
     if (rest > 0) {
@@ -818,30 +816,31 @@ void ReportZeroDenominators(const ProgramState& state, int measure,
     report.Close();
 }
 
-void ReportPairStatistics(const ProgramState& state, const RunState& run, int measure) {
+void ReportPairStatistics(const RunChoices& choices, const PreparedTable& table,
+                          const PairStatistics& statistics, int measure) {
     const std::string kind(KindWord(measure));
-    ReportAppender report(state.resultsFileName);
-    if (run.highPairCount == 0) {
+    ReportAppender report(choices.resultsFileName);
+    if (statistics.highPairCount == 0) {
         report.Line();
         report.Line("THERE ARE NO molecules having very high " + kind + " similarity (SIM > 0.98)");
     } else {
         report.Line();
-        report.Line("THERE ARE " + PlainNumber(static_cast<double>(run.highPairCount)) +
+        report.Line("THERE ARE " + PlainNumber(static_cast<double>(statistics.highPairCount)) +
                     " molecules pairs having very high " + kind + " similarity (SIM > 0.98)");
         report.Line();
     }
-    if (run.lowPairCount == 0) {
+    if (statistics.lowPairCount == 0) {
         report.Line();
         report.Line("THERE ARE NO molecules having very low " + kind + " similarity (SIM < 0.1)");
     } else {
-        report.Line("THERE ARE " + PlainNumber(static_cast<double>(run.lowPairCount)) +
+        report.Line("THERE ARE " + PlainNumber(static_cast<double>(statistics.lowPairCount)) +
                     " molecules pairs having very low " + kind + " similarity (SIM < 0.1)");
     }
     report.Line();
-    report.Line("The molecules " + state.names[static_cast<std::size_t>(run.lowestPair[0])] +
-                " and " + state.names[static_cast<std::size_t>(run.lowestPair[1])]);
+    report.Line("The molecules " + table.names[static_cast<std::size_t>(statistics.lowestPair[0])] +
+                " and " + table.names[static_cast<std::size_t>(statistics.lowestPair[1])]);
     report.Line("present lowest " + kind + " similarity SIM = " +
-                PlainNumber(RoundDown(run.lowestSimilarity, 4)) + " within [0, 1] range");
+                PlainNumber(RoundDown(statistics.lowestSimilarity, 4)) + " within [0, 1] range");
     if (measure == kChemical) {
         report.Line("because the molecular fragments are very different.");
     }

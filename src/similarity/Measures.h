@@ -62,7 +62,7 @@ struct PairScratch {
 /// built: any number of workers may compute pairs at once, each with its own scratch.
 class MeasureInputs {
 public:
-    MeasureInputs(const ProgramState& state, int measure);
+    MeasureInputs(const PreparedTable& table, int measure, int shapeMethod);
     PairResult Compute(int i, int j, PairScratch& scratch) const;
 
 private:
@@ -70,8 +70,9 @@ private:
     PairResult CorrectedUsr(int i, int j) const;
     PairResult Superposition(int i, int j) const;
 
-    const ProgramState& state_;
+    const PreparedTable& table_;
     int measure_;
+    int shapeMethod_;
     FragmentClasses classes_;
     std::vector<double> entropy_; // H of each molecule alone (chemical)
     /// Fragments (0-based) with a non-zero amount, molecule by molecule: those of molecule i
@@ -127,20 +128,22 @@ struct ZeroDenominatorPairs {
 };
 
 /// The pair loop of one measure: fills the similarity matrix and the pair statistics and
-/// adds the duplicate votes. The pairs are computed by the workers of `pool` in batches;
-/// the statistics of each batch are merged in loop order on the calling thread, which alone
-/// touches the window (yields and captions between batches), so the results do not depend
-/// on the number of workers.
-void ComputePairSimilarities(const ProgramState& state, RunState& run, int measure,
-                             WorkerPool& pool, ComputingWindow& window,
-                             ZeroDenominatorPairs& zeroPairs);
+/// adds the duplicate votes (kept over the measures). The pairs are computed by the workers of
+/// `pool` in batches; the statistics of each batch are merged in loop order on the calling thread,
+/// which alone touches the window (yields and captions between batches), so the results do not
+/// depend on the number of workers.
+void ComputePairSimilarities(const PreparedTable& table, int shapeMethod, int measure,
+                             PairMatrix& similarity, PairStatistics& statistics,
+                             std::vector<std::uint8_t>& duplicateVotes, WorkerPool& pool,
+                             ComputingWindow& window, ZeroDenominatorPairs& zeroPairs);
 
 /// Lines naming the pairs whose formula divided by zero (their SIM was set to 0).
-void ReportZeroDenominators(const ProgramState& state, int measure,
+void ReportZeroDenominators(const RunChoices& choices, const PreparedTable& table, int measure,
                             const ZeroDenominatorPairs& zeroPairs);
 
 /// The counts of very high and very low pairs and the least similar pair.
-void ReportPairStatistics(const ProgramState& state, const RunState& run, int measure);
+void ReportPairStatistics(const RunChoices& choices, const PreparedTable& table,
+                          const PairStatistics& statistics, int measure);
 
 /// Kind word of measure k in report lines ("chemical", "shape", ...).
 std::string_view KindWord(int measure);

@@ -126,30 +126,31 @@ float ChooseCorrectness(const CorrectnessModels& m) {
     return RoundCorrectness(static_cast<float>(chosen));
 }
 
-void StartMeasure(const ProgramState& state, int measure) {
-    ReportAppender report(state.resultsFileName);
+void StartMeasure(const RunChoices& choices, int measure) {
+    ReportAppender report(choices.resultsFileName);
     report.Lines({"", ""});
     report.Line(kMeasureHeadings[measure]);
     if (measure == kShape) {
-        report.Line(state.shapeMethod == kCorrectedUsr ? "...........METHOD: corrected USR"
-                                                       : "...........METHOD: Superposition");
+        report.Line(choices.shapeMethod == kCorrectedUsr ? "...........METHOD: corrected USR"
+                                                         : "...........METHOD: Superposition");
     }
     report.Line();
     report.Close();
 }
 
-void CheckDuplicates(const ProgramState& state, const RunState& run) {
-    const int n = state.moleculeCount;
-    ReportAppender report(state.resultsFileName);
+void CheckDuplicates(const RunChoices& choices, const PreparedTable& table,
+                     const std::vector<std::uint8_t>& duplicateVotes) {
+    const int n = table.moleculeCount;
+    ReportAppender report(choices.resultsFileName);
     long found = 0;
     std::size_t index = 0;
     for (int i = 1; i < n; ++i) {
         for (int j = i + 1; j <= n; ++j, ++index) {
-            if (run.duplicateVotes[index] > 4) {
+            if (duplicateVotes[index] > 4) {
                 report.Line();
                 report.Line("***** Program computed very high similarity for molecules");
-                report.Line("***** " + state.names[static_cast<std::size_t>(i)] + "   " +
-                            state.names[static_cast<std::size_t>(j)] + "   SIM ~ 1");
+                report.Line("***** " + table.names[static_cast<std::size_t>(i)] + "   " +
+                            table.names[static_cast<std::size_t>(j)] + "   SIM ~ 1");
                 ++found;
             }
         }
@@ -168,9 +169,10 @@ void CheckDuplicates(const ProgramState& state, const RunState& run) {
     report.Close();
 }
 
-void ReportFinalSummary(const ProgramState& state, const RunState& run) {
-    const float cor = run.estimatedCorrectness;
-    ReportAppender report(state.resultsFileName);
+void ReportFinalSummary(const RunChoices& choices, const PreparedTable& table,
+                        const RunResults& results) {
+    const float cor = results.estimatedCorrectness;
+    ReportAppender report(choices.resultsFileName);
     report.Line();
     report.Line("Taking into account all similarities, diversities and observances");
     report.Line("the estimated correctness of the final 'low'/'high' labeling will be about " +
@@ -194,15 +196,15 @@ void ReportFinalSummary(const ProgramState& state, const RunState& run) {
         report.Line();
     };
     const std::string considered = "the number of molecules in the validation set is considered ";
-    block("NBX", state.nbxCalibrationCount, considered, state.nbxCalibrationCount,
-          state.nbxPredictionCount);
-    block("CLU", run.cluCalibrationCount, considered, run.cluCalibrationCount,
-          run.cluPredictionCount);
-    block("NDB", run.ndbTrainingCount + run.ndbValidationCount,
+    block("NBX", table.nbxCalibrationCount, considered, table.nbxCalibrationCount,
+          table.nbxPredictionCount);
+    block("CLU", results.cluCalibrationCount, considered, results.cluCalibrationCount,
+          results.cluPredictionCount);
+    block("NDB", results.ndbTrainingCount + results.ndbValidationCount,
           "the number of molecules in the validation set (included in the calibration set) is ",
-          run.ndbValidationCount, run.ndbPredictionCount);
-    block("NVB", run.ndbValidationCount, "the number of molecules in the validation set is ",
-          run.ndbValidationCount, run.ndbPredictionCount);
+          results.ndbValidationCount, results.ndbPredictionCount);
+    block("NVB", results.ndbValidationCount, "the number of molecules in the validation set is ",
+          results.ndbValidationCount, results.ndbPredictionCount);
     report.Line(std::string(60, '-'));
     report.Close();
 }
@@ -217,51 +219,58 @@ const char* const kMeasureStages[] = {"",
                                       "at the molecular flexibility similarity computations"};
 
 /// The analysis after the results-file start; `stage` follows where it is.
-void AnalyseAllMeasures(ProgramState& state, RunState& run, ComputingWindow& window,
-                        std::string& stage) {
-    WorkerPool pool(state.threads);
-    const int n = state.moleculeCount;
-    run.duplicateVotes.assign(n < 2 ? 0 : static_cast<std::size_t>(n) * (n - 1) / 2, 0);
+void AnalyseAllMeasures(const RunChoices& choices, const PreparedTable& table, RunResults& results,
+                        ComputingWindow& window, std::string& stage) {
+    WorkerPool pool(choices.threads);
+    const int n = table.moleculeCount;
+    results.duplicateVotes.assign(n < 2 ? 0 : static_cast<std::size_t>(n) * (n - 1) / 2, 0);
+    results.mixedClusterMarks.assign(static_cast<std::size_t>(n) + 1, 0);
+    // The measure being analysed: each measure overwrites its matrix, statistics and clusters.
+    MeasureState current;
     for (int measure = 1; measure <= kMeasureCount; ++measure) {
         stage = kMeasureStages[measure];
-        StartMeasure(state, measure);
+        StartMeasure(choices, measure);
         ZeroDenominatorPairs zeroPairs;
-        ComputePairSimilarities(state, run, measure, pool, window, zeroPairs);
-        ReportZeroDenominators(state, measure, zeroPairs);
-        ReportPairStatistics(state, run, measure);
-        CheckAxiom(state, run, measure, window, pool);
-        ReportClusterHeading(state, measure, window);
-        run.clusters = FindClusters(run.similarity, state.calibrationCount,
-                                    state.minClusterSimilarity[measure], pool, run.clusterRows);
-        MarkMixedClusters(state, run);
+        ComputePairSimilarities(table, choices.shapeMethod, measure, current.similarity,
+                                current.pairs, results.duplicateVotes, pool, window, zeroPairs);
+        ReportZeroDenominators(choices, table, measure, zeroPairs);
+        ReportPairStatistics(choices, table, current.pairs, measure);
+        CheckAxiom(choices, table, current.similarity, measure, results.summary, window, pool);
+        ReportClusterHeading(choices, measure, window);
+        current.clusters =
+            FindClusters(current.similarity, table.calibrationCount,
+                         choices.minClusterSimilarity[measure], pool, current.clusterRows);
+        MarkMixedClusters(table, current.clusters, results.mixedClusterMarks);
         if (measure == kChemical) {
-            WriteCluDatabase(state, run);
+            WriteCluDatabase(choices, table, current.clusters, results);
         }
-        ReportClusters(state, run);
-        ReportDiversity(state, run, measure, window);
+        ReportClusters(choices, table, current.clusters);
+        ReportDiversity(choices, table, current.clusters, measure, results.summary, window);
     }
     stage = "at the estimated correctness and the duplicate check";
-    if (state.predictionCount > 0) {
-        run.estimatedCorrectness = ChooseCorrectness(EvaluateCorrectnessModels(run.summary));
-        WriteMarkDatabases(state, run);
+    if (table.predictionCount > 0) {
+        results.estimatedCorrectness =
+            ChooseCorrectness(EvaluateCorrectnessModels(results.summary));
+        WriteMarkDatabases(choices, table, results);
     }
-    CheckDuplicates(state, run);
-    if (state.predictionCount > 0) {
-        ReportFinalSummary(state, run);
+    CheckDuplicates(choices, table, results.duplicateVotes);
+    if (table.predictionCount > 0) {
+        ReportFinalSummary(choices, table, results);
     }
 }
 
 } // namespace
 
-void RunSimilarityAnalysis(ProgramState& state, RunState& run, ComputingWindow& window) {
-    WriteResultsStart(state);
+void RunSimilarityAnalysis(const RunChoices& choices, const PreparedTable& table,
+                           RunResults& results, ComputingWindow& window) {
+    WriteResultsStart(choices, table);
     std::string stage = "at the start";
     try {
-        AnalyseAllMeasures(state, run, window, stage);
+        AnalyseAllMeasures(choices, table, results, window, stage);
     } catch (const RunInterrupted&) {
         // The results file says it was stopped, and where, as its last line.
-        state.stoppedStage = stage;
-        AppendReportLines(state.resultsFileName, {"", StoppedAnalysisText(stage)});
+        results.stoppedStage = stage;
+        AppendReportLines(choices.resultsFileName, {"", StoppedAnalysisText(stage)});
         throw;
     }
 }

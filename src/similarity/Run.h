@@ -5,6 +5,9 @@
 
 #include "similarity/SimState.h"
 
+#include <cstdint>
+#include <vector>
+
 namespace kalemir {
 class ComputingWindow;
 }
@@ -26,17 +29,22 @@ float ChooseCorrectness(const CorrectnessModels& models);
 float RoundCorrectness(float cor);
 
 /// Lists the pairs with more than four votes and the verdict.
-void CheckDuplicates(const ProgramState& state, const RunState& run);
+void CheckDuplicates(const RunChoices& choices, const PreparedTable& table,
+                     const std::vector<std::uint8_t>& duplicateVotes);
 
 /// COR and the counts of the four databases.
-void ReportFinalSummary(const ProgramState& state, const RunState& run);
+void ReportFinalSummary(const RunChoices& choices, const PreparedTable& table,
+                        const RunResults& results);
 
 /// Appends the start of the measure to the results file (headings, method line).
-void StartMeasure(const ProgramState& state, int measure);
+void StartMeasure(const RunChoices& choices, int measure);
 
 /// Everything the computing window's activation runs, from the results-file start to the
-/// final summary. A stop (RunInterrupted) ends the results file with a line that says
-/// where the analysis stopped, records it in state.stoppedStage and is passed on.
-void RunSimilarityAnalysis(ProgramState& state, RunState& run, ComputingWindow& window);
+/// final summary, on the prepared table. It owns the state of the measure being analysed
+/// and the workers; what outlives the measures goes to `results`. A stop (RunInterrupted)
+/// ends the results file with a line that says where the analysis stopped, records it in
+/// results.stoppedStage and is passed on.
+void RunSimilarityAnalysis(const RunChoices& choices, const PreparedTable& table,
+                           RunResults& results, ComputingWindow& window);
 
 } // namespace kalemir::sim

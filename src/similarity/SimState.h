@@ -1,6 +1,6 @@
 #pragma once
-// State of one similarity run: what the table window prepares (program-wide, lives for the
-// whole run) and what the computing window works on (the matrices of the current measure).
+// State of one similarity run: the choices made before it, the prepared table, the measure
+// being analysed and what the analysis leaves for its end.
 
 #include <algorithm>
 #include <cstddef>
@@ -36,8 +36,10 @@ inline constexpr int kNormaliserColumn = 22;      // F+22
 inline constexpr int kSecondChemical = 23;        // F+23
 inline constexpr int kColumnsAfterFragments = 28; // a line holds at most F+28 tokens
 
-/// Program-wide state of the run (the table window's choices and the table's contents).
-struct ProgramState {
+/// The choices made before the run: the table window or the command line sets them (the
+/// file names follow the table's through DeriveFileNames); once the preparation starts,
+/// every stage reads them and none writes them.
+struct RunChoices {
     std::string tableFileName = "XXXXX";
     std::string shapeFileName;
     std::string resultsFileName;
@@ -46,7 +48,12 @@ struct ProgramState {
     /// Workers that share out the pair loops: 0 = the machine's cores, 1 = the calling
     /// thread alone. The results are the same for any number.
     int threads = 0;
+};
 
+/// The table as read and prepared. PrepareTable and its steps write it (reading, the
+/// fragment threshold, the shape table, the elimination by structure with its database
+/// NBX); the measures, the clustering, the databases and the final summary read it.
+struct PreparedTable {
     int calibrationCount = 0; // n_c
     int predictionCount = 0;  // n_p
     int fragmentCount = 0;    // F
@@ -62,20 +69,15 @@ struct ProgramState {
     std::vector<std::string> propertyTokens;
     /// Property text of the databases: as read for calibration molecules, "?" for the others.
     std::vector<std::string> propertyTexts;
-    /// Keep flag of the elimination, then the mixed-cluster mark count, rows 0..N.
-    std::vector<int> marks;
     /// Line of the table each row came from (1-based), for messages.
     std::vector<long> lineNumbers;
 
     /// Atom coordinates of the shape table: [molecule][atom][x,y,z], atoms 0..99.
     std::vector<double> atomCoordinates;
 
+    /// Molecules of database NBX, written by the elimination by structure.
     double nbxCalibrationCount = 0;
     double nbxPredictionCount = 0;
-
-    /// Where the analysis was stopped ("at the molecular shape similarity computations");
-    /// empty unless the user or an interrupt stopped it.
-    std::string stoppedStage;
 
     int Columns() const { return fragmentCount + kColumnsAfterFragments; }
     double Value(int row, int column) const {
@@ -148,21 +150,38 @@ struct MeasureSummary {
     double At(int row, int measure) const { return value[row][measure]; }
 };
 
-/// State of the computing window: lives for the analysis of all five measures.
-struct RunState {
-    PairMatrix similarity;
-    /// Votes of the duplicate check, per pair; never cleared between measures.
-    std::vector<std::uint8_t> duplicateVotes;
-
-    // Pair statistics of the current measure.
+/// Counts of the very high and very low pairs of one measure and its least similar pair:
+/// the pair loop writes them, the report of the pair statistics reads them.
+struct PairStatistics {
     long highPairCount = 0;
     long lowPairCount = 0;
     double lowestSimilarity = 2;
     int lowestPair[2] = {0, 0};
+};
 
+/// The measure being analysed; the driver keeps one for the five measures, each of which
+/// overwrites it. ComputePairSimilarities writes the matrix and the pair statistics, the
+/// clustering writes the clusters; the axiom check, the cluster marks, database CLU and the
+/// cluster and diversity reports read them.
+struct MeasureState {
+    PairMatrix similarity;
+    PairStatistics pairs;
     std::vector<Cluster> clusters;
     /// Memory the clustering of each measure borrows for its transposed similarities.
     std::vector<double> clusterRows;
+};
+
+/// What the analysis leaves for its end and for the final window. The pair loops add the
+/// duplicate votes, the clustering the mixed-cluster marks, the axiom check and the
+/// diversity report fill the summary; databases CLU, NDB and NVB keep their counts; the
+/// driver sets COR from the summary and, after a stop, the stopped stage. The duplicate
+/// check reads the votes, databases NDB and NVB the marks, the final summary and the final
+/// window the counts, COR and the stopped stage.
+struct RunResults {
+    /// Votes of the duplicate check, per pair; never cleared between measures.
+    std::vector<std::uint8_t> duplicateVotes;
+    /// Mixed-cluster mark count of each molecule over the measures, rows 0..N.
+    std::vector<int> mixedClusterMarks;
     MeasureSummary summary;
 
     double cluCalibrationCount = 0;
@@ -171,6 +190,10 @@ struct RunState {
     double ndbValidationCount = 0;
     int ndbPredictionCount = 0;
     float estimatedCorrectness = 0; // COR
+
+    /// Where the analysis was stopped ("at the molecular shape similarity computations");
+    /// empty unless the user or an interrupt stopped it.
+    std::string stoppedStage;
 };
 
 } // namespace kalemir::sim

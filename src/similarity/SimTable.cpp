@@ -10,6 +10,7 @@
 #include "common/TextToNumber.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <fstream>
 #include <sstream>
@@ -70,18 +71,19 @@ std::string_view TabField(std::string_view line, int k) {
     return line.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
 }
 
-int HeaderCount(const ProgramState& state, std::string_view line, int field, const char* what) {
+int HeaderCount(const std::string& tableFileName, std::string_view line, int field,
+                const char* what) {
     const std::string_view text = TabField(line, field);
     const double value = TextToNumber(text);
     if (!BeginsWithNumber(text) || !(value >= 0) || value != std::floor(value)) {
-        throw InputError(state.tableFileName + " line 1: the " + what + " (header field " +
+        throw InputError(tableFileName + " line 1: the " + what + " (header field " +
                          std::to_string(field) + ", \"" + std::string(text) +
                          "\") is not a whole non-negative number");
     }
     const double limit =
         std::string_view(what) == "number of fragments" ? kMaxFragments : kMaxMolecules;
     if (value > limit) {
-        throw InputError(state.tableFileName + " line 1: the " + what + " " + PlainNumber(value) +
+        throw InputError(tableFileName + " line 1: the " + what + " " + PlainNumber(value) +
                          " is above the limit of " + PlainNumber(limit));
     }
     return static_cast<int>(value);
@@ -93,20 +95,20 @@ std::string NamePrefix(std::string_view tableFileName) {
     return std::string(tableFileName.substr(0, 5));
 }
 
-void DeriveFileNames(ProgramState& state) {
-    const std::string p5 = NamePrefix(state.tableFileName);
-    state.shapeFileName = p5 + "SHP.des";
-    state.resultsFileName = p5 + "SIM.res";
+void DeriveFileNames(RunChoices& choices) {
+    const std::string p5 = NamePrefix(choices.tableFileName);
+    choices.shapeFileName = p5 + "SHP.des";
+    choices.resultsFileName = p5 + "SIM.res";
 }
 
-void ReadTableHeader(ProgramState& state) {
+void ReadTableHeader(const RunChoices& choices, PreparedTable& table) {
     std::string text;
-    if (!ReadFileText(state.tableFileName, text)) {
-        throw InputError(state.tableFileName + ": cannot open the similarity table");
+    if (!ReadFileText(choices.tableFileName, text)) {
+        throw InputError(choices.tableFileName + ": cannot open the similarity table");
     }
     const std::vector<std::string_view> lines = SplitLines(text);
     if (lines.empty() || lines.front().empty()) {
-        throw InputError(state.tableFileName +
+        throw InputError(choices.tableFileName +
                          " line 1: the header line is missing (it must be the first line)");
     }
     const std::string_view header = lines.front();
@@ -115,160 +117,161 @@ void ReadTableHeader(ProgramState& state) {
         tabs += c == '\t' ? 1 : 0;
     }
     if (tabs < 4) {
-        throw InputError(state.tableFileName +
+        throw InputError(choices.tableFileName +
                          " line 1: the header holds fewer than five tab-separated fields");
     }
-    state.calibrationCount =
-        HeaderCount(state, header, tabs - 4, "number of calibration molecules");
-    state.predictionCount = HeaderCount(state, header, tabs - 3, "number of prediction molecules");
-    state.fragmentCount = HeaderCount(state, header, tabs - 2, "number of fragments");
-    state.moleculeCount = state.calibrationCount + state.predictionCount;
-    if (state.moleculeCount < 1) {
-        throw InputError(state.tableFileName + " line 1: the header counts no molecules");
+    table.calibrationCount =
+        HeaderCount(choices.tableFileName, header, tabs - 4, "number of calibration molecules");
+    table.predictionCount =
+        HeaderCount(choices.tableFileName, header, tabs - 3, "number of prediction molecules");
+    table.fragmentCount =
+        HeaderCount(choices.tableFileName, header, tabs - 2, "number of fragments");
+    table.moleculeCount = table.calibrationCount + table.predictionCount;
+    if (table.moleculeCount < 1) {
+        throw InputError(choices.tableFileName + " line 1: the header counts no molecules");
     }
-    if (state.moleculeCount > kMaxMolecules) {
-        throw InputError(state.tableFileName + " line 1: " + std::to_string(state.moleculeCount) +
+    if (table.moleculeCount > kMaxMolecules) {
+        throw InputError(choices.tableFileName + " line 1: " + std::to_string(table.moleculeCount) +
                          " molecules are above the limit of " + PlainNumber(kMaxMolecules));
     }
 }
 
-void ReadTable(ProgramState& state) {
+void ReadTable(const RunChoices& choices, PreparedTable& table) {
     std::string text;
-    if (!ReadFileText(state.tableFileName, text)) {
-        throw InputError(state.tableFileName + ": cannot open the similarity table");
+    if (!ReadFileText(choices.tableFileName, text)) {
+        throw InputError(choices.tableFileName + ": cannot open the similarity table");
     }
     const std::vector<std::string_view> lines = SplitLines(text);
-    const int n = state.moleculeCount;
-    const int columns = state.Columns();
+    const int n = table.moleculeCount;
+    const int columns = table.Columns();
     if (static_cast<long>(lines.size()) < n + 1L) {
-        throw InputError(state.tableFileName + ": the header counts " + std::to_string(n) +
+        throw InputError(choices.tableFileName + ": the header counts " + std::to_string(n) +
                          " molecules but the table has only " +
                          std::to_string(lines.empty() ? 0 : lines.size() - 1) + " lines after it");
     }
     // The header names the columns: fewer names than its own count of fragments means the
     // counts and the table do not belong together (and would size the table wrongly).
     const auto headerTokens = static_cast<long>(Tokenise(lines.front()).size());
-    if (headerTokens < state.fragmentCount + 1L) {
-        throw InputError(state.tableFileName + " line 1: the header counts " +
-                         std::to_string(state.fragmentCount) + " fragments but names only " +
+    if (headerTokens < table.fragmentCount + 1L) {
+        throw InputError(choices.tableFileName + " line 1: the header counts " +
+                         std::to_string(table.fragmentCount) + " fragments but names only " +
                          std::to_string(std::max(headerTokens - 1, 0L)) +
                          " columns after the first");
     }
     for (std::size_t l = static_cast<std::size_t>(n) + 1; l < lines.size(); ++l) {
         if (!Tokenise(lines[l]).empty()) {
-            throw InputError(state.tableFileName + " line " + std::to_string(l + 1) +
+            throw InputError(choices.tableFileName + " line " + std::to_string(l + 1) +
                              ": a molecule beyond the " + std::to_string(n) +
-                             " the header counts (" + std::to_string(state.calibrationCount) +
-                             " calibration + " + std::to_string(state.predictionCount) +
+                             " the header counts (" + std::to_string(table.calibrationCount) +
+                             " calibration + " + std::to_string(table.predictionCount) +
                              " prediction)");
         }
     }
     const auto rows = static_cast<std::size_t>(n) + 1;
-    state.values.assign(rows * static_cast<std::size_t>(columns), 0.0);
-    state.names.assign(rows, std::string());
-    state.propertyTokens.assign(rows, std::string());
-    state.lineNumbers.assign(rows, 0);
-    state.headerTokens.assign(static_cast<std::size_t>(columns), std::string());
+    table.values.assign(rows * static_cast<std::size_t>(columns), 0.0);
+    table.names.assign(rows, std::string());
+    table.propertyTokens.assign(rows, std::string());
+    table.lineNumbers.assign(rows, 0);
+    table.headerTokens.assign(static_cast<std::size_t>(columns), std::string());
     std::vector<std::string_view> tokens;
     for (int row = 0; row <= n; ++row) {
         const std::string_view line = lines[static_cast<std::size_t>(row)];
         Tokenise(line, tokens);
         if (static_cast<long>(tokens.size()) > columns) {
-            throw InputError(state.tableFileName + " line " + std::to_string(row + 1) + ": " +
+            throw InputError(choices.tableFileName + " line " + std::to_string(row + 1) + ": " +
                              std::to_string(tokens.size()) + " tokens, more than the " +
                              std::to_string(columns) + " the header's counts allow");
         }
         if (row > 0 && tokens.empty()) {
-            throw InputError(state.tableFileName + " line " + std::to_string(row + 1) +
+            throw InputError(choices.tableFileName + " line " + std::to_string(row + 1) +
                              ": empty line where molecule " + std::to_string(row) + " should be");
         }
-        const long needed = state.fragmentCount + kNormaliserColumn + 1L;
+        const long needed = table.fragmentCount + kNormaliserColumn + 1L;
         if (row > 0 && static_cast<long>(tokens.size()) < needed) {
-            throw InputError(state.tableFileName + " line " + std::to_string(row + 1) +
+            throw InputError(choices.tableFileName + " line " + std::to_string(row + 1) +
                              ": molecule " + std::string(tokens[0]) + " has " +
                              std::to_string(tokens.size()) + " tokens, fewer than the " +
                              std::to_string(needed) + " the header's counts need");
         }
-        state.lineNumbers[static_cast<std::size_t>(row)] = row + 1;
+        table.lineNumbers[static_cast<std::size_t>(row)] = row + 1;
         for (std::size_t c = 0; c < tokens.size(); ++c) {
-            state.Value(row, static_cast<int>(c)) = TextToNumber(tokens[c]);
-            if (!std::isfinite(state.Value(row, static_cast<int>(c)))) {
-                throw InputError(state.tableFileName + " line " + std::to_string(row + 1) +
+            table.Value(row, static_cast<int>(c)) = TextToNumber(tokens[c]);
+            if (!std::isfinite(table.Value(row, static_cast<int>(c)))) {
+                throw InputError(choices.tableFileName + " line " + std::to_string(row + 1) +
                                  ": the value \"" + std::string(tokens[c]) + "\" is out of range");
             }
             if (row == 0) {
-                state.headerTokens[c] = std::string(tokens[c]);
+                table.headerTokens[c] = std::string(tokens[c]);
             }
         }
         if (row > 0) {
             const std::size_t comma = FindDecimalComma(line);
             if (comma != std::string_view::npos) {
-                throw InputError(state.tableFileName + " line " + std::to_string(row + 1) + ": " +
+                throw InputError(choices.tableFileName + " line " + std::to_string(row + 1) + ": " +
                                  DecimalCommaProblem(line, comma) +
                                  " (write it with a decimal point)");
             }
         }
         if (!tokens.empty()) {
-            state.names[static_cast<std::size_t>(row)] = std::string(tokens[0]);
+            table.names[static_cast<std::size_t>(row)] = std::string(tokens[0]);
         }
-        const auto property = static_cast<std::size_t>(state.fragmentCount + kPropertyColumn);
+        const auto property = static_cast<std::size_t>(table.fragmentCount + kPropertyColumn);
         if (property < tokens.size()) {
-            state.propertyTokens[static_cast<std::size_t>(row)] = std::string(tokens[property]);
+            table.propertyTokens[static_cast<std::size_t>(row)] = std::string(tokens[property]);
         }
     }
 }
 
-void CheckUniqueNames(const ProgramState& state) {
+void CheckUniqueNames(const RunChoices& choices, const PreparedTable& table) {
     // The databases list the molecules by name: two molecules of one name could not be
     // told apart in them.
     std::unordered_map<std::string_view, int> seen;
-    for (int i = 1; i <= state.moleculeCount; ++i) {
-        const std::string& name = state.names[static_cast<std::size_t>(i)];
+    for (int i = 1; i <= table.moleculeCount; ++i) {
+        const std::string& name = table.names[static_cast<std::size_t>(i)];
         const auto [first, added] = seen.emplace(name, i);
         if (!added) {
-            throw InputError(state.tableFileName + " lines " + std::to_string(first->second + 1) +
+            throw InputError(choices.tableFileName + " lines " + std::to_string(first->second + 1) +
                              " and " + std::to_string(i + 1) + ": molecule " + name +
                              " is listed twice (each molecule needs a name of its own)");
         }
     }
 }
 
-void FillMoleculeList(ProgramState& state) {
-    const int n = state.moleculeCount;
-    state.propertyTexts = state.propertyTokens;
-    for (int i = state.calibrationCount + 1; i <= n; ++i) {
-        state.propertyTexts[static_cast<std::size_t>(i)] = "?";
+void FillMoleculeList(const RunChoices& choices, PreparedTable& table) {
+    const int n = table.moleculeCount;
+    table.propertyTexts = table.propertyTokens;
+    for (int i = table.calibrationCount + 1; i <= n; ++i) {
+        table.propertyTexts[static_cast<std::size_t>(i)] = "?";
     }
-    state.marks.assign(static_cast<std::size_t>(n) + 1, 0);
     for (int i = 1; i <= n; ++i) {
-        if (state.Fixed(i, kNormaliserColumn) == 0) {
-            throw InputError(state.tableFileName + " line " + std::to_string(i + 1) +
-                             ": molecule " + state.names[static_cast<std::size_t>(i)] +
+        if (table.Fixed(i, kNormaliserColumn) == 0) {
+            throw InputError(choices.tableFileName + " line " + std::to_string(i + 1) +
+                             ": molecule " + table.names[static_cast<std::size_t>(i)] +
                              " has a fragment normaliser (column " +
-                             std::to_string(state.fragmentCount + kNormaliserColumn) + ") of 0");
+                             std::to_string(table.fragmentCount + kNormaliserColumn) + ") of 0");
         }
     }
 }
 
-void ApplyFragmentThreshold(ProgramState& state) {
-    for (int i = 1; i <= state.moleculeCount; ++i) {
-        const double threshold = 1.1 / state.Fixed(i, kNormaliserColumn);
-        for (int j = 1; j <= state.fragmentCount; ++j) {
-            if (state.Value(i, j) < threshold) {
-                state.Value(i, j) = 0;
+void ApplyFragmentThreshold(PreparedTable& table) {
+    for (int i = 1; i <= table.moleculeCount; ++i) {
+        const double threshold = 1.1 / table.Fixed(i, kNormaliserColumn);
+        for (int j = 1; j <= table.fragmentCount; ++j) {
+            if (table.Value(i, j) < threshold) {
+                table.Value(i, j) = 0;
             }
         }
     }
 }
 
-void ReadShapeTable(ProgramState& state) {
+void ReadShapeTable(const RunChoices& choices, PreparedTable& table) {
     std::string text;
-    if (!ReadFileText(state.shapeFileName, text)) {
-        throw InputError(state.shapeFileName +
+    if (!ReadFileText(choices.shapeFileName, text)) {
+        throw InputError(choices.shapeFileName +
                          ": cannot open the shape table (needed by the Superposition method)");
     }
-    const int n = state.moleculeCount;
-    state.atomCoordinates.assign((static_cast<std::size_t>(n) + 1) * kMaxAtoms * 3, 0.0);
+    const int n = table.moleculeCount;
+    table.atomCoordinates.assign((static_cast<std::size_t>(n) + 1) * kMaxAtoms * 3, 0.0);
     const std::vector<std::string_view> lines = SplitLines(text);
     int molecule = 0;
     std::size_t l = 0;
@@ -278,114 +281,117 @@ void ReadShapeTable(ProgramState& state) {
             continue;
         }
         ++molecule;
-        const std::string& name = state.names[static_cast<std::size_t>(molecule)];
+        const std::string& name = table.names[static_cast<std::size_t>(molecule)];
         int values = 0;
         ++l;
         for (; l < lines.size() && lines[l] != "finmol"; ++l) {
             if (values == kMaxAtoms * 3) {
-                throw InputError(state.shapeFileName + " line " + std::to_string(l + 1) +
+                throw InputError(choices.shapeFileName + " line " + std::to_string(l + 1) +
                                  ": molecule " + std::to_string(molecule) + " (" + name +
                                  ") has more than " + std::to_string(kMaxAtoms) + " atoms");
             }
             const int atom = values / 3;
             const int axis = values % 3;
-            state.atomCoordinates[(static_cast<std::size_t>(molecule) * kMaxAtoms +
+            table.atomCoordinates[(static_cast<std::size_t>(molecule) * kMaxAtoms +
                                    static_cast<std::size_t>(atom)) *
                                       3 +
                                   static_cast<std::size_t>(axis)] = TextToNumber(lines[l]);
             ++values;
         }
         if (l == lines.size()) {
-            throw InputError(state.shapeFileName + ": the block of molecule " +
+            throw InputError(choices.shapeFileName + ": the block of molecule " +
                              std::to_string(molecule) + " (" + name + ") has no \"finmol\" line");
         }
         if (values % 3 != 0) {
-            throw InputError(state.shapeFileName + " line " + std::to_string(l + 1) +
+            throw InputError(choices.shapeFileName + " line " + std::to_string(l + 1) +
                              ": the block of molecule " + std::to_string(molecule) + " (" + name +
                              ") ends inside the coordinates of an atom");
         }
         ++l;
     }
     if (molecule < n) {
-        throw InputError(state.shapeFileName + ": " + std::to_string(molecule) +
+        throw InputError(choices.shapeFileName + ": " + std::to_string(molecule) +
                          " molecule blocks, the table has " + std::to_string(n) + " molecules");
     }
 }
 
-void EliminateByStructure(ProgramState& state, ComputingWindow& window) {
-    if (state.predictionCount == 0) {
+void EliminateByStructure(const RunChoices& choices, PreparedTable& table,
+                          ComputingWindow& window) {
+    if (table.predictionCount == 0) {
         return;
     }
     window.SetCaption(" Elimination of some molecules according to chemical structure.");
-    const int n = state.moleculeCount;
-    const int nc = state.calibrationCount;
-    const int f = state.fragmentCount;
+    const int n = table.moleculeCount;
+    const int nc = table.calibrationCount;
+    const int f = table.fragmentCount;
     // Whether each fragment occurs in some calibration / some prediction molecule.
     std::vector<char> inCalibration(static_cast<std::size_t>(f) + 1, 0);
     std::vector<char> inPrediction(static_cast<std::size_t>(f) + 1, 0);
     for (int i = 1; i <= n; ++i) {
         for (int j = 1; j <= f; ++j) {
-            if (state.Value(i, j) > 0) {
+            if (table.Value(i, j) > 0) {
                 (i <= nc ? inCalibration : inPrediction)[static_cast<std::size_t>(j)] = 1;
             }
         }
     }
+    // Keep flag of each molecule: every fragment it has occurs in the other set too.
+    std::vector<char> keep(static_cast<std::size_t>(n) + 1, 0);
     for (int i = 1; i <= n; ++i) {
-        int keep = 1;
+        char kept = 1;
         const std::vector<char>& other = i <= nc ? inPrediction : inCalibration;
         for (int j = 1; j <= f; ++j) {
-            if (state.Value(i, j) > 0 && !other[static_cast<std::size_t>(j)]) {
-                keep = 0;
+            if (table.Value(i, j) > 0 && !other[static_cast<std::size_t>(j)]) {
+                kept = 0;
                 break;
             }
         }
-        state.marks[static_cast<std::size_t>(i)] = keep;
+        keep[static_cast<std::size_t>(i)] = kept;
     }
 
-    const std::string nbx = NamePrefix(state.tableFileName) + "NBX";
+    const std::string nbx = NamePrefix(choices.tableFileName) + "NBX";
     ReportAppender file(nbx, ReportAppender::Mode::Create);
     file.Line(kDatabaseHeader);
-    state.nbxCalibrationCount = 0;
-    state.nbxPredictionCount = 0;
+    table.nbxCalibrationCount = 0;
+    table.nbxPredictionCount = 0;
     for (int i = 1; i <= n; ++i) {
-        if (state.marks[static_cast<std::size_t>(i)] != 1) {
+        if (!keep[static_cast<std::size_t>(i)]) {
             continue;
         }
-        file.Line(state.names[static_cast<std::size_t>(i)] + "\t" +
-                  state.propertyTexts[static_cast<std::size_t>(i)]);
-        (i <= nc ? state.nbxCalibrationCount : state.nbxPredictionCount) += 1;
+        file.Line(table.names[static_cast<std::size_t>(i)] + "\t" +
+                  table.propertyTexts[static_cast<std::size_t>(i)]);
+        (i <= nc ? table.nbxCalibrationCount : table.nbxPredictionCount) += 1;
     }
     file.Close();
-    std::fill(state.marks.begin(), state.marks.end(), 0);
 }
 
-void PrepareTable(ProgramState& state, ComputingWindow& window) {
-    DeriveFileNames(state);
-    if (access(state.tableFileName.c_str(), F_OK) == 0) { // a missing table: the reader's message
-        CheckReadableFile(state.tableFileName);
-        CheckTextTable(state.tableFileName);
+void PrepareTable(const RunChoices& choices, PreparedTable& table, ComputingWindow& window) {
+    assert(!choices.resultsFileName.empty() && "file names derived from the table's");
+    table = PreparedTable{}; // nothing of an earlier table that failed its checks is kept
+    if (access(choices.tableFileName.c_str(), F_OK) == 0) { // a missing table: the reader's message
+        CheckReadableFile(choices.tableFileName);
+        CheckTextTable(choices.tableFileName);
     }
-    ReadTableHeader(state);
-    ReadTable(state);
-    CheckUniqueNames(state);
-    FillMoleculeList(state);
-    ApplyFragmentThreshold(state);
-    if (state.shapeMethod == kSuperposition) {
-        ReadShapeTable(state);
+    ReadTableHeader(choices, table);
+    ReadTable(choices, table);
+    CheckUniqueNames(choices, table);
+    FillMoleculeList(choices, table);
+    ApplyFragmentThreshold(table);
+    if (choices.shapeMethod == kSuperposition) {
+        ReadShapeTable(choices, table);
     }
-    EliminateByStructure(state, window);
+    EliminateByStructure(choices, table, window);
 }
 
-void WriteResultsStart(const ProgramState& state) {
-    ReportAppender report(state.resultsFileName);
+void WriteResultsStart(const RunChoices& choices, const PreparedTable& table) {
+    ReportAppender report(choices.resultsFileName);
     report.Lines({"", "     Program KalemirS", ""});
     report.Line("     " + DateText());
     report.Line("     " + TimeText());
     report.Line();
-    report.Line("     Descriptors' file: " + state.tableFileName);
+    report.Line("     Descriptors' file: " + choices.tableFileName);
     report.Line();
-    report.Line("Number of the calibration set molecules: " + PlainNumber(state.calibrationCount));
-    report.Line("Number of the prediction set molecules: " + PlainNumber(state.predictionCount));
+    report.Line("Number of the calibration set molecules: " + PlainNumber(table.calibrationCount));
+    report.Line("Number of the prediction set molecules: " + PlainNumber(table.predictionCount));
     report.Line();
     report.Close();
 }

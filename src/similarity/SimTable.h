@@ -17,39 +17,39 @@ namespace kalemir::sim {
 std::string NamePrefix(std::string_view tableFileName);
 
 /// Shape table, results file: P5 + "SHP.des", P5 + "SIM.res".
-void DeriveFileNames(ProgramState& state);
+void DeriveFileNames(RunChoices& choices);
 
 /// Reads n_c, n_p and F from header fields T-4, T-3 and T-2 (T = tabs in the header).
 /// Throws InputError for a missing table, a missing header or counts that are not whole
 /// non-negative numbers.
-void ReadTableHeader(ProgramState& state);
+void ReadTableHeader(const RunChoices& choices, PreparedTable& table);
 
 /// Reads rows 0..N into typed storage, checking the token limit of every line.
-void ReadTable(ProgramState& state);
+void ReadTable(const RunChoices& choices, PreparedTable& table);
 
 /// Every molecule of the table has a name of its own. Throws InputError naming both lines.
-void CheckUniqueNames(const ProgramState& state);
+void CheckUniqueNames(const RunChoices& choices, const PreparedTable& table);
 
-/// Molecule names, Property texts ("?" for prediction molecules), flags 0; checks the
-/// normalisers.
-void FillMoleculeList(ProgramState& state);
+/// Property texts of the databases ("?" for prediction molecules); checks the normalisers.
+void FillMoleculeList(const RunChoices& choices, PreparedTable& table);
 
 /// Fragment values below 1.1 / w_i become 0.
-void ApplyFragmentThreshold(ProgramState& state);
+void ApplyFragmentThreshold(PreparedTable& table);
 
 /// Reads the atom coordinates of N molecule blocks ("newmol" .. "finmol").
-void ReadShapeTable(ProgramState& state);
+void ReadShapeTable(const RunChoices& choices, PreparedTable& table);
 
-/// Flags the molecules whose fragments all occur in the other set and writes database NBX
-/// (only when there is a prediction set); then clears the flags.
-void EliminateByStructure(ProgramState& state, ComputingWindow& window);
+/// Writes database NBX from the molecules whose fragments all occur in the other set (only
+/// when there is a prediction set) and keeps its counts in the table.
+void EliminateByStructure(const RunChoices& choices, PreparedTable& table, ComputingWindow& window);
 
 /// Everything the table window's OK does, in order: every check of the table (a readable
-/// text table, its counts, names and values) comes before NBX is written.
-void PrepareTable(ProgramState& state, ComputingWindow& window);
+/// text table, its counts, names and values) comes before NBX is written. The file names
+/// are derived from the table's beforehand (DeriveFileNames).
+void PrepareTable(const RunChoices& choices, PreparedTable& table, ComputingWindow& window);
 
 /// Appends the start block of the results file.
-void WriteResultsStart(const ProgramState& state);
+void WriteResultsStart(const RunChoices& choices, const PreparedTable& table);
 
 /// The rule of a minimum similarity in clusters (the table window's fields and
 /// --min-similarity): a number from 0 to 1, since every pair similarity lies there; 1.5

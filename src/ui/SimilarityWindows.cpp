@@ -41,8 +41,9 @@ constexpr int kSimilarityFieldWidth = 100;
 
 } // namespace
 
-TableWindow::TableWindow(sim::ProgramState& state, DialogService& dialogs, QWidget* parent)
-    : QWidget(parent), state_(state), dialogs_(dialogs) {
+TableWindow::TableWindow(sim::RunChoices& choices, sim::PreparedTable& table,
+                         DialogService& dialogs, QWidget* parent)
+    : QWidget(parent), choices_(choices), table_(table), dialogs_(dialogs) {
     setObjectName("TableWindow");
     setWindowTitle(QString(68, ' ') + "Click to select certain table");
     Label1 = NamedLabel(this, "Label1",
@@ -93,8 +94,8 @@ TableWindow::TableWindow(sim::ProgramState& state, DialogService& dialogs, QWidg
     InstallHelpKey(this, dialogs_, "KalemirS: Table window");
 
     // Window load.
-    state_.shapeMethod = sim::kCorrectedUsr;
-    state_.tableFileName = "XXXXX";
+    choices_.shapeMethod = sim::kCorrectedUsr;
+    choices_.tableFileName = "XXXXX";
     ButonOK->hide();
     connect(Listfile, &QListWidget::itemClicked, this,
             [this](QListWidgetItem* item) { OnTableClick(item->text()); });
@@ -108,21 +109,21 @@ TableWindow::TableWindow(sim::ProgramState& state, DialogService& dialogs, QWidg
     connect(Folder, &FolderBar::FolderChanged, this, [this] {
         Listfile->clear();
         Listfile->addItems(ListFolderFiles("*SIM.des"));
-        state_.tableFileName = "XXXXX";
+        choices_.tableFileName = "XXXXX";
         ButonOK->hide();
     });
     connect(ButonOK, &QPushButton::clicked, this, [this] { OnOk(); });
 }
 
 void TableWindow::OnTableClick(const QString& name) {
-    state_.tableFileName = name.toLatin1().toStdString();
-    sim::DeriveFileNames(state_);
+    choices_.tableFileName = name.toLatin1().toStdString();
+    sim::DeriveFileNames(choices_);
     ButonOK->show();
     if (Option1->isChecked()) {
-        state_.shapeMethod = sim::kCorrectedUsr;
+        choices_.shapeMethod = sim::kCorrectedUsr;
         Text2->setText("0.9");
     } else {
-        state_.shapeMethod = sim::kSuperposition;
+        choices_.shapeMethod = sim::kSuperposition;
         Text2->setText("0.92");
     }
 }
@@ -149,15 +150,15 @@ void TableWindow::OnOk() {
     if (!SimilaritiesAccepted()) {
         return;
     }
-    state_.shapeMethod = Option1->isChecked() ? sim::kCorrectedUsr : sim::kSuperposition;
+    choices_.shapeMethod = Option1->isChecked() ? sim::kCorrectedUsr : sim::kSuperposition;
     const QLineEdit* boxes[] = {Text1, Text2, Text3, Text4, Text5};
     for (int k = 1; k <= sim::kMeasureCount; ++k) {
-        state_.minClusterSimilarity[k] = TextToNumber(boxes[k - 1]->text().toStdString());
+        choices_.minClusterSimilarity[k] = TextToNumber(boxes[k - 1]->text().toStdString());
     }
     CaptionOfWidget caption(this);
     try {
         const RunLock lock("KalemirS"); // one run per folder, as on the command line
-        sim::PrepareTable(state_, caption);
+        sim::PrepareTable(choices_, table_, caption);
     } catch (const std::exception& e) {
         dialogs_.Inform(this, "KalemirS", QString::fromLocal8Bit(e.what()));
         return;
@@ -165,31 +166,33 @@ void TableWindow::OnOk() {
     emit Prepared();
 }
 
-FinalWindow::FinalWindow(const sim::ProgramState& state, const sim::RunState& run, QWidget* parent)
+FinalWindow::FinalWindow(const sim::RunChoices& choices, const sim::PreparedTable& table,
+                         const sim::RunResults& results, QWidget* parent)
     : QWidget(parent) {
     setObjectName("FinalWindow");
-    const QString results = QString::fromLatin1(state.resultsFileName.c_str());
-    const bool stopped = !state.stoppedStage.empty();
+    const QString resultsFile = QString::fromLatin1(choices.resultsFileName.c_str());
+    const bool stopped = !results.stoppedStage.empty();
     if (stopped) {
-        const QString where = QString::fromLatin1(state.stoppedStage.c_str());
+        const QString where = QString::fromLatin1(results.stoppedStage.c_str());
         setWindowTitle("Analysis stopped " + where);
-        Label1 = new QLabel("The analysis was stopped " + where + ": " + results +
+        Label1 = new QLabel("The analysis was stopped " + where + ": " + resultsFile +
                                 " holds what was written until then.",
                             this);
         MarkAsStopNotice(Label1);
     } else {
         setWindowTitle(QString(86, ' '));
-        Label1 = new QLabel("See the results in " + results + " file.", this);
+        Label1 = new QLabel("See the results in " + resultsFile + " file.", this);
     }
     Label1->setObjectName("Label1");
     Label1->setTextInteractionFlags(Qt::TextSelectableByMouse);
     CorLabel = new QLabel(this);
     CorLabel->setObjectName("CorLabel");
     CorLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    if (!stopped && state.predictionCount > 0) {
-        CorLabel->setText("Estimated correctness COR = " +
-                          QString::fromLatin1(PlainNumberSingle(run.estimatedCorrectness).c_str()) +
-                          "   (for KalemirQ's \"Estimated correctness (KalemirS)\")");
+    if (!stopped && table.predictionCount > 0) {
+        CorLabel->setText(
+            "Estimated correctness COR = " +
+            QString::fromLatin1(PlainNumberSingle(results.estimatedCorrectness).c_str()) +
+            "   (for KalemirQ's \"Estimated correctness (KalemirS)\")");
     } else {
         CorLabel->hide();
     }
@@ -212,7 +215,7 @@ SimilarityFlow::~SimilarityFlow() {
 }
 
 void SimilarityFlow::Start() {
-    table_ = new TableWindow(state_, dialogs_);
+    table_ = new TableWindow(choices_, prepared_, dialogs_);
     connect(table_, &TableWindow::Prepared, this, [this] { ShowComputing(); });
     table_->show();
 }
@@ -222,12 +225,12 @@ void SimilarityFlow::ShowComputing() {
         dialogs_,
         [this](ComputingWindow& window) {
             const RunLock lock("KalemirS");
-            sim::RunSimilarityAnalysis(state_, run_, window);
+            sim::RunSimilarityAnalysis(choices_, prepared_, results_, window);
         },
         "KalemirS",
         [this](bool stopped) {
-            if (stopped && state_.stoppedStage.empty()) {
-                state_.stoppedStage = "before its end";
+            if (stopped && results_.stoppedStage.empty()) {
+                results_.stoppedStage = "before its end";
             }
             ShowFinal();
         });
@@ -235,7 +238,7 @@ void SimilarityFlow::ShowComputing() {
 }
 
 void SimilarityFlow::ShowFinal() {
-    final_ = new FinalWindow(state_, run_);
+    final_ = new FinalWindow(choices_, prepared_, results_);
     InstallHelpKey(final_, dialogs_, "KalemirS: Final window");
     connect(final_, &FinalWindow::Quit, this, [this] { emit Ended(); });
     HandOver(computing_, final_);

@@ -1,6 +1,7 @@
 #pragma once
 // The windows of the similarity program: the table window, the computing window and the
-// final window, in that order. SimilarityFlow owns the program-wide state.
+// final window, in that order. SimilarityFlow owns the run's choices, its prepared table and
+// what the analysis leaves for the final window.
 
 #include "similarity/SimState.h"
 #include "ui/ComputingView.h"
@@ -20,7 +21,9 @@ class FolderBar;
 class TableWindow : public QWidget {
     Q_OBJECT
 public:
-    TableWindow(sim::ProgramState& state, DialogService& dialogs, QWidget* parent = nullptr);
+    /// The window sets `choices`; its OK prepares `table` from them.
+    TableWindow(sim::RunChoices& choices, sim::PreparedTable& table, DialogService& dialogs,
+                QWidget* parent = nullptr);
 
     QListWidget* Listfile;
     QLabel* Label1;
@@ -51,16 +54,17 @@ private:
     /// Refuses a minimum similarity that is no number from 0 to 1; true when all are.
     bool SimilaritiesAccepted();
 
-    sim::ProgramState& state_;
+    sim::RunChoices& choices_;
+    sim::PreparedTable& table_;
     DialogService& dialogs_;
 };
 
 class FinalWindow : public QWidget {
     Q_OBJECT
 public:
-    /// `run` gives the estimated correctness COR when the table has a prediction set.
-    FinalWindow(const sim::ProgramState& state, const sim::RunState& run,
-                QWidget* parent = nullptr);
+    /// `results` gives the estimated correctness COR when the table has a prediction set.
+    FinalWindow(const sim::RunChoices& choices, const sim::PreparedTable& table,
+                const sim::RunResults& results, QWidget* parent = nullptr);
     QLabel* Label1;
     /// COR, to be typed into KalemirQ's "Estimated correctness (KalemirS)" field; hidden
     /// without a prediction set or after a stopped run.
@@ -78,7 +82,6 @@ public:
     ~SimilarityFlow() override;
 
     void Start();
-    sim::ProgramState& State() { return state_; }
     TableWindow* Table() const { return table_; }
     ComputingView* Computing() const { return computing_; }
     FinalWindow* Final() const { return final_; }
@@ -91,8 +94,9 @@ private:
     void ShowFinal();
 
     DialogService& dialogs_;
-    sim::ProgramState state_;
-    sim::RunState run_;
+    sim::RunChoices choices_;
+    sim::PreparedTable prepared_;
+    sim::RunResults results_;
     TableWindow* table_ = nullptr;
     ComputingView* computing_ = nullptr;
     FinalWindow* final_ = nullptr;

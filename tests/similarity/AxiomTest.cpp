@@ -99,17 +99,17 @@ TEST(SamplingTest, TenThousandEvenlySpacedPairsFillTheList) {
 TEST(SamplingTest, ListHoldsAllPairsUpTo141Molecules) {
     SilentWindow window;
     for (int nc : {141, 142, 200}) {
-        ProgramState state;
-        state.calibrationCount = nc;
-        state.moleculeCount = nc;
-        state.fragmentCount = 0;
-        state.values.assign(static_cast<std::size_t>(nc + 1) * state.Columns(), 0.0);
+        PreparedTable table;
+        table.calibrationCount = nc;
+        table.moleculeCount = nc;
+        table.fragmentCount = 0;
+        table.values.assign(static_cast<std::size_t>(nc + 1) * table.Columns(), 0.0);
         for (int i = 1; i <= nc; ++i) {
-            state.Value(i, kPropertyColumn) = i;
+            table.Value(i, kPropertyColumn) = i;
         }
         PairMatrix s;
         s.Resize(nc);
-        const PairList list = ListCalibrationPairs(state, s, kSize, window);
+        const PairList list = ListCalibrationPairs(table, s, kSize, window);
         const std::size_t expected = nc == 141 ? 141u * 140 / 2 : 10000u;
         EXPECT_EQ(list.keys.size(), expected) << nc;
         EXPECT_EQ(list.values.size(), expected);
@@ -144,21 +144,21 @@ TEST_F(CliffTest, PropertyAndStructureCliffs) {
     // Ratios R: (1,2) 2/3, (1,3) 0.4, (2,3) 2/3.
     // Property cliffs 2 (s^3 / (R + 0.01)) / 11: (1,2) 0.2687, (1,3) 0.0554, (2,3) 0.
     // Structure cliffs R / (1 + s^3): (1,2) 1/3, (1,3) 0.3556, (2,3) 2/3.
-    ProgramState state;
-    state.calibrationCount = 3;
-    state.moleculeCount = 3;
-    state.fragmentCount = 0;
-    state.values.assign(4 * static_cast<std::size_t>(state.Columns()), 0.0);
-    state.Value(1, kPropertyColumn) = 1;
-    state.Value(2, kPropertyColumn) = 2;
-    state.Value(3, kPropertyColumn) = 4;
+    PreparedTable table;
+    table.calibrationCount = 3;
+    table.moleculeCount = 3;
+    table.fragmentCount = 0;
+    table.values.assign(4 * static_cast<std::size_t>(table.Columns()), 0.0);
+    table.Value(1, kPropertyColumn) = 1;
+    table.Value(2, kPropertyColumn) = 2;
+    table.Value(3, kPropertyColumn) = 4;
     PairMatrix s;
     s.Resize(3);
     s.Set(1, 2, 1);
     s.Set(1, 3, 0.5);
     SilentWindow window;
     WorkerPool pool(1);
-    const Cliffs cliffs = FindCliffs(state, s, kShape, window, pool);
+    const Cliffs cliffs = FindCliffs(table, s, kShape, window, pool);
     EXPECT_NEAR(cliffs.property.value, 2 * (1 / (2.0 / 3 + 0.01)) / 11, 1e-15);
     EXPECT_EQ(cliffs.property.a, 1);
     EXPECT_EQ(cliffs.property.b, 2);
@@ -170,9 +170,9 @@ TEST_F(CliffTest, PropertyAndStructureCliffs) {
 
     // Two zero properties: p_lo + p_hi = 0 for (1,2), whose ratio is taken as 1: structure
     // cliff 1 / (1 + 1) = 0.5 is the largest ((1,3) and (2,3) have R = 0).
-    state.Value(1, kPropertyColumn) = 0;
-    state.Value(2, kPropertyColumn) = 0;
-    const Cliffs zero = FindCliffs(state, s, kShape, window, pool);
+    table.Value(1, kPropertyColumn) = 0;
+    table.Value(2, kPropertyColumn) = 0;
+    const Cliffs zero = FindCliffs(table, s, kShape, window, pool);
     EXPECT_EQ(zero.structure.value, 0.5);
     EXPECT_EQ(zero.structure.a, 1);
     EXPECT_EQ(zero.structure.b, 2);
@@ -183,13 +183,13 @@ TEST_F(CliffTest, TiesAcrossRowsGoToTheFirstPairOnAnyThreadCount) {
     // 300 calibration molecules (44850 pairs, rows shared out among workers), every property
     // 1 and every similarity 0.5: all cliffs tie, so both are pair (1, 2). Then two equal
     // largest similarities far apart, in rows 40 and 250: the property cliff is (40, 41).
-    ProgramState state;
-    state.calibrationCount = 300;
-    state.moleculeCount = 310;
-    state.fragmentCount = 0;
-    state.values.assign(311 * static_cast<std::size_t>(state.Columns()), 0.0);
+    PreparedTable table;
+    table.calibrationCount = 300;
+    table.moleculeCount = 310;
+    table.fragmentCount = 0;
+    table.values.assign(311 * static_cast<std::size_t>(table.Columns()), 0.0);
     for (int i = 1; i <= 310; ++i) {
-        state.Value(i, kPropertyColumn) = 1;
+        table.Value(i, kPropertyColumn) = 1;
     }
     PairMatrix s;
     s.Resize(310);
@@ -199,12 +199,12 @@ TEST_F(CliffTest, TiesAcrossRowsGoToTheFirstPairOnAnyThreadCount) {
         WorkerPool pool(threads);
         s.Set(40, 41, 0.5);
         s.Set(250, 300, 0.5);
-        const Cliffs tied = FindCliffs(state, s, kSize, window, pool);
+        const Cliffs tied = FindCliffs(table, s, kSize, window, pool);
         EXPECT_EQ(tied.property.a * 1000 + tied.property.b, 1002) << threads;
         EXPECT_EQ(tied.structure.a * 1000 + tied.structure.b, 1002) << threads;
         s.Set(250, 300, 0.75);
         s.Set(40, 41, 0.75);
-        const Cliffs two = FindCliffs(state, s, kSize, window, pool);
+        const Cliffs two = FindCliffs(table, s, kSize, window, pool);
         EXPECT_EQ(two.property.a * 1000 + two.property.b, 40041) << threads;
         EXPECT_EQ(window.Caption(),
                   " The identification of the Property / SIZE cliffs    44850 / 44850");

@@ -171,64 +171,63 @@ class CluDatabaseTest : public test::TempFolderTest {};
 TEST_F(CluDatabaseTest, MixedClusterScoresAboveLargerPureOne) {
     // Cluster 1: 2 calibration molecules (2 x sqrt 1 = 2); cluster 2: 2 calibration and
     // 1 prediction molecule (2 x sqrt 2 = 2.83) wins.
-    ProgramState state;
-    state.tableFileName = "ABCDESIM.des";
-    state.calibrationCount = 4;
-    state.predictionCount = 1;
-    state.moleculeCount = 5;
-    state.names = {"Cases", "a", "b", "c", "d", "p"};
-    state.propertyTokens = {"", "1", "2", "3.50", "4", "9"};
-    state.propertyTexts = {"", "1", "2", "3.50", "4", "?"};
-    state.marks.assign(6, 0);
-    RunState run;
-    run.clusters.resize(2);
-    run.clusters[0] = {{1, 2}, 2, 0, 2};
-    run.clusters[1] = {{3, 4, 5}, 2, 1, 3};
-    WriteCluDatabase(state, run);
+    RunChoices choices;
+    choices.tableFileName = "ABCDESIM.des";
+    PreparedTable table;
+    table.calibrationCount = 4;
+    table.predictionCount = 1;
+    table.moleculeCount = 5;
+    table.names = {"Cases", "a", "b", "c", "d", "p"};
+    table.propertyTokens = {"", "1", "2", "3.50", "4", "9"};
+    table.propertyTexts = {"", "1", "2", "3.50", "4", "?"};
+    const std::vector<Cluster> clusters = {{{1, 2}, 2, 0, 2}, {{3, 4, 5}, 2, 1, 3}};
+    RunResults results;
+    WriteCluDatabase(choices, table, clusters, results);
     EXPECT_EQ(test::FileLines("ABCDECLU"),
               (std::vector<std::string>{"Case \tProperty", "c\t3.50", "d\t4", "p\t?"}));
-    EXPECT_EQ(run.cluCalibrationCount, 2);
-    EXPECT_EQ(run.cluPredictionCount, 1);
+    EXPECT_EQ(results.cluCalibrationCount, 2);
+    EXPECT_EQ(results.cluPredictionCount, 1);
 
-    MarkMixedClusters(state, run);
-    EXPECT_EQ(state.marks, (std::vector<int>{0, 0, 0, 1, 1, 1}));
+    std::vector<int> marks(6, 0);
+    MarkMixedClusters(table, clusters, marks);
+    EXPECT_EQ(marks, (std::vector<int>{0, 0, 0, 1, 1, 1}));
 }
 
 TEST_F(CluDatabaseTest, MarkCountsSelectNdbAndNvb) {
-    ProgramState state;
-    state.tableFileName = "ABCDESIM.des";
-    state.calibrationCount = 4;
-    state.predictionCount = 2;
-    state.moleculeCount = 6;
-    state.names = {"Cases", "a", "b", "c", "d", "p", "q"};
-    state.propertyTexts = {"", "1", "2", "3", "4", "?", "?"};
-    state.marks = {0, 3, 1, 0, 5, 2, 3};
-    RunState run;
-    WriteMarkDatabases(state, run);
+    RunChoices choices;
+    choices.tableFileName = "ABCDESIM.des";
+    PreparedTable table;
+    table.calibrationCount = 4;
+    table.predictionCount = 2;
+    table.moleculeCount = 6;
+    table.names = {"Cases", "a", "b", "c", "d", "p", "q"};
+    table.propertyTexts = {"", "1", "2", "3", "4", "?", "?"};
+    RunResults results;
+    results.mixedClusterMarks = {0, 3, 1, 0, 5, 2, 3};
+    WriteMarkDatabases(choices, table, results);
     EXPECT_EQ(test::FileLines("ABCDENDB"),
               (std::vector<std::string>{"Case \tProperty", "b\t2", "a\t1", "d\t4", "q\t?"}));
     EXPECT_EQ(test::FileLines("ABCDENVB"),
               (std::vector<std::string>{"Case \tProperty", "a\t1", "d\t4", "q\t?"}));
-    EXPECT_EQ(run.ndbTrainingCount, 1);
-    EXPECT_EQ(run.ndbValidationCount, 2);
-    EXPECT_EQ(run.ndbPredictionCount, 1);
+    EXPECT_EQ(results.ndbTrainingCount, 1);
+    EXPECT_EQ(results.ndbValidationCount, 2);
+    EXPECT_EQ(results.ndbPredictionCount, 1);
 }
 
 TEST_F(CluDatabaseTest, ListingFlagsSmallClusters) {
     // N = 25: clusters below sqrt(25) / 2 = 2.5 members are flagged.
-    ProgramState state;
-    state.resultsFileName = "ABCDESIM.res";
-    state.calibrationCount = 24;
-    state.predictionCount = 0;
-    state.moleculeCount = 25;
-    state.names.assign(26, "");
-    state.names[1] = "a";
-    state.names[2] = "b";
-    state.names[3] = "c";
-    state.names[25] = "z";
-    RunState run;
-    run.clusters = {{{1, 2, 3}, 3, 0, 3}, {{25}, 0, 1, 1}};
-    ReportClusters(state, run);
+    RunChoices choices;
+    choices.resultsFileName = "ABCDESIM.res";
+    PreparedTable table;
+    table.calibrationCount = 24;
+    table.predictionCount = 0;
+    table.moleculeCount = 25;
+    table.names.assign(26, "");
+    table.names[1] = "a";
+    table.names[2] = "b";
+    table.names[3] = "c";
+    table.names[25] = "z";
+    ReportClusters(choices, table, {{{1, 2, 3}, 3, 0, 3}, {{25}, 0, 1, 1}});
     EXPECT_EQ(
         test::FileLines("ABCDESIM.res"),
         (std::vector<std::string>{"     NUMBER OF CLUSTERS IS 2", "", "a", "b", "c", "",

@@ -106,58 +106,58 @@ TEST(ChemicalPairTest, HandCheckedPair) {
 /// A table of `fragments` fragments, CH3 / CH2 / CH alternating with others so that classes
 /// merge, a few present per molecule with amounts near the presence bound 1 / (n_a + n_b),
 /// normalisers from -5 to 40 (negative sums take the full loop).
-ProgramState RandomChemicalTable(int fragments, unsigned seed) {
+PreparedTable RandomChemicalTable(int fragments, unsigned seed) {
     static const char* const kNames[] = {"CH3", "OH", "CH2", "NH2", "CH", "Cl", "Car", "F"};
-    ProgramState state;
-    state.fragmentCount = fragments;
-    state.moleculeCount = 60;
-    state.calibrationCount = 60;
-    state.headerTokens.assign(static_cast<std::size_t>(state.Columns()), "x");
+    PreparedTable table;
+    table.fragmentCount = fragments;
+    table.moleculeCount = 60;
+    table.calibrationCount = 60;
+    table.headerTokens.assign(static_cast<std::size_t>(table.Columns()), "x");
     for (int g = 1; g <= fragments; ++g) {
-        state.headerTokens[static_cast<std::size_t>(g)] = kNames[g % 8];
+        table.headerTokens[static_cast<std::size_t>(g)] = kNames[g % 8];
     }
-    state.values.assign(61 * static_cast<std::size_t>(state.Columns()), 0.0);
+    table.values.assign(61 * static_cast<std::size_t>(table.Columns()), 0.0);
     std::mt19937 random(seed);
     std::uniform_real_distribution<double> unit(0, 1);
     for (int i = 1; i <= 60; ++i) {
         const double n = unit(random) < 0.1 ? -5.0 : std::floor(1 + 40 * unit(random));
-        state.Value(i, fragments + kNormaliserColumn) = n;
-        state.Value(i, fragments + kSecondChemical) = std::floor(3 * unit(random));
+        table.Value(i, fragments + kNormaliserColumn) = n;
+        table.Value(i, fragments + kSecondChemical) = std::floor(3 * unit(random));
         for (int g = 1; g <= fragments; ++g) {
             const double u = unit(random);
-            state.Value(i, g) = u < 0.8 ? 0.0 : (u < 0.85 ? 0.04 : 100 * unit(random));
+            table.Value(i, g) = u < 0.8 ? 0.0 : (u < 0.85 ? 0.04 : 100 * unit(random));
         }
     }
-    return state;
+    return table;
 }
 
 class PresentFragmentsTest : public ::testing::TestWithParam<int> {};
 
 TEST_P(PresentFragmentsTest, SameBitsAsTheLoopOverEveryFragment) {
     // Bit sets up to 64 fragments, merged index lists above.
-    const ProgramState state = RandomChemicalTable(GetParam(), 7);
-    const int f = state.fragmentCount;
+    const PreparedTable table = RandomChemicalTable(GetParam(), 7);
+    const int f = table.fragmentCount;
     const FragmentClasses classes =
-        ClassifyFragments({state.headerTokens.begin() + 1, state.headerTokens.begin() + 1 + f});
+        ClassifyFragments({table.headerTokens.begin() + 1, table.headerTokens.begin() + 1 + f});
     ASSERT_GT(classes.classCount, 0);
-    const MeasureInputs inputs(state, kChemical);
+    const MeasureInputs inputs(table, kChemical, kCorrectedUsr);
     PairScratch scratch;
     std::vector<double> joint, work;
     std::vector<int> leader;
     auto row = [&](int i) {
-        return &state.values[static_cast<std::size_t>(i) * state.Columns() + 1];
+        return &table.values[static_cast<std::size_t>(i) * table.Columns() + 1];
     };
     auto h = [&](int i) {
-        return FragmentEntropy(row(i), f, 1 / state.Fixed(i, kNormaliserColumn), classes, work,
+        return FragmentEntropy(row(i), f, 1 / table.Fixed(i, kNormaliserColumn), classes, work,
                                leader);
     };
     int differing = 0;
     for (int i = 1; i < 60; ++i) {
         for (int j = i + 1; j <= 60; ++j) {
             PairResult full = ChemicalPair(
-                row(i), row(j), f, state.Fixed(i, kNormaliserColumn),
-                state.Fixed(j, kNormaliserColumn), state.Fixed(i, kSecondChemical),
-                state.Fixed(j, kSecondChemical), h(i), h(j), classes, joint, work, leader);
+                row(i), row(j), f, table.Fixed(i, kNormaliserColumn),
+                table.Fixed(j, kNormaliserColumn), table.Fixed(i, kSecondChemical),
+                table.Fixed(j, kSecondChemical), h(i), h(j), classes, joint, work, leader);
             if (full.zeroDenominator || !std::isfinite(full.p)) {
                 full.zeroDenominator = true;
                 full.p = 0;
@@ -285,29 +285,35 @@ TEST(SuperpositionTest, ByAxisFourAtATimeGivesTheSameBits) {
 
 class PairLoopTest : public test::TempFolderTest {
 protected:
-    ProgramState Load(const std::vector<test::Row>& rows, int nc, int np) {
+    void Load(const std::vector<test::Row>& rows, int nc, int np) {
         test::WriteTable("LOOPSIM.des", nc, np, {"CH3", "OH"}, rows);
-        ProgramState state;
-        state.tableFileName = "LOOPSIM.des";
-        PrepareTable(state, window_);
-        return state;
+        PrepareTable(choices_, table_, window_);
     }
+    /// The pair loop of `measure`: similarities, statistics and votes in the fixture's.
+    void Compute(int measure) {
+        ComputePairSimilarities(table_, choices_.shapeMethod, measure, similarity_, statistics_,
+                                votes_, pool_, window_, zero_);
+    }
+    const RunChoices choices_ = test::ChoicesFor("LOOPSIM.des");
+    PreparedTable table_;
+    PairMatrix similarity_;
+    PairStatistics statistics_;
+    std::vector<std::uint8_t> votes_;
+    ZeroDenominatorPairs zero_;
     SilentWindow window_;
     WorkerPool pool_{1};
 };
 
 TEST_F(PairLoopTest, IdenticalMoleculesCollectSixVotes) {
     const auto fixed = test::FixedColumns("1");
-    ProgramState state = Load({{"a", {"50", "50"}, fixed}, {"b", {"50", "50"}, fixed}}, 2, 0);
-    RunState run;
-    ZeroDenominatorPairs zero;
+    Load({{"a", {"50", "50"}, fixed}, {"b", {"50", "50"}, fixed}}, 2, 0);
     for (int k = 1; k <= kMeasureCount; ++k) {
-        ComputePairSimilarities(state, run, k, pool_, window_, zero);
+        Compute(k);
         // Chemical: joint amounts 49.95 against 50 give p = 0.9986, the others 1.
-        EXPECT_GT(run.similarity(1, 2), k == kChemical ? 0.99 : 0.999999) << k;
-        EXPECT_EQ(run.highPairCount, 1);
+        EXPECT_GT(similarity_(1, 2), k == kChemical ? 0.99 : 0.999999) << k;
+        EXPECT_EQ(statistics_.highPairCount, 1);
     }
-    EXPECT_EQ(run.duplicateVotes[0], 6);
+    EXPECT_EQ(votes_[0], 6);
     EXPECT_EQ(window_.Caption(), " Computation of the FLEXIBILITY similarities    1 / 1");
 }
 
@@ -317,24 +323,21 @@ TEST_F(PairLoopTest, SizesTwoAndEightAndAZeroSize) {
         f[kSizeColumn - 1] = size;
         return f;
     };
-    ProgramState state = Load({{"a", {"50", "50"}, fixed("2")},
-                               {"b", {"50", "50"}, fixed("8")},
-                               {"c", {"50", "50"}, fixed("0")}},
-                              3, 0);
-    state.resultsFileName = "LOOPSIM.res";
-    RunState run;
-    ZeroDenominatorPairs zero;
-    ComputePairSimilarities(state, run, kSize, pool_, window_, zero);
-    EXPECT_EQ(run.similarity(1, 2), 0.25);
-    EXPECT_EQ(run.similarity(2, 1), 0.25);
-    EXPECT_EQ(run.similarity(1, 3), 0);
-    EXPECT_EQ(zero.count, 2);
-    EXPECT_EQ(run.lowPairCount, 2);
-    EXPECT_EQ(run.lowestPair[0], 1); // the first pair in loop order wins the tie at 0
-    EXPECT_EQ(run.lowestPair[1], 3);
-    ReportZeroDenominators(state, kSize, zero);
-    ReportPairStatistics(state, run, kSize);
-    EXPECT_EQ(test::FileLines("LOOPSIM.res"),
+    Load({{"a", {"50", "50"}, fixed("2")},
+          {"b", {"50", "50"}, fixed("8")},
+          {"c", {"50", "50"}, fixed("0")}},
+         3, 0);
+    Compute(kSize);
+    EXPECT_EQ(similarity_(1, 2), 0.25);
+    EXPECT_EQ(similarity_(2, 1), 0.25);
+    EXPECT_EQ(similarity_(1, 3), 0);
+    EXPECT_EQ(zero_.count, 2);
+    EXPECT_EQ(statistics_.lowPairCount, 2);
+    EXPECT_EQ(statistics_.lowestPair[0], 1); // the first pair in loop order wins the tie at 0
+    EXPECT_EQ(statistics_.lowestPair[1], 3);
+    ReportZeroDenominators(choices_, table_, kSize, zero_);
+    ReportPairStatistics(choices_, table_, statistics_, kSize);
+    EXPECT_EQ(test::FileLines(choices_.resultsFileName),
               (std::vector<std::string>{
                   "",
                   "Division by zero in the size similarity of the molecules a and c: SIM = 0 "
@@ -348,13 +351,10 @@ TEST_F(PairLoopTest, SizesTwoAndEightAndAZeroSize) {
 }
 
 TEST_F(PairLoopTest, OneMoleculeHasNoPairs) {
-    ProgramState state = Load({{"a", {"50", "50"}, test::FixedColumns("1")}}, 1, 0);
-    state.resultsFileName = "LOOPSIM.res";
-    RunState run;
-    ZeroDenominatorPairs zero;
-    ComputePairSimilarities(state, run, kChemical, pool_, window_, zero);
-    ReportPairStatistics(state, run, kChemical);
-    EXPECT_EQ(test::FileLines("LOOPSIM.res"),
+    Load({{"a", {"50", "50"}, test::FixedColumns("1")}}, 1, 0);
+    Compute(kChemical);
+    ReportPairStatistics(choices_, table_, statistics_, kChemical);
+    EXPECT_EQ(test::FileLines(choices_.resultsFileName),
               (std::vector<std::string>{
                   "", "THERE ARE NO molecules having very high chemical similarity (SIM > 0.98)",
                   "", "THERE ARE NO molecules having very low chemical similarity (SIM < 0.1)", "",
@@ -371,18 +371,15 @@ TEST_F(PairLoopTest, HighPairsAndHydrophilicityMinimum) {
         f[kHydro2 - 1] = q;
         return f;
     };
-    ProgramState state = Load({{"a", {"50", "50"}, fixed("0.9")},
-                               {"b", {"50", "50"}, fixed("1.9")},
-                               {"c", {"50", "50"}, fixed("1.9")}},
-                              3, 0);
-    state.resultsFileName = "LOOPSIM.res";
-    RunState run;
-    ZeroDenominatorPairs zero;
-    ComputePairSimilarities(state, run, kHydrophilicity, pool_, window_, zero);
-    EXPECT_DOUBLE_EQ(run.similarity(1, 2), 0.5);
-    EXPECT_EQ(run.similarity(2, 3), 1);
-    ReportPairStatistics(state, run, kHydrophilicity);
-    const auto lines = test::FileLines("LOOPSIM.res");
+    Load({{"a", {"50", "50"}, fixed("0.9")},
+          {"b", {"50", "50"}, fixed("1.9")},
+          {"c", {"50", "50"}, fixed("1.9")}},
+         3, 0);
+    Compute(kHydrophilicity);
+    EXPECT_DOUBLE_EQ(similarity_(1, 2), 0.5);
+    EXPECT_EQ(similarity_(2, 3), 1);
+    ReportPairStatistics(choices_, table_, statistics_, kHydrophilicity);
+    const auto lines = test::FileLines(choices_.resultsFileName);
     ASSERT_GE(lines.size(), 4u);
     EXPECT_EQ(
         lines[1],

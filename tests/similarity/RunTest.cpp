@@ -61,20 +61,18 @@ TEST(CorrectnessModelsTest, NoDiversityAtAllGivesAFiniteValue) {
 
 class DuplicateCheckTest : public test::TempFolderTest {
 protected:
-    ProgramState ThreeMolecules() {
-        ProgramState state;
-        state.resultsFileName = "DUPLSIM.res";
-        state.moleculeCount = 3;
-        state.names = {"Cases", "a", "b", "c"};
-        return state;
+    void SetUp() override {
+        test::TempFolderTest::SetUp();
+        choices_.resultsFileName = "DUPLSIM.res";
+        table_.moleculeCount = 3;
+        table_.names = {"Cases", "a", "b", "c"};
     }
+    RunChoices choices_;
+    PreparedTable table_;
 };
 
 TEST_F(DuplicateCheckTest, FiveVotesAreReportedFourAreNot) {
-    const ProgramState state = ThreeMolecules();
-    RunState run;
-    run.duplicateVotes = {4, 5, 6}; // pairs (a,b), (a,c), (b,c)
-    CheckDuplicates(state, run);
+    CheckDuplicates(choices_, table_, {4, 5, 6}); // pairs (a,b), (a,c), (b,c)
     EXPECT_EQ(
         test::FileLines("DUPLSIM.res"),
         (std::vector<std::string>{
@@ -89,10 +87,7 @@ TEST_F(DuplicateCheckTest, FiveVotesAreReportedFourAreNot) {
 }
 
 TEST_F(DuplicateCheckTest, NoDuplicates) {
-    const ProgramState state = ThreeMolecules();
-    RunState run;
-    run.duplicateVotes = {4, 0, 1};
-    CheckDuplicates(state, run);
+    CheckDuplicates(choices_, table_, {4, 0, 1});
     EXPECT_EQ(
         test::FileLines("DUPLSIM.res"),
         (std::vector<std::string>{"", std::string(60, '-'), "There are no duplicate molecules.",
@@ -103,14 +98,11 @@ class WholeRunTest : public test::TempFolderTest {
 protected:
     std::vector<std::string> Run(int nc, int np, const std::vector<test::Row>& rows) {
         test::WriteTable("TINY1SIM.des", nc, np, {"CH3", "OH", "NH2"}, rows);
-        ProgramState state;
-        state.tableFileName = "TINY1SIM.des";
+        const RunChoices choices = test::ChoicesFor("TINY1SIM.des");
         SilentWindow window;
-        PrepareTable(state, window);
-        RunState run;
-        RunSimilarityAnalysis(state, run, window);
-        state_ = state;
-        run_ = run;
+        PreparedTable table;
+        PrepareTable(choices, table, window);
+        RunSimilarityAnalysis(choices, table, results_, window);
         return test::FileLines("TINY1SIM.res");
     }
     static long Find(const std::vector<std::string>& lines, const std::string& text,
@@ -122,8 +114,7 @@ protected:
         }
         return -1;
     }
-    ProgramState state_;
-    RunState run_;
+    RunResults results_;
 };
 
 TEST_F(WholeRunTest, SectionsComeInTheirOrder) {
@@ -155,8 +146,8 @@ TEST_F(WholeRunTest, SectionsComeInTheirOrder) {
     }
     EXPECT_EQ(lines.back(), std::string(60, '-'));
     // m1 and p1 are identical: in every measure they share a mixed cluster.
-    EXPECT_EQ(state_.marks[1], 5);
-    EXPECT_EQ(state_.marks[4], 5);
+    EXPECT_EQ(results_.mixedClusterMarks[1], 5);
+    EXPECT_EQ(results_.mixedClusterMarks[4], 5);
     EXPECT_TRUE(std::filesystem::exists("TINY1NDB"));
     EXPECT_TRUE(std::filesystem::exists("TINY1NVB"));
     EXPECT_TRUE(std::filesystem::exists("TINY1CLU"));
@@ -180,8 +171,8 @@ TEST_F(WholeRunTest, WithoutPredictionSetTheReportEndsWithTheDuplicateCheck) {
     EXPECT_FALSE(std::filesystem::exists("TINY1NVB"));
     // Both calibration molecules have property 1: all property similarities are 1.
     for (int k = 1; k <= kMeasureCount; ++k) {
-        EXPECT_EQ(run_.summary.At(3, k), 0);
-        EXPECT_EQ(run_.summary.At(5, k), 0);
+        EXPECT_EQ(results_.summary.At(3, k), 0);
+        EXPECT_EQ(results_.summary.At(5, k), 0);
     }
 }
 
@@ -202,14 +193,14 @@ TEST_F(WholeRunTest, AStoppedRunEndsItsResultsWithWhereItStopped) {
                      {{"m1", {"50", "50", "0"}, test::FixedColumns("1", 0)},
                       {"m2", {"50", "0", "50"}, test::FixedColumns("2", 1)},
                       {"p1", {"50", "50", "0"}, test::FixedColumns("?", 0)}});
-    ProgramState state;
-    state.tableFileName = "TINY1SIM.des";
+    const RunChoices choices = test::ChoicesFor("TINY1SIM.des");
     SilentWindow quiet;
-    PrepareTable(state, quiet);
-    RunState run;
+    PreparedTable table;
+    PrepareTable(choices, table, quiet);
+    RunResults results;
     StopAtOnce window;
-    EXPECT_THROW(RunSimilarityAnalysis(state, run, window), RunInterrupted);
-    EXPECT_EQ(state.stoppedStage, "at the chemical structure similarity computations");
+    EXPECT_THROW(RunSimilarityAnalysis(choices, table, results, window), RunInterrupted);
+    EXPECT_EQ(results.stoppedStage, "at the chemical structure similarity computations");
     const auto lines = test::FileLines("TINY1SIM.res");
     ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ(lines[lines.size() - 2], "");

@@ -55,17 +55,15 @@ std::map<std::string, std::string> RunIn(const fs::path& folder,
     }
     const fs::path previous = fs::current_path();
     fs::current_path(folder);
-    ProgramState state;
-    state.tableFileName = table;
-    state.shapeMethod = shapeMethod;
+    RunChoices choices = test::ChoicesFor(table, shapeMethod, threads);
     if (shapeMethod == kSuperposition) {
-        state.minClusterSimilarity[kShape] = 0.92;
+        choices.minClusterSimilarity[kShape] = 0.92;
     }
-    state.threads = threads;
     SilentWindow window;
-    PrepareTable(state, window);
-    RunState run;
-    RunSimilarityAnalysis(state, run, window);
+    PreparedTable prepared;
+    PrepareTable(choices, prepared, window);
+    RunResults results;
+    RunSimilarityAnalysis(choices, prepared, results, window);
     fs::current_path(previous);
     return FolderFiles(folder);
 }
@@ -245,12 +243,12 @@ struct PlainLoop {
     ZeroDenominatorPairs zero;
 };
 
-PlainLoop RunPlainLoop(const ProgramState& state, int measure) {
-    const int n = state.moleculeCount;
+PlainLoop RunPlainLoop(const PreparedTable& table, int shapeMethod, int measure) {
+    const int n = table.moleculeCount;
     PlainLoop plain;
     plain.similarity.Resize(n);
     plain.votes.assign(n < 2 ? 0 : static_cast<std::size_t>(n) * (n - 1) / 2, 0);
-    const MeasureInputs inputs(state, measure);
+    const MeasureInputs inputs(table, measure, shapeMethod);
     PairScratch scratch;
     for (int i = 1; i < n; ++i) {
         for (int j = i + 1; j <= n; ++j) {
@@ -288,37 +286,40 @@ class PairLoopSameResultsTest : public test::TempFolderTest,
 
 TEST_P(PairLoopSameResultsTest, PiecesGiveThePlainLoopsMatrixAndStatistics) {
     WriteRandomTables(GetParam());
-    ProgramState state;
-    state.tableFileName = "RANDxSIM.des";
-    state.shapeMethod = GetParam().shapeMethod;
+    const int shapeMethod = GetParam().shapeMethod;
+    const RunChoices choices = test::ChoicesFor("RANDxSIM.des", shapeMethod);
     SilentWindow window;
-    PrepareTable(state, window);
-    const int n = state.moleculeCount;
+    PreparedTable table;
+    PrepareTable(choices, table, window);
+    const int n = table.moleculeCount;
     for (int threads : {1, 2, 3}) {
         WorkerPool pool(threads);
-        RunState run;
+        PairMatrix similarity;
+        PairStatistics statistics;
+        std::vector<std::uint8_t> votes;
         for (int measure = 1; measure <= kMeasureCount; ++measure) {
             ZeroDenominatorPairs zero;
-            ComputePairSimilarities(state, run, measure, pool, window, zero);
-            const PlainLoop plain = RunPlainLoop(state, measure);
+            ComputePairSimilarities(table, shapeMethod, measure, similarity, statistics, votes,
+                                    pool, window, zero);
+            const PlainLoop plain = RunPlainLoop(table, shapeMethod, measure);
             SCOPED_TRACE(std::to_string(threads) + " threads, measure " + std::to_string(measure));
             long differing = 0;
             for (int i = 1; i < n; ++i) {
                 for (int j = i + 1; j <= n; ++j) {
-                    differing += SameBits(run.similarity(i, j), plain.similarity(i, j)) ? 0 : 1;
+                    differing += SameBits(similarity(i, j), plain.similarity(i, j)) ? 0 : 1;
                 }
             }
             EXPECT_EQ(differing, 0);
-            EXPECT_EQ(run.highPairCount, plain.high);
-            EXPECT_EQ(run.lowPairCount, plain.low);
-            EXPECT_TRUE(SameBits(run.lowestSimilarity, plain.lowest));
-            EXPECT_EQ(run.lowestPair[0], plain.lowestPair[0]);
-            EXPECT_EQ(run.lowestPair[1], plain.lowestPair[1]);
+            EXPECT_EQ(statistics.highPairCount, plain.high);
+            EXPECT_EQ(statistics.lowPairCount, plain.low);
+            EXPECT_TRUE(SameBits(statistics.lowestSimilarity, plain.lowest));
+            EXPECT_EQ(statistics.lowestPair[0], plain.lowestPair[0]);
+            EXPECT_EQ(statistics.lowestPair[1], plain.lowestPair[1]);
             EXPECT_EQ(zero.count, plain.zero.count);
             EXPECT_EQ(zero.first, plain.zero.first);
             // The votes add up over the measures; the plain loop's are this measure's.
             if (measure == 1) {
-                EXPECT_EQ(run.duplicateVotes, plain.votes);
+                EXPECT_EQ(votes, plain.votes);
             }
         }
         EXPECT_EQ(window.Caption(), " Computation of the FLEXIBILITY similarities    " +
@@ -392,13 +393,13 @@ TEST(YieldForManyTest, TurnsComeAsWhenYieldingOneByOne) {
 TEST_F(SameResultsTest, AStopEndsTheRunOnTheCallingThreadWhateverTheWorkers) {
     WriteRandomTables({"Stop", 8, 380, 45, kCorrectedUsr, false, false});
     for (int threads : {1, 2, 3}) {
-        ProgramState state;
-        state.tableFileName = "RANDxSIM.des";
-        state.threads = threads;
+        const RunChoices choices = test::ChoicesFor("RANDxSIM.des", kCorrectedUsr, threads);
         StoppingWindow window;
-        PrepareTable(state, window);
-        RunState run;
-        EXPECT_THROW(RunSimilarityAnalysis(state, run, window), RunInterrupted) << threads;
+        PreparedTable table;
+        PrepareTable(choices, table, window);
+        RunResults results;
+        EXPECT_THROW(RunSimilarityAnalysis(choices, table, results, window), RunInterrupted)
+            << threads;
         // The stop takes effect at the first pair's turn, before any further batch.
         EXPECT_EQ(window.yields, 1u) << threads;
     }

@@ -15,17 +15,17 @@ using test::Row;
 using test::WriteTable;
 
 TEST(SimFileNamesTest, UseTheFirstFiveCharactersOfTheTableName) {
-    ProgramState state;
-    state.tableFileName = "Q3515SIM.des";
-    DeriveFileNames(state);
-    EXPECT_EQ(state.shapeFileName, "Q3515SHP.des");
-    EXPECT_EQ(state.resultsFileName, "Q3515SIM.res");
-    EXPECT_EQ(NamePrefix(state.tableFileName) + "NBX", "Q3515NBX");
+    RunChoices choices;
+    choices.tableFileName = "Q3515SIM.des";
+    DeriveFileNames(choices);
+    EXPECT_EQ(choices.shapeFileName, "Q3515SHP.des");
+    EXPECT_EQ(choices.resultsFileName, "Q3515SIM.res");
+    EXPECT_EQ(NamePrefix(choices.tableFileName) + "NBX", "Q3515NBX");
 
-    state.tableFileName = "SIM.des";
-    DeriveFileNames(state);
-    EXPECT_EQ(state.shapeFileName, "SIM.dSHP.des");
-    EXPECT_EQ(state.resultsFileName, "SIM.dSIM.res");
+    choices.tableFileName = "SIM.des";
+    DeriveFileNames(choices);
+    EXPECT_EQ(choices.shapeFileName, "SIM.dSHP.des");
+    EXPECT_EQ(choices.resultsFileName, "SIM.dSIM.res");
 
     EXPECT_EQ(NamePrefix("ABC"), "ABC");
 }
@@ -39,12 +39,11 @@ protected:
                     {"m2", {"50", "0", "50"}, FixedColumns("2")},
                     {"p1", {"60", "40", "0"}, FixedColumns("7.5")}});
     }
-    ProgramState Prepare(int shapeMethod = kCorrectedUsr) {
-        ProgramState state;
-        state.tableFileName = "TESTXSIM.des";
-        state.shapeMethod = shapeMethod;
-        PrepareTable(state, window_);
-        return state;
+    PreparedTable Prepare(int shapeMethod = kCorrectedUsr) {
+        choices_ = test::ChoicesFor("TESTXSIM.des", shapeMethod);
+        PreparedTable table;
+        PrepareTable(choices_, table, window_);
+        return table;
     }
     /// The message of the InputError that preparing the table throws.
     std::string PrepareError(int shapeMethod = kCorrectedUsr) {
@@ -55,24 +54,25 @@ protected:
         }
         return "no error";
     }
+    RunChoices choices_;
     SilentWindow window_;
 };
 
 TEST_F(SimTableTest, ReadsCountsFromTheHeaderFieldsBeforeTheLastTwo) {
     WriteThree();
-    const ProgramState state = Prepare();
-    EXPECT_EQ(state.calibrationCount, 2);
-    EXPECT_EQ(state.predictionCount, 1);
-    EXPECT_EQ(state.fragmentCount, 3);
-    EXPECT_EQ(state.moleculeCount, 3);
-    EXPECT_EQ(state.headerTokens[1], "CH3");
-    EXPECT_EQ(state.names[0], "Cases");
-    EXPECT_EQ(state.names[3], "p1");
-    EXPECT_EQ(state.propertyTokens[3], "7.5");
+    const PreparedTable table = Prepare();
+    EXPECT_EQ(table.calibrationCount, 2);
+    EXPECT_EQ(table.predictionCount, 1);
+    EXPECT_EQ(table.fragmentCount, 3);
+    EXPECT_EQ(table.moleculeCount, 3);
+    EXPECT_EQ(table.headerTokens[1], "CH3");
+    EXPECT_EQ(table.names[0], "Cases");
+    EXPECT_EQ(table.names[3], "p1");
+    EXPECT_EQ(table.propertyTokens[3], "7.5");
     // The prediction molecule's Property text becomes "?" even though it holds a number.
-    EXPECT_EQ(state.propertyTexts[3], "?");
-    EXPECT_DOUBLE_EQ(state.Fixed(2, kPropertyColumn), 2);
-    EXPECT_DOUBLE_EQ(state.Fixed(1, kNormaliserColumn), 20);
+    EXPECT_EQ(table.propertyTexts[3], "?");
+    EXPECT_DOUBLE_EQ(table.Fixed(2, kPropertyColumn), 2);
+    EXPECT_DOUBLE_EQ(table.Fixed(1, kNormaliserColumn), 20);
 }
 
 TEST_F(SimTableTest, FragmentValuesBelowTheThresholdBecomeZero) {
@@ -80,22 +80,20 @@ TEST_F(SimTableTest, FragmentValuesBelowTheThresholdBecomeZero) {
     WriteTable("TESTXSIM.des", 2, 0, {"CH3", "OH"},
                {{"m1", {"0.05", "99.95"}, FixedColumns("1")},
                 {"m2", {"0.06", "99.94"}, FixedColumns("2")}});
-    const ProgramState state = Prepare();
-    EXPECT_EQ(state.Value(1, 1), 0);
-    EXPECT_DOUBLE_EQ(state.Value(2, 1), 0.06);
+    const PreparedTable table = Prepare();
+    EXPECT_EQ(table.Value(1, 1), 0);
+    EXPECT_DOUBLE_EQ(table.Value(2, 1), 0.06);
 }
 
 TEST_F(SimTableTest, EliminationWritesNbxWithoutUnsharedFragments) {
     // m2 holds NH2, which no prediction molecule has: it is left out. p1 holds only
     // fragments of calibration molecules and is written with "?".
     WriteThree();
-    const ProgramState state = Prepare();
+    const PreparedTable table = Prepare();
     EXPECT_EQ(FileLines("TESTXNBX"),
               (std::vector<std::string>{"Case \tProperty", "m1\t1", "p1\t?"}));
-    EXPECT_EQ(state.nbxCalibrationCount, 1);
-    EXPECT_EQ(state.nbxPredictionCount, 1);
-    // The flags are cleared for the mark counts of the clusters.
-    EXPECT_EQ(state.marks, (std::vector<int>{0, 0, 0, 0}));
+    EXPECT_EQ(table.nbxCalibrationCount, 1);
+    EXPECT_EQ(table.nbxPredictionCount, 1);
 }
 
 TEST_F(SimTableTest, PredictionMoleculesAreComparedWithEveryCalibrationMolecule) {
@@ -113,10 +111,10 @@ TEST_F(SimTableTest, PredictionMoleculesAreComparedWithEveryCalibrationMolecule)
 TEST_F(SimTableTest, WithoutPredictionSetNoNbxIsWritten) {
     WriteTable("TESTXSIM.des", 2, 0, {"CH3"},
                {{"m1", {"100"}, FixedColumns("1")}, {"m2", {"100"}, FixedColumns("2")}});
-    const ProgramState state = Prepare();
+    const PreparedTable table = Prepare();
     EXPECT_FALSE(std::filesystem::exists("TESTXNBX"));
-    EXPECT_EQ(state.nbxCalibrationCount, 0);
-    EXPECT_EQ(state.nbxPredictionCount, 0);
+    EXPECT_EQ(table.nbxCalibrationCount, 0);
+    EXPECT_EQ(table.nbxPredictionCount, 0);
 }
 
 TEST_F(SimTableTest, CorrectedUsrNeedsNoShapeTable) {
@@ -131,11 +129,11 @@ TEST_F(SimTableTest, SuperpositionReadsTheAtomsOfEachBlock) {
         shp << "header line\r\nnewmol\r\n1\r\n2\r\n3\r\n4\r\n5\r\n6\r\nfinmol\r\n"
             << "ignored\r\nnewmol\r\n7\r\n8\r\n9\r\nfinmol\r\nnewmol\r\n1\r\n1\r\n1\r\nfinmol\r\n";
     }
-    const ProgramState state = Prepare(kSuperposition);
-    EXPECT_EQ(state.Atom(1, 1, 2), 6);
-    EXPECT_EQ(state.Atom(1, 2, 0), 0);
-    EXPECT_EQ(state.Atom(2, 0, 1), 8);
-    EXPECT_EQ(state.Atom(3, 0, 0), 1);
+    const PreparedTable table = Prepare(kSuperposition);
+    EXPECT_EQ(table.Atom(1, 1, 2), 6);
+    EXPECT_EQ(table.Atom(1, 2, 0), 0);
+    EXPECT_EQ(table.Atom(2, 0, 1), 8);
+    EXPECT_EQ(table.Atom(3, 0, 0), 1);
 }
 
 struct BrokenInput {
@@ -222,9 +220,9 @@ INSTANTIATE_TEST_SUITE_P(Limits, BrokenInputTest, ::testing::ValuesIn(kBrokenInp
 
 TEST_F(SimTableTest, ResultsFileStartIsAppended) {
     WriteThree();
-    ProgramState state = Prepare();
-    WriteResultsStart(state);
-    WriteResultsStart(state);
+    PreparedTable table = Prepare();
+    WriteResultsStart(choices_, table);
+    WriteResultsStart(choices_, table);
     const std::vector<std::string> lines = FileLines("TESTXSIM.res");
     ASSERT_EQ(lines.size(), 22u);
     EXPECT_EQ(lines[1], "     Program KalemirS");

@@ -3,6 +3,7 @@
 #include <unistd.h>
 // Tiny similarity tables written into a temporary working folder.
 
+#include "similarity/SimTable.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -104,6 +105,17 @@ inline void WriteTable(const std::string& path, int nc, int np,
         fields.insert(fields.end(), row.fixed.begin(), row.fixed.end());
         out << Join(fields) << "\r\n";
     }
+}
+
+/// The choices of a run on `tableFileName`, its file names derived from it.
+inline RunChoices ChoicesFor(const std::string& tableFileName, int shapeMethod = kCorrectedUsr,
+                             int threads = 0) {
+    RunChoices choices;
+    choices.tableFileName = tableFileName;
+    choices.shapeMethod = shapeMethod;
+    choices.threads = threads;
+    DeriveFileNames(choices);
+    return choices;
 }
 
 inline std::string FileText(const std::string& path) {

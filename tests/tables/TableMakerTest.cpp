@@ -102,17 +102,18 @@ TEST(TableMaker, SdFileGivesItsValuesAndCoordinatesReadBackBySimilarityReaders) 
         EXPECT_DOUBLE_EQ(std::stod(value), std::stod(truth.activity[m])) << qspr[m + 1];
     }
 
-    sim::ProgramState state;
-    state.tableFileName = "BZR09SIM.des";
-    sim::DeriveFileNames(state);
-    sim::ReadTableHeader(state);
+    sim::RunChoices choices;
+    choices.tableFileName = "BZR09SIM.des";
+    sim::DeriveFileNames(choices);
+    sim::PreparedTable state;
+    sim::ReadTableHeader(choices, state);
     EXPECT_EQ(state.calibrationCount, 163);
     EXPECT_EQ(state.predictionCount, 0);
     // The example set's 37 fragments: the ones no molecule of the set has are left out.
     EXPECT_EQ(state.fragmentCount, 37);
-    sim::ReadTable(state);
-    sim::FillMoleculeList(state);
-    sim::ReadShapeTable(state);
+    sim::ReadTable(choices, state);
+    sim::FillMoleculeList(choices, state);
+    sim::ReadShapeTable(choices, state);
     EXPECT_EQ(state.names[1], "Adinazolam");
     EXPECT_EQ(state.propertyTexts[1], "6.87");
     // The shape table moves the whole set by the same whole number on each axis.

@@ -36,8 +36,9 @@ protected:
 };
 
 TEST_F(SimilarityWindowsTest, TableWindowTextsAndPresets) {
-    sim::ProgramState state;
-    TableWindow window(state, dialogs);
+    sim::RunChoices state;
+    sim::PreparedTable table;
+    TableWindow window(state, table, dialogs);
     window.show();
     EXPECT_EQ(window.windowTitle(), QString(68, ' ') + "Click to select certain table");
     ASSERT_EQ(window.Listfile->count(), 2);
@@ -52,8 +53,9 @@ TEST_F(SimilarityWindowsTest, TableWindowTextsAndPresets) {
 }
 
 TEST_F(SimilarityWindowsTest, TheShapePresetFollowsTheOptionAtTheClick) {
-    sim::ProgramState state;
-    TableWindow window(state, dialogs);
+    sim::RunChoices state;
+    sim::PreparedTable table;
+    TableWindow window(state, table, dialogs);
     window.show();
     window.Option2->setChecked(true);
     ClickRow(window.Listfile, 0);
@@ -103,8 +105,9 @@ TEST_F(SimilarityWindowsTest, ClickSequenceToTheFinalWindow) {
 // The window can be used with the keyboard alone: the arrow keys choose a table and show OK
 // in the place it keeps, Return presses it.
 TEST_F(SimilarityWindowsTest, ATableChosenWithTheKeyboardShowsOkWithoutMovingAnything) {
-    sim::ProgramState state;
-    TableWindow window(state, dialogs);
+    sim::RunChoices state;
+    sim::PreparedTable table;
+    TableWindow window(state, table, dialogs);
     QSignalSpy prepared(&window, &TableWindow::Prepared);
     window.show();
     window.activateWindow();
@@ -126,8 +129,9 @@ TEST_F(SimilarityWindowsTest, ATableChosenWithTheKeyboardShowsOkWithoutMovingAny
 // "abc" used to give one cluster and 1.5 one cluster per molecule: both are refused with
 // the field's name, and nothing is prepared.
 TEST_F(SimilarityWindowsTest, AMinimumSimilarityIsANumberFromZeroToOne) {
-    sim::ProgramState state;
-    TableWindow window(state, dialogs);
+    sim::RunChoices state;
+    sim::PreparedTable table;
+    TableWindow window(state, table, dialogs);
     QSignalSpy prepared(&window, &TableWindow::Prepared);
     window.show();
     ClickRow(window.Listfile, 0);
