@@ -4,6 +4,7 @@
 
 #include "common/ComputingWindow.h"
 #include "qspr/core/TableSplitting.h"
+#include "qspr/run/ComputingState.h"
 #include "qspr/search/GroupSelection.h"
 #include "qspr/search/Preselection.h"
 #include "qspr/setup/QsprTables.h"

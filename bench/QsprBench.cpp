@@ -4,6 +4,7 @@
 #include "common/ComputingWindow.h"
 #include "qspr/core/Correlation.h"
 #include "qspr/core/Fit.h"
+#include "qspr/run/ComputingState.h"
 #include "qspr/search/CandidateList.h"
 #include "qspr/search/LargerSets.h"
 #include "qspr/search/SearchTrials.h"

@@ -4,8 +4,8 @@
 #include "FuzzSupport.h"
 #include "common/ComputingWindow.h"
 #include "common/Errors.h"
-#include "qspr/core/ComputingState.h"
 #include "qspr/core/TableSplitting.h"
+#include "qspr/run/ComputingState.h"
 #include "qspr/setup/ProgramState.h"
 #include "qspr/setup/QsprTables.h"
 

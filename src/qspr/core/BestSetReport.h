@@ -1,7 +1,7 @@
 #pragma once
 // The best predictors' set of a cycle: its report block and its predictor-value file.
 
-#include "qspr/core/ComputingState.h"
+#include "qspr/core/StageState.h"
 #include "qspr/setup/ProgramState.h"
 
 #include <string>

@@ -2,7 +2,7 @@
 // Preparation of the search: the squared intercorrelations of the significant
 // descriptors and the centring of the descriptor and property columns.
 
-#include "qspr/core/ComputingState.h"
+#include "qspr/core/StageState.h"
 #include "qspr/setup/ProgramState.h"
 
 namespace kalemir {

@@ -2,7 +2,7 @@
 // The correlation routine every statistic of the QSPR program goes through: Pearson r,
 // r2 and the standard error of X taken as an estimate of Y, with |r| capped at 0.9999.
 
-#include "qspr/core/ComputingState.h"
+#include "qspr/core/StageState.h"
 
 namespace kalemir {
 class ComputingWindow;

@@ -1,7 +1,7 @@
 #pragma once
 // Cross-validation of the best set of each size and the best set by Q.
 
-#include "qspr/core/ComputingState.h"
+#include "qspr/core/StageState.h"
 #include "qspr/setup/ProgramState.h"
 
 #include <vector>

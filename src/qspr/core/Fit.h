@@ -2,8 +2,8 @@
 // The least-squares fit of one multilinear equation on the centred descriptor matrix.
 
 #include "common/ComputingWindow.h"
-#include "qspr/core/ComputingState.h"
 #include "qspr/core/NormalEquations.h"
+#include "qspr/core/StageState.h"
 #include "qspr/setup/ProgramState.h"
 
 namespace kalemir::qspr {

@@ -3,7 +3,7 @@
 // cross products, and their Gauss-Jordan elimination; and the elimination of a kept set
 // stage by stage, which the sets adding one descriptor to it take over part-way.
 
-#include "qspr/core/ComputingState.h"
+#include "qspr/core/StageState.h"
 
 #include <vector>
 

@@ -2,7 +2,7 @@
 // The significant descriptors: merged table by table into the descriptor matrix, then
 // ranked by quality and reported.
 
-#include "qspr/core/ComputingState.h"
+#include "qspr/core/StageState.h"
 #include "qspr/setup/ProgramState.h"
 
 namespace kalemir {

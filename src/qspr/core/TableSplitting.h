@@ -2,7 +2,7 @@
 // Splitting of the descriptor tables into work tables of at most 1000 columns, the
 // parsing of the QSPR lines, and the loading and screening of each work table.
 
-#include "qspr/core/ComputingState.h"
+#include "qspr/core/StageState.h"
 #include "qspr/setup/ProgramState.h"
 
 #include <string>

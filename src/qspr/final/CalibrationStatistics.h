@@ -2,7 +2,7 @@
 // Statistics of the best QSPR by Q on the calibration set, the outlier decision and the
 // relative utility of its predictors.
 
-#include "qspr/core/ComputingState.h"
+#include "qspr/core/StageState.h"
 #include "qspr/final/FinalState.h"
 #include "qspr/setup/ProgramState.h"
 

@@ -4,7 +4,7 @@
 // COR, their predictor-value files and report blocks, the prediction-set estimation and
 // labels, and the end of the cycle.
 
-#include "qspr/core/ComputingState.h"
+#include "qspr/core/StageState.h"
 #include "qspr/final/FinalState.h"
 #include "qspr/setup/ProgramState.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // The molecular fragments whose mass percent correlates with the property.
 
-#include "qspr/core/ComputingState.h"
+#include "qspr/core/StageState.h"
 #include "qspr/setup/ProgramState.h"
 
 #include <string>

@@ -2,7 +2,7 @@
 // Estimation of the prediction set by each distinct best equation, the ADO molecules, the
 // estimates file and the final 'low'/'high' labels.
 
-#include "qspr/core/ComputingState.h"
+#include "qspr/core/StageState.h"
 #include "qspr/final/FinalState.h"
 #include "qspr/setup/ProgramState.h"
 

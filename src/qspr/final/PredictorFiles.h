@@ -2,7 +2,7 @@
 // Predictor-value files of the best equations and the leverage of the prediction
 // molecules read back from them.
 
-#include "qspr/core/ComputingState.h"
+#include "qspr/core/StageState.h"
 #include "qspr/final/FinalState.h"
 #include "qspr/setup/ProgramState.h"
 

@@ -2,7 +2,7 @@
 // Keeps in the run record what the final analysis reports, as it reports it, for the
 // result files written beside the report. Nothing here writes to a file.
 
-#include "qspr/core/ComputingState.h"
+#include "qspr/core/StageState.h"
 #include "qspr/final/CalibrationStatistics.h"
 #include "qspr/final/FinalState.h"
 #include "qspr/setup/ProgramState.h"

@@ -1,7 +1,7 @@
 #pragma once
 // Validation-set measures of an equation (RR%, KK%) and its estimated correctness COR.
 
-#include "qspr/core/ComputingState.h"
+#include "qspr/core/StageState.h"
 #include "qspr/final/FinalState.h"
 #include "qspr/setup/ProgramState.h"
 

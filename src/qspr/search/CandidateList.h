@@ -2,7 +2,7 @@
 // The ranked list of the 1000 best predictor sets by r2 (rows 1..1000, candidate in row
 // 1001) and an index of the complete sets it holds, for the duplicate check.
 
-#include "qspr/core/ComputingState.h"
+#include "qspr/core/StageState.h"
 
 #include <array>
 #include <cstdint>

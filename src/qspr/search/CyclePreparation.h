@@ -2,7 +2,7 @@
 // Start of every analysis cycle: the table list is restored and the molecule eliminated
 // by the previous cycle leaves the QSPR lines and every table of the list.
 
-#include "qspr/core/ComputingState.h"
+#include "qspr/core/StageState.h"
 #include "qspr/setup/ProgramState.h"
 
 #include <string>

@@ -3,7 +3,7 @@
 // chains grown by the quality Q pick at most SelectionCapacity descriptors, with the
 // chain's state in the caption and the elapsed and maximum remaining time in a panel.
 
-#include "qspr/core/ComputingState.h"
+#include "qspr/core/StageState.h"
 #include "qspr/search/PreselectionCells.h"
 #include "qspr/setup/ProgramState.h"
 

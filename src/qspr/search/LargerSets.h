@@ -2,7 +2,7 @@
 // The search with more predictors: the kept sets grow one descriptor a level, from three
 // predictors up to MaxPredictors, while the best set by Q keeps growing with them.
 
-#include "qspr/core/ComputingState.h"
+#include "qspr/core/StageState.h"
 #include "qspr/setup/ProgramState.h"
 
 #include <string>

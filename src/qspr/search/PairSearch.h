@@ -2,7 +2,7 @@
 // The two-predictor search: every nearly orthogonal pair of significant descriptors is
 // fitted and the 1000 best by r2 are kept in the ranked list.
 
-#include "qspr/core/ComputingState.h"
+#include "qspr/core/StageState.h"
 #include "qspr/setup/ProgramState.h"
 
 namespace kalemir {

@@ -4,7 +4,7 @@
 // test), at most a bounded number of significant descriptors go into the selection
 // table, and the cycles then work on that table and the fragment table.
 
-#include "qspr/core/ComputingState.h"
+#include "qspr/core/StageState.h"
 #include "qspr/search/PreselectionCells.h"
 #include "qspr/setup/ProgramState.h"
 

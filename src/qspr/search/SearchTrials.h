@@ -3,8 +3,8 @@
 // the search state one by one in the search's own order, so that the list, the best
 // values and every report line are those of a search that fits one set after another.
 
-#include "qspr/core/ComputingState.h"
 #include "qspr/core/NormalEquations.h"
+#include "qspr/core/StageState.h"
 #include "qspr/setup/ProgramState.h"
 
 namespace kalemir {

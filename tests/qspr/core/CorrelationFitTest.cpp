@@ -8,6 +8,7 @@
 #include "qspr/core/CrossValidation.h"
 #include "qspr/core/Fit.h"
 #include "qspr/core/Significant.h"
+#include "qspr/run/ComputingState.h"
 
 #include <gtest/gtest.h>
 

@@ -4,6 +4,7 @@
 // entries.
 
 #include "qspr/core/Fit.h"
+#include "qspr/run/ComputingState.h"
 
 #include <gtest/gtest.h>
 

@@ -5,6 +5,7 @@
 #include "qspr/core/BestSetReport.h"
 #include "qspr/core/Significant.h"
 #include "qspr/core/TableSplitting.h"
+#include "qspr/run/ComputingState.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -6,6 +6,7 @@
 #include "qspr/final/FinalAnalysis.h"
 #include "common/ComputingWindow.h"
 #include "qspr/final/CalibrationStatistics.h"
+#include "qspr/run/ComputingState.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

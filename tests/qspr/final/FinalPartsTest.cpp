@@ -10,6 +10,7 @@
 #include "qspr/final/PredictionSet.h"
 #include "qspr/final/PredictorFiles.h"
 #include "qspr/final/Validation.h"
+#include "qspr/run/ComputingState.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

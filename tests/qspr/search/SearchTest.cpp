@@ -3,8 +3,9 @@
 
 #include "TestData.h"
 #include "common/ComputingWindow.h"
-#include "qspr/core/Driver.h"
 #include "qspr/core/Fit.h"
+#include "qspr/run/ComputingState.h"
+#include "qspr/run/Driver.h"
 #include "qspr/search/CandidateList.h"
 #include "qspr/search/CyclePreparation.h"
 #include "qspr/search/LargerSets.h"

@@ -5,7 +5,7 @@
 #include "qspr/validation/Randomisation.h"
 #include "TestData.h"
 #include "common/ComputingWindow.h"
-#include "qspr/core/Driver.h"
+#include "qspr/run/Driver.h"
 #include "qspr/setup/Parameters.h"
 #include "qspr/setup/Workfiles.h"
 #include "support/TempDir.h"

@@ -1,4 +1,4 @@
-#include "qspr/core/Driver.h"
+#include "qspr/run/Driver.h"
 
 #include "common/ComputingWindow.h"
 #include "common/Errors.h"

@@ -2,7 +2,7 @@
 // The computation of the QSPR program: the analysis cycles from the first table split
 // to the last final analysis.
 
-#include "qspr/core/ComputingState.h"
+#include "qspr/run/ComputingState.h"
 #include "qspr/setup/ProgramState.h"
 
 namespace kalemir {

@@ -1,7 +1,8 @@
 #pragma once
-// State of the computing stage of the QSPR program: the large matrices that live while
-// the computation runs, the correlation routine's buffer, the ranked candidate lists and
-// the splitting state. One ComputingState is owned by a run and passed to every stage.
+// The state of the QSPR program's computing stages, one structure per stage's own state,
+// and the pieces they are built of: the descriptor matrix, the loaded work table, the
+// correlation routine's buffer, predictor sets, fits and the candidates under trial.
+// The driver owns one of each and hands every stage the ones it reads and writes.
 
 #include "common/ComputingWindow.h"
 #include "common/WorkFiles.h"
@@ -246,25 +247,6 @@ struct OutlierState {
     int OutlierSteps = 0;
     double OutlierRatio = 0;
     std::string OutlierName;
-};
-
-struct ComputingState {
-    /// The report the stages of this computation append to: the working report, or a
-    /// work file of its own for a computation the user does not read (Y-randomisation).
-    std::string ReportName = kWorkingReport;
-    /// Work tables and work copies of the user's tables: removed on every exit.
-    WorkFileSet WorkFiles;
-    // Correlation routine.
-    PairCorrelation Pair;
-    /// Workers that fit a search's candidates side by side (none: the calling thread).
-    std::unique_ptr<WorkerPool> Workers;
-
-    CycleInputs Cycle;
-    TableState Tables;
-    SignificantDescriptors Descriptors;
-    SearchState Search;
-    CrossValidationState CV;
-    OutlierState Outliers;
 };
 
 } // namespace kalemir::qspr

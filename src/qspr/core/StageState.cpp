@@ -1,4 +1,4 @@
-#include "qspr/core/ComputingState.h"
+#include "qspr/core/StageState.h"
 
 namespace kalemir::qspr {
 
