@@ -12,7 +12,7 @@ class ComputingWindow;
 
 namespace kalemir::qspr {
 
-/// Records the best set of the size just searched (cs.Search.FitTermCount), keeps the best over
+/// Records the best set of the size just searched (search.FitTermCount), keeps the best over
 /// all sizes, cross-validates it and shows the best set by Q.
 void CrossValidateBest(CycleInputs& cycle, SignificantDescriptors& descriptors, SearchState& search,
                        CrossValidationState& cv, const OutlierState& outliers,

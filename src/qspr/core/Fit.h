@@ -12,10 +12,10 @@ namespace kalemir::qspr {
 /// of a fit whose estimates run against the property).
 double QualityQ(double r2, int n, int k);
 
-/// Fits the property on the descriptor columns set[1..K], K = cs.Search.FitTermCount (a 0 entry
+/// Fits the property on the descriptor columns set[1..K], K = search.FitTermCount (a 0 entry
 /// is a column of zeros), over rows 1..CalibrationCount. In normal mode it also
-/// estimates the calibration molecules into cs.Pair and updates LastFitR2, LastFitQ,
-/// PairFitR2, BestQ, BestQSEE and BestR2Seen. With cs.Search.CrossValidating each predictor
+/// estimates the calibration molecules into pair and updates LastFitR2, LastFitQ,
+/// PairFitR2, BestQ, BestQSEE and BestR2Seen. With search.CrossValidating each predictor
 /// and the property are centred on their own means over the fitted rows, and the fit
 /// stops after the coefficients. Allocates nothing.
 void FitEquation(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
@@ -81,7 +81,7 @@ double FitR2BoundOfSolved(const CycleInputs& cycle, const SignificantDescriptors
 
 /// True when the search's fit of a set with this r2 bound certainly neither enters the
 /// ranked list (r2 below row 1000) nor raises BestR2Seen, BestQ or BestQSEE, so that the
-/// search may pass it by. The fit state it would have left (LastFitR2, cs.Pair, cs.Search.Fit,
+/// search may pass it by. The fit state it would have left (LastFitR2, pair, search.Fit,
 /// ...) is then the caller's to restore by refitting the loop's last set; with three
 /// predictors that refit also gives BestQ its value.
 bool BoundLeavesSearchUnchanged(const CycleInputs& cycle, const SearchState& search, double bound);

@@ -70,7 +70,7 @@ struct OutlierScan {
 OutlierScan ScanOutliers(const std::vector<std::string>& names, const double* estimated,
                          const double* observed, int n, double see, double meanO, double spreadO);
 
-/// The outlier decision on the estimates in cs.Pair: sets OutlierRatio, fills the scatter
+/// The outlier decision on the estimates in pair: sets OutlierRatio, fills the scatter
 /// series, writes its lines, and reports the fragments when the cycle is final; counts a
 /// removal in OutlierSteps.
 void DecideOutlier(const RunInputs& in, RunResults& results, const CycleInputs& cycle,

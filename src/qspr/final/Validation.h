@@ -18,9 +18,9 @@ namespace kalemir::qspr {
 std::vector<int> TieRaisedRanks(const std::vector<double>& values, int count);
 
 /// Validation measures of the equation just fitted (estimates and observed values in
-/// cs.Pair): fills ValidationValues columns 2..5, the two sums and KK% in work.Validation,
-/// and leaves cs.Pair.R and cs.Pair.MeanX as the validation molecules give them. With fewer
-/// than three validation molecules cs.Pair.R is -0.9999, KK% 100 and cs.Pair.MeanX is not
+/// pair): fills ValidationValues columns 2..5, the two sums and KK% in work.Validation,
+/// and leaves pair.R and pair.MeanX as the validation molecules give them. With fewer
+/// than three validation molecules pair.R is -0.9999, KK% 100 and pair.MeanX is not
 /// touched.
 void ComputeValidationMeasures(CycleInputs& cycle, PairCorrelation& pair, FinalWork& work,
                                ComputingWindow& window);

@@ -110,9 +110,9 @@ struct GroupSelectionResult {
 };
 
 /// Marks the descriptors chosen by the chains and counts them in sel.SelectedCount.
-/// The candidates of each chain step are fitted side by side on cs.Workers and taken in
-/// the order of the scan, so that marks, captions and cs.Pair are those of a scan that
-/// fits one candidate after another; with cs.Search.PassByIdleFits false (the plain path) it
+/// The candidates of each chain step are fitted side by side on the pool and taken in
+/// the order of the scan, so that marks, captions and pair are those of a scan that
+/// fits one candidate after another; with search.PassByIdleFits false (the plain path) it
 /// does just that, on the calling thread.
 GroupSelectionResult SelectWithinGroups(CycleInputs& cycle, TableState& tables,
                                         const SearchState& search, PairCorrelation& pair,

@@ -58,7 +58,7 @@ bool KeptSetComplete(const SearchState& search, int a, int p) {
 }
 
 /// The trials of one kept set, gathered for the workers: its extensions are trials
-/// First..First+Count-1 of cs.Search.Trials.
+/// First..First+Count-1 of search.Trials.
 struct KeptSetTrials {
     int Set = 0; ///< the kept set's row
     int First = 0;
@@ -68,7 +68,7 @@ struct KeptSetTrials {
 };
 
 /// Puts the extensions of kept set `a` by every descriptor weakly intercorrelated with
-/// it into cs.Search.Trials from `first` on, columns sorted as the list holds them, and
+/// it into search.Trials from `first` on, columns sorted as the list holds them, and
 /// eliminates the kept set's own system for them.
 void GatherExtensions(const CycleInputs& cycle, SignificantDescriptors& descriptors,
                       SearchState& search, int a, int first, KeptSetTrials& gathered) {

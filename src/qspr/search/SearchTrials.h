@@ -13,7 +13,7 @@ class ComputingWindow;
 
 namespace kalemir::qspr {
 
-/// Works out trials 0..count-1 of cs.Search.Trials side by side: the r2 bound of each (when the
+/// Works out trials 0..count-1 of search.Trials side by side: the r2 bound of each (when the
 /// search passes by idle fits) and the exact fit of every trial the bound does not let
 /// pass against the state as it stands now. Changes nothing of the search state. The
 /// state's thresholds only rise while the batch is taken, so a trial passed by now is
@@ -25,7 +25,7 @@ void EvaluateTrials(const CycleInputs& cycle, const SignificantDescriptors& desc
 
 /// Takes a trial into the search state as the fit of it would: false when it is passed
 /// by (its fit provably changes nothing), true when it was fitted (exactly as worked out,
-/// or now when the workers did not fit it). cs.Pair and cs.Search.Fit are not those of the
+/// or now when the workers did not fit it). pair and search.Fit are not those of the
 /// trial: the search refits its last set to leave them as a one-by-one search does.
 bool TakeTrial(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
                SearchState& search, CrossValidationState& cv, PairCorrelation& pair,
