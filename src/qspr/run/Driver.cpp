@@ -30,6 +30,18 @@ void ScreenCycle(ComputingState& cs, ComputingWindow& window) {
     RankSignificant(cs.Cycle, cs.Descriptors, cs.ReportName, window);
 }
 
+bool AnotherCycle(ComputingState& cs, int maxSteps) {
+    bool another = true;
+    if (cs.Outliers.OutlierRatio > 1) {
+        cs.Outliers.OutlierName.clear();
+        another = false;
+    }
+    if (cs.Descriptors.SignificantCount < 2 || cs.Search.ValuableSetCount == 0) {
+        another = false;
+    }
+    return another && cs.Outliers.OutlierSteps < maxSteps;
+}
+
 int MaxOutlierSteps(const RunInputs& in) {
     return static_cast<int>(std::floor(std::sqrt(static_cast<double>(in.InitialCalibrationCount))));
 }
@@ -96,16 +108,7 @@ void RunComputation(ProgramState& ps, ComputingState& cs, ComputingWindow& windo
                 FinalAnalysis(ps, ps, cs.Cycle, cs.Descriptors, cs.Search, cs.CV, cs.Outliers,
                               cs.Pair, cs.ReportName, cs.Workers.get(), window);
             }
-            if (cs.Outliers.OutlierRatio > 1) {
-                cs.Outliers.OutlierName.clear();
-                more = false;
-            }
-            if (cs.Descriptors.SignificantCount < 2 || cs.Search.ValuableSetCount == 0) {
-                more = false;
-            }
-            if (cs.Outliers.OutlierSteps >= maxSteps) {
-                more = false;
-            }
+            more = AnotherCycle(cs, maxSteps);
         }
     } catch (const RunInterrupted&) {
         // The report says it was stopped, and where, as its last line.

@@ -192,19 +192,8 @@ BestByQFigures AnalysePermuted(const ProgramState& chosen, const std::vector<int
                 decided = true;
             }
         }
-        if (!decided) {
-            more = false;
-        }
-        if (cs.Outliers.OutlierRatio > 1) {
-            cs.Outliers.OutlierName.clear();
-            more = false;
-        }
-        if (cs.Descriptors.SignificantCount < 2 || cs.Search.ValuableSetCount == 0) {
-            more = false;
-        }
-        if (cs.Outliers.OutlierSteps >= maxSteps) {
-            more = false;
-        }
+        // Without a decision on an outlier no other cycle follows.
+        more = AnotherCycle(cs, maxSteps) && decided;
     }
     cs.WorkFiles.RemoveAll();
     return figures;
