@@ -88,7 +88,7 @@ void ReportBestPredictors(const RunInputs& in, const CycleInputs& cycle,
 }
 
 void WriteBestSetValues(const CycleInputs& cycle, const TableState& tables,
-                        const SignificantDescriptors& descriptors, SearchState& search) {
+                        const SignificantDescriptors& descriptors, const SearchState& search) {
     if (search.ValuableSetCount == 0) {
         return;
     }

@@ -24,6 +24,6 @@ void ReportBestPredictors(const RunInputs& in, const CycleInputs& cycle,
                           PairCorrelation& pair, const std::string& reportName,
                           ComputingWindow& window);
 void WriteBestSetValues(const CycleInputs& cycle, const TableState& tables,
-                        const SignificantDescriptors& descriptors, SearchState& search);
+                        const SignificantDescriptors& descriptors, const SearchState& search);
 
 } // namespace kalemir::qspr

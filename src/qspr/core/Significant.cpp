@@ -62,14 +62,14 @@ std::vector<int> ExchangeSortAscending(const std::vector<double>& keys, int coun
     return ExchangeSort(keys, count, [](double b, double a) { return b < a; });
 }
 
-void MergeSignificant(const CycleInputs& cycle, TableState& tables,
+void MergeSignificant(const CycleInputs& cycle, const TableState& tables,
                       SignificantDescriptors& descriptors, PairCorrelation& pair,
                       ComputingWindow& window) {
     const int n = cycle.CalibrationCount;
     const int last = n + cycle.PredictionCount;
     const int qualityRow = last + 4;
     DescriptorMatrixStore& dm = descriptors.DescriptorMatrix;
-    TableCellStore& cells = tables.Cells;
+    const TableCellStore& cells = tables.Cells;
     int count = 0;
     while (count < kMaxHeldDescriptors && dm.At(qualityRow, count + 1) > 0) {
         ++count;

@@ -16,7 +16,7 @@ inline double DescriptorQuality(double t, double r2) {
     return (1 - t) / (1 - r2);
 }
 
-void MergeSignificant(const CycleInputs& cycle, TableState& tables,
+void MergeSignificant(const CycleInputs& cycle, const TableState& tables,
                       SignificantDescriptors& descriptors, PairCorrelation& pair,
                       ComputingWindow& window);
 void ColumnStats(const CycleInputs& cycle, SignificantDescriptors& descriptors,

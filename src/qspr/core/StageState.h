@@ -87,7 +87,9 @@ struct TableCellStore {
         std::vector<double>(kTableColumns, 0.0); ///< the row after the last molecule
 
     double* Column(int c) { return Values.data() + static_cast<std::size_t>(c) * Rows; }
+    const double* Column(int c) const { return Values.data() + static_cast<std::size_t>(c) * Rows; }
     double& At(int row, int c) { return Column(c)[row]; }
+    double At(int row, int c) const { return Column(c)[row]; }
 };
 
 /// A predictor set: entries 1..20 are descriptor columns (0 = empty), entry 0 unused.

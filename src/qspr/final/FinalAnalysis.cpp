@@ -135,8 +135,8 @@ void WriteClosingLines(ReportAppender& report) {
 
 } // namespace
 
-void EndCycle(RunResults& results, CycleInputs& cycle, SearchState& search, OutlierState& outliers,
-              const std::string& reportName) {
+void EndCycle(RunResults& results, CycleInputs& cycle, SearchState& search,
+              const OutlierState& outliers, const std::string& reportName) {
     ReportAppender report(reportName);
     const bool removal = cycle.PredictionCount == 0
                              ? !(outliers.OutlierRatio > 1)

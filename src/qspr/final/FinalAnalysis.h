@@ -51,8 +51,8 @@ void RankWithoutPredictionSet(const RunInputs& in, RunResults& results, CycleInp
 
 /// The end of the cycle: a STEP header, N - 1 and the thresholds derived again (at least
 /// two predictors) when an outlier is removed, otherwise the closing lines.
-void EndCycle(RunResults& results, CycleInputs& cycle, SearchState& search, OutlierState& outliers,
-              const std::string& reportName);
+void EndCycle(RunResults& results, CycleInputs& cycle, SearchState& search,
+              const OutlierState& outliers, const std::string& reportName);
 
 /// The last stage of every cycle.
 void FinalAnalysis(const RunInputs& in, RunResults& results, CycleInputs& cycle,
