@@ -65,18 +65,15 @@ void RunQsprComputation(ProgramState& state, ComputingWindow& window) {
         inputs.DescriptorTables.push_back(
             state.ChosenTableNames[static_cast<std::size_t>(i)].first);
     }
-    // The shuffled analyses start from the tables and parameters as they were chosen.
-    std::optional<ProgramState> chosen;
-    if (state.RandomisationRuns > 0) {
-        chosen = state;
-    }
     RunComputation(state, window);
     if (!state.ObservedTableName.empty()) {
         inputs.Observed = LoadObservedTable(state.ObservedTableName, state.QsprTableName);
     }
     std::optional<RandomisationSummary> randomisation;
-    if (chosen) {
-        RandomisationSummary summary = RandomiseResponses(*chosen, state, window);
+    if (state.RandomisationRuns > 0) {
+        // The shuffled analyses start from the tables and parameters as they were chosen:
+        // the run leaves its inputs as it found them.
+        RandomisationSummary summary = RandomiseResponses(state, window);
         if (summary.Runs > 0) {
             randomisation = std::move(summary);
         }

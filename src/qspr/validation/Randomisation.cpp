@@ -136,16 +136,15 @@ std::vector<int> RandomPermutation(int n, std::mt19937_64& generator) {
     return order;
 }
 
-BestByQFigures AnalysePermuted(const ProgramState& chosen, const std::vector<int>& permutation,
+BestByQFigures AnalysePermuted(const RunInputs& in, const std::vector<int>& permutation,
                                ComputingWindow& window) {
-    ProgramState ps = chosen;
-    ps.Record = RunRecord{};
-    ps.ComputationStarted = true;
+    // What this analysis records stays with it: the user's results are not touched.
+    RunResults results;
     ComputingState cs;
     cs.ReportName = kRandomisedReport;
     cs.WorkFiles.Add(cs.ReportName);
-    cs.Workers = std::make_unique<WorkerPool>(ps.ThreadCount);
-    cs.Cycle = FirstCycleInputs(ps);
+    cs.Workers = std::make_unique<WorkerPool>(in.ThreadCount);
+    cs.Cycle = FirstCycleInputs(in);
     if (static_cast<int>(permutation.size()) != cs.Cycle.CalibrationCount) {
         throw std::invalid_argument("a permutation of " + std::to_string(permutation.size()) +
                                     " values for " + std::to_string(cs.Cycle.CalibrationCount) +
@@ -157,12 +156,12 @@ BestByQFigures AnalysePermuted(const ProgramState& chosen, const std::vector<int
     // the outlier decision: the ranking, the predictor-value files and the prediction set
     // of the last cycle are left out (they do not change its best equation by Q).
     MakeWorkCopies(cs.Cycle, cs.WorkFiles);
-    PreselectDescriptors(ps, cs.Cycle, cs.Tables, cs.Descriptors, cs.Search, cs.Pair, cs.WorkFiles,
+    PreselectDescriptors(in, cs.Cycle, cs.Tables, cs.Descriptors, cs.Search, cs.Pair, cs.WorkFiles,
                          cs.ReportName, cs.Workers.get(), window);
     cs.Outliers.OutlierName.clear();
     cs.Outliers.OutlierSteps = 0;
     cs.Cycle.Number = 0;
-    const int maxSteps = MaxOutlierSteps(ps);
+    const int maxSteps = MaxOutlierSteps(in);
     BestByQFigures figures;
     bool more = true;
     while (more) {
@@ -182,13 +181,13 @@ BestByQFigures AnalysePermuted(const ProgramState& chosen, const std::vector<int
                 figures = *cycle;
             }
             // Without elimination the first cycle is the last.
-            if (ps.EliminateOutliers == 1 && cs.Search.FitTermCount > 0) {
+            if (in.EliminateOutliers == 1 && cs.Search.FitTermCount > 0) {
                 FinalWork work;
                 work.Size(cs.Cycle.CalibrationCount + cs.Cycle.PredictionCount,
                           cs.Cycle.PredictionCount);
-                AnalyseCalibrationSet(ps, ps, cs.Cycle, cs.Descriptors, cs.Search, cs.CV,
+                AnalyseCalibrationSet(in, results, cs.Cycle, cs.Descriptors, cs.Search, cs.CV,
                                       cs.Outliers, cs.Pair, cs.ReportName, window, work);
-                EndCycle(ps, cs.Cycle, cs.Search, cs.Outliers, cs.ReportName);
+                EndCycle(results, cs.Cycle, cs.Search, cs.Outliers, cs.ReportName);
                 decided = true;
             }
         }
@@ -235,8 +234,7 @@ RandomisationSummary SummariseRandomisation(double realR2, double realQ,
     return s;
 }
 
-RandomisationSummary RandomiseResponses(const ProgramState& chosen, const ProgramState& analysed,
-                                        ComputingWindow& window) {
+RandomisationSummary RandomiseResponses(const ProgramState& analysed, ComputingWindow& window) {
     const int runs = analysed.RandomisationRuns;
     const RunRecord& record = analysed.Record;
     const CycleRecord* real = nullptr;
@@ -248,7 +246,7 @@ RandomisationSummary RandomiseResponses(const ProgramState& chosen, const Progra
     if (runs <= 0 || real == nullptr || record.BestModel.Observed.empty()) {
         return {};
     }
-    const int n = chosen.CalibrationCount;
+    const int n = analysed.CalibrationCount;
     std::mt19937_64 generator(analysed.RandomisationSeed);
     std::vector<double> r2;
     std::vector<double> q;
@@ -257,7 +255,7 @@ RandomisationSummary RandomiseResponses(const ProgramState& chosen, const Progra
         window.CountDone(k - 1);
         const std::vector<int> permutation = RandomPermutation(n, generator);
         RunCaptionWindow runWindow(window, k, runs);
-        const BestByQFigures figures = AnalysePermuted(chosen, permutation, runWindow);
+        const BestByQFigures figures = AnalysePermuted(analysed, permutation, runWindow);
         r2.push_back(figures.R2);
         q.push_back(figures.Q);
     }

@@ -30,8 +30,8 @@ struct BestByQFigures {
     double Q = 0;
 };
 
-/// One run of the analysis as the user set it up (`chosen`: the state as the Parameters
-/// window left it) in which calibration molecule i (0-based) takes the observed value of
+/// One run of the analysis as the user set it up (`in`: the inputs as the Parameters
+/// window left them) in which calibration molecule i (0-based) takes the observed value of
 /// molecule permutation[i]: the preliminary selection, then cycles of screen, pair and
 /// larger-set searches and, when the user chose the elimination of outliers, the outlier
 /// decision, until the run's own stop rule holds. A real model found after removing
@@ -40,7 +40,7 @@ struct BestByQFigures {
 /// Everything the run writes (its own report, work tables) is a work file of this call,
 /// gone when it ends; the working report and the user's files are not touched.
 /// Returns the figures of the best equation by Q of the last cycle that found one.
-BestByQFigures AnalysePermuted(const ProgramState& chosen, const std::vector<int>& permutation,
+BestByQFigures AnalysePermuted(const RunInputs& in, const std::vector<int>& permutation,
                                ComputingWindow& window);
 
 /// Mean and maximum r2 and Q of the runs, cR2p = r sqrt(r2 - mean r2) of the real r2
@@ -50,12 +50,11 @@ RandomisationSummary SummariseRandomisation(double realR2, double realQ,
                                             const std::vector<double>& q);
 
 /// The runs and seed the user chose (RandomisationRuns, RandomisationSeed of `analysed`,
-/// the state after the real run): that many permutations of the calibration molecules
-/// drawn in turn from one generator seeded with the seed, each analysed as
-/// AnalysePermuted does, against the real best equation by Q of the run's record. The caption shows
-/// "run k of M". Empty summary (Runs 0) when no run was asked for or the real run found no
-/// equation.
-RandomisationSummary RandomiseResponses(const ProgramState& chosen, const ProgramState& analysed,
-                                        ComputingWindow& window);
+/// the state after the real run, whose inputs the run left as they were chosen): that many
+/// permutations of the calibration molecules drawn in turn from one generator seeded with the seed,
+/// each analysed as AnalysePermuted does, against the real best equation by Q of the run's record.
+/// The caption shows "run k of M". Empty summary (Runs 0) when no run was asked for or the real run
+/// found no equation.
+RandomisationSummary RandomiseResponses(const ProgramState& analysed, ComputingWindow& window);
 
 } // namespace kalemir::qspr

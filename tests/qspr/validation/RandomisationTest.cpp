@@ -86,9 +86,8 @@ TEST(Randomisation, SummaryFiguresAsWorkedByHand) {
     EXPECT_EQ(SummariseRandomisation(0.5, 1.0, {}, {}).Runs, 0);
 }
 
-/// The state as the Parameters window leaves it and the state after the real run.
+/// The state after the real run (its inputs as the Parameters window left them).
 struct RealRun {
-    ProgramState chosen;
     ProgramState analysed;
 };
 
@@ -106,7 +105,6 @@ RealRun RunReal(const std::string& qspr, const std::vector<std::string>& tables,
     entries.EliminateOutliers = eliminate;
     entries.RandomisationRunsText = std::to_string(runs);
     EXPECT_EQ(ParametersOk(ps, entries), ParametersOutcome::Compute);
-    run.chosen = ps;
     SilentWindow window;
     RunComputation(ps, window);
     return run;
@@ -156,11 +154,11 @@ TEST(Randomisation, ExampleModelIsNoChanceCorrelation) {
 
     // Unshuffled, the run finds the real model again: the same analysis, not a look-alike.
     const BestByQFigures same =
-        AnalysePermuted(real.chosen, Identity(real.chosen.CalibrationCount), window);
+        AnalysePermuted(real.analysed, Identity(real.analysed.CalibrationCount), window);
     EXPECT_NEAR(same.R2, best.R2, 1e-12);
     EXPECT_NEAR(same.Q, best.Q, 1e-12);
 
-    const RandomisationSummary twoThreads = RandomiseResponses(real.chosen, real.analysed, window);
+    const RandomisationSummary twoThreads = RandomiseResponses(real.analysed, window);
     EXPECT_EQ(twoThreads.Runs, 20);
     EXPECT_EQ(twoThreads.Seed, kDefaultRandomisationSeed);
     EXPECT_EQ(twoThreads.ShareQReached, 0.0);
@@ -172,11 +170,9 @@ TEST(Randomisation, ExampleModelIsNoChanceCorrelation) {
     // The shuffled runs leave every file of the folder as it was, and no work file.
     EXPECT_TRUE(FolderFiles() == before);
 
-    ProgramState chosen = real.chosen;
     ProgramState analysed = real.analysed;
-    chosen.ThreadCount = 1;
     analysed.ThreadCount = 1;
-    const RandomisationSummary oneThread = RandomiseResponses(chosen, analysed, window);
+    const RandomisationSummary oneThread = RandomiseResponses(analysed, window);
     EXPECT_EQ(oneThread.R2, twoThreads.R2);
     EXPECT_EQ(oneThread.Q, twoThreads.Q);
 
@@ -184,7 +180,7 @@ TEST(Randomisation, ExampleModelIsNoChanceCorrelation) {
     analysed.RandomisationSeed = 5;
     analysed.RandomisationRuns = 3;
     const std::vector<double> firstThree(twoThreads.Q.begin(), twoThreads.Q.begin() + 3);
-    EXPECT_NE(RandomiseResponses(chosen, analysed, window).Q, firstThree);
+    EXPECT_NE(RandomiseResponses(analysed, window).Q, firstThree);
 }
 
 /// A QSPR table of 40 molecules whose property is drawn independently of its 40
@@ -241,12 +237,12 @@ TEST(Randomisation, NoiseModelsAreReachedByShuffledRuns) {
             // The unshuffled run repeats the real run's outlier cycles.
             ASSERT_GT(real.analysed.Record.Cycles.size(), 1u);
             const BestByQFigures same =
-                AnalysePermuted(real.chosen, Identity(real.chosen.CalibrationCount), window);
+                AnalysePermuted(real.analysed, Identity(real.analysed.CalibrationCount), window);
             EXPECT_NEAR(same.R2, best.R2, 1e-12);
             EXPECT_NEAR(same.Q, best.Q, 1e-12);
         }
         const auto before = FolderFiles();
-        const RandomisationSummary s = RandomiseResponses(real.chosen, real.analysed, window);
+        const RandomisationSummary s = RandomiseResponses(real.analysed, window);
         EXPECT_TRUE(FolderFiles() == before) << "noise table " << seed;
         EXPECT_GT(s.MaxQ, best.Q) << "noise table " << seed;
         EXPECT_GT(s.ShareQReached, 0.0) << "noise table " << seed;
