@@ -347,6 +347,25 @@ TEST_F(QsprWindowsTest, QuitNeverReplacesATableAndCancelKeepsTheWorkingReport) {
     EXPECT_TRUE(fs::exists("rezultat.rez"));
 }
 
+// After a run the tables it read are still the user's, though the run worked on copies:
+// the report may not take a descriptor table's name.
+TEST_F(QsprWindowsTest, AfterARunTheReportNeverReplacesADescriptorTable) {
+    ASSERT_TRUE(
+        qspr::WorkfilesOk(state, {"BZR01", {"BZR01d2d.des", "BZR01vfr.des"}, {true, true}}));
+    ASSERT_EQ(qspr::ParametersOk(state, qspr::LoadParameters(state)),
+              qspr::ParametersOutcome::Compute);
+    SilentWindow computing;
+    qspr::RunQsprComputation(state, computing);
+    const std::string table = ReadFile("BZR01vfr.des");
+    ResultsWindow window(state, dialogs);
+    dialogs.textAnswers = {QString("BZR01vfr.des"), QString()};
+    ASSERT_TRUE(window.SaveReport());
+    ASSERT_FALSE(dialogs.messages.isEmpty());
+    EXPECT_EQ(dialogs.messages.front(),
+              "BZR01vfr.des: a descriptor table of this run; give another name.");
+    EXPECT_EQ(ReadFile("BZR01vfr.des"), table);
+}
+
 // The second plot proposes its own name; neither plot may take a table's, the report's or
 // the first plot's name.
 TEST_F(QsprWindowsTest, EachPlotHasItsOwnNameAndReplacesNoOtherFile) {
