@@ -15,7 +15,7 @@ namespace {
 /// outside the cross products is fitted here alone.
 bool EvaluateTrial(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
                    const SearchState& search, FitScratch& scratch, SearchTrial& trial,
-                   LaneCandidate& lane) {
+                   LaneCandidate& lane, const KeptElimination::Carried* carried, int carriedLane) {
     const KeptElimination* kept = trial.Kept;
     trial.Bound = std::numeric_limits<double>::infinity();
     trial.Fitted = false;
@@ -29,7 +29,10 @@ bool EvaluateTrial(const CycleInputs& cycle, const SignificantDescriptors& descr
         NormalMatrix& gathered = scratch.Gathered;
         int first = 1;
         if (kept != nullptr && kept->Size() == k - 1) {
-            first = kept->Start(search.Cross, trial.Set, trial.Added, normal, gathered);
+            first = carried != nullptr
+                        ? kept->StartCarried(search.Cross, trial.Set, trial.Added, *carried,
+                                             carriedLane, normal, gathered)
+                        : kept->Start(search.Cross, trial.Set, trial.Added, normal, gathered);
         } else {
             GatherNormal(search.Cross, trial.Set, k, gathered);
             CopySystem(gathered, normal, k);
@@ -86,9 +89,34 @@ void EvaluateTrials(const CycleInputs& cycle, const SignificantDescriptors& desc
     auto body = [&](int first, int last, int worker) {
         FitScratch& own = *scratch[static_cast<std::size_t>(worker)];
         WaitingLanes& lanes = waiting[static_cast<std::size_t>(worker)];
+        // The added descriptors of a run of trials of one kept set are carried through the
+        // kept pivots side by side: one chain of divisions serves the whole run.
+        KeptElimination::Carried carried;
+        const PredictorSet* runSets[KeptElimination::Carried::kLanes];
+        int runAdded[KeptElimination::Carried::kLanes];
+        int runStart = first;
+        int runEnd = first; // trials runStart..runEnd-1 are carried
+        const KeptElimination* runKept = nullptr;
         for (int t = first; t < last; ++t) {
             SearchTrial& trial = trials[static_cast<std::size_t>(t)];
-            if (!EvaluateTrial(cycle, descriptors, search, own, trial, lanes.Lanes[lanes.Filled])) {
+            const KeptElimination* kept = trial.Kept;
+            if (t >= runEnd && kept != nullptr && search.PassByIdleFits &&
+                kept->Size() == search.FitTermCount - 1) {
+                runStart = t;
+                runEnd = t;
+                while (runEnd < last && runEnd - t < KeptElimination::Carried::kLanes &&
+                       trials[static_cast<std::size_t>(runEnd)].Kept == kept) {
+                    const SearchTrial& next = trials[static_cast<std::size_t>(runEnd)];
+                    runSets[runEnd - t] = &next.Set;
+                    runAdded[runEnd - t] = next.Added;
+                    ++runEnd;
+                }
+                kept->Carry(search.Cross, runSets, runAdded, runEnd - t, carried);
+                runKept = kept;
+            }
+            const bool inRun = t < runEnd && kept == runKept;
+            if (!EvaluateTrial(cycle, descriptors, search, own, trial, lanes.Lanes[lanes.Filled],
+                               inRun ? &carried : nullptr, t - runStart)) {
                 continue;
             }
             lanes.Trials[lanes.Filled++] = &trial;
