@@ -93,10 +93,14 @@ void PrepareCrossProducts(const CycleInputs& cycle, const SignificantDescriptors
     };
     cache.Magnitude.assign(static_cast<std::size_t>(s) + 1, 0.0);
     cache.MeanOffset.assign(static_cast<std::size_t>(s) + 1, 0.0);
+    cache.Means.assign(static_cast<std::size_t>(s) + 1, 0.0);
+    cache.RootSquares.assign(static_cast<std::size_t>(s) + 1, 0.0);
     for (int a = 1; a <= s; ++a) {
         const auto [meanOffset, largest] = offset(dm.Column(a));
         cache.MeanOffset[a] = meanOffset;
         cache.Magnitude[a] = largest + std::fabs(dm.At(last + 1, a));
+        cache.Means[a] = dm.At(last + 1, a);
+        cache.RootSquares[a] = std::sqrt(cache.Gram[static_cast<std::size_t>(a) * (s + 1) + a]);
     }
     const auto [meanOffset, largest] = offset(y);
     cache.PropertyMeanOffset = meanOffset;
@@ -550,15 +554,16 @@ double FitR2BoundOfSolved(const CycleInputs& cycle, const SignificantDescriptors
     const int k = search.FitTermCount;
     const int n = cycle.CalibrationCount;
     const int last = n + cycle.PredictionCount;
-    const DescriptorMatrixStore& dm = descriptors.DescriptorMatrix;
     const CrossProductCache& cache = search.Cross;
-    FitResult fit;
-    fit.K = k;
+    // The coefficients and the intercept as TakeMeans and TakeCoefficients give them (the
+    // cache holds the stored means of its columns: the same doubles).
+    double coefficients[kSetWidth + 2];
+    double weighted = 0;
     for (int i = 1; i <= k; ++i) {
-        fit.Means[i] = dm.At(last + 1, set[i]);
+        coefficients[i] = normal[i][k + 1];
+        weighted += coefficients[i] * cache.Means[set[i]];
     }
-    fit.Means[k + 1] = dm.At(last + 1, kPropertyColumn);
-    TakeCoefficients(normal, k, fit);
+    const double intercept = descriptors.DescriptorMatrix.At(last + 1, kPropertyColumn) - weighted;
 
     // The cross products are read from the gathered system (the same doubles).
     double spread = 0;    // S
@@ -568,9 +573,12 @@ double FitR2BoundOfSolved(const CycleInputs& cycle, const SignificantDescriptors
     double bgb = 0;
     // (G b)_i, each sum over j in order; G is symmetric bit for bit, so the sums of all
     // rows advance together down its columns.
-    double rows[kSetWidth + 2] = {};
+    double rows[kSetWidth + 2];
+    for (int i = 1; i <= k; ++i) {
+        rows[i] = 0;
+    }
     for (int j = 1; j <= k; ++j) {
-        const double bj = fit.Coefficients[j];
+        const double bj = coefficients[j];
         const double* g = gathered[j];
         for (int i = 1; i <= k; ++i) {
             rows[i] = rows[i] + g[i] * bj;
@@ -578,14 +586,14 @@ double FitR2BoundOfSolved(const CycleInputs& cycle, const SignificantDescriptors
     }
     for (int i = 1; i <= k; ++i) {
         const int ci = set[i];
-        const double b = fit.Coefficients[i];
-        spread += std::fabs(b) * std::sqrt(gathered[i][i]);
+        const double b = coefficients[i];
+        spread += std::fabs(b) * cache.RootSquares[ci];
         offset += std::fabs(b) * cache.MeanOffset[ci];
         magnitude += std::fabs(b) * cache.Magnitude[ci];
         bg += b * gathered[i][k + 1];
         bgb += b * rows[i];
     }
-    magnitude = (magnitude + std::fabs(fit.Intercept)) * (1 + Gamma(2 * k + 4));
+    magnitude = (magnitude + std::fabs(intercept)) * (1 + Gamma(2 * k + 4));
     const double eta = 2 * Gamma(n + (k + 1) * (k + 1) + 10);
     const double yy = cache.PropertySquares;
     const double dx2 = bgb - eta * spread * spread - n * offset * offset;
