@@ -532,6 +532,14 @@ bool FitR2BoundApplies(const CycleInputs& cycle, const SignificantDescriptors& d
     return true;
 }
 
+namespace {
+
+/// The bound from the set's coefficients and intercept and (G b)_i, i = 1..K.
+double BoundOfRows(const SearchState& search, const PredictorSet& set, int k, int n,
+                   const double* coefficients, double intercept, const double* rows);
+
+} // namespace
+
 double FitR2BoundOfSolved(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
                           const SearchState& search, const PredictorSet& set,
                           const NormalMatrix& normal, const NormalMatrix& gathered) {
@@ -560,7 +568,6 @@ double FitR2BoundOfSolved(const CycleInputs& cycle, const SignificantDescriptors
     // rounding of this function's own few operations. Any doubt (a zero entry, a
     // non-positive lower norm, a noise term not small against the norm, NaN) returns
     // infinity, which sends the candidate down the exact path.
-    constexpr double kUnsure = std::numeric_limits<double>::infinity();
     const int k = search.FitTermCount;
     const int n = cycle.CalibrationCount;
     const int last = n + cycle.PredictionCount;
@@ -575,12 +582,6 @@ double FitR2BoundOfSolved(const CycleInputs& cycle, const SignificantDescriptors
     }
     const double intercept = descriptors.DescriptorMatrix.At(last + 1, kPropertyColumn) - weighted;
 
-    // The cross products are read from the gathered system (the same doubles).
-    double spread = 0;    // S
-    double offset = 0;    // sum |b_i| MeanOffset_i
-    double magnitude = 0; // E
-    double bg = 0;
-    double bgb = 0;
     // (G b)_i, each sum over j in order; G is symmetric bit for bit, so the sums of all
     // rows advance together down its columns.
     double rows[kSetWidth + 2];
@@ -594,13 +595,45 @@ double FitR2BoundOfSolved(const CycleInputs& cycle, const SignificantDescriptors
             rows[i] = rows[i] + g[i] * bj;
         }
     }
+    return BoundOfRows(search, set, k, n, coefficients, intercept, rows);
+}
+
+double FitR2BoundOfRows(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
+                        const SearchState& search, const PredictorSet& set,
+                        const NormalMatrix& normal, const double* rows) {
+    const int k = search.FitTermCount;
+    const int n = cycle.CalibrationCount;
+    const int last = n + cycle.PredictionCount;
+    const CrossProductCache& cache = search.Cross;
+    double coefficients[kSetWidth + 2];
+    double weighted = 0;
+    for (int i = 1; i <= k; ++i) {
+        coefficients[i] = normal[i][k + 1];
+        weighted += coefficients[i] * cache.Means[set[i]];
+    }
+    const double intercept = descriptors.DescriptorMatrix.At(last + 1, kPropertyColumn) - weighted;
+    return BoundOfRows(search, set, k, n, coefficients, intercept, rows);
+}
+
+namespace {
+
+double BoundOfRows(const SearchState& search, const PredictorSet& set, int k, int n,
+                   const double* coefficients, double intercept, const double* rows) {
+    constexpr double kUnsure = std::numeric_limits<double>::infinity();
+    const CrossProductCache& cache = search.Cross;
+    // The cross products are read from the cache (the doubles the gathered system holds).
+    double spread = 0;    // S
+    double offset = 0;    // sum |b_i| MeanOffset_i
+    double magnitude = 0; // E
+    double bg = 0;
+    double bgb = 0;
     for (int i = 1; i <= k; ++i) {
         const int ci = set[i];
         const double b = coefficients[i];
         spread += std::fabs(b) * cache.RootSquares[ci];
         offset += std::fabs(b) * cache.MeanOffset[ci];
         magnitude += std::fabs(b) * cache.Magnitude[ci];
-        bg += b * gathered[i][k + 1];
+        bg += b * cache.Property[ci];
         bgb += b * rows[i];
     }
     magnitude = (magnitude + std::fabs(intercept)) * (1 + Gamma(2 * k + 4));
@@ -628,6 +661,8 @@ double FitR2BoundOfSolved(const CycleInputs& cycle, const SignificantDescriptors
     const double bound = rHi * rHi * (1 + 1e-12) + 1e-12;
     return bound == bound ? bound : kUnsure;
 }
+
+} // namespace
 
 bool BoundLeavesSearchUnchanged(const CycleInputs& cycle, const SearchState& search, double bound) {
     const int k = search.FitTermCount;

@@ -114,7 +114,7 @@ int KeptElimination::PlaceOf(const CrossProductCache& cache, const PredictorSet&
 }
 
 void KeptElimination::FillKept(const CrossProductCache& cache, int d, int place,
-                               NormalMatrix& normal, NormalMatrix& gathered) const {
+                               NormalMatrix& normal, NormalMatrix* gathered) const {
     const int k = size_ + 1;
     const int done = place - 1; // pivots taken over from the kept set
     auto keptIndex = [&](int q) { return q < place ? q : q - 1; };
@@ -129,6 +129,9 @@ void KeptElimination::FillKept(const CrossProductCache& cache, int d, int place,
         double* into = normal[q];
         CopyShort(stage + place, stage + size_ + 2, into + place + 1);
     }
+    if (gathered == nullptr) {
+        return;
+    }
     // The gathered system: the kept one as first read, then d's row and column (the
     // cross products are symmetric bit for bit, so d's row is read down the kept rows at
     // column d: for the trials of one kept set, d after d, those reads run along the same
@@ -139,15 +142,15 @@ void KeptElimination::FillKept(const CrossProductCache& cache, int d, int place,
             continue;
         }
         const double* read = &stages_[static_cast<std::size_t>(keptIndex(q)) * (size_ + 2)];
-        double* into = gathered[q];
+        double* into = (*gathered)[q];
         CopyShort(read + 1, read + place, into + 1);
         CopyShort(read + place, read + size_ + 2, into + place + 1);
         const double entry = cache.Gram[kept_[keptIndex(q)] * width + d];
         into[place] = entry;
-        gathered[place][q] = entry;
+        (*gathered)[place][q] = entry;
     }
-    gathered[place][place] = cache.Gram[d * width + d];
-    gathered[place][k + 1] = cache.Property[d];
+    (*gathered)[place][place] = cache.Gram[d * width + d];
+    (*gathered)[place][k + 1] = cache.Property[d];
 }
 
 int KeptElimination::Start(const CrossProductCache& cache, const PredictorSet& set, int d,
@@ -159,7 +162,7 @@ int KeptElimination::Start(const CrossProductCache& cache, const PredictorSet& s
         CopySystem(normal, gathered, k);
         return 1;
     }
-    FillKept(cache, d, place, normal, gathered);
+    FillKept(cache, d, place, normal, &gathered);
     const int done = place - 1;
     auto keptIndex = [&](int q) { return q < place ? q : q - 1; };
     // d's column and row as gathered, held by kept row and column (the right-hand side
@@ -297,12 +300,14 @@ void KeptElimination::Carry(const CrossProductCache& cache, const PredictorSet* 
 
 int KeptElimination::StartCarried(const CrossProductCache& cache, const PredictorSet& set, int d,
                                   const Carried& carried, int lane, NormalMatrix& normal,
-                                  NormalMatrix& gathered) const {
+                                  NormalMatrix* gathered) const {
     const int k = size_ + 1;
     const int place = carried.Place[lane];
     if (place == 0) {
         GatherNormal(cache, set, k, normal);
-        CopySystem(normal, gathered, k);
+        if (gathered != nullptr) {
+            CopySystem(normal, *gathered, k);
+        }
         return 1;
     }
     FillKept(cache, d, place, normal, gathered);
@@ -316,6 +321,44 @@ int KeptElimination::StartCarried(const CrossProductCache& cache, const Predicto
         normal[place][c] = carried.Row[c - 1][lane];
     }
     return place;
+}
+
+void KeptElimination::GramTimes(const CrossProductCache& cache, int d, int place,
+                                const NormalMatrix& solved, double* rows) const {
+    const int k = size_ + 1;
+    const std::size_t width = static_cast<std::size_t>(cache.S) + 1;
+    // Row j of the gathered system is kept row j (j before the place) or j - 1 (after it)
+    // with d's entry put in at the place; row `place` is d's column and its diagonal.
+    double column[kSetWidth + 2];
+    for (int r = 1; r <= size_; ++r) {
+        column[r] = cache.Gram[kept_[r] * width + d];
+    }
+    const double diagonal = cache.Gram[d * width + d];
+    for (int i = 1; i <= k; ++i) {
+        rows[i] = 0;
+    }
+    for (int j = 1; j <= k; ++j) {
+        const double bj = solved[j][k + 1];
+        if (j == place) {
+            for (int i = 1; i < place; ++i) {
+                rows[i] = rows[i] + column[i] * bj;
+            }
+            rows[place] = rows[place] + diagonal * bj;
+            for (int i = place + 1; i <= k; ++i) {
+                rows[i] = rows[i] + column[i - 1] * bj;
+            }
+            continue;
+        }
+        const int kj = j < place ? j : j - 1;
+        const double* g = &stages_[static_cast<std::size_t>(kj) * (size_ + 2)];
+        for (int i = 1; i < place; ++i) {
+            rows[i] = rows[i] + g[i] * bj;
+        }
+        rows[place] = rows[place] + column[kj] * bj;
+        for (int i = place + 1; i <= k; ++i) {
+            rows[i] = rows[i] + g[i - 1] * bj;
+        }
+    }
 }
 
 } // namespace kalemir::qspr

@@ -70,10 +70,17 @@ public:
                int count, Carried& carried) const;
 
     /// Start for lane `lane` of `carried`, its descriptor already carried by Carry: the
-    /// same systems and the same first pivot.
+    /// same systems and the same first pivot. Without `gathered` (for a lane whose
+    /// descriptor has its place) the gathered system is not written.
     int StartCarried(const CrossProductCache& cache, const PredictorSet& set, int d,
                      const Carried& carried, int lane, NormalMatrix& normal,
-                     NormalMatrix& gathered) const;
+                     NormalMatrix* gathered) const;
+
+    /// (G b)_i for i = 1..K of the set made of the kept set and d at `place` (G its
+    /// gathered system, b column K+1 of `solved`), each rows[i] summed from 0 over
+    /// j = 1..K in order, read from the kept set's own system and the cross products.
+    void GramTimes(const CrossProductCache& cache, int d, int place, const NormalMatrix& solved,
+                   double* rows) const;
 
     int Size() const { return size_; }
 
@@ -84,7 +91,7 @@ private:
     /// The kept entries of the live columns after the pivots before `place`, and the
     /// gathered system (d's row and column as read from the cross products).
     void FillKept(const CrossProductCache& cache, int d, int place, NormalMatrix& normal,
-                  NormalMatrix& gathered) const;
+                  NormalMatrix* gathered) const;
     /// Carries lanes lo..hi-1 whose pivot counts done[lo..hi-1] do not fall.
     void CarryLanes(Carried& carried, const int* done, int lo, int hi) const;
 

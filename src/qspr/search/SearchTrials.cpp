@@ -28,17 +28,27 @@ bool EvaluateTrial(const CycleInputs& cycle, const SignificantDescriptors& descr
         NormalMatrix& normal = scratch.Normal;
         NormalMatrix& gathered = scratch.Gathered;
         int first = 1;
-        if (kept != nullptr && kept->Size() == k - 1) {
-            first = carried != nullptr
-                        ? kept->StartCarried(search.Cross, trial.Set, trial.Added, *carried,
-                                             carriedLane, normal, gathered)
-                        : kept->Start(search.Cross, trial.Set, trial.Added, normal, gathered);
+        const bool keptOne = kept != nullptr && kept->Size() == k - 1;
+        if (keptOne && carried != nullptr && carried->Place[carriedLane] != 0) {
+            // The bound reads the gathered system from the kept set's own and d's cross
+            // products instead of a copy of it.
+            const int place = kept->StartCarried(search.Cross, trial.Set, trial.Added, *carried,
+                                                 carriedLane, normal, nullptr);
+            SolveNormalEquationsFrom(normal, k, place, scratch.Window);
+            double rows[kSetWidth + 2];
+            kept->GramTimes(search.Cross, trial.Added, place, normal, rows);
+            trial.Bound = FitR2BoundOfRows(cycle, descriptors, search, trial.Set, normal, rows);
         } else {
-            GatherNormal(search.Cross, trial.Set, k, gathered);
-            CopySystem(gathered, normal, k);
+            if (keptOne) {
+                first = kept->Start(search.Cross, trial.Set, trial.Added, normal, gathered);
+            } else {
+                GatherNormal(search.Cross, trial.Set, k, gathered);
+                CopySystem(gathered, normal, k);
+            }
+            SolveNormalEquationsFrom(normal, k, first, scratch.Window);
+            trial.Bound =
+                FitR2BoundOfSolved(cycle, descriptors, search, trial.Set, normal, gathered);
         }
-        SolveNormalEquationsFrom(normal, k, first, scratch.Window);
-        trial.Bound = FitR2BoundOfSolved(cycle, descriptors, search, trial.Set, normal, gathered);
         if (BoundLeavesSearchUnchanged(cycle, search, trial.Bound)) {
             return false;
         }

@@ -206,12 +206,15 @@ TEST(KeptElimination, TakenOverSystemsSolveToTheSameBits) {
     EXPECT_GT(places[kSetWidth], 0); // d last in a set of 20
 }
 
-// Descriptors carried side by side give each lane the systems Start gives it alone: runs
-// of rising places, a run in no order, and a set that is not the kept set with d added.
+// Descriptors carried side by side give each lane the systems Start gives it alone, and
+// the products of the gathered system with the solution read from the kept system are
+// its own: runs of rising places, a run in no order, and a set that is not the kept set
+// with d added.
 TEST(KeptElimination, CarriedLanesStartAsOneTrialAlone) {
     std::mt19937_64 random(9);
     const int s = 60;
     const CrossProductCache cache = RandomCache(s, 40, random);
+    SilentWindow window;
     int lanes = 0;
     for (int size = 1; size < kSetWidth; size += 3) {
         std::vector<int> pool(s);
@@ -267,7 +270,7 @@ TEST(KeptElimination, CarriedLanesStartAsOneTrialAlone) {
                     const int place =
                         elimination.Start(cache, *laneSets[l], laneAdded[l], alone, aloneGathered);
                     ASSERT_EQ(elimination.StartCarried(cache, *laneSets[l], laneAdded[l], carried,
-                                                       l, side, sideGathered),
+                                                       l, side, &sideGathered),
                               place);
                     for (int i = 1; i <= k; ++i) {
                         for (int j = 1; j <= k + 1; ++j) {
@@ -278,6 +281,20 @@ TEST(KeptElimination, CarriedLanesStartAsOneTrialAlone) {
                                           std::bit_cast<std::uint64_t>(side[i][j]))
                                     << "kept " << size << " d " << laneAdded[l] << " lane " << l;
                             }
+                        }
+                    }
+                    if (place > 1 || carried.Place[l] != 0) {
+                        // (G b)_i read from the kept system: the sums over the gathered one.
+                        SolveNormalEquationsFrom(alone, k, place, window);
+                        double rows[kSetWidth + 2];
+                        elimination.GramTimes(cache, laneAdded[l], place, alone, rows);
+                        for (int i = 1; i <= k; ++i) {
+                            double sum = 0;
+                            for (int j = 1; j <= k; ++j) {
+                                sum = sum + aloneGathered[j][i] * alone[j][k + 1];
+                            }
+                            ASSERT_EQ(std::bit_cast<std::uint64_t>(sum),
+                                      std::bit_cast<std::uint64_t>(rows[i]));
                         }
                     }
                     ++lanes;
