@@ -226,6 +226,8 @@ BENCHMARK_TEMPLATE(BM_KeptSetTrials, true)
     ->Args({500, 5, 2})
     ->Args({3000, 10, 1})
     ->Args({3000, 10, 2})
+    ->Args({915, 20, 1})
+    ->Args({915, 20, 2})
     ->UseRealTime();
 BENCHMARK_TEMPLATE(BM_KeptSetTrials, false)
     ->Args({500, 5, 1})

@@ -93,10 +93,24 @@ void PrepareCrossProducts(const CycleInputs& cycle, const SignificantDescriptors
     };
     cache.Magnitude.assign(static_cast<std::size_t>(s) + 1, 0.0);
     cache.MeanOffset.assign(static_cast<std::size_t>(s) + 1, 0.0);
+    cache.Means.assign(static_cast<std::size_t>(s) + 1, 0.0);
+    cache.RootSquares.assign(static_cast<std::size_t>(s) + 1, 0.0);
     for (int a = 1; a <= s; ++a) {
         const auto [meanOffset, largest] = offset(dm.Column(a));
         cache.MeanOffset[a] = meanOffset;
         cache.Magnitude[a] = largest + std::fabs(dm.At(last + 1, a));
+        cache.Means[a] = dm.At(last + 1, a);
+        cache.RootSquares[a] = std::sqrt(cache.Gram[static_cast<std::size_t>(a) * (s + 1) + a]);
+    }
+    const std::size_t column = static_cast<std::size_t>(n) + 1;
+    cache.Uncentred.assign(column * (static_cast<std::size_t>(s) + 1), 0.0);
+    for (int a = 1; a <= s; ++a) {
+        const double* x = dm.Column(a);
+        const double columnMean = cache.Means[a];
+        double* into = cache.Uncentred.data() + column * a;
+        for (int i = 1; i <= n; ++i) {
+            into[i] = x[i] + columnMean;
+        }
     }
     const auto [meanOffset, largest] = offset(y);
     cache.PropertyMeanOffset = meanOffset;
@@ -292,12 +306,11 @@ using Quad = double __attribute__((vector_size(4 * sizeof(double))));
 using Duo = double __attribute__((vector_size(2 * sizeof(double))));
 static_assert(kFitLanes % 4 == 0, "lanes go in groups of a register's doubles");
 
-/// What the lane sums start from: each lane's columns (rows 1..n), coefficients, column
-/// means and intercept.
+/// What the lane sums start from: each lane's columns with their means added (rows 1..n,
+/// as the cache holds them), coefficients and intercept.
 struct LaneInputs {
     const double* Columns[kSetWidth + 1][kFitLanes];
     double Coefficients[kSetWidth + 1][kFitLanes];
-    double Means[kSetWidth + 1][kFitLanes];
     double Intercept[kFitLanes];
 };
 
@@ -338,7 +351,7 @@ template <int kWidth>
                 for (int l = 0; l < kWidth; ++l) {
                     Part x;
                     __builtin_memcpy(&x, in.Columns[i][g + l] + m0, sizeof x);
-                    e[l] = e[l] + in.Coefficients[i][g + l] * (x + in.Means[i][g + l]);
+                    e[l] = e[l] + in.Coefficients[i][g + l] * x;
                 }
             }
             Part molecule[kWidth];
@@ -366,7 +379,7 @@ template <int kWidth>
         for (int l = 0; l < kFitLanes; ++l) {
             double e = in.Intercept[l];
             for (int i = 1; i <= k; ++i) {
-                e = e + in.Coefficients[i][l] * (in.Columns[i][l][m] + in.Means[i][l]);
+                e = e + in.Coefficients[i][l] * in.Columns[i][l][m];
             }
             estimates[static_cast<std::size_t>(m) * kFitLanes + l] = e;
         }
@@ -460,16 +473,17 @@ bool SolveLaneCandidate(const CycleInputs& cycle, const SignificantDescriptors& 
     return true;
 }
 
-void FitLanes(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
+void FitLanes(const CycleInputs& cycle, [[maybe_unused]] const SignificantDescriptors& descriptors,
               const SearchState& search, FitScratch& scratch, LaneCandidate* lanes, int count) {
     assert(count <= kFitLanes && "more candidates than lanes");
+    assert(search.Cross.DataVersion == descriptors.DataVersion && "lanes solved from the cache");
     if (count <= 0) {
         return;
     }
     const int n = cycle.CalibrationCount;
     const int k = lanes[0].Fit.K;
-    const DescriptorMatrixStore& dm = descriptors.DescriptorMatrix;
     const std::size_t rows = static_cast<std::size_t>(n) + 1;
+    const double* uncentred = search.Cross.Uncentred.data();
     std::vector<double>& buffer = scratch.LaneEstimates;
     if (buffer.size() < rows * (kFitLanes + 1)) {
         buffer.resize(rows * (kFitLanes + 1));
@@ -484,10 +498,10 @@ void FitLanes(const CycleInputs& cycle, const SignificantDescriptors& descriptor
         in.Intercept[l] = lane.Fit.Intercept;
         for (int i = 1; i <= k; ++i) {
             const int c = lane.Set[i];
-            in.Columns[i][l] = c != 0 ? dm.Column(c) : zeros;
+            // An empty entry is a column of zeros with a mean of 0.
+            in.Columns[i][l] = c != 0 ? uncentred + rows * static_cast<std::size_t>(c) : zeros;
             emptyEntry = emptyEntry || c == 0;
             in.Coefficients[i][l] = lane.Fit.Coefficients[i];
-            in.Means[i][l] = lane.Fit.Means[i];
         }
     }
     if (emptyEntry) {
@@ -518,6 +532,14 @@ bool FitR2BoundApplies(const CycleInputs& cycle, const SignificantDescriptors& d
     return true;
 }
 
+namespace {
+
+/// The bound from the set's coefficients and intercept and (G b)_i, i = 1..K.
+double BoundOfRows(const SearchState& search, const PredictorSet& set, int k, int n,
+                   const double* coefficients, double intercept, const double* rows);
+
+} // namespace
+
 double FitR2BoundOfSolved(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
                           const SearchState& search, const PredictorSet& set,
                           const NormalMatrix& normal, const NormalMatrix& gathered) {
@@ -546,46 +568,75 @@ double FitR2BoundOfSolved(const CycleInputs& cycle, const SignificantDescriptors
     // rounding of this function's own few operations. Any doubt (a zero entry, a
     // non-positive lower norm, a noise term not small against the norm, NaN) returns
     // infinity, which sends the candidate down the exact path.
-    constexpr double kUnsure = std::numeric_limits<double>::infinity();
     const int k = search.FitTermCount;
     const int n = cycle.CalibrationCount;
     const int last = n + cycle.PredictionCount;
-    const DescriptorMatrixStore& dm = descriptors.DescriptorMatrix;
     const CrossProductCache& cache = search.Cross;
-    FitResult fit;
-    fit.K = k;
+    // The coefficients and the intercept as TakeMeans and TakeCoefficients give them (the
+    // cache holds the stored means of its columns: the same doubles).
+    double coefficients[kSetWidth + 2];
+    double weighted = 0;
     for (int i = 1; i <= k; ++i) {
-        fit.Means[i] = dm.At(last + 1, set[i]);
+        coefficients[i] = normal[i][k + 1];
+        weighted += coefficients[i] * cache.Means[set[i]];
     }
-    fit.Means[k + 1] = dm.At(last + 1, kPropertyColumn);
-    TakeCoefficients(normal, k, fit);
+    const double intercept = descriptors.DescriptorMatrix.At(last + 1, kPropertyColumn) - weighted;
 
-    // The cross products are read from the gathered system (the same doubles).
-    double spread = 0;    // S
-    double offset = 0;    // sum |b_i| MeanOffset_i
-    double magnitude = 0; // E
-    double bg = 0;
-    double bgb = 0;
     // (G b)_i, each sum over j in order; G is symmetric bit for bit, so the sums of all
     // rows advance together down its columns.
-    double rows[kSetWidth + 2] = {};
+    double rows[kSetWidth + 2];
+    for (int i = 1; i <= k; ++i) {
+        rows[i] = 0;
+    }
     for (int j = 1; j <= k; ++j) {
-        const double bj = fit.Coefficients[j];
+        const double bj = coefficients[j];
         const double* g = gathered[j];
         for (int i = 1; i <= k; ++i) {
             rows[i] = rows[i] + g[i] * bj;
         }
     }
+    return BoundOfRows(search, set, k, n, coefficients, intercept, rows);
+}
+
+double FitR2BoundOfRows(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
+                        const SearchState& search, const PredictorSet& set,
+                        const NormalMatrix& normal, const double* rows) {
+    const int k = search.FitTermCount;
+    const int n = cycle.CalibrationCount;
+    const int last = n + cycle.PredictionCount;
+    const CrossProductCache& cache = search.Cross;
+    double coefficients[kSetWidth + 2];
+    double weighted = 0;
+    for (int i = 1; i <= k; ++i) {
+        coefficients[i] = normal[i][k + 1];
+        weighted += coefficients[i] * cache.Means[set[i]];
+    }
+    const double intercept = descriptors.DescriptorMatrix.At(last + 1, kPropertyColumn) - weighted;
+    return BoundOfRows(search, set, k, n, coefficients, intercept, rows);
+}
+
+namespace {
+
+double BoundOfRows(const SearchState& search, const PredictorSet& set, int k, int n,
+                   const double* coefficients, double intercept, const double* rows) {
+    constexpr double kUnsure = std::numeric_limits<double>::infinity();
+    const CrossProductCache& cache = search.Cross;
+    // The cross products are read from the cache (the doubles the gathered system holds).
+    double spread = 0;    // S
+    double offset = 0;    // sum |b_i| MeanOffset_i
+    double magnitude = 0; // E
+    double bg = 0;
+    double bgb = 0;
     for (int i = 1; i <= k; ++i) {
         const int ci = set[i];
-        const double b = fit.Coefficients[i];
-        spread += std::fabs(b) * std::sqrt(gathered[i][i]);
+        const double b = coefficients[i];
+        spread += std::fabs(b) * cache.RootSquares[ci];
         offset += std::fabs(b) * cache.MeanOffset[ci];
         magnitude += std::fabs(b) * cache.Magnitude[ci];
-        bg += b * gathered[i][k + 1];
+        bg += b * cache.Property[ci];
         bgb += b * rows[i];
     }
-    magnitude = (magnitude + std::fabs(fit.Intercept)) * (1 + Gamma(2 * k + 4));
+    magnitude = (magnitude + std::fabs(intercept)) * (1 + Gamma(2 * k + 4));
     const double eta = 2 * Gamma(n + (k + 1) * (k + 1) + 10);
     const double yy = cache.PropertySquares;
     const double dx2 = bgb - eta * spread * spread - n * offset * offset;
@@ -610,6 +661,8 @@ double FitR2BoundOfSolved(const CycleInputs& cycle, const SignificantDescriptors
     const double bound = rHi * rHi * (1 + 1e-12) + 1e-12;
     return bound == bound ? bound : kUnsure;
 }
+
+} // namespace
 
 bool BoundLeavesSearchUnchanged(const CycleInputs& cycle, const SearchState& search, double bound) {
     const int k = search.FitTermCount;

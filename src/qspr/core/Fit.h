@@ -79,6 +79,13 @@ double FitR2BoundOfSolved(const CycleInputs& cycle, const SignificantDescriptors
                           const SearchState& search, const PredictorSet& set,
                           const NormalMatrix& normal, const NormalMatrix& gathered);
 
+/// FitR2BoundOfSolved with (G b)_i, i = 1..K, already worked out: rows[i] the sum over
+/// j = 1..K in order of rows[i] + G[j][i] * b_j from 0, b_j = normal[j][K+1] (as
+/// KeptElimination::GramTimes gives them), instead of the gathered system.
+double FitR2BoundOfRows(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
+                        const SearchState& search, const PredictorSet& set,
+                        const NormalMatrix& normal, const double* rows);
+
 /// True when the search's fit of a set with this r2 bound certainly neither enters the
 /// ranked list (r2 below row 1000) nor raises BestR2Seen, BestQ or BestQSEE, so that the
 /// search may pass it by. The fit state it would have left (LastFitR2, pair, search.Fit,

@@ -51,9 +51,50 @@ public:
     int Start(const CrossProductCache& cache, const PredictorSet& set, int d, NormalMatrix& normal,
               NormalMatrix& gathered) const;
 
+    /// The added descriptors of trials of this kept set, carried through the pivots
+    /// before their places side by side, one trial in each lane: the column, row and
+    /// diagonal entry of each descriptor as Start leaves them (the same operations in the
+    /// same order for every entry, so the same bits).
+    struct Carried {
+        static constexpr int kLanes = 32;
+        int Count = 0;
+        int Place[kLanes]; ///< the descriptor's place, 0 when Start gathers the set whole
+        double Column[kSetWidth + 1][kLanes]; ///< by kept row
+        double Row[kSetWidth + 2][kLanes];    ///< by kept column, right-hand side last
+        double Diagonal[kLanes];
+    };
+
+    /// Carries the added descriptors added[0..count-1] (count <= Carried::kLanes) of the
+    /// sets sets[0..count-1] (each as Start takes it) into `carried`.
+    void Carry(const CrossProductCache& cache, const PredictorSet* const* sets, const int* added,
+               int count, Carried& carried) const;
+
+    /// Start for lane `lane` of `carried`, its descriptor already carried by Carry: the
+    /// same systems and the same first pivot. Without `gathered` (for a lane whose
+    /// descriptor has its place) the gathered system is not written.
+    int StartCarried(const CrossProductCache& cache, const PredictorSet& set, int d,
+                     const Carried& carried, int lane, NormalMatrix& normal,
+                     NormalMatrix* gathered) const;
+
+    /// (G b)_i for i = 1..K of the set made of the kept set and d at `place` (G its
+    /// gathered system, b column K+1 of `solved`), each rows[i] summed from 0 over
+    /// j = 1..K in order, read from the kept set's own system and the cross products.
+    void GramTimes(const CrossProductCache& cache, int d, int place, const NormalMatrix& solved,
+                   double* rows) const;
+
     int Size() const { return size_; }
 
 private:
+    /// d's place in the set (the kept columns around it in their order), or 0 when the set
+    /// is not the kept set with d added.
+    int PlaceOf(const CrossProductCache& cache, const PredictorSet& set, int d) const;
+    /// The kept entries of the live columns after the pivots before `place`, and the
+    /// gathered system (d's row and column as read from the cross products).
+    void FillKept(const CrossProductCache& cache, int d, int place, NormalMatrix& normal,
+                  NormalMatrix* gathered) const;
+    /// Carries lanes lo..hi-1 whose pivot counts done[lo..hi-1] do not fall.
+    void CarryLanes(Carried& carried, const int* done, int lo, int hi) const;
+
     int size_ = 0;
     PredictorSet kept_{};
     std::vector<double> stages_;  ///< stage m (after m pivots), row r, column c

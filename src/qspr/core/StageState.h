@@ -116,11 +116,16 @@ struct CrossProductCache {
     double ObservedMean = 0;
     double ObservedSyy = 0;
     // Sizes the r2 bound of a fit takes its rounding allowances from (see FitR2BoundOfSolved).
-    std::vector<double> Magnitude;  ///< entries 1..S: max |x| + |column mean|
-    std::vector<double> MeanOffset; ///< entries 1..S: bound on |mean of the centred column|
-    double PropertySquares = 0;     ///< sum of the centred property's squares
-    double PropertyMeanOffset = 0;  ///< bound on |mean of the centred property|
-    double PropertyMagnitude = 0;   ///< max |y| + |property mean|
+    std::vector<double> Magnitude;   ///< entries 1..S: max |x| + |column mean|
+    std::vector<double> MeanOffset;  ///< entries 1..S: bound on |mean of the centred column|
+    double PropertySquares = 0;      ///< sum of the centred property's squares
+    double PropertyMeanOffset = 0;   ///< bound on |mean of the centred property|
+    double PropertyMagnitude = 0;    ///< max |y| + |property mean|
+    std::vector<double> Means;       ///< entries 1..S: the column's stored mean
+    std::vector<double> RootSquares; ///< entries 1..S: sqrt of the column's own cross product
+    /// Columns 1..S over rows 1..N (column a from a * (N + 1)): each stored centred value
+    /// plus the column's mean, the term the estimates of a fit multiply by a coefficient.
+    std::vector<double> Uncentred;
 };
 
 class KeptElimination;

@@ -15,7 +15,7 @@ namespace {
 /// outside the cross products is fitted here alone.
 bool EvaluateTrial(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
                    const SearchState& search, FitScratch& scratch, SearchTrial& trial,
-                   LaneCandidate& lane) {
+                   LaneCandidate& lane, const KeptElimination::Carried* carried, int carriedLane) {
     const KeptElimination* kept = trial.Kept;
     trial.Bound = std::numeric_limits<double>::infinity();
     trial.Fitted = false;
@@ -28,14 +28,27 @@ bool EvaluateTrial(const CycleInputs& cycle, const SignificantDescriptors& descr
         NormalMatrix& normal = scratch.Normal;
         NormalMatrix& gathered = scratch.Gathered;
         int first = 1;
-        if (kept != nullptr && kept->Size() == k - 1) {
-            first = kept->Start(search.Cross, trial.Set, trial.Added, normal, gathered);
+        const bool keptOne = kept != nullptr && kept->Size() == k - 1;
+        if (keptOne && carried != nullptr && carried->Place[carriedLane] != 0) {
+            // The bound reads the gathered system from the kept set's own and d's cross
+            // products instead of a copy of it.
+            const int place = kept->StartCarried(search.Cross, trial.Set, trial.Added, *carried,
+                                                 carriedLane, normal, nullptr);
+            SolveNormalEquationsFrom(normal, k, place, scratch.Window);
+            double rows[kSetWidth + 2];
+            kept->GramTimes(search.Cross, trial.Added, place, normal, rows);
+            trial.Bound = FitR2BoundOfRows(cycle, descriptors, search, trial.Set, normal, rows);
         } else {
-            GatherNormal(search.Cross, trial.Set, k, gathered);
-            CopySystem(gathered, normal, k);
+            if (keptOne) {
+                first = kept->Start(search.Cross, trial.Set, trial.Added, normal, gathered);
+            } else {
+                GatherNormal(search.Cross, trial.Set, k, gathered);
+                CopySystem(gathered, normal, k);
+            }
+            SolveNormalEquationsFrom(normal, k, first, scratch.Window);
+            trial.Bound =
+                FitR2BoundOfSolved(cycle, descriptors, search, trial.Set, normal, gathered);
         }
-        SolveNormalEquationsFrom(normal, k, first, scratch.Window);
-        trial.Bound = FitR2BoundOfSolved(cycle, descriptors, search, trial.Set, normal, gathered);
         if (BoundLeavesSearchUnchanged(cycle, search, trial.Bound)) {
             return false;
         }
@@ -86,9 +99,34 @@ void EvaluateTrials(const CycleInputs& cycle, const SignificantDescriptors& desc
     auto body = [&](int first, int last, int worker) {
         FitScratch& own = *scratch[static_cast<std::size_t>(worker)];
         WaitingLanes& lanes = waiting[static_cast<std::size_t>(worker)];
+        // The added descriptors of a run of trials of one kept set are carried through the
+        // kept pivots side by side: one chain of divisions serves the whole run.
+        KeptElimination::Carried carried;
+        const PredictorSet* runSets[KeptElimination::Carried::kLanes];
+        int runAdded[KeptElimination::Carried::kLanes];
+        int runStart = first;
+        int runEnd = first; // trials runStart..runEnd-1 are carried
+        const KeptElimination* runKept = nullptr;
         for (int t = first; t < last; ++t) {
             SearchTrial& trial = trials[static_cast<std::size_t>(t)];
-            if (!EvaluateTrial(cycle, descriptors, search, own, trial, lanes.Lanes[lanes.Filled])) {
+            const KeptElimination* kept = trial.Kept;
+            if (t >= runEnd && kept != nullptr && search.PassByIdleFits &&
+                kept->Size() == search.FitTermCount - 1) {
+                runStart = t;
+                runEnd = t;
+                while (runEnd < last && runEnd - t < KeptElimination::Carried::kLanes &&
+                       trials[static_cast<std::size_t>(runEnd)].Kept == kept) {
+                    const SearchTrial& next = trials[static_cast<std::size_t>(runEnd)];
+                    runSets[runEnd - t] = &next.Set;
+                    runAdded[runEnd - t] = next.Added;
+                    ++runEnd;
+                }
+                kept->Carry(search.Cross, runSets, runAdded, runEnd - t, carried);
+                runKept = kept;
+            }
+            const bool inRun = t < runEnd && kept == runKept;
+            if (!EvaluateTrial(cycle, descriptors, search, own, trial, lanes.Lanes[lanes.Filled],
+                               inRun ? &carried : nullptr, t - runStart)) {
                 continue;
             }
             lanes.Trials[lanes.Filled++] = &trial;

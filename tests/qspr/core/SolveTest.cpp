@@ -206,6 +206,105 @@ TEST(KeptElimination, TakenOverSystemsSolveToTheSameBits) {
     EXPECT_GT(places[kSetWidth], 0); // d last in a set of 20
 }
 
+// Descriptors carried side by side give each lane the systems Start gives it alone, and
+// the products of the gathered system with the solution read from the kept system are
+// its own: runs of rising places, a run in no order, and a set that is not the kept set
+// with d added.
+TEST(KeptElimination, CarriedLanesStartAsOneTrialAlone) {
+    std::mt19937_64 random(9);
+    const int s = 60;
+    const CrossProductCache cache = RandomCache(s, 40, random);
+    SilentWindow window;
+    int lanes = 0;
+    for (int size = 1; size < kSetWidth; size += 3) {
+        std::vector<int> pool(s);
+        for (int c = 0; c < s; ++c) {
+            pool[c] = c + 1;
+        }
+        std::shuffle(pool.begin(), pool.end(), random);
+        std::iter_swap(pool.begin(), std::find(pool.begin(), pool.end(), 3)); // zero column
+        std::vector<int> keptColumns(pool.begin(), pool.begin() + size);
+        std::sort(keptColumns.begin(), keptColumns.end());
+        PredictorSet kept{};
+        std::copy(keptColumns.begin(), keptColumns.end(), kept.begin() + 1);
+        KeptElimination elimination;
+        elimination.Eliminate(cache, kept, size);
+        const int k = size + 1;
+        std::vector<PredictorSet> sets;
+        std::vector<int> added;
+        for (int d = 1; d <= s; ++d) {
+            if (!std::binary_search(keptColumns.begin(), keptColumns.end(), d)) {
+                std::vector<int> all = keptColumns;
+                all.insert(std::upper_bound(all.begin(), all.end(), d), d);
+                sets.emplace_back();
+                std::copy(all.begin(), all.end(), sets.back().begin() + 1);
+                added.push_back(d);
+            }
+        }
+        std::vector<std::size_t> order(sets.size());
+        for (std::size_t i = 0; i < order.size(); ++i) {
+            order[i] = i;
+        }
+        for (int pass = 0; pass < 2; ++pass) {
+            if (pass == 1) {
+                std::shuffle(order.begin(), order.end(), random);
+                sets[order[0]][1] = sets[order[0]][1] == 1 ? 2 : 1; // not kept set and d
+            }
+            for (std::size_t first = 0; first < order.size();
+                 first += KeptElimination::Carried::kLanes) {
+                const int count = static_cast<int>(
+                    std::min<std::size_t>(KeptElimination::Carried::kLanes, order.size() - first));
+                const PredictorSet* laneSets[KeptElimination::Carried::kLanes];
+                int laneAdded[KeptElimination::Carried::kLanes];
+                for (int l = 0; l < count; ++l) {
+                    laneSets[l] = &sets[order[first + l]];
+                    laneAdded[l] = added[order[first + l]];
+                }
+                KeptElimination::Carried carried;
+                elimination.Carry(cache, laneSets, laneAdded, count, carried);
+                for (int l = 0; l < count; ++l) {
+                    Normal alone;
+                    Normal aloneGathered;
+                    Normal side;
+                    Normal sideGathered;
+                    const int place =
+                        elimination.Start(cache, *laneSets[l], laneAdded[l], alone, aloneGathered);
+                    ASSERT_EQ(elimination.StartCarried(cache, *laneSets[l], laneAdded[l], carried,
+                                                       l, side, &sideGathered),
+                              place);
+                    for (int i = 1; i <= k; ++i) {
+                        for (int j = 1; j <= k + 1; ++j) {
+                            ASSERT_EQ(std::bit_cast<std::uint64_t>(aloneGathered[i][j]),
+                                      std::bit_cast<std::uint64_t>(sideGathered[i][j]));
+                            if (j >= place) { // the columns the elimination reads on
+                                ASSERT_EQ(std::bit_cast<std::uint64_t>(alone[i][j]),
+                                          std::bit_cast<std::uint64_t>(side[i][j]))
+                                    << "kept " << size << " d " << laneAdded[l] << " lane " << l;
+                            }
+                        }
+                    }
+                    if (place > 1 || carried.Place[l] != 0) {
+                        // (G b)_i read from the kept system: the sums over the gathered one.
+                        SolveNormalEquationsFrom(alone, k, place, window);
+                        double rows[kSetWidth + 2];
+                        elimination.GramTimes(cache, laneAdded[l], place, alone, rows);
+                        for (int i = 1; i <= k; ++i) {
+                            double sum = 0;
+                            for (int j = 1; j <= k; ++j) {
+                                sum = sum + aloneGathered[j][i] * alone[j][k + 1];
+                            }
+                            ASSERT_EQ(std::bit_cast<std::uint64_t>(sum),
+                                      std::bit_cast<std::uint64_t>(rows[i]));
+                        }
+                    }
+                    ++lanes;
+                }
+            }
+        }
+    }
+    EXPECT_GT(lanes, 600);
+}
+
 // A set that is not the kept set with d added is gathered whole.
 TEST(KeptElimination, OtherSetsAreGatheredWhole) {
     std::mt19937_64 random(8);
