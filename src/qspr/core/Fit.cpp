@@ -102,16 +102,6 @@ void PrepareCrossProducts(const CycleInputs& cycle, const SignificantDescriptors
         cache.Means[a] = dm.At(last + 1, a);
         cache.RootSquares[a] = std::sqrt(cache.Gram[static_cast<std::size_t>(a) * (s + 1) + a]);
     }
-    const std::size_t column = static_cast<std::size_t>(n) + 1;
-    cache.Uncentred.assign(column * (static_cast<std::size_t>(s) + 1), 0.0);
-    for (int a = 1; a <= s; ++a) {
-        const double* x = dm.Column(a);
-        const double columnMean = cache.Means[a];
-        double* into = cache.Uncentred.data() + column * a;
-        for (int i = 1; i <= n; ++i) {
-            into[i] = x[i] + columnMean;
-        }
-    }
     const auto [meanOffset, largest] = offset(y);
     cache.PropertyMeanOffset = meanOffset;
     cache.PropertyMagnitude = largest + std::fabs(mean);
@@ -306,11 +296,12 @@ using Quad = double __attribute__((vector_size(4 * sizeof(double))));
 using Duo = double __attribute__((vector_size(2 * sizeof(double))));
 static_assert(kFitLanes % 4 == 0, "lanes go in groups of a register's doubles");
 
-/// What the lane sums start from: each lane's columns with their means added (rows 1..n,
-/// as the cache holds them), coefficients and intercept.
+/// What the lane sums start from: each lane's columns (rows 1..n), coefficients, column
+/// means and intercept.
 struct LaneInputs {
     const double* Columns[kSetWidth + 1][kFitLanes];
     double Coefficients[kSetWidth + 1][kFitLanes];
+    double Means[kSetWidth + 1][kFitLanes];
     double Intercept[kFitLanes];
 };
 
@@ -351,7 +342,7 @@ template <int kWidth>
                 for (int l = 0; l < kWidth; ++l) {
                     Part x;
                     __builtin_memcpy(&x, in.Columns[i][g + l] + m0, sizeof x);
-                    e[l] = e[l] + in.Coefficients[i][g + l] * x;
+                    e[l] = e[l] + in.Coefficients[i][g + l] * (x + in.Means[i][g + l]);
                 }
             }
             Part molecule[kWidth];
@@ -379,7 +370,7 @@ template <int kWidth>
         for (int l = 0; l < kFitLanes; ++l) {
             double e = in.Intercept[l];
             for (int i = 1; i <= k; ++i) {
-                e = e + in.Coefficients[i][l] * in.Columns[i][l][m];
+                e = e + in.Coefficients[i][l] * (in.Columns[i][l][m] + in.Means[i][l]);
             }
             estimates[static_cast<std::size_t>(m) * kFitLanes + l] = e;
         }
@@ -473,17 +464,16 @@ bool SolveLaneCandidate(const CycleInputs& cycle, const SignificantDescriptors& 
     return true;
 }
 
-void FitLanes(const CycleInputs& cycle, [[maybe_unused]] const SignificantDescriptors& descriptors,
+void FitLanes(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
               const SearchState& search, FitScratch& scratch, LaneCandidate* lanes, int count) {
     assert(count <= kFitLanes && "more candidates than lanes");
-    assert(search.Cross.DataVersion == descriptors.DataVersion && "lanes solved from the cache");
     if (count <= 0) {
         return;
     }
     const int n = cycle.CalibrationCount;
     const int k = lanes[0].Fit.K;
+    const DescriptorMatrixStore& dm = descriptors.DescriptorMatrix;
     const std::size_t rows = static_cast<std::size_t>(n) + 1;
-    const double* uncentred = search.Cross.Uncentred.data();
     std::vector<double>& buffer = scratch.LaneEstimates;
     if (buffer.size() < rows * (kFitLanes + 1)) {
         buffer.resize(rows * (kFitLanes + 1));
@@ -498,10 +488,10 @@ void FitLanes(const CycleInputs& cycle, [[maybe_unused]] const SignificantDescri
         in.Intercept[l] = lane.Fit.Intercept;
         for (int i = 1; i <= k; ++i) {
             const int c = lane.Set[i];
-            // An empty entry is a column of zeros with a mean of 0.
-            in.Columns[i][l] = c != 0 ? uncentred + rows * static_cast<std::size_t>(c) : zeros;
+            in.Columns[i][l] = c != 0 ? dm.Column(c) : zeros;
             emptyEntry = emptyEntry || c == 0;
             in.Coefficients[i][l] = lane.Fit.Coefficients[i];
+            in.Means[i][l] = lane.Fit.Means[i];
         }
     }
     if (emptyEntry) {

@@ -123,9 +123,6 @@ struct CrossProductCache {
     double PropertyMagnitude = 0;    ///< max |y| + |property mean|
     std::vector<double> Means;       ///< entries 1..S: the column's stored mean
     std::vector<double> RootSquares; ///< entries 1..S: sqrt of the column's own cross product
-    /// Columns 1..S over rows 1..N (column a from a * (N + 1)): each stored centred value
-    /// plus the column's mean, the term the estimates of a fit multiply by a coefficient.
-    std::vector<double> Uncentred;
 };
 
 class KeptElimination;
