@@ -559,19 +559,6 @@ double FitR2BoundOfSolved(const CycleInputs& cycle, const SignificantDescriptors
     // non-positive lower norm, a noise term not small against the norm, NaN) returns
     // infinity, which sends the candidate down the exact path.
     const int k = search.FitTermCount;
-    const int n = cycle.CalibrationCount;
-    const int last = n + cycle.PredictionCount;
-    const CrossProductCache& cache = search.Cross;
-    // The coefficients and the intercept as TakeMeans and TakeCoefficients give them (the
-    // cache holds the stored means of its columns: the same doubles).
-    double coefficients[kSetWidth + 2];
-    double weighted = 0;
-    for (int i = 1; i <= k; ++i) {
-        coefficients[i] = normal[i][k + 1];
-        weighted += coefficients[i] * cache.Means[set[i]];
-    }
-    const double intercept = descriptors.DescriptorMatrix.At(last + 1, kPropertyColumn) - weighted;
-
     // (G b)_i, each sum over j in order; G is symmetric bit for bit, so the sums of all
     // rows advance together down its columns.
     double rows[kSetWidth + 2];
@@ -579,13 +566,13 @@ double FitR2BoundOfSolved(const CycleInputs& cycle, const SignificantDescriptors
         rows[i] = 0;
     }
     for (int j = 1; j <= k; ++j) {
-        const double bj = coefficients[j];
+        const double bj = normal[j][k + 1];
         const double* g = gathered[j];
         for (int i = 1; i <= k; ++i) {
             rows[i] = rows[i] + g[i] * bj;
         }
     }
-    return BoundOfRows(search, set, k, n, coefficients, intercept, rows);
+    return FitR2BoundOfRows(cycle, descriptors, search, set, normal, rows);
 }
 
 double FitR2BoundOfRows(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
@@ -595,6 +582,8 @@ double FitR2BoundOfRows(const CycleInputs& cycle, const SignificantDescriptors& 
     const int n = cycle.CalibrationCount;
     const int last = n + cycle.PredictionCount;
     const CrossProductCache& cache = search.Cross;
+    // The coefficients and the intercept as TakeMeans and TakeCoefficients give them (the
+    // cache holds the stored means of its columns: the same doubles).
     double coefficients[kSetWidth + 2];
     double weighted = 0;
     for (int i = 1; i <= k; ++i) {
