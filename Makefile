@@ -85,3 +85,9 @@ package: build
 
 package-test: package
 	@scripts/package-test $(BUILD)
+
+# The Slurm job-array script on a real single-node Slurm started and stopped by the script
+# (root; installs slurm-wlm and munge when missing). About 15 s after the build.
+.PHONY: slurm-test
+slurm-test: build
+	@scripts/slurm-test $(BUILD)
