@@ -40,6 +40,7 @@ TableRequest Request(const std::string& structures, const std::string& tables = 
     request.property = "Act";
     request.tables = tables;
     request.threads = 1;
+    request.replace = true; // the tests make a set again in its folder
     return request;
 }
 
