@@ -70,8 +70,9 @@ std::string TablesUsage() {
            "--hold-out=5 are the same.\n"
            "\n"
            "exit status: 0 tables made, 1 a write failed midway (no table is left half\n"
-           "written), 2 usage or input error or no molecule left (nothing written), 130 on\n"
-           "interruption (128 + the signal's number; nothing written)\n";
+           "written), 2 usage or input error, no molecule left or the set already in the\n"
+           "folder (nothing written), 130 on interruption (128 + the signal's number;\n"
+           "nothing written)\n";
 }
 
 TablesRunOptions ParseTablesRunArguments(const std::vector<std::string>& arguments) {
