@@ -8,7 +8,16 @@
 #include <GraphMol/MolOps.h>
 #include <GraphMol/RWMol.h>
 
+// GCC and Clang say in different ways that the address sanitizer (with its leak checker)
+// is on.
 #if defined(__SANITIZE_ADDRESS__)
+#define KALEMIR_LEAK_CHECKER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KALEMIR_LEAK_CHECKER 1
+#endif
+#endif
+#ifdef KALEMIR_LEAK_CHECKER
 #include <sanitizer/lsan_interface.h>
 #endif
 
@@ -170,7 +179,7 @@ void PutInPrincipalAxesFrame(RDKit::RWMol& mol) {
 /// gets a second try from random coordinates, which is just as deterministic. Both tries
 /// together stop after `seconds`: MoleculeProblem with the time as reason.
 bool Embed(RDKit::RWMol& mol, unsigned seed, double seconds) {
-#if defined(__SANITIZE_ADDRESS__)
+#ifdef KALEMIR_LEAK_CHECKER
     // An embedding stopped at its time limit leaves the embedder's few work buffers behind
     // (a few kilobytes per stopped molecule); the leak checker is told not to count them.
     __lsan::ScopedDisabler abandonedBuffersAreKnown;

@@ -282,6 +282,11 @@ void TablesWindow::OnMade(bool stopped, const QString& error, const tables::Tabl
             FilesMade->addItem(QFileInfo(QString::fromLocal8Bit(file.c_str())).fileName());
         }
         OpenQsprButton->setEnabled(true);
+        if (!outcome.d3dLeftOut.empty()) {
+            dialogs_.Inform(this, "KalemirT",
+                            SetName->text() + "d3d.des is not made: " +
+                                QString::fromLocal8Bit(outcome.d3dLeftOut.c_str()) + ".");
+        }
         if (!outcome.skipped.empty()) {
             dialogs_.Inform(this, "KalemirT",
                             QString::number(outcome.skipped.size()) +
