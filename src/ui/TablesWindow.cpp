@@ -223,6 +223,15 @@ void TablesWindow::Make() {
         return;
     }
     tables::TableRequest request = Request();
+    // Every other check first: the question about the set's files comes only for a request
+    // that can run.
+    request.replace = true;
+    try {
+        tables::CheckTableRequest(request);
+    } catch (const std::exception& e) {
+        dialogs_.Inform(this, "KalemirT", QString::fromLocal8Bit(e.what()));
+        return;
+    }
     const std::vector<std::string> existing = tables::ExistingSetFiles(request);
     if (!existing.empty()) {
         QStringList names;
@@ -235,13 +244,6 @@ void TablesWindow::Make() {
                                             "). Replace its tables?")) {
             return;
         }
-        request.replace = true;
-    }
-    try {
-        tables::CheckTableRequest(request);
-    } catch (const std::exception& e) {
-        dialogs_.Inform(this, "KalemirT", QString::fromLocal8Bit(e.what()));
-        return;
     }
     MakeButton->setEnabled(false);
     FilesMade->clear();

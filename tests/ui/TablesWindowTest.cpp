@@ -93,6 +93,14 @@ TEST(TablesWindow, ChosenTablesAndNoSilentReplace) {
     EXPECT_FALSE(window.Running());
     EXPECT_EQ(kalemir::testing::ReadFile("LOGS1"), "Cases\tlogS\r\na\t1\r\nb\t2\r\n");
 
+    // A request refused for another reason asks nothing.
+    window.findChild<QCheckBox*>("qsprBox")->setChecked(false);
+    window.findChild<QCheckBox*>("vfrBox")->setChecked(false);
+    window.MakeButton->click();
+    EXPECT_EQ(dialogs.questions.size(), 1);
+    EXPECT_EQ(dialogs.messages.back().toStdString(), "no table chosen");
+    window.findChild<QCheckBox*>("qsprBox")->setChecked(true);
+
     dialogs.yesNoAnswers.push_back(true);
     window.MakeButton->click();
     ASSERT_TRUE(made.wait(60000));
