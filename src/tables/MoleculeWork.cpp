@@ -2,6 +2,7 @@
 
 #include "tables/Conformer.h"
 #include "tables/Descriptors2D.h"
+#include "tables/Descriptors3D.h"
 #include "tables/Fragments.h"
 #include "tables/MoleculeProblem.h"
 
@@ -44,7 +45,8 @@ std::unique_ptr<RDKit::ROMol> ParseStructure(const StructureRecord& record) {
 } // namespace
 
 MoleculeRow ComputeMoleculeRow(const StructureRecord& record, const TableChoice& tables,
-                               unsigned seed, const Descriptors2D& descriptors) {
+                               const EmbeddingSettings& embedding,
+                               const Descriptors2D& descriptors) {
     MoleculeRow row;
     try {
         const std::unique_ptr<RDKit::ROMol> mol = ParseStructure(record);
@@ -67,7 +69,11 @@ MoleculeRow ComputeMoleculeRow(const StructureRecord& record, const TableChoice&
         }
         if (tables.NeedsConformer()) {
             const bool fromFile = record.molBlock && HasThreeDimensionalCoordinates(*mol);
-            const std::unique_ptr<RDKit::RWMol> conformer = MakeConformer(*mol, fromFile, seed);
+            const std::unique_ptr<RDKit::RWMol> conformer =
+                MakeConformer(*mol, fromFile, embedding.seed, embedding.seconds);
+            if (tables.d3d) {
+                row.d3d = ComputeDescriptors3D(*conformer);
+            }
             if (tables.sim) {
                 row.shape = ComputeSimilarityColumns(*conformer);
             }

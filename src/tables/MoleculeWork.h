@@ -15,9 +15,9 @@ class Descriptors2D;
 
 /// Which tables a run makes.
 struct TableChoice {
-    bool qspr = true, d2d = true, mfp = true, vfr = true, sim = true, shp = true;
-    /// The similarity and shape tables need a 3D conformer.
-    bool NeedsConformer() const { return sim || shp; }
+    bool qspr = true, d2d = true, mfp = true, vfr = true, sim = true, shp = true, d3d = true;
+    /// The similarity, shape and 3D descriptor tables need a 3D conformer.
+    bool NeedsConformer() const { return sim || shp || d3d; }
 };
 
 struct MoleculeRow {
@@ -31,12 +31,22 @@ struct MoleculeRow {
     std::vector<double> atomPercent;
     SimilarityColumns shape;
     std::vector<std::array<double, 3>> heavyCoordinates;
+    std::vector<double> d3d;
+};
+
+/// How each molecule's conformer is made.
+struct EmbeddingSettings {
+    unsigned seed = 0;
+    /// The longest an embedding may take (seconds); a molecule past it has no conformer.
+    double seconds = 0;
 };
 
 /// Computes the molecule's row of every chosen table. A structure that does not parse, has
-/// no heavy atom or whose conformer fails gives a row with only `problem` set; nothing
-/// thrown for one molecule ends the run. Safe to call concurrently for different records.
+/// no heavy atom or whose conformer fails or runs out of time gives a row with only
+/// `problem` set; nothing thrown for one molecule ends the run. Safe to call concurrently
+/// for different records.
 MoleculeRow ComputeMoleculeRow(const StructureRecord& record, const TableChoice& tables,
-                               unsigned seed, const Descriptors2D& descriptors);
+                               const EmbeddingSettings& embedding,
+                               const Descriptors2D& descriptors);
 
 } // namespace kalemir::tables

@@ -4,6 +4,7 @@
 #include "common/Errors.h"
 #include "common/WorkerPool.h"
 #include "tables/Descriptors2D.h"
+#include "tables/Descriptors3D.h"
 #include "tables/Fragments.h"
 #include "tables/MoleculeWork.h"
 #include "tables/StructureInput.h"
@@ -33,7 +34,10 @@ const char* const kShapeColumnNames[] = {
     "USR11", "USR12", "NPRsum", "PMI3",  "PMI2",  "PMI1",  "Volume", "TPSA",  "HBDA",  "PhiFlex"};
 
 TableChoice ParseTableChoice(const std::string& list) {
-    TableChoice choice{false, false, false, false, false, false};
+    TableChoice choice{false, false, false, false, false, false, false};
+    if (list.empty()) {
+        throw InputError("no table chosen");
+    }
     std::size_t start = 0;
     for (;;) {
         const std::size_t comma = list.find(',', start);
@@ -44,10 +48,11 @@ TableChoice ParseTableChoice(const std::string& list) {
                      : item == "vfr" ? &choice.vfr
                      : item == "sim" ? &choice.sim
                      : item == "shp" ? &choice.shp
+                     : item == "d3d" ? &choice.d3d
                                      : nullptr;
         if (flag == nullptr) {
-            throw InputError("--tables: unknown table '" + item +
-                             "' (choose from qspr,d2d,mfp,vfr,sim,shp)");
+            throw InputError("--tables: unknown table '" + item + "' (choose from " + kAllTables +
+                             ")");
         }
         *flag = true;
         if (comma == std::string::npos) {
@@ -167,6 +172,27 @@ void WriteDescriptorTable(TableFiles& files, const std::string& name,
     files.End();
 }
 
+/// The names of every file a run of the set may write, in writing order.
+std::vector<std::string> SetFileNames(const std::string& set) {
+    return {set,
+            set + "d2d.des",
+            set + "mfp.des",
+            set + "vfr.des",
+            set + "SIM.des",
+            set + "SHP.des",
+            set + "d3d.des",
+            set + "obs",
+            set + "map.txt",
+            set + "skipped.txt"};
+}
+
+std::string PathIn(const std::string& folder, const std::string& name) {
+    if (folder.empty()) {
+        return name;
+    }
+    return folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
 std::string ValueText(const Molecule& molecule) {
     return molecule.known && !molecule.heldOut ? PropertyNumber(molecule.value) : "?";
 }
@@ -201,10 +227,65 @@ void CheckTableRequest(const TableRequest& request) {
     if (access(folder.c_str(), W_OK | X_OK) != 0) {
         throw InputError(folder + ": cannot write into this folder");
     }
+    if (!(request.embedSeconds > 0) || !std::isfinite(request.embedSeconds)) {
+        throw InputError("--embed-seconds must be a positive number of seconds");
+    }
+    if (!request.replace) {
+        const std::vector<std::string> existing = ExistingSetFiles(request);
+        if (!existing.empty()) {
+            std::string list;
+            for (const std::string& path : existing) {
+                list += (list.empty() ? "" : ", ") + path;
+            }
+            throw InputError("the set " + request.set + " is already in the folder (" + list +
+                             "); give --replace to replace it");
+        }
+    }
+}
+
+std::vector<std::string> ExistingSetFiles(const TableRequest& request) {
+    std::vector<std::string> existing;
+    for (const std::string& name : SetFileNames(request.set)) {
+        const std::string path = PathIn(request.folder, name);
+        struct stat info {};
+        if (lstat(path.c_str(), &info) == 0) {
+            existing.push_back(path);
+        }
+    }
+    return existing;
 }
 
 std::vector<std::string> StructureFieldNames(const std::string& path) {
     return OfferedFields(path);
+}
+
+std::string ProposedProperty(const std::string& path, const std::string& nameField) {
+    const auto lower = [](std::string text) {
+        std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) {
+            return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        });
+        return text;
+    };
+    for (const std::string& field : OfferedFields(path)) {
+        const std::string name = lower(field);
+        const bool isName = nameField.empty() ? name == "name" || name == "id" : field == nameField;
+        if (isName || name == "smiles") {
+            continue;
+        }
+        InputFields fields;
+        fields.property = field;
+        fields.name = nameField;
+        const std::vector<StructureRecord> records = ReadStructures(path, fields);
+        const auto numbers =
+            std::count_if(records.begin(), records.end(), [](const StructureRecord& record) {
+                double value = 0;
+                return ReadMeasuredValue(record.valueText, value);
+            });
+        if (2 * static_cast<std::size_t>(numbers) > records.size()) {
+            return field;
+        }
+    }
+    return {};
 }
 
 TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
@@ -256,8 +337,9 @@ TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
             if (window.StopRequested()) {
                 throw RunInterrupted();
             }
-            molecules[static_cast<std::size_t>(i)].row = ComputeMoleculeRow(
-                records[static_cast<std::size_t>(i)], choice, request.seed, descriptors);
+            molecules[static_cast<std::size_t>(i)].row =
+                ComputeMoleculeRow(records[static_cast<std::size_t>(i)], choice,
+                                   {request.seed, request.embedSeconds}, descriptors);
             const int finished = ++done;
             if (worker == 0) {
                 const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
@@ -439,6 +521,28 @@ TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
         }
         files.End();
     }
+    // The descriptor tables are read by position beside the QSPR table: a molecule without a
+    // conformer would leave a hole that no honest number fills, so then the table is not made.
+    bool d3dMade = false;
+    if (choice.d3d) {
+        const auto withoutConformer =
+            std::count_if(order.begin(), order.end(),
+                          [](const Molecule* molecule) { return molecule->row.d3d.empty(); });
+        if (withoutConformer == 0) {
+            std::vector<std::vector<std::string>> cells;
+            for (const Molecule* molecule : order) {
+                auto& row = cells.emplace_back();
+                for (const double value : molecule->row.d3d) {
+                    row.push_back(DescriptorNumber(value));
+                }
+            }
+            WriteDescriptorTable(files, set + "d3d.des", Descriptor3DNames(), order, cells);
+            d3dMade = true;
+        } else {
+            outcome.d3dLeftOut = std::to_string(withoutConformer) + " molecule" +
+                                 (withoutConformer == 1 ? " has" : "s have") + " no 3D conformer";
+        }
+    }
     if (request.holdOut > 0) {
         files.Begin(set + "obs");
         files.Line("Cases\t" + propertyName);
@@ -484,6 +588,10 @@ TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
         if (std::remove(stale.c_str()) == 0) {
             outcome.removedStale = stale;
         }
+    }
+    // Nor may a 3D table of an earlier run stand beside QSPR rows it does not match.
+    if (choice.d3d && !d3dMade) {
+        std::remove(files.PathOf(set + "d3d.des").c_str());
     }
     return outcome;
 }

@@ -38,16 +38,24 @@ std::size_t FileCount() {
 TEST(TablesArguments, OptionsFillTheRequest) {
     ScratchDir dir("t-arguments");
     WriteFile("set.csv", "SMILES,ID,logS\nCCO,e,1\n");
-    const TablesRunOptions options = ParseTablesRunArguments(
-        {"--property", "logS", "--hold-out", "3", "--tables", "qspr,vfr", "--seed", "7",
-         "--threads", "2", "--quiet", "-C", ".", "set.csv", "LOGS1"});
+    const TablesRunOptions options =
+        ParseTablesRunArguments({"--property", "logS", "--hold-out", "3", "--tables", "qspr,vfr",
+                                 "--seed", "7", "--threads", "2", "--embed-seconds", "30",
+                                 "--replace", "--quiet", "-C", ".", "set.csv", "LOGS1"});
     EXPECT_EQ(options.request.structures, "set.csv");
     EXPECT_EQ(options.request.set, "LOGS1");
     EXPECT_EQ(options.request.holdOut, 3);
     EXPECT_EQ(options.request.seed, 7u);
     EXPECT_EQ(options.request.threads, 2);
     EXPECT_EQ(options.request.tables, "qspr,vfr");
+    EXPECT_EQ(options.request.embedSeconds, 30.0);
+    EXPECT_TRUE(options.request.replace);
     EXPECT_TRUE(options.quiet);
+    const TablesRunOptions defaults =
+        ParseTablesRunArguments({"--property", "logS", "set.csv", "LOGS1"});
+    EXPECT_EQ(defaults.request.tables, "qspr,d2d,mfp,vfr,sim,shp,d3d");
+    EXPECT_EQ(defaults.request.embedSeconds, 10.0);
+    EXPECT_FALSE(defaults.request.replace);
 }
 
 TEST(TablesArguments, UsageErrors) {
@@ -63,6 +71,9 @@ TEST(TablesArguments, UsageErrors) {
         {{"--hold-out", "-1", "set.csv", "LOGS1"}, "'-1' is not a whole number"},
         {{"--seed", "x", "set.csv", "LOGS1"}, "'x' is not a whole number"},
         {{"--property", "logS", "set.csv", "LOG S"}, "five letters and digits"},
+        {{"--embed-seconds", "0", "set.csv", "LOGS1"}, "'0' is not a whole number from 1 to 86400"},
+        {{"--embed-seconds", "2.5", "set.csv", "LOGS1"}, "'2.5' is not a whole number"},
+        {{"--replace=yes", "set.csv", "LOGS1"}, "--replace"},
     };
     for (const auto& [arguments, message] : cases) {
         try {
@@ -103,6 +114,20 @@ TEST(TablesMain, ExitStatuses) {
     EXPECT_NE(errors.find("1 molecule left out, see LOGS1skipped.txt"), std::string::npos)
         << errors;
     EXPECT_EQ(ReadFile("LOGS1"), "Cases\tlogS\r\ne\t1\r\np\t2\r\n");
+
+    // Made again: refused, naming the files already there, which stay as they were.
+    WriteFile("set.csv", "SMILES,ID,logS\nCCO,e,3\n");
+    EXPECT_EQ(
+        RunCli({"run", "--quiet", "--property", "logS", "--tables", "qspr", "set.csv", "LOGS1"},
+               &errors),
+        2);
+    EXPECT_EQ(errors, "KalemirT: the set LOGS1 is already in the folder (LOGS1, LOGS1map.txt, "
+                      "LOGS1skipped.txt); give --replace to replace it (try --help)\n");
+    EXPECT_EQ(ReadFile("LOGS1"), "Cases\tlogS\r\ne\t1\r\np\t2\r\n");
+    EXPECT_EQ(RunCli({"run", "--quiet", "--replace", "--property", "logS", "--tables", "qspr",
+                      "set.csv", "LOGS1"}),
+              0);
+    EXPECT_EQ(ReadFile("LOGS1"), "Cases\tlogS\r\ne\t3\r\n");
 }
 
 } // namespace
