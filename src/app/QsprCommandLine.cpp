@@ -34,18 +34,22 @@ namespace kalemir::qspr {
 namespace {
 
 std::string NumericValue(const std::string& option, const std::string& value) {
-    if (!BeginsWithNumber(value)) {
-        throw InputError("option " + option + ": '" + value + "' is not a number");
+    if (const std::string problem = TypedNumberProblem(value); !problem.empty()) {
+        throw InputError("option " + option + ": " + problem);
     }
     return value;
 }
 
 /// A seed of the shuffles: a whole number from 0 to 18446744073709551615.
 unsigned long long SeedValue(const std::string& value) {
+    const std::string_view digits = WithoutBlanksAround(value);
     unsigned long long seed = 0;
-    const char* end = value.data() + value.size();
-    const auto [stop, error] = std::from_chars(value.data(), end, seed);
-    if (value.empty() || error != std::errc() || stop != end) {
+    const char* end = digits.data() + digits.size();
+    const auto [stop, error] = std::from_chars(digits.data(), end, seed);
+    if (digits.empty() || error != std::errc() || stop != end) {
+        if (const std::string problem = TypedNumberProblem(value); !problem.empty()) {
+            throw InputError("option --seed: " + problem);
+        }
         throw InputError("option --seed: '" + value + "' is not a whole number from 0 to " +
                          std::to_string(~0ULL));
     }

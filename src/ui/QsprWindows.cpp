@@ -250,7 +250,7 @@ ParametersWindow::ParametersWindow(qspr::ProgramState& state, DialogService& dia
 
 bool ParametersWindow::EntriesAccepted(const qspr::ParameterEntries& entries) {
     // The field of each qspr::ParameterEntry.
-    QLineEdit* const boxes[] = {nullptr, Text1, Text2, Text3, Text4, Text5};
+    QLineEdit* const boxes[] = {nullptr, Text1, Text2, Text3, Text4, Text5, Text6};
     const std::vector<qspr::EntryProblem> problems = qspr::CheckParameterEntries(state_, entries);
     auto point = [&](const qspr::EntryProblem& problem) {
         QLineEdit* box = boxes[problem.field];

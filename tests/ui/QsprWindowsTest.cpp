@@ -422,14 +422,24 @@ TEST_F(QsprWindowsTest, FieldsAreCheckedAndReturnPressesOk) {
     window.Text1->setText("abc");
     QTest::keyClick(window.Text4, Qt::Key_Return);
     EXPECT_EQ(dialogs.messages,
-              QStringList({"Min. descriptor / Property correlation: 'abc' is not a number"}));
+              QStringList({"Min. descriptor / Property correlation: abc: not a number"}));
     EXPECT_EQ(window.focusWidget(), window.Text1);
     window.Text1->setText(" .0338");
     window.Text3->setText("7");
     QTest::mouseClick(window.ButonOK, Qt::LeftButton);
     EXPECT_EQ(dialogs.messages.back(),
               "Estimated correctness (KalemirS): 7 is outside the range -1 to 1");
+    // A decimal comma used to run as 0; it is refused on the field that holds it.
+    window.Text3->setText("0,75");
+    QTest::mouseClick(window.ButonOK, Qt::LeftButton);
+    EXPECT_EQ(dialogs.messages.back(),
+              "Estimated correctness (KalemirS): 0,75: use a decimal point");
     window.Text3->setText(" .5001");
+    window.Text6->setText("20 runs");
+    QTest::mouseClick(window.ButonOK, Qt::LeftButton);
+    EXPECT_EQ(dialogs.messages.back(), "Y-randomisation runs: 20 runs: not a number");
+    EXPECT_EQ(window.focusWidget(), window.Text6);
+    window.Text6->setText(" 0");
     window.Text5->setText("99");
     dialogs.yesNoAnswers = {false};
     QTest::mouseClick(window.ButonOK, Qt::LeftButton);
