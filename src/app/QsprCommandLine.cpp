@@ -69,6 +69,10 @@ void RunQsprComputation(ProgramState& state, ComputingWindow& window) {
         inputs.DescriptorTables.push_back(
             state.ChosenTableNames[static_cast<std::size_t>(i)].first);
     }
+    // No result file of an earlier run stays beside the new report, stopped or not.
+    const std::vector<std::string> removed = RemoveEarlierResultFiles(inputs.QsprTable);
+    state.EarlierResultFilesRemoved.insert(state.EarlierResultFilesRemoved.end(), removed.begin(),
+                                           removed.end());
     RunComputation(state, window);
     if (!state.ObservedTableName.empty()) {
         inputs.Observed = LoadObservedTable(state.ObservedTableName, state.QsprTableName);
@@ -77,7 +81,7 @@ void RunQsprComputation(ProgramState& state, ComputingWindow& window) {
     if (state.RandomisationRuns > 0) {
         // The shuffled analyses start from the tables and parameters as they were chosen:
         // the run leaves its inputs as it found them.
-        RandomisationSummary summary = RandomiseResponses(state, window);
+        RandomisationSummary summary = RandomiseResponses(state, window, &state.StoppedStage);
         if (summary.Runs > 0) {
             randomisation = std::move(summary);
         }
@@ -244,8 +248,7 @@ void CheckQsprRunInput(const QsprRunOptions& options) {
         throw InputError(differences.front());
     }
     for (const std::string& difference : differences) {
-        std::fprintf(stderr, "KalemirQ: warning: %s; joined by position as asked\n",
-                     difference.c_str());
+        std::fprintf(stderr, "KalemirQ: %s\n", JoinedByPositionWarning(difference).c_str());
     }
 }
 
@@ -374,6 +377,9 @@ void RunQsprJob(const QsprRunOptions& options, ComputingWindow& window,
     choice.qsprTable = options.qsprTable;
     choice.listedTables = options.descriptorTables;
     choice.selected.assign(options.descriptorTables.size(), true);
+    if (options.byPosition) {
+        choice.joinedByPosition = CheckQsprTables("", options.qsprTable, options.descriptorTables);
+    }
     if (!WorkfilesOk(state, choice)) {
         throw InputError("no QSPR table or no descriptor table chosen");
     }
@@ -405,6 +411,9 @@ void RunQsprJob(const QsprRunOptions& options, ComputingWindow& window,
     state.ThreadCount = options.threads;
     state.ObservedTableName = options.observedTable.value_or(std::string());
     if (ParametersOk(state, entries) == ParametersOutcome::Compute) {
+        for (const std::string& name : RemoveEarlierResultFiles(state.QsprTableName)) {
+            std::fprintf(stderr, "KalemirQ: %s of an earlier run removed\n", name.c_str());
+        }
         RunQsprComputation(state, window);
     }
     std::vector<std::string> plotsWritten;

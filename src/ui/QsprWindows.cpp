@@ -152,7 +152,7 @@ void WorkfilesWindow::OnOk() {
     emit Accepted();
 }
 
-bool WorkfilesWindow::AcceptTables(const qspr::WorkfilesChoice& choice) {
+bool WorkfilesWindow::AcceptTables(qspr::WorkfilesChoice& choice) {
     std::vector<std::string> tables;
     for (std::size_t i = 0; i < choice.listedTables.size() && i < choice.selected.size(); ++i) {
         if (choice.selected[i]) {
@@ -172,7 +172,11 @@ bool WorkfilesWindow::AcceptTables(const qspr::WorkfilesChoice& choice) {
         question += FromReport(difference) + "\n\n";
     }
     question += "Join these tables to the QSPR table by position anyway?";
-    return dialogs_.AskYesNoDefaultNo(this, "Workfiles", question);
+    if (!dialogs_.AskYesNoDefaultNo(this, "Workfiles", question)) {
+        return false;
+    }
+    choice.joinedByPosition = differences; // the report says so, as the command line does
+    return true;
 }
 
 // ---- Parameters --------------------------------------------------------------------
@@ -445,6 +449,16 @@ void ResultsWindow::Activate() {
         setWindowTitle(QString(47, ' ') + "Results ... analysis stopped " + where);
         StopNotice->setText("The analysis was stopped " + where +
                             ": the report below is incomplete.");
+        StopNotice->show();
+    }
+    if (!state_.EarlierResultFilesRemoved.empty()) {
+        QStringList names;
+        for (const std::string& name : state_.EarlierResultFilesRemoved) {
+            names << FromReport(name);
+        }
+        const QString removed = "Removed at the start: " + names.join(", ") + " of an earlier run.";
+        StopNotice->setText(state_.StoppedStage.empty() ? removed
+                                                        : StopNotice->text() + "\n" + removed);
         StopNotice->show();
     }
     // The Williams plot needs the best equation by Q.

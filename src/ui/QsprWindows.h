@@ -53,7 +53,7 @@ private:
     /// The engine's checks of the chosen tables; a molecule column that differs from the
     /// QSPR table's is used only when the user agrees to the join by position. Throws
     /// InputError; false when the user declines.
-    bool AcceptTables(const qspr::WorkfilesChoice& choice);
+    bool AcceptTables(qspr::WorkfilesChoice& choice);
 
     qspr::ProgramState& state_;
     DialogService& dialogs_;

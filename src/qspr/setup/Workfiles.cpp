@@ -17,6 +17,10 @@ const std::string& QsprLine(const ProgramState& state, int line) {
 
 } // namespace
 
+std::string JoinedByPositionWarning(const std::string& difference) {
+    return "warning: " + difference + "; joined by position as asked";
+}
+
 bool WorkfilesOk(ProgramState& state, const WorkfilesChoice& choice) {
     state.QsprTableName = choice.qsprTable;
 
@@ -51,6 +55,9 @@ bool WorkfilesOk(ProgramState& state, const WorkfilesChoice& choice) {
     report.Lines({"", "     Program KALEMIRq for QSPR computations",
                   "     " + DateText() + "     " + TimeText(), "",
                   "     QSPR table used:", "     " + state.QsprTableName});
+    for (const std::string& difference : choice.joinedByPosition) {
+        report.Line("     " + JoinedByPositionWarning(difference));
+    }
     report.Close();
 
     state.QsprTableCopy = state.QsprTableName;
