@@ -377,10 +377,10 @@ void RunQsprJob(const QsprRunOptions& options, ComputingWindow& window,
     choice.qsprTable = options.qsprTable;
     choice.listedTables = options.descriptorTables;
     choice.selected.assign(options.descriptorTables.size(), true);
-    if (options.byPosition) {
-        choice.joinedByPosition = CheckQsprTables("", options.qsprTable, options.descriptorTables);
-    }
-    if (!WorkfilesOk(state, choice)) {
+    const std::vector<std::string> joinedByPosition =
+        options.byPosition ? CheckQsprTables("", options.qsprTable, options.descriptorTables)
+                           : std::vector<std::string>();
+    if (!WorkfilesOk(state, choice, joinedByPosition)) {
         throw InputError("no QSPR table or no descriptor table chosen");
     }
 

@@ -138,10 +138,11 @@ void WorkfilesWindow::OnOk() {
         choice.selected.push_back(List2->item(i)->isSelected());
     }
     try {
-        if (!AcceptTables(choice)) {
+        std::vector<std::string> joinedByPosition;
+        if (!AcceptTables(choice, joinedByPosition)) {
             return;
         }
-        if (!qspr::WorkfilesOk(state_, choice)) {
+        if (!qspr::WorkfilesOk(state_, choice, joinedByPosition)) {
             Label5->show();
             return;
         }
@@ -152,7 +153,8 @@ void WorkfilesWindow::OnOk() {
     emit Accepted();
 }
 
-bool WorkfilesWindow::AcceptTables(qspr::WorkfilesChoice& choice) {
+bool WorkfilesWindow::AcceptTables(const qspr::WorkfilesChoice& choice,
+                                   std::vector<std::string>& joined) {
     std::vector<std::string> tables;
     for (std::size_t i = 0; i < choice.listedTables.size() && i < choice.selected.size(); ++i) {
         if (choice.selected[i]) {
@@ -175,7 +177,7 @@ bool WorkfilesWindow::AcceptTables(qspr::WorkfilesChoice& choice) {
     if (!dialogs_.AskYesNoDefaultNo(this, "Workfiles", question)) {
         return false;
     }
-    choice.joinedByPosition = differences; // the report says so, as the command line does
+    joined = differences; // the report says so, as the command line does
     return true;
 }
 

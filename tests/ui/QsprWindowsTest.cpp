@@ -460,6 +460,18 @@ TEST_F(QsprWindowsTest, FieldsAreCheckedAndReturnPressesOk) {
     EXPECT_EQ(state.MaxPredictors, 20);
 }
 
+// Result files of an earlier run removed at the start are named above the report.
+TEST_F(QsprWindowsTest, TheResultsSayWhichEarlierResultFilesWereRemoved) {
+    ASSERT_TRUE(qspr::WorkfilesOk(state, {"BZR01", {"BZR01vfr.des"}, {true}}));
+    state.EarlierResultFilesRemoved = {"BZR01-results.json", "BZR01-validation.txt"};
+    ResultsWindow window(state, dialogs);
+    window.show();
+    window.Activate();
+    EXPECT_TRUE(window.StopNotice->isVisible());
+    EXPECT_EQ(window.StopNotice->text(),
+              "Removed at the start: BZR01-results.json, BZR01-validation.txt of an earlier run.");
+}
+
 // The report can be selected, copied and searched; Tab follows the screen order.
 TEST_F(QsprWindowsTest, TheReportCanBeCopiedAndSearchedFromTheKeyboard) {
     ASSERT_TRUE(qspr::WorkfilesOk(state, {"BZR01", {"BZR01vfr.des"}, {true}}));

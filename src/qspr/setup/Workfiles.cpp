@@ -21,7 +21,8 @@ std::string JoinedByPositionWarning(const std::string& difference) {
     return "warning: " + difference + "; joined by position as asked";
 }
 
-bool WorkfilesOk(ProgramState& state, const WorkfilesChoice& choice) {
+bool WorkfilesOk(ProgramState& state, const WorkfilesChoice& choice,
+                 const std::vector<std::string>& joinedByPosition) {
     state.QsprTableName = choice.qsprTable;
 
     const std::size_t listed = choice.listedTables.size();
@@ -55,7 +56,7 @@ bool WorkfilesOk(ProgramState& state, const WorkfilesChoice& choice) {
     report.Lines({"", "     Program KALEMIRq for QSPR computations",
                   "     " + DateText() + "     " + TimeText(), "",
                   "     QSPR table used:", "     " + state.QsprTableName});
-    for (const std::string& difference : choice.joinedByPosition) {
+    for (const std::string& difference : joinedByPosition) {
         report.Line("     " + JoinedByPositionWarning(difference));
     }
     report.Close();
