@@ -34,18 +34,22 @@ namespace kalemir::qspr {
 namespace {
 
 std::string NumericValue(const std::string& option, const std::string& value) {
-    if (!BeginsWithNumber(value)) {
-        throw InputError("option " + option + ": '" + value + "' is not a number");
+    if (const std::string problem = TypedNumberProblem(value); !problem.empty()) {
+        throw InputError("option " + option + ": " + problem);
     }
     return value;
 }
 
 /// A seed of the shuffles: a whole number from 0 to 18446744073709551615.
 unsigned long long SeedValue(const std::string& value) {
+    const std::string_view digits = WithoutBlanksAround(value);
     unsigned long long seed = 0;
-    const char* end = value.data() + value.size();
-    const auto [stop, error] = std::from_chars(value.data(), end, seed);
-    if (value.empty() || error != std::errc() || stop != end) {
+    const char* end = digits.data() + digits.size();
+    const auto [stop, error] = std::from_chars(digits.data(), end, seed);
+    if (digits.empty() || error != std::errc() || stop != end) {
+        if (const std::string problem = TypedNumberProblem(value); !problem.empty()) {
+            throw InputError("option --seed: " + problem);
+        }
         throw InputError("option --seed: '" + value + "' is not a whole number from 0 to " +
                          std::to_string(~0ULL));
     }
@@ -65,6 +69,10 @@ void RunQsprComputation(ProgramState& state, ComputingWindow& window) {
         inputs.DescriptorTables.push_back(
             state.ChosenTableNames[static_cast<std::size_t>(i)].first);
     }
+    // No result file of an earlier run stays beside the new report, stopped or not.
+    const std::vector<std::string> removed = RemoveEarlierResultFiles(inputs.QsprTable);
+    state.EarlierResultFilesRemoved.insert(state.EarlierResultFilesRemoved.end(), removed.begin(),
+                                           removed.end());
     RunComputation(state, window);
     if (!state.ObservedTableName.empty()) {
         inputs.Observed = LoadObservedTable(state.ObservedTableName, state.QsprTableName);
@@ -73,7 +81,7 @@ void RunQsprComputation(ProgramState& state, ComputingWindow& window) {
     if (state.RandomisationRuns > 0) {
         // The shuffled analyses start from the tables and parameters as they were chosen:
         // the run leaves its inputs as it found them.
-        RandomisationSummary summary = RandomiseResponses(state, window);
+        RandomisationSummary summary = RandomiseResponses(state, window, &state.StoppedStage);
         if (summary.Runs > 0) {
             randomisation = std::move(summary);
         }
@@ -240,8 +248,7 @@ void CheckQsprRunInput(const QsprRunOptions& options) {
         throw InputError(differences.front());
     }
     for (const std::string& difference : differences) {
-        std::fprintf(stderr, "KalemirQ: warning: %s; joined by position as asked\n",
-                     difference.c_str());
+        std::fprintf(stderr, "KalemirQ: %s\n", JoinedByPositionWarning(difference).c_str());
     }
 }
 
@@ -370,7 +377,10 @@ void RunQsprJob(const QsprRunOptions& options, ComputingWindow& window,
     choice.qsprTable = options.qsprTable;
     choice.listedTables = options.descriptorTables;
     choice.selected.assign(options.descriptorTables.size(), true);
-    if (!WorkfilesOk(state, choice)) {
+    const std::vector<std::string> joinedByPosition =
+        options.byPosition ? CheckQsprTables("", options.qsprTable, options.descriptorTables)
+                           : std::vector<std::string>();
+    if (!WorkfilesOk(state, choice, joinedByPosition)) {
         throw InputError("no QSPR table or no descriptor table chosen");
     }
 
@@ -401,6 +411,9 @@ void RunQsprJob(const QsprRunOptions& options, ComputingWindow& window,
     state.ThreadCount = options.threads;
     state.ObservedTableName = options.observedTable.value_or(std::string());
     if (ParametersOk(state, entries) == ParametersOutcome::Compute) {
+        for (const std::string& name : RemoveEarlierResultFiles(state.QsprTableName)) {
+            std::fprintf(stderr, "KalemirQ: %s of an earlier run removed\n", name.c_str());
+        }
         RunQsprComputation(state, window);
     }
     std::vector<std::string> plotsWritten;

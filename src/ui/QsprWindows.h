@@ -52,8 +52,8 @@ private:
     void OnOk();
     /// The engine's checks of the chosen tables; a molecule column that differs from the
     /// QSPR table's is used only when the user agrees to the join by position. Throws
-    /// InputError; false when the user declines.
-    bool AcceptTables(const qspr::WorkfilesChoice& choice);
+    /// InputError; false when the user declines. `joined`: the differences the user accepted.
+    bool AcceptTables(const qspr::WorkfilesChoice& choice, std::vector<std::string>& joined);
 
     qspr::ProgramState& state_;
     DialogService& dialogs_;

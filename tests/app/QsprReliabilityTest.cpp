@@ -313,7 +313,17 @@ TEST(QsprBadInputTest, ByPositionJoinsTablesInAnotherOrderWithAWarningEach) {
                   "KalemirQ: warning: SMALLd2d.des line 2: molecule m2, the QSPR table has m1 "
                   "there" +
                   joined);
-    EXPECT_TRUE(fs::exists("SMALLqspr.rez"));
+    // The report says so too, a line each, after the QSPR table's name.
+    const std::string report = ReadFile("SMALLqspr.rez");
+    const std::string lines = "     SMALL\r\n"
+                              "     warning: SMALLvfr.des line 2: molecule m2, the QSPR table has "
+                              "m1 there" +
+                              joined.substr(0, joined.size() - 1) +
+                              "\r\n"
+                              "     warning: SMALLd2d.des line 2: molecule m2, the QSPR table has "
+                              "m1 there" +
+                              joined.substr(0, joined.size() - 1) + "\r\n";
+    EXPECT_NE(report.find(lines), std::string::npos) << report.substr(0, 600);
 }
 
 TEST(QsprBadInputTest, ByteOrderMarkLfOnlyLongLinesAndShortRowsAreRead) {

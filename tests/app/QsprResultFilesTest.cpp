@@ -6,6 +6,8 @@
 #include "app/QsprCommandLine.h"
 
 #include "TestData.h"
+#include "common/ComputingWindow.h"
+#include "common/Errors.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -201,6 +203,57 @@ TEST_F(QsprResultFilesTest, ObservedMoleculeOutsideThePredictionSetIsRefused) {
         << errors;
     EXPECT_FALSE(fs::exists(At("BZR01qspr.rez")));
     EXPECT_FALSE(fs::exists(At("BZR01-results.json")));
+}
+
+/// Asks the run to stop once the second shuffled analysis has begun, as Stop does.
+class StopInSecondShuffledRun : public SilentWindow {
+protected:
+    void ProgressChanged(bool) override {
+        if (Progress().stage == "Y-randomisation" && Progress().done >= 1) {
+            RequestStop();
+        }
+    }
+};
+
+// A stop during the Y-randomisation used to leave a report ending with "Finishing all
+// calculations" as if complete, and the result files of an earlier run beside it.
+TEST_F(QsprResultFilesTest, AStopInTheRandomisationSaysWhereAndLeavesNoEarlierResults) {
+    WriteFile(At("BZR01-results.json"), "{}");
+    WriteFile(At("BZR01-validation.txt"), "of an earlier run");
+    QsprRunOptions options;
+    options.qsprTable = "BZR01";
+    options.descriptorTables = {"BZR01d2d.des", "BZR01vfr.des"};
+    options.randomise = "3";
+    options.quiet = true;
+    StopInSecondShuffledRun window;
+    EXPECT_THROW(RunQsprJob(options, window, nullptr, nullptr), RunInterrupted);
+    const std::vector<std::string> lines = SplitReportLines(ReadFile(At("rezultat.rez")));
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines.back(), "     ANALYSIS STOPPED in Y-randomisation run 2 of 3: the results "
+                            "above are incomplete");
+    EXPECT_EQ(lines[lines.size() - 2], "");
+    for (const char* file : {"BZR01-results.json", "BZR01-validation.txt",
+                             "BZR01-results.json.part", "BZR01-validation.txt.part"}) {
+        EXPECT_FALSE(fs::exists(At(file))) << file;
+    }
+}
+
+// A run that goes to its end says which earlier result files it removed and leaves only
+// its own, under their final names.
+TEST_F(QsprResultFilesTest, EarlierResultFilesAreRemovedWithAWord) {
+    WriteFile(At("BZR01-results.json"), "{}");
+    WriteFile(At("BZR01-validation.txt.part"), "cut");
+    std::string errors;
+    ASSERT_EQ(RunQuietly({"run", "-C", dir.Path().string(), "--quiet", "BZR01", "BZR01d2d.des",
+                          "BZR01vfr.des"},
+                         &errors),
+              kExitSuccess);
+    EXPECT_EQ(errors, "KalemirQ: BZR01-results.json of an earlier run removed\n"
+                      "KalemirQ: BZR01-validation.txt.part of an earlier run removed\n");
+    EXPECT_NE(ReadFile(At("BZR01-results.json")), "{}");
+    EXPECT_TRUE(fs::exists(At("BZR01-validation.txt")));
+    EXPECT_FALSE(fs::exists(At("BZR01-results.json.part")));
+    EXPECT_FALSE(fs::exists(At("BZR01-validation.txt.part")));
 }
 
 } // namespace

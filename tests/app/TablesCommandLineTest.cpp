@@ -69,7 +69,7 @@ TEST(TablesArguments, UsageErrors) {
         {{"--colour", "red"}, "unknown option --colour"},
         {{"--threads", "0", "set.csv", "LOGS1"}, "'0' is not a whole number from 1 to 256"},
         {{"--hold-out", "-1", "set.csv", "LOGS1"}, "'-1' is not a whole number"},
-        {{"--seed", "x", "set.csv", "LOGS1"}, "'x' is not a whole number"},
+        {{"--seed", "x", "set.csv", "LOGS1"}, "x: not a number"},
         {{"--property", "logS", "set.csv", "LOG S"}, "five letters and digits"},
         {{"--embed-seconds", "0", "set.csv", "LOGS1"}, "'0' is not a whole number from 1 to 86400"},
         {{"--embed-seconds", "2.5", "set.csv", "LOGS1"}, "'2.5' is not a whole number"},
@@ -95,6 +95,11 @@ TEST(TablesMain, ExitStatuses) {
     std::string errors;
     EXPECT_EQ(RunCli({"run", "--property", "pIC50", "set.csv", "LOGS1"}, &errors), 2);
     EXPECT_NE(errors.find("set.csv: no column pIC50"), std::string::npos) << errors;
+    EXPECT_EQ(FileCount(), 1u);
+    // A number typed with a decimal comma is refused before anything is read or written.
+    EXPECT_EQ(RunCli({"run", "--hold-out", "1,5", "set.csv", "LOGS1"}, &errors), 2);
+    EXPECT_NE(errors.find("option --hold-out: 1,5: use a decimal point"), std::string::npos)
+        << errors;
     EXPECT_EQ(FileCount(), 1u);
 
     // A full disk at the first write: status 1 and no table.

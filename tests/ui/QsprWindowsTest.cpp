@@ -226,7 +226,14 @@ TEST_F(QsprWindowsTest, TablesInAnotherOrderAreUsedOnlyWhenTheUserAgrees) {
     dialogs.yesNoAnswers = {true};
     QTest::mouseClick(files->ButonOK, Qt::LeftButton);
     ASSERT_TRUE(WaitFor([&] { return flow.Parameters() != nullptr; }));
-    EXPECT_TRUE(fs::exists("rezultat.rez"));
+    // The report says so in the command line's words, after the QSPR table's name.
+    const std::string report = ReadFile("rezultat.rez");
+    EXPECT_NE(report.find("     BZR01\r\n     warning: BZR01d2d.des line 3: molecule bzr003, the "
+                          "QSPR table has bzr002 there (tables are joined by position: every "
+                          "table lists the molecules of the QSPR table in its order); joined by "
+                          "position as asked\r\n"),
+              std::string::npos)
+        << report;
 }
 
 TEST_F(QsprWindowsTest, WorkfilesRefusesWhatTheCommandLineRefuses) {
@@ -422,14 +429,24 @@ TEST_F(QsprWindowsTest, FieldsAreCheckedAndReturnPressesOk) {
     window.Text1->setText("abc");
     QTest::keyClick(window.Text4, Qt::Key_Return);
     EXPECT_EQ(dialogs.messages,
-              QStringList({"Min. descriptor / Property correlation: 'abc' is not a number"}));
+              QStringList({"Min. descriptor / Property correlation: abc: not a number"}));
     EXPECT_EQ(window.focusWidget(), window.Text1);
     window.Text1->setText(" .0338");
     window.Text3->setText("7");
     QTest::mouseClick(window.ButonOK, Qt::LeftButton);
     EXPECT_EQ(dialogs.messages.back(),
               "Estimated correctness (KalemirS): 7 is outside the range -1 to 1");
+    // A decimal comma used to run as 0; it is refused on the field that holds it.
+    window.Text3->setText("0,75");
+    QTest::mouseClick(window.ButonOK, Qt::LeftButton);
+    EXPECT_EQ(dialogs.messages.back(),
+              "Estimated correctness (KalemirS): 0,75: use a decimal point");
     window.Text3->setText(" .5001");
+    window.Text6->setText("20 runs");
+    QTest::mouseClick(window.ButonOK, Qt::LeftButton);
+    EXPECT_EQ(dialogs.messages.back(), "Y-randomisation runs: 20 runs: not a number");
+    EXPECT_EQ(window.focusWidget(), window.Text6);
+    window.Text6->setText(" 0");
     window.Text5->setText("99");
     dialogs.yesNoAnswers = {false};
     QTest::mouseClick(window.ButonOK, Qt::LeftButton);
@@ -441,6 +458,18 @@ TEST_F(QsprWindowsTest, FieldsAreCheckedAndReturnPressesOk) {
     QTest::keyClick(window.Text5, Qt::Key_Return);
     EXPECT_EQ(compute.count(), 1);
     EXPECT_EQ(state.MaxPredictors, 20);
+}
+
+// Result files of an earlier run removed at the start are named above the report.
+TEST_F(QsprWindowsTest, TheResultsSayWhichEarlierResultFilesWereRemoved) {
+    ASSERT_TRUE(qspr::WorkfilesOk(state, {"BZR01", {"BZR01vfr.des"}, {true}}));
+    state.EarlierResultFilesRemoved = {"BZR01-results.json", "BZR01-validation.txt"};
+    ResultsWindow window(state, dialogs);
+    window.show();
+    window.Activate();
+    EXPECT_TRUE(window.StopNotice->isVisible());
+    EXPECT_EQ(window.StopNotice->text(),
+              "Removed at the start: BZR01-results.json, BZR01-validation.txt of an earlier run.");
 }
 
 // The report can be selected, copied and searched; Tab follows the screen order.

@@ -118,10 +118,12 @@ ordered_json RandomisationOf(const RandomisationSummary& r) {
             {"share_q_reached", Number(r.ShareQReached)}};
 }
 
-void WriteWhole(const std::string& path, const std::string& bytes) {
+/// Writes the result file `name` whole under its UnfinishedName.
+void WriteUnfinished(const std::string& name, const std::string& bytes) {
+    const std::string path = UnfinishedName(name);
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) {
-        throw FileError(path + ": cannot write: " + std::strerror(errno));
+        throw FileError(name + ": cannot write: " + std::strerror(errno));
     }
     const bool written = WriteBytes(file, bytes.data(), bytes.size());
     const int error = errno;
@@ -129,7 +131,7 @@ void WriteWhole(const std::string& path, const std::string& bytes) {
     if (!written || !closed) {
         // A cut file would read as complete results: take it away.
         std::remove(path.c_str());
-        throw FileError(path + ": cannot write: " + std::strerror(written ? errno : error));
+        throw FileError(name + ": cannot write: " + std::strerror(written ? errno : error));
     }
 }
 
@@ -526,8 +528,44 @@ void WriteResultFiles(const ProgramState& state, const ResultInputs& inputs,
     }
     ValidationFigures figures = ComputeValidationFigures(state.Record, inputs.Observed);
     figures.Randomisation = randomisation;
-    WriteWhole(ResultsJsonName(inputs.QsprTable), ResultsJson(state, inputs, figures));
-    WriteWhole(ValidationTextName(inputs.QsprTable), ValidationText(state, figures));
+    // Each file is written whole under its unfinished name, then both take their names: a
+    // run that ends early never leaves a cut file or one of another run's beside its report.
+    const std::string json = ResultsJsonName(inputs.QsprTable);
+    const std::string text = ValidationTextName(inputs.QsprTable);
+    WriteUnfinished(json, ResultsJson(state, inputs, figures));
+    try {
+        WriteUnfinished(text, ValidationText(state, figures));
+    } catch (...) {
+        std::remove(UnfinishedName(json).c_str());
+        throw;
+    }
+    for (const std::string& name : {json, text}) {
+        if (std::rename(UnfinishedName(name).c_str(), name.c_str()) != 0) {
+            const int error = errno;
+            std::remove(UnfinishedName(json).c_str());
+            std::remove(UnfinishedName(text).c_str());
+            throw FileError(name + ": cannot write: " + std::strerror(error));
+        }
+    }
+}
+
+std::string UnfinishedName(const std::string& resultFile) {
+    return resultFile + ".part";
+}
+
+std::vector<std::string> RemoveEarlierResultFiles(const std::string& qsprTable) {
+    std::vector<std::string> removed;
+    for (const std::string& name : {ResultsJsonName(qsprTable), ValidationTextName(qsprTable)}) {
+        for (const std::string& file : {name, UnfinishedName(name)}) {
+            if (std::remove(file.c_str()) == 0) {
+                removed.push_back(file);
+            } else if (errno != ENOENT) {
+                throw FileError(
+                    file + ": cannot remove the file of an earlier run: " + std::strerror(errno));
+            }
+        }
+    }
+    return removed;
 }
 
 } // namespace kalemir::qspr
