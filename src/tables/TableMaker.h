@@ -30,14 +30,17 @@ struct TableRequest {
     std::string tables = "qspr,d2d,mfp,vfr,sim,shp";
     unsigned seed = kDefaultSeed;
     int threads = 0; ///< worker threads (0: the machine's cores)
+    /// "parent" (cleaned, largest organic fragment, neutralised), "none", "tautomers".
+    std::string standardise = "parent";
 };
 
-/// A molecule left out of every table.
+/// A molecule left out of every table, or only of the similarity and shape tables.
 struct SkippedMolecule {
     long position = 0;
     long line = 0;
     std::string name;
     std::string reason;
+    bool shapeOnly = false; ///< still in the QSPR, descriptor and fragment tables
 };
 
 /// What a run made.
