@@ -7,7 +7,9 @@
 #include <GraphMol/MolOps.h>
 #include <GraphMol/MolStandardize/Charge.h>
 #include <GraphMol/MolStandardize/Fragment.h>
+#include <GraphMol/MolStandardize/Metal.h>
 #include <GraphMol/MolStandardize/MolStandardize.h>
+#include <GraphMol/MolStandardize/Normalize.h>
 #include <GraphMol/MolStandardize/Tautomer.h>
 #include <GraphMol/RWMol.h>
 #include <GraphMol/SmilesParse/SmilesParse.h>
@@ -122,6 +124,24 @@ void RestoreSulfoxides(RDKit::RWMol& mol) {
     }
 }
 
+/// The toolkit's clean-up step by step (hydrogens removed, sanitized, metals disconnected,
+/// groups normalised, charges put on the most acidic atoms, stereochemistry assigned), each
+/// step's molecule held as the type it is made as, then sulfoxides drawn as S=O again.
+std::unique_ptr<RDKit::RWMol> CleanUp(const RDKit::ROMol& mol) {
+    RDKit::RWMol work(mol);
+    RDKit::MolOps::removeHs(work);
+    RDKit::MolOps::sanitizeMol(work);
+    RDKit::MolStandardize::MetalDisconnector().disconnect(work);
+    const std::unique_ptr<RDKit::ROMol> normalised(
+        RDKit::MolStandardize::Normalizer().normalize(work));
+    const std::unique_ptr<RDKit::ROMol> reionised(
+        RDKit::MolStandardize::Reionizer().reionize(*normalised));
+    auto cleaned = std::make_unique<RDKit::RWMol>(*reionised);
+    RDKit::MolOps::assignStereochemistry(*cleaned);
+    RestoreSulfoxides(*cleaned);
+    return cleaned;
+}
+
 } // namespace
 
 Standardisation StandardisationNamed(const std::string& word) {
@@ -155,8 +175,7 @@ StandardParent StandardiseMolecule(const RDKit::ROMol& mol, Standardisation how)
         // assigned): they read copies, and the input is left as the caller gave it.
         const RDKit::RWMol input(mol);
         const std::string inputSmiles = RDKit::MolToSmiles(RDKit::ROMol(mol));
-        const std::unique_ptr<RDKit::RWMol> cleaned(RDKit::MolStandardize::cleanup(input));
-        RestoreSulfoxides(*cleaned);
+        const std::unique_ptr<RDKit::RWMol> cleaned = CleanUp(input);
         const auto inputFragments = RDKit::MolOps::getMolFrags(input, false);
         if (RDKit::MolOps::getMolFrags(*cleaned, false).size() > inputFragments.size()) {
             changes.emplace_back("disconnected metal atoms");
