@@ -317,6 +317,30 @@ TEST(TableMaker, ShapelessMoleculeKeptOutOfTheSimilarityAndShapeTablesOnly) {
     EXPECT_NE(ReadFile("TST01vfr.des").find("Clother"), std::string::npos);
 }
 
+// The toolkit's refusals become reasons of the suite's own, naming the atom where it can.
+TEST(TableMaker, UnreadableStructuresGetReasonsInTheSuitesWords) {
+    ScratchDir dir("reasons");
+    WriteFile("set.csv", "SMILES,Name,Act\nCN(C)(C)(C)C,pentavalent,1\nc1cccc1,odd_ring,2\n"
+                         "*CC,dummy,3\nCCCC[Se]C,selenide,4\nCCCO,propanol,5\n");
+    TableRequest request = Request("set.csv", "qspr,d2d");
+    SilentWindow window;
+    const TableOutcome outcome = MakeTables(request, window);
+    const char* const reasons[] = {
+        "the SMILES: atom 2 has too many bonds",
+        "the SMILES: an aromatic ring has no alternating single and double bonds",
+        "the SMILES: atom 1 is no element (*)",
+        "no partial charges for element Se (2D descriptors)"};
+    ASSERT_EQ(outcome.skipped.size(), 4u);
+    for (std::size_t k = 0; k < 4; ++k) {
+        EXPECT_EQ(outcome.skipped[k].reason, reasons[k]);
+        EXPECT_FALSE(outcome.skipped[k].shapeOnly);
+    }
+    // Without the 2D descriptors the selenide is described.
+    request.tables = "qspr,vfr";
+    EXPECT_EQ(MakeTables(request, window).skipped.size(), 3u);
+    EXPECT_NE(ReadFile("TST01vfr.des").find("\tSe"), std::string::npos);
+}
+
 struct RefusedRequest {
     const char* what;
     void (*change)(TableRequest&);
