@@ -55,7 +55,7 @@ tsan: deps
 # libFuzzer targets of the table readers (clang): each runs FUZZ_SECONDS on a corpus in
 # build-fuzz/corpus, seeded from fuzz/corpus; a crash leaves its input in build-fuzz/.
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS = records qspr_table descriptor_table sim_table shape_table
+FUZZ_TARGETS = records qspr_table descriptor_table sim_table shape_table structure_readers
 fuzz: deps
 	@cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
 		-DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer" \

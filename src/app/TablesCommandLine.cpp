@@ -6,6 +6,7 @@
 #include "common/Errors.h"
 #include "tables/ToolkitVersion.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #ifndef KALEMIR_VERSION
@@ -54,6 +55,9 @@ std::string TablesUsage() {
            "  --tables LIST       tables to make (default: " +
            std::string(kAllTables) +
            ")\n"
+           "  --standardise HOW   parent (default): every molecule cleaned up, its largest\n"
+           "                      organic fragment kept and its charges neutralised; none:\n"
+           "                      as given; tautomers: as parent, then the canonical tautomer\n"
            "  --seed N            seed of the 3D embedding (default " +
            std::to_string(kDefaultSeed) +
            ")\n"
@@ -96,6 +100,8 @@ TablesRunOptions ParseTablesRunArguments(const std::vector<std::string>& argumen
                 static_cast<long>(WholeNumberValue("--hold-out", reader.Value(), 0, kMaxHoldOut));
         } else if (reader.Option("--tables")) {
             request.tables = reader.Value();
+        } else if (reader.Option("--standardise")) {
+            request.standardise = reader.Value();
         } else if (reader.Option("--seed")) {
             request.seed = static_cast<unsigned>(
                 WholeNumberValue("--seed", reader.Value(), 0, kMaxEmbeddingSeed));
@@ -144,10 +150,19 @@ int TablesMain(const std::vector<std::string>& arguments) {
     try {
         const TableOutcome outcome = MakeTables(options.request, window);
         window.Finish();
-        if (!outcome.skipped.empty()) {
-            std::fprintf(stderr, "KalemirT: %zu molecule%s left out, see %sskipped.txt\n",
-                         outcome.skipped.size(), outcome.skipped.size() == 1 ? "" : "s",
-                         options.request.set.c_str());
+        const auto shapeOnly =
+            static_cast<std::size_t>(std::count_if(outcome.skipped.begin(), outcome.skipped.end(),
+                                                   [](const auto& s) { return s.shapeOnly; }));
+        const std::size_t whole = outcome.skipped.size() - shapeOnly;
+        if (whole > 0) {
+            std::fprintf(stderr, "KalemirT: %zu molecule%s left out, see %sskipped.txt\n", whole,
+                         whole == 1 ? "" : "s", options.request.set.c_str());
+        }
+        if (shapeOnly > 0) {
+            std::fprintf(stderr,
+                         "KalemirT: %zu molecule%s left out of the similarity and shape tables "
+                         "only, see %sskipped.txt\n",
+                         shapeOnly, shapeOnly == 1 ? "" : "s", options.request.set.c_str());
         }
         if (outcome.unmatchedValues > 0) {
             std::fprintf(stderr, "KalemirT: %ld line%s of %s name no molecule\n",

@@ -3,6 +3,7 @@
 // the structure parsed, its descriptors, fingerprint, fragments, 3D shape and coordinates.
 
 #include "tables/ShapeColumns.h"
+#include "tables/Standardise.h"
 #include "tables/StructureInput.h"
 
 #include <array>
@@ -21,10 +22,17 @@ struct TableChoice {
 };
 
 struct MoleculeRow {
-    /// Why the molecule cannot be used; empty when it can.
+    /// Why the molecule cannot be used in any table; empty when it can.
     std::string problem;
-    /// Canonical SMILES of the heavy-atom structure (for the map file).
+    /// Why it has no similarity and shape rows (no conformer, too few or too many heavy
+    /// atoms); empty when it has them. The other tables keep it.
+    std::string shapeProblem;
+    /// Canonical SMILES of the heavy-atom structure as given (for the map file).
     std::string smiles;
+    /// Canonical SMILES of the standardised structure every column describes.
+    std::string standardSmiles;
+    /// What standardisation changed, in words.
+    std::string changes;
     std::vector<double> d2d;
     std::vector<unsigned> morgan;
     std::vector<double> massPercent;
@@ -41,12 +49,14 @@ struct EmbeddingSettings {
     double seconds = 0;
 };
 
-/// Computes the molecule's row of every chosen table. A structure that does not parse, has
-/// no heavy atom or whose conformer fails or runs out of time gives a row with only
-/// `problem` set; nothing thrown for one molecule ends the run. Safe to call concurrently
+/// Computes the molecule's row of every chosen table from its standardised structure. A
+/// structure that does not parse, has no heavy atom or whose descriptors cannot be computed
+/// gives a row with only `problem` set; one that cannot have a conformer (or whose conformer
+/// fails or runs out of time) or shape columns keeps its other columns and gives
+/// `shapeProblem`. Nothing thrown for one molecule ends the run. Safe to call concurrently
 /// for different records.
 MoleculeRow ComputeMoleculeRow(const StructureRecord& record, const TableChoice& tables,
-                               const EmbeddingSettings& embedding,
-                               const Descriptors2D& descriptors);
+                               const EmbeddingSettings& embedding, const Descriptors2D& descriptors,
+                               Standardisation standardise = Standardisation::Parent);
 
 } // namespace kalemir::tables

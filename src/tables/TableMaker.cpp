@@ -7,6 +7,7 @@
 #include "tables/Descriptors3D.h"
 #include "tables/Fragments.h"
 #include "tables/MoleculeWork.h"
+#include "tables/Standardise.h"
 #include "tables/StructureInput.h"
 #include "tables/TableFiles.h"
 #include "tables/TableText.h"
@@ -204,6 +205,7 @@ void CheckTableRequest(const TableRequest& request) {
         throw InputError("the set name must be five letters and digits, not '" + request.set + "'");
     }
     ParseTableChoice(request.tables);
+    StandardisationNamed(request.standardise);
     if (request.holdOut < 0) {
         throw InputError("--hold-out must not be negative");
     }
@@ -292,6 +294,7 @@ TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
                         const MoleculeProgress& progress) {
     CheckTableRequest(request);
     const TableChoice choice = ParseTableChoice(request.tables);
+    const Standardisation standardise = StandardisationNamed(request.standardise);
     RDLog::LogStateSetter quietToolkit; // reasons go to the skipped list, not to the terminal
 
     // Reading: every refusal comes before any work.
@@ -339,7 +342,7 @@ TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
             }
             molecules[static_cast<std::size_t>(i)].row =
                 ComputeMoleculeRow(records[static_cast<std::size_t>(i)], choice,
-                                   {request.seed, request.embedSeconds}, descriptors);
+                                   {request.seed, request.embedSeconds}, descriptors, standardise);
             const int finished = ++done;
             if (worker == 0) {
                 const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
@@ -367,6 +370,12 @@ TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
                                        molecule.name, molecule.row.problem});
             continue;
         }
+        if (!molecule.row.shapeProblem.empty()) {
+            outcome.skipped.push_back(
+                {molecule.record->position, molecule.record->line, molecule.name,
+                 molecule.row.shapeProblem + ": left out of the similarity and shape tables only",
+                 true});
+        }
         usable.push_back(&molecule);
         molecule.known = ReadMeasuredValue(molecule.record->valueText, molecule.value);
         if (molecule.known) {
@@ -374,6 +383,7 @@ TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
         }
     }
     if (usable.empty()) {
+        // Every molecule is left out of every table, so every entry is a whole one.
         throw InputError(
             "no molecule is left: all " + std::to_string(total) + " were left out (first: line " +
             std::to_string(outcome.skipped.front().line) + ", " + outcome.skipped.front().name +
@@ -402,6 +412,15 @@ TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
     }
     outcome.prediction = static_cast<long>(order.size()) - outcome.calibration;
     outcome.heldOut = request.holdOut;
+    // The similarity and shape tables: the molecules with a conformer, in the same order.
+    std::vector<const Molecule*> shapeOrder;
+    long shapeCalibration = 0;
+    for (const Molecule* molecule : order) {
+        if (molecule->row.shapeProblem.empty()) {
+            shapeOrder.push_back(molecule);
+            shapeCalibration += molecule->known && !molecule->heldOut ? 1 : 0;
+        }
+    }
 
     // The tables, each complete in a temporary file before any is put in place.
     window.SetCaption("Writing the tables of " + request.set);
@@ -442,17 +461,23 @@ TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
     }
     // Only the fragments some molecule of the set has: a column of zeros tells the
     // analysis nothing, and the similarity program's fragment count F follows the columns.
+    const auto presentFragments = [](const std::vector<const Molecule*>& molecules,
+                                     std::vector<std::size_t>& present,
+                                     std::vector<std::string>& fragments) {
+        for (std::size_t f = 0; f < FragmentNames().size(); ++f) {
+            const bool used =
+                std::any_of(molecules.begin(), molecules.end(), [f](const Molecule* molecule) {
+                    return !molecule->row.massPercent.empty() && molecule->row.massPercent[f] > 0.0;
+                });
+            if (used) {
+                present.push_back(f);
+                fragments.push_back(FragmentNames()[f]);
+            }
+        }
+    };
     std::vector<std::size_t> present;
     std::vector<std::string> fragments;
-    for (std::size_t f = 0; f < FragmentNames().size(); ++f) {
-        const bool used = std::any_of(order.begin(), order.end(), [f](const Molecule* molecule) {
-            return !molecule->row.massPercent.empty() && molecule->row.massPercent[f] > 0.0;
-        });
-        if (used) {
-            present.push_back(f);
-            fragments.push_back(FragmentNames()[f]);
-        }
-    }
+    presentFragments(order, present, fragments);
     if (choice.vfr) {
         files.Begin(set + "vfr.des");
         files.Line("Cases\t" + Join(fragments));
@@ -466,16 +491,19 @@ TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
         files.End();
     }
     if (choice.sim) {
+        present.clear();
+        fragments.clear();
+        presentFragments(shapeOrder, present, fragments);
         files.Begin(set + "SIM.des");
         std::string header = "Cases\t" + Join(fragments);
         for (const char* column : kShapeColumnNames) {
             header += std::string("\t") + column;
         }
-        header += "\t" + propertyName + "\tNatoms\t" + std::to_string(outcome.calibration) + "\t" +
-                  std::to_string(outcome.prediction) + "\t" + std::to_string(fragments.size()) +
-                  "\t0\t0";
+        header += "\t" + propertyName + "\tNatoms\t" + std::to_string(shapeCalibration) + "\t" +
+                  std::to_string(static_cast<long>(shapeOrder.size()) - shapeCalibration) + "\t" +
+                  std::to_string(fragments.size()) + "\t0\t0";
         files.Line(header);
-        for (const Molecule* molecule : order) {
+        for (const Molecule* molecule : shapeOrder) {
             const SimilarityColumns& s = molecule->row.shape;
             std::string line = molecule->name;
             for (const std::size_t f : present) {
@@ -498,7 +526,7 @@ TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
         // One whole-number shift per axis for every molecule keeps the set's common frame
         // and makes every coordinate at least 1: a 0 would end a molecule's atom list.
         std::array<double, 3> lowest{HUGE_VAL, HUGE_VAL, HUGE_VAL};
-        for (const Molecule* molecule : order) {
+        for (const Molecule* molecule : shapeOrder) {
             for (const auto& atom : molecule->row.heavyCoordinates) {
                 for (std::size_t a = 0; a < 3; ++a) {
                     lowest[a] = std::min(lowest[a], atom[a]);
@@ -510,7 +538,7 @@ TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
             shift[a] = std::ceil(1.0 - lowest[a]);
         }
         files.Begin(set + "SHP.des");
-        for (const Molecule* molecule : order) {
+        for (const Molecule* molecule : shapeOrder) {
             files.Line("newmol");
             for (const auto& atom : molecule->row.heavyCoordinates) {
                 for (std::size_t a = 0; a < 3; ++a) {
@@ -554,7 +582,10 @@ TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
         files.End();
     }
     files.Begin(set + "map.txt");
-    files.Line("Cases\tSet\tInput\tPosition\tObserved\tSMILES");
+    // Without standardisation the map keeps its former columns.
+    const bool standardised = standardise != Standardisation::None;
+    files.Line(std::string("Cases\tSet\tInput\tPosition\tObserved\tSMILES") +
+               (standardised ? "\tStandardised\tChanges" : ""));
     for (const Molecule* molecule : order) {
         const bool calibration = molecule->known && !molecule->heldOut;
         std::string input = molecule->record->name;
@@ -564,7 +595,10 @@ TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
         files.Line(molecule->name + "\t" + (calibration ? "cal" : "pred") + "\t" + input + "\t" +
                    std::to_string(molecule->record->position) + "\t" +
                    (molecule->known ? PropertyNumber(molecule->value) : std::string("?")) + "\t" +
-                   molecule->row.smiles);
+                   molecule->row.smiles +
+                   (standardised
+                        ? "\t" + molecule->row.standardSmiles + "\t" + molecule->row.changes
+                        : std::string()));
     }
     if (namesRewritten) {
         files.Line();

@@ -36,14 +36,17 @@ struct TableRequest {
     double embedSeconds = kDefaultEmbedSeconds; ///< the longest one embedding may take
     int threads = 0;                            ///< worker threads (0: the machine's cores)
     bool replace = false; ///< the set's tables already in the folder may be replaced
+    /// "parent" (cleaned, largest organic fragment, neutralised), "none", "tautomers".
+    std::string standardise = "parent";
 };
 
-/// A molecule left out of every table.
+/// A molecule left out of every table, or only of the similarity and shape tables.
 struct SkippedMolecule {
     long position = 0;
     long line = 0;
     std::string name;
     std::string reason;
+    bool shapeOnly = false; ///< still in the QSPR, descriptor and fragment tables
 };
 
 /// What a run made.

@@ -292,8 +292,8 @@ void TablesWindow::OnMade(bool stopped, const QString& error, const tables::Tabl
         if (!outcome.skipped.empty()) {
             dialogs_.Inform(this, "KalemirT",
                             QString::number(outcome.skipped.size()) +
-                                " molecules were left out: see " + SetName->text() +
-                                "skipped.txt.");
+                                " molecules were left out of some or all tables: see " +
+                                SetName->text() + "skipped.txt.");
         }
     }
     emit Made(stopped, error);

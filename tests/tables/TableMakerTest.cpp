@@ -202,10 +202,12 @@ TEST(TableMaker, HoldOutSpreadOverTheRangeAndPredictionMoleculesLast) {
     EXPECT_EQ(skipped[1].substr(0, 15), "4\t5\tbroken\tthe ");
     EXPECT_EQ(skipped[2], "6\t7\thydrogen\tno heavy atom");
     const auto map = SplitReportLines(ReadFile("TST01map.txt"));
-    EXPECT_EQ(map[0], "Cases\tSet\tInput\tPosition\tObserved\tSMILES");
-    EXPECT_EQ(map[1], "acetic_acid\tcal\tacetic acid\t2\t1\tCC(=O)O");
-    EXPECT_EQ(map[5], "ethanol\tpred\tethanol\t1\t5\tCCO");
-    EXPECT_EQ(map[7], "chloropropane\tpred\tchloropropane\t8\t?\tCCCCl");
+    EXPECT_EQ(map[0], "Cases\tSet\tInput\tPosition\tObserved\tSMILES\tStandardised\tChanges");
+    EXPECT_EQ(map[1], "acetic_acid\tcal\tacetic acid\t2\t1\tCC(=O)O\tCC(=O)O\tunchanged");
+    EXPECT_EQ(map[3], "nitromethane\tcal\tnitromethane\t7\t6\tC[N+](=O)[O-]\tC[N+](=O)[O-]\t"
+                      "unchanged");
+    EXPECT_EQ(map[5], "ethanol\tpred\tethanol\t1\t5\tCCO\tCCO\tunchanged");
+    EXPECT_EQ(map[7], "chloropropane\tpred\tchloropropane\t8\t?\tCCCCl\tCCCCl\tunchanged");
     EXPECT_EQ(map[9].substr(0, 22), "Names as table tokens:");
 
     // Made again without a hold-out, the set has no held-out table of the earlier run.
@@ -335,9 +337,83 @@ TEST(TableMaker, MoleculeTooLargeForTheShapeTableIsLeftOut) {
     SilentWindow window;
     const TableOutcome outcome = MakeTables(request, window);
     ASSERT_EQ(outcome.skipped.size(), 1u);
-    EXPECT_EQ(outcome.skipped[0].reason, "more than 100 heavy atoms (101) for the shape table");
+    EXPECT_EQ(outcome.skipped[0].reason, "more than 100 heavy atoms (101) for the shape table: "
+                                         "left out of the similarity and shape tables only");
+    EXPECT_TRUE(outcome.skipped[0].shapeOnly);
+    EXPECT_EQ(ReadFile("TST01"), "Cases\tAct\r\nsmall\t1\r\nlarge\t2\r\n");
     request.tables = "qspr";
     EXPECT_TRUE(MakeTables(request, window).skipped.empty());
+}
+
+// A molecule of fewer than 4 heavy atoms has no shape columns but stays in the QSPR,
+// descriptor and fragment tables; the similarity table counts only its own rows and
+// agrees with the shape table. Without standardisation the salt keeps its counter-ion.
+TEST(TableMaker, ShapelessMoleculeKeptOutOfTheSimilarityAndShapeTablesOnly) {
+    ScratchDir dir("shapeless");
+    WriteFile("set.csv", "SMILES,Name,Act\nCCO,ethanol,1\nCCCCO,butanol,2\nCCCCCO,pentanol,?\n"
+                         "CCCCN.Cl,butylamine hydrochloride,3\n");
+    TableRequest request = Request("set.csv", "qspr,d2d,vfr,sim,shp");
+    SilentWindow window;
+    const TableOutcome outcome = MakeTables(request, window);
+    ASSERT_EQ(outcome.skipped.size(), 1u);
+    EXPECT_EQ(outcome.skipped[0].name, "ethanol");
+    EXPECT_TRUE(outcome.skipped[0].shapeOnly);
+    const auto skipped = SplitReportLines(ReadFile("TST01skipped.txt"));
+    EXPECT_EQ(skipped[1], "1\t2\tethanol\tfewer than 4 heavy atoms for the shape columns: left "
+                          "out of the similarity and shape tables only");
+    for (const char* table : {"TST01", "TST01d2d.des", "TST01vfr.des"}) {
+        const auto lines = SplitReportLines(ReadFile(table));
+        ASSERT_EQ(lines.size(), 5u) << table;
+        EXPECT_EQ(lines[1].substr(0, 8), "ethanol\t") << table;
+    }
+    const auto sim = SplitReportLines(ReadFile("TST01SIM.des"));
+    ASSERT_EQ(sim.size(), 4u);
+    // two calibration molecules and one prediction molecule of its own
+    EXPECT_NE(sim[0].find("\tNatoms\t2\t1\t"), std::string::npos) << sim[0];
+    EXPECT_EQ(sim[1].substr(0, 8), "butanol\t");
+    EXPECT_EQ(sim[3].substr(0, 9), "pentanol\t");
+    const std::string shape = ReadFile("TST01SHP.des");
+    std::size_t molecules = 0;
+    for (std::size_t at = shape.find("newmol"); at != std::string::npos;
+         at = shape.find("newmol", at + 1)) {
+        ++molecules;
+    }
+    EXPECT_EQ(molecules, 3u);
+    const auto map = SplitReportLines(ReadFile("TST01map.txt"));
+    EXPECT_EQ(map[3], "butylamine_hydrochloride\tcal\tbutylamine hydrochloride\t4\t3\tCCCCN.Cl\t"
+                      "CCCCN\tremoved 1 fragment: hydrogen chloride");
+    // Standardisation off: the map keeps its former columns and the salt is described whole.
+    request.standardise = "none";
+    request.tables = "qspr,vfr";
+    MakeTables(request, window);
+    EXPECT_EQ(SplitReportLines(ReadFile("TST01map.txt"))[0],
+              "Cases\tSet\tInput\tPosition\tObserved\tSMILES");
+    EXPECT_EQ(SplitReportLines(ReadFile("TST01vfr.des"))[0].substr(0, 5), "Cases");
+    EXPECT_NE(ReadFile("TST01vfr.des").find("Clother"), std::string::npos);
+}
+
+// The toolkit's refusals become reasons of the suite's own, naming the atom where it can.
+TEST(TableMaker, UnreadableStructuresGetReasonsInTheSuitesWords) {
+    ScratchDir dir("reasons");
+    WriteFile("set.csv", "SMILES,Name,Act\nCN(C)(C)(C)C,pentavalent,1\nc1cccc1,odd_ring,2\n"
+                         "*CC,dummy,3\nCCCC[Se]C,selenide,4\nCCCO,propanol,5\n");
+    TableRequest request = Request("set.csv", "qspr,d2d");
+    SilentWindow window;
+    const TableOutcome outcome = MakeTables(request, window);
+    const char* const reasons[] = {
+        "the SMILES: atom 2 has too many bonds",
+        "the SMILES: an aromatic ring has no alternating single and double bonds",
+        "the SMILES: atom 1 is no element (*)",
+        "no partial charges for element Se (2D descriptors)"};
+    ASSERT_EQ(outcome.skipped.size(), 4u);
+    for (std::size_t k = 0; k < 4; ++k) {
+        EXPECT_EQ(outcome.skipped[k].reason, reasons[k]);
+        EXPECT_FALSE(outcome.skipped[k].shapeOnly);
+    }
+    // Without the 2D descriptors the selenide is described.
+    request.tables = "qspr,vfr";
+    EXPECT_EQ(MakeTables(request, window).skipped.size(), 3u);
+    EXPECT_NE(ReadFile("TST01vfr.des").find("\tSe"), std::string::npos);
 }
 
 struct RefusedRequest {
@@ -352,6 +428,8 @@ TEST(TableMaker, RefusedInputWritesNothing) {
         {"short set name", [](TableRequest& r) { r.set = "TST1"; }, "five letters and digits"},
         {"set name with a dash", [](TableRequest& r) { r.set = "TS-01"; }, "five letters"},
         {"unknown table", [](TableRequest& r) { r.tables = "qspr,fpc"; }, "unknown table 'fpc'"},
+        {"unknown standardisation", [](TableRequest& r) { r.standardise = "salts"; },
+         "--standardise: unknown choice 'salts'"},
         {"missing file", [](TableRequest& r) { r.structures = "none.csv"; }, "none.csv: no such"},
         {"no values", [](TableRequest& r) { r.property.clear(); }, "no measured values"},
         {"hold-out of all", [](TableRequest& r) { r.holdOut = 6; }, "leaves no calibration"},
