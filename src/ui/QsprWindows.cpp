@@ -4,6 +4,7 @@
 #include "qspr/results/ResultsReport.h"
 #include "qspr/results/ScatterPlot.h"
 #include "qspr/setup/InputTables.h"
+#include "qspr/setup/NameJoin.h"
 #include "qspr/setup/QsprTables.h"
 #include "qspr/setup/Workfiles.h"
 #include "qspr/validation/ExternalValidation.h"
@@ -152,7 +153,7 @@ void WorkfilesWindow::OnOk() {
     emit Accepted();
 }
 
-bool WorkfilesWindow::AcceptTables(const qspr::WorkfilesChoice& choice) {
+bool WorkfilesWindow::AcceptTables(qspr::WorkfilesChoice& choice) {
     std::vector<std::string> tables;
     for (std::size_t i = 0; i < choice.listedTables.size() && i < choice.selected.size(); ++i) {
         if (choice.selected[i]) {
@@ -171,8 +172,18 @@ bool WorkfilesWindow::AcceptTables(const qspr::WorkfilesChoice& choice) {
     for (const std::string& difference : differences) {
         question += FromReport(difference) + "\n\n";
     }
-    question += "Join these tables to the QSPR table by position anyway?";
-    return dialogs_.AskYesNoDefaultNo(this, "Workfiles", question);
+    if (!qspr::NameJoinProblem("", choice.qsprTable, tables).empty()) {
+        question += "Join these tables to the QSPR table by position anyway?";
+        return dialogs_.AskYesNoDefaultNo(this, "Workfiles", question);
+    }
+    // Every molecule of the QSPR table is in each table once: the join by name is offered
+    // beside the join by position.
+    question += QString(qspr::kByNameProposal).mid(2) +
+                "\n\nJoin these tables to the QSPR table by position or by name?";
+    const int answer =
+        dialogs_.AskChoice(this, "Workfiles", question, {"Join by position", "Join by name"});
+    choice.joinByName = answer == 1;
+    return answer >= 0;
 }
 
 // ---- Parameters --------------------------------------------------------------------

@@ -19,6 +19,7 @@ const std::string& QsprLine(const ProgramState& state, int line) {
 
 bool WorkfilesOk(ProgramState& state, const WorkfilesChoice& choice) {
     state.QsprTableName = choice.qsprTable;
+    state.JoinByName = choice.joinByName;
 
     const std::size_t listed = choice.listedTables.size();
     state.TableNames.assign(10 * listed + 1, TableNameRow{});
