@@ -6,6 +6,7 @@
 #include "tables/Descriptors2D.h"
 #include "tables/Fragments.h"
 #include "tables/MoleculeWork.h"
+#include "tables/SetManifest.h"
 #include "tables/StructureInput.h"
 #include "tables/TableFiles.h"
 #include "tables/TableText.h"
@@ -137,11 +138,11 @@ std::string Join(const std::vector<std::string>& fields) {
 }
 
 /// Writes a descriptor table: "Cases" and the column names, one row per molecule; columns
-/// whose text is the same for every molecule are left out.
-void WriteDescriptorTable(TableFiles& files, const std::string& name,
-                          const std::vector<std::string>& columns,
-                          const std::vector<const Molecule*>& order,
-                          const std::vector<std::vector<std::string>>& cells) {
+/// whose text is the same for every molecule are left out. Returns the columns written.
+std::vector<std::string> WriteDescriptorTable(TableFiles& files, const std::string& name,
+                                              const std::vector<std::string>& columns,
+                                              const std::vector<const Molecule*>& order,
+                                              const std::vector<std::vector<std::string>>& cells) {
     std::vector<std::size_t> kept;
     for (std::size_t c = 0; c < columns.size(); ++c) {
         const bool varies = std::any_of(cells.begin(), cells.end(), [&](const auto& row) {
@@ -165,6 +166,11 @@ void WriteDescriptorTable(TableFiles& files, const std::string& name,
         files.Line(line);
     }
     files.End();
+    std::vector<std::string> written;
+    for (const std::size_t c : kept) {
+        written.push_back(columns[c]);
+    }
+    return written;
 }
 
 std::string ValueText(const Molecule& molecule) {
@@ -326,7 +332,9 @@ TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
     window.BeginStage("writing the tables of " + request.set);
     TableFiles files(request.folder);
     const std::string& set = request.set;
+    std::vector<ManifestTable> manifest;
     if (choice.qspr) {
+        manifest.push_back({set, {propertyName}});
         files.Begin(set);
         files.Line("Cases\t" + propertyName);
         for (const Molecule* molecule : order) {
@@ -342,7 +350,9 @@ TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
                 row.push_back(DescriptorNumber(value));
             }
         }
-        WriteDescriptorTable(files, set + "d2d.des", descriptors.Names(), order, cells);
+        manifest.push_back(
+            {set + "d2d.des",
+             WriteDescriptorTable(files, set + "d2d.des", descriptors.Names(), order, cells)});
     }
     if (choice.mfp) {
         std::vector<std::string> columns;
@@ -356,7 +366,8 @@ TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
                 row.push_back(std::to_string(count));
             }
         }
-        WriteDescriptorTable(files, set + "mfp.des", columns, order, cells);
+        manifest.push_back(
+            {set + "mfp.des", WriteDescriptorTable(files, set + "mfp.des", columns, order, cells)});
     }
     // Only the fragments some molecule of the set has: a column of zeros tells the
     // analysis nothing, and the similarity program's fragment count F follows the columns.
@@ -372,6 +383,7 @@ TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
         }
     }
     if (choice.vfr) {
+        manifest.push_back({set + "vfr.des", fragments});
         files.Begin(set + "vfr.des");
         files.Line("Cases\t" + Join(fragments));
         for (const Molecule* molecule : order) {
@@ -393,6 +405,11 @@ TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
                   std::to_string(outcome.prediction) + "\t" + std::to_string(fragments.size()) +
                   "\t0\t0";
         files.Line(header);
+        manifest.push_back({set + "SIM.des", fragments});
+        for (const char* column : kShapeColumnNames) {
+            manifest.back().columns.emplace_back(column);
+        }
+        manifest.back().columns.push_back(propertyName);
         for (const Molecule* molecule : order) {
             const SimilarityColumns& s = molecule->row.shape;
             std::string line = molecule->name;
@@ -427,6 +444,7 @@ TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
         for (std::size_t a = 0; a < 3; ++a) {
             shift[a] = std::ceil(1.0 - lowest[a]);
         }
+        manifest.push_back({set + "SHP.des", {}});
         files.Begin(set + "SHP.des");
         for (const Molecule* molecule : order) {
             files.Line("newmol");
@@ -476,6 +494,7 @@ TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
                    skipped.name + "\t" + skipped.reason);
     }
     files.End();
+    WriteManifest(files, request, manifest);
     outcome.files = files.PutInPlace();
     // A held-out table of an earlier run of this set names molecules that the new QSPR table
     // may hold as calibration molecules: an external validation on it would be wrong.

@@ -236,7 +236,7 @@ TEST(TableMaker, SameBytesOnEveryRunAndAnyThreadCount) {
         request.threads = threads;
         SilentWindow window;
         const TableOutcome outcome = MakeTables(request, window);
-        ASSERT_EQ(outcome.files.size(), 8u);
+        ASSERT_EQ(outcome.files.size(), 9u);
         for (const std::string& file : outcome.files) {
             if (first.count(file) == 0) {
                 first[file] = ReadFile(file);
