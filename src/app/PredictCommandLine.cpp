@@ -114,7 +114,8 @@ std::string PredictUsage() {
            "  STRUCTURES          SD, SMILES or CSV/TSV, read as `run` reads them\n"
            "\n"
            "options:\n"
-           "  -o FILE             the estimates (default: STRUCTURES' name + -estimates.csv)\n"
+           "  -o FILE             the estimates (default: STRUCTURES' file name +\n"
+           "                      -estimates.csv, in the current folder)\n"
            "  -C DIR              write the estimates into DIR\n"
            "  --equations LIST    best (the best equation by Q, the default) or all (every\n"
            "                      ranked equation too)\n"
@@ -211,10 +212,11 @@ int PredictMain(const std::vector<std::string>& arguments) {
     } catch (const InputError& e) {
         return RefuseOptions("KalemirT", e);
     }
+    // The estimates go into the current folder (or -C DIR) unless -o names a path.
     std::string output =
-        options.output.empty() ? options.structures + "-estimates.csv" : options.output;
-    if (!options.folder.empty() && (options.output.empty() || output[0] != '/')) {
-        output = options.folder + "/" + (options.output.empty() ? BaseName(output) : output);
+        options.output.empty() ? BaseName(options.structures) + "-estimates.csv" : options.output;
+    if (!options.folder.empty() && output[0] != '/') {
+        output = options.folder + "/" + output;
     }
     std::vector<qspr::SavedEquation> equations;
     std::vector<std::string> columns;

@@ -10,9 +10,9 @@ namespace kalemir::tables {
 struct PredictOptions {
     std::string model;
     std::string structures;
-    /// The estimates file (default: STRUCTURES' name + "-estimates.csv").
+    /// The estimates file (default: STRUCTURES' file name + "-estimates.csv").
     std::string output;
-    /// The folder the estimates file goes into ("": beside STRUCTURES, or as -o names it).
+    /// The folder a relative estimates file goes into ("": the current folder).
     std::string folder;
     /// Every ranked equation besides the best by Q.
     bool allEquations = false;
