@@ -81,6 +81,9 @@ install(FILES ${KALEMIR_DEBIAN_DIR}/copyright ${KALEMIR_DEBIAN_DIR}/changelog.gz
         DESTINATION ${KALEMIR_INSTALL_DOCDIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/bzr DESTINATION ${KALEMIR_INSTALL_DOCDIR}/examples)
 install(PROGRAMS ${PROJECT_SOURCE_DIR}/scripts/many-data-sets.slurm
+                 ${PROJECT_SOURCE_DIR}/scripts/predict-library.slurm
+        DESTINATION ${KALEMIR_INSTALL_DOCDIR}/examples)
+install(FILES ${PROJECT_SOURCE_DIR}/examples/new-molecules.smi
         DESTINATION ${KALEMIR_INSTALL_DOCDIR}/examples)
 
 # The Debian package kalemir_<version>_amd64.deb. Its library dependencies are read from

@@ -12,6 +12,7 @@
 #include "qspr/results/ResultsReport.h"
 #include "qspr/run/Driver.h"
 #include "qspr/setup/InputTables.h"
+#include "qspr/setup/NameJoin.h"
 #include "qspr/setup/Parameters.h"
 #include "qspr/setup/QsprTables.h"
 #include "qspr/setup/RunFiles.h"
@@ -117,6 +118,9 @@ std::string QsprUsage() {
            "                          cores; the results are the same for any number)\n"
            "  --by-position           use descriptor tables whose molecules differ from the\n"
            "                          QSPR table's, joined row by row (a warning each)\n"
+           "  --by-name               use descriptor tables that hold every molecule of the\n"
+           "                          QSPR table once (a database of KalemirS with the set's\n"
+           "                          tables): their rows are taken in the QSPR table's order\n"
            "  --observed TABLE        observed values of prediction molecules (a table laid out\n"
            "                          as the QSPR table) for the external validation\n"
            "  --randomise M           Y-randomisation: M analyses on shuffled property values\n"
@@ -199,9 +203,14 @@ QsprRunOptions ParseQsprRunArguments(const std::vector<std::string>& arguments) 
             options.quiet = true;
         } else if (reader.Flag("--by-position")) {
             options.byPosition = true;
+        } else if (reader.Flag("--by-name")) {
+            options.byName = true;
         } else {
             tables.push_back(reader.Operand());
         }
+    }
+    if (options.byPosition && options.byName) {
+        throw InputError("options --by-position and --by-name: choose one join");
     }
     if (tables.empty()) {
         throw InputError("no QSPR table given");
@@ -241,11 +250,23 @@ void CheckResultNames(const QsprRunOptions& options) {
 void CheckQsprRunInput(const QsprRunOptions& options) {
     const std::vector<std::string> differences =
         CheckQsprTables("", options.qsprTable, options.descriptorTables);
+    if (options.byName) {
+        if (const std::string problem =
+                NameJoinProblem("", options.qsprTable, options.descriptorTables);
+            !problem.empty()) {
+            throw InputError(problem + " (tables joined by name hold every molecule of the QSPR "
+                                       "table once)");
+        }
+        return;
+    }
     if (differences.empty()) {
         return;
     }
     if (!options.byPosition) {
-        throw InputError(differences.front());
+        const bool joinable =
+            NameJoinProblem("", options.qsprTable, options.descriptorTables).empty();
+        throw InputError(differences.front() +
+                         (joinable ? std::string(kByNameProposal) + " (--by-name)" : ""));
     }
     for (const std::string& difference : differences) {
         std::fprintf(stderr, "KalemirQ: %s\n", JoinedByPositionWarning(difference).c_str());
@@ -377,6 +398,7 @@ void RunQsprJob(const QsprRunOptions& options, ComputingWindow& window,
     choice.qsprTable = options.qsprTable;
     choice.listedTables = options.descriptorTables;
     choice.selected.assign(options.descriptorTables.size(), true);
+    choice.joinByName = options.byName;
     const std::vector<std::string> joinedByPosition =
         options.byPosition ? CheckQsprTables("", options.qsprTable, options.descriptorTables)
                            : std::vector<std::string>();

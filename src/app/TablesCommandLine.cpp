@@ -1,6 +1,7 @@
 #include "app/TablesCommandLine.h"
 
 #include "app/CommandLine.h"
+#include "app/PredictCommandLine.h"
 #include "app/StopSignals.h"
 #include "app/TerminalProgress.h"
 #include "common/Errors.h"
@@ -28,6 +29,7 @@ constexpr long long kMaxEmbedSeconds = 86400;
 
 std::string TablesUsage() {
     return "usage: KalemirT run [options] STRUCTURES SET\n"
+           "       KalemirT predict [options] MODEL STRUCTURES   (KalemirT predict --help)\n"
            "       KalemirT --help | --version\n"
            "\n"
            "Makes the tables of both programs from structures and measured values: the QSPR\n"
@@ -135,6 +137,13 @@ TablesRunOptions ParseTablesRunArguments(const std::vector<std::string>& argumen
 
 int TablesMain(const std::vector<std::string>& arguments) {
     const std::string version = std::string(KALEMIR_VERSION) + " (RDKit " + ToolkitVersion() + ")";
+    if (!arguments.empty() && arguments[0] == "predict") {
+        if (arguments.size() == 2 && arguments[1] == "--help") {
+            std::fputs(PredictUsage().c_str(), stdout);
+            return kExitSuccess;
+        }
+        return PredictMain(arguments);
+    }
     if (const std::optional<int> answered =
             AnswerBeforeRun("KalemirT", arguments, TablesUsage(), version)) {
         return *answered;

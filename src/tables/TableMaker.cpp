@@ -7,6 +7,7 @@
 #include "tables/Descriptors3D.h"
 #include "tables/Fragments.h"
 #include "tables/MoleculeWork.h"
+#include "tables/SetManifest.h"
 #include "tables/Standardise.h"
 #include "tables/StructureInput.h"
 #include "tables/TableFiles.h"
@@ -143,11 +144,11 @@ std::string Join(const std::vector<std::string>& fields) {
 }
 
 /// Writes a descriptor table: "Cases" and the column names, one row per molecule; columns
-/// whose text is the same for every molecule are left out.
-void WriteDescriptorTable(TableFiles& files, const std::string& name,
-                          const std::vector<std::string>& columns,
-                          const std::vector<const Molecule*>& order,
-                          const std::vector<std::vector<std::string>>& cells) {
+/// whose text is the same for every molecule are left out. Returns the columns written.
+std::vector<std::string> WriteDescriptorTable(TableFiles& files, const std::string& name,
+                                              const std::vector<std::string>& columns,
+                                              const std::vector<const Molecule*>& order,
+                                              const std::vector<std::vector<std::string>>& cells) {
     std::vector<std::size_t> kept;
     for (std::size_t c = 0; c < columns.size(); ++c) {
         const bool varies = std::any_of(cells.begin(), cells.end(), [&](const auto& row) {
@@ -171,6 +172,11 @@ void WriteDescriptorTable(TableFiles& files, const std::string& name,
         files.Line(line);
     }
     files.End();
+    std::vector<std::string> written;
+    for (const std::size_t c : kept) {
+        written.push_back(columns[c]);
+    }
+    return written;
 }
 
 /// The names of every file a run of the set may write, in writing order.
@@ -184,7 +190,8 @@ std::vector<std::string> SetFileNames(const std::string& set) {
             set + "d3d.des",
             set + "obs",
             set + "map.txt",
-            set + "skipped.txt"};
+            set + "skipped.txt",
+            ManifestName(set)};
 }
 
 std::string PathIn(const std::string& folder, const std::string& name) {
@@ -427,7 +434,9 @@ TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
     window.BeginStage("writing the tables of " + request.set);
     TableFiles files(request.folder);
     const std::string& set = request.set;
+    std::vector<ManifestTable> manifest;
     if (choice.qspr) {
+        manifest.push_back({set, {propertyName}});
         files.Begin(set);
         files.Line("Cases\t" + propertyName);
         for (const Molecule* molecule : order) {
@@ -443,7 +452,9 @@ TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
                 row.push_back(DescriptorNumber(value));
             }
         }
-        WriteDescriptorTable(files, set + "d2d.des", descriptors.Names(), order, cells);
+        manifest.push_back(
+            {set + "d2d.des",
+             WriteDescriptorTable(files, set + "d2d.des", descriptors.Names(), order, cells)});
     }
     if (choice.mfp) {
         std::vector<std::string> columns;
@@ -457,7 +468,8 @@ TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
                 row.push_back(std::to_string(count));
             }
         }
-        WriteDescriptorTable(files, set + "mfp.des", columns, order, cells);
+        manifest.push_back(
+            {set + "mfp.des", WriteDescriptorTable(files, set + "mfp.des", columns, order, cells)});
     }
     // Only the fragments some molecule of the set has: a column of zeros tells the
     // analysis nothing, and the similarity program's fragment count F follows the columns.
@@ -479,6 +491,7 @@ TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
     std::vector<std::string> fragments;
     presentFragments(order, present, fragments);
     if (choice.vfr) {
+        manifest.push_back({set + "vfr.des", fragments});
         files.Begin(set + "vfr.des");
         files.Line("Cases\t" + Join(fragments));
         for (const Molecule* molecule : order) {
@@ -503,6 +516,11 @@ TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
                   std::to_string(static_cast<long>(shapeOrder.size()) - shapeCalibration) + "\t" +
                   std::to_string(fragments.size()) + "\t0\t0";
         files.Line(header);
+        manifest.push_back({set + "SIM.des", fragments});
+        for (const char* column : kShapeColumnNames) {
+            manifest.back().columns.emplace_back(column);
+        }
+        manifest.back().columns.push_back(propertyName);
         for (const Molecule* molecule : shapeOrder) {
             const SimilarityColumns& s = molecule->row.shape;
             std::string line = molecule->name;
@@ -537,6 +555,7 @@ TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
         for (std::size_t a = 0; a < 3; ++a) {
             shift[a] = std::ceil(1.0 - lowest[a]);
         }
+        manifest.push_back({set + "SHP.des", {}});
         files.Begin(set + "SHP.des");
         for (const Molecule* molecule : shapeOrder) {
             files.Line("newmol");
@@ -564,7 +583,9 @@ TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
                     row.push_back(DescriptorNumber(value));
                 }
             }
-            WriteDescriptorTable(files, set + "d3d.des", Descriptor3DNames(), order, cells);
+            manifest.push_back(
+                {set + "d3d.des",
+                 WriteDescriptorTable(files, set + "d3d.des", Descriptor3DNames(), order, cells)});
             d3dMade = true;
         } else {
             outcome.d3dLeftOut = std::to_string(withoutConformer) + " molecule" +
@@ -614,6 +635,7 @@ TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
                    skipped.name + "\t" + skipped.reason);
     }
     files.End();
+    WriteManifest(files, request, manifest);
     outcome.files = files.PutInPlace();
     // A held-out table of an earlier run of this set names molecules that the new QSPR table
     // may hold as calibration molecules: an external validation on it would be wrong.

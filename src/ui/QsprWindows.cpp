@@ -4,6 +4,7 @@
 #include "qspr/results/ResultsReport.h"
 #include "qspr/results/ScatterPlot.h"
 #include "qspr/setup/InputTables.h"
+#include "qspr/setup/NameJoin.h"
 #include "qspr/setup/QsprTables.h"
 #include "qspr/setup/Workfiles.h"
 #include "qspr/validation/ExternalValidation.h"
@@ -153,7 +154,7 @@ void WorkfilesWindow::OnOk() {
     emit Accepted();
 }
 
-bool WorkfilesWindow::AcceptTables(const qspr::WorkfilesChoice& choice,
+bool WorkfilesWindow::AcceptTables(qspr::WorkfilesChoice& choice,
                                    std::vector<std::string>& joined) {
     std::vector<std::string> tables;
     for (std::size_t i = 0; i < choice.listedTables.size() && i < choice.selected.size(); ++i) {
@@ -173,12 +174,25 @@ bool WorkfilesWindow::AcceptTables(const qspr::WorkfilesChoice& choice,
     for (const std::string& difference : differences) {
         question += FromReport(difference) + "\n\n";
     }
-    question += "Join these tables to the QSPR table by position anyway?";
-    if (!dialogs_.AskYesNoDefaultNo(this, "Workfiles", question)) {
-        return false;
+    if (!qspr::NameJoinProblem("", choice.qsprTable, tables).empty()) {
+        question += "Join these tables to the QSPR table by position anyway?";
+        if (!dialogs_.AskYesNoDefaultNo(this, "Workfiles", question)) {
+            return false;
+        }
+        joined = differences; // the report says so, as the command line does
+        return true;
     }
-    joined = differences; // the report says so, as the command line does
-    return true;
+    // Every molecule of the QSPR table is in each table once: the join by name is offered
+    // beside the join by position.
+    question += QString(qspr::kByNameProposal).mid(2) +
+                "\n\nJoin these tables to the QSPR table by position or by name?";
+    const int answer =
+        dialogs_.AskChoice(this, "Workfiles", question, {"Join by position", "Join by name"});
+    choice.joinByName = answer == 1;
+    if (answer == 0) {
+        joined = differences;
+    }
+    return answer >= 0;
 }
 
 // ---- Parameters --------------------------------------------------------------------

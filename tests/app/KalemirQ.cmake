@@ -1,6 +1,7 @@
 kalemir_test(qspr_cli_tests
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/QsprCommandLineTest.cpp
             ${CMAKE_CURRENT_LIST_DIR}/QsprFinalReportTest.cpp
+            ${CMAKE_CURRENT_LIST_DIR}/QsprNameJoinTest.cpp
     DEPS kalemir_qspr_cli)
 
 if(KALEMIR_UI)

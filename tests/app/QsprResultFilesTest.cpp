@@ -190,6 +190,34 @@ TEST_F(QsprResultFilesTest, JsonReproducesTheReportAndCarriesObservedValues) {
     EXPECT_NE(ReadFile(At("BZR01-validation.txt")).find("   Q2 LOO = "), std::string::npos);
 }
 
+TEST_F(QsprResultFilesTest, TheTableSetsManifestIsCopiedAndNothingElseChanges) {
+    const std::vector<std::string> run = {"run",          "-C",          dir.Path().string(),
+                                          "--quiet",      "BZR01",       "BZR01d2d.des",
+                                          "BZR01fpc.des", "BZR01vfr.des"};
+    ASSERT_EQ(RunQuietly(run), kExitSuccess);
+    nlohmann::ordered_json without =
+        nlohmann::ordered_json::parse(ReadFile(At("BZR01-results.json")));
+    EXPECT_FALSE(without.contains("table_manifest"));
+
+    const std::string manifest = "{\r\n  \"format\": \"kalemirt-manifest\",\r\n  \"version\": "
+                                 "\"0.1.0\",\r\n  \"tables\": [{\"file\": \"BZR01\"}]\r\n}\r\n";
+    WriteFile(At("BZR01manifest.json"), manifest);
+    ASSERT_EQ(RunQuietly(run), kExitSuccess);
+    nlohmann::ordered_json with = nlohmann::ordered_json::parse(ReadFile(At("BZR01-results.json")));
+    EXPECT_EQ(with["table_manifest"], nlohmann::ordered_json::parse(manifest));
+    EXPECT_EQ(with.back(), with["table_manifest"]); // added last
+    with.erase("table_manifest");
+    with.erase("date");
+    without.erase("date");
+    EXPECT_EQ(with.dump(), without.dump());
+
+    // A manifest that is not JSON is not copied.
+    WriteFile(At("BZR01manifest.json"), "{ cut");
+    ASSERT_EQ(RunQuietly(run), kExitSuccess);
+    EXPECT_FALSE(
+        nlohmann::json::parse(ReadFile(At("BZR01-results.json"))).contains("table_manifest"));
+}
+
 TEST_F(QsprResultFilesTest, ObservedMoleculeOutsideThePredictionSetIsRefused) {
     // bzr001 is a calibration molecule of BZR01.
     WriteFile(At("BZR01obs"), "Cases\tpIC50\r\nbzr004\t7.1\r\nbzr001\t6.2\r\n");

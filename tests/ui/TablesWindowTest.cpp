@@ -48,7 +48,7 @@ TEST(TablesWindow, MakesTheTablesOfTheChosenFields) {
     }
     EXPECT_EQ(files.join(" ").toStdString(),
               "LOGS1 LOGS1d2d.des LOGS1mfp.des LOGS1vfr.des LOGS1SIM.des LOGS1SHP.des "
-              "LOGS1d3d.des LOGS1obs LOGS1map.txt LOGS1skipped.txt");
+              "LOGS1d3d.des LOGS1obs LOGS1map.txt LOGS1skipped.txt LOGS1manifest.json");
     EXPECT_EQ(window.Progress->value(), 3);
     EXPECT_EQ(kalemir::testing::ReadFile("LOGS1"), "Cases\tlogS\r\nx\t1\r\ny\t?\r\nz\t?\r\n");
     window.OpenQsprButton->click();

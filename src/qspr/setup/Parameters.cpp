@@ -4,6 +4,7 @@
 #include "common/Report.h"
 #include "common/Rounding.h"
 #include "common/TextToNumber.h"
+#include "qspr/setup/NameJoin.h"
 #include "qspr/setup/QsprTables.h"
 
 #include <algorithm>
@@ -210,6 +211,9 @@ ParametersOutcome ParametersOk(ProgramState& state, const ParameterEntries& entr
     report.Lines({"", "     Descriptor table(s) used: ", ""});
     for (int i = 1; i <= state.TableCount; ++i) {
         report.Line("     " + state.TableNames[i].first);
+    }
+    if (state.JoinByName) {
+        report.Lines({"", kJoinedByNameLine});
     }
 
     bool fragmentTableChosen = false;

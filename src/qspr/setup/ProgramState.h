@@ -61,6 +61,9 @@ struct RunInputs : AnalysisThresholds {
     int TableCount = 0;
     int SelectedTableCount = 0;
     int FragmentTableMissing = 0;
+    /// The descriptor tables are joined to the QSPR table by molecule name rather than by
+    /// position (their work copies hold the QSPR table's molecules in its order).
+    bool JoinByName = false;
 
     // Molecule counts.
     int CalibrationCount = 0;

@@ -24,6 +24,7 @@ std::string JoinedByPositionWarning(const std::string& difference) {
 bool WorkfilesOk(ProgramState& state, const WorkfilesChoice& choice,
                  const std::vector<std::string>& joinedByPosition) {
     state.QsprTableName = choice.qsprTable;
+    state.JoinByName = choice.joinByName;
 
     const std::size_t listed = choice.listedTables.size();
     state.TableNames.assign(10 * listed + 1, TableNameRow{});

@@ -16,6 +16,8 @@ struct WorkfilesChoice {
     /// The descriptor tables offered, in their order, and which of them are chosen.
     std::vector<std::string> listedTables;
     std::vector<bool> selected;
+    /// The descriptor tables are joined to the QSPR table by molecule name.
+    bool joinByName = false;
 };
 
 /// The warning of a table joined by position as the user asked, on standard error and in

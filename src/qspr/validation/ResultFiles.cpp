@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <fstream>
 #include <memory>
 
 #ifndef KALEMIR_VERSION
@@ -133,6 +134,23 @@ void WriteUnfinished(const std::string& name, const std::string& bytes) {
         std::remove(path.c_str());
         throw FileError(name + ": cannot write: " + std::strerror(written ? errno : error));
     }
+}
+
+/// The manifest of the table set the QSPR table belongs to (the set's name is the first
+/// five characters of the table's), when one is found beside it and reads as JSON.
+std::optional<ordered_json> TableSetManifest(const std::string& qsprTable) {
+    if (qsprTable.size() < 5) {
+        return std::nullopt;
+    }
+    std::ifstream in(qsprTable.substr(0, 5) + "manifest.json", std::ios::binary);
+    if (!in) {
+        return std::nullopt;
+    }
+    ordered_json manifest = ordered_json::parse(in, nullptr, false);
+    if (manifest.is_discarded() || !manifest.is_object()) {
+        return std::nullopt;
+    }
+    return manifest;
 }
 
 } // namespace
@@ -374,6 +392,9 @@ std::string ResultsJson(const ProgramState& state, const ResultInputs& inputs,
                        {"randomisation", v.Randomisation && v.Randomisation->Runs > 0
                                              ? RandomisationOf(*v.Randomisation)
                                              : ordered_json(nullptr)}};
+    if (std::optional<ordered_json> manifest = TableSetManifest(inputs.QsprTable)) {
+        j["table_manifest"] = std::move(*manifest);
+    }
     return j.dump(2) + "\n";
 }
 
