@@ -77,6 +77,9 @@ void QsprTour() {
     auto* files = flow.Workfiles();
     files->move(40, 40);
     Click(files->List1, "BZR02");
+    // OK with no descriptor table: the reminder and what is missing.
+    QTest::mouseClick(files->ButonOK, Qt::LeftButton);
+    Shoot(files, "kalemirq-workfiles-reminder");
     Click(files->List2, "BZR02d2d.des");
     Click(files->List2, "BZR02vfr.des", Qt::ControlModifier);
     Shoot(files, "kalemirq-workfiles");
