@@ -2,6 +2,8 @@
 // `KalemirT predict`: a saved model (<QSPR>-results.json) applied to new structures, one
 // row of estimates per molecule.
 
+#include "tables/Predict.h"
+
 #include <string>
 #include <vector>
 
@@ -28,14 +30,6 @@ struct PredictOptions {
 
 /// Parses the arguments after "predict". Throws InputError.
 PredictOptions ParsePredictArguments(const std::vector<std::string>& arguments);
-
-/// The first and one-past-last input positions (from 0) of slice `part` of `parts` of
-/// `count` molecules: floor((part - 1) count / parts) to floor(part count / parts).
-std::pair<long, long> SliceOf(long count, long part, long parts);
-
-/// Why the model's tables are not this table maker's (no manifest, another table maker,
-/// version or toolkit version); empty when they are.
-std::string OtherTablesProblem(const std::string& modelPath);
 
 /// `KalemirT predict ...` (arguments as main gets them, "predict" first); the exit status.
 int PredictMain(const std::vector<std::string>& arguments);
