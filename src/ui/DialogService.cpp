@@ -66,6 +66,15 @@ std::optional<QString> QtDialogService::AskFolder(QWidget* parent, const QString
     return folder;
 }
 
+std::optional<QString> QtDialogService::AskOpenFile(QWidget* parent, const QString& title,
+                                                    const QString& start, const QString& filter) {
+    const QString path = QFileDialog::getOpenFileName(parent, title, start, filter);
+    if (path.isEmpty()) {
+        return std::nullopt;
+    }
+    return path;
+}
+
 QDialog* MakeTextPage(QWidget* parent, const QString& title, const QString& markdown) {
     auto* dialog = new QDialog(parent);
     dialog->setObjectName("TextPage");

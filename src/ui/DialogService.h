@@ -32,6 +32,10 @@ public:
     /// A folder chooser opened on `start`; nullopt when cancelled.
     virtual std::optional<QString> AskFolder(QWidget* parent, const QString& title,
                                              const QString& start) = 0;
+    /// A file chooser for a file to open, on `start`, offering the files `filter` names
+    /// ("Models (*-results.json);;All files (*)"); nullopt when cancelled.
+    virtual std::optional<QString> AskOpenFile(QWidget* parent, const QString& title,
+                                               const QString& start, const QString& filter) = 0;
     /// A page of Markdown text to read (help, about).
     virtual void ShowText(QWidget* parent, const QString& title, const QString& markdown) = 0;
 };
@@ -51,6 +55,8 @@ public:
     void Inform(QWidget* parent, const QString& title, const QString& message) override;
     std::optional<QString> AskFolder(QWidget* parent, const QString& title,
                                      const QString& start) override;
+    std::optional<QString> AskOpenFile(QWidget* parent, const QString& title, const QString& start,
+                                       const QString& filter) override;
     void ShowText(QWidget* parent, const QString& title, const QString& markdown) override;
 };
 

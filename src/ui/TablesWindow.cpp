@@ -1,13 +1,13 @@
 #include "ui/TablesWindow.h"
 
 #include "common/Errors.h"
+#include "tables/StructureInput.h"
 #include "ui/Controls.h"
 #include "ui/DialogService.h"
 #include "ui/Keyboard.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -15,6 +15,7 @@
 #include <QRegularExpression>
 #include <QVBoxLayout>
 
+#include <optional>
 #include <utility>
 
 namespace kalemir::ui {
@@ -22,6 +23,7 @@ namespace kalemir::ui {
 namespace {
 
 constexpr const char* kDefaultName = "(title line, .smi name, Name or ID)";
+constexpr const char* kStructureFilter = "Structures (*.sdf *.sd *.smi *.csv *.tsv);;All files (*)";
 
 /// The tables a run can make, in --tables order, with what each holds.
 const std::pair<const char*, const char*> kTables[] = {
@@ -77,6 +79,13 @@ TablesWindow::TablesWindow(DialogService& dialogs, QWidget* parent)
     FilesMade = new QListWidget(this);
     OpenQsprButton = NamedButton(this, "OpenQsprButton", "Open the folder in KalemirQ");
     OpenQsprButton->setEnabled(false);
+    ApplyModelButton = NamedButton(this, "ApplyModelButton", "Apply a model...");
+    ApplyModelButton->setToolTip("Estimate new structures with a saved model (*-results.json)");
+    AllEquationsBox = new QCheckBox("All ranked equations", this);
+    AllEquationsBox->setObjectName("AllEquationsBox");
+    AllEquationsBox->setToolTip("An estimate of every ranked equation besides the best one's");
+    EstimateSummary = NamedLabel(this, "EstimateSummary", "");
+    EstimateSummary->setWordWrap(true);
 
     auto* form = new QFormLayout;
     auto* structures = new QHBoxLayout;
@@ -98,7 +107,12 @@ TablesWindow::TablesWindow(DialogService& dialogs, QWidget* parent)
     layout->addWidget(Progress);
     layout->addWidget(NamedLabel(this, "FilesMadeLabel", "Files made"));
     layout->addWidget(FilesMade, 1);
-    layout->addWidget(OpenQsprButton, 0, Qt::AlignRight);
+    auto* estimate = new QHBoxLayout;
+    estimate->addWidget(EstimateSummary, 1);
+    estimate->addWidget(AllEquationsBox);
+    estimate->addWidget(ApplyModelButton);
+    estimate->addWidget(OpenQsprButton);
+    layout->addLayout(estimate);
     resize(640, 520);
     MakeDefaultButton(this, MakeButton);
 
@@ -107,24 +121,24 @@ TablesWindow::TablesWindow(DialogService& dialogs, QWidget* parent)
         return QProcess::startDetached(program, {folder}, folder);
     };
     connect(ChooseButton, &QPushButton::clicked, this, [this] {
-        const QString path = QFileDialog::getOpenFileName(
-            this, "Structure file", QDir::currentPath(),
-            "Structures (*.sdf *.sd *.smi *.csv *.tsv);;All files (*)");
-        if (!path.isEmpty()) {
-            SetStructureFile(path);
+        const std::optional<QString> path =
+            dialogs_.AskOpenFile(this, "Structure file", QDir::currentPath(), kStructureFilter);
+        if (path) {
+            SetStructureFile(*path);
         }
     });
     connect(ValuesButton, &QPushButton::clicked, this, [this] {
-        const QString path = QFileDialog::getOpenFileName(this, "Values file", QDir::currentPath(),
-                                                          "Values (*.csv *.tsv);;All files (*)");
-        if (!path.isEmpty()) {
-            SetValuesFile(path);
+        const std::optional<QString> path = dialogs_.AskOpenFile(
+            this, "Values file", QDir::currentPath(), "Values (*.csv *.tsv);;All files (*)");
+        if (path) {
+            SetValuesFile(*path);
         }
     });
     connect(SetName, &QLineEdit::textChanged, this, [this] {
         MakeButton->setEnabled(!structures_.isEmpty() && SetName->text().size() == 5);
     });
     connect(MakeButton, &QPushButton::clicked, this, [this] { Make(); });
+    connect(ApplyModelButton, &QPushButton::clicked, this, [this] { ApplyModel(); });
     connect(OpenQsprButton, &QPushButton::clicked, this, [this] {
         const QString folder = QFileInfo(structures_).absolutePath();
         if (!startQspr(folder)) {
@@ -245,12 +259,7 @@ void TablesWindow::Make() {
             return;
         }
     }
-    MakeButton->setEnabled(false);
-    FilesMade->clear();
-    OpenQsprButton->setEnabled(false);
-    done_ = 0;
-    total_ = 0;
-    poll_.start();
+    BeginWork();
     worker_ = std::thread([this, request] {
         bool stopped = false;
         QString error;
@@ -271,12 +280,24 @@ void TablesWindow::Make() {
     });
 }
 
+void TablesWindow::BeginWork() {
+    MakeButton->setEnabled(false);
+    ApplyModelButton->setEnabled(false);
+    FilesMade->clear();
+    EstimateSummary->clear();
+    OpenQsprButton->setEnabled(false);
+    done_ = 0;
+    total_ = 0;
+    poll_.start();
+}
+
 void TablesWindow::OnMade(bool stopped, const QString& error, const tables::TableOutcome& outcome) {
     worker_.join();
     poll_.stop();
     Progress->setRange(0, std::max(1, total_.load()));
     Progress->setValue(done_.load());
     MakeButton->setEnabled(true);
+    ApplyModelButton->setEnabled(true);
     if (!error.isEmpty()) {
         dialogs_.Inform(this, "KalemirT", error);
     } else if (!stopped) {
@@ -297,6 +318,110 @@ void TablesWindow::OnMade(bool stopped, const QString& error, const tables::Tabl
         }
     }
     emit Made(stopped, error);
+}
+
+void TablesWindow::ApplyModel() {
+    if (worker_.joinable()) {
+        return;
+    }
+    const std::optional<QString> model = dialogs_.AskOpenFile(
+        this, "Model", QDir::currentPath(), "Models (*-results.json);;All files (*)");
+    if (!model) {
+        return;
+    }
+    const QString start =
+        structures_.isEmpty() ? QDir::currentPath() : QFileInfo(structures_).absolutePath();
+    const std::optional<QString> structures =
+        dialogs_.AskOpenFile(this, "Structures to estimate", start, kStructureFilter);
+    if (!structures) {
+        return;
+    }
+    tables::PredictRequest request;
+    request.model = model->toLocal8Bit().toStdString();
+    request.structures = structures->toLocal8Bit().toStdString();
+    request.allEquations = AllEquationsBox->isChecked();
+    // The estimates go into the working folder, as the command line writes them.
+    request.output = QDir::current()
+                         .absoluteFilePath(QString::fromLocal8Bit(
+                             tables::DefaultEstimatesName(request.structures).c_str()))
+                         .toLocal8Bit()
+                         .toStdString();
+    try {
+        tables::FormatOfFile(request.structures);
+        const std::string problem = tables::OtherTablesProblem(request.model);
+        if (!problem.empty()) {
+            if (!dialogs_.AskYesNoDefaultNo(this, "KalemirT",
+                                            QString::fromLocal8Bit(problem.c_str()) +
+                                                ".\nThe estimates may differ from the "
+                                                "model's own. Estimate anyway?")) {
+                return;
+            }
+            request.allowOtherTables = true;
+        }
+    } catch (const std::exception& e) {
+        dialogs_.Inform(this, "KalemirT", QString::fromLocal8Bit(e.what()));
+        return;
+    }
+    BeginWork();
+    worker_ = std::thread([this, request] {
+        bool stopped = false;
+        QString error;
+        QStringList warnings;
+        tables::PredictOutcome outcome;
+        try {
+            outcome = tables::EstimateMolecules(
+                request, engineWindow_,
+                [&warnings](const std::string& warning) {
+                    warnings << QString::fromLocal8Bit(warning.c_str());
+                },
+                [this](int done, int total) {
+                    done_ = done;
+                    total_ = total;
+                });
+        } catch (const RunInterrupted&) {
+            stopped = true;
+        } catch (const std::exception& e) {
+            error = QString::fromLocal8Bit(e.what());
+        }
+        QMetaObject::invokeMethod(
+            this,
+            [this, stopped, error, outcome, warnings] {
+                OnEstimated(stopped, error, outcome, warnings);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void TablesWindow::OnEstimated(bool stopped, const QString& error,
+                               const tables::PredictOutcome& outcome, const QStringList& warnings) {
+    worker_.join();
+    poll_.stop();
+    Progress->setRange(0, std::max(1, total_.load()));
+    Progress->setValue(done_.load());
+    MakeButton->setEnabled(!structures_.isEmpty() && SetName->text().size() == 5);
+    ApplyModelButton->setEnabled(true);
+    if (!error.isEmpty()) {
+        dialogs_.Inform(this, "KalemirT", error);
+    } else if (!stopped) {
+        FilesMade->addItem(QString::fromLocal8Bit(outcome.output.c_str()));
+        QString summary = QString::number(outcome.molecules) + " molecules estimated";
+        if (outcome.described < outcome.molecules) {
+            summary += ", " + QString::number(outcome.molecules - outcome.described) +
+                       " without an estimate (the problem column says why)";
+        }
+        EstimateSummary->setText(summary);
+        // The other tables were accepted in the question; only the rest is news.
+        QStringList news;
+        for (const QString& warning : warnings) {
+            if (!warning.endsWith("; estimating as asked")) {
+                news << warning;
+            }
+        }
+        if (!news.isEmpty()) {
+            dialogs_.Inform(this, "KalemirT", news.join("\n"));
+        }
+    }
+    emit Estimated(stopped, error);
 }
 
 } // namespace kalemir::ui

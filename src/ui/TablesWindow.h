@@ -3,9 +3,12 @@
 // property and name fields from the lists the file offers, name the set, choose the
 // hold-out count and the tables to make; Make (or Return) runs the table maker on a worker thread
 // with a progress bar and then lists the files made (a set already in the folder is replaced only
-// when the user says so); a button opens their folder in the QSPR program.
+// when the user says so); a button opens their folder in the QSPR program. Apply a model...
+// estimates new structures with a saved model, on the worker thread too, and lists the
+// estimates file.
 
 #include "common/ComputingWindow.h"
+#include "tables/Predict.h"
 #include "tables/TableMaker.h"
 
 #include <QCheckBox>
@@ -56,6 +59,12 @@ public:
     QProgressBar* Progress;
     QListWidget* FilesMade;
     QPushButton* OpenQsprButton;
+    /// Estimates new structures with a saved model: asks for the model and the structures.
+    QPushButton* ApplyModelButton;
+    /// Every ranked equation's estimate besides the best one's.
+    QCheckBox* AllEquationsBox;
+    /// The molecules estimated and those without an estimate, after Apply a model...
+    QLabel* EstimateSummary;
 
     /// Starts the QSPR program in a folder (replaced by tests).
     std::function<bool(const QString& folder)> startQspr;
@@ -63,12 +72,19 @@ public:
 signals:
     /// Make ended: normally (error empty), stopped, or with the error shown to the user.
     void Made(bool stopped, QString error);
+    /// Apply a model... ended: normally (error empty), stopped, or with the error shown.
+    void Estimated(bool stopped, QString error);
 
 private:
     void Make();
     /// Chooses in the property list the field the structure file most likely measures.
     void ProposeProperty();
     void OnMade(bool stopped, const QString& error, const tables::TableOutcome& outcome);
+    void ApplyModel();
+    void OnEstimated(bool stopped, const QString& error, const tables::PredictOutcome& outcome,
+                     const QStringList& warnings);
+    /// Starts the progress display for a run on the worker thread.
+    void BeginWork();
 
     DialogService& dialogs_;
     QString structures_;

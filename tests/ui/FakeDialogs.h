@@ -76,6 +76,17 @@ public:
         }
         return folderAnswers.takeFirst();
     }
+    /// Files chosen in order; none left cancels. The titles asked are kept.
+    QStringList fileAnswers;
+    QStringList fileTitles;
+    std::optional<QString> AskOpenFile(QWidget*, const QString& title, const QString&,
+                                       const QString&) override {
+        fileTitles << title;
+        if (fileAnswers.empty()) {
+            return std::nullopt;
+        }
+        return fileAnswers.takeFirst();
+    }
     QStringList pageTitles;
     QStringList pages;
     void ShowText(QWidget*, const QString& title, const QString& markdown) override {

@@ -1,11 +1,18 @@
 #include "ui/TablesWindow.h"
 
 #include "FakeDialogs.h"
+#include "app/PredictCommandLine.h"
+#include "app/QsprCommandLine.h"
+#include "app/TablesCommandLine.h"
+#include "common/Errors.h"
 #include "support/TempDir.h"
 
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <filesystem>
 
 namespace kalemir::ui {
 namespace {
@@ -80,7 +87,7 @@ TEST(TablesWindow, ChosenTablesAndNoSilentReplace) {
     QSignalSpy made(&window, &TablesWindow::Made);
     QTest::keyClick(window.SetName, Qt::Key_Return);
     ASSERT_TRUE(made.wait(60000));
-    EXPECT_EQ(window.FilesMade->count(), 4); // LOGS1, vfr, map, skipped
+    EXPECT_EQ(window.FilesMade->count(), 5); // LOGS1, vfr, map, skipped, manifest
     EXPECT_EQ(kalemir::testing::ReadFile("LOGS1"), "Cases\tlogS\r\na\t1\r\nb\t2\r\n");
 
     // Again, with a changed value: No (the default) keeps the tables.
@@ -89,7 +96,7 @@ TEST(TablesWindow, ChosenTablesAndNoSilentReplace) {
     ASSERT_EQ(dialogs.questions.size(), 1);
     EXPECT_EQ(dialogs.questions[0].toStdString(),
               "The set LOGS1 is already in the folder (LOGS1, LOGS1vfr.des, LOGS1map.txt, "
-              "LOGS1skipped.txt). Replace its tables?");
+              "LOGS1skipped.txt, LOGS1manifest.json). Replace its tables?");
     EXPECT_FALSE(window.Running());
     EXPECT_EQ(kalemir::testing::ReadFile("LOGS1"), "Cases\tlogS\r\na\t1\r\nb\t2\r\n");
 
@@ -118,6 +125,97 @@ TEST(TablesWindow, RefusedRequestIsShownAndNothingRuns) {
     window.MakeButton->click();
     ASSERT_EQ(dialogs.messages.size(), 1);
     EXPECT_TRUE(dialogs.messages[0].startsWith("no measured values"));
+    EXPECT_FALSE(window.Running());
+}
+
+int Quietly(int (*main)(const std::vector<std::string>&),
+            const std::vector<std::string>& arguments) {
+    ::testing::internal::CaptureStderr();
+    ::testing::internal::CaptureStdout();
+    const int status = main(arguments);
+    ::testing::internal::GetCapturedStdout();
+    ::testing::internal::GetCapturedStderr();
+    return status;
+}
+
+int Qspr(const std::vector<std::string>& arguments) {
+    return qspr::QsprMain(arguments);
+}
+
+// Apply a model... estimates new structures with a model KalemirQ made from KalemirT's
+// tables, as `KalemirT predict` does; a model of other tables is used only when the user
+// says yes (No being the default); a cancelled file dialog starts nothing.
+TEST(TablesWindow, AppliesASavedModelToNewStructures) {
+    ScratchDir dir("tables-window-predict");
+    ASSERT_EQ(
+        Quietly(tables::TablesMain,
+                {"run", "--quiet", "--property", "ACTIVITY", "--hold-out", "15", "--tables",
+                 "qspr,d2d,mfp,vfr", "/usr/share/RDKit/Projects/DbCLI/testData/bzr.sdf", "BZR09"}),
+        kExitSuccess);
+    ASSERT_EQ(
+        Quietly(Qspr, {"run", "--quiet", "BZR09", "BZR09d2d.des", "BZR09mfp.des", "BZR09vfr.des"}),
+        kExitSuccess);
+    WriteFile("new.smi", "CCOc1ccccc1 a\nnot-a-smiles b\nCCCCOc1ccccc1 c\n");
+    ASSERT_EQ(Quietly(tables::PredictMain, {"predict", "-o", "cli.csv", "--equations", "all",
+                                            "BZR09-results.json", "new.smi"}),
+              kExitSuccess);
+    const QString folder = QString::fromStdString(dir.Path().string()) + "/";
+
+    testing::FakeDialogs dialogs;
+    TablesWindow window(dialogs);
+    QSignalSpy estimated(&window, &TablesWindow::Estimated);
+    window.ApplyModelButton->click(); // the model's dialog cancelled
+    dialogs.fileAnswers = {folder + "BZR09-results.json"};
+    window.ApplyModelButton->click(); // the structures' dialog cancelled
+    EXPECT_EQ(dialogs.fileTitles.join("|").toStdString(), "Model|Model|Structures to estimate");
+    EXPECT_FALSE(window.Running());
+
+    dialogs.fileAnswers = {folder + "BZR09-results.json", folder + "new.smi"};
+    window.AllEquationsBox->setChecked(true);
+    window.ApplyModelButton->click();
+    ASSERT_TRUE(estimated.wait(60000));
+    EXPECT_TRUE(estimated.takeFirst().at(1).toString().isEmpty())
+        << dialogs.messages.join("\n").toStdString();
+    ASSERT_EQ(window.FilesMade->count(), 1);
+    EXPECT_EQ(window.FilesMade->item(0)->text(), folder + "new.smi-estimates.csv");
+    EXPECT_EQ(kalemir::testing::ReadFile("new.smi-estimates.csv"),
+              kalemir::testing::ReadFile("cli.csv"));
+    EXPECT_EQ(window.EstimateSummary->text().toStdString(),
+              "3 molecules estimated, 1 without an estimate (the problem column says why)");
+    EXPECT_EQ(window.Progress->value(), 3);
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join("\n").toStdString();
+    EXPECT_TRUE(dialogs.questions.isEmpty());
+
+    // A model whose tables another version made: No (the default) estimates nothing.
+    auto results = nlohmann::ordered_json::parse(kalemir::testing::ReadFile("BZR09-results.json"));
+    results["table_manifest"]["version"] = "0.0.9";
+    WriteFile("edited-results.json", results.dump(2));
+    std::filesystem::remove("new.smi-estimates.csv");
+    window.AllEquationsBox->setChecked(false);
+    dialogs.fileAnswers = {folder + "edited-results.json", folder + "new.smi"};
+    window.ApplyModelButton->click();
+    ASSERT_EQ(dialogs.questions.size(), 1);
+    EXPECT_TRUE(dialogs.questions[0].startsWith(folder + "edited-results.json: the tables of the "
+                                                         "model were made by KalemirT 0.0.9"))
+        << dialogs.questions[0].toStdString();
+    EXPECT_TRUE(dialogs.questions[0].endsWith("Estimate anyway?"));
+    EXPECT_FALSE(window.Running());
+    EXPECT_FALSE(std::filesystem::exists("new.smi-estimates.csv"));
+
+    dialogs.fileAnswers = {folder + "edited-results.json", folder + "new.smi"};
+    dialogs.yesNoAnswers.push_back(true);
+    window.ApplyModelButton->click();
+    ASSERT_TRUE(estimated.wait(60000));
+    EXPECT_EQ(kalemir::testing::ReadFile("new.smi-estimates.csv").substr(0, 60),
+              "name,smiles,estimate,leverage,domain,nearest,similarity,prob");
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << "the accepted warning is not repeated";
+
+    // A file that is not a model is refused with its message, before any work.
+    dialogs.fileAnswers = {folder + "new.smi", folder + "new.smi"};
+    window.ApplyModelButton->click();
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_TRUE(dialogs.messages[0].startsWith(folder + "new.smi"))
+        << dialogs.messages[0].toStdString();
     EXPECT_FALSE(window.Running());
 }
 
