@@ -4,6 +4,7 @@
 #include "common/Errors.h"
 #include "common/FileFaults.h"
 #include "common/WorkerPool.h"
+#include "qspr/final/PredictionSet.h"
 #include "qspr/validation/ModelDiagnostics.h"
 #include "qspr/validation/SavedModel.h"
 #include "tables/ColumnValues.h"
@@ -98,6 +99,21 @@ std::vector<qspr::SavedEquation> AppliedEquations(const qspr::SavedModel& model,
         equations.insert(equations.end(), model.ranked.begin(), model.ranked.end());
     }
     return equations;
+}
+
+/// The run's low/high label of a molecule from the ranked equations' estimates by number:
+/// each equation's estimate marked against its prediction-set bounds, the marks summed.
+std::string VoteLabel(const qspr::SavedModel& model, const std::map<int, double>& byNumber) {
+    int vote = 0;
+    for (const qspr::SavedBounds& bounds : model.predictionBounds) {
+        const auto found = byNumber.find(bounds.equation);
+        if (found == byNumber.end()) {
+            continue;
+        }
+        vote += found->second < bounds.low ? -1 : (found->second > bounds.high ? 1 : 0);
+    }
+    const int label = qspr::FinalLabel(vote, model.distinctEquations);
+    return label < 0 ? "low" : (label > 0 ? "high" : "");
 }
 
 } // namespace
@@ -218,13 +234,15 @@ PredictOutcome EstimateMolecules(const PredictRequest& request, ComputingWindow&
     }
     const std::vector<double> leverages = qspr::LeveragesOf(model.calibrationValues, predictors);
 
+    // With every ranked equation and the run's bounds, the run's low/high vote.
+    const bool voting = request.allEquations && !model.predictionBounds.empty();
     std::string text;
     if (request.part == 1) {
         text += "name,smiles,estimate,leverage,domain,nearest,similarity";
         for (std::size_t e = 1; e < equations.size(); ++e) {
             text += ",estimate#" + std::to_string(equations[e].number);
         }
-        text += ",problem\r\n";
+        text += voting ? ",label,problem\r\n" : ",problem\r\n";
     }
     std::size_t described = 0;
     for (int i = 0; i < count; ++i) {
@@ -234,8 +252,8 @@ PredictOutcome EstimateMolecules(const PredictRequest& request, ComputingWindow&
             record.name.empty() ? "mol" + std::to_string(record.position) : record.name;
         text += CsvField(name) + "," + CsvField(row.smiles);
         if (!row.problem.empty()) {
-            text +=
-                ",,,,,," + std::string(equations.size() - 1, ',') + CsvField(row.problem) + "\r\n";
+            text += ",,,,,," + std::string(equations.size() - 1 + (voting ? 1 : 0), ',') +
+                    CsvField(row.problem) + "\r\n";
             continue;
         }
         const std::vector<double>& values = predictors[described];
@@ -256,6 +274,7 @@ PredictOutcome EstimateMolecules(const PredictRequest& request, ComputingWindow&
         }
         text +=
             nearest == nullptr ? ",," : "," + CsvField(nearest->first) + "," + Fixed(similarity, 4);
+        std::map<int, double> byNumber;
         for (std::size_t e = 1; e < equations.size(); ++e) {
             std::vector<double> own;
             for (const std::string& descriptor : equations[e].descriptors) {
@@ -263,7 +282,12 @@ PredictOutcome EstimateMolecules(const PredictRequest& request, ComputingWindow&
                     std::find(columns.begin(), columns.end(), descriptor) - columns.begin();
                 own.push_back(qspr::AnalysisValue(row.values[static_cast<std::size_t>(at)]));
             }
-            text += "," + Fixed(qspr::EstimateWith(equations[e], own), 6);
+            const double estimate = qspr::EstimateWith(equations[e], own);
+            byNumber[equations[e].number] = estimate;
+            text += "," + Fixed(estimate, 6);
+        }
+        if (voting) {
+            text += "," + VoteLabel(model, byNumber);
         }
         text += ",\r\n";
     }

@@ -195,6 +195,55 @@ TEST(Predict, AModelOfOtherTablesIsRefusedUnlessAllowed) {
     EXPECT_EQ(Fields(lines[2]).back(), "the SMILES cannot be read");
 }
 
+// With every ranked equation, each prediction molecule gets the run's low/high label: the
+// report's vote over the equations, from the bounds the results file keeps.
+TEST(Predict, EveryEquationGivesTheRunsLowHighLabels) {
+    ScratchDir dir("predict-vote");
+    MakeModel();
+    ASSERT_EQ(Quietly(PredictMain, {"predict", "--quiet", "--equations", "all", "-o", "all.csv",
+                                    "BZR09-results.json", kBzrSdf}),
+              kExitSuccess);
+    const auto results = nlohmann::json::parse(ReadFile("BZR09-results.json"));
+    const auto& bounds = results["prediction_bounds"];
+    const std::vector<std::string> lines = SplitReportLines(ReadFile("all.csv"));
+    std::string header = "name,smiles,estimate,leverage,domain,nearest,similarity";
+    for (const auto& b : bounds) {
+        header += ",estimate#" + std::to_string(b["equation"].get<int>());
+    }
+    ASSERT_EQ(lines.front(), header + ",label,problem");
+    std::map<std::string, std::string> inputName;
+    for (const std::string& line : SplitReportLines(ReadFile("BZR09map.txt"))) {
+        std::stringstream in(line);
+        std::string cases;
+        std::string set;
+        std::string input;
+        std::getline(in, cases, '\t');
+        std::getline(in, set, '\t');
+        std::getline(in, input, '\t');
+        inputName[cases] = input;
+    }
+    const auto rows = RowsByName("all.csv");
+    int compared = 0;
+    for (const auto& m : results["prediction"]["molecules"]) {
+        const std::vector<std::string>& row = rows.at(inputName.at(m["molecule"]));
+        // An estimate from the 4-decimal coefficients within 0.002 of a bound may fall on
+        // the other side of it than the run's: such molecules are not compared.
+        bool nearBound = false;
+        for (std::size_t b = 0; b < bounds.size(); ++b) {
+            const double estimate = std::stod(row[7 + b]);
+            nearBound = nearBound || std::abs(estimate - bounds[b]["low"].get<double>()) < 0.002 ||
+                        std::abs(estimate - bounds[b]["high"].get<double>()) < 0.002;
+        }
+        if (nearBound) {
+            continue;
+        }
+        EXPECT_EQ(row[7 + bounds.size()], m["label"].is_null() ? "" : m["label"].get<std::string>())
+            << m["molecule"];
+        ++compared;
+    }
+    EXPECT_GE(compared, 12); // of the 15 prediction molecules
+}
+
 TEST(Predict, TheSlicesConcatenatedAreTheWholeFile) {
     ScratchDir dir("predict-parts");
     MakeModel();

@@ -206,7 +206,15 @@ TEST_F(QsprResultFilesTest, TheTableSetsManifestIsCopiedAndNothingElseChanges) {
     nlohmann::ordered_json with = nlohmann::ordered_json::parse(ReadFile(At("BZR01-results.json")));
     EXPECT_EQ(with["table_manifest"], nlohmann::ordered_json::parse(manifest));
     EXPECT_EQ(with.back(), with["table_manifest"]); // added last
+    // With the manifest, each voting equation's bounds, in the order of the votes.
+    ASSERT_EQ(with["prediction_bounds"].size(), with["prediction"]["equations"].size());
+    for (std::size_t b = 0; b < with["prediction_bounds"].size(); ++b) {
+        const auto& bounds = with["prediction_bounds"][b];
+        EXPECT_EQ(bounds["equation"], with["prediction"]["equations"][b]);
+        EXPECT_LT(bounds["low"].get<double>(), bounds["high"].get<double>());
+    }
     with.erase("table_manifest");
+    with.erase("prediction_bounds");
     with.erase("date");
     without.erase("date");
     EXPECT_EQ(with.dump(), without.dump());

@@ -158,6 +158,8 @@ void RecordPredictionBlock(RunResults& results, const CycleInputs& cycle,
     const int pc = cycle.PredictionCount;
     PredictionBlockRecord block;
     block.Number = work.EquationNumber;
+    block.LowPred = lowPred;
+    block.HighPred = highPred;
     results.Record.PredictionNames.clear();
     for (int j = 1; j <= pc; ++j) {
         const double estimate = work.Estimate[n + j];

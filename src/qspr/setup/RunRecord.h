@@ -88,6 +88,9 @@ struct PredictionBlockRecord {
     std::vector<int> AdoCounts;        ///< 0, 1 or 2 criteria; 2 marks an ADO molecule
     std::vector<std::string> Marks;    ///< "low", "high" or empty against the prediction set
     std::vector<std::string> MarksAll; ///< "LOW", "HIGH" or empty against all molecules
+    /// The prediction set's bounds of the marks: its mean estimate -/+ half its spread.
+    double LowPred = 0;
+    double HighPred = 0;
 };
 
 struct FragmentRecord {

@@ -393,6 +393,14 @@ std::string ResultsJson(const ProgramState& state, const ResultInputs& inputs,
                                              ? RandomisationOf(*v.Randomisation)
                                              : ordered_json(nullptr)}};
     if (std::optional<ordered_json> manifest = TableSetManifest(inputs.QsprTable)) {
+        // The bounds each equation's low/high marks were set against, so that new molecules
+        // estimated with the model get the same vote; written beside the manifest only, as
+        // only a model of the table maker's tables is applied to new molecules.
+        ordered_json bounds = ordered_json::array();
+        for (const PredictionBlockRecord& b : r.PredictionBlocks) {
+            bounds.push_back({{"equation", b.Number}, {"low", b.LowPred}, {"high", b.HighPred}});
+        }
+        j["prediction_bounds"] = std::move(bounds);
         j["table_manifest"] = std::move(*manifest);
     }
     return j.dump(2) + "\n";

@@ -81,6 +81,18 @@ SavedModel LoadSavedModel(const std::string& path) {
         throw InputError(path + ": the results file holds no equation");
     }
     model.manifest = ManifestOf(results);
+    if (results.contains("prediction_bounds") && results["prediction_bounds"].is_array()) {
+        try {
+            for (const json& b : results["prediction_bounds"]) {
+                model.predictionBounds.push_back({b.at("equation").get<int>(),
+                                                  b.at("low").get<double>(),
+                                                  b.at("high").get<double>()});
+            }
+            model.distinctEquations = results.at("prediction").at("distinct_equations").get<int>();
+        } catch (const json::exception& e) {
+            throw InputError(path + ": the prediction bounds cannot be read (" + e.what() + ")");
+        }
+    }
     return model;
 }
 

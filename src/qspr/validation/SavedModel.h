@@ -29,6 +29,13 @@ struct SavedManifest {
     std::vector<std::pair<std::string, std::vector<std::string>>> tables;
 };
 
+/// The prediction set's bounds of an equation's low/high marks.
+struct SavedBounds {
+    int equation = 0;
+    double low = 0;
+    double high = 0;
+};
+
 struct SavedModel {
     std::string qsprTable;
     SavedEquation best;
@@ -38,6 +45,10 @@ struct SavedModel {
     std::vector<std::vector<double>> calibrationValues;
     double warningLeverage = 0;
     std::optional<SavedManifest> manifest;
+    /// The equations of the run's vote and their bounds (empty when the file has none).
+    std::vector<SavedBounds> predictionBounds;
+    /// The number of distinct equations of the vote.
+    int distinctEquations = 0;
 };
 
 /// Reads a results file. Throws InputError naming the file for one that is not a
