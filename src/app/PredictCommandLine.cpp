@@ -31,7 +31,7 @@ std::string PredictUsage() {
            "                      -estimates.csv, in the current folder)\n"
            "  -C DIR              write the estimates into DIR\n"
            "  --equations LIST    best (the best equation by Q, the default) or all (every\n"
-           "                      ranked equation too)\n"
+           "                      ranked equation too, and the run's low/high label)\n"
            "  --part I/N          estimate the I-th of N equal slices of the input, by\n"
            "                      position; the header is in slice 1 only, so the N files\n"
            "                      concatenated are the whole run's file\n"
