@@ -135,7 +135,8 @@ TEST(TablesMain, ExitStatuses) {
                &errors),
         2);
     EXPECT_EQ(errors, "KalemirT: the set LOGS1 is already in the folder (LOGS1, LOGS1map.txt, "
-                      "LOGS1skipped.txt); give --replace to replace it (try --help)\n");
+                      "LOGS1skipped.txt, LOGS1manifest.json); give --replace to replace it (try "
+                      "--help)\n");
     EXPECT_EQ(ReadFile("LOGS1"), "Cases\tlogS\r\ne\t1\r\np\t2\r\n");
     EXPECT_EQ(RunCli({"run", "--quiet", "--replace", "--property", "logS", "--tables", "qspr",
                       "set.csv", "LOGS1"}),

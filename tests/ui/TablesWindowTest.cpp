@@ -80,7 +80,7 @@ TEST(TablesWindow, ChosenTablesAndNoSilentReplace) {
     QSignalSpy made(&window, &TablesWindow::Made);
     QTest::keyClick(window.SetName, Qt::Key_Return);
     ASSERT_TRUE(made.wait(60000));
-    EXPECT_EQ(window.FilesMade->count(), 4); // LOGS1, vfr, map, skipped
+    EXPECT_EQ(window.FilesMade->count(), 5); // LOGS1, vfr, map, skipped, manifest
     EXPECT_EQ(kalemir::testing::ReadFile("LOGS1"), "Cases\tlogS\r\na\t1\r\nb\t2\r\n");
 
     // Again, with a changed value: No (the default) keeps the tables.
@@ -89,7 +89,7 @@ TEST(TablesWindow, ChosenTablesAndNoSilentReplace) {
     ASSERT_EQ(dialogs.questions.size(), 1);
     EXPECT_EQ(dialogs.questions[0].toStdString(),
               "The set LOGS1 is already in the folder (LOGS1, LOGS1vfr.des, LOGS1map.txt, "
-              "LOGS1skipped.txt). Replace its tables?");
+              "LOGS1skipped.txt, LOGS1manifest.json). Replace its tables?");
     EXPECT_FALSE(window.Running());
     EXPECT_EQ(kalemir::testing::ReadFile("LOGS1"), "Cases\tlogS\r\na\t1\r\nb\t2\r\n");
 
