@@ -5,6 +5,8 @@
 #include "common/Records.h"
 #include "qspr/setup/QsprTables.h"
 #include "qspr/validation/ModelDiagnostics.h"
+#include "qspr/validation/ModelReport.h"
+#include "qspr/validation/Qmrf.h"
 
 #include <nlohmann/json.hpp>
 #include <openssl/evp.h>
@@ -528,6 +530,10 @@ void WriteResultFiles(const ProgramState& state, const ResultInputs& inputs,
     figures.Randomisation = randomisation;
     WriteWhole(ResultsJsonName(inputs.QsprTable), ResultsJson(state, inputs, figures));
     WriteWhole(ValidationTextName(inputs.QsprTable), ValidationText(state, figures));
+    const ModelFacts facts = GatherModelFacts(state, inputs);
+    WriteWhole(ModelReportName(inputs.QsprTable), ModelReportHtml(state, figures, facts));
+    WriteWhole(QmrfDraftName(inputs.QsprTable),
+               QmrfMarkdown(inputs.QsprTable, QmrfChapters(state, figures, facts)));
 }
 
 } // namespace kalemir::qspr
