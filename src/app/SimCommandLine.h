@@ -16,6 +16,9 @@ struct SimRunOptions {
     int shapeMethod = 1; ///< kCorrectedUsr or kSuperposition
     /// Minimum similarity in clusters of the five measures, in their order.
     std::optional<std::vector<double>> minSimilarity;
+    /// Least similarity of a pair in the cliff list (default: each measure's minimum
+    /// similarity in clusters).
+    std::optional<double> cliffSimilarity;
     /// Worker threads of the pair loops (0: the machine's cores).
     int threads = 0;
     bool quiet = false;

@@ -45,6 +45,9 @@ struct RunChoices {
     std::string resultsFileName;
     int shapeMethod = kCorrectedUsr;
     double minClusterSimilarity[kMeasureCount + 1] = {0, 0.9, 0.9, 0.9, 0.9, 0.88};
+    /// Least similarity of a pair in the cliff list; negative: each measure's
+    /// minClusterSimilarity.
+    double cliffSimilarity = -1;
     /// Workers that share out the pair loops: 0 = the machine's cores, 1 = the calling
     /// thread alone. The results are the same for any number.
     int threads = 0;
