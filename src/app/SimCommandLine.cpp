@@ -199,7 +199,7 @@ int RunSimJob(const SimRunOptions& options) {
         const std::string prefix =
             results.substr(0, results.size() - std::string("SIM.res").size());
         std::string written = "written: " + results;
-        for (const char* database : {"NBX", "CLU", "NDB", "NVB"}) {
+        for (const char* database : {"NBX", "CLU", "NDB", "NVB", "cliffs.csv"}) {
             if (access((prefix + database).c_str(), F_OK) == 0) {
                 written += " " + prefix + database;
             }

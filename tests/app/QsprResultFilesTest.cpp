@@ -203,7 +203,6 @@ TEST_F(QsprResultFilesTest, ObservedMoleculeOutsideThePredictionSetIsRefused) {
     EXPECT_FALSE(fs::exists(At("BZR01-results.json")));
 }
 
-
 /// The figures of the model report: id -> the full-precision data-value.
 std::map<std::string, double> ReportFigures(const std::string& html) {
     std::map<std::string, double> figures;

@@ -380,10 +380,12 @@ constexpr const char* kStyle =
     "body{font-family:sans-serif;max-width:1100px;margin:1em auto;padding:0 1em;color:#111}"
     "h1{font-size:1.5em}h2{border-bottom:1px solid #999;margin-top:1.6em}"
     "table{border-collapse:collapse;margin:.5em 0}td,th{border:1px solid #ccc;padding:2px 8px;"
-    "text-align:left;vertical-align:top}td.num{text-align:right;font-variant-numeric:tabular-nums}"
+    "text-align:left;vertical-align:top}td.num{white-space:nowrap;text-align:right;font-variant-"
+    "numeric:tabular-nums}"
     "td.hash{font-family:monospace;font-size:.85em}.equation{font-family:monospace;font-size:1.1em;"
     "background:#f4f4f4;padding:.5em}.note{color:#444;font-size:.9em}tr.beyond td{background:#fde}"
-    ".plots{display:flex;flex-wrap:wrap}.plots svg{margin:0 1em 1em 0;border:1px solid "
+    ".plots{display:flex;flex-wrap:wrap}.plots svg{width:520px;height:auto;margin:0 1em 1em "
+    "0;border:1px solid "
     "#ddd}dd.placeholder{color:#a00;font-style:italic}"
     "dt{font-weight:bold;margin-top:.4em}";
 
