@@ -1,16 +1,21 @@
 #include "similarity/CliffList.h"
 
+#include "common/Errors.h"
+#include "common/FileFaults.h"
 #include "common/NumberText.h"
 #include "common/Report.h"
 #include "common/SvgPlot.h"
+#include "common/WorkFiles.h"
 #include "similarity/Measures.h"
 #include "similarity/SimTable.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <limits>
-#include <map>
-#include <tuple>
+#include <queue>
 
 namespace kalemir::sim {
 
@@ -63,8 +68,8 @@ std::string SasMap(const PreparedTable& table, const PairMatrix& similarity, int
     SvgSeries plain{"pairs", "#9aa7b8", false, {}, !grid};
     SvgSeries cliffs{
         "cliffs (similarity >= " + PlainNumber(threshold) + ")", "#c00000", false, {}, !grid};
-    // Grid cells: (x cell, y cell, is cliff) -> pairs.
-    std::map<std::tuple<int, int, bool>, long> cells;
+    // Grid cells of the large sets: pairs per (is cliff, x cell, y cell).
+    std::vector<long> cells(grid ? 2 * 200 * 100 : 0, 0);
     for (int a = 1; a < nc; ++a) {
         const double* row = similarity.Row(a);
         for (int b = a + 1; b <= nc; ++b) {
@@ -74,17 +79,21 @@ std::string SasMap(const PreparedTable& table, const PairMatrix& similarity, int
             if (grid) {
                 const int x = std::clamp(static_cast<int>(s * 200), 0, 199);
                 const int y = std::clamp(static_cast<int>(d / span * 100), 0, 99);
-                ++cells[{x, y, cliff}];
+                ++cells[static_cast<std::size_t>(((cliff ? 1 : 0) * 200 + x) * 100 + y)];
             } else {
                 (cliff ? cliffs : plain).Points.push_back({s, d, {}});
             }
         }
     }
-    for (const auto& [cell, count] : cells) {
-        const auto [x, y, cliff] = cell;
-        (cliff ? cliffs : plain)
+    for (std::size_t cell = 0; cell < cells.size(); ++cell) {
+        if (cells[cell] == 0) {
+            continue;
+        }
+        const double x = static_cast<double>(cell / 100 % 200);
+        const double y = static_cast<double>(cell % 100);
+        (cell >= 200 * 100 ? cliffs : plain)
             .Points.push_back(
-                {(x + 0.5) / 200, (y + 0.5) / 100 * span, std::to_string(count) + " pairs"});
+                {(x + 0.5) / 200, (y + 0.5) / 100 * span, std::to_string(cells[cell]) + " pairs"});
     }
     SvgPlotSpec spec;
     spec.Id = "sas-" + std::string(KindWord(measure));
@@ -100,6 +109,123 @@ std::string SasMap(const PreparedTable& table, const PairMatrix& similarity, int
     spec.Series = {plain, cliffs};
     return DrawSvgPlot(spec);
 }
+
+/// Calls visit for each calibration pair at or above the threshold, in pair order.
+template <typename Visit>
+void ForEachCliff(const PreparedTable& table, const PairMatrix& similarity, double threshold,
+                  Visit&& visit) {
+    const int nc = table.calibrationCount;
+    for (int a = 1; a < nc; ++a) {
+        const double* row = similarity.Row(a);
+        for (int b = a + 1; b <= nc; ++b) {
+            const double s = row[b - a - 1];
+            if (s >= threshold) {
+                visit(CliffRecord{a, b, Sali(s, Property(table, a) - Property(table, b))});
+            }
+        }
+    }
+}
+
+void SortBySali(std::vector<CliffRecord>& cliffs) {
+    std::stable_sort(cliffs.begin(), cliffs.end(),
+                     [](const CliffRecord& x, const CliffRecord& y) { return x.sali > y.sali; });
+}
+
+/// Sorted runs of cliffs in one work file, merged back in order: the largest SALI first,
+/// on ties the earlier run (whose pairs come first in pair order), then the run's order.
+class SortedRuns {
+public:
+    SortedRuns() = default;
+    SortedRuns(const SortedRuns&) = delete;
+    SortedRuns& operator=(const SortedRuns&) = delete;
+    ~SortedRuns() {
+        if (file_ != nullptr) {
+            std::fclose(file_);
+        }
+    }
+
+    std::size_t Count() const { return ends_.size(); }
+
+    void Append(const std::vector<CliffRecord>& run) {
+        if (file_ == nullptr) {
+            path_ = WorkFilePath("cliffs.bin");
+            work_.Add(path_);
+            file_ = std::fopen(path_.c_str(), "w+b");
+            if (file_ == nullptr) {
+                throw FileError(path_ + ": cannot write: " + std::strerror(errno));
+            }
+        }
+        if (!WriteBytes(file_, run.data(), run.size() * sizeof(CliffRecord))) {
+            throw FileError(path_ + ": cannot write: " + std::strerror(errno));
+        }
+        ends_.push_back((ends_.empty() ? 0 : ends_.back()) + run.size());
+    }
+
+    /// Calls emit for every cliff of the runs in merged order.
+    template <typename Emit> void Merge(Emit&& emit) {
+        if (std::fflush(file_) != 0) {
+            throw FileError(path_ + ": cannot write: " + std::strerror(errno));
+        }
+        std::vector<Cursor> cursors(ends_.size());
+        for (std::size_t r = 0; r < ends_.size(); ++r) {
+            cursors[r].next = r == 0 ? 0 : ends_[r - 1];
+            cursors[r].end = ends_[r];
+        }
+        // Heads of the runs: the top is the largest SALI, then the lowest run number.
+        auto after = [&cursors](std::size_t x, std::size_t y) {
+            const double sx = cursors[x].Head().sali;
+            const double sy = cursors[y].Head().sali;
+            return sx != sy ? sx < sy : x > y;
+        };
+        std::priority_queue<std::size_t, std::vector<std::size_t>, decltype(after)> heads(after);
+        for (std::size_t r = 0; r < cursors.size(); ++r) {
+            if (Refill(cursors[r])) {
+                heads.push(r);
+            }
+        }
+        while (!heads.empty()) {
+            const std::size_t r = heads.top();
+            heads.pop();
+            emit(cursors[r].Head());
+            ++cursors[r].pos;
+            if (cursors[r].pos < cursors[r].block.size() || Refill(cursors[r])) {
+                heads.push(r);
+            }
+        }
+    }
+
+private:
+    /// A run being merged: its unread records [next, end) and a block read from it.
+    struct Cursor {
+        std::size_t next = 0;
+        std::size_t end = 0;
+        std::vector<CliffRecord> block;
+        std::size_t pos = 0;
+        const CliffRecord& Head() const { return block[pos]; }
+    };
+    static constexpr std::size_t kBlock = 4096;
+
+    /// Reads the cursor's next block; false when its run is used up.
+    bool Refill(Cursor& c) {
+        const std::size_t count = std::min(kBlock, c.end - c.next);
+        c.block.resize(count);
+        c.pos = 0;
+        if (count == 0) {
+            return false;
+        }
+        if (std::fseek(file_, static_cast<long>(c.next * sizeof(CliffRecord)), SEEK_SET) != 0 ||
+            std::fread(c.block.data(), sizeof(CliffRecord), count, file_) != count) {
+            throw FileError(path_ + ": cannot read back: " + std::strerror(errno));
+        }
+        c.next += count;
+        return true;
+    }
+
+    WorkFileSet work_;
+    std::string path_;
+    std::FILE* file_ = nullptr;
+    std::vector<std::size_t> ends_;
+};
 
 } // namespace
 
@@ -119,19 +245,45 @@ double CliffThreshold(const RunChoices& choices, int measure) {
 std::vector<CliffRecord> ListCliffs(const PreparedTable& table, const PairMatrix& similarity,
                                     double threshold) {
     std::vector<CliffRecord> cliffs;
-    const int nc = table.calibrationCount;
-    for (int a = 1; a < nc; ++a) {
-        const double* row = similarity.Row(a);
-        for (int b = a + 1; b <= nc; ++b) {
-            const double s = row[b - a - 1];
-            if (s >= threshold) {
-                cliffs.push_back({a, b, Sali(s, Property(table, a) - Property(table, b))});
-            }
-        }
-    }
-    std::stable_sort(cliffs.begin(), cliffs.end(),
-                     [](const CliffRecord& x, const CliffRecord& y) { return x.sali > y.sali; });
+    ForEachCliff(table, similarity, threshold, [&](const CliffRecord& c) { cliffs.push_back(c); });
+    SortBySali(cliffs);
     return cliffs;
+}
+
+void WriteMeasureCliffs(ReportAppender& file, const PreparedTable& table,
+                        const PairMatrix& similarity, int measure, double threshold,
+                        std::size_t chunk) {
+    const std::string word(KindWord(measure));
+    auto line = [&](const CliffRecord& c) {
+        file.Line(word + "," + CsvField(table.names[static_cast<std::size_t>(c.a)]) + "," +
+                  CsvField(table.names[static_cast<std::size_t>(c.b)]) + "," +
+                  PlainNumber(similarity(c.a, c.b)) + "," +
+                  PlainNumber(Property(table, c.a) - Property(table, c.b)) + "," +
+                  SaliText(c.sali));
+    };
+    chunk = std::max<std::size_t>(chunk, 1);
+    std::vector<CliffRecord> held;
+    SortedRuns runs;
+    ForEachCliff(table, similarity, threshold, [&](const CliffRecord& c) {
+        held.push_back(c);
+        if (held.size() == chunk) {
+            SortBySali(held);
+            runs.Append(held);
+            held.clear();
+        }
+    });
+    SortBySali(held);
+    if (runs.Count() == 0) {
+        for (const CliffRecord& c : held) {
+            line(c);
+        }
+        return;
+    }
+    if (!held.empty()) {
+        runs.Append(held);
+    }
+    std::vector<CliffRecord>().swap(held);
+    runs.Merge(line);
 }
 
 std::string CliffFileName(const std::string& tableFileName) {
@@ -145,7 +297,6 @@ std::string SasMapName(const std::string& tableFileName, int measure) {
 void WriteCliffs(const RunChoices& choices, const PreparedTable& table,
                  const PairMatrix& similarity, int measure) {
     const double threshold = CliffThreshold(choices, measure);
-    const std::string word(KindWord(measure));
     {
         ReportAppender file(CliffFileName(choices.tableFileName),
                             measure == kChemical ? ReportAppender::Mode::Create
@@ -153,13 +304,7 @@ void WriteCliffs(const RunChoices& choices, const PreparedTable& table,
         if (measure == kChemical) {
             file.Line("measure,molecule_a,molecule_b,similarity,difference,sali");
         }
-        for (const CliffRecord& c : ListCliffs(table, similarity, threshold)) {
-            file.Line(word + "," + CsvField(table.names[static_cast<std::size_t>(c.a)]) + "," +
-                      CsvField(table.names[static_cast<std::size_t>(c.b)]) + "," +
-                      PlainNumber(similarity(c.a, c.b)) + "," +
-                      PlainNumber(Property(table, c.a) - Property(table, c.b)) + "," +
-                      SaliText(c.sali));
-        }
+        WriteMeasureCliffs(file, table, similarity, measure, threshold);
         file.Close();
     }
     WriteSvg(SasMapName(choices.tableFileName, measure),

@@ -6,7 +6,10 @@
 // map of each measure (similarity against |property difference|, cliffs marked) as
 // P5 + "sas-" + measure + ".svg".
 
+#include "common/Report.h"
 #include "similarity/SimState.h"
+
+#include <cstddef>
 
 #include <string>
 #include <vector>
@@ -33,6 +36,16 @@ struct CliffRecord {
 /// pairs of equal SALI keep their loop order (a, then b). Only these pairs are held.
 std::vector<CliffRecord> ListCliffs(const PreparedTable& table, const PairMatrix& similarity,
                                     double threshold);
+
+/// Cliffs held in memory at a time while a measure's list is written (16 MB): a longer
+/// list is sorted in runs of this many, kept in a work file and merged into the file.
+inline constexpr std::size_t kCliffChunk = std::size_t{1} << 20;
+
+/// Appends the CSV lines of a measure's cliffs, in ListCliffs's order, holding at most
+/// `chunk` of them.
+void WriteMeasureCliffs(ReportAppender& file, const PreparedTable& table,
+                        const PairMatrix& similarity, int measure, double threshold,
+                        std::size_t chunk = kCliffChunk);
 
 /// P5 + "cliffs.csv" and P5 + "sas-" + the measure's word + ".svg".
 std::string CliffFileName(const std::string& tableFileName);

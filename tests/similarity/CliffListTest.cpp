@@ -6,6 +6,7 @@
 #include "SimTestSupport.h"
 #include "TestData.h"
 #include "common/ComputingWindow.h"
+#include "common/WorkFiles.h"
 #include "common/WorkerPool.h"
 #include "similarity/Measures.h"
 
@@ -129,6 +130,19 @@ TEST_F(ExampleCliffsTest, ListOfEveryMeasureMatchesARecount) {
         ComputePairSimilarities(table, choices.shapeMethod, measure, similarity, statistics, votes,
                                 pool, window, zero);
         WriteCliffs(choices, table, similarity, measure);
+        // Held seven at a time, the runs merged from a work file give the same lines.
+        {
+            ReportAppender whole("whole.csv", ReportAppender::Mode::Create);
+            WriteMeasureCliffs(whole, table, similarity, measure,
+                               choices.minClusterSimilarity[measure]);
+            whole.Close();
+            ReportAppender merged("merged.csv", ReportAppender::Mode::Create);
+            WriteMeasureCliffs(merged, table, similarity, measure,
+                               choices.minClusterSimilarity[measure], 7);
+            merged.Close();
+        }
+        EXPECT_EQ(test::FileText("merged.csv"), test::FileText("whole.csv")) << measure;
+        EXPECT_FALSE(std::filesystem::exists(kWorkFolderName));
 
         // The recount: every calibration pair, kept at the cluster threshold, SALI from its
         // definition, ordered by SALI descending then by (a, b).
