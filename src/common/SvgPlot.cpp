@@ -183,13 +183,13 @@ std::string EscapeMarkup(const std::string& text) {
     return out;
 }
 
-std::string DrawSvgPlot(const SvgPlotSpec& spec) {
+std::string DrawSvgPlot(const SvgPlotContent& plot) {
     Frame f;
-    if (spec.XMin < spec.XMax && spec.YMin < spec.YMax) {
-        f.X = {spec.XMin, spec.XMax};
-        f.Y = {spec.YMin, spec.YMax};
+    if (plot.XMin < plot.XMax && plot.YMin < plot.YMax) {
+        f.X = {plot.XMin, plot.XMax};
+        f.Y = {plot.YMin, plot.YMax};
     } else {
-        for (const SvgSeries& series : spec.Series) {
+        for (const SvgSeries& series : plot.Series) {
             for (const SvgPoint& p : series.Points) {
                 f.X.Add(p.X);
                 f.Y.Add(p.Y);
@@ -198,8 +198,8 @@ std::string DrawSvgPlot(const SvgPlotSpec& spec) {
         f.X.Widen();
         f.Y.Widen();
     }
-    std::string s = SvgOpen(spec.Id, spec.Title) + Axes(f, spec.Title, spec.XLabel, spec.YLabel);
-    for (const SvgGuide& g : spec.Guides) {
+    std::string s = SvgOpen(plot.Id, plot.Title) + Axes(f, plot.Title, plot.XLabel, plot.YLabel);
+    for (const SvgGuide& g : plot.Guides) {
         double x1 = g.X1, y1 = g.Y1, x2 = g.X2, y2 = g.Y2;
         if (!Clip(f, x1, y1, x2, y2)) {
             continue;
@@ -214,7 +214,7 @@ std::string DrawSvgPlot(const SvgPlotSpec& spec) {
         }
     }
     double legendY = kTop + 14;
-    for (const SvgSeries& series : spec.Series) {
+    for (const SvgSeries& series : plot.Series) {
         const std::string fill = series.Open ? "fill=\"none\" stroke=\"" + series.Colour + "\""
                                              : "fill=\"" + series.Colour + "\"";
         if (series.Compact) {

@@ -32,7 +32,7 @@ struct SvgGuide {
     std::string Label;
 };
 
-struct SvgPlotSpec {
+struct SvgPlotContent {
     std::string Id; ///< the id attribute of the <svg> element
     std::string Title;
     std::string XLabel;
@@ -44,7 +44,7 @@ struct SvgPlotSpec {
 };
 
 /// The plot as one <svg> element (no XML declaration): 640 x 440 pixels.
-std::string DrawSvgPlot(const SvgPlotSpec& spec);
+std::string DrawSvgPlot(const SvgPlotContent& plot);
 
 /// A histogram of `values` in `bins` equal bins over their range and the marked values,
 /// with each mark a vertical red line labelled with its name and value.

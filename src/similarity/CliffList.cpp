@@ -95,19 +95,19 @@ std::string SasMap(const PreparedTable& table, const PairMatrix& similarity, int
             .Points.push_back(
                 {(x + 0.5) / 200, (y + 0.5) / 100 * span, std::to_string(cells[cell]) + " pairs"});
     }
-    SvgPlotSpec spec;
-    spec.Id = "sas-" + std::string(KindWord(measure));
-    spec.Title = "Structure-activity similarity map, " + std::string(KindWord(measure)) +
+    SvgPlotContent plot;
+    plot.Id = "sas-" + std::string(KindWord(measure));
+    plot.Title = "Structure-activity similarity map, " + std::string(KindWord(measure)) +
                  " similarity" + (grid ? " (one point per occupied cell)" : "");
-    spec.XLabel = "similarity";
-    spec.YLabel = "|property difference|";
-    spec.XMin = 0;
-    spec.XMax = 1.02;
-    spec.YMin = 0;
-    spec.YMax = span * 1.05;
-    spec.Guides = {{threshold, 0, threshold, spec.YMax, "#c00000", "threshold"}};
-    spec.Series = {plain, cliffs};
-    return DrawSvgPlot(spec);
+    plot.XLabel = "similarity";
+    plot.YLabel = "|property difference|";
+    plot.XMin = 0;
+    plot.XMax = 1.02;
+    plot.YMin = 0;
+    plot.YMax = span * 1.05;
+    plot.Guides = {{threshold, 0, threshold, plot.YMax, "#c00000", "threshold"}};
+    plot.Series = {plain, cliffs};
+    return DrawSvgPlot(plot);
 }
 
 /// Calls visit for each calibration pair at or above the threshold, in pair order.

@@ -20,15 +20,15 @@ long Count(const std::string& text, const std::string& part) {
 }
 
 TEST(SvgPlotTest, PointsLandInTheFrameByTheirRanges) {
-    SvgPlotSpec spec;
-    spec.Id = "p";
-    spec.XMin = 0;
-    spec.XMax = 10;
-    spec.YMin = 0;
-    spec.YMax = 5;
+    SvgPlotContent plot;
+    plot.Id = "p";
+    plot.XMin = 0;
+    plot.XMax = 10;
+    plot.YMin = 0;
+    plot.YMax = 5;
     // The frame runs from x 70 to 620 and from y 36 to 384 (640 x 440 less the margins).
-    spec.Series = {{"s", "#000", false, {{0, 0, ""}, {10, 5, "a<b"}, {5, 2.5, ""}}}};
-    const std::string svg = DrawSvgPlot(spec);
+    plot.Series = {{"s", "#000", false, {{0, 0, ""}, {10, 5, "a<b"}, {5, 2.5, ""}}}};
+    const std::string svg = DrawSvgPlot(plot);
     EXPECT_NE(svg.find("<circle cx=\"70.0\" cy=\"384.0\""), std::string::npos);
     EXPECT_NE(svg.find("<circle cx=\"620.0\" cy=\"36.0\""), std::string::npos);
     EXPECT_NE(svg.find("<circle cx=\"345.0\" cy=\"210.0\""), std::string::npos);
@@ -37,13 +37,13 @@ TEST(SvgPlotTest, PointsLandInTheFrameByTheirRanges) {
 }
 
 TEST(SvgPlotTest, GuidesAreCutToTheFrameAndDroppedOutsideIt) {
-    SvgPlotSpec spec;
-    spec.XMin = 0;
-    spec.XMax = 10;
-    spec.YMin = 0;
-    spec.YMax = 10;
-    spec.Guides = {{-10, -10, 20, 20, "#c00", ""}, {0, 20, 10, 20, "#c00", ""}};
-    const std::string svg = DrawSvgPlot(spec);
+    SvgPlotContent plot;
+    plot.XMin = 0;
+    plot.XMax = 10;
+    plot.YMin = 0;
+    plot.YMax = 10;
+    plot.Guides = {{-10, -10, 20, 20, "#c00", ""}, {0, 20, 10, 20, "#c00", ""}};
+    const std::string svg = DrawSvgPlot(plot);
     // The diagonal from (0, 0) to (10, 10) only; the line at y = 20 is outside.
     EXPECT_NE(svg.find("<line x1=\"70.0\" y1=\"384.0\" x2=\"620.0\" y2=\"36.0\" stroke=\"#c00\""),
               std::string::npos);
@@ -51,13 +51,13 @@ TEST(SvgPlotTest, GuidesAreCutToTheFrameAndDroppedOutsideIt) {
 }
 
 TEST(SvgPlotTest, CompactSeriesIsOnePathOfDots) {
-    SvgPlotSpec spec;
-    spec.XMin = 0;
-    spec.XMax = 1;
-    spec.YMin = 0;
-    spec.YMax = 1;
-    spec.Series = {{"", "#123", false, {{0, 0, ""}, {1, 1, ""}, {NAN, 1, ""}}, true}};
-    const std::string svg = DrawSvgPlot(spec);
+    SvgPlotContent plot;
+    plot.XMin = 0;
+    plot.XMax = 1;
+    plot.YMin = 0;
+    plot.YMax = 1;
+    plot.Series = {{"", "#123", false, {{0, 0, ""}, {1, 1, ""}, {NAN, 1, ""}}, true}};
+    const std::string svg = DrawSvgPlot(plot);
     EXPECT_NE(svg.find("<path d=\"M70.0 384.0h0 M620.0 36.0h0\" stroke=\"#123\""),
               std::string::npos);
     EXPECT_EQ(Count(svg, "<circle"), 0);

@@ -221,11 +221,11 @@ std::string ExternalSection(const ValidationFigures& v) {
 /// Observed against computed: calibration molecules filled, prediction molecules with an
 /// observed value open, and the line of equality.
 std::string ScatterSvg(const CalibrationDiagnostics& d) {
-    SvgPlotSpec spec;
-    spec.Id = "scatter-plot";
-    spec.Title = "Observed against computed (best equation by Q)";
-    spec.XLabel = "computed";
-    spec.YLabel = "observed";
+    SvgPlotContent plot;
+    plot.Id = "scatter-plot";
+    plot.Title = "Observed against computed (best equation by Q)";
+    plot.XLabel = "computed";
+    plot.YLabel = "observed";
     SvgSeries calibration{"calibration", "#1f4e9c", false, {}};
     for (const CalibrationDiagnostic& c : d.Calibration) {
         calibration.Points.push_back({c.Estimated, c.Observed, c.Name});
@@ -246,21 +246,21 @@ std::string ScatterSvg(const CalibrationDiagnostics& d) {
     }
     if (std::isfinite(low)) {
         const double pad = high > low ? (high - low) * 0.05 : 0.5;
-        spec.XMin = spec.YMin = low - pad;
-        spec.XMax = spec.YMax = high + pad;
-        spec.Guides.push_back({low - pad, low - pad, high + pad, high + pad, "#888", "y = x"});
+        plot.XMin = plot.YMin = low - pad;
+        plot.XMax = plot.YMax = high + pad;
+        plot.Guides.push_back({low - pad, low - pad, high + pad, high + pad, "#888", "y = x"});
     }
-    spec.Series = {calibration, prediction};
-    return DrawSvgPlot(spec);
+    plot.Series = {calibration, prediction};
+    return DrawSvgPlot(plot);
 }
 
 /// Standardised residuals against leverages with h* and the +3 / -3 limits.
 std::string WilliamsSvg(const CalibrationDiagnostics& d) {
-    SvgPlotSpec spec;
-    spec.Id = "williams-plot";
-    spec.Title = "Williams plot";
-    spec.XLabel = "leverage";
-    spec.YLabel = "standardised residual";
+    SvgPlotContent plot;
+    plot.Id = "williams-plot";
+    plot.Title = "Williams plot";
+    plot.XLabel = "leverage";
+    plot.YLabel = "standardised residual";
     SvgSeries calibration{"calibration", "#1f4e9c", false, {}};
     double maxLeverage = d.WarningLeverage;
     double maxResidual = 0;
@@ -282,16 +282,16 @@ std::string WilliamsSvg(const CalibrationDiagnostics& d) {
         }
     }
     // The axes the bitmap's Williams plot takes.
-    spec.XMin = 0;
-    spec.XMax = 1.25 * maxLeverage > 0 ? 1.25 * maxLeverage : 1;
-    spec.YMax = std::max(4.0, 1.25 * maxResidual);
-    spec.YMin = -spec.YMax;
+    plot.XMin = 0;
+    plot.XMax = 1.25 * maxLeverage > 0 ? 1.25 * maxLeverage : 1;
+    plot.YMax = std::max(4.0, 1.25 * maxResidual);
+    plot.YMin = -plot.YMax;
     const double limit = kWilliamsResidualLimit;
-    spec.Guides = {{0, limit, spec.XMax, limit, "#c00", "+3"},
-                   {0, -limit, spec.XMax, -limit, "#c00", "-3"},
-                   {d.WarningLeverage, spec.YMin, d.WarningLeverage, spec.YMax, "#c00", "h*"}};
-    spec.Series = {calibration, prediction};
-    return DrawSvgPlot(spec);
+    plot.Guides = {{0, limit, plot.XMax, limit, "#c00", "+3"},
+                   {0, -limit, plot.XMax, -limit, "#c00", "-3"},
+                   {d.WarningLeverage, plot.YMin, d.WarningLeverage, plot.YMax, "#c00", "h*"}};
+    plot.Series = {calibration, prediction};
+    return DrawSvgPlot(plot);
 }
 
 std::string DomainSection(const ProgramState& state, const ValidationFigures& v) {
