@@ -21,7 +21,12 @@ build: configure
 test: build
 	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
-example: build
+# The example needs the three programs only: no test, benchmark or fuzz packages, no test
+# builds, so a fresh machine reaches the example's report as soon as the programs link.
+example:
+	@scripts/install-deps programs
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKALEMIR_WERROR=ON $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS) --target kalemir_programs
 	@scripts/run-example $(BUILD)
 
 bench: build
@@ -50,7 +55,7 @@ tsan: deps
 # libFuzzer targets of the table readers (clang): each runs FUZZ_SECONDS on a corpus in
 # build-fuzz/corpus, seeded from fuzz/corpus; a crash leaves its input in build-fuzz/.
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS = records qspr_table descriptor_table sim_table shape_table
+FUZZ_TARGETS = records qspr_table descriptor_table sim_table shape_table structure_readers
 fuzz: deps
 	@cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
 		-DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer" \
@@ -80,3 +85,9 @@ package: build
 
 package-test: package
 	@scripts/package-test $(BUILD)
+
+# The Slurm job-array script on a real single-node Slurm started and stopped by the script
+# (root; installs slurm-wlm and munge when missing). About 15 s after the build.
+.PHONY: slurm-test
+slurm-test: build
+	@scripts/slurm-test $(BUILD)

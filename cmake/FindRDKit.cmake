@@ -8,7 +8,7 @@ set(RDKit_COMPONENTS
     Descriptors Fingerprints DistGeomHelpers DistGeometry ForceFieldHelpers ForceField
     Optimizer MolTransforms PartialCharges FileParsers SmilesParse SubstructMatch
     ShapeHelpers Alignment EigenSolvers Subgraphs DataStructs Catalogs GraphMol
-    RDGeometryLib RDGeneral RDStreams)
+    RDGeometryLib RDGeneral RDStreams MolStandardize)
 
 set(RDKit_LIBRARIES)
 set(RDKit_MISSING)

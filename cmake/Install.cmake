@@ -14,6 +14,13 @@ if(KALEMIR_TABLES)
     list(APPEND kalemir_programs KalemirT)
 endif()
 install(TARGETS ${kalemir_programs} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The programs alone, without tests or benchmarks (`make example`).
+add_custom_target(kalemir_programs DEPENDS ${kalemir_programs})
+# Symbols bound at load time and the relocations read-only after it, as Debian builds its
+# programs.
+foreach(program ${kalemir_programs})
+    target_link_options(${program} PRIVATE -Wl,-z,relro,-z,now)
+endforeach()
 
 # Manual pages: the version comes from project(), and each page is compressed as Debian
 # installs them (gzip -9n: no name or time stamp, so the bytes depend on the text alone).
@@ -48,15 +55,39 @@ endif()
 
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/docs/getting-started.txt
         DESTINATION ${KALEMIR_INSTALL_DOCDIR})
-install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${KALEMIR_INSTALL_DOCDIR} RENAME copyright)
+
+# The package's copyright file in Debian's machine-readable format, its licence text taken
+# from LICENSE (each line indented by one blank, blank lines written as " ."), and the
+# changelog, compressed as Debian installs it. The maintainer named in the package's control
+# file, the changelog and the copyright file is the one variable KALEMIR_MAINTAINER.
+set(KALEMIR_MAINTAINER "The Kalemir developers <kalemir@example.org>"
+    CACHE STRING "Maintainer of the Debian package: control file, changelog and copyright")
+file(READ ${PROJECT_SOURCE_DIR}/LICENSE kalemir_license_text)
+string(REGEX MATCH "Copyright \\(c\\) ([^\n]*)" kalemir_copyright_line "${kalemir_license_text}")
+set(kalemir_copyright_holder "${CMAKE_MATCH_1}")
+string(STRIP "${kalemir_license_text}" kalemir_license_text)
+string(REGEX REPLACE "\n[ \t]*\n" "\n.\n" kalemir_license_text "${kalemir_license_text}")
+string(REPLACE "\n" "\n " kalemir_license_text " ${kalemir_license_text}")
+set(KALEMIR_DEBIAN_DIR ${PROJECT_BINARY_DIR}/debian)
+configure_file(${PROJECT_SOURCE_DIR}/data/debian/copyright.in ${KALEMIR_DEBIAN_DIR}/copyright @ONLY)
+configure_file(${PROJECT_SOURCE_DIR}/data/debian/changelog.in ${KALEMIR_DEBIAN_DIR}/changelog @ONLY)
+add_custom_command(OUTPUT ${KALEMIR_DEBIAN_DIR}/changelog.gz
+    COMMAND gzip -9n -c changelog > changelog.gz
+    DEPENDS ${KALEMIR_DEBIAN_DIR}/changelog
+    WORKING_DIRECTORY ${KALEMIR_DEBIAN_DIR}
+    VERBATIM)
+add_custom_target(kalemir_changelog ALL DEPENDS ${KALEMIR_DEBIAN_DIR}/changelog.gz)
+install(FILES ${KALEMIR_DEBIAN_DIR}/copyright ${KALEMIR_DEBIAN_DIR}/changelog.gz
+        DESTINATION ${KALEMIR_INSTALL_DOCDIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/bzr DESTINATION ${KALEMIR_INSTALL_DOCDIR}/examples)
 install(PROGRAMS ${PROJECT_SOURCE_DIR}/scripts/many-data-sets.slurm
+                 ${PROJECT_SOURCE_DIR}/scripts/predict-library.slurm
+        DESTINATION ${KALEMIR_INSTALL_DOCDIR}/examples)
+install(FILES ${PROJECT_SOURCE_DIR}/examples/new-molecules.smi
         DESTINATION ${KALEMIR_INSTALL_DOCDIR}/examples)
 
 # The Debian package kalemir_<version>_amd64.deb. Its library dependencies are read from
 # the programs by dpkg-shlibdeps (package dpkg-dev).
-set(KALEMIR_MAINTAINER "The Kalemir developers <kalemir@example.org>"
-    CACHE STRING "Maintainer field of the Debian package")
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kalemir)
 set(CPACK_PACKAGE_VENDOR "The Kalemir developers")

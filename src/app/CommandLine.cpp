@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
 #include "common/Errors.h"
+#include "common/TextToNumber.h"
 
 #include <charconv>
 #include <cstdio>
@@ -81,11 +82,15 @@ std::string ArgumentReader::Operand() {
 
 long long WholeNumberValue(std::string_view option, const std::string& value, long long low,
                            long long high) {
+    const std::string_view digits = WithoutBlanksAround(value);
     long long number = 0;
-    const char* end = value.data() + value.size();
-    const auto [stop, error] = std::from_chars(value.data(), end, number);
-    if (value.empty() || value[0] == '-' || value[0] == '+' || error != std::errc() ||
+    const char* end = digits.data() + digits.size();
+    const auto [stop, error] = std::from_chars(digits.data(), end, number);
+    if (digits.empty() || digits[0] == '-' || digits[0] == '+' || error != std::errc() ||
         stop != end || number < low || number > high) {
+        if (const std::string problem = TypedNumberProblem(value); !problem.empty()) {
+            throw InputError("option " + std::string(option) + ": " + problem);
+        }
         throw InputError("option " + std::string(option) + ": '" + value +
                          "' is not a whole number from " + std::to_string(low) + " to " +
                          std::to_string(high));

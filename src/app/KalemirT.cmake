@@ -1,9 +1,11 @@
 # The table maker: its command-line front end as a library (tested on its own) and main.
 if(KALEMIR_TABLES)
-    add_library(kalemir_tables_cli STATIC ${CMAKE_CURRENT_LIST_DIR}/TablesCommandLine.cpp)
+    add_library(kalemir_tables_cli STATIC ${CMAKE_CURRENT_LIST_DIR}/TablesCommandLine.cpp
+                                         ${CMAKE_CURRENT_LIST_DIR}/PredictCommandLine.cpp)
     target_include_directories(kalemir_tables_cli PUBLIC ${PROJECT_SOURCE_DIR}/src)
     target_compile_definitions(kalemir_tables_cli PRIVATE KALEMIR_VERSION="${PROJECT_VERSION}")
-    target_link_libraries(kalemir_tables_cli PUBLIC kalemir_app_common kalemir_tables)
+    target_link_libraries(kalemir_tables_cli PUBLIC kalemir_app_common kalemir_tables
+                                                     kalemir_qspr_validation)
     kalemir_warnings(kalemir_tables_cli)
 
     add_executable(KalemirT ${CMAKE_CURRENT_LIST_DIR}/KalemirT.cpp)

@@ -1,5 +1,5 @@
-// KalemirT: the table maker. With "run" it works without a display; otherwise it opens its
-// window in the working folder (or the folder given).
+// KalemirT: the table maker. With "run" or "predict" it works without a display; otherwise it opens
+// its window in the working folder (or the folder given).
 
 #include "app/CommandLine.h"
 #include "app/DesktopStart.h"
@@ -17,7 +17,8 @@
 int main(int argc, char** argv) {
     kalemir::ArmWriteFaultFromEnvironment();
     const std::vector<std::string> arguments(argv + 1, argv + argc);
-    if (!arguments.empty() && (arguments[0] == "run" || arguments[0].rfind("-", 0) == 0)) {
+    if (!arguments.empty() &&
+        (arguments[0] == "run" || arguments[0] == "predict" || arguments[0].rfind("-", 0) == 0)) {
         return kalemir::tables::TablesMain(arguments);
     }
 #ifdef KALEMIR_HAS_UI

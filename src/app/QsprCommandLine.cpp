@@ -12,6 +12,7 @@
 #include "qspr/results/ResultsReport.h"
 #include "qspr/run/Driver.h"
 #include "qspr/setup/InputTables.h"
+#include "qspr/setup/NameJoin.h"
 #include "qspr/setup/Parameters.h"
 #include "qspr/setup/QsprTables.h"
 #include "qspr/setup/RunFiles.h"
@@ -36,18 +37,22 @@ namespace kalemir::qspr {
 namespace {
 
 std::string NumericValue(const std::string& option, const std::string& value) {
-    if (!BeginsWithNumber(value)) {
-        throw InputError("option " + option + ": '" + value + "' is not a number");
+    if (const std::string problem = TypedNumberProblem(value); !problem.empty()) {
+        throw InputError("option " + option + ": " + problem);
     }
     return value;
 }
 
 /// A seed of the shuffles: a whole number from 0 to 18446744073709551615.
 unsigned long long SeedValue(const std::string& value) {
+    const std::string_view digits = WithoutBlanksAround(value);
     unsigned long long seed = 0;
-    const char* end = value.data() + value.size();
-    const auto [stop, error] = std::from_chars(value.data(), end, seed);
-    if (value.empty() || error != std::errc() || stop != end) {
+    const char* end = digits.data() + digits.size();
+    const auto [stop, error] = std::from_chars(digits.data(), end, seed);
+    if (digits.empty() || error != std::errc() || stop != end) {
+        if (const std::string problem = TypedNumberProblem(value); !problem.empty()) {
+            throw InputError("option --seed: " + problem);
+        }
         throw InputError("option --seed: '" + value + "' is not a whole number from 0 to " +
                          std::to_string(~0ULL));
     }
@@ -67,6 +72,10 @@ void RunQsprComputation(ProgramState& state, ComputingWindow& window) {
         inputs.DescriptorTables.push_back(
             state.ChosenTableNames[static_cast<std::size_t>(i)].first);
     }
+    // No result file of an earlier run stays beside the new report, stopped or not.
+    const std::vector<std::string> removed = RemoveEarlierResultFiles(inputs.QsprTable);
+    state.EarlierResultFilesRemoved.insert(state.EarlierResultFilesRemoved.end(), removed.begin(),
+                                           removed.end());
     RunComputation(state, window);
     if (!state.ObservedTableName.empty()) {
         inputs.Observed = LoadObservedTable(state.ObservedTableName, state.QsprTableName);
@@ -75,7 +84,7 @@ void RunQsprComputation(ProgramState& state, ComputingWindow& window) {
     if (state.RandomisationRuns > 0) {
         // The shuffled analyses start from the tables and parameters as they were chosen:
         // the run leaves its inputs as it found them.
-        RandomisationSummary summary = RandomiseResponses(state, window);
+        RandomisationSummary summary = RandomiseResponses(state, window, &state.StoppedStage);
         if (summary.Runs > 0) {
             randomisation = std::move(summary);
         }
@@ -111,6 +120,9 @@ std::string QsprUsage() {
            "                          cores; the results are the same for any number)\n"
            "  --by-position           use descriptor tables whose molecules differ from the\n"
            "                          QSPR table's, joined row by row (a warning each)\n"
+           "  --by-name               use descriptor tables that hold every molecule of the\n"
+           "                          QSPR table once (a database of KalemirS with the set's\n"
+           "                          tables): their rows are taken in the QSPR table's order\n"
            "  --observed TABLE        observed values of prediction molecules (a table laid out\n"
            "                          as the QSPR table) for the external validation\n"
            "  --randomise M           Y-randomisation: M analyses on shuffled property values\n"
@@ -194,9 +206,14 @@ QsprRunOptions ParseQsprRunArguments(const std::vector<std::string>& arguments) 
             options.quiet = true;
         } else if (reader.Flag("--by-position")) {
             options.byPosition = true;
+        } else if (reader.Flag("--by-name")) {
+            options.byName = true;
         } else {
             tables.push_back(reader.Operand());
         }
+    }
+    if (options.byPosition && options.byName) {
+        throw InputError("options --by-position and --by-name: choose one join");
     }
     if (tables.empty()) {
         throw InputError("no QSPR table given");
@@ -236,15 +253,26 @@ void CheckResultNames(const QsprRunOptions& options) {
 void CheckQsprRunInput(const QsprRunOptions& options) {
     const std::vector<std::string> differences =
         CheckQsprTables("", options.qsprTable, options.descriptorTables);
+    if (options.byName) {
+        if (const std::string problem =
+                NameJoinProblem("", options.qsprTable, options.descriptorTables);
+            !problem.empty()) {
+            throw InputError(problem + " (tables joined by name hold every molecule of the QSPR "
+                                       "table once)");
+        }
+        return;
+    }
     if (differences.empty()) {
         return;
     }
     if (!options.byPosition) {
-        throw InputError(differences.front());
+        const bool joinable =
+            NameJoinProblem("", options.qsprTable, options.descriptorTables).empty();
+        throw InputError(differences.front() +
+                         (joinable ? std::string(kByNameProposal) + " (--by-name)" : ""));
     }
     for (const std::string& difference : differences) {
-        std::fprintf(stderr, "KalemirQ: warning: %s; joined by position as asked\n",
-                     difference.c_str());
+        std::fprintf(stderr, "KalemirQ: %s\n", JoinedByPositionWarning(difference).c_str());
     }
 }
 
@@ -374,7 +402,11 @@ void RunQsprJob(const QsprRunOptions& options, ComputingWindow& window,
     choice.qsprTable = options.qsprTable;
     choice.listedTables = options.descriptorTables;
     choice.selected.assign(options.descriptorTables.size(), true);
-    if (!WorkfilesOk(state, choice)) {
+    choice.joinByName = options.byName;
+    const std::vector<std::string> joinedByPosition =
+        options.byPosition ? CheckQsprTables("", options.qsprTable, options.descriptorTables)
+                           : std::vector<std::string>();
+    if (!WorkfilesOk(state, choice, joinedByPosition)) {
         throw InputError("no QSPR table or no descriptor table chosen");
     }
 
@@ -405,6 +437,9 @@ void RunQsprJob(const QsprRunOptions& options, ComputingWindow& window,
     state.ThreadCount = options.threads;
     state.ObservedTableName = options.observedTable.value_or(std::string());
     if (ParametersOk(state, entries) == ParametersOutcome::Compute) {
+        for (const std::string& name : RemoveEarlierResultFiles(state.QsprTableName)) {
+            std::fprintf(stderr, "KalemirQ: %s of an earlier run removed\n", name.c_str());
+        }
         RunQsprComputation(state, window);
     }
     std::vector<std::string> plotsWritten;

@@ -33,6 +33,9 @@ struct QsprRunOptions {
     /// Descriptor tables whose molecule column differs from the QSPR table's are used,
     /// joined row by row, with a warning each (otherwise they are refused).
     bool byPosition = false;
+    /// Descriptor tables that hold every molecule of the QSPR table once are joined by
+    /// molecule name: the run takes their rows in the QSPR table's order.
+    bool byName = false;
     /// Worker threads of the searches (0: the machine's cores).
     int threads = 0;
     /// Observed values of prediction molecules for the external validation.
@@ -65,7 +68,8 @@ void CheckResultNames(const QsprRunOptions& options);
 
 /// Checks the named tables before anything is written (the checks of the Workfiles
 /// window); a descriptor table whose molecules differ from the QSPR table's is refused
-/// unless byPosition, then named in a warning. Throws InputError.
+/// unless byPosition, then named in a warning, or byName when each holds every molecule of
+/// the QSPR table once; the refusal proposes --by-name when it would do. Throws InputError.
 void CheckQsprRunInput(const QsprRunOptions& options);
 
 /// Runs the job in the current directory (after any -C); messages go to standard error,

@@ -23,9 +23,6 @@ namespace kalemir::sim {
 
 namespace {
 
-/// Minimum shape similarity in clusters when shapes are superposed.
-constexpr double kSuperpositionMinShapeSimilarity = 0.92;
-
 std::vector<double> SimilarityValues(const std::string& text) {
     std::vector<double> values;
     std::size_t start = 0;
@@ -139,6 +136,21 @@ SimRunOptions ParseSimRunArguments(const std::vector<std::string>& arguments) {
     return options;
 }
 
+RunChoices ChoicesOfOptions(const SimRunOptions& options) {
+    RunChoices choices;
+    choices.shapeMethod = options.shapeMethod;
+    choices.threads = options.threads;
+    for (int k = 1; k <= kMeasureCount; ++k) {
+        choices.minClusterSimilarity[k] =
+            options.minSimilarity ? (*options.minSimilarity)[static_cast<std::size_t>(k - 1)]
+                                  : DefaultMinClusterSimilarity(k, options.shapeMethod);
+    }
+    if (options.cliffSimilarity) {
+        choices.cliffSimilarity = *options.cliffSimilarity;
+    }
+    return choices;
+}
+
 namespace {
 
 int RunSimJob(const SimRunOptions& options) {
@@ -154,23 +166,9 @@ int RunSimJob(const SimRunOptions& options) {
         table = table.substr(slash + 1);
     }
 
-    RunChoices choices;
+    RunChoices choices = ChoicesOfOptions(options);
     choices.tableFileName = table;
     DeriveFileNames(choices);
-    choices.shapeMethod = options.shapeMethod;
-    choices.threads = options.threads;
-    if (options.shapeMethod == kSuperposition) {
-        choices.minClusterSimilarity[kShape] = kSuperpositionMinShapeSimilarity;
-    }
-    if (options.cliffSimilarity) {
-        choices.cliffSimilarity = *options.cliffSimilarity;
-    }
-    if (options.minSimilarity) {
-        for (int k = 1; k <= kMeasureCount; ++k) {
-            choices.minClusterSimilarity[k] =
-                (*options.minSimilarity)[static_cast<std::size_t>(k - 1)];
-        }
-    }
 
     const RunLock lock("KalemirS");
     TerminalProgress window(options.quiet);

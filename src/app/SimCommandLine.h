@@ -3,6 +3,7 @@
 // a user would run it through the table window and the computing window.
 
 #include "app/CommandLine.h"
+#include "similarity/SimState.h"
 
 #include <optional>
 #include <string>
@@ -26,6 +27,11 @@ struct SimRunOptions {
 
 /// Parses the arguments after "run". Throws InputError with a usage message.
 SimRunOptions ParseSimRunArguments(const std::vector<std::string>& arguments);
+
+/// The choices a run takes from the options: the shape method, the worker count and the
+/// minimum similarities in clusters (the method's defaults unless given) and the cliff
+/// threshold.
+RunChoices ChoicesOfOptions(const SimRunOptions& options);
 
 /// The whole command line: arguments as main gets them (without the program name), from
 /// "run" or an option on; messages go to standard error, the closing summary to standard

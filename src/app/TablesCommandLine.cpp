@@ -1,11 +1,13 @@
 #include "app/TablesCommandLine.h"
 
 #include "app/CommandLine.h"
+#include "app/PredictCommandLine.h"
 #include "app/StopSignals.h"
 #include "app/TerminalProgress.h"
 #include "common/Errors.h"
 #include "tables/ToolkitVersion.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #ifndef KALEMIR_VERSION
@@ -20,17 +22,22 @@ namespace {
 constexpr long long kMaxHoldOut = 1000000;
 /// Largest seed of the 3D embedding (the toolkit takes a signed int).
 constexpr long long kMaxEmbeddingSeed = 2147483647;
+/// Longest time limit of one molecule's embedding: a day.
+constexpr long long kMaxEmbedSeconds = 86400;
 
 } // namespace
 
 std::string TablesUsage() {
     return "usage: KalemirT run [options] STRUCTURES SET\n"
+           "       KalemirT predict [options] MODEL STRUCTURES   (KalemirT predict --help)\n"
            "       KalemirT --help | --version\n"
            "\n"
            "Makes the tables of both programs from structures and measured values: the QSPR\n"
            "table SET, the descriptor tables SETd2d.des and SETmfp.des, the fragment table\n"
-           "SETvfr.des, the similarity table SETSIM.des with its shape table SETSHP.des, and\n"
-           "SETmap.txt (names, values, SMILES) and SETskipped.txt (molecules left out).\n"
+           "SETvfr.des, the similarity table SETSIM.des with its shape table SETSHP.des, the\n"
+           "3D descriptor table SETd3d.des from the same conformers, and SETmap.txt (names,\n"
+           "values, SMILES) and SETskipped.txt (molecules left out). A set already in the\n"
+           "folder is refused unless --replace is given.\n"
            "\n"
            "  STRUCTURES          an SD file (.sdf), a SMILES file (.smi: SMILES, blank or TAB,\n"
            "                      name) or a CSV/TSV file with a header (.csv, .tsv)\n"
@@ -47,10 +54,20 @@ std::string TablesUsage() {
            "  --hold-out K        put K molecules with known values into the prediction set,\n"
            "                      spread evenly over the range of the property; their values\n"
            "                      go to SETobs and SETmap.txt\n"
-           "  --tables LIST       tables to make (default: qspr,d2d,mfp,vfr,sim,shp)\n"
+           "  --tables LIST       tables to make (default: " +
+           std::string(kAllTables) +
+           ")\n"
+           "  --standardise HOW   parent (default): every molecule cleaned up, its largest\n"
+           "                      organic fragment kept and its charges neutralised; none:\n"
+           "                      as given; tautomers: as parent, then the canonical tautomer\n"
            "  --seed N            seed of the 3D embedding (default " +
            std::to_string(kDefaultSeed) +
            ")\n"
+           "  --embed-seconds S   longest time one molecule's 3D embedding may take, whole\n"
+           "                      seconds (default " +
+           std::to_string(static_cast<int>(kDefaultEmbedSeconds)) +
+           "); a molecule past it has no conformer\n"
+           "  --replace           replace the tables of a set already in the folder\n"
            "  --threads N         worker threads, 1 to 256 (default: the machine's cores); the\n"
            "                      tables are the same for any number\n"
            "  --quiet             no progress display\n"
@@ -59,8 +76,9 @@ std::string TablesUsage() {
            "--hold-out=5 are the same.\n"
            "\n"
            "exit status: 0 tables made, 1 a write failed midway (no table is left half\n"
-           "written), 2 usage or input error or no molecule left (nothing written), 130 on\n"
-           "interruption (128 + the signal's number; nothing written)\n";
+           "written), 2 usage or input error, no molecule left or the set already in the\n"
+           "folder (nothing written), 130 on interruption (128 + the signal's number;\n"
+           "nothing written)\n";
 }
 
 TablesRunOptions ParseTablesRunArguments(const std::vector<std::string>& arguments) {
@@ -84,9 +102,16 @@ TablesRunOptions ParseTablesRunArguments(const std::vector<std::string>& argumen
                 static_cast<long>(WholeNumberValue("--hold-out", reader.Value(), 0, kMaxHoldOut));
         } else if (reader.Option("--tables")) {
             request.tables = reader.Value();
+        } else if (reader.Option("--standardise")) {
+            request.standardise = reader.Value();
         } else if (reader.Option("--seed")) {
             request.seed = static_cast<unsigned>(
                 WholeNumberValue("--seed", reader.Value(), 0, kMaxEmbeddingSeed));
+        } else if (reader.Option("--embed-seconds")) {
+            request.embedSeconds = static_cast<double>(
+                WholeNumberValue("--embed-seconds", reader.Value(), 1, kMaxEmbedSeconds));
+        } else if (reader.Flag("--replace")) {
+            request.replace = true;
         } else if (reader.Option("--threads")) {
             request.threads = ThreadCountValue("--threads", reader.Value());
         } else if (reader.Flag("--quiet")) {
@@ -112,6 +137,13 @@ TablesRunOptions ParseTablesRunArguments(const std::vector<std::string>& argumen
 
 int TablesMain(const std::vector<std::string>& arguments) {
     const std::string version = std::string(KALEMIR_VERSION) + " (RDKit " + ToolkitVersion() + ")";
+    if (!arguments.empty() && arguments[0] == "predict") {
+        if (arguments.size() == 2 && arguments[1] == "--help") {
+            std::fputs(PredictUsage().c_str(), stdout);
+            return kExitSuccess;
+        }
+        return PredictMain(arguments);
+    }
     if (const std::optional<int> answered =
             AnswerBeforeRun("KalemirT", arguments, TablesUsage(), version)) {
         return *answered;
@@ -127,15 +159,28 @@ int TablesMain(const std::vector<std::string>& arguments) {
     try {
         const TableOutcome outcome = MakeTables(options.request, window);
         window.Finish();
-        if (!outcome.skipped.empty()) {
-            std::fprintf(stderr, "KalemirT: %zu molecule%s left out, see %sskipped.txt\n",
-                         outcome.skipped.size(), outcome.skipped.size() == 1 ? "" : "s",
-                         options.request.set.c_str());
+        const auto shapeOnly =
+            static_cast<std::size_t>(std::count_if(outcome.skipped.begin(), outcome.skipped.end(),
+                                                   [](const auto& s) { return s.shapeOnly; }));
+        const std::size_t whole = outcome.skipped.size() - shapeOnly;
+        if (whole > 0) {
+            std::fprintf(stderr, "KalemirT: %zu molecule%s left out, see %sskipped.txt\n", whole,
+                         whole == 1 ? "" : "s", options.request.set.c_str());
+        }
+        if (shapeOnly > 0) {
+            std::fprintf(stderr,
+                         "KalemirT: %zu molecule%s left out of the similarity and shape tables "
+                         "only, see %sskipped.txt\n",
+                         shapeOnly, shapeOnly == 1 ? "" : "s", options.request.set.c_str());
         }
         if (outcome.unmatchedValues > 0) {
             std::fprintf(stderr, "KalemirT: %ld line%s of %s name no molecule\n",
                          outcome.unmatchedValues, outcome.unmatchedValues == 1 ? "" : "s",
                          options.request.valuesFile.c_str());
+        }
+        if (!outcome.d3dLeftOut.empty()) {
+            std::fprintf(stderr, "KalemirT: %sd3d.des not made: %s\n", options.request.set.c_str(),
+                         outcome.d3dLeftOut.c_str());
         }
         if (!outcome.removedStale.empty()) {
             std::fprintf(stderr, "KalemirT: %s of an earlier run removed (no molecule held out)\n",

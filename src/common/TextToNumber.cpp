@@ -22,6 +22,10 @@ std::string_view SkipLeadingSeparators(std::string_view text) {
     return text.substr(i);
 }
 
+bool IsNumberThroughout(std::string_view text) {
+    return !text.empty() && LeadingNumberLength(text) == text.size();
+}
+
 } // namespace
 
 std::size_t LeadingNumberLength(std::string_view text) {
@@ -85,6 +89,34 @@ double TextToNumber(std::string_view text) {
         value = tiny ? 0.0 : std::numeric_limits<double>::max();
     }
     return negative ? -value : value;
+}
+
+std::string_view WithoutBlanksAround(std::string_view text) {
+    text = SkipLeadingSeparators(text);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+std::string TypedNumberProblem(std::string_view text) {
+    const std::string_view typed = WithoutBlanksAround(text);
+    if (typed.empty()) {
+        return "nothing typed";
+    }
+    if (IsNumberThroughout(typed)) {
+        return {};
+    }
+    // One comma where the point belongs: the decimal comma of many desktops' locales.
+    const std::size_t comma = typed.find(',');
+    if (comma != std::string_view::npos && typed.find(',', comma + 1) == std::string_view::npos) {
+        std::string pointed(typed);
+        pointed[comma] = '.';
+        if (IsNumberThroughout(pointed)) {
+            return std::string(typed) + ": use a decimal point";
+        }
+    }
+    return std::string(typed) + ": not a number";
 }
 
 } // namespace kalemir

@@ -18,6 +18,16 @@ enum Measure : int { kChemical = 1, kShape = 2, kSize = 3, kHydrophilicity = 4, 
 inline constexpr int kCorrectedUsr = 1;
 inline constexpr int kSuperposition = 0;
 
+/// Minimum similarity in clusters a measure (kChemical..kFlexibility) starts with, in the
+/// table window and on the command line alike. Shapes compared by superposition start at
+/// 0.92, the other measures and corrected USR shapes at 0.9, flexibility at 0.88.
+constexpr double DefaultMinClusterSimilarity(int measure, int shapeMethod) {
+    if (measure == kShape && shapeMethod == kSuperposition) {
+        return 0.92;
+    }
+    return measure == kFlexibility ? 0.88 : 0.9;
+}
+
 /// At most 100 atoms per molecule in the shape table.
 inline constexpr int kMaxAtoms = 100;
 
@@ -44,7 +54,13 @@ struct RunChoices {
     std::string shapeFileName;
     std::string resultsFileName;
     int shapeMethod = kCorrectedUsr;
-    double minClusterSimilarity[kMeasureCount + 1] = {0, 0.9, 0.9, 0.9, 0.9, 0.88};
+    double minClusterSimilarity[kMeasureCount + 1] = {
+        0,
+        DefaultMinClusterSimilarity(kChemical, kCorrectedUsr),
+        DefaultMinClusterSimilarity(kShape, kCorrectedUsr),
+        DefaultMinClusterSimilarity(kSize, kCorrectedUsr),
+        DefaultMinClusterSimilarity(kHydrophilicity, kCorrectedUsr),
+        DefaultMinClusterSimilarity(kFlexibility, kCorrectedUsr)};
     /// Least similarity of a pair in the cliff list; negative: each measure's
     /// minClusterSimilarity.
     double cliffSimilarity = -1;

@@ -397,15 +397,12 @@ void WriteResultsStart(const RunChoices& choices, const PreparedTable& table) {
 }
 
 std::string ClusterSimilarityProblem(std::string_view text) {
-    const std::size_t first = text.find_first_not_of(" \t");
-    const std::string shown(first == std::string_view::npos ? std::string_view()
-                                                            : text.substr(first));
-    if (!BeginsWithNumber(text)) {
-        return "'" + shown + "' is not a number";
+    if (std::string problem = TypedNumberProblem(text); !problem.empty()) {
+        return problem;
     }
     const double value = TextToNumber(text);
     if (value < 0 || value > 1) {
-        return shown + " is outside the range 0 to 1";
+        return std::string(WithoutBlanksAround(text)) + " is outside the range 0 to 1";
     }
     return {};
 }

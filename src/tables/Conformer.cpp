@@ -1,13 +1,29 @@
 #include "tables/Conformer.h"
 
 #include "tables/MoleculeProblem.h"
+#include "tables/TableText.h"
 
 #include <GraphMol/Conformer.h>
 #include <GraphMol/DistGeomHelpers/Embedder.h>
 #include <GraphMol/MolOps.h>
 #include <GraphMol/RWMol.h>
 
+// GCC and Clang say in different ways that the address sanitizer (with its leak checker)
+// is on.
+#if defined(__SANITIZE_ADDRESS__)
+#define KALEMIR_LEAK_CHECKER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KALEMIR_LEAK_CHECKER 1
+#endif
+#endif
+#ifdef KALEMIR_LEAK_CHECKER
+#include <sanitizer/lsan_interface.h>
+#endif
+
+#include <algorithm>
 #include <array>
+#include <chrono>
 #include <cmath>
 #include <string>
 #include <utility>
@@ -16,6 +32,21 @@ namespace kalemir::tables {
 namespace {
 
 using Matrix3 = std::array<std::array<double, 3>, 3>;
+using Clock = std::chrono::steady_clock;
+
+/// Thrown from the embedder's call at the start of each try once the molecule's time is up.
+struct EmbeddingTimeUp {};
+
+/// When the embedding on this thread must stop. Each worker embeds one molecule at a time.
+thread_local Clock::time_point embeddingDeadline;
+
+/// The embedder calls this before each of its tries (it takes no context, hence the
+/// thread's deadline). Throwing is the only way to end the embedder's loop early.
+void StopEmbeddingWhenTimeIsUp(unsigned /*attempt*/) {
+    if (Clock::now() > embeddingDeadline) {
+        throw EmbeddingTimeUp{};
+    }
+}
 
 unsigned HeavyAtomCount(const RDKit::ROMol& mol) {
     unsigned count = 0;
@@ -145,17 +176,30 @@ void PutInPrincipalAxesFrame(RDKit::RWMol& mol) {
 }
 
 /// ETKDG v3 with the given seed on one thread. A molecule the standard start fails for
-/// gets a second try from random coordinates, which is just as deterministic.
-bool Embed(RDKit::RWMol& mol, unsigned seed) {
+/// gets a second try from random coordinates, which is just as deterministic. Both tries
+/// together stop after `seconds`: MoleculeProblem with the time as reason.
+bool Embed(RDKit::RWMol& mol, unsigned seed, double seconds) {
+#ifdef KALEMIR_LEAK_CHECKER
+    // An embedding stopped at its time limit leaves the embedder's few work buffers behind
+    // (a few kilobytes per stopped molecule); the leak checker is told not to count them.
+    __lsan::ScopedDisabler abandonedBuffersAreKnown;
+#endif
+    embeddingDeadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                           std::chrono::duration<double>(std::min(seconds, 1e9)));
     RDKit::DGeomHelpers::EmbedParameters parameters = RDKit::DGeomHelpers::ETKDGv3;
+    parameters.callback = StopEmbeddingWhenTimeIsUp;
     // The embedder takes a negative seed for "seed from the clock": keep it non-negative.
     parameters.randomSeed = static_cast<int>(seed & 0x7fffffffu);
     parameters.numThreads = 1;
     parameters.clearConfs = true;
-    if (RDKit::DGeomHelpers::EmbedMolecule(mol, parameters) >= 0)
-        return true;
-    parameters.useRandomCoords = true;
-    return RDKit::DGeomHelpers::EmbedMolecule(mol, parameters) >= 0;
+    try {
+        if (RDKit::DGeomHelpers::EmbedMolecule(mol, parameters) >= 0)
+            return true;
+        parameters.useRandomCoords = true;
+        return RDKit::DGeomHelpers::EmbedMolecule(mol, parameters) >= 0;
+    } catch (const EmbeddingTimeUp&) {
+        throw MoleculeProblem(EmbeddingTimeReason(seconds));
+    }
 }
 
 } // namespace
@@ -172,8 +216,12 @@ bool HasThreeDimensionalCoordinates(const RDKit::ROMol& mol) {
     return false;
 }
 
+std::string EmbeddingTimeReason(double embedSeconds) {
+    return "embedding took longer than " + DescriptorNumber(embedSeconds) + " s";
+}
+
 std::unique_ptr<RDKit::RWMol> MakeConformer(const RDKit::ROMol& mol, bool useInputCoordinates,
-                                            unsigned seed) {
+                                            unsigned seed, double embedSeconds) {
     const unsigned heavyAtoms = HeavyAtomCount(mol);
     if (heavyAtoms == 0)
         throw MoleculeProblem("no heavy atom");
@@ -192,7 +240,7 @@ std::unique_ptr<RDKit::RWMol> MakeConformer(const RDKit::ROMol& mol, bool useInp
         return result;
     }
     RDKit::MolOps::addHs(*result);
-    if (!Embed(*result, seed))
+    if (!Embed(*result, seed, embedSeconds))
         throw MoleculeProblem("3D embedding failed");
     PutInPrincipalAxesFrame(*result);
     return result;

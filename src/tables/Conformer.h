@@ -2,7 +2,10 @@
 // One 3D conformer per molecule for the shape and similarity tables. Internal to the
 // table maker: speaks RDKit.
 
+#include "tables/TableMaker.h"
+
 #include <memory>
+#include <string>
 
 namespace RDKit {
 class ROMol;
@@ -20,10 +23,16 @@ inline constexpr unsigned MaxShapeHeavyAtoms = 100;
 /// Otherwise the molecule is embedded (ETKDG v3, the given seed, one thread) and put in
 /// its principal-axes frame: the heavy atoms' centre of mass at the origin and their
 /// principal axes of inertia along x, y and z. The same input and seed give the same coordinates on
-/// any thread. Throws MoleculeProblem when the embedding fails or the molecule has more than
-/// MaxShapeHeavyAtoms heavy atoms.
+/// any thread. Throws MoleculeProblem when the embedding fails, when it takes longer than
+/// embedSeconds (both tries together) or when the molecule has more than MaxShapeHeavyAtoms
+/// heavy atoms.
 std::unique_ptr<RDKit::RWMol> MakeConformer(const RDKit::ROMol& mol, bool useInputCoordinates,
-                                            unsigned seed);
+                                            unsigned seed,
+                                            double embedSeconds = kDefaultEmbedSeconds);
+
+/// The reason given for a molecule whose embedding ran past the limit:
+/// "embedding took longer than 10 s".
+std::string EmbeddingTimeReason(double embedSeconds);
 
 /// True when the molecule has a conformer flagged 3D with a non-zero z somewhere.
 bool HasThreeDimensionalCoordinates(const RDKit::ROMol& mol);

@@ -19,16 +19,31 @@ namespace {
 enum Fragment : int {
     CH3, CH2, CH, C, CH2db, CHdb, Cdb, CHtb, Ctb, CHar, Car, C2H5, CF3, CO, CHO, COOH, COO,
     CONH2, CONH, CN, OH, OCH3, NH2, NH, Natom, Ndb, NHar, Nar, Nplus, NO2, NO, Satom, Sar, SO2,
-    F, Cl, Br, SO2NH, C2H5O, Oatom, Oar, I, FragmentCount
+    F, Cl, Br, SO2NH, C2H5O, Oatom, Oar, I, SH, SS, CS, SO, SO3, PO4, PO3, PO, Patom,
+    COOminus, CH4, FragmentCount
 };
 
 constexpr std::array<const char*, FragmentCount> Names{
     "CH3", "CH2", "CH", "C", "CH2db", "CHdb", "Cdb", "CHtb", "Ctb", "CHar", "Car", "C2H5",
     "CF3", "CO", "CHO", "COOH", "COO", "CONH2", "CONH", "CN", "OH", "OCH3", "NH2", "NH",
     "Natom", "Ndb", "NHar", "Nar", "Nplus", "NO2", "NO", "Satom", "Sar", "SO2", "F", "Cl", "Br",
-    "SO2NH", "C2H5O", "Oatom", "Oar", "I"};
+    "SO2NH", "C2H5O", "Oatom", "Oar", "I", "SH", "SS", "CS", "SO", "SO3", "PO4", "PO3", "PO",
+    "Patom", "COOminus", "CH4"};
 // clang-format on
 static_assert(Names[FragmentCount - 1] != nullptr, "a name for every fragment");
+
+/// After the named fragments, one per element for the atoms none of them fits: column
+/// FragmentCount + Z - 1 for atomic number Z.
+constexpr int LastElement = 118;
+
+/// An element that has named fragments gets "other" after its symbol (Cother, Sother);
+/// any other is named by its symbol alone (Si, B, Se, Na).
+bool HasNamedFragments(int element) {
+    for (int named : {6, 7, 8, 9, 15, 16, 17, 35, 53})
+        if (element == named)
+            return true;
+    return false;
+}
 
 constexpr int Unassigned = -1;
 
@@ -77,6 +92,11 @@ public:
     }
 
     FragmentShares Share() {
+        bool heavy = false;
+        for (int i = 0; i < static_cast<int>(atoms_.size()); ++i)
+            heavy = heavy || IsHeavy(i);
+        if (!heavy)
+            throw MoleculeProblem("no heavy atom");
         MatchGroups();
         TypeRemainingAtoms();
         return Sum();
@@ -168,6 +188,15 @@ private:
             if (oxygens.size() == 2)
                 Assign(NO2, {i, oxygens[0], oxygens[1]});
         }
+        // Sulfonate anions: S(=O)(=O)[O-] (the acid and its esters stay SO2 with OH or O).
+        for (int i = 0; i < n; ++i) {
+            if (!IsFree(i) || atoms_[i].Element != 16 || atoms_[i].Aromatic)
+                continue;
+            const auto oxygens = TerminalNeighbours(i, 8, RDKit::Bond::DOUBLE);
+            const auto anions = ChargedOxygens(i);
+            if (oxygens.size() == 2 && !anions.empty())
+                Assign(SO3, {i, oxygens[0], oxygens[1], anions[0]});
+        }
         // Sulfonyl: S(=O)(=O), with the NH of a secondary sulfonamide when there is one.
         for (int i = 0; i < n; ++i) {
             if (!IsFree(i) || atoms_[i].Element != 16 || atoms_[i].Aromatic)
@@ -213,6 +242,15 @@ private:
                 }
             }
         }
+        // Carboxylate anions, C(=O)[O-].
+        for (int i = 0; i < n; ++i) {
+            if (!IsFreeCarbon(i, 0))
+                continue;
+            const int carbonyl = CarbonylOxygen(i);
+            const auto anions = ChargedOxygens(i);
+            if (carbonyl >= 0 && !anions.empty())
+                Assign(COOminus, {i, carbonyl, anions[0]});
+        }
         // Amides: primary C(=O)NH2, then secondary C(=O)NH (a urea takes one of its NH).
         MatchAmides(2, CONH2);
         MatchAmides(1, CONH);
@@ -231,6 +269,57 @@ private:
             const int carbonyl = CarbonylOxygen(i);
             if (carbonyl >= 0)
                 Assign(CO, {i, carbonyl});
+        }
+        // Thiocarbonyls: C=S of thioketones, thioamides, thioureas.
+        for (int i = 0; i < n; ++i) {
+            const HeavyAtom& a = atoms_[i];
+            if (!IsFree(i) || a.Element != 6 || a.Aromatic || a.Charge != 0)
+                continue;
+            const auto sulfurs = TerminalNeighbours(i, 16, RDKit::Bond::DOUBLE);
+            if (!sulfurs.empty())
+                Assign(CS, {i, sulfurs[0]});
+        }
+        // Sulfoxides and sulfinyl groups: an S with one S=O that is no sulfonyl.
+        for (int i = 0; i < n; ++i) {
+            if (!IsFree(i) || atoms_[i].Element != 16 || atoms_[i].Aromatic)
+                continue;
+            const auto oxygens = TerminalNeighbours(i, 8, RDKit::Bond::DOUBLE);
+            if (oxygens.size() == 1)
+                Assign(SO, {i, oxygens[0]});
+        }
+        // Disulfides: two singly bonded S without hydrogen bonded to each other.
+        for (int i = 0; i < n; ++i) {
+            if (!IsSulfideSulfur(i))
+                continue;
+            for (int j : Neighbours(i)) {
+                if (IsSulfideSulfur(j)) {
+                    Assign(SS, {i, j});
+                    break;
+                }
+            }
+        }
+        // Phosphoryl groups P=O with the oxygens singly bonded to P: phosphates (three),
+        // phosphonates (two), other phosphoryls (phosphine oxides, phosphinates: PO with
+        // their OH or O typed alone).
+        for (int i = 0; i < n; ++i) {
+            if (!IsFree(i) || atoms_[i].Element != 15)
+                continue;
+            const auto oxo = TerminalNeighbours(i, 8, RDKit::Bond::DOUBLE);
+            if (oxo.size() != 1)
+                continue;
+            std::vector<int> singles;
+            for (int j : Neighbours(i)) {
+                const HeavyAtom& o = atoms_[j];
+                if (IsFree(j) && o.Element == 8 && !o.Aromatic && o.Charge <= 0 && o.Charge >= -1 &&
+                    BondBetween(i, j) == RDKit::Bond::SINGLE)
+                    singles.push_back(j);
+            }
+            if (singles.size() == 3)
+                Assign(PO4, {i, oxo[0], singles[0], singles[1], singles[2]});
+            else if (singles.size() == 2)
+                Assign(PO3, {i, oxo[0], singles[0], singles[1]});
+            else
+                Assign(PO, {i, oxo[0]});
         }
         // Nitriles.
         for (int i = 0; i < n; ++i) {
@@ -289,6 +378,23 @@ private:
         }
     }
 
+    /// The free terminal O- atoms singly bonded to atom i (of a carboxylate, a sulfonate).
+    std::vector<int> ChargedOxygens(int i) const {
+        std::vector<int> result;
+        for (int j : Neighbours(i))
+            if (IsTerminal(j, 8) && atoms_[j].Charge == -1 &&
+                BondBetween(i, j) == RDKit::Bond::SINGLE)
+                result.push_back(j);
+        return result;
+    }
+
+    /// A free, neutral, non-aromatic S without hydrogen bonded by two single bonds.
+    bool IsSulfideSulfur(int i) const {
+        const HeavyAtom& a = atoms_[i];
+        return IsFree(i) && a.Element == 16 && !a.Aromatic && a.Charge == 0 && a.Hydrogens == 0 &&
+               a.HeavyDegree == 2 && a.DoubleBonds == 0 && a.TripleBonds == 0;
+    }
+
     /// When i is a free CH2 of a chain bonded to a free CH3, that methyl; otherwise -1.
     int MethylOf(int i) const {
         if (!IsSaturatedCarbon(i, 2) || atoms_[i].HeavyDegree != 2)
@@ -333,8 +439,8 @@ private:
                 return a.Hydrogens <= 2 ? byHydrogens[a.Hydrogens] : Unassigned;
             }
             {
-                static constexpr int byHydrogens[] = {C, CH, CH2, CH3};
-                return a.Hydrogens <= 3 ? byHydrogens[a.Hydrogens] : Unassigned;
+                static constexpr int byHydrogens[] = {C, CH, CH2, CH3, CH4};
+                return a.Hydrogens <= 4 ? byHydrogens[a.Hydrogens] : Unassigned;
             }
         case 7:
             if (a.Charge > 0)
@@ -359,6 +465,8 @@ private:
                 return OH;
             return a.Hydrogens == 0 && a.HeavyDegree == 2 ? Oatom : Unassigned;
         case 16:
+            if (a.Charge == 0 && a.Hydrogens == 1 && !a.Aromatic && !multiple)
+                return SH;
             if (a.Charge != 0 || a.Hydrogens != 0)
                 return Unassigned;
             if (a.Aromatic)
@@ -371,25 +479,28 @@ private:
             if (a.Charge != 0 || a.Hydrogens != 0 || a.HeavyDegree != 1)
                 return Unassigned;
             return a.Element == 9 ? F : a.Element == 17 ? Cl : a.Element == 35 ? Br : I;
+        case 15:
+            return a.Charge == 0 && !multiple && !a.Aromatic ? Patom : Unassigned;
         default:
             return Unassigned;
         }
     }
 
+    /// Every atom no group took gets its type, else its element's own fragment, so that
+    /// no molecule is left out for want of a fragment.
     void TypeRemainingAtoms() {
         const int n = static_cast<int>(atoms_.size());
         for (int i = 0; i < n; ++i) {
             const HeavyAtom& a = atoms_[i];
-            if (!IsHeavy(i)) {
-                if (a.HeavyDegree == 0)
-                    Fail(i); // a hydrogen bonded to no heavy atom
+            const bool loneHydrogen = a.Element == 1 && a.HeavyDegree == 0;
+            if ((!IsHeavy(i) && !loneHydrogen) || a.Owner != Unassigned)
                 continue;
+            int fragment = loneHydrogen ? Unassigned : AtomType(a);
+            if (fragment == Unassigned) {
+                if (a.Element < 1 || a.Element > LastElement)
+                    Fail(i);
+                fragment = FragmentCount + a.Element - 1;
             }
-            if (a.Owner != Unassigned)
-                continue;
-            const int fragment = AtomType(a);
-            if (fragment == Unassigned)
-                Fail(i);
             Assign(fragment, {i});
         }
     }
@@ -401,8 +512,9 @@ private:
 
     FragmentShares Sum() const {
         // Masses and atoms are summed occurrence by occurrence, in the order found.
-        std::vector<double> mass(FragmentCount, 0.0);
-        std::vector<int> count(FragmentCount, 0);
+        const int columns = FragmentCount + LastElement;
+        std::vector<double> mass(columns, 0.0);
+        std::vector<int> count(columns, 0);
         double totalMass = 0;
         int totalAtoms = 0;
         for (const Occurrence& occurrence : occurrences_) {
@@ -411,7 +523,7 @@ private:
                 count[occurrence.Fragment] += 1 + atoms_[i].Hydrogens;
             }
         }
-        for (int f = 0; f < FragmentCount; ++f) {
+        for (int f = 0; f < columns; ++f) {
             totalMass += mass[f];
             totalAtoms += count[f];
         }
@@ -419,9 +531,9 @@ private:
             throw MoleculeProblem("no heavy atom");
         FragmentShares shares;
         shares.AtomCount = totalAtoms;
-        shares.MassPercent.resize(FragmentCount);
-        shares.AtomPercent.resize(FragmentCount);
-        for (int f = 0; f < FragmentCount; ++f) {
+        shares.MassPercent.resize(columns);
+        shares.AtomPercent.resize(columns);
+        for (int f = 0; f < columns; ++f) {
             shares.MassPercent[f] = 100.0 * mass[f] / totalMass;
             shares.AtomPercent[f] = 100.0 * count[f] / totalAtoms;
         }
@@ -441,7 +553,15 @@ private:
 } // namespace
 
 const std::vector<std::string>& FragmentNames() {
-    static const std::vector<std::string> names(Names.begin(), Names.end());
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> all(Names.begin(), Names.end());
+        const RDKit::PeriodicTable* table = RDKit::PeriodicTable::getTable();
+        for (int element = 1; element <= LastElement; ++element) {
+            const std::string symbol = table->getElementSymbol(static_cast<unsigned>(element));
+            all.push_back(HasNamedFragments(element) ? symbol + "other" : symbol);
+        }
+        return all;
+    }();
     return names;
 }
 

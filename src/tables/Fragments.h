@@ -1,10 +1,14 @@
 #pragma once
 // Molecular fragments: every heavy atom of a molecule belongs to exactly one fragment
 // occurrence and brings its hydrogens. Groups are matched first, in this order: NO2,
-// SO2NH (secondary sulfonamide) or SO2, COOH, COO, CONH2, CONH, CHO, CO, CN, CF3, NO
+// SO3 (sulfonate anion), SO2NH (secondary sulfonamide) or SO2, COOH, COO, COOminus
+// (carboxylate anion), CONH2, CONH, CHO, CO, CS (thiocarbonyl), SO (sulfoxide), SS
+// (disulfide), PO4, PO3 or PO (phosphate, phosphonate, other phosphoryl), CN, CF3, NO
 // (N-oxide, nitroso), OCH3, C2H5O, C2H5; the remaining atoms are typed by element,
 // attached hydrogens and bonding (ar = aromatic, db / tb = atom with a double / triple
-// bond, atom = bare heteroatom). Internal to the table maker: speaks RDKit.
+// bond, atom = bare heteroatom, SH thiol, Patom phosphine). An atom that fits none of
+// these goes to its element's own fragment (Si, B, Se, Na; Cother, Nother, Sother ... for
+// the elements that have named fragments). Internal to the table maker: speaks RDKit.
 
 #include <string>
 #include <vector>
@@ -17,9 +21,11 @@ namespace kalemir::tables {
 
 /// The fragment names, in the order of the fragment table's columns: the 37 fragments
 /// of the example tables first, in their order (CH3 ... Br), then SO2NH, C2H5O, Oatom
-/// (ether oxygen), Oar (aromatic oxygen) and I, which no example molecule has. The table
-/// writer leaves out the fragments no molecule of the set has (all-zero columns), as the
-/// example tables do; that keeps the example's 37 columns for the example molecules.
+/// (ether oxygen), Oar (aromatic oxygen) and I, which no example molecule has, then the
+/// sulfur, phosphorus, carboxylate and methane fragments, then one per element (H, He,
+/// ... in atomic-number order). The table writer leaves out the fragments no molecule of
+/// the set has (all-zero columns), as the example tables do; that keeps the example's 37
+/// columns for the example molecules.
 const std::vector<std::string>& FragmentNames();
 
 /// One molecule's share of each fragment, in FragmentNames() order.
@@ -34,10 +40,8 @@ struct FragmentShares {
 };
 
 /// Shares a molecule out into fragments. Safe to call concurrently on different
-/// molecules. Throws MoleculeProblem naming the atom (numbered from 1, as in an SD file)
-/// when an atom fits no fragment ("no fragment for atom 7 (P)"): an element without a
-/// fragment (P, I, B, Si, Se, ...), a charged atom other than N+ and the O- of N-oxides
-/// and nitro groups, a thiol, a sulfoxide. Throws also when the molecule has no heavy atom.
+/// molecules. Throws MoleculeProblem when the molecule has no heavy atom or an atom that
+/// is no element ("no fragment for atom 3 (*)").
 FragmentShares ShareIntoFragments(const RDKit::ROMol& mol);
 
 } // namespace kalemir::tables

@@ -4,8 +4,11 @@
 #include "common/Errors.h"
 #include "common/WorkerPool.h"
 #include "tables/Descriptors2D.h"
+#include "tables/Descriptors3D.h"
 #include "tables/Fragments.h"
 #include "tables/MoleculeWork.h"
+#include "tables/SetManifest.h"
+#include "tables/Standardise.h"
 #include "tables/StructureInput.h"
 #include "tables/TableFiles.h"
 #include "tables/TableText.h"
@@ -33,7 +36,10 @@ const char* const kShapeColumnNames[] = {
     "USR11", "USR12", "NPRsum", "PMI3",  "PMI2",  "PMI1",  "Volume", "TPSA",  "HBDA",  "PhiFlex"};
 
 TableChoice ParseTableChoice(const std::string& list) {
-    TableChoice choice{false, false, false, false, false, false};
+    TableChoice choice{false, false, false, false, false, false, false};
+    if (list.empty()) {
+        throw InputError("no table chosen");
+    }
     std::size_t start = 0;
     for (;;) {
         const std::size_t comma = list.find(',', start);
@@ -44,10 +50,11 @@ TableChoice ParseTableChoice(const std::string& list) {
                      : item == "vfr" ? &choice.vfr
                      : item == "sim" ? &choice.sim
                      : item == "shp" ? &choice.shp
+                     : item == "d3d" ? &choice.d3d
                                      : nullptr;
         if (flag == nullptr) {
-            throw InputError("--tables: unknown table '" + item +
-                             "' (choose from qspr,d2d,mfp,vfr,sim,shp)");
+            throw InputError("--tables: unknown table '" + item + "' (choose from " + kAllTables +
+                             ")");
         }
         *flag = true;
         if (comma == std::string::npos) {
@@ -137,11 +144,11 @@ std::string Join(const std::vector<std::string>& fields) {
 }
 
 /// Writes a descriptor table: "Cases" and the column names, one row per molecule; columns
-/// whose text is the same for every molecule are left out.
-void WriteDescriptorTable(TableFiles& files, const std::string& name,
-                          const std::vector<std::string>& columns,
-                          const std::vector<const Molecule*>& order,
-                          const std::vector<std::vector<std::string>>& cells) {
+/// whose text is the same for every molecule are left out. Returns the columns written.
+std::vector<std::string> WriteDescriptorTable(TableFiles& files, const std::string& name,
+                                              const std::vector<std::string>& columns,
+                                              const std::vector<const Molecule*>& order,
+                                              const std::vector<std::vector<std::string>>& cells) {
     std::vector<std::size_t> kept;
     for (std::size_t c = 0; c < columns.size(); ++c) {
         const bool varies = std::any_of(cells.begin(), cells.end(), [&](const auto& row) {
@@ -165,6 +172,33 @@ void WriteDescriptorTable(TableFiles& files, const std::string& name,
         files.Line(line);
     }
     files.End();
+    std::vector<std::string> written;
+    for (const std::size_t c : kept) {
+        written.push_back(columns[c]);
+    }
+    return written;
+}
+
+/// The names of every file a run of the set may write, in writing order.
+std::vector<std::string> SetFileNames(const std::string& set) {
+    return {set,
+            set + "d2d.des",
+            set + "mfp.des",
+            set + "vfr.des",
+            set + "SIM.des",
+            set + "SHP.des",
+            set + "d3d.des",
+            set + "obs",
+            set + "map.txt",
+            set + "skipped.txt",
+            ManifestName(set)};
+}
+
+std::string PathIn(const std::string& folder, const std::string& name) {
+    if (folder.empty()) {
+        return name;
+    }
+    return folder.back() == '/' ? folder + name : folder + "/" + name;
 }
 
 std::string ValueText(const Molecule& molecule) {
@@ -178,6 +212,7 @@ void CheckTableRequest(const TableRequest& request) {
         throw InputError("the set name must be five letters and digits, not '" + request.set + "'");
     }
     ParseTableChoice(request.tables);
+    StandardisationNamed(request.standardise);
     if (request.holdOut < 0) {
         throw InputError("--hold-out must not be negative");
     }
@@ -201,16 +236,72 @@ void CheckTableRequest(const TableRequest& request) {
     if (access(folder.c_str(), W_OK | X_OK) != 0) {
         throw InputError(folder + ": cannot write into this folder");
     }
+    if (!(request.embedSeconds > 0) || !std::isfinite(request.embedSeconds)) {
+        throw InputError("--embed-seconds must be a positive number of seconds");
+    }
+    if (!request.replace) {
+        const std::vector<std::string> existing = ExistingSetFiles(request);
+        if (!existing.empty()) {
+            std::string list;
+            for (const std::string& path : existing) {
+                list += (list.empty() ? "" : ", ") + path;
+            }
+            throw InputError("the set " + request.set + " is already in the folder (" + list +
+                             "); give --replace to replace it");
+        }
+    }
+}
+
+std::vector<std::string> ExistingSetFiles(const TableRequest& request) {
+    std::vector<std::string> existing;
+    for (const std::string& name : SetFileNames(request.set)) {
+        const std::string path = PathIn(request.folder, name);
+        struct stat info {};
+        if (lstat(path.c_str(), &info) == 0) {
+            existing.push_back(path);
+        }
+    }
+    return existing;
 }
 
 std::vector<std::string> StructureFieldNames(const std::string& path) {
     return OfferedFields(path);
 }
 
+std::string ProposedProperty(const std::string& path, const std::string& nameField) {
+    const auto lower = [](std::string text) {
+        std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) {
+            return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        });
+        return text;
+    };
+    for (const std::string& field : OfferedFields(path)) {
+        const std::string name = lower(field);
+        const bool isName = nameField.empty() ? name == "name" || name == "id" : field == nameField;
+        if (isName || name == "smiles") {
+            continue;
+        }
+        InputFields fields;
+        fields.property = field;
+        fields.name = nameField;
+        const std::vector<StructureRecord> records = ReadStructures(path, fields);
+        const auto numbers =
+            std::count_if(records.begin(), records.end(), [](const StructureRecord& record) {
+                double value = 0;
+                return ReadMeasuredValue(record.valueText, value);
+            });
+        if (2 * static_cast<std::size_t>(numbers) > records.size()) {
+            return field;
+        }
+    }
+    return {};
+}
+
 TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
                         const MoleculeProgress& progress) {
     CheckTableRequest(request);
     const TableChoice choice = ParseTableChoice(request.tables);
+    const Standardisation standardise = StandardisationNamed(request.standardise);
     RDLog::LogStateSetter quietToolkit; // reasons go to the skipped list, not to the terminal
 
     // Reading: every refusal comes before any work.
@@ -256,8 +347,9 @@ TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
             if (window.StopRequested()) {
                 throw RunInterrupted();
             }
-            molecules[static_cast<std::size_t>(i)].row = ComputeMoleculeRow(
-                records[static_cast<std::size_t>(i)], choice, request.seed, descriptors);
+            molecules[static_cast<std::size_t>(i)].row =
+                ComputeMoleculeRow(records[static_cast<std::size_t>(i)], choice,
+                                   {request.seed, request.embedSeconds}, descriptors, standardise);
             const int finished = ++done;
             if (worker == 0) {
                 const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
@@ -285,6 +377,12 @@ TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
                                        molecule.name, molecule.row.problem});
             continue;
         }
+        if (!molecule.row.shapeProblem.empty()) {
+            outcome.skipped.push_back(
+                {molecule.record->position, molecule.record->line, molecule.name,
+                 molecule.row.shapeProblem + ": left out of the similarity and shape tables only",
+                 true});
+        }
         usable.push_back(&molecule);
         molecule.known = ReadMeasuredValue(molecule.record->valueText, molecule.value);
         if (molecule.known) {
@@ -292,6 +390,7 @@ TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
         }
     }
     if (usable.empty()) {
+        // Every molecule is left out of every table, so every entry is a whole one.
         throw InputError(
             "no molecule is left: all " + std::to_string(total) + " were left out (first: line " +
             std::to_string(outcome.skipped.front().line) + ", " + outcome.skipped.front().name +
@@ -320,13 +419,24 @@ TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
     }
     outcome.prediction = static_cast<long>(order.size()) - outcome.calibration;
     outcome.heldOut = request.holdOut;
+    // The similarity and shape tables: the molecules with a conformer, in the same order.
+    std::vector<const Molecule*> shapeOrder;
+    long shapeCalibration = 0;
+    for (const Molecule* molecule : order) {
+        if (molecule->row.shapeProblem.empty()) {
+            shapeOrder.push_back(molecule);
+            shapeCalibration += molecule->known && !molecule->heldOut ? 1 : 0;
+        }
+    }
 
     // The tables, each complete in a temporary file before any is put in place.
     window.SetCaption("Writing the tables of " + request.set);
     window.BeginStage("writing the tables of " + request.set);
     TableFiles files(request.folder);
     const std::string& set = request.set;
+    std::vector<ManifestTable> manifest;
     if (choice.qspr) {
+        manifest.push_back({set, {propertyName}});
         files.Begin(set);
         files.Line("Cases\t" + propertyName);
         for (const Molecule* molecule : order) {
@@ -342,7 +452,9 @@ TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
                 row.push_back(DescriptorNumber(value));
             }
         }
-        WriteDescriptorTable(files, set + "d2d.des", descriptors.Names(), order, cells);
+        manifest.push_back(
+            {set + "d2d.des",
+             WriteDescriptorTable(files, set + "d2d.des", descriptors.Names(), order, cells)});
     }
     if (choice.mfp) {
         std::vector<std::string> columns;
@@ -356,22 +468,30 @@ TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
                 row.push_back(std::to_string(count));
             }
         }
-        WriteDescriptorTable(files, set + "mfp.des", columns, order, cells);
+        manifest.push_back(
+            {set + "mfp.des", WriteDescriptorTable(files, set + "mfp.des", columns, order, cells)});
     }
     // Only the fragments some molecule of the set has: a column of zeros tells the
     // analysis nothing, and the similarity program's fragment count F follows the columns.
+    const auto presentFragments = [](const std::vector<const Molecule*>& molecules,
+                                     std::vector<std::size_t>& present,
+                                     std::vector<std::string>& fragments) {
+        for (std::size_t f = 0; f < FragmentNames().size(); ++f) {
+            const bool used =
+                std::any_of(molecules.begin(), molecules.end(), [f](const Molecule* molecule) {
+                    return !molecule->row.massPercent.empty() && molecule->row.massPercent[f] > 0.0;
+                });
+            if (used) {
+                present.push_back(f);
+                fragments.push_back(FragmentNames()[f]);
+            }
+        }
+    };
     std::vector<std::size_t> present;
     std::vector<std::string> fragments;
-    for (std::size_t f = 0; f < FragmentNames().size(); ++f) {
-        const bool used = std::any_of(order.begin(), order.end(), [f](const Molecule* molecule) {
-            return !molecule->row.massPercent.empty() && molecule->row.massPercent[f] > 0.0;
-        });
-        if (used) {
-            present.push_back(f);
-            fragments.push_back(FragmentNames()[f]);
-        }
-    }
+    presentFragments(order, present, fragments);
     if (choice.vfr) {
+        manifest.push_back({set + "vfr.des", fragments});
         files.Begin(set + "vfr.des");
         files.Line("Cases\t" + Join(fragments));
         for (const Molecule* molecule : order) {
@@ -384,16 +504,24 @@ TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
         files.End();
     }
     if (choice.sim) {
+        present.clear();
+        fragments.clear();
+        presentFragments(shapeOrder, present, fragments);
         files.Begin(set + "SIM.des");
         std::string header = "Cases\t" + Join(fragments);
         for (const char* column : kShapeColumnNames) {
             header += std::string("\t") + column;
         }
-        header += "\t" + propertyName + "\tNatoms\t" + std::to_string(outcome.calibration) + "\t" +
-                  std::to_string(outcome.prediction) + "\t" + std::to_string(fragments.size()) +
-                  "\t0\t0";
+        header += "\t" + propertyName + "\tNatoms\t" + std::to_string(shapeCalibration) + "\t" +
+                  std::to_string(static_cast<long>(shapeOrder.size()) - shapeCalibration) + "\t" +
+                  std::to_string(fragments.size()) + "\t0\t0";
         files.Line(header);
-        for (const Molecule* molecule : order) {
+        manifest.push_back({set + "SIM.des", fragments});
+        for (const char* column : kShapeColumnNames) {
+            manifest.back().columns.emplace_back(column);
+        }
+        manifest.back().columns.push_back(propertyName);
+        for (const Molecule* molecule : shapeOrder) {
             const SimilarityColumns& s = molecule->row.shape;
             std::string line = molecule->name;
             for (const std::size_t f : present) {
@@ -416,7 +544,7 @@ TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
         // One whole-number shift per axis for every molecule keeps the set's common frame
         // and makes every coordinate at least 1: a 0 would end a molecule's atom list.
         std::array<double, 3> lowest{HUGE_VAL, HUGE_VAL, HUGE_VAL};
-        for (const Molecule* molecule : order) {
+        for (const Molecule* molecule : shapeOrder) {
             for (const auto& atom : molecule->row.heavyCoordinates) {
                 for (std::size_t a = 0; a < 3; ++a) {
                     lowest[a] = std::min(lowest[a], atom[a]);
@@ -427,8 +555,9 @@ TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
         for (std::size_t a = 0; a < 3; ++a) {
             shift[a] = std::ceil(1.0 - lowest[a]);
         }
+        manifest.push_back({set + "SHP.des", {}});
         files.Begin(set + "SHP.des");
-        for (const Molecule* molecule : order) {
+        for (const Molecule* molecule : shapeOrder) {
             files.Line("newmol");
             for (const auto& atom : molecule->row.heavyCoordinates) {
                 for (std::size_t a = 0; a < 3; ++a) {
@@ -438,6 +567,30 @@ TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
             files.Line("finmol");
         }
         files.End();
+    }
+    // The descriptor tables are read by position beside the QSPR table: a molecule without a
+    // conformer would leave a hole that no honest number fills, so then the table is not made.
+    bool d3dMade = false;
+    if (choice.d3d) {
+        const auto withoutConformer =
+            std::count_if(order.begin(), order.end(),
+                          [](const Molecule* molecule) { return molecule->row.d3d.empty(); });
+        if (withoutConformer == 0) {
+            std::vector<std::vector<std::string>> cells;
+            for (const Molecule* molecule : order) {
+                auto& row = cells.emplace_back();
+                for (const double value : molecule->row.d3d) {
+                    row.push_back(DescriptorNumber(value));
+                }
+            }
+            manifest.push_back(
+                {set + "d3d.des",
+                 WriteDescriptorTable(files, set + "d3d.des", Descriptor3DNames(), order, cells)});
+            d3dMade = true;
+        } else {
+            outcome.d3dLeftOut = std::to_string(withoutConformer) + " molecule" +
+                                 (withoutConformer == 1 ? " has" : "s have") + " no 3D conformer";
+        }
     }
     if (request.holdOut > 0) {
         files.Begin(set + "obs");
@@ -450,7 +603,10 @@ TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
         files.End();
     }
     files.Begin(set + "map.txt");
-    files.Line("Cases\tSet\tInput\tPosition\tObserved\tSMILES");
+    // Without standardisation the map keeps its former columns.
+    const bool standardised = standardise != Standardisation::None;
+    files.Line(std::string("Cases\tSet\tInput\tPosition\tObserved\tSMILES") +
+               (standardised ? "\tStandardised\tChanges" : ""));
     for (const Molecule* molecule : order) {
         const bool calibration = molecule->known && !molecule->heldOut;
         std::string input = molecule->record->name;
@@ -460,7 +616,10 @@ TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
         files.Line(molecule->name + "\t" + (calibration ? "cal" : "pred") + "\t" + input + "\t" +
                    std::to_string(molecule->record->position) + "\t" +
                    (molecule->known ? PropertyNumber(molecule->value) : std::string("?")) + "\t" +
-                   molecule->row.smiles);
+                   molecule->row.smiles +
+                   (standardised
+                        ? "\t" + molecule->row.standardSmiles + "\t" + molecule->row.changes
+                        : std::string()));
     }
     if (namesRewritten) {
         files.Line();
@@ -476,6 +635,7 @@ TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
                    skipped.name + "\t" + skipped.reason);
     }
     files.End();
+    WriteManifest(files, request, manifest);
     outcome.files = files.PutInPlace();
     // A held-out table of an earlier run of this set names molecules that the new QSPR table
     // may hold as calibration molecules: an external validation on it would be wrong.
@@ -484,6 +644,10 @@ TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
         if (std::remove(stale.c_str()) == 0) {
             outcome.removedStale = stale;
         }
+    }
+    // Nor may a 3D table of an earlier run stand beside QSPR rows it does not match.
+    if (choice.d3d && !d3dMade) {
+        std::remove(files.PathOf(set + "d3d.des").c_str());
     }
     return outcome;
 }

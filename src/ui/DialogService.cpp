@@ -5,8 +5,10 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTextBrowser>
 #include <QVBoxLayout>
+#include <vector>
 
 namespace kalemir::ui {
 
@@ -30,6 +32,25 @@ bool QtDialogService::AskYesNoDefaultNo(QWidget* parent, const QString& title,
                                         const QString& question) {
     return QMessageBox::question(parent, title, question, QMessageBox::Yes | QMessageBox::No,
                                  QMessageBox::No) == QMessageBox::Yes;
+}
+
+int QtDialogService::AskChoice(QWidget* parent, const QString& title, const QString& question,
+                               const QStringList& answers) {
+    QMessageBox box(QMessageBox::Question, title, question, QMessageBox::NoButton, parent);
+    std::vector<QAbstractButton*> buttons;
+    for (const QString& answer : answers) {
+        buttons.push_back(box.addButton(answer, QMessageBox::ActionRole));
+    }
+    box.addButton(QMessageBox::Cancel);
+    box.setDefaultButton(QMessageBox::Cancel);
+    box.setEscapeButton(QMessageBox::Cancel);
+    box.exec();
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        if (box.clickedButton() == buttons[i]) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
 }
 
 void QtDialogService::Inform(QWidget* parent, const QString& title, const QString& message) {

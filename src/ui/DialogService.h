@@ -3,6 +3,7 @@
 // answer them instead of a person.
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 class QDialog;
@@ -22,6 +23,10 @@ public:
     /// A yes/no question whose default answer (Enter, Escape) is No; true for yes.
     virtual bool AskYesNoDefaultNo(QWidget* parent, const QString& title,
                                    const QString& question) = 0;
+    /// A question with several answers, one button each; returns the index of the answer
+    /// chosen, or -1 when the dialog is closed (Escape). No answer is the default.
+    virtual int AskChoice(QWidget* parent, const QString& title, const QString& question,
+                          const QStringList& answers) = 0;
     /// A message the user acknowledges.
     virtual void Inform(QWidget* parent, const QString& title, const QString& message) = 0;
     /// A folder chooser opened on `start`; nullopt when cancelled.
@@ -41,6 +46,8 @@ public:
                                    const QString& defaultText) override;
     bool AskYesNo(QWidget* parent, const QString& title, const QString& question) override;
     bool AskYesNoDefaultNo(QWidget* parent, const QString& title, const QString& question) override;
+    int AskChoice(QWidget* parent, const QString& title, const QString& question,
+                  const QStringList& answers) override;
     void Inform(QWidget* parent, const QString& title, const QString& message) override;
     std::optional<QString> AskFolder(QWidget* parent, const QString& title,
                                      const QString& start) override;

@@ -4,6 +4,7 @@
 #include "qspr/results/ResultsReport.h"
 #include "qspr/results/ScatterPlot.h"
 #include "qspr/setup/InputTables.h"
+#include "qspr/setup/NameJoin.h"
 #include "qspr/setup/QsprTables.h"
 #include "qspr/setup/Workfiles.h"
 #include "qspr/validation/ExternalValidation.h"
@@ -141,10 +142,11 @@ void WorkfilesWindow::OnOk() {
         choice.selected.push_back(List2->item(i)->isSelected());
     }
     try {
-        if (!AcceptTables(choice)) {
+        std::vector<std::string> joinedByPosition;
+        if (!AcceptTables(choice, joinedByPosition)) {
             return;
         }
-        if (!qspr::WorkfilesOk(state_, choice)) {
+        if (!qspr::WorkfilesOk(state_, choice, joinedByPosition)) {
             Label5->show();
             return;
         }
@@ -155,7 +157,8 @@ void WorkfilesWindow::OnOk() {
     emit Accepted();
 }
 
-bool WorkfilesWindow::AcceptTables(const qspr::WorkfilesChoice& choice) {
+bool WorkfilesWindow::AcceptTables(qspr::WorkfilesChoice& choice,
+                                   std::vector<std::string>& joined) {
     std::vector<std::string> tables;
     for (std::size_t i = 0; i < choice.listedTables.size() && i < choice.selected.size(); ++i) {
         if (choice.selected[i]) {
@@ -174,8 +177,25 @@ bool WorkfilesWindow::AcceptTables(const qspr::WorkfilesChoice& choice) {
     for (const std::string& difference : differences) {
         question += FromReport(difference) + "\n\n";
     }
-    question += "Join these tables to the QSPR table by position anyway?";
-    return dialogs_.AskYesNoDefaultNo(this, "Workfiles", question);
+    if (!qspr::NameJoinProblem("", choice.qsprTable, tables).empty()) {
+        question += "Join these tables to the QSPR table by position anyway?";
+        if (!dialogs_.AskYesNoDefaultNo(this, "Workfiles", question)) {
+            return false;
+        }
+        joined = differences; // the report says so, as the command line does
+        return true;
+    }
+    // Every molecule of the QSPR table is in each table once: the join by name is offered
+    // beside the join by position.
+    question += QString(qspr::kByNameProposal).mid(2) +
+                "\n\nJoin these tables to the QSPR table by position or by name?";
+    const int answer =
+        dialogs_.AskChoice(this, "Workfiles", question, {"Join by position", "Join by name"});
+    choice.joinByName = answer == 1;
+    if (answer == 0) {
+        joined = differences;
+    }
+    return answer >= 0;
 }
 
 // ---- Parameters --------------------------------------------------------------------
@@ -253,7 +273,7 @@ ParametersWindow::ParametersWindow(qspr::ProgramState& state, DialogService& dia
 
 bool ParametersWindow::EntriesAccepted(const qspr::ParameterEntries& entries) {
     // The field of each qspr::ParameterEntry.
-    QLineEdit* const boxes[] = {nullptr, Text1, Text2, Text3, Text4, Text5};
+    QLineEdit* const boxes[] = {nullptr, Text1, Text2, Text3, Text4, Text5, Text6};
     const std::vector<qspr::EntryProblem> problems = qspr::CheckParameterEntries(state_, entries);
     auto point = [&](const qspr::EntryProblem& problem) {
         QLineEdit* box = boxes[problem.field];
@@ -454,6 +474,16 @@ void ResultsWindow::Activate() {
         setWindowTitle(QString(47, ' ') + "Results ... analysis stopped " + where);
         StopNotice->setText("The analysis was stopped " + where +
                             ": the report below is incomplete.");
+        StopNotice->show();
+    }
+    if (!state_.EarlierResultFilesRemoved.empty()) {
+        QStringList names;
+        for (const std::string& name : state_.EarlierResultFilesRemoved) {
+            names << FromReport(name);
+        }
+        const QString removed = "Removed at the start: " + names.join(", ") + " of an earlier run.";
+        StopNotice->setText(state_.StoppedStage.empty() ? removed
+                                                        : StopNotice->text() + "\n" + removed);
         StopNotice->show();
     }
     // The Williams plot needs the best equation by Q.

@@ -51,9 +51,11 @@ private:
     void OnListClick();
     void OnOk();
     /// The engine's checks of the chosen tables; a molecule column that differs from the
-    /// QSPR table's is used only when the user agrees to the join by position. Throws
-    /// InputError; false when the user declines.
-    bool AcceptTables(const qspr::WorkfilesChoice& choice);
+    /// QSPR table's is used only when the user agrees to the join by position, or to the
+    /// join by name (offered when every QSPR molecule is in each table once, and then set
+    /// in `choice`). Throws InputError; false when the user declines. `joined`: the
+    /// differences the user accepted with the join by position.
+    bool AcceptTables(qspr::WorkfilesChoice& choice, std::vector<std::string>& joined);
 
     qspr::ProgramState& state_;
     DialogService& dialogs_;

@@ -39,6 +39,12 @@ private:
 /// Entry fields of the minimum similarities hold numbers from 0 to 1.
 constexpr int kSimilarityFieldWidth = 100;
 
+/// The text a minimum-similarity field starts with: the engine's default ("0.9", "0.92").
+QString DefaultSimilarityText(int measure, int shapeMethod) {
+    return QString::fromStdString(
+        PlainNumber(sim::DefaultMinClusterSimilarity(measure, shapeMethod)));
+}
+
 } // namespace
 
 TableWindow::TableWindow(sim::RunChoices& choices, sim::PreparedTable& table,
@@ -64,11 +70,15 @@ TableWindow::TableWindow(sim::RunChoices& choices, sim::PreparedTable& table,
     Label7 = NamedLabel(this, "Label7", "by size");
     Label8 = NamedLabel(this, "Label8", "by hydrophilicity");
     Label9 = NamedLabel(this, "Label9", "by flexibility");
-    Text1 = NamedField(this, "Text1", kSimilarityFieldWidth, "0.9");
-    Text2 = NamedField(this, "Text2", kSimilarityFieldWidth, "0.9");
-    Text3 = NamedField(this, "Text3", kSimilarityFieldWidth, "0.9");
-    Text4 = NamedField(this, "Text4", kSimilarityFieldWidth, "0.9");
-    Text5 = NamedField(this, "Text5", kSimilarityFieldWidth, "0.88");
+    Text1 = NamedField(this, "Text1", kSimilarityFieldWidth);
+    Text2 = NamedField(this, "Text2", kSimilarityFieldWidth);
+    Text3 = NamedField(this, "Text3", kSimilarityFieldWidth);
+    Text4 = NamedField(this, "Text4", kSimilarityFieldWidth);
+    Text5 = NamedField(this, "Text5", kSimilarityFieldWidth);
+    QLineEdit* const boxes[] = {Text1, Text2, Text3, Text4, Text5};
+    for (int k = 1; k <= sim::kMeasureCount; ++k) {
+        boxes[k - 1]->setText(DefaultSimilarityText(k, sim::kCorrectedUsr));
+    }
     ButonOK = NamedButton(this, "ButonOK", "OK");
     // OK appears once a table is chosen; its place is kept so that nothing moves then.
     QSizePolicy keepPlace = ButonOK->sizePolicy();
@@ -113,19 +123,22 @@ TableWindow::TableWindow(sim::RunChoices& choices, sim::PreparedTable& table,
         ButonOK->hide();
     });
     connect(ButonOK, &QPushButton::clicked, this, [this] { OnOk(); });
+    // Another shape method brings its own shape minimum, unless the user typed one.
+    connect(Option2, &QRadioButton::toggled, this, [this](bool superposition) {
+        const int before = superposition ? sim::kCorrectedUsr : sim::kSuperposition;
+        if (Text2->text().trimmed() == DefaultSimilarityText(sim::kShape, before)) {
+            Text2->setText(DefaultSimilarityText(sim::kShape, superposition ? sim::kSuperposition
+                                                                            : sim::kCorrectedUsr));
+        }
+    });
 }
 
 void TableWindow::OnTableClick(const QString& name) {
     choices_.tableFileName = name.toLatin1().toStdString();
     sim::DeriveFileNames(choices_);
     ButonOK->show();
-    if (Option1->isChecked()) {
-        choices_.shapeMethod = sim::kCorrectedUsr;
-        Text2->setText("0.9");
-    } else {
-        choices_.shapeMethod = sim::kSuperposition;
-        Text2->setText("0.92");
-    }
+    choices_.shapeMethod = Option1->isChecked() ? sim::kCorrectedUsr : sim::kSuperposition;
+    Text2->setText(DefaultSimilarityText(sim::kShape, choices_.shapeMethod));
 }
 
 bool TableWindow::SimilaritiesAccepted() {

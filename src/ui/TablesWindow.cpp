@@ -3,6 +3,7 @@
 #include "common/Errors.h"
 #include "ui/Controls.h"
 #include "ui/DialogService.h"
+#include "ui/Keyboard.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -14,11 +15,24 @@
 #include <QRegularExpression>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace kalemir::ui {
 
 namespace {
 
 constexpr const char* kDefaultName = "(title line, .smi name, Name or ID)";
+
+/// The tables a run can make, in --tables order, with what each holds.
+const std::pair<const char*, const char*> kTables[] = {
+    {"qspr", "the QSPR table of measured values"},
+    {"d2d", "2D descriptors"},
+    {"mfp", "Morgan fingerprint counts"},
+    {"vfr", "fragment mass percents"},
+    {"sim", "the similarity table"},
+    {"shp", "the shape table of 3D coordinates"},
+    {"d3d", "3D descriptors from the same conformers"},
+};
 
 QStringList ToStrings(const std::vector<std::string>& names) {
     QStringList list;
@@ -45,6 +59,16 @@ TablesWindow::TablesWindow(DialogService& dialogs, QWidget* parent)
     SetName->setPlaceholderText("five letters and digits");
     HoldOut = new QSpinBox(this);
     HoldOut->setRange(0, 100000);
+    auto* tableChoice = new QHBoxLayout;
+    for (const auto& [name, what] : kTables) {
+        auto* box = new QCheckBox(name, this);
+        box->setObjectName(QString(name) + "Box");
+        box->setToolTip(what);
+        box->setChecked(true);
+        TableBoxes.push_back(box);
+        tableChoice->addWidget(box);
+    }
+    tableChoice->addStretch(1);
     MakeButton = NamedButton(this, "MakeButton", "Make");
     MakeButton->setEnabled(false);
     Progress = new QProgressBar(this);
@@ -67,6 +91,7 @@ TablesWindow::TablesWindow(DialogService& dialogs, QWidget* parent)
     form->addRow("Name", NameList);
     form->addRow("Set name", SetName);
     form->addRow("Molecules held out", HoldOut);
+    form->addRow("Tables", tableChoice);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(MakeButton, 0, Qt::AlignRight);
@@ -75,6 +100,7 @@ TablesWindow::TablesWindow(DialogService& dialogs, QWidget* parent)
     layout->addWidget(FilesMade, 1);
     layout->addWidget(OpenQsprButton, 0, Qt::AlignRight);
     resize(640, 520);
+    MakeDefaultButton(this, MakeButton);
 
     startQspr = [](const QString& folder) {
         const QString program = QCoreApplication::applicationDirPath() + "/KalemirQ";
@@ -135,6 +161,7 @@ void TablesWindow::SetStructureFile(const QString& path) {
     if (values_.isEmpty()) {
         PropertyList->clear();
         PropertyList->addItems(ToStrings(fields));
+        ProposeProperty();
     }
     if (SetName->text().isEmpty()) {
         QString stem = QFileInfo(path).baseName().toUpper().remove(QRegularExpression("[^A-Z0-9]"));
@@ -158,6 +185,18 @@ void TablesWindow::SetValuesFile(const QString& path) {
     PropertyList->addItems(ToStrings(columns).mid(1));
 }
 
+void TablesWindow::ProposeProperty() {
+    std::string proposed;
+    try {
+        proposed = tables::ProposedProperty(structures_.toLocal8Bit().toStdString(), {});
+    } catch (const std::exception&) {
+        return; // the list stays at its first field; Make reports what is wrong with the file
+    }
+    if (!proposed.empty()) {
+        PropertyList->setCurrentText(QString::fromLocal8Bit(proposed.c_str()));
+    }
+}
+
 tables::TableRequest TablesWindow::Request() const {
     tables::TableRequest request;
     request.structures = structures_.toLocal8Bit().toStdString();
@@ -169,6 +208,13 @@ tables::TableRequest TablesWindow::Request() const {
         request.nameField = NameList->currentText().toLocal8Bit().toStdString();
     }
     request.holdOut = HoldOut->value();
+    QStringList chosen;
+    for (const QCheckBox* box : TableBoxes) {
+        if (box->isChecked()) {
+            chosen << box->text();
+        }
+    }
+    request.tables = chosen.join(',').toStdString();
     return request;
 }
 
@@ -176,12 +222,28 @@ void TablesWindow::Make() {
     if (worker_.joinable()) {
         return;
     }
-    const tables::TableRequest request = Request();
+    tables::TableRequest request = Request();
+    // Every other check first: the question about the set's files comes only for a request
+    // that can run.
+    request.replace = true;
     try {
         tables::CheckTableRequest(request);
     } catch (const std::exception& e) {
         dialogs_.Inform(this, "KalemirT", QString::fromLocal8Bit(e.what()));
         return;
+    }
+    const std::vector<std::string> existing = tables::ExistingSetFiles(request);
+    if (!existing.empty()) {
+        QStringList names;
+        for (const std::string& path : existing) {
+            names << QFileInfo(QString::fromLocal8Bit(path.c_str())).fileName();
+        }
+        if (!dialogs_.AskYesNoDefaultNo(this, "KalemirT",
+                                        "The set " + SetName->text() +
+                                            " is already in the folder (" + names.join(", ") +
+                                            "). Replace its tables?")) {
+            return;
+        }
     }
     MakeButton->setEnabled(false);
     FilesMade->clear();
@@ -222,11 +284,16 @@ void TablesWindow::OnMade(bool stopped, const QString& error, const tables::Tabl
             FilesMade->addItem(QFileInfo(QString::fromLocal8Bit(file.c_str())).fileName());
         }
         OpenQsprButton->setEnabled(true);
+        if (!outcome.d3dLeftOut.empty()) {
+            dialogs_.Inform(this, "KalemirT",
+                            SetName->text() + "d3d.des is not made: " +
+                                QString::fromLocal8Bit(outcome.d3dLeftOut.c_str()) + ".");
+        }
         if (!outcome.skipped.empty()) {
             dialogs_.Inform(this, "KalemirT",
                             QString::number(outcome.skipped.size()) +
-                                " molecules were left out: see " + SetName->text() +
-                                "skipped.txt.");
+                                " molecules were left out of some or all tables: see " +
+                                SetName->text() + "skipped.txt.");
         }
     }
     emit Made(stopped, error);

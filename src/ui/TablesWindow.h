@@ -1,12 +1,14 @@
 #pragma once
 // The table maker's window: choose the structure file (and a values file), pick the
 // property and name fields from the lists the file offers, name the set, choose the
-// hold-out count; Make runs the table maker on a worker thread with a progress bar and
-// then lists the files made; a button opens their folder in the QSPR program.
+// hold-out count and the tables to make; Make (or Return) runs the table maker on a worker thread
+// with a progress bar and then lists the files made (a set already in the folder is replaced only
+// when the user says so); a button opens their folder in the QSPR program.
 
 #include "common/ComputingWindow.h"
 #include "tables/TableMaker.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,6 +22,7 @@
 #include <atomic>
 #include <functional>
 #include <thread>
+#include <vector>
 
 namespace kalemir::ui {
 
@@ -47,6 +50,8 @@ public:
     QComboBox* NameList;
     QLineEdit* SetName;
     QSpinBox* HoldOut;
+    /// One box per table a run can make, named "qsprBox", "d2dBox", ... in --tables order.
+    std::vector<QCheckBox*> TableBoxes;
     QPushButton* MakeButton;
     QProgressBar* Progress;
     QListWidget* FilesMade;
@@ -61,6 +66,8 @@ signals:
 
 private:
     void Make();
+    /// Chooses in the property list the field the structure file most likely measures.
+    void ProposeProperty();
     void OnMade(bool stopped, const QString& error, const tables::TableOutcome& outcome);
 
     DialogService& dialogs_;

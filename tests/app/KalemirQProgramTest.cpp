@@ -53,6 +53,25 @@ TEST(KalemirQProgramTest, PlotsAreSavedWithoutADisplay) {
     EXPECT_FALSE(fs::exists("rezultat.rez"));
 }
 
+#ifdef KALEMIR_WITH_TABLES
+// The 3D descriptor table that KalemirT makes from the example molecules is read like any
+// descriptor table: the run completes with it beside the fragment table.
+TEST(KalemirQProgramTest, RunsOnTheThreeDimensionalDescriptors) {
+    ScratchDir dir("kalemirq-d3d");
+    const std::string tables = std::string(KALEMIR_BINARY_DIR) +
+                               "/src/app/KalemirT run --quiet --tables qspr,vfr,d3d "
+                               "--property ACTIVITY --hold-out 15 "
+                               "/usr/share/RDKit/Projects/DbCLI/testData/bzr.sdf BZR09";
+    ASSERT_EQ(std::system(tables.c_str()), 0);
+    std::string errors;
+    ASSERT_EQ(RunProgram("run --quiet BZR09 BZR09d3d.des BZR09vfr.des", &errors), 0) << errors;
+    const std::string report = ReadFile("BZR09qspr.rez");
+    EXPECT_NE(report.find("BZR09d3d.des"), std::string::npos);
+    EXPECT_NE(report.find("Number of selected significant descriptors"), std::string::npos);
+    EXPECT_TRUE(fs::exists("BZR09-validation.txt")); // the 15 held-out molecules predicted
+}
+#endif
+
 TEST(KalemirQProgramTest, BadPlotNamesAreRefused) {
     ScratchDir dir("kalemirq-plot-names");
     std::string errors;

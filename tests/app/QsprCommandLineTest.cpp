@@ -54,8 +54,8 @@ TEST(QsprArgumentsTest, UsageErrors) {
     EXPECT_THROW(ParseQsprRunArguments({"--bogus", "Q", "a"}), InputError);
     EXPECT_THROW(ParseQsprRunArguments({"Q", "a", "--validation"}), InputError);
     EXPECT_THROW(ParseQsprRunArguments({"Q", "a", "--save", ""}), InputError);
-    // Text that begins with a number reads as that number, as in the window.
-    EXPECT_NO_THROW(ParseQsprRunArguments({"--min-r2", " .05x", "Q", "a"}));
+    // Blanks around a number are taken; trailing text is not (it used to read as .05).
+    EXPECT_NO_THROW(ParseQsprRunArguments({"--min-r2", " .05 ", "Q", "a"}));
     // The estimated correctness is a number from -1 to 1; nothing limits it afterwards.
     EXPECT_THROW(ParseQsprRunArguments({"--cor", "7", "Q", "a"}), InputError);
     EXPECT_NO_THROW(ParseQsprRunArguments({"--cor", "-1", "Q", "a"}));
@@ -86,7 +86,8 @@ TEST(QsprArgumentsTest, ThreadCounts) {
     EXPECT_EQ(ParseQsprRunArguments({"Q", "a"}).threads, 0);
     EXPECT_EQ(ParseQsprRunArguments({"--threads", "1", "Q", "a"}).threads, 1);
     EXPECT_EQ(ParseQsprRunArguments({"Q", "a", "--threads", "256"}).threads, 256);
-    for (const char* bad : {"0", "-2", "257", "2x", "", " 2", "two", "99999999999"}) {
+    EXPECT_EQ(ParseQsprRunArguments({"--threads", " 2 ", "Q", "a"}).threads, 2); // blanks around
+    for (const char* bad : {"0", "-2", "257", "2x", "", "2,0", "two", "99999999999"}) {
         EXPECT_THROW(ParseQsprRunArguments({"--threads", bad, "Q", "a"}), InputError) << bad;
     }
     EXPECT_THROW(ParseQsprRunArguments({"Q", "a", "--threads"}), InputError);
@@ -100,7 +101,8 @@ TEST(QsprArgumentsTest, RandomisationRunsAndSeed) {
         ParseQsprRunArguments({"--randomise", "50", "--seed", "18446744073709551615", "Q", "a"});
     EXPECT_EQ(given.randomise, "50");
     EXPECT_EQ(given.seed, 18446744073709551615ULL);
-    for (const char* bad : {"-1", "1x", "", " 1", "18446744073709551616"}) {
+    EXPECT_EQ(ParseQsprRunArguments({"--seed", " 1", "Q", "a"}).seed, 1u); // blanks around
+    for (const char* bad : {"-1", "1x", "", "1,0", "18446744073709551616"}) {
         EXPECT_THROW(ParseQsprRunArguments({"--seed", bad, "Q", "a"}), InputError) << bad;
     }
     EXPECT_THROW(ParseQsprRunArguments({"--randomise", "many", "Q", "a"}), InputError);
@@ -287,6 +289,35 @@ TEST_F(QsprRunTest, AStoppedRunEndsItsReportWithWhereItStopped) {
         }
         EXPECT_FALSE(fs::exists("newtab 1.des"));
     }
+}
+
+// Every numeric option takes a number as people type it and nothing else: a decimal comma
+// or trailing text used to be read up to where the number stopped ("--min-r2 0,05" ran with
+// .01, exit 0). Refused with exit status 2 and nothing written.
+TEST_F(QsprRunTest, NumbersAsPeopleTypeThem) {
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"--min-r2", "0,05"}, "option --min-r2: 0,05: use a decimal point"},
+        {{"--min-r2=.05abc"}, "option --min-r2: .05abc: not a number"},
+        {{"--validation", "5,0"}, "option --validation: 5,0: use a decimal point"},
+        {{"--cor", "0,75"}, "option --cor: 0,75: use a decimal point"},
+        {{"--max-inter-r2", "0.4x"}, "option --max-inter-r2: 0.4x: not a number"},
+        {{"--max-predictors", ""}, "option --max-predictors: nothing typed"},
+        {{"--randomise", "1,5"}, "option --randomise: 1,5: use a decimal point"},
+        {{"--seed", "7,5"}, "option --seed: 7,5: use a decimal point"},
+        {{"--threads", "2,0"}, "option --threads: 2,0: use a decimal point"},
+    };
+    for (const auto& [options, message] : cases) {
+        std::vector<std::string> arguments = {"run", "-C", Here(), "--quiet"};
+        arguments.insert(arguments.end(), options.begin(), options.end());
+        arguments.insert(arguments.end(), {"BZR01", "BZR01vfr.des"});
+        std::string errors;
+        EXPECT_EQ(RunCli(arguments, &errors), kExitUsage) << message;
+        EXPECT_EQ(errors.substr(0, errors.find(" (try")), "KalemirQ: " + message) << errors;
+        EXPECT_FALSE(fs::exists(dir.Path() / "rezultat.rez"));
+        EXPECT_FALSE(fs::exists(dir.Path() / "BZR01qspr.rez"));
+    }
+    // Blanks around the number are no fault.
+    EXPECT_NO_THROW(ParseQsprRunArguments({"--seed", " 7 ", "--threads", "2\t", "Q", "a"}));
 }
 
 TEST_F(QsprRunTest, UsageAndVersion) {

@@ -223,6 +223,10 @@ TEST(QsprBadInputTest, EveryKindIsRefusedWithOneMessageAndNothingWritten) {
     }
     const std::string joined = " (tables are joined by position: every table lists the "
                                "molecules of the QSPR table in its order)";
+    // Where every QSPR molecule is in the table once, the join by name is proposed.
+    const std::string byName = joined +
+                               "; every molecule of the QSPR table is found once in each table, "
+                               "so they can be joined by name (--by-name)";
     std::string twice = qspr;
     twice.replace(twice.find("m9\t"), 3, "m4\t");
     // m2's property is 0.200000, m3's first descriptor 10.000000.
@@ -250,17 +254,17 @@ TEST(QsprBadInputTest, EveryKindIsRefusedWithOneMessageAndNothingWritten) {
          "SMALL line 17: calibration molecule m16 after the prediction molecules (from line 16); "
          "the calibration molecules come first"},
         {"descriptor rows sorted by name", "SMALLd2d.des", sorted,
-         "SMALLd2d.des line 3: molecule m10, the QSPR table has m2 there" + joined},
+         "SMALLd2d.des line 3: molecule m10, the QSPR table has m2 there" + byName},
         {"a molecule row deleted", "SMALLvfr.des", without(fragments, "m5"),
          "SMALLvfr.des line 6: molecule m6, the QSPR table has m5 there" + joined},
         {"the last molecule missing", "SMALLd2d.des", without(descriptors, "m16"),
          "SMALLd2d.des line 17: the table ends, the QSPR table has m16 there" + joined},
         {"a molecule more", "SMALLd2d.des", descriptors + "m17\t1\t2\t3\t4\t5\t6\r\n",
-         "SMALLd2d.des line 18: molecule m17, the QSPR table ends before it" + joined},
+         "SMALLd2d.des line 18: molecule m17, the QSPR table ends before it" + byName},
         {"an empty line among the molecules", "SMALLvfr.des",
          fragments.substr(0, fragments.find("m3\t")) + "\r\n" +
              fragments.substr(fragments.find("m3\t")),
-         "SMALLvfr.des line 4: an empty record, the QSPR table has m3 there" + joined},
+         "SMALLvfr.des line 4: an empty record, the QSPR table has m3 there" + byName},
         {"a name twice in the QSPR table", "SMALL", twice,
          "SMALL lines 5 and 10: molecule m4 is listed twice (each molecule needs a name of its "
          "own)"},
@@ -313,7 +317,17 @@ TEST(QsprBadInputTest, ByPositionJoinsTablesInAnotherOrderWithAWarningEach) {
                   "KalemirQ: warning: SMALLd2d.des line 2: molecule m2, the QSPR table has m1 "
                   "there" +
                   joined);
-    EXPECT_TRUE(fs::exists("SMALLqspr.rez"));
+    // The report says so too, a line each, after the QSPR table's name.
+    const std::string report = ReadFile("SMALLqspr.rez");
+    const std::string lines = "     SMALL\r\n"
+                              "     warning: SMALLvfr.des line 2: molecule m2, the QSPR table has "
+                              "m1 there" +
+                              joined.substr(0, joined.size() - 1) +
+                              "\r\n"
+                              "     warning: SMALLd2d.des line 2: molecule m2, the QSPR table has "
+                              "m1 there" +
+                              joined.substr(0, joined.size() - 1) + "\r\n";
+    EXPECT_NE(report.find(lines), std::string::npos) << report.substr(0, 600);
 }
 
 TEST(QsprBadInputTest, ByteOrderMarkLfOnlyLongLinesAndShortRowsAreRead) {

@@ -6,6 +6,8 @@
 #include "app/QsprCommandLine.h"
 
 #include "TestData.h"
+#include "common/ComputingWindow.h"
+#include "common/Errors.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -188,6 +190,34 @@ TEST_F(QsprResultFilesTest, JsonReproducesTheReportAndCarriesObservedValues) {
     EXPECT_NE(ReadFile(At("BZR01-validation.txt")).find("   Q2 LOO = "), std::string::npos);
 }
 
+TEST_F(QsprResultFilesTest, TheTableSetsManifestIsCopiedAndNothingElseChanges) {
+    const std::vector<std::string> run = {"run",          "-C",          dir.Path().string(),
+                                          "--quiet",      "BZR01",       "BZR01d2d.des",
+                                          "BZR01fpc.des", "BZR01vfr.des"};
+    ASSERT_EQ(RunQuietly(run), kExitSuccess);
+    nlohmann::ordered_json without =
+        nlohmann::ordered_json::parse(ReadFile(At("BZR01-results.json")));
+    EXPECT_FALSE(without.contains("table_manifest"));
+
+    const std::string manifest = "{\r\n  \"format\": \"kalemirt-manifest\",\r\n  \"version\": "
+                                 "\"0.1.0\",\r\n  \"tables\": [{\"file\": \"BZR01\"}]\r\n}\r\n";
+    WriteFile(At("BZR01manifest.json"), manifest);
+    ASSERT_EQ(RunQuietly(run), kExitSuccess);
+    nlohmann::ordered_json with = nlohmann::ordered_json::parse(ReadFile(At("BZR01-results.json")));
+    EXPECT_EQ(with["table_manifest"], nlohmann::ordered_json::parse(manifest));
+    EXPECT_EQ(with.back(), with["table_manifest"]); // added last
+    with.erase("table_manifest");
+    with.erase("date");
+    without.erase("date");
+    EXPECT_EQ(with.dump(), without.dump());
+
+    // A manifest that is not JSON is not copied.
+    WriteFile(At("BZR01manifest.json"), "{ cut");
+    ASSERT_EQ(RunQuietly(run), kExitSuccess);
+    EXPECT_FALSE(
+        nlohmann::json::parse(ReadFile(At("BZR01-results.json"))).contains("table_manifest"));
+}
+
 TEST_F(QsprResultFilesTest, ObservedMoleculeOutsideThePredictionSetIsRefused) {
     // bzr001 is a calibration molecule of BZR01.
     WriteFile(At("BZR01obs"), "Cases\tpIC50\r\nbzr004\t7.1\r\nbzr001\t6.2\r\n");
@@ -298,6 +328,57 @@ TEST_F(QsprResultFilesTest, ModelReportShowsTheJsonFiguresAndTheQmrfChapters) {
     EXPECT_NE(qmrf.find("[TO BE WRITTEN BY THE AUTHOR] the endpoint pIC50 stands for"),
               std::string::npos);
     EXPECT_NE(qmrf.find("148 / 6 = 24.7"), std::string::npos);
+}
+
+/// Asks the run to stop once the second shuffled analysis has begun, as Stop does.
+class StopInSecondShuffledRun : public SilentWindow {
+protected:
+    void ProgressChanged(bool) override {
+        if (Progress().stage == "Y-randomisation" && Progress().done >= 1) {
+            RequestStop();
+        }
+    }
+};
+
+// A stop during the Y-randomisation used to leave a report ending with "Finishing all
+// calculations" as if complete, and the result files of an earlier run beside it.
+TEST_F(QsprResultFilesTest, AStopInTheRandomisationSaysWhereAndLeavesNoEarlierResults) {
+    WriteFile(At("BZR01-results.json"), "{}");
+    WriteFile(At("BZR01-validation.txt"), "of an earlier run");
+    QsprRunOptions options;
+    options.qsprTable = "BZR01";
+    options.descriptorTables = {"BZR01d2d.des", "BZR01vfr.des"};
+    options.randomise = "3";
+    options.quiet = true;
+    StopInSecondShuffledRun window;
+    EXPECT_THROW(RunQsprJob(options, window, nullptr, nullptr), RunInterrupted);
+    const std::vector<std::string> lines = SplitReportLines(ReadFile(At("rezultat.rez")));
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines.back(), "     ANALYSIS STOPPED in Y-randomisation run 2 of 3: the results "
+                            "above are incomplete");
+    EXPECT_EQ(lines[lines.size() - 2], "");
+    for (const char* file : {"BZR01-results.json", "BZR01-validation.txt",
+                             "BZR01-results.json.part", "BZR01-validation.txt.part"}) {
+        EXPECT_FALSE(fs::exists(At(file))) << file;
+    }
+}
+
+// A run that goes to its end says which earlier result files it removed and leaves only
+// its own, under their final names.
+TEST_F(QsprResultFilesTest, EarlierResultFilesAreRemovedWithAWord) {
+    WriteFile(At("BZR01-results.json"), "{}");
+    WriteFile(At("BZR01-validation.txt.part"), "cut");
+    std::string errors;
+    ASSERT_EQ(RunQuietly({"run", "-C", dir.Path().string(), "--quiet", "BZR01", "BZR01d2d.des",
+                          "BZR01vfr.des"},
+                         &errors),
+              kExitSuccess);
+    EXPECT_EQ(errors, "KalemirQ: BZR01-results.json of an earlier run removed\n"
+                      "KalemirQ: BZR01-validation.txt.part of an earlier run removed\n");
+    EXPECT_NE(ReadFile(At("BZR01-results.json")), "{}");
+    EXPECT_TRUE(fs::exists(At("BZR01-validation.txt")));
+    EXPECT_FALSE(fs::exists(At("BZR01-results.json.part")));
+    EXPECT_FALSE(fs::exists(At("BZR01-validation.txt.part")));
 }
 
 } // namespace

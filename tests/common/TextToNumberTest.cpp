@@ -47,5 +47,37 @@ TEST(TextToNumberTest, BeginsWithNumber) {
     EXPECT_FALSE(BeginsWithNumber("."));
 }
 
+// Values as people type them into a field or an option: what is taken, and what is refused
+// with the message that says why. The comma row is the one a German desktop gives.
+struct TypedCase {
+    const char* typed;
+    const char* problem; ///< "" when the value is taken
+};
+
+class TypedNumberTest : public ::testing::TestWithParam<TypedCase> {};
+
+TEST_P(TypedNumberTest, TakenOrRefusedWithItsReason) {
+    EXPECT_EQ(TypedNumberProblem(GetParam().typed), GetParam().problem);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, TypedNumberTest,
+    ::testing::Values(
+        TypedCase{"0.75", ""}, TypedCase{"12", ""}, TypedCase{" -.5\t", ""}, TypedCase{"+3.", ""},
+        TypedCase{"1e-2", ""}, TypedCase{"2E3", ""}, TypedCase{"0,75", "0,75: use a decimal point"},
+        TypedCase{" 0,05 ", "0,05: use a decimal point"},
+        TypedCase{",5", ",5: use a decimal point"},
+        TypedCase{"1,000", "1,000: use a decimal point"}, TypedCase{"1,2,3", "1,2,3: not a number"},
+        TypedCase{".05abc", ".05abc: not a number"}, TypedCase{"3e", "3e: not a number"},
+        TypedCase{"2.5.7", "2.5.7: not a number"}, TypedCase{"- 5", "- 5: not a number"},
+        TypedCase{".", ".: not a number"}, TypedCase{"0x10", "0x10: not a number"},
+        TypedCase{"inf", "inf: not a number"}, TypedCase{"1 000", "1 000: not a number"},
+        TypedCase{"", "nothing typed"}, TypedCase{" \t ", "nothing typed"}));
+
+TEST(TypedNumberTest, AValueTakenReadsAsTheNumberTyped) {
+    EXPECT_EQ(TextToNumber(" 0.75 "), 0.75);
+    EXPECT_EQ(WithoutBlanksAround(" \t0,75\t "), "0,75");
+}
+
 } // namespace
 } // namespace kalemir

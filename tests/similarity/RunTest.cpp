@@ -217,11 +217,12 @@ TEST(ClusterSimilarityRuleTest, ANumberFromZeroToOne) {
     const Case cases[] = {{"0.9", ""},
                           {" 1", ""},
                           {"0", ""},
-                          {"0.88x", ""}, // begins with a number, as every field reads
+                          {"0.88x", "0.88x: not a number"},
+                          {"0,85", "0,85: use a decimal point"}, // used to read as 0
                           {"1.5", "1.5 is outside the range 0 to 1"},
                           {"-0.1", "-0.1 is outside the range 0 to 1"},
-                          {"abc", "'abc' is not a number"},
-                          {"", "'' is not a number"}};
+                          {"abc", "abc: not a number"},
+                          {"", "nothing typed"}};
     for (const Case& c : cases) {
         EXPECT_EQ(ClusterSimilarityProblem(c.text), c.problem) << c.text;
     }

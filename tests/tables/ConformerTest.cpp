@@ -140,6 +140,39 @@ TEST(Conformer, MoreThanOneHundredHeavyAtomsRefused) {
     }
 }
 
+struct TimeLimitCase {
+    const char* name;
+    const char* smiles;
+    double seconds;
+    const char* reason;
+};
+
+// The limit covers the whole embedding: a limit already past when the embedder starts its
+// first try stops even ethanol; the fullerene, whose tries take some 20 s on one thread,
+// stops at its 1 s and the run goes on.
+TEST(Conformer, EmbeddingPastItsTimeLimitIsStopped) {
+    const TimeLimitCase cases[] = {
+        {"limit past at once", "CCO", 1e-9, "embedding took longer than 0.000000001 s"},
+        {"fullerene",
+         "C12=C3C4=C5C6=C1C7=C8C9=C1C%10=C%11C(=C29)C3=C2C3=C4C4=C5C5=C9C6=C7C6=C7C8=C1C1=C8C%10="
+         "C%10C%11=C2C2=C3C3=C4C4=C5C5=C%11C%12=C(C6=C95)C7=C1C1=C%12C5=C%11C4=C3C3=C5C(=C81)C%"
+         "10=C23",
+         1, "embedding took longer than 1 s"},
+    };
+    for (const TimeLimitCase& c : cases) {
+        const auto input = FromSmiles(c.smiles);
+        ASSERT_NE(input, nullptr) << c.name;
+        try {
+            MakeConformer(*input, false, 42, c.seconds);
+            ADD_FAILURE() << c.name << ": embedded";
+        } catch (const MoleculeProblem& problem) {
+            EXPECT_STREQ(problem.what(), c.reason) << c.name;
+        }
+    }
+    // The thread's next molecule has its own time.
+    EXPECT_EQ(MakeConformer(*FromSmiles("CCO"), false, 42, 10)->getNumConformers(), 1u);
+}
+
 struct CoordinatesCase {
     const char* name;
     std::string block;

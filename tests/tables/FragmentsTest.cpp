@@ -154,41 +154,105 @@ INSTANTIATE_TEST_SUITE_P(
                        {"Car", 5.887456, 8.333333}}}),
     [](const ::testing::TestParamInfo<PartitionCase>& info) { return info.param.name; });
 
-struct ProblemCase {
-    const char* smiles;
-    const char* reason;
-};
-
-class UnpartitionableTest : public ::testing::TestWithParam<ProblemCase> {};
-
-TEST_P(UnpartitionableTest, NamesTheAtomNoFragmentCovers) {
-    const auto mol = FromSmiles(GetParam().smiles);
-    try {
-        ShareIntoFragments(*mol);
-        FAIL() << "no problem reported";
-    } catch (const MoleculeProblem& problem) {
-        EXPECT_STREQ(problem.what(), GetParam().reason);
-    }
-}
-
-// Atoms are numbered from 1 in input order, as in an SD file's atom block.
+// The groups and element fragments for sulfur, phosphorus, silicon, boron, selenium,
+// anions and atoms no named fragment fits, worked by hand with the masses above and
+// P 30.974, Si 28.086, B 10.812, Se 78.960, Na 22.990, Sn 118.711:
+//   ethanethiol: C2H5 (29.062, 7 atoms) + SH (33.075, 2); total 62.137, 9 atoms.
+//   dimethyl disulfide: SS (64.134, 2) + 2 CH3 (30.070, 8); total 94.204.
+//   thioacetamide CH3-C(=S)-NH2: CS (44.078, 2), CH3 (15.035, 4), NH2 (16.023, 3).
+//   dimethyl sulfoxide: SO (48.066, 2) + 2 CH3 (30.070, 8); total 78.136.
+//   methanesulfonate anion: SO3 (80.064, 4) + CH3 (15.035, 4); total 95.099.
+//   trimethyl phosphate: PO4 (94.970, 5) + 3 CH3 (45.105, 12); total 140.075.
+//   dimethyl methylphosphonate: PO3 (78.971, 4) + 3 CH3 (45.105, 12); total 124.076.
+//   triphenylphosphine: Patom (30.974, 1), 15 CHar (195.285, 30), 3 Car (36.033, 3).
+//   tetramethylsilane: Si (28.086, 1) + 4 CH3 (60.140, 16); total 88.226.
+//   phenylboronic acid: B (10.812, 1), 2 OH (34.014, 4), 5 CHar (65.095, 10), Car.
+//   dimethyl selenide: Se (78.960, 1) + 2 CH3 (30.070, 8); total 109.030.
+//   sodium acetate as drawn: CH3 (15.035, 4), COOminus (44.009, 3), Na (22.990, 1).
+//   methane: CH4 (16.043, 5 atoms), all of it.
+//   carbon monoxide [C-]#[O+]: Cother (12.011, 1) + Oother (15.999, 1); total 28.010.
+//   tetraethyltin: Sn (118.711, 1) + 4 C2H5 (116.248, 28); total 234.959, 29 atoms.
 INSTANTIATE_TEST_SUITE_P(
-    Molecules, UnpartitionableTest,
-    ::testing::Values(ProblemCase{"c1ccc(P(c2ccccc2)c2ccccc2)cc1", "no fragment for atom 5 (P)"},
-                      ProblemCase{"C[Si](C)(C)C", "no fragment for atom 2 (Si)"},
-                      // a carboxylate: the C=O is a carbonyl, the charged O fits nothing
-                      ProblemCase{"CC(=O)[O-]", "no fragment for atom 4 (O)"},
-                      // a sulfoxide S has a double bond but is no sulfonyl
-                      ProblemCase{"CS(C)=O", "no fragment for atom 2 (S)"},
-                      ProblemCase{"[Na+].[Cl-]", "no fragment for atom 1 (Na)"},
-                      ProblemCase{"[H][H]", "no fragment for atom 1 (H)"}));
+    NewGroups, PartitionTest,
+    ::testing::Values(
+        PartitionCase{"ethanethiol",
+                      "CCS",
+                      9,
+                      {{"C2H5", 46.770845, 77.777778}, {"SH", 53.229155, 22.222222}}},
+        PartitionCase{
+            "dimethyl_disulfide", "CSSC", 10, {{"SS", 68.079912, 20}, {"CH3", 31.920088, 80}}},
+        PartitionCase{"thioacetamide",
+                      "CC(N)=S",
+                      9,
+                      {{"CS", 58.664289, 22.222222},
+                       {"CH3", 20.010381, 44.444444},
+                       {"NH2", 21.325330, 33.333333}}},
+        PartitionCase{
+            "dimethyl_sulfoxide", "CS(C)=O", 10, {{"SO", 61.515819, 20}, {"CH3", 38.484181, 80}}},
+        PartitionCase{"methanesulfonate",
+                      "CS(=O)(=O)[O-]",
+                      8,
+                      {{"SO3", 84.190160, 50}, {"CH3", 15.809840, 50}}},
+        PartitionCase{"trimethyl_phosphate",
+                      "COP(=O)(OC)OC",
+                      17,
+                      {{"PO4", 67.799393, 29.411765}, {"CH3", 32.200607, 70.588235}}},
+        PartitionCase{"dimethyl_methylphosphonate",
+                      "COP(C)(=O)OC",
+                      16,
+                      {{"PO3", 63.647281, 25}, {"CH3", 36.352719, 75}}},
+        PartitionCase{"triphenylphosphine",
+                      "c1ccc(P(c2ccccc2)c2ccccc2)cc1",
+                      34,
+                      {{"Patom", 11.808976, 2.941176},
+                       {"CHar", 74.453281, 88.235294},
+                       {"Car", 13.737743, 8.823529}}},
+        PartitionCase{"tetramethylsilane",
+                      "C[Si](C)(C)C",
+                      17,
+                      {{"Si", 31.834153, 5.882353}, {"CH3", 68.165847, 94.117647}}},
+        PartitionCase{"phenylboronic_acid",
+                      "OB(O)c1ccccc1",
+                      16,
+                      {{"B", 8.867237, 6.25},
+                       {"OH", 27.895876, 25},
+                       {"CHar", 53.386314, 62.5},
+                       {"Car", 9.850572, 6.25}}},
+        PartitionCase{"dimethyl_selenide",
+                      "C[Se]C",
+                      9,
+                      {{"Se", 72.420435, 11.111111}, {"CH3", 27.579565, 88.888889}}},
+        PartitionCase{
+            "sodium_acetate",
+            "CC(=O)[O-].[Na+]",
+            8,
+            {{"CH3", 18.327767, 50}, {"COOminus", 53.647268, 37.5}, {"Na", 28.024965, 12.5}}},
+        PartitionCase{"methane", "C", 5, {{"CH4", 100, 100}}},
+        PartitionCase{"carbon_monoxide",
+                      "[C-]#[O+]",
+                      2,
+                      {{"Cother", 42.881114, 50}, {"Oother", 57.118886, 50}}},
+        PartitionCase{"tetraethyltin",
+                      "CC[Sn](CC)(CC)CC",
+                      29,
+                      {{"Sn", 50.524134, 3.448276}, {"C2H5", 49.475866, 96.551724}}}),
+    [](const ::testing::TestParamInfo<PartitionCase>& info) { return info.param.name; });
+
+TEST(Fragments, MoleculeWithoutHeavyAtomHasNoShares) {
+    const auto mol = FromSmiles("[H][H]");
+    EXPECT_THROW(ShareIntoFragments(*mol), MoleculeProblem);
+}
 
 TEST(FragmentNames, ExampleColumnsFirstInTheirOrder) {
     const auto& names = FragmentNames();
-    ASSERT_EQ(names.size(), 42u);
+    ASSERT_EQ(names.size(), 53u + 118u);
     EXPECT_EQ(names[0], "CH3");
     EXPECT_EQ(names[36], "Br");
     EXPECT_EQ(names[37], "SO2NH");
+    // one per element after the named fragments, by atomic number
+    EXPECT_EQ(names[53], "H");
+    EXPECT_EQ(names[53 + 5], "Cother");
+    EXPECT_EQ(names[53 + 10], "Na");
     for (const auto& name : names)
         EXPECT_LE(name.size(), 8u) << name;
 }

@@ -40,6 +40,7 @@ TableRequest Request(const std::string& structures, const std::string& tables = 
     request.property = "Act";
     request.tables = tables;
     request.threads = 1;
+    request.replace = true; // the tests make a set again in its folder
     return request;
 }
 
@@ -201,10 +202,12 @@ TEST(TableMaker, HoldOutSpreadOverTheRangeAndPredictionMoleculesLast) {
     EXPECT_EQ(skipped[1].substr(0, 15), "4\t5\tbroken\tthe ");
     EXPECT_EQ(skipped[2], "6\t7\thydrogen\tno heavy atom");
     const auto map = SplitReportLines(ReadFile("TST01map.txt"));
-    EXPECT_EQ(map[0], "Cases\tSet\tInput\tPosition\tObserved\tSMILES");
-    EXPECT_EQ(map[1], "acetic_acid\tcal\tacetic acid\t2\t1\tCC(=O)O");
-    EXPECT_EQ(map[5], "ethanol\tpred\tethanol\t1\t5\tCCO");
-    EXPECT_EQ(map[7], "chloropropane\tpred\tchloropropane\t8\t?\tCCCCl");
+    EXPECT_EQ(map[0], "Cases\tSet\tInput\tPosition\tObserved\tSMILES\tStandardised\tChanges");
+    EXPECT_EQ(map[1], "acetic_acid\tcal\tacetic acid\t2\t1\tCC(=O)O\tCC(=O)O\tunchanged");
+    EXPECT_EQ(map[3], "nitromethane\tcal\tnitromethane\t7\t6\tC[N+](=O)[O-]\tC[N+](=O)[O-]\t"
+                      "unchanged");
+    EXPECT_EQ(map[5], "ethanol\tpred\tethanol\t1\t5\tCCO\tCCO\tunchanged");
+    EXPECT_EQ(map[7], "chloropropane\tpred\tchloropropane\t8\t?\tCCCCl\tCCCCl\tunchanged");
     EXPECT_EQ(map[9].substr(0, 22), "Names as table tokens:");
 
     // Made again without a hold-out, the set has no held-out table of the earlier run.
@@ -230,13 +233,13 @@ TEST(TableMaker, TiedValuesAreRankedByInputOrder) {
 TEST(TableMaker, SameBytesOnEveryRunAndAnyThreadCount) {
     ScratchDir dir("same-bytes");
     WriteFile("small.csv", kSmallSet);
-    TableRequest request = Request("small.csv", "qspr,d2d,mfp,vfr,sim,shp");
+    TableRequest request = Request("small.csv", kAllTables);
     std::map<std::string, std::string> first;
     for (const int threads : {1, 2, 2}) {
         request.threads = threads;
         SilentWindow window;
         const TableOutcome outcome = MakeTables(request, window);
-        ASSERT_EQ(outcome.files.size(), 8u);
+        ASSERT_EQ(outcome.files.size(), 9u);
         for (const std::string& file : outcome.files) {
             if (first.count(file) == 0) {
                 first[file] = ReadFile(file);
@@ -248,6 +251,80 @@ TEST(TableMaker, SameBytesOnEveryRunAndAnyThreadCount) {
     // Embedded molecules are in their principal-axes frame, shifted as one set.
     EXPECT_EQ(first["TST01SHP.des"].substr(0, 8), "newmol\r\n");
     EXPECT_NE(first["TST01SIM.des"].find("\tNatoms\t5\t1\t"), std::string::npos);
+    // The 3D descriptors have the QSPR table's molecules in its order, which is how the
+    // QSPR program reads a descriptor table, and only columns that vary.
+    const auto qspr = SplitReportLines(first["TST01"]);
+    const auto d3d = SplitReportLines(first["TST01d3d.des"]);
+    ASSERT_EQ(d3d.size(), qspr.size());
+    for (std::size_t i = 1; i < d3d.size(); ++i) {
+        EXPECT_EQ(d3d[i].substr(0, d3d[i].find('\t')), qspr[i].substr(0, qspr[i].find('\t')));
+    }
+    EXPECT_EQ(d3d[0].substr(0, 11), "Cases\tPMI1\t");
+    std::vector<std::set<std::string>> columnValues;
+    for (std::size_t i = 1; i < d3d.size(); ++i) {
+        std::size_t c = 0;
+        for (std::size_t start = 0, tab = 0; tab != std::string::npos; start = tab + 1, ++c) {
+            tab = d3d[i].find('\t', start);
+            columnValues.resize(std::max(columnValues.size(), c + 1));
+            columnValues[c].insert(d3d[i].substr(start, tab - start));
+        }
+    }
+    for (std::size_t c = 1; c < columnValues.size(); ++c) {
+        EXPECT_GT(columnValues[c].size(), 1u) << "column " << c << " is constant";
+    }
+}
+
+// The fullerene, whose embedding takes some 20 s, runs out of its 1 s and is left out
+// with the reason; the other molecules have every table, the 3D descriptors included.
+TEST(TableMaker, MoleculePastTheEmbeddingTimeIsLeftOut) {
+    ScratchDir dir("embed-time");
+    WriteFile("set.smi",
+              "C12=C3C4=C5C6=C1C7=C8C9=C1C%10=C%11C(=C29)C3=C2C3=C4C4=C5C5=C9C6=C7C6=C7C8=C1C1=C8C%"
+              "10=C%10C%11=C2C2=C3C3=C4C4=C5C5=C%11C%12=C(C6=C95)C7=C1C1=C%12C5=C%11C4=C3C3=C5C(="
+              "C81)C%10=C23 c60\nCCCCO butanol\nCCc1ccccc1 ethylbenzene\n");
+    WriteFile("values.csv", "Name,Act\nc60,1\nbutanol,2\nethylbenzene,3\n");
+    TableRequest request = Request("set.smi", "qspr,d3d");
+    request.valuesFile = "values.csv";
+    request.property.clear();
+    request.embedSeconds = 1;
+    request.threads = 2;
+    SilentWindow window;
+    const TableOutcome outcome = MakeTables(request, window);
+    ASSERT_EQ(outcome.skipped.size(), 1u);
+    EXPECT_EQ(outcome.skipped[0].name, "c60");
+    EXPECT_EQ(outcome.skipped[0].reason, "embedding took longer than 1 s");
+    EXPECT_TRUE(outcome.d3dLeftOut.empty());
+    const auto d3d = SplitReportLines(ReadFile("TST01d3d.des"));
+    ASSERT_EQ(d3d.size(), 3u);
+    EXPECT_EQ(d3d[1].substr(0, 8), "butanol\t");
+    EXPECT_EQ(d3d[2].substr(0, 13), "ethylbenzene\t");
+}
+
+struct ProposalCase {
+    const char* what;
+    const char* csv;
+    const char* proposed;
+};
+
+// The property proposed for a structure file: the first column other than the name and
+// the SMILES in which more than half of the molecules have a number.
+TEST(TableMaker, ProposedPropertyIsTheFirstMostlyNumericColumn) {
+    const ProposalCase cases[] = {
+        {"text column first", "SMILES,ID,Code,logS\nCCO,a,x,1\nCC,b,y,2\n", "logS"},
+        {"numeric name column", "ID,SMILES,Act\n1,CCO,5.5\n2,CC,6\n", "Act"},
+        {"half numbers is not enough", "SMILES,Name,Note,pKa\nCCO,a,1,4.2\nCC,b,?,5\n", "pKa"},
+        {"most are numbers", "SMILES,Name,pKa\nCCO,a,4.2\nCC,b,?\nC,c,3\n", "pKa"},
+        {"no numbers", "SMILES,Name,Note\nCCO,a,x\nCC,b,n/a\n", ""},
+    };
+    ScratchDir dir("proposal");
+    for (const ProposalCase& c : cases) {
+        WriteFile("set.csv", c.csv);
+        EXPECT_EQ(ProposedProperty("set.csv", ""), c.proposed) << c.what;
+    }
+    // A name column chosen by the user is never proposed.
+    WriteFile("set.csv", "SMILES,Code,Act\nCCO,1,x\nCC,2,y\n");
+    EXPECT_EQ(ProposedProperty("set.csv", ""), "Code");
+    EXPECT_EQ(ProposedProperty("set.csv", "Code"), "");
 }
 
 TEST(TableMaker, MoleculeTooLargeForTheShapeTableIsLeftOut) {
@@ -260,9 +337,83 @@ TEST(TableMaker, MoleculeTooLargeForTheShapeTableIsLeftOut) {
     SilentWindow window;
     const TableOutcome outcome = MakeTables(request, window);
     ASSERT_EQ(outcome.skipped.size(), 1u);
-    EXPECT_EQ(outcome.skipped[0].reason, "more than 100 heavy atoms (101) for the shape table");
+    EXPECT_EQ(outcome.skipped[0].reason, "more than 100 heavy atoms (101) for the shape table: "
+                                         "left out of the similarity and shape tables only");
+    EXPECT_TRUE(outcome.skipped[0].shapeOnly);
+    EXPECT_EQ(ReadFile("TST01"), "Cases\tAct\r\nsmall\t1\r\nlarge\t2\r\n");
     request.tables = "qspr";
     EXPECT_TRUE(MakeTables(request, window).skipped.empty());
+}
+
+// A molecule of fewer than 4 heavy atoms has no shape columns but stays in the QSPR,
+// descriptor and fragment tables; the similarity table counts only its own rows and
+// agrees with the shape table. Without standardisation the salt keeps its counter-ion.
+TEST(TableMaker, ShapelessMoleculeKeptOutOfTheSimilarityAndShapeTablesOnly) {
+    ScratchDir dir("shapeless");
+    WriteFile("set.csv", "SMILES,Name,Act\nCCO,ethanol,1\nCCCCO,butanol,2\nCCCCCO,pentanol,?\n"
+                         "CCCCN.Cl,butylamine hydrochloride,3\n");
+    TableRequest request = Request("set.csv", "qspr,d2d,vfr,sim,shp");
+    SilentWindow window;
+    const TableOutcome outcome = MakeTables(request, window);
+    ASSERT_EQ(outcome.skipped.size(), 1u);
+    EXPECT_EQ(outcome.skipped[0].name, "ethanol");
+    EXPECT_TRUE(outcome.skipped[0].shapeOnly);
+    const auto skipped = SplitReportLines(ReadFile("TST01skipped.txt"));
+    EXPECT_EQ(skipped[1], "1\t2\tethanol\tfewer than 4 heavy atoms for the shape columns: left "
+                          "out of the similarity and shape tables only");
+    for (const char* table : {"TST01", "TST01d2d.des", "TST01vfr.des"}) {
+        const auto lines = SplitReportLines(ReadFile(table));
+        ASSERT_EQ(lines.size(), 5u) << table;
+        EXPECT_EQ(lines[1].substr(0, 8), "ethanol\t") << table;
+    }
+    const auto sim = SplitReportLines(ReadFile("TST01SIM.des"));
+    ASSERT_EQ(sim.size(), 4u);
+    // two calibration molecules and one prediction molecule of its own
+    EXPECT_NE(sim[0].find("\tNatoms\t2\t1\t"), std::string::npos) << sim[0];
+    EXPECT_EQ(sim[1].substr(0, 8), "butanol\t");
+    EXPECT_EQ(sim[3].substr(0, 9), "pentanol\t");
+    const std::string shape = ReadFile("TST01SHP.des");
+    std::size_t molecules = 0;
+    for (std::size_t at = shape.find("newmol"); at != std::string::npos;
+         at = shape.find("newmol", at + 1)) {
+        ++molecules;
+    }
+    EXPECT_EQ(molecules, 3u);
+    const auto map = SplitReportLines(ReadFile("TST01map.txt"));
+    EXPECT_EQ(map[3], "butylamine_hydrochloride\tcal\tbutylamine hydrochloride\t4\t3\tCCCCN.Cl\t"
+                      "CCCCN\tremoved 1 fragment: hydrogen chloride");
+    // Standardisation off: the map keeps its former columns and the salt is described whole.
+    request.standardise = "none";
+    request.tables = "qspr,vfr";
+    MakeTables(request, window);
+    EXPECT_EQ(SplitReportLines(ReadFile("TST01map.txt"))[0],
+              "Cases\tSet\tInput\tPosition\tObserved\tSMILES");
+    EXPECT_EQ(SplitReportLines(ReadFile("TST01vfr.des"))[0].substr(0, 5), "Cases");
+    EXPECT_NE(ReadFile("TST01vfr.des").find("Clother"), std::string::npos);
+}
+
+// The toolkit's refusals become reasons of the suite's own, naming the atom where it can.
+TEST(TableMaker, UnreadableStructuresGetReasonsInTheSuitesWords) {
+    ScratchDir dir("reasons");
+    WriteFile("set.csv", "SMILES,Name,Act\nCN(C)(C)(C)C,pentavalent,1\nc1cccc1,odd_ring,2\n"
+                         "*CC,dummy,3\nCCCC[Se]C,selenide,4\nCCCO,propanol,5\n");
+    TableRequest request = Request("set.csv", "qspr,d2d");
+    SilentWindow window;
+    const TableOutcome outcome = MakeTables(request, window);
+    const char* const reasons[] = {
+        "the SMILES: atom 2 has too many bonds",
+        "the SMILES: an aromatic ring has no alternating single and double bonds",
+        "the SMILES: atom 1 is no element (*)",
+        "no partial charges for element Se (2D descriptors)"};
+    ASSERT_EQ(outcome.skipped.size(), 4u);
+    for (std::size_t k = 0; k < 4; ++k) {
+        EXPECT_EQ(outcome.skipped[k].reason, reasons[k]);
+        EXPECT_FALSE(outcome.skipped[k].shapeOnly);
+    }
+    // Without the 2D descriptors the selenide is described.
+    request.tables = "qspr,vfr";
+    EXPECT_EQ(MakeTables(request, window).skipped.size(), 3u);
+    EXPECT_NE(ReadFile("TST01vfr.des").find("\tSe"), std::string::npos);
 }
 
 struct RefusedRequest {
@@ -277,6 +428,8 @@ TEST(TableMaker, RefusedInputWritesNothing) {
         {"short set name", [](TableRequest& r) { r.set = "TST1"; }, "five letters and digits"},
         {"set name with a dash", [](TableRequest& r) { r.set = "TS-01"; }, "five letters"},
         {"unknown table", [](TableRequest& r) { r.tables = "qspr,fpc"; }, "unknown table 'fpc'"},
+        {"unknown standardisation", [](TableRequest& r) { r.standardise = "salts"; },
+         "--standardise: unknown choice 'salts'"},
         {"missing file", [](TableRequest& r) { r.structures = "none.csv"; }, "none.csv: no such"},
         {"no values", [](TableRequest& r) { r.property.clear(); }, "no measured values"},
         {"hold-out of all", [](TableRequest& r) { r.holdOut = 6; }, "leaves no calibration"},
@@ -292,6 +445,15 @@ TEST(TableMaker, RefusedInputWritesNothing) {
         {"same name twice", [](TableRequest& r) { r.structures = "twice.csv"; },
          "twice.csv line 3: molecule a_b has the name of the molecule on line 2"},
         {"missing folder", [](TableRequest& r) { r.folder = "nowhere"; }, "nowhere: no such"},
+        {"no table", [](TableRequest& r) { r.tables.clear(); }, "no table chosen"},
+        {"no embedding time", [](TableRequest& r) { r.embedSeconds = 0; },
+         "--embed-seconds must be a positive number of seconds"},
+        {"set already in the folder",
+         [](TableRequest& r) {
+             r.set = "OLD01";
+             r.replace = false;
+         },
+         "the set OLD01 is already in the folder (OLD01, OLD01map.txt); give --replace"},
     };
     ScratchDir dir("refused");
     WriteFile("small.csv", kSmallSet);
@@ -299,6 +461,8 @@ TEST(TableMaker, RefusedInputWritesNothing) {
     WriteFile("values.csv", "Name,Act\nx,1\n");
     WriteFile("novalue.csv", "SMILES,Name,Act\nCCO,e,?\nCC,f,n/a\n");
     WriteFile("twice.csv", "SMILES,Name,Act\nCCO,a b,1\nCC,a_b,2\n");
+    WriteFile("OLD01", "Cases\tAct\r\n");
+    WriteFile("OLD01map.txt", "edited by hand\n");
     const std::set<std::string> inputs = FolderFiles();
     for (const RefusedRequest& c : cases) {
         TableRequest request = Request("small.csv");
@@ -313,6 +477,7 @@ TEST(TableMaker, RefusedInputWritesNothing) {
         }
         EXPECT_EQ(FolderFiles(), inputs) << c.what;
     }
+    EXPECT_EQ(ReadFile("OLD01map.txt"), "edited by hand\n");
 }
 
 // A disk that fills up at any write: the run fails and leaves no table, whole or partial,

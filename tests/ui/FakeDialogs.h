@@ -52,6 +52,20 @@ public:
         yesNoAnswers.pop_front();
         return answer;
     }
+    /// Answers of AskChoice in order (indexes); none left closes the dialog (-1).
+    std::deque<int> choiceAnswers;
+    QList<QStringList> choices;
+    int AskChoice(QWidget*, const QString&, const QString& question,
+                  const QStringList& answers) override {
+        questions << question;
+        choices << answers;
+        if (choiceAnswers.empty()) {
+            return -1;
+        }
+        const int answer = choiceAnswers.front();
+        choiceAnswers.pop_front();
+        return answer;
+    }
     void Inform(QWidget*, const QString&, const QString& message) override { messages << message; }
 
     /// Folder answers in order; none left cancels.

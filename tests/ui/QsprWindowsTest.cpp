@@ -1,6 +1,7 @@
 #include "ui/QsprWindows.h"
 
 #include "app/QsprCommandLine.h"
+#include "qspr/setup/Parameters.h"
 #include "qspr/setup/Workfiles.h"
 
 #include "TestData.h"
@@ -216,20 +217,70 @@ TEST_F(QsprWindowsTest, TablesInAnotherOrderAreUsedOnlyWhenTheUserAgrees) {
     ClickItem(files->List1, RowOf(files->List1, "BZR01"));
     ClickItem(files->List2, RowOf(files->List2, "BZR01d2d.des"));
     ClickItem(files->List2, RowOf(files->List2, "BZR01vfr.des"), Qt::ControlModifier);
-    // No answer: the dialog's default, No.
+    // No answer: the dialog closed.
     QTest::mouseClick(files->ButonOK, Qt::LeftButton);
     ASSERT_EQ(dialogs.questions.size(), 1);
     EXPECT_EQ(dialogs.questions.front().toStdString(),
               "BZR01d2d.des line 3: molecule bzr003, the QSPR table has bzr002 there (tables are "
               "joined by position: every table lists the molecules of the QSPR table in its "
-              "order)\n\nJoin these tables to the QSPR table by position anyway?");
+              "order)\n\nevery molecule of the QSPR table is found once in each table, so they "
+              "can be joined by name\n\nJoin these tables to the QSPR table by position or by "
+              "name?");
+    EXPECT_EQ(dialogs.choices.front(), (QStringList{"Join by position", "Join by name"}));
     EXPECT_FALSE(fs::exists("rezultat.rez"));
     EXPECT_EQ(flow.Parameters(), nullptr);
 
-    dialogs.yesNoAnswers = {true};
+    dialogs.choiceAnswers = {0};
     QTest::mouseClick(files->ButonOK, Qt::LeftButton);
     ASSERT_TRUE(WaitFor([&] { return flow.Parameters() != nullptr; }));
+    // The report says so in the command line's words, after the QSPR table's name.
+    const std::string report = ReadFile("rezultat.rez");
+    EXPECT_NE(report.find("     BZR01\r\n     warning: BZR01d2d.des line 3: molecule bzr003, the "
+                          "QSPR table has bzr002 there (tables are joined by position: every "
+                          "table lists the molecules of the QSPR table in its order); joined by "
+                          "position as asked\r\n"),
+              std::string::npos)
+        << report;
     EXPECT_TRUE(fs::exists("rezultat.rez"));
+    EXPECT_FALSE(state.JoinByName);
+}
+
+TEST_F(QsprWindowsTest, TablesMissingAMoleculeCanOnlyBeJoinedByPosition) {
+    const std::string text = ReadFile("BZR01d2d.des");
+    const std::size_t second = text.find("bzr002");
+    WriteFile("BZR01d2d.des", text.substr(0, second) + text.substr(text.find("bzr003")));
+    WorkfilesWindow window(state, dialogs);
+    window.show();
+    ClickItem(window.List1, RowOf(window.List1, "BZR01"));
+    ClickItem(window.List2, RowOf(window.List2, "BZR01d2d.des"));
+    dialogs.yesNoAnswers = {true};
+    QSignalSpy accepted(&window, &WorkfilesWindow::Accepted);
+    QTest::mouseClick(window.ButonOK, Qt::LeftButton);
+    EXPECT_TRUE(dialogs.choices.isEmpty());
+    ASSERT_EQ(dialogs.questions.size(), 1);
+    EXPECT_TRUE(dialogs.questions.front().endsWith("by position anyway?"));
+    EXPECT_EQ(accepted.count(), 1);
+    EXPECT_FALSE(state.JoinByName);
+}
+
+TEST_F(QsprWindowsTest, TheJoinByNameIsTheRunsAndItsReportSaysSo) {
+    SwapSecondAndThirdMolecule("BZR01d2d.des");
+    WorkfilesWindow window(state, dialogs);
+    window.show();
+    ClickItem(window.List1, RowOf(window.List1, "BZR01"));
+    ClickItem(window.List2, RowOf(window.List2, "BZR01d2d.des"));
+    ClickItem(window.List2, RowOf(window.List2, "BZR01vfr.des"), Qt::ControlModifier);
+    dialogs.choiceAnswers = {1};
+    QSignalSpy accepted(&window, &WorkfilesWindow::Accepted);
+    QTest::mouseClick(window.ButonOK, Qt::LeftButton);
+    EXPECT_EQ(accepted.count(), 1);
+    EXPECT_TRUE(state.JoinByName);
+    qspr::ParameterEntries entries = qspr::LoadParameters(state);
+    qspr::ParametersOk(state, entries);
+    const std::string report = ReadFile("rezultat.rez");
+    EXPECT_NE(report.find("\r\n     Descriptor tables joined to the QSPR table by name: each "
+                          "table's rows taken in the QSPR table's order\r\n"),
+              std::string::npos);
 }
 
 TEST_F(QsprWindowsTest, WorkfilesRefusesWhatTheCommandLineRefuses) {
@@ -425,14 +476,24 @@ TEST_F(QsprWindowsTest, FieldsAreCheckedAndReturnPressesOk) {
     window.Text1->setText("abc");
     QTest::keyClick(window.Text4, Qt::Key_Return);
     EXPECT_EQ(dialogs.messages,
-              QStringList({"Min. descriptor / Property correlation: 'abc' is not a number"}));
+              QStringList({"Min. descriptor / Property correlation: abc: not a number"}));
     EXPECT_EQ(window.focusWidget(), window.Text1);
     window.Text1->setText(" .0338");
     window.Text3->setText("7");
     QTest::mouseClick(window.ButonOK, Qt::LeftButton);
     EXPECT_EQ(dialogs.messages.back(),
               "Estimated correctness (KalemirS): 7 is outside the range -1 to 1");
+    // A decimal comma used to run as 0; it is refused on the field that holds it.
+    window.Text3->setText("0,75");
+    QTest::mouseClick(window.ButonOK, Qt::LeftButton);
+    EXPECT_EQ(dialogs.messages.back(),
+              "Estimated correctness (KalemirS): 0,75: use a decimal point");
     window.Text3->setText(" .5001");
+    window.Text6->setText("20 runs");
+    QTest::mouseClick(window.ButonOK, Qt::LeftButton);
+    EXPECT_EQ(dialogs.messages.back(), "Y-randomisation runs: 20 runs: not a number");
+    EXPECT_EQ(window.focusWidget(), window.Text6);
+    window.Text6->setText(" 0");
     window.Text5->setText("99");
     dialogs.yesNoAnswers = {false};
     QTest::mouseClick(window.ButonOK, Qt::LeftButton);
@@ -444,6 +505,18 @@ TEST_F(QsprWindowsTest, FieldsAreCheckedAndReturnPressesOk) {
     QTest::keyClick(window.Text5, Qt::Key_Return);
     EXPECT_EQ(compute.count(), 1);
     EXPECT_EQ(state.MaxPredictors, 20);
+}
+
+// Result files of an earlier run removed at the start are named above the report.
+TEST_F(QsprWindowsTest, TheResultsSayWhichEarlierResultFilesWereRemoved) {
+    ASSERT_TRUE(qspr::WorkfilesOk(state, {"BZR01", {"BZR01vfr.des"}, {true}}));
+    state.EarlierResultFilesRemoved = {"BZR01-results.json", "BZR01-validation.txt"};
+    ResultsWindow window(state, dialogs);
+    window.show();
+    window.Activate();
+    EXPECT_TRUE(window.StopNotice->isVisible());
+    EXPECT_EQ(window.StopNotice->text(),
+              "Removed at the start: BZR01-results.json, BZR01-validation.txt of an earlier run.");
 }
 
 // The report can be selected, copied and searched; Tab follows the screen order.

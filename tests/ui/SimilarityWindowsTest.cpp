@@ -1,5 +1,7 @@
 #include "ui/SimilarityWindows.h"
 
+#include "app/SimCommandLine.h"
+
 #include "TestData.h"
 #include "support/TempDir.h"
 #include "ui/FakeDialogs.h"
@@ -63,11 +65,48 @@ TEST_F(SimilarityWindowsTest, TheShapePresetFollowsTheOptionAtTheClick) {
     EXPECT_EQ(window.Text2->text(), "0.92");
     EXPECT_EQ(state.shapeMethod, sim::kSuperposition);
     EXPECT_EQ(state.shapeFileName, "BZR01SHP.des");
-    // Changing the option after the click leaves the text as it is.
+    // Changing the option after the click brings that method's shape minimum along.
     window.Option1->setChecked(true);
-    EXPECT_EQ(window.Text2->text(), "0.92");
+    EXPECT_EQ(window.Text2->text(), "0.9");
     ClickRow(window.Listfile, 0);
     EXPECT_EQ(window.Text2->text(), "0.9");
+    // A minimum the user typed stays when the method changes.
+    window.Text2->setText("0.8");
+    window.Option2->setChecked(true);
+    EXPECT_EQ(window.Text2->text(), "0.8");
+}
+
+// The window and the command line start from the same minimum similarities: Superposition
+// chosen after the table used to run with the shape minimum 0.9 (50 shape clusters on
+// BZR02), the command line with 0.92 (62).
+TEST_F(SimilarityWindowsTest, TheWindowStartsFromTheCommandLinesDefaults) {
+    for (const bool superposition : {false, true}) {
+        for (const bool optionFirst : {false, true}) {
+            sim::RunChoices state;
+            sim::PreparedTable table;
+            TableWindow window(state, table, dialogs);
+            window.show();
+            if (optionFirst) {
+                window.Option2->setChecked(superposition);
+            }
+            ClickRow(window.Listfile, 0);
+            window.Option2->setChecked(superposition);
+            QTest::mouseClick(window.ButonOK, Qt::LeftButton);
+            std::vector<std::string> arguments = {"BZR01SIM.des"};
+            if (superposition) {
+                arguments.insert(arguments.begin(), {"--shape", "superposition"});
+            }
+            const sim::RunChoices commandLine =
+                sim::ChoicesOfOptions(sim::ParseSimRunArguments(arguments));
+            EXPECT_EQ(state.shapeMethod, commandLine.shapeMethod);
+            for (int k = 1; k <= sim::kMeasureCount; ++k) {
+                EXPECT_EQ(state.minClusterSimilarity[k], commandLine.minClusterSimilarity[k])
+                    << "measure " << k << (superposition ? " superposition" : " usr")
+                    << (optionFirst ? " chosen first" : " chosen after the table");
+            }
+        }
+    }
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join("\n").toStdString();
 }
 
 TEST_F(SimilarityWindowsTest, ClickSequenceToTheFinalWindow) {
@@ -144,8 +183,15 @@ TEST_F(SimilarityWindowsTest, AMinimumSimilarityIsANumberFromZeroToOne) {
     EXPECT_EQ(dialogs.messages,
               QStringList({"Minimum similarity in cluster(s) by size: 1.5 is outside the range "
                            "0 to 1.",
-                           "Minimum similarity in cluster(s) by chemical structure: 'abc' is not "
-                           "a number."}));
+                           "Minimum similarity in cluster(s) by chemical structure: abc: not a "
+                           "number."}));
+    // A decimal comma used to read as 0 (one cluster of every molecule).
+    window.Text1->setText("0,85");
+    QTest::mouseClick(window.ButonOK, Qt::LeftButton);
+    EXPECT_EQ(prepared.count(), 0);
+    EXPECT_EQ(dialogs.messages.back(),
+              "Minimum similarity in cluster(s) by chemical structure: 0,85: use a decimal point.");
+    EXPECT_EQ(window.focusWidget(), window.Text1);
     EXPECT_FALSE(fs::exists("BZR01NBX"));
 }
 

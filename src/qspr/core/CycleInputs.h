@@ -29,6 +29,8 @@ struct CycleInputs : AnalysisThresholds {
     std::vector<TableNameRow> TableNames;
     int TableCount = 0;
     std::string SelFileName;
+    /// The work copies take the tables' rows by molecule name (RunInputs::JoinByName).
+    bool JoinByName = false;
     /// Names of the validation molecules 1..ValidationCount, as the cycle's QSPR table
     /// lists them.
     std::vector<std::string> ValidationNames;
@@ -47,6 +49,7 @@ inline CycleInputs FirstCycleInputs(const RunInputs& in) {
     cycle.TableNames = in.TableNames;
     cycle.TableCount = in.TableCount;
     cycle.SelFileName = in.SelFileName;
+    cycle.JoinByName = in.JoinByName;
     return cycle;
 }
 

@@ -9,6 +9,7 @@
 #include "common/WorkFiles.h"
 #include "qspr/core/Correlation.h"
 #include "qspr/core/LineWriter.h"
+#include "qspr/setup/NameJoin.h"
 #include "qspr/setup/QsprTables.h"
 
 #include <algorithm>
@@ -38,12 +39,32 @@ void EnsureTableRows(CycleInputs& cycle, int row) {
     }
 }
 
+/// The run reads table row `i` from its work copy from now on.
+void UseWorkCopy(CycleInputs& cycle, int i, const std::string& copy) {
+    cycle.ChosenTableNames[i].first = copy;
+    cycle.ChosenTableNames[i].second = copy;
+    EnsureTableRows(cycle, i);
+    cycle.TableNames[i].first = copy;
+    cycle.TableNames[i].second = copy;
+}
+
 } // namespace
 
 void MakeWorkCopies(CycleInputs& cycle, WorkFileSet& workFiles) {
+    std::vector<std::string> molecules;
+    for (std::size_t line = 1; cycle.JoinByName && line < cycle.QsprLines.size(); ++line) {
+        const std::vector<std::string_view> tokens = Tokenise(cycle.QsprLines[line]);
+        molecules.emplace_back(tokens.empty() ? std::string_view() : tokens[0]);
+    }
     for (int i = 1; i <= cycle.SelectedTableCount; ++i) {
         const std::string original = cycle.ChosenTableNames[i].first;
         const std::string copy = WorkFilePath("kalemirq-copy" + std::to_string(i) + "-" + original);
+        if (cycle.JoinByName) {
+            workFiles.Add(copy);
+            WriteJoinedByName(original, molecules, copy);
+            UseWorkCopy(cycle, i, copy);
+            continue;
+        }
         std::FILE* in = std::fopen(original.c_str(), "rb");
         if (in == nullptr) {
             throw FileError(original + ": cannot open: " + std::strerror(errno));
@@ -78,11 +99,7 @@ void MakeWorkCopies(CycleInputs& cycle, WorkFileSet& workFiles) {
             throw WriteFailure(original + ": cannot copy to " + copy + ": " +
                                std::strerror(writeFailed ? error : errno));
         }
-        cycle.ChosenTableNames[i].first = copy;
-        cycle.ChosenTableNames[i].second = copy;
-        EnsureTableRows(cycle, i);
-        cycle.TableNames[i].first = copy;
-        cycle.TableNames[i].second = copy;
+        UseWorkCopy(cycle, i, copy);
     }
 }
 

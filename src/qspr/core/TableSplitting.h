@@ -16,6 +16,8 @@ namespace kalemir::qspr {
 
 /// Copies each chosen table to a work copy that keeps its ending, and points the chosen
 /// and current table lists at the copies, so that the cycles never rewrite user files.
+/// Joined by name, a copy holds the table's header and then the rows of the QSPR table's
+/// molecules in its order.
 void MakeWorkCopies(CycleInputs& cycle, WorkFileSet& workFiles);
 
 void SplitTables(CycleInputs& cycle, TableState& tables, WorkFileSet& workFiles, WorkerPool* pool,

@@ -4,6 +4,7 @@
 #include "common/Report.h"
 #include "common/Rounding.h"
 #include "common/TextToNumber.h"
+#include "qspr/setup/NameJoin.h"
 #include "qspr/setup/QsprTables.h"
 
 #include <algorithm>
@@ -42,21 +43,18 @@ int LimitMaxPredictors(double entered, int n) {
     return count;
 }
 
-std::string Trimmed(const std::string& text) {
-    const std::size_t first = text.find_first_not_of(" \t");
-    if (first == std::string::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+/// The Y-randomisation runs OK takes from an entry.
+int LimitRandomisationRuns(double entered) {
+    return std::clamp(RoundToCount(entered), 0, kMaxRandomisationRuns);
 }
 
-std::string NotANumber(const char* field, const std::string& text) {
-    return std::string(field) + ": '" + Trimmed(text) + "' is not a number";
+std::string FieldProblem(const char* field, const std::string& problem) {
+    return std::string(field) + ": " + problem;
 }
 
 std::string OutsideRange(const char* field, const std::string& text, double low, double high) {
-    return std::string(field) + ": " + Trimmed(text) + " is outside the range " + PlainNumber(low) +
-           " to " + PlainNumber(high);
+    return std::string(field) + ": " + std::string(WithoutBlanksAround(text)) +
+           " is outside the range " + PlainNumber(low) + " to " + PlainNumber(high);
 }
 
 /// The entries' names in messages, by ParameterEntry.
@@ -65,17 +63,18 @@ constexpr const char* kFieldNames[] = {"",
                                        "Number of molecules in the validation set",
                                        "Estimated correctness (KalemirS)",
                                        "Max. descriptors intercorrelation",
-                                       "Max. predictors number"};
+                                       "Max. predictors number",
+                                       "Y-randomisation runs"};
 
 } // namespace
 
 std::string CorrectnessProblem(const std::string& text) {
-    if (!BeginsWithNumber(text)) {
-        return "'" + Trimmed(text) + "' is not a number";
+    if (std::string problem = TypedNumberProblem(text); !problem.empty()) {
+        return problem;
     }
     const double value = TextToNumber(text);
     if (value < -1 || value > 1) {
-        return Trimmed(text) + " is outside the range -1 to 1";
+        return std::string(WithoutBlanksAround(text)) + " is outside the range -1 to 1";
     }
     return {};
 }
@@ -87,8 +86,8 @@ std::vector<EntryProblem> CheckParameterEntries(const ProgramState& state,
     // A number outside [low, high] that OK takes as `taken`.
     auto limited = [&](ParameterEntry field, const std::string& text, double low, double high,
                        double taken) {
-        if (!BeginsWithNumber(text)) {
-            problems.push_back({field, NotANumber(kFieldNames[field], text), false});
+        if (const std::string problem = TypedNumberProblem(text); !problem.empty()) {
+            problems.push_back({field, FieldProblem(kFieldNames[field], problem), false});
         } else if (taken != TextToNumber(text)) {
             problems.push_back({field,
                                 OutsideRange(kFieldNames[field], text, low, high) + "; OK takes " +
@@ -104,10 +103,10 @@ std::vector<EntryProblem> CheckParameterEntries(const ProgramState& state,
                 RoundToCount(entered) == LimitValidationCount(entered, n)
                     ? entered
                     : LimitValidationCount(entered, n));
-    } else if (!BeginsWithNumber(entries.ValidationCountText)) {
-        problems.push_back(
-            {kValidationCountEntry,
-             NotANumber(kFieldNames[kValidationCountEntry], entries.ValidationCountText), false});
+    } else if (const std::string problem = TypedNumberProblem(entries.ValidationCountText);
+               !problem.empty()) {
+        problems.push_back({kValidationCountEntry,
+                            FieldProblem(kFieldNames[kValidationCountEntry], problem), false});
     }
     if (state.PredictionCount > 0 && entries.EstimatedCorShown) {
         const std::string problem = CorrectnessProblem(entries.EstimatedCorText);
@@ -124,6 +123,12 @@ std::vector<EntryProblem> CheckParameterEntries(const ProgramState& state,
         const int taken = LimitMaxPredictors(entered, n);
         const int high = LimitMaxPredictors(kMaxPredictorsInSet, n);
         limited(kMaxPredictorsEntry, entries.MaxPredictorsText, 2, high,
+                RoundToCount(entered) == taken ? entered : taken);
+    }
+    {
+        const double entered = TextToNumber(entries.RandomisationRunsText);
+        const int taken = LimitRandomisationRuns(entered);
+        limited(kRandomisationRunsEntry, entries.RandomisationRunsText, 0, kMaxRandomisationRuns,
                 RoundToCount(entered) == taken ? entered : taken);
     }
     return problems;
@@ -200,13 +205,15 @@ ParametersOutcome ParametersOk(ProgramState& state, const ParameterEntries& entr
 
     state.EliminateOutliers = entries.EliminateOutliers ? 1 : 0;
 
-    state.RandomisationRuns = std::clamp(RoundToCount(TextToNumber(entries.RandomisationRunsText)),
-                                         0, kMaxRandomisationRuns);
+    state.RandomisationRuns = LimitRandomisationRuns(TextToNumber(entries.RandomisationRunsText));
 
     ReportAppender report(kWorkingReport);
     report.Lines({"", "     Descriptor table(s) used: ", ""});
     for (int i = 1; i <= state.TableCount; ++i) {
         report.Line("     " + state.TableNames[i].first);
+    }
+    if (state.JoinByName) {
+        report.Lines({"", kJoinedByNameLine});
     }
 
     bool fragmentTableChosen = false;

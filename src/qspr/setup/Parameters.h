@@ -44,7 +44,8 @@ enum ParameterEntry : int {
     kValidationCountEntry,
     kEstimatedCorEntry,
     kMaxInterR2Entry,
-    kMaxPredictorsEntry
+    kMaxPredictorsEntry,
+    kRandomisationRunsEntry
 };
 
 /// A Parameters entry that OK cannot take as it stands.
@@ -55,16 +56,16 @@ struct EntryProblem {
                               ///< confirm it (the message says what OK takes)
 };
 
-/// Checks the entries as OK will read them, in the window's order: text that does not
-/// begin with a number is refused, a number outside its range is reported with the value
-/// OK would take instead, and an estimated correctness outside -1 to 1 is refused (OK does
-/// not limit it). Empty when OK can take every entry as it stands.
+/// Checks the entries as OK will read them, in the window's order: text that is not a number
+/// as people type it (TypedNumberProblem) is refused, a number outside its range is reported with
+/// the value OK would take instead, and an estimated correctness outside -1 to 1 is refused (OK
+/// does not limit it). Empty when OK can take every entry as it stands.
 std::vector<EntryProblem> CheckParameterEntries(const ProgramState& state,
                                                 const ParameterEntries& entries);
 
 /// The estimated correctness rule, shared with the command line: a number from -1 to 1
-/// (the range of the similarity program's COR). Empty when the text is one, otherwise why
-/// it is not.
+/// (the range of the similarity program's COR), typed as TypedNumberProblem asks. Empty when the
+/// text is one, otherwise why it is not.
 std::string CorrectnessProblem(const std::string& text);
 
 /// Limiting to [low, high]: above high becomes high, then below low becomes low.

@@ -61,6 +61,9 @@ struct RunInputs : AnalysisThresholds {
     int TableCount = 0;
     int SelectedTableCount = 0;
     int FragmentTableMissing = 0;
+    /// The descriptor tables are joined to the QSPR table by molecule name rather than by
+    /// position (their work copies hold the QSPR table's molecules in its order).
+    bool JoinByName = false;
 
     // Molecule counts.
     int CalibrationCount = 0;
@@ -89,6 +92,9 @@ struct RunResults {
     /// Where the computation was stopped ("in cycle 2 at the search of pairs"); empty
     /// unless the user or an interrupt stopped it.
     std::string StoppedStage;
+    /// Result files of an earlier run of the QSPR table removed when the computation
+    /// started (the results window says so).
+    std::vector<std::string> EarlierResultFilesRemoved;
     /// Number of the last analysis cycle, from 1 (1 at the end: no outlier removed).
     int CycleNumber = 0;
     /// Calibration estimates for the scatter plots: row i (from 1) holds, for plot k = 1

@@ -17,8 +17,14 @@ const std::string& QsprLine(const ProgramState& state, int line) {
 
 } // namespace
 
-bool WorkfilesOk(ProgramState& state, const WorkfilesChoice& choice) {
+std::string JoinedByPositionWarning(const std::string& difference) {
+    return "warning: " + difference + "; joined by position as asked";
+}
+
+bool WorkfilesOk(ProgramState& state, const WorkfilesChoice& choice,
+                 const std::vector<std::string>& joinedByPosition) {
     state.QsprTableName = choice.qsprTable;
+    state.JoinByName = choice.joinByName;
 
     const std::size_t listed = choice.listedTables.size();
     state.TableNames.assign(10 * listed + 1, TableNameRow{});
@@ -51,6 +57,9 @@ bool WorkfilesOk(ProgramState& state, const WorkfilesChoice& choice) {
     report.Lines({"", "     Program KALEMIRq for QSPR computations",
                   "     " + DateText() + "     " + TimeText(), "",
                   "     QSPR table used:", "     " + state.QsprTableName});
+    for (const std::string& difference : joinedByPosition) {
+        report.Line("     " + JoinedByPositionWarning(difference));
+    }
     report.Close();
 
     state.QsprTableCopy = state.QsprTableName;

@@ -16,13 +16,23 @@ struct WorkfilesChoice {
     /// The descriptor tables offered, in their order, and which of them are chosen.
     std::vector<std::string> listedTables;
     std::vector<bool> selected;
+    /// The descriptor tables are joined to the QSPR table by molecule name.
+    bool joinByName = false;
 };
+
+/// The warning of a table joined by position as the user asked, on standard error and in
+/// the report alike: "warning: " + the difference + "; joined by position as asked".
+std::string JoinedByPositionWarning(const std::string& difference);
 
 /// Workfiles OK. Returns false, having written nothing, when no QSPR table or no
 /// descriptor table is selected (the window then shows its reminder). On success the
 /// working report holds its header and the state holds the QSPR lines, the counts and
 /// the default thresholds. Throws InputError for a QSPR table beyond the data model.
-bool WorkfilesOk(ProgramState& state, const WorkfilesChoice& choice);
+/// `joinedByPosition`: where chosen tables differ from the QSPR table's molecules
+/// (CheckQsprTables) when the user agreed to join them by position anyway; the report's
+/// header says so in a JoinedByPositionWarning line each.
+bool WorkfilesOk(ProgramState& state, const WorkfilesChoice& choice,
+                 const std::vector<std::string>& joinedByPosition = {});
 
 /// The molecule counts of the QSPR lines: records ending in "?" are prediction molecules.
 void CountMolecules(ProgramState& state);

@@ -1,7 +1,9 @@
 #include "qspr/validation/Randomisation.h"
 
+#include "common/Errors.h"
 #include "common/NumberText.h"
 #include "common/Records.h"
+#include "common/Report.h"
 #include "qspr/core/Centring.h"
 #include "qspr/core/Fit.h"
 #include "qspr/core/Significant.h"
@@ -234,7 +236,12 @@ RandomisationSummary SummariseRandomisation(double realR2, double realQ,
     return s;
 }
 
-RandomisationSummary RandomiseResponses(const ProgramState& analysed, ComputingWindow& window) {
+std::string RandomisationStage(int run, int runs) {
+    return "in Y-randomisation run " + PlainNumber(run) + " of " + PlainNumber(runs);
+}
+
+RandomisationSummary RandomiseResponses(const ProgramState& analysed, ComputingWindow& window,
+                                        std::string* stoppedStage) {
     const int runs = analysed.RandomisationRuns;
     const RunRecord& record = analysed.Record;
     const CycleRecord* real = nullptr;
@@ -252,12 +259,22 @@ RandomisationSummary RandomiseResponses(const ProgramState& analysed, ComputingW
     std::vector<double> q;
     window.BeginStage("Y-randomisation", runs);
     for (int k = 1; k <= runs; ++k) {
-        window.CountDone(k - 1);
-        const std::vector<int> permutation = RandomPermutation(n, generator);
-        RunCaptionWindow runWindow(window, k, runs);
-        const BestByQFigures figures = AnalysePermuted(analysed, permutation, runWindow);
-        r2.push_back(figures.R2);
-        q.push_back(figures.Q);
+        try {
+            window.CountDone(k - 1);
+            const std::vector<int> permutation = RandomPermutation(n, generator);
+            RunCaptionWindow runWindow(window, k, runs);
+            const BestByQFigures figures = AnalysePermuted(analysed, permutation, runWindow);
+            r2.push_back(figures.R2);
+            q.push_back(figures.Q);
+        } catch (const RunInterrupted&) {
+            // The real run's report ends as if complete: its last line says otherwise.
+            const std::string stage = RandomisationStage(k, runs);
+            AppendReportLines(kWorkingReport, {"", "     " + StoppedAnalysisText(stage)});
+            if (stoppedStage != nullptr) {
+                *stoppedStage = stage;
+            }
+            throw;
+        }
     }
     window.CountDone(runs);
     RandomisationSummary summary = SummariseRandomisation(real->R2, real->Q, r2, q);

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <random>
+#include <string>
 #include <vector>
 
 namespace kalemir::qspr {
@@ -54,7 +55,13 @@ RandomisationSummary SummariseRandomisation(double realR2, double realQ,
 /// permutations of the calibration molecules drawn in turn from one generator seeded with the seed,
 /// each analysed as AnalysePermuted does, against the real best equation by Q of the run's record.
 /// The caption shows "run k of M". Empty summary (Runs 0) when no run was asked for or the real run
-/// found no equation.
-RandomisationSummary RandomiseResponses(const ProgramState& analysed, ComputingWindow& window);
+/// found no equation. A stop ends the working report with the stop line naming the run
+/// (RandomisationStage), puts the same words in `stoppedStage` when given, and goes on as
+/// RunInterrupted.
+RandomisationSummary RandomiseResponses(const ProgramState& analysed, ComputingWindow& window,
+                                        std::string* stoppedStage = nullptr);
+
+/// Where a stop during the shuffled analyses lands: "in Y-randomisation run k of M".
+std::string RandomisationStage(int run, int runs);
 
 } // namespace kalemir::qspr

@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <fstream>
 #include <memory>
 
 #ifndef KALEMIR_VERSION
@@ -120,10 +121,12 @@ ordered_json RandomisationOf(const RandomisationSummary& r) {
             {"share_q_reached", Number(r.ShareQReached)}};
 }
 
-void WriteWhole(const std::string& path, const std::string& bytes) {
+/// Writes the result file `name` whole under its UnfinishedName.
+void WriteUnfinished(const std::string& name, const std::string& bytes) {
+    const std::string path = UnfinishedName(name);
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) {
-        throw FileError(path + ": cannot write: " + std::strerror(errno));
+        throw FileError(name + ": cannot write: " + std::strerror(errno));
     }
     const bool written = WriteBytes(file, bytes.data(), bytes.size());
     const int error = errno;
@@ -131,8 +134,25 @@ void WriteWhole(const std::string& path, const std::string& bytes) {
     if (!written || !closed) {
         // A cut file would read as complete results: take it away.
         std::remove(path.c_str());
-        throw FileError(path + ": cannot write: " + std::strerror(written ? errno : error));
+        throw FileError(name + ": cannot write: " + std::strerror(written ? errno : error));
     }
+}
+
+/// The manifest of the table set the QSPR table belongs to (the set's name is the first
+/// five characters of the table's), when one is found beside it and reads as JSON.
+std::optional<ordered_json> TableSetManifest(const std::string& qsprTable) {
+    if (qsprTable.size() < 5) {
+        return std::nullopt;
+    }
+    std::ifstream in(qsprTable.substr(0, 5) + "manifest.json", std::ios::binary);
+    if (!in) {
+        return std::nullopt;
+    }
+    ordered_json manifest = ordered_json::parse(in, nullptr, false);
+    if (manifest.is_discarded() || !manifest.is_object()) {
+        return std::nullopt;
+    }
+    return manifest;
 }
 
 } // namespace
@@ -374,6 +394,9 @@ std::string ResultsJson(const ProgramState& state, const ResultInputs& inputs,
                        {"randomisation", v.Randomisation && v.Randomisation->Runs > 0
                                              ? RandomisationOf(*v.Randomisation)
                                              : ordered_json(nullptr)}};
+    if (std::optional<ordered_json> manifest = TableSetManifest(inputs.QsprTable)) {
+        j["table_manifest"] = std::move(*manifest);
+    }
     return j.dump(2) + "\n";
 }
 
@@ -528,12 +551,55 @@ void WriteResultFiles(const ProgramState& state, const ResultInputs& inputs,
     }
     ValidationFigures figures = ComputeValidationFigures(state.Record, inputs.Observed);
     figures.Randomisation = randomisation;
-    WriteWhole(ResultsJsonName(inputs.QsprTable), ResultsJson(state, inputs, figures));
-    WriteWhole(ValidationTextName(inputs.QsprTable), ValidationText(state, figures));
+    // Each file is written whole under its unfinished name, then all take their names: a
+    // run that ends early never leaves a cut file or one of another run's beside its report.
     const ModelFacts facts = GatherModelFacts(state, inputs);
-    WriteWhole(ModelReportName(inputs.QsprTable), ModelReportHtml(state, figures, facts));
-    WriteWhole(QmrfDraftName(inputs.QsprTable),
-               QmrfMarkdown(inputs.QsprTable, QmrfChapters(state, figures, facts)));
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {ResultsJsonName(inputs.QsprTable), ResultsJson(state, inputs, figures)},
+        {ValidationTextName(inputs.QsprTable), ValidationText(state, figures)},
+        {ModelReportName(inputs.QsprTable), ModelReportHtml(state, figures, facts)},
+        {QmrfDraftName(inputs.QsprTable),
+         QmrfMarkdown(inputs.QsprTable, QmrfChapters(state, figures, facts))}};
+    auto removeUnfinished = [&files] {
+        for (const auto& file : files) {
+            std::remove(UnfinishedName(file.first).c_str());
+        }
+    };
+    try {
+        for (const auto& [name, bytes] : files) {
+            WriteUnfinished(name, bytes);
+        }
+    } catch (...) {
+        removeUnfinished();
+        throw;
+    }
+    for (const auto& file : files) {
+        if (std::rename(UnfinishedName(file.first).c_str(), file.first.c_str()) != 0) {
+            const int error = errno;
+            removeUnfinished();
+            throw FileError(file.first + ": cannot write: " + std::strerror(error));
+        }
+    }
+}
+
+std::string UnfinishedName(const std::string& resultFile) {
+    return resultFile + ".part";
+}
+
+std::vector<std::string> RemoveEarlierResultFiles(const std::string& qsprTable) {
+    std::vector<std::string> removed;
+    for (const std::string& name : {ResultsJsonName(qsprTable), ValidationTextName(qsprTable),
+                                    ModelReportName(qsprTable), QmrfDraftName(qsprTable)}) {
+        for (const std::string& file : {name, UnfinishedName(name)}) {
+            if (std::remove(file.c_str()) == 0) {
+                removed.push_back(file);
+            } else if (errno != ENOENT) {
+                throw FileError(
+                    file + ": cannot remove the file of an earlier run: " + std::strerror(errno));
+            }
+        }
+    }
+    return removed;
 }
 
 } // namespace kalemir::qspr

@@ -38,9 +38,19 @@ std::string ValidationTextName(const std::string& qsprTable);
 /// SHA-256 of a file's bytes, 64 lower-case hex digits. Throws FileError naming it.
 std::string Sha256OfFile(const std::string& path);
 
-/// Writes both files (nothing when the run found no best equation); a failed write
-/// removes the partial file and throws FileError naming it.
+/// Writes the results JSON, the validation text, the model report and the QMRF draft
+/// (nothing when the run found no best equation), each under its UnfinishedName first,
+/// renamed once all are whole; a failed write removes what it wrote
+/// and throws FileError naming the file.
 void WriteResultFiles(const ProgramState& state, const ResultInputs& inputs,
                       const std::optional<RandomisationSummary>& randomisation);
+
+/// The name a result file is written under until it is whole: the name + ".part".
+std::string UnfinishedName(const std::string& resultFile);
+
+/// At the start of a run: removes the result files of the QSPR table an earlier run left
+/// (and unfinished ones), so that none stands beside the new report. Returns the names
+/// removed; throws FileError naming a file that stays.
+std::vector<std::string> RemoveEarlierResultFiles(const std::string& qsprTable);
 
 } // namespace kalemir::qspr

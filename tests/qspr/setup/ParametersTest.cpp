@@ -236,7 +236,8 @@ TEST_P(ParameterEntriesTest, EachFieldWithItsRule) {
                             &entries.ValidationCountText,
                             &entries.EstimatedCorText,
                             &entries.MaxInterR2Text,
-                            &entries.MaxPredictorsText};
+                            &entries.MaxPredictorsText,
+                            &entries.RandomisationRunsText};
     *texts[c.field] = c.text;
     const std::vector<EntryProblem> problems = CheckParameterEntries(state, entries);
     if (std::string(c.message).empty()) {
@@ -251,9 +252,27 @@ TEST_P(ParameterEntriesTest, EachFieldWithItsRule) {
 
 const EntryCase kEntryCases[] = {
     {"Defaults", 148, 1, " .0338", "", false},
-    {"NotANumber", 148, 1, "abc", "Min. descriptor / Property correlation: 'abc' is not a number",
+    {"NotANumber", 148, 1, "abc", "Min. descriptor / Property correlation: abc: not a number",
      false},
-    {"EmptyField", 148, 4, "  ", "Max. descriptors intercorrelation: '' is not a number", false},
+    {"EmptyField", 148, 4, "  ", "Max. descriptors intercorrelation: nothing typed", false},
+    // A decimal comma or trailing text used to be read up to where the number stopped.
+    {"R2DecimalComma", 148, 1, "0,05",
+     "Min. descriptor / Property correlation: 0,05: use a decimal point", false},
+    {"R2TrailingText", 148, 1, ".05abc",
+     "Min. descriptor / Property correlation: .05abc: not a number", false},
+    {"ValidationDecimalComma", 148, 2, "0,05",
+     "Number of molecules in the validation set: 0,05: use a decimal point", false},
+    {"CorrectnessDecimalComma", 148, 3, "0,75",
+     "Estimated correctness (KalemirS): 0,75: use a decimal point", false},
+    {"InterR2TrailingText", 148, 4, "0.4 r2",
+     "Max. descriptors intercorrelation: 0.4 r2: not a number", false},
+    {"PredictorsDecimalComma", 148, 5, "5,5", "Max. predictors number: 5,5: use a decimal point",
+     false},
+    {"RunsDecimalComma", 148, 6, "1,5", "Y-randomisation runs: 1,5: use a decimal point", false},
+    {"RunsTrailingText", 148, 6, "20 runs", "Y-randomisation runs: 20 runs: not a number", false},
+    {"RunsAboveRange", 148, 6, "2000",
+     "Y-randomisation runs: 2000 is outside the range 0 to 1000; OK takes 1000", true},
+    {"RunsWithBlanks", 148, 6, " 50 ", "", false},
     {"R2AboveRange", 148, 1, "0.5",
      "Min. descriptor / Property correlation: 0.5 is outside the range 0.01 to 0.25; OK takes "
      "0.25",
