@@ -32,10 +32,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     kalemir::tables::TableChoice tables;
-    tables.sim = tables.shp = false; // the embedding is tried by the table tests
+    tables.sim = tables.shp = tables.d3d = false; // the embedding is tried by the table tests
     for (std::size_t k = 0; k < records.size() && k < 8; ++k) {
         const kalemir::tables::MoleculeRow row =
-            kalemir::tables::ComputeMoleculeRow(records[k], tables, 42, descriptors);
+            kalemir::tables::ComputeMoleculeRow(records[k], tables, {42, 10}, descriptors);
         if (!row.problem.empty()) {
             if (row.problem.find('\n') != std::string::npos ||
                 row.problem.find("ERROR") != std::string::npos) {

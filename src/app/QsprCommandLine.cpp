@@ -232,10 +232,8 @@ QsprRunOptions ParseQsprRunArguments(const std::vector<std::string>& arguments) 
 }
 
 void CheckResultNames(const QsprRunOptions& options) {
-    std::vector<KeptFile> kept = TablesOfRun(options.qsprTable, options.descriptorTables);
-    if (options.observedTable) {
-        kept.push_back({*options.observedTable, "the table of observed values"});
-    }
+    std::vector<KeptFile> kept = TablesOfRun(options.qsprTable, options.descriptorTables,
+                                             options.observedTable.value_or(std::string()));
     const std::string saveName = options.saveName.value_or(DefaultReportName(options.qsprTable));
     if (std::string problem = ResultNameProblem(saveName, kept); !problem.empty()) {
         throw InputError("option --save: " + problem);
@@ -408,6 +406,10 @@ void RunQsprJob(const QsprRunOptions& options, ComputingWindow& window,
                            : std::vector<std::string>();
     if (!WorkfilesOk(state, choice, joinedByPosition)) {
         throw InputError("no QSPR table or no descriptor table chosen");
+    }
+    if (!state.EarlierReportKeptAs.empty()) {
+        std::fprintf(stderr, "KalemirQ: %s\n",
+                     EarlierReportNotice(kWorkingReport, state.EarlierReportKeptAs).c_str());
     }
 
     ParameterEntries entries = LoadParameters(state);

@@ -86,7 +86,7 @@ struct ColumnDescriber::Impl {
     RDLog::LogStateSetter quietToolkit;
     Descriptors2D descriptors;
     std::vector<Column> columns;
-    TableChoice choice{false, false, true, false, false, false};
+    TableChoice choice{false, false, true, false, false, false, false};
     Standardisation standardise = Standardisation::Parent;
 };
 

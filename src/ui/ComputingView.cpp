@@ -5,7 +5,9 @@
 #include "ui/HelpPages.h"
 
 #include <QCloseEvent>
+#include <QHBoxLayout>
 #include <QMetaObject>
+#include <QShortcut>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -79,10 +81,19 @@ ComputingView::ComputingView(DialogService& dialogs, QWidget* parent)
     picture_->setObjectName("Picture1");
     picture_->setReadOnly(true);
     picture_->setMaximumBlockCount(2000);
+    stopButton_ = new QPushButton("Stop", this);
+    stopButton_->setObjectName("ButonStop");
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(stopButton_);
     auto* layout = new QVBoxLayout(this);
     layout->addStretch(1);
     layout->addWidget(picture_, 3);
+    layout->addLayout(buttons);
     resize(820, 560);
+    connect(stopButton_, &QPushButton::clicked, this, [this] { AskStop(); });
+    auto* escape = new QShortcut(QKeySequence::Cancel, this);
+    connect(escape, &QShortcut::activated, this, [this] { AskStop(); });
 }
 
 ComputingView::~ComputingView() {
@@ -158,8 +169,17 @@ void ComputingView::closeEvent(QCloseEvent* event) {
         return;
     }
     event->ignore();
+    AskStop();
+}
+
+void ComputingView::AskStop() {
+    // Before the job starts a stop takes effect at its first step.
+    if (ended_) {
+        return;
+    }
     if (dialogs_.AskYesNo(this, "Stop", "Stop the analysis? The report keeps what was written.")) {
         engineWindow_.RequestStop();
+        stopButton_->setEnabled(false);
     }
 }
 
@@ -168,6 +188,8 @@ void ComputingView::OnJobEnded(bool stopped, QString error) {
         worker_.join();
     }
     running_ = false;
+    ended_ = true;
+    stopButton_->setEnabled(false);
     ApplyPending();
     emit Finished(stopped, error);
 }

@@ -7,6 +7,7 @@
 
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QWidget>
 
 #include <atomic>
@@ -68,6 +69,8 @@ public:
     /// The engine window the job talks to.
     ThreadedWindow& EngineWindow() { return engineWindow_; }
     QPlainTextEdit* Picture() const { return picture_; }
+    /// Stop (and Escape): asks, as closing the window does, and stops the run on yes.
+    QPushButton* StopButton() const { return stopButton_; }
 
 signals:
     /// The job ended: normally, stopped by the user, or with an error message.
@@ -84,13 +87,18 @@ private slots:
     void OnJobEnded(bool stopped, QString error);
 
 private:
+    /// Asks whether to stop the running analysis and stops it on yes.
+    void AskStop();
+
     DialogService& dialogs_;
     ThreadedWindow engineWindow_;
     QPlainTextEdit* picture_;
+    QPushButton* stopButton_;
     std::map<std::pair<int, int>, QLabel*> placedLabels_;
     std::thread worker_;
     bool running_ = false;
     bool started_ = false;
+    bool ended_ = false;
 
 public:
     /// Set before the window is shown: the job its first activation runs.

@@ -22,6 +22,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
@@ -55,7 +56,7 @@ std::vector<qspr::KeptFile> TablesOfState(const qspr::ProgramState& state) {
          ++i) {
         descriptorTables.push_back(state.ChosenTableNames[static_cast<std::size_t>(i)].first);
     }
-    return qspr::TablesOfRun(state.QsprTableCopy, descriptorTables);
+    return qspr::TablesOfRun(state.QsprTableCopy, descriptorTables, state.ObservedTableName);
 }
 
 } // namespace
@@ -83,6 +84,8 @@ WorkfilesWindow::WorkfilesWindow(qspr::ProgramState& state, DialogService& dialo
     Label4->setWordWrap(true);
     Label5 = NamedLabel(this, "Label5", "  If you please, heed         the above rules");
     Label5->setWordWrap(true);
+    MissingNote = NamedLabel(this, "MissingNote", "");
+    MissingNote->setWordWrap(true);
 
     List1 = NamedList(this, "List1", QAbstractItemView::SingleSelection);
     List2 = NamedList(this, "List2", QAbstractItemView::ExtendedSelection);
@@ -99,7 +102,8 @@ WorkfilesWindow::WorkfilesWindow(qspr::ProgramState& state, DialogService& dialo
     grid->addWidget(Label4, 3, 0, 1, 2);
     grid->addWidget(Label5, 4, 0);
     grid->addWidget(ButonOK, 4, 1, Qt::AlignRight);
-    grid->addWidget(Folder, 5, 0, 1, 2);
+    grid->addWidget(MissingNote, 5, 0, 1, 2);
+    grid->addWidget(Folder, 6, 0, 1, 2);
     resize(640, 540);
     MakeDefaultButton(this, ButonOK);
     InstallHelpKey(this, dialogs_, "KalemirQ: Workfiles");
@@ -107,7 +111,7 @@ WorkfilesWindow::WorkfilesWindow(qspr::ProgramState& state, DialogService& dialo
 
     // Window load.
     clickCounter_ = 0;
-    Label5->hide();
+    HideReminder();
     connect(List1, &QListWidget::itemClicked, this, [this] { OnListClick(); });
     connect(List2, &QListWidget::itemClicked, this, [this] { OnListClick(); });
     connect(ButonOK, &QPushButton::clicked, this, [this] { OnOk(); });
@@ -127,8 +131,19 @@ void WorkfilesWindow::ListTables() {
 void WorkfilesWindow::OnListClick() {
     // The reminder goes with the second click in the lists, once.
     if (++clickCounter_ == 2) {
-        Label5->hide();
+        HideReminder();
     }
+}
+
+void WorkfilesWindow::ShowReminder(const qspr::WorkfilesChoice& choice) {
+    Label5->show();
+    MissingNote->setText(FromReport(qspr::MissingChoice(choice)));
+    MissingNote->setVisible(!MissingNote->text().isEmpty());
+}
+
+void WorkfilesWindow::HideReminder() {
+    Label5->hide();
+    MissingNote->hide();
 }
 
 void WorkfilesWindow::OnOk() {
@@ -147,12 +162,17 @@ void WorkfilesWindow::OnOk() {
             return;
         }
         if (!qspr::WorkfilesOk(state_, choice, joinedByPosition)) {
-            Label5->show();
+            ShowReminder(choice);
             return;
         }
     } catch (const std::exception& e) {
         dialogs_.Inform(this, "Workfiles", QString::fromLocal8Bit(e.what()));
         return;
+    }
+    if (!state_.EarlierReportKeptAs.empty()) {
+        dialogs_.Inform(this, "Workfiles",
+                        FromReport(qspr::EarlierReportNotice(qspr::kWorkingReport,
+                                                             state_.EarlierReportKeptAs)));
     }
     emit Accepted();
 }
@@ -230,6 +250,7 @@ ParametersWindow::ParametersWindow(qspr::ProgramState& state, DialogService& dia
     Option1 = NamedOption(this, "Option1", "Yes");
     Option2 = NamedOption(this, "Option2", "No");
     ButonOK = NamedButton(this, "ButonOK", "OK");
+    ButonCancel = NamedButton(this, "ButonCancel", "Cancel");
 
     auto* grid = new QGridLayout(this);
     int row = AddFieldRows(grid, 0, 0,
@@ -247,7 +268,11 @@ ParametersWindow::ParametersWindow(qspr::ProgramState& state, DialogService& dia
     grid->addLayout(options, row, 1);
     ++row;
     grid->addWidget(Label2, row++, 0, 1, 2);
-    grid->addWidget(ButonOK, row, 1, Qt::AlignRight);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(ButonOK);
+    buttons->addWidget(ButonCancel);
+    grid->addLayout(buttons, row, 0, 1, 2);
     resize(560, 360);
 
     // Window load.
@@ -267,6 +292,9 @@ ParametersWindow::ParametersWindow(qspr::ProgramState& state, DialogService& dia
     ObservedLabel->setVisible(state_.PredictionCount > 0);
     Observed->setVisible(state_.PredictionCount > 0);
     connect(ButonOK, &QPushButton::clicked, this, [this] { OnOk(); });
+    connect(ButonCancel, &QPushButton::clicked, this, [this] { OnCancel(); });
+    auto* escape = new QShortcut(QKeySequence::Cancel, this);
+    connect(escape, &QShortcut::activated, this, [this] { OnCancel(); });
     MakeDefaultButton(this, ButonOK);
     InstallHelpKey(this, dialogs_, "KalemirQ: Parameters of statistical analysis");
 }
@@ -327,6 +355,16 @@ void ParametersWindow::OnOk() {
     } else {
         emit FragmentTableMissing();
     }
+}
+
+void ParametersWindow::OnCancel() {
+    qspr::WithdrawWorkingReport(state_);
+    emit Cancelled();
+}
+
+void ParametersWindow::closeEvent(QCloseEvent* event) {
+    qspr::WithdrawWorkingReport(state_);
+    QWidget::closeEvent(event);
 }
 
 // ---- Results -----------------------------------------------------------------------
@@ -401,11 +439,7 @@ ResultsWindow::ResultsWindow(qspr::ProgramState& state, DialogService& dialogs, 
     });
 
     connect(ButonPrint, &QPushButton::clicked, this, [this] { OnPrint(); });
-    connect(ButonQuit, &QPushButton::clicked, this, [this] {
-        if (SaveReport()) {
-            emit Quit();
-        }
-    });
+    connect(ButonQuit, &QPushButton::clicked, this, [this] { QuitOnce(); });
     connect(Scatterp, &QPushButton::clicked, this, [this] { OnScatter(); });
     connect(Williams, &QPushButton::clicked, this, [this] { OnWilliams(); });
     connect(ModelReport, &QPushButton::clicked, this, [this] {
@@ -501,6 +535,27 @@ void ResultsWindow::Activate() {
     }
 }
 
+void ResultsWindow::QuitOnce() {
+    if (quitting_) {
+        return;
+    }
+    quitting_ = true;
+    SaveReport();
+    emit Quit();
+}
+
+void ResultsWindow::closeEvent(QCloseEvent* event) {
+    QuitOnce();
+    QWidget::closeEvent(event);
+}
+
+std::vector<qspr::KeptFile> ResultsWindow::KeptFiles() const {
+    std::vector<qspr::KeptFile> kept = TablesOfState(state_);
+    kept.push_back({qspr::kWorkingReport, "the report of this run"});
+    kept.insert(kept.end(), written_.begin(), written_.end());
+    return kept;
+}
+
 void ResultsWindow::OnPrint() {
     if (state_.FragmentTableMissing == 1) {
         return;
@@ -509,8 +564,14 @@ void ResultsWindow::OnPrint() {
     for (int i = 0; i < Text->count(); ++i) {
         lines << Text->item(i)->text();
     }
-    PrintReport(this, dialogs_, lines,
-                FromReport(qspr::NamePrefix(state_.QsprTableCopy, 7) + "qspr.pdf"));
+    const QString proposed = FromReport(qspr::NamePrefix(state_.QsprTableCopy, 7) + "qspr.pdf");
+    const QString pdf = PrintReport(this, dialogs_, lines, [this, &proposed] {
+        return AskResultName("Give a name to the PDF file of the print.", "*.pdf file name",
+                             proposed, KeptFiles());
+    });
+    if (!pdf.isEmpty()) {
+        written_.push_back({ToReport(pdf), "the print of the report"});
+    }
 }
 
 std::optional<QString> ResultsWindow::AskResultName(const QString& prompt, const QString& title,
@@ -540,7 +601,8 @@ std::optional<QString> ResultsWindow::AskResultName(const QString& prompt, const
 
 bool ResultsWindow::SaveReport() {
     const QString defaultName = FromReport(qspr::DefaultReportName(state_.QsprTableCopy));
-    const std::vector<qspr::KeptFile> kept = TablesOfState(state_);
+    std::vector<qspr::KeptFile> kept = TablesOfState(state_);
+    kept.insert(kept.end(), written_.begin(), written_.end());
     for (;;) {
         const std::optional<QString> answer =
             AskResultName(qspr::kSavePrompt, qspr::kSaveTitle, defaultName, kept);
@@ -561,41 +623,63 @@ bool ResultsWindow::SaveReport() {
     }
 }
 
+void ResultsWindow::ShowPlots(bool shown) {
+    if (shown) {
+        reportCaption_ = windowTitle();
+        hiddenForPlots_.clear();
+        for (QWidget* widget : {static_cast<QWidget*>(Text), static_cast<QWidget*>(ButonPrint),
+                                static_cast<QWidget*>(Scatterp), static_cast<QWidget*>(Williams)}) {
+            if (!widget->isHidden()) {
+                hiddenForPlots_.push_back(widget);
+            }
+            widget->hide();
+        }
+        return;
+    }
+    drawing_ = QImage();
+    update();
+    setWindowTitle(reportCaption_);
+    for (QWidget* widget : hiddenForPlots_) {
+        widget->show();
+    }
+    hiddenForPlots_.clear();
+}
+
+void ResultsWindow::ShowAndSavePlot(const QImage& drawing, const QString& prompt,
+                                    const QString& proposed, const std::string& what) {
+    drawing_ = drawing;
+    update();
+    QApplication::processEvents();
+    for (;;) {
+        const std::optional<QString> answer =
+            AskResultName(prompt, qspr::kScatterTitle, proposed, KeptFiles());
+        if (!answer) {
+            return;
+        }
+        if (SaveScatterImage(drawing_, *answer)) {
+            written_.push_back({ToReport(*answer), what});
+            return;
+        }
+        dialogs_.Inform(this, qspr::kScatterTitle,
+                        "The image cannot be saved as " + *answer + ". Give another name.");
+    }
+}
+
 void ResultsWindow::OnScatter() {
     if (state_.FragmentTableMissing == 1) {
         return;
     }
-    ButonPrint->hide();
-    Scatterp->hide();
-    Williams->hide();
-    Text->hide();
+    ShowPlots(true);
+    setWindowTitle(qspr::kScatterCaption);
     const int count = qspr::ScatterPlotCount(state_.CycleNumber);
-    std::vector<qspr::KeptFile> kept = TablesOfState(state_);
-    kept.push_back({qspr::kWorkingReport, "the report of this run"});
     for (int k = 1; k <= count; ++k) {
-        setWindowTitle(qspr::kScatterCaption);
-        const qspr::ScatterDrawing drawing = qspr::DrawScatterPlot(state_.ScatterPoints, k);
-        drawing_ = PaintScatterPlot(drawing, size());
-        update();
-        QApplication::processEvents();
-        for (;;) {
-            const std::optional<QString> answer = AskResultName(
-                FromReport(qspr::ScatterPrompt(k, count)), qspr::kScatterTitle,
-                FromReport(qspr::ScatterPlotDefaultName(state_.QsprTableCopy, k)), kept);
-            if (!answer) {
-                continue;
-            }
-            if (SaveScatterImage(drawing_, *answer)) {
-                kept.push_back({ToReport(*answer), "the scatter plot before removing outliers"});
-                break;
-            }
-            dialogs_.Inform(this, qspr::kScatterTitle,
-                            "The image cannot be saved as " + *answer + ". Give another name.");
-        }
-        drawing_ = QImage();
-        update();
+        ShowAndSavePlot(PaintScatterPlot(qspr::DrawScatterPlot(state_.ScatterPoints, k), size()),
+                        FromReport(qspr::ScatterPrompt(k, count)),
+                        FromReport(qspr::ScatterPlotDefaultName(state_.QsprTableCopy, k)),
+                        k == 1 ? "the scatter plot before removing outliers"
+                               : "the scatter plot after removing outliers");
     }
-    setWindowTitle(qspr::kScatterDoneCaption);
+    ShowPlots(false);
 }
 
 void ResultsWindow::OnWilliams() {
@@ -613,41 +697,12 @@ void ResultsWindow::OnWilliams() {
         dialogs_.Inform(this, "Williams plot", QString::fromLocal8Bit(e.what()));
         return;
     }
-    // The plot takes the window while it is shown and saved; the report comes back after.
-    const QString title = windowTitle();
-    const bool printShown = ButonPrint->isVisible();
-    const bool scatterShown = Scatterp->isVisible();
-    ButonPrint->hide();
-    Scatterp->hide();
-    Williams->hide();
-    Text->hide();
+    ShowPlots(true);
     setWindowTitle(qspr::kWilliamsCaption);
-    drawing_ = PaintScatterPlot(qspr::DrawWilliamsPlot(figures.Diagnostics), size());
-    update();
-    QApplication::processEvents();
-    const QString defaultName = FromReport(qspr::WilliamsPlotName(state_.QsprTableCopy));
-    std::vector<qspr::KeptFile> kept = TablesOfState(state_);
-    kept.push_back({qspr::kWorkingReport, "the report of this run"});
-    if (!state_.ObservedTableName.empty()) {
-        kept.push_back({state_.ObservedTableName, "the table of observed values"});
-    }
-    // Cancel leaves the plot unsaved and goes back to the report.
-    for (;;) {
-        const std::optional<QString> answer = AskResultName(FromReport(qspr::kWilliamsPrompt),
-                                                            qspr::kScatterTitle, defaultName, kept);
-        if (!answer || SaveScatterImage(drawing_, *answer)) {
-            break;
-        }
-        dialogs_.Inform(this, qspr::kScatterTitle,
-                        "The image cannot be saved as " + *answer + ". Give another name.");
-    }
-    drawing_ = QImage();
-    update();
-    setWindowTitle(title);
-    Text->show();
-    ButonPrint->setVisible(printShown);
-    Scatterp->setVisible(scatterShown);
-    Williams->show();
+    ShowAndSavePlot(PaintScatterPlot(qspr::DrawWilliamsPlot(figures.Diagnostics), size()),
+                    FromReport(qspr::kWilliamsPrompt),
+                    FromReport(qspr::WilliamsPlotName(state_.QsprTableCopy)), "the Williams plot");
+    ShowPlots(false);
 }
 
 void ResultsWindow::paintEvent(QPaintEvent* event) {
@@ -671,15 +726,25 @@ QsprFlow::~QsprFlow() {
 }
 
 void QsprFlow::Start() {
+    ShowWorkfiles();
+    workfiles_->show();
+}
+
+void QsprFlow::ShowWorkfiles() {
     workfiles_ = new WorkfilesWindow(state_, dialogs_);
     connect(workfiles_, &WorkfilesWindow::Accepted, this, [this] { ShowParameters(); });
-    workfiles_->show();
 }
 
 void QsprFlow::ShowParameters() {
     parameters_ = new ParametersWindow(state_, dialogs_);
     connect(parameters_, &ParametersWindow::Compute, this, [this] { ShowComputing(); });
     connect(parameters_, &ParametersWindow::FragmentTableMissing, this, [this] { ShowResults(); });
+    connect(parameters_, &ParametersWindow::Cancelled, this, [this] {
+        // Back to a Workfiles window as the program starts, over the folder as it was.
+        state_ = qspr::ProgramState{};
+        ShowWorkfiles();
+        HandOver(parameters_, workfiles_);
+    });
     HandOver(workfiles_, parameters_);
 }
 

@@ -39,6 +39,8 @@ public:
     QLabel* Label3;
     QLabel* Label4;
     QLabel* Label5;
+    /// Under the reminder: what the choice still lacks.
+    QLabel* MissingNote;
     FolderBar* Folder;
 
 signals:
@@ -50,6 +52,8 @@ private:
     void ListTables();
     void OnListClick();
     void OnOk();
+    void ShowReminder(const qspr::WorkfilesChoice& choice);
+    void HideReminder();
     /// The engine's checks of the chosen tables; a molecule column that differs from the
     /// QSPR table's is used only when the user agrees to the join by position, or to the
     /// join by name (offered when every QSPR molecule is in each table once, and then set
@@ -87,13 +91,21 @@ public:
     QRadioButton* Option1;
     QRadioButton* Option2;
     QPushButton* ButonOK;
+    /// Back to Workfiles, leaving the folder as it was before Workfiles OK.
+    QPushButton* ButonCancel;
 
 signals:
     void Compute();
     void FragmentTableMissing();
+    void Cancelled();
+
+protected:
+    /// Closing the window before the run starts takes back the report Workfiles OK began.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void OnOk();
+    void OnCancel();
     /// Refuses entries that are no number and asks about numbers outside their range;
     /// true when OK may go on.
     bool EntriesAccepted(const qspr::ParameterEntries& entries);
@@ -136,8 +148,22 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    /// Closing the window asks for the report's name, as Quit does.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
+    /// Saves the report (SaveReport) once, then tells the flow to end.
+    void QuitOnce();
+    /// The files no result of the window may replace: the tables the run read, the
+    /// working report and the plots and print already written.
+    std::vector<qspr::KeptFile> KeptFiles() const;
+    /// The plots take the window's place of the report and its buttons while they are
+    /// shown and saved; `shown` false brings the report back with the buttons it had.
+    void ShowPlots(bool shown);
+    /// Shows a plot and asks for its file name until it is saved or the user cancels (the
+    /// plot is then not saved).
+    void ShowAndSavePlot(const QImage& drawing, const QString& prompt, const QString& proposed,
+                         const std::string& what);
     void OnPrint();
     void OnScatter();
     void ShowFind();
@@ -155,6 +181,12 @@ private:
     QImage drawing_;
     /// The row of buttons under the report, in screen order.
     QHBoxLayout* buttons_;
+    /// Results written from this window, each kept from the later ones.
+    std::vector<qspr::KeptFile> written_;
+    bool quitting_ = false;
+    /// The caption and the buttons shown before the plots took the window.
+    QString reportCaption_;
+    std::vector<QWidget*> hiddenForPlots_;
 };
 
 /// The sequence of windows of one run of the QSPR program.
@@ -178,6 +210,7 @@ signals:
     void Ended();
 
 private:
+    void ShowWorkfiles();
     void ShowParameters();
     void ShowComputing();
     void ShowResults();

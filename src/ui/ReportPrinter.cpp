@@ -2,7 +2,6 @@
 
 #include "ui/DialogService.h"
 
-#include <QFileInfo>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPrinter>
@@ -34,7 +33,7 @@ bool PrintLines(const QStringList& lines, QPrinter& printer) {
 }
 
 QString PrintReport(QWidget* parent, DialogService& dialogs, const QStringList& lines,
-                    const QString& defaultPdfName) {
+                    const std::function<std::optional<QString>()>& askPdfName) {
     if (!QPrinterInfo::availablePrinters().isEmpty()) {
         QPrinter printer(QPrinterInfo::defaultPrinter());
         if (!PrintLines(lines, printer)) {
@@ -46,17 +45,9 @@ QString PrintReport(QWidget* parent, DialogService& dialogs, const QStringList& 
                    "No printer is installed on this system: the print can be saved as a PDF "
                    "file instead.");
     for (;;) {
-        const std::optional<QString> answer = dialogs.AskText(
-            parent, "Give a name to the PDF file of the print.", "*.pdf file name", defaultPdfName);
+        const std::optional<QString> answer = askPdfName();
         if (!answer) {
             return {};
-        }
-        if (answer->isEmpty()) {
-            continue;
-        }
-        if (QFileInfo::exists(*answer) &&
-            !dialogs.AskYesNo(parent, "Print", *answer + " already exists. Replace it?")) {
-            continue;
         }
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);

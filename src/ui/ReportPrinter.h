@@ -5,6 +5,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+#include <optional>
+
 class QPrinter;
 class QWidget;
 
@@ -16,8 +19,10 @@ class DialogService;
 /// Returns false when the printer could not be started.
 bool PrintLines(const QStringList& lines, QPrinter& printer);
 
-/// The results window's Print. Returns the PDF's name when the print went to a file.
+/// The results window's Print. Without a printer the PDF goes under the name
+/// `askPdfName` gives (nullopt: not printed), which checks it as the name of a result.
+/// Returns the PDF's name when the print went to a file.
 QString PrintReport(QWidget* parent, DialogService& dialogs, const QStringList& lines,
-                    const QString& defaultPdfName);
+                    const std::function<std::optional<QString>()>& askPdfName);
 
 } // namespace kalemir::ui

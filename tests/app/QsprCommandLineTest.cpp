@@ -188,6 +188,19 @@ TEST_F(QsprRunTest, WithoutTheFragmentTableTheReportEndsWithTheMessage) {
     EXPECT_EQ(lines[12], "");
 }
 
+// A working report a stopped or failed run left behind is kept under a free name, and
+// standard error says where.
+TEST_F(QsprRunTest, AnEarlierWorkingReportIsKeptAndNamed) {
+    WriteFile((dir.Path() / "rezultat.rez").string(), "earlier run\r\n");
+    std::string errors;
+    ASSERT_EQ(RunCli({"run", "-C", Here(), "--quiet", "BZR01", "BZR01d2d.des"}, &errors),
+              kExitSuccess);
+    EXPECT_EQ(errors, "KalemirQ: the report of an earlier run, rezultat.rez, is kept as "
+                      "rezultat-1.rez\n");
+    EXPECT_EQ(ReadFile((dir.Path() / "rezultat-1.rez").string()), "earlier run\r\n");
+    EXPECT_TRUE(fs::exists(dir.Path() / "BZR01qspr.rez"));
+}
+
 TEST_F(QsprRunTest, BadInputIsRefusedWithNothingWritten) {
     WriteFile((dir.Path() / "EMPTY").string(), "");
     WriteFile((dir.Path() / "HEADER").string(), "Cases\tp\r\n");

@@ -82,6 +82,39 @@ TEST(ComputingViewTest, ClosingDuringARunAsksAndStopsAtTheNextYield) {
     EXPECT_EQ(dialogs.questions.size(), 2);
 }
 
+// Stop and Escape ask as closing does; no lets the run go on, yes stops it at its next
+// yield, and the button is off once the run has ended.
+TEST(ComputingViewTest, StopAndEscapeAskAsClosingDoes) {
+    FakeDialogs dialogs;
+    ComputingView view(dialogs);
+    QSignalSpy finished(&view, &ComputingView::Finished);
+    view.show();
+    view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    std::atomic<bool> started{false};
+    ASSERT_TRUE(view.Start([&](ComputingWindow& window) {
+        started = true;
+        for (;;) {
+            window.Yield();
+        }
+    }));
+    ASSERT_TRUE(WaitFor([&] { return started.load(); }));
+    dialogs.yesNoAnswers = {false, false};
+    QTest::mouseClick(view.StopButton(), Qt::LeftButton);
+    QTest::keyClick(&view, Qt::Key_Escape);
+    QTest::qWait(20);
+    EXPECT_TRUE(view.Running());
+    dialogs.yesNoAnswers = {true};
+    QTest::keyClick(&view, Qt::Key_Escape);
+    ASSERT_TRUE(WaitFor([&] { return finished.count() == 1; }));
+    EXPECT_TRUE(finished.front().at(0).toBool());
+    EXPECT_EQ(dialogs.questions,
+              QStringList(3, "Stop the analysis? The report keeps what was written."));
+    EXPECT_FALSE(view.StopButton()->isEnabled());
+    QTest::keyClick(&view, Qt::Key_Escape); // nothing left to stop: not asked
+    EXPECT_EQ(dialogs.questions.size(), 3);
+}
+
 TEST(ComputingViewTest, AnErrorOfTheRunIsHandedOn) {
     FakeDialogs dialogs;
     ComputingView view(dialogs);

@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 namespace kalemir::ui {
 namespace {
@@ -178,9 +179,12 @@ TEST_F(QsprWindowsTest, ClickSequenceToTheParametersAndOn) {
     EXPECT_EQ(dialogs.prompts.back(), "The program will save the image of this scatter-plot. "
                                       "Give a name to the saved file.");
     EXPECT_EQ(dialogs.defaults.back(), "BZR01.bmp");
-    EXPECT_FALSE(results->Scatterp->isVisible());
-    EXPECT_FALSE(results->Text->isVisible());
-    EXPECT_EQ(results->windowTitle(), " You can quit the program.");
+    // After the plots the report and all its buttons are back.
+    EXPECT_TRUE(results->Text->isVisible());
+    EXPECT_TRUE(results->Scatterp->isVisible());
+    EXPECT_TRUE(results->Williams->isVisible());
+    EXPECT_TRUE(results->ButonPrint->isVisible());
+    EXPECT_EQ(results->windowTitle(), QString(47, ' ') + "Results ...");
     dialogs.prompts.clear();
     dialogs.titles.clear();
     dialogs.defaults.clear();
@@ -451,7 +455,10 @@ TEST_F(QsprWindowsTest, AStoppedRunSaysSoInCaptionFirstLineAndReport) {
     ASSERT_TRUE(WaitFor([&] { return flow.Parameters() != nullptr; }));
     QTest::mouseClick(flow.Parameters()->ButonOK, Qt::LeftButton);
     ASSERT_NE(flow.Computing(), nullptr);
-    flow.Computing()->EngineWindow().RequestStop(); // as Stop -> Yes does
+    ASSERT_TRUE(flow.Computing()->StopButton()->isVisible());
+    QTest::mouseClick(flow.Computing()->StopButton(), Qt::LeftButton); // answered yes
+    EXPECT_EQ(dialogs.questions,
+              QStringList{"Stop the analysis? The report keeps what was written."});
     ASSERT_TRUE(WaitFor([&] { return flow.Results() != nullptr; }, 60));
     ResultsWindow* results = flow.Results();
     const QString where = "at the preliminary selection of descriptors";
@@ -609,6 +616,188 @@ TEST_F(QsprWindowsTest, AnObservedTableIsCheckedAtOk) {
     QTest::mouseClick(window.ButonOK, Qt::LeftButton);
     EXPECT_EQ(compute.count(), 1);
     EXPECT_EQ(state.ObservedTableName, "OBS");
+}
+
+/// The choice of BZR01 with its fragment table, as clicked in a Workfiles window.
+void ChooseBzr01(WorkfilesWindow* files) {
+    ClickItem(files->List1, RowOf(files->List1, "BZR01"));
+    ClickItem(files->List2, RowOf(files->List2, "BZR01vfr.des"));
+}
+
+// No result of the window (the print, a plot, the report) takes the name of a table the
+// run read, of the observed values given in Parameters or of the working report: each is
+// refused and asked again, and the table stays as it was.
+TEST_F(QsprWindowsTest, NoResultTakesTheNameOfATableTheObservedValuesOrTheReport) {
+    ASSERT_TRUE(
+        qspr::WorkfilesOk(state, {"BZR01", {"BZR01d2d.des", "BZR01vfr.des"}, {true, true}}));
+    WriteFile("OBS", "Cases\tpIC50\r\nbzr004\t6.45\r\n");
+    state.ObservedTableName = "OBS";
+    state.CycleNumber = 1;
+    state.ScatterPoints = {{}, {0, 1, 1, 2, 2}, {0, 2, 3, 3, 4}, {}};
+    const std::string fragments = ReadFile("BZR01vfr.des");
+    const QString tableRefused = "BZR01vfr.des: a descriptor table of this run; give another name.";
+    const QString observedRefused = "OBS: the table of observed values; give another name.";
+    const QString reportRefused = "rezultat.rez: the report of this run; give another name.";
+    struct Row {
+        const char* action;
+        std::function<void(ResultsWindow&)> act;
+        QStringList answers;
+        QStringList refusals;
+        const char* written;
+    };
+    const Row rows[] = {
+        {"print",
+         [](ResultsWindow& w) { QTest::mouseClick(w.ButonPrint, Qt::LeftButton); },
+         {"BZR01vfr.des", "OBS", "rezultat.rez", "print.pdf"},
+         {tableRefused, observedRefused, reportRefused},
+         "print.pdf"},
+        {"scatter",
+         [](ResultsWindow& w) { QTest::mouseClick(w.Scatterp, Qt::LeftButton); },
+         {"BZR01vfr.des", "OBS", "rezultat.rez", "print.pdf", "plot.bmp"},
+         {tableRefused, observedRefused, reportRefused,
+          "print.pdf: the print of the report; give another name."},
+         "plot.bmp"},
+        // Quit's name for the report may be its working name: it then stays there.
+        {"quit",
+         [](ResultsWindow& w) { w.SaveReport(); },
+         {"BZR01vfr.des", "OBS", "mine.rez"},
+         {tableRefused, observedRefused},
+         "mine.rez"},
+    };
+    ResultsWindow window(state, dialogs);
+    window.show();
+    window.Activate();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.action);
+        dialogs.messages.clear();
+        dialogs.textAnswers = row.answers;
+        row.act(window);
+        QStringList refusals = dialogs.messages;
+        refusals.removeAll("No printer is installed on this system: the print can be saved as a "
+                           "PDF file instead.");
+        EXPECT_EQ(refusals, row.refusals);
+        EXPECT_TRUE(dialogs.questions.isEmpty()); // never asked to replace one of them
+        EXPECT_TRUE(fs::exists(row.written));
+        EXPECT_EQ(ReadFile("BZR01vfr.des"), fragments);
+        EXPECT_EQ(ReadFile("OBS"), "Cases\tpIC50\r\nbzr004\t6.45\r\n");
+    }
+}
+
+// A report an earlier run left as rezultat.rez is kept under a free name when Workfiles
+// OK starts a new one, and the window says so. Cancel, Escape or closing Parameters takes
+// the new report back and gives the earlier one its name again.
+TEST_F(QsprWindowsTest, AnEarlierReportIsKeptAndLeavingParametersLosesNothing) {
+    WriteFile("rezultat.rez", "earlier run\r\n");
+    QsprFlow flow(dialogs, nullptr);
+    flow.Start();
+    const char* ways[] = {"cancel", "escape", "close"};
+    for (const char* way : ways) {
+        SCOPED_TRACE(way);
+        dialogs.messages.clear();
+        ASSERT_NE(flow.Workfiles(), nullptr);
+        ChooseBzr01(flow.Workfiles());
+        QTest::mouseClick(flow.Workfiles()->ButonOK, Qt::LeftButton);
+        ASSERT_TRUE(WaitFor([&] { return flow.Parameters() != nullptr; }));
+        EXPECT_EQ(dialogs.messages, QStringList{"the report of an earlier run, rezultat.rez, is "
+                                                "kept as rezultat-1.rez"});
+        EXPECT_EQ(ReadFile("rezultat-1.rez"), "earlier run\r\n");
+        ParametersWindow* parameters = flow.Parameters();
+        if (std::string(way) == "cancel") {
+            QTest::mouseClick(parameters->ButonCancel, Qt::LeftButton);
+        } else if (std::string(way) == "escape") {
+            parameters->activateWindow();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(parameters));
+            QTest::keyClick(parameters->Text1, Qt::Key_Escape);
+        } else {
+            parameters->close();
+        }
+        EXPECT_EQ(ReadFile("rezultat.rez"), "earlier run\r\n");
+        EXPECT_FALSE(fs::exists("rezultat-1.rez"));
+        if (std::string(way) != "close") {
+            // Back to Workfiles, as at the start.
+            ASSERT_TRUE(WaitFor([&] { return flow.Parameters() == nullptr; }));
+            ASSERT_NE(flow.Workfiles(), nullptr);
+            EXPECT_TRUE(flow.Workfiles()->isVisible());
+            EXPECT_TRUE(flow.State().QsprTableName.empty());
+        }
+    }
+}
+
+// The close button of the Results window asks for the report's name as Quit does, once.
+TEST_F(QsprWindowsTest, ClosingTheResultsAsksForTheReportsName) {
+    QsprFlow flow(dialogs, nullptr);
+    flow.Start();
+    ClickItem(flow.Workfiles()->List1, RowOf(flow.Workfiles()->List1, "BZR01"));
+    ClickItem(flow.Workfiles()->List2, RowOf(flow.Workfiles()->List2, "BZR01d2d.des"));
+    QTest::mouseClick(flow.Workfiles()->ButonOK, Qt::LeftButton);
+    ASSERT_TRUE(WaitFor([&] { return flow.Parameters() != nullptr; }));
+    QTest::mouseClick(flow.Parameters()->ButonOK, Qt::LeftButton);
+    ASSERT_NE(flow.Results(), nullptr);
+    QSignalSpy ended(&flow, &QsprFlow::Ended);
+    dialogs.textAnswers = {QString("closed.rez")};
+    flow.Results()->close();
+    flow.Results()->close();
+    EXPECT_EQ(ended.count(), 1);
+    EXPECT_EQ(dialogs.prompts,
+              QStringList{"The program will save the results.  Give a name please to the saved "
+                          "file."});
+    EXPECT_TRUE(fs::exists("closed.rez"));
+    EXPECT_FALSE(fs::exists("rezultat.rez"));
+}
+
+// Cancel on a plot's name leaves that plot unsaved (it is not asked again); after the
+// plots the report and its buttons are back.
+TEST_F(QsprWindowsTest, CancelOnAPlotSkipsItAndTheReportComesBack) {
+    ASSERT_TRUE(qspr::WorkfilesOk(state, {"BZR01", {"BZR01vfr.des"}, {true}}));
+    state.CycleNumber = 2;
+    state.ScatterPoints = {{}, {0, 1, 1, 2, 2}, {0, 2, 3, 3, 4}, {}};
+    ResultsWindow window(state, dialogs);
+    window.show();
+    window.Activate();
+    const QString caption = window.windowTitle();
+    dialogs.textAnswers = {QString(), QString("after.bmp")};
+    QTest::mouseClick(window.Scatterp, Qt::LeftButton);
+    EXPECT_EQ(dialogs.defaults, QStringList({"BZR01.bmp", "BZR01after.bmp"}));
+    EXPECT_FALSE(fs::exists("BZR01.bmp"));
+    EXPECT_TRUE(fs::exists("after.bmp"));
+    EXPECT_EQ(window.windowTitle(), caption);
+    EXPECT_TRUE(window.Text->isVisible());
+    EXPECT_TRUE(window.Scatterp->isVisible());
+    EXPECT_TRUE(window.ButonPrint->isVisible());
+    EXPECT_TRUE(window.ButonQuit->isVisible());
+    EXPECT_FALSE(window.Williams->isVisible()); // no best equation: not shown before either
+}
+
+// Under the reminder a second line says what the choice lacks.
+TEST_F(QsprWindowsTest, TheReminderSaysWhatIsMissing) {
+    struct Row {
+        const char* qsprTable;
+        QStringList descriptorTables;
+        const char* missing;
+    };
+    const Row rows[] = {
+        {nullptr, {}, "choose a QSPR table; choose the fragment table (*vfr.des)"},
+        {nullptr, {"BZR01vfr.des"}, "choose a QSPR table"},
+        {"BZR01", {}, "choose the fragment table (*vfr.des)"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.missing);
+        WorkfilesWindow window(state, dialogs);
+        window.show();
+        if (row.qsprTable != nullptr) {
+            window.List1->item(RowOf(window.List1, row.qsprTable))->setSelected(true);
+        }
+        for (const QString& table : row.descriptorTables) {
+            window.List2->item(RowOf(window.List2, table))->setSelected(true);
+        }
+        EXPECT_FALSE(window.MissingNote->isVisible());
+        QTest::mouseClick(window.ButonOK, Qt::LeftButton);
+        EXPECT_TRUE(window.Label5->isVisible());
+        EXPECT_EQ(window.Label5->text(), "  If you please, heed         the above rules");
+        EXPECT_TRUE(window.MissingNote->isVisible());
+        EXPECT_EQ(window.MissingNote->text(), row.missing);
+        EXPECT_FALSE(fs::exists("rezultat.rez"));
+    }
 }
 
 } // namespace

@@ -201,7 +201,9 @@ TEST_F(SimilarityWindowsTest, AStoppedRunSaysWhereInTheFinalWindowAndTheResults)
     ClickRow(flow.Table()->Listfile, 0);
     QTest::mouseClick(flow.Table()->ButonOK, Qt::LeftButton);
     ASSERT_NE(flow.Computing(), nullptr);
-    flow.Computing()->EngineWindow().RequestStop(); // as Stop -> Yes does
+    QTest::mouseClick(flow.Computing()->StopButton(), Qt::LeftButton); // answered yes
+    EXPECT_EQ(dialogs.questions,
+              QStringList{"Stop the analysis? The report keeps what was written."});
     for (int i = 0; i < 3000 && flow.Final() == nullptr; ++i) {
         QTest::qWait(10);
     }

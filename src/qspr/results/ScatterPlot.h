@@ -58,7 +58,6 @@ std::string ScatterPlotDefaultName(const std::string& qsprTableCopy, int k);
 std::string ScatterPrompt(int k, int count);
 
 inline constexpr const char* kScatterCaption = " Scatter plots before and after removing outliers";
-inline constexpr const char* kScatterDoneCaption = " You can quit the program.";
 inline constexpr const char* kScatterTitle = "*.bmp file name";
 
 } // namespace kalemir::qspr

@@ -83,6 +83,10 @@ struct RunInputs : AnalysisThresholds {
 
     /// Observed values of prediction molecules for the external validation (empty: none).
     std::string ObservedTableName;
+
+    /// Where Workfiles OK kept the working report an earlier run left in the folder
+    /// (empty: there was none).
+    std::string EarlierReportKeptAs;
 };
 
 /// What a computation leaves for the results window, the plots and the result files.

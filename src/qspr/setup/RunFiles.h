@@ -19,13 +19,27 @@ struct KeptFile {
     std::string what;
 };
 
-/// The tables the run reads: the QSPR table and the descriptor tables.
+/// The tables the run reads: the QSPR table, the descriptor tables and the table of
+/// observed values of the prediction set (when one is given).
 std::vector<KeptFile> TablesOfRun(const std::string& qsprTable,
-                                  const std::vector<std::string>& descriptorTables);
+                                  const std::vector<std::string>& descriptorTables,
+                                  const std::string& observedTable = {});
 
 /// Why a result of the run (the report, a scatter plot) cannot be saved as `name`, empty
 /// when it can: it is one of the kept files. Names are compared as files, so "./BZR01"
 /// and a link to the QSPR table are the QSPR table too.
 std::string ResultNameProblem(const std::string& name, const std::vector<KeptFile>& kept);
+
+/// The first of `stem-1.ext`, `stem-2.ext`, ... (from `name` = `stem.ext`) that names no
+/// existing file.
+std::string FreeNumberedName(const std::string& name);
+
+/// Keeps the file `report` left by an earlier run under a free numbered name, so that a
+/// new run never replaces it; returns that name, empty when there was no such file.
+/// Throws FileError when it cannot be renamed.
+std::string SetAsideEarlierReport(const std::string& report);
+
+/// What the programs tell the user when SetAsideEarlierReport kept a report.
+std::string EarlierReportNotice(const std::string& report, const std::string& keptAs);
 
 } // namespace kalemir::qspr

@@ -4,6 +4,9 @@
 #include "common/Report.h"
 #include "qspr/setup/Parameters.h"
 #include "qspr/setup/QsprTables.h"
+#include "qspr/setup/RunFiles.h"
+
+#include <cstdio>
 
 namespace kalemir::qspr {
 
@@ -53,6 +56,7 @@ bool WorkfilesOk(ProgramState& state, const WorkfilesChoice& choice,
     // model is refused with nothing written.
     std::vector<std::string> lines = ReadQsprLines(state.QsprTableName);
 
+    state.EarlierReportKeptAs = SetAsideEarlierReport(kWorkingReport);
     ReportAppender report(kWorkingReport, ReportAppender::Mode::Create);
     report.Lines({"", "     Program KALEMIRq for QSPR computations",
                   "     " + DateText() + "     " + TimeText(), "",
@@ -71,6 +75,30 @@ bool WorkfilesOk(ProgramState& state, const WorkfilesChoice& choice,
     state.InitialCalibrationCount = state.CalibrationCount;
     DeriveDefaultThresholds(state, state.CalibrationCount);
     return true;
+}
+
+std::string MissingChoice(const WorkfilesChoice& choice) {
+    std::string missing;
+    if (choice.qsprTable.empty()) {
+        missing = "choose a QSPR table";
+    }
+    bool fragmentTable = false;
+    for (std::size_t i = 0; i < choice.listedTables.size() && i < choice.selected.size(); ++i) {
+        fragmentTable |= choice.selected[i] && HasTableSuffix(choice.listedTables[i], "vfr.des");
+    }
+    if (!fragmentTable) {
+        missing +=
+            (missing.empty() ? "" : "; ") + std::string("choose the fragment table (*vfr.des)");
+    }
+    return missing;
+}
+
+void WithdrawWorkingReport(ProgramState& state) {
+    std::remove(kWorkingReport);
+    if (!state.EarlierReportKeptAs.empty() &&
+        std::rename(state.EarlierReportKeptAs.c_str(), kWorkingReport) == 0) {
+        state.EarlierReportKeptAs.clear();
+    }
 }
 
 void CountMolecules(ProgramState& state) {

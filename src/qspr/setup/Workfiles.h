@@ -27,12 +27,22 @@ std::string JoinedByPositionWarning(const std::string& difference);
 /// Workfiles OK. Returns false, having written nothing, when no QSPR table or no
 /// descriptor table is selected (the window then shows its reminder). On success the
 /// working report holds its header and the state holds the QSPR lines, the counts and
-/// the default thresholds. Throws InputError for a QSPR table beyond the data model.
-/// `joinedByPosition`: where chosen tables differ from the QSPR table's molecules
-/// (CheckQsprTables) when the user agreed to join them by position anyway; the report's
-/// header says so in a JoinedByPositionWarning line each.
+/// the default thresholds; a working report an earlier run left is first kept under a
+/// free numbered name (state.EarlierReportKeptAs). Throws InputError for a QSPR table
+/// beyond the data model. `joinedByPosition`: where chosen tables differ from the QSPR
+/// table's molecules (CheckQsprTables) when the user agreed to join them by position
+/// anyway; the report's header says so in a JoinedByPositionWarning line each.
 bool WorkfilesOk(ProgramState& state, const WorkfilesChoice& choice,
                  const std::vector<std::string>& joinedByPosition = {});
+
+/// What the choice still lacks, for the line under the Workfiles reminder ("choose a
+/// QSPR table; choose the fragment table (*vfr.des)"); empty when nothing is missing.
+std::string MissingChoice(const WorkfilesChoice& choice);
+
+/// Takes back what Workfiles OK wrote when the user leaves before the run starts: the
+/// working report, header only, is removed and an earlier report kept aside gets its
+/// name back.
+void WithdrawWorkingReport(ProgramState& state);
 
 /// The molecule counts of the QSPR lines: records ending in "?" are prediction molecules.
 void CountMolecules(ProgramState& state);

@@ -9,6 +9,7 @@
 namespace kalemir::qspr {
 namespace {
 
+using kalemir::testing::ReadFile;
 using kalemir::testing::ScratchDir;
 using kalemir::testing::WriteFile;
 
@@ -47,6 +48,37 @@ TEST(RunFilesTest, AResultNeverReplacesATableOfTheRun) {
     EXPECT_FALSE(ResultNameProblem("BZR01d2d.des", kept).empty()); // named, though missing
     EXPECT_TRUE(ResultNameProblem("BZR01qspr.rez", kept).empty());
     EXPECT_TRUE(ResultNameProblem("bzr01", kept).empty()); // another file here
+}
+
+TEST(RunFilesTest, TheObservedTableIsKeptLikeTheTablesOfTheRun) {
+    const std::vector<KeptFile> kept = TablesOfRun("BZR01", {"BZR01vfr.des"}, "OBS");
+    EXPECT_EQ(ResultNameProblem("OBS", kept),
+              "OBS: the table of observed values; give another name");
+    EXPECT_EQ(TablesOfRun("BZR01", {"BZR01vfr.des"}).size(), 2u); // none given
+}
+
+// The numbers go up past every name taken, gaps included, and keep the extension.
+TEST(RunFilesTest, AFreeNumberedNameSkipsTheNamesTaken) {
+    ScratchDir dir{"free-names"};
+    EXPECT_EQ(FreeNumberedName("rezultat.rez"), "rezultat-1.rez");
+    WriteFile("rezultat-1.rez", "");
+    WriteFile("rezultat-3.rez", "");
+    EXPECT_EQ(FreeNumberedName("rezultat.rez"), "rezultat-2.rez");
+    std::filesystem::create_directory("sub");
+    EXPECT_EQ(FreeNumberedName("sub/report"), "sub/report-1");
+}
+
+TEST(RunFilesTest, AnEarlierReportIsSetAsideWhole) {
+    ScratchDir dir{"earlier-report"};
+    EXPECT_EQ(SetAsideEarlierReport("rezultat.rez"), ""); // none there
+    WriteFile("rezultat.rez", "earlier run\r\n");
+    WriteFile("rezultat-1.rez", "older run\r\n");
+    EXPECT_EQ(SetAsideEarlierReport("rezultat.rez"), "rezultat-2.rez");
+    EXPECT_FALSE(std::filesystem::exists("rezultat.rez"));
+    EXPECT_EQ(ReadFile("rezultat-2.rez"), "earlier run\r\n");
+    EXPECT_EQ(ReadFile("rezultat-1.rez"), "older run\r\n");
+    EXPECT_EQ(EarlierReportNotice("rezultat.rez", "rezultat-2.rez"),
+              "the report of an earlier run, rezultat.rez, is kept as rezultat-2.rez");
 }
 
 } // namespace

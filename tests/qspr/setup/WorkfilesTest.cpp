@@ -74,10 +74,45 @@ TEST_F(WorkfilesOkTest, AnIncompleteChoiceWritesNothing) {
     EXPECT_EQ(state.QsprTableName, "TAB");
 }
 
-TEST_F(WorkfilesOkTest, ASecondOkReplacesTheReport) {
+// A report an earlier run left is kept under a free name, never replaced; leaving before
+// the run starts gives it its name back and leaves no header-only report.
+TEST_F(WorkfilesOkTest, AnEarlierReportIsKeptAsideAndComesBackWhenTheUserLeaves) {
     WriteFile(kWorkingReport, "old report\r\n");
     ASSERT_TRUE(WorkfilesOk(state, {"TAB", {"a.des"}, {true}}));
+    EXPECT_EQ(state.EarlierReportKeptAs, "rezultat-1.rez");
+    EXPECT_EQ(ReadFile("rezultat-1.rez"), "old report\r\n");
     EXPECT_EQ(ReadFile(kWorkingReport).find("old report"), std::string::npos);
+    WithdrawWorkingReport(state);
+    EXPECT_EQ(ReadFile(kWorkingReport), "old report\r\n");
+    EXPECT_FALSE(std::filesystem::exists("rezultat-1.rez"));
+    EXPECT_TRUE(state.EarlierReportKeptAs.empty());
+
+    // Without an earlier report, leaving removes the report Workfiles OK began.
+    std::filesystem::remove(kWorkingReport);
+    ASSERT_TRUE(WorkfilesOk(state, {"TAB", {"a.des"}, {true}}));
+    EXPECT_TRUE(state.EarlierReportKeptAs.empty());
+    WithdrawWorkingReport(state);
+    EXPECT_FALSE(std::filesystem::exists(kWorkingReport));
+}
+
+TEST(MissingChoiceTest, SaysWhatTheChoiceLacks) {
+    struct Case {
+        WorkfilesChoice choice;
+        const char* missing;
+    };
+    const std::vector<std::string> listed = {"TABd2d.des", "TABvfr.des"};
+    const Case cases[] = {
+        {{"", listed, {false, false}}, "choose a QSPR table; choose the fragment table (*vfr.des)"},
+        {{"", listed, {true, false}}, "choose a QSPR table; choose the fragment table (*vfr.des)"},
+        {{"", listed, {false, true}}, "choose a QSPR table"},
+        {{"TAB", listed, {false, false}}, "choose the fragment table (*vfr.des)"},
+        {{"TAB", listed, {true, false}}, "choose the fragment table (*vfr.des)"},
+        {{"TAB", listed, {true, true}}, ""},
+        {{"TAB", {}, {}}, "choose the fragment table (*vfr.des)"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(MissingChoice(c.choice), c.missing) << c.choice.qsprTable << " " << c.missing;
+    }
 }
 
 TEST(CountMoleculesTest, AllPredictionRecordsGiveNoCalibrationMolecule) {
