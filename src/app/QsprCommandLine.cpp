@@ -18,6 +18,8 @@
 #include "qspr/setup/RunFiles.h"
 #include "qspr/setup/Workfiles.h"
 #include "qspr/validation/ExternalValidation.h"
+#include "qspr/validation/ModelReport.h"
+#include "qspr/validation/Qmrf.h"
 #include "qspr/validation/Randomisation.h"
 #include "qspr/validation/ResultFiles.h"
 #include "qspr/validation/WilliamsPlot.h"
@@ -134,8 +136,9 @@ std::string QsprUsage() {
            "--min-r2=0.2 are the same.\n"
            "\n"
            "Beside the report the run writes QSPRTABLE-results.json (every result, for other\n"
-           "programs) and QSPRTABLE-validation.txt (leave-one-out, applicability domain and\n"
-           "external validation of the best equation by Q).\n"
+           "programs), QSPRTABLE-validation.txt (leave-one-out, applicability domain and\n"
+           "external validation of the best equation by Q), QSPRTABLE-model.html (the model\n"
+           "report with its plots, for a browser) and QSPRTABLE-qmrf.md (a QMRF draft).\n"
            "\n"
            "exit status: 0 the run reached its results, 1 it failed midway, 2 usage or input\n"
            "error (nothing written), 3 it stopped itself (see the report), 130 interrupted\n"
@@ -375,6 +378,7 @@ std::string QsprRunSummary(const ProgramState& state, const std::string& reportN
     std::vector<std::string> files = {reportName};
     for (const std::string& name :
          {ResultsJsonName(state.QsprTableName), ValidationTextName(state.QsprTableName),
+          ModelReportName(state.QsprTableName), QmrfDraftName(state.QsprTableName),
           EstimatesFileName(state.QsprTableName)}) {
         if (access(name.c_str(), F_OK) == 0) {
             files.push_back(name);

@@ -8,6 +8,7 @@
 #include "qspr/setup/QsprTables.h"
 #include "qspr/setup/Workfiles.h"
 #include "qspr/validation/ExternalValidation.h"
+#include "qspr/validation/ModelReport.h"
 #include "qspr/validation/ResultFiles.h"
 #include "qspr/validation/WilliamsPlot.h"
 #include "ui/Controls.h"
@@ -22,12 +23,14 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QShortcut>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace kalemir::ui {
@@ -384,6 +387,7 @@ ResultsWindow::ResultsWindow(qspr::ProgramState& state, DialogService& dialogs, 
     FindStatus = NamedLabel(this, "FindStatus", "");
     Scatterp = NamedButton(this, "Scatterp", "Scatter");
     Williams = NamedButton(this, "Williams", "Williams");
+    ModelReport = NamedButton(this, "ModelReport", "Model report");
     ButonQuit = NamedButton(this, "ButonQuit", "Quit");
     ButonPrint = NamedButton(this, "ButonPrint", "Print");
 
@@ -394,6 +398,7 @@ ResultsWindow::ResultsWindow(qspr::ProgramState& state, DialogService& dialogs, 
     buttons_ = new QHBoxLayout;
     buttons_->addWidget(Scatterp);
     buttons_->addWidget(Williams);
+    buttons_->addWidget(ModelReport);
     buttons_->addStretch(1);
     buttons_->addWidget(ButonPrint);
     buttons_->addWidget(ButonQuit);
@@ -437,6 +442,10 @@ ResultsWindow::ResultsWindow(qspr::ProgramState& state, DialogService& dialogs, 
     connect(ButonQuit, &QPushButton::clicked, this, [this] { QuitOnce(); });
     connect(Scatterp, &QPushButton::clicked, this, [this] { OnScatter(); });
     connect(Williams, &QPushButton::clicked, this, [this] { OnWilliams(); });
+    connect(ModelReport, &QPushButton::clicked, this, [this] {
+        const QString path = FromReport(qspr::ModelReportName(state_.QsprTableName));
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+    });
 }
 
 void ResultsWindow::ChainTabOrder() {
@@ -513,6 +522,8 @@ void ResultsWindow::Activate() {
     }
     // The Williams plot needs the best equation by Q.
     Williams->setVisible(!state_.Record.BestModel.Descriptors.empty());
+    ModelReport->setVisible(
+        QFileInfo::exists(FromReport(qspr::ModelReportName(state_.QsprTableName))));
     QApplication::processEvents();
     Text->clear();
     try {

@@ -127,6 +127,8 @@ public:
     QLabel* FindStatus;
     QPushButton* Scatterp;
     QPushButton* Williams;
+    /// Opens the run's model report (QSPR table + "-model.html") in the browser.
+    QPushButton* ModelReport;
     QPushButton* ButonQuit;
     QPushButton* ButonPrint;
 
