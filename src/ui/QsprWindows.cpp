@@ -204,6 +204,9 @@ ParametersWindow::ParametersWindow(qspr::ProgramState& state, DialogService& dia
         NamedLabel(this, "ObservedLabel", "Observed values of the prediction set (table)");
     Observed = NamedField(this, "Observed", kParameterFieldWidth);
     Observed->setPlaceholderText("optional");
+    memoryLabel = NamedLabel(this, "memoryLabel", "Memory for the split tables, MB");
+    memoryField = NamedField(this, "memoryField", kParameterFieldWidth);
+    memoryField->setPlaceholderText("the machine's");
     Option1 = NamedOption(this, "Option1", "Yes");
     Option2 = NamedOption(this, "Option2", "No");
     ButonOK = NamedButton(this, "ButonOK", "OK");
@@ -216,7 +219,8 @@ ParametersWindow::ParametersWindow(qspr::ProgramState& state, DialogService& dia
                             {Label4, Text4},
                             {Label5, Text5},
                             {Label8, Text6},
-                            {ObservedLabel, Observed}});
+                            {ObservedLabel, Observed},
+                            {memoryLabel, memoryField}});
     auto* options = new QHBoxLayout;
     options->addWidget(Option1);
     options->addWidget(Option2);
@@ -234,6 +238,7 @@ ParametersWindow::ParametersWindow(qspr::ProgramState& state, DialogService& dia
     Text4->setText(FromReport(entries.MaxInterR2Text));
     Text5->setText(FromReport(entries.MaxPredictorsText));
     Text6->setText(FromReport(entries.RandomisationRunsText));
+    memoryField->setText(FromReport(entries.MemoryText));
     Option1->setChecked(entries.EliminateOutliers);
     Option2->setChecked(!entries.EliminateOutliers);
     Label7->setVisible(entries.EstimatedCorShown);
@@ -250,7 +255,7 @@ ParametersWindow::ParametersWindow(qspr::ProgramState& state, DialogService& dia
 
 bool ParametersWindow::EntriesAccepted(const qspr::ParameterEntries& entries) {
     // The field of each qspr::ParameterEntry.
-    QLineEdit* const boxes[] = {nullptr, Text1, Text2, Text3, Text4, Text5};
+    QLineEdit* const boxes[] = {nullptr, Text1, Text2, Text3, Text4, Text5, memoryField};
     const std::vector<qspr::EntryProblem> problems = qspr::CheckParameterEntries(state_, entries);
     auto point = [&](const qspr::EntryProblem& problem) {
         QLineEdit* box = boxes[problem.field];
@@ -282,6 +287,7 @@ void ParametersWindow::OnOk() {
     entries.MaxInterR2Text = ToReport(Text4->text());
     entries.MaxPredictorsText = ToReport(Text5->text());
     entries.RandomisationRunsText = ToReport(Text6->text());
+    entries.MemoryText = ToReport(memoryField->text());
     entries.EliminateOutliers = Option1->isChecked();
     entries.EstimatedCorShown = Text3->isVisible();
     if (!EntriesAccepted(entries)) {

@@ -3,6 +3,7 @@
 #include "common/ComputingWindow.h"
 #include "common/DateTime.h"
 #include "common/Errors.h"
+#include "common/MachineMemory.h"
 #include "common/NumberText.h"
 #include "common/Records.h"
 #include "common/Report.h"
@@ -122,6 +123,27 @@ void ResetTableList(CycleInputs& cycle, const TableState& tables, WorkFileSet& w
 
 bool ExceedsSizeLimit(long long newtabTotalKB, long long limitKB) {
     return newtabTotalKB > limitKB;
+}
+
+long long SplitTablesAllowanceKB(int memoryMB, long long machineBytes) {
+    if (memoryMB > 0) {
+        return static_cast<long long>(memoryMB) * 1000;
+    }
+    return std::max(kMaxNewtabTotalKB, machineBytes / 1000);
+}
+
+long long HeldTablesBytes(const std::vector<int>& newtabWidths, int rows) {
+    // Each split table holds its descriptors, the molecule column and column 0 as numbers
+    // and the molecule names as strings; the later stages hold up to three tables of
+    // kMaxHeldDescriptors columns (selection table, descriptor matrix, cycle copies).
+    constexpr long long kCell = sizeof(double);
+    constexpr long long kLaterColumns = 3LL * (kMaxHeldDescriptors + 2);
+    long long bytes = kLaterColumns * rows * kCell;
+    for (std::size_t t = 1; t < newtabWidths.size(); ++t) {
+        bytes += (newtabWidths[t] + 2LL) * rows * kCell +
+                 static_cast<long long>(rows) * static_cast<long long>(sizeof(std::string));
+    }
+    return bytes;
 }
 
 std::string ValueText(double value) {
@@ -426,14 +448,33 @@ PreselectionState PreselectDescriptors(const RunInputs& in, CycleInputs& cycle, 
     SplitTables(cycle, tables, workFiles, pool, window);
     ParseQsprTable(cycle, tables, descriptors, pair);
 
+    const long long machineBytes =
+        options.MachineBytes > 0 ? options.MachineBytes : MachineMemoryBytes();
+    long long allowanceKB = options.MaxNewtabTotalKB > 0
+                                ? options.MaxNewtabTotalKB
+                                : SplitTablesAllowanceKB(in.MemoryMB, machineBytes);
     int error = 0;
     std::string detail;
     try {
-        if (ExceedsSizeLimit(tables.NewtabTotalKB, options.MaxNewtabTotalKB)) {
+        if (ExceedsSizeLimit(tables.NewtabTotalKB, allowanceKB)) {
+            throw StageFailure(kErrorOutOfMemory, "the split tables take " +
+                                                      PlainNumber(tables.NewtabTotalKB) +
+                                                      " KB, more than the " +
+                                                      PlainNumber(allowanceKB) + " KB allowed");
+        }
+        const int rows =
+            std::max(cycle.QsprLastLine, cycle.CalibrationCount + cycle.PredictionCount) + 1;
+        const long long needBytes = HeldTablesBytes(tables.NewtabWidths, rows);
+        if (machineBytes > 0 && needBytes > machineBytes) {
+            // The report names the largest split tables of this shape the memory holds.
+            allowanceKB = static_cast<long long>(static_cast<double>(tables.NewtabTotalKB) *
+                                                 static_cast<double>(machineBytes) /
+                                                 static_cast<double>(needBytes));
             throw StageFailure(kErrorOutOfMemory,
-                               "the split tables take " + PlainNumber(tables.NewtabTotalKB) +
-                                   " KB, more than the " + PlainNumber(options.MaxNewtabTotalKB) +
-                                   " KB allowed");
+                               "the split tables of " + PlainNumber(tables.NewtabTotalKB) +
+                                   " KB need " + PlainNumber(needBytes / 1'000'000) +
+                                   " MB of memory, the run may use " +
+                                   PlainNumber(machineBytes / 1'000'000) + " MB");
         }
         {
             PreselectionCells cells;
@@ -503,7 +544,7 @@ PreselectionState PreselectDescriptors(const RunInputs& in, CycleInputs& cycle, 
         detail = e.what();
     }
     if (error != 0) {
-        WriteFailureBlock(tables, reportName, error, options.MaxNewtabTotalKB);
+        WriteFailureBlock(tables, reportName, error, allowanceKB);
         if (error == kErrorOutOfMemory) {
             throw StopProgram("preliminary selection stopped: " + detail);
         }

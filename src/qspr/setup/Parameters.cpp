@@ -1,5 +1,6 @@
 #include "qspr/setup/Parameters.h"
 
+#include "common/Errors.h"
 #include "common/NumberText.h"
 #include "common/Report.h"
 #include "common/Rounding.h"
@@ -7,6 +8,7 @@
 #include "qspr/setup/QsprTables.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 
 namespace kalemir::qspr {
@@ -65,7 +67,8 @@ constexpr const char* kFieldNames[] = {"",
                                        "Number of molecules in the validation set",
                                        "Estimated correctness (KalemirS)",
                                        "Max. descriptors intercorrelation",
-                                       "Max. predictors number"};
+                                       "Max. predictors number",
+                                       "Memory for the split tables"};
 
 } // namespace
 
@@ -78,6 +81,28 @@ std::string CorrectnessProblem(const std::string& text) {
         return Trimmed(text) + " is outside the range -1 to 1";
     }
     return {};
+}
+
+std::string MemoryProblem(const std::string& text) {
+    const std::string trimmed = Trimmed(text);
+    if (trimmed.empty()) {
+        return {};
+    }
+    long long mb = 0;
+    const char* end = trimmed.data() + trimmed.size();
+    const auto [stop, error] = std::from_chars(trimmed.data(), end, mb);
+    if (trimmed[0] == '-' || error != std::errc() || stop != end || mb < 1 || mb > kMaxMemoryMB) {
+        return "'" + trimmed + "' is not a whole number of MB from 1 to " +
+               std::to_string(kMaxMemoryMB);
+    }
+    return {};
+}
+
+int MemoryMegabytes(const std::string& text) {
+    const std::string trimmed = Trimmed(text);
+    int mb = 0;
+    std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), mb);
+    return mb;
 }
 
 std::vector<EntryProblem> CheckParameterEntries(const ProgramState& state,
@@ -126,6 +151,10 @@ std::vector<EntryProblem> CheckParameterEntries(const ProgramState& state,
         limited(kMaxPredictorsEntry, entries.MaxPredictorsText, 2, high,
                 RoundToCount(entered) == taken ? entered : taken);
     }
+    if (const std::string problem = MemoryProblem(entries.MemoryText); !problem.empty()) {
+        problems.push_back(
+            {kMemoryEntry, std::string(kFieldNames[kMemoryEntry]) + ": " + problem, false});
+    }
     return problems;
 }
 
@@ -160,6 +189,7 @@ ParameterEntries LoadParameters(ProgramState& state) {
     entries.MaxInterR2Text = NumText(state.MaxInterR2);
     entries.MaxPredictorsText = NumText(state.MaxPredictors);
     entries.RandomisationRunsText = NumText(state.RandomisationRuns);
+    entries.MemoryText = state.MemoryMB > 0 ? std::to_string(state.MemoryMB) : std::string();
     if (state.PredictionCount == 0) {
         entries.EliminateOutliers = true;
         state.EliminateOutliers = 1;
@@ -202,6 +232,11 @@ ParametersOutcome ParametersOk(ProgramState& state, const ParameterEntries& entr
 
     state.RandomisationRuns = std::clamp(RoundToCount(TextToNumber(entries.RandomisationRunsText)),
                                          0, kMaxRandomisationRuns);
+
+    if (!MemoryProblem(entries.MemoryText).empty()) {
+        throw InputError("memory for the split tables: " + MemoryProblem(entries.MemoryText));
+    }
+    state.MemoryMB = MemoryMegabytes(entries.MemoryText);
 
     ReportAppender report(kWorkingReport);
     report.Lines({"", "     Descriptor table(s) used: ", ""});

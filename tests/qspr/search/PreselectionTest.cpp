@@ -170,6 +170,81 @@ TEST(PreselectDescriptors, SizeLimitWritesTheMemoryMessageAndStops) {
     EXPECT_EQ(report.substr(report.size() - expected.size()), expected);
 }
 
+struct AllowanceCase {
+    const char* name;
+    int memoryMB;
+    long long machineBytes;
+    long long allowanceKB;
+};
+
+class SplitTablesAllowanceTest : public ::testing::TestWithParam<AllowanceCase> {};
+
+TEST_P(SplitTablesAllowanceTest, FollowsTheUserOrTheMachine) {
+    const AllowanceCase& c = GetParam();
+    EXPECT_EQ(SplitTablesAllowanceKB(c.memoryMB, c.machineBytes), c.allowanceKB);
+}
+
+const AllowanceCase kAllowanceCases[] = {
+    // A small machine keeps the allowance every earlier run fitted in.
+    {"SmallMachineKeepsTheLeast", 0, 100'000'000, 162000},
+    {"UnknownMachineKeepsTheLeast", 0, 0, 162000},
+    {"MachineOf24GB", 0, 24'000'000'000, 24'000'000},
+    {"UserRaisesIt", 4000, 1'000'000'000, 4'000'000},
+    {"UserLowersIt", 100, 24'000'000'000, 100'000},
+};
+
+INSTANTIATE_TEST_SUITE_P(Allowance, SplitTablesAllowanceTest, ::testing::ValuesIn(kAllowanceCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(HeldTablesBytes, CellsOfEachSplitTableAndThreeTablesOfTheHeldDescriptors) {
+    // 20,000 molecules (rows 0..20000) of one full split table and 36 fragments: each
+    // table holds its columns plus columns 0 and 1 as doubles and a name per row; the
+    // later stages three tables of 1002 columns.
+    const long long name = sizeof(std::string);
+    const long long expected = 3LL * 1002 * 20001 * 8 + (1002LL * 20001 * 8 + 20001 * name) +
+                               (38LL * 20001 * 8 + 20001 * name);
+    EXPECT_EQ(HeldTablesBytes({0, 1000, 36}, 20001), expected);
+    EXPECT_EQ(HeldTablesBytes({0}, 10), 3LL * 1002 * 10 * 8);
+}
+
+TEST(PreselectDescriptors, TablesBeyondTheMachinesMemoryStopBeforeTheyAreLoaded) {
+    ScratchDir dir("presel-machine");
+    SyntheticTables data(12, 100, [](int i, int j) { return i * j + 0.5; });
+    ProgramState ps;
+    ChooseTables(ps, "SYN01", data.tables);
+    SilentWindow window;
+    long long total = 0;
+    {
+        ComputingState cs;
+        cs.Cycle = FirstCycleInputs(ps);
+        MakeWorkCopies(cs.Cycle, cs.WorkFiles);
+        PreselectionOptions options;
+        options.MaxNewtabTotalKB = 1'000'000;
+        // One byte short of what the held tables need: 13 rows (0..12) of the
+        // descriptor table's and the fragment table's split tables.
+        options.MachineBytes = HeldTablesBytes({0, 100, 3}, 13) - 1;
+        try {
+            PreselectDescriptors(ps, cs.Cycle, cs.Tables, cs.Descriptors, cs.Search, cs.Pair,
+                                 cs.WorkFiles, cs.ReportName, cs.Workers.get(), window, options);
+            ADD_FAILURE() << "the run went on";
+        } catch (const StopProgram& e) {
+            const std::string what = e.what();
+            EXPECT_NE(what.find(" MB of memory, the run may use "), std::string::npos) << what;
+        }
+        total = cs.Tables.NewtabTotalKB;
+    }
+    ASSERT_GE(total, 1);
+    EXPECT_FALSE(AnyFileContaining("newtab"));
+    const std::string report = ReadFile("rezultat.rez");
+    // The allowance named is the largest total of this shape the memory holds.
+    const std::string expected = "The total size of saved newtab files is " +
+                                 std::to_string(total) +
+                                 " KB.\r\nAccording to KALEMIR the total allowable size is " +
+                                 std::to_string(total - 1) + " KB.\r\n\r\nSTOP PROGRAM\r\n\r\n";
+    ASSERT_GE(report.size(), expected.size());
+    EXPECT_EQ(report.substr(report.size() - expected.size()), expected);
+}
+
 TEST(PreselectDescriptors, AnUnwritableSelectionTableEndsTheRunAsAFailedWrite) {
     // A file that cannot be written ends the run at once with exit status 1, as in every
     // other stage; the failure block is for the stage's own failures.
