@@ -92,9 +92,11 @@ void PrepareScreen(const CycleInputs& cycle, const SignificantDescriptors& descr
                    PreselectionState& sel);
 
 /// Screens every descriptor of table t: r2, the information test, the mean; counts the
-/// descriptors and the significant ones.
+/// descriptors and the significant ones. With a pool the columns are screened on its
+/// workers, with the same results.
 void ScreenDescriptors(const CycleInputs& cycle, PairCorrelation& pair, PreselectionCells& cells,
-                       PreselectionState& sel, int t, ComputingWindow& window);
+                       PreselectionState& sel, int t, ComputingWindow& window,
+                       WorkerPool* pool = nullptr);
 
 /// The information test: the normalised entropy E = H / ln N of the histogram of the
 /// calibration values (1..n) in n + p bins spanning the values of molecules 1..n+p.
@@ -103,12 +105,15 @@ double NormalisedEntropy(const double* values, int n, int p, std::vector<int>& b
 
 /// Selects every significant descriptor (S <= 1000) and writes the selection table.
 void SelectAllSignificant(const CycleInputs& cycle, const TableState& tables,
-                          const PreselectionCells& cells, PreselectionState& sel);
+                          const PreselectionCells& cells, PreselectionState& sel,
+                          WorkerPool* pool = nullptr);
 
 /// Writes the selection table: rows 0..N+P, the molecule column of table 1 and then the
-/// chosen columns in table and column order, each cell preceded by a TAB.
+/// chosen columns in table and column order, each cell preceded by a TAB. With a pool the
+/// lines are made on its workers (the file is the same).
 void WriteSelectionTable(const std::string& path, const PreselectionCells& cells, int rows,
-                         const std::vector<std::pair<int, int>>& columns);
+                         const std::vector<std::pair<int, int>>& columns,
+                         WorkerPool* pool = nullptr);
 
 /// The text a descriptor value is written with: the shortest text that reads back as
 /// the same number.

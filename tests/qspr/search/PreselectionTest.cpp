@@ -9,6 +9,7 @@
 #include "common/NumberText.h"
 #include "common/Rounding.h"
 #include "common/TextToNumber.h"
+#include "common/WorkerPool.h"
 #include "qspr/core/Correlation.h"
 #include "qspr/core/Fit.h"
 #include "qspr/core/TableSplitting.h"
@@ -383,9 +384,9 @@ struct ScreenSetUp {
         }
         PrepareScreen(cs.Cycle, cs.Descriptors, sel);
     }
-    void ScreenAll() {
+    void ScreenAll(WorkerPool* pool = nullptr) {
         for (int t = 1; t <= cs.Cycle.TableCount; ++t) {
-            ScreenDescriptors(cs.Cycle, cs.Pair, cells, sel, t, window);
+            ScreenDescriptors(cs.Cycle, cs.Pair, cells, sel, t, window, pool);
         }
     }
 };
@@ -411,6 +412,67 @@ TEST(ScreenDescriptors, FewBinsCountedButNotSignificant) {
     EXPECT_EQ(set.sel.SignificantCount, 1);
     EXPECT_EQ(set.cells.Tables[1].R2[2], 0.0); // the indicator's r2 (about 0.16) is dropped
     EXPECT_GT(set.cells.Tables[1].R2[3], 0.9);
+}
+
+TEST(ScreenDescriptors, WorkersGiveTheBitsOfTheScreenColumnByColumn) {
+    // 203 columns, some of few values (dropped by the information test), screened on 1, 2
+    // and 3 threads against the screen without a pool: every r2, mean and count the same.
+    const int n = 40;
+    std::vector<double> y = Ramp(n);
+    std::vector<std::vector<double>> columns;
+    Lcg rng{11};
+    for (int c = 0; c < 203; ++c) {
+        std::vector<double> x(static_cast<std::size_t>(n) + 1, 0.0);
+        for (int i = 1; i <= n; ++i) {
+            x[i] = c % 5 == 0 ? static_cast<double>(i > n - 2) : i * (c % 7) + 9 * rng.Next();
+        }
+        columns.push_back(x);
+    }
+    ScreenSetUp plain(n, y, columns);
+    plain.ScreenAll();
+    for (int threads : {1, 2, 3}) {
+        WorkerPool pool(threads);
+        ScreenSetUp pooled(n, y, columns);
+        pooled.ScreenAll(&pool);
+        const PreselectionTable& a = plain.cells.Tables[1];
+        const PreselectionTable& b = pooled.cells.Tables[1];
+        EXPECT_EQ(a.R2, b.R2) << threads;
+        EXPECT_EQ(a.Means, b.Means) << threads;
+        EXPECT_EQ(plain.sel.DescriptorCount, pooled.sel.DescriptorCount);
+        EXPECT_EQ(plain.sel.SignificantCount, pooled.sel.SignificantCount);
+        EXPECT_EQ(plain.sel.MinSignificantR2, pooled.sel.MinSignificantR2);
+        EXPECT_EQ(plain.sel.MaxSignificantR2, pooled.sel.MaxSignificantR2);
+        EXPECT_EQ(plain.cs.Pair.R2, pooled.cs.Pair.R2);
+        EXPECT_EQ(plain.cs.Pair.MeanX, pooled.cs.Pair.MeanX);
+        EXPECT_EQ(plain.window.Caption(), pooled.window.Caption());
+    }
+    EXPECT_GT(plain.sel.SignificantCount, 0);
+    EXPECT_LT(plain.sel.SignificantCount, 203);
+}
+
+TEST(WriteSelectionTable, WorkersWriteTheSameFile) {
+    // 600 molecules: the lines go out in blocks of 256 rows, the last one partial.
+    ScratchDir dir("presel-lines");
+    const int n = 600;
+    std::vector<std::vector<double>> columns;
+    Lcg rng{5};
+    for (int c = 0; c < 7; ++c) {
+        std::vector<double> x(static_cast<std::size_t>(n) + 1, 0.0);
+        for (int i = 1; i <= n; ++i) {
+            x[i] = (rng.Next() - 0.5) * std::pow(10.0, c - 3);
+        }
+        columns.push_back(x);
+    }
+    ScreenSetUp set(n, Ramp(n), columns);
+    const std::vector<std::pair<int, int>> chosen = {{1, 2}, {1, 5}, {1, 8}};
+    WriteSelectionTable("plain.des", set.cells, n + 1, chosen);
+    const std::string plain = ReadFile("plain.des");
+    EXPECT_EQ(std::count(plain.begin(), plain.end(), '\n'), n + 1);
+    for (int threads : {1, 2, 3}) {
+        WorkerPool pool(threads);
+        WriteSelectionTable("pooled.des", set.cells, n + 1, chosen, &pool);
+        EXPECT_EQ(ReadFile("pooled.des"), plain) << threads;
+    }
 }
 
 TEST(ScreenDescriptors, R2EqualToTheThresholdIsSignificant) {
