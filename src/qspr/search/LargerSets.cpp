@@ -64,13 +64,12 @@ struct KeptSetTrials {
     int First = 0;
     int Count = 0;
     bool LastOrthogonal = false; ///< descriptor s itself was tried
-    bool KeptUsable = false;     ///< the trials read System once it is eliminated
     KeptElimination System;
 };
 
 /// Puts the extensions of kept set `a` by every descriptor weakly intercorrelated with
 /// it into search.Trials from `first` on, columns sorted as the list holds them, and
-/// points them at the kept set's own system, which EliminateKeptSystem then works out.
+/// eliminates the kept set's own system for them.
 void GatherExtensions(const CycleInputs& cycle, SignificantDescriptors& descriptors,
                       SearchState& search, int a, int first, KeptSetTrials& gathered) {
     const int p = search.FitTermCount;
@@ -125,19 +124,11 @@ void GatherExtensions(const CycleInputs& cycle, SignificantDescriptors& descript
     for (int b = 1; b < p && keptUsable; ++b) {
         keptUsable = kept[b] >= 1 && kept[b] <= search.Cross.S;
     }
-    gathered.KeptUsable = keptUsable;
     if (keptUsable) {
+        gathered.System.Eliminate(search.Cross, kept, p - 1);
         for (int c = 0; c < count; ++c) {
             trials[static_cast<std::size_t>(first + c)].Kept = &gathered.System;
         }
-    }
-}
-
-/// Eliminates the kept set's own pivots, once for all its extensions.
-void EliminateKeptSystem(const SearchState& search, KeptSetTrials& gathered) {
-    if (gathered.KeptUsable) {
-        gathered.System.Eliminate(search.Cross, search.KeptSets[gathered.Set],
-                                  search.FitTermCount - 1);
     }
 }
 
@@ -209,9 +200,7 @@ void ExtendSet(const CycleInputs& cycle, SignificantDescriptors& descriptors, Se
                CrossValidationState& cv, PairCorrelation& pair, WorkerPool* pool,
                ComputingWindow& window, int a, ListedSetIndex& listed) {
     KeptSetTrials gathered;
-    gathered.Set = a;
     GatherExtensions(cycle, descriptors, search, a, 0, gathered);
-    EliminateKeptSystem(search, gathered);
     EvaluateTrials(cycle, descriptors, search, pool, gathered.Count);
     TakeExtensions(cycle, descriptors, search, cv, pair, window, a, listed, gathered);
 }
@@ -250,24 +239,12 @@ void SearchLargerSets(CycleInputs& cycle, SignificantDescriptors& descriptors, S
                      ++next, ++g) {
                     groupTrials[g].Count = 0;
                     groupTrials[g].Set = next;
-                    groupTrials[g].KeptUsable = false;
                     if (KeptSetComplete(search, next, p)) {
                         GatherExtensions(cycle, descriptors, search, next, trialsGathered,
                                          groupTrials[g]);
                         trialsGathered += groupTrials[g].Count;
                     }
                     groupEnd = next;
-                }
-                // Each kept set's elimination is its own: the group's go to the workers.
-                auto eliminate = [&](int from, int to, int) {
-                    for (int k = from; k < to; ++k) {
-                        EliminateKeptSystem(search, groupTrials[static_cast<std::size_t>(k)]);
-                    }
-                };
-                if (pool != nullptr) {
-                    pool->ForEach(g, 1, eliminate);
-                } else {
-                    eliminate(0, g, 0);
                 }
                 EvaluateTrials(cycle, descriptors, search, pool, trialsGathered);
             }
