@@ -118,6 +118,8 @@ std::string QsprUsage() {
            "                          as bitmaps (PNG when a name ends in .png)\n"
            "  --threads N             worker threads of the searches (default: the machine's\n"
            "                          cores; the results are the same for any number)\n"
+           "  --memory MB             the memory the descriptor tables may take, in MB\n"
+           "                          (default: the memory the machine lets the run use)\n"
            "  --by-position           use descriptor tables whose molecules differ from the\n"
            "                          QSPR table's, joined row by row (a warning each)\n"
            "  --by-name               use descriptor tables that hold every molecule of the\n"
@@ -196,6 +198,15 @@ QsprRunOptions ParseQsprRunArguments(const std::vector<std::string>& arguments) 
             }
         } else if (reader.Option("--threads")) {
             options.threads = ThreadCountValue("--threads", reader.Value());
+        } else if (reader.Option("--memory")) {
+            options.memory = reader.Value();
+            std::string problem = MemoryProblem(*options.memory);
+            if (problem.empty() && MemoryMegabytes(*options.memory) == 0) {
+                problem = "the value is empty";
+            }
+            if (!problem.empty()) {
+                throw InputError("option --memory: " + problem);
+            }
         } else if (reader.Option("--observed")) {
             options.observedTable = reader.Value();
         } else if (reader.Option("--randomise")) {
@@ -433,6 +444,9 @@ void RunQsprJob(const QsprRunOptions& options, ComputingWindow& window,
     }
     if (options.randomise) {
         entries.RandomisationRunsText = *options.randomise;
+    }
+    if (options.memory) {
+        entries.MemoryText = *options.memory;
     }
     state.RandomisationSeed = options.seed;
 

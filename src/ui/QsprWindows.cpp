@@ -247,6 +247,9 @@ ParametersWindow::ParametersWindow(qspr::ProgramState& state, DialogService& dia
         NamedLabel(this, "ObservedLabel", "Observed values of the prediction set (table)");
     Observed = NamedField(this, "Observed", kParameterFieldWidth);
     Observed->setPlaceholderText("optional");
+    memoryLabel = NamedLabel(this, "memoryLabel", "Memory for the split tables, MB");
+    memoryField = NamedField(this, "memoryField", kParameterFieldWidth);
+    memoryField->setPlaceholderText("the machine's");
     Option1 = NamedOption(this, "Option1", "Yes");
     Option2 = NamedOption(this, "Option2", "No");
     ButonOK = NamedButton(this, "ButonOK", "OK");
@@ -260,7 +263,8 @@ ParametersWindow::ParametersWindow(qspr::ProgramState& state, DialogService& dia
                             {Label4, Text4},
                             {Label5, Text5},
                             {Label8, Text6},
-                            {ObservedLabel, Observed}});
+                            {ObservedLabel, Observed},
+                            {memoryLabel, memoryField}});
     auto* options = new QHBoxLayout;
     options->addWidget(Option1);
     options->addWidget(Option2);
@@ -282,6 +286,7 @@ ParametersWindow::ParametersWindow(qspr::ProgramState& state, DialogService& dia
     Text4->setText(FromReport(entries.MaxInterR2Text));
     Text5->setText(FromReport(entries.MaxPredictorsText));
     Text6->setText(FromReport(entries.RandomisationRunsText));
+    memoryField->setText(FromReport(entries.MemoryText));
     Option1->setChecked(entries.EliminateOutliers);
     Option2->setChecked(!entries.EliminateOutliers);
     Label7->setVisible(entries.EstimatedCorShown);
@@ -301,7 +306,7 @@ ParametersWindow::ParametersWindow(qspr::ProgramState& state, DialogService& dia
 
 bool ParametersWindow::EntriesAccepted(const qspr::ParameterEntries& entries) {
     // The field of each qspr::ParameterEntry.
-    QLineEdit* const boxes[] = {nullptr, Text1, Text2, Text3, Text4, Text5, Text6};
+    QLineEdit* const boxes[] = {nullptr, Text1, Text2, Text3, Text4, Text5, Text6, memoryField};
     const std::vector<qspr::EntryProblem> problems = qspr::CheckParameterEntries(state_, entries);
     auto point = [&](const qspr::EntryProblem& problem) {
         QLineEdit* box = boxes[problem.field];
@@ -333,6 +338,7 @@ void ParametersWindow::OnOk() {
     entries.MaxInterR2Text = ToReport(Text4->text());
     entries.MaxPredictorsText = ToReport(Text5->text());
     entries.RandomisationRunsText = ToReport(Text6->text());
+    entries.MemoryText = ToReport(memoryField->text());
     entries.EliminateOutliers = Option1->isChecked();
     entries.EstimatedCorShown = Text3->isVisible();
     if (!EntriesAccepted(entries)) {

@@ -80,6 +80,8 @@ public:
     /// Observed values of the prediction set for the external validation (optional).
     QLineEdit* Observed;
     QLabel* ObservedLabel;
+    QLabel* memoryLabel;
+    QLineEdit* memoryField;
     QLabel* Label1;
     QLabel* Label2;
     QLabel* Label3;
