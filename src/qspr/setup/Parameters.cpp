@@ -83,9 +83,12 @@ std::string CorrectnessProblem(const std::string& text) {
 }
 
 std::string MemoryProblem(const std::string& text) {
-    const std::string trimmed = Trimmed(text);
+    const std::string trimmed(WithoutBlanksAround(text));
     if (trimmed.empty()) {
         return {};
+    }
+    if (std::string typed = TypedNumberProblem(trimmed); !typed.empty()) {
+        return typed;
     }
     long long mb = 0;
     const char* end = trimmed.data() + trimmed.size();
@@ -98,7 +101,7 @@ std::string MemoryProblem(const std::string& text) {
 }
 
 int MemoryMegabytes(const std::string& text) {
-    const std::string trimmed = Trimmed(text);
+    const std::string trimmed(WithoutBlanksAround(text));
     int mb = 0;
     std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), mb);
     return mb;
