@@ -1,5 +1,7 @@
 #include "qspr/validation/CoefficientStatistics.h"
 
+#include "qspr/validation/ModelDiagnostics.h"
+
 #include <boost/math/special_functions/beta.hpp>
 
 #include <algorithm>
@@ -12,46 +14,11 @@ namespace {
 
 constexpr double kNotDefined = std::numeric_limits<double>::quiet_NaN();
 
-/// Inverse of the symmetric p x p matrix `a` (row-major) by Gauss-Jordan elimination with
-/// partial pivoting; empty when a pivot vanishes against the scale of the matrix.
+/// Inverse of the symmetric p x p matrix `a` (row-major); empty when a pivot vanishes
+/// against the scale of the matrix.
 std::vector<double> Inverse(std::vector<double> a, std::size_t p) {
-    std::vector<double> inverse(p * p, 0.0);
-    double scale = 0;
-    for (std::size_t i = 0; i < p; ++i) {
-        inverse[i * p + i] = 1;
-        scale = std::max(scale, std::fabs(a[i * p + i]));
-    }
-    for (std::size_t col = 0; col < p; ++col) {
-        std::size_t pivot = col;
-        for (std::size_t r = col + 1; r < p; ++r) {
-            if (std::fabs(a[r * p + col]) > std::fabs(a[pivot * p + col])) {
-                pivot = r;
-            }
-        }
-        if (!(std::fabs(a[pivot * p + col]) > scale * 1e-13)) {
-            return {};
-        }
-        for (std::size_t c = 0; c < p && pivot != col; ++c) {
-            std::swap(a[pivot * p + c], a[col * p + c]);
-            std::swap(inverse[pivot * p + c], inverse[col * p + c]);
-        }
-        const double d = a[col * p + col];
-        for (std::size_t c = 0; c < p; ++c) {
-            a[col * p + c] /= d;
-            inverse[col * p + c] /= d;
-        }
-        for (std::size_t r = 0; r < p; ++r) {
-            const double factor = a[r * p + col];
-            if (r == col || factor == 0) {
-                continue;
-            }
-            for (std::size_t c = 0; c < p; ++c) {
-                a[r * p + c] -= factor * a[col * p + c];
-                inverse[r * p + c] -= factor * inverse[col * p + c];
-            }
-        }
-    }
-    return inverse;
+    std::vector<double> inverse;
+    return InvertMatrix(a, p, inverse) ? inverse : std::vector<double>();
 }
 
 TermStatistics TermOf(const std::string& term, double coefficient, double standardError,

@@ -1,5 +1,6 @@
 #include "qspr/validation/ModelReport.h"
 
+#include "common/DateTime.h"
 #include "common/Records.h"
 #include "common/SvgPlot.h"
 #include "qspr/validation/Qmrf.h"
@@ -17,15 +18,6 @@
 namespace kalemir::qspr {
 
 namespace {
-
-std::string LocalDateTime() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    std::array<char, 32> buffer{};
-    std::strftime(buffer.data(), buffer.size(), "%Y-%m-%dT%H:%M:%S", &local);
-    return buffer.data();
-}
 
 /// Shortest text that reads back as the same double ("nan" for a figure not defined).
 std::string FullPrecision(double x) {
@@ -441,7 +433,7 @@ std::vector<PredictorMeaning> DescribePredictors(const std::vector<std::string>&
 
 ModelFacts GatherModelFacts(const ProgramState& state, const ResultInputs& inputs) {
     ModelFacts facts;
-    facts.Date = LocalDateTime();
+    facts.Date = IsoDateTimeText();
     facts.Version = KALEMIR_VERSION;
     const RunRecord& r = state.Record;
     facts.Coefficients = ComputeCoefficientStatistics(r.BestModel);

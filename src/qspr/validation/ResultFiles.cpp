@@ -1,5 +1,6 @@
 #include "qspr/validation/ResultFiles.h"
 
+#include "common/DateTime.h"
 #include "common/Errors.h"
 #include "common/FileFaults.h"
 #include "common/Records.h"
@@ -53,15 +54,6 @@ std::string Fixed(double x, int decimals = 4) {
         text.erase(0, 1); // no "-0.0000"
     }
     return text;
-}
-
-std::string LocalDateTime() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    std::array<char, 32> buffer{};
-    std::strftime(buffer.data(), buffer.size(), "%Y-%m-%dT%H:%M:%S", &local);
-    return buffer.data();
 }
 
 /// Molecule records of a table (its records after the header).
@@ -217,7 +209,7 @@ std::string ResultsJson(const ProgramState& state, const ResultInputs& inputs,
     j["format_version"] = 1;
     j["program"] = "KalemirQ";
     j["version"] = KALEMIR_VERSION;
-    j["date"] = LocalDateTime();
+    j["date"] = IsoDateTimeText();
 
     ordered_json tables = ordered_json::array();
     for (const std::string& name : inputs.DescriptorTables) {
