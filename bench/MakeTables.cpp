@@ -3,9 +3,11 @@
 // the example tables (TAB-separated, CR LF). The property is a linear combination of a few
 // descriptors plus noise, so that the search has something to find.
 //
-//   make_tables PREFIX CALIBRATION PREDICTION CONTINUOUS COUNTS FRAGMENTS [SEED]
+//   make_tables PREFIX CALIBRATION PREDICTION CONTINUOUS COUNTS FRAGMENTS [SEED [DECIMALS]]
 //
-// writes PREFIX (QSPR table), PREFIXd2d.des and PREFIXvfr.des in the current folder.
+// writes PREFIX (QSPR table), PREFIXd2d.des and PREFIXvfr.des in the current folder; with
+// DECIMALS every descriptor value is written with that many decimals, as descriptor
+// programs write them (otherwise with six significant digits).
 //
 //   make_tables --similarity P5 CALIBRATION PREDICTION [SEED]
 //
@@ -22,10 +24,15 @@
 
 namespace {
 
-void WriteRow(std::FILE* out, const std::string& name, const std::vector<double>& values) {
+void WriteRow(std::FILE* out, const std::string& name, const std::vector<double>& values,
+              int decimals) {
     std::fputs(name.c_str(), out);
     for (double v : values) {
-        std::fprintf(out, "\t%.6g", v);
+        if (decimals >= 0) {
+            std::fprintf(out, "\t%.*f", decimals, v);
+        } else {
+            std::fprintf(out, "\t%.6g", v);
+        }
     }
     std::fputs("\r\n", out);
 }
@@ -84,7 +91,7 @@ int WriteSimilarityTables(const std::string& p5, int calibration, int prediction
         fixed[23] = 300 + 1000 * unit(random);
         char name[32];
         std::snprintf(name, sizeof name, "m%04d", m + 1);
-        WriteRow(sim, name, row);
+        WriteRow(sim, name, row, -1);
         std::fputs("newmol\r\n", shp);
         for (int v = 0; v < 60; ++v) {
             std::fprintf(shp, "%.4f\r\n", 1 + 10 * unit(random));
@@ -105,7 +112,7 @@ int main(int argc, char** argv) {
     }
     if (argc < 7) {
         std::fputs("usage: make_tables PREFIX CALIBRATION PREDICTION CONTINUOUS COUNTS FRAGMENTS "
-                   "[SEED]\n"
+                   "[SEED [DECIMALS]]\n"
                    "       make_tables --similarity P5 CALIBRATION PREDICTION [SEED]\n",
                    stderr);
         return 2;
@@ -117,6 +124,7 @@ int main(int argc, char** argv) {
     const int counts = std::atoi(argv[5]);
     const int fragments = std::atoi(argv[6]);
     const unsigned seed = argc > 7 ? static_cast<unsigned>(std::atoi(argv[7])) : 1u;
+    const int decimals = argc > 8 ? std::atoi(argv[8]) : -1;
     const int molecules = calibration + prediction;
     const int width = continuous + counts;
 
@@ -190,8 +198,8 @@ int main(int argc, char** argv) {
         } else {
             std::fprintf(qspr, "%s\t?\r\n", name);
         }
-        WriteRow(des, name, descriptors[static_cast<std::size_t>(m)]);
-        WriteRow(vfr, name, parts[static_cast<std::size_t>(m)]);
+        WriteRow(des, name, descriptors[static_cast<std::size_t>(m)], decimals);
+        WriteRow(vfr, name, parts[static_cast<std::size_t>(m)], decimals);
     }
     std::fclose(qspr);
     std::fclose(des);

@@ -18,6 +18,8 @@
 #include "qspr/setup/RunFiles.h"
 #include "qspr/setup/Workfiles.h"
 #include "qspr/validation/ExternalValidation.h"
+#include "qspr/validation/ModelReport.h"
+#include "qspr/validation/Qmrf.h"
 #include "qspr/validation/Randomisation.h"
 #include "qspr/validation/ResultFiles.h"
 #include "qspr/validation/WilliamsPlot.h"
@@ -116,6 +118,8 @@ std::string QsprUsage() {
            "                          as bitmaps (PNG when a name ends in .png)\n"
            "  --threads N             worker threads of the searches (default: the machine's\n"
            "                          cores; the results are the same for any number)\n"
+           "  --memory MB             the memory the descriptor tables may take, in MB\n"
+           "                          (default: the memory the machine lets the run use)\n"
            "  --by-position           use descriptor tables whose molecules differ from the\n"
            "                          QSPR table's, joined row by row (a warning each)\n"
            "  --by-name               use descriptor tables that hold every molecule of the\n"
@@ -134,8 +138,9 @@ std::string QsprUsage() {
            "--min-r2=0.2 are the same.\n"
            "\n"
            "Beside the report the run writes QSPRTABLE-results.json (every result, for other\n"
-           "programs) and QSPRTABLE-validation.txt (leave-one-out, applicability domain and\n"
-           "external validation of the best equation by Q).\n"
+           "programs), QSPRTABLE-validation.txt (leave-one-out, applicability domain and\n"
+           "external validation of the best equation by Q), QSPRTABLE-model.html (the model\n"
+           "report with its plots, for a browser) and QSPRTABLE-qmrf.md (a QMRF draft).\n"
            "\n"
            "exit status: 0 the run reached its results, 1 it failed midway, 2 usage or input\n"
            "error (nothing written), 3 it stopped itself (see the report), 130 interrupted\n"
@@ -193,6 +198,15 @@ QsprRunOptions ParseQsprRunArguments(const std::vector<std::string>& arguments) 
             }
         } else if (reader.Option("--threads")) {
             options.threads = ThreadCountValue("--threads", reader.Value());
+        } else if (reader.Option("--memory")) {
+            options.memory = reader.Value();
+            std::string problem = MemoryProblem(*options.memory);
+            if (problem.empty() && MemoryMegabytes(*options.memory) == 0) {
+                problem = "the value is empty";
+            }
+            if (!problem.empty()) {
+                throw InputError("option --memory: " + problem);
+            }
         } else if (reader.Option("--observed")) {
             options.observedTable = reader.Value();
         } else if (reader.Option("--randomise")) {
@@ -375,6 +389,7 @@ std::string QsprRunSummary(const ProgramState& state, const std::string& reportN
     std::vector<std::string> files = {reportName};
     for (const std::string& name :
          {ResultsJsonName(state.QsprTableName), ValidationTextName(state.QsprTableName),
+          ModelReportName(state.QsprTableName), QmrfDraftName(state.QsprTableName),
           EstimatesFileName(state.QsprTableName)}) {
         if (access(name.c_str(), F_OK) == 0) {
             files.push_back(name);
@@ -429,6 +444,9 @@ void RunQsprJob(const QsprRunOptions& options, ComputingWindow& window,
     }
     if (options.randomise) {
         entries.RandomisationRunsText = *options.randomise;
+    }
+    if (options.memory) {
+        entries.MemoryText = *options.memory;
     }
     state.RandomisationSeed = options.seed;
 

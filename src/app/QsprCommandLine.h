@@ -38,6 +38,8 @@ struct QsprRunOptions {
     bool byName = false;
     /// Worker threads of the searches (0: the machine's cores).
     int threads = 0;
+    /// The memory the split tables may take, in MB (unset: the machine's memory decides).
+    std::optional<std::string> memory;
     /// Observed values of prediction molecules for the external validation.
     std::optional<std::string> observedTable;
     /// Y-randomisation runs (the Parameters window's field) and the seed of the shuffles.

@@ -60,7 +60,11 @@ std::string SimUsage() {
            "Compares every pair of molecules of the similarity table SIMTABLE (*SIM.des) by\n"
            "chemical structure, shape, size, hydrophilicity and flexibility, clusters them,\n"
            "checks the QSPR axiom, and appends the report to the first five characters of the\n"
-           "table name + \"SIM.res\"; writes the databases NBX, CLU, NDB and NVB.\n"
+           "table name + \"SIM.res\"; writes the databases NBX, CLU, NDB and NVB, the cliff\n"
+           "list P5 + \"cliffs.csv\" (every calibration pair at least as similar as the\n"
+           "threshold, with its property difference and SALI = |difference| / (1 - similarity),\n"
+           "\"inf\" at similarity 1, by SALI descending for each measure) and the\n"
+           "structure-activity similarity maps P5 + \"sas-MEASURE.svg\".\n"
            "\n"
            "options:\n"
            "  -C DIR                       work in DIR\n"
@@ -73,6 +77,9 @@ std::string SimUsage() {
            "(default\n"
            "                               0.9,0.9,0.9,0.9,0.88; shape 0.92 with "
            "superposition)\n"
+           "  --cliff-similarity X         least similarity of the pairs listed in P5 +\n"
+           "                               \"cliffs.csv\" (default: each measure's minimum\n"
+           "                               similarity in clusters)\n"
            "  --threads N                  worker threads for the pair loops, 1 to 256 "
            "(default:\n"
            "                               one per core; 1: all on one thread); the results "
@@ -106,6 +113,12 @@ SimRunOptions ParseSimRunArguments(const std::vector<std::string>& arguments) {
             }
         } else if (reader.Option("--min-similarity")) {
             options.minSimilarity = SimilarityValues(reader.Value());
+        } else if (reader.Option("--cliff-similarity")) {
+            const std::string& value = reader.Value();
+            if (const std::string problem = ClusterSimilarityProblem(value); !problem.empty()) {
+                throw InputError("option --cliff-similarity: " + problem);
+            }
+            options.cliffSimilarity = TextToNumber(value);
         } else if (reader.Option("--threads")) {
             options.threads = ThreadCountValue("--threads", reader.Value());
         } else if (reader.Flag("--quiet")) {
@@ -131,6 +144,9 @@ RunChoices ChoicesOfOptions(const SimRunOptions& options) {
         choices.minClusterSimilarity[k] =
             options.minSimilarity ? (*options.minSimilarity)[static_cast<std::size_t>(k - 1)]
                                   : DefaultMinClusterSimilarity(k, options.shapeMethod);
+    }
+    if (options.cliffSimilarity) {
+        choices.cliffSimilarity = *options.cliffSimilarity;
     }
     return choices;
 }
@@ -181,7 +197,7 @@ int RunSimJob(const SimRunOptions& options) {
         const std::string prefix =
             results.substr(0, results.size() - std::string("SIM.res").size());
         std::string written = "written: " + results;
-        for (const char* database : {"NBX", "CLU", "NDB", "NVB"}) {
+        for (const char* database : {"NBX", "CLU", "NDB", "NVB", "cliffs.csv"}) {
             if (access((prefix + database).c_str(), F_OK) == 0) {
                 written += " " + prefix + database;
             }

@@ -17,6 +17,9 @@ struct SimRunOptions {
     int shapeMethod = 1; ///< kCorrectedUsr or kSuperposition
     /// Minimum similarity in clusters of the five measures, in their order.
     std::optional<std::vector<double>> minSimilarity;
+    /// Least similarity of a pair in the cliff list (default: each measure's minimum
+    /// similarity in clusters).
+    std::optional<double> cliffSimilarity;
     /// Worker threads of the pair loops (0: the machine's cores).
     int threads = 0;
     bool quiet = false;
@@ -26,7 +29,8 @@ struct SimRunOptions {
 SimRunOptions ParseSimRunArguments(const std::vector<std::string>& arguments);
 
 /// The choices a run takes from the options: the shape method, the worker count and the
-/// minimum similarities in clusters (the method's defaults unless given).
+/// minimum similarities in clusters (the method's defaults unless given) and the cliff
+/// threshold.
 RunChoices ChoicesOfOptions(const SimRunOptions& options);
 
 /// The whole command line: arguments as main gets them (without the program name), from

@@ -1,5 +1,6 @@
 #include "common/DateTime.h"
 
+#include <array>
 #include <chrono>
 #include <cstdio>
 
@@ -44,6 +45,15 @@ double SecondsOfDay() {
     const double fraction =
         std::chrono::duration<double>(now - std::chrono::system_clock::from_time_t(moment)).count();
     return t.tm_hour * 3600.0 + t.tm_min * 60.0 + t.tm_sec + fraction;
+}
+
+std::string IsoDateTimeText() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    std::array<char, 32> buffer{};
+    std::strftime(buffer.data(), buffer.size(), "%Y-%m-%dT%H:%M:%S", &local);
+    return buffer.data();
 }
 
 } // namespace kalemir

@@ -13,6 +13,8 @@ std::string TimeText(std::time_t moment);
 /// The current date and time.
 std::string DateText();
 std::string TimeText();
+/// The current local date and time as yyyy-mm-ddThh:mm:ss (result files).
+std::string IsoDateTimeText();
 /// Seconds since midnight, local time: elapsed-time figures use the time of day.
 double SecondsOfDay();
 

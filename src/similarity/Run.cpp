@@ -1,5 +1,7 @@
 #include "similarity/Run.h"
 
+#include "similarity/CliffList.h"
+
 #include "common/ComputingWindow.h"
 #include "common/Errors.h"
 #include "common/NumberText.h"
@@ -236,6 +238,7 @@ void AnalyseAllMeasures(const RunChoices& choices, const PreparedTable& table, R
         ReportZeroDenominators(choices, table, measure, zeroPairs);
         ReportPairStatistics(choices, table, current.pairs, measure);
         CheckAxiom(choices, table, current.similarity, measure, results.summary, window, pool);
+        WriteCliffs(choices, table, current.similarity, measure);
         ReportClusterHeading(choices, measure, window);
         current.clusters =
             FindClusters(current.similarity, table.calibrationCount,

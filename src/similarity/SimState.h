@@ -61,6 +61,9 @@ struct RunChoices {
         DefaultMinClusterSimilarity(kSize, kCorrectedUsr),
         DefaultMinClusterSimilarity(kHydrophilicity, kCorrectedUsr),
         DefaultMinClusterSimilarity(kFlexibility, kCorrectedUsr)};
+    /// Least similarity of a pair in the cliff list; negative: each measure's
+    /// minClusterSimilarity.
+    double cliffSimilarity = -1;
     /// Workers that share out the pair loops: 0 = the machine's cores, 1 = the calling
     /// thread alone. The results are the same for any number.
     int threads = 0;

@@ -8,6 +8,7 @@
 #include "qspr/setup/QsprTables.h"
 #include "qspr/setup/Workfiles.h"
 #include "qspr/validation/ExternalValidation.h"
+#include "qspr/validation/ModelReport.h"
 #include "qspr/validation/ResultFiles.h"
 #include "qspr/validation/WilliamsPlot.h"
 #include "ui/Controls.h"
@@ -22,12 +23,14 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QShortcut>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace kalemir::ui {
@@ -244,6 +247,9 @@ ParametersWindow::ParametersWindow(qspr::ProgramState& state, DialogService& dia
         NamedLabel(this, "ObservedLabel", "Observed values of the prediction set (table)");
     Observed = NamedField(this, "Observed", kParameterFieldWidth);
     Observed->setPlaceholderText("optional");
+    memoryLabel = NamedLabel(this, "memoryLabel", "Memory for the split tables, MB");
+    memoryField = NamedField(this, "memoryField", kParameterFieldWidth);
+    memoryField->setPlaceholderText("the machine's");
     Option1 = NamedOption(this, "Option1", "Yes");
     Option2 = NamedOption(this, "Option2", "No");
     ButonOK = NamedButton(this, "ButonOK", "OK");
@@ -257,7 +263,8 @@ ParametersWindow::ParametersWindow(qspr::ProgramState& state, DialogService& dia
                             {Label4, Text4},
                             {Label5, Text5},
                             {Label8, Text6},
-                            {ObservedLabel, Observed}});
+                            {ObservedLabel, Observed},
+                            {memoryLabel, memoryField}});
     auto* options = new QHBoxLayout;
     options->addWidget(Option1);
     options->addWidget(Option2);
@@ -279,6 +286,7 @@ ParametersWindow::ParametersWindow(qspr::ProgramState& state, DialogService& dia
     Text4->setText(FromReport(entries.MaxInterR2Text));
     Text5->setText(FromReport(entries.MaxPredictorsText));
     Text6->setText(FromReport(entries.RandomisationRunsText));
+    memoryField->setText(FromReport(entries.MemoryText));
     Option1->setChecked(entries.EliminateOutliers);
     Option2->setChecked(!entries.EliminateOutliers);
     Label7->setVisible(entries.EstimatedCorShown);
@@ -298,7 +306,7 @@ ParametersWindow::ParametersWindow(qspr::ProgramState& state, DialogService& dia
 
 bool ParametersWindow::EntriesAccepted(const qspr::ParameterEntries& entries) {
     // The field of each qspr::ParameterEntry.
-    QLineEdit* const boxes[] = {nullptr, Text1, Text2, Text3, Text4, Text5, Text6};
+    QLineEdit* const boxes[] = {nullptr, Text1, Text2, Text3, Text4, Text5, Text6, memoryField};
     const std::vector<qspr::EntryProblem> problems = qspr::CheckParameterEntries(state_, entries);
     auto point = [&](const qspr::EntryProblem& problem) {
         QLineEdit* box = boxes[problem.field];
@@ -330,6 +338,7 @@ void ParametersWindow::OnOk() {
     entries.MaxInterR2Text = ToReport(Text4->text());
     entries.MaxPredictorsText = ToReport(Text5->text());
     entries.RandomisationRunsText = ToReport(Text6->text());
+    entries.MemoryText = ToReport(memoryField->text());
     entries.EliminateOutliers = Option1->isChecked();
     entries.EstimatedCorShown = Text3->isVisible();
     if (!EntriesAccepted(entries)) {
@@ -384,6 +393,7 @@ ResultsWindow::ResultsWindow(qspr::ProgramState& state, DialogService& dialogs, 
     FindStatus = NamedLabel(this, "FindStatus", "");
     Scatterp = NamedButton(this, "Scatterp", "Scatter");
     Williams = NamedButton(this, "Williams", "Williams");
+    ModelReport = NamedButton(this, "ModelReport", "Model report");
     ButonQuit = NamedButton(this, "ButonQuit", "Quit");
     ButonPrint = NamedButton(this, "ButonPrint", "Print");
 
@@ -394,6 +404,7 @@ ResultsWindow::ResultsWindow(qspr::ProgramState& state, DialogService& dialogs, 
     buttons_ = new QHBoxLayout;
     buttons_->addWidget(Scatterp);
     buttons_->addWidget(Williams);
+    buttons_->addWidget(ModelReport);
     buttons_->addStretch(1);
     buttons_->addWidget(ButonPrint);
     buttons_->addWidget(ButonQuit);
@@ -437,6 +448,10 @@ ResultsWindow::ResultsWindow(qspr::ProgramState& state, DialogService& dialogs, 
     connect(ButonQuit, &QPushButton::clicked, this, [this] { QuitOnce(); });
     connect(Scatterp, &QPushButton::clicked, this, [this] { OnScatter(); });
     connect(Williams, &QPushButton::clicked, this, [this] { OnWilliams(); });
+    connect(ModelReport, &QPushButton::clicked, this, [this] {
+        const QString path = FromReport(qspr::ModelReportName(state_.QsprTableName));
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+    });
 }
 
 void ResultsWindow::ChainTabOrder() {
@@ -513,6 +528,8 @@ void ResultsWindow::Activate() {
     }
     // The Williams plot needs the best equation by Q.
     Williams->setVisible(!state_.Record.BestModel.Descriptors.empty());
+    ModelReport->setVisible(
+        QFileInfo::exists(FromReport(qspr::ModelReportName(state_.QsprTableName))));
     QApplication::processEvents();
     Text->clear();
     try {

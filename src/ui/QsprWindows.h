@@ -80,6 +80,8 @@ public:
     /// Observed values of the prediction set for the external validation (optional).
     QLineEdit* Observed;
     QLabel* ObservedLabel;
+    QLabel* memoryLabel;
+    QLineEdit* memoryField;
     QLabel* Label1;
     QLabel* Label2;
     QLabel* Label3;
@@ -127,6 +129,8 @@ public:
     QLabel* FindStatus;
     QPushButton* Scatterp;
     QPushButton* Williams;
+    /// Opens the run's model report (QSPR table + "-model.html") in the browser.
+    QPushButton* ModelReport;
     QPushButton* ButonQuit;
     QPushButton* ButonPrint;
 

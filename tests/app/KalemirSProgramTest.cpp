@@ -6,9 +6,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
@@ -118,6 +121,67 @@ TEST_F(KalemirSProgramTest, Bzr01WritesTheReportAndTheDatabases) {
     const auto twice = Lines(folder_ / "BZR01SIM.res");
     EXPECT_EQ(twice.size(), 2 * report.size());
     EXPECT_EQ(Count(twice, "     Program KalemirS"), 2);
+}
+
+TEST_F(KalemirSProgramTest, CliffListAndMapsOfEveryMeasure) {
+    ASSERT_EQ(Run("run --quiet --cliff-similarity 0.95 " + In() + "BZR01SIM.des"), 0) << stderr_;
+    // The example's property values, by molecule: the header names the column pIC50.
+    std::map<std::string, double> property;
+    std::size_t column = 0;
+    for (const std::string& line : Lines(folder_ / "BZR01SIM.des")) {
+        std::istringstream fields(line);
+        std::vector<std::string> tokens;
+        for (std::string token; fields >> token;) {
+            tokens.push_back(token);
+        }
+        if (column == 0) {
+            column = static_cast<std::size_t>(std::find(tokens.begin(), tokens.end(), "pIC50") -
+                                              tokens.begin());
+        } else if (tokens.size() > column && tokens[column] != "?") {
+            property[tokens[0]] = std::stod(tokens[column]);
+        }
+    }
+    const std::vector<std::string> lines = Lines(folder_ / "BZR01cliffs.csv");
+    ASSERT_GT(lines.size(), 1u);
+    EXPECT_EQ(lines[0], "measure,molecule_a,molecule_b,similarity,difference,sali");
+    const std::vector<std::string> measures = {"chemical", "shape", "size", "hydrophilicity",
+                                               "flexibility"};
+    std::size_t measure = 0;
+    double previous = INFINITY;
+    for (std::size_t k = 1; k < lines.size(); ++k) {
+        std::vector<std::string> f;
+        std::istringstream row(lines[k]);
+        for (std::string field; std::getline(row, field, ',');) {
+            f.push_back(field);
+        }
+        ASSERT_EQ(f.size(), 6u) << lines[k];
+        if (f[0] != measures[measure]) {
+            // The next measure's block starts; blocks come in the measures' order.
+            while (measure < measures.size() && measures[measure] != f[0]) {
+                ++measure;
+            }
+            ASSERT_LT(measure, measures.size()) << lines[k];
+            previous = INFINITY;
+        }
+        const double similarity = std::stod(f[3]);
+        const double difference = std::stod(f[4]);
+        EXPECT_GE(similarity, 0.95) << lines[k];
+        EXPECT_NEAR(difference, property.at(f[1]) - property.at(f[2]), 1e-9) << lines[k];
+        const double sali = f[5] == "inf" ? INFINITY : std::stod(f[5]);
+        if (similarity < 1) {
+            EXPECT_NEAR(sali, std::fabs(difference) / (1 - similarity), 1e-9 * sali) << lines[k];
+        } else {
+            EXPECT_EQ(f[5], difference == 0 ? "0" : "inf") << lines[k];
+        }
+        EXPECT_LE(sali, previous) << "line " << k + 1 << " out of order";
+        previous = sali;
+    }
+    for (const std::string& m : measures) {
+        const std::string map =
+            kalemir::testing::ReadFile((folder_ / ("BZR01sas-" + m + ".svg")).string());
+        EXPECT_EQ(map.rfind("<svg ", 0), 0u) << m;
+        EXPECT_NE(map.find("</svg>"), std::string::npos) << m;
+    }
 }
 
 TEST_F(KalemirSProgramTest, SuperpositionUsesTheShapeTableAndItsDefault) {

@@ -93,6 +93,14 @@ TEST(QsprArgumentsTest, ThreadCounts) {
     EXPECT_THROW(ParseQsprRunArguments({"Q", "a", "--threads"}), InputError);
 }
 
+TEST(QsprArgumentsTest, MemoryOfTheSplitTables) {
+    EXPECT_FALSE(ParseQsprRunArguments({"Q", "a"}).memory);
+    EXPECT_EQ(ParseQsprRunArguments({"--memory", "4000", "Q", "a"}).memory, "4000");
+    for (const char* bad : {"0", "-5", "1.5", "", " ", "4GB", "100000001"}) {
+        EXPECT_THROW(ParseQsprRunArguments({"--memory", bad, "Q", "a"}), InputError) << bad;
+    }
+}
+
 TEST(QsprArgumentsTest, RandomisationRunsAndSeed) {
     const QsprRunOptions plain = ParseQsprRunArguments({"Q", "a"});
     EXPECT_FALSE(plain.randomise);

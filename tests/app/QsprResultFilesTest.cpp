@@ -241,6 +241,103 @@ TEST_F(QsprResultFilesTest, ObservedMoleculeOutsideThePredictionSetIsRefused) {
     EXPECT_FALSE(fs::exists(At("BZR01-results.json")));
 }
 
+/// The figures of the model report: id -> the full-precision data-value.
+std::map<std::string, double> ReportFigures(const std::string& html) {
+    std::map<std::string, double> figures;
+    const std::string idMark = "id=\"";
+    const std::string valueMark = "\" data-value=\"";
+    for (std::size_t at = html.find(idMark); at != std::string::npos;
+         at = html.find(idMark, at + 1)) {
+        const std::size_t idEnd = html.find('"', at + idMark.size());
+        if (html.compare(idEnd, valueMark.size(), valueMark) != 0) {
+            continue;
+        }
+        const std::size_t valueStart = idEnd + valueMark.size();
+        const std::string value = html.substr(valueStart, html.find('"', valueStart) - valueStart);
+        figures[html.substr(at + idMark.size(), idEnd - at - idMark.size())] =
+            value == "nan" ? NAN : std::stod(value);
+    }
+    return figures;
+}
+
+TEST_F(QsprResultFilesTest, ModelReportShowsTheJsonFiguresAndTheQmrfChapters) {
+    WriteFile(At("BZR01obs"), "Cases\tpIC50\r\nbzr004\t7.1\r\nbzr040\t6.2\r\nbzr050\t8\r\n");
+    ASSERT_EQ(
+        RunQuietly({"run", "-C", dir.Path().string(), "--quiet", "--observed", "BZR01obs",
+                    "--randomise", "4", "BZR01", "BZR01d2d.des", "BZR01fpc.des", "BZR01vfr.des"}),
+        kExitSuccess);
+    const nlohmann::json j = nlohmann::json::parse(ReadFile(At("BZR01-results.json")));
+    const std::string html = ReadFile(At("BZR01-model.html"));
+    const std::map<std::string, double> f = ReportFigures(html);
+    auto expectFigure = [&f](const std::string& id, const nlohmann::json& value) {
+        ASSERT_EQ(f.count(id), 1u) << id;
+        EXPECT_EQ(f.at(id), value.get<double>()) << id;
+    };
+
+    const auto& equation = j["best_equation"]["equation"];
+    expectFigure("intercept-coefficient", equation["intercept"]);
+    for (std::size_t k = 0; k < equation["terms"].size(); ++k) {
+        expectFigure("term-" + std::to_string(k + 1) + "-coefficient",
+                     equation["terms"][k]["coefficient"]);
+        // Every predictor has its standard error, t, p and VIF.
+        for (const char* figure : {"-se", "-t", "-p", "-vif"}) {
+            EXPECT_TRUE(std::isfinite(f.at("term-" + std::to_string(k + 1) + figure)));
+        }
+    }
+    for (const auto& cycle : j["cycles"]) {
+        if (cycle["cycle"] != j["best_equation"]["cycle"]) {
+            continue;
+        }
+        const auto& best = cycle["best_by_q"];
+        expectFigure("calibration-r2", best["r2"]);
+        expectFigure("calibration-q", best["q"]);
+        expectFigure("calibration-f", best["f"]);
+        expectFigure("calibration-see", best["see"]);
+        expectFigure("calibration-r2cv", best["r2cv"]);
+    }
+    const auto& validation = j["validation"];
+    expectFigure("loo-q2", validation["leave_one_out"]["q2"]);
+    expectFigure("loo-press", validation["leave_one_out"]["press"]);
+    expectFigure("warning-leverage", validation["applicability_domain"]["warning_leverage"]);
+    expectFigure("external-1-q2f1", validation["external"][0]["q2_f1"]);
+    expectFigure("external-1-ccc", validation["external"][0]["ccc"]);
+    expectFigure("randomisation-runs", validation["randomisation"]["runs"]);
+    expectFigure("randomisation-mean-r2", validation["randomisation"]["mean_r2"]);
+    expectFigure("randomisation-cr2p", validation["randomisation"]["cr2p"]);
+    const auto& molecules = j["prediction"]["molecules"];
+    ASSERT_FALSE(molecules.empty());
+    for (std::size_t p = 0; p < molecules.size(); ++p) {
+        expectFigure("prediction-" + std::to_string(p + 1) + "-leverage",
+                     molecules[p]["best_by_q"]["leverage"]);
+    }
+    EXPECT_NE(html.find(j["inputs"]["qspr_table"]["sha256"].get<std::string>()), std::string::npos);
+
+    // Scatter, Williams and the two randomisation histograms, inline; nothing fetched.
+    for (const char* plot :
+         {"scatter-plot", "williams-plot", "randomisation-r2-plot", "randomisation-q-plot"}) {
+        EXPECT_NE(html.find("<svg xmlns=\"http://www.w3.org/2000/svg\" id=\"" + std::string(plot)),
+                  std::string::npos)
+            << plot;
+    }
+    EXPECT_EQ(html.find("src="), std::string::npos);
+    EXPECT_EQ(html.find("href=\"http"), std::string::npos);
+
+    // The QMRF draft's nine chapters, in the HTML too; the author's fields marked.
+    const std::string qmrf = ReadFile(At("BZR01-qmrf.md"));
+    for (const char* chapter :
+         {"1. QSAR identifier", "2. General information", "3. Defining the endpoint",
+          "4. Defining the algorithm", "5. Defining the applicability domain",
+          "6. Internal validation", "7. External validation", "8. Mechanistic interpretation",
+          "9. Miscellaneous information"}) {
+        EXPECT_NE(qmrf.find("## " + std::string(chapter)), std::string::npos) << chapter;
+        EXPECT_NE(html.find("<h3>" + std::string(chapter) + "</h3>"), std::string::npos) << chapter;
+    }
+    EXPECT_NE(qmrf.find("**3.2 Endpoint**  \r\n"), std::string::npos);
+    EXPECT_NE(qmrf.find("[TO BE WRITTEN BY THE AUTHOR] the endpoint pIC50 stands for"),
+              std::string::npos);
+    EXPECT_NE(qmrf.find("148 / 6 = 24.7"), std::string::npos);
+}
+
 /// Asks the run to stop once the second shuffled analysis has begun, as Stop does.
 class StopInSecondShuffledRun : public SilentWindow {
 protected:

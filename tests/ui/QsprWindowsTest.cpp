@@ -150,6 +150,9 @@ TEST_F(QsprWindowsTest, ClickSequenceToTheParametersAndOn) {
     ResultsWindow* results = flow.Results();
     EXPECT_EQ(results->windowTitle(), QString(47, ' ') + "Results ...");
     EXPECT_TRUE(results->Scatterp->isVisible());
+    // The run wrote its model report, and the window offers to open it.
+    EXPECT_NE(ReadFile("BZR01-model.html").find("id=\"williams-plot\""), std::string::npos);
+    EXPECT_TRUE(results->ModelReport->isVisible());
     EXPECT_TRUE(results->ButonPrint->isVisible());
     QStringList items;
     for (int i = 0; i < results->Text->count(); ++i) {

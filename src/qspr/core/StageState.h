@@ -167,6 +167,8 @@ struct TableState {
     std::vector<std::string> SplitNameColumn;
     std::string CurrentTableName;
     int NewtabCount = 0;
+    /// Descriptor columns of each split table (index 1..NewtabCount).
+    std::vector<int> NewtabWidths;
     int FragmentNewtab = 0;
     long long NewtabTotalKB = 0;
 };

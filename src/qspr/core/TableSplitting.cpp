@@ -108,6 +108,7 @@ void SplitTables(CycleInputs& cycle, TableState& tables, WorkFileSet& workFiles,
     window.Yield();
     window.ShowPicture(false);
     tables.NewtabCount = 0;
+    tables.NewtabWidths.assign(1, 0);
     std::string record;
     std::vector<std::string> names;
     std::vector<std::string> lines(kRecordBlock);
@@ -155,6 +156,7 @@ void SplitTables(CycleInputs& cycle, TableState& tables, WorkFileSet& workFiles,
             const int first = q * static_cast<int>(b - 1) + 1;
             window.Yield();
             ++tables.NewtabCount;
+            tables.NewtabWidths.push_back(width);
             if (HasTableSuffix(source, "vfr.des")) {
                 tables.FragmentNewtab = tables.NewtabCount;
             }

@@ -486,7 +486,7 @@ GroupSelectionResult SelectWithinGroups(CycleInputs& cycle, TableState& tables,
     return result;
 }
 
-void WriteSelection(const CycleInputs& cycle, const PreselectionCells& cells) {
+void WriteSelection(const CycleInputs& cycle, const PreselectionCells& cells, WorkerPool* pool) {
     std::vector<std::pair<int, int>> columns;
     for (int t = 1; t <= cycle.TableCount; ++t) {
         const PreselectionTable& table = cells.Tables[t];
@@ -498,7 +498,7 @@ void WriteSelection(const CycleInputs& cycle, const PreselectionCells& cells) {
         }
     }
     WriteSelectionTable(cycle.SelFileName, cells,
-                        cycle.CalibrationCount + cycle.PredictionCount + 1, columns);
+                        cycle.CalibrationCount + cycle.PredictionCount + 1, columns, pool);
 }
 
 } // namespace kalemir::qspr

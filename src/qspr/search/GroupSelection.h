@@ -121,6 +121,7 @@ GroupSelectionResult SelectWithinGroups(CycleInputs& cycle, TableState& tables,
                                         const SelectionClock& clock);
 
 /// Writes the marked descriptors into the selection table.
-void WriteSelection(const CycleInputs& cycle, const PreselectionCells& cells);
+void WriteSelection(const CycleInputs& cycle, const PreselectionCells& cells,
+                    WorkerPool* pool = nullptr);
 
 } // namespace kalemir::qspr

@@ -3,12 +3,14 @@
 #include "common/ComputingWindow.h"
 #include "common/DateTime.h"
 #include "common/Errors.h"
+#include "common/MachineMemory.h"
 #include "common/NumberText.h"
 #include "common/Records.h"
 #include "common/Report.h"
 #include "common/Rounding.h"
 #include "common/TextToNumber.h"
 #include "common/WorkFiles.h"
+#include "common/WorkerPool.h"
 #include "qspr/core/CentredSums.h"
 #include "qspr/core/Correlation.h"
 #include "qspr/core/LineWriter.h"
@@ -122,6 +124,27 @@ void ResetTableList(CycleInputs& cycle, const TableState& tables, WorkFileSet& w
 
 bool ExceedsSizeLimit(long long newtabTotalKB, long long limitKB) {
     return newtabTotalKB > limitKB;
+}
+
+long long SplitTablesAllowanceKB(int memoryMB, long long machineBytes) {
+    if (memoryMB > 0) {
+        return static_cast<long long>(memoryMB) * 1000;
+    }
+    return std::max(kMaxNewtabTotalKB, machineBytes / 1000);
+}
+
+long long HeldTablesBytes(const std::vector<int>& newtabWidths, int rows) {
+    // Each split table holds its descriptors, the molecule column and column 0 as numbers
+    // and the molecule names as strings; the later stages hold up to three tables of
+    // kMaxHeldDescriptors columns (selection table, descriptor matrix, cycle copies).
+    constexpr long long kCell = sizeof(double);
+    constexpr long long kLaterColumns = 3LL * (kMaxHeldDescriptors + 2);
+    long long bytes = kLaterColumns * rows * kCell;
+    for (std::size_t t = 1; t < newtabWidths.size(); ++t) {
+        bytes += (newtabWidths[t] + 2LL) * rows * kCell +
+                 static_cast<long long>(rows) * static_cast<long long>(sizeof(std::string));
+    }
+    return bytes;
 }
 
 std::string ValueText(double value) {
@@ -325,26 +348,61 @@ double NormalisedEntropy(const double* values, int n, int p, std::vector<int>& b
 }
 
 void ScreenDescriptors(const CycleInputs& cycle, PairCorrelation& pair, PreselectionCells& cells,
-                       PreselectionState& sel, int t, ComputingWindow& window) {
+                       PreselectionState& sel, int t, ComputingWindow& window, WorkerPool* pool) {
     const int n = cycle.CalibrationCount;
     const int p = cycle.PredictionCount;
     PreselectionTable& table = cells.Tables[t];
     pair.SignedR2 = 0;
     const int last = std::min(table.LastColumn(), table.Columns - 1);
-    const std::string captionStart =
-        "group " + PlainNumber(t) + "   roughly selected descriptors  ";
-    for (int j = 2; j <= last; ++j) {
-        ++sel.DescriptorCount;
+    // Each column is screened on its own (its r2, the information test, its mean) on the
+    // workers; the counts are then taken in column order on this thread.
+    auto screen = [&](int j, PairCorrelation& columnPair, std::vector<int>& bins,
+                      ComputingWindow& columnWindow) {
         const double* x = table.Column(j);
-        CorrelateWithFixedY(pair, x, sel.Property.data(), n, sel.PropertyMean, sel.PropertySyy,
-                            window);
-        double r2 = pair.R2;
-        if (r2 > 0 && NormalisedEntropy(x, n, p, sel.ValueHistogram) < kMinInformation) {
+        CorrelateWithFixedY(columnPair, x, sel.Property.data(), n, sel.PropertyMean,
+                            sel.PropertySyy, columnWindow);
+        double r2 = columnPair.R2;
+        if (r2 > 0 && NormalisedEntropy(x, n, p, bins) < kMinInformation) {
             r2 = 0;
         }
         table.R2[j] = r2;
         table.Marks[j] = 0;
-        table.Means[j] = pair.MeanX;
+        table.Means[j] = columnPair.MeanX;
+    };
+    const bool pooled = pool != nullptr && pool->Size() > 1 && last > 2;
+    if (pooled) {
+        const int workers = pool->Size();
+        std::vector<PairCorrelation> pairs(static_cast<std::size_t>(workers));
+        std::vector<std::vector<int>> bins(static_cast<std::size_t>(workers), sel.ValueHistogram);
+        std::vector<SilentWindow> silent(static_cast<std::size_t>(workers));
+        for (PairCorrelation& each : pairs) {
+            each.SignedR2 = pair.SignedR2;
+            each.FitTermCount = pair.FitTermCount;
+        }
+        constexpr int kScreenGrain = 16;
+        // Columns 2..last-1 on the workers; the last one here, so that the pair holds
+        // what its screen leaves, as after a screen column by column.
+        pool->ForEach(last - 2, kScreenGrain, [&](int first, int end, int worker) {
+            for (int j = first + 2; j < end + 2; ++j) {
+                screen(j, pairs[static_cast<std::size_t>(worker)],
+                       bins[static_cast<std::size_t>(worker)],
+                       silent[static_cast<std::size_t>(worker)]);
+            }
+        });
+        screen(last, pair, sel.ValueHistogram, window);
+    } else {
+        for (int j = 2; j <= last; ++j) {
+            screen(j, pair, sel.ValueHistogram, window);
+        }
+    }
+    const std::string captionStart =
+        "group " + PlainNumber(t) + "   roughly selected descriptors  ";
+    for (int j = 2; j <= last; ++j) {
+        if (pooled && j < last) {
+            window.Yield(); // the turn the column's own screen gives on one thread
+        }
+        ++sel.DescriptorCount;
+        const double r2 = table.R2[j];
         if (r2 >= cycle.MinPropertyR2) {
             ++sel.SignificantCount;
             sel.MaxSignificantR2 = std::max(sel.MaxSignificantR2, r2);
@@ -355,11 +413,14 @@ void ScreenDescriptors(const CycleInputs& cycle, PairCorrelation& pair, Preselec
 }
 
 void WriteSelectionTable(const std::string& path, const PreselectionCells& cells, int rows,
-                         const std::vector<std::pair<int, int>>& columns) {
+                         const std::vector<std::pair<int, int>>& columns, WorkerPool* pool) {
     const PreselectionTable& first = cells.Tables[1];
     LineWriter writer(path);
-    std::string line;
-    for (int r = 0; r < rows; ++r) {
+    // The lines of a block of rows are made on the workers and written in row order.
+    constexpr int kRowBlock = 256;
+    constexpr int kRowGrain = 8;
+    std::vector<std::string> lines(static_cast<std::size_t>(std::min(rows, kRowBlock)));
+    auto makeLine = [&](int r, std::string& line) {
         line = "\t";
         line += first.Molecules[r];
         for (const auto& [t, j] : columns) {
@@ -371,13 +432,29 @@ void WriteSelectionTable(const std::string& path, const PreselectionCells& cells
                 line += ValueText(table.Column(j)[r]);
             }
         }
-        writer.Line(line);
+    };
+    for (int start = 0; start < rows; start += kRowBlock) {
+        const int count = std::min(kRowBlock, rows - start);
+        auto body = [&](int from, int to, int) {
+            for (int k = from; k < to; ++k) {
+                makeLine(start + k, lines[static_cast<std::size_t>(k)]);
+            }
+        };
+        if (pool != nullptr) {
+            pool->ForEach(count, kRowGrain, body);
+        } else {
+            body(0, count, 0);
+        }
+        for (int k = 0; k < count; ++k) {
+            writer.Line(lines[static_cast<std::size_t>(k)]);
+        }
     }
     writer.Close();
 }
 
 void SelectAllSignificant(const CycleInputs& cycle, const TableState& tables,
-                          const PreselectionCells& cells, PreselectionState& sel) {
+                          const PreselectionCells& cells, PreselectionState& sel,
+                          WorkerPool* pool) {
     std::vector<std::pair<int, int>> columns;
     for (int t = 1; t <= cycle.TableCount; ++t) {
         if (t == tables.FragmentNewtab) {
@@ -393,7 +470,7 @@ void SelectAllSignificant(const CycleInputs& cycle, const TableState& tables,
     }
     sel.SelectedCount = static_cast<int>(columns.size());
     WriteSelectionTable(cycle.SelFileName, cells,
-                        cycle.CalibrationCount + cycle.PredictionCount + 1, columns);
+                        cycle.CalibrationCount + cycle.PredictionCount + 1, columns, pool);
 }
 
 void PreselectDescriptors(const RunInputs& in, CycleInputs& cycle, TableState& tables,
@@ -426,14 +503,33 @@ PreselectionState PreselectDescriptors(const RunInputs& in, CycleInputs& cycle, 
     SplitTables(cycle, tables, workFiles, pool, window);
     ParseQsprTable(cycle, tables, descriptors, pair);
 
+    const long long machineBytes =
+        options.MachineBytes > 0 ? options.MachineBytes : MachineMemoryBytes();
+    long long allowanceKB = options.MaxNewtabTotalKB > 0
+                                ? options.MaxNewtabTotalKB
+                                : SplitTablesAllowanceKB(in.MemoryMB, machineBytes);
     int error = 0;
     std::string detail;
     try {
-        if (ExceedsSizeLimit(tables.NewtabTotalKB, options.MaxNewtabTotalKB)) {
+        if (ExceedsSizeLimit(tables.NewtabTotalKB, allowanceKB)) {
+            throw StageFailure(kErrorOutOfMemory, "the split tables take " +
+                                                      PlainNumber(tables.NewtabTotalKB) +
+                                                      " KB, more than the " +
+                                                      PlainNumber(allowanceKB) + " KB allowed");
+        }
+        const int rows =
+            std::max(cycle.QsprLastLine, cycle.CalibrationCount + cycle.PredictionCount) + 1;
+        const long long needBytes = HeldTablesBytes(tables.NewtabWidths, rows);
+        if (machineBytes > 0 && needBytes > machineBytes) {
+            // The report names the largest split tables of this shape the memory holds.
+            allowanceKB = static_cast<long long>(static_cast<double>(tables.NewtabTotalKB) *
+                                                 static_cast<double>(machineBytes) /
+                                                 static_cast<double>(needBytes));
             throw StageFailure(kErrorOutOfMemory,
-                               "the split tables take " + PlainNumber(tables.NewtabTotalKB) +
-                                   " KB, more than the " + PlainNumber(options.MaxNewtabTotalKB) +
-                                   " KB allowed");
+                               "the split tables of " + PlainNumber(tables.NewtabTotalKB) +
+                                   " KB need " + PlainNumber(needBytes / 1'000'000) +
+                                   " MB of memory, the run may use " +
+                                   PlainNumber(machineBytes / 1'000'000) + " MB");
         }
         {
             PreselectionCells cells;
@@ -446,7 +542,7 @@ PreselectionState PreselectDescriptors(const RunInputs& in, CycleInputs& cycle, 
             for (int t = 1; t <= cycle.TableCount; ++t) {
                 if (t != tables.FragmentNewtab) {
                     tables.TableIndex = t;
-                    ScreenDescriptors(cycle, pair, cells, sel, t, window);
+                    ScreenDescriptors(cycle, pair, cells, sel, t, window, pool);
                 }
             }
             descriptors.SignificantCount = sel.SignificantCount;
@@ -464,11 +560,11 @@ PreselectionState PreselectDescriptors(const RunInputs& in, CycleInputs& cycle, 
             sel.SelectionCapacity = 979 - sel.SignificantFragmentCount;
             sel.SelectedCount = 0;
             if (sel.SignificantCount <= kMaxHeldDescriptors) {
-                SelectAllSignificant(cycle, tables, cells, sel);
+                SelectAllSignificant(cycle, tables, cells, sel, pool);
             } else {
                 SelectWithinGroups(cycle, tables, search, pair, pool, cells, sel, window,
                                    options.Clock);
-                WriteSelection(cycle, cells);
+                WriteSelection(cycle, cells, pool);
             }
         }
         ReportAppender report(reportName);
@@ -503,7 +599,7 @@ PreselectionState PreselectDescriptors(const RunInputs& in, CycleInputs& cycle, 
         detail = e.what();
     }
     if (error != 0) {
-        WriteFailureBlock(tables, reportName, error, options.MaxNewtabTotalKB);
+        WriteFailureBlock(tables, reportName, error, allowanceKB);
         if (error == kErrorOutOfMemory) {
             throw StopProgram("preliminary selection stopped: " + detail);
         }

@@ -16,14 +16,16 @@ class ComputingWindow;
 
 namespace kalemir::qspr {
 
-/// Largest total size of the split tables, in KB, that the selection holds in memory.
+/// The least allowance of the split tables, in KB: every run that machines with a few
+/// megabytes could hold is accepted on any machine.
 inline constexpr long long kMaxNewtabTotalKB = 162000;
 /// A descriptor whose normalised histogram entropy is below this carries too little
 /// information to be significant.
 inline constexpr double kMinInformation = 0.15;
 
 /// Error numbers of the stage's failure block (written to the report as "Error " + number):
-///   7  out of memory: the split tables exceed kMaxNewtabTotalKB or an allocation failed
+///   7  out of memory: the split tables exceed the allowance, the held tables would not
+///      fit in the machine's memory, or an allocation failed
 ///      (reported with the long memory message and the total size);
 ///  53  a split table that should be read cannot be found;
 ///  75  a file of the stage cannot be read or written;
@@ -47,8 +49,11 @@ void PreselectDescriptors(const RunInputs& in, CycleInputs& cycle, TableState& t
 struct PreselectionOptions {
     /// The clock of the large-group selection's time panel.
     SelectionClock Clock = [] { return std::time(nullptr); };
-    /// The largest accepted total of the split tables, in KB (tests lower it).
-    long long MaxNewtabTotalKB = kMaxNewtabTotalKB;
+    /// The largest accepted total of the split tables, in KB; 0 derives it from the
+    /// run's MemoryMB and the machine (tests set it).
+    long long MaxNewtabTotalKB = 0;
+    /// The memory the run may use, in bytes; 0 reads the machine's (tests set it).
+    long long MachineBytes = 0;
 };
 
 /// The same with options; returns the stage's counts.
@@ -62,6 +67,16 @@ PreselectionState PreselectDescriptors(const RunInputs& in, CycleInputs& cycle, 
 /// True when the split tables are too large to be held: more than `limitKB` (by default
 /// 162001 KB and more).
 bool ExceedsSizeLimit(long long newtabTotalKB, long long limitKB = kMaxNewtabTotalKB);
+
+/// The split tables' allowance in KB: `memoryMB` x 1000 when the user set it (> 0),
+/// otherwise as many KB as the run may use of memory, and never less than
+/// kMaxNewtabTotalKB.
+long long SplitTablesAllowanceKB(int memoryMB, long long machineBytes);
+
+/// The memory, in bytes, the run needs once the split tables are held: their cells
+/// (`rows` rows of each split table's columns) and the selection table, the descriptor
+/// matrix and the cycles' copies beside them.
+long long HeldTablesBytes(const std::vector<int>& newtabWidths, int rows);
 
 /// Screens the first chosen table whose name ends in "vfr.des": counts the fragments
 /// (columns 2..99) whose r2 with the property is at least MinPropertyR2.
@@ -77,9 +92,11 @@ void PrepareScreen(const CycleInputs& cycle, const SignificantDescriptors& descr
                    PreselectionState& sel);
 
 /// Screens every descriptor of table t: r2, the information test, the mean; counts the
-/// descriptors and the significant ones.
+/// descriptors and the significant ones. With a pool the columns are screened on its
+/// workers, with the same results.
 void ScreenDescriptors(const CycleInputs& cycle, PairCorrelation& pair, PreselectionCells& cells,
-                       PreselectionState& sel, int t, ComputingWindow& window);
+                       PreselectionState& sel, int t, ComputingWindow& window,
+                       WorkerPool* pool = nullptr);
 
 /// The information test: the normalised entropy E = H / ln N of the histogram of the
 /// calibration values (1..n) in n + p bins spanning the values of molecules 1..n+p.
@@ -88,12 +105,15 @@ double NormalisedEntropy(const double* values, int n, int p, std::vector<int>& b
 
 /// Selects every significant descriptor (S <= 1000) and writes the selection table.
 void SelectAllSignificant(const CycleInputs& cycle, const TableState& tables,
-                          const PreselectionCells& cells, PreselectionState& sel);
+                          const PreselectionCells& cells, PreselectionState& sel,
+                          WorkerPool* pool = nullptr);
 
 /// Writes the selection table: rows 0..N+P, the molecule column of table 1 and then the
-/// chosen columns in table and column order, each cell preceded by a TAB.
+/// chosen columns in table and column order, each cell preceded by a TAB. With a pool the
+/// lines are made on its workers (the file is the same).
 void WriteSelectionTable(const std::string& path, const PreselectionCells& cells, int rows,
-                         const std::vector<std::pair<int, int>>& columns);
+                         const std::vector<std::pair<int, int>>& columns,
+                         WorkerPool* pool = nullptr);
 
 /// The text a descriptor value is written with: the shortest text that reads back as
 /// the same number.

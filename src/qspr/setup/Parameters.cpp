@@ -1,5 +1,6 @@
 #include "qspr/setup/Parameters.h"
 
+#include "common/Errors.h"
 #include "common/NumberText.h"
 #include "common/Report.h"
 #include "common/Rounding.h"
@@ -8,6 +9,7 @@
 #include "qspr/setup/QsprTables.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 
 namespace kalemir::qspr {
@@ -64,7 +66,8 @@ constexpr const char* kFieldNames[] = {"",
                                        "Estimated correctness (KalemirS)",
                                        "Max. descriptors intercorrelation",
                                        "Max. predictors number",
-                                       "Y-randomisation runs"};
+                                       "Y-randomisation runs",
+                                       "Memory for the split tables"};
 
 } // namespace
 
@@ -77,6 +80,31 @@ std::string CorrectnessProblem(const std::string& text) {
         return std::string(WithoutBlanksAround(text)) + " is outside the range -1 to 1";
     }
     return {};
+}
+
+std::string MemoryProblem(const std::string& text) {
+    const std::string trimmed(WithoutBlanksAround(text));
+    if (trimmed.empty()) {
+        return {};
+    }
+    if (std::string typed = TypedNumberProblem(trimmed); !typed.empty()) {
+        return typed;
+    }
+    long long mb = 0;
+    const char* end = trimmed.data() + trimmed.size();
+    const auto [stop, error] = std::from_chars(trimmed.data(), end, mb);
+    if (trimmed[0] == '-' || error != std::errc() || stop != end || mb < 1 || mb > kMaxMemoryMB) {
+        return "'" + trimmed + "' is not a whole number of MB from 1 to " +
+               std::to_string(kMaxMemoryMB);
+    }
+    return {};
+}
+
+int MemoryMegabytes(const std::string& text) {
+    const std::string trimmed(WithoutBlanksAround(text));
+    int mb = 0;
+    std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), mb);
+    return mb;
 }
 
 std::vector<EntryProblem> CheckParameterEntries(const ProgramState& state,
@@ -131,6 +159,10 @@ std::vector<EntryProblem> CheckParameterEntries(const ProgramState& state,
         limited(kRandomisationRunsEntry, entries.RandomisationRunsText, 0, kMaxRandomisationRuns,
                 RoundToCount(entered) == taken ? entered : taken);
     }
+    if (const std::string problem = MemoryProblem(entries.MemoryText); !problem.empty()) {
+        problems.push_back(
+            {kMemoryEntry, std::string(kFieldNames[kMemoryEntry]) + ": " + problem, false});
+    }
     return problems;
 }
 
@@ -165,6 +197,7 @@ ParameterEntries LoadParameters(ProgramState& state) {
     entries.MaxInterR2Text = NumText(state.MaxInterR2);
     entries.MaxPredictorsText = NumText(state.MaxPredictors);
     entries.RandomisationRunsText = NumText(state.RandomisationRuns);
+    entries.MemoryText = state.MemoryMB > 0 ? std::to_string(state.MemoryMB) : std::string();
     if (state.PredictionCount == 0) {
         entries.EliminateOutliers = true;
         state.EliminateOutliers = 1;
@@ -206,6 +239,11 @@ ParametersOutcome ParametersOk(ProgramState& state, const ParameterEntries& entr
     state.EliminateOutliers = entries.EliminateOutliers ? 1 : 0;
 
     state.RandomisationRuns = LimitRandomisationRuns(TextToNumber(entries.RandomisationRunsText));
+
+    if (!MemoryProblem(entries.MemoryText).empty()) {
+        throw InputError("memory for the split tables: " + MemoryProblem(entries.MemoryText));
+    }
+    state.MemoryMB = MemoryMegabytes(entries.MemoryText);
 
     ReportAppender report(kWorkingReport);
     report.Lines({"", "     Descriptor table(s) used: ", ""});

@@ -22,6 +22,8 @@ struct ParameterEntries {
     std::string MaxPredictorsText;     ///< "Max. predictors number ................."
     std::string RandomisationRunsText; ///< "Y-randomisation runs (0: none) ........."
     bool EliminateOutliers = false;    ///< "Yes": eliminate identified outliers
+    std::string MemoryText;            ///< "Memory for the split tables, MB": empty
+                                       ///< lets the machine's memory decide
     /// The estimated correctness is asked for only with a prediction set.
     bool EstimatedCorShown = false;
 };
@@ -45,7 +47,8 @@ enum ParameterEntry : int {
     kEstimatedCorEntry,
     kMaxInterR2Entry,
     kMaxPredictorsEntry,
-    kRandomisationRunsEntry
+    kRandomisationRunsEntry,
+    kMemoryEntry
 };
 
 /// A Parameters entry that OK cannot take as it stands.
@@ -67,6 +70,16 @@ std::vector<EntryProblem> CheckParameterEntries(const ProgramState& state,
 /// (the range of the similarity program's COR), typed as TypedNumberProblem asks. Empty when the
 /// text is one, otherwise why it is not.
 std::string CorrectnessProblem(const std::string& text);
+
+/// The most memory a user may give the split tables, in MB.
+inline constexpr int kMaxMemoryMB = 100'000'000;
+
+/// The memory rule, shared with the command line: empty, or a whole number of MB from 1 to
+/// kMaxMemoryMB. Empty when the text is one, otherwise why it is not.
+std::string MemoryProblem(const std::string& text);
+
+/// The MB a memory text that passed MemoryProblem gives (0 for empty text).
+int MemoryMegabytes(const std::string& text);
 
 /// Limiting to [low, high]: above high becomes high, then below low becomes low.
 double LimitTo(double value, double low, double high);

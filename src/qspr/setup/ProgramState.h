@@ -76,6 +76,9 @@ struct RunInputs : AnalysisThresholds {
     /// candidate on the computing thread. The results do not depend on it.
     int ThreadCount = 0;
 
+    /// The memory the split tables may take, in MB: 0 lets the machine's memory decide.
+    int MemoryMB = 0;
+
     /// Y-randomisation after the run: analyses of the best equation's calibration set on
     /// shuffled property values (0: none), and the seed of the shuffles.
     int RandomisationRuns = 0;

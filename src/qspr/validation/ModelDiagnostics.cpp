@@ -9,10 +9,20 @@ namespace kalemir::qspr {
 
 namespace {
 
+bool SameValue(double a, double b) {
+    return std::fabs(a - b) <= 1e-9 * std::max({1.0, std::fabs(a), std::fabs(b)});
+}
+
+double NotDefined() {
+    return std::numeric_limits<double>::quiet_NaN();
+}
+
+} // namespace
+
 /// Inverts the symmetric positive matrix `a` (p x p, row-major) by Gauss-Jordan
 /// elimination with partial pivoting; false when a pivot vanishes against the scale of
 /// the matrix.
-bool Invert(std::vector<double>& a, std::size_t p, std::vector<double>& inverse) {
+bool InvertMatrix(std::vector<double>& a, std::size_t p, std::vector<double>& inverse) {
     inverse.assign(p * p, 0.0);
     double scale = 0;
     for (std::size_t i = 0; i < p; ++i) {
@@ -57,16 +67,6 @@ bool Invert(std::vector<double>& a, std::size_t p, std::vector<double>& inverse)
     return true;
 }
 
-bool SameValue(double a, double b) {
-    return std::fabs(a - b) <= 1e-9 * std::max({1.0, std::fabs(a), std::fabs(b)});
-}
-
-double NotDefined() {
-    return std::numeric_limits<double>::quiet_NaN();
-}
-
-} // namespace
-
 std::vector<double> LeveragesOf(const std::vector<std::vector<double>>& calibration,
                                 const std::vector<std::vector<double>>& rows) {
     const std::size_t n = calibration.size();
@@ -92,7 +92,7 @@ std::vector<double> LeveragesOf(const std::vector<std::vector<double>>& calibrat
         }
     }
     std::vector<double> inverse;
-    if (!Invert(zz, p, inverse)) {
+    if (!InvertMatrix(zz, p, inverse)) {
         return {};
     }
     std::vector<double> leverages;

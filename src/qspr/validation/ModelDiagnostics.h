@@ -11,6 +11,11 @@
 
 namespace kalemir::qspr {
 
+/// Inverts the symmetric positive matrix `a` (p x p, row-major; overwritten) into
+/// `inverse` by Gauss-Jordan elimination with partial pivoting; false when a pivot vanishes
+/// against the scale of the matrix.
+bool InvertMatrix(std::vector<double>& a, std::size_t p, std::vector<double>& inverse);
+
 /// A leverage within this of 1 means the molecule is fitted exactly whatever its value.
 inline constexpr double kUnitLeverageTolerance = 1e-9;
 

@@ -1,10 +1,13 @@
 #include "qspr/validation/ResultFiles.h"
 
+#include "common/DateTime.h"
 #include "common/Errors.h"
 #include "common/FileFaults.h"
 #include "common/Records.h"
 #include "qspr/setup/QsprTables.h"
 #include "qspr/validation/ModelDiagnostics.h"
+#include "qspr/validation/ModelReport.h"
+#include "qspr/validation/Qmrf.h"
 
 #include <nlohmann/json.hpp>
 #include <openssl/evp.h>
@@ -51,15 +54,6 @@ std::string Fixed(double x, int decimals = 4) {
         text.erase(0, 1); // no "-0.0000"
     }
     return text;
-}
-
-std::string LocalDateTime() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    std::array<char, 32> buffer{};
-    std::strftime(buffer.data(), buffer.size(), "%Y-%m-%dT%H:%M:%S", &local);
-    return buffer.data();
 }
 
 /// Molecule records of a table (its records after the header).
@@ -215,7 +209,7 @@ std::string ResultsJson(const ProgramState& state, const ResultInputs& inputs,
     j["format_version"] = 1;
     j["program"] = "KalemirQ";
     j["version"] = KALEMIR_VERSION;
-    j["date"] = LocalDateTime();
+    j["date"] = IsoDateTimeText();
 
     ordered_json tables = ordered_json::array();
     for (const std::string& name : inputs.DescriptorTables) {
@@ -557,23 +551,33 @@ void WriteResultFiles(const ProgramState& state, const ResultInputs& inputs,
     }
     ValidationFigures figures = ComputeValidationFigures(state.Record, inputs.Observed);
     figures.Randomisation = randomisation;
-    // Each file is written whole under its unfinished name, then both take their names: a
+    // Each file is written whole under its unfinished name, then all take their names: a
     // run that ends early never leaves a cut file or one of another run's beside its report.
-    const std::string json = ResultsJsonName(inputs.QsprTable);
-    const std::string text = ValidationTextName(inputs.QsprTable);
-    WriteUnfinished(json, ResultsJson(state, inputs, figures));
+    const ModelFacts facts = GatherModelFacts(state, inputs);
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {ResultsJsonName(inputs.QsprTable), ResultsJson(state, inputs, figures)},
+        {ValidationTextName(inputs.QsprTable), ValidationText(state, figures)},
+        {ModelReportName(inputs.QsprTable), ModelReportHtml(state, figures, facts)},
+        {QmrfDraftName(inputs.QsprTable),
+         QmrfMarkdown(inputs.QsprTable, QmrfChapters(state, figures, facts))}};
+    auto removeUnfinished = [&files] {
+        for (const auto& file : files) {
+            std::remove(UnfinishedName(file.first).c_str());
+        }
+    };
     try {
-        WriteUnfinished(text, ValidationText(state, figures));
+        for (const auto& [name, bytes] : files) {
+            WriteUnfinished(name, bytes);
+        }
     } catch (...) {
-        std::remove(UnfinishedName(json).c_str());
+        removeUnfinished();
         throw;
     }
-    for (const std::string& name : {json, text}) {
-        if (std::rename(UnfinishedName(name).c_str(), name.c_str()) != 0) {
+    for (const auto& file : files) {
+        if (std::rename(UnfinishedName(file.first).c_str(), file.first.c_str()) != 0) {
             const int error = errno;
-            std::remove(UnfinishedName(json).c_str());
-            std::remove(UnfinishedName(text).c_str());
-            throw FileError(name + ": cannot write: " + std::strerror(error));
+            removeUnfinished();
+            throw FileError(file.first + ": cannot write: " + std::strerror(error));
         }
     }
 }
@@ -584,7 +588,8 @@ std::string UnfinishedName(const std::string& resultFile) {
 
 std::vector<std::string> RemoveEarlierResultFiles(const std::string& qsprTable) {
     std::vector<std::string> removed;
-    for (const std::string& name : {ResultsJsonName(qsprTable), ValidationTextName(qsprTable)}) {
+    for (const std::string& name : {ResultsJsonName(qsprTable), ValidationTextName(qsprTable),
+                                    ModelReportName(qsprTable), QmrfDraftName(qsprTable)}) {
         for (const std::string& file : {name, UnfinishedName(name)}) {
             if (std::remove(file.c_str()) == 0) {
                 removed.push_back(file);

@@ -9,6 +9,7 @@
 #include "common/NumberText.h"
 #include "common/Rounding.h"
 #include "common/TextToNumber.h"
+#include "common/WorkerPool.h"
 #include "qspr/core/Correlation.h"
 #include "qspr/core/Fit.h"
 #include "qspr/core/TableSplitting.h"
@@ -170,6 +171,81 @@ TEST(PreselectDescriptors, SizeLimitWritesTheMemoryMessageAndStops) {
     EXPECT_EQ(report.substr(report.size() - expected.size()), expected);
 }
 
+struct AllowanceCase {
+    const char* name;
+    int memoryMB;
+    long long machineBytes;
+    long long allowanceKB;
+};
+
+class SplitTablesAllowanceTest : public ::testing::TestWithParam<AllowanceCase> {};
+
+TEST_P(SplitTablesAllowanceTest, FollowsTheUserOrTheMachine) {
+    const AllowanceCase& c = GetParam();
+    EXPECT_EQ(SplitTablesAllowanceKB(c.memoryMB, c.machineBytes), c.allowanceKB);
+}
+
+const AllowanceCase kAllowanceCases[] = {
+    // A small machine keeps the allowance every earlier run fitted in.
+    {"SmallMachineKeepsTheLeast", 0, 100'000'000, 162000},
+    {"UnknownMachineKeepsTheLeast", 0, 0, 162000},
+    {"MachineOf24GB", 0, 24'000'000'000, 24'000'000},
+    {"UserRaisesIt", 4000, 1'000'000'000, 4'000'000},
+    {"UserLowersIt", 100, 24'000'000'000, 100'000},
+};
+
+INSTANTIATE_TEST_SUITE_P(Allowance, SplitTablesAllowanceTest, ::testing::ValuesIn(kAllowanceCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(HeldTablesBytes, CellsOfEachSplitTableAndThreeTablesOfTheHeldDescriptors) {
+    // 20,000 molecules (rows 0..20000) of one full split table and 36 fragments: each
+    // table holds its columns plus columns 0 and 1 as doubles and a name per row; the
+    // later stages three tables of 1002 columns.
+    const long long name = sizeof(std::string);
+    const long long expected = 3LL * 1002 * 20001 * 8 + (1002LL * 20001 * 8 + 20001 * name) +
+                               (38LL * 20001 * 8 + 20001 * name);
+    EXPECT_EQ(HeldTablesBytes({0, 1000, 36}, 20001), expected);
+    EXPECT_EQ(HeldTablesBytes({0}, 10), 3LL * 1002 * 10 * 8);
+}
+
+TEST(PreselectDescriptors, TablesBeyondTheMachinesMemoryStopBeforeTheyAreLoaded) {
+    ScratchDir dir("presel-machine");
+    SyntheticTables data(12, 100, [](int i, int j) { return i * j + 0.5; });
+    ProgramState ps;
+    ChooseTables(ps, "SYN01", data.tables);
+    SilentWindow window;
+    long long total = 0;
+    {
+        ComputingState cs;
+        cs.Cycle = FirstCycleInputs(ps);
+        MakeWorkCopies(cs.Cycle, cs.WorkFiles);
+        PreselectionOptions options;
+        options.MaxNewtabTotalKB = 1'000'000;
+        // One byte short of what the held tables need: 13 rows (0..12) of the
+        // descriptor table's and the fragment table's split tables.
+        options.MachineBytes = HeldTablesBytes({0, 100, 3}, 13) - 1;
+        try {
+            PreselectDescriptors(ps, cs.Cycle, cs.Tables, cs.Descriptors, cs.Search, cs.Pair,
+                                 cs.WorkFiles, cs.ReportName, cs.Workers.get(), window, options);
+            ADD_FAILURE() << "the run went on";
+        } catch (const StopProgram& e) {
+            const std::string what = e.what();
+            EXPECT_NE(what.find(" MB of memory, the run may use "), std::string::npos) << what;
+        }
+        total = cs.Tables.NewtabTotalKB;
+    }
+    ASSERT_GE(total, 1);
+    EXPECT_FALSE(AnyFileContaining("newtab"));
+    const std::string report = ReadFile("rezultat.rez");
+    // The allowance named is the largest total of this shape the memory holds.
+    const std::string expected = "The total size of saved newtab files is " +
+                                 std::to_string(total) +
+                                 " KB.\r\nAccording to KALEMIR the total allowable size is " +
+                                 std::to_string(total - 1) + " KB.\r\n\r\nSTOP PROGRAM\r\n\r\n";
+    ASSERT_GE(report.size(), expected.size());
+    EXPECT_EQ(report.substr(report.size() - expected.size()), expected);
+}
+
 TEST(PreselectDescriptors, AnUnwritableSelectionTableEndsTheRunAsAFailedWrite) {
     // A file that cannot be written ends the run at once with exit status 1, as in every
     // other stage; the failure block is for the stage's own failures.
@@ -308,9 +384,9 @@ struct ScreenSetUp {
         }
         PrepareScreen(cs.Cycle, cs.Descriptors, sel);
     }
-    void ScreenAll() {
+    void ScreenAll(WorkerPool* pool = nullptr) {
         for (int t = 1; t <= cs.Cycle.TableCount; ++t) {
-            ScreenDescriptors(cs.Cycle, cs.Pair, cells, sel, t, window);
+            ScreenDescriptors(cs.Cycle, cs.Pair, cells, sel, t, window, pool);
         }
     }
 };
@@ -336,6 +412,67 @@ TEST(ScreenDescriptors, FewBinsCountedButNotSignificant) {
     EXPECT_EQ(set.sel.SignificantCount, 1);
     EXPECT_EQ(set.cells.Tables[1].R2[2], 0.0); // the indicator's r2 (about 0.16) is dropped
     EXPECT_GT(set.cells.Tables[1].R2[3], 0.9);
+}
+
+TEST(ScreenDescriptors, WorkersGiveTheBitsOfTheScreenColumnByColumn) {
+    // 203 columns, some of few values (dropped by the information test), screened on 1, 2
+    // and 3 threads against the screen without a pool: every r2, mean and count the same.
+    const int n = 40;
+    std::vector<double> y = Ramp(n);
+    std::vector<std::vector<double>> columns;
+    Lcg rng{11};
+    for (int c = 0; c < 203; ++c) {
+        std::vector<double> x(static_cast<std::size_t>(n) + 1, 0.0);
+        for (int i = 1; i <= n; ++i) {
+            x[i] = c % 5 == 0 ? static_cast<double>(i > n - 2) : i * (c % 7) + 9 * rng.Next();
+        }
+        columns.push_back(x);
+    }
+    ScreenSetUp plain(n, y, columns);
+    plain.ScreenAll();
+    for (int threads : {1, 2, 3}) {
+        WorkerPool pool(threads);
+        ScreenSetUp pooled(n, y, columns);
+        pooled.ScreenAll(&pool);
+        const PreselectionTable& a = plain.cells.Tables[1];
+        const PreselectionTable& b = pooled.cells.Tables[1];
+        EXPECT_EQ(a.R2, b.R2) << threads;
+        EXPECT_EQ(a.Means, b.Means) << threads;
+        EXPECT_EQ(plain.sel.DescriptorCount, pooled.sel.DescriptorCount);
+        EXPECT_EQ(plain.sel.SignificantCount, pooled.sel.SignificantCount);
+        EXPECT_EQ(plain.sel.MinSignificantR2, pooled.sel.MinSignificantR2);
+        EXPECT_EQ(plain.sel.MaxSignificantR2, pooled.sel.MaxSignificantR2);
+        EXPECT_EQ(plain.cs.Pair.R2, pooled.cs.Pair.R2);
+        EXPECT_EQ(plain.cs.Pair.MeanX, pooled.cs.Pair.MeanX);
+        EXPECT_EQ(plain.window.Caption(), pooled.window.Caption());
+    }
+    EXPECT_GT(plain.sel.SignificantCount, 0);
+    EXPECT_LT(plain.sel.SignificantCount, 203);
+}
+
+TEST(WriteSelectionTable, WorkersWriteTheSameFile) {
+    // 600 molecules: the lines go out in blocks of 256 rows, the last one partial.
+    ScratchDir dir("presel-lines");
+    const int n = 600;
+    std::vector<std::vector<double>> columns;
+    Lcg rng{5};
+    for (int c = 0; c < 7; ++c) {
+        std::vector<double> x(static_cast<std::size_t>(n) + 1, 0.0);
+        for (int i = 1; i <= n; ++i) {
+            x[i] = (rng.Next() - 0.5) * std::pow(10.0, c - 3);
+        }
+        columns.push_back(x);
+    }
+    ScreenSetUp set(n, Ramp(n), columns);
+    const std::vector<std::pair<int, int>> chosen = {{1, 2}, {1, 5}, {1, 8}};
+    WriteSelectionTable("plain.des", set.cells, n + 1, chosen);
+    const std::string plain = ReadFile("plain.des");
+    EXPECT_EQ(std::count(plain.begin(), plain.end(), '\n'), n + 1);
+    for (int threads : {1, 2, 3}) {
+        WorkerPool pool(threads);
+        WriteSelectionTable("pooled.des", set.cells, n + 1, chosen, &pool);
+        EXPECT_EQ(ReadFile("pooled.des"), plain) << threads;
+    }
 }
 
 TEST(ScreenDescriptors, R2EqualToTheThresholdIsSignificant) {

@@ -1,4 +1,5 @@
 #include "qspr/setup/Parameters.h"
+#include "common/Errors.h"
 
 #include "support/TempDir.h"
 
@@ -237,7 +238,8 @@ TEST_P(ParameterEntriesTest, EachFieldWithItsRule) {
                             &entries.EstimatedCorText,
                             &entries.MaxInterR2Text,
                             &entries.MaxPredictorsText,
-                            &entries.RandomisationRunsText};
+                            &entries.RandomisationRunsText,
+                            &entries.MemoryText};
     *texts[c.field] = c.text;
     const std::vector<EntryProblem> problems = CheckParameterEntries(state, entries);
     if (std::string(c.message).empty()) {
@@ -295,10 +297,33 @@ const EntryCase kEntryCases[] = {
     {"CorrectnessSeven", 148, 3, "7",
      "Estimated correctness (KalemirS): 7 is outside the range -1 to 1", false},
     {"CorrectnessNegative", 148, 3, "-.75", "", false},
+    {"MemoryLeftToTheMachine", 148, 7, " ", "", false},
+    {"MemoryInMegabytes", 148, 7, " 4000 ", "", false},
+    {"MemoryZero", 148, 7, "0",
+     "Memory for the split tables: '0' is not a whole number of MB from 1 to 100000000", false},
+    {"MemoryFraction", 148, 7, "1.5",
+     "Memory for the split tables: '1.5' is not a whole number of MB from 1 to 100000000", false},
+    {"MemoryDecimalComma", 148, 7, "4000,5",
+     "Memory for the split tables: 4000,5: use a decimal point", false},
+    {"MemoryBeyondRange", 148, 7, "100000001",
+     "Memory for the split tables: '100000001' is not a whole number of MB from 1 to 100000000",
+     false},
 };
 
 INSTANTIATE_TEST_SUITE_P(Fields, ParameterEntriesTest, ::testing::ValuesIn(kEntryCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ParametersOkTest, MemoryIsKeptAndShownAgain) {
+    ProgramState state = ChosenState(12, 3, {"Avfr.des"});
+    ParameterEntries entries = LoadParameters(state);
+    EXPECT_EQ(entries.MemoryText, "");
+    entries.MemoryText = "2500";
+    ASSERT_EQ(ParametersOk(state, entries), ParametersOutcome::Compute);
+    EXPECT_EQ(state.MemoryMB, 2500);
+    EXPECT_EQ(LoadParameters(state).MemoryText, "2500");
+    entries.MemoryText = "lots";
+    EXPECT_THROW(ParametersOk(state, entries), InputError);
+}
 
 TEST(ParameterEntriesTest, WithoutAPredictionSetOnlyNumbersAreAsked) {
     ProgramState state = StateWithCounts(148, 0);
