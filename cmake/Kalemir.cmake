@@ -5,6 +5,10 @@ find_package(Threads REQUIRED)
 
 function(kalemir_warnings target)
     target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic)
+    # Whatever target is built, the layer check (src/CMakeLists.txt) runs first.
+    if(TARGET kalemir_layers)
+        add_dependencies(${target} kalemir_layers)
+    endif()
     if(KALEMIR_WERROR)
         target_compile_options(${target} PRIVATE -Werror)
     endif()
