@@ -4,8 +4,7 @@ if(KALEMIR_TABLES)
                                          ${CMAKE_CURRENT_LIST_DIR}/PredictCommandLine.cpp)
     target_include_directories(kalemir_tables_cli PUBLIC ${PROJECT_SOURCE_DIR}/src)
     target_compile_definitions(kalemir_tables_cli PRIVATE KALEMIR_VERSION="${PROJECT_VERSION}")
-    target_link_libraries(kalemir_tables_cli PUBLIC kalemir_app_common kalemir_tables
-                                                     kalemir_qspr_validation)
+    target_link_libraries(kalemir_tables_cli PUBLIC kalemir_app_common kalemir_tables)
     kalemir_warnings(kalemir_tables_cli)
 
     add_executable(KalemirT ${CMAKE_CURRENT_LIST_DIR}/KalemirT.cpp)
