@@ -53,13 +53,13 @@ PredictOptions ParsePredictArguments(const std::vector<std::string>& arguments) 
         } else if (reader.Option("-C")) {
             options.folder = reader.Value();
         } else if (reader.Option("--equations")) {
-            const std::string value = reader.Value();
+            const std::string& value = reader.Value();
             if (value != "best" && value != "all") {
                 throw InputError("option --equations: '" + value + "' is not best or all");
             }
             options.allEquations = value == "all";
         } else if (reader.Option("--part")) {
-            const std::string value = reader.Value();
+            const std::string& value = reader.Value();
             const std::size_t slash = value.find('/');
             if (slash == std::string::npos) {
                 throw InputError("option --part: '" + value + "' is not I/N");

@@ -225,9 +225,9 @@ std::unique_ptr<RDKit::RWMol> MakeConformer(const RDKit::ROMol& mol, bool useInp
     const unsigned heavyAtoms = HeavyAtomCount(mol);
     if (heavyAtoms == 0)
         throw MoleculeProblem("no heavy atom");
-    if (heavyAtoms > MaxShapeHeavyAtoms)
-        throw MoleculeProblem("more than " + std::to_string(MaxShapeHeavyAtoms) + " heavy atoms (" +
-                              std::to_string(heavyAtoms) + ")");
+    if (heavyAtoms > kMaxShapeHeavyAtoms)
+        throw MoleculeProblem("more than " + std::to_string(kMaxShapeHeavyAtoms) +
+                              " heavy atoms (" + std::to_string(heavyAtoms) + ")");
     auto result = std::make_unique<RDKit::RWMol>(mol);
     if (useInputCoordinates) {
         if (result->getNumConformers() == 0)

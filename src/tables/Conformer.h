@@ -15,7 +15,7 @@ class RWMol;
 namespace kalemir::tables {
 
 /// The most heavy atoms a molecule of the shape table may have.
-inline constexpr unsigned MaxShapeHeavyAtoms = 100;
+inline constexpr unsigned kMaxShapeHeavyAtoms = 100;
 
 /// Returns the molecule with explicit hydrogens and one 3D conformer (id 0).
 /// useInputCoordinates: the heavy atoms keep the input conformer's coordinates exactly
@@ -24,7 +24,7 @@ inline constexpr unsigned MaxShapeHeavyAtoms = 100;
 /// its principal-axes frame: the heavy atoms' centre of mass at the origin and their
 /// principal axes of inertia along x, y and z. The same input and seed give the same coordinates on
 /// any thread. Throws MoleculeProblem when the embedding fails, when it takes longer than
-/// embedSeconds (both tries together) or when the molecule has more than MaxShapeHeavyAtoms
+/// embedSeconds (both tries together) or when the molecule has more than kMaxShapeHeavyAtoms
 /// heavy atoms.
 std::unique_ptr<RDKit::RWMol> MakeConformer(const RDKit::ROMol& mol, bool useInputCoordinates,
                                             unsigned seed,

@@ -83,7 +83,7 @@ std::vector<double> Descriptors2D::Compute(const RDKit::ROMol& mol) const {
     const std::vector<unsigned> mqn = RDKit::Descriptors::calcMQNs(mol);
     append(std::vector<double>(mqn.begin(), mqn.end()), kMqnCount);
     // Gasteiger charges are left on the atoms by BCUT2D: it works on a copy.
-    RDKit::ROMol copy(mol);
+    RDKit::ROMol copy(mol); // NOLINT(performance-unnecessary-copy-initialization)
     append(RDKit::Descriptors::BCUT2D(copy), 8);
     std::vector<double> autocorr;
     RDKit::Descriptors::AUTOCORR2D(mol, autocorr);

@@ -14,7 +14,9 @@
 namespace kalemir::tables {
 namespace {
 
-// Column indexes into FragmentNames(), and the names in column order.
+// Column indexes into FragmentNames(), and the names in column order. The constants spell
+// the fragments' formulas, as the column names do, rather than the naming rules.
+// NOLINTBEGIN(readability-identifier-naming)
 // clang-format off
 enum Fragment : int {
     CH3, CH2, CH, C, CH2db, CHdb, Cdb, CHtb, Ctb, CHar, Car, C2H5, CF3, CO, CHO, COOH, COO,
@@ -22,19 +24,20 @@ enum Fragment : int {
     F, Cl, Br, SO2NH, C2H5O, Oatom, Oar, I, SH, SS, CS, SO, SO3, PO4, PO3, PO, Patom,
     COOminus, CH4, FragmentCount
 };
+// NOLINTEND(readability-identifier-naming)
 
-constexpr std::array<const char*, FragmentCount> Names{
+constexpr std::array<const char*, FragmentCount> kNames{
     "CH3", "CH2", "CH", "C", "CH2db", "CHdb", "Cdb", "CHtb", "Ctb", "CHar", "Car", "C2H5",
     "CF3", "CO", "CHO", "COOH", "COO", "CONH2", "CONH", "CN", "OH", "OCH3", "NH2", "NH",
     "Natom", "Ndb", "NHar", "Nar", "Nplus", "NO2", "NO", "Satom", "Sar", "SO2", "F", "Cl", "Br",
     "SO2NH", "C2H5O", "Oatom", "Oar", "I", "SH", "SS", "CS", "SO", "SO3", "PO4", "PO3", "PO",
     "Patom", "COOminus", "CH4"};
 // clang-format on
-static_assert(Names[FragmentCount - 1] != nullptr, "a name for every fragment");
+static_assert(kNames[FragmentCount - 1] != nullptr, "a name for every fragment");
 
 /// After the named fragments, one per element for the atoms none of them fits: column
 /// FragmentCount + Z - 1 for atomic number Z.
-constexpr int LastElement = 118;
+constexpr int kLastElement = 118;
 
 /// An element that has named fragments gets "other" after its symbol (Cother, Sother);
 /// any other is named by its symbol alone (Si, B, Se, Na).
@@ -45,7 +48,7 @@ bool HasNamedFragments(int element) {
     return false;
 }
 
-constexpr int Unassigned = -1;
+constexpr int kUnassigned = -1;
 
 /// What the partition needs to know about one heavy atom.
 struct HeavyAtom {
@@ -58,7 +61,7 @@ struct HeavyAtom {
     bool Aromatic = false;
     int Charge = 0;
     double Mass = 0; // the atom with its hydrogens
-    int Owner = Unassigned;
+    int Owner = kUnassigned;
 };
 
 /// Shares one molecule out: groups first, in a fixed order, then single atoms by type.
@@ -104,7 +107,7 @@ public:
 
 private:
     bool IsHeavy(int i) const { return atoms_[i].Element > 1; }
-    bool IsFree(int i) const { return IsHeavy(i) && atoms_[i].Owner == Unassigned; }
+    bool IsFree(int i) const { return IsHeavy(i) && atoms_[i].Owner == kUnassigned; }
 
     std::vector<int> Neighbours(int i) const {
         std::vector<int> result;
@@ -429,60 +432,60 @@ private:
         switch (a.Element) {
         case 6:
             if (a.Charge != 0)
-                return Unassigned;
+                return kUnassigned;
             if (a.Aromatic)
-                return a.Hydrogens == 0 ? Car : a.Hydrogens == 1 ? CHar : Unassigned;
+                return a.Hydrogens == 0 ? Car : a.Hydrogens == 1 ? CHar : kUnassigned;
             if (a.TripleBonds > 0)
-                return a.Hydrogens == 0 ? Ctb : a.Hydrogens == 1 ? CHtb : Unassigned;
+                return a.Hydrogens == 0 ? Ctb : a.Hydrogens == 1 ? CHtb : kUnassigned;
             if (a.DoubleBonds > 0) {
-                static constexpr int byHydrogens[] = {Cdb, CHdb, CH2db};
-                return a.Hydrogens <= 2 ? byHydrogens[a.Hydrogens] : Unassigned;
+                static constexpr int kByHydrogens[] = {Cdb, CHdb, CH2db};
+                return a.Hydrogens <= 2 ? kByHydrogens[a.Hydrogens] : kUnassigned;
             }
             {
-                static constexpr int byHydrogens[] = {C, CH, CH2, CH3, CH4};
-                return a.Hydrogens <= 4 ? byHydrogens[a.Hydrogens] : Unassigned;
+                static constexpr int kByHydrogens[] = {C, CH, CH2, CH3, CH4};
+                return a.Hydrogens <= 4 ? kByHydrogens[a.Hydrogens] : kUnassigned;
             }
         case 7:
             if (a.Charge > 0)
-                return a.Charge == 1 ? Nplus : Unassigned;
+                return a.Charge == 1 ? Nplus : kUnassigned;
             // A negative N (the end of an azide) is typed by its bonding like a neutral one.
             if (a.Aromatic)
-                return a.Hydrogens == 0 ? Nar : a.Hydrogens == 1 ? NHar : Unassigned;
+                return a.Hydrogens == 0 ? Nar : a.Hydrogens == 1 ? NHar : kUnassigned;
             if (a.TripleBonds > 0)
-                return Unassigned;
+                return kUnassigned;
             if (a.DoubleBonds > 0)
                 return Ndb;
             {
-                static constexpr int byHydrogens[] = {Natom, NH, NH2};
-                return a.Hydrogens <= 2 ? byHydrogens[a.Hydrogens] : Unassigned;
+                static constexpr int kByHydrogens[] = {Natom, NH, NH2};
+                return a.Hydrogens <= 2 ? kByHydrogens[a.Hydrogens] : kUnassigned;
             }
         case 8:
             if (a.Charge != 0 || multiple)
-                return Unassigned;
+                return kUnassigned;
             if (a.Aromatic)
-                return a.Hydrogens == 0 ? Oar : Unassigned;
+                return a.Hydrogens == 0 ? Oar : kUnassigned;
             if (a.Hydrogens == 1 && a.HeavyDegree == 1)
                 return OH;
-            return a.Hydrogens == 0 && a.HeavyDegree == 2 ? Oatom : Unassigned;
+            return a.Hydrogens == 0 && a.HeavyDegree == 2 ? Oatom : kUnassigned;
         case 16:
             if (a.Charge == 0 && a.Hydrogens == 1 && !a.Aromatic && !multiple)
                 return SH;
             if (a.Charge != 0 || a.Hydrogens != 0)
-                return Unassigned;
+                return kUnassigned;
             if (a.Aromatic)
                 return Sar;
-            return multiple ? Unassigned : Satom;
+            return multiple ? kUnassigned : Satom;
         case 9:
         case 17:
         case 35:
         case 53:
             if (a.Charge != 0 || a.Hydrogens != 0 || a.HeavyDegree != 1)
-                return Unassigned;
+                return kUnassigned;
             return a.Element == 9 ? F : a.Element == 17 ? Cl : a.Element == 35 ? Br : I;
         case 15:
-            return a.Charge == 0 && !multiple && !a.Aromatic ? Patom : Unassigned;
+            return a.Charge == 0 && !multiple && !a.Aromatic ? Patom : kUnassigned;
         default:
-            return Unassigned;
+            return kUnassigned;
         }
     }
 
@@ -493,11 +496,11 @@ private:
         for (int i = 0; i < n; ++i) {
             const HeavyAtom& a = atoms_[i];
             const bool loneHydrogen = a.Element == 1 && a.HeavyDegree == 0;
-            if ((!IsHeavy(i) && !loneHydrogen) || a.Owner != Unassigned)
+            if ((!IsHeavy(i) && !loneHydrogen) || a.Owner != kUnassigned)
                 continue;
-            int fragment = loneHydrogen ? Unassigned : AtomType(a);
-            if (fragment == Unassigned) {
-                if (a.Element < 1 || a.Element > LastElement)
+            int fragment = loneHydrogen ? kUnassigned : AtomType(a);
+            if (fragment == kUnassigned) {
+                if (a.Element < 1 || a.Element > kLastElement)
                     Fail(i);
                 fragment = FragmentCount + a.Element - 1;
             }
@@ -512,7 +515,7 @@ private:
 
     FragmentShares Sum() const {
         // Masses and atoms are summed occurrence by occurrence, in the order found.
-        const int columns = FragmentCount + LastElement;
+        const int columns = FragmentCount + kLastElement;
         std::vector<double> mass(columns, 0.0);
         std::vector<int> count(columns, 0);
         double totalMass = 0;
@@ -554,9 +557,9 @@ private:
 
 const std::vector<std::string>& FragmentNames() {
     static const std::vector<std::string> names = [] {
-        std::vector<std::string> all(Names.begin(), Names.end());
+        std::vector<std::string> all(kNames.begin(), kNames.end());
         const RDKit::PeriodicTable* table = RDKit::PeriodicTable::getTable();
-        for (int element = 1; element <= LastElement; ++element) {
+        for (int element = 1; element <= kLastElement; ++element) {
             const std::string symbol = table->getElementSymbol(static_cast<unsigned>(element));
             all.push_back(HasNamedFragments(element) ? symbol + "other" : symbol);
         }

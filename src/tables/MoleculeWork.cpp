@@ -108,9 +108,9 @@ MoleculeRow ComputeMoleculeRow(const StructureRecord& record, const TableChoice&
         }
         if (tables.NeedsConformer()) {
             try {
-                if (tables.shp && mol.getNumHeavyAtoms() > MaxShapeHeavyAtoms) {
+                if (tables.shp && mol.getNumHeavyAtoms() > kMaxShapeHeavyAtoms) {
                     throw MoleculeProblem(
-                        "more than " + std::to_string(MaxShapeHeavyAtoms) + " heavy atoms (" +
+                        "more than " + std::to_string(kMaxShapeHeavyAtoms) + " heavy atoms (" +
                         std::to_string(mol.getNumHeavyAtoms()) + ") for the shape table");
                 }
                 const bool fromFile = record.molBlock && HasThreeDimensionalCoordinates(mol);

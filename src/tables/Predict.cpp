@@ -192,9 +192,12 @@ PredictOutcome EstimateMolecules(const PredictRequest& request, ComputingWindow&
         calibration.clear();
     }
 
-    const auto [first, last] =
+    // Plain variables rather than a structured binding: the pool's lambda reads the slice's
+    // start, and clang-tidy's parser does not yet take bindings into lambdas.
+    const std::pair<long, long> slice =
         SliceOf(static_cast<long>(records.size()), request.part, request.parts);
-    const auto count = static_cast<int>(last - first);
+    const long first = slice.first;
+    const auto count = static_cast<int>(slice.second - first);
     std::vector<ColumnRow> rows(static_cast<std::size_t>(count));
     window.BeginStage("descriptors of the molecules", count);
     std::atomic<int> done{0};

@@ -29,30 +29,31 @@
 // RDKit's MolTransforms header pulls in Eigen, which Debian's librdkit-dev does not
 // install; the one function the volume needs is declared here as the library exports it.
 namespace MolTransforms {
+// NOLINTNEXTLINE(readability-identifier-naming): the library's own name
 void canonicalizeConformer(RDKit::Conformer& conf, const RDGeom::Point3D* center,
                            bool normalizeCovar, bool ignoreHs);
-}
+} // namespace MolTransforms
 
 namespace kalemir::tables {
 
 double MolecularVolume(const RDKit::ROMol& molWithHs) {
-    constexpr double spacing = 0.2;
-    constexpr double margin = 2.0;
+    constexpr double kSpacing = 0.2;
+    constexpr double kMargin = 2.0;
     RDKit::ROMol copy(molWithHs);
     RDKit::Conformer& conf = copy.getConformer();
     MolTransforms::canonicalizeConformer(conf, nullptr, false, false);
     RDGeom::Point3D low;
     RDGeom::Point3D high;
     RDKit::MolShapes::computeConfBox(conf, low, high, nullptr, 2.0);
-    RDGeom::UniformGrid3D grid(high.x - low.x + 2 * margin, high.y - low.y + 2 * margin,
-                               high.z - low.z + 2 * margin, spacing);
+    RDGeom::UniformGrid3D grid(high.x - low.x + 2 * kMargin, high.y - low.y + 2 * kMargin,
+                               high.z - low.z + 2 * kMargin, kSpacing);
     RDKit::MolShapes::EncodeShape(copy, grid, -1, nullptr, 1.0, 0.25, -1, false);
     const RDKit::DiscreteValueVect* occupancy = grid.getOccupancyVect();
     unsigned inside = 0;
     for (unsigned i = 0; i < occupancy->getLength(); ++i)
         if (occupancy->getVal(i) == 3)
             ++inside;
-    return inside * (spacing * spacing * spacing);
+    return inside * (kSpacing * kSpacing * kSpacing);
 }
 
 namespace {
