@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 namespace kalemir::qspr {
@@ -364,12 +365,36 @@ TEST(RunComputation, Bzr01ReportStructurePredictorFileAndUntouchedInputs) {
     EXPECT_LE(run.cs.CV.LastFitR2CV, 1);
 }
 
+/// Names of the files in the current folder, sorted.
+std::vector<std::string> FolderFiles() {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(".")) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// A job ready to run whose computation has already started (a second start from the
+// computing window): the call returns without touching the window, the folder, the report
+// or what the first start left in the state. Started afresh, the job would write its analysis.
 TEST(RunComputation, DoesNotStartTwice) {
-    ProgramState ps;
-    ps.ComputationStarted = true;
-    SilentWindow window;
-    RunComputation(ps, window); // returns at once: no table is even looked at
-    SUCCEED();
+    Bzr01Run run;
+    run.ps.ComputationStarted = true;
+    run.ps.CycleNumber = 3;
+    run.ps.Record.Cycles.resize(2);
+    const auto given = run.ps.Record.GivenParameters;
+    ASSERT_FALSE(given.empty());
+    const std::vector<std::string> files = FolderFiles();
+    const std::string report = ReadFile("rezultat.rez"); // the parameters, as the window wrote
+    RunComputation(run.ps, run.cs, run.window);
+    EXPECT_TRUE(run.ps.ComputationStarted);
+    EXPECT_EQ(run.ps.CycleNumber, 3);
+    EXPECT_EQ(run.ps.Record.Cycles.size(), 2U);
+    EXPECT_EQ(run.ps.Record.GivenParameters, given);
+    EXPECT_EQ(run.window.Caption(), "");
+    EXPECT_EQ(FolderFiles(), files);
+    EXPECT_EQ(ReadFile("rezultat.rez"), report);
 }
 
 } // namespace
