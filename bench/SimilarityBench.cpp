@@ -27,24 +27,24 @@ PreparedTable SyntheticTable(int n) {
         "OH",  "OCH3",  "NH2", "NH",  "Natom", "Ndb",  "NHar", "Nar",   "Nplus", "NO2",
         "NO",  "Satom", "Sar", "SO2", "F",     "Cl",   "Br"};
     PreparedTable table;
-    table.fragmentCount = 37;
-    table.calibrationCount = n - n / 10;
-    table.predictionCount = n / 10;
-    table.moleculeCount = n;
-    const int f = table.fragmentCount;
-    table.headerTokens.assign(static_cast<std::size_t>(table.Columns()), "D");
+    table.FragmentCount = 37;
+    table.CalibrationCount = n - n / 10;
+    table.PredictionCount = n / 10;
+    table.MoleculeCount = n;
+    const int f = table.FragmentCount;
+    table.HeaderTokens.assign(static_cast<std::size_t>(table.Columns()), "D");
     for (int j = 1; j <= f; ++j) {
-        table.headerTokens[static_cast<std::size_t>(j)] = kNames[j - 1];
+        table.HeaderTokens[static_cast<std::size_t>(j)] = kNames[j - 1];
     }
-    table.values.assign(static_cast<std::size_t>(n + 1) * table.Columns(), 0.0);
-    table.names.assign(static_cast<std::size_t>(n) + 1, "Cases");
-    table.propertyTokens.assign(static_cast<std::size_t>(n) + 1, "5");
-    table.propertyTexts = table.propertyTokens;
-    table.atomCoordinates.assign(static_cast<std::size_t>(n + 1) * kMaxAtoms * 3, 0.0);
+    table.Values.assign(static_cast<std::size_t>(n + 1) * table.Columns(), 0.0);
+    table.Names.assign(static_cast<std::size_t>(n) + 1, "Cases");
+    table.PropertyTokens.assign(static_cast<std::size_t>(n) + 1, "5");
+    table.PropertyTexts = table.PropertyTokens;
+    table.AtomCoordinates.assign(static_cast<std::size_t>(n + 1) * kMaxAtoms * 3, 0.0);
     std::mt19937 random(12345);
     std::uniform_real_distribution<double> unit(0, 1);
     for (int i = 1; i <= n; ++i) {
-        table.names[static_cast<std::size_t>(i)] = "m" + std::to_string(i);
+        table.Names[static_cast<std::size_t>(i)] = "m" + std::to_string(i);
         double left = 100;
         for (int k = 0; k < 6; ++k) {
             const int j = 1 + static_cast<int>(unit(random) * f) % f;
@@ -68,7 +68,7 @@ PreparedTable SyntheticTable(int n) {
         table.Value(i, f + kSecondChemical) = 300 + 1000 * unit(random);
         for (int a = 0; a < 20; ++a) {
             for (int axis = 0; axis < 3; ++axis) {
-                table.atomCoordinates[(static_cast<std::size_t>(i) * kMaxAtoms + a) * 3 + axis] =
+                table.AtomCoordinates[(static_cast<std::size_t>(i) * kMaxAtoms + a) * 3 + axis] =
                     1 + 10 * unit(random);
             }
         }
@@ -84,9 +84,9 @@ void PairLoop(benchmark::State& bench, int measure, int method) {
     std::vector<std::uint8_t> votes;
     ZeroDenominatorPairs zero;
     for (auto _ : bench) {
-        ComputePairSimilarities(table, method, measure, current.similarity, current.pairs, votes,
+        ComputePairSimilarities(table, method, measure, current.Similarity, current.Pairs, votes,
                                 pool, window, zero);
-        benchmark::DoNotOptimize(current.similarity(1, 2));
+        benchmark::DoNotOptimize(current.Similarity(1, 2));
     }
     const double n = static_cast<double>(bench.range(0));
     bench.counters["pairs/s"] =
@@ -119,10 +119,10 @@ void BM_Clustering(benchmark::State& bench) {
     MeasureState current;
     std::vector<std::uint8_t> votes;
     ZeroDenominatorPairs zero;
-    ComputePairSimilarities(table, kCorrectedUsr, kSize, current.similarity, current.pairs, votes,
+    ComputePairSimilarities(table, kCorrectedUsr, kSize, current.Similarity, current.Pairs, votes,
                             pool, window, zero);
     for (auto _ : bench) {
-        auto clusters = FindClusters(current.similarity, table.calibrationCount, 0.9, pool);
+        auto clusters = FindClusters(current.Similarity, table.CalibrationCount, 0.9, pool);
         benchmark::DoNotOptimize(clusters.size());
     }
 }
@@ -134,12 +134,12 @@ void BM_AxiomAndCliffs(benchmark::State& bench) {
     MeasureState current;
     std::vector<std::uint8_t> votes;
     ZeroDenominatorPairs zero;
-    ComputePairSimilarities(table, kCorrectedUsr, kSize, current.similarity, current.pairs, votes,
+    ComputePairSimilarities(table, kCorrectedUsr, kSize, current.Similarity, current.Pairs, votes,
                             pool, window, zero);
     for (auto _ : bench) {
-        const PairList list = ListCalibrationPairs(table, current.similarity, kSize, window);
+        const PairList list = ListCalibrationPairs(table, current.Similarity, kSize, window);
         benchmark::DoNotOptimize(RankAgreement(list));
-        benchmark::DoNotOptimize(FindCliffs(table, current.similarity, kSize, window, pool));
+        benchmark::DoNotOptimize(FindCliffs(table, current.Similarity, kSize, window, pool));
     }
 }
 
@@ -150,9 +150,9 @@ void BM_WholeRunCorrectedUsr(benchmark::State& bench) {
     std::filesystem::current_path(folder);
     const PreparedTable table = SyntheticTable(static_cast<int>(bench.range(0)));
     RunChoices choices;
-    choices.tableFileName = "BENCHSIM.des";
-    choices.resultsFileName = "BENCHSIM.res";
-    choices.threads = static_cast<int>(bench.range(1));
+    choices.TableFileName = "BENCHSIM.des";
+    choices.ResultsFileName = "BENCHSIM.res";
+    choices.Threads = static_cast<int>(bench.range(1));
     kalemir::SilentWindow window;
     for (auto _ : bench) {
         RunResults results;

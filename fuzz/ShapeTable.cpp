@@ -12,12 +12,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     kalemir::fuzz::WriteInput("FUZZSSHP.des", data + 1, size - 1);
     kalemir::sim::RunChoices choices;
-    choices.tableFileName = "FUZZSSIM.des";
+    choices.TableFileName = "FUZZSSIM.des";
     kalemir::sim::DeriveFileNames(choices);
     kalemir::sim::PreparedTable table;
-    table.moleculeCount = 1 + data[0] % 4;
-    table.calibrationCount = table.moleculeCount;
-    table.names.assign(static_cast<std::size_t>(table.moleculeCount) + 1, "m");
+    table.MoleculeCount = 1 + data[0] % 4;
+    table.CalibrationCount = table.MoleculeCount;
+    table.Names.assign(static_cast<std::size_t>(table.MoleculeCount) + 1, "m");
     try {
         kalemir::sim::ReadShapeTable(choices, table);
     } catch (const kalemir::InputError&) {

@@ -11,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     kalemir::fuzz::EnterScratchFolder();
     kalemir::fuzz::WriteInput("FUZZSSIM.des", data, size);
     kalemir::sim::RunChoices choices;
-    choices.tableFileName = "FUZZSSIM.des";
+    choices.TableFileName = "FUZZSSIM.des";
     kalemir::sim::DeriveFileNames(choices);
     kalemir::sim::PreparedTable table;
     kalemir::SilentWindow window;

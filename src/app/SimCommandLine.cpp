@@ -138,15 +138,15 @@ SimRunOptions ParseSimRunArguments(const std::vector<std::string>& arguments) {
 
 RunChoices ChoicesOfOptions(const SimRunOptions& options) {
     RunChoices choices;
-    choices.shapeMethod = options.shapeMethod;
-    choices.threads = options.threads;
+    choices.ShapeMethod = options.shapeMethod;
+    choices.Threads = options.threads;
     for (int k = 1; k <= kMeasureCount; ++k) {
-        choices.minClusterSimilarity[k] =
+        choices.MinClusterSimilarity[k] =
             options.minSimilarity ? (*options.minSimilarity)[static_cast<std::size_t>(k - 1)]
                                   : DefaultMinClusterSimilarity(k, options.shapeMethod);
     }
     if (options.cliffSimilarity) {
-        choices.cliffSimilarity = *options.cliffSimilarity;
+        choices.CliffSimilarity = *options.cliffSimilarity;
     }
     return choices;
 }
@@ -167,7 +167,7 @@ int RunSimJob(const SimRunOptions& options) {
     }
 
     RunChoices choices = ChoicesOfOptions(options);
-    choices.tableFileName = table;
+    choices.TableFileName = table;
     DeriveFileNames(choices);
 
     const RunLock lock("KalemirS");
@@ -181,19 +181,19 @@ int RunSimJob(const SimRunOptions& options) {
     } catch (const RunInterrupted&) {
         window.Finish();
         std::fprintf(stderr, "KalemirS: run interrupted; %s keeps what was written\n",
-                     choices.resultsFileName.c_str());
+                     choices.ResultsFileName.c_str());
         return InterruptedExitStatus();
     } catch (const std::bad_alloc&) {
         window.Finish();
         std::fprintf(stderr, "KalemirS: not enough memory for %d molecules\n",
-                     prepared.moleculeCount);
+                     prepared.MoleculeCount);
         return kExitFailedMidway;
     }
     window.Finish();
     if (!options.quiet) {
-        std::printf("See the results in %s file.\n", choices.resultsFileName.c_str());
+        std::printf("See the results in %s file.\n", choices.ResultsFileName.c_str());
         // The databases share the results file's first five characters.
-        const std::string& results = choices.resultsFileName;
+        const std::string& results = choices.ResultsFileName;
         const std::string prefix =
             results.substr(0, results.size() - std::string("SIM.res").size());
         std::string written = "written: " + results;

@@ -42,20 +42,20 @@ int Sign(double x) {
 }
 
 struct PropertyRange {
-    double max = 0;
-    double min = 0;
+    double Max = 0;
+    double Min = 0;
 };
 
 /// Largest and smallest Property value of the calibration set.
 PropertyRange CalibrationRange(const PreparedTable& table) {
     PropertyRange range;
-    for (int i = 1; i <= table.calibrationCount; ++i) {
+    for (int i = 1; i <= table.CalibrationCount; ++i) {
         const double p = table.Fixed(i, kPropertyColumn);
-        if (i == 1 || p > range.max) {
-            range.max = p;
+        if (i == 1 || p > range.Max) {
+            range.Max = p;
         }
-        if (i == 1 || p < range.min) {
-            range.min = p;
+        if (i == 1 || p < range.Min) {
+            range.Min = p;
         }
     }
     return range;
@@ -86,14 +86,14 @@ long SampledRunningNumber(long m, long pairs) {
 PairList ListCalibrationPairs(const PreparedTable& table, const PairMatrix& similarity, int measure,
                               ComputingWindow& window) {
     (void)measure;
-    const int nc = table.calibrationCount;
+    const int nc = table.CalibrationCount;
     const long pairs = static_cast<long>(nc) * (nc - 1) / 2;
     const PropertyRange range = CalibrationRange(table);
     const bool sampled = pairs > kMaxListedPairs;
     PairList list;
     const auto length = static_cast<std::size_t>(sampled ? kMaxListedPairs : pairs);
-    list.keys.reserve(length);
-    list.values.reserve(length);
+    list.Keys.reserve(length);
+    list.Values.reserve(length);
     const std::string caption = " Computation of the PROPERTY similarities    ";
     const std::string total = PairTotalText(nc);
     window.BeginStage("property similarity of the calibration pairs", pairs);
@@ -105,9 +105,9 @@ PairList ListCalibrationPairs(const PreparedTable& table, const PairMatrix& simi
         const double* row = similarity.Row(a);
         auto listPair = [&](int b) {
             const double q =
-                PropertySimilarity(pa, table.Fixed(b, kPropertyColumn), range.max, range.min);
-            list.keys.push_back(row[b - a - 1] + q / 10000);
-            list.values.push_back(q);
+                PropertySimilarity(pa, table.Fixed(b, kPropertyColumn), range.Max, range.Min);
+            list.Keys.push_back(row[b - a - 1] + q / 10000);
+            list.Values.push_back(q);
             window.Yield();
         };
         const long rowEnd = running + (nc - a);
@@ -136,9 +136,9 @@ namespace {
 /// direction (or are both tied) and -1 otherwise, record by record: the plain statement,
 /// used when a value is not a number (its differences have no sign).
 long long AgreementByPairs(const PairList& list) {
-    const std::size_t length = list.keys.size();
-    const double* keys = list.keys.data();
-    const double* values = list.values.data();
+    const std::size_t length = list.Keys.size();
+    const double* keys = list.Keys.data();
+    const double* values = list.Values.data();
     long long agreement = 0;
     for (std::size_t u = 0; u + 1 < length; ++u) {
         const double ku = keys[u];
@@ -169,9 +169,9 @@ template <typename Equal> long long TiedPairs(std::size_t length, Equal equal) {
 /// The same sum from counts of concordant, discordant and tied pairs (sorting and
 /// merging, n log n instead of n^2): every count is a whole number, so the sum is exact.
 long long AgreementByCounts(const PairList& list) {
-    const std::size_t length = list.keys.size();
-    const std::vector<double>& keys = list.keys;
-    const std::vector<double>& values = list.values;
+    const std::size_t length = list.Keys.size();
+    const std::vector<double>& keys = list.Keys;
+    const std::vector<double>& values = list.Values;
     std::vector<std::size_t> order(length);
     for (std::size_t i = 0; i < length; ++i) {
         order[i] = i;
@@ -203,13 +203,13 @@ long long AgreementByCounts(const PairList& list) {
 } // namespace
 
 double RankAgreement(const PairList& list) {
-    const std::size_t length = list.keys.size();
+    const std::size_t length = list.Keys.size();
     if (length < 2) {
         return 0;
     }
     const auto isNan = [](double x) { return std::isnan(x); };
-    const bool numbers = std::none_of(list.keys.begin(), list.keys.end(), isNan) &&
-                         std::none_of(list.values.begin(), list.values.end(), isNan);
+    const bool numbers = std::none_of(list.Keys.begin(), list.Keys.end(), isNan) &&
+                         std::none_of(list.Values.begin(), list.Values.end(), isNan);
     const long long agreement = numbers ? AgreementByCounts(list) : AgreementByPairs(list);
     const double l = static_cast<double>(length);
     return 2 * static_cast<double>(agreement) / (l * (l - 1));
@@ -225,7 +225,7 @@ namespace {
 /// largest ratio, as the loop over all pairs keeps them.
 Cliffs RowCliffs(const PreparedTable& table, const PairMatrix& similarity, int a0, int a1) {
     Cliffs cliffs;
-    const int nc = table.calibrationCount;
+    const int nc = table.CalibrationCount;
     for (int a = a0; a < a1; ++a) {
         const double pa = table.Fixed(a, kPropertyColumn);
         const double* row = similarity.Row(a);
@@ -238,11 +238,11 @@ Cliffs RowCliffs(const PreparedTable& table, const PairMatrix& similarity, int a
             const double s3 = s * s * s;
             const double property = ratio + 0.01 == 0 ? 0.0 : 2 * (s3 / (ratio + 0.01)) / 11;
             const double structure = ratio / (1 + s3);
-            if (property > cliffs.property.value) {
-                cliffs.property = {property, a, b};
+            if (property > cliffs.Property.Value) {
+                cliffs.Property = {property, a, b};
             }
-            if (structure > cliffs.structure.value) {
-                cliffs.structure = {structure, a, b};
+            if (structure > cliffs.Structure.Value) {
+                cliffs.Structure = {structure, a, b};
             }
         }
     }
@@ -254,7 +254,7 @@ Cliffs RowCliffs(const PreparedTable& table, const PairMatrix& similarity, int a
 Cliffs FindCliffs(const PreparedTable& table, const PairMatrix& similarity, int measure,
                   ComputingWindow& window, WorkerPool& pool) {
     Cliffs cliffs;
-    const int nc = table.calibrationCount;
+    const int nc = table.CalibrationCount;
     const std::string caption = std::string(" The identification of the Property / ") +
                                 kUpperWords[measure] + " cliffs    ";
     const std::string total = PairTotalText(nc);
@@ -291,11 +291,11 @@ Cliffs FindCliffs(const PreparedTable& table, const PairMatrix& similarity, int 
         });
         for (int q = 0; q < count; ++q) {
             const Cliffs& piece = found[static_cast<std::size_t>(q)];
-            if (piece.property.value > cliffs.property.value) {
-                cliffs.property = piece.property;
+            if (piece.Property.Value > cliffs.Property.Value) {
+                cliffs.Property = piece.Property;
             }
-            if (piece.structure.value > cliffs.structure.value) {
-                cliffs.structure = piece.structure;
+            if (piece.Structure.Value > cliffs.Structure.Value) {
+                cliffs.Structure = piece.Structure;
             }
         }
         const auto rowsEnd = static_cast<std::size_t>(batch + count);
@@ -319,8 +319,8 @@ void CheckAxiom(const RunChoices& choices, const PreparedTable& table, const Pai
     const Cliffs cliffs = FindCliffs(table, similarity, measure, window, pool);
 
     const std::string kind(KindWord(measure));
-    auto name = [&](int i) { return table.names[static_cast<std::size_t>(i)]; };
-    ReportAppender report(choices.resultsFileName);
+    auto name = [&](int i) { return table.Names[static_cast<std::size_t>(i)]; };
+    ReportAppender report(choices.ResultsFileName);
     report.Line();
     if (measure == kChemical) {
         report.Line(
@@ -334,13 +334,13 @@ void CheckAxiom(const RunChoices& choices, const PreparedTable& table, const Pai
     report.Line();
     report.Line("The pairs with maximum Property cliffs");
     report.Line("i.e. highest " + kind + " similarity / Property similarity ratio.");
-    report.Line("Cliff = " + PlainNumber(Dec4(cliffs.property.value)) + "  " +
-                name(cliffs.property.a) + " - " + name(cliffs.property.b));
+    report.Line("Cliff = " + PlainNumber(Dec4(cliffs.Property.Value)) + "  " +
+                name(cliffs.Property.A) + " - " + name(cliffs.Property.B));
     report.Line();
     report.Line(kCliffTitles[measure]);
     report.Line("i.e. highest Property similarity / " + kind + " similarity ratio.");
-    report.Line("Cliff = " + PlainNumber(Dec4(cliffs.structure.value)) + "  " +
-                name(cliffs.structure.a) + " - " + name(cliffs.structure.b));
+    report.Line("Cliff = " + PlainNumber(Dec4(cliffs.Structure.Value)) + "  " +
+                name(cliffs.Structure.A) + " - " + name(cliffs.Structure.B));
     report.Close();
 }
 
@@ -369,19 +369,19 @@ void ReportDiversity(const RunChoices& choices, const PreparedTable& table,
     std::vector<int> calibration;
     std::vector<int> prediction;
     for (const Cluster& cluster : clusters) {
-        total.push_back(cluster.total);
-        calibration.push_back(cluster.calibration);
-        prediction.push_back(cluster.prediction);
+        total.push_back(cluster.Total);
+        calibration.push_back(cluster.Calibration);
+        prediction.push_back(cluster.Prediction);
     }
-    const int n = table.moleculeCount;
-    const int nc = table.calibrationCount;
-    const int np = table.predictionCount;
+    const int n = table.MoleculeCount;
+    const int nc = table.CalibrationCount;
+    const int np = table.PredictionCount;
     const double hDb = SetEntropy(total, n);
     const double dDb = Diversity(hDb, n);
     // ln n of the range line; an empty set's range is [0, 0].
     auto logOf = [](int count) { return count > 0 ? std::log(static_cast<double>(count)) : 0.0; };
 
-    ReportAppender report(choices.resultsFileName);
+    ReportAppender report(choices.ResultsFileName);
     auto block = [&](double d, double h, int count) {
         report.Line("IS " + PlainNumber(Dec4(d)));
         report.Line("WITHIN [0, 1] RANGE.");

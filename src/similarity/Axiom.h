@@ -25,8 +25,8 @@ inline constexpr long kMaxListedPairs = 10000;
 
 /// Keys (similarity + Q / 10000) and values (Q) of the listed calibration pairs.
 struct PairList {
-    std::vector<double> keys;
-    std::vector<double> values;
+    std::vector<double> Keys;
+    std::vector<double> Values;
 };
 PairList ListCalibrationPairs(const PreparedTable& table, const PairMatrix& similarity, int measure,
                               ComputingWindow& window);
@@ -42,13 +42,13 @@ double RankAgreement(const PairList& list);
 double Observance(double tau);
 
 struct CliffPair {
-    double value = 0;
-    int a = 0;
-    int b = 0;
+    double Value = 0;
+    int A = 0;
+    int B = 0;
 };
 struct Cliffs {
-    CliffPair property;
-    CliffPair structure;
+    CliffPair Property;
+    CliffPair Structure;
 };
 /// The calibration pairs with the largest property cliff and structure cliff (the first in
 /// loop order on ties); the workers of `pool` share out the rows.

@@ -55,7 +55,7 @@ void WriteSvg(const std::string& path, const std::string& svg) {
 /// The map: one point per pair, or per occupied grid cell for large sets; cliffs in red.
 std::string SasMap(const PreparedTable& table, const PairMatrix& similarity, int measure,
                    double threshold) {
-    const int nc = table.calibrationCount;
+    const int nc = table.CalibrationCount;
     double low = std::numeric_limits<double>::infinity();
     double high = -low;
     for (int a = 1; a <= nc; ++a) {
@@ -114,7 +114,7 @@ std::string SasMap(const PreparedTable& table, const PairMatrix& similarity, int
 template <typename Visit>
 void ForEachCliff(const PreparedTable& table, const PairMatrix& similarity, double threshold,
                   Visit&& visit) {
-    const int nc = table.calibrationCount;
+    const int nc = table.CalibrationCount;
     for (int a = 1; a < nc; ++a) {
         const double* row = similarity.Row(a);
         for (int b = a + 1; b <= nc; ++b) {
@@ -128,7 +128,7 @@ void ForEachCliff(const PreparedTable& table, const PairMatrix& similarity, doub
 
 void SortBySali(std::vector<CliffRecord>& cliffs) {
     std::stable_sort(cliffs.begin(), cliffs.end(),
-                     [](const CliffRecord& x, const CliffRecord& y) { return x.sali > y.sali; });
+                     [](const CliffRecord& x, const CliffRecord& y) { return x.Sali > y.Sali; });
 }
 
 /// Sorted runs of cliffs in one work file, merged back in order: the largest SALI first,
@@ -168,13 +168,13 @@ public:
         }
         std::vector<Cursor> cursors(ends_.size());
         for (std::size_t r = 0; r < ends_.size(); ++r) {
-            cursors[r].next = r == 0 ? 0 : ends_[r - 1];
-            cursors[r].end = ends_[r];
+            cursors[r].Next = r == 0 ? 0 : ends_[r - 1];
+            cursors[r].End = ends_[r];
         }
         // Heads of the runs: the top is the largest SALI, then the lowest run number.
         auto after = [&cursors](std::size_t x, std::size_t y) {
-            const double sx = cursors[x].Head().sali;
-            const double sy = cursors[y].Head().sali;
+            const double sx = cursors[x].Head().Sali;
+            const double sy = cursors[y].Head().Sali;
             return sx != sy ? sx < sy : x > y;
         };
         std::priority_queue<std::size_t, std::vector<std::size_t>, decltype(after)> heads(after);
@@ -187,8 +187,8 @@ public:
             const std::size_t r = heads.top();
             heads.pop();
             emit(cursors[r].Head());
-            ++cursors[r].pos;
-            if (cursors[r].pos < cursors[r].block.size() || Refill(cursors[r])) {
+            ++cursors[r].Pos;
+            if (cursors[r].Pos < cursors[r].Block.size() || Refill(cursors[r])) {
                 heads.push(r);
             }
         }
@@ -197,27 +197,27 @@ public:
 private:
     /// A run being merged: its unread records [next, end) and a block read from it.
     struct Cursor {
-        std::size_t next = 0;
-        std::size_t end = 0;
-        std::vector<CliffRecord> block;
-        std::size_t pos = 0;
-        const CliffRecord& Head() const { return block[pos]; }
+        std::size_t Next = 0;
+        std::size_t End = 0;
+        std::vector<CliffRecord> Block;
+        std::size_t Pos = 0;
+        const CliffRecord& Head() const { return Block[Pos]; }
     };
     static constexpr std::size_t kBlock = 4096;
 
     /// Reads the cursor's next block; false when its run is used up.
     bool Refill(Cursor& c) {
-        const std::size_t count = std::min(kBlock, c.end - c.next);
-        c.block.resize(count);
-        c.pos = 0;
+        const std::size_t count = std::min(kBlock, c.End - c.Next);
+        c.Block.resize(count);
+        c.Pos = 0;
         if (count == 0) {
             return false;
         }
-        if (std::fseek(file_, static_cast<long>(c.next * sizeof(CliffRecord)), SEEK_SET) != 0 ||
-            std::fread(c.block.data(), sizeof(CliffRecord), count, file_) != count) {
+        if (std::fseek(file_, static_cast<long>(c.Next * sizeof(CliffRecord)), SEEK_SET) != 0 ||
+            std::fread(c.Block.data(), sizeof(CliffRecord), count, file_) != count) {
             throw FileError(path_ + ": cannot read back: " + std::strerror(errno));
         }
-        c.next += count;
+        c.Next += count;
         return true;
     }
 
@@ -238,8 +238,8 @@ double Sali(double similarity, double difference) {
 }
 
 double CliffThreshold(const RunChoices& choices, int measure) {
-    return choices.cliffSimilarity >= 0 ? choices.cliffSimilarity
-                                        : choices.minClusterSimilarity[measure];
+    return choices.CliffSimilarity >= 0 ? choices.CliffSimilarity
+                                        : choices.MinClusterSimilarity[measure];
 }
 
 std::vector<CliffRecord> ListCliffs(const PreparedTable& table, const PairMatrix& similarity,
@@ -255,11 +255,11 @@ void WriteMeasureCliffs(ReportAppender& file, const PreparedTable& table,
                         std::size_t chunk) {
     const std::string word(KindWord(measure));
     auto line = [&](const CliffRecord& c) {
-        file.Line(word + "," + CsvField(table.names[static_cast<std::size_t>(c.a)]) + "," +
-                  CsvField(table.names[static_cast<std::size_t>(c.b)]) + "," +
-                  PlainNumber(similarity(c.a, c.b)) + "," +
-                  PlainNumber(Property(table, c.a) - Property(table, c.b)) + "," +
-                  SaliText(c.sali));
+        file.Line(word + "," + CsvField(table.Names[static_cast<std::size_t>(c.A)]) + "," +
+                  CsvField(table.Names[static_cast<std::size_t>(c.B)]) + "," +
+                  PlainNumber(similarity(c.A, c.B)) + "," +
+                  PlainNumber(Property(table, c.A) - Property(table, c.B)) + "," +
+                  SaliText(c.Sali));
     };
     chunk = std::max<std::size_t>(chunk, 1);
     std::vector<CliffRecord> held;
@@ -298,7 +298,7 @@ void WriteCliffs(const RunChoices& choices, const PreparedTable& table,
                  const PairMatrix& similarity, int measure) {
     const double threshold = CliffThreshold(choices, measure);
     {
-        ReportAppender file(CliffFileName(choices.tableFileName),
+        ReportAppender file(CliffFileName(choices.TableFileName),
                             measure == kChemical ? ReportAppender::Mode::Create
                                                  : ReportAppender::Mode::Append);
         if (measure == kChemical) {
@@ -307,7 +307,7 @@ void WriteCliffs(const RunChoices& choices, const PreparedTable& table,
         WriteMeasureCliffs(file, table, similarity, measure, threshold);
         file.Close();
     }
-    WriteSvg(SasMapName(choices.tableFileName, measure),
+    WriteSvg(SasMapName(choices.TableFileName, measure),
              SasMap(table, similarity, measure, threshold));
 }
 

@@ -27,9 +27,9 @@ double CliffThreshold(const RunChoices& choices, int measure);
 
 /// A calibration pair a < b (rows from 1) above the threshold.
 struct CliffRecord {
-    int a = 0;
-    int b = 0;
-    double sali = 0;
+    int A = 0;
+    int B = 0;
+    double Sali = 0;
 };
 
 /// The calibration pairs whose similarity is at least `threshold`, by SALI descending;

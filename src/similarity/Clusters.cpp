@@ -148,10 +148,10 @@ std::vector<Cluster> FindClusters(const PairMatrix& similarity, int calibrationC
                              const SimilarityRows::View v = rows.Get(x, unused);
                              double sum = 0;
                              for (int i = 0; i < x - 1; ++i) {
-                                 sum += AffinityTerm(v.before[i], t);
+                                 sum += AffinityTerm(v.Before[i], t);
                              }
                              for (int j = 0; j < n - x; ++j) {
-                                 sum += AffinityTerm(v.after[j], t);
+                                 sum += AffinityTerm(v.After[j], t);
                              }
                              affinity[static_cast<std::size_t>(x)] = sum;
                          }
@@ -189,7 +189,7 @@ std::vector<Cluster> FindClusters(const PairMatrix& similarity, int calibrationC
     // found in the same pass when `near` is given.
     std::vector<int>* near = nullptr;
     auto assign = [&](const SimilarityRows::View& v, bool least) {
-        const int x = v.x;
+        const int x = v.X;
         assigned[static_cast<std::size_t>(x)] = 1;
         int next = 0;
         double best = least ? kInfinity : -kInfinity;
@@ -209,17 +209,17 @@ std::vector<Cluster> FindClusters(const PairMatrix& similarity, int calibrationC
             }
         };
         for (int i = 1; i < x; ++i) {
-            visit(i, v.before[i - 1]);
+            visit(i, v.Before[i - 1]);
         }
         for (int i = x + 1; i <= n; ++i) {
-            visit(i, v.after[i - x - 1]);
+            visit(i, v.After[i - x - 1]);
         }
         return next;
     };
     auto openCluster = [&](const SimilarityRows::View& v, bool least) {
-        firstOf[static_cast<std::size_t>(v.x)] = static_cast<int>(clusters.size());
+        firstOf[static_cast<std::size_t>(v.X)] = static_cast<int>(clusters.size());
         clusters.emplace_back();
-        clusters.back().members.push_back(v.x);
+        clusters.back().Members.push_back(v.X);
         return assign(v, least);
     };
     std::vector<int> seeds{first};
@@ -263,7 +263,7 @@ std::vector<Cluster> FindClusters(const PairMatrix& similarity, int calibrationC
             Cluster& cluster = clusters[static_cast<std::size_t>(c)];
             double sum = 0;
             bool admissible = true;
-            for (int m : cluster.members) {
+            for (int m : cluster.Members) {
                 const double s = v[m];
                 if (!(s > t)) {
                     admissible = false;
@@ -274,39 +274,39 @@ std::vector<Cluster> FindClusters(const PairMatrix& similarity, int calibrationC
             if (!admissible) {
                 continue;
             }
-            const double mean = sum / static_cast<double>(cluster.members.size());
+            const double mean = sum / static_cast<double>(cluster.Members.size());
             if (mean > 0 && mean > bestMean) {
                 bestMean = mean;
                 best = &cluster;
             }
         }
         if (best != nullptr) {
-            best->members.push_back(chosen);
+            best->Members.push_back(chosen);
         } else {
             firstOf[static_cast<std::size_t>(chosen)] = static_cast<int>(clusters.size());
             clusters.emplace_back();
-            clusters.back().members.push_back(chosen);
+            clusters.back().Members.push_back(chosen);
         }
         chosen = next;
     }
     for (Cluster& cluster : clusters) {
-        std::sort(cluster.members.begin(), cluster.members.end());
-        cluster.calibration =
-            static_cast<int>(std::count_if(cluster.members.begin(), cluster.members.end(),
+        std::sort(cluster.Members.begin(), cluster.Members.end());
+        cluster.Calibration =
+            static_cast<int>(std::count_if(cluster.Members.begin(), cluster.Members.end(),
                                            [&](int m) { return m <= calibrationCount; }));
-        cluster.total = static_cast<int>(cluster.members.size());
-        cluster.prediction = cluster.total - cluster.calibration;
+        cluster.Total = static_cast<int>(cluster.Members.size());
+        cluster.Prediction = cluster.Total - cluster.Calibration;
     }
     return clusters;
 }
 
 void ReportClusterHeading(const RunChoices& choices, int measure, ComputingWindow& window) {
-    ReportAppender report(choices.resultsFileName);
+    ReportAppender report(choices.ResultsFileName);
     report.Line();
     report.Line(std::string(79, '-'));
     report.Line();
     report.Line("Minimum similarity in clusters = " +
-                PlainNumber(choices.minClusterSimilarity[measure]));
+                PlainNumber(choices.MinClusterSimilarity[measure]));
     report.Line(kClusterTitles[measure]);
     report.Line();
     report.Close();
@@ -315,12 +315,12 @@ void ReportClusterHeading(const RunChoices& choices, int measure, ComputingWindo
 
 void MarkMixedClusters(const PreparedTable& table, const std::vector<Cluster>& clusters,
                        std::vector<int>& marks) {
-    if (table.predictionCount == 0) {
+    if (table.PredictionCount == 0) {
         return;
     }
     for (const Cluster& cluster : clusters) {
-        if (cluster.calibration * cluster.prediction > 0) {
-            for (int m : cluster.members) {
+        if (cluster.Calibration * cluster.Prediction > 0) {
+            for (int m : cluster.Members) {
                 ++marks[static_cast<std::size_t>(m)];
             }
         }
@@ -332,7 +332,7 @@ void WriteCluDatabase(const RunChoices& choices, const PreparedTable& table,
     const Cluster* chosen = nullptr;
     double largest = 0;
     for (const Cluster& cluster : clusters) {
-        const double value = cluster.calibration * std::sqrt(cluster.prediction + 1.0);
+        const double value = cluster.Calibration * std::sqrt(cluster.Prediction + 1.0);
         if (value > largest) {
             largest = value;
             chosen = &cluster;
@@ -341,19 +341,19 @@ void WriteCluDatabase(const RunChoices& choices, const PreparedTable& table,
     if (chosen == nullptr) {
         return;
     }
-    results.cluCalibrationCount = chosen->calibration;
-    results.cluPredictionCount = chosen->prediction;
-    ReportAppender file(NamePrefix(choices.tableFileName) + "CLU", ReportAppender::Mode::Create);
+    results.CluCalibrationCount = chosen->Calibration;
+    results.CluPredictionCount = chosen->Prediction;
+    ReportAppender file(NamePrefix(choices.TableFileName) + "CLU", ReportAppender::Mode::Create);
     file.Line(kDatabaseHeader);
-    for (int m : chosen->members) {
-        if (m <= table.calibrationCount) {
-            file.Line(table.names[static_cast<std::size_t>(m)] + "\t" +
-                      table.propertyTokens[static_cast<std::size_t>(m)]);
+    for (int m : chosen->Members) {
+        if (m <= table.CalibrationCount) {
+            file.Line(table.Names[static_cast<std::size_t>(m)] + "\t" +
+                      table.PropertyTokens[static_cast<std::size_t>(m)]);
         }
     }
-    for (int m : chosen->members) {
-        if (m > table.calibrationCount) {
-            file.Line(table.names[static_cast<std::size_t>(m)] + "\t?");
+    for (int m : chosen->Members) {
+        if (m > table.CalibrationCount) {
+            file.Line(table.Names[static_cast<std::size_t>(m)] + "\t?");
         }
     }
     file.Close();
@@ -361,22 +361,22 @@ void WriteCluDatabase(const RunChoices& choices, const PreparedTable& table,
 
 void ReportClusters(const RunChoices& choices, const PreparedTable& table,
                     const std::vector<Cluster>& clusters) {
-    ReportAppender report(choices.resultsFileName);
+    ReportAppender report(choices.ResultsFileName);
     report.Line("     NUMBER OF CLUSTERS IS " + PlainNumber(static_cast<double>(clusters.size())));
     report.Line();
-    const double outlierSize = std::sqrt(static_cast<double>(table.moleculeCount)) / 2;
+    const double outlierSize = std::sqrt(static_cast<double>(table.MoleculeCount)) / 2;
     for (const Cluster& cluster : clusters) {
-        for (int m : cluster.members) {
-            const std::string& name = table.names[static_cast<std::size_t>(m)];
-            report.Line(m <= table.calibrationCount ? name : "  " + name);
+        for (int m : cluster.Members) {
+            const std::string& name = table.Names[static_cast<std::size_t>(m)];
+            report.Line(m <= table.CalibrationCount ? name : "  " + name);
         }
         report.Line();
-        report.Line("Number of molecules in cluster " + PlainNumber(cluster.total));
-        if (table.predictionCount > 0) {
-            report.Line("  in the calibration set " + PlainNumber(cluster.calibration));
-            report.Line("  in the prediction set " + PlainNumber(cluster.prediction));
+        report.Line("Number of molecules in cluster " + PlainNumber(cluster.Total));
+        if (table.PredictionCount > 0) {
+            report.Line("  in the calibration set " + PlainNumber(cluster.Calibration));
+            report.Line("  in the prediction set " + PlainNumber(cluster.Prediction));
         }
-        if (cluster.total < outlierSize) {
+        if (cluster.Total < outlierSize) {
             report.Line("Above cluster includes OUTLIERS");
         }
         report.Line();
@@ -387,20 +387,20 @@ void ReportClusters(const RunChoices& choices, const PreparedTable& table,
 
 void WriteMarkDatabases(const RunChoices& choices, const PreparedTable& table,
                         RunResults& results) {
-    if (table.predictionCount == 0) {
+    if (table.PredictionCount == 0) {
         return;
     }
-    const int n = table.moleculeCount;
-    const int nc = table.calibrationCount;
+    const int n = table.MoleculeCount;
+    const int nc = table.CalibrationCount;
     auto line = [&](int i) {
-        return table.names[static_cast<std::size_t>(i)] + "\t" +
-               table.propertyTexts[static_cast<std::size_t>(i)];
+        return table.Names[static_cast<std::size_t>(i)] + "\t" +
+               table.PropertyTexts[static_cast<std::size_t>(i)];
     };
-    auto mark = [&](int i) { return results.mixedClusterMarks[static_cast<std::size_t>(i)]; };
-    results.ndbTrainingCount = 0;
-    results.ndbValidationCount = 0;
-    results.ndbPredictionCount = 0;
-    const std::string p5 = NamePrefix(choices.tableFileName);
+    auto mark = [&](int i) { return results.MixedClusterMarks[static_cast<std::size_t>(i)]; };
+    results.NdbTrainingCount = 0;
+    results.NdbValidationCount = 0;
+    results.NdbPredictionCount = 0;
+    const std::string p5 = NamePrefix(choices.TableFileName);
     ReportAppender ndb(p5 + "NDB", ReportAppender::Mode::Create);
     ReportAppender nvb(p5 + "NVB", ReportAppender::Mode::Create);
     ndb.Line(kDatabaseHeader);
@@ -408,21 +408,21 @@ void WriteMarkDatabases(const RunChoices& choices, const PreparedTable& table,
     for (int i = 1; i <= nc; ++i) {
         if (mark(i) == 1 || mark(i) == 2) {
             ndb.Line(line(i));
-            results.ndbTrainingCount += 1;
+            results.NdbTrainingCount += 1;
         }
     }
     for (int i = 1; i <= nc; ++i) {
         if (mark(i) >= 3) {
             ndb.Line(line(i));
             nvb.Line(line(i));
-            results.ndbValidationCount += 1;
+            results.NdbValidationCount += 1;
         }
     }
     for (int i = nc + 1; i <= n; ++i) {
         if (mark(i) >= 3) {
             ndb.Line(line(i));
             nvb.Line(line(i));
-            ++results.ndbPredictionCount;
+            ++results.NdbPredictionCount;
         }
     }
     ndb.Close();

@@ -49,11 +49,11 @@ public:
 
     /// S[x][i] as before[i - 1] for i < x and after[i - x - 1] for i > x.
     struct View {
-        const double* before;
-        const double* after;
-        int x;
+        const double* Before;
+        const double* After;
+        int X;
         double operator[](int i) const {
-            return i < x ? before[i - 1] : (i > x ? after[i - x - 1] : 0.0);
+            return i < X ? Before[i - 1] : (i > X ? After[i - X - 1] : 0.0);
         }
     };
     /// The similarities of x: in place when copied, otherwise gathered into `row`.

@@ -161,13 +161,13 @@ FragmentClasses ClassifyFragments(const std::vector<std::string>& fragmentNames)
     }
     for (const auto& key : keys) {
         if (key.first > 0 && key.second > 0 && members[key] > 1) {
-            auto [it, added] = seen.emplace(key, classes.classCount);
+            auto [it, added] = seen.emplace(key, classes.ClassCount);
             if (added) {
-                ++classes.classCount;
+                ++classes.ClassCount;
             }
-            classes.classOf.push_back(it->second);
+            classes.ClassOf.push_back(it->second);
         } else {
-            classes.classOf.push_back(-1);
+            classes.ClassOf.push_back(-1);
         }
     }
     return classes;
@@ -178,11 +178,11 @@ double FragmentEntropy(const double* amounts, int fragmentCount, double minimum,
                        std::vector<int>& leader) {
     const auto f = static_cast<std::size_t>(fragmentCount);
     work.assign(amounts, amounts + f);
-    leader.assign(static_cast<std::size_t>(classes.classCount), -1);
+    leader.assign(static_cast<std::size_t>(classes.ClassCount), -1);
     // Merge: the first fragment of a class with a positive amount collects the positive
     // amounts of the later ones, in fragment order.
     for (std::size_t g = 0; g < f; ++g) {
-        const int c = classes.classOf[g];
+        const int c = classes.ClassOf[g];
         if (c < 0 || !(work[g] > 0)) {
             continue;
         }
@@ -211,11 +211,11 @@ PairResult ChemicalPair(const double* xa, const double* xb, int fragmentCount, d
     PairResult result;
     bool unused = false;
     const double t = Ratio(va + 0.0001, vb + 0.0001, unused);
-    result.extraVote = !unused && t > 0.99;
+    result.ExtraVote = !unused && t > 0.99;
 
     const double nab = na + nb;
     if (nab == 0) {
-        result.zeroDenominator = true;
+        result.ZeroDenominator = true;
         return result;
     }
     const auto f = static_cast<std::size_t>(fragmentCount);
@@ -230,10 +230,10 @@ PairResult ChemicalPair(const double* xa, const double* xb, int fragmentCount, d
     const double a = Ratio(entropyA + 0.05, entropyAB + 0.05, zero);
     const double b = Ratio(entropyB + 0.05, entropyAB + 0.05, zero);
     if (zero) {
-        result.zeroDenominator = true;
+        result.ZeroDenominator = true;
         return result;
     }
-    result.p = a * b;
+    result.P = a * b;
     return result;
 }
 
@@ -244,7 +244,7 @@ PairResult PresentChemicalPair(const double* xa, const double* xb, const int* pr
     PairResult result;
     bool unused = false;
     const double t = Ratio(va + 0.0001, vb + 0.0001, unused);
-    result.extraVote = !unused && t > 0.99;
+    result.ExtraVote = !unused && t > 0.99;
 
     const double nab = na + nb;
     if (joint.size() < count) {
@@ -257,11 +257,11 @@ PairResult PresentChemicalPair(const double* xa, const double* xb, const int* pr
     }
     // The merge of equivalent fragments: the first present fragment of a class with a
     // positive amount collects the positive amounts of the later ones.
-    if (leader.size() < static_cast<std::size_t>(classes.classCount)) {
-        leader.assign(static_cast<std::size_t>(classes.classCount), -1);
+    if (leader.size() < static_cast<std::size_t>(classes.ClassCount)) {
+        leader.assign(static_cast<std::size_t>(classes.ClassCount), -1);
     }
     for (std::size_t k = 0; k < count; ++k) {
-        const int c = classes.classOf[static_cast<std::size_t>(present[k])];
+        const int c = classes.ClassOf[static_cast<std::size_t>(present[k])];
         if (c < 0 || !(joint[k] > 0)) {
             continue;
         }
@@ -280,7 +280,7 @@ PairResult PresentChemicalPair(const double* xa, const double* xb, const int* pr
             sum += (w / 100) * std::log(w / 100);
         }
         // Leave the leaders unset for the next pair.
-        const int c = classes.classOf[static_cast<std::size_t>(present[k])];
+        const int c = classes.ClassOf[static_cast<std::size_t>(present[k])];
         if (c >= 0) {
             leader[static_cast<std::size_t>(c)] = -1;
         }
@@ -290,10 +290,10 @@ PairResult PresentChemicalPair(const double* xa, const double* xb, const int* pr
     const double a = Ratio(entropyA + 0.05, entropyAB + 0.05, zero);
     const double b = Ratio(entropyB + 0.05, entropyAB + 0.05, zero);
     if (zero) {
-        result.zeroDenominator = true;
+        result.ZeroDenominator = true;
         return result;
     }
-    result.p = a * b;
+    result.P = a * b;
     return result;
 }
 
@@ -308,26 +308,26 @@ PairResult CorrectedUsrPair(const double* ua, const double* ub, double ga, doubl
     const double gMax = ga > gb ? ga : gb;
     const double gMin = ga > gb ? gb : ga;
     if (gMax == 0) {
-        result.zeroDenominator = true;
+        result.ZeroDenominator = true;
         return result;
     }
     const double sPow = std::pow(gMin / gMax, kUsrExponent);
     if (gMin > 2.81 || gMin < 1.47) {
-        result.p = sPow;
+        result.P = sPow;
         return result;
     }
-    result.p = sUsr;
+    result.P = sUsr;
     if (gMin > 1.99 && gMax < 2.01) {
         // s[0..2] = F+14, F+15, F+16.
         if (sa[0] == 0 || sa[1] == 0 || sb[0] == 0 || sb[1] == 0) {
-            result.p = 0;
-            result.zeroDenominator = true;
+            result.P = 0;
+            result.ZeroDenominator = true;
             return result;
         }
         const bool elongatedA = sa[1] / sa[0] > 0.88 || sa[2] / sa[1] > 0.88;
         const bool elongatedB = sb[1] / sb[0] > 0.88 || sb[2] / sb[1] > 0.88;
         if (elongatedA && elongatedB) {
-            result.p = sPow;
+            result.P = sPow;
         }
     }
     return result;
@@ -336,7 +336,7 @@ PairResult CorrectedUsrPair(const double* ua, const double* ub, double ga, doubl
 PairResult SuperpositionPair(const double* a, int ma, const double* b, int mb) {
     PairResult result;
     if (ma == 0 || mb == 0) {
-        result.zeroDenominator = true;
+        result.ZeroDenominator = true;
         return result;
     }
     // Closest squared distances of the atoms of A (to B) and of B (to A).
@@ -373,7 +373,7 @@ PairResult SuperpositionPair(const double* a, int ma, const double* b, int mb) {
         sum += distance(closestB[v]);
     }
     const double d = sum / (ma + mb);
-    result.p = 2 / (2 + d);
+    result.P = 2 / (2 + d);
     return result;
 }
 
@@ -408,7 +408,7 @@ KALEMIR_WIDE_AND_BASIC PairResult SuperposedAtomsPair(const double* a, int ma, c
                                                       int mb) {
     PairResult result;
     if (ma == 0 || mb == 0) {
-        result.zeroDenominator = true;
+        result.ZeroDenominator = true;
         return result;
     }
     const int lanesB = (mb + kAtomLanes - 1) / kAtomLanes * kAtomLanes;
@@ -480,27 +480,27 @@ KALEMIR_WIDE_AND_BASIC PairResult SuperposedAtomsPair(const double* a, int ma, c
         sum += distance(closestB[v]);
     }
     const double d = sum / (ma + mb);
-    result.p = 2 / (2 + d);
+    result.P = 2 / (2 + d);
     return result;
 }
 
 MeasureInputs::MeasureInputs(const PreparedTable& table, int measure, int shapeMethod)
     : table_(table), measure_(measure), shapeMethod_(shapeMethod) {
-    const int n = table.moleculeCount;
-    const int f = table.fragmentCount;
+    const int n = table.MoleculeCount;
+    const int f = table.FragmentCount;
     if (measure == kChemical) {
-        std::vector<std::string> names(table.headerTokens.begin() + 1,
-                                       table.headerTokens.begin() + 1 + f);
+        std::vector<std::string> names(table.HeaderTokens.begin() + 1,
+                                       table.HeaderTokens.begin() + 1 + f);
         classes_ = ClassifyFragments(names);
         entropy_.assign(static_cast<std::size_t>(n) + 1, 0.0);
         presentStart_.assign(static_cast<std::size_t>(n) + 2, 0);
         PairScratch scratch;
         for (int i = 1; i <= n; ++i) {
             const double* amounts =
-                &table.values[static_cast<std::size_t>(i) * table.Columns() + 1];
+                &table.Values[static_cast<std::size_t>(i) * table.Columns() + 1];
             entropy_[static_cast<std::size_t>(i)] =
                 FragmentEntropy(amounts, f, 1 / table.Fixed(i, kNormaliserColumn), classes_,
-                                scratch.work, scratch.leader);
+                                scratch.Work, scratch.Leader);
             for (int g = 0; g < f; ++g) {
                 if (amounts[g] != 0) {
                     presentFragments_.push_back(g);
@@ -529,7 +529,7 @@ MeasureInputs::MeasureInputs(const PreparedTable& table, int measure, int shapeM
         }
         byAxis_.assign((static_cast<std::size_t>(n) + 1) * 3 * kMaxAtoms, 0.0);
         for (int i = 1; i <= n; ++i) {
-            AtomsByAxis(&table.atomCoordinates[static_cast<std::size_t>(i) * kMaxAtoms * 3],
+            AtomsByAxis(&table.AtomCoordinates[static_cast<std::size_t>(i) * kMaxAtoms * 3],
                         atomCount_[static_cast<std::size_t>(i)],
                         &byAxis_[static_cast<std::size_t>(i) * 3 * kMaxAtoms]);
         }
@@ -543,7 +543,7 @@ PairResult MeasureInputs::Chemical(int i, int j, PairScratch& scratch) const {
     const double nb = s.Fixed(j, kNormaliserColumn);
     if (na + nb > 0) {
         // The fragments of either molecule, in ascending order.
-        std::vector<int>& present = scratch.present;
+        std::vector<int>& present = scratch.Present;
         present.clear();
         if (!presentBits_.empty()) {
             std::uint64_t bits = presentBits_[static_cast<std::size_t>(i)] |
@@ -573,26 +573,26 @@ PairResult MeasureInputs::Chemical(int i, int j, PairScratch& scratch) const {
             present.insert(present.end(), b, bEnd);
         }
         return PresentChemicalPair(
-            &s.values[static_cast<std::size_t>(i) * cols + 1],
-            &s.values[static_cast<std::size_t>(j) * cols + 1], present.data(), present.size(), na,
+            &s.Values[static_cast<std::size_t>(i) * cols + 1],
+            &s.Values[static_cast<std::size_t>(j) * cols + 1], present.data(), present.size(), na,
             nb, s.Fixed(i, kSecondChemical), s.Fixed(j, kSecondChemical),
             entropy_[static_cast<std::size_t>(i)], entropy_[static_cast<std::size_t>(j)], classes_,
-            scratch.joint, scratch.presentLeader);
+            scratch.Joint, scratch.PresentLeader);
     }
-    return ChemicalPair(&s.values[static_cast<std::size_t>(i) * cols + 1],
-                        &s.values[static_cast<std::size_t>(j) * cols + 1], s.fragmentCount,
+    return ChemicalPair(&s.Values[static_cast<std::size_t>(i) * cols + 1],
+                        &s.Values[static_cast<std::size_t>(j) * cols + 1], s.FragmentCount,
                         s.Fixed(i, kNormaliserColumn), s.Fixed(j, kNormaliserColumn),
                         s.Fixed(i, kSecondChemical), s.Fixed(j, kSecondChemical),
                         entropy_[static_cast<std::size_t>(i)],
-                        entropy_[static_cast<std::size_t>(j)], classes_, scratch.joint,
-                        scratch.work, scratch.leader);
+                        entropy_[static_cast<std::size_t>(j)], classes_, scratch.Joint,
+                        scratch.Work, scratch.Leader);
 }
 
 PairResult MeasureInputs::CorrectedUsr(int i, int j) const {
     const PreparedTable& s = table_;
     const std::size_t cols = static_cast<std::size_t>(s.Columns());
-    const double* rowA = &s.values[static_cast<std::size_t>(i) * cols + s.fragmentCount];
-    const double* rowB = &s.values[static_cast<std::size_t>(j) * cols + s.fragmentCount];
+    const double* rowA = &s.Values[static_cast<std::size_t>(i) * cols + s.FragmentCount];
+    const double* rowB = &s.Values[static_cast<std::size_t>(j) * cols + s.FragmentCount];
     return CorrectedUsrPair(rowA + kUsrFirst, rowB + kUsrFirst, rowA[kShapeCorrection],
                             rowB[kShapeCorrection], rowA + kShape14, rowB + kShape14);
 }
@@ -614,25 +614,25 @@ PairResult MeasureInputs::Compute(int i, int j, PairScratch& scratch) const {
         result = shapeMethod_ == kSuperposition ? Superposition(i, j) : CorrectedUsr(i, j);
         break;
     case kSize:
-        result.p = Ratio(table_.Fixed(i, kSizeColumn), table_.Fixed(j, kSizeColumn),
-                         result.zeroDenominator);
+        result.P = Ratio(table_.Fixed(i, kSizeColumn), table_.Fixed(j, kSizeColumn),
+                         result.ZeroDenominator);
         break;
     case kHydrophilicity: {
         const double a = Ratio(table_.Fixed(i, kHydro1) + 0.1, table_.Fixed(j, kHydro1) + 0.1,
-                               result.zeroDenominator);
+                               result.ZeroDenominator);
         const double b = Ratio(table_.Fixed(i, kHydro2) + 0.1, table_.Fixed(j, kHydro2) + 0.1,
-                               result.zeroDenominator);
-        result.p = b < a ? b : a;
+                               result.ZeroDenominator);
+        result.P = b < a ? b : a;
         break;
     }
     default:
-        result.p = Ratio(table_.Fixed(i, kFlexColumn) + 0.1, table_.Fixed(j, kFlexColumn) + 0.1,
-                         result.zeroDenominator);
+        result.P = Ratio(table_.Fixed(i, kFlexColumn) + 0.1, table_.Fixed(j, kFlexColumn) + 0.1,
+                         result.ZeroDenominator);
         break;
     }
-    if (result.zeroDenominator || !std::isfinite(result.p)) {
-        result.zeroDenominator = true;
-        result.p = 0;
+    if (result.ZeroDenominator || !std::isfinite(result.P)) {
+        result.ZeroDenominator = true;
+        result.P = 0;
     }
     return result;
 }
@@ -647,12 +647,12 @@ constexpr int kPiecesPerBatch = 64;
 /// The pair bookkeeping of one piece (a run of consecutive pairs in loop order), merged
 /// into the measure's statistics in piece order.
 struct PieceTally {
-    long high = 0;
-    long low = 0;
-    double lowest = 2;
-    int lowestPair[2] = {0, 0};
-    long zeroCount = 0;
-    std::vector<std::pair<int, int>> zeroFirst; // the first ones of the piece
+    long High = 0;
+    long Low = 0;
+    double Lowest = 2;
+    int LowestPair[2] = {0, 0};
+    long ZeroCount = 0;
+    std::vector<std::pair<int, int>> ZeroFirst; // the first ones of the piece
 };
 
 /// Computes the pairs with linear numbers first..last-1 (loop order; pair (i, j) starts
@@ -660,37 +660,37 @@ struct PieceTally {
 void ComputePiece(const MeasureInputs& inputs, int n, int i, int j, std::size_t first,
                   std::size_t last, double* values, std::uint8_t* votes, PieceTally& tally,
                   PairScratch& scratch) {
-    tally.high = 0;
-    tally.low = 0;
-    tally.lowest = 2;
-    tally.lowestPair[0] = tally.lowestPair[1] = 0;
-    tally.zeroCount = 0;
-    tally.zeroFirst.clear();
+    tally.High = 0;
+    tally.Low = 0;
+    tally.Lowest = 2;
+    tally.LowestPair[0] = tally.LowestPair[1] = 0;
+    tally.ZeroCount = 0;
+    tally.ZeroFirst.clear();
     for (std::size_t k = first; k < last; ++k) {
         const PairResult r = inputs.Compute(i, j, scratch);
-        const double p = r.p;
-        if (r.zeroDenominator) {
-            ++tally.zeroCount;
-            if (tally.zeroFirst.size() < kMaxZeroPairLines) {
-                tally.zeroFirst.emplace_back(i, j);
+        const double p = r.P;
+        if (r.ZeroDenominator) {
+            ++tally.ZeroCount;
+            if (tally.ZeroFirst.size() < kMaxZeroPairLines) {
+                tally.ZeroFirst.emplace_back(i, j);
             }
         }
         if (p > 0.98) {
-            ++tally.high;
+            ++tally.High;
             if (p > 0.99) {
                 ++votes[k];
             }
         }
-        if (r.extraVote) {
+        if (r.ExtraVote) {
             ++votes[k];
         }
         if (p < 0.1) {
-            ++tally.low;
+            ++tally.Low;
         }
-        if (p < tally.lowest) {
-            tally.lowest = p;
-            tally.lowestPair[0] = i;
-            tally.lowestPair[1] = j;
+        if (p < tally.Lowest) {
+            tally.Lowest = p;
+            tally.LowestPair[0] = i;
+            tally.LowestPair[1] = j;
         }
         values[k] = p;
         if (++j > n) {
@@ -706,7 +706,7 @@ void ComputePairSimilarities(const PreparedTable& table, int shapeMethod, int me
                              PairMatrix& similarity, PairStatistics& statistics,
                              std::vector<std::uint8_t>& duplicateVotes, WorkerPool& pool,
                              ComputingWindow& window, ZeroDenominatorPairs& zeroPairs) {
-    const int n = table.moleculeCount;
+    const int n = table.MoleculeCount;
     const std::size_t pairs = n < 2 ? 0 : static_cast<std::size_t>(n) * (n - 1) / 2;
     similarity.Resize(n);
     if (duplicateVotes.size() != pairs) {
@@ -758,19 +758,19 @@ void ComputePairSimilarities(const PreparedTable& table, int shapeMethod, int me
         });
         for (int q = 0; q < pieces; ++q) {
             const PieceTally& tally = tallies[static_cast<std::size_t>(q)];
-            statistics.highPairCount += tally.high;
-            statistics.lowPairCount += tally.low;
-            if (tally.lowest < statistics.lowestSimilarity) {
-                statistics.lowestSimilarity = tally.lowest;
-                statistics.lowestPair[0] = tally.lowestPair[0];
-                statistics.lowestPair[1] = tally.lowestPair[1];
+            statistics.HighPairCount += tally.High;
+            statistics.LowPairCount += tally.Low;
+            if (tally.Lowest < statistics.LowestSimilarity) {
+                statistics.LowestSimilarity = tally.Lowest;
+                statistics.LowestPair[0] = tally.LowestPair[0];
+                statistics.LowestPair[1] = tally.LowestPair[1];
             }
-            zeroPairs.count += tally.zeroCount;
-            for (const auto& pair : tally.zeroFirst) {
-                if (zeroPairs.first.size() >= kMaxZeroPairLines) {
+            zeroPairs.Count += tally.ZeroCount;
+            for (const auto& pair : tally.ZeroFirst) {
+                if (zeroPairs.First.size() >= kMaxZeroPairLines) {
                     break;
                 }
-                zeroPairs.first.push_back(pair);
+                zeroPairs.First.push_back(pair);
             }
         }
         // The window's turns come as often as when it was yielded to after every pair, and
@@ -797,18 +797,18 @@ std::string_view KindWord(int measure) {
 
 void ReportZeroDenominators(const RunChoices& choices, const PreparedTable& table, int measure,
                             const ZeroDenominatorPairs& zeroPairs) {
-    if (zeroPairs.count == 0) {
+    if (zeroPairs.Count == 0) {
         return;
     }
-    ReportAppender report(choices.resultsFileName);
+    ReportAppender report(choices.ResultsFileName);
     const std::string kind(KindWord(measure));
     report.Line();
-    for (const auto& [i, j] : zeroPairs.first) {
+    for (const auto& [i, j] : zeroPairs.First) {
         report.Line("Division by zero in the " + kind + " similarity of the molecules " +
-                    table.names[static_cast<std::size_t>(i)] + " and " +
-                    table.names[static_cast<std::size_t>(j)] + ": SIM = 0 for this pair");
+                    table.Names[static_cast<std::size_t>(i)] + " and " +
+                    table.Names[static_cast<std::size_t>(j)] + ": SIM = 0 for this pair");
     }
-    const long rest = zeroPairs.count - static_cast<long>(zeroPairs.first.size());
+    const long rest = zeroPairs.Count - static_cast<long>(zeroPairs.First.size());
     if (rest > 0) {
         report.Line("Division by zero in the " + kind + " similarity of " + std::to_string(rest) +
                     " more pairs of molecules: SIM = 0 for them");
@@ -819,28 +819,28 @@ void ReportZeroDenominators(const RunChoices& choices, const PreparedTable& tabl
 void ReportPairStatistics(const RunChoices& choices, const PreparedTable& table,
                           const PairStatistics& statistics, int measure) {
     const std::string kind(KindWord(measure));
-    ReportAppender report(choices.resultsFileName);
-    if (statistics.highPairCount == 0) {
+    ReportAppender report(choices.ResultsFileName);
+    if (statistics.HighPairCount == 0) {
         report.Line();
         report.Line("THERE ARE NO molecules having very high " + kind + " similarity (SIM > 0.98)");
     } else {
         report.Line();
-        report.Line("THERE ARE " + PlainNumber(static_cast<double>(statistics.highPairCount)) +
+        report.Line("THERE ARE " + PlainNumber(static_cast<double>(statistics.HighPairCount)) +
                     " molecules pairs having very high " + kind + " similarity (SIM > 0.98)");
         report.Line();
     }
-    if (statistics.lowPairCount == 0) {
+    if (statistics.LowPairCount == 0) {
         report.Line();
         report.Line("THERE ARE NO molecules having very low " + kind + " similarity (SIM < 0.1)");
     } else {
-        report.Line("THERE ARE " + PlainNumber(static_cast<double>(statistics.lowPairCount)) +
+        report.Line("THERE ARE " + PlainNumber(static_cast<double>(statistics.LowPairCount)) +
                     " molecules pairs having very low " + kind + " similarity (SIM < 0.1)");
     }
     report.Line();
-    report.Line("The molecules " + table.names[static_cast<std::size_t>(statistics.lowestPair[0])] +
-                " and " + table.names[static_cast<std::size_t>(statistics.lowestPair[1])]);
+    report.Line("The molecules " + table.Names[static_cast<std::size_t>(statistics.LowestPair[0])] +
+                " and " + table.Names[static_cast<std::size_t>(statistics.LowestPair[1])]);
     report.Line("present lowest " + kind + " similarity SIM = " +
-                PlainNumber(RoundDown(statistics.lowestSimilarity, 4)) + " within [0, 1] range");
+                PlainNumber(RoundDown(statistics.LowestSimilarity, 4)) + " within [0, 1] range");
     if (measure == kChemical) {
         report.Line("because the molecular fragments are very different.");
     }

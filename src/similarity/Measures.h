@@ -30,8 +30,8 @@ int AtomCount(std::string_view name);
 /// of the table's fragment names, derived once.
 struct FragmentClasses {
     /// Class of fragment f (index f - 1), or -1 for a fragment that merges with none.
-    std::vector<int> classOf;
-    int classCount = 0;
+    std::vector<int> ClassOf;
+    int ClassCount = 0;
 };
 FragmentClasses ClassifyFragments(const std::vector<std::string>& fragmentNames);
 
@@ -44,18 +44,18 @@ double FragmentEntropy(const double* amounts, int fragmentCount, double minimum,
 
 /// Result of one pair.
 struct PairResult {
-    double p = 0;
-    bool zeroDenominator = false;
-    bool extraVote = false; // the second chemical test scored above 0.99
+    double P = 0;
+    bool ZeroDenominator = false;
+    bool ExtraVote = false; // the second chemical test scored above 0.99
 };
 
 /// Scratch space of the chemical measure: one per worker, so that workers never share it.
 struct PairScratch {
-    std::vector<double> joint;
-    std::vector<double> work;
-    std::vector<int> leader;
-    std::vector<int> present;       // fragments present in either molecule, ascending
-    std::vector<int> presentLeader; // PresentChemicalPair's leaders, left all -1 after a pair
+    std::vector<double> Joint;
+    std::vector<double> Work;
+    std::vector<int> Leader;
+    std::vector<int> Present;       // fragments present in either molecule, ascending
+    std::vector<int> PresentLeader; // PresentChemicalPair's leaders, left all -1 after a pair
 };
 
 /// Per-measure facts of every molecule that do not depend on the partner. Read-only once
@@ -123,8 +123,8 @@ void AtomsByAxis(const double* triples, int atoms, double* byAxis);
 
 /// Pairs that hit a zero denominator in the current measure.
 struct ZeroDenominatorPairs {
-    long count = 0;
-    std::vector<std::pair<int, int>> first; // the first ones, for the report
+    long Count = 0;
+    std::vector<std::pair<int, int>> First; // the first ones, for the report
 };
 
 /// The pair loop of one measure: fills the similarity matrix and the pair statistics and

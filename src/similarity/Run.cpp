@@ -29,20 +29,20 @@ const char* const kMeasureHeadings[] = {
 
 /// A five-value work vector, one value per measure, in single precision.
 struct Five {
-    float x[kMeasureCount];
+    float X[kMeasureCount];
 };
 
 float Mean(const Five& v) {
     float sum = 0;
-    for (float x : v.x) {
+    for (float x : v.X) {
         sum += x;
     }
     return sum / 5;
 }
 
 float Median(Five v) {
-    std::sort(v.x, v.x + kMeasureCount);
-    return v.x[2];
+    std::sort(v.X, v.X + kMeasureCount);
+    return v.X[2];
 }
 
 /// 1000 * |median - mean|.
@@ -53,7 +53,7 @@ double Spread(const Five& v) {
 template <class F> Five Over(F value) {
     Five v{};
     for (int k = 1; k <= kMeasureCount; ++k) {
-        v.x[k - 1] = static_cast<float>(value(k));
+        v.X[k - 1] = static_cast<float>(value(k));
     }
     return v;
 }
@@ -75,7 +75,7 @@ CorrectnessModels EvaluateCorrectnessModels(const MeasureSummary& s) {
     const double a6 = 10 * (dc(4) - dp(4));
     const double a7 = dp(2);
     const double a8 = Spread(Over([&](int k) { return (o(k) + 1) * dp(k); }));
-    m.ma = 0.3624 * a1 - 0.1194 * a2 + 0.1289 * a3 - 0.057 * a4 + 0.9266 * a5 - 0.0383 * a6 -
+    m.Ma = 0.3624 * a1 - 0.1194 * a2 + 0.1289 * a3 - 0.057 * a4 + 0.9266 * a5 - 0.0383 * a6 -
            1.0265 * a7 + 0.0018 * a8 + 0.4388;
 
     const double b1 = Spread(Over([&](int k) { return o(k) + 1; }));
@@ -87,7 +87,7 @@ CorrectnessModels EvaluateCorrectnessModels(const MeasureSummary& s) {
     const double b6 = dc(5) + dp(5) == 0 ? 0.0 : 10 * (dc(5) - dp(5)) / (dc(5) + dp(5));
     const double b7 = dc(2) * dc(1);
     const double b8 = o(4) + 1;
-    m.mb = 0.0109 * b1 - 0.8411 * b2 + 7.758 * b3 - 3.588 * b4 - 3.4171 * b5 + 0.249 * b6 +
+    m.Mb = 0.0109 * b1 - 0.8411 * b2 + 7.758 * b3 - 3.588 * b4 - 3.4171 * b5 + 0.249 * b6 +
            1.3666 * b7 + 0.9188 * b8 + 2.3357;
 
     const double c1 = b1;
@@ -104,7 +104,7 @@ CorrectnessModels EvaluateCorrectnessModels(const MeasureSummary& s) {
     }
     const double c7 = largest * smallest;
     const double c8 = dc(5) + dc(3);
-    m.mc = 0.0057 * c1 + 1.5973 * c2 + 1.1102 * c3 + 1.4167 * c4 - 4.4101 * c5 - 2.6781 * c6 +
+    m.Mc = 0.0057 * c1 + 1.5973 * c2 + 1.1102 * c3 + 1.4167 * c4 - 4.4101 * c5 - 2.6781 * c6 +
            2.6209 * c7 + 1.1635 * c8 - 4.8442;
     return m;
 }
@@ -124,16 +124,16 @@ float RoundCorrectness(float cor) {
 }
 
 float ChooseCorrectness(const CorrectnessModels& m) {
-    const double chosen = std::fabs(m.ma - m.mc) < std::fabs(m.mb - m.mc) ? m.ma : m.mb;
+    const double chosen = std::fabs(m.Ma - m.Mc) < std::fabs(m.Mb - m.Mc) ? m.Ma : m.Mb;
     return RoundCorrectness(static_cast<float>(chosen));
 }
 
 void StartMeasure(const RunChoices& choices, int measure) {
-    ReportAppender report(choices.resultsFileName);
+    ReportAppender report(choices.ResultsFileName);
     report.Lines({"", ""});
     report.Line(kMeasureHeadings[measure]);
     if (measure == kShape) {
-        report.Line(choices.shapeMethod == kCorrectedUsr ? "...........METHOD: corrected USR"
+        report.Line(choices.ShapeMethod == kCorrectedUsr ? "...........METHOD: corrected USR"
                                                          : "...........METHOD: Superposition");
     }
     report.Line();
@@ -142,8 +142,8 @@ void StartMeasure(const RunChoices& choices, int measure) {
 
 void CheckDuplicates(const RunChoices& choices, const PreparedTable& table,
                      const std::vector<std::uint8_t>& duplicateVotes) {
-    const int n = table.moleculeCount;
-    ReportAppender report(choices.resultsFileName);
+    const int n = table.MoleculeCount;
+    ReportAppender report(choices.ResultsFileName);
     long found = 0;
     std::size_t index = 0;
     for (int i = 1; i < n; ++i) {
@@ -151,8 +151,8 @@ void CheckDuplicates(const RunChoices& choices, const PreparedTable& table,
             if (duplicateVotes[index] > 4) {
                 report.Line();
                 report.Line("***** Program computed very high similarity for molecules");
-                report.Line("***** " + table.names[static_cast<std::size_t>(i)] + "   " +
-                            table.names[static_cast<std::size_t>(j)] + "   SIM ~ 1");
+                report.Line("***** " + table.Names[static_cast<std::size_t>(i)] + "   " +
+                            table.Names[static_cast<std::size_t>(j)] + "   SIM ~ 1");
                 ++found;
             }
         }
@@ -173,8 +173,8 @@ void CheckDuplicates(const RunChoices& choices, const PreparedTable& table,
 
 void ReportFinalSummary(const RunChoices& choices, const PreparedTable& table,
                         const RunResults& results) {
-    const float cor = results.estimatedCorrectness;
-    ReportAppender report(choices.resultsFileName);
+    const float cor = results.EstimatedCorrectness;
+    ReportAppender report(choices.ResultsFileName);
     report.Line();
     report.Line("Taking into account all similarities, diversities and observances");
     report.Line("the estimated correctness of the final 'low'/'high' labeling will be about " +
@@ -198,15 +198,15 @@ void ReportFinalSummary(const RunChoices& choices, const PreparedTable& table,
         report.Line();
     };
     const std::string considered = "the number of molecules in the validation set is considered ";
-    block("NBX", table.nbxCalibrationCount, considered, table.nbxCalibrationCount,
-          table.nbxPredictionCount);
-    block("CLU", results.cluCalibrationCount, considered, results.cluCalibrationCount,
-          results.cluPredictionCount);
-    block("NDB", results.ndbTrainingCount + results.ndbValidationCount,
+    block("NBX", table.NbxCalibrationCount, considered, table.NbxCalibrationCount,
+          table.NbxPredictionCount);
+    block("CLU", results.CluCalibrationCount, considered, results.CluCalibrationCount,
+          results.CluPredictionCount);
+    block("NDB", results.NdbTrainingCount + results.NdbValidationCount,
           "the number of molecules in the validation set (included in the calibration set) is ",
-          results.ndbValidationCount, results.ndbPredictionCount);
-    block("NVB", results.ndbValidationCount, "the number of molecules in the validation set is ",
-          results.ndbValidationCount, results.ndbPredictionCount);
+          results.NdbValidationCount, results.NdbPredictionCount);
+    block("NVB", results.NdbValidationCount, "the number of molecules in the validation set is ",
+          results.NdbValidationCount, results.NdbPredictionCount);
     report.Line(std::string(60, '-'));
     report.Close();
 }
@@ -223,41 +223,41 @@ const char* const kMeasureStages[] = {"",
 /// The analysis after the results-file start; `stage` follows where it is.
 void AnalyseAllMeasures(const RunChoices& choices, const PreparedTable& table, RunResults& results,
                         ComputingWindow& window, std::string& stage) {
-    WorkerPool pool(choices.threads);
-    const int n = table.moleculeCount;
-    results.duplicateVotes.assign(n < 2 ? 0 : static_cast<std::size_t>(n) * (n - 1) / 2, 0);
-    results.mixedClusterMarks.assign(static_cast<std::size_t>(n) + 1, 0);
+    WorkerPool pool(choices.Threads);
+    const int n = table.MoleculeCount;
+    results.DuplicateVotes.assign(n < 2 ? 0 : static_cast<std::size_t>(n) * (n - 1) / 2, 0);
+    results.MixedClusterMarks.assign(static_cast<std::size_t>(n) + 1, 0);
     // The measure being analysed: each measure overwrites its matrix, statistics and clusters.
     MeasureState current;
     for (int measure = 1; measure <= kMeasureCount; ++measure) {
         stage = kMeasureStages[measure];
         StartMeasure(choices, measure);
         ZeroDenominatorPairs zeroPairs;
-        ComputePairSimilarities(table, choices.shapeMethod, measure, current.similarity,
-                                current.pairs, results.duplicateVotes, pool, window, zeroPairs);
+        ComputePairSimilarities(table, choices.ShapeMethod, measure, current.Similarity,
+                                current.Pairs, results.DuplicateVotes, pool, window, zeroPairs);
         ReportZeroDenominators(choices, table, measure, zeroPairs);
-        ReportPairStatistics(choices, table, current.pairs, measure);
-        CheckAxiom(choices, table, current.similarity, measure, results.summary, window, pool);
-        WriteCliffs(choices, table, current.similarity, measure);
+        ReportPairStatistics(choices, table, current.Pairs, measure);
+        CheckAxiom(choices, table, current.Similarity, measure, results.Summary, window, pool);
+        WriteCliffs(choices, table, current.Similarity, measure);
         ReportClusterHeading(choices, measure, window);
-        current.clusters =
-            FindClusters(current.similarity, table.calibrationCount,
-                         choices.minClusterSimilarity[measure], pool, current.clusterRows);
-        MarkMixedClusters(table, current.clusters, results.mixedClusterMarks);
+        current.Clusters =
+            FindClusters(current.Similarity, table.CalibrationCount,
+                         choices.MinClusterSimilarity[measure], pool, current.ClusterRows);
+        MarkMixedClusters(table, current.Clusters, results.MixedClusterMarks);
         if (measure == kChemical) {
-            WriteCluDatabase(choices, table, current.clusters, results);
+            WriteCluDatabase(choices, table, current.Clusters, results);
         }
-        ReportClusters(choices, table, current.clusters);
-        ReportDiversity(choices, table, current.clusters, measure, results.summary, window);
+        ReportClusters(choices, table, current.Clusters);
+        ReportDiversity(choices, table, current.Clusters, measure, results.Summary, window);
     }
     stage = "at the estimated correctness and the duplicate check";
-    if (table.predictionCount > 0) {
-        results.estimatedCorrectness =
-            ChooseCorrectness(EvaluateCorrectnessModels(results.summary));
+    if (table.PredictionCount > 0) {
+        results.EstimatedCorrectness =
+            ChooseCorrectness(EvaluateCorrectnessModels(results.Summary));
         WriteMarkDatabases(choices, table, results);
     }
-    CheckDuplicates(choices, table, results.duplicateVotes);
-    if (table.predictionCount > 0) {
+    CheckDuplicates(choices, table, results.DuplicateVotes);
+    if (table.PredictionCount > 0) {
         ReportFinalSummary(choices, table, results);
     }
 }
@@ -272,8 +272,8 @@ void RunSimilarityAnalysis(const RunChoices& choices, const PreparedTable& table
         AnalyseAllMeasures(choices, table, results, window, stage);
     } catch (const RunInterrupted&) {
         // The results file says it was stopped, and where, as its last line.
-        results.stoppedStage = stage;
-        AppendReportLines(choices.resultsFileName, {"", StoppedAnalysisText(stage)});
+        results.StoppedStage = stage;
+        AppendReportLines(choices.ResultsFileName, {"", StoppedAnalysisText(stage)});
         throw;
     }
 }

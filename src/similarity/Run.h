@@ -16,9 +16,9 @@ namespace kalemir::sim {
 
 /// Values of the three empirical models of the estimated correctness.
 struct CorrectnessModels {
-    double ma = 0;
-    double mb = 0;
-    double mc = 0;
+    double Ma = 0;
+    double Mb = 0;
+    double Mc = 0;
 };
 CorrectnessModels EvaluateCorrectnessModels(const MeasureSummary& summary);
 
@@ -43,7 +43,7 @@ void StartMeasure(const RunChoices& choices, int measure);
 /// final summary, on the prepared table. It owns the state of the measure being analysed
 /// and the workers; what outlives the measures goes to `results`. A stop (RunInterrupted)
 /// ends the results file with a line that says where the analysis stopped, records it in
-/// results.stoppedStage and is passed on.
+/// results.StoppedStage and is passed on.
 void RunSimilarityAnalysis(const RunChoices& choices, const PreparedTable& table,
                            RunResults& results, ComputingWindow& window);
 

@@ -50,11 +50,11 @@ inline constexpr int kColumnsAfterFragments = 28; // a line holds at most F+28 t
 /// file names follow the table's through DeriveFileNames); once the preparation starts,
 /// every stage reads them and none writes them.
 struct RunChoices {
-    std::string tableFileName = "XXXXX";
-    std::string shapeFileName;
-    std::string resultsFileName;
-    int shapeMethod = kCorrectedUsr;
-    double minClusterSimilarity[kMeasureCount + 1] = {
+    std::string TableFileName = "XXXXX";
+    std::string ShapeFileName;
+    std::string ResultsFileName;
+    int ShapeMethod = kCorrectedUsr;
+    double MinClusterSimilarity[kMeasureCount + 1] = {
         0,
         DefaultMinClusterSimilarity(kChemical, kCorrectedUsr),
         DefaultMinClusterSimilarity(kShape, kCorrectedUsr),
@@ -62,55 +62,55 @@ struct RunChoices {
         DefaultMinClusterSimilarity(kHydrophilicity, kCorrectedUsr),
         DefaultMinClusterSimilarity(kFlexibility, kCorrectedUsr)};
     /// Least similarity of a pair in the cliff list; negative: each measure's
-    /// minClusterSimilarity.
-    double cliffSimilarity = -1;
+    /// MinClusterSimilarity.
+    double CliffSimilarity = -1;
     /// Workers that share out the pair loops: 0 = the machine's cores, 1 = the calling
     /// thread alone. The results are the same for any number.
-    int threads = 0;
+    int Threads = 0;
 };
 
 /// The table as read and prepared. PrepareTable and its steps write it (reading, the
 /// fragment threshold, the shape table, the elimination by structure with its database
 /// NBX); the measures, the clustering, the databases and the final summary read it.
 struct PreparedTable {
-    int calibrationCount = 0; // n_c
-    int predictionCount = 0;  // n_p
-    int fragmentCount = 0;    // F
-    int moleculeCount = 0;    // N = n_c + n_p
+    int CalibrationCount = 0; // n_c
+    int PredictionCount = 0;  // n_p
+    int FragmentCount = 0;    // F
+    int MoleculeCount = 0;    // N = n_c + n_p
 
     /// Row 0 of the table: the column names (fragment names are tokens 1..F).
-    std::vector<std::string> headerTokens;
+    std::vector<std::string> HeaderTokens;
     /// Numeric values of every token, rows 0..N by columns 0..F+27 (row-major).
-    std::vector<double> values;
+    std::vector<double> Values;
     /// Molecule names (token 0), rows 0..N; row 0 is the header's first token.
-    std::vector<std::string> names;
+    std::vector<std::string> Names;
     /// Property text as read (token F+21), rows 0..N.
-    std::vector<std::string> propertyTokens;
+    std::vector<std::string> PropertyTokens;
     /// Property text of the databases: as read for calibration molecules, "?" for the others.
-    std::vector<std::string> propertyTexts;
+    std::vector<std::string> PropertyTexts;
     /// Line of the table each row came from (1-based), for messages.
-    std::vector<long> lineNumbers;
+    std::vector<long> LineNumbers;
 
     /// Atom coordinates of the shape table: [molecule][atom][x,y,z], atoms 0..99.
-    std::vector<double> atomCoordinates;
+    std::vector<double> AtomCoordinates;
 
     /// Molecules of database NBX, written by the elimination by structure.
-    double nbxCalibrationCount = 0;
-    double nbxPredictionCount = 0;
+    double NbxCalibrationCount = 0;
+    double NbxPredictionCount = 0;
 
-    int Columns() const { return fragmentCount + kColumnsAfterFragments; }
+    int Columns() const { return FragmentCount + kColumnsAfterFragments; }
     double Value(int row, int column) const {
-        return values[static_cast<std::size_t>(row) * static_cast<std::size_t>(Columns()) +
+        return Values[static_cast<std::size_t>(row) * static_cast<std::size_t>(Columns()) +
                       static_cast<std::size_t>(column)];
     }
     double& Value(int row, int column) {
-        return values[static_cast<std::size_t>(row) * static_cast<std::size_t>(Columns()) +
+        return Values[static_cast<std::size_t>(row) * static_cast<std::size_t>(Columns()) +
                       static_cast<std::size_t>(column)];
     }
     /// Value of fixed column F + offset.
-    double Fixed(int row, int offset) const { return Value(row, fragmentCount + offset); }
+    double Fixed(int row, int offset) const { return Value(row, FragmentCount + offset); }
     double Atom(int molecule, int atom, int axis) const {
-        return atomCoordinates[(static_cast<std::size_t>(molecule) * kMaxAtoms +
+        return AtomCoordinates[(static_cast<std::size_t>(molecule) * kMaxAtoms +
                                 static_cast<std::size_t>(atom)) *
                                    3 +
                                static_cast<std::size_t>(axis)];
@@ -154,28 +154,28 @@ private:
 
 /// One cluster: ordered members and its counts.
 struct Cluster {
-    std::vector<int> members;
-    int calibration = 0;
-    int prediction = 0;
-    int total = 0;
+    std::vector<int> Members;
+    int Calibration = 0;
+    int Prediction = 0;
+    int Total = 0;
 };
 
 /// Per-measure figures read by the estimated correctness: rows 1..5 by measures 1..5.
 /// Row 1 set similarity, 2 observance of the axiom, 3..5 diversity of the calibration set,
 /// the prediction set and the database.
 struct MeasureSummary {
-    double value[6][kMeasureCount + 1] = {};
-    double& At(int row, int measure) { return value[row][measure]; }
-    double At(int row, int measure) const { return value[row][measure]; }
+    double Value[6][kMeasureCount + 1] = {};
+    double& At(int row, int measure) { return Value[row][measure]; }
+    double At(int row, int measure) const { return Value[row][measure]; }
 };
 
 /// Counts of the very high and very low pairs of one measure and its least similar pair:
 /// the pair loop writes them, the report of the pair statistics reads them.
 struct PairStatistics {
-    long highPairCount = 0;
-    long lowPairCount = 0;
-    double lowestSimilarity = 2;
-    int lowestPair[2] = {0, 0};
+    long HighPairCount = 0;
+    long LowPairCount = 0;
+    double LowestSimilarity = 2;
+    int LowestPair[2] = {0, 0};
 };
 
 /// The measure being analysed; the driver keeps one for the five measures, each of which
@@ -183,11 +183,11 @@ struct PairStatistics {
 /// clustering writes the clusters; the axiom check, the cluster marks, database CLU and the
 /// cluster and diversity reports read them.
 struct MeasureState {
-    PairMatrix similarity;
-    PairStatistics pairs;
-    std::vector<Cluster> clusters;
+    PairMatrix Similarity;
+    PairStatistics Pairs;
+    std::vector<Cluster> Clusters;
     /// Memory the clustering of each measure borrows for its transposed similarities.
-    std::vector<double> clusterRows;
+    std::vector<double> ClusterRows;
 };
 
 /// What the analysis leaves for its end and for the final window. The pair loops add the
@@ -198,21 +198,21 @@ struct MeasureState {
 /// window the counts, COR and the stopped stage.
 struct RunResults {
     /// Votes of the duplicate check, per pair; never cleared between measures.
-    std::vector<std::uint8_t> duplicateVotes;
+    std::vector<std::uint8_t> DuplicateVotes;
     /// Mixed-cluster mark count of each molecule over the measures, rows 0..N.
-    std::vector<int> mixedClusterMarks;
-    MeasureSummary summary;
+    std::vector<int> MixedClusterMarks;
+    MeasureSummary Summary;
 
-    double cluCalibrationCount = 0;
-    int cluPredictionCount = 0;
-    double ndbTrainingCount = 0;
-    double ndbValidationCount = 0;
-    int ndbPredictionCount = 0;
-    float estimatedCorrectness = 0; // COR
+    double CluCalibrationCount = 0;
+    int CluPredictionCount = 0;
+    double NdbTrainingCount = 0;
+    double NdbValidationCount = 0;
+    int NdbPredictionCount = 0;
+    float EstimatedCorrectness = 0; // COR
 
     /// Where the analysis was stopped ("at the molecular shape similarity computations");
     /// empty unless the user or an interrupt stopped it.
-    std::string stoppedStage;
+    std::string StoppedStage;
 };
 
 } // namespace kalemir::sim

@@ -96,19 +96,19 @@ std::string NamePrefix(std::string_view tableFileName) {
 }
 
 void DeriveFileNames(RunChoices& choices) {
-    const std::string p5 = NamePrefix(choices.tableFileName);
-    choices.shapeFileName = p5 + "SHP.des";
-    choices.resultsFileName = p5 + "SIM.res";
+    const std::string p5 = NamePrefix(choices.TableFileName);
+    choices.ShapeFileName = p5 + "SHP.des";
+    choices.ResultsFileName = p5 + "SIM.res";
 }
 
 void ReadTableHeader(const RunChoices& choices, PreparedTable& table) {
     std::string text;
-    if (!ReadFileText(choices.tableFileName, text)) {
-        throw InputError(choices.tableFileName + ": cannot open the similarity table");
+    if (!ReadFileText(choices.TableFileName, text)) {
+        throw InputError(choices.TableFileName + ": cannot open the similarity table");
     }
     const std::vector<std::string_view> lines = SplitLines(text);
     if (lines.empty() || lines.front().empty()) {
-        throw InputError(choices.tableFileName +
+        throw InputError(choices.TableFileName +
                          " line 1: the header line is missing (it must be the first line)");
     }
     const std::string_view header = lines.front();
@@ -117,107 +117,107 @@ void ReadTableHeader(const RunChoices& choices, PreparedTable& table) {
         tabs += c == '\t' ? 1 : 0;
     }
     if (tabs < 4) {
-        throw InputError(choices.tableFileName +
+        throw InputError(choices.TableFileName +
                          " line 1: the header holds fewer than five tab-separated fields");
     }
-    table.calibrationCount =
-        HeaderCount(choices.tableFileName, header, tabs - 4, "number of calibration molecules");
-    table.predictionCount =
-        HeaderCount(choices.tableFileName, header, tabs - 3, "number of prediction molecules");
-    table.fragmentCount =
-        HeaderCount(choices.tableFileName, header, tabs - 2, "number of fragments");
-    table.moleculeCount = table.calibrationCount + table.predictionCount;
-    if (table.moleculeCount < 1) {
-        throw InputError(choices.tableFileName + " line 1: the header counts no molecules");
+    table.CalibrationCount =
+        HeaderCount(choices.TableFileName, header, tabs - 4, "number of calibration molecules");
+    table.PredictionCount =
+        HeaderCount(choices.TableFileName, header, tabs - 3, "number of prediction molecules");
+    table.FragmentCount =
+        HeaderCount(choices.TableFileName, header, tabs - 2, "number of fragments");
+    table.MoleculeCount = table.CalibrationCount + table.PredictionCount;
+    if (table.MoleculeCount < 1) {
+        throw InputError(choices.TableFileName + " line 1: the header counts no molecules");
     }
-    if (table.moleculeCount > kMaxMolecules) {
-        throw InputError(choices.tableFileName + " line 1: " + std::to_string(table.moleculeCount) +
+    if (table.MoleculeCount > kMaxMolecules) {
+        throw InputError(choices.TableFileName + " line 1: " + std::to_string(table.MoleculeCount) +
                          " molecules are above the limit of " + PlainNumber(kMaxMolecules));
     }
 }
 
 void ReadTable(const RunChoices& choices, PreparedTable& table) {
     std::string text;
-    if (!ReadFileText(choices.tableFileName, text)) {
-        throw InputError(choices.tableFileName + ": cannot open the similarity table");
+    if (!ReadFileText(choices.TableFileName, text)) {
+        throw InputError(choices.TableFileName + ": cannot open the similarity table");
     }
     const std::vector<std::string_view> lines = SplitLines(text);
-    const int n = table.moleculeCount;
+    const int n = table.MoleculeCount;
     const int columns = table.Columns();
     if (static_cast<long>(lines.size()) < n + 1L) {
-        throw InputError(choices.tableFileName + ": the header counts " + std::to_string(n) +
+        throw InputError(choices.TableFileName + ": the header counts " + std::to_string(n) +
                          " molecules but the table has only " +
                          std::to_string(lines.empty() ? 0 : lines.size() - 1) + " lines after it");
     }
     // The header names the columns: fewer names than its own count of fragments means the
     // counts and the table do not belong together (and would size the table wrongly).
     const auto headerTokens = static_cast<long>(Tokenise(lines.front()).size());
-    if (headerTokens < table.fragmentCount + 1L) {
-        throw InputError(choices.tableFileName + " line 1: the header counts " +
-                         std::to_string(table.fragmentCount) + " fragments but names only " +
+    if (headerTokens < table.FragmentCount + 1L) {
+        throw InputError(choices.TableFileName + " line 1: the header counts " +
+                         std::to_string(table.FragmentCount) + " fragments but names only " +
                          std::to_string(std::max(headerTokens - 1, 0L)) +
                          " columns after the first");
     }
     for (std::size_t l = static_cast<std::size_t>(n) + 1; l < lines.size(); ++l) {
         if (!Tokenise(lines[l]).empty()) {
-            throw InputError(choices.tableFileName + " line " + std::to_string(l + 1) +
+            throw InputError(choices.TableFileName + " line " + std::to_string(l + 1) +
                              ": a molecule beyond the " + std::to_string(n) +
-                             " the header counts (" + std::to_string(table.calibrationCount) +
-                             " calibration + " + std::to_string(table.predictionCount) +
+                             " the header counts (" + std::to_string(table.CalibrationCount) +
+                             " calibration + " + std::to_string(table.PredictionCount) +
                              " prediction)");
         }
     }
     const auto rows = static_cast<std::size_t>(n) + 1;
-    table.values.assign(rows * static_cast<std::size_t>(columns), 0.0);
-    table.names.assign(rows, std::string());
-    table.propertyTokens.assign(rows, std::string());
-    table.lineNumbers.assign(rows, 0);
-    table.headerTokens.assign(static_cast<std::size_t>(columns), std::string());
+    table.Values.assign(rows * static_cast<std::size_t>(columns), 0.0);
+    table.Names.assign(rows, std::string());
+    table.PropertyTokens.assign(rows, std::string());
+    table.LineNumbers.assign(rows, 0);
+    table.HeaderTokens.assign(static_cast<std::size_t>(columns), std::string());
     std::vector<std::string_view> tokens;
     for (int row = 0; row <= n; ++row) {
         const std::string_view line = lines[static_cast<std::size_t>(row)];
         Tokenise(line, tokens);
         if (static_cast<long>(tokens.size()) > columns) {
-            throw InputError(choices.tableFileName + " line " + std::to_string(row + 1) + ": " +
+            throw InputError(choices.TableFileName + " line " + std::to_string(row + 1) + ": " +
                              std::to_string(tokens.size()) + " tokens, more than the " +
                              std::to_string(columns) + " the header's counts allow");
         }
         if (row > 0 && tokens.empty()) {
-            throw InputError(choices.tableFileName + " line " + std::to_string(row + 1) +
+            throw InputError(choices.TableFileName + " line " + std::to_string(row + 1) +
                              ": empty line where molecule " + std::to_string(row) + " should be");
         }
-        const long needed = table.fragmentCount + kNormaliserColumn + 1L;
+        const long needed = table.FragmentCount + kNormaliserColumn + 1L;
         if (row > 0 && static_cast<long>(tokens.size()) < needed) {
-            throw InputError(choices.tableFileName + " line " + std::to_string(row + 1) +
+            throw InputError(choices.TableFileName + " line " + std::to_string(row + 1) +
                              ": molecule " + std::string(tokens[0]) + " has " +
                              std::to_string(tokens.size()) + " tokens, fewer than the " +
                              std::to_string(needed) + " the header's counts need");
         }
-        table.lineNumbers[static_cast<std::size_t>(row)] = row + 1;
+        table.LineNumbers[static_cast<std::size_t>(row)] = row + 1;
         for (std::size_t c = 0; c < tokens.size(); ++c) {
             table.Value(row, static_cast<int>(c)) = TextToNumber(tokens[c]);
             if (!std::isfinite(table.Value(row, static_cast<int>(c)))) {
-                throw InputError(choices.tableFileName + " line " + std::to_string(row + 1) +
+                throw InputError(choices.TableFileName + " line " + std::to_string(row + 1) +
                                  ": the value \"" + std::string(tokens[c]) + "\" is out of range");
             }
             if (row == 0) {
-                table.headerTokens[c] = std::string(tokens[c]);
+                table.HeaderTokens[c] = std::string(tokens[c]);
             }
         }
         if (row > 0) {
             const std::size_t comma = FindDecimalComma(line);
             if (comma != std::string_view::npos) {
-                throw InputError(choices.tableFileName + " line " + std::to_string(row + 1) + ": " +
+                throw InputError(choices.TableFileName + " line " + std::to_string(row + 1) + ": " +
                                  DecimalCommaProblem(line, comma) +
                                  " (write it with a decimal point)");
             }
         }
         if (!tokens.empty()) {
-            table.names[static_cast<std::size_t>(row)] = std::string(tokens[0]);
+            table.Names[static_cast<std::size_t>(row)] = std::string(tokens[0]);
         }
-        const auto property = static_cast<std::size_t>(table.fragmentCount + kPropertyColumn);
+        const auto property = static_cast<std::size_t>(table.FragmentCount + kPropertyColumn);
         if (property < tokens.size()) {
-            table.propertyTokens[static_cast<std::size_t>(row)] = std::string(tokens[property]);
+            table.PropertyTokens[static_cast<std::size_t>(row)] = std::string(tokens[property]);
         }
     }
 }
@@ -226,11 +226,11 @@ void CheckUniqueNames(const RunChoices& choices, const PreparedTable& table) {
     // The databases list the molecules by name: two molecules of one name could not be
     // told apart in them.
     std::unordered_map<std::string_view, int> seen;
-    for (int i = 1; i <= table.moleculeCount; ++i) {
-        const std::string& name = table.names[static_cast<std::size_t>(i)];
+    for (int i = 1; i <= table.MoleculeCount; ++i) {
+        const std::string& name = table.Names[static_cast<std::size_t>(i)];
         const auto [first, added] = seen.emplace(name, i);
         if (!added) {
-            throw InputError(choices.tableFileName + " lines " + std::to_string(first->second + 1) +
+            throw InputError(choices.TableFileName + " lines " + std::to_string(first->second + 1) +
                              " and " + std::to_string(i + 1) + ": molecule " + name +
                              " is listed twice (each molecule needs a name of its own)");
         }
@@ -238,25 +238,25 @@ void CheckUniqueNames(const RunChoices& choices, const PreparedTable& table) {
 }
 
 void FillMoleculeList(const RunChoices& choices, PreparedTable& table) {
-    const int n = table.moleculeCount;
-    table.propertyTexts = table.propertyTokens;
-    for (int i = table.calibrationCount + 1; i <= n; ++i) {
-        table.propertyTexts[static_cast<std::size_t>(i)] = "?";
+    const int n = table.MoleculeCount;
+    table.PropertyTexts = table.PropertyTokens;
+    for (int i = table.CalibrationCount + 1; i <= n; ++i) {
+        table.PropertyTexts[static_cast<std::size_t>(i)] = "?";
     }
     for (int i = 1; i <= n; ++i) {
         if (table.Fixed(i, kNormaliserColumn) == 0) {
-            throw InputError(choices.tableFileName + " line " + std::to_string(i + 1) +
-                             ": molecule " + table.names[static_cast<std::size_t>(i)] +
+            throw InputError(choices.TableFileName + " line " + std::to_string(i + 1) +
+                             ": molecule " + table.Names[static_cast<std::size_t>(i)] +
                              " has a fragment normaliser (column " +
-                             std::to_string(table.fragmentCount + kNormaliserColumn) + ") of 0");
+                             std::to_string(table.FragmentCount + kNormaliserColumn) + ") of 0");
         }
     }
 }
 
 void ApplyFragmentThreshold(PreparedTable& table) {
-    for (int i = 1; i <= table.moleculeCount; ++i) {
+    for (int i = 1; i <= table.MoleculeCount; ++i) {
         const double threshold = 1.1 / table.Fixed(i, kNormaliserColumn);
-        for (int j = 1; j <= table.fragmentCount; ++j) {
+        for (int j = 1; j <= table.FragmentCount; ++j) {
             if (table.Value(i, j) < threshold) {
                 table.Value(i, j) = 0;
             }
@@ -266,12 +266,12 @@ void ApplyFragmentThreshold(PreparedTable& table) {
 
 void ReadShapeTable(const RunChoices& choices, PreparedTable& table) {
     std::string text;
-    if (!ReadFileText(choices.shapeFileName, text)) {
-        throw InputError(choices.shapeFileName +
+    if (!ReadFileText(choices.ShapeFileName, text)) {
+        throw InputError(choices.ShapeFileName +
                          ": cannot open the shape table (needed by the Superposition method)");
     }
-    const int n = table.moleculeCount;
-    table.atomCoordinates.assign((static_cast<std::size_t>(n) + 1) * kMaxAtoms * 3, 0.0);
+    const int n = table.MoleculeCount;
+    table.AtomCoordinates.assign((static_cast<std::size_t>(n) + 1) * kMaxAtoms * 3, 0.0);
     const std::vector<std::string_view> lines = SplitLines(text);
     int molecule = 0;
     std::size_t l = 0;
@@ -281,49 +281,49 @@ void ReadShapeTable(const RunChoices& choices, PreparedTable& table) {
             continue;
         }
         ++molecule;
-        const std::string& name = table.names[static_cast<std::size_t>(molecule)];
+        const std::string& name = table.Names[static_cast<std::size_t>(molecule)];
         int values = 0;
         ++l;
         for (; l < lines.size() && lines[l] != "finmol"; ++l) {
             if (values == kMaxAtoms * 3) {
-                throw InputError(choices.shapeFileName + " line " + std::to_string(l + 1) +
+                throw InputError(choices.ShapeFileName + " line " + std::to_string(l + 1) +
                                  ": molecule " + std::to_string(molecule) + " (" + name +
                                  ") has more than " + std::to_string(kMaxAtoms) + " atoms");
             }
             const int atom = values / 3;
             const int axis = values % 3;
-            table.atomCoordinates[(static_cast<std::size_t>(molecule) * kMaxAtoms +
+            table.AtomCoordinates[(static_cast<std::size_t>(molecule) * kMaxAtoms +
                                    static_cast<std::size_t>(atom)) *
                                       3 +
                                   static_cast<std::size_t>(axis)] = TextToNumber(lines[l]);
             ++values;
         }
         if (l == lines.size()) {
-            throw InputError(choices.shapeFileName + ": the block of molecule " +
+            throw InputError(choices.ShapeFileName + ": the block of molecule " +
                              std::to_string(molecule) + " (" + name + ") has no \"finmol\" line");
         }
         if (values % 3 != 0) {
-            throw InputError(choices.shapeFileName + " line " + std::to_string(l + 1) +
+            throw InputError(choices.ShapeFileName + " line " + std::to_string(l + 1) +
                              ": the block of molecule " + std::to_string(molecule) + " (" + name +
                              ") ends inside the coordinates of an atom");
         }
         ++l;
     }
     if (molecule < n) {
-        throw InputError(choices.shapeFileName + ": " + std::to_string(molecule) +
+        throw InputError(choices.ShapeFileName + ": " + std::to_string(molecule) +
                          " molecule blocks, the table has " + std::to_string(n) + " molecules");
     }
 }
 
 void EliminateByStructure(const RunChoices& choices, PreparedTable& table,
                           ComputingWindow& window) {
-    if (table.predictionCount == 0) {
+    if (table.PredictionCount == 0) {
         return;
     }
     window.SetCaption(" Elimination of some molecules according to chemical structure.");
-    const int n = table.moleculeCount;
-    const int nc = table.calibrationCount;
-    const int f = table.fragmentCount;
+    const int n = table.MoleculeCount;
+    const int nc = table.CalibrationCount;
+    const int f = table.FragmentCount;
     // Whether each fragment occurs in some calibration / some prediction molecule.
     std::vector<char> inCalibration(static_cast<std::size_t>(f) + 1, 0);
     std::vector<char> inPrediction(static_cast<std::size_t>(f) + 1, 0);
@@ -348,50 +348,50 @@ void EliminateByStructure(const RunChoices& choices, PreparedTable& table,
         keep[static_cast<std::size_t>(i)] = kept;
     }
 
-    const std::string nbx = NamePrefix(choices.tableFileName) + "NBX";
+    const std::string nbx = NamePrefix(choices.TableFileName) + "NBX";
     ReportAppender file(nbx, ReportAppender::Mode::Create);
     file.Line(kDatabaseHeader);
-    table.nbxCalibrationCount = 0;
-    table.nbxPredictionCount = 0;
+    table.NbxCalibrationCount = 0;
+    table.NbxPredictionCount = 0;
     for (int i = 1; i <= n; ++i) {
         if (!keep[static_cast<std::size_t>(i)]) {
             continue;
         }
-        file.Line(table.names[static_cast<std::size_t>(i)] + "\t" +
-                  table.propertyTexts[static_cast<std::size_t>(i)]);
-        (i <= nc ? table.nbxCalibrationCount : table.nbxPredictionCount) += 1;
+        file.Line(table.Names[static_cast<std::size_t>(i)] + "\t" +
+                  table.PropertyTexts[static_cast<std::size_t>(i)]);
+        (i <= nc ? table.NbxCalibrationCount : table.NbxPredictionCount) += 1;
     }
     file.Close();
 }
 
 void PrepareTable(const RunChoices& choices, PreparedTable& table, ComputingWindow& window) {
-    assert(!choices.resultsFileName.empty() && "file names derived from the table's");
+    assert(!choices.ResultsFileName.empty() && "file names derived from the table's");
     table = PreparedTable{}; // nothing of an earlier table that failed its checks is kept
-    if (access(choices.tableFileName.c_str(), F_OK) == 0) { // a missing table: the reader's message
-        CheckReadableFile(choices.tableFileName);
-        CheckTextTable(choices.tableFileName);
+    if (access(choices.TableFileName.c_str(), F_OK) == 0) { // a missing table: the reader's message
+        CheckReadableFile(choices.TableFileName);
+        CheckTextTable(choices.TableFileName);
     }
     ReadTableHeader(choices, table);
     ReadTable(choices, table);
     CheckUniqueNames(choices, table);
     FillMoleculeList(choices, table);
     ApplyFragmentThreshold(table);
-    if (choices.shapeMethod == kSuperposition) {
+    if (choices.ShapeMethod == kSuperposition) {
         ReadShapeTable(choices, table);
     }
     EliminateByStructure(choices, table, window);
 }
 
 void WriteResultsStart(const RunChoices& choices, const PreparedTable& table) {
-    ReportAppender report(choices.resultsFileName);
+    ReportAppender report(choices.ResultsFileName);
     report.Lines({"", "     Program KalemirS", ""});
     report.Line("     " + DateText());
     report.Line("     " + TimeText());
     report.Line();
-    report.Line("     Descriptors' file: " + choices.tableFileName);
+    report.Line("     Descriptors' file: " + choices.TableFileName);
     report.Line();
-    report.Line("Number of the calibration set molecules: " + PlainNumber(table.calibrationCount));
-    report.Line("Number of the prediction set molecules: " + PlainNumber(table.predictionCount));
+    report.Line("Number of the calibration set molecules: " + PlainNumber(table.CalibrationCount));
+    report.Line("Number of the prediction set molecules: " + PlainNumber(table.PredictionCount));
     report.Line();
     report.Close();
 }

@@ -104,8 +104,8 @@ TableWindow::TableWindow(sim::RunChoices& choices, sim::PreparedTable& table,
     InstallHelpKey(this, dialogs_, "KalemirS: Table window");
 
     // Window load.
-    choices_.shapeMethod = sim::kCorrectedUsr;
-    choices_.tableFileName = "XXXXX";
+    choices_.ShapeMethod = sim::kCorrectedUsr;
+    choices_.TableFileName = "XXXXX";
     ButonOK->hide();
     connect(Listfile, &QListWidget::itemClicked, this,
             [this](QListWidgetItem* item) { OnTableClick(item->text()); });
@@ -119,7 +119,7 @@ TableWindow::TableWindow(sim::RunChoices& choices, sim::PreparedTable& table,
     connect(Folder, &FolderBar::FolderChanged, this, [this] {
         Listfile->clear();
         Listfile->addItems(ListFolderFiles("*SIM.des"));
-        choices_.tableFileName = "XXXXX";
+        choices_.TableFileName = "XXXXX";
         ButonOK->hide();
     });
     connect(ButonOK, &QPushButton::clicked, this, [this] { OnOk(); });
@@ -134,11 +134,11 @@ TableWindow::TableWindow(sim::RunChoices& choices, sim::PreparedTable& table,
 }
 
 void TableWindow::OnTableClick(const QString& name) {
-    choices_.tableFileName = name.toLatin1().toStdString();
+    choices_.TableFileName = name.toLatin1().toStdString();
     sim::DeriveFileNames(choices_);
     ButonOK->show();
-    choices_.shapeMethod = Option1->isChecked() ? sim::kCorrectedUsr : sim::kSuperposition;
-    Text2->setText(DefaultSimilarityText(sim::kShape, choices_.shapeMethod));
+    choices_.ShapeMethod = Option1->isChecked() ? sim::kCorrectedUsr : sim::kSuperposition;
+    Text2->setText(DefaultSimilarityText(sim::kShape, choices_.ShapeMethod));
 }
 
 bool TableWindow::SimilaritiesAccepted() {
@@ -163,10 +163,10 @@ void TableWindow::OnOk() {
     if (!SimilaritiesAccepted()) {
         return;
     }
-    choices_.shapeMethod = Option1->isChecked() ? sim::kCorrectedUsr : sim::kSuperposition;
+    choices_.ShapeMethod = Option1->isChecked() ? sim::kCorrectedUsr : sim::kSuperposition;
     const QLineEdit* boxes[] = {Text1, Text2, Text3, Text4, Text5};
     for (int k = 1; k <= sim::kMeasureCount; ++k) {
-        choices_.minClusterSimilarity[k] = TextToNumber(boxes[k - 1]->text().toStdString());
+        choices_.MinClusterSimilarity[k] = TextToNumber(boxes[k - 1]->text().toStdString());
     }
     CaptionOfWidget caption(this);
     try {
@@ -183,10 +183,10 @@ FinalWindow::FinalWindow(const sim::RunChoices& choices, const sim::PreparedTabl
                          const sim::RunResults& results, QWidget* parent)
     : QWidget(parent) {
     setObjectName("FinalWindow");
-    const QString resultsFile = QString::fromLatin1(choices.resultsFileName.c_str());
-    const bool stopped = !results.stoppedStage.empty();
+    const QString resultsFile = QString::fromLatin1(choices.ResultsFileName.c_str());
+    const bool stopped = !results.StoppedStage.empty();
     if (stopped) {
-        const QString where = QString::fromLatin1(results.stoppedStage.c_str());
+        const QString where = QString::fromLatin1(results.StoppedStage.c_str());
         setWindowTitle("Analysis stopped " + where);
         Label1 = new QLabel("The analysis was stopped " + where + ": " + resultsFile +
                                 " holds what was written until then.",
@@ -201,10 +201,10 @@ FinalWindow::FinalWindow(const sim::RunChoices& choices, const sim::PreparedTabl
     CorLabel = new QLabel(this);
     CorLabel->setObjectName("CorLabel");
     CorLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    if (!stopped && table.predictionCount > 0) {
+    if (!stopped && table.PredictionCount > 0) {
         CorLabel->setText(
             "Estimated correctness COR = " +
-            QString::fromLatin1(PlainNumberSingle(results.estimatedCorrectness).c_str()) +
+            QString::fromLatin1(PlainNumberSingle(results.EstimatedCorrectness).c_str()) +
             "   (for KalemirQ's \"Estimated correctness (KalemirS)\")");
     } else {
         CorLabel->hide();
@@ -242,8 +242,8 @@ void SimilarityFlow::ShowComputing() {
         },
         "KalemirS",
         [this](bool stopped) {
-            if (stopped && results_.stoppedStage.empty()) {
-                results_.stoppedStage = "before its end";
+            if (stopped && results_.StoppedStage.empty()) {
+                results_.StoppedStage = "before its end";
             }
             ShowFinal();
         });

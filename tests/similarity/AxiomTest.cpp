@@ -39,12 +39,12 @@ TEST(RankAgreementTest, ConcordantAndReversedLists) {
 /// method the program uses.
 double AgreementRecordByRecord(const PairList& list) {
     const auto sign = [](double x) { return x > 0 ? 1 : (x < 0 ? -1 : 0); };
-    const std::size_t l = list.keys.size();
+    const std::size_t l = list.Keys.size();
     long long agreement = 0;
     for (std::size_t u = 0; u + 1 < l; ++u) {
         for (std::size_t v = u + 1; v < l; ++v) {
             agreement +=
-                sign(list.keys[u] - list.keys[v]) == sign(list.values[u] - list.values[v]) ? 1 : -1;
+                sign(list.Keys[u] - list.Keys[v]) == sign(list.Values[u] - list.Values[v]) ? 1 : -1;
         }
     }
     return l < 2 ? 0 : 2 * static_cast<double>(agreement) / (double(l) * double(l - 1));
@@ -62,8 +62,8 @@ TEST(RankAgreementTest, CountingGivesTheSameBitsAsTheSumOverEveryTwoRecords) {
         const unsigned levels = 1 + next() % (trial % 2 == 0 ? 4 : 1000);
         PairList list;
         for (std::size_t i = 0; i < length; ++i) {
-            list.keys.push_back(static_cast<double>(next() % levels) / levels);
-            list.values.push_back(static_cast<double>(next() % levels) / levels - 0.5);
+            list.Keys.push_back(static_cast<double>(next() % levels) / levels);
+            list.Values.push_back(static_cast<double>(next() % levels) / levels - 0.5);
         }
         ASSERT_EQ(RankAgreement(list), AgreementRecordByRecord(list)) << "trial " << trial;
     }
@@ -100,10 +100,10 @@ TEST(SamplingTest, ListHoldsAllPairsUpTo141Molecules) {
     SilentWindow window;
     for (int nc : {141, 142, 200}) {
         PreparedTable table;
-        table.calibrationCount = nc;
-        table.moleculeCount = nc;
-        table.fragmentCount = 0;
-        table.values.assign(static_cast<std::size_t>(nc + 1) * table.Columns(), 0.0);
+        table.CalibrationCount = nc;
+        table.MoleculeCount = nc;
+        table.FragmentCount = 0;
+        table.Values.assign(static_cast<std::size_t>(nc + 1) * table.Columns(), 0.0);
         for (int i = 1; i <= nc; ++i) {
             table.Value(i, kPropertyColumn) = i;
         }
@@ -111,12 +111,12 @@ TEST(SamplingTest, ListHoldsAllPairsUpTo141Molecules) {
         s.Resize(nc);
         const PairList list = ListCalibrationPairs(table, s, kSize, window);
         const std::size_t expected = nc == 141 ? 141u * 140 / 2 : 10000u;
-        EXPECT_EQ(list.keys.size(), expected) << nc;
-        EXPECT_EQ(list.values.size(), expected);
+        EXPECT_EQ(list.Keys.size(), expected) << nc;
+        EXPECT_EQ(list.Values.size(), expected);
         // Every record is a real pair: no zero places (property similarities > 0 except
         // for the pair of the smallest and largest value).
         std::size_t zeros = 0;
-        for (double v : list.values) {
+        for (double v : list.Values) {
             zeros += v == 0 ? 1 : 0;
         }
         EXPECT_LE(zeros, 1u) << nc;
@@ -145,10 +145,10 @@ TEST_F(CliffTest, PropertyAndStructureCliffs) {
     // Property cliffs 2 (s^3 / (R + 0.01)) / 11: (1,2) 0.2687, (1,3) 0.0554, (2,3) 0.
     // Structure cliffs R / (1 + s^3): (1,2) 1/3, (1,3) 0.3556, (2,3) 2/3.
     PreparedTable table;
-    table.calibrationCount = 3;
-    table.moleculeCount = 3;
-    table.fragmentCount = 0;
-    table.values.assign(4 * static_cast<std::size_t>(table.Columns()), 0.0);
+    table.CalibrationCount = 3;
+    table.MoleculeCount = 3;
+    table.FragmentCount = 0;
+    table.Values.assign(4 * static_cast<std::size_t>(table.Columns()), 0.0);
     table.Value(1, kPropertyColumn) = 1;
     table.Value(2, kPropertyColumn) = 2;
     table.Value(3, kPropertyColumn) = 4;
@@ -159,13 +159,13 @@ TEST_F(CliffTest, PropertyAndStructureCliffs) {
     SilentWindow window;
     WorkerPool pool(1);
     const Cliffs cliffs = FindCliffs(table, s, kShape, window, pool);
-    EXPECT_NEAR(cliffs.property.value, 2 * (1 / (2.0 / 3 + 0.01)) / 11, 1e-15);
-    EXPECT_EQ(cliffs.property.a, 1);
-    EXPECT_EQ(cliffs.property.b, 2);
-    EXPECT_EQ(PlainNumber(Dec4(cliffs.property.value)), "0.2687");
-    EXPECT_NEAR(cliffs.structure.value, 2.0 / 3, 1e-15);
-    EXPECT_EQ(cliffs.structure.a, 2);
-    EXPECT_EQ(cliffs.structure.b, 3);
+    EXPECT_NEAR(cliffs.Property.Value, 2 * (1 / (2.0 / 3 + 0.01)) / 11, 1e-15);
+    EXPECT_EQ(cliffs.Property.A, 1);
+    EXPECT_EQ(cliffs.Property.B, 2);
+    EXPECT_EQ(PlainNumber(Dec4(cliffs.Property.Value)), "0.2687");
+    EXPECT_NEAR(cliffs.Structure.Value, 2.0 / 3, 1e-15);
+    EXPECT_EQ(cliffs.Structure.A, 2);
+    EXPECT_EQ(cliffs.Structure.B, 3);
     EXPECT_EQ(window.Caption(), " The identification of the Property / SHAPE cliffs    3 / 3");
 
     // Two zero properties: p_lo + p_hi = 0 for (1,2), whose ratio is taken as 1: structure
@@ -173,10 +173,10 @@ TEST_F(CliffTest, PropertyAndStructureCliffs) {
     table.Value(1, kPropertyColumn) = 0;
     table.Value(2, kPropertyColumn) = 0;
     const Cliffs zero = FindCliffs(table, s, kShape, window, pool);
-    EXPECT_EQ(zero.structure.value, 0.5);
-    EXPECT_EQ(zero.structure.a, 1);
-    EXPECT_EQ(zero.structure.b, 2);
-    EXPECT_NEAR(zero.property.value, 2 * (0.125 / 0.01) / 11, 1e-14); // pair (1,3), R = 0
+    EXPECT_EQ(zero.Structure.Value, 0.5);
+    EXPECT_EQ(zero.Structure.A, 1);
+    EXPECT_EQ(zero.Structure.B, 2);
+    EXPECT_NEAR(zero.Property.Value, 2 * (0.125 / 0.01) / 11, 1e-14); // pair (1,3), R = 0
 }
 
 TEST_F(CliffTest, TiesAcrossRowsGoToTheFirstPairOnAnyThreadCount) {
@@ -184,10 +184,10 @@ TEST_F(CliffTest, TiesAcrossRowsGoToTheFirstPairOnAnyThreadCount) {
     // 1 and every similarity 0.5: all cliffs tie, so both are pair (1, 2). Then two equal
     // largest similarities far apart, in rows 40 and 250: the property cliff is (40, 41).
     PreparedTable table;
-    table.calibrationCount = 300;
-    table.moleculeCount = 310;
-    table.fragmentCount = 0;
-    table.values.assign(311 * static_cast<std::size_t>(table.Columns()), 0.0);
+    table.CalibrationCount = 300;
+    table.MoleculeCount = 310;
+    table.FragmentCount = 0;
+    table.Values.assign(311 * static_cast<std::size_t>(table.Columns()), 0.0);
     for (int i = 1; i <= 310; ++i) {
         table.Value(i, kPropertyColumn) = 1;
     }
@@ -200,12 +200,12 @@ TEST_F(CliffTest, TiesAcrossRowsGoToTheFirstPairOnAnyThreadCount) {
         s.Set(40, 41, 0.5);
         s.Set(250, 300, 0.5);
         const Cliffs tied = FindCliffs(table, s, kSize, window, pool);
-        EXPECT_EQ(tied.property.a * 1000 + tied.property.b, 1002) << threads;
-        EXPECT_EQ(tied.structure.a * 1000 + tied.structure.b, 1002) << threads;
+        EXPECT_EQ(tied.Property.A * 1000 + tied.Property.B, 1002) << threads;
+        EXPECT_EQ(tied.Structure.A * 1000 + tied.Structure.B, 1002) << threads;
         s.Set(250, 300, 0.75);
         s.Set(40, 41, 0.75);
         const Cliffs two = FindCliffs(table, s, kSize, window, pool);
-        EXPECT_EQ(two.property.a * 1000 + two.property.b, 40041) << threads;
+        EXPECT_EQ(two.Property.A * 1000 + two.Property.B, 40041) << threads;
         EXPECT_EQ(window.Caption(),
                   " The identification of the Property / SIZE cliffs    44850 / 44850");
     }

@@ -46,15 +46,15 @@ INSTANTIATE_TEST_SUITE_P(Edges, SaliTest,
 /// Four calibration molecules with properties 1, 2, 4, 4 and one prediction molecule.
 PreparedTable FourMolecules() {
     PreparedTable table;
-    table.calibrationCount = 4;
-    table.predictionCount = 1;
-    table.moleculeCount = 5;
-    table.values.assign(static_cast<std::size_t>(6 * table.Columns()), 0.0);
+    table.CalibrationCount = 4;
+    table.PredictionCount = 1;
+    table.MoleculeCount = 5;
+    table.Values.assign(static_cast<std::size_t>(6 * table.Columns()), 0.0);
     const double property[] = {0, 1, 2, 4, 4, 9};
     for (int row = 1; row <= 5; ++row) {
         table.Value(row, kPropertyColumn) = property[row];
     }
-    table.names = {"Cases", "m1", "m2", "m3", "m4", "p1"};
+    table.Names = {"Cases", "m1", "m2", "m3", "m4", "p1"};
     return table;
 }
 
@@ -75,7 +75,7 @@ TEST(CliffListTest, PairsAtTheThresholdByDescendingSaliTiesInPairOrder) {
     const std::vector<CliffRecord> cliffs = ListCliffs(table, s, 0.6);
     std::vector<std::tuple<int, int, double>> got;
     for (const CliffRecord& c : cliffs) {
-        got.emplace_back(c.a, c.b, c.sali);
+        got.emplace_back(c.A, c.B, c.Sali);
     }
     const std::vector<std::tuple<int, int, double>> expected = {{1, 4, 3 / (1 - 0.6)},
                                                                 {2, 4, 2 / (1 - 0.7)},
@@ -94,7 +94,7 @@ TEST(CliffListTest, ThresholdIsTheClustersUnlessGiven) {
     RunChoices choices;
     EXPECT_EQ(CliffThreshold(choices, kFlexibility), 0.88);
     EXPECT_EQ(CliffThreshold(choices, kChemical), 0.9);
-    choices.cliffSimilarity = 0.5;
+    choices.CliffSimilarity = 0.5;
     EXPECT_EQ(CliffThreshold(choices, kFlexibility), 0.5);
 }
 
@@ -127,18 +127,18 @@ TEST_F(ExampleCliffsTest, ListOfEveryMeasureMatchesARecount) {
         PairMatrix similarity;
         PairStatistics statistics;
         ZeroDenominatorPairs zero;
-        ComputePairSimilarities(table, choices.shapeMethod, measure, similarity, statistics, votes,
+        ComputePairSimilarities(table, choices.ShapeMethod, measure, similarity, statistics, votes,
                                 pool, window, zero);
         WriteCliffs(choices, table, similarity, measure);
         // Held seven at a time, the runs merged from a work file give the same lines.
         {
             ReportAppender whole("whole.csv", ReportAppender::Mode::Create);
             WriteMeasureCliffs(whole, table, similarity, measure,
-                               choices.minClusterSimilarity[measure]);
+                               choices.MinClusterSimilarity[measure]);
             whole.Close();
             ReportAppender merged("merged.csv", ReportAppender::Mode::Create);
             WriteMeasureCliffs(merged, table, similarity, measure,
-                               choices.minClusterSimilarity[measure], 7);
+                               choices.MinClusterSimilarity[measure], 7);
             merged.Close();
         }
         EXPECT_EQ(test::FileText("merged.csv"), test::FileText("whole.csv")) << measure;
@@ -152,9 +152,9 @@ TEST_F(ExampleCliffsTest, ListOfEveryMeasureMatchesARecount) {
             double s, d;
         };
         std::vector<Pair> pairs;
-        const double threshold = choices.minClusterSimilarity[measure];
-        for (int a = 1; a <= table.calibrationCount; ++a) {
-            for (int b = a + 1; b <= table.calibrationCount; ++b) {
+        const double threshold = choices.MinClusterSimilarity[measure];
+        for (int a = 1; a <= table.CalibrationCount; ++a) {
+            for (int b = a + 1; b <= table.CalibrationCount; ++b) {
                 const double s = similarity(a, b);
                 const double d = table.Fixed(a, kPropertyColumn) - table.Fixed(b, kPropertyColumn);
                 if (s < threshold) {
@@ -170,8 +170,8 @@ TEST_F(ExampleCliffsTest, ListOfEveryMeasureMatchesARecount) {
         });
         for (const Pair& p : pairs) {
             expected.push_back(
-                std::string(KindWord(measure)) + "," + table.names[static_cast<std::size_t>(p.a)] +
-                "," + table.names[static_cast<std::size_t>(p.b)] + "," + std::to_string(p.s) + "," +
+                std::string(KindWord(measure)) + "," + table.Names[static_cast<std::size_t>(p.a)] +
+                "," + table.Names[static_cast<std::size_t>(p.b)] + "," + std::to_string(p.s) + "," +
                 std::to_string(p.d) + "," + (std::isinf(p.sali) ? "inf" : std::to_string(p.sali)));
         }
         EXPECT_TRUE(std::filesystem::exists(SasMapName("BZR01SIM.des", measure))) << measure;

@@ -28,7 +28,7 @@ PairMatrix Uniform(int n, double s) {
 std::vector<std::vector<int>> Members(const std::vector<Cluster>& clusters) {
     std::vector<std::vector<int>> members;
     for (const Cluster& c : clusters) {
-        members.push_back(c.members);
+        members.push_back(c.Members);
     }
     return members;
 }
@@ -36,10 +36,10 @@ std::vector<std::vector<int>> Members(const std::vector<Cluster>& clusters) {
 TEST(ClusteringTest, AllSimilaritiesAboveThresholdGiveOneCluster) {
     const auto clusters = FindClusters(Uniform(5, 0.95), 3, 0.9, Pool());
     ASSERT_EQ(clusters.size(), 1u);
-    EXPECT_EQ(clusters[0].members, (std::vector<int>{1, 2, 3, 4, 5}));
-    EXPECT_EQ(clusters[0].calibration, 3);
-    EXPECT_EQ(clusters[0].prediction, 2);
-    EXPECT_EQ(clusters[0].total, 5);
+    EXPECT_EQ(clusters[0].Members, (std::vector<int>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(clusters[0].Calibration, 3);
+    EXPECT_EQ(clusters[0].Prediction, 2);
+    EXPECT_EQ(clusters[0].Total, 5);
 }
 
 class SingletonTest : public ::testing::TestWithParam<double> {};
@@ -88,7 +88,7 @@ TEST(ClusteringTest, LargeTablesStillChooseMolecules) {
     // would lose the choice; one cluster holds them all.
     const auto clusters = FindClusters(Uniform(1500, 0.95), 1500, 0.9, Pool());
     ASSERT_EQ(clusters.size(), 1u);
-    EXPECT_EQ(clusters[0].total, 1500);
+    EXPECT_EQ(clusters[0].Total, 1500);
     // And 1500 dissimilar ones (affinities near -2250) give 1500 seeds.
     EXPECT_EQ(FindClusters(Uniform(1500, 0.1), 1500, 0.9, Pool()).size(), 1500u);
 }
@@ -172,21 +172,21 @@ TEST_F(CluDatabaseTest, MixedClusterScoresAboveLargerPureOne) {
     // Cluster 1: 2 calibration molecules (2 x sqrt 1 = 2); cluster 2: 2 calibration and
     // 1 prediction molecule (2 x sqrt 2 = 2.83) wins.
     RunChoices choices;
-    choices.tableFileName = "ABCDESIM.des";
+    choices.TableFileName = "ABCDESIM.des";
     PreparedTable table;
-    table.calibrationCount = 4;
-    table.predictionCount = 1;
-    table.moleculeCount = 5;
-    table.names = {"Cases", "a", "b", "c", "d", "p"};
-    table.propertyTokens = {"", "1", "2", "3.50", "4", "9"};
-    table.propertyTexts = {"", "1", "2", "3.50", "4", "?"};
+    table.CalibrationCount = 4;
+    table.PredictionCount = 1;
+    table.MoleculeCount = 5;
+    table.Names = {"Cases", "a", "b", "c", "d", "p"};
+    table.PropertyTokens = {"", "1", "2", "3.50", "4", "9"};
+    table.PropertyTexts = {"", "1", "2", "3.50", "4", "?"};
     const std::vector<Cluster> clusters = {{{1, 2}, 2, 0, 2}, {{3, 4, 5}, 2, 1, 3}};
     RunResults results;
     WriteCluDatabase(choices, table, clusters, results);
     EXPECT_EQ(test::FileLines("ABCDECLU"),
               (std::vector<std::string>{"Case \tProperty", "c\t3.50", "d\t4", "p\t?"}));
-    EXPECT_EQ(results.cluCalibrationCount, 2);
-    EXPECT_EQ(results.cluPredictionCount, 1);
+    EXPECT_EQ(results.CluCalibrationCount, 2);
+    EXPECT_EQ(results.CluPredictionCount, 1);
 
     std::vector<int> marks(6, 0);
     MarkMixedClusters(table, clusters, marks);
@@ -195,38 +195,38 @@ TEST_F(CluDatabaseTest, MixedClusterScoresAboveLargerPureOne) {
 
 TEST_F(CluDatabaseTest, MarkCountsSelectNdbAndNvb) {
     RunChoices choices;
-    choices.tableFileName = "ABCDESIM.des";
+    choices.TableFileName = "ABCDESIM.des";
     PreparedTable table;
-    table.calibrationCount = 4;
-    table.predictionCount = 2;
-    table.moleculeCount = 6;
-    table.names = {"Cases", "a", "b", "c", "d", "p", "q"};
-    table.propertyTexts = {"", "1", "2", "3", "4", "?", "?"};
+    table.CalibrationCount = 4;
+    table.PredictionCount = 2;
+    table.MoleculeCount = 6;
+    table.Names = {"Cases", "a", "b", "c", "d", "p", "q"};
+    table.PropertyTexts = {"", "1", "2", "3", "4", "?", "?"};
     RunResults results;
-    results.mixedClusterMarks = {0, 3, 1, 0, 5, 2, 3};
+    results.MixedClusterMarks = {0, 3, 1, 0, 5, 2, 3};
     WriteMarkDatabases(choices, table, results);
     EXPECT_EQ(test::FileLines("ABCDENDB"),
               (std::vector<std::string>{"Case \tProperty", "b\t2", "a\t1", "d\t4", "q\t?"}));
     EXPECT_EQ(test::FileLines("ABCDENVB"),
               (std::vector<std::string>{"Case \tProperty", "a\t1", "d\t4", "q\t?"}));
-    EXPECT_EQ(results.ndbTrainingCount, 1);
-    EXPECT_EQ(results.ndbValidationCount, 2);
-    EXPECT_EQ(results.ndbPredictionCount, 1);
+    EXPECT_EQ(results.NdbTrainingCount, 1);
+    EXPECT_EQ(results.NdbValidationCount, 2);
+    EXPECT_EQ(results.NdbPredictionCount, 1);
 }
 
 TEST_F(CluDatabaseTest, ListingFlagsSmallClusters) {
     // N = 25: clusters below sqrt(25) / 2 = 2.5 members are flagged.
     RunChoices choices;
-    choices.resultsFileName = "ABCDESIM.res";
+    choices.ResultsFileName = "ABCDESIM.res";
     PreparedTable table;
-    table.calibrationCount = 24;
-    table.predictionCount = 0;
-    table.moleculeCount = 25;
-    table.names.assign(26, "");
-    table.names[1] = "a";
-    table.names[2] = "b";
-    table.names[3] = "c";
-    table.names[25] = "z";
+    table.CalibrationCount = 24;
+    table.PredictionCount = 0;
+    table.MoleculeCount = 25;
+    table.Names.assign(26, "");
+    table.Names[1] = "a";
+    table.Names[2] = "b";
+    table.Names[3] = "c";
+    table.Names[25] = "z";
     ReportClusters(choices, table, {{{1, 2, 3}, 3, 0, 3}, {{25}, 0, 1, 1}});
     EXPECT_EQ(
         test::FileLines("ABCDESIM.res"),

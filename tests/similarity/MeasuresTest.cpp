@@ -63,7 +63,7 @@ TEST(FragmentMergeTest, EquivalentFragmentsCountAsOne) {
     // CH3 and CH2 share atom count 1 and element code 2207: their 30 + 20 merge into 50,
     // and with OH's 50 the entropy is -2 * 0.5 ln 0.5 = ln 2.
     const FragmentClasses classes = ClassifyFragments({"CH3", "OH", "CH2"});
-    EXPECT_EQ(classes.classOf, (std::vector<int>{0, -1, 0}));
+    EXPECT_EQ(classes.ClassOf, (std::vector<int>{0, -1, 0}));
     std::vector<double> work;
     std::vector<int> leader;
     const double amounts[] = {30, 50, 20};
@@ -92,15 +92,15 @@ TEST(ChemicalPairTest, HandCheckedPair) {
     EXPECT_NEAR(hb, 0.6108643020548935, 1e-15);
     const PairResult r =
         ChemicalPair(a, b, 2, 10, 20, 500, 500, ha, hb, classes, joint, work, leader);
-    EXPECT_NEAR(r.p, 0.9130811965947276, 1e-15);
-    EXPECT_TRUE(r.extraVote); // equal second descriptors
-    EXPECT_FALSE(r.zeroDenominator);
+    EXPECT_NEAR(r.P, 0.9130811965947276, 1e-15);
+    EXPECT_TRUE(r.ExtraVote); // equal second descriptors
+    EXPECT_FALSE(r.ZeroDenominator);
     const PairResult far =
         ChemicalPair(a, b, 2, 10, 20, 100, 500, ha, hb, classes, joint, work, leader);
-    EXPECT_FALSE(far.extraVote);
+    EXPECT_FALSE(far.ExtraVote);
     const PairResult zero =
         ChemicalPair(a, b, 2, 10, -10, 100, 500, ha, hb, classes, joint, work, leader);
-    EXPECT_TRUE(zero.zeroDenominator);
+    EXPECT_TRUE(zero.ZeroDenominator);
 }
 
 /// A table of `fragments` fragments, CH3 / CH2 / CH alternating with others so that classes
@@ -109,14 +109,14 @@ TEST(ChemicalPairTest, HandCheckedPair) {
 PreparedTable RandomChemicalTable(int fragments, unsigned seed) {
     static const char* const kNames[] = {"CH3", "OH", "CH2", "NH2", "CH", "Cl", "Car", "F"};
     PreparedTable table;
-    table.fragmentCount = fragments;
-    table.moleculeCount = 60;
-    table.calibrationCount = 60;
-    table.headerTokens.assign(static_cast<std::size_t>(table.Columns()), "x");
+    table.FragmentCount = fragments;
+    table.MoleculeCount = 60;
+    table.CalibrationCount = 60;
+    table.HeaderTokens.assign(static_cast<std::size_t>(table.Columns()), "x");
     for (int g = 1; g <= fragments; ++g) {
-        table.headerTokens[static_cast<std::size_t>(g)] = kNames[g % 8];
+        table.HeaderTokens[static_cast<std::size_t>(g)] = kNames[g % 8];
     }
-    table.values.assign(61 * static_cast<std::size_t>(table.Columns()), 0.0);
+    table.Values.assign(61 * static_cast<std::size_t>(table.Columns()), 0.0);
     std::mt19937 random(seed);
     std::uniform_real_distribution<double> unit(0, 1);
     for (int i = 1; i <= 60; ++i) {
@@ -136,16 +136,16 @@ class PresentFragmentsTest : public ::testing::TestWithParam<int> {};
 TEST_P(PresentFragmentsTest, SameBitsAsTheLoopOverEveryFragment) {
     // Bit sets up to 64 fragments, merged index lists above.
     const PreparedTable table = RandomChemicalTable(GetParam(), 7);
-    const int f = table.fragmentCount;
+    const int f = table.FragmentCount;
     const FragmentClasses classes =
-        ClassifyFragments({table.headerTokens.begin() + 1, table.headerTokens.begin() + 1 + f});
-    ASSERT_GT(classes.classCount, 0);
+        ClassifyFragments({table.HeaderTokens.begin() + 1, table.HeaderTokens.begin() + 1 + f});
+    ASSERT_GT(classes.ClassCount, 0);
     const MeasureInputs inputs(table, kChemical, kCorrectedUsr);
     PairScratch scratch;
     std::vector<double> joint, work;
     std::vector<int> leader;
     auto row = [&](int i) {
-        return &table.values[static_cast<std::size_t>(i) * table.Columns() + 1];
+        return &table.Values[static_cast<std::size_t>(i) * table.Columns() + 1];
     };
     auto h = [&](int i) {
         return FragmentEntropy(row(i), f, 1 / table.Fixed(i, kNormaliserColumn), classes, work,
@@ -158,13 +158,13 @@ TEST_P(PresentFragmentsTest, SameBitsAsTheLoopOverEveryFragment) {
                 row(i), row(j), f, table.Fixed(i, kNormaliserColumn),
                 table.Fixed(j, kNormaliserColumn), table.Fixed(i, kSecondChemical),
                 table.Fixed(j, kSecondChemical), h(i), h(j), classes, joint, work, leader);
-            if (full.zeroDenominator || !std::isfinite(full.p)) {
-                full.zeroDenominator = true;
-                full.p = 0;
+            if (full.ZeroDenominator || !std::isfinite(full.P)) {
+                full.ZeroDenominator = true;
+                full.P = 0;
             }
             const PairResult r = inputs.Compute(i, j, scratch);
-            differing += std::memcmp(&r.p, &full.p, sizeof r.p) != 0 ||
-                         r.zeroDenominator != full.zeroDenominator || r.extraVote != full.extraVote;
+            differing += std::memcmp(&r.P, &full.P, sizeof r.P) != 0 ||
+                         r.ZeroDenominator != full.ZeroDenominator || r.ExtraVote != full.ExtraVote;
         }
     }
     EXPECT_EQ(differing, 0);
@@ -190,8 +190,8 @@ TEST_P(CorrectedUsrTest, ChoosesBetweenMomentsAndPowerOfRatio) {
     }
     const UsrCase& c = GetParam();
     const PairResult r = CorrectedUsrPair(ua, ub, c.ga, c.gb, c.pmiA, c.pmiB);
-    EXPECT_NEAR(r.p, c.expected, 1e-15) << c.label;
-    EXPECT_FALSE(r.zeroDenominator);
+    EXPECT_NEAR(r.P, c.expected, 1e-15) << c.label;
+    EXPECT_FALSE(r.ZeroDenominator);
 }
 
 // (1/3)^1.3333334 = 0.2311204 (exponent in single precision); (2/2.005)^1.3333334 below.
@@ -217,27 +217,27 @@ TEST(CorrectedUsrZeroTest, ZeroDescriptorsGiveZeroAndAreFlagged) {
     const double u[12] = {};
     const double pmi[3] = {3, 2, 1};
     const double flat[3] = {0, 2, 1};
-    EXPECT_TRUE(CorrectedUsrPair(u, u, 0, 0, pmi, pmi).zeroDenominator);
+    EXPECT_TRUE(CorrectedUsrPair(u, u, 0, 0, pmi, pmi).ZeroDenominator);
     const PairResult r = CorrectedUsrPair(u, u, 2.0, 2.0, pmi, flat);
-    EXPECT_TRUE(r.zeroDenominator);
-    EXPECT_EQ(r.p, 0);
+    EXPECT_TRUE(r.ZeroDenominator);
+    EXPECT_EQ(r.P, 0);
     // Identical molecules: d = 0, p = 1.
-    EXPECT_EQ(CorrectedUsrPair(u, u, 2.2, 2.2, pmi, pmi).p, 1);
+    EXPECT_EQ(CorrectedUsrPair(u, u, 2.2, 2.2, pmi, pmi).P, 1);
 }
 
 TEST(SuperpositionTest, MeanClosestDistances) {
     // One atom each, 3 apart: D = (3 + 3) / 2 = 3, p = 2 / 5.
     const double a1[] = {1, 1, 1};
     const double b1[] = {1, 1, 4};
-    EXPECT_DOUBLE_EQ(SuperpositionPair(a1, 1, b1, 1).p, 0.4);
+    EXPECT_DOUBLE_EQ(SuperpositionPair(a1, 1, b1, 1).P, 0.4);
     // A: two atoms 0 and 2 from B's atom; B's atom 0 from A: D = 2/3, p = 0.75.
     const double a2[] = {1, 1, 1, 1, 1, 3};
-    EXPECT_DOUBLE_EQ(SuperpositionPair(a2, 2, a1, 1).p, 0.75);
+    EXPECT_DOUBLE_EQ(SuperpositionPair(a2, 2, a1, 1).P, 0.75);
     // Distances are capped at 100: p = 2 / 102.
     const double far[] = {1, 1, 201};
-    EXPECT_DOUBLE_EQ(SuperpositionPair(a1, 1, far, 1).p, 2.0 / 102);
+    EXPECT_DOUBLE_EQ(SuperpositionPair(a1, 1, far, 1).P, 2.0 / 102);
     // A molecule without atoms.
-    EXPECT_TRUE(SuperpositionPair(a1, 1, far, 0).zeroDenominator);
+    EXPECT_TRUE(SuperpositionPair(a1, 1, far, 0).ZeroDenominator);
 }
 
 TEST(SuperpositionTest, TwoHundredAtomsTogether) {
@@ -247,7 +247,7 @@ TEST(SuperpositionTest, TwoHundredAtomsTogether) {
         b.insert(b.end(), {1.0 + k, 1, 2});
     }
     // Every atom's closest partner is 1 away: D = 1, p = 2/3.
-    EXPECT_DOUBLE_EQ(SuperpositionPair(a.data(), kMaxAtoms, b.data(), kMaxAtoms).p, 2.0 / 3);
+    EXPECT_DOUBLE_EQ(SuperpositionPair(a.data(), kMaxAtoms, b.data(), kMaxAtoms).P, 2.0 / 3);
 }
 
 TEST(SuperpositionTest, ByAxisFourAtATimeGivesTheSameBits) {
@@ -275,8 +275,8 @@ TEST(SuperpositionTest, ByAxisFourAtATimeGivesTheSameBits) {
                 AtomsByAxis(tb.data(), mb, b.data());
                 const PairResult one = SuperpositionPair(ta.data(), ma, tb.data(), mb);
                 const PairResult four = SuperposedAtomsPair(a.data(), ma, b.data(), mb);
-                differing += std::memcmp(&one.p, &four.p, sizeof one.p) != 0 ||
-                             one.zeroDenominator != four.zeroDenominator;
+                differing += std::memcmp(&one.P, &four.P, sizeof one.P) != 0 ||
+                             one.ZeroDenominator != four.ZeroDenominator;
             }
         }
     }
@@ -291,7 +291,7 @@ protected:
     }
     /// The pair loop of `measure`: similarities, statistics and votes in the fixture's.
     void Compute(int measure) {
-        ComputePairSimilarities(table_, choices_.shapeMethod, measure, similarity_, statistics_,
+        ComputePairSimilarities(table_, choices_.ShapeMethod, measure, similarity_, statistics_,
                                 votes_, pool_, window_, zero_);
     }
     const RunChoices choices_ = test::ChoicesFor("LOOPSIM.des");
@@ -311,7 +311,7 @@ TEST_F(PairLoopTest, IdenticalMoleculesCollectSixVotes) {
         Compute(k);
         // Chemical: joint amounts 49.95 against 50 give p = 0.9986, the others 1.
         EXPECT_GT(similarity_(1, 2), k == kChemical ? 0.99 : 0.999999) << k;
-        EXPECT_EQ(statistics_.highPairCount, 1);
+        EXPECT_EQ(statistics_.HighPairCount, 1);
     }
     EXPECT_EQ(votes_[0], 6);
     EXPECT_EQ(window_.Caption(), " Computation of the FLEXIBILITY similarities    1 / 1");
@@ -331,13 +331,13 @@ TEST_F(PairLoopTest, SizesTwoAndEightAndAZeroSize) {
     EXPECT_EQ(similarity_(1, 2), 0.25);
     EXPECT_EQ(similarity_(2, 1), 0.25);
     EXPECT_EQ(similarity_(1, 3), 0);
-    EXPECT_EQ(zero_.count, 2);
-    EXPECT_EQ(statistics_.lowPairCount, 2);
-    EXPECT_EQ(statistics_.lowestPair[0], 1); // the first pair in loop order wins the tie at 0
-    EXPECT_EQ(statistics_.lowestPair[1], 3);
+    EXPECT_EQ(zero_.Count, 2);
+    EXPECT_EQ(statistics_.LowPairCount, 2);
+    EXPECT_EQ(statistics_.LowestPair[0], 1); // the first pair in loop order wins the tie at 0
+    EXPECT_EQ(statistics_.LowestPair[1], 3);
     ReportZeroDenominators(choices_, table_, kSize, zero_);
     ReportPairStatistics(choices_, table_, statistics_, kSize);
-    EXPECT_EQ(test::FileLines(choices_.resultsFileName),
+    EXPECT_EQ(test::FileLines(choices_.ResultsFileName),
               (std::vector<std::string>{
                   "",
                   "Division by zero in the size similarity of the molecules a and c: SIM = 0 "
@@ -354,7 +354,7 @@ TEST_F(PairLoopTest, OneMoleculeHasNoPairs) {
     Load({{"a", {"50", "50"}, test::FixedColumns("1")}}, 1, 0);
     Compute(kChemical);
     ReportPairStatistics(choices_, table_, statistics_, kChemical);
-    EXPECT_EQ(test::FileLines(choices_.resultsFileName),
+    EXPECT_EQ(test::FileLines(choices_.ResultsFileName),
               (std::vector<std::string>{
                   "", "THERE ARE NO molecules having very high chemical similarity (SIM > 0.98)",
                   "", "THERE ARE NO molecules having very low chemical similarity (SIM < 0.1)", "",
@@ -379,7 +379,7 @@ TEST_F(PairLoopTest, HighPairsAndHydrophilicityMinimum) {
     EXPECT_DOUBLE_EQ(similarity_(1, 2), 0.5);
     EXPECT_EQ(similarity_(2, 3), 1);
     ReportPairStatistics(choices_, table_, statistics_, kHydrophilicity);
-    const auto lines = test::FileLines(choices_.resultsFileName);
+    const auto lines = test::FileLines(choices_.ResultsFileName);
     ASSERT_GE(lines.size(), 4u);
     EXPECT_EQ(
         lines[1],

@@ -40,9 +40,9 @@ TEST(CorrectnessModelsTest, OnlyTheFlexibilityDiversitiesSet) {
     summary.At(3, 5) = 0.5;
     summary.At(4, 5) = 0.5;
     const CorrectnessModels m = EvaluateCorrectnessModels(summary);
-    EXPECT_NEAR(m.ma, 1.4725, 1e-6);
-    EXPECT_NEAR(m.mb, 1.4605, 1e-12);
-    EXPECT_NEAR(m.mc, -1.87006, 1e-6);
+    EXPECT_NEAR(m.Ma, 1.4725, 1e-6);
+    EXPECT_NEAR(m.Mb, 1.4605, 1e-12);
+    EXPECT_NEAR(m.Mc, -1.87006, 1e-6);
     EXPECT_EQ(PlainNumberSingle(ChooseCorrectness(m)), "0.999");
 }
 
@@ -54,18 +54,18 @@ TEST(CorrectnessModelsTest, NearerModelIsChosenAndEqualDistanceTakesB) {
 
 TEST(CorrectnessModelsTest, NoDiversityAtAllGivesAFiniteValue) {
     const CorrectnessModels m = EvaluateCorrectnessModels(MeasureSummary{});
-    EXPECT_TRUE(std::isfinite(m.mb));
+    EXPECT_TRUE(std::isfinite(m.Mb));
     // b6 = 0: MB = 0.9188 + 2.3357.
-    EXPECT_NEAR(m.mb, 0.9188 + 2.3357, 1e-12);
+    EXPECT_NEAR(m.Mb, 0.9188 + 2.3357, 1e-12);
 }
 
 class DuplicateCheckTest : public test::TempFolderTest {
 protected:
     void SetUp() override {
         test::TempFolderTest::SetUp();
-        choices_.resultsFileName = "DUPLSIM.res";
-        table_.moleculeCount = 3;
-        table_.names = {"Cases", "a", "b", "c"};
+        choices_.ResultsFileName = "DUPLSIM.res";
+        table_.MoleculeCount = 3;
+        table_.Names = {"Cases", "a", "b", "c"};
     }
     RunChoices choices_;
     PreparedTable table_;
@@ -146,8 +146,8 @@ TEST_F(WholeRunTest, SectionsComeInTheirOrder) {
     }
     EXPECT_EQ(lines.back(), std::string(60, '-'));
     // m1 and p1 are identical: in every measure they share a mixed cluster.
-    EXPECT_EQ(results_.mixedClusterMarks[1], 5);
-    EXPECT_EQ(results_.mixedClusterMarks[4], 5);
+    EXPECT_EQ(results_.MixedClusterMarks[1], 5);
+    EXPECT_EQ(results_.MixedClusterMarks[4], 5);
     EXPECT_TRUE(std::filesystem::exists("TINY1NDB"));
     EXPECT_TRUE(std::filesystem::exists("TINY1NVB"));
     EXPECT_TRUE(std::filesystem::exists("TINY1CLU"));
@@ -171,8 +171,8 @@ TEST_F(WholeRunTest, WithoutPredictionSetTheReportEndsWithTheDuplicateCheck) {
     EXPECT_FALSE(std::filesystem::exists("TINY1NVB"));
     // Both calibration molecules have property 1: all property similarities are 1.
     for (int k = 1; k <= kMeasureCount; ++k) {
-        EXPECT_EQ(results_.summary.At(3, k), 0);
-        EXPECT_EQ(results_.summary.At(5, k), 0);
+        EXPECT_EQ(results_.Summary.At(3, k), 0);
+        EXPECT_EQ(results_.Summary.At(5, k), 0);
     }
 }
 
@@ -200,7 +200,7 @@ TEST_F(WholeRunTest, AStoppedRunEndsItsResultsWithWhereItStopped) {
     RunResults results;
     StopAtOnce window;
     EXPECT_THROW(RunSimilarityAnalysis(choices, table, results, window), RunInterrupted);
-    EXPECT_EQ(results.stoppedStage, "at the chemical structure similarity computations");
+    EXPECT_EQ(results.StoppedStage, "at the chemical structure similarity computations");
     const auto lines = test::FileLines("TINY1SIM.res");
     ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ(lines[lines.size() - 2], "");

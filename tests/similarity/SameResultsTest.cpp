@@ -57,7 +57,7 @@ std::map<std::string, std::string> RunIn(const fs::path& folder,
     fs::current_path(folder);
     RunChoices choices = test::ChoicesFor(table, shapeMethod, threads);
     if (shapeMethod == kSuperposition) {
-        choices.minClusterSimilarity[kShape] = 0.92;
+        choices.MinClusterSimilarity[kShape] = 0.92;
     }
     SilentWindow window;
     PreparedTable prepared;
@@ -244,7 +244,7 @@ struct PlainLoop {
 };
 
 PlainLoop RunPlainLoop(const PreparedTable& table, int shapeMethod, int measure) {
-    const int n = table.moleculeCount;
+    const int n = table.MoleculeCount;
     PlainLoop plain;
     plain.similarity.Resize(n);
     plain.votes.assign(n < 2 ? 0 : static_cast<std::size_t>(n) * (n - 1) / 2, 0);
@@ -254,24 +254,24 @@ PlainLoop RunPlainLoop(const PreparedTable& table, int shapeMethod, int measure)
         for (int j = i + 1; j <= n; ++j) {
             const PairResult r = inputs.Compute(i, j, scratch);
             std::uint8_t& votes = plain.votes[plain.similarity.Index(i, j)];
-            if (r.zeroDenominator) {
-                ++plain.zero.count;
-                if (plain.zero.first.size() < 100) {
-                    plain.zero.first.emplace_back(i, j);
+            if (r.ZeroDenominator) {
+                ++plain.zero.Count;
+                if (plain.zero.First.size() < 100) {
+                    plain.zero.First.emplace_back(i, j);
                 }
             }
-            if (r.p > 0.98) {
+            if (r.P > 0.98) {
                 ++plain.high;
-                votes += r.p > 0.99 ? 1 : 0;
+                votes += r.P > 0.99 ? 1 : 0;
             }
-            votes += r.extraVote ? 1 : 0;
-            plain.low += r.p < 0.1 ? 1 : 0;
-            if (r.p < plain.lowest) {
-                plain.lowest = r.p;
+            votes += r.ExtraVote ? 1 : 0;
+            plain.low += r.P < 0.1 ? 1 : 0;
+            if (r.P < plain.lowest) {
+                plain.lowest = r.P;
                 plain.lowestPair[0] = i;
                 plain.lowestPair[1] = j;
             }
-            plain.similarity.Set(i, j, r.p);
+            plain.similarity.Set(i, j, r.P);
         }
     }
     return plain;
@@ -291,7 +291,7 @@ TEST_P(PairLoopSameResultsTest, PiecesGiveThePlainLoopsMatrixAndStatistics) {
     SilentWindow window;
     PreparedTable table;
     PrepareTable(choices, table, window);
-    const int n = table.moleculeCount;
+    const int n = table.MoleculeCount;
     for (int threads : {1, 2, 3}) {
         WorkerPool pool(threads);
         PairMatrix similarity;
@@ -310,13 +310,13 @@ TEST_P(PairLoopSameResultsTest, PiecesGiveThePlainLoopsMatrixAndStatistics) {
                 }
             }
             EXPECT_EQ(differing, 0);
-            EXPECT_EQ(statistics.highPairCount, plain.high);
-            EXPECT_EQ(statistics.lowPairCount, plain.low);
-            EXPECT_TRUE(SameBits(statistics.lowestSimilarity, plain.lowest));
-            EXPECT_EQ(statistics.lowestPair[0], plain.lowestPair[0]);
-            EXPECT_EQ(statistics.lowestPair[1], plain.lowestPair[1]);
-            EXPECT_EQ(zero.count, plain.zero.count);
-            EXPECT_EQ(zero.first, plain.zero.first);
+            EXPECT_EQ(statistics.HighPairCount, plain.high);
+            EXPECT_EQ(statistics.LowPairCount, plain.low);
+            EXPECT_TRUE(SameBits(statistics.LowestSimilarity, plain.lowest));
+            EXPECT_EQ(statistics.LowestPair[0], plain.lowestPair[0]);
+            EXPECT_EQ(statistics.LowestPair[1], plain.lowestPair[1]);
+            EXPECT_EQ(zero.Count, plain.zero.Count);
+            EXPECT_EQ(zero.First, plain.zero.First);
             // The votes add up over the measures; the plain loop's are this measure's.
             if (measure == 1) {
                 EXPECT_EQ(votes, plain.votes);

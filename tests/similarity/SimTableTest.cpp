@@ -16,16 +16,16 @@ using test::WriteTable;
 
 TEST(SimFileNamesTest, UseTheFirstFiveCharactersOfTheTableName) {
     RunChoices choices;
-    choices.tableFileName = "Q3515SIM.des";
+    choices.TableFileName = "Q3515SIM.des";
     DeriveFileNames(choices);
-    EXPECT_EQ(choices.shapeFileName, "Q3515SHP.des");
-    EXPECT_EQ(choices.resultsFileName, "Q3515SIM.res");
-    EXPECT_EQ(NamePrefix(choices.tableFileName) + "NBX", "Q3515NBX");
+    EXPECT_EQ(choices.ShapeFileName, "Q3515SHP.des");
+    EXPECT_EQ(choices.ResultsFileName, "Q3515SIM.res");
+    EXPECT_EQ(NamePrefix(choices.TableFileName) + "NBX", "Q3515NBX");
 
-    choices.tableFileName = "SIM.des";
+    choices.TableFileName = "SIM.des";
     DeriveFileNames(choices);
-    EXPECT_EQ(choices.shapeFileName, "SIM.dSHP.des");
-    EXPECT_EQ(choices.resultsFileName, "SIM.dSIM.res");
+    EXPECT_EQ(choices.ShapeFileName, "SIM.dSHP.des");
+    EXPECT_EQ(choices.ResultsFileName, "SIM.dSIM.res");
 
     EXPECT_EQ(NamePrefix("ABC"), "ABC");
 }
@@ -61,16 +61,16 @@ protected:
 TEST_F(SimTableTest, ReadsCountsFromTheHeaderFieldsBeforeTheLastTwo) {
     WriteThree();
     const PreparedTable table = Prepare();
-    EXPECT_EQ(table.calibrationCount, 2);
-    EXPECT_EQ(table.predictionCount, 1);
-    EXPECT_EQ(table.fragmentCount, 3);
-    EXPECT_EQ(table.moleculeCount, 3);
-    EXPECT_EQ(table.headerTokens[1], "CH3");
-    EXPECT_EQ(table.names[0], "Cases");
-    EXPECT_EQ(table.names[3], "p1");
-    EXPECT_EQ(table.propertyTokens[3], "7.5");
+    EXPECT_EQ(table.CalibrationCount, 2);
+    EXPECT_EQ(table.PredictionCount, 1);
+    EXPECT_EQ(table.FragmentCount, 3);
+    EXPECT_EQ(table.MoleculeCount, 3);
+    EXPECT_EQ(table.HeaderTokens[1], "CH3");
+    EXPECT_EQ(table.Names[0], "Cases");
+    EXPECT_EQ(table.Names[3], "p1");
+    EXPECT_EQ(table.PropertyTokens[3], "7.5");
     // The prediction molecule's Property text becomes "?" even though it holds a number.
-    EXPECT_EQ(table.propertyTexts[3], "?");
+    EXPECT_EQ(table.PropertyTexts[3], "?");
     EXPECT_DOUBLE_EQ(table.Fixed(2, kPropertyColumn), 2);
     EXPECT_DOUBLE_EQ(table.Fixed(1, kNormaliserColumn), 20);
 }
@@ -92,8 +92,8 @@ TEST_F(SimTableTest, EliminationWritesNbxWithoutUnsharedFragments) {
     const PreparedTable table = Prepare();
     EXPECT_EQ(FileLines("TESTXNBX"),
               (std::vector<std::string>{"Case \tProperty", "m1\t1", "p1\t?"}));
-    EXPECT_EQ(table.nbxCalibrationCount, 1);
-    EXPECT_EQ(table.nbxPredictionCount, 1);
+    EXPECT_EQ(table.NbxCalibrationCount, 1);
+    EXPECT_EQ(table.NbxPredictionCount, 1);
 }
 
 TEST_F(SimTableTest, PredictionMoleculesAreComparedWithEveryCalibrationMolecule) {
@@ -113,8 +113,8 @@ TEST_F(SimTableTest, WithoutPredictionSetNoNbxIsWritten) {
                {{"m1", {"100"}, FixedColumns("1")}, {"m2", {"100"}, FixedColumns("2")}});
     const PreparedTable table = Prepare();
     EXPECT_FALSE(std::filesystem::exists("TESTXNBX"));
-    EXPECT_EQ(table.nbxCalibrationCount, 0);
-    EXPECT_EQ(table.nbxPredictionCount, 0);
+    EXPECT_EQ(table.NbxCalibrationCount, 0);
+    EXPECT_EQ(table.NbxPredictionCount, 0);
 }
 
 TEST_F(SimTableTest, CorrectedUsrNeedsNoShapeTable) {

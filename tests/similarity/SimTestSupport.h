@@ -111,9 +111,9 @@ inline void WriteTable(const std::string& path, int nc, int np,
 inline RunChoices ChoicesFor(const std::string& tableFileName, int shapeMethod = kCorrectedUsr,
                              int threads = 0) {
     RunChoices choices;
-    choices.tableFileName = tableFileName;
-    choices.shapeMethod = shapeMethod;
-    choices.threads = threads;
+    choices.TableFileName = tableFileName;
+    choices.ShapeMethod = shapeMethod;
+    choices.Threads = threads;
     DeriveFileNames(choices);
     return choices;
 }

@@ -104,19 +104,19 @@ TEST(TableMaker, SdFileGivesItsValuesAndCoordinatesReadBackBySimilarityReaders) 
     }
 
     sim::RunChoices choices;
-    choices.tableFileName = "BZR09SIM.des";
+    choices.TableFileName = "BZR09SIM.des";
     sim::DeriveFileNames(choices);
     sim::PreparedTable state;
     sim::ReadTableHeader(choices, state);
-    EXPECT_EQ(state.calibrationCount, 163);
-    EXPECT_EQ(state.predictionCount, 0);
+    EXPECT_EQ(state.CalibrationCount, 163);
+    EXPECT_EQ(state.PredictionCount, 0);
     // The example set's 37 fragments: the ones no molecule of the set has are left out.
-    EXPECT_EQ(state.fragmentCount, 37);
+    EXPECT_EQ(state.FragmentCount, 37);
     sim::ReadTable(choices, state);
     sim::FillMoleculeList(choices, state);
     sim::ReadShapeTable(choices, state);
-    EXPECT_EQ(state.names[1], "Adinazolam");
-    EXPECT_EQ(state.propertyTexts[1], "6.87");
+    EXPECT_EQ(state.Names[1], "Adinazolam");
+    EXPECT_EQ(state.PropertyTexts[1], "6.87");
     // The shape table moves the whole set by the same whole number on each axis.
     const double shift[3] = {state.Atom(1, 0, 0) - truth.atoms[0][0][0],
                              state.Atom(1, 0, 1) - truth.atoms[0][0][1],
@@ -127,7 +127,7 @@ TEST(TableMaker, SdFileGivesItsValuesAndCoordinatesReadBackBySimilarityReaders) 
     for (int m = 0; m < 163; ++m) {
         const auto& atoms = truth.atoms[static_cast<std::size_t>(m)];
         double percents = 0;
-        for (int f = 1; f <= state.fragmentCount; ++f) {
+        for (int f = 1; f <= state.FragmentCount; ++f) {
             percents += state.Value(m + 1, f);
         }
         EXPECT_NEAR(percents, 100, 1e-3) << m;

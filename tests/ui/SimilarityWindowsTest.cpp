@@ -51,7 +51,7 @@ TEST_F(SimilarityWindowsTest, TableWindowTextsAndPresets) {
     EXPECT_EQ(window.Text5->text(), "0.88");
     EXPECT_EQ(window.Label9->text(), "by flexibility");
     EXPECT_FALSE(window.ButonOK->isVisible());
-    EXPECT_EQ(state.tableFileName, "XXXXX");
+    EXPECT_EQ(state.TableFileName, "XXXXX");
 }
 
 TEST_F(SimilarityWindowsTest, TheShapePresetFollowsTheOptionAtTheClick) {
@@ -63,8 +63,8 @@ TEST_F(SimilarityWindowsTest, TheShapePresetFollowsTheOptionAtTheClick) {
     ClickRow(window.Listfile, 0);
     EXPECT_TRUE(window.ButonOK->isVisible());
     EXPECT_EQ(window.Text2->text(), "0.92");
-    EXPECT_EQ(state.shapeMethod, sim::kSuperposition);
-    EXPECT_EQ(state.shapeFileName, "BZR01SHP.des");
+    EXPECT_EQ(state.ShapeMethod, sim::kSuperposition);
+    EXPECT_EQ(state.ShapeFileName, "BZR01SHP.des");
     // Changing the option after the click brings that method's shape minimum along.
     window.Option1->setChecked(true);
     EXPECT_EQ(window.Text2->text(), "0.9");
@@ -98,9 +98,9 @@ TEST_F(SimilarityWindowsTest, TheWindowStartsFromTheCommandLinesDefaults) {
             }
             const sim::RunChoices commandLine =
                 sim::ChoicesOfOptions(sim::ParseSimRunArguments(arguments));
-            EXPECT_EQ(state.shapeMethod, commandLine.shapeMethod);
+            EXPECT_EQ(state.ShapeMethod, commandLine.ShapeMethod);
             for (int k = 1; k <= sim::kMeasureCount; ++k) {
-                EXPECT_EQ(state.minClusterSimilarity[k], commandLine.minClusterSimilarity[k])
+                EXPECT_EQ(state.MinClusterSimilarity[k], commandLine.MinClusterSimilarity[k])
                     << "measure " << k << (superposition ? " superposition" : " usr")
                     << (optionFirst ? " chosen first" : " chosen after the table");
             }
@@ -157,7 +157,7 @@ TEST_F(SimilarityWindowsTest, ATableChosenWithTheKeyboardShowsOkWithoutMovingAny
     QTest::keyClick(window.Listfile, Qt::Key_Down);
     QTest::keyClick(window.Listfile, Qt::Key_Up);
     EXPECT_TRUE(window.ButonOK->isVisible());
-    EXPECT_EQ(state.tableFileName, "BZR01SIM.des");
+    EXPECT_EQ(state.TableFileName, "BZR01SIM.des");
     EXPECT_EQ(window.Listfile->geometry(), list);
     EXPECT_EQ(window.Text5->geometry(), field);
     QTest::keyClick(window.Listfile, Qt::Key_Return);
