@@ -23,8 +23,10 @@ function(kalemir_warnings target)
     endif()
 endfunction()
 
-# An engine library: standard library only, no floating-point contraction, so that
-# every sum is computed in the stated order with the stated roundings.
+# An engine library: no Qt, the libraries of DEPS (those whose headers it includes), no
+# floating-point contraction, so that every sum is computed in the stated order with the
+# stated roundings. src/ is every library's include root: cmake/CheckLayers.cmake keeps the
+# includes to the folder's own layer and those below.
 function(kalemir_engine_library name)
     cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
     add_library(${name} STATIC ${ARG_SOURCES})

@@ -94,9 +94,9 @@ std::map<std::string, std::string> CalibrationSmiles(const std::string& mapPath)
 
 /// The equations applied: the best by Q, then with --equations all the ranked ones.
 std::vector<qspr::SavedEquation> AppliedEquations(const qspr::SavedModel& model, bool all) {
-    std::vector<qspr::SavedEquation> equations = {model.best};
+    std::vector<qspr::SavedEquation> equations = {model.Best};
     if (all) {
-        equations.insert(equations.end(), model.ranked.begin(), model.ranked.end());
+        equations.insert(equations.end(), model.Ranked.begin(), model.Ranked.end());
     }
     return equations;
 }
@@ -105,14 +105,14 @@ std::vector<qspr::SavedEquation> AppliedEquations(const qspr::SavedModel& model,
 /// each equation's estimate marked against its prediction-set bounds, the marks summed.
 std::string VoteLabel(const qspr::SavedModel& model, const std::map<int, double>& byNumber) {
     int vote = 0;
-    for (const qspr::SavedBounds& bounds : model.predictionBounds) {
-        const auto found = byNumber.find(bounds.equation);
+    for (const qspr::SavedBounds& bounds : model.PredictionBounds) {
+        const auto found = byNumber.find(bounds.Equation);
         if (found == byNumber.end()) {
             continue;
         }
-        vote += found->second < bounds.low ? -1 : (found->second > bounds.high ? 1 : 0);
+        vote += found->second < bounds.Low ? -1 : (found->second > bounds.High ? 1 : 0);
     }
-    const int label = qspr::FinalLabel(vote, model.distinctEquations);
+    const int label = qspr::FinalLabel(vote, model.DistinctEquations);
     return label < 0 ? "low" : (label > 0 ? "high" : "");
 }
 
@@ -127,15 +127,15 @@ std::pair<long, long> SliceOf(long count, long part, long parts) {
 
 std::string OtherTablesProblem(const std::string& modelPath) {
     const qspr::SavedModel model = qspr::LoadSavedModel(modelPath);
-    if (!model.manifest) {
+    if (!model.Manifest) {
         return modelPath + ": no table manifest: the tables of the model were not made by "
                            "KalemirT (or by a version without manifests)";
     }
-    const qspr::SavedManifest& m = *model.manifest;
-    if (m.tableMaker != "KalemirT" || m.version != TableMakerVersion() ||
-        m.toolkitVersion != ToolkitVersion()) {
-        return modelPath + ": the tables of the model were made by " + m.tableMaker + " " +
-               m.version + " with RDKit " + m.toolkitVersion + ", this is KalemirT " +
+    const qspr::SavedManifest& m = *model.Manifest;
+    if (m.TableMaker != "KalemirT" || m.Version != TableMakerVersion() ||
+        m.ToolkitVersion != ToolkitVersion()) {
+        return modelPath + ": the tables of the model were made by " + m.TableMaker + " " +
+               m.Version + " with RDKit " + m.ToolkitVersion + ", this is KalemirT " +
                TableMakerVersion() + " with RDKit " + ToolkitVersion();
     }
     return {};
@@ -160,33 +160,33 @@ PredictOutcome EstimateMolecules(const PredictRequest& request, ComputingWindow&
         AppliedEquations(model, request.allEquations);
     std::vector<std::string> columns;
     for (const qspr::SavedEquation& equation : equations) {
-        for (const std::string& descriptor : equation.descriptors) {
+        for (const std::string& descriptor : equation.Descriptors) {
             if (std::find(columns.begin(), columns.end(), descriptor) == columns.end()) {
                 columns.push_back(descriptor);
             }
         }
     }
     const ColumnDescriber describer(columns,
-                                    model.manifest ? model.manifest->standardisation : "parent");
+                                    model.Manifest ? model.Manifest->Standardisation : "parent");
     const std::vector<StructureRecord> records = ReadStructures(request.structures, InputFields{});
 
     // The calibration molecules' fingerprints, from the map file of the model's set.
-    const std::string set = model.manifest && !model.manifest->set.empty()
-                                ? model.manifest->set
-                                : model.qsprTable.substr(0, 5);
+    const std::string set = model.Manifest && !model.Manifest->Set.empty()
+                                ? model.Manifest->Set
+                                : model.QsprTable.substr(0, 5);
     const std::string mapPath = FolderOf(request.model) + set + "map.txt";
     const std::map<std::string, std::string> smiles = CalibrationSmiles(mapPath);
     std::vector<std::pair<std::string, SparseCounts>> calibration;
-    for (const std::string& name : model.calibrationNames) {
+    for (const std::string& name : model.CalibrationNames) {
         const auto found = smiles.find(name);
         if (found != smiles.end()) {
             calibration.emplace_back(name, MorganCountsOfSmiles(found->second));
         }
     }
-    if (calibration.size() < model.calibrationNames.size()) {
+    if (calibration.size() < model.CalibrationNames.size()) {
         if (warn) {
             warn(mapPath + ": the structures of " +
-                 std::to_string(model.calibrationNames.size() - calibration.size()) +
+                 std::to_string(model.CalibrationNames.size() - calibration.size()) +
                  " calibration molecules are missing; no nearest calibration molecule is given");
         }
         calibration.clear();
@@ -230,20 +230,20 @@ PredictOutcome EstimateMolecules(const PredictRequest& request, ComputingWindow&
             continue;
         }
         std::vector<double>& values = predictors.emplace_back();
-        for (const std::string& descriptor : model.best.descriptors) {
+        for (const std::string& descriptor : model.Best.Descriptors) {
             const auto at = std::find(columns.begin(), columns.end(), descriptor) - columns.begin();
             values.push_back(qspr::AnalysisValue(row.values[static_cast<std::size_t>(at)]));
         }
     }
-    const std::vector<double> leverages = qspr::LeveragesOf(model.calibrationValues, predictors);
+    const std::vector<double> leverages = qspr::LeveragesOf(model.CalibrationValues, predictors);
 
     // With every ranked equation and the run's bounds, the run's low/high vote.
-    const bool voting = request.allEquations && !model.predictionBounds.empty();
+    const bool voting = request.allEquations && !model.PredictionBounds.empty();
     std::string text;
     if (request.part == 1) {
         text += "name,smiles,estimate,leverage,domain,nearest,similarity";
         for (std::size_t e = 1; e < equations.size(); ++e) {
-            text += ",estimate#" + std::to_string(equations[e].number);
+            text += ",estimate#" + std::to_string(equations[e].Number);
         }
         text += voting ? ",label,problem\r\n" : ",problem\r\n";
     }
@@ -262,9 +262,9 @@ PredictOutcome EstimateMolecules(const PredictRequest& request, ComputingWindow&
         const std::vector<double>& values = predictors[described];
         const double leverage = described < leverages.size() ? leverages[described] : NAN;
         ++described;
-        text += "," + Fixed(qspr::EstimateWith(model.best, values), 6) + "," + Fixed(leverage, 6) +
+        text += "," + Fixed(qspr::EstimateWith(model.Best, values), 6) + "," + Fixed(leverage, 6) +
                 "," +
-                (std::isfinite(leverage) ? (leverage > model.warningLeverage ? "outside" : "inside")
+                (std::isfinite(leverage) ? (leverage > model.WarningLeverage ? "outside" : "inside")
                                          : "");
         const std::pair<std::string, SparseCounts>* nearest = nullptr;
         double similarity = -1;
@@ -280,13 +280,13 @@ PredictOutcome EstimateMolecules(const PredictRequest& request, ComputingWindow&
         std::map<int, double> byNumber;
         for (std::size_t e = 1; e < equations.size(); ++e) {
             std::vector<double> own;
-            for (const std::string& descriptor : equations[e].descriptors) {
+            for (const std::string& descriptor : equations[e].Descriptors) {
                 const auto at =
                     std::find(columns.begin(), columns.end(), descriptor) - columns.begin();
                 own.push_back(qspr::AnalysisValue(row.values[static_cast<std::size_t>(at)]));
             }
             const double estimate = qspr::EstimateWith(equations[e], own);
-            byNumber[equations[e].number] = estimate;
+            byNumber[equations[e].Number] = estimate;
             text += "," + Fixed(estimate, 6);
         }
         if (voting) {

@@ -14,11 +14,11 @@ using nlohmann::json;
 
 SavedEquation EquationOf(const json& equation, int number) {
     SavedEquation e;
-    e.number = number;
-    e.intercept = equation.at("intercept").get<double>();
+    e.Number = number;
+    e.Intercept = equation.at("intercept").get<double>();
     for (const json& term : equation.at("terms")) {
-        e.descriptors.push_back(term.at("descriptor").get<std::string>());
-        e.coefficients.push_back(term.at("coefficient").get<double>());
+        e.Descriptors.push_back(term.at("descriptor").get<std::string>());
+        e.Coefficients.push_back(term.at("coefficient").get<double>());
     }
     return e;
 }
@@ -29,16 +29,16 @@ std::optional<SavedManifest> ManifestOf(const json& results) {
     }
     const json& m = results["table_manifest"];
     SavedManifest manifest;
-    manifest.tableMaker = m.value("table_maker", "");
-    manifest.version = m.value("version", "");
-    manifest.toolkitVersion = m.value("toolkit_version", "");
-    manifest.set = m.value("set", "");
+    manifest.TableMaker = m.value("table_maker", "");
+    manifest.Version = m.value("version", "");
+    manifest.ToolkitVersion = m.value("toolkit_version", "");
+    manifest.Set = m.value("set", "");
     if (m.contains("options") && m["options"].is_object()) {
-        manifest.standardisation = m["options"].value("standardisation", "parent");
+        manifest.Standardisation = m["options"].value("standardisation", "parent");
     }
     if (m.contains("tables") && m["tables"].is_array()) {
         for (const json& table : m["tables"]) {
-            manifest.tables.emplace_back(table.value("file", ""),
+            manifest.Tables.emplace_back(table.value("file", ""),
                                          table.value("columns", std::vector<std::string>()));
         }
     }
@@ -59,36 +59,36 @@ SavedModel LoadSavedModel(const std::string& path) {
     }
     SavedModel model;
     try {
-        model.qsprTable = results.at("inputs").at("qspr_table").at("name").get<std::string>();
+        model.QsprTable = results.at("inputs").at("qspr_table").at("name").get<std::string>();
         const json& best = results.at("best_equation");
-        model.best = EquationOf(best.at("equation"), 0);
-        model.warningLeverage = best.at("warning_leverage").get<double>();
+        model.Best = EquationOf(best.at("equation"), 0);
+        model.WarningLeverage = best.at("warning_leverage").get<double>();
         for (const json& ranked : results.at("ranked_equations")) {
-            model.ranked.push_back(
+            model.Ranked.push_back(
                 EquationOf(ranked.at("equation"), ranked.at("number").get<int>()));
         }
         for (const json& molecule : results.at("calibration")) {
-            model.calibrationNames.push_back(molecule.at("molecule").get<std::string>());
-            std::vector<double>& row = model.calibrationValues.emplace_back();
-            for (const std::string& descriptor : model.best.descriptors) {
+            model.CalibrationNames.push_back(molecule.at("molecule").get<std::string>());
+            std::vector<double>& row = model.CalibrationValues.emplace_back();
+            for (const std::string& descriptor : model.Best.Descriptors) {
                 row.push_back(molecule.at("predictors").at(descriptor).get<double>());
             }
         }
     } catch (const json::exception& e) {
         throw InputError(path + ": the results file lacks the model (" + e.what() + ")");
     }
-    if (model.best.descriptors.empty() || model.calibrationNames.empty()) {
+    if (model.Best.Descriptors.empty() || model.CalibrationNames.empty()) {
         throw InputError(path + ": the results file holds no equation");
     }
-    model.manifest = ManifestOf(results);
+    model.Manifest = ManifestOf(results);
     if (results.contains("prediction_bounds") && results["prediction_bounds"].is_array()) {
         try {
             for (const json& b : results["prediction_bounds"]) {
-                model.predictionBounds.push_back({b.at("equation").get<int>(),
+                model.PredictionBounds.push_back({b.at("equation").get<int>(),
                                                   b.at("low").get<double>(),
                                                   b.at("high").get<double>()});
             }
-            model.distinctEquations = results.at("prediction").at("distinct_equations").get<int>();
+            model.DistinctEquations = results.at("prediction").at("distinct_equations").get<int>();
         } catch (const json::exception& e) {
             throw InputError(path + ": the prediction bounds cannot be read (" + e.what() + ")");
         }
@@ -101,9 +101,9 @@ double AnalysisValue(double cell) {
 }
 
 double EstimateWith(const SavedEquation& equation, const std::vector<double>& values) {
-    double estimate = equation.intercept;
-    for (std::size_t k = 0; k < equation.coefficients.size() && k < values.size(); ++k) {
-        estimate = estimate + equation.coefficients[k] * values[k];
+    double estimate = equation.Intercept;
+    for (std::size_t k = 0; k < equation.Coefficients.size() && k < values.size(); ++k) {
+        estimate = estimate + equation.Coefficients[k] * values[k];
     }
     return estimate;
 }

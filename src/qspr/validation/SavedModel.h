@@ -11,44 +11,44 @@
 namespace kalemir::qspr {
 
 struct SavedEquation {
-    int number = 0; ///< the equation's number in the report (#N); 0 for the best by Q
-    std::vector<std::string> descriptors;
-    std::vector<double> coefficients;
-    double intercept = 0;
+    int Number = 0; ///< the equation's number in the report (#N); 0 for the best by Q
+    std::vector<std::string> Descriptors;
+    std::vector<double> Coefficients;
+    double Intercept = 0;
 };
 
 /// The table set's manifest as the results file holds it.
 struct SavedManifest {
-    std::string tableMaker;
-    std::string version;
-    std::string toolkitVersion;
-    std::string set;
+    std::string TableMaker;
+    std::string Version;
+    std::string ToolkitVersion;
+    std::string Set;
     /// How the set's molecules were standardised ("parent", "none", "tautomers").
-    std::string standardisation = "parent";
+    std::string Standardisation = "parent";
     /// Each table's file name and columns.
-    std::vector<std::pair<std::string, std::vector<std::string>>> tables;
+    std::vector<std::pair<std::string, std::vector<std::string>>> Tables;
 };
 
 /// The prediction set's bounds of an equation's low/high marks.
 struct SavedBounds {
-    int equation = 0;
-    double low = 0;
-    double high = 0;
+    int Equation = 0;
+    double Low = 0;
+    double High = 0;
 };
 
 struct SavedModel {
-    std::string qsprTable;
-    SavedEquation best;
-    std::vector<SavedEquation> ranked;
-    std::vector<std::string> calibrationNames;
-    /// [molecule][predictor of `best`], as the analysis used them.
-    std::vector<std::vector<double>> calibrationValues;
-    double warningLeverage = 0;
-    std::optional<SavedManifest> manifest;
+    std::string QsprTable;
+    SavedEquation Best;
+    std::vector<SavedEquation> Ranked;
+    std::vector<std::string> CalibrationNames;
+    /// [molecule][predictor of `Best`], as the analysis used them.
+    std::vector<std::vector<double>> CalibrationValues;
+    double WarningLeverage = 0;
+    std::optional<SavedManifest> Manifest;
     /// The equations of the run's vote and their bounds (empty when the file has none).
-    std::vector<SavedBounds> predictionBounds;
+    std::vector<SavedBounds> PredictionBounds;
     /// The number of distinct equations of the vote.
-    int distinctEquations = 0;
+    int DistinctEquations = 0;
 };
 
 /// Reads a results file. Throws InputError naming the file for one that is not a
