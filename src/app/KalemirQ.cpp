@@ -4,7 +4,6 @@
 #include "app/DesktopStart.h"
 #include "app/QsprCommandLine.h"
 #include "common/FileFaults.h"
-#include "common/RunLock.h"
 
 #ifdef KALEMIR_HAS_UI
 #include "ui/QsprDesktop.h"
@@ -41,14 +40,9 @@ int main(int argc, char** argv) {
         return kalemir::kExitUsage;
     }
     const QString folder = arguments.empty() ? QString() : QString::fromLocal8Bit(argv[1]);
-    // A computation started from the windows holds the folder's run lock as the command
-    // line does.
-    return kalemir::ui::RunQsprDesktop(
-        argc, argv, folder,
-        [](kalemir::qspr::ProgramState& state, kalemir::ComputingWindow& window) {
-            const kalemir::RunLock lock("KalemirQ");
-            kalemir::qspr::RunQsprComputation(state, window);
-        });
+    // A computation started from the windows is the command line's job: it holds the
+    // folder's run lock and leaves the figures of the Williams plot.
+    return kalemir::ui::RunQsprDesktop(argc, argv, folder, kalemir::qspr::RunQsprComputation);
 #else
     std::fputs("KalemirQ: this build has no windows; use KalemirQ run (see --help)\n", stderr);
     return kalemir::kExitUsage;

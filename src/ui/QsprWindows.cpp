@@ -694,11 +694,7 @@ void ResultsWindow::OnWilliams() {
     }
     qspr::ValidationFigures figures;
     try {
-        std::optional<qspr::ObservedTable> observed;
-        if (!state_.ObservedTableName.empty()) {
-            observed = qspr::LoadObservedTable(state_.ObservedTableName, state_.QsprTableName);
-        }
-        figures = qspr::ComputeValidationFigures(state_.Record, observed);
+        figures = jobFigures_ ? *jobFigures_ : qspr::FiguresOfBestEquation(state_);
     } catch (const std::exception& e) {
         dialogs_.Inform(this, "Williams plot", QString::fromLocal8Bit(e.what()));
         return;
@@ -709,6 +705,10 @@ void ResultsWindow::OnWilliams() {
                     FromReport(qspr::kWilliamsPrompt),
                     FromReport(qspr::WilliamsPlotName(state_.QsprTableCopy)), "the Williams plot");
     ShowPlots(false);
+}
+
+void ResultsWindow::TakeJobFigures(std::optional<qspr::ValidationFigures> figures) {
+    jobFigures_ = std::move(figures);
 }
 
 void ResultsWindow::paintEvent(QPaintEvent* event) {
@@ -759,7 +759,7 @@ void QsprFlow::ShowComputing() {
         dialogs_,
         [this](ComputingWindow& window) {
             if (computation_) {
-                computation_(state_, window);
+                outcome_ = computation_(state_, window);
             }
         },
         "Computing",
@@ -775,6 +775,7 @@ void QsprFlow::ShowComputing() {
 
 void QsprFlow::ShowResults() {
     results_ = new ResultsWindow(state_, dialogs_);
+    results_->TakeJobFigures(outcome_.Figures);
     connect(results_, &ResultsWindow::Quit, this, [this] { emit Ended(); });
     // The results follow the computing window, or the parameters when there was nothing
     // to compute.

@@ -3,6 +3,7 @@
 // Parameters, Computing, Results. QsprFlow owns the program-wide state and moves from one
 // window to the next.
 
+#include "qspr/job/QsprJob.h"
 #include "qspr/setup/Parameters.h"
 #include "qspr/setup/ProgramState.h"
 #include "qspr/setup/RunFiles.h"
@@ -144,6 +145,8 @@ public:
     bool FindNext(const QString& text);
     /// Asks for the report's name until it can be given; true once renamed.
     bool SaveReport();
+    /// The figures the job computed for the Williams plot (none after a stopped run).
+    void TakeJobFigures(std::optional<qspr::ValidationFigures> figures);
 
 signals:
     void Quit();
@@ -180,6 +183,7 @@ private:
 
     qspr::ProgramState& state_;
     DialogService& dialogs_;
+    std::optional<qspr::ValidationFigures> jobFigures_;
     QImage drawing_;
     /// The row of buttons under the report, in screen order.
     QHBoxLayout* buttons_;
@@ -195,8 +199,8 @@ private:
 class QsprFlow : public QObject {
     Q_OBJECT
 public:
-    /// The computation the computing window's activation runs.
-    using Computation = std::function<void(qspr::ProgramState&, ComputingWindow&)>;
+    /// The computation the computing window's activation runs: the QSPR job.
+    using Computation = std::function<qspr::JobOutcome(qspr::ProgramState&, ComputingWindow&)>;
 
     QsprFlow(DialogService& dialogs, Computation computation);
     ~QsprFlow() override;
@@ -220,6 +224,7 @@ private:
     DialogService& dialogs_;
     Computation computation_;
     qspr::ProgramState state_;
+    qspr::JobOutcome outcome_;
     WorkfilesWindow* workfiles_ = nullptr;
     ParametersWindow* parameters_ = nullptr;
     ComputingView* computing_ = nullptr;

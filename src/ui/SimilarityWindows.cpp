@@ -1,7 +1,6 @@
 #include "ui/SimilarityWindows.h"
 
 #include "common/NumberText.h"
-#include "common/RunLock.h"
 #include "common/TextToNumber.h"
 #include "similarity/Run.h"
 #include "similarity/SimTable.h"
@@ -170,8 +169,7 @@ void TableWindow::OnOk() {
     }
     CaptionOfWidget caption(this);
     try {
-        const RunLock lock("KalemirS"); // one run per folder, as on the command line
-        sim::PrepareTable(choices_, table_, caption);
+        sim::RunLocked([&] { sim::PrepareTable(choices_, table_, caption); });
     } catch (const std::exception& e) {
         dialogs_.Inform(this, "KalemirS", QString::fromLocal8Bit(e.what()));
         return;
@@ -237,8 +235,8 @@ void SimilarityFlow::ShowComputing() {
     computing_ = MakeFlowComputingView(
         dialogs_,
         [this](ComputingWindow& window) {
-            const RunLock lock("KalemirS");
-            sim::RunSimilarityAnalysis(choices_, prepared_, results_, window);
+            sim::RunLocked(
+                [&] { sim::RunSimilarityAnalysis(choices_, prepared_, results_, window); });
         },
         "KalemirS",
         [this](bool stopped) {

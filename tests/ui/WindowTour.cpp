@@ -77,7 +77,7 @@ void QsprTour() {
     FakeDialogs dialogs;
     kalemir::ui::QsprFlow flow(
         dialogs, [](kalemir::qspr::ProgramState& state, kalemir::ComputingWindow& window) {
-            kalemir::qspr::RunQsprComputation(state, window);
+            return kalemir::qspr::RunQsprComputation(state, window);
         });
     flow.Start();
     auto* files = flow.Workfiles();
@@ -134,7 +134,7 @@ void StoppedQsprTour() {
     FakeDialogs dialogs;
     kalemir::ui::QsprFlow flow(
         dialogs, [](kalemir::qspr::ProgramState& state, kalemir::ComputingWindow& window) {
-            kalemir::qspr::RunQsprComputation(state, window);
+            return kalemir::qspr::RunQsprComputation(state, window);
         });
     flow.Start();
     auto* files = flow.Workfiles();
