@@ -6,16 +6,22 @@
 #include <exception>
 #include <functional>
 #include <string>
+#include <utility>
 
 namespace kalemir {
 
 /// How a program speaks of a run that ended early. RunGuarded reads it when the run ends,
 /// so a run may fill in what it learns on the way (the file that keeps what was written).
 struct GuardedProgram {
+    explicit GuardedProgram(std::string programName, std::string interruptedNote = "interrupted",
+                            std::string stopNoteText = {})
+        : name(std::move(programName)), interrupted(std::move(interruptedNote)),
+          stopNote(std::move(stopNoteText)) {}
+
     /// The program's name, first on every message ("KalemirQ").
     std::string name;
     /// What an interrupted run leaves, after the name ("interrupted; no table was written").
-    std::string interrupted = "interrupted";
+    std::string interrupted;
     /// After a stop's own text: where the user reads why (" (see rezultat.rez)").
     std::string stopNote;
     /// What ran short when memory ran out ("not enough memory for 12000 molecules").

@@ -6,6 +6,7 @@
 #include "app/TerminalProgress.h"
 #include "common/Errors.h"
 #include "tables/StructureInput.h"
+#include "tables/TableMaker.h"
 
 #include <cstdio>
 

@@ -619,13 +619,15 @@ bool ResultsWindow::SaveReport() {
             return true;
         }
         const std::string name = ToReport(*answer);
-        const std::string failure = qspr::RenameReport(qspr::kWorkingReport, name);
-        if (failure.empty()) {
+        try {
+            qspr::RenameReport(qspr::kWorkingReport, name);
             return true;
+        } catch (const qspr::ReportNotRenamed& e) {
+            dialogs_.Inform(this, qspr::kSaveTitle,
+                            "The report cannot be saved as " + *answer + ": " +
+                                QString::fromLocal8Bit(e.Reason().c_str()) +
+                                ". Give another name.");
         }
-        dialogs_.Inform(this, qspr::kSaveTitle,
-                        "The report cannot be saved as " + *answer + ": " +
-                            QString::fromLocal8Bit(failure.c_str()) + ". Give another name.");
     }
 }
 

@@ -3,6 +3,7 @@
 #include "common/NumberText.h"
 #include "common/TextToNumber.h"
 #include "similarity/Run.h"
+#include "similarity/RunLocked.h"
 #include "similarity/SimTable.h"
 #include "ui/Controls.h"
 #include "ui/DialogService.h"

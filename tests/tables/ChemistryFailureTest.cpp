@@ -24,7 +24,11 @@ struct ThrownCase {
 TEST(ChemistryFailure, OnlyTheToolkitsChemistryFailuresAreTakenForTheMolecule) {
     const ThrownCase cases[] = {
         {"sanitisation", [] { throw RDKit::MolSanitizeException("bad valence"); }, true},
-        {"kekulisation", [] { throw RDKit::KekulizeException("no kekule form"); }, true},
+        {"kekulisation",
+         [] {
+             throw RDKit::KekulizeException("no kekule form", {1, 2});
+         },
+         true},
         {"SMILES syntax", [] { throw RDKit::SmilesParseException("syntax error"); }, true},
         {"mol block", [] { throw RDKit::FileParseException("bad counts line"); }, true},
         {"conformer", [] { throw RDKit::ConformerException("no conformer"); }, true},

