@@ -77,8 +77,7 @@ TableWindow::TableWindow(sim::RunChoices& choices, sim::PreparedTable& table,
     minSizeField_ = NamedField(this, "minSizeField", kSimilarityFieldWidth);
     minHydrophilicityField_ = NamedField(this, "minHydrophilicityField", kSimilarityFieldWidth);
     minFlexibilityField_ = NamedField(this, "minFlexibilityField", kSimilarityFieldWidth);
-    QLineEdit* const boxes[] = {minStructureField_, minShapeField_, minSizeField_,
-                                minHydrophilicityField_, minFlexibilityField_};
+    const std::array<QLineEdit*, sim::kMeasureCount> boxes = MinimumFields();
     for (int k = 1; k <= sim::kMeasureCount; ++k) {
         boxes[k - 1]->setText(DefaultSimilarityText(k, sim::kCorrectedUsr));
     }
@@ -147,9 +146,13 @@ void TableWindow::OnTableClick(const QString& name) {
     minShapeField_->setText(DefaultSimilarityText(sim::kShape, choices_.shapeMethod));
 }
 
+std::array<QLineEdit*, sim::kMeasureCount> TableWindow::MinimumFields() const {
+    return {minStructureField_, minShapeField_, minSizeField_, minHydrophilicityField_,
+            minFlexibilityField_};
+}
+
 bool TableWindow::SimilaritiesAccepted() {
-    QLineEdit* const boxes[] = {minStructureField_, minShapeField_, minSizeField_,
-                                minHydrophilicityField_, minFlexibilityField_};
+    const std::array<QLineEdit*, sim::kMeasureCount> boxes = MinimumFields();
     QLabel* const labels[] = {structureLabel_, shapeLabel_, sizeLabel_, hydrophilicityLabel_,
                               flexibilityLabel_};
     for (int k = 0; k < sim::kMeasureCount; ++k) {
@@ -172,8 +175,7 @@ void TableWindow::OnOk() {
         return;
     }
     choices_.shapeMethod = usrOption_->isChecked() ? sim::kCorrectedUsr : sim::kSuperposition;
-    const QLineEdit* boxes[] = {minStructureField_, minShapeField_, minSizeField_,
-                                minHydrophilicityField_, minFlexibilityField_};
+    const std::array<QLineEdit*, sim::kMeasureCount> boxes = MinimumFields();
     for (int k = 1; k <= sim::kMeasureCount; ++k) {
         choices_.minClusterSimilarity[k] = TextToNumber(boxes[k - 1]->text().toStdString());
     }

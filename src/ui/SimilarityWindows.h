@@ -13,6 +13,8 @@
 #include <QRadioButton>
 #include <QWidget>
 
+#include <array>
+
 namespace kalemir::ui {
 
 class DialogService;
@@ -33,6 +35,8 @@ private:
     void OnOk();
     /// Refuses a minimum similarity that is no number from 0 to 1; true when all are.
     bool SimilaritiesAccepted();
+    /// The minimum-similarity fields, in the order of the measures (structure first).
+    std::array<QLineEdit*, sim::kMeasureCount> MinimumFields() const;
 
     sim::RunChoices& choices_;
     sim::PreparedTable& table_;
