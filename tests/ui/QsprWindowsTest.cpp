@@ -31,6 +31,7 @@ using kalemir::testing::ReadFile;
 using kalemir::testing::ScratchDir;
 using kalemir::testing::WriteFile;
 using testing::Child;
+using testing::ControlNameProblems;
 using testing::FakeDialogs;
 using testing::Press;
 
@@ -97,6 +98,25 @@ TEST_F(QsprWindowsTest, WorkfilesListsTablesWithTheirTexts) {
     EXPECT_EQ(reminder->text(), "  If you please, heed         the above rules");
     EXPECT_FALSE(reminder->isVisible());
     EXPECT_EQ(Child<QPushButton>(&window, "okButton")->text(), "OK");
+}
+
+// Each control carries the name of its role, once per window: the tests and the window
+// tour find them by it. The computing window of both programs is checked here too.
+TEST_F(QsprWindowsTest, EveryControlIsNamedByItsRoleOnce) {
+    ASSERT_TRUE(qspr::WorkfilesOk(state, {"BZR01", {"BZR01vfr.des"}, {true}}));
+    WorkfilesWindow workfiles(state, dialogs);
+    ParametersWindow parameters(state, dialogs);
+    ResultsWindow results(state, dialogs);
+    ComputingView computing(dialogs);
+    const std::pair<const char*, const QWidget*> windows[] = {{"workfiles", &workfiles},
+                                                              {"parameters", &parameters},
+                                                              {"results", &results},
+                                                              {"computing", &computing}};
+    for (const auto& [caption, window] : windows) {
+        SCOPED_TRACE(caption);
+        EXPECT_EQ(ControlNameProblems(window), "");
+        EXPECT_GE(window->findChildren<QPushButton*>(QRegularExpression("Button$")).size(), 1);
+    }
 }
 
 TEST_F(QsprWindowsTest, TheReminderAndTheClickCounter) {

@@ -21,6 +21,7 @@ using kalemir::testing::CopyExample;
 using kalemir::testing::ReadFile;
 using kalemir::testing::ScratchDir;
 using testing::Child;
+using testing::ControlNameProblems;
 using testing::FakeDialogs;
 using testing::Press;
 
@@ -46,6 +47,7 @@ TEST_F(SimilarityWindowsTest, TableWindowTextsAndPresets) {
     TableWindow window(state, table, dialogs);
     window.show();
     EXPECT_EQ(window.windowTitle(), QString(68, ' ') + "Click to select certain table");
+    EXPECT_EQ(ControlNameProblems(&window), "");
     ASSERT_EQ(Child<QListWidget>(&window, "tableList")->count(), 2);
     EXPECT_EQ(Child<QListWidget>(&window, "tableList")->item(0)->text(), "BZR01SIM.des");
     EXPECT_TRUE(Child<QRadioButton>(&window, "usrOption")->isChecked());
@@ -124,6 +126,7 @@ TEST_F(SimilarityWindowsTest, ClickSequenceToTheFinalWindow) {
     }
     ASSERT_NE(flow.Final(), nullptr);
     EXPECT_EQ(flow.Final()->windowTitle(), QString(86, ' '));
+    EXPECT_EQ(ControlNameProblems(flow.Final()), "");
     EXPECT_EQ(Child<QLabel>(flow.Final(), "resultsLabel")->text(),
               "See the results in BZR01SIM.res file.");
     // COR, the figure to carry into KalemirQ, is the one the results file gives.

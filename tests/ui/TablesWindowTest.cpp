@@ -45,6 +45,7 @@ TEST(TablesWindow, MakesTheTablesOfTheChosenFields) {
         started = folder;
         return true;
     });
+    EXPECT_EQ(testing::ControlNameProblems(&window), "");
     window.SetStructureFile(dir.Path().string().c_str() + QString("/set.csv"));
     ASSERT_EQ(properties->count(), 4);
     // The first column other than the name and the SMILES that holds numbers.
