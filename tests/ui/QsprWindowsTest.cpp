@@ -469,6 +469,31 @@ TEST_F(QsprWindowsTest, AfterARunTheReportNeverReplacesADescriptorTable) {
     EXPECT_EQ(ReadFile("BZR01vfr.des"), table);
 }
 
+// The results window draws the Williams plot from the figures the job computed; after a run
+// stopped before its result files it has none from the job and computes them from the
+// run's best equation: the same picture either way.
+TEST_F(QsprWindowsTest, TheWilliamsPlotIsTheSameFromTheJobsFiguresOrFromTheRun) {
+    ASSERT_TRUE(
+        qspr::WorkfilesOk(state, {"BZR01", {"BZR01d2d.des", "BZR01vfr.des"}, {true, true}}));
+    ASSERT_EQ(qspr::ParametersOk(state, qspr::LoadParameters(state)),
+              qspr::ParametersOutcome::Compute);
+    SilentWindow computing;
+    const qspr::JobOutcome outcome = qspr::RunQsprComputation(state, computing);
+    ASSERT_TRUE(outcome.Figures.has_value());
+    for (const char* name : {"job.bmp", "run.bmp"}) {
+        ResultsWindow window(state, dialogs);
+        if (std::string(name) == "job.bmp") {
+            window.TakeJobFigures(outcome.Figures);
+        }
+        window.show();
+        window.Activate();
+        dialogs.textAnswers = {QString(name)};
+        Press(&window, "williamsButton");
+        ASSERT_TRUE(fs::exists(name)) << name;
+    }
+    EXPECT_EQ(ReadFile("job.bmp"), ReadFile("run.bmp"));
+}
+
 // The second plot proposes its own name; neither plot may take a table's, the report's or
 // the first plot's name.
 TEST_F(QsprWindowsTest, EachPlotHasItsOwnNameAndReplacesNoOtherFile) {
