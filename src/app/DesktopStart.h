@@ -5,8 +5,8 @@
 
 namespace kalemir {
 
-/// Why the windows cannot open: no display to show them on, or a folder argument that is
-/// no folder. Empty when they can.
-std::string DesktopStartProblem(const std::string& folder);
+/// Checks that the windows can open: throws InputError saying why not (no display to show
+/// them on, or a folder argument that is no folder).
+void CheckDesktopStart(const std::string& folder);
 
 } // namespace kalemir

@@ -3,8 +3,8 @@ add_library(kalemir_qspr_cli STATIC QsprCommandLine.cpp)
 target_include_directories(kalemir_qspr_cli PUBLIC ${PROJECT_SOURCE_DIR}/src)
 target_compile_definitions(kalemir_qspr_cli PRIVATE KALEMIR_VERSION="${PROJECT_VERSION}")
 target_link_libraries(kalemir_qspr_cli PUBLIC kalemir_app_common kalemir_qspr_setup
-                                              kalemir_qspr_results kalemir_qspr_driver
-                                              kalemir_qspr_validation)
+                                              kalemir_qspr_final kalemir_qspr_results
+                                              kalemir_qspr_job kalemir_qspr_validation)
 kalemir_warnings(kalemir_qspr_cli)
 
 add_executable(KalemirQ KalemirQ.cpp)

@@ -2,9 +2,9 @@
 // it opens its first window in the working folder (or the folder given).
 
 #include "app/DesktopStart.h"
+#include "app/Guard.h"
 #include "app/QsprCommandLine.h"
 #include "common/FileFaults.h"
-#include "common/RunLock.h"
 
 #ifdef KALEMIR_HAS_UI
 #include "ui/QsprDesktop.h"
@@ -35,20 +35,13 @@ int main(int argc, char** argv) {
 #endif
     }
 #ifdef KALEMIR_HAS_UI
-    const std::string problem = kalemir::DesktopStartProblem(arguments.empty() ? "" : arguments[0]);
-    if (!problem.empty()) {
-        std::fprintf(stderr, "KalemirQ: %s\n", problem.c_str());
-        return kalemir::kExitUsage;
-    }
-    const QString folder = arguments.empty() ? QString() : QString::fromLocal8Bit(argv[1]);
-    // A computation started from the windows holds the folder's run lock as the command
-    // line does.
-    return kalemir::ui::RunQsprDesktop(
-        argc, argv, folder,
-        [](kalemir::qspr::ProgramState& state, kalemir::ComputingWindow& window) {
-            const kalemir::RunLock lock("KalemirQ");
-            kalemir::qspr::RunQsprComputation(state, window);
-        });
+    return kalemir::RunGuarded(kalemir::GuardedProgram(kalemir::qspr::kQsprProgram), [&] {
+        kalemir::CheckDesktopStart(arguments.empty() ? "" : arguments[0]);
+        const QString folder = arguments.empty() ? QString() : QString::fromLocal8Bit(argv[1]);
+        // A computation started from the windows is the command line's job: it holds the
+        // folder's run lock and leaves the figures of the Williams plot.
+        return kalemir::ui::RunQsprDesktop(argc, argv, folder, kalemir::qspr::RunQsprComputation);
+    });
 #else
     std::fputs("KalemirQ: this build has no windows; use KalemirQ run (see --help)\n", stderr);
     return kalemir::kExitUsage;

@@ -2,8 +2,10 @@
 // opens its table window in the working folder (or the folder given).
 
 #include "app/DesktopStart.h"
+#include "app/Guard.h"
 #include "app/SimCommandLine.h"
 #include "common/FileFaults.h"
+#include "similarity/RunLocked.h"
 
 #ifdef KALEMIR_HAS_UI
 #include "ui/SimilarityDesktop.h"
@@ -20,13 +22,12 @@ int main(int argc, char** argv) {
         return kalemir::sim::SimMain(arguments);
     }
 #ifdef KALEMIR_HAS_UI
-    const std::string command = arguments.empty() ? std::string() : arguments[0];
-    const std::string problem = kalemir::DesktopStartProblem(command);
-    if (!problem.empty()) {
-        std::fprintf(stderr, "KalemirS: %s\n", problem.c_str());
-        return kalemir::kExitUsage;
-    }
-    return kalemir::ui::RunSimilarityDesktop(argc, argv, QString::fromLocal8Bit(command.c_str()));
+    return kalemir::RunGuarded(kalemir::GuardedProgram(kalemir::sim::kSimilarityProgram), [&] {
+        const std::string command = arguments.empty() ? std::string() : arguments[0];
+        kalemir::CheckDesktopStart(command);
+        return kalemir::ui::RunSimilarityDesktop(argc, argv,
+                                                 QString::fromLocal8Bit(command.c_str()));
+    });
 #else
     std::fputs("KalemirS: this build has no windows; use KalemirS run (see --help)\n", stderr);
     return kalemir::kExitUsage;

@@ -3,6 +3,7 @@
 
 #include "app/CommandLine.h"
 #include "app/DesktopStart.h"
+#include "app/Guard.h"
 #include "app/TablesCommandLine.h"
 #include "common/FileFaults.h"
 
@@ -22,13 +23,11 @@ int main(int argc, char** argv) {
         return kalemir::tables::TablesMain(arguments);
     }
 #ifdef KALEMIR_HAS_UI
-    const std::string problem = kalemir::DesktopStartProblem(arguments.empty() ? "" : arguments[0]);
-    if (!problem.empty()) {
-        std::fprintf(stderr, "KalemirT: %s\n", problem.c_str());
-        return kalemir::kExitUsage;
-    }
-    return kalemir::ui::RunTablesDesktop(argc, argv,
-                                         arguments.empty() ? std::string() : arguments[0]);
+    return kalemir::RunGuarded(kalemir::GuardedProgram(kalemir::tables::kTablesProgram), [&] {
+        const std::string folder = arguments.empty() ? std::string() : arguments[0];
+        kalemir::CheckDesktopStart(folder);
+        return kalemir::ui::RunTablesDesktop(argc, argv, folder);
+    });
 #else
     std::fputs("KalemirT: this build has no windows; use KalemirT run (see --help)\n", stderr);
     return kalemir::kExitUsage;

@@ -1,10 +1,12 @@
 #include "app/PredictCommandLine.h"
 
 #include "app/CommandLine.h"
+#include "app/Guard.h"
 #include "app/StopSignals.h"
 #include "app/TerminalProgress.h"
 #include "common/Errors.h"
 #include "tables/StructureInput.h"
+#include "tables/TableMaker.h"
 
 #include <cstdio>
 
@@ -94,53 +96,41 @@ PredictOptions ParsePredictArguments(const std::vector<std::string>& arguments) 
 }
 
 int PredictMain(const std::vector<std::string>& arguments) {
-    PredictOptions options;
-    try {
-        options = ParsePredictArguments({arguments.begin() + 1, arguments.end()});
-    } catch (const InputError& e) {
-        return RefuseOptions("KalemirT", e);
-    }
-    PredictRequest request;
-    request.model = options.model;
-    request.structures = options.structures;
-    request.allEquations = options.allEquations;
-    request.threads = options.threads;
-    request.part = options.part;
-    request.parts = options.parts;
-    request.allowOtherTables = options.allowOtherTables;
-    // The estimates go into the current folder (or -C DIR) unless -o names a path.
-    request.output =
-        options.output.empty() ? DefaultEstimatesName(options.structures) : options.output;
-    if (!options.folder.empty() && request.output[0] != '/') {
-        request.output = options.folder + "/" + request.output;
-    }
-    TerminalProgress window(options.quiet);
-    window.CatchInterrupts();
-    const auto warn = [](const std::string& warning) {
-        std::fprintf(stderr, "KalemirT: warning: %s\n", warning.c_str());
-    };
-    PredictOutcome outcome;
-    try {
-        outcome = EstimateMolecules(request, window, warn);
-    } catch (const InputError& e) {
+    const GuardedProgram program{kTablesProgram, "interrupted; no estimate was written"};
+    return RunGuarded(program, [&] {
+        PredictOptions options;
+        try {
+            options = ParsePredictArguments({arguments.begin() + 1, arguments.end()});
+        } catch (const InputError& e) {
+            return RefuseOptions(kTablesProgram, e);
+        }
+        PredictRequest request;
+        request.model = options.model;
+        request.structures = options.structures;
+        request.allEquations = options.allEquations;
+        request.threads = options.threads;
+        request.part = options.part;
+        request.parts = options.parts;
+        request.allowOtherTables = options.allowOtherTables;
+        // The estimates go into the current folder (or -C DIR) unless -o names a path.
+        request.output =
+            options.output.empty() ? DefaultEstimatesName(options.structures) : options.output;
+        if (!options.folder.empty() && request.output[0] != '/') {
+            request.output = options.folder + "/" + request.output;
+        }
+        TerminalProgress window(options.quiet);
+        window.CatchInterrupts();
+        const auto warn = [](const std::string& warning) {
+            std::fprintf(stderr, "KalemirT: warning: %s\n", warning.c_str());
+        };
+        const PredictOutcome outcome = EstimateMolecules(request, window, warn);
         window.Finish();
-        std::fprintf(stderr, "KalemirT: %s\n", e.what());
-        return kExitUsage;
-    } catch (const RunInterrupted&) {
-        window.Finish();
-        std::fprintf(stderr, "KalemirT: interrupted; no estimate was written\n");
-        return InterruptedExitStatus();
-    } catch (const FileError& e) {
-        window.Finish();
-        std::fprintf(stderr, "KalemirT: %s\n", e.what());
-        return kExitFailedMidway;
-    }
-    window.Finish();
-    if (!options.quiet) {
-        std::printf("%ld molecules estimated (%ld described)\n%s\n", outcome.molecules,
-                    outcome.described, outcome.output.c_str());
-    }
-    return kExitSuccess;
+        if (!options.quiet) {
+            std::printf("%ld molecules estimated (%ld described)\n%s\n", outcome.molecules,
+                        outcome.described, outcome.output.c_str());
+        }
+        return static_cast<int>(kExitSuccess);
+    });
 }
 
 } // namespace kalemir::tables

@@ -1,16 +1,15 @@
 #include "app/QsprCommandLine.h"
 
 #include "app/CommandLine.h"
+#include "app/Guard.h"
 #include "app/StopSignals.h"
 #include "app/TerminalProgress.h"
 #include "common/Errors.h"
 #include "common/Records.h"
-#include "common/RunLock.h"
 #include "common/TableChecks.h"
 #include "common/TextToNumber.h"
 #include "qspr/final/PredictionSet.h"
 #include "qspr/results/ResultsReport.h"
-#include "qspr/run/Driver.h"
 #include "qspr/setup/InputTables.h"
 #include "qspr/setup/NameJoin.h"
 #include "qspr/setup/Parameters.h"
@@ -20,9 +19,7 @@
 #include "qspr/validation/ExternalValidation.h"
 #include "qspr/validation/ModelReport.h"
 #include "qspr/validation/Qmrf.h"
-#include "qspr/validation/Randomisation.h"
 #include "qspr/validation/ResultFiles.h"
-#include "qspr/validation/WilliamsPlot.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -60,37 +57,6 @@ unsigned long long SeedValue(const std::string& value) {
 }
 
 } // namespace
-
-void RunQsprComputation(ProgramState& state, ComputingWindow& window) {
-    if (state.ComputationStarted) {
-        return;
-    }
-    // The user's tables, named before the run works on copies of them.
-    ResultInputs inputs;
-    inputs.QsprTable = state.QsprTableName;
-    for (int i = 1; i <= state.SelectedTableCount; ++i) {
-        inputs.DescriptorTables.push_back(
-            state.ChosenTableNames[static_cast<std::size_t>(i)].first);
-    }
-    // No result file of an earlier run stays beside the new report, stopped or not.
-    const std::vector<std::string> removed = RemoveEarlierResultFiles(inputs.QsprTable);
-    state.EarlierResultFilesRemoved.insert(state.EarlierResultFilesRemoved.end(), removed.begin(),
-                                           removed.end());
-    RunComputation(state, window);
-    if (!state.ObservedTableName.empty()) {
-        inputs.Observed = LoadObservedTable(state.ObservedTableName, state.QsprTableName);
-    }
-    std::optional<RandomisationSummary> randomisation;
-    if (state.RandomisationRuns > 0) {
-        // The shuffled analyses start from the tables and parameters as they were chosen:
-        // the run leaves its inputs as it found them.
-        RandomisationSummary summary = RandomiseResponses(state, window, &state.StoppedStage);
-        if (summary.Runs > 0) {
-            randomisation = std::move(summary);
-        }
-    }
-    WriteResultFiles(state, inputs, randomisation);
-}
 
 std::string QsprUsage() {
     return "usage: KalemirQ run [options] QSPRTABLE DESTABLE...\n"
@@ -285,63 +251,6 @@ void CheckQsprRunInput(const QsprRunOptions& options) {
     }
 }
 
-namespace {
-
-/// The results window's Scatter, without a display: the plots the run left, each saved
-/// under its name.
-void SavePlots(ProgramState& state, const QsprRunOptions& options, const PlotWriter& writer,
-               std::vector<std::string>& written) {
-    if (options.plotNames.empty()) {
-        return;
-    }
-    if (state.FragmentTableMissing == 1) {
-        std::fprintf(stderr, "KalemirQ: no scatter plot: nothing was computed\n");
-        return;
-    }
-    // The first two names are the scatter plots', a third the Williams plot's.
-    const int scatterNames = std::min(static_cast<int>(options.plotNames.size()), 2);
-    const int count = ScatterPlotCount(state.CycleNumber);
-    for (int k = 1; k <= count && k <= scatterNames; ++k) {
-        const std::string& name = options.plotNames[static_cast<std::size_t>(k - 1)];
-        const ScatterDrawing drawing = DrawScatterPlot(state.ScatterPoints, k);
-        if (!writer(drawing, name)) {
-            throw FileError(name + ": cannot write the scatter plot");
-        }
-        written.push_back(name);
-    }
-    if (count < scatterNames) {
-        std::fprintf(stderr,
-                     "KalemirQ: no outlier was removed, so there is one scatter plot only; %s "
-                     "was not written\n",
-                     options.plotNames[1].c_str());
-    } else if (count > scatterNames) {
-        std::fprintf(stderr, "KalemirQ: the plot after the removal of outliers was not saved "
-                             "(give a second name to --plots)\n");
-    }
-    if (options.plotNames.size() < 3) {
-        return;
-    }
-    const std::string& name = options.plotNames[2];
-    if (state.Record.BestModel.Descriptors.empty()) {
-        std::fprintf(stderr,
-                     "KalemirQ: no Williams plot: the run found no best equation; %s "
-                     "was not written\n",
-                     name.c_str());
-        return;
-    }
-    std::optional<ObservedTable> observed;
-    if (!state.ObservedTableName.empty()) {
-        observed = LoadObservedTable(state.ObservedTableName, state.QsprTableName);
-    }
-    const ValidationFigures figures = ComputeValidationFigures(state.Record, observed);
-    if (!writer(DrawWilliamsPlot(figures.Diagnostics), name)) {
-        throw FileError(name + ": cannot write the Williams plot");
-    }
-    written.push_back(name);
-}
-
-} // namespace
-
 std::string QsprRunSummary(const ProgramState& state, const std::string& reportName,
                            const std::vector<std::string>& plotsWritten) {
     const RunRecord& record = state.Record;
@@ -403,10 +312,11 @@ std::string QsprRunSummary(const ProgramState& state, const std::string& reportN
     return text + "\n";
 }
 
-void RunQsprJob(const QsprRunOptions& options, ComputingWindow& window,
-                const PlotWriter& plotWriter, std::string* summary) {
-    ProgramState state;
+namespace {
 
+/// The command line's Workfiles and Parameters steps: the windows' own checks over the
+/// options given as their entries.
+ParametersOutcome SetUpFromOptions(const QsprRunOptions& options, ProgramState& state) {
     WorkfilesChoice choice;
     choice.qsprTable = options.qsprTable;
     choice.listedTables = options.descriptorTables;
@@ -452,24 +362,25 @@ void RunQsprJob(const QsprRunOptions& options, ComputingWindow& window,
 
     state.ThreadCount = options.threads;
     state.ObservedTableName = options.observedTable.value_or(std::string());
-    if (ParametersOk(state, entries) == ParametersOutcome::Compute) {
-        for (const std::string& name : RemoveEarlierResultFiles(state.QsprTableName)) {
-            std::fprintf(stderr, "KalemirQ: %s of an earlier run removed\n", name.c_str());
-        }
-        RunQsprComputation(state, window);
-    }
-    std::vector<std::string> plotsWritten;
-    SavePlots(state, options, plotWriter, plotsWritten);
+    return ParametersOk(state, entries);
+}
 
-    // Results stage: quitting gives the working report its name.
-    const std::string saveName = options.saveName.value_or(DefaultReportName(state.QsprTableCopy));
-    const std::string failure = RenameReport(kWorkingReport, saveName);
-    if (!failure.empty()) {
-        throw FileError(std::string(kWorkingReport) + ": cannot rename to " + saveName + ": " +
-                        failure);
-    }
+} // namespace
+
+void RunQsprCommand(const QsprRunOptions& options, ComputingWindow& window,
+                    const PlotWriter& plotWriter, std::string* summary) {
+    JobRequest request;
+    request.Setup = [&options](ProgramState& state) { return SetUpFromOptions(options, state); };
+    request.PlotNames = options.plotNames;
+    request.WritePlot = plotWriter;
+    request.ReportName = options.saveName.value_or(DefaultReportName(options.qsprTable));
+    request.Notify = [](const std::string& notice) {
+        std::fprintf(stderr, "KalemirQ: %s\n", notice.c_str());
+    };
+    ProgramState state;
+    const JobOutcome outcome = RunQsprJob(request, state, window);
     if (summary != nullptr) {
-        *summary = QsprRunSummary(state, saveName, plotsWritten);
+        *summary = QsprRunSummary(state, outcome.ReportName, outcome.PlotsWritten);
     }
 }
 
@@ -485,18 +396,20 @@ bool AsksForPlots(const std::vector<std::string>& arguments) {
 }
 
 int QsprMain(const std::vector<std::string>& arguments, const PlotWriter& plotWriter) {
-    if (const std::optional<int> answered =
-            AnswerBeforeRun("KalemirQ", arguments, QsprUsage(), KALEMIR_VERSION)) {
-        return *answered;
-    }
-    QsprRunOptions options;
-    try {
-        options = ParseQsprRunArguments({arguments.begin() + 1, arguments.end()});
-    } catch (const InputError& e) {
-        return RefuseOptions("KalemirQ", e);
-    }
-    std::optional<RunLock> lock;
-    try {
+    const GuardedProgram program{
+        kQsprProgram, std::string("interrupted; the report so far is in ") + kWorkingReport,
+        std::string(" (see ") + kWorkingReport + ")"};
+    return RunGuarded(program, [&] {
+        if (const std::optional<int> answered =
+                AnswerBeforeRun(kQsprProgram, arguments, QsprUsage(), KALEMIR_VERSION)) {
+            return *answered;
+        }
+        QsprRunOptions options;
+        try {
+            options = ParseQsprRunArguments({arguments.begin() + 1, arguments.end()});
+        } catch (const InputError& e) {
+            return RefuseOptions(kQsprProgram, e);
+        }
         if (!options.workDir.empty() && chdir(options.workDir.c_str()) != 0) {
             throw InputError(options.workDir + ": cannot work there: " + std::strerror(errno));
         }
@@ -510,39 +423,16 @@ int QsprMain(const std::vector<std::string>& arguments, const PlotWriter& plotWr
             CheckReadableFile(*options.observedTable);
             LoadObservedTable(*options.observedTable, options.qsprTable);
         }
-        lock.emplace("KalemirQ");
-    } catch (const InputError& e) {
-        std::fprintf(stderr, "KalemirQ: %s\n", e.what());
-        return kExitUsage;
-    }
-
-    TerminalProgress window(options.quiet);
-    window.CatchInterrupts();
-    try {
+        TerminalProgress window(options.quiet);
+        window.CatchInterrupts();
         std::string summary;
-        RunQsprJob(options, window, plotWriter, &summary);
+        RunQsprCommand(options, window, plotWriter, &summary);
         window.Finish();
         if (!options.quiet) {
             std::fputs(summary.c_str(), stdout);
         }
-        return kExitSuccess;
-    } catch (const InputError& e) {
-        window.Finish();
-        std::fprintf(stderr, "KalemirQ: %s\n", e.what());
-        return kExitUsage;
-    } catch (const FileError& e) {
-        window.Finish();
-        std::fprintf(stderr, "KalemirQ: %s\n", e.what());
-        return kExitFailedMidway;
-    } catch (const StopProgram& e) {
-        window.Finish();
-        std::fprintf(stderr, "KalemirQ: %s (see %s)\n", e.what(), kWorkingReport);
-        return kExitStopProgram;
-    } catch (const RunInterrupted&) {
-        window.Finish();
-        std::fprintf(stderr, "KalemirQ: interrupted; the report so far is in %s\n", kWorkingReport);
-        return InterruptedExitStatus();
-    }
+        return static_cast<int>(kExitSuccess);
+    });
 }
 
 } // namespace kalemir::qspr

@@ -4,10 +4,8 @@
 
 #include "app/CommandLine.h"
 #include "common/ComputingWindow.h"
-#include "qspr/results/ScatterPlot.h"
+#include "qspr/job/QsprJob.h"
 #include "qspr/setup/ProgramState.h"
-
-#include <functional>
 
 #include <optional>
 #include <string>
@@ -47,15 +45,6 @@ struct QsprRunOptions {
     unsigned long long seed = kDefaultRandomisationSeed;
 };
 
-/// Saves one scatter plot under a name (the windows' drawing, without a display); false
-/// when the file cannot be written.
-using PlotWriter = std::function<bool(const ScatterDrawing& drawing, const std::string& name)>;
-
-/// The computing window's activation: the whole analysis of the chosen tables, shared
-/// by the command line and the windows, then the Y-randomisation when runs were asked
-/// for and the result files beside the report.
-void RunQsprComputation(ProgramState& state, ComputingWindow& window);
-
 /// Parses the arguments after "run". Throws InputError with a usage message.
 QsprRunOptions ParseQsprRunArguments(const std::vector<std::string>& arguments);
 
@@ -74,11 +63,12 @@ void CheckResultNames(const QsprRunOptions& options);
 /// the QSPR table once; the refusal proposes --by-name when it would do. Throws InputError.
 void CheckQsprRunInput(const QsprRunOptions& options);
 
-/// Runs the job in the current directory (after any -C); messages go to standard error,
-/// the closing summary (when asked for) to `summary`. A run that does not reach its
-/// results throws (InputError, FileError, StopProgram, RunInterrupted).
-void RunQsprJob(const QsprRunOptions& options, ComputingWindow& window,
-                const PlotWriter& plotWriter = {}, std::string* summary = nullptr);
+/// Runs the job in the current directory (after any -C) with the options as the windows'
+/// entries; messages go to standard error, the closing summary (when asked for) to
+/// `summary`. A run that does not reach its results throws (InputError, FileError,
+/// StopProgram, RunInterrupted).
+void RunQsprCommand(const QsprRunOptions& options, ComputingWindow& window,
+                    const PlotWriter& plotWriter = {}, std::string* summary = nullptr);
 
 /// The closing summary of a run: the best equation by Q with its r2, Q and r2CV, the
 /// outliers removed, the prediction molecules labelled and the files written.

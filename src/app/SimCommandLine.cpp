@@ -1,11 +1,12 @@
 #include "app/SimCommandLine.h"
 
+#include "app/Guard.h"
 #include "app/StopSignals.h"
 #include "app/TerminalProgress.h"
 #include "common/Errors.h"
-#include "common/RunLock.h"
 #include "common/TextToNumber.h"
 #include "similarity/Run.h"
+#include "similarity/RunLocked.h"
 #include "similarity/SimState.h"
 #include "similarity/SimTable.h"
 
@@ -153,7 +154,9 @@ RunChoices ChoicesOfOptions(const SimRunOptions& options) {
 
 namespace {
 
-int RunSimJob(const SimRunOptions& options) {
+/// The run in its folder; what the user is told of a run that ends early goes into
+/// `program` as the run learns it.
+int RunSimJob(const SimRunOptions& options, GuardedProgram& program) {
     if (!options.workDir.empty()) {
         ChangeFolder(options.workDir);
     }
@@ -169,27 +172,23 @@ int RunSimJob(const SimRunOptions& options) {
     RunChoices choices = ChoicesOfOptions(options);
     choices.TableFileName = table;
     DeriveFileNames(choices);
+    program.interrupted = "run interrupted; " + choices.ResultsFileName + " keeps what was written";
 
-    const RunLock lock("KalemirS");
-    TerminalProgress window(options.quiet);
-    window.CatchInterrupts();
-    PreparedTable prepared;
-    try {
-        PrepareTable(choices, prepared, window);
-        RunResults results;
-        RunSimilarityAnalysis(choices, prepared, results, window);
-    } catch (const RunInterrupted&) {
+    RunLocked([&] {
+        TerminalProgress window(options.quiet);
+        window.CatchInterrupts();
+        PreparedTable prepared;
+        try {
+            PrepareTable(choices, prepared, window);
+            RunResults results;
+            RunSimilarityAnalysis(choices, prepared, results, window);
+        } catch (const std::bad_alloc&) {
+            program.outOfMemory =
+                "not enough memory for " + std::to_string(prepared.MoleculeCount) + " molecules";
+            throw;
+        }
         window.Finish();
-        std::fprintf(stderr, "KalemirS: run interrupted; %s keeps what was written\n",
-                     choices.ResultsFileName.c_str());
-        return InterruptedExitStatus();
-    } catch (const std::bad_alloc&) {
-        window.Finish();
-        std::fprintf(stderr, "KalemirS: not enough memory for %d molecules\n",
-                     prepared.MoleculeCount);
-        return kExitFailedMidway;
-    }
-    window.Finish();
+    });
     if (!options.quiet) {
         std::printf("See the results in %s file.\n", choices.ResultsFileName.c_str());
         // The databases share the results file's first five characters.
@@ -204,31 +203,26 @@ int RunSimJob(const SimRunOptions& options) {
         }
         std::printf("%s\n", written.c_str());
     }
-    return kExitSuccess;
+    return static_cast<int>(kExitSuccess);
 }
 
 } // namespace
 
 int SimMain(const std::vector<std::string>& arguments) {
-    if (const std::optional<int> answered =
-            AnswerBeforeRun("KalemirS", arguments, SimUsage(), KALEMIR_VERSION)) {
-        return *answered;
-    }
-    SimRunOptions options;
-    try {
-        options = ParseSimRunArguments({arguments.begin() + 1, arguments.end()});
-    } catch (const InputError& error) {
-        return RefuseOptions("KalemirS", error);
-    }
-    try {
-        return RunSimJob(options);
-    } catch (const InputError& error) {
-        std::fprintf(stderr, "KalemirS: %s\n", error.what());
-        return kExitUsage;
-    } catch (const FileError& error) {
-        std::fprintf(stderr, "KalemirS: %s\n", error.what());
-        return kExitFailedMidway;
-    }
+    GuardedProgram program{kSimilarityProgram};
+    return RunGuarded(program, [&] {
+        if (const std::optional<int> answered =
+                AnswerBeforeRun(kSimilarityProgram, arguments, SimUsage(), KALEMIR_VERSION)) {
+            return *answered;
+        }
+        SimRunOptions options;
+        try {
+            options = ParseSimRunArguments({arguments.begin() + 1, arguments.end()});
+        } catch (const InputError& error) {
+            return RefuseOptions(kSimilarityProgram, error);
+        }
+        return RunSimJob(options, program);
+    });
 }
 
 } // namespace kalemir::sim

@@ -1,6 +1,7 @@
 #include "app/TablesCommandLine.h"
 
 #include "app/CommandLine.h"
+#include "app/Guard.h"
 #include "app/PredictCommandLine.h"
 #include "app/StopSignals.h"
 #include "app/TerminalProgress.h"
@@ -144,19 +145,20 @@ int TablesMain(const std::vector<std::string>& arguments) {
         }
         return PredictMain(arguments);
     }
-    if (const std::optional<int> answered =
-            AnswerBeforeRun("KalemirT", arguments, TablesUsage(), version)) {
-        return *answered;
-    }
-    TablesRunOptions options;
-    try {
-        options = ParseTablesRunArguments({arguments.begin() + 1, arguments.end()});
-    } catch (const InputError& e) {
-        return RefuseOptions("KalemirT", e);
-    }
-    TerminalProgress window(options.quiet);
-    window.CatchInterrupts();
-    try {
+    const GuardedProgram program{kTablesProgram, "interrupted; no table was written"};
+    return RunGuarded(program, [&] {
+        if (const std::optional<int> answered =
+                AnswerBeforeRun(kTablesProgram, arguments, TablesUsage(), version)) {
+            return *answered;
+        }
+        TablesRunOptions options;
+        try {
+            options = ParseTablesRunArguments({arguments.begin() + 1, arguments.end()});
+        } catch (const InputError& e) {
+            return RefuseOptions(kTablesProgram, e);
+        }
+        TerminalProgress window(options.quiet);
+        window.CatchInterrupts();
         const TableOutcome outcome = MakeTables(options.request, window);
         window.Finish();
         const auto shapeOnly =
@@ -193,20 +195,8 @@ int TablesMain(const std::vector<std::string>& arguments) {
                 std::printf("%s\n", file.c_str());
             }
         }
-        return kExitSuccess;
-    } catch (const InputError& e) {
-        window.Finish();
-        std::fprintf(stderr, "KalemirT: %s\n", e.what());
-        return kExitUsage;
-    } catch (const FileError& e) {
-        window.Finish();
-        std::fprintf(stderr, "KalemirT: %s\n", e.what());
-        return kExitFailedMidway;
-    } catch (const RunInterrupted&) {
-        window.Finish();
-        std::fprintf(stderr, "KalemirT: interrupted; no table was written\n");
-        return InterruptedExitStatus();
-    }
+        return static_cast<int>(kExitSuccess);
+    });
 }
 
 } // namespace kalemir::tables

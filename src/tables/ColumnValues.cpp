@@ -2,6 +2,7 @@
 
 #include "common/Errors.h"
 #include "common/TextToNumber.h"
+#include "tables/ChemistryFailure.h"
 #include "tables/Descriptors2D.h"
 #include "tables/Fragments.h"
 #include "tables/MoleculeWork.h"
@@ -73,12 +74,12 @@ double CountTanimoto(const SparseCounts& a, const SparseCounts& b) {
 }
 
 SparseCounts MorganCountsOfSmiles(const std::string& smiles) {
-    try {
-        const std::unique_ptr<RDKit::ROMol> mol(RDKit::SmilesToMol(smiles));
-        return mol ? Sparse(MorganCounts(*mol)) : SparseCounts();
-    } catch (const std::exception&) {
-        return {};
-    }
+    return UnlessChemistryFails(
+        [&] {
+            const std::unique_ptr<RDKit::ROMol> mol(RDKit::SmilesToMol(smiles));
+            return mol ? Sparse(MorganCounts(*mol)) : SparseCounts();
+        },
+        [](const std::exception&) { return SparseCounts(); });
 }
 
 struct ColumnDescriber::Impl {

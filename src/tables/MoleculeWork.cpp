@@ -1,5 +1,6 @@
 #include "tables/MoleculeWork.h"
 
+#include "tables/ChemistryFailure.h"
 #include "tables/Conformer.h"
 #include "tables/Descriptors2D.h"
 #include "tables/Descriptors3D.h"
@@ -14,7 +15,6 @@
 #include <GraphMol/SmilesParse/SmilesWrite.h>
 
 #include <memory>
-#include <new>
 
 namespace kalemir::tables {
 
@@ -29,23 +29,25 @@ std::string AtomWords(const std::string& what, unsigned index, const std::string
 std::unique_ptr<RDKit::ROMol> ParseStructure(const StructureRecord& record) {
     const std::string what = record.molBlock ? "the mol block" : "the SMILES";
     std::unique_ptr<RDKit::ROMol> mol;
-    try {
-        if (record.molBlock) {
-            mol.reset(RDKit::MolBlockToMol(record.structure, true, true));
-        } else {
-            mol.reset(RDKit::SmilesToMol(record.structure));
+    const auto read = [&] {
+        try {
+            if (record.molBlock) {
+                mol.reset(RDKit::MolBlockToMol(record.structure, true, true));
+            } else {
+                mol.reset(RDKit::SmilesToMol(record.structure));
+            }
+        } catch (const RDKit::AtomValenceException& error) {
+            throw MoleculeProblem(AtomWords(what, error.getAtomIdx(), "has too many bonds"));
+        } catch (const RDKit::AtomKekulizeException& error) {
+            throw MoleculeProblem(
+                AtomWords(what, error.getAtomIdx(), "is marked aromatic outside a ring"));
+        } catch (const RDKit::KekulizeException&) {
+            throw MoleculeProblem(what + ": an aromatic ring has no alternating single and "
+                                         "double bonds");
         }
-    } catch (const RDKit::AtomValenceException& error) {
-        throw MoleculeProblem(AtomWords(what, error.getAtomIdx(), "has too many bonds"));
-    } catch (const RDKit::AtomKekulizeException& error) {
-        throw MoleculeProblem(
-            AtomWords(what, error.getAtomIdx(), "is marked aromatic outside a ring"));
-    } catch (const RDKit::KekulizeException&) {
-        throw MoleculeProblem(what + ": an aromatic ring has no alternating single and "
-                                     "double bonds");
-    } catch (const std::exception&) {
-        throw MoleculeProblem(what + " cannot be read");
-    }
+    };
+    UnlessChemistryFails(
+        read, [&](const std::exception&) { throw MoleculeProblem(what + " cannot be read"); });
     if (mol == nullptr) {
         throw MoleculeProblem(what + " cannot be read");
     }
@@ -64,19 +66,19 @@ std::unique_ptr<RDKit::ROMol> ParseStructure(const StructureRecord& record) {
 /// The 2D descriptors; an element without partial-charge parameters leaves the charge
 /// columns without an honest value, so the molecule cannot have a row.
 std::vector<double> Descriptors(const Descriptors2D& descriptors, const RDKit::ROMol& mol) {
-    try {
-        return descriptors.Compute(mol);
-    } catch (const std::exception& error) {
-        const std::string text = error.what();
-        const std::size_t element = text.find("Element: ");
-        if (element != std::string::npos) {
-            throw MoleculeProblem(
-                "no partial charges for element " +
-                text.substr(element + 9, text.find_first_of(" \n", element + 9) - element - 9) +
-                " (2D descriptors)");
-        }
-        throw MoleculeProblem("the 2D descriptors cannot be computed");
-    }
+    return UnlessChemistryFails(
+        [&] { return descriptors.Compute(mol); },
+        [](const std::exception& error) -> std::vector<double> {
+            const std::string text = error.what();
+            const std::size_t element = text.find("Element: ");
+            if (element != std::string::npos) {
+                throw MoleculeProblem(
+                    "no partial charges for element " +
+                    text.substr(element + 9, text.find_first_of(" \n", element + 9) - element - 9) +
+                    " (2D descriptors)");
+            }
+            throw MoleculeProblem("the 2D descriptors cannot be computed");
+        });
 }
 
 } // namespace
@@ -85,7 +87,7 @@ MoleculeRow ComputeMoleculeRow(const StructureRecord& record, const TableChoice&
                                const EmbeddingSettings& embedding, const Descriptors2D& descriptors,
                                Standardisation standardise) {
     MoleculeRow row;
-    try {
+    const auto compute = [&] {
         const std::unique_ptr<RDKit::ROMol> input = ParseStructure(record);
         row.smiles = RDKit::MolToSmiles(*input);
         StandardParent parent = StandardiseMolecule(*input, standardise);
@@ -107,7 +109,7 @@ MoleculeRow ComputeMoleculeRow(const StructureRecord& record, const TableChoice&
             row.atomPercent = std::move(shares.AtomPercent);
         }
         if (tables.NeedsConformer()) {
-            try {
+            const auto shape = [&] {
                 if (tables.shp && mol.getNumHeavyAtoms() > kMaxShapeHeavyAtoms) {
                     throw MoleculeProblem(
                         "more than " + std::to_string(kMaxShapeHeavyAtoms) + " heavy atoms (" +
@@ -123,26 +125,27 @@ MoleculeRow ComputeMoleculeRow(const StructureRecord& record, const TableChoice&
                     row.shape = ComputeSimilarityColumns(*conformer);
                 }
                 row.heavyCoordinates = HeavyAtomCoordinates(*conformer);
+            };
+            try {
+                UnlessChemistryFails(
+                    shape, [&](const std::exception&) { row.shapeProblem = "no 3D conformer"; });
             } catch (const MoleculeProblem& problem) {
                 row.shapeProblem = problem.what();
-            } catch (const std::bad_alloc&) {
-                throw; // out of memory is the run's fault, not this molecule's
-            } catch (const std::exception&) {
-                row.shapeProblem = "no 3D conformer";
             }
             if (!row.shapeProblem.empty()) {
                 row.shape = SimilarityColumns();
                 row.heavyCoordinates.clear();
             }
         }
+    };
+    try {
+        UnlessChemistryFails(compute, [&](const std::exception&) {
+            row = MoleculeRow();
+            row.problem = "cannot be computed";
+        });
     } catch (const MoleculeProblem& problem) {
         row = MoleculeRow();
         row.problem = problem.what();
-    } catch (const std::bad_alloc&) {
-        throw;
-    } catch (const std::exception&) {
-        row = MoleculeRow();
-        row.problem = "cannot be computed";
     }
     return row;
 }

@@ -1,6 +1,7 @@
 #include "tables/Standardise.h"
 
 #include "common/Errors.h"
+#include "tables/ChemistryFailure.h"
 #include "tables/MoleculeProblem.h"
 
 #include <GraphMol/Descriptors/MolDescriptors.h>
@@ -170,7 +171,8 @@ StandardParent StandardiseMolecule(const RDKit::ROMol& mol, Standardisation how)
         return result;
     }
     std::vector<std::string> changes;
-    try {
+    // False when the standard form is the structure as read: the result then names no change.
+    const auto standardise = [&] {
         // The toolkit's steps may drop flags of the molecule they read (stereochemistry
         // assigned): they read copies, and the input is left as the caller gave it.
         const RDKit::RWMol input(mol);
@@ -206,7 +208,7 @@ StandardParent StandardiseMolecule(const RDKit::ROMol& mol, Standardisation how)
             neutral = std::move(tautomer);
         }
         if (RDKit::MolToSmiles(*neutral) == inputSmiles) {
-            return result;
+            return false;
         }
         // The clean-up rewrote groups (a charge-separated form, an azide, a sulfoxide).
         const bool sameFragments =
@@ -216,8 +218,13 @@ StandardParent StandardiseMolecule(const RDKit::ROMol& mol, Standardisation how)
         }
         RDKit::MolOps::assignStereochemistry(*neutral, true, true);
         result.mol = std::move(neutral);
-    } catch (const std::exception&) {
+        return true;
+    };
+    const bool changed = UnlessChemistryFails(standardise, [](const std::exception&) -> bool {
         throw MoleculeProblem("the structure cannot be standardised");
+    });
+    if (!changed) {
+        return result;
     }
     result.changes.clear();
     for (std::size_t k = 0; k < changes.size(); ++k) {

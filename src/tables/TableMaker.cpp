@@ -2,6 +2,7 @@
 
 #include "common/ComputingWindow.h"
 #include "common/Errors.h"
+#include "common/RunLock.h"
 #include "common/WorkerPool.h"
 #include "tables/Descriptors2D.h"
 #include "tables/Descriptors3D.h"
@@ -300,6 +301,10 @@ std::string ProposedProperty(const std::string& path, const std::string& nameFie
 TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
                         const MoleculeProgress& progress) {
     CheckTableRequest(request);
+    // One run per folder: the tables' folder is locked as a QSPR or similarity run locks it.
+    const RunLock lock(kTablesProgram, request.folder.empty()
+                                           ? std::string(kRunLockName)
+                                           : request.folder + "/" + kRunLockName);
     const TableChoice choice = ParseTableChoice(request.tables);
     const Standardisation standardise = StandardisationNamed(request.standardise);
     RDLog::LogStateSetter quietToolkit; // reasons go to the skipped list, not to the terminal

@@ -14,6 +14,8 @@ class ComputingWindow;
 
 namespace kalemir::tables {
 
+/// The program whose run lock the table maker holds in the tables' folder.
+inline constexpr const char* kTablesProgram = "KalemirT";
 /// The seed of the 3D embedding when none is given.
 inline constexpr unsigned kDefaultSeed = 42;
 /// The time one molecule's 3D embedding may take when none is given (seconds).
@@ -76,9 +78,11 @@ std::vector<std::string> ExistingSetFiles(const TableRequest& request);
 using MoleculeProgress = std::function<void(int done, int total)>;
 
 /// Reads the molecules, computes every row on the worker threads (progress and the stop
-/// request through the window) and writes the tables. Throws InputError when the input is
-/// refused or no molecule is left (nothing written), WriteFailure when a table cannot be
-/// written (no table left half-written), RunInterrupted when stopped.
+/// request through the window) and writes the tables, holding the run lock of the tables'
+/// folder. Throws InputError when the input is refused, another run holds the folder or no
+/// molecule is left (nothing written), WriteFailure when a table cannot be written (no
+/// table left half-written), RunInterrupted when stopped; a fault of the program (out of
+/// memory, a broken invariant) ends the run too, with no table written.
 TableOutcome MakeTables(const TableRequest& request, ComputingWindow& window,
                         const MoleculeProgress& progress = {});
 

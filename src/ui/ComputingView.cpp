@@ -78,11 +78,11 @@ ComputingView::ComputingView(DialogService& dialogs, QWidget* parent)
     : QWidget(parent), dialogs_(dialogs), engineWindow_(this) {
     setObjectName("ComputingWindow");
     picture_ = new QPlainTextEdit(this);
-    picture_->setObjectName("Picture1");
+    picture_->setObjectName("picture");
     picture_->setReadOnly(true);
     picture_->setMaximumBlockCount(2000);
     stopButton_ = new QPushButton("Stop", this);
-    stopButton_->setObjectName("ButonStop");
+    stopButton_->setObjectName("stopButton");
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(stopButton_);

@@ -1,5 +1,5 @@
 #pragma once
-// The computing window of both programs: its caption and the picture area `Picture1`,
+// The computing window of both programs: its caption and the picture area,
 // fed by an engine that runs on a worker thread. Updates from the worker are queued and
 // coalesced: however fast the engine reports, the window repaints at its own pace.
 

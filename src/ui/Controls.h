@@ -1,7 +1,7 @@
 #pragma once
 // The controls the windows of all programs are built from. Each carries an object name
-// (its member's name), by which the tests and the window tour find it; texts are
-// single-byte, as the engines write them.
+// saying its role ("okButton"; the window's member is `okButton_`), by which the tests and
+// the window tour find it; texts are single-byte, as the engines write them.
 
 #include <QAbstractItemView>
 

@@ -31,30 +31,30 @@ void RememberFolder(const QString& program, const QString& folder) {
 FolderBar::FolderBar(const QString& program, const QString& section, DialogService& dialogs,
                      QWidget* parent)
     : QWidget(parent), program_(program), dialogs_(dialogs) {
-    setObjectName("FolderBar");
-    FolderLabel = NamedLabel(this, "FolderLabel", "");
-    FolderLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    ButonFolder = NamedButton(this, "ButonFolder", "Change folder...");
-    ButonHelp = NamedButton(this, "ButonHelp", "Help");
-    ButonAbout = NamedButton(this, "ButonAbout", "About");
+    setObjectName("folderBar");
+    folderLabel_ = NamedLabel(this, "folderLabel", "");
+    folderLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    changeFolderButton_ = NamedButton(this, "changeFolderButton", "Change folder...");
+    helpButton_ = NamedButton(this, "helpButton", "Help");
+    aboutButton_ = NamedButton(this, "aboutButton", "About");
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
-    row->addWidget(FolderLabel, 1);
-    row->addWidget(ButonFolder);
-    row->addWidget(ButonHelp);
-    row->addWidget(ButonAbout);
+    row->addWidget(folderLabel_, 1);
+    row->addWidget(changeFolderButton_);
+    row->addWidget(helpButton_);
+    row->addWidget(aboutButton_);
     ShowFolder();
-    connect(ButonFolder, &QPushButton::clicked, this, [this] { ChooseFolder(); });
-    connect(ButonHelp, &QPushButton::clicked, this,
+    connect(changeFolderButton_, &QPushButton::clicked, this, [this] { ChooseFolder(); });
+    connect(helpButton_, &QPushButton::clicked, this,
             [this, section] { ShowHelp(window(), dialogs_, section); });
-    connect(ButonAbout, &QPushButton::clicked, this,
+    connect(aboutButton_, &QPushButton::clicked, this,
             [this] { dialogs_.ShowText(window(), "About " + program_, AboutText(program_)); });
 }
 
 void FolderBar::ShowFolder() {
     const QString folder = QDir::toNativeSeparators(QDir::currentPath());
-    FolderLabel->setText("Working folder: " + folder);
-    FolderLabel->setToolTip(folder);
+    folderLabel_->setText("Working folder: " + folder);
+    folderLabel_->setToolTip(folder);
 }
 
 void FolderBar::ChooseFolder() {

@@ -19,11 +19,6 @@ public:
     FolderBar(const QString& program, const QString& section, DialogService& dialogs,
               QWidget* parent);
 
-    QLabel* FolderLabel;
-    QPushButton* ButonFolder;
-    QPushButton* ButonHelp;
-    QPushButton* ButonAbout;
-
 signals:
     /// The working folder is another one: the window lists its tables again.
     void FolderChanged();
@@ -34,6 +29,10 @@ private:
 
     QString program_;
     DialogService& dialogs_;
+    QLabel* folderLabel_ = nullptr;
+    QPushButton* changeFolderButton_ = nullptr;
+    QPushButton* helpButton_ = nullptr;
+    QPushButton* aboutButton_ = nullptr;
 };
 
 /// The folder the program worked in when it last changed folder; empty when none is

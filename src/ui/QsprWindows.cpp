@@ -68,62 +68,65 @@ WorkfilesWindow::WorkfilesWindow(qspr::ProgramState& state, DialogService& dialo
     setObjectName("Workfiles");
     setWindowTitle(QString(42, ' ') + "Workfiles");
 
-    Label1 = NamedLabel(this, "Label1",
-                        "KALEMIRq computes QSPRs using                   some data tables ");
-    QFont script = Label1->font();
+    introLabel_ = NamedLabel(this, "introLabel",
+                             "KALEMIRq computes QSPRs using                   some data tables ");
+    QFont script = introLabel_->font();
     script.setItalic(true);
     script.setPointSize(script.pointSize() + 6);
-    Label1->setFont(script);
-    Label2 = NamedLabel(this, "Label2", "           QSPR tables");
-    Label3 = NamedLabel(this, "Label3", "        Descriptor tables");
-    Label4 = NamedLabel(this, "Label4",
-                        "Select one QSPR table by Click                                           "
-                        "Select one Descriptor table by Click                                     "
-                        "        Then you may select more Descriptor tables by Shift+Click or "
-                        "Ctrl+Click");
-    Label4->setWordWrap(true);
-    Label5 = NamedLabel(this, "Label5", "  If you please, heed         the above rules");
-    Label5->setWordWrap(true);
-    MissingNote = NamedLabel(this, "MissingNote", "");
-    MissingNote->setWordWrap(true);
+    introLabel_->setFont(script);
+    qsprTablesLabel_ = NamedLabel(this, "qsprTablesLabel", "           QSPR tables");
+    descriptorTablesLabel_ = NamedLabel(this, "descriptorTablesLabel", "        Descriptor tables");
+    selectionRulesLabel_ =
+        NamedLabel(this, "selectionRulesLabel",
+                   "Select one QSPR table by Click                                           "
+                   "Select one Descriptor table by Click                                     "
+                   "        Then you may select more Descriptor tables by Shift+Click or "
+                   "Ctrl+Click");
+    selectionRulesLabel_->setWordWrap(true);
+    reminderLabel_ =
+        NamedLabel(this, "reminderLabel", "  If you please, heed         the above rules");
+    reminderLabel_->setWordWrap(true);
+    missingNote_ = NamedLabel(this, "missingNote", "");
+    missingNote_->setWordWrap(true);
 
-    List1 = NamedList(this, "List1", QAbstractItemView::SingleSelection);
-    List2 = NamedList(this, "List2", QAbstractItemView::ExtendedSelection);
+    qsprTableList_ = NamedList(this, "qsprTableList", QAbstractItemView::SingleSelection);
+    descriptorTableList_ =
+        NamedList(this, "descriptorTableList", QAbstractItemView::ExtendedSelection);
     ListTables();
-    ButonOK = NamedButton(this, "ButonOK", "OK");
-    Folder = new FolderBar("KalemirQ", "KalemirQ: Workfiles", dialogs_, this);
+    okButton_ = NamedButton(this, "okButton", "OK");
+    folderBar_ = new FolderBar("KalemirQ", "KalemirQ: Workfiles", dialogs_, this);
 
     auto* grid = new QGridLayout(this);
-    grid->addWidget(Label1, 0, 0, 1, 2);
-    grid->addWidget(Label2, 1, 0);
-    grid->addWidget(Label3, 1, 1);
-    grid->addWidget(List1, 2, 0);
-    grid->addWidget(List2, 2, 1);
-    grid->addWidget(Label4, 3, 0, 1, 2);
-    grid->addWidget(Label5, 4, 0);
-    grid->addWidget(ButonOK, 4, 1, Qt::AlignRight);
-    grid->addWidget(MissingNote, 5, 0, 1, 2);
-    grid->addWidget(Folder, 6, 0, 1, 2);
+    grid->addWidget(introLabel_, 0, 0, 1, 2);
+    grid->addWidget(qsprTablesLabel_, 1, 0);
+    grid->addWidget(descriptorTablesLabel_, 1, 1);
+    grid->addWidget(qsprTableList_, 2, 0);
+    grid->addWidget(descriptorTableList_, 2, 1);
+    grid->addWidget(selectionRulesLabel_, 3, 0, 1, 2);
+    grid->addWidget(reminderLabel_, 4, 0);
+    grid->addWidget(okButton_, 4, 1, Qt::AlignRight);
+    grid->addWidget(missingNote_, 5, 0, 1, 2);
+    grid->addWidget(folderBar_, 6, 0, 1, 2);
     resize(640, 540);
-    MakeDefaultButton(this, ButonOK);
+    MakeDefaultButton(this, okButton_);
     InstallHelpKey(this, dialogs_, "KalemirQ: Workfiles");
-    connect(Folder, &FolderBar::FolderChanged, this, [this] { ListTables(); });
+    connect(folderBar_, &FolderBar::FolderChanged, this, [this] { ListTables(); });
 
     // Window load.
     clickCounter_ = 0;
     HideReminder();
-    connect(List1, &QListWidget::itemClicked, this, [this] { OnListClick(); });
-    connect(List2, &QListWidget::itemClicked, this, [this] { OnListClick(); });
-    connect(ButonOK, &QPushButton::clicked, this, [this] { OnOk(); });
+    connect(qsprTableList_, &QListWidget::itemClicked, this, [this] { OnListClick(); });
+    connect(descriptorTableList_, &QListWidget::itemClicked, this, [this] { OnListClick(); });
+    connect(okButton_, &QPushButton::clicked, this, [this] { OnOk(); });
 }
 
 void WorkfilesWindow::ListTables() {
-    List1->clear();
-    List1->addItems(ListFolderFiles("*."));
-    List2->clear();
+    qsprTableList_->clear();
+    qsprTableList_->addItems(ListFolderFiles("*."));
+    descriptorTableList_->clear();
     for (const QString& name : ListFolderFiles("*.des")) {
         if (qspr::DescriptorTableProblem(ToReport(name)).empty()) {
-            List2->addItem(name);
+            descriptorTableList_->addItem(name);
         }
     }
 }
@@ -136,25 +139,25 @@ void WorkfilesWindow::OnListClick() {
 }
 
 void WorkfilesWindow::ShowReminder(const qspr::WorkfilesChoice& choice) {
-    Label5->show();
-    MissingNote->setText(FromReport(qspr::MissingChoice(choice)));
-    MissingNote->setVisible(!MissingNote->text().isEmpty());
+    reminderLabel_->show();
+    missingNote_->setText(FromReport(qspr::MissingChoice(choice)));
+    missingNote_->setVisible(!missingNote_->text().isEmpty());
 }
 
 void WorkfilesWindow::HideReminder() {
-    Label5->hide();
-    MissingNote->hide();
+    reminderLabel_->hide();
+    missingNote_->hide();
 }
 
 void WorkfilesWindow::OnOk() {
     qspr::WorkfilesChoice choice;
-    const QList<QListWidgetItem*> chosen = List1->selectedItems();
+    const QList<QListWidgetItem*> chosen = qsprTableList_->selectedItems();
     if (!chosen.isEmpty()) {
         choice.qsprTable = ToReport(chosen.front()->text());
     }
-    for (int i = 0; i < List2->count(); ++i) {
-        choice.listedTables.push_back(ToReport(List2->item(i)->text()));
-        choice.selected.push_back(List2->item(i)->isSelected());
+    for (int i = 0; i < descriptorTableList_->count(); ++i) {
+        choice.listedTables.push_back(ToReport(descriptorTableList_->item(i)->text()));
+        choice.selected.push_back(descriptorTableList_->item(i)->isSelected());
     }
     try {
         std::vector<std::string> joinedByPosition;
@@ -226,87 +229,95 @@ ParametersWindow::ParametersWindow(qspr::ProgramState& state, DialogService& dia
     setObjectName("Parameters");
     setWindowTitle(QString(25, ' ') + "Parameters of statistical analysis");
 
-    Label1 = NamedLabel(this, "Label1", "Min. descriptor / Property correlation ");
-    Label6 = NamedLabel(this, "Label6", "Number of molecules in the validation set");
-    Label7 = NamedLabel(this, "Label7", "Estimated correctness (KalemirS)");
-    Label4 = NamedLabel(this, "Label4", "Max. descriptors intercorrelation .......");
-    Label5 = NamedLabel(this, "Label5", "Max. predictors number .................");
-    Label8 = NamedLabel(this, "Label8", "Y-randomisation runs (0: none) .........");
-    Label3 = NamedLabel(this, "Label3", "Elimination of identified outliers");
-    Label2 = NamedLabel(this, "Label2",
-                        " If your option is 'elimination of outliers' the modification of above "
-                        "default values is futile.");
-    Label2->setWordWrap(true);
-    Text1 = NamedField(this, "Text1", kParameterFieldWidth);
-    Text2 = NamedField(this, "Text2", kParameterFieldWidth);
-    Text3 = NamedField(this, "Text3", kParameterFieldWidth);
-    Text4 = NamedField(this, "Text4", kParameterFieldWidth);
-    Text5 = NamedField(this, "Text5", kParameterFieldWidth);
-    Text6 = NamedField(this, "Text6", kParameterFieldWidth);
-    ObservedLabel =
-        NamedLabel(this, "ObservedLabel", "Observed values of the prediction set (table)");
-    Observed = NamedField(this, "Observed", kParameterFieldWidth);
-    Observed->setPlaceholderText("optional");
-    memoryLabel = NamedLabel(this, "memoryLabel", "Memory for the split tables, MB");
-    memoryField = NamedField(this, "memoryField", kParameterFieldWidth);
-    memoryField->setPlaceholderText("the machine's");
-    Option1 = NamedOption(this, "Option1", "Yes");
-    Option2 = NamedOption(this, "Option2", "No");
-    ButonOK = NamedButton(this, "ButonOK", "OK");
-    ButonCancel = NamedButton(this, "ButonCancel", "Cancel");
+    minPropertyR2Label_ =
+        NamedLabel(this, "minPropertyR2Label", "Min. descriptor / Property correlation ");
+    validationCountLabel_ =
+        NamedLabel(this, "validationCountLabel", "Number of molecules in the validation set");
+    estimatedCorLabel_ = NamedLabel(this, "estimatedCorLabel", "Estimated correctness (KalemirS)");
+    maxInterR2Label_ =
+        NamedLabel(this, "maxInterR2Label", "Max. descriptors intercorrelation .......");
+    maxPredictorsLabel_ =
+        NamedLabel(this, "maxPredictorsLabel", "Max. predictors number .................");
+    randomisationRunsLabel_ =
+        NamedLabel(this, "randomisationRunsLabel", "Y-randomisation runs (0: none) .........");
+    outliersLabel_ = NamedLabel(this, "outliersLabel", "Elimination of identified outliers");
+    outliersNoteLabel_ =
+        NamedLabel(this, "outliersNoteLabel",
+                   " If your option is 'elimination of outliers' the modification of above "
+                   "default values is futile.");
+    outliersNoteLabel_->setWordWrap(true);
+    minPropertyR2Field_ = NamedField(this, "minPropertyR2Field", kParameterFieldWidth);
+    validationCountField_ = NamedField(this, "validationCountField", kParameterFieldWidth);
+    estimatedCorField_ = NamedField(this, "estimatedCorField", kParameterFieldWidth);
+    maxInterR2Field_ = NamedField(this, "maxInterR2Field", kParameterFieldWidth);
+    maxPredictorsField_ = NamedField(this, "maxPredictorsField", kParameterFieldWidth);
+    randomisationRunsField_ = NamedField(this, "randomisationRunsField", kParameterFieldWidth);
+    observedLabel_ =
+        NamedLabel(this, "observedLabel", "Observed values of the prediction set (table)");
+    observedField_ = NamedField(this, "observedField", kParameterFieldWidth);
+    observedField_->setPlaceholderText("optional");
+    memoryLabel_ = NamedLabel(this, "memoryLabel", "Memory for the split tables, MB");
+    memoryField_ = NamedField(this, "memoryField", kParameterFieldWidth);
+    memoryField_->setPlaceholderText("the machine's");
+    eliminateOutliersOption_ = NamedOption(this, "eliminateOutliersOption", "Yes");
+    keepOutliersOption_ = NamedOption(this, "keepOutliersOption", "No");
+    okButton_ = NamedButton(this, "okButton", "OK");
+    cancelButton_ = NamedButton(this, "cancelButton", "Cancel");
 
     auto* grid = new QGridLayout(this);
     int row = AddFieldRows(grid, 0, 0,
-                           {{Label1, Text1},
-                            {Label6, Text2},
-                            {Label7, Text3},
-                            {Label4, Text4},
-                            {Label5, Text5},
-                            {Label8, Text6},
-                            {ObservedLabel, Observed},
-                            {memoryLabel, memoryField}});
+                           {{minPropertyR2Label_, minPropertyR2Field_},
+                            {validationCountLabel_, validationCountField_},
+                            {estimatedCorLabel_, estimatedCorField_},
+                            {maxInterR2Label_, maxInterR2Field_},
+                            {maxPredictorsLabel_, maxPredictorsField_},
+                            {randomisationRunsLabel_, randomisationRunsField_},
+                            {observedLabel_, observedField_},
+                            {memoryLabel_, memoryField_}});
     auto* options = new QHBoxLayout;
-    options->addWidget(Option1);
-    options->addWidget(Option2);
-    grid->addWidget(Label3, row, 0);
+    options->addWidget(eliminateOutliersOption_);
+    options->addWidget(keepOutliersOption_);
+    grid->addWidget(outliersLabel_, row, 0);
     grid->addLayout(options, row, 1);
     ++row;
-    grid->addWidget(Label2, row++, 0, 1, 2);
+    grid->addWidget(outliersNoteLabel_, row++, 0, 1, 2);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    buttons->addWidget(ButonOK);
-    buttons->addWidget(ButonCancel);
+    buttons->addWidget(okButton_);
+    buttons->addWidget(cancelButton_);
     grid->addLayout(buttons, row, 0, 1, 2);
     resize(560, 360);
 
     // Window load.
     const qspr::ParameterEntries entries = qspr::LoadParameters(state_);
-    Text1->setText(FromReport(entries.MinPropertyR2Text));
-    Text2->setText(FromReport(entries.ValidationCountText));
-    Text4->setText(FromReport(entries.MaxInterR2Text));
-    Text5->setText(FromReport(entries.MaxPredictorsText));
-    Text6->setText(FromReport(entries.RandomisationRunsText));
-    memoryField->setText(FromReport(entries.MemoryText));
-    Option1->setChecked(entries.EliminateOutliers);
-    Option2->setChecked(!entries.EliminateOutliers);
-    Label7->setVisible(entries.EstimatedCorShown);
-    Text3->setVisible(entries.EstimatedCorShown);
+    minPropertyR2Field_->setText(FromReport(entries.MinPropertyR2Text));
+    validationCountField_->setText(FromReport(entries.ValidationCountText));
+    maxInterR2Field_->setText(FromReport(entries.MaxInterR2Text));
+    maxPredictorsField_->setText(FromReport(entries.MaxPredictorsText));
+    randomisationRunsField_->setText(FromReport(entries.RandomisationRunsText));
+    memoryField_->setText(FromReport(entries.MemoryText));
+    eliminateOutliersOption_->setChecked(entries.EliminateOutliers);
+    keepOutliersOption_->setChecked(!entries.EliminateOutliers);
+    estimatedCorLabel_->setVisible(entries.EstimatedCorShown);
+    estimatedCorField_->setVisible(entries.EstimatedCorShown);
     if (entries.EstimatedCorShown) {
-        Text3->setText(FromReport(entries.EstimatedCorText));
+        estimatedCorField_->setText(FromReport(entries.EstimatedCorText));
     }
-    ObservedLabel->setVisible(state_.PredictionCount > 0);
-    Observed->setVisible(state_.PredictionCount > 0);
-    connect(ButonOK, &QPushButton::clicked, this, [this] { OnOk(); });
-    connect(ButonCancel, &QPushButton::clicked, this, [this] { OnCancel(); });
+    observedLabel_->setVisible(state_.PredictionCount > 0);
+    observedField_->setVisible(state_.PredictionCount > 0);
+    connect(okButton_, &QPushButton::clicked, this, [this] { OnOk(); });
+    connect(cancelButton_, &QPushButton::clicked, this, [this] { OnCancel(); });
     auto* escape = new QShortcut(QKeySequence::Cancel, this);
     connect(escape, &QShortcut::activated, this, [this] { OnCancel(); });
-    MakeDefaultButton(this, ButonOK);
+    MakeDefaultButton(this, okButton_);
     InstallHelpKey(this, dialogs_, "KalemirQ: Parameters of statistical analysis");
 }
 
 bool ParametersWindow::EntriesAccepted(const qspr::ParameterEntries& entries) {
     // The field of each qspr::ParameterEntry.
-    QLineEdit* const boxes[] = {nullptr, Text1, Text2, Text3, Text4, Text5, Text6, memoryField};
+    QLineEdit* const boxes[] = {
+        nullptr,          minPropertyR2Field_, validationCountField_,   estimatedCorField_,
+        maxInterR2Field_, maxPredictorsField_, randomisationRunsField_, memoryField_};
     const std::vector<qspr::EntryProblem> problems = qspr::CheckParameterEntries(state_, entries);
     auto point = [&](const qspr::EntryProblem& problem) {
         QLineEdit* box = boxes[problem.field];
@@ -332,21 +343,21 @@ bool ParametersWindow::EntriesAccepted(const qspr::ParameterEntries& entries) {
 
 void ParametersWindow::OnOk() {
     qspr::ParameterEntries entries;
-    entries.MinPropertyR2Text = ToReport(Text1->text());
-    entries.ValidationCountText = ToReport(Text2->text());
-    entries.EstimatedCorText = ToReport(Text3->text());
-    entries.MaxInterR2Text = ToReport(Text4->text());
-    entries.MaxPredictorsText = ToReport(Text5->text());
-    entries.RandomisationRunsText = ToReport(Text6->text());
-    entries.MemoryText = ToReport(memoryField->text());
-    entries.EliminateOutliers = Option1->isChecked();
-    entries.EstimatedCorShown = Text3->isVisible();
+    entries.MinPropertyR2Text = ToReport(minPropertyR2Field_->text());
+    entries.ValidationCountText = ToReport(validationCountField_->text());
+    entries.EstimatedCorText = ToReport(estimatedCorField_->text());
+    entries.MaxInterR2Text = ToReport(maxInterR2Field_->text());
+    entries.MaxPredictorsText = ToReport(maxPredictorsField_->text());
+    entries.RandomisationRunsText = ToReport(randomisationRunsField_->text());
+    entries.MemoryText = ToReport(memoryField_->text());
+    entries.EliminateOutliers = eliminateOutliersOption_->isChecked();
+    entries.EstimatedCorShown = estimatedCorField_->isVisible();
     if (!EntriesAccepted(entries)) {
         return;
     }
     qspr::ParametersOutcome outcome;
     try {
-        const std::string observed = ToReport(Observed->text().trimmed());
+        const std::string observed = ToReport(observedField_->text().trimmed());
         if (!observed.empty()) {
             qspr::LoadObservedTable(observed, state_.QsprTableName);
         }
@@ -379,51 +390,51 @@ ResultsWindow::ResultsWindow(qspr::ProgramState& state, DialogService& dialogs, 
     : QWidget(parent), state_(state), dialogs_(dialogs) {
     setObjectName("Results");
     setWindowTitle(QString(47, ' ') + "Results ...");
-    StopNotice = NamedLabel(this, "StopNotice", "");
-    MarkAsStopNotice(StopNotice);
-    StopNotice->hide();
-    Text = NamedList(this, "Text", QAbstractItemView::ExtendedSelection);
+    stopNotice_ = NamedLabel(this, "stopNotice", "");
+    MarkAsStopNotice(stopNotice_);
+    stopNotice_->hide();
+    reportList_ = NamedList(this, "reportList", QAbstractItemView::ExtendedSelection);
     QFont fixed("DejaVu Sans Mono");
     fixed.setStyleHint(QFont::Monospace);
-    Text->setFont(fixed);
-    FindText = new QLineEdit(this);
-    FindText->setObjectName("FindText");
-    FindText->setPlaceholderText("Find in the report (Return: next)");
-    FindText->setClearButtonEnabled(true);
-    FindStatus = NamedLabel(this, "FindStatus", "");
-    Scatterp = NamedButton(this, "Scatterp", "Scatter");
-    Williams = NamedButton(this, "Williams", "Williams");
-    ModelReport = NamedButton(this, "ModelReport", "Model report");
-    ButonQuit = NamedButton(this, "ButonQuit", "Quit");
-    ButonPrint = NamedButton(this, "ButonPrint", "Print");
+    reportList_->setFont(fixed);
+    findField_ = new QLineEdit(this);
+    findField_->setObjectName("findField");
+    findField_->setPlaceholderText("Find in the report (Return: next)");
+    findField_->setClearButtonEnabled(true);
+    findStatusLabel_ = NamedLabel(this, "findStatusLabel", "");
+    scatterButton_ = NamedButton(this, "scatterButton", "Scatter");
+    williamsButton_ = NamedButton(this, "williamsButton", "Williams");
+    modelReportButton_ = NamedButton(this, "modelReportButton", "Model report");
+    quitButton_ = NamedButton(this, "quitButton", "Quit");
+    printButton_ = NamedButton(this, "printButton", "Print");
 
     auto* find = new QHBoxLayout;
-    find->addWidget(FindText, 1);
-    find->addWidget(FindStatus);
+    find->addWidget(findField_, 1);
+    find->addWidget(findStatusLabel_);
     // Buttons left of the stretch belong to the plots, those right of it to the report.
     buttons_ = new QHBoxLayout;
-    buttons_->addWidget(Scatterp);
-    buttons_->addWidget(Williams);
-    buttons_->addWidget(ModelReport);
+    buttons_->addWidget(scatterButton_);
+    buttons_->addWidget(williamsButton_);
+    buttons_->addWidget(modelReportButton_);
     buttons_->addStretch(1);
-    buttons_->addWidget(ButonPrint);
-    buttons_->addWidget(ButonQuit);
+    buttons_->addWidget(printButton_);
+    buttons_->addWidget(quitButton_);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(StopNotice);
-    layout->addWidget(Text, 1);
+    layout->addWidget(stopNotice_);
+    layout->addWidget(reportList_, 1);
     layout->addStretch(0);
     layout->addLayout(find);
     layout->addLayout(buttons_);
     resize(qspr::kPlotWidthTwips / 15 + 40, qspr::kPlotHeightTwips / 15 + 60);
-    FindText->hide();
-    FindStatus->hide();
+    findField_->hide();
+    findStatusLabel_->hide();
     ChainTabOrder();
     LetButtonsPressOnReturn(this);
     InstallHelpKey(this, dialogs_, "KalemirQ: Results");
 
     // The report can be selected (Ctrl+A, Shift+arrows), copied (Ctrl+C) and searched
     // (Ctrl+F, then Return or F3 for the next line).
-    auto* copy = new QShortcut(QKeySequence::Copy, Text);
+    auto* copy = new QShortcut(QKeySequence::Copy, reportList_);
     copy->setContext(Qt::WidgetShortcut);
     connect(copy, &QShortcut::activated, this,
             [this] { QGuiApplication::clipboard()->setText(SelectedText()); });
@@ -431,32 +442,32 @@ ResultsWindow::ResultsWindow(qspr::ProgramState& state, DialogService& dialogs, 
     connect(findKey, &QShortcut::activated, this, [this] { ShowFind(); });
     auto* nextKey = new QShortcut(QKeySequence::FindNext, this);
     connect(nextKey, &QShortcut::activated, this, [this] {
-        if (FindText->isVisible()) {
-            FindNext(FindText->text());
+        if (findField_->isVisible()) {
+            FindNext(findField_->text());
         }
     });
-    connect(FindText, &QLineEdit::returnPressed, this, [this] { FindNext(FindText->text()); });
-    auto* closeFind = new QShortcut(QKeySequence::Cancel, FindText);
+    connect(findField_, &QLineEdit::returnPressed, this, [this] { FindNext(findField_->text()); });
+    auto* closeFind = new QShortcut(QKeySequence::Cancel, findField_);
     closeFind->setContext(Qt::WidgetShortcut);
     connect(closeFind, &QShortcut::activated, this, [this] {
-        FindText->hide();
-        FindStatus->hide();
-        Text->setFocus();
+        findField_->hide();
+        findStatusLabel_->hide();
+        reportList_->setFocus();
     });
 
-    connect(ButonPrint, &QPushButton::clicked, this, [this] { OnPrint(); });
-    connect(ButonQuit, &QPushButton::clicked, this, [this] { QuitOnce(); });
-    connect(Scatterp, &QPushButton::clicked, this, [this] { OnScatter(); });
-    connect(Williams, &QPushButton::clicked, this, [this] { OnWilliams(); });
-    connect(ModelReport, &QPushButton::clicked, this, [this] {
+    connect(printButton_, &QPushButton::clicked, this, [this] { OnPrint(); });
+    connect(quitButton_, &QPushButton::clicked, this, [this] { QuitOnce(); });
+    connect(scatterButton_, &QPushButton::clicked, this, [this] { OnScatter(); });
+    connect(williamsButton_, &QPushButton::clicked, this, [this] { OnWilliams(); });
+    connect(modelReportButton_, &QPushButton::clicked, this, [this] {
         const QString path = FromReport(qspr::ModelReportName(state_.QsprTableName));
         QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
     });
 }
 
 void ResultsWindow::ChainTabOrder() {
-    QWidget* previous = FindText;
-    setTabOrder(Text, FindText);
+    QWidget* previous = findField_;
+    setTabOrder(reportList_, findField_);
     for (int i = 0; i < buttons_->count(); ++i) {
         if (QWidget* button = buttons_->itemAt(i)->widget()) {
             setTabOrder(previous, button);
@@ -467,54 +478,54 @@ void ResultsWindow::ChainTabOrder() {
 
 QString ResultsWindow::SelectedText() const {
     QStringList lines;
-    for (int i = 0; i < Text->count(); ++i) {
-        if (Text->item(i)->isSelected()) {
-            lines << Text->item(i)->text();
+    for (int i = 0; i < reportList_->count(); ++i) {
+        if (reportList_->item(i)->isSelected()) {
+            lines << reportList_->item(i)->text();
         }
     }
     return lines.isEmpty() ? QString() : lines.join('\n') + '\n';
 }
 
 void ResultsWindow::ShowFind() {
-    if (!Text->isVisible()) {
+    if (!reportList_->isVisible()) {
         return;
     }
-    FindText->show();
-    FindStatus->show();
-    FindText->setFocus();
-    FindText->selectAll();
+    findField_->show();
+    findStatusLabel_->show();
+    findField_->setFocus();
+    findField_->selectAll();
 }
 
 bool ResultsWindow::FindNext(const QString& text) {
-    FindStatus->clear();
-    const int count = Text->count();
+    findStatusLabel_->clear();
+    const int count = reportList_->count();
     if (text.isEmpty() || count == 0) {
         return false;
     }
-    const int start = Text->currentRow() + 1;
+    const int start = reportList_->currentRow() + 1;
     for (int step = 0; step < count; ++step) {
-        QListWidgetItem* item = Text->item((start + step) % count);
+        QListWidgetItem* item = reportList_->item((start + step) % count);
         if (item->text().contains(text, Qt::CaseInsensitive)) {
-            Text->setCurrentItem(item, QItemSelectionModel::ClearAndSelect);
-            Text->scrollToItem(item, QAbstractItemView::PositionAtCenter);
+            reportList_->setCurrentItem(item, QItemSelectionModel::ClearAndSelect);
+            reportList_->scrollToItem(item, QAbstractItemView::PositionAtCenter);
             return true;
         }
     }
-    FindStatus->setText("not found");
+    findStatusLabel_->setText("not found");
     return false;
 }
 
 void ResultsWindow::Activate() {
     if (state_.FragmentTableMissing == 1) {
-        ButonPrint->hide();
-        Scatterp->hide();
+        printButton_->hide();
+        scatterButton_->hide();
     }
     if (!state_.StoppedStage.empty()) {
         const QString where = FromReport(state_.StoppedStage);
         setWindowTitle(QString(47, ' ') + "Results ... analysis stopped " + where);
-        StopNotice->setText("The analysis was stopped " + where +
-                            ": the report below is incomplete.");
-        StopNotice->show();
+        stopNotice_->setText("The analysis was stopped " + where +
+                             ": the report below is incomplete.");
+        stopNotice_->show();
     }
     if (!state_.EarlierResultFilesRemoved.empty()) {
         QStringList names;
@@ -522,19 +533,19 @@ void ResultsWindow::Activate() {
             names << FromReport(name);
         }
         const QString removed = "Removed at the start: " + names.join(", ") + " of an earlier run.";
-        StopNotice->setText(state_.StoppedStage.empty() ? removed
-                                                        : StopNotice->text() + "\n" + removed);
-        StopNotice->show();
+        stopNotice_->setText(state_.StoppedStage.empty() ? removed
+                                                         : stopNotice_->text() + "\n" + removed);
+        stopNotice_->show();
     }
     // The Williams plot needs the best equation by Q.
-    Williams->setVisible(!state_.Record.BestModel.Descriptors.empty());
-    ModelReport->setVisible(
+    williamsButton_->setVisible(!state_.Record.BestModel.Descriptors.empty());
+    modelReportButton_->setVisible(
         QFileInfo::exists(FromReport(qspr::ModelReportName(state_.QsprTableName))));
     QApplication::processEvents();
-    Text->clear();
+    reportList_->clear();
     try {
         for (const std::string& line : qspr::ReadReportLines(qspr::kWorkingReport)) {
-            Text->addItem(FromReport(line));
+            reportList_->addItem(FromReport(line));
         }
     } catch (const std::exception& e) {
         dialogs_.Inform(this, "Results", QString::fromLocal8Bit(e.what()));
@@ -567,8 +578,8 @@ void ResultsWindow::OnPrint() {
         return;
     }
     QStringList lines;
-    for (int i = 0; i < Text->count(); ++i) {
-        lines << Text->item(i)->text();
+    for (int i = 0; i < reportList_->count(); ++i) {
+        lines << reportList_->item(i)->text();
     }
     const QString proposed = FromReport(qspr::NamePrefix(state_.QsprTableCopy, 7) + "qspr.pdf");
     const QString pdf = PrintReport(this, dialogs_, lines, [this, &proposed] {
@@ -619,13 +630,15 @@ bool ResultsWindow::SaveReport() {
             return true;
         }
         const std::string name = ToReport(*answer);
-        const std::string failure = qspr::RenameReport(qspr::kWorkingReport, name);
-        if (failure.empty()) {
+        try {
+            qspr::RenameReport(qspr::kWorkingReport, name);
             return true;
+        } catch (const qspr::ReportNotRenamed& e) {
+            dialogs_.Inform(this, qspr::kSaveTitle,
+                            "The report cannot be saved as " + *answer + ": " +
+                                QString::fromLocal8Bit(e.Reason().c_str()) +
+                                ". Give another name.");
         }
-        dialogs_.Inform(this, qspr::kSaveTitle,
-                        "The report cannot be saved as " + *answer + ": " +
-                            QString::fromLocal8Bit(failure.c_str()) + ". Give another name.");
     }
 }
 
@@ -633,8 +646,9 @@ void ResultsWindow::ShowPlots(bool shown) {
     if (shown) {
         reportCaption_ = windowTitle();
         hiddenForPlots_.clear();
-        for (QWidget* widget : {static_cast<QWidget*>(Text), static_cast<QWidget*>(ButonPrint),
-                                static_cast<QWidget*>(Scatterp), static_cast<QWidget*>(Williams)}) {
+        for (QWidget* widget :
+             {static_cast<QWidget*>(reportList_), static_cast<QWidget*>(printButton_),
+              static_cast<QWidget*>(scatterButton_), static_cast<QWidget*>(williamsButton_)}) {
             if (!widget->isHidden()) {
                 hiddenForPlots_.push_back(widget);
             }
@@ -694,11 +708,7 @@ void ResultsWindow::OnWilliams() {
     }
     qspr::ValidationFigures figures;
     try {
-        std::optional<qspr::ObservedTable> observed;
-        if (!state_.ObservedTableName.empty()) {
-            observed = qspr::LoadObservedTable(state_.ObservedTableName, state_.QsprTableName);
-        }
-        figures = qspr::ComputeValidationFigures(state_.Record, observed);
+        figures = jobFigures_ ? *jobFigures_ : qspr::FiguresOfBestEquation(state_);
     } catch (const std::exception& e) {
         dialogs_.Inform(this, "Williams plot", QString::fromLocal8Bit(e.what()));
         return;
@@ -709,6 +719,10 @@ void ResultsWindow::OnWilliams() {
                     FromReport(qspr::kWilliamsPrompt),
                     FromReport(qspr::WilliamsPlotName(state_.QsprTableCopy)), "the Williams plot");
     ShowPlots(false);
+}
+
+void ResultsWindow::TakeJobFigures(std::optional<qspr::ValidationFigures> figures) {
+    jobFigures_ = std::move(figures);
 }
 
 void ResultsWindow::paintEvent(QPaintEvent* event) {
@@ -759,7 +773,7 @@ void QsprFlow::ShowComputing() {
         dialogs_,
         [this](ComputingWindow& window) {
             if (computation_) {
-                computation_(state_, window);
+                outcome_ = computation_(state_, window);
             }
         },
         "Computing",
@@ -775,6 +789,7 @@ void QsprFlow::ShowComputing() {
 
 void QsprFlow::ShowResults() {
     results_ = new ResultsWindow(state_, dialogs_);
+    results_->TakeJobFigures(outcome_.Figures);
     connect(results_, &ResultsWindow::Quit, this, [this] { emit Ended(); });
     // The results follow the computing window, or the parameters when there was nothing
     // to compute.

@@ -3,6 +3,7 @@
 // Parameters, Computing, Results. QsprFlow owns the program-wide state and moves from one
 // window to the next.
 
+#include "qspr/job/QsprJob.h"
 #include "qspr/setup/Parameters.h"
 #include "qspr/setup/ProgramState.h"
 #include "qspr/setup/RunFiles.h"
@@ -31,18 +32,6 @@ class WorkfilesWindow : public QWidget {
 public:
     WorkfilesWindow(qspr::ProgramState& state, DialogService& dialogs, QWidget* parent = nullptr);
 
-    QListWidget* List1;
-    QListWidget* List2;
-    QPushButton* ButonOK;
-    QLabel* Label1;
-    QLabel* Label2;
-    QLabel* Label3;
-    QLabel* Label4;
-    QLabel* Label5;
-    /// Under the reminder: what the choice still lacks.
-    QLabel* MissingNote;
-    FolderBar* Folder;
-
 signals:
     void Accepted();
 
@@ -64,37 +53,23 @@ private:
     qspr::ProgramState& state_;
     DialogService& dialogs_;
     short clickCounter_ = 0;
+    QListWidget* qsprTableList_ = nullptr;
+    QListWidget* descriptorTableList_ = nullptr;
+    QPushButton* okButton_ = nullptr;
+    QLabel* introLabel_ = nullptr;
+    QLabel* qsprTablesLabel_ = nullptr;
+    QLabel* descriptorTablesLabel_ = nullptr;
+    QLabel* selectionRulesLabel_ = nullptr;
+    QLabel* reminderLabel_ = nullptr;
+    /// Under the reminder: what the choice still lacks.
+    QLabel* missingNote_ = nullptr;
+    FolderBar* folderBar_ = nullptr;
 };
 
 class ParametersWindow : public QWidget {
     Q_OBJECT
 public:
     ParametersWindow(qspr::ProgramState& state, DialogService& dialogs, QWidget* parent = nullptr);
-
-    QLineEdit* Text1;
-    QLineEdit* Text2;
-    QLineEdit* Text3;
-    QLineEdit* Text4;
-    QLineEdit* Text5;
-    QLineEdit* Text6; ///< Y-randomisation runs
-    /// Observed values of the prediction set for the external validation (optional).
-    QLineEdit* Observed;
-    QLabel* ObservedLabel;
-    QLabel* memoryLabel;
-    QLineEdit* memoryField;
-    QLabel* Label1;
-    QLabel* Label2;
-    QLabel* Label3;
-    QLabel* Label4;
-    QLabel* Label5;
-    QLabel* Label6;
-    QLabel* Label7;
-    QLabel* Label8;
-    QRadioButton* Option1;
-    QRadioButton* Option2;
-    QPushButton* ButonOK;
-    /// Back to Workfiles, leaving the folder as it was before Workfiles OK.
-    QPushButton* ButonCancel;
 
 signals:
     void Compute();
@@ -114,25 +89,39 @@ private:
 
     qspr::ProgramState& state_;
     DialogService& dialogs_;
+    // The fields in screen order, each under its label.
+    QLabel* minPropertyR2Label_ = nullptr;
+    QLineEdit* minPropertyR2Field_ = nullptr;
+    QLabel* validationCountLabel_ = nullptr;
+    QLineEdit* validationCountField_ = nullptr;
+    /// Shown when the QSPR table has a prediction set.
+    QLabel* estimatedCorLabel_ = nullptr;
+    QLineEdit* estimatedCorField_ = nullptr;
+    QLabel* maxInterR2Label_ = nullptr;
+    QLineEdit* maxInterR2Field_ = nullptr;
+    QLabel* maxPredictorsLabel_ = nullptr;
+    QLineEdit* maxPredictorsField_ = nullptr;
+    QLabel* randomisationRunsLabel_ = nullptr;
+    QLineEdit* randomisationRunsField_ = nullptr;
+    /// Observed values of the prediction set for the external validation (optional).
+    QLabel* observedLabel_ = nullptr;
+    QLineEdit* observedField_ = nullptr;
+    QLabel* memoryLabel_ = nullptr;
+    QLineEdit* memoryField_ = nullptr;
+    QLabel* outliersLabel_ = nullptr;
+    QRadioButton* eliminateOutliersOption_ = nullptr;
+    QRadioButton* keepOutliersOption_ = nullptr;
+    /// Under the options: changing the fields is futile when outliers are eliminated.
+    QLabel* outliersNoteLabel_ = nullptr;
+    QPushButton* okButton_ = nullptr;
+    /// Back to Workfiles, leaving the folder as it was before Workfiles OK.
+    QPushButton* cancelButton_ = nullptr;
 };
 
 class ResultsWindow : public QWidget {
     Q_OBJECT
 public:
     ResultsWindow(qspr::ProgramState& state, DialogService& dialogs, QWidget* parent = nullptr);
-
-    /// Says that the analysis was stopped, and where; hidden after a whole run.
-    QLabel* StopNotice;
-    QListWidget* Text;
-    /// Ctrl+F: the text to look for in the report (Return or F3: the next line with it).
-    QLineEdit* FindText;
-    QLabel* FindStatus;
-    QPushButton* Scatterp;
-    QPushButton* Williams;
-    /// Opens the run's model report (QSPR table + "-model.html") in the browser.
-    QPushButton* ModelReport;
-    QPushButton* ButonQuit;
-    QPushButton* ButonPrint;
 
     /// Fills the list from the working report (the window's activation); a stopped run
     /// says so in the caption and above the report.
@@ -144,6 +133,8 @@ public:
     bool FindNext(const QString& text);
     /// Asks for the report's name until it can be given; true once renamed.
     bool SaveReport();
+    /// The figures the job computed for the Williams plot (none after a stopped run).
+    void TakeJobFigures(std::optional<qspr::ValidationFigures> figures);
 
 signals:
     void Quit();
@@ -180,12 +171,26 @@ private:
 
     qspr::ProgramState& state_;
     DialogService& dialogs_;
-    QImage drawing_;
-    /// The row of buttons under the report, in screen order.
-    QHBoxLayout* buttons_;
+    /// The figures the job computed for the Williams plot (none after a stopped run).
+    std::optional<qspr::ValidationFigures> jobFigures_;
     /// Results written from this window, each kept from the later ones.
     std::vector<qspr::KeptFile> written_;
     bool quitting_ = false;
+    /// Says that the analysis was stopped, and where; hidden after a whole run.
+    QLabel* stopNotice_ = nullptr;
+    QListWidget* reportList_ = nullptr;
+    /// Ctrl+F: the text to look for in the report (Return or F3: the next line with it).
+    QLineEdit* findField_ = nullptr;
+    QLabel* findStatusLabel_ = nullptr;
+    QPushButton* scatterButton_ = nullptr;
+    QPushButton* williamsButton_ = nullptr;
+    /// Opens the run's model report (QSPR table + "-model.html") in the browser.
+    QPushButton* modelReportButton_ = nullptr;
+    QPushButton* quitButton_ = nullptr;
+    QPushButton* printButton_ = nullptr;
+    QImage drawing_;
+    /// The row of buttons under the report, in screen order.
+    QHBoxLayout* buttons_ = nullptr;
     /// The caption and the buttons shown before the plots took the window.
     QString reportCaption_;
     std::vector<QWidget*> hiddenForPlots_;
@@ -195,8 +200,8 @@ private:
 class QsprFlow : public QObject {
     Q_OBJECT
 public:
-    /// The computation the computing window's activation runs.
-    using Computation = std::function<void(qspr::ProgramState&, ComputingWindow&)>;
+    /// The computation the computing window's activation runs: the QSPR job.
+    using Computation = std::function<qspr::JobOutcome(qspr::ProgramState&, ComputingWindow&)>;
 
     QsprFlow(DialogService& dialogs, Computation computation);
     ~QsprFlow() override;
@@ -220,6 +225,7 @@ private:
     DialogService& dialogs_;
     Computation computation_;
     qspr::ProgramState state_;
+    qspr::JobOutcome outcome_;
     WorkfilesWindow* workfiles_ = nullptr;
     ParametersWindow* parameters_ = nullptr;
     ComputingView* computing_ = nullptr;

@@ -1,9 +1,9 @@
 #include "ui/SimilarityWindows.h"
 
 #include "common/NumberText.h"
-#include "common/RunLock.h"
 #include "common/TextToNumber.h"
 #include "similarity/Run.h"
+#include "similarity/RunLocked.h"
 #include "similarity/SimTable.h"
 #include "ui/Controls.h"
 #include "ui/DialogService.h"
@@ -52,83 +52,88 @@ TableWindow::TableWindow(sim::RunChoices& choices, sim::PreparedTable& table,
     : QWidget(parent), choices_(choices), table_(table), dialogs_(dialogs) {
     setObjectName("TableWindow");
     setWindowTitle(QString(68, ' ') + "Click to select certain table");
-    Label1 = NamedLabel(this, "Label1",
-                        "      KalemirS performs similarity computations from the point of view "
-                        "of the chemical structure, shape,size, hydrophilicity           and "
-                        "flexibility of the molecules in selected table.");
-    Label1->setWordWrap(true);
-    Label2 = NamedLabel(this, "Label2", "Descriptors' tables");
-    Listfile = NamedList(this, "Listfile", QAbstractItemView::SingleSelection);
-    Listfile->addItems(ListFolderFiles("*SIM.des"));
-    Label3 = NamedLabel(this, "Label3", "Shape similarity method");
-    Option1 = NamedOption(this, "Option1", "corrected USR");
-    Option2 = NamedOption(this, "Option2", "Superposition");
-    Option1->setChecked(true);
-    Label4 = NamedLabel(this, "Label4", "Minimum similarity in cluster(s)");
-    Label5 = NamedLabel(this, "Label5", "by chemical structure");
-    Label6 = NamedLabel(this, "Label6", "by shape");
-    Label7 = NamedLabel(this, "Label7", "by size");
-    Label8 = NamedLabel(this, "Label8", "by hydrophilicity");
-    Label9 = NamedLabel(this, "Label9", "by flexibility");
-    Text1 = NamedField(this, "Text1", kSimilarityFieldWidth);
-    Text2 = NamedField(this, "Text2", kSimilarityFieldWidth);
-    Text3 = NamedField(this, "Text3", kSimilarityFieldWidth);
-    Text4 = NamedField(this, "Text4", kSimilarityFieldWidth);
-    Text5 = NamedField(this, "Text5", kSimilarityFieldWidth);
-    QLineEdit* const boxes[] = {Text1, Text2, Text3, Text4, Text5};
+    introLabel_ =
+        NamedLabel(this, "introLabel",
+                   "      KalemirS performs similarity computations from the point of view "
+                   "of the chemical structure, shape,size, hydrophilicity           and "
+                   "flexibility of the molecules in selected table.");
+    introLabel_->setWordWrap(true);
+    tablesLabel_ = NamedLabel(this, "tablesLabel", "Descriptors' tables");
+    tableList_ = NamedList(this, "tableList", QAbstractItemView::SingleSelection);
+    tableList_->addItems(ListFolderFiles("*SIM.des"));
+    shapeMethodLabel_ = NamedLabel(this, "shapeMethodLabel", "Shape similarity method");
+    usrOption_ = NamedOption(this, "usrOption", "corrected USR");
+    superpositionOption_ = NamedOption(this, "superpositionOption", "Superposition");
+    usrOption_->setChecked(true);
+    minSimilarityLabel_ =
+        NamedLabel(this, "minSimilarityLabel", "Minimum similarity in cluster(s)");
+    structureLabel_ = NamedLabel(this, "structureLabel", "by chemical structure");
+    shapeLabel_ = NamedLabel(this, "shapeLabel", "by shape");
+    sizeLabel_ = NamedLabel(this, "sizeLabel", "by size");
+    hydrophilicityLabel_ = NamedLabel(this, "hydrophilicityLabel", "by hydrophilicity");
+    flexibilityLabel_ = NamedLabel(this, "flexibilityLabel", "by flexibility");
+    minStructureField_ = NamedField(this, "minStructureField", kSimilarityFieldWidth);
+    minShapeField_ = NamedField(this, "minShapeField", kSimilarityFieldWidth);
+    minSizeField_ = NamedField(this, "minSizeField", kSimilarityFieldWidth);
+    minHydrophilicityField_ = NamedField(this, "minHydrophilicityField", kSimilarityFieldWidth);
+    minFlexibilityField_ = NamedField(this, "minFlexibilityField", kSimilarityFieldWidth);
+    const std::array<QLineEdit*, sim::kMeasureCount> boxes = MinimumFields();
     for (int k = 1; k <= sim::kMeasureCount; ++k) {
         boxes[k - 1]->setText(DefaultSimilarityText(k, sim::kCorrectedUsr));
     }
-    ButonOK = NamedButton(this, "ButonOK", "OK");
+    okButton_ = NamedButton(this, "okButton", "OK");
     // OK appears once a table is chosen; its place is kept so that nothing moves then.
-    QSizePolicy keepPlace = ButonOK->sizePolicy();
+    QSizePolicy keepPlace = okButton_->sizePolicy();
     keepPlace.setRetainSizeWhenHidden(true);
-    ButonOK->setSizePolicy(keepPlace);
-    Folder = new FolderBar("KalemirS", "KalemirS: Table window", dialogs_, this);
+    okButton_->setSizePolicy(keepPlace);
+    folderBar_ = new FolderBar("KalemirS", "KalemirS: Table window", dialogs_, this);
 
     auto* grid = new QGridLayout(this);
-    grid->addWidget(Label1, 0, 0, 1, 3);
-    grid->addWidget(Label2, 1, 0);
-    grid->addWidget(Listfile, 2, 0, 8, 1);
-    grid->addWidget(Label3, 1, 1, 1, 2);
-    grid->addWidget(Option1, 2, 1, 1, 2);
-    grid->addWidget(Option2, 3, 1, 1, 2);
-    grid->addWidget(Label4, 4, 1, 1, 2);
-    const int row = AddFieldRows(
-        grid, 5, 1,
-        {{Label5, Text1}, {Label6, Text2}, {Label7, Text3}, {Label8, Text4}, {Label9, Text5}});
-    grid->addWidget(ButonOK, row, 2, Qt::AlignRight);
-    grid->addWidget(Folder, row + 1, 0, 1, 3);
+    grid->addWidget(introLabel_, 0, 0, 1, 3);
+    grid->addWidget(tablesLabel_, 1, 0);
+    grid->addWidget(tableList_, 2, 0, 8, 1);
+    grid->addWidget(shapeMethodLabel_, 1, 1, 1, 2);
+    grid->addWidget(usrOption_, 2, 1, 1, 2);
+    grid->addWidget(superpositionOption_, 3, 1, 1, 2);
+    grid->addWidget(minSimilarityLabel_, 4, 1, 1, 2);
+    const int row = AddFieldRows(grid, 5, 1,
+                                 {{structureLabel_, minStructureField_},
+                                  {shapeLabel_, minShapeField_},
+                                  {sizeLabel_, minSizeField_},
+                                  {hydrophilicityLabel_, minHydrophilicityField_},
+                                  {flexibilityLabel_, minFlexibilityField_}});
+    grid->addWidget(okButton_, row, 2, Qt::AlignRight);
+    grid->addWidget(folderBar_, row + 1, 0, 1, 3);
     resize(760, 500);
-    MakeDefaultButton(this, ButonOK);
+    MakeDefaultButton(this, okButton_);
     InstallHelpKey(this, dialogs_, "KalemirS: Table window");
 
     // Window load.
     choices_.ShapeMethod = sim::kCorrectedUsr;
     choices_.TableFileName = "XXXXX";
-    ButonOK->hide();
-    connect(Listfile, &QListWidget::itemClicked, this,
+    okButton_->hide();
+    connect(tableList_, &QListWidget::itemClicked, this,
             [this](QListWidgetItem* item) { OnTableClick(item->text()); });
     // A table chosen with the arrow keys is chosen as by a click.
-    connect(Listfile, &QListWidget::itemSelectionChanged, this, [this] {
-        const QList<QListWidgetItem*> chosen = Listfile->selectedItems();
+    connect(tableList_, &QListWidget::itemSelectionChanged, this, [this] {
+        const QList<QListWidgetItem*> chosen = tableList_->selectedItems();
         if (!chosen.isEmpty()) {
             OnTableClick(chosen.front()->text());
         }
     });
-    connect(Folder, &FolderBar::FolderChanged, this, [this] {
-        Listfile->clear();
-        Listfile->addItems(ListFolderFiles("*SIM.des"));
+    connect(folderBar_, &FolderBar::FolderChanged, this, [this] {
+        tableList_->clear();
+        tableList_->addItems(ListFolderFiles("*SIM.des"));
         choices_.TableFileName = "XXXXX";
-        ButonOK->hide();
+        okButton_->hide();
     });
-    connect(ButonOK, &QPushButton::clicked, this, [this] { OnOk(); });
+    connect(okButton_, &QPushButton::clicked, this, [this] { OnOk(); });
     // Another shape method brings its own shape minimum, unless the user typed one.
-    connect(Option2, &QRadioButton::toggled, this, [this](bool superposition) {
+    connect(superpositionOption_, &QRadioButton::toggled, this, [this](bool superposition) {
         const int before = superposition ? sim::kCorrectedUsr : sim::kSuperposition;
-        if (Text2->text().trimmed() == DefaultSimilarityText(sim::kShape, before)) {
-            Text2->setText(DefaultSimilarityText(sim::kShape, superposition ? sim::kSuperposition
-                                                                            : sim::kCorrectedUsr));
+        if (minShapeField_->text().trimmed() == DefaultSimilarityText(sim::kShape, before)) {
+            minShapeField_->setText(DefaultSimilarityText(
+                sim::kShape, superposition ? sim::kSuperposition : sim::kCorrectedUsr));
         }
     });
 }
@@ -136,14 +141,20 @@ TableWindow::TableWindow(sim::RunChoices& choices, sim::PreparedTable& table,
 void TableWindow::OnTableClick(const QString& name) {
     choices_.TableFileName = name.toLatin1().toStdString();
     sim::DeriveFileNames(choices_);
-    ButonOK->show();
-    choices_.ShapeMethod = Option1->isChecked() ? sim::kCorrectedUsr : sim::kSuperposition;
-    Text2->setText(DefaultSimilarityText(sim::kShape, choices_.ShapeMethod));
+    okButton_->show();
+    choices_.ShapeMethod = usrOption_->isChecked() ? sim::kCorrectedUsr : sim::kSuperposition;
+    minShapeField_->setText(DefaultSimilarityText(sim::kShape, choices_.ShapeMethod));
+}
+
+std::array<QLineEdit*, sim::kMeasureCount> TableWindow::MinimumFields() const {
+    return {minStructureField_, minShapeField_, minSizeField_, minHydrophilicityField_,
+            minFlexibilityField_};
 }
 
 bool TableWindow::SimilaritiesAccepted() {
-    QLineEdit* const boxes[] = {Text1, Text2, Text3, Text4, Text5};
-    QLabel* const labels[] = {Label5, Label6, Label7, Label8, Label9};
+    const std::array<QLineEdit*, sim::kMeasureCount> boxes = MinimumFields();
+    QLabel* const labels[] = {structureLabel_, shapeLabel_, sizeLabel_, hydrophilicityLabel_,
+                              flexibilityLabel_};
     for (int k = 0; k < sim::kMeasureCount; ++k) {
         const std::string problem =
             sim::ClusterSimilarityProblem(boxes[k]->text().toLatin1().toStdString());
@@ -151,7 +162,7 @@ bool TableWindow::SimilaritiesAccepted() {
             boxes[k]->setFocus();
             boxes[k]->selectAll();
             dialogs_.Inform(this, "KalemirS",
-                            Label4->text() + " " + labels[k]->text() + ": " +
+                            minSimilarityLabel_->text() + " " + labels[k]->text() + ": " +
                                 QString::fromLatin1(problem.c_str()) + ".");
             return false;
         }
@@ -163,15 +174,14 @@ void TableWindow::OnOk() {
     if (!SimilaritiesAccepted()) {
         return;
     }
-    choices_.ShapeMethod = Option1->isChecked() ? sim::kCorrectedUsr : sim::kSuperposition;
-    const QLineEdit* boxes[] = {Text1, Text2, Text3, Text4, Text5};
+    choices_.ShapeMethod = usrOption_->isChecked() ? sim::kCorrectedUsr : sim::kSuperposition;
+    const std::array<QLineEdit*, sim::kMeasureCount> boxes = MinimumFields();
     for (int k = 1; k <= sim::kMeasureCount; ++k) {
         choices_.MinClusterSimilarity[k] = TextToNumber(boxes[k - 1]->text().toStdString());
     }
     CaptionOfWidget caption(this);
     try {
-        const RunLock lock("KalemirS"); // one run per folder, as on the command line
-        sim::PrepareTable(choices_, table_, caption);
+        sim::RunLocked([&] { sim::PrepareTable(choices_, table_, caption); });
     } catch (const std::exception& e) {
         dialogs_.Inform(this, "KalemirS", QString::fromLocal8Bit(e.what()));
         return;
@@ -188,35 +198,35 @@ FinalWindow::FinalWindow(const sim::RunChoices& choices, const sim::PreparedTabl
     if (stopped) {
         const QString where = QString::fromLatin1(results.StoppedStage.c_str());
         setWindowTitle("Analysis stopped " + where);
-        Label1 = new QLabel("The analysis was stopped " + where + ": " + resultsFile +
-                                " holds what was written until then.",
-                            this);
-        MarkAsStopNotice(Label1);
+        resultsLabel_ = new QLabel("The analysis was stopped " + where + ": " + resultsFile +
+                                       " holds what was written until then.",
+                                   this);
+        MarkAsStopNotice(resultsLabel_);
     } else {
         setWindowTitle(QString(86, ' '));
-        Label1 = new QLabel("See the results in " + resultsFile + " file.", this);
+        resultsLabel_ = new QLabel("See the results in " + resultsFile + " file.", this);
     }
-    Label1->setObjectName("Label1");
-    Label1->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    CorLabel = new QLabel(this);
-    CorLabel->setObjectName("CorLabel");
-    CorLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    resultsLabel_->setObjectName("resultsLabel");
+    resultsLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    corLabel_ = new QLabel(this);
+    corLabel_->setObjectName("corLabel");
+    corLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     if (!stopped && table.PredictionCount > 0) {
-        CorLabel->setText(
+        corLabel_->setText(
             "Estimated correctness COR = " +
             QString::fromLatin1(PlainNumberSingle(results.EstimatedCorrectness).c_str()) +
             "   (for KalemirQ's \"Estimated correctness (KalemirS)\")");
     } else {
-        CorLabel->hide();
+        corLabel_->hide();
     }
-    ButonQuit = NamedButton(this, "ButonQuit", "Quit");
+    quitButton_ = NamedButton(this, "quitButton", "Quit");
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(Label1);
-    layout->addWidget(CorLabel);
-    layout->addWidget(ButonQuit, 0, Qt::AlignRight);
+    layout->addWidget(resultsLabel_);
+    layout->addWidget(corLabel_);
+    layout->addWidget(quitButton_, 0, Qt::AlignRight);
     resize(520, 150);
-    MakeDefaultButton(this, ButonQuit);
-    connect(ButonQuit, &QPushButton::clicked, this, [this] { emit Quit(); });
+    MakeDefaultButton(this, quitButton_);
+    connect(quitButton_, &QPushButton::clicked, this, [this] { emit Quit(); });
 }
 
 SimilarityFlow::SimilarityFlow(DialogService& dialogs) : dialogs_(dialogs) {}
@@ -237,8 +247,8 @@ void SimilarityFlow::ShowComputing() {
     computing_ = MakeFlowComputingView(
         dialogs_,
         [this](ComputingWindow& window) {
-            const RunLock lock("KalemirS");
-            sim::RunSimilarityAnalysis(choices_, prepared_, results_, window);
+            sim::RunLocked(
+                [&] { sim::RunSimilarityAnalysis(choices_, prepared_, results_, window); });
         },
         "KalemirS",
         [this](bool stopped) {

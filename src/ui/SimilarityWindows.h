@@ -13,6 +13,8 @@
 #include <QRadioButton>
 #include <QWidget>
 
+#include <array>
+
 namespace kalemir::ui {
 
 class DialogService;
@@ -25,26 +27,6 @@ public:
     TableWindow(sim::RunChoices& choices, sim::PreparedTable& table, DialogService& dialogs,
                 QWidget* parent = nullptr);
 
-    QListWidget* Listfile;
-    QLabel* Label1;
-    QLabel* Label2;
-    QLabel* Label3;
-    QLabel* Label4;
-    QLabel* Label5;
-    QLabel* Label6;
-    QLabel* Label7;
-    QLabel* Label8;
-    QLabel* Label9;
-    QRadioButton* Option1;
-    QRadioButton* Option2;
-    QLineEdit* Text1;
-    QLineEdit* Text2;
-    QLineEdit* Text3;
-    QLineEdit* Text4;
-    QLineEdit* Text5;
-    QPushButton* ButonOK;
-    FolderBar* Folder;
-
 signals:
     void Prepared();
 
@@ -53,10 +35,33 @@ private:
     void OnOk();
     /// Refuses a minimum similarity that is no number from 0 to 1; true when all are.
     bool SimilaritiesAccepted();
+    /// The minimum-similarity fields, in the order of the measures (structure first).
+    std::array<QLineEdit*, sim::kMeasureCount> MinimumFields() const;
 
     sim::RunChoices& choices_;
     sim::PreparedTable& table_;
     DialogService& dialogs_;
+    QLabel* introLabel_ = nullptr;
+    QLabel* tablesLabel_ = nullptr;
+    /// The similarity tables (*SIM.des) of the working folder.
+    QListWidget* tableList_ = nullptr;
+    QLabel* shapeMethodLabel_ = nullptr;
+    QRadioButton* usrOption_ = nullptr;
+    QRadioButton* superpositionOption_ = nullptr;
+    /// The minimum similarity in a cluster, one field per measure under this label.
+    QLabel* minSimilarityLabel_ = nullptr;
+    QLabel* structureLabel_ = nullptr;
+    QLineEdit* minStructureField_ = nullptr;
+    QLabel* shapeLabel_ = nullptr;
+    QLineEdit* minShapeField_ = nullptr;
+    QLabel* sizeLabel_ = nullptr;
+    QLineEdit* minSizeField_ = nullptr;
+    QLabel* hydrophilicityLabel_ = nullptr;
+    QLineEdit* minHydrophilicityField_ = nullptr;
+    QLabel* flexibilityLabel_ = nullptr;
+    QLineEdit* minFlexibilityField_ = nullptr;
+    QPushButton* okButton_ = nullptr;
+    FolderBar* folderBar_ = nullptr;
 };
 
 class FinalWindow : public QWidget {
@@ -65,14 +70,17 @@ public:
     /// `results` gives the estimated correctness COR when the table has a prediction set.
     FinalWindow(const sim::RunChoices& choices, const sim::PreparedTable& table,
                 const sim::RunResults& results, QWidget* parent = nullptr);
-    QLabel* Label1;
-    /// COR, to be typed into KalemirQ's "Estimated correctness (KalemirS)" field; hidden
-    /// without a prediction set or after a stopped run.
-    QLabel* CorLabel;
-    QPushButton* ButonQuit;
 
 signals:
     void Quit();
+
+private:
+    /// Where the results are, or where the analysis was stopped.
+    QLabel* resultsLabel_ = nullptr;
+    /// COR, to be typed into KalemirQ's "Estimated correctness (KalemirS)" field; hidden
+    /// without a prediction set or after a stopped run.
+    QLabel* corLabel_ = nullptr;
+    QPushButton* quitButton_ = nullptr;
 };
 
 class SimilarityFlow : public QObject {

@@ -50,105 +50,111 @@ TablesWindow::TablesWindow(DialogService& dialogs, QWidget* parent)
     : QWidget(parent), dialogs_(dialogs) {
     setObjectName("TablesWindow");
     setWindowTitle("KalemirT - tables from molecules");
-    StructureLabel = NamedLabel(this, "StructureLabel", "No structure file chosen");
-    ChooseButton = NamedButton(this, "ChooseButton", "Structures...");
-    ValuesLabel = NamedLabel(this, "ValuesLabel", "Values from the structure file");
-    ValuesButton = NamedButton(this, "ValuesButton", "Values...");
-    PropertyList = new QComboBox(this);
-    NameList = new QComboBox(this);
-    SetName = new QLineEdit(this);
-    SetName->setMaxLength(5);
-    SetName->setPlaceholderText("five letters and digits");
-    HoldOut = new QSpinBox(this);
-    HoldOut->setRange(0, 100000);
+    structureLabel_ = NamedLabel(this, "structureLabel", "No structure file chosen");
+    structuresButton_ = NamedButton(this, "structuresButton", "Structures...");
+    valuesLabel_ = NamedLabel(this, "valuesLabel", "Values from the structure file");
+    valuesButton_ = NamedButton(this, "valuesButton", "Values...");
+    propertyList_ = new QComboBox(this);
+    propertyList_->setObjectName("propertyList");
+    nameList_ = new QComboBox(this);
+    nameList_->setObjectName("nameList");
+    setNameField_ = new QLineEdit(this);
+    setNameField_->setObjectName("setNameField");
+    setNameField_->setMaxLength(5);
+    setNameField_->setPlaceholderText("five letters and digits");
+    holdOutField_ = new QSpinBox(this);
+    holdOutField_->setObjectName("holdOutField");
+    holdOutField_->setRange(0, 100000);
     auto* tableChoice = new QHBoxLayout;
     for (const auto& [name, what] : kTables) {
         auto* box = new QCheckBox(name, this);
         box->setObjectName(QString(name) + "Box");
         box->setToolTip(what);
         box->setChecked(true);
-        TableBoxes.push_back(box);
+        tableBoxes_.push_back(box);
         tableChoice->addWidget(box);
     }
     tableChoice->addStretch(1);
-    MakeButton = NamedButton(this, "MakeButton", "Make");
-    MakeButton->setEnabled(false);
-    Progress = new QProgressBar(this);
-    Progress->setRange(0, 1);
-    Progress->setValue(0);
-    FilesMade = new QListWidget(this);
-    OpenQsprButton = NamedButton(this, "OpenQsprButton", "Open the folder in KalemirQ");
-    OpenQsprButton->setEnabled(false);
-    ApplyModelButton = NamedButton(this, "ApplyModelButton", "Apply a model...");
-    ApplyModelButton->setToolTip("Estimate new structures with a saved model (*-results.json)");
-    AllEquationsBox = new QCheckBox("All ranked equations", this);
-    AllEquationsBox->setObjectName("AllEquationsBox");
-    AllEquationsBox->setToolTip("An estimate of every ranked equation besides the best one's");
-    EstimateSummary = NamedLabel(this, "EstimateSummary", "");
-    EstimateSummary->setWordWrap(true);
+    makeButton_ = NamedButton(this, "makeButton", "Make");
+    makeButton_->setEnabled(false);
+    progressBar_ = new QProgressBar(this);
+    progressBar_->setObjectName("progressBar");
+    progressBar_->setRange(0, 1);
+    progressBar_->setValue(0);
+    filesMadeList_ = new QListWidget(this);
+    filesMadeList_->setObjectName("filesMadeList");
+    openQsprButton_ = NamedButton(this, "openQsprButton", "Open the folder in KalemirQ");
+    openQsprButton_->setEnabled(false);
+    applyModelButton_ = NamedButton(this, "applyModelButton", "Apply a model...");
+    applyModelButton_->setToolTip("Estimate new structures with a saved model (*-results.json)");
+    allEquationsBox_ = new QCheckBox("All ranked equations", this);
+    allEquationsBox_->setObjectName("allEquationsBox");
+    allEquationsBox_->setToolTip("An estimate of every ranked equation besides the best one's");
+    estimateSummary_ = NamedLabel(this, "estimateSummary", "");
+    estimateSummary_->setWordWrap(true);
 
     auto* form = new QFormLayout;
     auto* structures = new QHBoxLayout;
-    structures->addWidget(StructureLabel, 1);
-    structures->addWidget(ChooseButton);
+    structures->addWidget(structureLabel_, 1);
+    structures->addWidget(structuresButton_);
     form->addRow("Structure file", structures);
     auto* values = new QHBoxLayout;
-    values->addWidget(ValuesLabel, 1);
-    values->addWidget(ValuesButton);
+    values->addWidget(valuesLabel_, 1);
+    values->addWidget(valuesButton_);
     form->addRow("Measured values", values);
-    form->addRow("Property", PropertyList);
-    form->addRow("Name", NameList);
-    form->addRow("Set name", SetName);
-    form->addRow("Molecules held out", HoldOut);
+    form->addRow("Property", propertyList_);
+    form->addRow("Name", nameList_);
+    form->addRow("Set name", setNameField_);
+    form->addRow("Molecules held out", holdOutField_);
     form->addRow("Tables", tableChoice);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
-    layout->addWidget(MakeButton, 0, Qt::AlignRight);
-    layout->addWidget(Progress);
-    layout->addWidget(NamedLabel(this, "FilesMadeLabel", "Files made"));
-    layout->addWidget(FilesMade, 1);
+    layout->addWidget(makeButton_, 0, Qt::AlignRight);
+    layout->addWidget(progressBar_);
+    layout->addWidget(NamedLabel(this, "filesMadeLabel", "Files made"));
+    layout->addWidget(filesMadeList_, 1);
     auto* estimate = new QHBoxLayout;
-    estimate->addWidget(EstimateSummary, 1);
-    estimate->addWidget(AllEquationsBox);
-    estimate->addWidget(ApplyModelButton);
-    estimate->addWidget(OpenQsprButton);
+    estimate->addWidget(estimateSummary_, 1);
+    estimate->addWidget(allEquationsBox_);
+    estimate->addWidget(applyModelButton_);
+    estimate->addWidget(openQsprButton_);
     layout->addLayout(estimate);
     resize(640, 520);
-    MakeDefaultButton(this, MakeButton);
+    MakeDefaultButton(this, makeButton_);
 
-    startQspr = [](const QString& folder) {
+    startQspr_ = [](const QString& folder) {
         const QString program = QCoreApplication::applicationDirPath() + "/KalemirQ";
         return QProcess::startDetached(program, {folder}, folder);
     };
-    connect(ChooseButton, &QPushButton::clicked, this, [this] {
+    connect(structuresButton_, &QPushButton::clicked, this, [this] {
         const std::optional<QString> path =
             dialogs_.AskOpenFile(this, "Structure file", QDir::currentPath(), kStructureFilter);
         if (path) {
             SetStructureFile(*path);
         }
     });
-    connect(ValuesButton, &QPushButton::clicked, this, [this] {
+    connect(valuesButton_, &QPushButton::clicked, this, [this] {
         const std::optional<QString> path = dialogs_.AskOpenFile(
             this, "Values file", QDir::currentPath(), "Values (*.csv *.tsv);;All files (*)");
         if (path) {
             SetValuesFile(*path);
         }
     });
-    connect(SetName, &QLineEdit::textChanged, this, [this] {
-        MakeButton->setEnabled(!structures_.isEmpty() && SetName->text().size() == 5);
+    connect(setNameField_, &QLineEdit::textChanged, this, [this] {
+        makeButton_->setEnabled(!structures_.isEmpty() && setNameField_->text().size() == 5);
     });
-    connect(MakeButton, &QPushButton::clicked, this, [this] { Make(); });
-    connect(ApplyModelButton, &QPushButton::clicked, this, [this] { ApplyModel(); });
-    connect(OpenQsprButton, &QPushButton::clicked, this, [this] {
+    connect(makeButton_, &QPushButton::clicked, this, [this] { Make(); });
+    connect(applyModelButton_, &QPushButton::clicked, this, [this] { ApplyModel(); });
+    connect(openQsprButton_, &QPushButton::clicked, this, [this] {
         const QString folder = QFileInfo(structures_).absolutePath();
-        if (!startQspr(folder)) {
+        if (!startQspr_(folder)) {
             dialogs_.Inform(this, "KalemirT", "KalemirQ cannot be started in " + folder + ".");
         }
     });
     poll_.setInterval(100);
     connect(&poll_, &QTimer::timeout, this, [this] {
-        Progress->setRange(0, std::max(1, total_.load()));
-        Progress->setValue(done_.load());
+        progressBar_->setRange(0, std::max(1, total_.load()));
+        progressBar_->setValue(done_.load());
     });
 }
 
@@ -168,20 +174,20 @@ void TablesWindow::SetStructureFile(const QString& path) {
         return;
     }
     structures_ = path;
-    StructureLabel->setText(QFileInfo(path).fileName());
-    NameList->clear();
-    NameList->addItem(kDefaultName);
-    NameList->addItems(ToStrings(fields));
+    structureLabel_->setText(QFileInfo(path).fileName());
+    nameList_->clear();
+    nameList_->addItem(kDefaultName);
+    nameList_->addItems(ToStrings(fields));
     if (values_.isEmpty()) {
-        PropertyList->clear();
-        PropertyList->addItems(ToStrings(fields));
+        propertyList_->clear();
+        propertyList_->addItems(ToStrings(fields));
         ProposeProperty();
     }
-    if (SetName->text().isEmpty()) {
+    if (setNameField_->text().isEmpty()) {
         QString stem = QFileInfo(path).baseName().toUpper().remove(QRegularExpression("[^A-Z0-9]"));
-        SetName->setText((stem + "00000").left(3) + "01");
+        setNameField_->setText((stem + "00000").left(3) + "01");
     }
-    MakeButton->setEnabled(SetName->text().size() == 5);
+    makeButton_->setEnabled(setNameField_->text().size() == 5);
 }
 
 void TablesWindow::SetValuesFile(const QString& path) {
@@ -193,10 +199,10 @@ void TablesWindow::SetValuesFile(const QString& path) {
         return;
     }
     values_ = path;
-    ValuesLabel->setText(QFileInfo(path).fileName());
-    PropertyList->clear();
+    valuesLabel_->setText(QFileInfo(path).fileName());
+    propertyList_->clear();
     // The first column names the molecules; the others can hold the value.
-    PropertyList->addItems(ToStrings(columns).mid(1));
+    propertyList_->addItems(ToStrings(columns).mid(1));
 }
 
 void TablesWindow::ProposeProperty() {
@@ -207,7 +213,7 @@ void TablesWindow::ProposeProperty() {
         return; // the list stays at its first field; Make reports what is wrong with the file
     }
     if (!proposed.empty()) {
-        PropertyList->setCurrentText(QString::fromLocal8Bit(proposed.c_str()));
+        propertyList_->setCurrentText(QString::fromLocal8Bit(proposed.c_str()));
     }
 }
 
@@ -215,15 +221,15 @@ tables::TableRequest TablesWindow::Request() const {
     tables::TableRequest request;
     request.structures = structures_.toLocal8Bit().toStdString();
     request.folder = QFileInfo(structures_).absolutePath().toLocal8Bit().toStdString();
-    request.set = SetName->text().toStdString();
-    request.property = PropertyList->currentText().toLocal8Bit().toStdString();
+    request.set = setNameField_->text().toStdString();
+    request.property = propertyList_->currentText().toLocal8Bit().toStdString();
     request.valuesFile = values_.toLocal8Bit().toStdString();
-    if (NameList->currentIndex() > 0) {
-        request.nameField = NameList->currentText().toLocal8Bit().toStdString();
+    if (nameList_->currentIndex() > 0) {
+        request.nameField = nameList_->currentText().toLocal8Bit().toStdString();
     }
-    request.holdOut = HoldOut->value();
+    request.holdOut = holdOutField_->value();
     QStringList chosen;
-    for (const QCheckBox* box : TableBoxes) {
+    for (const QCheckBox* box : tableBoxes_) {
         if (box->isChecked()) {
             chosen << box->text();
         }
@@ -253,7 +259,7 @@ void TablesWindow::Make() {
             names << QFileInfo(QString::fromLocal8Bit(path.c_str())).fileName();
         }
         if (!dialogs_.AskYesNoDefaultNo(this, "KalemirT",
-                                        "The set " + SetName->text() +
+                                        "The set " + setNameField_->text() +
                                             " is already in the folder (" + names.join(", ") +
                                             "). Replace its tables?")) {
             return;
@@ -281,11 +287,11 @@ void TablesWindow::Make() {
 }
 
 void TablesWindow::BeginWork() {
-    MakeButton->setEnabled(false);
-    ApplyModelButton->setEnabled(false);
-    FilesMade->clear();
-    EstimateSummary->clear();
-    OpenQsprButton->setEnabled(false);
+    makeButton_->setEnabled(false);
+    applyModelButton_->setEnabled(false);
+    filesMadeList_->clear();
+    estimateSummary_->clear();
+    openQsprButton_->setEnabled(false);
     done_ = 0;
     total_ = 0;
     poll_.start();
@@ -294,27 +300,27 @@ void TablesWindow::BeginWork() {
 void TablesWindow::OnMade(bool stopped, const QString& error, const tables::TableOutcome& outcome) {
     worker_.join();
     poll_.stop();
-    Progress->setRange(0, std::max(1, total_.load()));
-    Progress->setValue(done_.load());
-    MakeButton->setEnabled(true);
-    ApplyModelButton->setEnabled(true);
+    progressBar_->setRange(0, std::max(1, total_.load()));
+    progressBar_->setValue(done_.load());
+    makeButton_->setEnabled(true);
+    applyModelButton_->setEnabled(true);
     if (!error.isEmpty()) {
         dialogs_.Inform(this, "KalemirT", error);
     } else if (!stopped) {
         for (const std::string& file : outcome.files) {
-            FilesMade->addItem(QFileInfo(QString::fromLocal8Bit(file.c_str())).fileName());
+            filesMadeList_->addItem(QFileInfo(QString::fromLocal8Bit(file.c_str())).fileName());
         }
-        OpenQsprButton->setEnabled(true);
+        openQsprButton_->setEnabled(true);
         if (!outcome.d3dLeftOut.empty()) {
             dialogs_.Inform(this, "KalemirT",
-                            SetName->text() + "d3d.des is not made: " +
+                            setNameField_->text() + "d3d.des is not made: " +
                                 QString::fromLocal8Bit(outcome.d3dLeftOut.c_str()) + ".");
         }
         if (!outcome.skipped.empty()) {
             dialogs_.Inform(this, "KalemirT",
                             QString::number(outcome.skipped.size()) +
                                 " molecules were left out of some or all tables: see " +
-                                SetName->text() + "skipped.txt.");
+                                setNameField_->text() + "skipped.txt.");
         }
     }
     emit Made(stopped, error);
@@ -339,7 +345,7 @@ void TablesWindow::ApplyModel() {
     tables::PredictRequest request;
     request.model = model->toLocal8Bit().toStdString();
     request.structures = structures->toLocal8Bit().toStdString();
-    request.allEquations = AllEquationsBox->isChecked();
+    request.allEquations = allEquationsBox_->isChecked();
     // The estimates go into the working folder, as the command line writes them.
     request.output = QDir::current()
                          .absoluteFilePath(QString::fromLocal8Bit(
@@ -396,20 +402,20 @@ void TablesWindow::OnEstimated(bool stopped, const QString& error,
                                const tables::PredictOutcome& outcome, const QStringList& warnings) {
     worker_.join();
     poll_.stop();
-    Progress->setRange(0, std::max(1, total_.load()));
-    Progress->setValue(done_.load());
-    MakeButton->setEnabled(!structures_.isEmpty() && SetName->text().size() == 5);
-    ApplyModelButton->setEnabled(true);
+    progressBar_->setRange(0, std::max(1, total_.load()));
+    progressBar_->setValue(done_.load());
+    makeButton_->setEnabled(!structures_.isEmpty() && setNameField_->text().size() == 5);
+    applyModelButton_->setEnabled(true);
     if (!error.isEmpty()) {
         dialogs_.Inform(this, "KalemirT", error);
     } else if (!stopped) {
-        FilesMade->addItem(QString::fromLocal8Bit(outcome.output.c_str()));
+        filesMadeList_->addItem(QString::fromLocal8Bit(outcome.output.c_str()));
         QString summary = QString::number(outcome.molecules) + " molecules estimated";
         if (outcome.described < outcome.molecules) {
             summary += ", " + QString::number(outcome.molecules - outcome.described) +
                        " without an estimate (the problem column says why)";
         }
-        EstimateSummary->setText(summary);
+        estimateSummary_->setText(summary);
         // The other tables were accepted in the question; only the rest is news.
         QStringList news;
         for (const QString& warning : warnings) {

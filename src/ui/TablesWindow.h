@@ -45,29 +45,11 @@ public:
     tables::TableRequest Request() const;
     bool Running() const { return worker_.joinable(); }
 
-    QLabel* StructureLabel;
-    QPushButton* ChooseButton;
-    QLabel* ValuesLabel;
-    QPushButton* ValuesButton;
-    QComboBox* PropertyList;
-    QComboBox* NameList;
-    QLineEdit* SetName;
-    QSpinBox* HoldOut;
-    /// One box per table a run can make, named "qsprBox", "d2dBox", ... in --tables order.
-    std::vector<QCheckBox*> TableBoxes;
-    QPushButton* MakeButton;
-    QProgressBar* Progress;
-    QListWidget* FilesMade;
-    QPushButton* OpenQsprButton;
-    /// Estimates new structures with a saved model: asks for the model and the structures.
-    QPushButton* ApplyModelButton;
-    /// Every ranked equation's estimate besides the best one's.
-    QCheckBox* AllEquationsBox;
-    /// The molecules estimated and those without an estimate, after Apply a model...
-    QLabel* EstimateSummary;
-
-    /// Starts the QSPR program in a folder (replaced by tests).
-    std::function<bool(const QString& folder)> startQspr;
+    /// Replaces how "Open the folder in KalemirQ" starts the QSPR program in a folder (tests
+    /// watch the call instead of starting it).
+    void SetQsprStarter(std::function<bool(const QString& folder)> start) {
+        startQspr_ = std::move(start);
+    }
 
 signals:
     /// Make ended: normally (error empty), stopped, or with the error shown to the user.
@@ -94,6 +76,28 @@ private:
     std::atomic<int> total_{0};
     QTimer poll_;
     std::thread worker_;
+    /// Starts the QSPR program in a folder.
+    std::function<bool(const QString& folder)> startQspr_;
+    QLabel* structureLabel_ = nullptr;
+    QPushButton* structuresButton_ = nullptr;
+    QLabel* valuesLabel_ = nullptr;
+    QPushButton* valuesButton_ = nullptr;
+    QComboBox* propertyList_ = nullptr;
+    QComboBox* nameList_ = nullptr;
+    QLineEdit* setNameField_ = nullptr;
+    QSpinBox* holdOutField_ = nullptr;
+    /// One box per table a run can make, named "qsprBox", "d2dBox", ... in --tables order.
+    std::vector<QCheckBox*> tableBoxes_;
+    QPushButton* makeButton_ = nullptr;
+    QProgressBar* progressBar_ = nullptr;
+    QListWidget* filesMadeList_ = nullptr;
+    QPushButton* openQsprButton_ = nullptr;
+    /// Estimates new structures with a saved model: asks for the model and the structures.
+    QPushButton* applyModelButton_ = nullptr;
+    /// Every ranked equation's estimate besides the best one's.
+    QCheckBox* allEquationsBox_ = nullptr;
+    /// The molecules estimated and those without an estimate, after Apply a model...
+    QLabel* estimateSummary_ = nullptr;
 };
 
 } // namespace kalemir::ui

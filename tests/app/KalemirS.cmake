@@ -14,5 +14,6 @@ add_dependencies(program_reliability_tests KalemirS KalemirQ)
 # in-process.
 kalemir_test(command_line_tests
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/CommandLineTest.cpp
+            ${CMAKE_CURRENT_LIST_DIR}/GuardTest.cpp
             ${CMAKE_CURRENT_LIST_DIR}/TerminalProgressTest.cpp
     DEPS kalemir_qspr_cli kalemir_sim_cli)

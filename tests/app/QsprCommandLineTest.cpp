@@ -295,7 +295,7 @@ TEST_F(QsprRunTest, AStoppedRunEndsItsReportWithWhereItStopped) {
     options.threads = 1;
     for (unsigned turn : {1u, 20000u}) {
         StoppingWindow window(turn);
-        EXPECT_THROW(RunQsprJob(options, window), RunInterrupted);
+        EXPECT_THROW(RunQsprCommand(options, window), RunInterrupted);
         const std::vector<std::string> lines = ReportLines("rezultat.rez");
         ASSERT_GE(lines.size(), 2u);
         EXPECT_EQ(lines[lines.size() - 2], "");

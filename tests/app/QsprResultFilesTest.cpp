@@ -359,7 +359,7 @@ TEST_F(QsprResultFilesTest, AStopInTheRandomisationSaysWhereAndLeavesNoEarlierRe
     options.randomise = "3";
     options.quiet = true;
     StopInSecondShuffledRun window;
-    EXPECT_THROW(RunQsprJob(options, window, nullptr, nullptr), RunInterrupted);
+    EXPECT_THROW(RunQsprCommand(options, window, nullptr, nullptr), RunInterrupted);
     const std::vector<std::string> lines = SplitReportLines(ReadFile(At("rezultat.rez")));
     ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ(lines.back(), "     ANALYSIS STOPPED in Y-randomisation run 2 of 3: the results "

@@ -3,6 +3,7 @@
 #include "TestData.h"
 #include "common/Errors.h"
 #include "common/FileFaults.h"
+#include "common/RunLock.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -109,6 +110,18 @@ TEST(TablesMain, ExitStatuses) {
     EXPECT_NE(errors.find("option --hold-out: 1,5: use a decimal point"), std::string::npos)
         << errors;
     EXPECT_EQ(FileCount(), 1u);
+
+    // A folder another run holds: refused with the holder named, nothing written.
+    {
+        const RunLock other("KalemirS");
+        const std::size_t held = FileCount();
+        EXPECT_EQ(
+            RunCli({"run", "--quiet", "--property", "logS", "--tables", "qspr", "set.csv", "LOGS1"},
+                   &errors),
+            2);
+        EXPECT_NE(errors.find("KalemirS (process"), std::string::npos) << errors;
+        EXPECT_EQ(FileCount(), held);
+    }
 
     // A full disk at the first write: status 1 and no table.
     FailNthWrite(1);

@@ -4,6 +4,7 @@
 #include "common/ComputingWindow.h"
 #include "common/Errors.h"
 #include "common/FileFaults.h"
+#include "common/RunLock.h"
 #include "similarity/SimState.h"
 #include "similarity/SimTable.h"
 #include "support/TempDir.h"
@@ -504,6 +505,29 @@ TEST(TableMaker, FailedWriteLeavesNoTable) {
         EXPECT_EQ(FolderFiles(), inputs) << "write " << n;
     }
     FailNthWrite(0);
+}
+
+// One run per folder, as for the QSPR and similarity programs: a folder another run holds
+// is refused with the holder named, and nothing is written.
+TEST(TableMaker, AFolderHeldByAnotherRunIsRefusedUntouched) {
+    ScratchDir dir("locked");
+    WriteFile("small.csv", kSmallSet);
+    std::filesystem::create_directory("out");
+    const RunLock other("KalemirQ", "out/" + std::string(kRunLockName));
+    const std::set<std::string> inputs = FolderFiles();
+    TableRequest request = Request("small.csv");
+    request.folder = "out";
+    SilentWindow window;
+    try {
+        MakeTables(request, window);
+        ADD_FAILURE() << "tables made in a held folder";
+    } catch (const InputError& e) {
+        EXPECT_NE(std::string(e.what()).find("KalemirQ (process"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(FolderFiles(), inputs);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator("out"),
+                            std::filesystem::directory_iterator()),
+              1); // the holder's lock file only
 }
 
 TEST(TableMaker, StopRequestEndsTheRunWithoutTables) {

@@ -7,6 +7,7 @@
 #include "TestData.h"
 #include "support/TempDir.h"
 #include "ui/FakeDialogs.h"
+#include "ui/Widgets.h"
 
 #include "ui/FolderBar.h"
 
@@ -29,7 +30,10 @@ using kalemir::testing::CopyExample;
 using kalemir::testing::ReadFile;
 using kalemir::testing::ScratchDir;
 using kalemir::testing::WriteFile;
+using testing::Child;
+using testing::ControlNameProblems;
 using testing::FakeDialogs;
+using testing::Press;
 
 const std::string kExample = std::string(KALEMIR_EXAMPLES_DIR) + "/bzr";
 
@@ -47,6 +51,13 @@ int RowOf(QListWidget* list, const QString& text) {
         }
     }
     return -1;
+}
+
+/// Clicks the row showing `text` in the list of `window` named `list`.
+void ClickRowOf(const QWidget* window, const char* list, const QString& text,
+                Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QListWidget* rows = Child<QListWidget>(window, list);
+    ClickItem(rows, RowOf(rows, text), modifiers);
 }
 
 /// Runs the event loop until the condition holds or `seconds` passed (a whole analysis
@@ -75,66 +86,95 @@ TEST_F(QsprWindowsTest, WorkfilesListsTablesWithTheirTexts) {
     WorkfilesWindow window(state, dialogs);
     window.show();
     EXPECT_EQ(window.windowTitle(), QString(42, ' ') + "Workfiles");
-    ASSERT_EQ(window.List1->count(), 2);
-    EXPECT_EQ(window.List1->item(0)->text(), "BZR01");
-    EXPECT_EQ(window.List2->count(), 4);
-    EXPECT_EQ(window.List2->selectionMode(), QAbstractItemView::ExtendedSelection);
-    EXPECT_EQ(window.Label2->text(), "           QSPR tables");
-    EXPECT_EQ(window.Label3->text(), "        Descriptor tables");
-    EXPECT_EQ(window.Label5->text(), "  If you please, heed         the above rules");
-    EXPECT_FALSE(window.Label5->isVisible());
-    EXPECT_EQ(window.findChild<QListWidget*>("List1"), window.List1);
-    EXPECT_EQ(window.findChild<QPushButton*>("ButonOK")->text(), "OK");
+    const QListWidget* qsprTables = Child<QListWidget>(&window, "qsprTableList");
+    const QListWidget* descriptorTables = Child<QListWidget>(&window, "descriptorTableList");
+    const QLabel* reminder = Child<QLabel>(&window, "reminderLabel");
+    ASSERT_EQ(qsprTables->count(), 2);
+    EXPECT_EQ(qsprTables->item(0)->text(), "BZR01");
+    EXPECT_EQ(descriptorTables->count(), 4);
+    EXPECT_EQ(descriptorTables->selectionMode(), QAbstractItemView::ExtendedSelection);
+    EXPECT_EQ(Child<QLabel>(&window, "qsprTablesLabel")->text(), "           QSPR tables");
+    EXPECT_EQ(Child<QLabel>(&window, "descriptorTablesLabel")->text(), "        Descriptor tables");
+    EXPECT_EQ(reminder->text(), "  If you please, heed         the above rules");
+    EXPECT_FALSE(reminder->isVisible());
+    EXPECT_EQ(Child<QPushButton>(&window, "okButton")->text(), "OK");
+}
+
+// Each control carries the name of its role, once per window: the tests and the window
+// tour find them by it. The computing window of both programs is checked here too.
+TEST_F(QsprWindowsTest, EveryControlIsNamedByItsRoleOnce) {
+    ASSERT_TRUE(qspr::WorkfilesOk(state, {"BZR01", {"BZR01vfr.des"}, {true}}));
+    WorkfilesWindow workfiles(state, dialogs);
+    ParametersWindow parameters(state, dialogs);
+    ResultsWindow results(state, dialogs);
+    ComputingView computing(dialogs);
+    const std::pair<const char*, const QWidget*> windows[] = {{"workfiles", &workfiles},
+                                                              {"parameters", &parameters},
+                                                              {"results", &results},
+                                                              {"computing", &computing}};
+    for (const auto& [caption, window] : windows) {
+        SCOPED_TRACE(caption);
+        EXPECT_EQ(ControlNameProblems(window), "");
+        EXPECT_GE(window->findChildren<QPushButton*>(QRegularExpression("Button$")).size(), 1);
+    }
 }
 
 TEST_F(QsprWindowsTest, TheReminderAndTheClickCounter) {
     WorkfilesWindow window(state, dialogs);
     window.show();
+    const QLabel* reminder = Child<QLabel>(&window, "reminderLabel");
+    QListWidget* descriptorTables = Child<QListWidget>(&window, "descriptorTableList");
     // OK with nothing chosen shows the reminder and writes nothing.
-    QTest::mouseClick(window.ButonOK, Qt::LeftButton);
-    EXPECT_TRUE(window.Label5->isVisible());
+    Press(&window, "okButton");
+    EXPECT_TRUE(reminder->isVisible());
     EXPECT_FALSE(fs::exists("rezultat.rez"));
     // The first click after load leaves it, the second hides it.
-    ClickItem(window.List1, 0);
-    EXPECT_TRUE(window.Label5->isVisible());
-    ClickItem(window.List2, 0);
-    EXPECT_FALSE(window.Label5->isVisible());
+    ClickItem(Child<QListWidget>(&window, "qsprTableList"), 0);
+    EXPECT_TRUE(reminder->isVisible());
+    ClickItem(descriptorTables, 0);
+    EXPECT_FALSE(reminder->isVisible());
     // A failed OK shows it again; later clicks no longer hide it (the counter is past 2).
-    window.List2->clearSelection();
-    QTest::mouseClick(window.ButonOK, Qt::LeftButton);
-    EXPECT_TRUE(window.Label5->isVisible());
-    ClickItem(window.List2, 1);
-    EXPECT_TRUE(window.Label5->isVisible());
+    descriptorTables->clearSelection();
+    Press(&window, "okButton");
+    EXPECT_TRUE(reminder->isVisible());
+    ClickItem(descriptorTables, 1);
+    EXPECT_TRUE(reminder->isVisible());
 }
 
 TEST_F(QsprWindowsTest, ClickSequenceToTheParametersAndOn) {
     QsprFlow flow(dialogs, qspr::RunQsprComputation);
     flow.Start();
     WorkfilesWindow* files = flow.Workfiles();
-    ClickItem(files->List1, RowOf(files->List1, "BZR01"));
-    ClickItem(files->List2, RowOf(files->List2, "BZR01d2d.des"));
-    ClickItem(files->List2, RowOf(files->List2, "BZR01vfr.des"), Qt::ControlModifier);
-    QTest::mouseClick(files->ButonOK, Qt::LeftButton);
+    ClickRowOf(files, "qsprTableList", "BZR01");
+    ClickRowOf(files, "descriptorTableList", "BZR01d2d.des");
+    ClickRowOf(files, "descriptorTableList", "BZR01vfr.des", Qt::ControlModifier);
+    Press(files, "okButton");
     ASSERT_TRUE(WaitFor([&] { return flow.Parameters() != nullptr; }));
 
     ParametersWindow* parameters = flow.Parameters();
+    const QLineEdit* minR2 = Child<QLineEdit>(parameters, "minPropertyR2Field");
+    const QLineEdit* validationCount = Child<QLineEdit>(parameters, "validationCountField");
+    const QLineEdit* estimatedCor = Child<QLineEdit>(parameters, "estimatedCorField");
+    QLineEdit* maxInterR2 = Child<QLineEdit>(parameters, "maxInterR2Field");
+    QLineEdit* maxPredictors = Child<QLineEdit>(parameters, "maxPredictorsField");
+    QLineEdit* runs = Child<QLineEdit>(parameters, "randomisationRunsField");
     EXPECT_EQ(parameters->windowTitle(), QString(25, ' ') + "Parameters of statistical analysis");
-    EXPECT_EQ(parameters->Text1->text(), " .0338");
-    EXPECT_EQ(parameters->Text2->text(), " 148");
-    EXPECT_EQ(parameters->Text3->text(), " .5001");
-    EXPECT_EQ(parameters->Text4->text(), " .3288");
-    EXPECT_EQ(parameters->Text5->text(), " 20");
-    EXPECT_TRUE(parameters->Text3->isVisible());
-    EXPECT_TRUE(parameters->Label7->isVisible());
-    EXPECT_TRUE(parameters->Option2->isChecked());
+    EXPECT_EQ(minR2->text(), " .0338");
+    EXPECT_EQ(validationCount->text(), " 148");
+    EXPECT_EQ(estimatedCor->text(), " .5001");
+    EXPECT_EQ(maxInterR2->text(), " .3288");
+    EXPECT_EQ(maxPredictors->text(), " 20");
+    EXPECT_TRUE(estimatedCor->isVisible());
+    EXPECT_TRUE(Child<QLabel>(parameters, "estimatedCorLabel")->isVisible());
+    EXPECT_TRUE(Child<QRadioButton>(parameters, "keepOutliersOption")->isChecked());
 
-    EXPECT_EQ(parameters->Text6->text(), " 0");
+    EXPECT_EQ(runs->text(), " 0");
 
     // Entries outside their range go through the clamping of OK once the user confirms.
-    parameters->Text5->setText("45");
-    parameters->Text6->setText("3");
-    parameters->Text4->setText("0.9");
-    QTest::mouseClick(parameters->ButonOK, Qt::LeftButton);
+    maxPredictors->setText("45");
+    runs->setText("3");
+    maxInterR2->setText("0.9");
+    Press(parameters, "okButton");
     ASSERT_TRUE(WaitFor([&] { return flow.Results() != nullptr; }, 300));
     EXPECT_EQ(dialogs.questions,
               QStringList({"Max. descriptors intercorrelation: 0.9 is outside the range 0.1 to "
@@ -148,42 +188,46 @@ TEST_F(QsprWindowsTest, ClickSequenceToTheParametersAndOn) {
     EXPECT_NE(ReadFile("BZR01-results.json").find("\"share_q_reached\""), std::string::npos);
 
     ResultsWindow* results = flow.Results();
+    const QPushButton* scatter = Child<QPushButton>(results, "scatterButton");
+    const QPushButton* williams = Child<QPushButton>(results, "williamsButton");
+    const QPushButton* print = Child<QPushButton>(results, "printButton");
     EXPECT_EQ(results->windowTitle(), QString(47, ' ') + "Results ...");
-    EXPECT_TRUE(results->Scatterp->isVisible());
+    EXPECT_TRUE(scatter->isVisible());
     // The run wrote its model report, and the window offers to open it.
     EXPECT_NE(ReadFile("BZR01-model.html").find("id=\"williams-plot\""), std::string::npos);
-    EXPECT_TRUE(results->ModelReport->isVisible());
-    EXPECT_TRUE(results->ButonPrint->isVisible());
+    EXPECT_TRUE(Child<QPushButton>(results, "modelReportButton")->isVisible());
+    EXPECT_TRUE(print->isVisible());
     QStringList items;
-    for (int i = 0; i < results->Text->count(); ++i) {
-        items << results->Text->item(i)->text();
+    const QListWidget* report = Child<QListWidget>(results, "reportList");
+    for (int i = 0; i < report->count(); ++i) {
+        items << report->item(i)->text();
     }
     EXPECT_TRUE(items.contains("     Maximum predictors number:  20"));
     EXPECT_TRUE(items.contains("     BZR01vfr.des"));
     EXPECT_TRUE(items.contains("     Finishing all calculations"));
 
     // Williams: the plot saved under the answer, then the report and the buttons are back.
-    ASSERT_TRUE(results->Williams->isVisible());
+    ASSERT_TRUE(williams->isVisible());
     dialogs.textAnswers = {QString("williams.bmp")};
-    QTest::mouseClick(results->Williams, Qt::LeftButton);
+    Press(results, "williamsButton");
     EXPECT_TRUE(fs::exists("williams.bmp"));
     EXPECT_EQ(dialogs.defaults.back(), "BZR01-williams.bmp");
-    EXPECT_TRUE(results->Text->isVisible());
-    EXPECT_TRUE(results->Scatterp->isVisible());
+    EXPECT_TRUE(report->isVisible());
+    EXPECT_TRUE(scatter->isVisible());
     EXPECT_EQ(results->windowTitle(), QString(47, ' ') + "Results ...");
 
     // Scatter: one plot (BZR01 keeps its outliers), saved under the answer.
     dialogs.textAnswers = {QString(""), QString("plot.bmp")};
-    QTest::mouseClick(results->Scatterp, Qt::LeftButton);
+    Press(results, "scatterButton");
     EXPECT_TRUE(fs::exists("plot.bmp"));
     EXPECT_EQ(dialogs.prompts.back(), "The program will save the image of this scatter-plot. "
                                       "Give a name to the saved file.");
     EXPECT_EQ(dialogs.defaults.back(), "BZR01.bmp");
     // After the plots the report and all its buttons are back.
-    EXPECT_TRUE(results->Text->isVisible());
-    EXPECT_TRUE(results->Scatterp->isVisible());
-    EXPECT_TRUE(results->Williams->isVisible());
-    EXPECT_TRUE(results->ButonPrint->isVisible());
+    EXPECT_TRUE(report->isVisible());
+    EXPECT_TRUE(scatter->isVisible());
+    EXPECT_TRUE(williams->isVisible());
+    EXPECT_TRUE(print->isVisible());
     EXPECT_EQ(results->windowTitle(), QString(47, ' ') + "Results ...");
     dialogs.prompts.clear();
     dialogs.titles.clear();
@@ -192,7 +236,7 @@ TEST_F(QsprWindowsTest, ClickSequenceToTheParametersAndOn) {
     // Quit: asked again while the answer is empty, then saved under the name.
     dialogs.textAnswers = {QString(""), QString("mine.rez")};
     QSignalSpy ended(&flow, &QsprFlow::Ended);
-    QTest::mouseClick(results->ButonQuit, Qt::LeftButton);
+    Press(results, "quitButton");
     EXPECT_EQ(ended.count(), 1);
     EXPECT_EQ(dialogs.prompts.size(), 2);
     EXPECT_EQ(dialogs.prompts.front(),
@@ -218,11 +262,11 @@ TEST_F(QsprWindowsTest, TablesInAnotherOrderAreUsedOnlyWhenTheUserAgrees) {
     QsprFlow flow(dialogs, nullptr);
     flow.Start();
     WorkfilesWindow* files = flow.Workfiles();
-    ClickItem(files->List1, RowOf(files->List1, "BZR01"));
-    ClickItem(files->List2, RowOf(files->List2, "BZR01d2d.des"));
-    ClickItem(files->List2, RowOf(files->List2, "BZR01vfr.des"), Qt::ControlModifier);
+    ClickRowOf(files, "qsprTableList", "BZR01");
+    ClickRowOf(files, "descriptorTableList", "BZR01d2d.des");
+    ClickRowOf(files, "descriptorTableList", "BZR01vfr.des", Qt::ControlModifier);
     // No answer: the dialog closed.
-    QTest::mouseClick(files->ButonOK, Qt::LeftButton);
+    Press(files, "okButton");
     ASSERT_EQ(dialogs.questions.size(), 1);
     EXPECT_EQ(dialogs.questions.front().toStdString(),
               "BZR01d2d.des line 3: molecule bzr003, the QSPR table has bzr002 there (tables are "
@@ -235,7 +279,7 @@ TEST_F(QsprWindowsTest, TablesInAnotherOrderAreUsedOnlyWhenTheUserAgrees) {
     EXPECT_EQ(flow.Parameters(), nullptr);
 
     dialogs.choiceAnswers = {0};
-    QTest::mouseClick(files->ButonOK, Qt::LeftButton);
+    Press(files, "okButton");
     ASSERT_TRUE(WaitFor([&] { return flow.Parameters() != nullptr; }));
     // The report says so in the command line's words, after the QSPR table's name.
     const std::string report = ReadFile("rezultat.rez");
@@ -255,11 +299,11 @@ TEST_F(QsprWindowsTest, TablesMissingAMoleculeCanOnlyBeJoinedByPosition) {
     WriteFile("BZR01d2d.des", text.substr(0, second) + text.substr(text.find("bzr003")));
     WorkfilesWindow window(state, dialogs);
     window.show();
-    ClickItem(window.List1, RowOf(window.List1, "BZR01"));
-    ClickItem(window.List2, RowOf(window.List2, "BZR01d2d.des"));
+    ClickRowOf(&window, "qsprTableList", "BZR01");
+    ClickRowOf(&window, "descriptorTableList", "BZR01d2d.des");
     dialogs.yesNoAnswers = {true};
     QSignalSpy accepted(&window, &WorkfilesWindow::Accepted);
-    QTest::mouseClick(window.ButonOK, Qt::LeftButton);
+    Press(&window, "okButton");
     EXPECT_TRUE(dialogs.choices.isEmpty());
     ASSERT_EQ(dialogs.questions.size(), 1);
     EXPECT_TRUE(dialogs.questions.front().endsWith("by position anyway?"));
@@ -271,12 +315,12 @@ TEST_F(QsprWindowsTest, TheJoinByNameIsTheRunsAndItsReportSaysSo) {
     SwapSecondAndThirdMolecule("BZR01d2d.des");
     WorkfilesWindow window(state, dialogs);
     window.show();
-    ClickItem(window.List1, RowOf(window.List1, "BZR01"));
-    ClickItem(window.List2, RowOf(window.List2, "BZR01d2d.des"));
-    ClickItem(window.List2, RowOf(window.List2, "BZR01vfr.des"), Qt::ControlModifier);
+    ClickRowOf(&window, "qsprTableList", "BZR01");
+    ClickRowOf(&window, "descriptorTableList", "BZR01d2d.des");
+    ClickRowOf(&window, "descriptorTableList", "BZR01vfr.des", Qt::ControlModifier);
     dialogs.choiceAnswers = {1};
     QSignalSpy accepted(&window, &WorkfilesWindow::Accepted);
-    QTest::mouseClick(window.ButonOK, Qt::LeftButton);
+    Press(&window, "okButton");
     EXPECT_EQ(accepted.count(), 1);
     EXPECT_TRUE(state.JoinByName);
     qspr::ParameterEntries entries = qspr::LoadParameters(state);
@@ -310,10 +354,10 @@ TEST_F(QsprWindowsTest, WorkfilesRefusesWhatTheCommandLineRefuses) {
         dialogs.messages.clear();
         WorkfilesWindow window(state, dialogs);
         window.show();
-        ClickItem(window.List1, RowOf(window.List1, "BZR01"));
-        ClickItem(window.List2, RowOf(window.List2, "BZR01vfr.des"));
+        ClickRowOf(&window, "qsprTableList", "BZR01");
+        ClickRowOf(&window, "descriptorTableList", "BZR01vfr.des");
         QSignalSpy accepted(&window, &WorkfilesWindow::Accepted);
-        QTest::mouseClick(window.ButonOK, Qt::LeftButton);
+        Press(&window, "okButton");
         EXPECT_EQ(dialogs.messages, QStringList{QString::fromStdString(c.message)});
         EXPECT_EQ(accepted.count(), 0);
         EXPECT_FALSE(fs::exists("rezultat.rez"));
@@ -324,34 +368,35 @@ TEST_F(QsprWindowsTest, WithoutAPredictionSetCorrectnessIsNotAsked) {
     ASSERT_TRUE(qspr::WorkfilesOk(state, {"BZR02", {"BZR02vfr.des"}, {true}}));
     ParametersWindow window(state, dialogs);
     window.show();
-    EXPECT_FALSE(window.Text3->isVisible());
-    EXPECT_FALSE(window.Label7->isVisible());
-    EXPECT_TRUE(window.Option1->isChecked());
-    EXPECT_EQ(window.Label2->text(), " If your option is 'elimination of outliers' the "
-                                     "modification of above default values is futile.");
+    EXPECT_FALSE(Child<QLineEdit>(&window, "estimatedCorField")->isVisible());
+    EXPECT_FALSE(Child<QLabel>(&window, "estimatedCorLabel")->isVisible());
+    EXPECT_TRUE(Child<QRadioButton>(&window, "eliminateOutliersOption")->isChecked());
+    EXPECT_EQ(Child<QLabel>(&window, "outliersNoteLabel")->text(),
+              " If your option is 'elimination of outliers' the "
+              "modification of above default values is futile.");
 }
 
 TEST_F(QsprWindowsTest, AMissingFragmentTableLeadsStraightToTheResults) {
     QsprFlow flow(dialogs, nullptr);
     flow.Start();
     WorkfilesWindow* files = flow.Workfiles();
-    ClickItem(files->List1, RowOf(files->List1, "BZR01"));
-    ClickItem(files->List2, RowOf(files->List2, "BZR01d2d.des"));
-    QTest::mouseClick(files->ButonOK, Qt::LeftButton);
+    ClickRowOf(files, "qsprTableList", "BZR01");
+    ClickRowOf(files, "descriptorTableList", "BZR01d2d.des");
+    Press(files, "okButton");
     ASSERT_TRUE(WaitFor([&] { return flow.Parameters() != nullptr; }));
     QPointer<ParametersWindow> parameters = flow.Parameters();
-    QTest::mouseClick(parameters->ButonOK, Qt::LeftButton);
+    Press(parameters, "okButton");
     ASSERT_NE(flow.Results(), nullptr);
     EXPECT_EQ(flow.Computing(), nullptr);
     // The parameters window goes when the results come: its OK cannot be pressed again.
     EXPECT_EQ(flow.Parameters(), nullptr);
     EXPECT_TRUE(parameters.isNull() || !parameters->isVisible());
-    EXPECT_FALSE(flow.Results()->ButonPrint->isVisible());
-    EXPECT_FALSE(flow.Results()->Scatterp->isVisible());
-    EXPECT_FALSE(flow.Results()->Williams->isVisible());
-    EXPECT_TRUE(flow.Results()->ButonQuit->isVisible());
-    const int last = flow.Results()->Text->count() - 2;
-    EXPECT_EQ(flow.Results()->Text->item(last)->text(),
+    EXPECT_FALSE(Child<QPushButton>(flow.Results(), "printButton")->isVisible());
+    EXPECT_FALSE(Child<QPushButton>(flow.Results(), "scatterButton")->isVisible());
+    EXPECT_FALSE(Child<QPushButton>(flow.Results(), "williamsButton")->isVisible());
+    EXPECT_TRUE(Child<QPushButton>(flow.Results(), "quitButton")->isVisible());
+    const int last = Child<QListWidget>(flow.Results(), "reportList")->count() - 2;
+    EXPECT_EQ(Child<QListWidget>(flow.Results(), "reportList")->item(last)->text(),
               " USING OF DESCRIPTOR TABLE NAMEvfr.des IS COMPULSORY !!");
 }
 
@@ -382,7 +427,7 @@ TEST_F(QsprWindowsTest, PrintingWithoutAPrinterOffersAPdf) {
     ResultsWindow window(state, dialogs);
     window.Activate();
     dialogs.textAnswers = {QString("print.pdf")};
-    QTest::mouseClick(window.ButonPrint, Qt::LeftButton);
+    Press(&window, "printButton");
     ASSERT_TRUE(fs::exists("print.pdf"));
     EXPECT_EQ(ReadFile("print.pdf").substr(0, 5), "%PDF-");
 }
@@ -424,6 +469,31 @@ TEST_F(QsprWindowsTest, AfterARunTheReportNeverReplacesADescriptorTable) {
     EXPECT_EQ(ReadFile("BZR01vfr.des"), table);
 }
 
+// The results window draws the Williams plot from the figures the job computed; after a run
+// stopped before its result files it has none from the job and computes them from the
+// run's best equation: the same picture either way.
+TEST_F(QsprWindowsTest, TheWilliamsPlotIsTheSameFromTheJobsFiguresOrFromTheRun) {
+    ASSERT_TRUE(
+        qspr::WorkfilesOk(state, {"BZR01", {"BZR01d2d.des", "BZR01vfr.des"}, {true, true}}));
+    ASSERT_EQ(qspr::ParametersOk(state, qspr::LoadParameters(state)),
+              qspr::ParametersOutcome::Compute);
+    SilentWindow computing;
+    const qspr::JobOutcome outcome = qspr::RunQsprComputation(state, computing);
+    ASSERT_TRUE(outcome.Figures.has_value());
+    for (const char* name : {"job.bmp", "run.bmp"}) {
+        ResultsWindow window(state, dialogs);
+        if (std::string(name) == "job.bmp") {
+            window.TakeJobFigures(outcome.Figures);
+        }
+        window.show();
+        window.Activate();
+        dialogs.textAnswers = {QString(name)};
+        Press(&window, "williamsButton");
+        ASSERT_TRUE(fs::exists(name)) << name;
+    }
+    EXPECT_EQ(ReadFile("job.bmp"), ReadFile("run.bmp"));
+}
+
 // The second plot proposes its own name; neither plot may take a table's, the report's or
 // the first plot's name.
 TEST_F(QsprWindowsTest, EachPlotHasItsOwnNameAndReplacesNoOtherFile) {
@@ -434,7 +504,7 @@ TEST_F(QsprWindowsTest, EachPlotHasItsOwnNameAndReplacesNoOtherFile) {
     window.show();
     dialogs.textAnswers = {QString("rezultat.rez"), QString("before.bmp"), QString("before.bmp"),
                            QString("BZR01vfr.des")}; // then the proposed name
-    QTest::mouseClick(window.Scatterp, Qt::LeftButton);
+    Press(&window, "scatterButton");
     EXPECT_EQ(dialogs.defaults, QStringList({"BZR01.bmp", "BZR01.bmp", "BZR01after.bmp",
                                              "BZR01after.bmp", "BZR01after.bmp"}));
     EXPECT_EQ(dialogs.messages.size(), 3);
@@ -449,11 +519,11 @@ TEST_F(QsprWindowsTest, AStoppedRunSaysSoInCaptionFirstLineAndReport) {
     QsprFlow flow(dialogs, qspr::RunQsprComputation);
     flow.Start();
     WorkfilesWindow* files = flow.Workfiles();
-    ClickItem(files->List1, RowOf(files->List1, "BZR01"));
-    ClickItem(files->List2, RowOf(files->List2, "BZR01vfr.des"));
-    QTest::mouseClick(files->ButonOK, Qt::LeftButton);
+    ClickRowOf(files, "qsprTableList", "BZR01");
+    ClickRowOf(files, "descriptorTableList", "BZR01vfr.des");
+    Press(files, "okButton");
     ASSERT_TRUE(WaitFor([&] { return flow.Parameters() != nullptr; }));
-    QTest::mouseClick(flow.Parameters()->ButonOK, Qt::LeftButton);
+    Press(flow.Parameters(), "okButton");
     ASSERT_NE(flow.Computing(), nullptr);
     ASSERT_TRUE(flow.Computing()->StopButton()->isVisible());
     QTest::mouseClick(flow.Computing()->StopButton(), Qt::LeftButton); // answered yes
@@ -463,10 +533,11 @@ TEST_F(QsprWindowsTest, AStoppedRunSaysSoInCaptionFirstLineAndReport) {
     ResultsWindow* results = flow.Results();
     const QString where = "at the preliminary selection of descriptors";
     EXPECT_EQ(results->windowTitle(), QString(47, ' ') + "Results ... analysis stopped " + where);
-    EXPECT_TRUE(results->StopNotice->isVisible());
-    EXPECT_EQ(results->StopNotice->text(),
+    EXPECT_TRUE(Child<QLabel>(results, "stopNotice")->isVisible());
+    EXPECT_EQ(Child<QLabel>(results, "stopNotice")->text(),
               "The analysis was stopped " + where + ": the report below is incomplete.");
-    EXPECT_EQ(results->Text->item(results->Text->count() - 1)->text(),
+    const QListWidget* report = Child<QListWidget>(results, "reportList");
+    EXPECT_EQ(report->item(report->count() - 1)->text(),
               "     ANALYSIS STOPPED " + where + ": the results above are incomplete");
 }
 
@@ -479,37 +550,41 @@ TEST_F(QsprWindowsTest, FieldsAreCheckedAndReturnPressesOk) {
     window.show();
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QLineEdit* minR2 = Child<QLineEdit>(&window, "minPropertyR2Field");
+    QLineEdit* estimatedCor = Child<QLineEdit>(&window, "estimatedCorField");
+    QLineEdit* maxPredictors = Child<QLineEdit>(&window, "maxPredictorsField");
+    QLineEdit* runs = Child<QLineEdit>(&window, "randomisationRunsField");
 
-    window.Text1->setText("abc");
-    QTest::keyClick(window.Text4, Qt::Key_Return);
+    minR2->setText("abc");
+    QTest::keyClick(Child<QLineEdit>(&window, "maxInterR2Field"), Qt::Key_Return);
     EXPECT_EQ(dialogs.messages,
               QStringList({"Min. descriptor / Property correlation: abc: not a number"}));
-    EXPECT_EQ(window.focusWidget(), window.Text1);
-    window.Text1->setText(" .0338");
-    window.Text3->setText("7");
-    QTest::mouseClick(window.ButonOK, Qt::LeftButton);
+    EXPECT_EQ(window.focusWidget(), minR2);
+    minR2->setText(" .0338");
+    estimatedCor->setText("7");
+    Press(&window, "okButton");
     EXPECT_EQ(dialogs.messages.back(),
               "Estimated correctness (KalemirS): 7 is outside the range -1 to 1");
     // A decimal comma used to run as 0; it is refused on the field that holds it.
-    window.Text3->setText("0,75");
-    QTest::mouseClick(window.ButonOK, Qt::LeftButton);
+    estimatedCor->setText("0,75");
+    Press(&window, "okButton");
     EXPECT_EQ(dialogs.messages.back(),
               "Estimated correctness (KalemirS): 0,75: use a decimal point");
-    window.Text3->setText(" .5001");
-    window.Text6->setText("20 runs");
-    QTest::mouseClick(window.ButonOK, Qt::LeftButton);
+    estimatedCor->setText(" .5001");
+    runs->setText("20 runs");
+    Press(&window, "okButton");
     EXPECT_EQ(dialogs.messages.back(), "Y-randomisation runs: 20 runs: not a number");
-    EXPECT_EQ(window.focusWidget(), window.Text6);
-    window.Text6->setText(" 0");
-    window.Text5->setText("99");
+    EXPECT_EQ(window.focusWidget(), runs);
+    runs->setText(" 0");
+    maxPredictors->setText("99");
     dialogs.yesNoAnswers = {false};
-    QTest::mouseClick(window.ButonOK, Qt::LeftButton);
+    Press(&window, "okButton");
     EXPECT_EQ(compute.count(), 0);
-    EXPECT_EQ(window.focusWidget(), window.Text5);
+    EXPECT_EQ(window.focusWidget(), maxPredictors);
 
     // Return in a field presses OK; the confirmed value is limited as before.
     dialogs.yesNoAnswers = {true};
-    QTest::keyClick(window.Text5, Qt::Key_Return);
+    QTest::keyClick(maxPredictors, Qt::Key_Return);
     EXPECT_EQ(compute.count(), 1);
     EXPECT_EQ(state.MaxPredictors, 20);
 }
@@ -521,8 +596,8 @@ TEST_F(QsprWindowsTest, TheResultsSayWhichEarlierResultFilesWereRemoved) {
     ResultsWindow window(state, dialogs);
     window.show();
     window.Activate();
-    EXPECT_TRUE(window.StopNotice->isVisible());
-    EXPECT_EQ(window.StopNotice->text(),
+    EXPECT_TRUE(Child<QLabel>(&window, "stopNotice")->isVisible());
+    EXPECT_EQ(Child<QLabel>(&window, "stopNotice")->text(),
               "Removed at the start: BZR01-results.json, BZR01-validation.txt of an earlier run.");
 }
 
@@ -534,39 +609,43 @@ TEST_F(QsprWindowsTest, TheReportCanBeCopiedAndSearchedFromTheKeyboard) {
     window.Activate();
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-    ASSERT_EQ(window.Text->count(), 6);
+    QListWidget* report = Child<QListWidget>(&window, "reportList");
+    QLineEdit* find = Child<QLineEdit>(&window, "findField");
+    QPushButton* print = Child<QPushButton>(&window, "printButton");
+    ASSERT_EQ(report->count(), 6);
 
-    window.Text->setFocus();
-    QStringList order;
+    report->setFocus();
+    QList<QWidget*> order;
     for (int i = 0; i < 3; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        order << QApplication::focusWidget()->objectName();
+        order << QApplication::focusWidget();
     }
-    EXPECT_EQ(order, QStringList({"Scatterp", "ButonPrint", "ButonQuit"}));
+    EXPECT_EQ(order, QList<QWidget*>({Child<QPushButton>(&window, "scatterButton"), print,
+                                      Child<QPushButton>(&window, "quitButton")}));
     // Return presses the focused button, as Space does.
     dialogs.textAnswers = {QString("report.pdf")};
-    window.ButonPrint->setFocus();
-    QTest::keyClick(window.ButonPrint, Qt::Key_Return);
+    print->setFocus();
+    QTest::keyClick(print, Qt::Key_Return);
     EXPECT_TRUE(fs::exists("report.pdf"));
 
-    window.Text->setFocus();
-    QTest::keyClick(window.Text, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClick(window.Text, Qt::Key_C, Qt::ControlModifier);
+    report->setFocus();
+    QTest::keyClick(report, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(report, Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(QGuiApplication::clipboard()->text(),
-              "\n     Program KALEMIRq for QSPR computations\n" + window.Text->item(2)->text() +
+              "\n     Program KALEMIRq for QSPR computations\n" + report->item(2)->text() +
                   "\n\n     QSPR table used:\n     BZR01\n");
 
-    QTest::keyClick(window.Text, Qt::Key_F, Qt::ControlModifier);
-    ASSERT_TRUE(window.FindText->isVisible());
-    EXPECT_EQ(QApplication::focusWidget(), window.FindText);
-    QTest::keyClicks(window.FindText, "bzr01");
-    QTest::keyClick(window.FindText, Qt::Key_Return);
-    EXPECT_EQ(window.Text->currentRow(), 5);
+    QTest::keyClick(report, Qt::Key_F, Qt::ControlModifier);
+    ASSERT_TRUE(find->isVisible());
+    EXPECT_EQ(QApplication::focusWidget(), find);
+    QTest::keyClicks(find, "bzr01");
+    QTest::keyClick(find, Qt::Key_Return);
+    EXPECT_EQ(report->currentRow(), 5);
     EXPECT_EQ(window.SelectedText(), "     BZR01\n");
     EXPECT_TRUE(window.FindNext("program")); // wraps round to the top
-    EXPECT_EQ(window.Text->currentRow(), 1);
+    EXPECT_EQ(report->currentRow(), 1);
     EXPECT_FALSE(window.FindNext("no such text"));
-    EXPECT_EQ(window.FindStatus->text(), "not found");
+    EXPECT_EQ(Child<QLabel>(&window, "findStatusLabel")->text(), "not found");
 }
 
 // F1 shows the README's section for the window (the README built into the program); the
@@ -576,12 +655,12 @@ TEST_F(QsprWindowsTest, HelpAboutAndTheWorkingFolder) {
     window.show();
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-    QTest::keyClick(window.List1, Qt::Key_F1);
+    QTest::keyClick(Child<QListWidget>(&window, "qsprTableList"), Qt::Key_F1);
     ASSERT_EQ(dialogs.pages.size(), 1);
     EXPECT_EQ(dialogs.pageTitles.front(), "Help: KalemirQ: Workfiles");
     EXPECT_TRUE(dialogs.pages.front().startsWith("### KalemirQ: Workfiles\n"));
     EXPECT_TRUE(dialogs.pages.front().contains("Shift+Click"));
-    QTest::mouseClick(window.Folder->ButonAbout, Qt::LeftButton);
+    Press(&window, "aboutButton");
     EXPECT_TRUE(dialogs.pages.back().contains(QString("KalemirQ ") + KALEMIR_VERSION_TEXT));
     EXPECT_TRUE(dialogs.pages.back().contains(QString("Qt ") + qVersion()));
 
@@ -590,12 +669,12 @@ TEST_F(QsprWindowsTest, HelpAboutAndTheWorkingFolder) {
     const QString other =
         QDir(QString::fromStdString(fs::absolute("other").string())).canonicalPath();
     dialogs.folderAnswers = {other};
-    QTest::mouseClick(window.Folder->ButonFolder, Qt::LeftButton);
+    Press(&window, "changeFolderButton");
     EXPECT_EQ(QDir::currentPath(), other);
-    EXPECT_EQ(window.Folder->FolderLabel->text(), "Working folder: " + other);
-    ASSERT_EQ(window.List1->count(), 1);
-    EXPECT_EQ(window.List1->item(0)->text(), "BZR02");
-    EXPECT_EQ(window.List2->count(), 0);
+    EXPECT_EQ(Child<QLabel>(&window, "folderLabel")->text(), "Working folder: " + other);
+    ASSERT_EQ(Child<QListWidget>(&window, "qsprTableList")->count(), 1);
+    EXPECT_EQ(Child<QListWidget>(&window, "qsprTableList")->item(0)->text(), "BZR02");
+    EXPECT_EQ(Child<QListWidget>(&window, "descriptorTableList")->count(), 0);
     EXPECT_EQ(RememberedFolder("KalemirQ"), other);
 }
 
@@ -603,25 +682,25 @@ TEST_F(QsprWindowsTest, AnObservedTableIsCheckedAtOk) {
     ASSERT_TRUE(qspr::WorkfilesOk(state, {"BZR01", {"BZR01vfr.des"}, {true}}));
     ParametersWindow window(state, dialogs);
     window.show();
-    ASSERT_TRUE(window.Observed->isVisible());
+    ASSERT_TRUE(Child<QLineEdit>(&window, "observedField")->isVisible());
     QSignalSpy compute(&window, &ParametersWindow::Compute);
     // bzr001 is a calibration molecule: refused, the window stays.
     WriteFile("OBS", "Cases\tpIC50\r\nbzr004\t6.45\r\nbzr001\t6.87\r\n");
-    window.Observed->setText("OBS");
-    QTest::mouseClick(window.ButonOK, Qt::LeftButton);
+    Child<QLineEdit>(&window, "observedField")->setText("OBS");
+    Press(&window, "okButton");
     EXPECT_EQ(compute.count(), 0);
     ASSERT_EQ(dialogs.messages.size(), 1);
     EXPECT_EQ(dialogs.messages.front(), "OBS line 3: molecule bzr001 is not in the prediction set");
     WriteFile("OBS", "Cases\tpIC50\r\nbzr004\t6.45\r\n");
-    QTest::mouseClick(window.ButonOK, Qt::LeftButton);
+    Press(&window, "okButton");
     EXPECT_EQ(compute.count(), 1);
     EXPECT_EQ(state.ObservedTableName, "OBS");
 }
 
 /// The choice of BZR01 with its fragment table, as clicked in a Workfiles window.
 void ChooseBzr01(WorkfilesWindow* files) {
-    ClickItem(files->List1, RowOf(files->List1, "BZR01"));
-    ClickItem(files->List2, RowOf(files->List2, "BZR01vfr.des"));
+    ClickRowOf(files, "qsprTableList", "BZR01");
+    ClickRowOf(files, "descriptorTableList", "BZR01vfr.des");
 }
 
 // No result of the window (the print, a plot, the report) takes the name of a table the
@@ -647,12 +726,12 @@ TEST_F(QsprWindowsTest, NoResultTakesTheNameOfATableTheObservedValuesOrTheReport
     };
     const Row rows[] = {
         {"print",
-         [](ResultsWindow& w) { QTest::mouseClick(w.ButonPrint, Qt::LeftButton); },
+         [](ResultsWindow& w) { Press(&w, "printButton"); },
          {"BZR01vfr.des", "OBS", "rezultat.rez", "print.pdf"},
          {tableRefused, observedRefused, reportRefused},
          "print.pdf"},
         {"scatter",
-         [](ResultsWindow& w) { QTest::mouseClick(w.Scatterp, Qt::LeftButton); },
+         [](ResultsWindow& w) { Press(&w, "scatterButton"); },
          {"BZR01vfr.des", "OBS", "rezultat.rez", "print.pdf", "plot.bmp"},
          {tableRefused, observedRefused, reportRefused,
           "print.pdf: the print of the report; give another name."},
@@ -696,18 +775,18 @@ TEST_F(QsprWindowsTest, AnEarlierReportIsKeptAndLeavingParametersLosesNothing) {
         dialogs.messages.clear();
         ASSERT_NE(flow.Workfiles(), nullptr);
         ChooseBzr01(flow.Workfiles());
-        QTest::mouseClick(flow.Workfiles()->ButonOK, Qt::LeftButton);
+        Press(flow.Workfiles(), "okButton");
         ASSERT_TRUE(WaitFor([&] { return flow.Parameters() != nullptr; }));
         EXPECT_EQ(dialogs.messages, QStringList{"the report of an earlier run, rezultat.rez, is "
                                                 "kept as rezultat-1.rez"});
         EXPECT_EQ(ReadFile("rezultat-1.rez"), "earlier run\r\n");
         ParametersWindow* parameters = flow.Parameters();
         if (std::string(way) == "cancel") {
-            QTest::mouseClick(parameters->ButonCancel, Qt::LeftButton);
+            Press(parameters, "cancelButton");
         } else if (std::string(way) == "escape") {
             parameters->activateWindow();
             ASSERT_TRUE(QTest::qWaitForWindowActive(parameters));
-            QTest::keyClick(parameters->Text1, Qt::Key_Escape);
+            QTest::keyClick(Child<QLineEdit>(parameters, "minPropertyR2Field"), Qt::Key_Escape);
         } else {
             parameters->close();
         }
@@ -727,11 +806,11 @@ TEST_F(QsprWindowsTest, AnEarlierReportIsKeptAndLeavingParametersLosesNothing) {
 TEST_F(QsprWindowsTest, ClosingTheResultsAsksForTheReportsName) {
     QsprFlow flow(dialogs, nullptr);
     flow.Start();
-    ClickItem(flow.Workfiles()->List1, RowOf(flow.Workfiles()->List1, "BZR01"));
-    ClickItem(flow.Workfiles()->List2, RowOf(flow.Workfiles()->List2, "BZR01d2d.des"));
-    QTest::mouseClick(flow.Workfiles()->ButonOK, Qt::LeftButton);
+    ClickRowOf(flow.Workfiles(), "qsprTableList", "BZR01");
+    ClickRowOf(flow.Workfiles(), "descriptorTableList", "BZR01d2d.des");
+    Press(flow.Workfiles(), "okButton");
     ASSERT_TRUE(WaitFor([&] { return flow.Parameters() != nullptr; }));
-    QTest::mouseClick(flow.Parameters()->ButonOK, Qt::LeftButton);
+    Press(flow.Parameters(), "okButton");
     ASSERT_NE(flow.Results(), nullptr);
     QSignalSpy ended(&flow, &QsprFlow::Ended);
     dialogs.textAnswers = {QString("closed.rez")};
@@ -756,16 +835,17 @@ TEST_F(QsprWindowsTest, CancelOnAPlotSkipsItAndTheReportComesBack) {
     window.Activate();
     const QString caption = window.windowTitle();
     dialogs.textAnswers = {QString(), QString("after.bmp")};
-    QTest::mouseClick(window.Scatterp, Qt::LeftButton);
+    Press(&window, "scatterButton");
     EXPECT_EQ(dialogs.defaults, QStringList({"BZR01.bmp", "BZR01after.bmp"}));
     EXPECT_FALSE(fs::exists("BZR01.bmp"));
     EXPECT_TRUE(fs::exists("after.bmp"));
     EXPECT_EQ(window.windowTitle(), caption);
-    EXPECT_TRUE(window.Text->isVisible());
-    EXPECT_TRUE(window.Scatterp->isVisible());
-    EXPECT_TRUE(window.ButonPrint->isVisible());
-    EXPECT_TRUE(window.ButonQuit->isVisible());
-    EXPECT_FALSE(window.Williams->isVisible()); // no best equation: not shown before either
+    EXPECT_TRUE(Child<QListWidget>(&window, "reportList")->isVisible());
+    EXPECT_TRUE(Child<QPushButton>(&window, "scatterButton")->isVisible());
+    EXPECT_TRUE(Child<QPushButton>(&window, "printButton")->isVisible());
+    EXPECT_TRUE(Child<QPushButton>(&window, "quitButton")->isVisible());
+    EXPECT_FALSE(Child<QPushButton>(&window, "williamsButton")
+                     ->isVisible()); // no best equation: not shown before either
 }
 
 // Under the reminder a second line says what the choice lacks.
@@ -785,17 +865,21 @@ TEST_F(QsprWindowsTest, TheReminderSaysWhatIsMissing) {
         WorkfilesWindow window(state, dialogs);
         window.show();
         if (row.qsprTable != nullptr) {
-            window.List1->item(RowOf(window.List1, row.qsprTable))->setSelected(true);
+            QListWidget* qsprTables = Child<QListWidget>(&window, "qsprTableList");
+            qsprTables->item(RowOf(qsprTables, row.qsprTable))->setSelected(true);
         }
         for (const QString& table : row.descriptorTables) {
-            window.List2->item(RowOf(window.List2, table))->setSelected(true);
+            QListWidget* descriptorTables = Child<QListWidget>(&window, "descriptorTableList");
+            descriptorTables->item(RowOf(descriptorTables, table))->setSelected(true);
         }
-        EXPECT_FALSE(window.MissingNote->isVisible());
-        QTest::mouseClick(window.ButonOK, Qt::LeftButton);
-        EXPECT_TRUE(window.Label5->isVisible());
-        EXPECT_EQ(window.Label5->text(), "  If you please, heed         the above rules");
-        EXPECT_TRUE(window.MissingNote->isVisible());
-        EXPECT_EQ(window.MissingNote->text(), row.missing);
+        const QLabel* reminder = Child<QLabel>(&window, "reminderLabel");
+        const QLabel* missing = Child<QLabel>(&window, "missingNote");
+        EXPECT_FALSE(missing->isVisible());
+        Press(&window, "okButton");
+        EXPECT_TRUE(reminder->isVisible());
+        EXPECT_EQ(reminder->text(), "  If you please, heed         the above rules");
+        EXPECT_TRUE(missing->isVisible());
+        EXPECT_EQ(missing->text(), row.missing);
         EXPECT_FALSE(fs::exists("rezultat.rez"));
     }
 }

@@ -5,6 +5,7 @@
 #include "TestData.h"
 #include "support/TempDir.h"
 #include "ui/FakeDialogs.h"
+#include "ui/Widgets.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -19,7 +20,10 @@ namespace fs = std::filesystem;
 using kalemir::testing::CopyExample;
 using kalemir::testing::ReadFile;
 using kalemir::testing::ScratchDir;
+using testing::Child;
+using testing::ControlNameProblems;
 using testing::FakeDialogs;
+using testing::Press;
 
 const std::string kExample = std::string(KALEMIR_EXAMPLES_DIR) + "/bzr";
 
@@ -43,14 +47,15 @@ TEST_F(SimilarityWindowsTest, TableWindowTextsAndPresets) {
     TableWindow window(state, table, dialogs);
     window.show();
     EXPECT_EQ(window.windowTitle(), QString(68, ' ') + "Click to select certain table");
-    ASSERT_EQ(window.Listfile->count(), 2);
-    EXPECT_EQ(window.Listfile->item(0)->text(), "BZR01SIM.des");
-    EXPECT_TRUE(window.Option1->isChecked());
-    EXPECT_EQ(window.Option2->text(), "Superposition");
-    EXPECT_EQ(window.Text1->text(), "0.9");
-    EXPECT_EQ(window.Text5->text(), "0.88");
-    EXPECT_EQ(window.Label9->text(), "by flexibility");
-    EXPECT_FALSE(window.ButonOK->isVisible());
+    EXPECT_EQ(ControlNameProblems(&window), "");
+    ASSERT_EQ(Child<QListWidget>(&window, "tableList")->count(), 2);
+    EXPECT_EQ(Child<QListWidget>(&window, "tableList")->item(0)->text(), "BZR01SIM.des");
+    EXPECT_TRUE(Child<QRadioButton>(&window, "usrOption")->isChecked());
+    EXPECT_EQ(Child<QRadioButton>(&window, "superpositionOption")->text(), "Superposition");
+    EXPECT_EQ(Child<QLineEdit>(&window, "minStructureField")->text(), "0.9");
+    EXPECT_EQ(Child<QLineEdit>(&window, "minFlexibilityField")->text(), "0.88");
+    EXPECT_EQ(Child<QLabel>(&window, "flexibilityLabel")->text(), "by flexibility");
+    EXPECT_FALSE(Child<QPushButton>(&window, "okButton")->isVisible());
     EXPECT_EQ(state.TableFileName, "XXXXX");
 }
 
@@ -59,21 +64,22 @@ TEST_F(SimilarityWindowsTest, TheShapePresetFollowsTheOptionAtTheClick) {
     sim::PreparedTable table;
     TableWindow window(state, table, dialogs);
     window.show();
-    window.Option2->setChecked(true);
-    ClickRow(window.Listfile, 0);
-    EXPECT_TRUE(window.ButonOK->isVisible());
-    EXPECT_EQ(window.Text2->text(), "0.92");
+    QLineEdit* shape = Child<QLineEdit>(&window, "minShapeField");
+    Child<QRadioButton>(&window, "superpositionOption")->setChecked(true);
+    ClickRow(Child<QListWidget>(&window, "tableList"), 0);
+    EXPECT_TRUE(Child<QPushButton>(&window, "okButton")->isVisible());
+    EXPECT_EQ(shape->text(), "0.92");
     EXPECT_EQ(state.ShapeMethod, sim::kSuperposition);
     EXPECT_EQ(state.ShapeFileName, "BZR01SHP.des");
     // Changing the option after the click brings that method's shape minimum along.
-    window.Option1->setChecked(true);
-    EXPECT_EQ(window.Text2->text(), "0.9");
-    ClickRow(window.Listfile, 0);
-    EXPECT_EQ(window.Text2->text(), "0.9");
+    Child<QRadioButton>(&window, "usrOption")->setChecked(true);
+    EXPECT_EQ(shape->text(), "0.9");
+    ClickRow(Child<QListWidget>(&window, "tableList"), 0);
+    EXPECT_EQ(shape->text(), "0.9");
     // A minimum the user typed stays when the method changes.
-    window.Text2->setText("0.8");
-    window.Option2->setChecked(true);
-    EXPECT_EQ(window.Text2->text(), "0.8");
+    shape->setText("0.8");
+    Child<QRadioButton>(&window, "superpositionOption")->setChecked(true);
+    EXPECT_EQ(shape->text(), "0.8");
 }
 
 // The window and the command line start from the same minimum similarities: Superposition
@@ -87,11 +93,11 @@ TEST_F(SimilarityWindowsTest, TheWindowStartsFromTheCommandLinesDefaults) {
             TableWindow window(state, table, dialogs);
             window.show();
             if (optionFirst) {
-                window.Option2->setChecked(superposition);
+                Child<QRadioButton>(&window, "superpositionOption")->setChecked(superposition);
             }
-            ClickRow(window.Listfile, 0);
-            window.Option2->setChecked(superposition);
-            QTest::mouseClick(window.ButonOK, Qt::LeftButton);
+            ClickRow(Child<QListWidget>(&window, "tableList"), 0);
+            Child<QRadioButton>(&window, "superpositionOption")->setChecked(superposition);
+            Press(&window, "okButton");
             std::vector<std::string> arguments = {"BZR01SIM.des"};
             if (superposition) {
                 arguments.insert(arguments.begin(), {"--shape", "superposition"});
@@ -112,15 +118,17 @@ TEST_F(SimilarityWindowsTest, TheWindowStartsFromTheCommandLinesDefaults) {
 TEST_F(SimilarityWindowsTest, ClickSequenceToTheFinalWindow) {
     SimilarityFlow flow(dialogs);
     flow.Start();
-    ClickRow(flow.Table()->Listfile, 0);
-    QTest::mouseClick(flow.Table()->ButonOK, Qt::LeftButton);
+    ClickRow(Child<QListWidget>(flow.Table(), "tableList"), 0);
+    Press(flow.Table(), "okButton");
     ASSERT_NE(flow.Computing(), nullptr);
     for (int i = 0; i < 3000 && flow.Final() == nullptr; ++i) {
         QTest::qWait(10);
     }
     ASSERT_NE(flow.Final(), nullptr);
     EXPECT_EQ(flow.Final()->windowTitle(), QString(86, ' '));
-    EXPECT_EQ(flow.Final()->Label1->text(), "See the results in BZR01SIM.res file.");
+    EXPECT_EQ(ControlNameProblems(flow.Final()), "");
+    EXPECT_EQ(Child<QLabel>(flow.Final(), "resultsLabel")->text(),
+              "See the results in BZR01SIM.res file.");
     // COR, the figure to carry into KalemirQ, is the one the results file gives.
     const std::string results = ReadFile("BZR01SIM.res");
     const std::string about = "labeling will be about ";
@@ -128,16 +136,17 @@ TEST_F(SimilarityWindowsTest, ClickSequenceToTheFinalWindow) {
     ASSERT_NE(at, std::string::npos);
     const std::string cor =
         results.substr(at + about.size(), results.find('\r', at) - at - about.size());
-    EXPECT_TRUE(flow.Final()->CorLabel->isVisible());
-    EXPECT_TRUE(flow.Final()->CorLabel->text().startsWith(
+    const QLabel* corLabel = Child<QLabel>(flow.Final(), "corLabel");
+    EXPECT_TRUE(corLabel->isVisible());
+    EXPECT_TRUE(corLabel->text().startsWith(
         "Estimated correctness COR = " + QString::fromStdString(cor) + " "))
-        << flow.Final()->CorLabel->text().toStdString();
+        << corLabel->text().toStdString();
     EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join("\n").toStdString();
     EXPECT_TRUE(fs::exists("BZR01SIM.res"));
     EXPECT_TRUE(fs::exists("BZR01NBX"));
     EXPECT_NE(ReadFile("BZR01SIM.res").find("     Program KalemirS"), std::string::npos);
     QSignalSpy ended(&flow, &SimilarityFlow::Ended);
-    QTest::mouseClick(flow.Final()->ButonQuit, Qt::LeftButton);
+    Press(flow.Final(), "quitButton");
     EXPECT_EQ(ended.count(), 1);
 }
 
@@ -151,16 +160,18 @@ TEST_F(SimilarityWindowsTest, ATableChosenWithTheKeyboardShowsOkWithoutMovingAny
     window.show();
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-    const QRect list = window.Listfile->geometry();
-    const QRect field = window.Text5->geometry();
-    window.Listfile->setFocus();
-    QTest::keyClick(window.Listfile, Qt::Key_Down);
-    QTest::keyClick(window.Listfile, Qt::Key_Up);
-    EXPECT_TRUE(window.ButonOK->isVisible());
+    QListWidget* tables = Child<QListWidget>(&window, "tableList");
+    const QLineEdit* field = Child<QLineEdit>(&window, "minFlexibilityField");
+    const QRect tablesPlace = tables->geometry();
+    const QRect fieldPlace = field->geometry();
+    tables->setFocus();
+    QTest::keyClick(tables, Qt::Key_Down);
+    QTest::keyClick(tables, Qt::Key_Up);
+    EXPECT_TRUE(Child<QPushButton>(&window, "okButton")->isVisible());
     EXPECT_EQ(state.TableFileName, "BZR01SIM.des");
-    EXPECT_EQ(window.Listfile->geometry(), list);
-    EXPECT_EQ(window.Text5->geometry(), field);
-    QTest::keyClick(window.Listfile, Qt::Key_Return);
+    EXPECT_EQ(tables->geometry(), tablesPlace);
+    EXPECT_EQ(field->geometry(), fieldPlace);
+    QTest::keyClick(tables, Qt::Key_Return);
     EXPECT_EQ(prepared.count(), 1);
     EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join("\n").toStdString();
 }
@@ -173,12 +184,14 @@ TEST_F(SimilarityWindowsTest, AMinimumSimilarityIsANumberFromZeroToOne) {
     TableWindow window(state, table, dialogs);
     QSignalSpy prepared(&window, &TableWindow::Prepared);
     window.show();
-    ClickRow(window.Listfile, 0);
-    window.Text3->setText("1.5");
-    QTest::mouseClick(window.ButonOK, Qt::LeftButton);
-    window.Text3->setText("0.9");
-    window.Text1->setText("abc");
-    QTest::mouseClick(window.ButonOK, Qt::LeftButton);
+    QLineEdit* structure = Child<QLineEdit>(&window, "minStructureField");
+    QLineEdit* size = Child<QLineEdit>(&window, "minSizeField");
+    ClickRow(Child<QListWidget>(&window, "tableList"), 0);
+    size->setText("1.5");
+    Press(&window, "okButton");
+    size->setText("0.9");
+    structure->setText("abc");
+    Press(&window, "okButton");
     EXPECT_EQ(prepared.count(), 0);
     EXPECT_EQ(dialogs.messages,
               QStringList({"Minimum similarity in cluster(s) by size: 1.5 is outside the range "
@@ -186,20 +199,20 @@ TEST_F(SimilarityWindowsTest, AMinimumSimilarityIsANumberFromZeroToOne) {
                            "Minimum similarity in cluster(s) by chemical structure: abc: not a "
                            "number."}));
     // A decimal comma used to read as 0 (one cluster of every molecule).
-    window.Text1->setText("0,85");
-    QTest::mouseClick(window.ButonOK, Qt::LeftButton);
+    structure->setText("0,85");
+    Press(&window, "okButton");
     EXPECT_EQ(prepared.count(), 0);
     EXPECT_EQ(dialogs.messages.back(),
               "Minimum similarity in cluster(s) by chemical structure: 0,85: use a decimal point.");
-    EXPECT_EQ(window.focusWidget(), window.Text1);
+    EXPECT_EQ(window.focusWidget(), structure);
     EXPECT_FALSE(fs::exists("BZR01NBX"));
 }
 
 TEST_F(SimilarityWindowsTest, AStoppedRunSaysWhereInTheFinalWindowAndTheResults) {
     SimilarityFlow flow(dialogs);
     flow.Start();
-    ClickRow(flow.Table()->Listfile, 0);
-    QTest::mouseClick(flow.Table()->ButonOK, Qt::LeftButton);
+    ClickRow(Child<QListWidget>(flow.Table(), "tableList"), 0);
+    Press(flow.Table(), "okButton");
     ASSERT_NE(flow.Computing(), nullptr);
     QTest::mouseClick(flow.Computing()->StopButton(), Qt::LeftButton); // answered yes
     EXPECT_EQ(dialogs.questions,
@@ -210,10 +223,11 @@ TEST_F(SimilarityWindowsTest, AStoppedRunSaysWhereInTheFinalWindowAndTheResults)
     ASSERT_NE(flow.Final(), nullptr);
     const QString where = "at the chemical structure similarity computations";
     EXPECT_EQ(flow.Final()->windowTitle(), "Analysis stopped " + where);
-    EXPECT_EQ(flow.Final()->Label1->text(), "The analysis was stopped " + where +
-                                                ": BZR01SIM.res holds what was written until "
-                                                "then.");
-    EXPECT_FALSE(flow.Final()->CorLabel->isVisible());
+    EXPECT_EQ(Child<QLabel>(flow.Final(), "resultsLabel")->text(),
+              "The analysis was stopped " + where +
+                  ": BZR01SIM.res holds what was written until "
+                  "then.");
+    EXPECT_FALSE(Child<QLabel>(flow.Final(), "corLabel")->isVisible());
     const std::string results = ReadFile("BZR01SIM.res");
     const std::string last =
         "\r\nANALYSIS STOPPED " + where.toStdString() + ": the results above are incomplete\r\n";
@@ -227,8 +241,8 @@ TEST_F(SimilarityWindowsTest, ANameListedTwiceIsRefusedBeforeAnythingIsWritten) 
     kalemir::testing::WriteFile("BZR01SIM.des", table);
     SimilarityFlow flow(dialogs);
     flow.Start();
-    ClickRow(flow.Table()->Listfile, 0);
-    QTest::mouseClick(flow.Table()->ButonOK, Qt::LeftButton);
+    ClickRow(Child<QListWidget>(flow.Table(), "tableList"), 0);
+    Press(flow.Table(), "okButton");
     EXPECT_EQ(flow.Computing(), nullptr);
     EXPECT_EQ(dialogs.messages,
               QStringList{"BZR01SIM.des lines 2 and 4: molecule bzr001 is listed twice (each "

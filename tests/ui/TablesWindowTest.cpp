@@ -1,13 +1,23 @@
 #include "ui/TablesWindow.h"
 
 #include "FakeDialogs.h"
+#include "Widgets.h"
 #include "app/PredictCommandLine.h"
 #include "app/QsprCommandLine.h"
 #include "app/TablesCommandLine.h"
 #include "common/Errors.h"
 #include "support/TempDir.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -19,6 +29,7 @@ namespace {
 
 using kalemir::testing::ScratchDir;
 using kalemir::testing::WriteFile;
+using testing::Child;
 
 // The window offers the file's columns, makes the set with the chosen fields, lists the
 // files made and starts KalemirQ in their folder.
@@ -27,38 +38,41 @@ TEST(TablesWindow, MakesTheTablesOfTheChosenFields) {
     WriteFile("set.csv", "SMILES,ID,logS,Code\nCCCO,a,1,x\nCCCCO,b,2,y\nCCCCCO,c,?,z\n");
     testing::FakeDialogs dialogs;
     TablesWindow window(dialogs);
+    QComboBox* properties = Child<QComboBox>(&window, "propertyList");
+    QListWidget* filesMade = Child<QListWidget>(&window, "filesMadeList");
     QString started;
-    window.startQspr = [&started](const QString& folder) {
+    window.SetQsprStarter([&started](const QString& folder) {
         started = folder;
         return true;
-    };
+    });
+    EXPECT_EQ(testing::ControlNameProblems(&window), "");
     window.SetStructureFile(dir.Path().string().c_str() + QString("/set.csv"));
-    ASSERT_EQ(window.PropertyList->count(), 4);
+    ASSERT_EQ(properties->count(), 4);
     // The first column other than the name and the SMILES that holds numbers.
-    EXPECT_EQ(window.PropertyList->currentText().toStdString(), "logS");
-    window.NameList->setCurrentText("Code");
-    window.SetName->setText("LOGS1");
-    window.HoldOut->setValue(1);
+    EXPECT_EQ(properties->currentText().toStdString(), "logS");
+    Child<QComboBox>(&window, "nameList")->setCurrentText("Code");
+    Child<QLineEdit>(&window, "setNameField")->setText("LOGS1");
+    Child<QSpinBox>(&window, "holdOutField")->setValue(1);
     const tables::TableRequest request = window.Request();
     EXPECT_EQ(request.property, "logS");
     EXPECT_EQ(request.nameField, "Code");
     EXPECT_EQ(request.holdOut, 1);
 
     QSignalSpy made(&window, &TablesWindow::Made);
-    window.MakeButton->click();
+    Child<QPushButton>(&window, "makeButton")->click();
     ASSERT_TRUE(made.wait(60000));
     EXPECT_TRUE(made.takeFirst().at(1).toString().isEmpty())
         << dialogs.messages.join("\n").toStdString();
     QStringList files;
-    for (int i = 0; i < window.FilesMade->count(); ++i) {
-        files << window.FilesMade->item(i)->text();
+    for (int i = 0; i < filesMade->count(); ++i) {
+        files << filesMade->item(i)->text();
     }
     EXPECT_EQ(files.join(" ").toStdString(),
               "LOGS1 LOGS1d2d.des LOGS1mfp.des LOGS1vfr.des LOGS1SIM.des LOGS1SHP.des "
               "LOGS1d3d.des LOGS1obs LOGS1map.txt LOGS1skipped.txt LOGS1manifest.json");
-    EXPECT_EQ(window.Progress->value(), 3);
+    EXPECT_EQ(Child<QProgressBar>(&window, "progressBar")->value(), 3);
     EXPECT_EQ(kalemir::testing::ReadFile("LOGS1"), "Cases\tlogS\r\nx\t1\r\ny\t?\r\nz\t?\r\n");
-    window.OpenQsprButton->click();
+    Child<QPushButton>(&window, "openQsprButton")->click();
     EXPECT_EQ(started.toStdString(), dir.Path().string());
 }
 
@@ -69,10 +83,13 @@ TEST(TablesWindow, ChosenTablesAndNoSilentReplace) {
     WriteFile("set.csv", "SMILES,ID,logS\nCCCO,a,1\nCCCCO,b,2\n");
     testing::FakeDialogs dialogs;
     TablesWindow window(dialogs);
+    QLineEdit* setName = Child<QLineEdit>(&window, "setNameField");
+    QPushButton* make = Child<QPushButton>(&window, "makeButton");
     window.SetStructureFile(dir.Path().string().c_str() + QString("/set.csv"));
-    window.SetName->setText("LOGS1");
+    setName->setText("LOGS1");
     QStringList boxes;
-    for (const QCheckBox* box : window.TableBoxes) {
+    for (const QCheckBox* box :
+         window.findChildren<QCheckBox*>(QRegularExpression("^[a-z0-9]+Box$"))) {
         boxes << box->objectName();
     }
     EXPECT_EQ(boxes.join(" ").toStdString(), "qsprBox d2dBox mfpBox vfrBox simBox shpBox d3dBox");
@@ -85,14 +102,15 @@ TEST(TablesWindow, ChosenTablesAndNoSilentReplace) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
 
     QSignalSpy made(&window, &TablesWindow::Made);
-    QTest::keyClick(window.SetName, Qt::Key_Return);
+    QTest::keyClick(setName, Qt::Key_Return);
     ASSERT_TRUE(made.wait(60000));
-    EXPECT_EQ(window.FilesMade->count(), 5); // LOGS1, vfr, map, skipped, manifest
+    // LOGS1, vfr, map, skipped, manifest
+    EXPECT_EQ(Child<QListWidget>(&window, "filesMadeList")->count(), 5);
     EXPECT_EQ(kalemir::testing::ReadFile("LOGS1"), "Cases\tlogS\r\na\t1\r\nb\t2\r\n");
 
     // Again, with a changed value: No (the default) keeps the tables.
     WriteFile("set.csv", "SMILES,ID,logS\nCCCO,a,7\nCCCCO,b,2\n");
-    QTest::keyClick(window.SetName, Qt::Key_Return);
+    QTest::keyClick(setName, Qt::Key_Return);
     ASSERT_EQ(dialogs.questions.size(), 1);
     EXPECT_EQ(dialogs.questions[0].toStdString(),
               "The set LOGS1 is already in the folder (LOGS1, LOGS1vfr.des, LOGS1map.txt, "
@@ -103,13 +121,13 @@ TEST(TablesWindow, ChosenTablesAndNoSilentReplace) {
     // A request refused for another reason asks nothing.
     window.findChild<QCheckBox*>("qsprBox")->setChecked(false);
     window.findChild<QCheckBox*>("vfrBox")->setChecked(false);
-    window.MakeButton->click();
+    make->click();
     EXPECT_EQ(dialogs.questions.size(), 1);
     EXPECT_EQ(dialogs.messages.back().toStdString(), "no table chosen");
     window.findChild<QCheckBox*>("qsprBox")->setChecked(true);
 
     dialogs.yesNoAnswers.push_back(true);
-    window.MakeButton->click();
+    make->click();
     ASSERT_TRUE(made.wait(60000));
     EXPECT_EQ(kalemir::testing::ReadFile("LOGS1"), "Cases\tlogS\r\na\t7\r\nb\t2\r\n");
 }
@@ -120,9 +138,10 @@ TEST(TablesWindow, RefusedRequestIsShownAndNothingRuns) {
     testing::FakeDialogs dialogs;
     TablesWindow window(dialogs);
     window.SetStructureFile(dir.Path().string().c_str() + QString("/set.smi"));
-    EXPECT_EQ(window.PropertyList->count(), 0); // a SMILES file offers no fields
-    window.SetName->setText("SMI01");
-    window.MakeButton->click();
+    // A SMILES file offers no fields.
+    EXPECT_EQ(Child<QComboBox>(&window, "propertyList")->count(), 0);
+    Child<QLineEdit>(&window, "setNameField")->setText("SMI01");
+    Child<QPushButton>(&window, "makeButton")->click();
     ASSERT_EQ(dialogs.messages.size(), 1);
     EXPECT_TRUE(dialogs.messages[0].startsWith("no measured values"));
     EXPECT_FALSE(window.Running());
@@ -163,26 +182,29 @@ TEST(TablesWindow, AppliesASavedModelToNewStructures) {
 
     testing::FakeDialogs dialogs;
     TablesWindow window(dialogs);
+    QPushButton* applyModel = Child<QPushButton>(&window, "applyModelButton");
+    QCheckBox* allEquations = Child<QCheckBox>(&window, "allEquationsBox");
+    QListWidget* filesMade = Child<QListWidget>(&window, "filesMadeList");
     QSignalSpy estimated(&window, &TablesWindow::Estimated);
-    window.ApplyModelButton->click(); // the model's dialog cancelled
+    applyModel->click(); // the model's dialog cancelled
     dialogs.fileAnswers = {folder + "BZR09-results.json"};
-    window.ApplyModelButton->click(); // the structures' dialog cancelled
+    applyModel->click(); // the structures' dialog cancelled
     EXPECT_EQ(dialogs.fileTitles.join("|").toStdString(), "Model|Model|Structures to estimate");
     EXPECT_FALSE(window.Running());
 
     dialogs.fileAnswers = {folder + "BZR09-results.json", folder + "new.smi"};
-    window.AllEquationsBox->setChecked(true);
-    window.ApplyModelButton->click();
+    allEquations->setChecked(true);
+    applyModel->click();
     ASSERT_TRUE(estimated.wait(60000));
     EXPECT_TRUE(estimated.takeFirst().at(1).toString().isEmpty())
         << dialogs.messages.join("\n").toStdString();
-    ASSERT_EQ(window.FilesMade->count(), 1);
-    EXPECT_EQ(window.FilesMade->item(0)->text(), folder + "new.smi-estimates.csv");
+    ASSERT_EQ(filesMade->count(), 1);
+    EXPECT_EQ(filesMade->item(0)->text(), folder + "new.smi-estimates.csv");
     EXPECT_EQ(kalemir::testing::ReadFile("new.smi-estimates.csv"),
               kalemir::testing::ReadFile("cli.csv"));
-    EXPECT_EQ(window.EstimateSummary->text().toStdString(),
+    EXPECT_EQ(Child<QLabel>(&window, "estimateSummary")->text().toStdString(),
               "3 molecules estimated, 1 without an estimate (the problem column says why)");
-    EXPECT_EQ(window.Progress->value(), 3);
+    EXPECT_EQ(Child<QProgressBar>(&window, "progressBar")->value(), 3);
     EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join("\n").toStdString();
     EXPECT_TRUE(dialogs.questions.isEmpty());
 
@@ -191,9 +213,9 @@ TEST(TablesWindow, AppliesASavedModelToNewStructures) {
     results["table_manifest"]["version"] = "0.0.9";
     WriteFile("edited-results.json", results.dump(2));
     std::filesystem::remove("new.smi-estimates.csv");
-    window.AllEquationsBox->setChecked(false);
+    allEquations->setChecked(false);
     dialogs.fileAnswers = {folder + "edited-results.json", folder + "new.smi"};
-    window.ApplyModelButton->click();
+    applyModel->click();
     ASSERT_EQ(dialogs.questions.size(), 1);
     EXPECT_TRUE(dialogs.questions[0].startsWith(folder + "edited-results.json: the tables of the "
                                                          "model were made by KalemirT 0.0.9"))
@@ -204,7 +226,7 @@ TEST(TablesWindow, AppliesASavedModelToNewStructures) {
 
     dialogs.fileAnswers = {folder + "edited-results.json", folder + "new.smi"};
     dialogs.yesNoAnswers.push_back(true);
-    window.ApplyModelButton->click();
+    applyModel->click();
     ASSERT_TRUE(estimated.wait(60000));
     EXPECT_EQ(kalemir::testing::ReadFile("new.smi-estimates.csv").substr(0, 60),
               "name,smiles,estimate,leverage,domain,nearest,similarity,prob");
@@ -212,7 +234,7 @@ TEST(TablesWindow, AppliesASavedModelToNewStructures) {
 
     // A file that is not a model is refused with its message, before any work.
     dialogs.fileAnswers = {folder + "new.smi", folder + "new.smi"};
-    window.ApplyModelButton->click();
+    applyModel->click();
     ASSERT_EQ(dialogs.messages.size(), 1);
     EXPECT_TRUE(dialogs.messages[0].startsWith(folder + "new.smi"))
         << dialogs.messages[0].toStdString();

@@ -9,6 +9,7 @@
 #include "ui/FolderBar.h"
 #include "ui/QsprWindows.h"
 #include "ui/SimilarityWindows.h"
+#include "ui/Widgets.h"
 
 #include <QDialog>
 #include <QMessageBox>
@@ -26,7 +27,9 @@
 
 namespace {
 
+using kalemir::ui::testing::Child;
 using kalemir::ui::testing::FakeDialogs;
+using kalemir::ui::testing::Press;
 
 QString outputFolder;
 
@@ -58,7 +61,10 @@ void Shoot(QWidget* window, const QString& name, QWidget* over = nullptr) {
     }
 }
 
-void Click(QListWidget* list, const QString& text, Qt::KeyboardModifiers modifiers = {}) {
+/// Clicks the row showing `text` in the list of `window` named `name`.
+void Click(const QWidget* window, const char* name, const QString& text,
+           Qt::KeyboardModifiers modifiers = {}) {
+    QListWidget* list = Child<QListWidget>(window, name);
     for (int i = 0; i < list->count(); ++i) {
         if (list->item(i)->text() == text) {
             QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers,
@@ -77,25 +83,25 @@ void QsprTour() {
     FakeDialogs dialogs;
     kalemir::ui::QsprFlow flow(
         dialogs, [](kalemir::qspr::ProgramState& state, kalemir::ComputingWindow& window) {
-            kalemir::qspr::RunQsprComputation(state, window);
+            return kalemir::qspr::RunQsprComputation(state, window);
         });
     flow.Start();
     auto* files = flow.Workfiles();
     files->move(40, 40);
-    Click(files->List1, "BZR02");
+    Click(files, "qsprTableList", "BZR02");
     // OK with no descriptor table: the reminder and what is missing.
-    QTest::mouseClick(files->ButonOK, Qt::LeftButton);
+    Press(files, "okButton");
     Shoot(files, "kalemirq-workfiles-reminder");
-    Click(files->List2, "BZR02d2d.des");
-    Click(files->List2, "BZR02vfr.des", Qt::ControlModifier);
+    Click(files, "descriptorTableList", "BZR02d2d.des");
+    Click(files, "descriptorTableList", "BZR02vfr.des", Qt::ControlModifier);
     Shoot(files, "kalemirq-workfiles");
-    QTest::mouseClick(files->ButonOK, Qt::LeftButton);
+    Press(files, "okButton");
     WaitFor([&] { return flow.Parameters() != nullptr; });
     flow.Parameters()->move(40, 40);
     Shoot(flow.Parameters(), "kalemirq-parameters");
     // A field that does not read as a number: the message the window gives, as it shows it.
-    flow.Parameters()->Text5->setText("twelve");
-    QTest::mouseClick(flow.Parameters()->ButonOK, Qt::LeftButton);
+    Child<QLineEdit>(flow.Parameters(), "maxPredictorsField")->setText("twelve");
+    Press(flow.Parameters(), "okButton");
     if (!dialogs.messages.isEmpty()) {
         QMessageBox box(QMessageBox::Information, "Parameters", dialogs.messages.back(),
                         QMessageBox::Ok, flow.Parameters());
@@ -103,8 +109,8 @@ void QsprTour() {
         box.move(140, 200);
         Shoot(flow.Parameters(), "kalemirq-field-message", &box);
     }
-    flow.Parameters()->Text5->setText(" 20");
-    QTest::mouseClick(flow.Parameters()->ButonOK, Qt::LeftButton);
+    Child<QLineEdit>(flow.Parameters(), "maxPredictorsField")->setText(" 20");
+    Press(flow.Parameters(), "okButton");
     WaitFor([&] { return flow.Computing() != nullptr; });
     flow.Computing()->move(40, 40);
     Settle(250);
@@ -116,11 +122,11 @@ void QsprTour() {
     Shoot(flow.Results(), "kalemirq-results");
     // Ctrl+F: the find field, the next line holding the text selected.
     QTest::keyClick(flow.Results(), Qt::Key_F, Qt::ControlModifier);
-    QTest::keyClicks(flow.Results()->FindText, "Intercept");
-    QTest::keyClick(flow.Results()->FindText, Qt::Key_Return);
+    QTest::keyClicks(Child<QLineEdit>(flow.Results(), "findField"), "Intercept");
+    QTest::keyClick(Child<QLineEdit>(flow.Results(), "findField"), Qt::Key_Return);
     Shoot(flow.Results(), "kalemirq-results-find");
     dialogs.textAnswers = {"scatter-before.bmp", "scatter-after.bmp"};
-    QTest::mouseClick(flow.Results()->Scatterp, Qt::LeftButton);
+    Press(flow.Results(), "scatterButton");
     for (const char* name : {"scatter-before", "scatter-after"}) {
         const QImage plot(QString(name) + ".bmp", "BMP");
         if (!plot.isNull()) {
@@ -134,16 +140,16 @@ void StoppedQsprTour() {
     FakeDialogs dialogs;
     kalemir::ui::QsprFlow flow(
         dialogs, [](kalemir::qspr::ProgramState& state, kalemir::ComputingWindow& window) {
-            kalemir::qspr::RunQsprComputation(state, window);
+            return kalemir::qspr::RunQsprComputation(state, window);
         });
     flow.Start();
     auto* files = flow.Workfiles();
-    Click(files->List1, "BZR02");
-    Click(files->List2, "BZR02d2d.des");
-    Click(files->List2, "BZR02vfr.des", Qt::ControlModifier);
-    QTest::mouseClick(files->ButonOK, Qt::LeftButton);
+    Click(files, "qsprTableList", "BZR02");
+    Click(files, "descriptorTableList", "BZR02d2d.des");
+    Click(files, "descriptorTableList", "BZR02vfr.des", Qt::ControlModifier);
+    Press(files, "okButton");
     WaitFor([&] { return flow.Parameters() != nullptr; });
-    QTest::mouseClick(flow.Parameters()->ButonOK, Qt::LeftButton);
+    Press(flow.Parameters(), "okButton");
     WaitFor([&] { return flow.Computing() != nullptr; });
     Settle(200);
     if (flow.Computing() != nullptr) {
@@ -151,10 +157,10 @@ void StoppedQsprTour() {
     }
     WaitFor([&] { return flow.Results() != nullptr; });
     flow.Results()->move(40, 40);
-    flow.Results()->Text->scrollToBottom();
+    Child<QListWidget>(flow.Results(), "reportList")->scrollToBottom();
     Shoot(flow.Results(), "kalemirq-stopped");
     dialogs.textAnswers = {"stopped-plot.bmp", "stopped-after.bmp"};
-    QTest::mouseClick(flow.Results()->Scatterp, Qt::LeftButton);
+    Press(flow.Results(), "scatterButton");
     // The last plot is the one the stop left without points.
     QImage plot("stopped-after.bmp", "BMP");
     if (plot.isNull()) {
@@ -164,7 +170,7 @@ void StoppedQsprTour() {
         plot.save(outputFolder + "/kalemirq-scatter-no-points.png", "PNG");
     }
     dialogs.textAnswers = {"stopped.rez"};
-    QTest::mouseClick(flow.Results()->ButonQuit, Qt::LeftButton);
+    Press(flow.Results(), "quitButton");
 }
 
 /// Help (F1) and About of the first window, as the program shows them.
@@ -175,8 +181,8 @@ void HelpTour() {
     files.move(40, 40);
     files.show();
     Settle();
-    QTest::mouseClick(files.Folder->ButonHelp, Qt::LeftButton);
-    QTest::mouseClick(files.Folder->ButonAbout, Qt::LeftButton);
+    Press(&files, "helpButton");
+    Press(&files, "aboutButton");
     const char* names[] = {"kalemirq-help", "kalemirq-about"};
     for (int i = 0; i < dialogs.pages.size() && i < 2; ++i) {
         QDialog* page = kalemir::ui::MakeTextPage(&files, dialogs.pageTitles[i], dialogs.pages[i]);
@@ -195,9 +201,9 @@ void SimilarityTour() {
     kalemir::ui::SimilarityFlow flow(dialogs);
     flow.Start();
     flow.Table()->move(40, 40);
-    Click(flow.Table()->Listfile, "BZR01SIM.des");
+    Click(flow.Table(), "tableList", "BZR01SIM.des");
     Shoot(flow.Table(), "kalemirs-table");
-    QTest::mouseClick(flow.Table()->ButonOK, Qt::LeftButton);
+    Press(flow.Table(), "okButton");
     WaitFor([&] { return flow.Computing() != nullptr; });
     flow.Computing()->move(40, 40);
     Settle(100);
@@ -208,14 +214,14 @@ void SimilarityTour() {
     WaitFor([&] { return flow.Final() != nullptr; });
     flow.Final()->move(40, 40);
     Shoot(flow.Final(), "kalemirs-final");
-    QTest::mouseClick(flow.Final()->ButonQuit, Qt::LeftButton);
+    Press(flow.Final(), "quitButton");
 
     // The same table, stopped at once (Stop, answered yes).
     FakeDialogs stopDialogs;
     kalemir::ui::SimilarityFlow stopped(stopDialogs);
     stopped.Start();
-    Click(stopped.Table()->Listfile, "BZR01SIM.des");
-    QTest::mouseClick(stopped.Table()->ButonOK, Qt::LeftButton);
+    Click(stopped.Table(), "tableList", "BZR01SIM.des");
+    Press(stopped.Table(), "okButton");
     if (stopped.Computing() != nullptr) {
         QTest::mouseClick(stopped.Computing()->StopButton(), Qt::LeftButton);
     }

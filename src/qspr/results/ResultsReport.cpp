@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <utility>
 
 namespace kalemir::qspr {
 
@@ -30,14 +31,18 @@ std::string DefaultReportName(const std::string& qsprTableCopy) {
     return NamePrefix(qsprTableCopy, 7) + "qspr.rez";
 }
 
-std::string RenameReport(const std::string& workingReport, const std::string& name) {
+ReportNotRenamed::ReportNotRenamed(const std::string& workingReport, const std::string& name,
+                                   std::string reason)
+    : FileError(workingReport + ": cannot rename to " + name + ": " + reason),
+      reason_(std::move(reason)) {}
+
+void RenameReport(const std::string& workingReport, const std::string& name) {
     if (name == workingReport) {
-        return {};
+        return;
     }
     if (std::rename(workingReport.c_str(), name.c_str()) != 0) {
-        return std::strerror(errno);
+        throw ReportNotRenamed(workingReport, name, std::strerror(errno));
     }
-    return {};
 }
 
 } // namespace kalemir::qspr

@@ -551,6 +551,11 @@ void WriteResultFiles(const ProgramState& state, const ResultInputs& inputs,
     }
     ValidationFigures figures = ComputeValidationFigures(state.Record, inputs.Observed);
     figures.Randomisation = randomisation;
+    WriteResultFiles(state, inputs, figures);
+}
+
+void WriteResultFiles(const ProgramState& state, const ResultInputs& inputs,
+                      const ValidationFigures& figures) {
     // Each file is written whole under its unfinished name, then all take their names: a
     // run that ends early never leaves a cut file or one of another run's beside its report.
     const ModelFacts facts = GatherModelFacts(state, inputs);

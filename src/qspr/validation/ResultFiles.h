@@ -45,6 +45,11 @@ std::string Sha256OfFile(const std::string& path);
 void WriteResultFiles(const ProgramState& state, const ResultInputs& inputs,
                       const std::optional<RandomisationSummary>& randomisation);
 
+/// The same files from figures already computed (the Y-randomisation's summary included)
+/// of a run that found its best equation.
+void WriteResultFiles(const ProgramState& state, const ResultInputs& inputs,
+                      const ValidationFigures& figures);
+
 /// The name a result file is written under until it is whole: the name + ".part".
 std::string UnfinishedName(const std::string& resultFile);
 

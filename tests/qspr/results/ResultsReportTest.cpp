@@ -27,9 +27,17 @@ TEST(ResultsReportTest, DefaultNameUsesSevenCharacters) {
 TEST(ResultsReportTest, RenameKeepsTheReportWhenItFails) {
     ScratchDir dir("results-rename");
     WriteFile("rezultat.rez", "report\r\n");
-    EXPECT_FALSE(RenameReport("rezultat.rez", "no/such/folder/x.rez").empty());
+    try {
+        RenameReport("rezultat.rez", "no/such/folder/x.rez");
+        ADD_FAILURE() << "renamed into a missing folder";
+    } catch (const ReportNotRenamed& e) {
+        EXPECT_STREQ(e.what(), "rezultat.rez: cannot rename to no/such/folder/x.rez: No such "
+                               "file or directory");
+        EXPECT_EQ(e.Reason(), "No such file or directory");
+    }
     EXPECT_EQ(ReadFile("rezultat.rez"), "report\r\n");
-    EXPECT_TRUE(RenameReport("rezultat.rez", "mine.rez").empty());
+    EXPECT_NO_THROW(RenameReport("rezultat.rez", "rezultat.rez"));
+    EXPECT_NO_THROW(RenameReport("rezultat.rez", "mine.rez"));
     EXPECT_EQ(ReadFile("mine.rez"), "report\r\n");
     EXPECT_FALSE(std::filesystem::exists("rezultat.rez"));
 }
