@@ -237,7 +237,7 @@ void DecideOutlier(const RunInputs& in, RunResults& results, const CycleInputs& 
 
 void AnalyseCalibrationSet(const RunInputs& in, RunResults& results, const CycleInputs& cycle,
                            const SignificantDescriptors& descriptors, SearchState& search,
-                           CrossValidationState& cv, OutlierState& outliers, PairCorrelation& pair,
+                           OutlierState& outliers, PairCorrelation& pair,
                            const std::string& reportName, ComputingWindow& window, FinalWork&) {
     const int n = cycle.CalibrationCount;
     const int p = search.FitTermCount;
@@ -251,10 +251,10 @@ void AnalyseCalibrationSet(const RunInputs& in, RunResults& results, const Cycle
     }
     PredictorSet& trial = search.CandidateSets[kCandidateRow];
     trial = best;
-    search.BestR2Seen = 0;
-    FitEquation(cycle, descriptors, search, cv, pair, window, trial);
-    const double r2Full = search.LastFitR2;
-    const FitResult fit = search.Fit;
+    const FitProblem problem = FitProblemOf(cycle, descriptors, search);
+    const FitOutcome full = FitSet(problem, trial, p, pair, window);
+    const double r2Full = full.R2;
+    const FitResult& fit = full.Fit;
     ReportAppender report(reportName);
     report.Lines({"    Weighting factors and intercept in the best (by Q) QSPR", ""});
     for (int k = 1; k <= p; ++k) {
@@ -319,7 +319,6 @@ void AnalyseCalibrationSet(const RunInputs& in, RunResults& results, const Cycle
 
     // 6. Relative utility of the predictors.
     std::array<double, kSetWidth + 1> utility{};
-    search.FitTermCount = p - 1;
     for (int k = 1; k <= p; ++k) {
         trial.fill(0);
         int position = 0;
@@ -328,12 +327,9 @@ void AnalyseCalibrationSet(const RunInputs& in, RunResults& results, const Cycle
                 trial[++position] = best[m];
             }
         }
-        search.BestR2Seen = 10;
-        FitEquation(cycle, descriptors, search, cv, pair, window, trial);
-        const double r2k = search.LastFitR2;
+        const double r2k = FitSet(problem, trial, p - 1, pair, window).R2;
         utility[k] = 1 - r2k != 0 ? (r2Full - r2k) / (1 - r2k) : 0.0;
     }
-    search.FitTermCount = p;
     trial = best;
     double uMax = 0;
     for (int k = 1; k <= p; ++k) {

@@ -86,7 +86,7 @@ bool EliminationStops(int outlierSteps, int initialCalibrationCount);
 /// utility of the predictors and applies the stop rule of the elimination.
 void AnalyseCalibrationSet(const RunInputs& in, RunResults& results, const CycleInputs& cycle,
                            const SignificantDescriptors& descriptors, SearchState& search,
-                           CrossValidationState& cv, OutlierState& outliers, PairCorrelation& pair,
+                           OutlierState& outliers, PairCorrelation& pair,
                            const std::string& reportName, ComputingWindow& window, FinalWork& work);
 
 } // namespace kalemir::qspr

@@ -24,10 +24,11 @@ const std::string kDots(57, '.');
 const char* const kTitles[5] = {"", " with the highest value of Q", " with the lowest value of RR%",
                                 " with the lowest value of KK%", " with the highest value of COR"};
 
-/// Refits kept equation e on its first p members (p = FitTermCount).
-void FitKeptEquation(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
-                     SearchState& search, CrossValidationState& cv, PairCorrelation& pair,
-                     ComputingWindow& window, int e) {
+/// Refits kept equation e on its first p members (p = FitTermCount); its estimates of the
+/// calibration molecules are left in pair.
+FitResult FitKeptEquation(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
+                          SearchState& search, PairCorrelation& pair, ComputingWindow& window,
+                          int e) {
     window.SetCaption(" Analysis of the QSPR " + std::to_string(e) + " / " +
                       std::to_string(kListRows));
     PredictorSet& trial = search.CandidateSets[kCandidateRow];
@@ -35,32 +36,34 @@ void FitKeptEquation(const CycleInputs& cycle, const SignificantDescriptors& des
     for (int k = 1; k <= search.FitTermCount; ++k) {
         trial[k] = search.KeptSets[e][k];
     }
-    search.BestR2Seen = 0;
-    FitEquation(cycle, descriptors, search, cv, pair, window, trial);
+    return FitSet(FitProblemOf(cycle, descriptors, search), trial, search.FitTermCount, pair,
+                  window)
+        .Fit;
 }
 
-/// Estimates of molecules first..last with the equation just fitted.
+/// Estimates of molecules first..last with the equation just fitted (on the set of
+/// CandidateSets row 1001).
 void EstimateRows(const SignificantDescriptors& descriptors, const SearchState& search,
-                  FinalWork& work, int first, int last) {
+                  const FitResult& fit, FinalWork& work, int first, int last) {
     const PredictorSet& trial = search.CandidateSets[kCandidateRow];
     const int p = search.FitTermCount;
     for (int row = first; row <= last; ++row) {
-        double estimate = search.Fit.Intercept;
+        double estimate = fit.Intercept;
         for (int k = 1; k <= p; ++k) {
             const double value =
                 trial[k] != 0 ? descriptors.DescriptorMatrix.At(row, trial[k]) : 0.0;
-            estimate = estimate + search.Fit.Coefficients[k] * (value + search.Fit.Means[k]);
+            estimate = estimate + fit.Coefficients[k] * (value + fit.Means[k]);
         }
         work.Estimate[row] = estimate;
     }
 }
 
-BestEquation RecordOf(const SearchState& search, const EquationFigures& f) {
+BestEquation RecordOf(const FitResult& fit, const EquationFigures& f) {
     BestEquation record;
-    for (int k = 1; k <= search.FitTermCount; ++k) {
-        record.Weights[k] = static_cast<float>(RoundDown(search.Fit.Coefficients[k], 4));
+    for (int k = 1; k <= fit.K; ++k) {
+        record.Weights[k] = static_cast<float>(RoundDown(fit.Coefficients[k], 4));
     }
-    record.Intercept = static_cast<float>(RoundDown(search.Fit.Intercept, 4));
+    record.Intercept = static_cast<float>(RoundDown(fit.Intercept, 4));
     record.Q = static_cast<float>(f.Q);
     record.SEE = static_cast<float>(f.SEE);
     record.F = static_cast<float>(f.F);
@@ -89,19 +92,19 @@ EquationFigures FiguresOfFit(CycleInputs& cycle, const SearchState& search, Pair
 
 /// Ranking of the 1000 kept equations with a prediction set.
 void RankEquations(CycleInputs& cycle, const SignificantDescriptors& descriptors,
-                   SearchState& search, CrossValidationState& cv, PairCorrelation& pair,
-                   ComputingWindow& window, FinalWork& work) {
+                   SearchState& search, PairCorrelation& pair, ComputingWindow& window,
+                   FinalWork& work) {
     const int n = cycle.CalibrationCount;
     const int pc = cycle.PredictionCount;
     for (int e = 1; e <= kListRows; ++e) {
-        FitKeptEquation(cycle, descriptors, search, cv, pair, window, e);
-        EstimateRows(descriptors, search, work, n + 1, n + pc);
+        const FitResult fit = FitKeptEquation(cycle, descriptors, search, pair, window, e);
+        EstimateRows(descriptors, search, fit, work, n + 1, n + pc);
         const EstimateSpreads s = SpreadsOf(pair.X.data(), work.Estimate.data() + n, n, pc);
         EquationFigures f = FiguresOfFit(cycle, search, pair, window, work);
         // ComputeValidationMeasures leaves in pair.MeanX the mean validation estimate (m_cal
         // below 3).
         f.COR = EquationCorrectness(cycle.EstimatedCOR, pair.MeanX, s.MeanPred, s.SpreadPred, f.RR);
-        UpdateTrackers(work.Trackers, e, f, RecordOf(search, f), {kByQ, kByRR, kByKK, kByCOR});
+        UpdateTrackers(work.Trackers, e, f, RecordOf(fit, f), {kByQ, kByRR, kByKK, kByCOR});
     }
 }
 
@@ -150,8 +153,7 @@ void EndCycle(RunResults& results, CycleInputs& cycle, SearchState& search,
         report.Close();
         --cycle.CalibrationCount;
         DeriveDefaultThresholds(cycle, cycle.CalibrationCount);
-        search.BestQ = 0;
-        search.BestQSEE = 1000;
+        search.Progress.RestartQ();
         // As the Parameters OK does: a search needs at least pairs.
         if (cycle.MaxPredictors < 2) {
             cycle.MaxPredictors = 2;
@@ -267,9 +269,9 @@ void WriteEquationBlock(ReportAppender& report, const SignificantDescriptors& de
 
 void RankWithoutPredictionSet(const RunInputs& in, RunResults& results, CycleInputs& cycle,
                               const SignificantDescriptors& descriptors, SearchState& search,
-                              CrossValidationState& cv, const OutlierState& outliers,
-                              PairCorrelation& pair, const std::string& reportName,
-                              ComputingWindow& window, FinalWork& work) {
+                              const OutlierState& outliers, PairCorrelation& pair,
+                              const std::string& reportName, ComputingWindow& window,
+                              FinalWork& work) {
     if (cycle.PredictionCount != 0 || !(outliers.OutlierRatio > 1)) {
         return;
     }
@@ -283,10 +285,10 @@ void RankWithoutPredictionSet(const RunInputs& in, RunResults& results, CycleInp
     tr.Number[kByRR] = 0;
     tr.Number[kByKK] = 0;
     for (int e = 1; e <= kListRows; ++e) {
-        FitKeptEquation(cycle, descriptors, search, cv, pair, window, e);
-        EstimateRows(descriptors, search, work, 1, n);
+        const FitResult fit = FitKeptEquation(cycle, descriptors, search, pair, window, e);
+        EstimateRows(descriptors, search, fit, work, 1, n);
         const EquationFigures f = FiguresOfFit(cycle, search, pair, window, work);
-        UpdateTrackers(tr, e, f, RecordOf(search, f), {kByRR, kByKK});
+        UpdateTrackers(tr, e, f, RecordOf(fit, f), {kByRR, kByKK});
     }
     for (const int t : {kByRR, kByKK}) {
         if (tr.Number[t] != 0) {
@@ -313,14 +315,13 @@ void RankWithoutPredictionSet(const RunInputs& in, RunResults& results, CycleInp
 
 void FinalAnalysis(const RunInputs& in, RunResults& results, CycleInputs& cycle,
                    const SignificantDescriptors& descriptors, SearchState& search,
-                   CrossValidationState& cv, OutlierState& outliers, PairCorrelation& pair,
-                   const std::string& reportName, WorkerPool* pool, ComputingWindow& window) {
+                   OutlierState& outliers, PairCorrelation& pair, const std::string& reportName,
+                   WorkerPool* pool, ComputingWindow& window) {
     if (search.ValuableSetCount == 0) {
         return;
     }
     const int n = cycle.CalibrationCount;
     const int pc = cycle.PredictionCount;
-    search.RebuildDesign = true;
     FinalWork work;
     work.EstimatesFileName = EstimatesFileName(in.QsprTableName);
     if (cycle.Number > 1) {
@@ -361,13 +362,13 @@ void FinalAnalysis(const RunInputs& in, RunResults& results, CycleInputs& cycle,
     }
     PrepareCrossProducts(cycle, descriptors, search, pool);
 
-    AnalyseCalibrationSet(in, results, cycle, descriptors, search, cv, outliers, pair, reportName,
+    AnalyseCalibrationSet(in, results, cycle, descriptors, search, outliers, pair, reportName,
                           window, work);
-    RankWithoutPredictionSet(in, results, cycle, descriptors, search, cv, outliers, pair,
-                             reportName, window, work);
+    RankWithoutPredictionSet(in, results, cycle, descriptors, search, outliers, pair, reportName,
+                             window, work);
     if (pc > 0 && outliers.OutlierRatio > 1) {
         std::fill(work.Vote.begin(), work.Vote.end(), 0);
-        RankEquations(cycle, descriptors, search, cv, pair, window, work);
+        RankEquations(cycle, descriptors, search, pair, window, work);
         RecordRanking(results, cycle, descriptors, search, work);
         const auto& numbers = work.Trackers.Number;
         for (int t = kByQ; t <= kByCOR; ++t) {
@@ -380,7 +381,7 @@ void FinalAnalysis(const RunInputs& in, RunResults& results, CycleInputs& cycle,
         for (int t = kByQ; t <= kByCOR; ++t) {
             if (IsNewEquation(numbers, t)) {
                 work.EquationNumber = numbers[t];
-                EstimatePredictionSet(in, results, cycle, descriptors, search, cv, pair, reportName,
+                EstimatePredictionSet(in, results, cycle, descriptors, search, pair, reportName,
                                       window, work);
             }
         }

@@ -45,9 +45,9 @@ void WriteEquationBlock(ReportAppender& report, const SignificantDescriptors& de
 /// predictor-value files and report blocks.
 void RankWithoutPredictionSet(const RunInputs& in, RunResults& results, CycleInputs& cycle,
                               const SignificantDescriptors& descriptors, SearchState& search,
-                              CrossValidationState& cv, const OutlierState& outliers,
-                              PairCorrelation& pair, const std::string& reportName,
-                              ComputingWindow& window, FinalWork& work);
+                              const OutlierState& outliers, PairCorrelation& pair,
+                              const std::string& reportName, ComputingWindow& window,
+                              FinalWork& work);
 
 /// The end of the cycle: a STEP header, N - 1 and the thresholds derived again (at least
 /// two predictors) when an outlier is removed, otherwise the closing lines.
@@ -57,7 +57,7 @@ void EndCycle(RunResults& results, CycleInputs& cycle, SearchState& search,
 /// The last stage of every cycle.
 void FinalAnalysis(const RunInputs& in, RunResults& results, CycleInputs& cycle,
                    const SignificantDescriptors& descriptors, SearchState& search,
-                   CrossValidationState& cv, OutlierState& outliers, PairCorrelation& pair,
-                   const std::string& reportName, WorkerPool* pool, ComputingWindow& window);
+                   OutlierState& outliers, PairCorrelation& pair, const std::string& reportName,
+                   WorkerPool* pool, ComputingWindow& window);
 
 } // namespace kalemir::qspr

@@ -145,9 +145,8 @@ void WriteEstimatesFile(const RunInputs& in, const CycleInputs& cycle,
 
 void EstimatePredictionSet(const RunInputs& in, RunResults& results, const CycleInputs& cycle,
                            const SignificantDescriptors& descriptors, SearchState& search,
-                           CrossValidationState& cv, PairCorrelation& pair,
-                           const std::string& reportName, ComputingWindow& window,
-                           FinalWork& work) {
+                           PairCorrelation& pair, const std::string& reportName,
+                           ComputingWindow& window, FinalWork& work) {
     const int n = cycle.CalibrationCount;
     const int pc = cycle.PredictionCount;
     const int p = search.FitTermCount;
@@ -157,13 +156,13 @@ void EstimatePredictionSet(const RunInputs& in, RunResults& results, const Cycle
     for (int k = 1; k <= p; ++k) {
         trial[k] = search.KeptSets[e][k];
     }
-    search.BestR2Seen = 0;
-    FitEquation(cycle, descriptors, search, cv, pair, window, trial);
+    const FitResult fit =
+        FitSet(FitProblemOf(cycle, descriptors, search), trial, p, pair, window).Fit;
     for (int j = 1; j <= pc; ++j) {
-        double estimate = search.Fit.Intercept;
+        double estimate = fit.Intercept;
         for (int k = 1; k <= p; ++k) {
             const double value = trial[k] != 0 ? dm.At(n + j, trial[k]) : 0.0;
-            estimate = estimate + search.Fit.Coefficients[k] * (value + search.Fit.Means[k]);
+            estimate = estimate + fit.Coefficients[k] * (value + fit.Means[k]);
         }
         work.Estimate[n + j] = estimate;
     }

@@ -46,8 +46,8 @@ EstimateSpreads SpreadsOf(const double* calibration, const double* prediction, i
 /// estimates file with the ADO marks, reports the marks and adds the votes.
 void EstimatePredictionSet(const RunInputs& in, RunResults& results, const CycleInputs& cycle,
                            const SignificantDescriptors& descriptors, SearchState& search,
-                           CrossValidationState& cv, PairCorrelation& pair,
-                           const std::string& reportName, ComputingWindow& window, FinalWork& work);
+                           PairCorrelation& pair, const std::string& reportName,
+                           ComputingWindow& window, FinalWork& work);
 
 /// ADO counts (distance and leverage) of the prediction molecules and one block of the
 /// estimates file, opened for appending.

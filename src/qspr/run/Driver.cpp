@@ -94,19 +94,19 @@ void RunComputation(ProgramState& ps, ComputingState& cs, ComputingWindow& windo
                 ComputeInterR2(cs.Cycle, cs.Descriptors, cs.Pair, cs.Workers.get(), window);
                 CentreColumns(cs.Cycle, cs.Descriptors, cs.Outliers, window);
                 inCycle("the search of predictor pairs");
-                SearchPairs(cs.Cycle, cs.Descriptors, cs.Search, cs.CV, cs.Outliers, cs.Pair,
-                            cs.ReportName, cs.Workers.get(), window);
+                const CycleContext context{ps,     ps,           cs.Cycle, cs.Workers.get(),
+                                           window, cs.ReportName};
+                SearchPairs(context, cs.Descriptors, cs.Search, cs.CV, cs.Outliers);
                 inCycle("the search of larger predictor sets");
-                SearchLargerSets(cs.Cycle, cs.Descriptors, cs.Search, cs.CV, cs.Outliers, cs.Pair,
-                                 cs.Workers.get(), window);
+                SearchLargerSets(context, cs.Descriptors, cs.Search, cs.CV, cs.Outliers);
                 inCycle("the final analysis");
                 window.SetPredictors(0, cs.Cycle.MaxPredictors);
                 window.BeginStage("final analysis");
                 ReportBestPredictors(ps, cs.Cycle, cs.Descriptors, cs.Search, cs.Pair,
                                      cs.ReportName, window);
                 WriteBestSetValues(cs.Cycle, cs.Tables, cs.Descriptors, cs.Search);
-                FinalAnalysis(ps, ps, cs.Cycle, cs.Descriptors, cs.Search, cs.CV, cs.Outliers,
-                              cs.Pair, cs.ReportName, cs.Workers.get(), window);
+                FinalAnalysis(ps, ps, cs.Cycle, cs.Descriptors, cs.Search, cs.Outliers, cs.Pair,
+                              cs.ReportName, cs.Workers.get(), window);
             }
             more = AnotherCycle(cs, maxSteps);
         }

@@ -62,9 +62,8 @@ private:
 /// when the search found no best set (FitTermCount is then 0).
 std::optional<BestByQFigures> RefitBestByQ(const CycleInputs& cycle,
                                            const SignificantDescriptors& descriptors,
-                                           SearchState& search, CrossValidationState& cv,
-                                           PairCorrelation& pair, WorkerPool* pool,
-                                           ComputingWindow& window) {
+                                           SearchState& search, PairCorrelation& pair,
+                                           WorkerPool* pool, ComputingWindow& window) {
     const auto& slot = search.BestSets[3];
     int p = 0;
     for (int m = 1; m <= cycle.MaxPredictors && m <= kSetWidth; ++m) {
@@ -79,15 +78,13 @@ std::optional<BestByQFigures> RefitBestByQ(const CycleInputs& cycle,
     if (p == 0) {
         return std::nullopt;
     }
-    search.RebuildDesign = true;
     PrepareCrossProducts(cycle, descriptors, search, pool);
     PredictorSet& trial = search.CandidateSets[kCandidateRow];
     trial = PredictorSet{};
     for (int k = 1; k <= p; ++k) {
         trial[k] = static_cast<int>(slot[k]);
     }
-    search.BestR2Seen = 0;
-    FitEquation(cycle, descriptors, search, cv, pair, window, trial);
+    FitSet(FitProblemOf(cycle, descriptors, search), trial, p, pair, window);
     const CalibrationFigures f =
         ComputeCalibrationFigures(pair.X.data(), pair.Y.data(), cycle.CalibrationCount, p);
     return BestByQFigures{f.R2, f.Q};
@@ -173,13 +170,12 @@ BestByQFigures AnalysePermuted(const RunInputs& in, const std::vector<int>& perm
         if (cs.Descriptors.SignificantCount > 1) {
             ComputeInterR2(cs.Cycle, cs.Descriptors, cs.Pair, cs.Workers.get(), window);
             CentreColumns(cs.Cycle, cs.Descriptors, cs.Outliers, window);
-            SearchPairs(cs.Cycle, cs.Descriptors, cs.Search, cs.CV, cs.Outliers, cs.Pair,
-                        cs.ReportName, cs.Workers.get(), window);
-            SearchLargerSets(cs.Cycle, cs.Descriptors, cs.Search, cs.CV, cs.Outliers, cs.Pair,
-                             cs.Workers.get(), window);
-            if (const std::optional<BestByQFigures> cycle =
-                    RefitBestByQ(cs.Cycle, cs.Descriptors, cs.Search, cs.CV, cs.Pair,
-                                 cs.Workers.get(), window)) {
+            const CycleContext context{in,     results,      cs.Cycle, cs.Workers.get(),
+                                       window, cs.ReportName};
+            SearchPairs(context, cs.Descriptors, cs.Search, cs.CV, cs.Outliers);
+            SearchLargerSets(context, cs.Descriptors, cs.Search, cs.CV, cs.Outliers);
+            if (const std::optional<BestByQFigures> cycle = RefitBestByQ(
+                    cs.Cycle, cs.Descriptors, cs.Search, cs.Pair, cs.Workers.get(), window)) {
                 figures = *cycle;
             }
             // Without elimination the first cycle is the last.
@@ -187,8 +183,8 @@ BestByQFigures AnalysePermuted(const RunInputs& in, const std::vector<int>& perm
                 FinalWork work;
                 work.Size(cs.Cycle.CalibrationCount + cs.Cycle.PredictionCount,
                           cs.Cycle.PredictionCount);
-                AnalyseCalibrationSet(in, results, cs.Cycle, cs.Descriptors, cs.Search, cs.CV,
-                                      cs.Outliers, cs.Pair, cs.ReportName, window, work);
+                AnalyseCalibrationSet(in, results, cs.Cycle, cs.Descriptors, cs.Search, cs.Outliers,
+                                      cs.Pair, cs.ReportName, window, work);
                 EndCycle(results, cs.Cycle, cs.Search, cs.Outliers, cs.ReportName);
                 decided = true;
             }

@@ -102,8 +102,8 @@ TEST(AnalyseCalibrationSet, EveryFigureAgreesWithAnIndependentFit) {
     SmallTable t;
     FinalWork work;
     t.cs.Search.FitTermCount = 2;
-    AnalyseCalibrationSet(t.ps, t.ps, t.cs.Cycle, t.cs.Descriptors, t.cs.Search, t.cs.CV,
-                          t.cs.Outliers, t.cs.Pair, t.cs.ReportName, t.window, work);
+    AnalyseCalibrationSet(t.ps, t.ps, t.cs.Cycle, t.cs.Descriptors, t.cs.Search, t.cs.Outliers,
+                          t.cs.Pair, t.cs.ReportName, t.window, work);
     const std::string report = ReadFile(kWorkingReport);
     const std::vector<std::string> expected = {
         "    Weighting factors and intercept in the best (by Q) QSPR",
@@ -165,8 +165,8 @@ TEST(AnalyseCalibrationSet, EveryFigureAgreesWithAnIndependentFit) {
 
 TEST(FinalAnalysis, OneEquationBestByAllFourCriteria) {
     SmallTable t;
-    FinalAnalysis(t.ps, t.ps, t.cs.Cycle, t.cs.Descriptors, t.cs.Search, t.cs.CV, t.cs.Outliers,
-                  t.cs.Pair, t.cs.ReportName, t.cs.Workers.get(), t.window);
+    FinalAnalysis(t.ps, t.ps, t.cs.Cycle, t.cs.Descriptors, t.cs.Search, t.cs.Outliers, t.cs.Pair,
+                  t.cs.ReportName, t.cs.Workers.get(), t.window);
     const std::string report = ReadFile(kWorkingReport);
     const std::vector<std::string> block = {
         "The equation #1 with the highest value of Q",
@@ -246,8 +246,8 @@ TEST(FinalAnalysis, WithoutPredictionSetOnlyTheRrAndKkBlocks) {
     for (int c : {1, 2, kPropertyColumn}) {
         t.cs.Descriptors.DescriptorMatrix.At(7, c) = t.cs.Descriptors.DescriptorMatrix.At(9, c);
     }
-    FinalAnalysis(t.ps, t.ps, t.cs.Cycle, t.cs.Descriptors, t.cs.Search, t.cs.CV, t.cs.Outliers,
-                  t.cs.Pair, t.cs.ReportName, t.cs.Workers.get(), t.window);
+    FinalAnalysis(t.ps, t.ps, t.cs.Cycle, t.cs.Descriptors, t.cs.Search, t.cs.Outliers, t.cs.Pair,
+                  t.cs.ReportName, t.cs.Workers.get(), t.window);
     const std::string report = ReadFile(kWorkingReport);
     EXPECT_NE(report.find("The equation #1 with the lowest value of RR%\r\n"), std::string::npos);
     EXPECT_EQ(report.find("lowest value of KK%"), std::string::npos); // the same equation
@@ -266,8 +266,8 @@ TEST(FinalAnalysis, WithoutPredictionSetOnlyTheRrAndKkBlocks) {
 TEST(FinalAnalysis, NothingWithoutAValuableSet) {
     SmallTable t;
     t.cs.Search.ValuableSetCount = 0;
-    FinalAnalysis(t.ps, t.ps, t.cs.Cycle, t.cs.Descriptors, t.cs.Search, t.cs.CV, t.cs.Outliers,
-                  t.cs.Pair, t.cs.ReportName, t.cs.Workers.get(), t.window);
+    FinalAnalysis(t.ps, t.ps, t.cs.Cycle, t.cs.Descriptors, t.cs.Search, t.cs.Outliers, t.cs.Pair,
+                  t.cs.ReportName, t.cs.Workers.get(), t.window);
     EXPECT_FALSE(std::filesystem::exists(kWorkingReport));
 }
 
@@ -285,8 +285,8 @@ TEST(AnalyseCalibrationSet, StopRuleMakesTheRemovalCycleFinal) {
     t.cs.Outliers.OutlierSteps = 1;
     t.cs.Search.FitTermCount = 2;
     FinalWork work;
-    AnalyseCalibrationSet(t.ps, t.ps, t.cs.Cycle, t.cs.Descriptors, t.cs.Search, t.cs.CV,
-                          t.cs.Outliers, t.cs.Pair, t.cs.ReportName, t.window, work);
+    AnalyseCalibrationSet(t.ps, t.ps, t.cs.Cycle, t.cs.Descriptors, t.cs.Search, t.cs.Outliers,
+                          t.cs.Pair, t.cs.ReportName, t.window, work);
     // Q = 0.4557, OI_max = 1.2615: ratio 0.4557^2.396 / 1.2615 = 0.12, a removal, then
     // the limit is reached and the cycle is final with m5 kept.
     const std::string report = ReadFile(kWorkingReport);

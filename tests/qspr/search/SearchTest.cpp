@@ -121,6 +121,8 @@ struct SearchSetUp {
     ComputingState cs;
     SilentWindow window;
 
+    CycleContext Context() { return {ps, ps, cs.Cycle, cs.Workers.get(), window, cs.ReportName}; }
+
     SearchSetUp(int n, int s) {
         cs.Cycle.CalibrationCount = n;
         cs.Cycle.MinPropertyR2 = 0.05;
@@ -178,8 +180,7 @@ TEST(SearchPairs, FewPairsAreRankedAndInterR2EqualToTIsTried) {
         0.3; // equal to T: tried
     set.cs.Descriptors.InterR2[3 * 5 + 4] = set.cs.Descriptors.InterR2[4 * 5 + 3] =
         0.31; // above T: skipped
-    SearchPairs(set.cs.Cycle, set.cs.Descriptors, set.cs.Search, set.cs.CV, set.cs.Outliers,
-                set.cs.Pair, set.cs.ReportName, set.cs.Workers.get(), set.window);
+    SearchPairs(set.Context(), set.cs.Descriptors, set.cs.Search, set.cs.CV, set.cs.Outliers);
     EXPECT_EQ(set.cs.Search.ValuableSetCount, 1);
     int listed = 0;
     for (int r = 1; r <= kListRows; ++r) {
@@ -203,14 +204,12 @@ TEST(SearchPairs, FewPairsAreRankedAndInterR2EqualToTIsTried) {
 
 TEST(SearchPairs, HandOnNeedsMoreThanTwiceTheThreshold) {
     SearchSetUp set(20, 2);
-    SearchPairs(set.cs.Cycle, set.cs.Descriptors, set.cs.Search, set.cs.CV, set.cs.Outliers,
-                set.cs.Pair, set.cs.ReportName, set.cs.Workers.get(), set.window);
+    SearchPairs(set.Context(), set.cs.Descriptors, set.cs.Search, set.cs.CV, set.cs.Outliers);
     const double r2 = set.cs.Search.CandidateR2[1];
     SearchSetUp again(20, 2);
     again.cs.Cycle.MinPropertyR2 = r2 / 2; // exactly half: not handed on
-    SearchPairs(again.cs.Cycle, again.cs.Descriptors, again.cs.Search, again.cs.CV,
-                again.cs.Outliers, again.cs.Pair, again.cs.ReportName, again.cs.Workers.get(),
-                again.window);
+    SearchPairs(again.Context(), again.cs.Descriptors, again.cs.Search, again.cs.CV,
+                again.cs.Outliers);
     EXPECT_EQ(again.cs.Search.KeptSets[1][1], 0);
     EXPECT_EQ(again.cs.Search.ValuableSetCount, 0);
     EXPECT_NE(ReadFile("rezultat.rez")
@@ -223,18 +222,15 @@ TEST(SearchPairs, NoOrthogonalPair) {
     SearchSetUp set(20, 2);
     set.cs.Cycle.InvRootThreshold = 0.1;
     set.cs.Descriptors.InterR2[1 * 3 + 2] = set.cs.Descriptors.InterR2[2 * 3 + 1] = 0.5;
-    SearchPairs(set.cs.Cycle, set.cs.Descriptors, set.cs.Search, set.cs.CV, set.cs.Outliers,
-                set.cs.Pair, set.cs.ReportName, set.cs.Workers.get(), set.window);
+    SearchPairs(set.Context(), set.cs.Descriptors, set.cs.Search, set.cs.CV, set.cs.Outliers);
     EXPECT_EQ(set.cs.Search.ValuableSetCount, 0);
     EXPECT_NE(ReadFile("rezultat.rez").find("     PROGRAM FINISH"), std::string::npos);
 }
 
 TEST(SearchLargerSets, ThreePredictorsFoundAndHandedOn) {
     SearchSetUp set(30, 6);
-    SearchPairs(set.cs.Cycle, set.cs.Descriptors, set.cs.Search, set.cs.CV, set.cs.Outliers,
-                set.cs.Pair, set.cs.ReportName, set.cs.Workers.get(), set.window);
-    SearchLargerSets(set.cs.Cycle, set.cs.Descriptors, set.cs.Search, set.cs.CV, set.cs.Outliers,
-                     set.cs.Pair, set.cs.Workers.get(), set.window);
+    SearchPairs(set.Context(), set.cs.Descriptors, set.cs.Search, set.cs.CV, set.cs.Outliers);
+    SearchLargerSets(set.Context(), set.cs.Descriptors, set.cs.Search, set.cs.CV, set.cs.Outliers);
     EXPECT_EQ(set.cs.Search.BestSetSize, 3);
     EXPECT_EQ(set.cs.Search.BestSets[3][1], 1);
     EXPECT_EQ(set.cs.Search.BestSets[3][2], 2);
@@ -253,11 +249,9 @@ TEST(SearchLargerSets, ThreePredictorsFoundAndHandedOn) {
 TEST(SearchLargerSets, TwoPredictorsOnlyDoesNothing) {
     SearchSetUp set(30, 6);
     set.cs.Cycle.MaxPredictors = 2;
-    SearchPairs(set.cs.Cycle, set.cs.Descriptors, set.cs.Search, set.cs.CV, set.cs.Outliers,
-                set.cs.Pair, set.cs.ReportName, set.cs.Workers.get(), set.window);
+    SearchPairs(set.Context(), set.cs.Descriptors, set.cs.Search, set.cs.CV, set.cs.Outliers);
     const auto kept = set.cs.Search.KeptSets;
-    SearchLargerSets(set.cs.Cycle, set.cs.Descriptors, set.cs.Search, set.cs.CV, set.cs.Outliers,
-                     set.cs.Pair, set.cs.Workers.get(), set.window);
+    SearchLargerSets(set.Context(), set.cs.Descriptors, set.cs.Search, set.cs.CV, set.cs.Outliers);
     EXPECT_EQ(set.cs.Search.KeptSets, kept);
 }
 
@@ -353,12 +347,11 @@ TEST(RunComputation, Bzr01ReportStructurePredictorFileAndUntouchedInputs) {
     for (int b = 1; b <= k; ++b) {
         set[b] = static_cast<int>(run.cs.Search.BestSets[3][b]);
     }
-    run.cs.Search.FitTermCount = k;
     run.cs.Search.Cross.Valid = false;
-    FitEquation(run.cs.Cycle, run.cs.Descriptors, run.cs.Search, run.cs.CV, run.cs.Pair, run.window,
-                set);
-    const double expected =
-        k <= 2 ? run.cs.Search.LastFitR2 : QualityQ(run.cs.Search.LastFitR2, 148, k);
+    const double r2 = FitSet(FitProblemOf(run.cs.Cycle, run.cs.Descriptors, run.cs.Search), set, k,
+                             run.cs.Pair, run.window)
+                          .R2;
+    const double expected = k <= 2 ? r2 : QualityQ(r2, 148, k);
     EXPECT_NEAR(run.cs.Search.BestSets[3][21], expected, 1e-9);
     EXPECT_GT(run.cs.CV.LastFitR2CV, 0);
     EXPECT_LE(run.cs.CV.LastFitR2CV, 1);
