@@ -206,11 +206,13 @@ OutlierScan ScanOutliers(const std::vector<std::string>& names, const double* e,
     return scan;
 }
 
-void DecideOutlier(const RunInputs& in, RunResults& results, const CycleInputs& cycle,
-                   OutlierState& outliers, PairCorrelation& pair, ComputingWindow& window,
-                   ReportAppender& report, double q, double oiMax, double h) {
+void DecideOutlier(const CycleContext& context, OutlierState& outliers, PairCorrelation& pair,
+                   ReportAppender& report, double q, const OutlierScan& scan) {
+    const RunInputs& in = context.In;
+    RunResults& results = context.Results;
+    const CycleInputs& cycle = context.Cycle;
     const int n = cycle.CalibrationCount;
-    outliers.OutlierRatio = OutlierRatioFor(q, oiMax);
+    outliers.OutlierRatio = OutlierRatioFor(q, scan.OIMax);
     if (in.EliminateOutliers == 0) {
         outliers.OutlierRatio = 1.1;
     }
@@ -223,22 +225,22 @@ void DecideOutlier(const RunInputs& in, RunResults& results, const CycleInputs& 
                         ? "   According to KALEMIR criterion there are no outliers in the "
                           "calibration set."
                         : "   Your option was: do not eliminate identified outliers.");
-        ReportFragments(results, cycle, outliers, pair, window, report);
+        ReportFragments(results, cycle, outliers, pair, context.Window, report);
         return;
     }
     report.Line("   The program removed the outlier " + outliers.OutlierName +
                 " out of calibration set");
     ++outliers.OutlierSteps;
-    if (h > kLeadHoppingH) {
+    if (scan.H > kLeadHoppingH) {
         report.Lines({"", "   If the used chemical structure and the value of Dependent Property",
                       "   are correct, this outlier is a possible OUTLIER FOR LEAD HOPPING."});
     }
 }
 
-void AnalyseCalibrationSet(const RunInputs& in, RunResults& results, const CycleInputs& cycle,
-                           const SignificantDescriptors& descriptors, SearchState& search,
-                           OutlierState& outliers, PairCorrelation& pair,
-                           const std::string& reportName, ComputingWindow& window, FinalWork&) {
+void AnalyseCalibrationSet(const CycleContext& context, const SignificantDescriptors& descriptors,
+                           SearchState& search, OutlierState& outliers, PairCorrelation& pair) {
+    const CycleInputs& cycle = context.Cycle;
+    ComputingWindow& window = context.Window;
     const int n = cycle.CalibrationCount;
     const int p = search.FitTermCount;
     const DescriptorMatrixStore& dm = descriptors.DescriptorMatrix;
@@ -255,7 +257,7 @@ void AnalyseCalibrationSet(const RunInputs& in, RunResults& results, const Cycle
     const FitOutcome full = FitSet(problem, trial, p, pair, window);
     const double r2Full = full.R2;
     const FitResult& fit = full.Fit;
-    ReportAppender report(reportName);
+    ReportAppender report(context.ReportName);
     report.Lines({"    Weighting factors and intercept in the best (by Q) QSPR", ""});
     for (int k = 1; k <= p; ++k) {
         report.Line("     " + dm.ColumnNames[best[k]] + "     " +
@@ -311,11 +313,11 @@ void AnalyseCalibrationSet(const RunInputs& in, RunResults& results, const Cycle
     // The r2CV kept with the best set by Q, not that of the last set cross-validated.
     report.Line("   r2CV = " + PlainNumber(RoundDown(slot[kSlotR2CV], 4)));
     report.Line("");
-    RecordCycle(in, results, cycle, descriptors, search, best, fit, estimated.data(),
-                observed.data(), f, slot[kSlotR2CV], scan);
+    RecordCycle(context, descriptors,
+                {best, fit, estimated.data(), observed.data(), f, slot[kSlotR2CV], scan});
 
     // 5. Outlier decision.
-    DecideOutlier(in, results, cycle, outliers, pair, window, report, f.Q, scan.OIMax, scan.H);
+    DecideOutlier(context, outliers, pair, report, f.Q, scan);
 
     // 6. Relative utility of the predictors.
     std::array<double, kSetWidth + 1> utility{};
@@ -349,7 +351,7 @@ void AnalyseCalibrationSet(const RunInputs& in, RunResults& results, const Cycle
     }
 
     // 7. Stop rule.
-    if (EliminationStops(outliers.OutlierSteps, in.InitialCalibrationCount)) {
+    if (EliminationStops(outliers.OutlierSteps, context.In.InitialCalibrationCount)) {
         const bool removalAnnounced = !(outliers.OutlierRatio > 1);
         outliers.OutlierRatio = 1.1;
         report.Lines({"", "   The elimination of outliers was stopped because of",
@@ -357,8 +359,8 @@ void AnalyseCalibrationSet(const RunInputs& in, RunResults& results, const Cycle
         if (removalAnnounced) {
             // This cycle is the final one after all: its estimates are the "after" series
             // of the scatter plots, and the fragments of its calibration set are reported.
-            FillScatterSeries(results, estimated.data(), observed.data(), n, 3);
-            ReportFragments(results, cycle, outliers, pair, window, report);
+            FillScatterSeries(context.Results, estimated.data(), observed.data(), n, 3);
+            ReportFragments(context.Results, cycle, outliers, pair, window, report);
         }
     }
     report.Close();

@@ -138,13 +138,13 @@ void WriteClosingLines(ReportAppender& report) {
 
 } // namespace
 
-void EndCycle(RunResults& results, CycleInputs& cycle, SearchState& search,
-              const OutlierState& outliers, const std::string& reportName) {
-    ReportAppender report(reportName);
+void EndCycle(const CycleContext& context, SearchState& search, const OutlierState& outliers) {
+    CycleInputs& cycle = context.Cycle;
+    ReportAppender report(context.ReportName);
     const bool removal = cycle.PredictionCount == 0
                              ? !(outliers.OutlierRatio > 1)
                              : outliers.OutlierRatio > 0 && !(outliers.OutlierRatio > 1);
-    RecordRemoval(results, removal ? outliers.OutlierName : std::string());
+    RecordRemoval(context.Results, removal ? outliers.OutlierName : std::string());
     if (removal) {
         report.Lines({"   " + std::string(70, '-'), "",
                       "   STEP #" + PlainNumber(cycle.Number + 1) +
@@ -267,11 +267,12 @@ void WriteEquationBlock(ReportAppender& report, const SignificantDescriptors& de
                   "    KK% = " + four(record.KK), ""});
 }
 
-void RankWithoutPredictionSet(const RunInputs& in, RunResults& results, CycleInputs& cycle,
+void RankWithoutPredictionSet(const CycleContext& context,
                               const SignificantDescriptors& descriptors, SearchState& search,
                               const OutlierState& outliers, PairCorrelation& pair,
-                              const std::string& reportName, ComputingWindow& window,
                               FinalWork& work) {
+    CycleInputs& cycle = context.Cycle;
+    ComputingWindow& window = context.Window;
     if (cycle.PredictionCount != 0 || !(outliers.OutlierRatio > 1)) {
         return;
     }
@@ -293,11 +294,11 @@ void RankWithoutPredictionSet(const RunInputs& in, RunResults& results, CycleInp
     for (const int t : {kByRR, kByKK}) {
         if (tr.Number[t] != 0) {
             work.EquationNumber = tr.Number[t];
-            WritePredictorFile(in, cycle, descriptors, search, work);
+            WritePredictorFile(context.In, cycle, descriptors, search, work);
         }
     }
-    RecordRanking(results, cycle, descriptors, search, work);
-    ReportAppender report(reportName);
+    RecordRanking(context.Results, cycle, descriptors, search, work);
+    ReportAppender report(context.ReportName);
     report.Lines({"", kDots, ""});
     if (tr.Number[kByRR] != 0) {
         WriteEquationBlock(report, descriptors, search, tr.Records[kByRR], tr.Number[kByRR],
@@ -313,10 +314,12 @@ void RankWithoutPredictionSet(const RunInputs& in, RunResults& results, CycleInp
     report.Close();
 }
 
-void FinalAnalysis(const RunInputs& in, RunResults& results, CycleInputs& cycle,
-                   const SignificantDescriptors& descriptors, SearchState& search,
-                   OutlierState& outliers, PairCorrelation& pair, const std::string& reportName,
-                   WorkerPool* pool, ComputingWindow& window) {
+void FinalAnalysis(const CycleContext& context, const SignificantDescriptors& descriptors,
+                   SearchState& search, OutlierState& outliers, PairCorrelation& pair) {
+    const RunInputs& in = context.In;
+    RunResults& results = context.Results;
+    CycleInputs& cycle = context.Cycle;
+    const std::string& reportName = context.ReportName;
     if (search.ValuableSetCount == 0) {
         return;
     }
@@ -360,15 +363,13 @@ void FinalAnalysis(const RunInputs& in, RunResults& results, CycleInputs& cycle,
         report.Close();
         return;
     }
-    PrepareCrossProducts(cycle, descriptors, search, pool);
+    PrepareCrossProducts(cycle, descriptors, search, context.Pool);
 
-    AnalyseCalibrationSet(in, results, cycle, descriptors, search, outliers, pair, reportName,
-                          window, work);
-    RankWithoutPredictionSet(in, results, cycle, descriptors, search, outliers, pair, reportName,
-                             window, work);
+    AnalyseCalibrationSet(context, descriptors, search, outliers, pair);
+    RankWithoutPredictionSet(context, descriptors, search, outliers, pair, work);
     if (pc > 0 && outliers.OutlierRatio > 1) {
         std::fill(work.Vote.begin(), work.Vote.end(), 0);
-        RankEquations(cycle, descriptors, search, pair, window, work);
+        RankEquations(cycle, descriptors, search, pair, context.Window, work);
         RecordRanking(results, cycle, descriptors, search, work);
         const auto& numbers = work.Trackers.Number;
         for (int t = kByQ; t <= kByCOR; ++t) {
@@ -381,14 +382,13 @@ void FinalAnalysis(const RunInputs& in, RunResults& results, CycleInputs& cycle,
         for (int t = kByQ; t <= kByCOR; ++t) {
             if (IsNewEquation(numbers, t)) {
                 work.EquationNumber = numbers[t];
-                EstimatePredictionSet(in, results, cycle, descriptors, search, pair, reportName,
-                                      window, work);
+                EstimatePredictionSet(context, descriptors, search, pair, work);
             }
         }
         ReportFinalLabels(cycle, descriptors, reportName, work, DistinctEquationCount(numbers));
         RecordFinalLabels(results, cycle, work, DistinctEquationCount(numbers));
     }
-    EndCycle(results, cycle, search, outliers, reportName);
+    EndCycle(context, search, outliers);
 }
 
 } // namespace kalemir::qspr

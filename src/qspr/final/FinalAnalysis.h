@@ -4,6 +4,7 @@
 // COR, their predictor-value files and report blocks, the prediction-set estimation and
 // labels, and the end of the cycle.
 
+#include "qspr/core/CycleContext.h"
 #include "qspr/core/StageState.h"
 #include "qspr/final/FinalState.h"
 #include "qspr/setup/ProgramState.h"
@@ -43,21 +44,16 @@ void WriteEquationBlock(ReportAppender& report, const SignificantDescriptors& de
 
 /// Without a prediction set, in the final cycle: the best equations by RR% and KK%, their
 /// predictor-value files and report blocks.
-void RankWithoutPredictionSet(const RunInputs& in, RunResults& results, CycleInputs& cycle,
+void RankWithoutPredictionSet(const CycleContext& context,
                               const SignificantDescriptors& descriptors, SearchState& search,
-                              const OutlierState& outliers, PairCorrelation& pair,
-                              const std::string& reportName, ComputingWindow& window,
-                              FinalWork& work);
+                              const OutlierState& outliers, PairCorrelation& pair, FinalWork& work);
 
 /// The end of the cycle: a STEP header, N - 1 and the thresholds derived again (at least
 /// two predictors) when an outlier is removed, otherwise the closing lines.
-void EndCycle(RunResults& results, CycleInputs& cycle, SearchState& search,
-              const OutlierState& outliers, const std::string& reportName);
+void EndCycle(const CycleContext& context, SearchState& search, const OutlierState& outliers);
 
 /// The last stage of every cycle.
-void FinalAnalysis(const RunInputs& in, RunResults& results, CycleInputs& cycle,
-                   const SignificantDescriptors& descriptors, SearchState& search,
-                   OutlierState& outliers, PairCorrelation& pair, const std::string& reportName,
-                   WorkerPool* pool, ComputingWindow& window);
+void FinalAnalysis(const CycleContext& context, const SignificantDescriptors& descriptors,
+                   SearchState& search, OutlierState& outliers, PairCorrelation& pair);
 
 } // namespace kalemir::qspr

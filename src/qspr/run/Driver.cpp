@@ -105,8 +105,7 @@ void RunComputation(ProgramState& ps, ComputingState& cs, ComputingWindow& windo
                 ReportBestPredictors(ps, cs.Cycle, cs.Descriptors, cs.Search, cs.Pair,
                                      cs.ReportName, window);
                 WriteBestSetValues(cs.Cycle, cs.Tables, cs.Descriptors, cs.Search);
-                FinalAnalysis(ps, ps, cs.Cycle, cs.Descriptors, cs.Search, cs.Outliers, cs.Pair,
-                              cs.ReportName, cs.Workers.get(), window);
+                FinalAnalysis(context, cs.Descriptors, cs.Search, cs.Outliers, cs.Pair);
             }
             more = AnotherCycle(cs, maxSteps);
         }

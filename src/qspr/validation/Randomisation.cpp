@@ -180,12 +180,8 @@ BestByQFigures AnalysePermuted(const RunInputs& in, const std::vector<int>& perm
             }
             // Without elimination the first cycle is the last.
             if (in.EliminateOutliers == 1 && cs.Search.FitTermCount > 0) {
-                FinalWork work;
-                work.Size(cs.Cycle.CalibrationCount + cs.Cycle.PredictionCount,
-                          cs.Cycle.PredictionCount);
-                AnalyseCalibrationSet(in, results, cs.Cycle, cs.Descriptors, cs.Search, cs.Outliers,
-                                      cs.Pair, cs.ReportName, window, work);
-                EndCycle(results, cs.Cycle, cs.Search, cs.Outliers, cs.ReportName);
+                AnalyseCalibrationSet(context, cs.Descriptors, cs.Search, cs.Outliers, cs.Pair);
+                EndCycle(context, cs.Search, cs.Outliers);
                 decided = true;
             }
         }

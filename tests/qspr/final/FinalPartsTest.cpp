@@ -332,7 +332,11 @@ struct DecisionSetUp {
     }
     std::string Decide(double q, double oiMax, double h) {
         ReportAppender report(kWorkingReport);
-        DecideOutlier(ps, ps, cs.Cycle, cs.Outliers, cs.Pair, window, report, q, oiMax, h);
+        OutlierScan scan;
+        scan.OIMax = oiMax;
+        scan.H = h;
+        DecideOutlier({ps, ps, cs.Cycle, nullptr, window, cs.ReportName}, cs.Outliers, cs.Pair,
+                      report, q, scan);
         report.Close();
         return ReadFile(kWorkingReport);
     }
@@ -388,7 +392,8 @@ TEST_P(EndOfCycle, WhatIsWritten) {
     cs.Cycle.Number = 3;
     cs.Cycle.MaxPredictors = 1;
     cs.Outliers.OutlierRatio = c.ratio;
-    EndCycle(ps, cs.Cycle, cs.Search, cs.Outliers, cs.ReportName);
+    SilentWindow window;
+    EndCycle({ps, ps, cs.Cycle, nullptr, window, cs.ReportName}, cs.Search, cs.Outliers);
     const std::string report = ReadFile(kWorkingReport);
     const std::string dashes = "   " + std::string(70, '-') + "\r\n";
     if (c.step) {
