@@ -90,6 +90,34 @@ std::optional<BestByQFigures> RefitBestByQ(const CycleInputs& cycle,
     return BestByQFigures{f.R2, f.Q};
 }
 
+/// A shuffled analysis: quiet steps, and a cycle that ends with the refit of its best
+/// equation by Q and, when outliers are eliminated, the outlier decision.
+class ShuffledPolicy : public CyclePolicy {
+public:
+    void StartStep(CycleStep, const CycleContext&, const ComputingState&) override {}
+
+    bool FinishCycle(const CycleContext& context, ComputingState& cs) override {
+        if (const std::optional<BestByQFigures> cycle = RefitBestByQ(
+                cs.Cycle, cs.Descriptors, cs.Search, cs.Pair, context.Pool, context.Window)) {
+            figures_ = *cycle;
+        }
+        // Without elimination the first cycle is the last; without a decision on an
+        // outlier no other cycle follows.
+        if (context.In.EliminateOutliers != 1 || cs.Search.FitTermCount == 0) {
+            return false;
+        }
+        AnalyseCalibrationSet(context, cs.Descriptors, cs.Search, cs.Outliers, cs.Pair);
+        EndCycle(context, cs.Search, cs.Outliers);
+        return true;
+    }
+
+    /// The best equation by Q of the last cycle that had one.
+    const BestByQFigures& Figures() const { return figures_; }
+
+private:
+    BestByQFigures figures_;
+};
+
 /// Gives calibration molecule i (line i of the QSPR lines) the value of molecule
 /// permutation[i - 1] + 1, each line rewritten as its name, a TAB and the value's text.
 void PermuteProperty(CycleInputs& cycle, const std::vector<int>& permutation) {
@@ -154,42 +182,11 @@ BestByQFigures AnalysePermuted(const RunInputs& in, const std::vector<int>& perm
     // The cycles of the run itself, up to the statistics of the best equation by Q and
     // the outlier decision: the ranking, the predictor-value files and the prediction set
     // of the last cycle are left out (they do not change its best equation by Q).
-    MakeWorkCopies(cs.Cycle, cs.WorkFiles);
-    PreselectDescriptors(in, cs.Cycle, cs.Tables, cs.Descriptors, cs.Search, cs.Pair, cs.WorkFiles,
-                         cs.ReportName, cs.Workers.get(), window);
-    cs.Outliers.OutlierName.clear();
-    cs.Outliers.OutlierSteps = 0;
-    cs.Cycle.Number = 0;
-    const int maxSteps = MaxOutlierSteps(in);
-    BestByQFigures figures;
-    bool more = true;
-    while (more) {
-        ++cs.Cycle.Number;
-        ScreenCycle(cs, window);
-        bool decided = false;
-        if (cs.Descriptors.SignificantCount > 1) {
-            ComputeInterR2(cs.Cycle, cs.Descriptors, cs.Pair, cs.Workers.get(), window);
-            CentreColumns(cs.Cycle, cs.Descriptors, cs.Outliers, window);
-            const CycleContext context{in,     results,      cs.Cycle, cs.Workers.get(),
-                                       window, cs.ReportName};
-            SearchPairs(context, cs.Descriptors, cs.Search, cs.CV, cs.Outliers);
-            SearchLargerSets(context, cs.Descriptors, cs.Search, cs.CV, cs.Outliers);
-            if (const std::optional<BestByQFigures> cycle = RefitBestByQ(
-                    cs.Cycle, cs.Descriptors, cs.Search, cs.Pair, cs.Workers.get(), window)) {
-                figures = *cycle;
-            }
-            // Without elimination the first cycle is the last.
-            if (in.EliminateOutliers == 1 && cs.Search.FitTermCount > 0) {
-                AnalyseCalibrationSet(context, cs.Descriptors, cs.Search, cs.Outliers, cs.Pair);
-                EndCycle(context, cs.Search, cs.Outliers);
-                decided = true;
-            }
-        }
-        // Without a decision on an outlier no other cycle follows.
-        more = AnotherCycle(cs, maxSteps) && decided;
-    }
+    ShuffledPolicy policy;
+    const CycleContext context{in, results, cs.Cycle, cs.Workers.get(), window, cs.ReportName};
+    RunCycles(context, cs, policy);
     cs.WorkFiles.RemoveAll();
-    return figures;
+    return policy.Figures();
 }
 
 RandomisationSummary SummariseRandomisation(double realR2, double realQ,
