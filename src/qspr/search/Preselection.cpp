@@ -11,6 +11,7 @@
 #include "common/TextToNumber.h"
 #include "common/WorkFiles.h"
 #include "common/WorkerPool.h"
+#include "qspr/core/AnalysisStop.h"
 #include "qspr/core/CentredSums.h"
 #include "qspr/core/Correlation.h"
 #include "qspr/core/LineWriter.h"
@@ -41,14 +42,15 @@ int PreselectionTable::LastColumn() const {
 
 namespace {
 
-/// A failure of the stage with its error number.
-class StageFailure : public std::runtime_error {
+/// A failure found inside the stage, with the error number of its failure block.
+class PreselectionFault : public std::runtime_error {
 public:
-    StageFailure(int number, const std::string& what) : std::runtime_error(what), number_(number) {}
-    int Number() const { return number_; }
+    PreselectionFault(PreselectionError code, const std::string& what)
+        : std::runtime_error(what), code_(code) {}
+    PreselectionError Code() const { return code_; }
 
 private:
-    int number_;
+    PreselectionError code_;
 };
 
 std::string FirstFragmentTable(const CycleInputs& cycle) {
@@ -66,8 +68,8 @@ std::string RoundedR2(double r2) {
     return PlainNumber(RoundDown(r2, 4));
 }
 
-void WriteFailureBlock(const TableState& tables, const std::string& reportName, int number,
-                       long long maxNewtabTotalKB) {
+void WriteFailureBlock(const TableState& tables, const std::string& reportName,
+                       PreselectionError number, long long maxNewtabTotalKB) {
     ReportAppender report(reportName);
     report.Line();
     if (number == kErrorOutOfMemory) {
@@ -231,7 +233,8 @@ void LoadSplitTable(const CycleInputs& cycle, WorkFileSet& workFiles, WorkerPool
         try {
             opened.emplace(name);
         } catch (const FileError& e) {
-            throw StageFailure(errno == ENOENT ? kErrorFileNotFound : kErrorFileAccess, e.what());
+            throw PreselectionFault(errno == ENOENT ? kErrorFileNotFound : kErrorFileAccess,
+                                    e.what());
         }
         RecordReader& reader = *opened;
         window.Yield();
@@ -508,14 +511,23 @@ PreselectionState PreselectDescriptors(const RunInputs& in, CycleInputs& cycle, 
     long long allowanceKB = options.MaxNewtabTotalKB > 0
                                 ? options.MaxNewtabTotalKB
                                 : SplitTablesAllowanceKB(in.MemoryMB, machineBytes);
-    int error = 0;
-    std::string detail;
+    // A failure of the stage writes its block to the report and stops the analysis.
+    auto stop = [&](PreselectionError code, const std::string& detail) {
+        WriteFailureBlock(tables, reportName, code, allowanceKB);
+        if (code == kErrorOutOfMemory) {
+            throw AnalysisStop(kPreselectionStage, code,
+                               "preliminary selection stopped: " + detail);
+        }
+        throw AnalysisStop(kPreselectionStage, code,
+                           "preliminary selection stopped by error " + PlainNumber(code) + ": " +
+                               detail);
+    };
     try {
         if (ExceedsSizeLimit(tables.NewtabTotalKB, allowanceKB)) {
-            throw StageFailure(kErrorOutOfMemory, "the split tables take " +
-                                                      PlainNumber(tables.NewtabTotalKB) +
-                                                      " KB, more than the " +
-                                                      PlainNumber(allowanceKB) + " KB allowed");
+            throw PreselectionFault(kErrorOutOfMemory,
+                                    "the split tables take " + PlainNumber(tables.NewtabTotalKB) +
+                                        " KB, more than the " + PlainNumber(allowanceKB) +
+                                        " KB allowed");
         }
         const int rows =
             std::max(cycle.QsprLastLine, cycle.CalibrationCount + cycle.PredictionCount) + 1;
@@ -525,11 +537,11 @@ PreselectionState PreselectDescriptors(const RunInputs& in, CycleInputs& cycle, 
             allowanceKB = static_cast<long long>(static_cast<double>(tables.NewtabTotalKB) *
                                                  static_cast<double>(machineBytes) /
                                                  static_cast<double>(needBytes));
-            throw StageFailure(kErrorOutOfMemory,
-                               "the split tables of " + PlainNumber(tables.NewtabTotalKB) +
-                                   " KB need " + PlainNumber(needBytes / 1'000'000) +
-                                   " MB of memory, the run may use " +
-                                   PlainNumber(machineBytes / 1'000'000) + " MB");
+            throw PreselectionFault(kErrorOutOfMemory,
+                                    "the split tables of " + PlainNumber(tables.NewtabTotalKB) +
+                                        " KB need " + PlainNumber(needBytes / 1'000'000) +
+                                        " MB of memory, the run may use " +
+                                        PlainNumber(machineBytes / 1'000'000) + " MB");
         }
         {
             PreselectionCells cells;
@@ -580,32 +592,20 @@ PreselectionState PreselectDescriptors(const RunInputs& in, CycleInputs& cycle, 
         // A file that cannot be written ends the run at once (exit 1): the report could
         // not take the failure block either.
         throw;
-    } catch (const StageFailure& e) {
-        error = e.Number();
-        detail = e.what();
+    } catch (const PreselectionFault& e) {
+        stop(e.Code(), e.what());
     } catch (const std::bad_alloc&) {
-        error = kErrorOutOfMemory;
-        detail = "not enough memory for the split tables of " + PlainNumber(tables.NewtabTotalKB) +
-                 " KB";
+        // The split tables do not fit in memory: the stage's out-of-memory stop.
+        stop(kErrorOutOfMemory, "not enough memory for the split tables of " +
+                                    PlainNumber(tables.NewtabTotalKB) + " KB");
     } catch (const std::length_error&) {
-        error = kErrorOutOfMemory;
-        detail = "not enough memory for the split tables of " + PlainNumber(tables.NewtabTotalKB) +
-                 " KB";
+        stop(kErrorOutOfMemory, "not enough memory for the split tables of " +
+                                    PlainNumber(tables.NewtabTotalKB) + " KB");
     } catch (const FileError& e) {
-        error = kErrorFileAccess;
-        detail = e.what();
-    } catch (const std::exception& e) {
-        error = kErrorInternal;
-        detail = e.what();
+        stop(kErrorFileAccess, e.what());
     }
-    if (error != 0) {
-        WriteFailureBlock(tables, reportName, error, allowanceKB);
-        if (error == kErrorOutOfMemory) {
-            throw StopProgram("preliminary selection stopped: " + detail);
-        }
-        throw StopProgram("preliminary selection stopped by error " + PlainNumber(error) + ": " +
-                          detail);
-    }
+    // Any other exception is a fault of the program, not a stop of the analysis: it goes
+    // on to the front end as it is.
     ResetTableList(cycle, tables, workFiles, cycle.SelFileName, fragment);
     return sel;
 }

@@ -29,17 +29,19 @@ inline constexpr double kMinInformation = 0.15;
 ///      (reported with the long memory message and the total size);
 ///  53  a split table that should be read cannot be found;
 ///  75  a file of the stage cannot be read or written;
-///  51  any other failure of the stage (an internal error).
+/// Any other exception of the stage is a fault of the program and is not caught here.
 enum PreselectionError : int {
     kErrorOutOfMemory = 7,
-    kErrorInternal = 51,
     kErrorFileNotFound = 53,
     kErrorFileAccess = 75,
 };
 
+/// The stage's name in the AnalysisStop it throws.
+inline constexpr const char* kPreselectionStage = "preliminary selection";
+
 /// Runs the whole stage. On the size limit or a failure after the tables were split it
-/// writes the failure block to the report and throws StopProgram; work files are left
-/// to the caller's WorkFileSet.
+/// writes the failure block to the report and throws AnalysisStop (a StopProgram) with its
+/// error number; work files are left to the caller's WorkFileSet.
 void PreselectDescriptors(const RunInputs& in, CycleInputs& cycle, TableState& tables,
                           SignificantDescriptors& descriptors, const SearchState& search,
                           PairCorrelation& pair, WorkFileSet& workFiles,

@@ -10,6 +10,7 @@
 #include "common/Rounding.h"
 #include "common/TextToNumber.h"
 #include "common/WorkerPool.h"
+#include "qspr/core/AnalysisStop.h"
 #include "qspr/core/Correlation.h"
 #include "qspr/core/Fit.h"
 #include "qspr/core/TableSplitting.h"
@@ -27,6 +28,7 @@
 #include <filesystem>
 #include <functional>
 #include <limits>
+#include <stdexcept>
 
 namespace kalemir::qspr {
 namespace {
@@ -228,9 +230,11 @@ TEST(PreselectDescriptors, TablesBeyondTheMachinesMemoryStopBeforeTheyAreLoaded)
             PreselectDescriptors(ps, cs.Cycle, cs.Tables, cs.Descriptors, cs.Search, cs.Pair,
                                  cs.WorkFiles, cs.ReportName, cs.Workers.get(), window, options);
             ADD_FAILURE() << "the run went on";
-        } catch (const StopProgram& e) {
+        } catch (const AnalysisStop& e) {
             const std::string what = e.what();
             EXPECT_NE(what.find(" MB of memory, the run may use "), std::string::npos) << what;
+            EXPECT_EQ(e.Code(), kErrorOutOfMemory);
+            EXPECT_EQ(e.Stage(), kPreselectionStage);
         }
         total = cs.Tables.NewtabTotalKB;
     }
@@ -269,6 +273,39 @@ TEST(PreselectDescriptors, AnUnwritableSelectionTableEndsTheRunAsAFailedWrite) {
     const std::string report = ReadFile("rezultat.rez");
     EXPECT_EQ(report.find("STOP PROGRAM"), std::string::npos);
     EXPECT_EQ(report.substr(report.size() - 2), "\r\n");
+}
+
+/// A window that fails, as a fault of the program would, once the tables are being loaded.
+class FaultWhileLoading : public SilentWindow {
+public:
+    void SetCaption(std::string_view caption) override {
+        if (caption.rfind(" After splitting", 0) == 0) {
+            throw std::logic_error("fault while loading");
+        }
+    }
+};
+
+TEST(PreselectDescriptors, AFaultOfTheProgramIsNotTurnedIntoAStop) {
+    // Only the stage's own failures (sizes, memory, files) stop the analysis with the
+    // failure block; any other exception goes on to the front end as it is.
+    ScratchDir dir("presel-fault");
+    SyntheticTables data(12, 5, [](int i, int j) { return i * j + 0.5; });
+    ProgramState ps;
+    ChooseTables(ps, "SYN01", data.tables);
+    FaultWhileLoading window;
+    {
+        ComputingState cs;
+        cs.Cycle = FirstCycleInputs(ps);
+        MakeWorkCopies(cs.Cycle, cs.WorkFiles);
+        EXPECT_THROW(PreselectDescriptors(ps, cs.Cycle, cs.Tables, cs.Descriptors, cs.Search,
+                                          cs.Pair, cs.WorkFiles, cs.ReportName, cs.Workers.get(),
+                                          window),
+                     std::logic_error);
+    }
+    EXPECT_FALSE(AnyFileContaining("newtab"));
+    const std::string report = ReadFile("rezultat.rez");
+    EXPECT_EQ(report.find("STOP PROGRAM"), std::string::npos);
+    EXPECT_EQ(report.find("Unexpected error"), std::string::npos);
 }
 
 // --- The screen ---------------------------------------------------------------------
