@@ -18,7 +18,7 @@ namespace {
 std::vector<int> SlotColumns(const SearchState& search) {
     std::vector<int> columns;
     for (int b = 1; b <= kSetWidth; ++b) {
-        const int c = static_cast<int>(search.BestSets[3][b]);
+        const int c = static_cast<int>(search.BestSets[kBestByQSlot][b]);
         if (c != 0) {
             columns.push_back(c);
         }

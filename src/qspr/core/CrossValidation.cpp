@@ -186,24 +186,26 @@ void CrossValidateBest(const CycleContext& context, SignificantDescriptors& desc
     const int k = search.FitTermCount;
     auto& slots = search.BestSets;
     if (outlierRatio < 1) {
-        slots[1].fill(0);
+        slots[kLevelBestSlot].fill(0);
         for (int b = 1; b <= k; ++b) {
-            slots[1][b] = search.CandidateSets[1][b];
+            slots[kLevelBestSlot][b] = search.CandidateSets[1][b];
         }
-        slots[1][kSlotQuality] =
+        slots[kLevelBestSlot][kSlotQuality] =
             k <= 2 ? search.CandidateR2[1] : QualityQ(search.CandidateR2[1], n, k);
         if (k == 3) {
-            slots[2][kSlotQuality] = QualityQ(slots[2][kSlotQuality], n, 2);
-            slots[3][kSlotQuality] = QualityQ(slots[3][kSlotQuality], n, 2);
+            slots[kOverallBestSlot][kSlotQuality] =
+                QualityQ(slots[kOverallBestSlot][kSlotQuality], n, 2);
+            slots[kBestByQSlot][kSlotQuality] = QualityQ(slots[kBestByQSlot][kSlotQuality], n, 2);
         }
-        slots[1][kSlotSEE] = search.Progress.BestQSEE;
-        const bool newBest = slots[1][kSlotQuality] > slots[2][kSlotQuality];
+        slots[kLevelBestSlot][kSlotSEE] = search.Progress.BestQSEE;
+        const bool newBest =
+            slots[kLevelBestSlot][kSlotQuality] > slots[kOverallBestSlot][kSlotQuality];
         if (newBest) {
             for (int b = 1; b <= cycle.MaxPredictors && b <= kSetWidth; ++b) {
-                slots[2][b] = slots[1][b];
+                slots[kOverallBestSlot][b] = slots[kLevelBestSlot][b];
             }
-            slots[2][kSlotQuality] = slots[1][kSlotQuality];
-            slots[2][kSlotSEE] = slots[1][kSlotSEE];
+            slots[kOverallBestSlot][kSlotQuality] = slots[kLevelBestSlot][kSlotQuality];
+            slots[kOverallBestSlot][kSlotSEE] = slots[kLevelBestSlot][kSlotSEE];
         }
         PredictorSet& trial = search.CandidateSets[kCandidateRow];
         for (int b = 1; b <= cycle.MaxPredictors && b <= kSetWidth; ++b) {
@@ -224,16 +226,16 @@ void CrossValidateBest(const CycleContext& context, SignificantDescriptors& desc
         cv.LastFitR2CV = CrossValidateSet(cycle, descriptors, search, cv, context.Pool, window);
         // Each set keeps its own r2CV, so that the best set by Q is reported
         // with the r2CV of its own equation.
-        slots[1][kSlotR2CV] = cv.LastFitR2CV;
+        slots[kLevelBestSlot][kSlotR2CV] = cv.LastFitR2CV;
         if (newBest) {
-            slots[2][kSlotR2CV] = cv.LastFitR2CV;
+            slots[kOverallBestSlot][kSlotR2CV] = cv.LastFitR2CV;
         }
         ShowBestByQ(cycle, descriptors, search, cv, window);
         return;
     }
     window.PrintLine("");
     window.PrintLine("   Program is computing cross-validated functions.");
-    for (int s = 1; s <= 4; ++s) {
+    for (int s = 1; s <= kBestSetSlots; ++s) {
         for (int b = 1; b < kSlotEntries; ++b) {
             slots[s][b] = 0;
         }
@@ -245,7 +247,7 @@ void ShowBestSetBlock(const CycleInputs& cycle, const SignificantDescriptors& de
                       const SearchState& search, const CrossValidationState& cv,
                       ComputingWindow& window) {
     const int n = cycle.CalibrationCount;
-    const auto& slot = search.BestSets[3];
+    const auto& slot = search.BestSets[kBestByQSlot];
     window.ClearPicture();
     window.PrintLine("");
     window.PrintLine("   The best set of predictors by quality Q is:");
@@ -284,13 +286,13 @@ void ShowBestSetBlock(const CycleInputs& cycle, const SignificantDescriptors& de
 void ShowBestByQ(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
                  SearchState& search, const CrossValidationState& cv, ComputingWindow& window) {
     auto& slots = search.BestSets;
-    if (!(slots[2][kSlotQuality] > slots[3][kSlotQuality])) {
+    if (!(slots[kOverallBestSlot][kSlotQuality] > slots[kBestByQSlot][kSlotQuality])) {
         return;
     }
     for (int b = 1; b < kSlotEntries; ++b) {
-        slots[3][b] = slots[2][b];
+        slots[kBestByQSlot][b] = slots[kOverallBestSlot][b];
     }
-    search.BestSetSize = SlotSize(slots[3]);
+    search.BestSetSize = SlotSize(slots[kBestByQSlot]);
     ShowBestSetBlock(cycle, descriptors, search, cv, window);
 }
 

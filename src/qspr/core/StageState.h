@@ -33,6 +33,14 @@ inline constexpr int kSlotEntries = 25;
 inline constexpr int kSlotQuality = 21;
 inline constexpr int kSlotR2CV = 22;
 inline constexpr int kSlotSEE = 24;
+/// Best-set slots: the best set of the size just searched, the best over the sizes
+/// searched so far, and the best set by Q (shown on the picture and analysed by the final
+/// analysis).
+inline constexpr int kLevelBestSlot = 1;
+inline constexpr int kOverallBestSlot = 2;
+inline constexpr int kBestByQSlot = 3;
+/// Slots 1..kBestSetSlots are cleared together (the last one is not otherwise used).
+inline constexpr int kBestSetSlots = 4;
 /// Rows of the ranked list: 1..1000 listed sets, 1001 the candidate under trial.
 inline constexpr int kListRows = 1000;
 inline constexpr int kCandidateRow = 1001;
@@ -236,8 +244,9 @@ struct SearchState {
     std::vector<PredictorSet> KeptSets = std::vector<PredictorSet>(kListRows + 1);
     std::vector<double> KeptR2 = std::vector<double>(kCandidateRow + 1, 0.0);
 
-    // Best sets: slots 0..4, entries 0..24 (columns, kSlotQuality, kSlotR2CV, kSlotSEE).
-    std::array<std::array<double, kSlotEntries>, 5> BestSets{};
+    // Best sets: slots 0..4 (kLevelBestSlot, kOverallBestSlot, kBestByQSlot), entries 0..24
+    // (columns, kSlotQuality, kSlotR2CV, kSlotSEE).
+    std::array<std::array<double, kSlotEntries>, kBestSetSlots + 1> BestSets{};
     int BestSetSize = 0;
     /// Predictor-value file of the cycle's best sets.
     std::string PrdFileName;

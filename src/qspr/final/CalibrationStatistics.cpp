@@ -175,7 +175,7 @@ CalibrationFigures ComputeCalibrationFigures(const double* e, const double* o, i
 
 double OutlierRatioFor(double q, double oiMax) {
     if (!(oiMax > 0) || !(q > 0)) {
-        return 1.1;
+        return kNoRemovalRatio;
     }
     const double w = 0.75 * (1 + 1 / q);
     return std::pow(q, w) / oiMax;
@@ -214,7 +214,7 @@ void DecideOutlier(const CycleContext& context, OutlierState& outliers, PairCorr
     const int n = cycle.CalibrationCount;
     outliers.OutlierRatio = OutlierRatioFor(q, scan.OIMax);
     if (in.EliminateOutliers == 0) {
-        outliers.OutlierRatio = 1.1;
+        outliers.OutlierRatio = kNoRemovalRatio;
     }
     if (cycle.Number == 1) {
         FillScatterSeries(results, pair.X.data(), pair.Y.data(), n, 1);
@@ -244,7 +244,7 @@ void AnalyseCalibrationSet(const CycleContext& context, const SignificantDescrip
     const int n = cycle.CalibrationCount;
     const int p = search.FitTermCount;
     const DescriptorMatrixStore& dm = descriptors.DescriptorMatrix;
-    const auto& slot = search.BestSets[3];
+    const auto& slot = search.BestSets[kBestByQSlot];
 
     // 1. Refit and weighting factors.
     PredictorSet best{};
@@ -353,7 +353,7 @@ void AnalyseCalibrationSet(const CycleContext& context, const SignificantDescrip
     // 7. Stop rule.
     if (EliminationStops(outliers.OutlierSteps, context.In.InitialCalibrationCount)) {
         const bool removalAnnounced = !(outliers.OutlierRatio > 1);
-        outliers.OutlierRatio = 1.1;
+        outliers.OutlierRatio = kNoRemovalRatio;
         report.Lines({"", "   The elimination of outliers was stopped because of",
                       "   too large number of outliers in the calibration set.", ""});
         if (removalAnnounced) {

@@ -51,6 +51,9 @@ std::vector<int> TieBrokenRanks(const double* values, const double* other, int n
 /// in opposite order, +1 for every other pair (ties included).
 long long KendallConcordance(const double* estimated, const double* observed, int n);
 
+/// The outlier ratio of a decision that removes no molecule (any ratio above 1 removes none).
+inline constexpr double kNoRemovalRatio = 1.1;
+
 /// OutlierRatio = Q^w / OI_max with w = 0.75 (1 + 1/Q); 1.1 (no removal) when OI_max is 0
 /// or Q is not positive.
 double OutlierRatioFor(double q, double oiMax);

@@ -345,7 +345,7 @@ void FinalAnalysis(const CycleContext& context, const SignificantDescriptors& de
     }
     int p = 0;
     for (int m = 1; m <= cycle.MaxPredictors && m <= kSetWidth; ++m) {
-        if (search.BestSets[3][m] != 0) {
+        if (search.BestSets[kBestByQSlot][m] != 0) {
             ++p;
         }
     }
@@ -356,7 +356,7 @@ void FinalAnalysis(const CycleContext& context, const SignificantDescriptors& de
     }
     if (p == 0) {
         // No best set by Q to analyse: nothing to remove, the analysis ends here.
-        outliers.OutlierRatio = 1.1;
+        outliers.OutlierRatio = kNoRemovalRatio;
         ReportAppender report(reportName);
         report.Line("");
         WriteClosingLines(report);

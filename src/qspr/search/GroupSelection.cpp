@@ -18,6 +18,11 @@ namespace kalemir::qspr {
 
 namespace {
 
+/// A chain whose best Q stays below this share of the best Q so far found nothing new.
+constexpr double kProductiveShareOfQmax = 0.95;
+/// The selection ends after more unproductive chains than this.
+constexpr int kUnproductiveChainsAllowed = 2;
+
 /// Height of one panel line on the window surface, in twips.
 constexpr int kPanelLineTwips = 240;
 /// Lines the panel occupies (the rest of each drawing is blanked).
@@ -475,11 +480,12 @@ GroupSelectionResult SelectWithinGroups(CycleInputs& cycle, TableState& tables,
                 break;
             }
         }
-        if (q < 0.95 * result.Qmax) {
+        if (q < kProductiveShareOfQmax * result.Qmax) {
             ++result.UnproductiveChains;
         }
         panel.LastChainHours = HourOfDay(TimeText(clock())) - panel.ChainStartHours;
-        if (result.UnproductiveChains > 2 || sel.SelectedCount >= capacity) {
+        if (result.UnproductiveChains > kUnproductiveChainsAllowed ||
+            sel.SelectedCount >= capacity) {
             more = false;
         }
     }

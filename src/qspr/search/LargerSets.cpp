@@ -19,7 +19,7 @@ std::string EndTimeLine(float t0, float t, int done) {
     if (t < t0) {
         t = t + 86400.0f;
     }
-    float end = t0 + (t - t0) * 1000.0f / static_cast<float>(done);
+    float end = t0 + (t - t0) * static_cast<float>(kListRows) / static_cast<float>(done);
     if (end >= 86400.0f) {
         end = end - 86400.0f;
     }
@@ -38,6 +38,9 @@ void ShowBestSet(const CycleInputs& cycle, const SignificantDescriptors& descrip
 }
 
 namespace {
+
+/// Kept sets extended between two redraws of the best set and the time estimate.
+constexpr int kKeptSetsPerPicture = 20;
 
 /// Kept sets whose extensions are worked out together: at most 64, and no more once
 /// 1024 trials are gathered (the later ones are worked out against thresholds that have
@@ -251,7 +254,7 @@ void SearchLargerSets(const CycleContext& context, SignificantDescriptors& descr
                     }
                 }
             }
-            if (a % 20 == 0) {
+            if (a % kKeptSetsPerPicture == 0) {
                 window.CountDone(a);
                 ShowBestSet(cycle, descriptors, search, cv, window);
                 window.PrintLine("   Program is computing QSPRs including " + PlainNumber(p) +
@@ -265,7 +268,7 @@ void SearchLargerSets(const CycleContext& context, SignificantDescriptors& descr
         }
         ShowBestSet(cycle, descriptors, search, cv, window);
         CrossValidateBest(context, descriptors, search, cv, outliers.OutlierRatio);
-        search.BestSetSize = SlotSize(search.BestSets[3]);
+        search.BestSetSize = SlotSize(search.BestSets[kBestByQSlot]);
         if (p > search.BestSetSize) {
             // The best set did not grow: the list of its size, handed on by the level
             // before, stays the one the final analysis ranks.

@@ -14,6 +14,9 @@ namespace kalemir::qspr {
 
 namespace {
 
+/// Pairs taken between two redraws of the progress picture.
+constexpr int kPairsPerPicture = 5000;
+
 void ShowPairProgress(ComputingWindow& window) {
     window.ClearPicture();
     window.PrintLine("");
@@ -61,7 +64,7 @@ void SearchPairs(const CycleContext& context, SignificantDescriptors& descriptor
         for (int b = 0; b < batch; ++b) {
             const SearchTrial& trial = trials[static_cast<std::size_t>(b)];
             ++h;
-            if (h % 5000 == 0) {
+            if (h % kPairsPerPicture == 0) {
                 ShowPairProgress(window);
             }
             const int i = trial.Set[1];
@@ -128,7 +131,7 @@ void SearchPairs(const CycleContext& context, SignificantDescriptors& descriptor
             search.KeptR2[m] = search.CandidateR2[r];
         }
     }
-    for (int slot = 1; slot <= 4; ++slot) {
+    for (int slot = 1; slot <= kBestSetSlots; ++slot) {
         for (int b = 1; b < kSlotEntries; ++b) {
             search.BestSets[slot][b] = 0;
         }

@@ -42,6 +42,9 @@ int PreselectionTable::LastColumn() const {
 
 namespace {
 
+/// Descriptor columns of the selection table, its significant fragments included.
+constexpr int kSelectionTableDescriptors = 979;
+
 /// A failure found inside the stage, with the error number of its failure block.
 class PreselectionFault : public std::runtime_error {
 public:
@@ -569,7 +572,7 @@ PreselectionState PreselectDescriptors(const RunInputs& in, CycleInputs& cycle, 
                 report.Line();
                 report.Close();
             }
-            sel.SelectionCapacity = 979 - sel.SignificantFragmentCount;
+            sel.SelectionCapacity = kSelectionTableDescriptors - sel.SignificantFragmentCount;
             sel.SelectedCount = 0;
             if (sel.SignificantCount <= kMaxHeldDescriptors) {
                 SelectAllSignificant(cycle, tables, cells, sel, pool);

@@ -64,7 +64,7 @@ std::optional<BestByQFigures> RefitBestByQ(const CycleInputs& cycle,
                                            const SignificantDescriptors& descriptors,
                                            SearchState& search, PairCorrelation& pair,
                                            WorkerPool* pool, ComputingWindow& window) {
-    const auto& slot = search.BestSets[3];
+    const auto& slot = search.BestSets[kBestByQSlot];
     int p = 0;
     for (int m = 1; m <= cycle.MaxPredictors && m <= kSetWidth; ++m) {
         if (slot[m] != 0) {
