@@ -70,7 +70,8 @@ void ComputeInterR2(CycleInputs& cycle, SignificantDescriptors& descriptors, Pai
 
 void CentreColumns(const CycleInputs& cycle, SignificantDescriptors& descriptors,
                    OutlierState& outliers, ComputingWindow& window) {
-    window.PrintAt(1000, 3700, "Centralization / normalization of descriptor values.");
+    window.ShowPlaced(PlacedLine::CentringNotice, 0,
+                      "Centralization / normalization of descriptor values.");
     window.SetCaption(" Centralization / normalization of descriptor values");
     const int n = cycle.CalibrationCount;
     const int last = n + cycle.PredictionCount;

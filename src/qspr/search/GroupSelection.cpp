@@ -23,8 +23,6 @@ constexpr double kProductiveShareOfQmax = 0.95;
 /// The selection ends after more unproductive chains than this.
 constexpr int kUnproductiveChainsAllowed = 2;
 
-/// Height of one panel line on the window surface, in twips.
-constexpr int kPanelLineTwips = 240;
 /// Lines the panel occupies (the rest of each drawing is blanked).
 constexpr int kPanelLines = 24;
 
@@ -142,7 +140,8 @@ void TakeChainTrial(PairCorrelation& pair, const ChainTrial& trial, int p) {
 void ShowPanel(ComputingWindow& window, const std::vector<std::string>& lines) {
     for (int i = 0; i < kPanelLines; ++i) {
         const std::size_t k = static_cast<std::size_t>(i);
-        window.PrintAt(0, i * kPanelLineTwips, k < lines.size() ? lines[k] : std::string());
+        window.ShowPlaced(PlacedLine::SelectionPanel, i,
+                          k < lines.size() ? lines[k] : std::string());
     }
 }
 

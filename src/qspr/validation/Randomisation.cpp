@@ -47,7 +47,7 @@ public:
     void ClearPicture() override {}
     void ShowPicture(bool) override {}
     void PrintLine(std::string_view) override {}
-    void PrintAt(int, int, std::string_view) override {}
+    void ShowPlaced(PlacedLine, int, std::string_view) override {}
 
 protected:
     void ProcessEvents() override { window_.Yield(); }
