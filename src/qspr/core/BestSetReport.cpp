@@ -40,10 +40,12 @@ std::string PredictorValueText(double value) {
     return PredictorCellText(NumText(rounded));
 }
 
-void ReportBestPredictors(const RunInputs& in, const CycleInputs& cycle,
-                          const SignificantDescriptors& descriptors, SearchState& search,
-                          PairCorrelation& pair, const std::string& reportName,
-                          ComputingWindow& window) {
+void ReportBestPredictors(const CycleContext& context, const SignificantDescriptors& descriptors,
+                          SearchState& search, PairCorrelation& pair) {
+    const RunInputs& in = context.In;
+    const CycleInputs& cycle = context.Cycle;
+    const std::string& reportName = context.ReportName;
+    ComputingWindow& window = context.Window;
     if (search.ValuableSetCount == 0) {
         return;
     }

@@ -188,7 +188,10 @@ bool EliminationStops(int outlierSteps, int initialCalibrationCount) {
 }
 
 OutlierScan ScanOutliers(const std::vector<std::string>& names, const double* e, const double* o,
-                         int n, double see, double meanO, double spreadO) {
+                         int n, const CalibrationFigures& figures) {
+    const double see = figures.SEE;
+    const double meanO = figures.MeanO;
+    const double spreadO = figures.SpreadO;
     OutlierScan scan;
     for (int i = 1; i <= n; ++i) {
         const double oi = see > 0 ? std::fabs(e[i] - o[i]) / see : 0.0;
@@ -277,8 +280,8 @@ void AnalyseCalibrationSet(const CycleContext& context, const SignificantDescrip
     report.Lines({"   ESTIMATED AND OBSERVED VALUES IN THE CALIBRATION SET",
                   "   CALCULATED USING THE BEST QSPR (BY Q)", "",
                   "   Molecule   Estimated   Observed          Outlier Index"});
-    const OutlierScan scan = ScanOutliers(dm.MoleculeNames, estimated.data(), observed.data(), n,
-                                          f.SEE, f.MeanO, f.SpreadO);
+    const OutlierScan scan =
+        ScanOutliers(dm.MoleculeNames, estimated.data(), observed.data(), n, f);
     for (const std::string& row : scan.Rows) {
         report.Line(row);
     }

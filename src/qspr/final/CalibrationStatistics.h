@@ -72,7 +72,7 @@ struct OutlierScan {
     double H = 0;
 };
 OutlierScan ScanOutliers(const std::vector<std::string>& names, const double* estimated,
-                         const double* observed, int n, double see, double meanO, double spreadO);
+                         const double* observed, int n, const CalibrationFigures& figures);
 
 /// The outlier decision on the estimates in pair: sets OutlierRatio, fills the scatter
 /// series, writes its lines, and reports the fragments when the cycle is final; counts a

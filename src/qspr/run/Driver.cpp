@@ -56,8 +56,9 @@ void RunCycles(const CycleContext& context, ComputingState& cs, CyclePolicy& pol
     ComputingWindow& window = context.Window;
     MakeWorkCopies(cs.Cycle, cs.WorkFiles);
     policy.StartStep(CycleStep::Preselection, context, cs);
-    PreselectDescriptors(in, cs.Cycle, cs.Tables, cs.Descriptors, cs.Search, cs.Pair, cs.WorkFiles,
-                         cs.ReportName, context.Pool, window);
+    PreselectionOptions options;
+    options.PassByIdleFits = cs.Search.PassByIdleFits;
+    PreselectDescriptors(context, cs.Tables, cs.Descriptors, cs.Pair, cs.WorkFiles, options);
     cs.Outliers.OutlierName.clear();
     cs.Outliers.OutlierSteps = 0;
     cs.Cycle.Number = 0;
@@ -121,8 +122,7 @@ public:
     }
 
     bool FinishCycle(const CycleContext& context, ComputingState& cs) override {
-        ReportBestPredictors(context.In, cs.Cycle, cs.Descriptors, cs.Search, cs.Pair,
-                             cs.ReportName, context.Window);
+        ReportBestPredictors(context, cs.Descriptors, cs.Search, cs.Pair);
         WriteBestSetValues(cs.Cycle, cs.Tables, cs.Descriptors, cs.Search);
         FinalAnalysis(context, cs.Descriptors, cs.Search, cs.Outliers, cs.Pair);
         return true;

@@ -145,9 +145,11 @@ struct LastTaken {
 
 /// Takes the worked-out extensions of kept set `a` into the list in the order of the
 /// descriptors, as the loop over them does one by one.
-void TakeExtensions(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
-                    SearchState& search, ComputingWindow& window, const KeptSetTrials& gathered,
-                    ListedSetIndex& listed, LastTaken& last) {
+void TakeExtensions(const CycleContext& context, const SignificantDescriptors& descriptors,
+                    SearchState& search, const KeptSetTrials& gathered, ListedSetIndex& listed,
+                    LastTaken& last) {
+    const CycleInputs& cycle = context.Cycle;
+    ComputingWindow& window = context.Window;
     const int p = search.FitTermCount;
     PredictorSet& candidate = search.CandidateSets[kCandidateRow];
     const PredictorSet kept = search.KeptSets[gathered.Set];
@@ -197,7 +199,7 @@ void ExtendSet(const CycleContext& context, SignificantDescriptors& descriptors,
     GatherExtensions(context.Cycle, descriptors, search, a, 0, gathered);
     EvaluateTrials(context.Cycle, descriptors, search, context.Pool, gathered.Count);
     LastTaken last;
-    TakeExtensions(context.Cycle, descriptors, search, context.Window, gathered, listed, last);
+    TakeExtensions(context, descriptors, search, gathered, listed, last);
 }
 
 void SearchLargerSets(const CycleContext& context, SignificantDescriptors& descriptors,
@@ -249,7 +251,7 @@ void SearchLargerSets(const CycleContext& context, SignificantDescriptors& descr
             if (KeptSetComplete(search, a, p)) {
                 for (const KeptSetTrials& gathered : groupTrials) {
                     if (gathered.Set == a) {
-                        TakeExtensions(cycle, descriptors, search, window, gathered, listed, last);
+                        TakeExtensions(context, descriptors, search, gathered, listed, last);
                         break;
                     }
                 }

@@ -353,8 +353,11 @@ double NormalisedEntropy(const double* values, int n, int p, std::vector<int>& b
     return h / std::log(static_cast<double>(n));
 }
 
-void ScreenDescriptors(const CycleInputs& cycle, PairCorrelation& pair, PreselectionCells& cells,
-                       PreselectionState& sel, int t, ComputingWindow& window, WorkerPool* pool) {
+void ScreenDescriptors(const CycleContext& context, PairCorrelation& pair, PreselectionCells& cells,
+                       PreselectionState& sel, int t) {
+    const CycleInputs& cycle = context.Cycle;
+    ComputingWindow& window = context.Window;
+    WorkerPool* pool = context.Pool;
     const int n = cycle.CalibrationCount;
     const int p = cycle.PredictionCount;
     PreselectionTable& table = cells.Tables[t];
@@ -479,21 +482,14 @@ void SelectAllSignificant(const CycleInputs& cycle, const TableState& tables,
                         cycle.CalibrationCount + cycle.PredictionCount + 1, columns, pool);
 }
 
-void PreselectDescriptors(const RunInputs& in, CycleInputs& cycle, TableState& tables,
-                          SignificantDescriptors& descriptors, const SearchState& search,
-                          PairCorrelation& pair, WorkFileSet& workFiles,
-                          const std::string& reportName, WorkerPool* pool,
-                          ComputingWindow& window) {
-    PreselectDescriptors(in, cycle, tables, descriptors, search, pair, workFiles, reportName, pool,
-                         window, PreselectionOptions{});
-}
-
-PreselectionState PreselectDescriptors(const RunInputs& in, CycleInputs& cycle, TableState& tables,
-                                       SignificantDescriptors& descriptors,
-                                       const SearchState& search, PairCorrelation& pair,
-                                       WorkFileSet& workFiles, const std::string& reportName,
-                                       WorkerPool* pool, ComputingWindow& window,
-                                       const PreselectionOptions& options) {
+PreselectionState PreselectDescriptors(const CycleContext& context, TableState& tables,
+                                       SignificantDescriptors& descriptors, PairCorrelation& pair,
+                                       WorkFileSet& workFiles, const PreselectionOptions& options) {
+    const RunInputs& in = context.In;
+    CycleInputs& cycle = context.Cycle;
+    const std::string& reportName = context.ReportName;
+    WorkerPool* pool = context.Pool;
+    ComputingWindow& window = context.Window;
     PreselectionState sel;
     if (cycle.SelFileName.empty()) {
         cycle.SelFileName = SelectionTableName(in.QsprTableCopy);
@@ -557,7 +553,7 @@ PreselectionState PreselectDescriptors(const RunInputs& in, CycleInputs& cycle, 
             for (int t = 1; t <= cycle.TableCount; ++t) {
                 if (t != tables.FragmentNewtab) {
                     tables.TableIndex = t;
-                    ScreenDescriptors(cycle, pair, cells, sel, t, window, pool);
+                    ScreenDescriptors(context, pair, cells, sel, t);
                 }
             }
             descriptors.SignificantCount = sel.SignificantCount;
@@ -577,8 +573,7 @@ PreselectionState PreselectDescriptors(const RunInputs& in, CycleInputs& cycle, 
             if (sel.SignificantCount <= kMaxHeldDescriptors) {
                 SelectAllSignificant(cycle, tables, cells, sel, pool);
             } else {
-                SelectWithinGroups(cycle, tables, search, pair, pool, cells, sel, window,
-                                   options.Clock);
+                SelectWithinGroups(context, tables, pair, cells, sel, options);
                 WriteSelection(cycle, cells, pool);
             }
         }
