@@ -119,8 +119,7 @@ void WriteBestEquationReport(const CycleInputs& cycle, const SignificantDescript
                   ""});
     for (int t = kByQ; t <= kByCOR; ++t) {
         if (IsNewEquation(numbers, t)) {
-            WriteEquationBlock(report, descriptors, search, work.Trackers.Records[t], numbers[t],
-                               kTitles[t], false);
+            WriteEquationBlock(report, descriptors, search, work.Trackers, t, false);
         }
     }
     report.Lines(
@@ -246,8 +245,11 @@ void UpdateTrackers(EquationTrackers& tr, int e, const EquationFigures& f,
 }
 
 void WriteEquationBlock(ReportAppender& report, const SignificantDescriptors& descriptors,
-                        const SearchState& search, const BestEquation& record, int e,
-                        const std::string& title, bool howToUse) {
+                        const SearchState& search, const EquationTrackers& trackers, int criterion,
+                        bool howToUse) {
+    const BestEquation& record = trackers.Records[criterion];
+    const int e = trackers.Number[criterion];
+    const std::string title = kTitles[criterion];
     auto four = [](float v) { return PlainNumber(RoundDown(static_cast<double>(v), 4)); };
     report.Lines({"The equation #" + std::to_string(e) + title, ""});
     for (int k = 1; k <= search.FitTermCount; ++k) {
@@ -301,12 +303,10 @@ void RankWithoutPredictionSet(const CycleContext& context,
     ReportAppender report(context.ReportName);
     report.Lines({"", kDots, ""});
     if (tr.Number[kByRR] != 0) {
-        WriteEquationBlock(report, descriptors, search, tr.Records[kByRR], tr.Number[kByRR],
-                           kTitles[kByRR], true);
+        WriteEquationBlock(report, descriptors, search, tr, kByRR, true);
     }
     if (tr.Number[kByKK] != 0 && tr.Number[kByKK] != tr.Number[kByRR]) {
-        WriteEquationBlock(report, descriptors, search, tr.Records[kByKK], tr.Number[kByKK],
-                           kTitles[kByKK], true);
+        WriteEquationBlock(report, descriptors, search, tr, kByKK, true);
     }
     report.Lines({"In order to understand the physical meaning of the predictors",
                   "the documentation of the KALEMIR and DRAGON programs have to be consulted.",

@@ -37,10 +37,10 @@ double RankingF(double r2, int n, int p);
 void UpdateTrackers(EquationTrackers& trackers, int e, const EquationFigures& figures,
                     const BestEquation& record, std::initializer_list<int> criteria);
 
-/// One block of the best-equation report.
+/// One block of the best-equation report: the best equation by `criterion` (kByQ..kByCOR).
 void WriteEquationBlock(ReportAppender& report, const SignificantDescriptors& descriptors,
-                        const SearchState& search, const BestEquation& record, int e,
-                        const std::string& title, bool howToUse);
+                        const SearchState& search, const EquationTrackers& trackers, int criterion,
+                        bool howToUse);
 
 /// Without a prediction set, in the final cycle: the best equations by RR% and KK%, their
 /// predictor-value files and report blocks.
