@@ -357,6 +357,46 @@ TEST(RunComputation, Bzr01ReportStructurePredictorFileAndUntouchedInputs) {
     EXPECT_LE(run.cs.CV.LastFitR2CV, 1);
 }
 
+/// Records the steps and cycles the loop goes through; ends the first cycle it finishes.
+class RecordingPolicy : public CyclePolicy {
+public:
+    void StartStep(CycleStep step, const CycleContext& context, const ComputingState&) override {
+        steps.emplace_back(context.Cycle.Number, step);
+    }
+    bool FinishCycle(const CycleContext&, ComputingState& cs) override {
+        ++finished;
+        bestSetSize = cs.Search.BestSetSize;
+        return false;
+    }
+    std::vector<std::pair<int, CycleStep>> steps;
+    int finished = 0;
+    int bestSetSize = 0;
+};
+
+TEST(RunCycles, APolicyThatEndsTheCycleEndsTheLoopAfterItsSteps) {
+    // The loop tells the policy each step in order, the preselection before cycle 1, and
+    // hands it the cycle once the searches are done; its false ends the loop.
+    Bzr01Run run;
+    run.cs.Cycle = FirstCycleInputs(run.ps);
+    run.cs.Workers = std::make_unique<WorkerPool>(1);
+    RecordingPolicy policy;
+    RunCycles({run.ps, run.ps, run.cs.Cycle, run.cs.Workers.get(), run.window, run.cs.ReportName},
+              run.cs, policy);
+    run.cs.WorkFiles.RemoveAll();
+    const std::vector<std::pair<int, CycleStep>> expected = {
+        {0, CycleStep::Preselection},      {1, CycleStep::Screening},
+        {1, CycleStep::Intercorrelations}, {1, CycleStep::PairSearch},
+        {1, CycleStep::LargerSetSearch},   {1, CycleStep::FinalAnalysis}};
+    EXPECT_EQ(policy.steps, expected);
+    EXPECT_EQ(policy.finished, 1);
+    EXPECT_GE(policy.bestSetSize, 2); // the searches ran before the policy's end of cycle
+    EXPECT_EQ(run.ps.CycleNumber, 1);
+    // The report holds the searches' lines, and none of the run's final analysis.
+    const std::string report = ReadFile("rezultat.rez");
+    EXPECT_NE(report.find("   " + std::string(70, '-')), std::string::npos);
+    EXPECT_EQ(report.find("Weighting factors and intercept"), std::string::npos);
+}
+
 TEST(RunComputation, DoesNotStartTwice) {
     ProgramState ps;
     ps.ComputationStarted = true;
