@@ -228,8 +228,8 @@ void ComputeFit(const FitProblem& problem, const FitRequest& request, ComputingW
     if (cached) {
         std::memcpy(pair.Y.data() + 1, cross.Observed.data() + 1,
                     static_cast<std::size_t>(n) * sizeof(double));
-        CorrelateWithFixedY(pair, pair.X.data(), pair.Y.data(), n, cross.ObservedMean,
-                            cross.ObservedSyy, window);
+        CorrelateWithFixedY(pair, pair.X.data(),
+                            {pair.Y.data(), n, cross.ObservedMean, cross.ObservedSyy}, window);
     } else {
         const double meanY = fit.Means[k + 1];
         for (int m = 1; m <= n; ++m) {
@@ -308,6 +308,7 @@ static_assert(kFitLanes % 4 == 0, "lanes go in groups of a register's doubles");
 /// What the lane sums start from: each lane's columns (rows 1..n), coefficients, column
 /// means and intercept.
 struct LaneInputs {
+    int K = 0; ///< predictors of every lane
     const double* Columns[kSetWidth + 1][kFitLanes];
     double Coefficients[kSetWidth + 1][kFitLanes];
     double Means[kSetWidth + 1][kFitLanes];
@@ -330,8 +331,12 @@ std::atomic<bool> plainLanesOnly{false};
 /// vectors.
 /// kWidth: the doubles of one register (2 on SSE2, 4 on AVX2).
 template <int kWidth>
-[[gnu::always_inline]] inline void SumLanesBody(const LaneInputs& in, int k, const double* y, int n,
-                                                double meanY, double* estimates, LaneSums& out) {
+[[gnu::always_inline]] inline void SumLanesBody(const LaneInputs& in, const FixedSeries& observed,
+                                                double* estimates, LaneSums& out) {
+    const int k = in.K;
+    const double* y = observed.Values;
+    const int n = observed.N;
+    const double meanY = observed.Mean;
     using Part = std::conditional_t<kWidth == 2, Duo, Quad>;
     static_assert(sizeof(Part) == kWidth * sizeof(double), "a register's doubles");
     // Estimates a block of kWidth molecules at a time: for each group of kWidth lanes,
@@ -423,30 +428,28 @@ template <int kWidth>
 
 /// The lane sums built for any x86-64 (SSE2) and for AVX2: the same operations in the
 /// same order, neither with a fused multiply-add, so the same bits.
-void SumLanesPlain(const LaneInputs& in, int k, const double* y, int n, double meanY,
-                   double* estimates, LaneSums& out) {
-    SumLanesBody<2>(in, k, y, n, meanY, estimates, out);
+void SumLanesPlain(const LaneInputs& in, const FixedSeries& observed, double* estimates,
+                   LaneSums& out) {
+    SumLanesBody<2>(in, observed, estimates, out);
 }
 
 #if defined(__x86_64__) && !defined(__AVX2__)
 #define KALEMIR_AVX2_LANES 1
-__attribute__((target("avx2"))) void SumLanesAvx2(const LaneInputs& in, int k, const double* y,
-                                                  int n, double meanY, double* estimates,
-                                                  LaneSums& out) {
-    SumLanesBody<4>(in, k, y, n, meanY, estimates, out);
+__attribute__((target("avx2"))) void SumLanesAvx2(const LaneInputs& in, const FixedSeries& observed,
+                                                  double* estimates, LaneSums& out) {
+    SumLanesBody<4>(in, observed, estimates, out);
 }
 #endif
 
-void SumLanes(const LaneInputs& in, int k, const double* y, int n, double meanY, double* estimates,
-              LaneSums& out) {
+void SumLanes(const LaneInputs& in, const FixedSeries& observed, double* estimates, LaneSums& out) {
 #ifdef KALEMIR_AVX2_LANES
     static const bool avx2 = __builtin_cpu_supports("avx2");
     if (avx2 && !plainLanesOnly.load(std::memory_order_relaxed)) {
-        SumLanesAvx2(in, k, y, n, meanY, estimates, out);
+        SumLanesAvx2(in, observed, estimates, out);
         return;
     }
 #endif
-    SumLanesPlain(in, k, y, n, meanY, estimates, out);
+    SumLanesPlain(in, observed, estimates, out);
 }
 
 } // namespace
@@ -489,6 +492,7 @@ void FitLanes(const FitProblem& problem, FitScratch& scratch, LaneCandidate* lan
     double* zeros = buffer.data() + rows * kFitLanes; // an empty entry's column
     bool emptyEntry = false;
     LaneInputs in;
+    in.K = k;
     for (int l = 0; l < kFitLanes; ++l) {
         // Lanes past the candidates repeat the first one.
         const LaneCandidate& lane = lanes[l < count ? l : 0];
@@ -506,10 +510,11 @@ void FitLanes(const FitProblem& problem, FitScratch& scratch, LaneCandidate* lan
         std::fill(zeros, zeros + rows, 0.0);
     }
     LaneSums sums;
-    SumLanes(in, k, cross.Observed.data(), n, cross.ObservedMean, buffer.data(), sums);
+    const FixedSeries observed{cross.Observed.data(), n, cross.ObservedMean, cross.ObservedSyy};
+    SumLanes(in, observed, buffer.data(), sums);
     for (int l = 0; l < count; ++l) {
         const CorrelationOutcome out =
-            FinishCorrelation(n, k, true, sums.Sxy[l], sums.Sxx[l], cross.ObservedSyy, sums.D[l]);
+            FinishCorrelation({n, sums.Sxy[l], sums.Sxx[l], cross.ObservedSyy, sums.D[l]}, k, true);
         lanes[l].R2 = out.R2;
         lanes[l].SEE = out.SEE;
     }
@@ -530,7 +535,7 @@ bool FitR2BoundApplies(const FitProblem& problem, const PredictorSet& set, int k
 namespace {
 
 /// The bound from the set's coefficients and intercept and (G b)_i, i = 1..K.
-double BoundOfRows(const CrossProductCache& cache, const PredictorSet& set, int k, int n,
+double BoundOfRows(const FitProblem& problem, const PredictorSet& set, int k,
                    const double* coefficients, double intercept, const double* rows);
 
 } // namespace
@@ -593,13 +598,15 @@ double FitR2BoundOfRows(const FitProblem& problem, const PredictorSet& set, int 
     }
     const double intercept =
         problem.Descriptors.DescriptorMatrix.At(last + 1, kPropertyColumn) - weighted;
-    return BoundOfRows(cache, set, k, n, coefficients, intercept, rows);
+    return BoundOfRows(problem, set, k, coefficients, intercept, rows);
 }
 
 namespace {
 
-double BoundOfRows(const CrossProductCache& cache, const PredictorSet& set, int k, int n,
+double BoundOfRows(const FitProblem& problem, const PredictorSet& set, int k,
                    const double* coefficients, double intercept, const double* rows) {
+    const CrossProductCache& cache = problem.Cross;
+    const int n = problem.CalibrationCount;
     constexpr double kUnsure = std::numeric_limits<double>::infinity();
     // The cross products are read from the cache (the doubles the gathered system holds).
     double spread = 0;    // S

@@ -237,7 +237,7 @@ double FitGroupSet(const PreselectionCells& cells, const PreselectionState& sel,
     }
     pair.SignedR2 = 1;
     pair.FitTermCount = p;
-    CorrelateWithFixedY(pair, estimate, sel.Property.data(), n, sel.PropertyMean, sel.PropertySyy,
+    CorrelateWithFixedY(pair, estimate, {sel.Property.data(), n, sel.PropertyMean, sel.PropertySyy},
                         window);
     pair.SignedR2 = 0;
     return pair.R2;

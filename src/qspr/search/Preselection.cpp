@@ -368,8 +368,9 @@ void ScreenDescriptors(const CycleContext& context, PairCorrelation& pair, Prese
     auto screen = [&](int j, PairCorrelation& columnPair, std::vector<int>& bins,
                       ComputingWindow& columnWindow) {
         const double* x = table.Column(j);
-        CorrelateWithFixedY(columnPair, x, sel.Property.data(), n, sel.PropertyMean,
-                            sel.PropertySyy, columnWindow);
+        CorrelateWithFixedY(columnPair, x,
+                            {sel.Property.data(), n, sel.PropertyMean, sel.PropertySyy},
+                            columnWindow);
         double r2 = columnPair.R2;
         if (r2 > 0 && NormalisedEntropy(x, n, p, bins) < kMinInformation) {
             r2 = 0;
