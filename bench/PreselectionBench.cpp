@@ -75,7 +75,8 @@ struct Held {
         sel.DescriptorCount = 0;
         sel.SignificantCount = 0;
         for (int t = 1; t <= kTables; ++t) {
-            ScreenDescriptors(cs.Cycle, cs.Pair, cells, sel, t, window);
+            ScreenDescriptors({ps, ps, cs.Cycle, nullptr, window, cs.ReportName}, cs.Pair, cells,
+                              sel, t);
         }
     }
 };
@@ -171,8 +172,8 @@ void BM_PreselectFromFile(benchmark::State& state) {
         cs.Cycle.ChosenTableNames.resize(2);
         cs.Cycle.TableNames[1] = cs.Cycle.ChosenTableNames[1] = {"BEN01big.des", "BEN01big.des"};
         const PreselectionState sel = PreselectDescriptors(
-            ps, cs.Cycle, cs.Tables, cs.Descriptors, cs.Search, cs.Pair, cs.WorkFiles,
-            cs.ReportName, cs.Workers.get(), window, PreselectionOptions{});
+            CycleContext{ps, ps, cs.Cycle, cs.Workers.get(), window, cs.ReportName}, cs.Tables,
+            cs.Descriptors, cs.Pair, cs.WorkFiles);
         state.counters["descriptors"] = static_cast<double>(sel.DescriptorCount);
         state.counters["newtabKB"] = static_cast<double>(cs.Tables.NewtabTotalKB);
     }

@@ -69,7 +69,7 @@ void BM_CorrelatePair(benchmark::State& state) {
 }
 BENCHMARK(BM_CorrelatePair)->Arg(500)->Arg(3000);
 
-void BM_FitEquation(benchmark::State& state) {
+void BM_FitSet(benchmark::State& state) {
     const int k = static_cast<int>(state.range(0));
     Data data(3000, 40);
     PrepareCrossProducts(data.cs.Cycle, data.cs.Descriptors, data.cs.Search, data.cs.Workers.get());
@@ -77,17 +77,16 @@ void BM_FitEquation(benchmark::State& state) {
     for (int b = 1; b <= k; ++b) {
         set[b] = b;
     }
-    data.cs.Search.FitTermCount = k;
+    const FitProblem problem = FitProblemOf(data.cs.Cycle, data.cs.Descriptors, data.cs.Search);
     for (auto _ : state) {
-        FitEquation(data.cs.Cycle, data.cs.Descriptors, data.cs.Search, data.cs.CV, data.cs.Pair,
-                    data.window, set);
-        benchmark::DoNotOptimize(data.cs.Search.LastFitR2);
+        const FitOutcome outcome = FitSet(problem, set, k, data.cs.Pair, data.window);
+        benchmark::DoNotOptimize(outcome.R2);
     }
 }
-BENCHMARK(BM_FitEquation)->Arg(2)->Arg(5)->Arg(20);
+BENCHMARK(BM_FitSet)->Arg(2)->Arg(5)->Arg(20);
 
 // Fits per second as the search makes them, on every thread of the machine (each its
-// own state): FitEquation on the cross products (the plain path), and the pass-by test
+// own state): FitSet on the cross products (the plain path), and the pass-by test
 // of a whole set that settles most candidates of a search from a bound (the list's
 // row 1000 is set high so the test passes the candidate by, as it does for most).
 template <bool kPassBy> void BM_SearchFit(benchmark::State& state) {
@@ -97,10 +96,11 @@ template <bool kPassBy> void BM_SearchFit(benchmark::State& state) {
     PrepareCrossProducts(data.cs.Cycle, data.cs.Descriptors, data.cs.Search, data.cs.Workers.get());
     data.cs.Search.FitTermCount = k;
     data.cs.Search.CandidateR2[kListRows] = 0.999;
-    data.cs.Search.BestR2Seen = 1;
-    data.cs.Search.BestQ = 1e9;
+    data.cs.Search.Progress.BestR2Seen = 1;
+    data.cs.Search.Progress.BestQ = 1e9;
     PredictorSet set{};
     int shift = 0;
+    const FitProblem problem = FitProblemOf(data.cs.Cycle, data.cs.Descriptors, data.cs.Search);
     for (auto _ : state) {
         for (int b = 1; b <= k; ++b) {
             set[b] = 1 + (b * 3 + shift) % 40;
@@ -112,15 +112,13 @@ template <bool kPassBy> void BM_SearchFit(benchmark::State& state) {
             GatherNormal(data.cs.Search.Cross, set, k, gathered);
             CopySystem(gathered, normal, k);
             SolveNormalEquations(normal, k, data.window);
-            const bool passed = BoundLeavesSearchUnchanged(
-                data.cs.Cycle, data.cs.Search,
-                FitR2BoundOfSolved(data.cs.Cycle, data.cs.Descriptors, data.cs.Search, set, normal,
-                                   gathered));
+            const bool passed =
+                BoundLeavesSearchUnchanged(data.cs.Cycle, data.cs.Search,
+                                           FitR2BoundOfSolved(problem, set, k, normal, gathered));
             benchmark::DoNotOptimize(passed);
         } else {
-            FitEquation(data.cs.Cycle, data.cs.Descriptors, data.cs.Search, data.cs.CV,
-                        data.cs.Pair, data.window, set);
-            benchmark::DoNotOptimize(data.cs.Search.LastFitR2);
+            const FitOutcome outcome = FitSet(problem, set, k, data.cs.Pair, data.window);
+            benchmark::DoNotOptimize(outcome.R2);
         }
     }
     state.SetItemsProcessed(state.iterations());
@@ -155,18 +153,19 @@ template <int kWay> void BM_CandidateFits(benchmark::State& state) {
         }
     }
     LaneCandidate lanes[kFitLanes];
+    const FitProblem problem = FitProblemOf(data.cs.Cycle, data.cs.Descriptors, data.cs.Search);
     for (auto _ : state) {
         if constexpr (kWay == 0) {
             for (int l = 0; l < kFitLanes; ++l) {
-                FitCandidate(data.cs.Cycle, data.cs.Descriptors, data.cs.Search, scratch, sets[l],
-                             k, lanes[l].R2, lanes[l].SEE);
+                const FitOutcome outcome = FitCandidate(problem, scratch, sets[l], k);
+                lanes[l].R2 = outcome.R2;
+                lanes[l].SEE = outcome.SEE;
             }
         } else {
             for (int l = 0; l < kFitLanes; ++l) {
-                SolveLaneCandidate(data.cs.Cycle, data.cs.Descriptors, data.cs.Search, scratch,
-                                   sets[l], k, lanes[l]);
+                SolveLaneCandidate(problem, scratch, sets[l], k, lanes[l]);
             }
-            FitLanes(data.cs.Cycle, data.cs.Descriptors, data.cs.Search, scratch, lanes, kFitLanes);
+            FitLanes(problem, scratch, lanes, kFitLanes);
         }
         benchmark::DoNotOptimize(lanes[0].R2);
     }
@@ -192,8 +191,8 @@ template <bool kPassBy> void BM_KeptSetTrials(benchmark::State& state) {
     PrepareCrossProducts(data.cs.Cycle, data.cs.Descriptors, data.cs.Search, data.cs.Workers.get());
     data.cs.Search.FitTermCount = k;
     data.cs.Search.CandidateR2[kListRows] = 0.999;
-    data.cs.Search.BestR2Seen = 1;
-    data.cs.Search.BestQ = 1e9;
+    data.cs.Search.Progress.BestR2Seen = 1;
+    data.cs.Search.Progress.BestQ = 1e9;
     PredictorSet kept{};
     for (int b = 1; b < k; ++b) {
         kept[b] = 1 + (b - 1) * (s / k); // spread, so that d falls in every place
@@ -259,13 +258,15 @@ void BM_SearchLevel(benchmark::State& state) {
         }
         std::fill(data.cs.Search.CandidateR2.begin(), data.cs.Search.CandidateR2.end(), 0.0);
         data.cs.Search.FitTermCount = 5;
+        const CycleContext context{data.ps,       data.ps,
+                                   data.cs.Cycle, data.cs.Workers.get(),
+                                   data.window,   data.cs.ReportName};
         ListedSetIndex listed(5);
         PrepareCrossProducts(data.cs.Cycle, data.cs.Descriptors, data.cs.Search,
                              data.cs.Workers.get());
         state.ResumeTiming();
         for (int a = 1; a <= kListRows; ++a) {
-            ExtendSet(data.cs.Cycle, data.cs.Descriptors, data.cs.Search, data.cs.CV, data.cs.Pair,
-                      data.cs.Workers.get(), data.window, a, listed);
+            ExtendSet(context, data.cs.Descriptors, data.cs.Search, a, listed);
         }
         benchmark::DoNotOptimize(data.cs.Search.CandidateR2[1]);
     }

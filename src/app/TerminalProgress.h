@@ -26,7 +26,7 @@ public:
     void ClearPicture() override {}
     void ShowPicture(bool) override {}
     void PrintLine(std::string_view) override {}
-    void PrintAt(int, int, std::string_view) override {}
+    void ShowPlaced(PlacedLine, int, std::string_view) override {}
 
     /// Ends the status line so that later messages start on a line of their own.
     void Finish();

@@ -24,6 +24,12 @@ struct RunProgress {
     long long total = 0;
 };
 
+/// Texts the engine shows apart from the picture lines; the window decides where they go.
+enum class PlacedLine {
+    CentringNotice, ///< the centring of the descriptor values has begun
+    SelectionPanel, ///< a line of the time panel of the selection within groups, from 0
+};
+
 class ComputingWindow {
 public:
     virtual ~ComputingWindow() = default;
@@ -71,8 +77,8 @@ public:
     virtual void ShowPicture(bool visible) = 0;
     /// Prints one line in the picture area, below the previous one.
     virtual void PrintLine(std::string_view line) = 0;
-    /// Prints text at a position of the window surface, in twips from the top left.
-    virtual void PrintAt(int x, int y, std::string_view text) = 0;
+    /// Shows a placed text; `line` numbers the lines of a kind that has several.
+    virtual void ShowPlaced(PlacedLine kind, int line, std::string_view text) = 0;
 
     /// Lets the window system process pending events. Called hundreds of thousands of
     /// times by the searches, so it only counts until a listener's turn comes round;
@@ -126,7 +132,7 @@ public:
     void ClearPicture() override {}
     void ShowPicture(bool) override {}
     void PrintLine(std::string_view) override {}
-    void PrintAt(int, int, std::string_view) override {}
+    void ShowPlaced(PlacedLine, int, std::string_view) override {}
     const std::string& Caption() const { return caption_; }
 
 private:

@@ -51,10 +51,26 @@ void ThreadedWindow::PrintLine(std::string_view line) {
     Post();
 }
 
-void ThreadedWindow::PrintAt(int x, int y, std::string_view text) {
+namespace {
+
+/// Where the window places the engine's placed texts, in twips from the top left.
+std::pair<int, int> PlaceOf(PlacedLine kind, int line) {
+    constexpr int kPanelLineTwips = 240; // one line of the selection's time panel
+    switch (kind) {
+    case PlacedLine::CentringNotice:
+        return {1000, 3700};
+    case PlacedLine::SelectionPanel:
+        return {0, line * kPanelLineTwips};
+    }
+    return {0, 0};
+}
+
+} // namespace
+
+void ThreadedWindow::ShowPlaced(PlacedLine kind, int line, std::string_view text) {
     {
         std::lock_guard lock(mutex_);
-        pending_.placedTexts[{x, y}] = std::string(text);
+        pending_.placedTexts[PlaceOf(kind, line)] = std::string(text);
     }
     Post();
 }

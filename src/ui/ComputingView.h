@@ -33,7 +33,7 @@ public:
     void ClearPicture() override;
     void ShowPicture(bool visible) override;
     void PrintLine(std::string_view line) override;
-    void PrintAt(int x, int y, std::string_view text) override;
+    void ShowPlaced(PlacedLine kind, int line, std::string_view text) override;
 
     /// What has changed since the window last repainted (taken on the UI thread).
     struct Pending {
@@ -41,6 +41,7 @@ public:
         bool clearPicture = false;
         std::optional<bool> pictureVisible;
         std::vector<std::string> lines;
+        /// Texts placed on the window surface, by position in twips from the top left.
         std::map<std::pair<int, int>, std::string> placedTexts;
     };
     Pending Take();

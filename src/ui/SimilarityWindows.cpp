@@ -30,7 +30,7 @@ public:
     void ClearPicture() override {}
     void ShowPicture(bool) override {}
     void PrintLine(std::string_view) override {}
-    void PrintAt(int, int, std::string_view) override {}
+    void ShowPlaced(PlacedLine, int, std::string_view) override {}
 
 private:
     QWidget* widget_;

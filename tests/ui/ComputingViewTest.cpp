@@ -7,6 +7,9 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <QLabel>
+#include <map>
+
 #include <atomic>
 
 namespace kalemir::ui {
@@ -31,11 +34,20 @@ TEST(ComputingViewTest, CaptionAndPictureLinesReachTheWindow) {
             window.SetCaption(" step " + std::to_string(i));
         }
         window.PrintLine("best set by Q");
-        window.PrintAt(300, 600, "Elapsed time 00:01");
+        window.ShowPlaced(PlacedLine::SelectionPanel, 2, "Elapsed time 00:01");
+        window.ShowPlaced(PlacedLine::CentringNotice, 0, "Centralization");
     }));
     ASSERT_TRUE(WaitFor([&] { return finished.count() == 1; }));
     EXPECT_EQ(view.windowTitle(), " step 9999");
     EXPECT_EQ(view.Picture()->toPlainText(), "best set by Q");
+    // The window places them: panel line 2 at 480 twips down (240 a line), the notice at
+    // (1000, 3700) twips; 15 twips a pixel.
+    std::map<std::string, QPoint> placed;
+    for (const QLabel* label : view.findChildren<QLabel*>()) {
+        placed[label->text().toStdString()] = label->pos();
+    }
+    EXPECT_EQ(placed["Elapsed time 00:01"], QPoint(0, 32));
+    EXPECT_EQ(placed["Centralization"], QPoint(66, 246));
     EXPECT_FALSE(finished.front().at(0).toBool());
 }
 

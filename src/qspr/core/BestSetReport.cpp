@@ -18,7 +18,7 @@ namespace {
 std::vector<int> SlotColumns(const SearchState& search) {
     std::vector<int> columns;
     for (int b = 1; b <= kSetWidth; ++b) {
-        const int c = static_cast<int>(search.BestSets[3][b]);
+        const int c = static_cast<int>(search.BestSets[kBestByQSlot][b]);
         if (c != 0) {
             columns.push_back(c);
         }
@@ -40,10 +40,12 @@ std::string PredictorValueText(double value) {
     return PredictorCellText(NumText(rounded));
 }
 
-void ReportBestPredictors(const RunInputs& in, const CycleInputs& cycle,
-                          const SignificantDescriptors& descriptors, SearchState& search,
-                          PairCorrelation& pair, const std::string& reportName,
-                          ComputingWindow& window) {
+void ReportBestPredictors(const CycleContext& context, const SignificantDescriptors& descriptors,
+                          SearchState& search, PairCorrelation& pair) {
+    const RunInputs& in = context.In;
+    const CycleInputs& cycle = context.Cycle;
+    const std::string& reportName = context.ReportName;
+    ComputingWindow& window = context.Window;
     if (search.ValuableSetCount == 0) {
         return;
     }

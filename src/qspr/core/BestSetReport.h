@@ -1,6 +1,7 @@
 #pragma once
 // The best predictors' set of a cycle: its report block and its predictor-value file.
 
+#include "qspr/core/CycleContext.h"
 #include "qspr/core/StageState.h"
 #include "qspr/setup/ProgramState.h"
 
@@ -19,10 +20,8 @@ std::string PredictorValueText(double value);
 /// more.
 std::string PredictorCellText(const std::string& text);
 
-void ReportBestPredictors(const RunInputs& in, const CycleInputs& cycle,
-                          const SignificantDescriptors& descriptors, SearchState& search,
-                          PairCorrelation& pair, const std::string& reportName,
-                          ComputingWindow& window);
+void ReportBestPredictors(const CycleContext& context, const SignificantDescriptors& descriptors,
+                          SearchState& search, PairCorrelation& pair);
 void WriteBestSetValues(const CycleInputs& cycle, const TableState& tables,
                         const SignificantDescriptors& descriptors, const SearchState& search);
 

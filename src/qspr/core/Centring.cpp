@@ -10,6 +10,11 @@
 
 namespace kalemir::qspr {
 
+namespace {
+/// Intercorrelations worked out between two updates of the caption.
+constexpr int kPairsPerCaption = 1000;
+} // namespace
+
 std::string InterR2Caption(long long done, int s) {
     const double percent =
         200.0 * static_cast<double>(done) / (static_cast<double>(s) * (static_cast<double>(s) - 1));
@@ -56,7 +61,7 @@ void ComputeInterR2(CycleInputs& cycle, SignificantDescriptors& descriptors, Pai
             descriptors.InterR2[static_cast<std::size_t>(b) * descriptors.InterSize + a] = r2;
             window.Yield();
             ++done;
-            if (done % 1000 == 0) {
+            if (done % kPairsPerCaption == 0) {
                 window.SetCaption(InterR2Caption(done, s));
             }
         }
@@ -65,7 +70,8 @@ void ComputeInterR2(CycleInputs& cycle, SignificantDescriptors& descriptors, Pai
 
 void CentreColumns(const CycleInputs& cycle, SignificantDescriptors& descriptors,
                    OutlierState& outliers, ComputingWindow& window) {
-    window.PrintAt(1000, 3700, "Centralization / normalization of descriptor values.");
+    window.ShowPlaced(PlacedLine::CentringNotice, 0,
+                      "Centralization / normalization of descriptor values.");
     window.SetCaption(" Centralization / normalization of descriptor values");
     const int n = cycle.CalibrationCount;
     const int last = n + cycle.PredictionCount;

@@ -18,11 +18,11 @@ double CappedCorrelation(double sxy, double sxx, double syy) {
     return r;
 }
 
-CorrelationOutcome FinishCorrelation(int n, int k, bool signedR2, double sxy, double sxx,
-                                     double syy, double d) {
+CorrelationOutcome FinishCorrelation(const CorrelationSums& sums, int k, bool signedR2) {
+    const int n = sums.N;
     CorrelationOutcome out;
-    out.SEE = n - k > 0 ? std::sqrt(d / (n - k)) : 100.0;
-    out.R = CappedCorrelation(sxy, std::fabs(sxx), std::fabs(syy));
+    out.SEE = n - k > 0 ? std::sqrt(sums.D / (n - k)) : 100.0;
+    out.R = CappedCorrelation(sums.Sxy, std::fabs(sums.Sxx), std::fabs(sums.Syy));
     out.R2 = out.R * out.R;
     if (signedR2 && out.R < 0) {
         out.R2 = -out.R2;
@@ -32,9 +32,8 @@ CorrelationOutcome FinishCorrelation(int n, int k, bool signedR2, double sxy, do
 
 namespace {
 
-void Finish(PairCorrelation& pair, int n, double sxy, double sxx, double syy, double d) {
-    const CorrelationOutcome out =
-        FinishCorrelation(n, pair.FitTermCount, pair.SignedR2 == 1, sxy, sxx, syy, d);
+void Finish(PairCorrelation& pair, const CorrelationSums& sums) {
+    const CorrelationOutcome out = FinishCorrelation(sums, pair.FitTermCount, pair.SignedR2 == 1);
     pair.SEE = out.SEE;
     pair.R = out.R;
     pair.R2 = out.R2;
@@ -52,12 +51,15 @@ void CorrelatePair(PairCorrelation& pair, int n, ComputingWindow& window) {
         const double e = x[i] - y[i];
         d += e * e;
     }
-    Finish(pair, n, sums.Sxy, sums.Sxx, sums.Syy, d);
+    Finish(pair, {n, sums.Sxy, sums.Sxx, sums.Syy, d});
     window.Yield();
 }
 
-void CorrelateWithFixedY(PairCorrelation& pair, const double* x, const double* y, int n,
-                         double meanY, double syy, ComputingWindow& window) {
+void CorrelateWithFixedY(PairCorrelation& pair, const double* x, const FixedSeries& fixed,
+                         ComputingWindow& window) {
+    const double* y = fixed.Values;
+    const int n = fixed.N;
+    const double meanY = fixed.Mean;
     double sumX = 0;
     for (int i = 1; i <= n; ++i) {
         sumX += x[i];
@@ -74,7 +76,7 @@ void CorrelateWithFixedY(PairCorrelation& pair, const double* x, const double* y
         const double e = x[i] - y[i];
         d += e * e;
     }
-    Finish(pair, n, sxy, sxx, syy, d);
+    Finish(pair, {n, sxy, sxx, fixed.Syy, d});
     window.Yield();
 }
 

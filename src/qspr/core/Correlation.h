@@ -16,10 +16,18 @@ inline constexpr double kMaxCorrelation = 0.9999;
 /// Correlates pair.X and pair.Y over rows 1..n. Allocates nothing; yields once.
 void CorrelatePair(PairCorrelation& pair, int n, ComputingWindow& window);
 
-/// The same routine for a fixed Y whose mean and centred sum of squares were computed
-/// beforehand over the same rows in the same order (gives the same bits).
-void CorrelateWithFixedY(PairCorrelation& pair, const double* x, const double* y, int n,
-                         double meanY, double syy, ComputingWindow& window);
+/// An observed series the estimates are correlated with, rows 1..N, with its mean and
+/// centred sum of squares computed beforehand over the same rows in the same order.
+struct FixedSeries {
+    const double* Values = nullptr;
+    int N = 0;
+    double Mean = 0;
+    double Syy = 0;
+};
+
+/// The same routine for X (rows 1..y.N) against a fixed Y (gives the same bits).
+void CorrelateWithFixedY(PairCorrelation& pair, const double* x, const FixedSeries& y,
+                         ComputingWindow& window);
 
 /// What the correlation routine makes of its sums.
 struct CorrelationOutcome {
@@ -28,10 +36,18 @@ struct CorrelationOutcome {
     double SEE = 0;
 };
 
-/// r (capped), r2 and SEE from the sums of n rows fitted with k terms, as CorrelatePair
-/// finishes them (d: the sum of squared differences X - Y).
-CorrelationOutcome FinishCorrelation(int n, int k, bool signedR2, double sxy, double sxx,
-                                     double syy, double d);
+/// The sums of a correlation over N rows (D: the sum of squared differences X - Y).
+struct CorrelationSums {
+    int N = 0;
+    double Sxy = 0;
+    double Sxx = 0;
+    double Syy = 0;
+    double D = 0;
+};
+
+/// r (capped), r2 and SEE from the sums of rows fitted with k terms, as CorrelatePair
+/// finishes them.
+CorrelationOutcome FinishCorrelation(const CorrelationSums& sums, int k, bool signedR2);
 
 /// r from the three sums, with the cap and the zero result of a constant series.
 double CappedCorrelation(double sxy, double sxx, double syy);

@@ -16,26 +16,13 @@ namespace kalemir::qspr {
 
 namespace {
 
-/// Restores the calibration count when a half fit ends, also on an interrupt.
-class CountGuard {
-public:
-    CountGuard(int& count, int half) : count_(count), saved_(count) { count_ = half; }
-    ~CountGuard() { count_ = saved_; }
-    CountGuard(const CountGuard&) = delete;
-    CountGuard& operator=(const CountGuard&) = delete;
-
-private:
-    int& count_;
-    int saved_;
-};
-
-double EstimateRow(const SignificantDescriptors& descriptors, const SearchState& search,
-                   const PredictorSet& set, int k, int row, double propertyMean) {
-    const DescriptorMatrixStore& dm = descriptors.DescriptorMatrix;
-    double estimate = search.Fit.Intercept;
-    for (int i = 1; i <= k; ++i) {
+/// The estimate of a row by a half fit (its columns centred on the fitted half's means).
+double EstimateRow(const DescriptorMatrixStore& dm, const FitResult& fit, const PredictorSet& set,
+                   int row, double propertyMean) {
+    double estimate = fit.Intercept;
+    for (int i = 1; i <= fit.K; ++i) {
         if (set[i] > 0) {
-            estimate = estimate + search.Fit.Coefficients[i] * dm.At(row, set[i]);
+            estimate = estimate + fit.Coefficients[i] * dm.At(row, set[i]);
         }
     }
     return estimate + propertyMean;
@@ -120,16 +107,16 @@ void ReorderCalibrationRows(SignificantDescriptors& descriptors, WorkerPool* poo
     ++descriptors.DataVersion;
 }
 
-double CrossValidateSet(CycleInputs& cycle, SignificantDescriptors& descriptors,
-                        SearchState& search, CrossValidationState& cv, PairCorrelation& pair,
-                        WorkerPool* pool, ComputingWindow& window) {
+double CrossValidateSet(const CycleInputs& cycle, SignificantDescriptors& descriptors,
+                        const SearchState& search, CrossValidationState& cv, WorkerPool* pool,
+                        ComputingWindow& window) {
     const int n = cycle.CalibrationCount;
     const int last = n + cycle.PredictionCount;
     const int k = search.FitTermCount;
     DescriptorMatrixStore& dm = descriptors.DescriptorMatrix;
     const PredictorSet set = search.CandidateSets[kCandidateRow];
     const std::uint64_t versionBefore = descriptors.DataVersion;
-    search.CrossValidating = true;
+    const FitProblem problem = FitProblemOf(cycle, descriptors, search);
     cv.CVEstimate.assign(static_cast<std::size_t>(n) + 1, 0.0);
     cv.CVObserved.assign(static_cast<std::size_t>(n) + 1, 0.0);
     const double propertyMean = dm.At(last + 1, kPropertyColumn);
@@ -146,15 +133,12 @@ double CrossValidateSet(CycleInputs& cycle, SignificantDescriptors& descriptors,
         cv.CVObserved[i] = dm.At(i, kPropertyColumn) + propertyMean;
     }
     int half = n % 2 == 0 ? n / 2 : (n + 1) / 2;
-    {
-        CountGuard guard(cycle.CalibrationCount, half);
-        FitEquation(cycle, descriptors, search, cv, pair, window, set);
-    }
+    const FitResult lower = FitHalfSet(problem, set, k, half, cv.HalfDesign, window);
     for (int m = half + 1; m <= n; ++m) {
         window.SetCaption(" Computing ... cross-validated function ... " + PlainNumber(m) +
                           ofCount);
         window.Yield();
-        cv.CVEstimate[m] = EstimateRow(descriptors, search, set, k, m, propertyMean);
+        cv.CVEstimate[m] = EstimateRow(dm, lower, set, m, propertyMean);
     }
 
     // Pass 2: descending property; fit the upper half, estimate the lower one.
@@ -164,18 +148,14 @@ double CrossValidateSet(CycleInputs& cycle, SignificantDescriptors& descriptors,
     const std::vector<int> descending = SortedOrder(cv.CVDescending, keys, n, false);
     ReorderCalibrationRows(descriptors, pool, descending, n);
     half = n % 2 == 0 ? n / 2 : (n - 1) / 2;
-    {
-        CountGuard guard(cycle.CalibrationCount, half);
-        FitEquation(cycle, descriptors, search, cv, pair, window, set);
-    }
+    const FitResult upper = FitHalfSet(problem, set, k, half, cv.HalfDesign, window);
     for (int m = half + 1; m <= n; ++m) {
         window.SetCaption(" Computing ... cross-validated function ... " + PlainNumber(m) +
                           ofCount);
         window.Yield();
         // descending[m] is the row this molecule had in the ascending order of pass 1.
-        cv.CVEstimate[descending[m]] = EstimateRow(descriptors, search, set, k, m, propertyMean);
+        cv.CVEstimate[descending[m]] = EstimateRow(dm, upper, set, m, propertyMean);
     }
-    search.CrossValidating = false;
 
     // Rows back where they stood before the passes: the matrix is unchanged.
     std::vector<int> overall(static_cast<std::size_t>(n) + 1);
@@ -198,31 +178,34 @@ double CrossValidateSet(CycleInputs& cycle, SignificantDescriptors& descriptors,
     return 0;
 }
 
-void CrossValidateBest(CycleInputs& cycle, SignificantDescriptors& descriptors, SearchState& search,
-                       CrossValidationState& cv, const OutlierState& outliers,
-                       PairCorrelation& pair, WorkerPool* pool, ComputingWindow& window) {
+void CrossValidateBest(const CycleContext& context, SignificantDescriptors& descriptors,
+                       SearchState& search, CrossValidationState& cv, double outlierRatio) {
+    const CycleInputs& cycle = context.Cycle;
+    ComputingWindow& window = context.Window;
     const int n = cycle.CalibrationCount;
     const int k = search.FitTermCount;
     auto& slots = search.BestSets;
-    if (outliers.OutlierRatio < 1) {
-        slots[1].fill(0);
+    if (outlierRatio < 1) {
+        slots[kLevelBestSlot].fill(0);
         for (int b = 1; b <= k; ++b) {
-            slots[1][b] = search.CandidateSets[1][b];
+            slots[kLevelBestSlot][b] = search.CandidateSets[1][b];
         }
-        slots[1][kSlotQuality] =
+        slots[kLevelBestSlot][kSlotQuality] =
             k <= 2 ? search.CandidateR2[1] : QualityQ(search.CandidateR2[1], n, k);
         if (k == 3) {
-            slots[2][kSlotQuality] = QualityQ(slots[2][kSlotQuality], n, 2);
-            slots[3][kSlotQuality] = QualityQ(slots[3][kSlotQuality], n, 2);
+            slots[kOverallBestSlot][kSlotQuality] =
+                QualityQ(slots[kOverallBestSlot][kSlotQuality], n, 2);
+            slots[kBestByQSlot][kSlotQuality] = QualityQ(slots[kBestByQSlot][kSlotQuality], n, 2);
         }
-        slots[1][kSlotSEE] = search.BestQSEE;
-        const bool newBest = slots[1][kSlotQuality] > slots[2][kSlotQuality];
+        slots[kLevelBestSlot][kSlotSEE] = search.Progress.BestQSEE;
+        const bool newBest =
+            slots[kLevelBestSlot][kSlotQuality] > slots[kOverallBestSlot][kSlotQuality];
         if (newBest) {
             for (int b = 1; b <= cycle.MaxPredictors && b <= kSetWidth; ++b) {
-                slots[2][b] = slots[1][b];
+                slots[kOverallBestSlot][b] = slots[kLevelBestSlot][b];
             }
-            slots[2][kSlotQuality] = slots[1][kSlotQuality];
-            slots[2][kSlotSEE] = slots[1][kSlotSEE];
+            slots[kOverallBestSlot][kSlotQuality] = slots[kLevelBestSlot][kSlotQuality];
+            slots[kOverallBestSlot][kSlotSEE] = slots[kLevelBestSlot][kSlotSEE];
         }
         PredictorSet& trial = search.CandidateSets[kCandidateRow];
         for (int b = 1; b <= cycle.MaxPredictors && b <= kSetWidth; ++b) {
@@ -240,33 +223,31 @@ void CrossValidateBest(CycleInputs& cycle, SignificantDescriptors& descriptors, 
                 trial[b] = search.CandidateSets[1][b];
             }
         }
-        cv.LastFitR2CV = CrossValidateSet(cycle, descriptors, search, cv, pair, pool, window);
+        cv.LastFitR2CV = CrossValidateSet(cycle, descriptors, search, cv, context.Pool, window);
         // Each set keeps its own r2CV, so that the best set by Q is reported
         // with the r2CV of its own equation.
-        slots[1][kSlotR2CV] = cv.LastFitR2CV;
+        slots[kLevelBestSlot][kSlotR2CV] = cv.LastFitR2CV;
         if (newBest) {
-            slots[2][kSlotR2CV] = cv.LastFitR2CV;
+            slots[kOverallBestSlot][kSlotR2CV] = cv.LastFitR2CV;
         }
         ShowBestByQ(cycle, descriptors, search, cv, window);
-        search.CrossValidating = false;
         return;
     }
     window.PrintLine("");
     window.PrintLine("   Program is computing cross-validated functions.");
-    for (int s = 1; s <= 4; ++s) {
+    for (int s = 1; s <= kBestSetSlots; ++s) {
         for (int b = 1; b < kSlotEntries; ++b) {
             slots[s][b] = 0;
         }
     }
     cv.LastFitR2CV = 0;
-    search.CrossValidating = false;
 }
 
 void ShowBestSetBlock(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
                       const SearchState& search, const CrossValidationState& cv,
                       ComputingWindow& window) {
     const int n = cycle.CalibrationCount;
-    const auto& slot = search.BestSets[3];
+    const auto& slot = search.BestSets[kBestByQSlot];
     window.ClearPicture();
     window.PrintLine("");
     window.PrintLine("   The best set of predictors by quality Q is:");
@@ -305,13 +286,13 @@ void ShowBestSetBlock(const CycleInputs& cycle, const SignificantDescriptors& de
 void ShowBestByQ(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
                  SearchState& search, const CrossValidationState& cv, ComputingWindow& window) {
     auto& slots = search.BestSets;
-    if (!(slots[2][kSlotQuality] > slots[3][kSlotQuality])) {
+    if (!(slots[kOverallBestSlot][kSlotQuality] > slots[kBestByQSlot][kSlotQuality])) {
         return;
     }
     for (int b = 1; b < kSlotEntries; ++b) {
-        slots[3][b] = slots[2][b];
+        slots[kBestByQSlot][b] = slots[kOverallBestSlot][b];
     }
-    search.BestSetSize = SlotSize(slots[3]);
+    search.BestSetSize = SlotSize(slots[kBestByQSlot]);
     ShowBestSetBlock(cycle, descriptors, search, cv, window);
 }
 

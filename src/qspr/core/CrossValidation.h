@@ -1,6 +1,7 @@
 #pragma once
 // Cross-validation of the best set of each size and the best set by Q.
 
+#include "qspr/core/CycleContext.h"
 #include "qspr/core/StageState.h"
 #include "qspr/setup/ProgramState.h"
 
@@ -14,15 +15,15 @@ namespace kalemir::qspr {
 
 /// Records the best set of the size just searched (search.FitTermCount), keeps the best over
 /// all sizes, cross-validates it and shows the best set by Q.
-void CrossValidateBest(CycleInputs& cycle, SignificantDescriptors& descriptors, SearchState& search,
-                       CrossValidationState& cv, const OutlierState& outliers,
-                       PairCorrelation& pair, WorkerPool* pool, ComputingWindow& window);
+/// (Not while the outlier ratio of the centring is 1 or more: the slots are cleared.)
+void CrossValidateBest(const CycleContext& context, SignificantDescriptors& descriptors,
+                       SearchState& search, CrossValidationState& cv, double outlierRatio);
 
 /// Two-fold cross-validation of the set in CandidateSets row 1001: returns r2CV. Leaves
 /// the calibration rows of the descriptor matrix in descending order of the property.
-double CrossValidateSet(CycleInputs& cycle, SignificantDescriptors& descriptors,
-                        SearchState& search, CrossValidationState& cv, PairCorrelation& pair,
-                        WorkerPool* pool, ComputingWindow& window);
+double CrossValidateSet(const CycleInputs& cycle, SignificantDescriptors& descriptors,
+                        const SearchState& search, CrossValidationState& cv, WorkerPool* pool,
+                        ComputingWindow& window);
 
 /// Updates slot 3 from slot 2 when it is better and prints it on the picture area.
 void ShowBestByQ(const CycleInputs& cycle, const SignificantDescriptors& descriptors,

@@ -120,11 +120,10 @@ const double* ZeroColumn() {
     return zeros.data();
 }
 
-bool CacheUsable(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
-                 const SearchState& search, const PredictorSet& set, int k) {
-    const CrossProductCache& cache = search.Cross;
-    if (!cache.Valid || cache.DataVersion != descriptors.DataVersion ||
-        cache.N != cycle.CalibrationCount) {
+bool CacheUsable(const FitProblem& problem, const PredictorSet& set, int k) {
+    const CrossProductCache& cache = problem.Cross;
+    if (!cache.Valid || cache.DataVersion != problem.Descriptors.DataVersion ||
+        cache.N != problem.CalibrationCount) {
         return false;
     }
     for (int i = 1; i <= k; ++i) {
@@ -146,10 +145,9 @@ void TakeCoefficients(const NormalMatrix& normal, int k, FitResult& fit) {
 }
 
 /// The stored means of the set's columns (0 for an empty entry) and of the property.
-void TakeMeans(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
-               const PredictorSet& set, int k, FitResult& fit) {
-    const int last = cycle.CalibrationCount + cycle.PredictionCount;
-    const DescriptorMatrixStore& dm = descriptors.DescriptorMatrix;
+void TakeMeans(const FitProblem& problem, const PredictorSet& set, int k, FitResult& fit) {
+    const int last = problem.CalibrationCount + problem.PredictionCount;
+    const DescriptorMatrixStore& dm = problem.Descriptors.DescriptorMatrix;
     fit.K = k;
     for (int i = 1; i <= k; ++i) {
         const int c = set[i];
@@ -158,16 +156,26 @@ void TakeMeans(const CycleInputs& cycle, const SignificantDescriptors& descripto
     fit.Means[k + 1] = dm.At(last + 1, kPropertyColumn);
 }
 
-/// The normal-mode fit of the set into fit and pair: coefficients, the estimates of the
-/// calibration molecules and their correlation with the observed values.
-/// With `solved`, the coefficients are taken from that system, already solved from the
+/// With `Solved`, the coefficients are taken from that system, already solved from the
 /// cross products (the same gather and elimination: the same doubles).
-void ComputeFit(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
-                const SearchState& search, ComputingWindow& window, const PredictorSet& set, int k,
-                FitResult& fit, PairCorrelation& pair, const NormalMatrix* solved = nullptr) {
-    const int n = cycle.CalibrationCount;
-    const DescriptorMatrixStore& dm = descriptors.DescriptorMatrix;
-    TakeMeans(cycle, descriptors, set, k, fit);
+/// The set, its size and, when given, its system solved from the cross products.
+struct FitRequest {
+    const PredictorSet& Set;
+    int K = 0;
+    const NormalMatrix* Solved = nullptr;
+};
+
+/// The fit of the request into fit and pair: coefficients, the estimates of the
+/// calibration molecules and their correlation with the observed values.
+void ComputeFit(const FitProblem& problem, const FitRequest& request, ComputingWindow& window,
+                FitResult& fit, PairCorrelation& pair) {
+    const PredictorSet& set = request.Set;
+    const int k = request.K;
+    const NormalMatrix* solved = request.Solved;
+    const CrossProductCache& cross = problem.Cross;
+    const int n = problem.CalibrationCount;
+    const DescriptorMatrixStore& dm = problem.Descriptors.DescriptorMatrix;
+    TakeMeans(problem, set, k, fit);
     const double* columns[kSetWidth + 2];
     for (int i = 1; i <= k; ++i) {
         const int c = set[i];
@@ -177,11 +185,11 @@ void ComputeFit(const CycleInputs& cycle, const SignificantDescriptors& descript
     columns[k + 1] = property;
 
     NormalMatrix normal;
-    const bool cached = CacheUsable(cycle, descriptors, search, set, k);
+    const bool cached = CacheUsable(problem, set, k);
     if (cached && solved != nullptr) {
         // Solved already from the same gather.
     } else if (cached) {
-        GatherNormal(search.Cross, set, k, normal);
+        GatherNormal(cross, set, k, normal);
     } else {
         for (int i = 1; i <= k; ++i) {
             for (int j = 1; j <= k + 1; ++j) {
@@ -218,10 +226,10 @@ void ComputeFit(const CycleInputs& cycle, const SignificantDescriptors& descript
     pair.SignedR2 = 1;
     pair.FitTermCount = k;
     if (cached) {
-        std::memcpy(pair.Y.data() + 1, search.Cross.Observed.data() + 1,
+        std::memcpy(pair.Y.data() + 1, cross.Observed.data() + 1,
                     static_cast<std::size_t>(n) * sizeof(double));
-        CorrelateWithFixedY(pair, pair.X.data(), pair.Y.data(), n, search.Cross.ObservedMean,
-                            search.Cross.ObservedSyy, window);
+        CorrelateWithFixedY(pair, pair.X.data(),
+                            {pair.Y.data(), n, cross.ObservedMean, cross.ObservedSyy}, window);
     } else {
         const double meanY = fit.Means[k + 1];
         for (int m = 1; m <= n; ++m) {
@@ -232,27 +240,25 @@ void ComputeFit(const CycleInputs& cycle, const SignificantDescriptors& descript
     pair.SignedR2 = 0;
 }
 
-/// The fit of one half of the cross-validation: rows 1..n, each column centred on its
-/// own mean over those rows (exactly 0 for a column constant on them).
-void FitHalf(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
-             SearchState& search, CrossValidationState& cv, ComputingWindow& window,
-             const PredictorSet& set, int k) {
-    const int n = cycle.CalibrationCount;
-    const DescriptorMatrixStore& dm = descriptors.DescriptorMatrix;
-    FitResult& fit = search.Fit;
+} // namespace
+
+FitResult FitHalfSet(const FitProblem& problem, const PredictorSet& set, int k, int rows,
+                     std::vector<double>& design, ComputingWindow& window) {
+    const int n = rows;
+    const DescriptorMatrixStore& dm = problem.Descriptors.DescriptorMatrix;
+    FitResult fit;
     fit.K = k;
     // Centred values go to the design columns 1..K+1 (K+1 the property).
-    std::vector<double>& design = cv.HalfDesign;
-    const std::size_t rows = static_cast<std::size_t>(n) + 1;
-    if (design.size() < rows * (kSetWidth + 2)) {
-        design.resize(rows * (kSetWidth + 2));
+    const std::size_t height = static_cast<std::size_t>(n) + 1;
+    if (design.size() < height * (kSetWidth + 2)) {
+        design.resize(height * (kSetWidth + 2));
     }
-    auto column = [&](int i) { return design.data() + static_cast<std::size_t>(i) * rows; };
+    auto column = [&](int i) { return design.data() + static_cast<std::size_t>(i) * height; };
     for (int i = 1; i <= k + 1; ++i) {
         double* into = column(i);
         const int c = i <= k ? set[i] : kPropertyColumn;
         if (c == 0) {
-            std::fill(into, into + rows, 0.0);
+            std::fill(into, into + height, 0.0);
             fit.Means[i] = 0;
             continue;
         }
@@ -288,7 +294,10 @@ void FitHalf(const CycleInputs& cycle, const SignificantDescriptors& descriptors
         weighted += fit.Coefficients[i] * fit.Means[i];
     }
     fit.Intercept = fit.Means[k + 1] - weighted;
+    return fit;
 }
+
+namespace {
 
 /// Vectors of four and of two doubles: the molecules of a lane in a block, or the lanes
 /// of a molecule.
@@ -299,6 +308,7 @@ static_assert(kFitLanes % 4 == 0, "lanes go in groups of a register's doubles");
 /// What the lane sums start from: each lane's columns (rows 1..n), coefficients, column
 /// means and intercept.
 struct LaneInputs {
+    int K = 0; ///< predictors of every lane
     const double* Columns[kSetWidth + 1][kFitLanes];
     double Coefficients[kSetWidth + 1][kFitLanes];
     double Means[kSetWidth + 1][kFitLanes];
@@ -321,8 +331,12 @@ std::atomic<bool> plainLanesOnly{false};
 /// vectors.
 /// kWidth: the doubles of one register (2 on SSE2, 4 on AVX2).
 template <int kWidth>
-[[gnu::always_inline]] inline void SumLanesBody(const LaneInputs& in, int k, const double* y, int n,
-                                                double meanY, double* estimates, LaneSums& out) {
+[[gnu::always_inline]] inline void SumLanesBody(const LaneInputs& in, const FixedSeries& observed,
+                                                double* estimates, LaneSums& out) {
+    const int k = in.K;
+    const double* y = observed.Values;
+    const int n = observed.N;
+    const double meanY = observed.Mean;
     using Part = std::conditional_t<kWidth == 2, Duo, Quad>;
     static_assert(sizeof(Part) == kWidth * sizeof(double), "a register's doubles");
     // Estimates a block of kWidth molecules at a time: for each group of kWidth lanes,
@@ -414,30 +428,28 @@ template <int kWidth>
 
 /// The lane sums built for any x86-64 (SSE2) and for AVX2: the same operations in the
 /// same order, neither with a fused multiply-add, so the same bits.
-void SumLanesPlain(const LaneInputs& in, int k, const double* y, int n, double meanY,
-                   double* estimates, LaneSums& out) {
-    SumLanesBody<2>(in, k, y, n, meanY, estimates, out);
+void SumLanesPlain(const LaneInputs& in, const FixedSeries& observed, double* estimates,
+                   LaneSums& out) {
+    SumLanesBody<2>(in, observed, estimates, out);
 }
 
 #if defined(__x86_64__) && !defined(__AVX2__)
 #define KALEMIR_AVX2_LANES 1
-__attribute__((target("avx2"))) void SumLanesAvx2(const LaneInputs& in, int k, const double* y,
-                                                  int n, double meanY, double* estimates,
-                                                  LaneSums& out) {
-    SumLanesBody<4>(in, k, y, n, meanY, estimates, out);
+__attribute__((target("avx2"))) void SumLanesAvx2(const LaneInputs& in, const FixedSeries& observed,
+                                                  double* estimates, LaneSums& out) {
+    SumLanesBody<4>(in, observed, estimates, out);
 }
 #endif
 
-void SumLanes(const LaneInputs& in, int k, const double* y, int n, double meanY, double* estimates,
-              LaneSums& out) {
+void SumLanes(const LaneInputs& in, const FixedSeries& observed, double* estimates, LaneSums& out) {
 #ifdef KALEMIR_AVX2_LANES
     static const bool avx2 = __builtin_cpu_supports("avx2");
     if (avx2 && !plainLanesOnly.load(std::memory_order_relaxed)) {
-        SumLanesAvx2(in, k, y, n, meanY, estimates, out);
+        SumLanesAvx2(in, observed, estimates, out);
         return;
     }
 #endif
-    SumLanesPlain(in, k, y, n, meanY, estimates, out);
+    SumLanesPlain(in, observed, estimates, out);
 }
 
 } // namespace
@@ -446,33 +458,32 @@ void UsePlainFitLanes(bool plain) {
     plainLanesOnly.store(plain, std::memory_order_relaxed);
 }
 
-bool SolveLaneCandidate(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
-                        const SearchState& search, FitScratch& scratch, const PredictorSet& set,
+bool SolveLaneCandidate(const FitProblem& problem, FitScratch& scratch, const PredictorSet& set,
                         int k, LaneCandidate& lane, const NormalMatrix* solved) {
-    if (!CacheUsable(cycle, descriptors, search, set, k)) {
+    if (!CacheUsable(problem, set, k)) {
         return false;
     }
     lane.Set = set;
-    TakeMeans(cycle, descriptors, set, k, lane.Fit);
+    TakeMeans(problem, set, k, lane.Fit);
     if (solved != nullptr) {
         TakeCoefficients(*solved, k, lane.Fit);
     } else {
-        GatherNormal(search.Cross, set, k, scratch.Normal);
+        GatherNormal(problem.Cross, set, k, scratch.Normal);
         SolveNormalEquations(scratch.Normal, k, scratch.Window);
         TakeCoefficients(scratch.Normal, k, lane.Fit);
     }
     return true;
 }
 
-void FitLanes(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
-              const SearchState& search, FitScratch& scratch, LaneCandidate* lanes, int count) {
+void FitLanes(const FitProblem& problem, FitScratch& scratch, LaneCandidate* lanes, int count) {
     assert(count <= kFitLanes && "more candidates than lanes");
     if (count <= 0) {
         return;
     }
-    const int n = cycle.CalibrationCount;
+    const int n = problem.CalibrationCount;
     const int k = lanes[0].Fit.K;
-    const DescriptorMatrixStore& dm = descriptors.DescriptorMatrix;
+    const DescriptorMatrixStore& dm = problem.Descriptors.DescriptorMatrix;
+    const CrossProductCache& cross = problem.Cross;
     const std::size_t rows = static_cast<std::size_t>(n) + 1;
     std::vector<double>& buffer = scratch.LaneEstimates;
     if (buffer.size() < rows * (kFitLanes + 1)) {
@@ -481,6 +492,7 @@ void FitLanes(const CycleInputs& cycle, const SignificantDescriptors& descriptor
     double* zeros = buffer.data() + rows * kFitLanes; // an empty entry's column
     bool emptyEntry = false;
     LaneInputs in;
+    in.K = k;
     for (int l = 0; l < kFitLanes; ++l) {
         // Lanes past the candidates repeat the first one.
         const LaneCandidate& lane = lanes[l < count ? l : 0];
@@ -498,20 +510,18 @@ void FitLanes(const CycleInputs& cycle, const SignificantDescriptors& descriptor
         std::fill(zeros, zeros + rows, 0.0);
     }
     LaneSums sums;
-    SumLanes(in, k, search.Cross.Observed.data(), n, search.Cross.ObservedMean, buffer.data(),
-             sums);
+    const FixedSeries observed{cross.Observed.data(), n, cross.ObservedMean, cross.ObservedSyy};
+    SumLanes(in, observed, buffer.data(), sums);
     for (int l = 0; l < count; ++l) {
-        const CorrelationOutcome out = FinishCorrelation(n, k, true, sums.Sxy[l], sums.Sxx[l],
-                                                         search.Cross.ObservedSyy, sums.D[l]);
+        const CorrelationOutcome out =
+            FinishCorrelation({n, sums.Sxy[l], sums.Sxx[l], cross.ObservedSyy, sums.D[l]}, k, true);
         lanes[l].R2 = out.R2;
         lanes[l].SEE = out.SEE;
     }
 }
 
-bool FitR2BoundApplies(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
-                       const SearchState& search, const PredictorSet& set) {
-    const int k = search.FitTermCount;
-    if (search.CrossValidating || k < 1 || !CacheUsable(cycle, descriptors, search, set, k)) {
+bool FitR2BoundApplies(const FitProblem& problem, const PredictorSet& set, int k) {
+    if (k < 1 || !CacheUsable(problem, set, k)) {
         return false;
     }
     for (int i = 1; i <= k; ++i) {
@@ -525,13 +535,12 @@ bool FitR2BoundApplies(const CycleInputs& cycle, const SignificantDescriptors& d
 namespace {
 
 /// The bound from the set's coefficients and intercept and (G b)_i, i = 1..K.
-double BoundOfRows(const SearchState& search, const PredictorSet& set, int k, int n,
+double BoundOfRows(const FitProblem& problem, const PredictorSet& set, int k,
                    const double* coefficients, double intercept, const double* rows);
 
 } // namespace
 
-double FitR2BoundOfSolved(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
-                          const SearchState& search, const PredictorSet& set,
+double FitR2BoundOfSolved(const FitProblem& problem, const PredictorSet& set, int k,
                           const NormalMatrix& normal, const NormalMatrix& gathered) {
     // Why this bounds the r2 FitEquation computes (u = 2^-53, gamma_j = j u / (1 - j u)).
     // Let X be the stored centred columns of the set, y the stored centred property, b and
@@ -558,7 +567,6 @@ double FitR2BoundOfSolved(const CycleInputs& cycle, const SignificantDescriptors
     // rounding of this function's own few operations. Any doubt (a zero entry, a
     // non-positive lower norm, a noise term not small against the norm, NaN) returns
     // infinity, which sends the candidate down the exact path.
-    const int k = search.FitTermCount;
     // (G b)_i, each sum over j in order; G is symmetric bit for bit, so the sums of all
     // rows advance together down its columns.
     double rows[kSetWidth + 2];
@@ -572,16 +580,14 @@ double FitR2BoundOfSolved(const CycleInputs& cycle, const SignificantDescriptors
             rows[i] = rows[i] + g[i] * bj;
         }
     }
-    return FitR2BoundOfRows(cycle, descriptors, search, set, normal, rows);
+    return FitR2BoundOfRows(problem, set, k, normal, rows);
 }
 
-double FitR2BoundOfRows(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
-                        const SearchState& search, const PredictorSet& set,
+double FitR2BoundOfRows(const FitProblem& problem, const PredictorSet& set, int k,
                         const NormalMatrix& normal, const double* rows) {
-    const int k = search.FitTermCount;
-    const int n = cycle.CalibrationCount;
-    const int last = n + cycle.PredictionCount;
-    const CrossProductCache& cache = search.Cross;
+    const int n = problem.CalibrationCount;
+    const int last = n + problem.PredictionCount;
+    const CrossProductCache& cache = problem.Cross;
     // The coefficients and the intercept as TakeMeans and TakeCoefficients give them (the
     // cache holds the stored means of its columns: the same doubles).
     double coefficients[kSetWidth + 2];
@@ -590,16 +596,18 @@ double FitR2BoundOfRows(const CycleInputs& cycle, const SignificantDescriptors& 
         coefficients[i] = normal[i][k + 1];
         weighted += coefficients[i] * cache.Means[set[i]];
     }
-    const double intercept = descriptors.DescriptorMatrix.At(last + 1, kPropertyColumn) - weighted;
-    return BoundOfRows(search, set, k, n, coefficients, intercept, rows);
+    const double intercept =
+        problem.Descriptors.DescriptorMatrix.At(last + 1, kPropertyColumn) - weighted;
+    return BoundOfRows(problem, set, k, coefficients, intercept, rows);
 }
 
 namespace {
 
-double BoundOfRows(const SearchState& search, const PredictorSet& set, int k, int n,
+double BoundOfRows(const FitProblem& problem, const PredictorSet& set, int k,
                    const double* coefficients, double intercept, const double* rows) {
+    const CrossProductCache& cache = problem.Cross;
+    const int n = problem.CalibrationCount;
     constexpr double kUnsure = std::numeric_limits<double>::infinity();
-    const CrossProductCache& cache = search.Cross;
     // The cross products are read from the cache (the doubles the gathered system holds).
     double spread = 0;    // S
     double offset = 0;    // sum |b_i| MeanOffset_i
@@ -645,66 +653,59 @@ double BoundOfRows(const SearchState& search, const PredictorSet& set, int k, in
 
 bool BoundLeavesSearchUnchanged(const CycleInputs& cycle, const SearchState& search, double bound) {
     const int k = search.FitTermCount;
+    const SearchProgress& progress = search.Progress;
     if (k < 2) {
         return false;
     }
     // InsertCandidate lets a tie with row 1000 in, so entering needs r2 >= that row.
-    if (!(bound < search.CandidateR2[kListRows]) || !(bound <= search.BestR2Seen)) {
+    if (!(bound < search.CandidateR2[kListRows]) || !(bound <= progress.BestR2Seen)) {
         return false;
     }
     if (k == 2) {
-        return bound <= search.BestQ; // the pair's Q is its r2
+        return bound <= progress.BestQ; // the pair's Q is its r2
     }
     if (k == 3) {
-        return true; // BestQ is set from every fit of three: the caller redoes the last one
+        return true; // BestQ is set from every fit of three: the level's last set is fitted
     }
     // Q rises with r2 in every rounded step (ratio, root, product), so Q(bound) bounds Q.
-    return QualityQ(bound, cycle.CalibrationCount, k) <= search.BestQ;
+    return QualityQ(bound, cycle.CalibrationCount, k) <= progress.BestQ;
 }
 
-void TakeFitOutcome(const CycleInputs& cycle, SearchState& search, int k, double r2, double see) {
-    search.LastFitR2 = r2;
-    if (k <= 2) {
-        search.LastFitQ = r2;
-        if (k == 2) {
-            search.PairFitR2 = r2;
-        }
-    } else {
-        search.LastFitQ = QualityQ(r2, cycle.CalibrationCount, k);
+void SearchProgress::Take(int n, int k, double r2, double see) {
+    double q = r2;
+    if (k > 2) {
+        q = QualityQ(r2, n, k);
         if (k == 3) {
-            search.BestQ = search.LastFitQ;
+            BestQ = q;
         }
     }
-    if (search.LastFitQ > search.BestQ) {
-        search.BestQSEE = see;
-        search.BestQ = search.LastFitQ;
+    if (q > BestQ) {
+        BestQSEE = see;
+        BestQ = q;
     }
-    if (search.LastFitR2 > search.BestR2Seen && k != 0) {
-        search.BestR2Seen = search.LastFitR2;
+    if (r2 > BestR2Seen && k != 0) {
+        BestR2Seen = r2;
     }
 }
 
-void FitCandidate(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
-                  const SearchState& search, FitScratch& scratch, const PredictorSet& set, int k,
-                  double& r2, double& see, const NormalMatrix* solved) {
+FitOutcome FitCandidate(const FitProblem& problem, FitScratch& scratch, const PredictorSet& set,
+                        int k, const NormalMatrix* solved) {
     // A worker's scratch may meet a larger table than the one it was sized for.
-    scratch.Pair.HoldRows(cycle.CalibrationCount + cycle.PredictionCount);
-    ComputeFit(cycle, descriptors, search, scratch.Window, set, k, scratch.Fit, scratch.Pair,
-               solved);
-    r2 = scratch.Pair.R2;
-    see = scratch.Pair.SEE;
+    scratch.Pair.HoldRows(problem.CalibrationCount + problem.PredictionCount);
+    FitOutcome outcome;
+    ComputeFit(problem, {set, k, solved}, scratch.Window, outcome.Fit, scratch.Pair);
+    outcome.R2 = scratch.Pair.R2;
+    outcome.SEE = scratch.Pair.SEE;
+    return outcome;
 }
 
-void FitEquation(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
-                 SearchState& search, CrossValidationState& cv, PairCorrelation& pair,
-                 ComputingWindow& window, const PredictorSet& set) {
-    const int k = search.FitTermCount;
-    if (search.CrossValidating) {
-        FitHalf(cycle, descriptors, search, cv, window, set, k);
-    } else {
-        ComputeFit(cycle, descriptors, search, window, set, k, search.Fit, pair);
-        TakeFitOutcome(cycle, search, k, pair.R2, pair.SEE);
-    }
+FitOutcome FitSet(const FitProblem& problem, const PredictorSet& set, int k,
+                  PairCorrelation& estimates, ComputingWindow& window) {
+    FitOutcome outcome;
+    ComputeFit(problem, {set, k, nullptr}, window, outcome.Fit, estimates);
+    outcome.R2 = estimates.R2;
+    outcome.SEE = estimates.SEE;
+    return outcome;
 }
 
 } // namespace kalemir::qspr

@@ -190,7 +190,7 @@ void RankSignificant(const CycleInputs& cycle, SignificantDescriptors& descripto
     const int s = descriptors.SignificantCount;
     ReportAppender report(reportName);
     report.Line("   According to KalemirQ criteria in the QSPR computation phase");
-    if (s == 1000) {
+    if (s == kMaxHeldDescriptors) {
         report.Line("   number of the significant descriptors is larger than 1000");
     } else {
         report.Line("   number of the significant descriptors is " + PlainNumber(s));

@@ -33,6 +33,14 @@ inline constexpr int kSlotEntries = 25;
 inline constexpr int kSlotQuality = 21;
 inline constexpr int kSlotR2CV = 22;
 inline constexpr int kSlotSEE = 24;
+/// Best-set slots: the best set of the size just searched, the best over the sizes
+/// searched so far, and the best set by Q (shown on the picture and analysed by the final
+/// analysis).
+inline constexpr int kLevelBestSlot = 1;
+inline constexpr int kOverallBestSlot = 2;
+inline constexpr int kBestByQSlot = 3;
+/// Slots 1..kBestSetSlots are cleared together (the last one is not otherwise used).
+inline constexpr int kBestSetSlots = 4;
 /// Rows of the ranked list: 1..1000 listed sets, 1001 the candidate under trial.
 inline constexpr int kListRows = 1000;
 inline constexpr int kCandidateRow = 1001;
@@ -191,25 +199,35 @@ struct SignificantDescriptors {
     }
 };
 
-/// The search of predictor sets: the last fit, the ranked candidate lists, the kept sets,
-/// the best sets by size and the best figures so far. Written by the fits, the searches of
-/// pairs and larger sets and the cross-validation; read by the best-set report and the
-/// final analysis.
-struct SearchState {
-    FitResult Fit;
-    int FitTermCount = 0;
-    int ValuableSetCount = 0;
-    /// The fits refit a set for the cross-validation's half sets (no bound, no cache).
-    bool CrossValidating = false;
-    bool RebuildDesign = true;
-    double LastFitR2 = 0;
-    double LastFitQ = 0;
-    double PairFitR2 = 0;
+/// The best figures the fits of a search have reached so far. Each fit's outcome is taken
+/// in the search's order; a set passed by (BoundLeavesSearchUnchanged) would change none.
+struct SearchProgress {
+    /// The best r2 of the cycle's search so far.
     double BestR2Seen = 0;
-    /// The best Q of a fit of three or more predictors so far and its standard error;
-    /// started again after an outlier is removed.
+    /// The best Q of the fits so far and the standard error of that fit: a fit of three
+    /// predictors sets BestQ to its own Q (the level of three starts the Q anew), a fit of
+    /// two sets it to its r2 when that is higher. Started again after an outlier is removed.
     double BestQ = 0;
     double BestQSEE = 1000;
+
+    /// Takes the outcome of a fit of k predictors over n calibration molecules.
+    void Take(int n, int k, double r2, double see);
+    /// Starts the best Q and its standard error again (a cycle with one molecule fewer).
+    void RestartQ() {
+        BestQ = 0;
+        BestQSEE = 1000;
+    }
+};
+
+/// The search of predictor sets: the ranked candidate lists, the kept sets, the best sets
+/// by size and the best figures so far. Written by the searches of pairs and larger sets
+/// and the cross-validation; read by the best-set report and the final analysis.
+struct SearchState {
+    /// Predictors of the sets the search is at (the level), and of the best set by Q in
+    /// the final analysis.
+    int FitTermCount = 0;
+    int ValuableSetCount = 0;
+    SearchProgress Progress;
     CrossProductCache Cross;
     /// The searches pass by the fits that provably change nothing (BoundLeavesSearchUnchanged);
     /// false fits every candidate, the plain path the differential test compares with.
@@ -226,8 +244,9 @@ struct SearchState {
     std::vector<PredictorSet> KeptSets = std::vector<PredictorSet>(kListRows + 1);
     std::vector<double> KeptR2 = std::vector<double>(kCandidateRow + 1, 0.0);
 
-    // Best sets: slots 0..4, entries 0..24 (columns, kSlotQuality, kSlotR2CV, kSlotSEE).
-    std::array<std::array<double, kSlotEntries>, 5> BestSets{};
+    // Best sets: slots 0..4 (kLevelBestSlot, kOverallBestSlot, kBestByQSlot), entries 0..24
+    // (columns, kSlotQuality, kSlotR2CV, kSlotSEE).
+    std::array<std::array<double, kSlotEntries>, kBestSetSlots + 1> BestSets{};
     int BestSetSize = 0;
     /// Predictor-value file of the cycle's best sets.
     std::string PrdFileName;

@@ -175,7 +175,7 @@ CalibrationFigures ComputeCalibrationFigures(const double* e, const double* o, i
 
 double OutlierRatioFor(double q, double oiMax) {
     if (!(oiMax > 0) || !(q > 0)) {
-        return 1.1;
+        return kNoRemovalRatio;
     }
     const double w = 0.75 * (1 + 1 / q);
     return std::pow(q, w) / oiMax;
@@ -188,7 +188,10 @@ bool EliminationStops(int outlierSteps, int initialCalibrationCount) {
 }
 
 OutlierScan ScanOutliers(const std::vector<std::string>& names, const double* e, const double* o,
-                         int n, double see, double meanO, double spreadO) {
+                         int n, const CalibrationFigures& figures) {
+    const double see = figures.SEE;
+    const double meanO = figures.MeanO;
+    const double spreadO = figures.SpreadO;
     OutlierScan scan;
     for (int i = 1; i <= n; ++i) {
         const double oi = see > 0 ? std::fabs(e[i] - o[i]) / see : 0.0;
@@ -206,13 +209,15 @@ OutlierScan ScanOutliers(const std::vector<std::string>& names, const double* e,
     return scan;
 }
 
-void DecideOutlier(const RunInputs& in, RunResults& results, const CycleInputs& cycle,
-                   OutlierState& outliers, PairCorrelation& pair, ComputingWindow& window,
-                   ReportAppender& report, double q, double oiMax, double h) {
+void DecideOutlier(const CycleContext& context, OutlierState& outliers, PairCorrelation& pair,
+                   ReportAppender& report, double q, const OutlierScan& scan) {
+    const RunInputs& in = context.In;
+    RunResults& results = context.Results;
+    const CycleInputs& cycle = context.Cycle;
     const int n = cycle.CalibrationCount;
-    outliers.OutlierRatio = OutlierRatioFor(q, oiMax);
+    outliers.OutlierRatio = OutlierRatioFor(q, scan.OIMax);
     if (in.EliminateOutliers == 0) {
-        outliers.OutlierRatio = 1.1;
+        outliers.OutlierRatio = kNoRemovalRatio;
     }
     if (cycle.Number == 1) {
         FillScatterSeries(results, pair.X.data(), pair.Y.data(), n, 1);
@@ -223,26 +228,26 @@ void DecideOutlier(const RunInputs& in, RunResults& results, const CycleInputs& 
                         ? "   According to KALEMIR criterion there are no outliers in the "
                           "calibration set."
                         : "   Your option was: do not eliminate identified outliers.");
-        ReportFragments(results, cycle, outliers, pair, window, report);
+        ReportFragments(results, cycle, outliers, pair, context.Window, report);
         return;
     }
     report.Line("   The program removed the outlier " + outliers.OutlierName +
                 " out of calibration set");
     ++outliers.OutlierSteps;
-    if (h > kLeadHoppingH) {
+    if (scan.H > kLeadHoppingH) {
         report.Lines({"", "   If the used chemical structure and the value of Dependent Property",
                       "   are correct, this outlier is a possible OUTLIER FOR LEAD HOPPING."});
     }
 }
 
-void AnalyseCalibrationSet(const RunInputs& in, RunResults& results, const CycleInputs& cycle,
-                           const SignificantDescriptors& descriptors, SearchState& search,
-                           CrossValidationState& cv, OutlierState& outliers, PairCorrelation& pair,
-                           const std::string& reportName, ComputingWindow& window, FinalWork&) {
+void AnalyseCalibrationSet(const CycleContext& context, const SignificantDescriptors& descriptors,
+                           SearchState& search, OutlierState& outliers, PairCorrelation& pair) {
+    const CycleInputs& cycle = context.Cycle;
+    ComputingWindow& window = context.Window;
     const int n = cycle.CalibrationCount;
     const int p = search.FitTermCount;
     const DescriptorMatrixStore& dm = descriptors.DescriptorMatrix;
-    const auto& slot = search.BestSets[3];
+    const auto& slot = search.BestSets[kBestByQSlot];
 
     // 1. Refit and weighting factors.
     PredictorSet best{};
@@ -251,11 +256,11 @@ void AnalyseCalibrationSet(const RunInputs& in, RunResults& results, const Cycle
     }
     PredictorSet& trial = search.CandidateSets[kCandidateRow];
     trial = best;
-    search.BestR2Seen = 0;
-    FitEquation(cycle, descriptors, search, cv, pair, window, trial);
-    const double r2Full = search.LastFitR2;
-    const FitResult fit = search.Fit;
-    ReportAppender report(reportName);
+    const FitProblem problem = FitProblemOf(cycle, descriptors, search);
+    const FitOutcome full = FitSet(problem, trial, p, pair, window);
+    const double r2Full = full.R2;
+    const FitResult& fit = full.Fit;
+    ReportAppender report(context.ReportName);
     report.Lines({"    Weighting factors and intercept in the best (by Q) QSPR", ""});
     for (int k = 1; k <= p; ++k) {
         report.Line("     " + dm.ColumnNames[best[k]] + "     " +
@@ -275,8 +280,8 @@ void AnalyseCalibrationSet(const RunInputs& in, RunResults& results, const Cycle
     report.Lines({"   ESTIMATED AND OBSERVED VALUES IN THE CALIBRATION SET",
                   "   CALCULATED USING THE BEST QSPR (BY Q)", "",
                   "   Molecule   Estimated   Observed          Outlier Index"});
-    const OutlierScan scan = ScanOutliers(dm.MoleculeNames, estimated.data(), observed.data(), n,
-                                          f.SEE, f.MeanO, f.SpreadO);
+    const OutlierScan scan =
+        ScanOutliers(dm.MoleculeNames, estimated.data(), observed.data(), n, f);
     for (const std::string& row : scan.Rows) {
         report.Line(row);
     }
@@ -311,15 +316,14 @@ void AnalyseCalibrationSet(const RunInputs& in, RunResults& results, const Cycle
     // The r2CV kept with the best set by Q, not that of the last set cross-validated.
     report.Line("   r2CV = " + PlainNumber(RoundDown(slot[kSlotR2CV], 4)));
     report.Line("");
-    RecordCycle(in, results, cycle, descriptors, search, best, fit, estimated.data(),
-                observed.data(), f, slot[kSlotR2CV], scan);
+    RecordCycle(context, descriptors,
+                {best, fit, estimated.data(), observed.data(), f, slot[kSlotR2CV], scan});
 
     // 5. Outlier decision.
-    DecideOutlier(in, results, cycle, outliers, pair, window, report, f.Q, scan.OIMax, scan.H);
+    DecideOutlier(context, outliers, pair, report, f.Q, scan);
 
     // 6. Relative utility of the predictors.
     std::array<double, kSetWidth + 1> utility{};
-    search.FitTermCount = p - 1;
     for (int k = 1; k <= p; ++k) {
         trial.fill(0);
         int position = 0;
@@ -328,12 +332,9 @@ void AnalyseCalibrationSet(const RunInputs& in, RunResults& results, const Cycle
                 trial[++position] = best[m];
             }
         }
-        search.BestR2Seen = 10;
-        FitEquation(cycle, descriptors, search, cv, pair, window, trial);
-        const double r2k = search.LastFitR2;
+        const double r2k = FitSet(problem, trial, p - 1, pair, window).R2;
         utility[k] = 1 - r2k != 0 ? (r2Full - r2k) / (1 - r2k) : 0.0;
     }
-    search.FitTermCount = p;
     trial = best;
     double uMax = 0;
     for (int k = 1; k <= p; ++k) {
@@ -353,16 +354,16 @@ void AnalyseCalibrationSet(const RunInputs& in, RunResults& results, const Cycle
     }
 
     // 7. Stop rule.
-    if (EliminationStops(outliers.OutlierSteps, in.InitialCalibrationCount)) {
+    if (EliminationStops(outliers.OutlierSteps, context.In.InitialCalibrationCount)) {
         const bool removalAnnounced = !(outliers.OutlierRatio > 1);
-        outliers.OutlierRatio = 1.1;
+        outliers.OutlierRatio = kNoRemovalRatio;
         report.Lines({"", "   The elimination of outliers was stopped because of",
                       "   too large number of outliers in the calibration set.", ""});
         if (removalAnnounced) {
             // This cycle is the final one after all: its estimates are the "after" series
             // of the scatter plots, and the fragments of its calibration set are reported.
-            FillScatterSeries(results, estimated.data(), observed.data(), n, 3);
-            ReportFragments(results, cycle, outliers, pair, window, report);
+            FillScatterSeries(context.Results, estimated.data(), observed.data(), n, 3);
+            ReportFragments(context.Results, cycle, outliers, pair, window, report);
         }
     }
     report.Close();

@@ -2,6 +2,7 @@
 // Statistics of the best QSPR by Q on the calibration set, the outlier decision and the
 // relative utility of its predictors.
 
+#include "qspr/core/CycleContext.h"
 #include "qspr/core/StageState.h"
 #include "qspr/final/FinalState.h"
 #include "qspr/setup/ProgramState.h"
@@ -50,6 +51,9 @@ std::vector<int> TieBrokenRanks(const double* values, const double* other, int n
 /// in opposite order, +1 for every other pair (ties included).
 long long KendallConcordance(const double* estimated, const double* observed, int n);
 
+/// The outlier ratio of a decision that removes no molecule (any ratio above 1 removes none).
+inline constexpr double kNoRemovalRatio = 1.1;
+
 /// OutlierRatio = Q^w / OI_max with w = 0.75 (1 + 1/Q); 1.1 (no removal) when OI_max is 0
 /// or Q is not positive.
 double OutlierRatioFor(double q, double oiMax);
@@ -68,14 +72,14 @@ struct OutlierScan {
     double H = 0;
 };
 OutlierScan ScanOutliers(const std::vector<std::string>& names, const double* estimated,
-                         const double* observed, int n, double see, double meanO, double spreadO);
+                         const double* observed, int n, const CalibrationFigures& figures);
 
 /// The outlier decision on the estimates in pair: sets OutlierRatio, fills the scatter
 /// series, writes its lines, and reports the fragments when the cycle is final; counts a
 /// removal in OutlierSteps.
-void DecideOutlier(const RunInputs& in, RunResults& results, const CycleInputs& cycle,
-                   OutlierState& outliers, PairCorrelation& pair, ComputingWindow& window,
-                   ReportAppender& report, double q, double oiMax, double h);
+/// q is the Q of the best equation, scan what the table of its estimates found.
+void DecideOutlier(const CycleContext& context, OutlierState& outliers, PairCorrelation& pair,
+                   ReportAppender& report, double q, const OutlierScan& scan);
 
 /// The elimination stops once Int(sqrt(N0)) outliers have been removed.
 bool EliminationStops(int outlierSteps, int initialCalibrationCount);
@@ -84,9 +88,8 @@ bool EliminationStops(int outlierSteps, int initialCalibrationCount);
 /// observed values with outlier indices, the statistics block, takes the outlier decision
 /// (reporting the molecular fragments when the cycle is final), reports the relative
 /// utility of the predictors and applies the stop rule of the elimination.
-void AnalyseCalibrationSet(const RunInputs& in, RunResults& results, const CycleInputs& cycle,
-                           const SignificantDescriptors& descriptors, SearchState& search,
-                           CrossValidationState& cv, OutlierState& outliers, PairCorrelation& pair,
-                           const std::string& reportName, ComputingWindow& window, FinalWork& work);
+/// The set is that of best-set slot 3, of search.FitTermCount predictors.
+void AnalyseCalibrationSet(const CycleContext& context, const SignificantDescriptors& descriptors,
+                           SearchState& search, OutlierState& outliers, PairCorrelation& pair);
 
 } // namespace kalemir::qspr

@@ -24,10 +24,11 @@ const std::string kDots(57, '.');
 const char* const kTitles[5] = {"", " with the highest value of Q", " with the lowest value of RR%",
                                 " with the lowest value of KK%", " with the highest value of COR"};
 
-/// Refits kept equation e on its first p members (p = FitTermCount).
-void FitKeptEquation(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
-                     SearchState& search, CrossValidationState& cv, PairCorrelation& pair,
-                     ComputingWindow& window, int e) {
+/// Refits kept equation e on its first p members (p = FitTermCount); its estimates of the
+/// calibration molecules are left in pair.
+FitResult FitKeptEquation(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
+                          SearchState& search, PairCorrelation& pair, ComputingWindow& window,
+                          int e) {
     window.SetCaption(" Analysis of the QSPR " + std::to_string(e) + " / " +
                       std::to_string(kListRows));
     PredictorSet& trial = search.CandidateSets[kCandidateRow];
@@ -35,32 +36,34 @@ void FitKeptEquation(const CycleInputs& cycle, const SignificantDescriptors& des
     for (int k = 1; k <= search.FitTermCount; ++k) {
         trial[k] = search.KeptSets[e][k];
     }
-    search.BestR2Seen = 0;
-    FitEquation(cycle, descriptors, search, cv, pair, window, trial);
+    return FitSet(FitProblemOf(cycle, descriptors, search), trial, search.FitTermCount, pair,
+                  window)
+        .Fit;
 }
 
-/// Estimates of molecules first..last with the equation just fitted.
+/// Estimates of molecules first..last with the equation just fitted (on the set of
+/// CandidateSets row 1001).
 void EstimateRows(const SignificantDescriptors& descriptors, const SearchState& search,
-                  FinalWork& work, int first, int last) {
+                  const FitResult& fit, FinalWork& work, int first, int last) {
     const PredictorSet& trial = search.CandidateSets[kCandidateRow];
     const int p = search.FitTermCount;
     for (int row = first; row <= last; ++row) {
-        double estimate = search.Fit.Intercept;
+        double estimate = fit.Intercept;
         for (int k = 1; k <= p; ++k) {
             const double value =
                 trial[k] != 0 ? descriptors.DescriptorMatrix.At(row, trial[k]) : 0.0;
-            estimate = estimate + search.Fit.Coefficients[k] * (value + search.Fit.Means[k]);
+            estimate = estimate + fit.Coefficients[k] * (value + fit.Means[k]);
         }
         work.Estimate[row] = estimate;
     }
 }
 
-BestEquation RecordOf(const SearchState& search, const EquationFigures& f) {
+BestEquation RecordOf(const FitResult& fit, const EquationFigures& f) {
     BestEquation record;
-    for (int k = 1; k <= search.FitTermCount; ++k) {
-        record.Weights[k] = static_cast<float>(RoundDown(search.Fit.Coefficients[k], 4));
+    for (int k = 1; k <= fit.K; ++k) {
+        record.Weights[k] = static_cast<float>(RoundDown(fit.Coefficients[k], 4));
     }
-    record.Intercept = static_cast<float>(RoundDown(search.Fit.Intercept, 4));
+    record.Intercept = static_cast<float>(RoundDown(fit.Intercept, 4));
     record.Q = static_cast<float>(f.Q);
     record.SEE = static_cast<float>(f.SEE);
     record.F = static_cast<float>(f.F);
@@ -89,19 +92,19 @@ EquationFigures FiguresOfFit(CycleInputs& cycle, const SearchState& search, Pair
 
 /// Ranking of the 1000 kept equations with a prediction set.
 void RankEquations(CycleInputs& cycle, const SignificantDescriptors& descriptors,
-                   SearchState& search, CrossValidationState& cv, PairCorrelation& pair,
-                   ComputingWindow& window, FinalWork& work) {
+                   SearchState& search, PairCorrelation& pair, ComputingWindow& window,
+                   FinalWork& work) {
     const int n = cycle.CalibrationCount;
     const int pc = cycle.PredictionCount;
     for (int e = 1; e <= kListRows; ++e) {
-        FitKeptEquation(cycle, descriptors, search, cv, pair, window, e);
-        EstimateRows(descriptors, search, work, n + 1, n + pc);
+        const FitResult fit = FitKeptEquation(cycle, descriptors, search, pair, window, e);
+        EstimateRows(descriptors, search, fit, work, n + 1, n + pc);
         const EstimateSpreads s = SpreadsOf(pair.X.data(), work.Estimate.data() + n, n, pc);
         EquationFigures f = FiguresOfFit(cycle, search, pair, window, work);
         // ComputeValidationMeasures leaves in pair.MeanX the mean validation estimate (m_cal
         // below 3).
         f.COR = EquationCorrectness(cycle.EstimatedCOR, pair.MeanX, s.MeanPred, s.SpreadPred, f.RR);
-        UpdateTrackers(work.Trackers, e, f, RecordOf(search, f), {kByQ, kByRR, kByKK, kByCOR});
+        UpdateTrackers(work.Trackers, e, f, RecordOf(fit, f), {kByQ, kByRR, kByKK, kByCOR});
     }
 }
 
@@ -116,8 +119,7 @@ void WriteBestEquationReport(const CycleInputs& cycle, const SignificantDescript
                   ""});
     for (int t = kByQ; t <= kByCOR; ++t) {
         if (IsNewEquation(numbers, t)) {
-            WriteEquationBlock(report, descriptors, search, work.Trackers.Records[t], numbers[t],
-                               kTitles[t], false);
+            WriteEquationBlock(report, descriptors, search, work.Trackers, t, false);
         }
     }
     report.Lines(
@@ -135,13 +137,13 @@ void WriteClosingLines(ReportAppender& report) {
 
 } // namespace
 
-void EndCycle(RunResults& results, CycleInputs& cycle, SearchState& search,
-              const OutlierState& outliers, const std::string& reportName) {
-    ReportAppender report(reportName);
+void EndCycle(const CycleContext& context, SearchState& search, const OutlierState& outliers) {
+    CycleInputs& cycle = context.Cycle;
+    ReportAppender report(context.ReportName);
     const bool removal = cycle.PredictionCount == 0
                              ? !(outliers.OutlierRatio > 1)
                              : outliers.OutlierRatio > 0 && !(outliers.OutlierRatio > 1);
-    RecordRemoval(results, removal ? outliers.OutlierName : std::string());
+    RecordRemoval(context.Results, removal ? outliers.OutlierName : std::string());
     if (removal) {
         report.Lines({"   " + std::string(70, '-'), "",
                       "   STEP #" + PlainNumber(cycle.Number + 1) +
@@ -150,8 +152,7 @@ void EndCycle(RunResults& results, CycleInputs& cycle, SearchState& search,
         report.Close();
         --cycle.CalibrationCount;
         DeriveDefaultThresholds(cycle, cycle.CalibrationCount);
-        search.BestQ = 0;
-        search.BestQSEE = 1000;
+        search.Progress.RestartQ();
         // As the Parameters OK does: a search needs at least pairs.
         if (cycle.MaxPredictors < 2) {
             cycle.MaxPredictors = 2;
@@ -244,8 +245,11 @@ void UpdateTrackers(EquationTrackers& tr, int e, const EquationFigures& f,
 }
 
 void WriteEquationBlock(ReportAppender& report, const SignificantDescriptors& descriptors,
-                        const SearchState& search, const BestEquation& record, int e,
-                        const std::string& title, bool howToUse) {
+                        const SearchState& search, const EquationTrackers& trackers, int criterion,
+                        bool howToUse) {
+    const BestEquation& record = trackers.Records[criterion];
+    const int e = trackers.Number[criterion];
+    const std::string title = kTitles[criterion];
     auto four = [](float v) { return PlainNumber(RoundDown(static_cast<double>(v), 4)); };
     report.Lines({"The equation #" + std::to_string(e) + title, ""});
     for (int k = 1; k <= search.FitTermCount; ++k) {
@@ -265,11 +269,12 @@ void WriteEquationBlock(ReportAppender& report, const SignificantDescriptors& de
                   "    KK% = " + four(record.KK), ""});
 }
 
-void RankWithoutPredictionSet(const RunInputs& in, RunResults& results, CycleInputs& cycle,
+void RankWithoutPredictionSet(const CycleContext& context,
                               const SignificantDescriptors& descriptors, SearchState& search,
-                              CrossValidationState& cv, const OutlierState& outliers,
-                              PairCorrelation& pair, const std::string& reportName,
-                              ComputingWindow& window, FinalWork& work) {
+                              const OutlierState& outliers, PairCorrelation& pair,
+                              FinalWork& work) {
+    CycleInputs& cycle = context.Cycle;
+    ComputingWindow& window = context.Window;
     if (cycle.PredictionCount != 0 || !(outliers.OutlierRatio > 1)) {
         return;
     }
@@ -283,27 +288,25 @@ void RankWithoutPredictionSet(const RunInputs& in, RunResults& results, CycleInp
     tr.Number[kByRR] = 0;
     tr.Number[kByKK] = 0;
     for (int e = 1; e <= kListRows; ++e) {
-        FitKeptEquation(cycle, descriptors, search, cv, pair, window, e);
-        EstimateRows(descriptors, search, work, 1, n);
+        const FitResult fit = FitKeptEquation(cycle, descriptors, search, pair, window, e);
+        EstimateRows(descriptors, search, fit, work, 1, n);
         const EquationFigures f = FiguresOfFit(cycle, search, pair, window, work);
-        UpdateTrackers(tr, e, f, RecordOf(search, f), {kByRR, kByKK});
+        UpdateTrackers(tr, e, f, RecordOf(fit, f), {kByRR, kByKK});
     }
     for (const int t : {kByRR, kByKK}) {
         if (tr.Number[t] != 0) {
             work.EquationNumber = tr.Number[t];
-            WritePredictorFile(in, cycle, descriptors, search, work);
+            WritePredictorFile(context.In, cycle, descriptors, search, work);
         }
     }
-    RecordRanking(results, cycle, descriptors, search, work);
-    ReportAppender report(reportName);
+    RecordRanking(context.Results, cycle, descriptors, search, work);
+    ReportAppender report(context.ReportName);
     report.Lines({"", kDots, ""});
     if (tr.Number[kByRR] != 0) {
-        WriteEquationBlock(report, descriptors, search, tr.Records[kByRR], tr.Number[kByRR],
-                           kTitles[kByRR], true);
+        WriteEquationBlock(report, descriptors, search, tr, kByRR, true);
     }
     if (tr.Number[kByKK] != 0 && tr.Number[kByKK] != tr.Number[kByRR]) {
-        WriteEquationBlock(report, descriptors, search, tr.Records[kByKK], tr.Number[kByKK],
-                           kTitles[kByKK], true);
+        WriteEquationBlock(report, descriptors, search, tr, kByKK, true);
     }
     report.Lines({"In order to understand the physical meaning of the predictors",
                   "the documentation of the KALEMIR and DRAGON programs have to be consulted.",
@@ -311,16 +314,17 @@ void RankWithoutPredictionSet(const RunInputs& in, RunResults& results, CycleInp
     report.Close();
 }
 
-void FinalAnalysis(const RunInputs& in, RunResults& results, CycleInputs& cycle,
-                   const SignificantDescriptors& descriptors, SearchState& search,
-                   CrossValidationState& cv, OutlierState& outliers, PairCorrelation& pair,
-                   const std::string& reportName, WorkerPool* pool, ComputingWindow& window) {
+void FinalAnalysis(const CycleContext& context, const SignificantDescriptors& descriptors,
+                   SearchState& search, OutlierState& outliers, PairCorrelation& pair) {
+    const RunInputs& in = context.In;
+    RunResults& results = context.Results;
+    CycleInputs& cycle = context.Cycle;
+    const std::string& reportName = context.ReportName;
     if (search.ValuableSetCount == 0) {
         return;
     }
     const int n = cycle.CalibrationCount;
     const int pc = cycle.PredictionCount;
-    search.RebuildDesign = true;
     FinalWork work;
     work.EstimatesFileName = EstimatesFileName(in.QsprTableName);
     if (cycle.Number > 1) {
@@ -341,7 +345,7 @@ void FinalAnalysis(const RunInputs& in, RunResults& results, CycleInputs& cycle,
     }
     int p = 0;
     for (int m = 1; m <= cycle.MaxPredictors && m <= kSetWidth; ++m) {
-        if (search.BestSets[3][m] != 0) {
+        if (search.BestSets[kBestByQSlot][m] != 0) {
             ++p;
         }
     }
@@ -352,22 +356,20 @@ void FinalAnalysis(const RunInputs& in, RunResults& results, CycleInputs& cycle,
     }
     if (p == 0) {
         // No best set by Q to analyse: nothing to remove, the analysis ends here.
-        outliers.OutlierRatio = 1.1;
+        outliers.OutlierRatio = kNoRemovalRatio;
         ReportAppender report(reportName);
         report.Line("");
         WriteClosingLines(report);
         report.Close();
         return;
     }
-    PrepareCrossProducts(cycle, descriptors, search, pool);
+    PrepareCrossProducts(cycle, descriptors, search, context.Pool);
 
-    AnalyseCalibrationSet(in, results, cycle, descriptors, search, cv, outliers, pair, reportName,
-                          window, work);
-    RankWithoutPredictionSet(in, results, cycle, descriptors, search, cv, outliers, pair,
-                             reportName, window, work);
+    AnalyseCalibrationSet(context, descriptors, search, outliers, pair);
+    RankWithoutPredictionSet(context, descriptors, search, outliers, pair, work);
     if (pc > 0 && outliers.OutlierRatio > 1) {
         std::fill(work.Vote.begin(), work.Vote.end(), 0);
-        RankEquations(cycle, descriptors, search, cv, pair, window, work);
+        RankEquations(cycle, descriptors, search, pair, context.Window, work);
         RecordRanking(results, cycle, descriptors, search, work);
         const auto& numbers = work.Trackers.Number;
         for (int t = kByQ; t <= kByCOR; ++t) {
@@ -380,14 +382,13 @@ void FinalAnalysis(const RunInputs& in, RunResults& results, CycleInputs& cycle,
         for (int t = kByQ; t <= kByCOR; ++t) {
             if (IsNewEquation(numbers, t)) {
                 work.EquationNumber = numbers[t];
-                EstimatePredictionSet(in, results, cycle, descriptors, search, cv, pair, reportName,
-                                      window, work);
+                EstimatePredictionSet(context, descriptors, search, pair, work);
             }
         }
         ReportFinalLabels(cycle, descriptors, reportName, work, DistinctEquationCount(numbers));
         RecordFinalLabels(results, cycle, work, DistinctEquationCount(numbers));
     }
-    EndCycle(results, cycle, search, outliers, reportName);
+    EndCycle(context, search, outliers);
 }
 
 } // namespace kalemir::qspr

@@ -4,6 +4,7 @@
 // COR, their predictor-value files and report blocks, the prediction-set estimation and
 // labels, and the end of the cycle.
 
+#include "qspr/core/CycleContext.h"
 #include "qspr/core/StageState.h"
 #include "qspr/final/FinalState.h"
 #include "qspr/setup/ProgramState.h"
@@ -36,28 +37,23 @@ double RankingF(double r2, int n, int p);
 void UpdateTrackers(EquationTrackers& trackers, int e, const EquationFigures& figures,
                     const BestEquation& record, std::initializer_list<int> criteria);
 
-/// One block of the best-equation report.
+/// One block of the best-equation report: the best equation by `criterion` (kByQ..kByCOR).
 void WriteEquationBlock(ReportAppender& report, const SignificantDescriptors& descriptors,
-                        const SearchState& search, const BestEquation& record, int e,
-                        const std::string& title, bool howToUse);
+                        const SearchState& search, const EquationTrackers& trackers, int criterion,
+                        bool howToUse);
 
 /// Without a prediction set, in the final cycle: the best equations by RR% and KK%, their
 /// predictor-value files and report blocks.
-void RankWithoutPredictionSet(const RunInputs& in, RunResults& results, CycleInputs& cycle,
+void RankWithoutPredictionSet(const CycleContext& context,
                               const SignificantDescriptors& descriptors, SearchState& search,
-                              CrossValidationState& cv, const OutlierState& outliers,
-                              PairCorrelation& pair, const std::string& reportName,
-                              ComputingWindow& window, FinalWork& work);
+                              const OutlierState& outliers, PairCorrelation& pair, FinalWork& work);
 
 /// The end of the cycle: a STEP header, N - 1 and the thresholds derived again (at least
 /// two predictors) when an outlier is removed, otherwise the closing lines.
-void EndCycle(RunResults& results, CycleInputs& cycle, SearchState& search,
-              const OutlierState& outliers, const std::string& reportName);
+void EndCycle(const CycleContext& context, SearchState& search, const OutlierState& outliers);
 
 /// The last stage of every cycle.
-void FinalAnalysis(const RunInputs& in, RunResults& results, CycleInputs& cycle,
-                   const SignificantDescriptors& descriptors, SearchState& search,
-                   CrossValidationState& cv, OutlierState& outliers, PairCorrelation& pair,
-                   const std::string& reportName, WorkerPool* pool, ComputingWindow& window);
+void FinalAnalysis(const CycleContext& context, const SignificantDescriptors& descriptors,
+                   SearchState& search, OutlierState& outliers, PairCorrelation& pair);
 
 } // namespace kalemir::qspr

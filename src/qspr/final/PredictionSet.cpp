@@ -143,11 +143,10 @@ void WriteEstimatesFile(const RunInputs& in, const CycleInputs& cycle,
     file.Close();
 }
 
-void EstimatePredictionSet(const RunInputs& in, RunResults& results, const CycleInputs& cycle,
-                           const SignificantDescriptors& descriptors, SearchState& search,
-                           CrossValidationState& cv, PairCorrelation& pair,
-                           const std::string& reportName, ComputingWindow& window,
-                           FinalWork& work) {
+void EstimatePredictionSet(const CycleContext& context, const SignificantDescriptors& descriptors,
+                           SearchState& search, PairCorrelation& pair, FinalWork& work) {
+    const RunInputs& in = context.In;
+    const CycleInputs& cycle = context.Cycle;
     const int n = cycle.CalibrationCount;
     const int pc = cycle.PredictionCount;
     const int p = search.FitTermCount;
@@ -157,13 +156,13 @@ void EstimatePredictionSet(const RunInputs& in, RunResults& results, const Cycle
     for (int k = 1; k <= p; ++k) {
         trial[k] = search.KeptSets[e][k];
     }
-    search.BestR2Seen = 0;
-    FitEquation(cycle, descriptors, search, cv, pair, window, trial);
+    const FitResult fit =
+        FitSet(FitProblemOf(cycle, descriptors, search), trial, p, pair, context.Window).Fit;
     for (int j = 1; j <= pc; ++j) {
-        double estimate = search.Fit.Intercept;
+        double estimate = fit.Intercept;
         for (int k = 1; k <= p; ++k) {
             const double value = trial[k] != 0 ? dm.At(n + j, trial[k]) : 0.0;
-            estimate = estimate + search.Fit.Coefficients[k] * (value + search.Fit.Means[k]);
+            estimate = estimate + fit.Coefficients[k] * (value + fit.Means[k]);
         }
         work.Estimate[n + j] = estimate;
     }
@@ -174,7 +173,7 @@ void EstimatePredictionSet(const RunInputs& in, RunResults& results, const Cycle
     const double highAll = s.MeanAll + s.SpreadAll / 2;
     const double lowPred = s.MeanPred - s.SpreadPred / 2;
     const double highPred = s.MeanPred + s.SpreadPred / 2;
-    ReportAppender report(reportName);
+    ReportAppender report(context.ReportName);
     report.Lines({"", " USING THE QSPR #" + std::to_string(e),
                   " Average of the estimated Dependent Property values = " +
                       NumText(RoundDown(s.MeanPred, 3)) + "  " + std::string(kPlusMinus) + "  " +
@@ -187,7 +186,8 @@ void EstimatePredictionSet(const RunInputs& in, RunResults& results, const Cycle
                     marks.Text);
         work.Vote[n + j] += marks.Vote;
     }
-    RecordPredictionBlock(results, cycle, descriptors, work, lowPred, highPred, lowAll, highAll);
+    RecordPredictionBlock(context.Results, cycle, descriptors, work,
+                          {lowPred, highPred, lowAll, highAll});
     float cor = 0;
     for (int t = kByQ; t <= kByCOR; ++t) {
         if (work.Trackers.Number[t] == e) {

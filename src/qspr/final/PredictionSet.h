@@ -2,6 +2,7 @@
 // Estimation of the prediction set by each distinct best equation, the ADO molecules, the
 // estimates file and the final 'low'/'high' labels.
 
+#include "qspr/core/CycleContext.h"
 #include "qspr/core/StageState.h"
 #include "qspr/final/FinalState.h"
 #include "qspr/setup/ProgramState.h"
@@ -44,10 +45,8 @@ EstimateSpreads SpreadsOf(const double* calibration, const double* prediction, i
 
 /// Refits equation work.EquationNumber, estimates the prediction molecules, writes the
 /// estimates file with the ADO marks, reports the marks and adds the votes.
-void EstimatePredictionSet(const RunInputs& in, RunResults& results, const CycleInputs& cycle,
-                           const SignificantDescriptors& descriptors, SearchState& search,
-                           CrossValidationState& cv, PairCorrelation& pair,
-                           const std::string& reportName, ComputingWindow& window, FinalWork& work);
+void EstimatePredictionSet(const CycleContext& context, const SignificantDescriptors& descriptors,
+                           SearchState& search, PairCorrelation& pair, FinalWork& work);
 
 /// ADO counts (distance and leverage) of the prediction molecules and one block of the
 /// estimates file, opened for appending.

@@ -37,14 +37,20 @@ double TableValue(double centred, double mean) {
 
 } // namespace
 
-void RecordCycle(const RunInputs& in, RunResults& results, const CycleInputs& cycle,
-                 const SignificantDescriptors& descriptors, const SearchState& search,
-                 const PredictorSet& best, const FitResult& fit, const double* estimated,
-                 const double* observed, const CalibrationFigures& f, double r2cv,
-                 const OutlierScan& scan) {
+void RecordCycle(const CycleContext& context, const SignificantDescriptors& descriptors,
+                 const BestByQFit& bestFit) {
+    const RunInputs& in = context.In;
+    RunResults& results = context.Results;
+    const CycleInputs& cycle = context.Cycle;
+    const PredictorSet& best = bestFit.Set;
+    const FitResult& fit = bestFit.Fit;
+    const double* estimated = bestFit.Estimated;
+    const double* observed = bestFit.Observed;
+    const CalibrationFigures& f = bestFit.Figures;
+    const OutlierScan& scan = bestFit.Scan;
     const int n = cycle.CalibrationCount;
     const int pc = cycle.PredictionCount;
-    const int p = search.FitTermCount;
+    const int p = fit.K;
     const DescriptorMatrixStore& dm = descriptors.DescriptorMatrix;
 
     CycleRecord entry;
@@ -64,7 +70,7 @@ void RecordCycle(const RunInputs& in, RunResults& results, const CycleInputs& cy
     entry.F = f.F;
     entry.SEE = f.SEE;
     entry.RMS = f.RMS;
-    entry.R2CV = r2cv;
+    entry.R2CV = bestFit.R2CV;
     entry.Kendall = f.Kendall;
     entry.MeanObserved = f.MeanO;
     entry.SpreadObserved = f.SpreadO;
@@ -153,13 +159,13 @@ void RecordRanking(RunResults& results, const CycleInputs& cycle,
 
 void RecordPredictionBlock(RunResults& results, const CycleInputs& cycle,
                            const SignificantDescriptors& descriptors, const FinalWork& work,
-                           double lowPred, double highPred, double lowAll, double highAll) {
+                           const EstimateBounds& bounds) {
     const int n = cycle.CalibrationCount;
     const int pc = cycle.PredictionCount;
     PredictionBlockRecord block;
     block.Number = work.EquationNumber;
-    block.LowPred = lowPred;
-    block.HighPred = highPred;
+    block.LowPred = bounds.LowPred;
+    block.HighPred = bounds.HighPred;
     results.Record.PredictionNames.clear();
     for (int j = 1; j <= pc; ++j) {
         const double estimate = work.Estimate[n + j];
@@ -167,8 +173,10 @@ void RecordPredictionBlock(RunResults& results, const CycleInputs& cycle,
         block.Estimates.push_back(RoundHalfAway(estimate, 3));
         block.Leverages.push_back(static_cast<double>(work.LeverageValues[j]));
         block.AdoCounts.push_back(work.AdoCount[n + j]);
-        block.Marks.emplace_back(estimate < lowPred ? "low" : (estimate > highPred ? "high" : ""));
-        block.MarksAll.emplace_back(estimate < lowAll ? "LOW" : (estimate > highAll ? "HIGH" : ""));
+        block.Marks.emplace_back(
+            estimate < bounds.LowPred ? "low" : (estimate > bounds.HighPred ? "high" : ""));
+        block.MarksAll.emplace_back(
+            estimate < bounds.LowAll ? "LOW" : (estimate > bounds.HighAll ? "HIGH" : ""));
     }
     results.Record.PredictionBlocks.push_back(std::move(block));
 }

@@ -2,6 +2,7 @@
 // Keeps in the run record what the final analysis reports, as it reports it, for the
 // result files written beside the report. Nothing here writes to a file.
 
+#include "qspr/core/CycleContext.h"
 #include "qspr/core/StageState.h"
 #include "qspr/final/CalibrationStatistics.h"
 #include "qspr/final/FinalState.h"
@@ -9,14 +10,21 @@
 
 namespace kalemir::qspr {
 
-/// The cycle's best equation by Q just refitted (`fit` of `best`, estimates E and
-/// observed values O of molecules 1..N) and its statistics block; the equation with the
-/// raw values of its predictors becomes the run's best model.
-void RecordCycle(const RunInputs& in, RunResults& results, const CycleInputs& cycle,
-                 const SignificantDescriptors& descriptors, const SearchState& search,
-                 const PredictorSet& best, const FitResult& fit, const double* estimated,
-                 const double* observed, const CalibrationFigures& figures, double r2cv,
-                 const OutlierScan& scan);
+/// The cycle's best equation by Q as the final analysis refits and reports it.
+struct BestByQFit {
+    const PredictorSet& Set;
+    const FitResult& Fit;    ///< Fit.K predictors
+    const double* Estimated; ///< E of molecules 1..N
+    const double* Observed;  ///< O of molecules 1..N
+    const CalibrationFigures& Figures;
+    double R2CV = 0; ///< the r2CV kept with the set
+    const OutlierScan& Scan;
+};
+
+/// The cycle's best equation by Q just refitted and its statistics block; the equation
+/// with the raw values of its predictors becomes the run's best model.
+void RecordCycle(const CycleContext& context, const SignificantDescriptors& descriptors,
+                 const BestByQFit& best);
 
 /// The outlier this cycle removes (empty when the cycle is final).
 void RecordRemoval(RunResults& results, const std::string& removed);
@@ -26,11 +34,19 @@ void RecordRanking(RunResults& results, const CycleInputs& cycle,
                    const SignificantDescriptors& descriptors, const SearchState& search,
                    const FinalWork& work);
 
+/// The bounds of the estimates: of the prediction set and of all molecules.
+struct EstimateBounds {
+    double LowPred = 0;
+    double HighPred = 0;
+    double LowAll = 0;
+    double HighAll = 0;
+};
+
 /// The estimates-file block of equation work.EquationNumber for the prediction set, with
 /// its marks against the prediction-set and all-molecule bounds.
 void RecordPredictionBlock(RunResults& results, const CycleInputs& cycle,
                            const SignificantDescriptors& descriptors, const FinalWork& work,
-                           double lowPred, double highPred, double lowAll, double highAll);
+                           const EstimateBounds& bounds);
 
 /// The votes and final labels of the prediction molecules.
 void RecordFinalLabels(RunResults& results, const CycleInputs& cycle, const FinalWork& work,

@@ -51,6 +51,96 @@ void RunComputation(ProgramState& ps, ComputingWindow& window) {
     RunComputation(ps, cs, window);
 }
 
+void RunCycles(const CycleContext& context, ComputingState& cs, CyclePolicy& policy) {
+    const RunInputs& in = context.In;
+    ComputingWindow& window = context.Window;
+    MakeWorkCopies(cs.Cycle, cs.WorkFiles);
+    policy.StartStep(CycleStep::Preselection, context, cs);
+    PreselectionOptions options;
+    options.PassByIdleFits = cs.Search.PassByIdleFits;
+    PreselectDescriptors(context, cs.Tables, cs.Descriptors, cs.Pair, cs.WorkFiles, options);
+    cs.Outliers.OutlierName.clear();
+    cs.Outliers.OutlierSteps = 0;
+    cs.Cycle.Number = 0;
+    context.Results.CycleNumber = 0;
+    const int maxSteps = MaxOutlierSteps(in);
+    bool more = true;
+    while (more) {
+        ++cs.Cycle.Number;
+        context.Results.CycleNumber = cs.Cycle.Number;
+        policy.StartStep(CycleStep::Screening, context, cs);
+        ScreenCycle(cs, window);
+        bool finished = false;
+        if (cs.Descriptors.SignificantCount > 1) {
+            policy.StartStep(CycleStep::Intercorrelations, context, cs);
+            ComputeInterR2(cs.Cycle, cs.Descriptors, cs.Pair, context.Pool, window);
+            CentreColumns(cs.Cycle, cs.Descriptors, cs.Outliers, window);
+            policy.StartStep(CycleStep::PairSearch, context, cs);
+            SearchPairs(context, cs.Descriptors, cs.Search, cs.CV, cs.Outliers);
+            policy.StartStep(CycleStep::LargerSetSearch, context, cs);
+            SearchLargerSets(context, cs.Descriptors, cs.Search, cs.CV, cs.Outliers);
+            policy.StartStep(CycleStep::FinalAnalysis, context, cs);
+            finished = policy.FinishCycle(context, cs);
+        }
+        more = AnotherCycle(cs, maxSteps) && finished;
+    }
+}
+
+namespace {
+
+/// The run itself: the window learns each step, a stop names the step it landed in, and a
+/// cycle ends with the report of its best predictors and the final analysis.
+class RunPolicy : public CyclePolicy {
+public:
+    void StartStep(CycleStep step, const CycleContext& context, const ComputingState& cs) override {
+        ComputingWindow& window = context.Window;
+        switch (step) {
+        case CycleStep::Preselection:
+            window.BeginStage("preliminary selection of descriptors");
+            break;
+        case CycleStep::Screening:
+            window.SetCycle(context.Cycle.Number, cs.Outliers.OutlierSteps);
+            window.BeginStage("screening of the descriptors");
+            InCycle(context, "the screening of the descriptors");
+            break;
+        case CycleStep::Intercorrelations:
+            InCycle(context, "the intercorrelations");
+            window.BeginStage("intercorrelations of the descriptors");
+            break;
+        case CycleStep::PairSearch:
+            InCycle(context, "the search of predictor pairs");
+            break;
+        case CycleStep::LargerSetSearch:
+            InCycle(context, "the search of larger predictor sets");
+            break;
+        case CycleStep::FinalAnalysis:
+            InCycle(context, "the final analysis");
+            window.SetPredictors(0, context.Cycle.MaxPredictors);
+            window.BeginStage("final analysis");
+            break;
+        }
+    }
+
+    bool FinishCycle(const CycleContext& context, ComputingState& cs) override {
+        ReportBestPredictors(context, cs.Descriptors, cs.Search, cs.Pair);
+        WriteBestSetValues(cs.Cycle, cs.Tables, cs.Descriptors, cs.Search);
+        FinalAnalysis(context, cs.Descriptors, cs.Search, cs.Outliers, cs.Pair);
+        return true;
+    }
+
+    /// Where a stop lands, for the report's closing line.
+    const std::string& Stage() const { return stage_; }
+
+private:
+    void InCycle(const CycleContext& context, const char* step) {
+        stage_ = "in cycle " + std::to_string(context.Cycle.Number) + " at " + step;
+    }
+
+    std::string stage_ = "at the preliminary selection of descriptors";
+};
+
+} // namespace
+
 void RunComputation(ProgramState& ps, ComputingState& cs, ComputingWindow& window) {
     if (ps.ComputationStarted) {
         return;
@@ -64,57 +154,16 @@ void RunComputation(ProgramState& ps, ComputingState& cs, ComputingWindow& windo
     if (!cs.Workers) {
         cs.Workers = std::make_unique<WorkerPool>(ps.ThreadCount);
     }
-    // Where a stop lands, for the report's closing line.
-    std::string stage = "at the preliminary selection of descriptors";
-    auto inCycle = [&](const char* step) {
-        stage = "in cycle " + std::to_string(cs.Cycle.Number) + " at " + step;
-    };
+    RunPolicy policy;
+    const CycleContext context{ps, ps, cs.Cycle, cs.Workers.get(), window, cs.ReportName};
     // The cycles rewrite their tables: they work on copies, never on the user's files.
     try {
-        MakeWorkCopies(cs.Cycle, cs.WorkFiles);
-        window.BeginStage("preliminary selection of descriptors");
-        PreselectDescriptors(ps, cs.Cycle, cs.Tables, cs.Descriptors, cs.Search, cs.Pair,
-                             cs.WorkFiles, cs.ReportName, cs.Workers.get(), window);
-        cs.Outliers.OutlierName.clear();
-        cs.Outliers.OutlierSteps = 0;
-        cs.Cycle.Number = 0;
-        ps.CycleNumber = 0;
-        const int maxSteps = MaxOutlierSteps(ps);
-        bool more = true;
-        while (more) {
-            ++cs.Cycle.Number;
-            ps.CycleNumber = cs.Cycle.Number;
-            window.SetCycle(cs.Cycle.Number, cs.Outliers.OutlierSteps);
-            window.BeginStage("screening of the descriptors");
-            inCycle("the screening of the descriptors");
-            ScreenCycle(cs, window);
-            if (cs.Descriptors.SignificantCount > 1) {
-                inCycle("the intercorrelations");
-                window.BeginStage("intercorrelations of the descriptors");
-                ComputeInterR2(cs.Cycle, cs.Descriptors, cs.Pair, cs.Workers.get(), window);
-                CentreColumns(cs.Cycle, cs.Descriptors, cs.Outliers, window);
-                inCycle("the search of predictor pairs");
-                SearchPairs(cs.Cycle, cs.Descriptors, cs.Search, cs.CV, cs.Outliers, cs.Pair,
-                            cs.ReportName, cs.Workers.get(), window);
-                inCycle("the search of larger predictor sets");
-                SearchLargerSets(cs.Cycle, cs.Descriptors, cs.Search, cs.CV, cs.Outliers, cs.Pair,
-                                 cs.Workers.get(), window);
-                inCycle("the final analysis");
-                window.SetPredictors(0, cs.Cycle.MaxPredictors);
-                window.BeginStage("final analysis");
-                ReportBestPredictors(ps, cs.Cycle, cs.Descriptors, cs.Search, cs.Pair,
-                                     cs.ReportName, window);
-                WriteBestSetValues(cs.Cycle, cs.Tables, cs.Descriptors, cs.Search);
-                FinalAnalysis(ps, ps, cs.Cycle, cs.Descriptors, cs.Search, cs.CV, cs.Outliers,
-                              cs.Pair, cs.ReportName, cs.Workers.get(), window);
-            }
-            more = AnotherCycle(cs, maxSteps);
-        }
+        RunCycles(context, cs, policy);
     } catch (const RunInterrupted&) {
         // The report says it was stopped, and where, as its last line.
         cs.WorkFiles.RemoveAll();
-        ps.StoppedStage = stage;
-        AppendReportLines(kWorkingReport, {"", "     " + StoppedAnalysisText(stage)});
+        ps.StoppedStage = policy.Stage();
+        AppendReportLines(kWorkingReport, {"", "     " + StoppedAnalysisText(policy.Stage())});
         throw;
     } catch (...) {
         cs.WorkFiles.RemoveAll();

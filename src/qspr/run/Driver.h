@@ -2,6 +2,7 @@
 // The computation of the QSPR program: the analysis cycles from the first table split
 // to the last final analysis.
 
+#include "qspr/core/CycleContext.h"
 #include "qspr/run/ComputingState.h"
 #include "qspr/setup/ProgramState.h"
 
@@ -22,6 +23,35 @@ int MaxOutlierSteps(const RunInputs& in);
 /// name is then forgotten), when fewer than two descriptors are significant or no set is
 /// valuable, or when maxSteps outliers are gone.
 bool AnotherCycle(ComputingState& cs, int maxSteps);
+
+/// The steps of a computation a policy hears of as they start.
+enum class CycleStep {
+    Preselection,      ///< the preliminary selection (after the work copies)
+    Screening,         ///< a cycle's screening (its number set)
+    Intercorrelations, ///< a cycle's intercorrelations and centring
+    PairSearch,
+    LargerSetSearch,
+    FinalAnalysis, ///< what the policy does once the searches are done
+};
+
+/// What differs between the run itself and an analysis of shuffled property values: what
+/// the window and the stop message learn as the steps start, and what a cycle does once
+/// its searches are done.
+class CyclePolicy {
+public:
+    virtual ~CyclePolicy() = default;
+    /// A step starts; the context's cycle holds its number.
+    virtual void StartStep(CycleStep step, const CycleContext& context,
+                           const ComputingState& cs) = 0;
+    /// Ends a cycle whose searches ran: false when no other cycle may follow.
+    virtual bool FinishCycle(const CycleContext& context, ComputingState& cs) = 0;
+};
+
+/// The analysis cycles of one computation on its own state: the work copies, the
+/// preliminary selection, then cycle after cycle (screening, intercorrelations, searches
+/// and the policy's end of cycle) while an outlier is removed. Leaves the work files to
+/// the caller.
+void RunCycles(const CycleContext& context, ComputingState& cs, CyclePolicy& policy);
 
 /// Runs the whole computation once; a second call while or after it ran does nothing.
 /// Work files (split tables, copies of the chosen tables) are removed on every exit.

@@ -13,13 +13,17 @@
 #include <cmath>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 
 namespace kalemir::qspr {
 
 namespace {
 
-/// Height of one panel line on the window surface, in twips.
-constexpr int kPanelLineTwips = 240;
+/// A chain whose best Q stays below this share of the best Q so far found nothing new.
+constexpr double kProductiveShareOfQmax = 0.95;
+/// The selection ends after more unproductive chains than this.
+constexpr int kUnproductiveChainsAllowed = 2;
+
 /// Lines the panel occupies (the rest of each drawing is blanked).
 constexpr int kPanelLines = 24;
 
@@ -80,49 +84,76 @@ int LastScannedColumn(const PreselectionTable& table) {
     return std::min(table.LastColumn(), table.Columns - 1);
 }
 
-/// Gathers the candidates of chain step p in the order of the scan and fits each at
-/// position p of the chain on the workers. The marks do not change while the step is
-/// taken but for candidates already passed, so the scan meets exactly these.
-void FitChainStep(const CycleInputs& cycle, const TableState& tables, WorkerPool* pool,
-                  const PreselectionCells& cells, const PreselectionState& sel, const GroupSet& set,
-                  int p, std::vector<ChainTrial>& trials,
-                  std::vector<std::unique_ptr<ChainFitter>>& fitters) {
-    trials.clear();
-    for (int t = 1; t <= cycle.TableCount; ++t) {
-        if (t == tables.FragmentNewtab) {
-            continue;
+/// The candidates of a chain step fitted on the workers, each at its position of the
+/// chain, in the order of the scan. The marks do not change while the step is taken but
+/// for candidates already passed, so the scan meets exactly these.
+class ChainStepFits {
+public:
+    ChainStepFits(const CycleContext& context, const TableState& tables,
+                  const PreselectionCells& cells, const PreselectionState& sel)
+        : cycle_(context.Cycle), pool_(context.Pool), tables_(tables), cells_(cells), sel_(sel) {
+        const int workers = pool_ ? pool_->Size() : 1;
+        for (int w = 0; w < workers; ++w) {
+            fitters_.push_back(std::make_unique<ChainFitter>(cycle_.CalibrationCount));
         }
-        const PreselectionTable& table = cells.Tables[t];
-        const int last = LastScannedColumn(table);
-        for (int j = 2; j <= last; ++j) {
-            if (ChainCandidate(cycle, table, j)) {
-                ChainTrial trial;
-                trial.Member = {t, j};
-                trials.push_back(trial);
+    }
+
+    /// Gathers the candidates of position p of the chain `set` and fits them.
+    void Fit(const GroupSet& set, int p) {
+        const CycleInputs& cycle = cycle_;
+        const PreselectionCells& cells = cells_;
+        const PreselectionState& sel = sel_;
+        WorkerPool* pool = pool_;
+        std::vector<ChainTrial>& trials = trials_;
+        std::vector<std::unique_ptr<ChainFitter>>& fitters = fitters_;
+        trials.clear();
+        for (int t = 1; t <= cycle.TableCount; ++t) {
+            if (t == tables_.FragmentNewtab) {
+                continue;
+            }
+            const PreselectionTable& table = cells.Tables[t];
+            const int last = LastScannedColumn(table);
+            for (int j = 2; j <= last; ++j) {
+                if (ChainCandidate(cycle, table, j)) {
+                    ChainTrial trial;
+                    trial.Member = {t, j};
+                    trials.push_back(trial);
+                }
             }
         }
-    }
-    const int n = cycle.CalibrationCount;
-    auto body = [&](int first, int last, int worker) {
-        ChainFitter& fitter = *fitters[static_cast<std::size_t>(worker)];
-        GroupSet trialSet = set;
-        for (int i = first; i < last; ++i) {
-            ChainTrial& trial = trials[static_cast<std::size_t>(i)];
-            trialSet[p] = trial.Member;
-            trial.R2 =
-                FitGroupSet(cells, sel, trialSet, p, n, fitter.Work, fitter.Pair, fitter.Window);
-            trial.MeanX = fitter.Pair.MeanX;
-            trial.R = fitter.Pair.R;
-            trial.SEE = fitter.Pair.SEE;
+        const int n = cycle.CalibrationCount;
+        auto body = [&](int first, int last, int worker) {
+            ChainFitter& fitter = *fitters[static_cast<std::size_t>(worker)];
+            GroupSet trialSet = set;
+            for (int i = first; i < last; ++i) {
+                ChainTrial& trial = trials[static_cast<std::size_t>(i)];
+                trialSet[p] = trial.Member;
+                trial.R2 = FitGroupSet(cells, sel, trialSet, p, n, fitter.Work, fitter.Pair,
+                                       fitter.Window);
+                trial.MeanX = fitter.Pair.MeanX;
+                trial.R = fitter.Pair.R;
+                trial.SEE = fitter.Pair.SEE;
+            }
+        };
+        const int count = static_cast<int>(trials.size());
+        if (pool) {
+            pool->ForEach(count, kChainGrain, body);
+        } else {
+            body(0, count, 0);
         }
-    };
-    const int count = static_cast<int>(trials.size());
-    if (pool) {
-        pool->ForEach(count, kChainGrain, body);
-    } else {
-        body(0, count, 0);
     }
-}
+
+    const std::vector<ChainTrial>& Trials() const { return trials_; }
+
+private:
+    const CycleInputs& cycle_;
+    WorkerPool* pool_;
+    const TableState& tables_;
+    const PreselectionCells& cells_;
+    const PreselectionState& sel_;
+    std::vector<ChainTrial> trials_;
+    std::vector<std::unique_ptr<ChainFitter>> fitters_;
+};
 
 /// Leaves in the correlation buffer what the fit of the trial at position p left there.
 void TakeChainTrial(PairCorrelation& pair, const ChainTrial& trial, int p) {
@@ -137,7 +168,8 @@ void TakeChainTrial(PairCorrelation& pair, const ChainTrial& trial, int p) {
 void ShowPanel(ComputingWindow& window, const std::vector<std::string>& lines) {
     for (int i = 0; i < kPanelLines; ++i) {
         const std::size_t k = static_cast<std::size_t>(i);
-        window.PrintAt(0, i * kPanelLineTwips, k < lines.size() ? lines[k] : std::string());
+        window.ShowPlaced(PlacedLine::SelectionPanel, i,
+                          k < lines.size() ? lines[k] : std::string());
     }
 }
 
@@ -205,7 +237,7 @@ double FitGroupSet(const PreselectionCells& cells, const PreselectionState& sel,
     }
     pair.SignedR2 = 1;
     pair.FitTermCount = p;
-    CorrelateWithFixedY(pair, estimate, sel.Property.data(), n, sel.PropertyMean, sel.PropertySyy,
+    CorrelateWithFixedY(pair, estimate, {sel.Property.data(), n, sel.PropertyMean, sel.PropertySyy},
                         window);
     pair.SignedR2 = 0;
     return pair.R2;
@@ -334,11 +366,13 @@ std::vector<std::string> PanelLines(const PanelInputs& in) {
     return lines;
 }
 
-GroupSelectionResult SelectWithinGroups(CycleInputs& cycle, TableState& tables,
-                                        const SearchState& search, PairCorrelation& pair,
-                                        WorkerPool* pool, PreselectionCells& cells,
-                                        PreselectionState& sel, ComputingWindow& window,
-                                        const SelectionClock& clock) {
+GroupSelectionResult SelectWithinGroups(const CycleContext& context, TableState& tables,
+                                        PairCorrelation& pair, PreselectionCells& cells,
+                                        PreselectionState& sel,
+                                        const PreselectionOptions& options) {
+    CycleInputs& cycle = context.Cycle;
+    ComputingWindow& window = context.Window;
+    const SelectionClock& clock = options.Clock;
     const int n = cycle.CalibrationCount;
     const int capacity = sel.SelectionCapacity;
     GroupSelectionResult result;
@@ -376,15 +410,11 @@ GroupSelectionResult SelectWithinGroups(CycleInputs& cycle, TableState& tables,
 
     // The plain path fits each candidate as the scan reaches it; otherwise the workers
     // fit a whole step first and the scan takes their results in its order.
-    const bool onWorkers = search.PassByIdleFits;
-    std::vector<std::unique_ptr<ChainFitter>> fitters;
+    const bool onWorkers = options.PassByIdleFits;
+    std::optional<ChainStepFits> stepFits;
     if (onWorkers) {
-        const int workers = pool ? pool->Size() : 1;
-        for (int w = 0; w < workers; ++w) {
-            fitters.push_back(std::make_unique<ChainFitter>(n));
-        }
+        stepFits.emplace(context, tables, cells, sel);
     }
-    std::vector<ChainTrial> trials;
     GroupFitWork work(onWorkers ? 0 : n);
     GroupSet set{};
     int level = 1;
@@ -414,7 +444,7 @@ GroupSelectionResult SelectWithinGroups(CycleInputs& cycle, TableState& tables,
             showCaption();
             std::size_t taken = 0;
             if (onWorkers) {
-                FitChainStep(cycle, tables, pool, cells, sel, set, p, trials, fitters);
+                stepFits->Fit(set, p);
             }
             GroupMember best;
             bool full = false;
@@ -434,6 +464,7 @@ GroupSelectionResult SelectWithinGroups(CycleInputs& cycle, TableState& tables,
                     set[p] = {t, j};
                     double r2 = 0;
                     if (onWorkers) {
+                        const std::vector<ChainTrial>& trials = stepFits->Trials();
                         assert(taken < trials.size() && trials[taken].Member.Table == t &&
                                trials[taken].Member.Column == j && "chain step out of order");
                         const ChainTrial& fitted = trials[taken++];
@@ -475,11 +506,12 @@ GroupSelectionResult SelectWithinGroups(CycleInputs& cycle, TableState& tables,
                 break;
             }
         }
-        if (q < 0.95 * result.Qmax) {
+        if (q < kProductiveShareOfQmax * result.Qmax) {
             ++result.UnproductiveChains;
         }
         panel.LastChainHours = HourOfDay(TimeText(clock())) - panel.ChainStartHours;
-        if (result.UnproductiveChains > 2 || sel.SelectedCount >= capacity) {
+        if (result.UnproductiveChains > kUnproductiveChainsAllowed ||
+            sel.SelectedCount >= capacity) {
             more = false;
         }
     }

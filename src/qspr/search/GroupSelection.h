@@ -3,6 +3,7 @@
 // chains grown by the quality Q pick at most SelectionCapacity descriptors, with the
 // chain's state in the caption and the elapsed and maximum remaining time in a panel.
 
+#include "qspr/core/CycleContext.h"
 #include "qspr/core/StageState.h"
 #include "qspr/search/PreselectionCells.h"
 #include "qspr/setup/ProgramState.h"
@@ -112,13 +113,11 @@ struct GroupSelectionResult {
 /// Marks the descriptors chosen by the chains and counts them in sel.SelectedCount.
 /// The candidates of each chain step are fitted side by side on the pool and taken in
 /// the order of the scan, so that marks, captions and pair are those of a scan that
-/// fits one candidate after another; with search.PassByIdleFits false (the plain path) it
+/// fits one candidate after another; with options.PassByIdleFits false (the plain path) it
 /// does just that, on the calling thread.
-GroupSelectionResult SelectWithinGroups(CycleInputs& cycle, TableState& tables,
-                                        const SearchState& search, PairCorrelation& pair,
-                                        WorkerPool* pool, PreselectionCells& cells,
-                                        PreselectionState& sel, ComputingWindow& window,
-                                        const SelectionClock& clock);
+GroupSelectionResult SelectWithinGroups(const CycleContext& context, TableState& tables,
+                                        PairCorrelation& pair, PreselectionCells& cells,
+                                        PreselectionState& sel, const PreselectionOptions& options);
 
 /// Writes the marked descriptors into the selection table.
 void WriteSelection(const CycleInputs& cycle, const PreselectionCells& cells,

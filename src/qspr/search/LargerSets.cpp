@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace kalemir::qspr {
 
@@ -18,7 +19,7 @@ std::string EndTimeLine(float t0, float t, int done) {
     if (t < t0) {
         t = t + 86400.0f;
     }
-    float end = t0 + (t - t0) * 1000.0f / static_cast<float>(done);
+    float end = t0 + (t - t0) * static_cast<float>(kListRows) / static_cast<float>(done);
     if (end >= 86400.0f) {
         end = end - 86400.0f;
     }
@@ -37,6 +38,9 @@ void ShowBestSet(const CycleInputs& cycle, const SignificantDescriptors& descrip
 }
 
 namespace {
+
+/// Kept sets extended between two redraws of the best set and the time estimate.
+constexpr int kKeptSetsPerPicture = 20;
 
 /// Kept sets whose extensions are worked out together: at most 64, and no more once
 /// 1024 trials are gathered (the later ones are worked out against thresholds that have
@@ -132,23 +136,26 @@ void GatherExtensions(const CycleInputs& cycle, SignificantDescriptors& descript
     }
 }
 
+/// The last set a level took: with three predictors its Q is the level's BestQ.
+struct LastTaken {
+    PredictorSet Set{};
+    bool Any = false;      ///< a set was taken (fitted or passed by)
+    bool PassedBy = false; ///< the last one was passed by
+};
+
 /// Takes the worked-out extensions of kept set `a` into the list in the order of the
 /// descriptors, as the loop over them does one by one.
-void TakeExtensions(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
-                    SearchState& search, CrossValidationState& cv, PairCorrelation& pair,
-                    ComputingWindow& window, int a, ListedSetIndex& listed,
-                    const KeptSetTrials& gathered) {
+void TakeExtensions(const CycleContext& context, const SignificantDescriptors& descriptors,
+                    SearchState& search, const KeptSetTrials& gathered, ListedSetIndex& listed,
+                    LastTaken& last) {
+    const CycleInputs& cycle = context.Cycle;
+    ComputingWindow& window = context.Window;
     const int p = search.FitTermCount;
     PredictorSet& candidate = search.CandidateSets[kCandidateRow];
-    const PredictorSet kept = search.KeptSets[a];
+    const PredictorSet kept = search.KeptSets[gathered.Set];
     const std::vector<SearchTrial>& trials = search.Trials;
-    PredictorSet lastFitted{};
-    bool fitted = false;      // a set was fitted or passed by
-    bool passedFit = false;   // the last such set was passed by
-    bool passedInRow = false; // ... and row 1001 still holds it
     for (int c = gathered.First; c < gathered.First + gathered.Count; ++c) {
         const SearchTrial& trial = trials[static_cast<std::size_t>(c)];
-        passedInRow = false;
         candidate = trial.Set;
         search.CandidateR2[kCandidateRow] = 0;
         if (listed.Contains(candidate)) {
@@ -157,15 +164,14 @@ void TakeExtensions(const CycleInputs& cycle, const SignificantDescriptors& desc
             }
             continue;
         }
-        lastFitted = trial.Set;
-        fitted = true;
-        if (!TakeTrial(cycle, descriptors, search, cv, pair, window, trial)) {
-            passedFit = true;
-            passedInRow = true;
+        last.Set = trial.Set;
+        last.Any = true;
+        const std::optional<TrialFit> fit = TakeTrial(cycle, descriptors, search, trial, window);
+        last.PassedBy = !fit;
+        if (!fit) {
             continue;
         }
-        passedFit = false;
-        search.CandidateR2[kCandidateRow] = search.LastFitR2;
+        search.CandidateR2[kCandidateRow] = fit->R2;
         if (InsertCandidate(search) > 0) {
             listed.Insert(trial.Set);
             // The former row 1000 now waits in row 1001 and leaves the list.
@@ -177,37 +183,30 @@ void TakeExtensions(const CycleInputs& cycle, const SignificantDescriptors& desc
     if (descriptors.SignificantCount >= 1 && !gathered.LastOrthogonal) {
         // The loop ended on a descriptor intercorrelated with the kept set: row 1001
         // holds the kept set alone.
-        passedInRow = false;
         candidate.fill(0);
         for (int b = 1; b < p; ++b) {
             candidate[b] = kept[b];
         }
         search.CandidateR2[kCandidateRow] = 0;
     }
-    if (fitted) {
-        // The workers' fits left no trace in pair and search.Fit: refit the last set so
-        // that they, and the state, are those its own fit leaves.
-        FitEquation(cycle, descriptors, search, cv, pair, window, lastFitted);
-        if (passedFit && passedInRow) {
-            search.CandidateR2[kCandidateRow] = search.LastFitR2;
-        }
-    }
 }
 
 } // namespace
 
-void ExtendSet(const CycleInputs& cycle, SignificantDescriptors& descriptors, SearchState& search,
-               CrossValidationState& cv, PairCorrelation& pair, WorkerPool* pool,
-               ComputingWindow& window, int a, ListedSetIndex& listed) {
+void ExtendSet(const CycleContext& context, SignificantDescriptors& descriptors,
+               SearchState& search, int a, ListedSetIndex& listed) {
     KeptSetTrials gathered;
-    GatherExtensions(cycle, descriptors, search, a, 0, gathered);
-    EvaluateTrials(cycle, descriptors, search, pool, gathered.Count);
-    TakeExtensions(cycle, descriptors, search, cv, pair, window, a, listed, gathered);
+    GatherExtensions(context.Cycle, descriptors, search, a, 0, gathered);
+    EvaluateTrials(context.Cycle, descriptors, search, context.Pool, gathered.Count);
+    LastTaken last;
+    TakeExtensions(context, descriptors, search, gathered, listed, last);
 }
 
-void SearchLargerSets(CycleInputs& cycle, SignificantDescriptors& descriptors, SearchState& search,
-                      CrossValidationState& cv, const OutlierState& outliers, PairCorrelation& pair,
-                      WorkerPool* pool, ComputingWindow& window) {
+void SearchLargerSets(const CycleContext& context, SignificantDescriptors& descriptors,
+                      SearchState& search, CrossValidationState& cv, const OutlierState& outliers) {
+    const CycleInputs& cycle = context.Cycle;
+    WorkerPool* pool = context.Pool;
+    ComputingWindow& window = context.Window;
     if (cycle.MaxPredictors == 2 || search.ValuableSetCount == 0) {
         return;
     }
@@ -229,6 +228,7 @@ void SearchLargerSets(CycleInputs& cycle, SignificantDescriptors& descriptors, S
         // worked out against the state the group starts from (the list's thresholds
         // only rise, so what they settle stays settled) and taken in order afterwards.
         std::vector<KeptSetTrials> groupTrials(kKeptGroup);
+        LastTaken last;
         int groupEnd = 0; // kept sets up to this one are worked out
         for (int a = 1; a <= kListRows; ++a) {
             if (a > groupEnd) {
@@ -251,13 +251,12 @@ void SearchLargerSets(CycleInputs& cycle, SignificantDescriptors& descriptors, S
             if (KeptSetComplete(search, a, p)) {
                 for (const KeptSetTrials& gathered : groupTrials) {
                     if (gathered.Set == a) {
-                        TakeExtensions(cycle, descriptors, search, cv, pair, window, a, listed,
-                                       gathered);
+                        TakeExtensions(context, descriptors, search, gathered, listed, last);
                         break;
                     }
                 }
             }
-            if (a % 20 == 0) {
+            if (a % kKeptSetsPerPicture == 0) {
                 window.CountDone(a);
                 ShowBestSet(cycle, descriptors, search, cv, window);
                 window.PrintLine("   Program is computing QSPRs including " + PlainNumber(p) +
@@ -266,9 +265,12 @@ void SearchLargerSets(CycleInputs& cycle, SignificantDescriptors& descriptors, S
                 window.PrintLine(EndTimeLine(t0, static_cast<float>(SecondsOfDay()), a));
             }
         }
+        if (last.Any && last.PassedBy) {
+            TakeLastPassedBy(cycle, descriptors, search, last.Set);
+        }
         ShowBestSet(cycle, descriptors, search, cv, window);
-        CrossValidateBest(cycle, descriptors, search, cv, outliers, pair, pool, window);
-        search.BestSetSize = SlotSize(search.BestSets[3]);
+        CrossValidateBest(context, descriptors, search, cv, outliers.OutlierRatio);
+        search.BestSetSize = SlotSize(search.BestSets[kBestByQSlot]);
         if (p > search.BestSetSize) {
             // The best set did not grow: the list of its size, handed on by the level
             // before, stays the one the final analysis ranks.

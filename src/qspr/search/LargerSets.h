@@ -2,6 +2,7 @@
 // The search with more predictors: the kept sets grow one descriptor a level, from three
 // predictors up to MaxPredictors, while the best set by Q keeps growing with them.
 
+#include "qspr/core/CycleContext.h"
 #include "qspr/core/StageState.h"
 #include "qspr/setup/ProgramState.h"
 
@@ -15,14 +16,16 @@ namespace kalemir::qspr {
 
 class ListedSetIndex;
 
-void SearchLargerSets(CycleInputs& cycle, SignificantDescriptors& descriptors, SearchState& search,
-                      CrossValidationState& cv, const OutlierState& outliers, PairCorrelation& pair,
-                      WorkerPool* pool, ComputingWindow& window);
+/// Grows the kept sets a descriptor a level, from three predictors up to MaxPredictors,
+/// while the best set by Q grows with them; each level's best is cross-validated.
+void SearchLargerSets(const CycleContext& context, SignificantDescriptors& descriptors,
+                      SearchState& search, CrossValidationState& cv, const OutlierState& outliers);
 
-/// Extends kept set `a` (p-1 predictors) by every weakly intercorrelated descriptor.
-void ExtendSet(const CycleInputs& cycle, SignificantDescriptors& descriptors, SearchState& search,
-               CrossValidationState& cv, PairCorrelation& pair, WorkerPool* pool,
-               ComputingWindow& window, int a, ListedSetIndex& listed);
+/// Extends kept set `a` (p-1 predictors) by every weakly intercorrelated descriptor into
+/// the list, as one step of a level's loop over the kept sets (the level's end, which
+/// takes its last set, is the caller's).
+void ExtendSet(const CycleContext& context, SignificantDescriptors& descriptors,
+               SearchState& search, int a, ListedSetIndex& listed);
 
 /// Shows the best set by Q so far with its statistics on the picture area.
 void ShowBestSet(const CycleInputs& cycle, const SignificantDescriptors& descriptors,

@@ -7,11 +7,15 @@
 #include "qspr/search/CandidateList.h"
 #include "qspr/search/SearchTrials.h"
 
+#include <optional>
 #include <string>
 
 namespace kalemir::qspr {
 
 namespace {
+
+/// Pairs taken between two redraws of the progress picture.
+constexpr int kPairsPerPicture = 5000;
 
 void ShowPairProgress(ComputingWindow& window) {
     window.ClearPicture();
@@ -22,16 +26,17 @@ void ShowPairProgress(ComputingWindow& window) {
 
 } // namespace
 
-void SearchPairs(CycleInputs& cycle, SignificantDescriptors& descriptors, SearchState& search,
-                 CrossValidationState& cv, const OutlierState& outliers, PairCorrelation& pair,
-                 const std::string& reportName, WorkerPool* pool, ComputingWindow& window) {
+void SearchPairs(const CycleContext& context, SignificantDescriptors& descriptors,
+                 SearchState& search, CrossValidationState& cv, const OutlierState& outliers) {
+    const CycleInputs& cycle = context.Cycle;
+    const std::string& reportName = context.ReportName;
+    WorkerPool* pool = context.Pool;
+    ComputingWindow& window = context.Window;
     AppendReportLines(reportName, {"", "   " + std::string(70, '-'), ""});
     window.SetCaption(" Computing ... wait ...");
-    search.CrossValidating = false;
-    search.RebuildDesign = false;
     search.FitTermCount = 2;
     const double t = cycle.InvRootThreshold;
-    search.BestR2Seen = 0;
+    search.Progress.BestR2Seen = 0;
     for (int r = 1; r <= kListRows; ++r) {
         search.KeptSets[r].fill(0);
     }
@@ -54,38 +59,33 @@ void SearchPairs(CycleInputs& cycle, SignificantDescriptors& descriptors, Search
     trials.resize(kTrialBatch);
     int batch = 0;
     int h = 0;
-    PredictorSet lastFitted{};
-    bool fitted = false;     // a pair was fitted or passed by
-    bool passedLast = false; // the last such pair was passed by
     auto takeBatch = [&] {
         EvaluateTrials(cycle, descriptors, search, pool, batch);
         for (int b = 0; b < batch; ++b) {
             const SearchTrial& trial = trials[static_cast<std::size_t>(b)];
             ++h;
-            if (h % 5000 == 0) {
+            if (h % kPairsPerPicture == 0) {
                 ShowPairProgress(window);
             }
             const int i = trial.Set[1];
             const int j = trial.Set[2];
-            lastFitted = trial.Set;
-            fitted = true;
             if (h <= kListRows) {
+                // The first pairs fill the list: each is fitted whatever its bound.
                 search.CandidateSets[h][1] = i;
                 search.CandidateSets[h][2] = j;
-                TakeTrial(cycle, descriptors, search, cv, pair, window, trial);
-                passedLast = false;
-                search.CandidateR2[h] = search.LastFitR2;
+                search.CandidateR2[h] = TakeTrial(cycle, descriptors, search, trial, window)->R2;
                 if (h == kListRows) {
                     RankCandidates(search);
                 }
             } else {
                 search.CandidateSets[kCandidateRow][1] = i;
                 search.CandidateSets[kCandidateRow][2] = j;
-                passedLast = !TakeTrial(cycle, descriptors, search, cv, pair, window, trial);
-                if (passedLast) {
+                const std::optional<TrialFit> fit =
+                    TakeTrial(cycle, descriptors, search, trial, window);
+                if (!fit) {
                     continue;
                 }
-                search.CandidateR2[kCandidateRow] = search.LastFitR2;
+                search.CandidateR2[kCandidateRow] = fit->R2;
                 InsertCandidate(search);
             }
         }
@@ -111,14 +111,6 @@ void SearchPairs(CycleInputs& cycle, SignificantDescriptors& descriptors, Search
         window.CountDone(pairsLooked);
     }
     takeBatch();
-    if (fitted) {
-        // The workers' fits left no trace in pair and search.Fit: refitting the last pair
-        // leaves them, and the state, as the loop's own last fit does.
-        FitEquation(cycle, descriptors, search, cv, pair, window, lastFitted);
-        if (passedLast) {
-            search.CandidateR2[kCandidateRow] = search.LastFitR2;
-        }
-    }
     // A short list is ranked too: the best pair must head it.
     if (h > 0 && h < kListRows) {
         RankCandidates(search, h);
@@ -139,12 +131,12 @@ void SearchPairs(CycleInputs& cycle, SignificantDescriptors& descriptors, Search
             search.KeptR2[m] = search.CandidateR2[r];
         }
     }
-    for (int slot = 1; slot <= 4; ++slot) {
+    for (int slot = 1; slot <= kBestSetSlots; ++slot) {
         for (int b = 1; b < kSlotEntries; ++b) {
             search.BestSets[slot][b] = 0;
         }
     }
-    CrossValidateBest(cycle, descriptors, search, cv, outliers, pair, pool, window);
+    CrossValidateBest(context, descriptors, search, cv, outliers.OutlierRatio);
     if (search.KeptSets[1][1] == 0) {
         AppendReportLines(
             reportName,

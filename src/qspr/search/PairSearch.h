@@ -2,6 +2,7 @@
 // The two-predictor search: every nearly orthogonal pair of significant descriptors is
 // fitted and the 1000 best by r2 are kept in the ranked list.
 
+#include "qspr/core/CycleContext.h"
 #include "qspr/core/StageState.h"
 #include "qspr/setup/ProgramState.h"
 
@@ -11,8 +12,10 @@ class ComputingWindow;
 
 namespace kalemir::qspr {
 
-void SearchPairs(CycleInputs& cycle, SignificantDescriptors& descriptors, SearchState& search,
-                 CrossValidationState& cv, const OutlierState& outliers, PairCorrelation& pair,
-                 const std::string& reportName, WorkerPool* pool, ComputingWindow& window);
+/// Fits every pair of significant descriptors intercorrelated no more than the cycle's
+/// threshold, ranks the best 1000 by r2, keeps those above twice the property threshold and
+/// cross-validates the best.
+void SearchPairs(const CycleContext& context, SignificantDescriptors& descriptors,
+                 SearchState& search, CrossValidationState& cv, const OutlierState& outliers);
 
 } // namespace kalemir::qspr

@@ -11,6 +11,7 @@
 #include "common/TextToNumber.h"
 #include "common/WorkFiles.h"
 #include "common/WorkerPool.h"
+#include "qspr/core/AnalysisStop.h"
 #include "qspr/core/CentredSums.h"
 #include "qspr/core/Correlation.h"
 #include "qspr/core/LineWriter.h"
@@ -41,14 +42,18 @@ int PreselectionTable::LastColumn() const {
 
 namespace {
 
-/// A failure of the stage with its error number.
-class StageFailure : public std::runtime_error {
+/// Descriptor columns of the selection table, its significant fragments included.
+constexpr int kSelectionTableDescriptors = 979;
+
+/// A failure found inside the stage, with the error number of its failure block.
+class PreselectionFault : public std::runtime_error {
 public:
-    StageFailure(int number, const std::string& what) : std::runtime_error(what), number_(number) {}
-    int Number() const { return number_; }
+    PreselectionFault(PreselectionError code, const std::string& what)
+        : std::runtime_error(what), code_(code) {}
+    PreselectionError Code() const { return code_; }
 
 private:
-    int number_;
+    PreselectionError code_;
 };
 
 std::string FirstFragmentTable(const CycleInputs& cycle) {
@@ -66,8 +71,8 @@ std::string RoundedR2(double r2) {
     return PlainNumber(RoundDown(r2, 4));
 }
 
-void WriteFailureBlock(const TableState& tables, const std::string& reportName, int number,
-                       long long maxNewtabTotalKB) {
+void WriteFailureBlock(const TableState& tables, const std::string& reportName,
+                       PreselectionError number, long long maxNewtabTotalKB) {
     ReportAppender report(reportName);
     report.Line();
     if (number == kErrorOutOfMemory) {
@@ -231,7 +236,8 @@ void LoadSplitTable(const CycleInputs& cycle, WorkFileSet& workFiles, WorkerPool
         try {
             opened.emplace(name);
         } catch (const FileError& e) {
-            throw StageFailure(errno == ENOENT ? kErrorFileNotFound : kErrorFileAccess, e.what());
+            throw PreselectionFault(errno == ENOENT ? kErrorFileNotFound : kErrorFileAccess,
+                                    e.what());
         }
         RecordReader& reader = *opened;
         window.Yield();
@@ -347,8 +353,11 @@ double NormalisedEntropy(const double* values, int n, int p, std::vector<int>& b
     return h / std::log(static_cast<double>(n));
 }
 
-void ScreenDescriptors(const CycleInputs& cycle, PairCorrelation& pair, PreselectionCells& cells,
-                       PreselectionState& sel, int t, ComputingWindow& window, WorkerPool* pool) {
+void ScreenDescriptors(const CycleContext& context, PairCorrelation& pair, PreselectionCells& cells,
+                       PreselectionState& sel, int t) {
+    const CycleInputs& cycle = context.Cycle;
+    ComputingWindow& window = context.Window;
+    WorkerPool* pool = context.Pool;
     const int n = cycle.CalibrationCount;
     const int p = cycle.PredictionCount;
     PreselectionTable& table = cells.Tables[t];
@@ -359,8 +368,9 @@ void ScreenDescriptors(const CycleInputs& cycle, PairCorrelation& pair, Preselec
     auto screen = [&](int j, PairCorrelation& columnPair, std::vector<int>& bins,
                       ComputingWindow& columnWindow) {
         const double* x = table.Column(j);
-        CorrelateWithFixedY(columnPair, x, sel.Property.data(), n, sel.PropertyMean,
-                            sel.PropertySyy, columnWindow);
+        CorrelateWithFixedY(columnPair, x,
+                            {sel.Property.data(), n, sel.PropertyMean, sel.PropertySyy},
+                            columnWindow);
         double r2 = columnPair.R2;
         if (r2 > 0 && NormalisedEntropy(x, n, p, bins) < kMinInformation) {
             r2 = 0;
@@ -473,21 +483,14 @@ void SelectAllSignificant(const CycleInputs& cycle, const TableState& tables,
                         cycle.CalibrationCount + cycle.PredictionCount + 1, columns, pool);
 }
 
-void PreselectDescriptors(const RunInputs& in, CycleInputs& cycle, TableState& tables,
-                          SignificantDescriptors& descriptors, const SearchState& search,
-                          PairCorrelation& pair, WorkFileSet& workFiles,
-                          const std::string& reportName, WorkerPool* pool,
-                          ComputingWindow& window) {
-    PreselectDescriptors(in, cycle, tables, descriptors, search, pair, workFiles, reportName, pool,
-                         window, PreselectionOptions{});
-}
-
-PreselectionState PreselectDescriptors(const RunInputs& in, CycleInputs& cycle, TableState& tables,
-                                       SignificantDescriptors& descriptors,
-                                       const SearchState& search, PairCorrelation& pair,
-                                       WorkFileSet& workFiles, const std::string& reportName,
-                                       WorkerPool* pool, ComputingWindow& window,
-                                       const PreselectionOptions& options) {
+PreselectionState PreselectDescriptors(const CycleContext& context, TableState& tables,
+                                       SignificantDescriptors& descriptors, PairCorrelation& pair,
+                                       WorkFileSet& workFiles, const PreselectionOptions& options) {
+    const RunInputs& in = context.In;
+    CycleInputs& cycle = context.Cycle;
+    const std::string& reportName = context.ReportName;
+    WorkerPool* pool = context.Pool;
+    ComputingWindow& window = context.Window;
     PreselectionState sel;
     if (cycle.SelFileName.empty()) {
         cycle.SelFileName = SelectionTableName(in.QsprTableCopy);
@@ -508,14 +511,23 @@ PreselectionState PreselectDescriptors(const RunInputs& in, CycleInputs& cycle, 
     long long allowanceKB = options.MaxNewtabTotalKB > 0
                                 ? options.MaxNewtabTotalKB
                                 : SplitTablesAllowanceKB(in.MemoryMB, machineBytes);
-    int error = 0;
-    std::string detail;
+    // A failure of the stage writes its block to the report and stops the analysis.
+    auto stop = [&](PreselectionError code, const std::string& detail) {
+        WriteFailureBlock(tables, reportName, code, allowanceKB);
+        if (code == kErrorOutOfMemory) {
+            throw AnalysisStop(kPreselectionStage, code,
+                               "preliminary selection stopped: " + detail);
+        }
+        throw AnalysisStop(kPreselectionStage, code,
+                           "preliminary selection stopped by error " + PlainNumber(code) + ": " +
+                               detail);
+    };
     try {
         if (ExceedsSizeLimit(tables.NewtabTotalKB, allowanceKB)) {
-            throw StageFailure(kErrorOutOfMemory, "the split tables take " +
-                                                      PlainNumber(tables.NewtabTotalKB) +
-                                                      " KB, more than the " +
-                                                      PlainNumber(allowanceKB) + " KB allowed");
+            throw PreselectionFault(kErrorOutOfMemory,
+                                    "the split tables take " + PlainNumber(tables.NewtabTotalKB) +
+                                        " KB, more than the " + PlainNumber(allowanceKB) +
+                                        " KB allowed");
         }
         const int rows =
             std::max(cycle.QsprLastLine, cycle.CalibrationCount + cycle.PredictionCount) + 1;
@@ -525,11 +537,11 @@ PreselectionState PreselectDescriptors(const RunInputs& in, CycleInputs& cycle, 
             allowanceKB = static_cast<long long>(static_cast<double>(tables.NewtabTotalKB) *
                                                  static_cast<double>(machineBytes) /
                                                  static_cast<double>(needBytes));
-            throw StageFailure(kErrorOutOfMemory,
-                               "the split tables of " + PlainNumber(tables.NewtabTotalKB) +
-                                   " KB need " + PlainNumber(needBytes / 1'000'000) +
-                                   " MB of memory, the run may use " +
-                                   PlainNumber(machineBytes / 1'000'000) + " MB");
+            throw PreselectionFault(kErrorOutOfMemory,
+                                    "the split tables of " + PlainNumber(tables.NewtabTotalKB) +
+                                        " KB need " + PlainNumber(needBytes / 1'000'000) +
+                                        " MB of memory, the run may use " +
+                                        PlainNumber(machineBytes / 1'000'000) + " MB");
         }
         {
             PreselectionCells cells;
@@ -542,7 +554,7 @@ PreselectionState PreselectDescriptors(const RunInputs& in, CycleInputs& cycle, 
             for (int t = 1; t <= cycle.TableCount; ++t) {
                 if (t != tables.FragmentNewtab) {
                     tables.TableIndex = t;
-                    ScreenDescriptors(cycle, pair, cells, sel, t, window, pool);
+                    ScreenDescriptors(context, pair, cells, sel, t);
                 }
             }
             descriptors.SignificantCount = sel.SignificantCount;
@@ -557,13 +569,12 @@ PreselectionState PreselectDescriptors(const RunInputs& in, CycleInputs& cycle, 
                 report.Line();
                 report.Close();
             }
-            sel.SelectionCapacity = 979 - sel.SignificantFragmentCount;
+            sel.SelectionCapacity = kSelectionTableDescriptors - sel.SignificantFragmentCount;
             sel.SelectedCount = 0;
             if (sel.SignificantCount <= kMaxHeldDescriptors) {
                 SelectAllSignificant(cycle, tables, cells, sel, pool);
             } else {
-                SelectWithinGroups(cycle, tables, search, pair, pool, cells, sel, window,
-                                   options.Clock);
+                SelectWithinGroups(context, tables, pair, cells, sel, options);
                 WriteSelection(cycle, cells, pool);
             }
         }
@@ -580,32 +591,20 @@ PreselectionState PreselectDescriptors(const RunInputs& in, CycleInputs& cycle, 
         // A file that cannot be written ends the run at once (exit 1): the report could
         // not take the failure block either.
         throw;
-    } catch (const StageFailure& e) {
-        error = e.Number();
-        detail = e.what();
+    } catch (const PreselectionFault& e) {
+        stop(e.Code(), e.what());
     } catch (const std::bad_alloc&) {
-        error = kErrorOutOfMemory;
-        detail = "not enough memory for the split tables of " + PlainNumber(tables.NewtabTotalKB) +
-                 " KB";
+        // The split tables do not fit in memory: the stage's out-of-memory stop.
+        stop(kErrorOutOfMemory, "not enough memory for the split tables of " +
+                                    PlainNumber(tables.NewtabTotalKB) + " KB");
     } catch (const std::length_error&) {
-        error = kErrorOutOfMemory;
-        detail = "not enough memory for the split tables of " + PlainNumber(tables.NewtabTotalKB) +
-                 " KB";
+        stop(kErrorOutOfMemory, "not enough memory for the split tables of " +
+                                    PlainNumber(tables.NewtabTotalKB) + " KB");
     } catch (const FileError& e) {
-        error = kErrorFileAccess;
-        detail = e.what();
-    } catch (const std::exception& e) {
-        error = kErrorInternal;
-        detail = e.what();
+        stop(kErrorFileAccess, e.what());
     }
-    if (error != 0) {
-        WriteFailureBlock(tables, reportName, error, allowanceKB);
-        if (error == kErrorOutOfMemory) {
-            throw StopProgram("preliminary selection stopped: " + detail);
-        }
-        throw StopProgram("preliminary selection stopped by error " + PlainNumber(error) + ": " +
-                          detail);
-    }
+    // Any other exception is a fault of the program, not a stop of the analysis: it goes
+    // on to the front end as it is.
     ResetTableList(cycle, tables, workFiles, cycle.SelFileName, fragment);
     return sel;
 }

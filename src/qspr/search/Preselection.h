@@ -4,6 +4,7 @@
 // test), at most a bounded number of significant descriptors go into the selection
 // table, and the cycles then work on that table and the fragment table.
 
+#include "qspr/core/CycleContext.h"
 #include "qspr/core/StageState.h"
 #include "qspr/search/PreselectionCells.h"
 #include "qspr/setup/ProgramState.h"
@@ -29,40 +30,23 @@ inline constexpr double kMinInformation = 0.15;
 ///      (reported with the long memory message and the total size);
 ///  53  a split table that should be read cannot be found;
 ///  75  a file of the stage cannot be read or written;
-///  51  any other failure of the stage (an internal error).
+/// Any other exception of the stage is a fault of the program and is not caught here.
 enum PreselectionError : int {
     kErrorOutOfMemory = 7,
-    kErrorInternal = 51,
     kErrorFileNotFound = 53,
     kErrorFileAccess = 75,
 };
 
-/// Runs the whole stage. On the size limit or a failure after the tables were split it
-/// writes the failure block to the report and throws StopProgram; work files are left
-/// to the caller's WorkFileSet.
-void PreselectDescriptors(const RunInputs& in, CycleInputs& cycle, TableState& tables,
-                          SignificantDescriptors& descriptors, const SearchState& search,
-                          PairCorrelation& pair, WorkFileSet& workFiles,
-                          const std::string& reportName, WorkerPool* pool, ComputingWindow& window);
+/// The stage's name in the AnalysisStop it throws.
+inline constexpr const char* kPreselectionStage = "preliminary selection";
 
-/// What a caller may set beyond the shared state.
-struct PreselectionOptions {
-    /// The clock of the large-group selection's time panel.
-    SelectionClock Clock = [] { return std::time(nullptr); };
-    /// The largest accepted total of the split tables, in KB; 0 derives it from the
-    /// run's MemoryMB and the machine (tests set it).
-    long long MaxNewtabTotalKB = 0;
-    /// The memory the run may use, in bytes; 0 reads the machine's (tests set it).
-    long long MachineBytes = 0;
-};
-
-/// The same with options; returns the stage's counts.
-PreselectionState PreselectDescriptors(const RunInputs& in, CycleInputs& cycle, TableState& tables,
-                                       SignificantDescriptors& descriptors,
-                                       const SearchState& search, PairCorrelation& pair,
-                                       WorkFileSet& workFiles, const std::string& reportName,
-                                       WorkerPool* pool, ComputingWindow& window,
-                                       const PreselectionOptions& options);
+/// Runs the whole stage and returns its counts. On the size limit or a failure after the tables
+/// were split it writes the failure block to the report and throws AnalysisStop (a StopProgram)
+/// with its error number; work files are left to the caller's WorkFileSet.
+PreselectionState PreselectDescriptors(const CycleContext& context, TableState& tables,
+                                       SignificantDescriptors& descriptors, PairCorrelation& pair,
+                                       WorkFileSet& workFiles,
+                                       const PreselectionOptions& options = {});
 
 /// True when the split tables are too large to be held: more than `limitKB` (by default
 /// 162001 KB and more).
@@ -94,9 +78,8 @@ void PrepareScreen(const CycleInputs& cycle, const SignificantDescriptors& descr
 /// Screens every descriptor of table t: r2, the information test, the mean; counts the
 /// descriptors and the significant ones. With a pool the columns are screened on its
 /// workers, with the same results.
-void ScreenDescriptors(const CycleInputs& cycle, PairCorrelation& pair, PreselectionCells& cells,
-                       PreselectionState& sel, int t, ComputingWindow& window,
-                       WorkerPool* pool = nullptr);
+void ScreenDescriptors(const CycleContext& context, PairCorrelation& pair, PreselectionCells& cells,
+                       PreselectionState& sel, int t);
 
 /// The information test: the normalised entropy E = H / ln N of the histogram of the
 /// calibration values (1..n) in n + p bins spanning the values of molecules 1..n+p.

@@ -63,4 +63,18 @@ struct PreselectionState {
 /// The moment the selection reads its start and progress times from.
 using SelectionClock = std::function<std::time_t()>;
 
+/// What a caller may set beyond the shared state.
+struct PreselectionOptions {
+    /// The clock of the large-group selection's time panel.
+    SelectionClock Clock = [] { return std::time(nullptr); };
+    /// The largest accepted total of the split tables, in KB; 0 derives it from the
+    /// run's MemoryMB and the machine (tests set it).
+    long long MaxNewtabTotalKB = 0;
+    /// The memory the run may use, in bytes; 0 reads the machine's (tests set it).
+    long long MachineBytes = 0;
+    /// The steps of the selection within groups are fitted side by side (the run's fast
+    /// path); false fits each candidate as the scan reaches it, the plain path.
+    bool PassByIdleFits = true;
+};
+
 } // namespace kalemir::qspr

@@ -5,24 +5,32 @@
 
 #include <algorithm>
 #include <limits>
+#include <memory>
 
 namespace kalemir::qspr {
 
 namespace {
 
+/// What every trial of a batch is worked out against.
+struct TrialContext {
+    const CycleInputs& Cycle;
+    const SearchState& Search;
+    FitProblem Problem;
+};
+
 /// Works out a trial's bound and, when the bound does not let it pass, its coefficients
 /// into `lane`: true when the trial waits there for its estimates (FitLanes). A trial
 /// outside the cross products is fitted here alone.
-bool EvaluateTrial(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
-                   const SearchState& search, FitScratch& scratch, SearchTrial& trial,
+bool EvaluateTrial(const TrialContext& context, FitScratch& scratch, SearchTrial& trial,
                    LaneCandidate& lane, const KeptElimination::Carried* carried, int carriedLane) {
+    const SearchState& search = context.Search;
+    const FitProblem& problem = context.Problem;
     const KeptElimination* kept = trial.Kept;
     trial.Bound = std::numeric_limits<double>::infinity();
     trial.Fitted = false;
     const int k = search.FitTermCount;
     const NormalMatrix* solved = nullptr;
-    if (!trial.MustFit && search.PassByIdleFits &&
-        FitR2BoundApplies(cycle, descriptors, search, trial.Set)) {
+    if (!trial.MustFit && search.PassByIdleFits && FitR2BoundApplies(problem, trial.Set, k)) {
         // One elimination serves the bound and, when the bound does not let the set
         // pass, its exact fit.
         NormalMatrix& normal = scratch.Normal;
@@ -37,7 +45,7 @@ bool EvaluateTrial(const CycleInputs& cycle, const SignificantDescriptors& descr
             SolveNormalEquationsFrom(normal, k, place, scratch.Window);
             double rows[kSetWidth + 2];
             kept->GramTimes(search.Cross, trial.Added, place, normal, rows);
-            trial.Bound = FitR2BoundOfRows(cycle, descriptors, search, trial.Set, normal, rows);
+            trial.Bound = FitR2BoundOfRows(problem, trial.Set, k, normal, rows);
         } else {
             if (keptOne) {
                 first = kept->Start(search.Cross, trial.Set, trial.Added, normal, gathered);
@@ -46,22 +54,33 @@ bool EvaluateTrial(const CycleInputs& cycle, const SignificantDescriptors& descr
                 CopySystem(gathered, normal, k);
             }
             SolveNormalEquationsFrom(normal, k, first, scratch.Window);
-            trial.Bound =
-                FitR2BoundOfSolved(cycle, descriptors, search, trial.Set, normal, gathered);
+            trial.Bound = FitR2BoundOfSolved(problem, trial.Set, k, normal, gathered);
         }
-        if (BoundLeavesSearchUnchanged(cycle, search, trial.Bound)) {
+        if (BoundLeavesSearchUnchanged(context.Cycle, search, trial.Bound)) {
             return false;
         }
         solved = &normal;
     }
     // The plain path fits every candidate alone: the reference the lanes are checked by.
-    if (search.PassByIdleFits &&
-        SolveLaneCandidate(cycle, descriptors, search, scratch, trial.Set, k, lane, solved)) {
+    if (search.PassByIdleFits && SolveLaneCandidate(problem, scratch, trial.Set, k, lane, solved)) {
         return true;
     }
-    FitCandidate(cycle, descriptors, search, scratch, trial.Set, k, trial.R2, trial.SEE, solved);
+    const FitOutcome outcome = FitCandidate(problem, scratch, trial.Set, k, solved);
+    trial.R2 = outcome.R2;
+    trial.SEE = outcome.SEE;
     trial.Fitted = true;
     return false;
+}
+
+/// The fit of a set the workers did not fit, in the first worker's scratch.
+TrialFit FitNow(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
+                SearchState& search, const PredictorSet& set) {
+    if (search.WorkerFits.empty()) {
+        search.WorkerFits.push_back(std::make_unique<FitScratch>());
+    }
+    const FitOutcome outcome = FitCandidate(FitProblemOf(cycle, descriptors, search),
+                                            *search.WorkerFits.front(), set, search.FitTermCount);
+    return {outcome.R2, outcome.SEE};
 }
 
 } // namespace
@@ -84,9 +103,8 @@ void EvaluateTrials(const CycleInputs& cycle, const SignificantDescriptors& desc
         SearchTrial* Trials[kFitLanes];
         int Filled = 0;
 
-        void Fit(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
-                 const SearchState& search, FitScratch& scratch) {
-            FitLanes(cycle, descriptors, search, scratch, Lanes, Filled);
+        void Fit(const FitProblem& problem, FitScratch& scratch) {
+            FitLanes(problem, scratch, Lanes, Filled);
             for (int l = 0; l < Filled; ++l) {
                 Trials[l]->R2 = Lanes[l].R2;
                 Trials[l]->SEE = Lanes[l].SEE;
@@ -96,6 +114,7 @@ void EvaluateTrials(const CycleInputs& cycle, const SignificantDescriptors& desc
         }
     };
     std::vector<WaitingLanes> waiting(static_cast<std::size_t>(workers));
+    const TrialContext context{cycle, search, FitProblemOf(cycle, descriptors, search)};
     auto body = [&](int first, int last, int worker) {
         FitScratch& own = *scratch[static_cast<std::size_t>(worker)];
         WaitingLanes& lanes = waiting[static_cast<std::size_t>(worker)];
@@ -125,13 +144,13 @@ void EvaluateTrials(const CycleInputs& cycle, const SignificantDescriptors& desc
                 runKept = kept;
             }
             const bool inRun = t < runEnd && kept == runKept;
-            if (!EvaluateTrial(cycle, descriptors, search, own, trial, lanes.Lanes[lanes.Filled],
+            if (!EvaluateTrial(context, own, trial, lanes.Lanes[lanes.Filled],
                                inRun ? &carried : nullptr, t - runStart)) {
                 continue;
             }
             lanes.Trials[lanes.Filled++] = &trial;
             if (lanes.Filled == kFitLanes) {
-                lanes.Fit(cycle, descriptors, search, own);
+                lanes.Fit(context.Problem, own);
             }
         }
     };
@@ -141,26 +160,35 @@ void EvaluateTrials(const CycleInputs& cycle, const SignificantDescriptors& desc
         body(0, count, 0);
     }
     for (int w = 0; w < workers; ++w) {
-        waiting[static_cast<std::size_t>(w)].Fit(cycle, descriptors, search,
+        waiting[static_cast<std::size_t>(w)].Fit(context.Problem,
                                                  *scratch[static_cast<std::size_t>(w)]);
     }
 }
 
-bool TakeTrial(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
-               SearchState& search, CrossValidationState& cv, PairCorrelation& pair,
-               ComputingWindow& window, const SearchTrial& trial) {
+std::optional<TrialFit> TakeTrial(const CycleInputs& cycle,
+                                  const SignificantDescriptors& descriptors, SearchState& search,
+                                  const SearchTrial& trial, ComputingWindow& window) {
     window.Yield();
     if (!trial.MustFit && search.PassByIdleFits &&
         BoundLeavesSearchUnchanged(cycle, search, trial.Bound)) {
         ++search.PassedFitCount;
-        return false;
+        return std::nullopt;
     }
-    if (trial.Fitted) {
-        TakeFitOutcome(cycle, search, search.FitTermCount, trial.R2, trial.SEE);
-    } else {
-        FitEquation(cycle, descriptors, search, cv, pair, window, trial.Set);
+    TrialFit fit{trial.R2, trial.SEE};
+    if (!trial.Fitted) {
+        fit = FitNow(cycle, descriptors, search, trial.Set);
     }
-    return true;
+    search.Progress.Take(cycle.CalibrationCount, search.FitTermCount, fit.R2, fit.SEE);
+    return fit;
+}
+
+void TakeLastPassedBy(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
+                      SearchState& search, const PredictorSet& set) {
+    if (search.FitTermCount != 3) {
+        return; // passed by, it changes nothing
+    }
+    const TrialFit fit = FitNow(cycle, descriptors, search, set);
+    search.Progress.Take(cycle.CalibrationCount, search.FitTermCount, fit.R2, fit.SEE);
 }
 
 } // namespace kalemir::qspr

@@ -7,6 +7,8 @@
 #include "qspr/core/StageState.h"
 #include "qspr/setup/ProgramState.h"
 
+#include <optional>
+
 namespace kalemir {
 class ComputingWindow;
 }
@@ -23,13 +25,23 @@ namespace kalemir::qspr {
 void EvaluateTrials(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
                     SearchState& search, WorkerPool* pool, int count);
 
-/// Takes a trial into the search state as the fit of it would: false when it is passed
-/// by (its fit provably changes nothing), true when it was fitted (exactly as worked out,
-/// or now when the workers did not fit it). pair and search.Fit are not those of the
-/// trial: the search refits its last set to leave them as a one-by-one search does.
-bool TakeTrial(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
-               SearchState& search, CrossValidationState& cv, PairCorrelation& pair,
-               ComputingWindow& window, const SearchTrial& trial);
+/// The r2 and SEE of a trial's fit.
+struct TrialFit {
+    double R2 = 0;
+    double SEE = 0;
+};
+
+/// Takes a trial into the search's progress as the fit of it would: none when it is
+/// passed by (its fit provably changes nothing), else its fit (as the workers worked it
+/// out, or now when they did not fit it). Yields to the window first.
+std::optional<TrialFit> TakeTrial(const CycleInputs& cycle,
+                                  const SignificantDescriptors& descriptors, SearchState& search,
+                                  const SearchTrial& trial, ComputingWindow& window);
+
+/// Takes the last set of a level, passed by: only with three predictors does it change the
+/// progress (BestQ is the Q of the level's last fit), and it is fitted for that.
+void TakeLastPassedBy(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
+                      SearchState& search, const PredictorSet& set);
 
 /// Candidates handed to the workers at a time: large enough to keep them busy, small
 /// enough that a stop request is seen soon.

@@ -47,7 +47,7 @@ public:
     void ClearPicture() override {}
     void ShowPicture(bool) override {}
     void PrintLine(std::string_view) override {}
-    void PrintAt(int, int, std::string_view) override {}
+    void ShowPlaced(PlacedLine, int, std::string_view) override {}
 
 protected:
     void ProcessEvents() override { window_.Yield(); }
@@ -62,10 +62,9 @@ private:
 /// when the search found no best set (FitTermCount is then 0).
 std::optional<BestByQFigures> RefitBestByQ(const CycleInputs& cycle,
                                            const SignificantDescriptors& descriptors,
-                                           SearchState& search, CrossValidationState& cv,
-                                           PairCorrelation& pair, WorkerPool* pool,
-                                           ComputingWindow& window) {
-    const auto& slot = search.BestSets[3];
+                                           SearchState& search, PairCorrelation& pair,
+                                           WorkerPool* pool, ComputingWindow& window) {
+    const auto& slot = search.BestSets[kBestByQSlot];
     int p = 0;
     for (int m = 1; m <= cycle.MaxPredictors && m <= kSetWidth; ++m) {
         if (slot[m] != 0) {
@@ -79,19 +78,45 @@ std::optional<BestByQFigures> RefitBestByQ(const CycleInputs& cycle,
     if (p == 0) {
         return std::nullopt;
     }
-    search.RebuildDesign = true;
     PrepareCrossProducts(cycle, descriptors, search, pool);
     PredictorSet& trial = search.CandidateSets[kCandidateRow];
     trial = PredictorSet{};
     for (int k = 1; k <= p; ++k) {
         trial[k] = static_cast<int>(slot[k]);
     }
-    search.BestR2Seen = 0;
-    FitEquation(cycle, descriptors, search, cv, pair, window, trial);
+    FitSet(FitProblemOf(cycle, descriptors, search), trial, p, pair, window);
     const CalibrationFigures f =
         ComputeCalibrationFigures(pair.X.data(), pair.Y.data(), cycle.CalibrationCount, p);
     return BestByQFigures{f.R2, f.Q};
 }
+
+/// A shuffled analysis: quiet steps, and a cycle that ends with the refit of its best
+/// equation by Q and, when outliers are eliminated, the outlier decision.
+class ShuffledPolicy : public CyclePolicy {
+public:
+    void StartStep(CycleStep, const CycleContext&, const ComputingState&) override {}
+
+    bool FinishCycle(const CycleContext& context, ComputingState& cs) override {
+        if (const std::optional<BestByQFigures> cycle = RefitBestByQ(
+                cs.Cycle, cs.Descriptors, cs.Search, cs.Pair, context.Pool, context.Window)) {
+            figures_ = *cycle;
+        }
+        // Without elimination the first cycle is the last; without a decision on an
+        // outlier no other cycle follows.
+        if (context.In.EliminateOutliers != 1 || cs.Search.FitTermCount == 0) {
+            return false;
+        }
+        AnalyseCalibrationSet(context, cs.Descriptors, cs.Search, cs.Outliers, cs.Pair);
+        EndCycle(context, cs.Search, cs.Outliers);
+        return true;
+    }
+
+    /// The best equation by Q of the last cycle that had one.
+    const BestByQFigures& Figures() const { return figures_; }
+
+private:
+    BestByQFigures figures_;
+};
 
 /// Gives calibration molecule i (line i of the QSPR lines) the value of molecule
 /// permutation[i - 1] + 1, each line rewritten as its name, a TAB and the value's text.
@@ -157,47 +182,11 @@ BestByQFigures AnalysePermuted(const RunInputs& in, const std::vector<int>& perm
     // The cycles of the run itself, up to the statistics of the best equation by Q and
     // the outlier decision: the ranking, the predictor-value files and the prediction set
     // of the last cycle are left out (they do not change its best equation by Q).
-    MakeWorkCopies(cs.Cycle, cs.WorkFiles);
-    PreselectDescriptors(in, cs.Cycle, cs.Tables, cs.Descriptors, cs.Search, cs.Pair, cs.WorkFiles,
-                         cs.ReportName, cs.Workers.get(), window);
-    cs.Outliers.OutlierName.clear();
-    cs.Outliers.OutlierSteps = 0;
-    cs.Cycle.Number = 0;
-    const int maxSteps = MaxOutlierSteps(in);
-    BestByQFigures figures;
-    bool more = true;
-    while (more) {
-        ++cs.Cycle.Number;
-        ScreenCycle(cs, window);
-        bool decided = false;
-        if (cs.Descriptors.SignificantCount > 1) {
-            ComputeInterR2(cs.Cycle, cs.Descriptors, cs.Pair, cs.Workers.get(), window);
-            CentreColumns(cs.Cycle, cs.Descriptors, cs.Outliers, window);
-            SearchPairs(cs.Cycle, cs.Descriptors, cs.Search, cs.CV, cs.Outliers, cs.Pair,
-                        cs.ReportName, cs.Workers.get(), window);
-            SearchLargerSets(cs.Cycle, cs.Descriptors, cs.Search, cs.CV, cs.Outliers, cs.Pair,
-                             cs.Workers.get(), window);
-            if (const std::optional<BestByQFigures> cycle =
-                    RefitBestByQ(cs.Cycle, cs.Descriptors, cs.Search, cs.CV, cs.Pair,
-                                 cs.Workers.get(), window)) {
-                figures = *cycle;
-            }
-            // Without elimination the first cycle is the last.
-            if (in.EliminateOutliers == 1 && cs.Search.FitTermCount > 0) {
-                FinalWork work;
-                work.Size(cs.Cycle.CalibrationCount + cs.Cycle.PredictionCount,
-                          cs.Cycle.PredictionCount);
-                AnalyseCalibrationSet(in, results, cs.Cycle, cs.Descriptors, cs.Search, cs.CV,
-                                      cs.Outliers, cs.Pair, cs.ReportName, window, work);
-                EndCycle(results, cs.Cycle, cs.Search, cs.Outliers, cs.ReportName);
-                decided = true;
-            }
-        }
-        // Without a decision on an outlier no other cycle follows.
-        more = AnotherCycle(cs, maxSteps) && decided;
-    }
+    ShuffledPolicy policy;
+    const CycleContext context{in, results, cs.Cycle, cs.Workers.get(), window, cs.ReportName};
+    RunCycles(context, cs, policy);
     cs.WorkFiles.RemoveAll();
-    return figures;
+    return policy.Figures();
 }
 
 RandomisationSummary SummariseRandomisation(double realR2, double realQ,

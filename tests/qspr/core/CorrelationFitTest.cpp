@@ -126,18 +126,17 @@ struct SmallMatrix {
         }
         cs.Descriptors.DescriptorMatrix.At(n + 1, c) = mean;
     }
-    void Fit(std::initializer_list<int> columns) {
+    FitOutcome Fit(std::initializer_list<int> columns) {
         PredictorSet set{};
         int k = 0;
         for (int c : columns) {
             set[++k] = c;
         }
-        cs.Search.FitTermCount = k;
-        FitEquation(cs.Cycle, cs.Descriptors, cs.Search, cs.CV, cs.Pair, window, set);
+        return FitSet(FitProblemOf(cs.Cycle, cs.Descriptors, cs.Search), set, k, cs.Pair, window);
     }
 };
 
-TEST(FitEquation, HandSolvedTwoPredictorSystem) {
+TEST(FitSet, HandSolvedTwoPredictorSystem) {
     // y = 1 + 2 x1 - x2 exactly: the normal equations give b = (2, -1), a = 1.
     const std::vector<double> x1{0, 1, 2, 3, 1};
     const std::vector<double> x2{1, 0, 2, 1, 3};
@@ -146,36 +145,34 @@ TEST(FitEquation, HandSolvedTwoPredictorSystem) {
         y.push_back(1 + 2 * x1[i] - x2[i]);
     }
     SmallMatrix m({x1, x2}, y);
-    m.Fit({1, 2});
-    EXPECT_NEAR(m.cs.Search.Fit.Coefficients[1], 2, 1e-12);
-    EXPECT_NEAR(m.cs.Search.Fit.Coefficients[2], -1, 1e-12);
-    EXPECT_NEAR(m.cs.Search.Fit.Intercept, 1, 1e-12);
-    EXPECT_DOUBLE_EQ(m.cs.Search.LastFitR2, 0.9999 * 0.9999);
-    EXPECT_DOUBLE_EQ(m.cs.Search.LastFitQ, m.cs.Search.LastFitR2);
-    EXPECT_DOUBLE_EQ(m.cs.Search.PairFitR2, m.cs.Search.LastFitR2);
+    const FitOutcome fit = m.Fit({1, 2});
+    EXPECT_NEAR(fit.Fit.Coefficients[1], 2, 1e-12);
+    EXPECT_NEAR(fit.Fit.Coefficients[2], -1, 1e-12);
+    EXPECT_NEAR(fit.Fit.Intercept, 1, 1e-12);
+    EXPECT_DOUBLE_EQ(fit.R2, 0.9999 * 0.9999);
     for (int i = 1; i <= 5; ++i) {
         EXPECT_NEAR(m.cs.Pair.X[i], y[i - 1], 1e-12);
         EXPECT_DOUBLE_EQ(m.cs.Pair.Y[i], y[i - 1]);
     }
 }
 
-TEST(FitEquation, OnePredictorEqualToPropertyIsPerfect) {
+TEST(FitSet, OnePredictorEqualToPropertyIsPerfect) {
     const std::vector<double> x{3, 1, 4, 1, 5, 9};
     SmallMatrix m({x}, x);
-    m.Fit({1});
-    EXPECT_NEAR(m.cs.Search.Fit.Coefficients[1], 1, 1e-15);
-    EXPECT_NEAR(m.cs.Search.Fit.Intercept, 0, 1e-14);
+    const FitOutcome fit = m.Fit({1});
+    EXPECT_NEAR(fit.Fit.Coefficients[1], 1, 1e-15);
+    EXPECT_NEAR(fit.Fit.Intercept, 0, 1e-14);
     EXPECT_DOUBLE_EQ(m.cs.Pair.R2, 0.99980001);
     EXPECT_NEAR(m.cs.Pair.SEE, 0, 1e-14);
 }
 
-TEST(FitEquation, ZeroColumnGetsZeroWeight) {
+TEST(FitSet, ZeroColumnGetsZeroWeight) {
     const std::vector<double> x{1, 2, 4, 3};
     const std::vector<double> zero{5, 5, 5, 5}; // centred: exactly 0
     SmallMatrix m({x, zero}, {2, 3, 6, 4});
-    m.Fit({1, 2});
-    EXPECT_EQ(m.cs.Search.Fit.Coefficients[2], 0);
-    EXPECT_TRUE(std::isfinite(m.cs.Search.Fit.Coefficients[1]));
+    const FitOutcome fit = m.Fit({1, 2});
+    EXPECT_EQ(fit.Fit.Coefficients[2], 0);
+    EXPECT_TRUE(std::isfinite(fit.Fit.Coefficients[1]));
 }
 
 // An independent least-squares solve: the normal equations of the raw values with an
@@ -220,15 +217,15 @@ std::vector<long double> IndependentFit(const std::vector<std::vector<double>>& 
     return b; // intercept first
 }
 
-TEST(FitEquation, AgreesWithIndependentSolveOnNoisyData) {
+TEST(FitSet, AgreesWithIndependentSolveOnNoisyData) {
     const std::vector<double> x1{0.3, 1.7, 2.2, 3.9, 1.1, 4.4, 2.8, 0.9};
     const std::vector<double> x2{5.1, 3.3, 2.0, 4.7, 1.2, 0.4, 3.8, 2.9};
     const std::vector<double> x3{1.0, 0.0, 1.0, 1.0, 0.0, 0.0, 1.0, 0.0};
     const std::vector<double> y{2.1, 3.9, 4.2, 7.7, 2.0, 5.6, 6.1, 1.8};
     SmallMatrix m({x1, x2, x3}, y);
-    m.Fit({1, 2, 3});
+    const FitOutcome fit = m.Fit({1, 2, 3});
     const std::vector<long double> b = IndependentFit({x1, x2, x3}, y);
-    EXPECT_NEAR(m.cs.Search.Fit.Intercept, static_cast<double>(b[0]), 1e-10);
+    EXPECT_NEAR(fit.Fit.Intercept, static_cast<double>(b[0]), 1e-10);
     long double ssRes = 0;
     long double ssTot = 0;
     long double mean = 0;
@@ -241,43 +238,90 @@ TEST(FitEquation, AgreesWithIndependentSolveOnNoisyData) {
         ssTot += (y[i] - mean) * (y[i] - mean);
     }
     for (int k = 1; k <= 3; ++k) {
-        EXPECT_NEAR(m.cs.Search.Fit.Coefficients[k], static_cast<double>(b[k]), 1e-10);
+        EXPECT_NEAR(fit.Fit.Coefficients[k], static_cast<double>(b[k]), 1e-10);
     }
     const double r2 = static_cast<double>(1 - ssRes / ssTot);
-    EXPECT_NEAR(m.cs.Search.LastFitR2, r2, 1e-12);
-    EXPECT_NEAR(m.cs.Search.LastFitQ, QualityQ(r2, 8, 3), 1e-10);
-    EXPECT_DOUBLE_EQ(m.cs.Search.BestQ,
-                     m.cs.Search.LastFitQ); // a three-predictor fit restarts BestQ
-    EXPECT_NEAR(m.cs.Pair.SEE, std::sqrt(static_cast<double>(ssRes) / 5), 1e-12);
+    EXPECT_NEAR(fit.R2, r2, 1e-12);
+    EXPECT_NEAR(fit.SEE, std::sqrt(static_cast<double>(ssRes) / 5), 1e-12);
+    EXPECT_EQ(fit.SEE, m.cs.Pair.SEE);
 }
 
-TEST(FitEquation, CrossProductsGiveTheSameBits) {
+TEST(FitSet, CrossProductsGiveTheSameBits) {
     const std::vector<double> x1{0.3, 1.7, 2.2, 3.9, 1.1, 4.4, 2.8, 0.9};
     const std::vector<double> x2{5.1, 3.3, 2.0, 4.7, 1.2, 0.4, 3.8, 2.9};
     const std::vector<double> y{2.1, 3.9, 4.2, 7.7, 2.0, 5.6, 6.1, 1.8};
     SmallMatrix direct({x1, x2}, y);
-    direct.Fit({2, 1});
+    const FitOutcome plain = direct.Fit({2, 1});
     SmallMatrix cached({x1, x2}, y);
     PrepareCrossProducts(cached.cs.Cycle, cached.cs.Descriptors, cached.cs.Search,
                          cached.cs.Workers.get());
-    cached.Fit({2, 1});
-    EXPECT_EQ(direct.cs.Search.Fit.Coefficients[1], cached.cs.Search.Fit.Coefficients[1]);
-    EXPECT_EQ(direct.cs.Search.Fit.Coefficients[2], cached.cs.Search.Fit.Coefficients[2]);
-    EXPECT_EQ(direct.cs.Pair.R2, cached.cs.Pair.R2);
-    EXPECT_EQ(direct.cs.Pair.SEE, cached.cs.Pair.SEE);
+    const FitOutcome fromCache = cached.Fit({2, 1});
+    EXPECT_EQ(plain.Fit.Coefficients[1], fromCache.Fit.Coefficients[1]);
+    EXPECT_EQ(plain.Fit.Coefficients[2], fromCache.Fit.Coefficients[2]);
+    EXPECT_EQ(plain.R2, fromCache.R2);
+    EXPECT_EQ(plain.SEE, fromCache.SEE);
 }
 
-TEST(FitEquation, CrossValidatingLeavesTheRunningStatisticsAlone) {
-    SmallMatrix m({{1, 2, 4, 3, 5}}, {1, 3, 2, 5, 4});
-    m.cs.Search.LastFitR2 = 0.5;
-    m.cs.Search.BestQ = 0.25;
-    m.cs.Pair.X[1] = 7;
-    m.cs.Search.CrossValidating = true;
-    m.Fit({1});
-    EXPECT_EQ(m.cs.Search.LastFitR2, 0.5);
-    EXPECT_EQ(m.cs.Search.BestQ, 0.25);
-    EXPECT_EQ(m.cs.Pair.X[1], 7);
+TEST(FitHalfSet, FitsTheFirstRowsOnlyAgainstIndependentSolve) {
+    // Rows 1..4 of seven: the coefficients of the raw values of those rows alone, whatever
+    // rows 5..7 hold; the intercept is that of the half's columns centred on their own means.
+    const std::vector<double> x1{0.3, 1.7, 2.2, 3.9, 40, -7, 12};
+    const std::vector<double> x2{5.1, 3.3, 2.0, 4.7, -3, 90, 1};
+    const std::vector<double> y{2.1, 3.9, 4.2, 7.7, 100, -50, 3};
+    SmallMatrix m({x1, x2}, y);
+    const FitProblem problem = FitProblemOf(m.cs.Cycle, m.cs.Descriptors, m.cs.Search);
+    std::vector<double> design;
+    const FitResult half = FitHalfSet(problem, PredictorSet{0, 1, 2}, 2, 4, design, m.window);
+    const std::vector<long double> b =
+        IndependentFit({{0.3, 1.7, 2.2, 3.9}, {5.1, 3.3, 2.0, 4.7}}, {2.1, 3.9, 4.2, 7.7});
+    EXPECT_EQ(half.K, 2);
+    EXPECT_NEAR(half.Coefficients[1], static_cast<double>(b[1]), 1e-10);
+    EXPECT_NEAR(half.Coefficients[2], static_cast<double>(b[2]), 1e-10);
+    // Estimate of row 1 from its stored (centred over all seven) values, as the
+    // cross-validation makes it: intercept + sum b_i x_i + the property mean.
+    const DescriptorMatrixStore& dm = m.cs.Descriptors.DescriptorMatrix;
+    const double estimate = half.Intercept + half.Coefficients[1] * dm.At(1, 1) +
+                            half.Coefficients[2] * dm.At(1, 2) + dm.At(8, kPropertyColumn);
+    EXPECT_NEAR(estimate, static_cast<double>(b[0] + b[1] * 0.3L + b[2] * 5.1L), 1e-10);
+    EXPECT_EQ(m.cs.Cycle.CalibrationCount, 7); // the count is the caller's, unchanged
 }
+
+struct ProgressCase {
+    int k;
+    double r2;
+    double see;
+    double bestR2Seen; // after the fit, starting from 0.5 / Q 0.4 / SEE 7
+    double bestQ;      // -1: QualityQ(r2, 20, k)
+    double bestQSEE;
+};
+
+class SearchProgressCases : public ::testing::TestWithParam<ProgressCase> {};
+
+TEST_P(SearchProgressCases, TakesAFitAsTheSearchDoes) {
+    const ProgressCase c = GetParam();
+    SearchProgress progress;
+    progress.BestR2Seen = 0.5;
+    progress.BestQ = 0.4;
+    progress.BestQSEE = 7;
+    progress.Take(20, c.k, c.r2, c.see);
+    EXPECT_EQ(progress.BestR2Seen, c.bestR2Seen);
+    EXPECT_EQ(progress.BestQ, c.bestQ < 0 ? QualityQ(c.r2, 20, c.k) : c.bestQ);
+    EXPECT_EQ(progress.BestQSEE, c.bestQSEE);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, SearchProgressCases,
+    ::testing::Values(
+        // A pair's Q is its r2: 0.45 raises BestQ (not BestR2Seen), 0.3 raises nothing.
+        ProgressCase{2, 0.45, 1.5, 0.5, 0.45, 1.5}, ProgressCase{2, 0.3, 1.5, 0.5, 0.4, 7},
+        ProgressCase{2, 0.6, 1.5, 0.6, 0.6, 1.5},
+        // Three predictors: BestQ becomes the fit's Q even when lower, its SEE stays.
+        // Q(0.3, 20, 3) = sqrt(0.3/0.7) (17/23)^2 = 0.3576...
+        ProgressCase{3, 0.3, 1.5, 0.5, -1, 7},
+        // Four: Q(0.6, 20, 4) = sqrt(1.5) (16/24)^2 = 0.5443 > 0.4 raises Q and SEE.
+        ProgressCase{4, 0.6, 2.5, 0.6, -1, 2.5}, ProgressCase{4, 0.2, 2.5, 0.5, 0.4, 7},
+        // No predictors: BestR2Seen stays.
+        ProgressCase{0, 0.9, 1.0, 0.5, 0.9, 1.0}));
 
 // Independent two-fold estimate: fit rows `fit` of the raw data, estimate rows `other`.
 void TwoFold(const std::vector<std::vector<double>>& x, const std::vector<double>& y,
@@ -332,7 +376,7 @@ TEST(CrossValidateSet, SevenMoleculesFourThenThreeAgainstIndependentTwoFold) {
     m.cs.Search.FitTermCount = 2;
     m.cs.Search.CandidateSets[kCandidateRow] = PredictorSet{0, 1, 2};
     const double r2cv = CrossValidateSet(m.cs.Cycle, m.cs.Descriptors, m.cs.Search, m.cs.CV,
-                                         m.cs.Pair, m.cs.Workers.get(), m.window);
+                                         m.cs.Workers.get(), m.window);
     std::vector<double> estimates(7, 0.0);
     TwoFold({x1, x2}, y, {0, 1, 2, 3}, {4, 5, 6}, estimates);
     TwoFold({x1, x2}, y, {4, 5, 6}, {0, 1, 2, 3}, estimates);

@@ -48,6 +48,8 @@ struct LaneData {
         PrepareCrossProducts(cs.Cycle, cs.Descriptors, cs.Search, cs.Workers.get());
     }
 
+    FitProblem Problem() const { return FitProblemOf(cs.Cycle, cs.Descriptors, cs.Search); }
+
     void Centre(int c, const std::vector<double>& values) {
         const int n = cs.Cycle.CalibrationCount;
         double sum = 0;
@@ -84,16 +86,13 @@ TEST_P(FitLanesCases, GiveTheBitsOfTheOneCandidateFit) {
                     for (int i = 1; i <= k; ++i) {
                         set[i] = static_cast<int>(random() % 9); // 0: an empty entry
                     }
-                    ASSERT_TRUE(SolveLaneCandidate(data.cs.Cycle, data.cs.Descriptors,
-                                                   data.cs.Search, lanesScratch, set, k, lanes[l]));
+                    ASSERT_TRUE(SolveLaneCandidate(data.Problem(), lanesScratch, set, k, lanes[l]));
                 }
-                FitLanes(data.cs.Cycle, data.cs.Descriptors, data.cs.Search, lanesScratch, lanes,
-                         count);
+                FitLanes(data.Problem(), lanesScratch, lanes, count);
                 for (int l = 0; l < count; ++l) {
-                    double r2 = 0;
-                    double see = 0;
-                    FitCandidate(data.cs.Cycle, data.cs.Descriptors, data.cs.Search, single,
-                                 lanes[l].Set, k, r2, see);
+                    const FitOutcome alone = FitCandidate(data.Problem(), single, lanes[l].Set, k);
+                    const double r2 = alone.R2;
+                    const double see = alone.SEE;
                     EXPECT_TRUE(SameBits(lanes[l].R2, r2) && SameBits(lanes[l].SEE, see))
                         << (plain ? "plain " : "") << "n " << n << " k " << k << " lane " << l
                         << " of " << count << ": r2 " << lanes[l].R2 << " / " << r2 << ", SEE "
@@ -118,8 +117,7 @@ TEST(FitLanes, SetOutsideTheCrossProductsGoesAlone) {
     PredictorSet set{};
     set[1] = 1;
     set[2] = 9; // beyond the significant columns the cross products hold
-    EXPECT_FALSE(SolveLaneCandidate(data.cs.Cycle, data.cs.Descriptors, data.cs.Search, scratch,
-                                    set, 2, lane));
+    EXPECT_FALSE(SolveLaneCandidate(data.Problem(), scratch, set, 2, lane));
 }
 
 } // namespace

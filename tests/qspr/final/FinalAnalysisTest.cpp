@@ -42,6 +42,8 @@ struct SmallTable {
     ComputingState cs;
     SilentWindow window;
 
+    CycleContext Context() { return {ps, ps, cs.Cycle, cs.Workers.get(), window, cs.ReportName}; }
+
     SmallTable() {
         const double d1[] = {0, 1, 2, 3, 4, 5, 6, 2.5, 7};
         const double d2[] = {0, 2, 1, 4, 3, 6, 5, 3, 8};
@@ -100,10 +102,8 @@ struct SmallTable {
 
 TEST(AnalyseCalibrationSet, EveryFigureAgreesWithAnIndependentFit) {
     SmallTable t;
-    FinalWork work;
     t.cs.Search.FitTermCount = 2;
-    AnalyseCalibrationSet(t.ps, t.ps, t.cs.Cycle, t.cs.Descriptors, t.cs.Search, t.cs.CV,
-                          t.cs.Outliers, t.cs.Pair, t.cs.ReportName, t.window, work);
+    AnalyseCalibrationSet(t.Context(), t.cs.Descriptors, t.cs.Search, t.cs.Outliers, t.cs.Pair);
     const std::string report = ReadFile(kWorkingReport);
     const std::vector<std::string> expected = {
         "    Weighting factors and intercept in the best (by Q) QSPR",
@@ -165,8 +165,7 @@ TEST(AnalyseCalibrationSet, EveryFigureAgreesWithAnIndependentFit) {
 
 TEST(FinalAnalysis, OneEquationBestByAllFourCriteria) {
     SmallTable t;
-    FinalAnalysis(t.ps, t.ps, t.cs.Cycle, t.cs.Descriptors, t.cs.Search, t.cs.CV, t.cs.Outliers,
-                  t.cs.Pair, t.cs.ReportName, t.cs.Workers.get(), t.window);
+    FinalAnalysis(t.Context(), t.cs.Descriptors, t.cs.Search, t.cs.Outliers, t.cs.Pair);
     const std::string report = ReadFile(kWorkingReport);
     const std::vector<std::string> block = {
         "The equation #1 with the highest value of Q",
@@ -246,8 +245,7 @@ TEST(FinalAnalysis, WithoutPredictionSetOnlyTheRrAndKkBlocks) {
     for (int c : {1, 2, kPropertyColumn}) {
         t.cs.Descriptors.DescriptorMatrix.At(7, c) = t.cs.Descriptors.DescriptorMatrix.At(9, c);
     }
-    FinalAnalysis(t.ps, t.ps, t.cs.Cycle, t.cs.Descriptors, t.cs.Search, t.cs.CV, t.cs.Outliers,
-                  t.cs.Pair, t.cs.ReportName, t.cs.Workers.get(), t.window);
+    FinalAnalysis(t.Context(), t.cs.Descriptors, t.cs.Search, t.cs.Outliers, t.cs.Pair);
     const std::string report = ReadFile(kWorkingReport);
     EXPECT_NE(report.find("The equation #1 with the lowest value of RR%\r\n"), std::string::npos);
     EXPECT_EQ(report.find("lowest value of KK%"), std::string::npos); // the same equation
@@ -266,8 +264,7 @@ TEST(FinalAnalysis, WithoutPredictionSetOnlyTheRrAndKkBlocks) {
 TEST(FinalAnalysis, NothingWithoutAValuableSet) {
     SmallTable t;
     t.cs.Search.ValuableSetCount = 0;
-    FinalAnalysis(t.ps, t.ps, t.cs.Cycle, t.cs.Descriptors, t.cs.Search, t.cs.CV, t.cs.Outliers,
-                  t.cs.Pair, t.cs.ReportName, t.cs.Workers.get(), t.window);
+    FinalAnalysis(t.Context(), t.cs.Descriptors, t.cs.Search, t.cs.Outliers, t.cs.Pair);
     EXPECT_FALSE(std::filesystem::exists(kWorkingReport));
 }
 
@@ -284,9 +281,7 @@ TEST(AnalyseCalibrationSet, StopRuleMakesTheRemovalCycleFinal) {
     t.cs.Cycle.Number = 2;
     t.cs.Outliers.OutlierSteps = 1;
     t.cs.Search.FitTermCount = 2;
-    FinalWork work;
-    AnalyseCalibrationSet(t.ps, t.ps, t.cs.Cycle, t.cs.Descriptors, t.cs.Search, t.cs.CV,
-                          t.cs.Outliers, t.cs.Pair, t.cs.ReportName, t.window, work);
+    AnalyseCalibrationSet(t.Context(), t.cs.Descriptors, t.cs.Search, t.cs.Outliers, t.cs.Pair);
     // Q = 0.4557, OI_max = 1.2615: ratio 0.4557^2.396 / 1.2615 = 0.12, a removal, then
     // the limit is reached and the cycle is final with m5 kept.
     const std::string report = ReadFile(kWorkingReport);

@@ -298,7 +298,11 @@ TEST(ScanOutliers, IndexFromOneAndAHalfAndFirstOfTheLargest) {
     const std::vector<std::string> names = {"", "a", "b", "c"};
     const double e[] = {0, 0, 0, 0};
     const double o[] = {0, 1.5, 1.4999, -1.5};
-    const OutlierScan scan = ScanOutliers(names, e, o, 3, 1.0, 0.5, 2.0);
+    CalibrationFigures f;
+    f.SEE = 1.0;
+    f.MeanO = 0.5;
+    f.SpreadO = 2.0;
+    const OutlierScan scan = ScanOutliers(names, e, o, 3, f);
     ASSERT_EQ(scan.Rows.size(), 3u);
     EXPECT_EQ(scan.Rows[0], "   a         0      1.5               1.5");
     EXPECT_EQ(scan.Rows[1], "   b         0      1.5"); // 1.4999 rounds to 1.5, no index
@@ -308,7 +312,8 @@ TEST(ScanOutliers, IndexFromOneAndAHalfAndFirstOfTheLargest) {
     EXPECT_DOUBLE_EQ(scan.H, 1.0 * 1.5 / 2.0); // |1.5 - 0.5| * 1.5 / 2
     // Zero residuals: no index, no outlier.
     const double same[] = {0, 1.5, 1.4999, -1.5};
-    const OutlierScan none = ScanOutliers(names, same, o, 3, 0.0, 0.5, 2.0);
+    f.SEE = 0.0;
+    const OutlierScan none = ScanOutliers(names, same, o, 3, f);
     EXPECT_EQ(none.OIMax, 0);
     EXPECT_EQ(none.Name, "");
 }
@@ -332,7 +337,11 @@ struct DecisionSetUp {
     }
     std::string Decide(double q, double oiMax, double h) {
         ReportAppender report(kWorkingReport);
-        DecideOutlier(ps, ps, cs.Cycle, cs.Outliers, cs.Pair, window, report, q, oiMax, h);
+        OutlierScan scan;
+        scan.OIMax = oiMax;
+        scan.H = h;
+        DecideOutlier({ps, ps, cs.Cycle, nullptr, window, cs.ReportName}, cs.Outliers, cs.Pair,
+                      report, q, scan);
         report.Close();
         return ReadFile(kWorkingReport);
     }
@@ -388,7 +397,8 @@ TEST_P(EndOfCycle, WhatIsWritten) {
     cs.Cycle.Number = 3;
     cs.Cycle.MaxPredictors = 1;
     cs.Outliers.OutlierRatio = c.ratio;
-    EndCycle(ps, cs.Cycle, cs.Search, cs.Outliers, cs.ReportName);
+    SilentWindow window;
+    EndCycle({ps, ps, cs.Cycle, nullptr, window, cs.ReportName}, cs.Search, cs.Outliers);
     const std::string report = ReadFile(kWorkingReport);
     const std::string dashes = "   " + std::string(70, '-') + "\r\n";
     if (c.step) {

@@ -10,6 +10,7 @@
 #include "common/Rounding.h"
 #include "common/TextToNumber.h"
 #include "common/WorkerPool.h"
+#include "qspr/core/AnalysisStop.h"
 #include "qspr/core/Correlation.h"
 #include "qspr/core/Fit.h"
 #include "qspr/core/TableSplitting.h"
@@ -27,6 +28,7 @@
 #include <filesystem>
 #include <functional>
 #include <limits>
+#include <stdexcept>
 
 namespace kalemir::qspr {
 namespace {
@@ -147,9 +149,9 @@ TEST(PreselectDescriptors, SizeLimitWritesTheMemoryMessageAndStops) {
         PreselectionOptions options;
         options.MaxNewtabTotalKB =
             1; // the split tables take a few KB; the message names this limit
-        EXPECT_THROW(PreselectDescriptors(ps, cs.Cycle, cs.Tables, cs.Descriptors, cs.Search,
-                                          cs.Pair, cs.WorkFiles, cs.ReportName, cs.Workers.get(),
-                                          window, options),
+        EXPECT_THROW(PreselectDescriptors(
+                         CycleContext{ps, ps, cs.Cycle, cs.Workers.get(), window, cs.ReportName},
+                         cs.Tables, cs.Descriptors, cs.Pair, cs.WorkFiles, options),
                      StopProgram);
         total = cs.Tables.NewtabTotalKB;
         // Whatever is left is a registered work file, removed with the state.
@@ -225,12 +227,14 @@ TEST(PreselectDescriptors, TablesBeyondTheMachinesMemoryStopBeforeTheyAreLoaded)
         // descriptor table's and the fragment table's split tables.
         options.MachineBytes = HeldTablesBytes({0, 100, 3}, 13) - 1;
         try {
-            PreselectDescriptors(ps, cs.Cycle, cs.Tables, cs.Descriptors, cs.Search, cs.Pair,
-                                 cs.WorkFiles, cs.ReportName, cs.Workers.get(), window, options);
+            PreselectDescriptors({ps, ps, cs.Cycle, cs.Workers.get(), window, cs.ReportName},
+                                 cs.Tables, cs.Descriptors, cs.Pair, cs.WorkFiles, options);
             ADD_FAILURE() << "the run went on";
-        } catch (const StopProgram& e) {
+        } catch (const AnalysisStop& e) {
             const std::string what = e.what();
             EXPECT_NE(what.find(" MB of memory, the run may use "), std::string::npos) << what;
+            EXPECT_EQ(e.Code(), kErrorOutOfMemory);
+            EXPECT_EQ(e.Stage(), kPreselectionStage);
         }
         total = cs.Tables.NewtabTotalKB;
     }
@@ -260,15 +264,48 @@ TEST(PreselectDescriptors, AnUnwritableSelectionTableEndsTheRunAsAFailedWrite) {
         ComputingState cs;
         cs.Cycle = FirstCycleInputs(ps);
         MakeWorkCopies(cs.Cycle, cs.WorkFiles);
-        EXPECT_THROW(PreselectDescriptors(ps, cs.Cycle, cs.Tables, cs.Descriptors, cs.Search,
-                                          cs.Pair, cs.WorkFiles, cs.ReportName, cs.Workers.get(),
-                                          window),
+        EXPECT_THROW(PreselectDescriptors(
+                         CycleContext{ps, ps, cs.Cycle, cs.Workers.get(), window, cs.ReportName},
+                         cs.Tables, cs.Descriptors, cs.Pair, cs.WorkFiles),
                      WriteFailure);
     }
     EXPECT_FALSE(AnyFileContaining("newtab"));
     const std::string report = ReadFile("rezultat.rez");
     EXPECT_EQ(report.find("STOP PROGRAM"), std::string::npos);
     EXPECT_EQ(report.substr(report.size() - 2), "\r\n");
+}
+
+/// A window that fails, as a fault of the program would, once the tables are being loaded.
+class FaultWhileLoading : public SilentWindow {
+public:
+    void SetCaption(std::string_view caption) override {
+        if (caption.rfind(" After splitting", 0) == 0) {
+            throw std::logic_error("fault while loading");
+        }
+    }
+};
+
+TEST(PreselectDescriptors, AFaultOfTheProgramIsNotTurnedIntoAStop) {
+    // Only the stage's own failures (sizes, memory, files) stop the analysis with the
+    // failure block; any other exception goes on to the front end as it is.
+    ScratchDir dir("presel-fault");
+    SyntheticTables data(12, 5, [](int i, int j) { return i * j + 0.5; });
+    ProgramState ps;
+    ChooseTables(ps, "SYN01", data.tables);
+    FaultWhileLoading window;
+    {
+        ComputingState cs;
+        cs.Cycle = FirstCycleInputs(ps);
+        MakeWorkCopies(cs.Cycle, cs.WorkFiles);
+        EXPECT_THROW(PreselectDescriptors(
+                         CycleContext{ps, ps, cs.Cycle, cs.Workers.get(), window, cs.ReportName},
+                         cs.Tables, cs.Descriptors, cs.Pair, cs.WorkFiles),
+                     std::logic_error);
+    }
+    EXPECT_FALSE(AnyFileContaining("newtab"));
+    const std::string report = ReadFile("rezultat.rez");
+    EXPECT_EQ(report.find("STOP PROGRAM"), std::string::npos);
+    EXPECT_EQ(report.find("Unexpected error"), std::string::npos);
 }
 
 // --- The screen ---------------------------------------------------------------------
@@ -343,12 +380,27 @@ TEST(NormalisedEntropy, ValuesBeyondTenThousandUseTheirOwnRange) {
 }
 
 /// One in-memory split table of the given columns (2..) over molecules 1..n.
+/// A clock that starts at a fixed moment and moves on a minute per reading.
+SelectionClock SteppingClock() {
+    auto moment = std::make_shared<std::time_t>(1709161200); // 2024-02-28 23:00 UTC
+    return [moment] { return (*moment) += 60; };
+}
+
 struct ScreenSetUp {
     ProgramState ps;
     ComputingState cs;
     PreselectionCells cells;
     PreselectionState sel;
     SilentWindow window;
+
+    /// The selection within groups on this state, fast or plain as cs.Search says.
+    GroupSelectionResult SelectGroups() {
+        PreselectionOptions options;
+        options.Clock = SteppingClock();
+        options.PassByIdleFits = cs.Search.PassByIdleFits;
+        return SelectWithinGroups({ps, ps, cs.Cycle, cs.Workers.get(), window, cs.ReportName},
+                                  cs.Tables, cs.Pair, cells, sel, options);
+    }
 
     ScreenSetUp(int n, const std::vector<double>& y,
                 const std::vector<std::vector<double>>& columns, int tables = 1) {
@@ -386,7 +438,8 @@ struct ScreenSetUp {
     }
     void ScreenAll(WorkerPool* pool = nullptr) {
         for (int t = 1; t <= cs.Cycle.TableCount; ++t) {
-            ScreenDescriptors(cs.Cycle, cs.Pair, cells, sel, t, window, pool);
+            ScreenDescriptors({ps, ps, cs.Cycle, pool, window, cs.ReportName}, cs.Pair, cells, sel,
+                              t);
         }
     }
 };
@@ -520,9 +573,8 @@ struct PreselectionRun {
             outcome);
         cs.Cycle = FirstCycleInputs(ps);
         MakeWorkCopies(cs.Cycle, cs.WorkFiles);
-        sel = PreselectDescriptors(ps, cs.Cycle, cs.Tables, cs.Descriptors, cs.Search, cs.Pair,
-                                   cs.WorkFiles, cs.ReportName, cs.Workers.get(), window,
-                                   PreselectionOptions{});
+        sel = PreselectDescriptors({ps, ps, cs.Cycle, cs.Workers.get(), window, cs.ReportName},
+                                   cs.Tables, cs.Descriptors, cs.Pair, cs.WorkFiles);
     }
 };
 
@@ -725,12 +777,6 @@ TEST(FitGroupSet, ExactFitAndKeptPositionsGiveTheSameBits) {
     }
 }
 
-/// A clock that starts at a fixed moment and moves on a minute per reading.
-SelectionClock SteppingClock() {
-    auto moment = std::make_shared<std::time_t>(1709161200); // 2024-02-28 23:00 UTC
-    return [moment] { return (*moment) += 60; };
-}
-
 TEST(SelectWithinGroups, ChainsEndingAtSizeOneKeepTheirSeedsAndNoSeedEndsTheSelection) {
     // Three copies of one descriptor: a second copy never raises Q, so each chain stays
     // at its seed; once all three are seeds no level finds another and the selection ends.
@@ -744,9 +790,7 @@ TEST(SelectWithinGroups, ChainsEndingAtSizeOneKeepTheirSeedsAndNoSeedEndsTheSele
     set.ScreenAll();
     set.cs.Cycle.LogSizeLimit = 4;
     set.sel.SelectionCapacity = 979;
-    const GroupSelectionResult result =
-        SelectWithinGroups(set.cs.Cycle, set.cs.Tables, set.cs.Search, set.cs.Pair,
-                           set.cs.Workers.get(), set.cells, set.sel, set.window, SteppingClock());
+    const GroupSelectionResult result = set.SelectGroups();
     EXPECT_EQ(result.Chains, 3);
     EXPECT_EQ(set.sel.SelectedCount, 3);
     for (int j = 2; j <= 4; ++j) {
@@ -774,9 +818,7 @@ TEST(SelectWithinGroups, ThreeUnproductiveChainsStopTheSelection) {
     set.ScreenAll();
     set.cs.Cycle.LogSizeLimit = 3;
     set.sel.SelectionCapacity = 979;
-    const GroupSelectionResult result =
-        SelectWithinGroups(set.cs.Cycle, set.cs.Tables, set.cs.Search, set.cs.Pair,
-                           set.cs.Workers.get(), set.cells, set.sel, set.window, SteppingClock());
+    const GroupSelectionResult result = set.SelectGroups();
     EXPECT_EQ(result.UnproductiveChains, 3);
     EXPECT_EQ(result.Chains, 4);
     EXPECT_EQ(set.cells.Tables[1].Marks[22], 1); // the strong descriptor (column 22)
@@ -803,8 +845,7 @@ TEST(SelectWithinGroups, NeverSelectsMoreThanTheCapacity) {
     set.ScreenAll();
     set.cs.Cycle.LogSizeLimit = 4;
     set.sel.SelectionCapacity = 7;
-    SelectWithinGroups(set.cs.Cycle, set.cs.Tables, set.cs.Search, set.cs.Pair,
-                       set.cs.Workers.get(), set.cells, set.sel, set.window, SteppingClock());
+    set.SelectGroups();
     EXPECT_EQ(set.sel.SelectedCount, 7);
     // The last caption shows the count without Qmax once the capacity is reached.
     EXPECT_NE(set.window.Caption().find("    selected 7"), std::string::npos);
@@ -844,9 +885,7 @@ TEST_P(ChainsOnWorkers, MarkAndLeaveWhatTheOneByOneScanDoes) {
         if (threads > 0) {
             set->cs.Workers = std::make_unique<WorkerPool>(threads);
         }
-        const GroupSelectionResult result = SelectWithinGroups(
-            set->cs.Cycle, set->cs.Tables, set->cs.Search, set->cs.Pair, set->cs.Workers.get(),
-            set->cells, set->sel, set->window, SteppingClock());
+        const GroupSelectionResult result = set->SelectGroups();
         return std::make_pair(std::move(set), result);
     };
     const auto [plain, plainResult] = select(true, 0);

@@ -199,7 +199,7 @@ RunOnce(const std::string& label, bool passBy, int threads, Prepare prepare,
     EXPECT_EQ(ParametersOk(ps, entries), ParametersOutcome::Compute);
     RunComputation(ps, cs, window);
     if (bestQ != nullptr) {
-        *bestQ = cs.Search.BestQ;
+        *bestQ = cs.Search.Progress.BestQ;
     }
     if (passed != nullptr) {
         *passed = cs.Search.PassedFitCount;

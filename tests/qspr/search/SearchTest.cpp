@@ -122,6 +122,8 @@ struct SearchSetUp {
     ComputingState cs;
     SilentWindow window;
 
+    CycleContext Context() { return {ps, ps, cs.Cycle, cs.Workers.get(), window, cs.ReportName}; }
+
     SearchSetUp(int n, int s) {
         cs.Cycle.CalibrationCount = n;
         cs.Cycle.MinPropertyR2 = 0.05;
@@ -179,8 +181,7 @@ TEST(SearchPairs, FewPairsAreRankedAndInterR2EqualToTIsTried) {
         0.3; // equal to T: tried
     set.cs.Descriptors.InterR2[3 * 5 + 4] = set.cs.Descriptors.InterR2[4 * 5 + 3] =
         0.31; // above T: skipped
-    SearchPairs(set.cs.Cycle, set.cs.Descriptors, set.cs.Search, set.cs.CV, set.cs.Outliers,
-                set.cs.Pair, set.cs.ReportName, set.cs.Workers.get(), set.window);
+    SearchPairs(set.Context(), set.cs.Descriptors, set.cs.Search, set.cs.CV, set.cs.Outliers);
     EXPECT_EQ(set.cs.Search.ValuableSetCount, 1);
     int listed = 0;
     for (int r = 1; r <= kListRows; ++r) {
@@ -204,14 +205,12 @@ TEST(SearchPairs, FewPairsAreRankedAndInterR2EqualToTIsTried) {
 
 TEST(SearchPairs, HandOnNeedsMoreThanTwiceTheThreshold) {
     SearchSetUp set(20, 2);
-    SearchPairs(set.cs.Cycle, set.cs.Descriptors, set.cs.Search, set.cs.CV, set.cs.Outliers,
-                set.cs.Pair, set.cs.ReportName, set.cs.Workers.get(), set.window);
+    SearchPairs(set.Context(), set.cs.Descriptors, set.cs.Search, set.cs.CV, set.cs.Outliers);
     const double r2 = set.cs.Search.CandidateR2[1];
     SearchSetUp again(20, 2);
     again.cs.Cycle.MinPropertyR2 = r2 / 2; // exactly half: not handed on
-    SearchPairs(again.cs.Cycle, again.cs.Descriptors, again.cs.Search, again.cs.CV,
-                again.cs.Outliers, again.cs.Pair, again.cs.ReportName, again.cs.Workers.get(),
-                again.window);
+    SearchPairs(again.Context(), again.cs.Descriptors, again.cs.Search, again.cs.CV,
+                again.cs.Outliers);
     EXPECT_EQ(again.cs.Search.KeptSets[1][1], 0);
     EXPECT_EQ(again.cs.Search.ValuableSetCount, 0);
     EXPECT_NE(ReadFile("rezultat.rez")
@@ -224,18 +223,15 @@ TEST(SearchPairs, NoOrthogonalPair) {
     SearchSetUp set(20, 2);
     set.cs.Cycle.InvRootThreshold = 0.1;
     set.cs.Descriptors.InterR2[1 * 3 + 2] = set.cs.Descriptors.InterR2[2 * 3 + 1] = 0.5;
-    SearchPairs(set.cs.Cycle, set.cs.Descriptors, set.cs.Search, set.cs.CV, set.cs.Outliers,
-                set.cs.Pair, set.cs.ReportName, set.cs.Workers.get(), set.window);
+    SearchPairs(set.Context(), set.cs.Descriptors, set.cs.Search, set.cs.CV, set.cs.Outliers);
     EXPECT_EQ(set.cs.Search.ValuableSetCount, 0);
     EXPECT_NE(ReadFile("rezultat.rez").find("     PROGRAM FINISH"), std::string::npos);
 }
 
 TEST(SearchLargerSets, ThreePredictorsFoundAndHandedOn) {
     SearchSetUp set(30, 6);
-    SearchPairs(set.cs.Cycle, set.cs.Descriptors, set.cs.Search, set.cs.CV, set.cs.Outliers,
-                set.cs.Pair, set.cs.ReportName, set.cs.Workers.get(), set.window);
-    SearchLargerSets(set.cs.Cycle, set.cs.Descriptors, set.cs.Search, set.cs.CV, set.cs.Outliers,
-                     set.cs.Pair, set.cs.Workers.get(), set.window);
+    SearchPairs(set.Context(), set.cs.Descriptors, set.cs.Search, set.cs.CV, set.cs.Outliers);
+    SearchLargerSets(set.Context(), set.cs.Descriptors, set.cs.Search, set.cs.CV, set.cs.Outliers);
     EXPECT_EQ(set.cs.Search.BestSetSize, 3);
     EXPECT_EQ(set.cs.Search.BestSets[3][1], 1);
     EXPECT_EQ(set.cs.Search.BestSets[3][2], 2);
@@ -254,11 +250,9 @@ TEST(SearchLargerSets, ThreePredictorsFoundAndHandedOn) {
 TEST(SearchLargerSets, TwoPredictorsOnlyDoesNothing) {
     SearchSetUp set(30, 6);
     set.cs.Cycle.MaxPredictors = 2;
-    SearchPairs(set.cs.Cycle, set.cs.Descriptors, set.cs.Search, set.cs.CV, set.cs.Outliers,
-                set.cs.Pair, set.cs.ReportName, set.cs.Workers.get(), set.window);
+    SearchPairs(set.Context(), set.cs.Descriptors, set.cs.Search, set.cs.CV, set.cs.Outliers);
     const auto kept = set.cs.Search.KeptSets;
-    SearchLargerSets(set.cs.Cycle, set.cs.Descriptors, set.cs.Search, set.cs.CV, set.cs.Outliers,
-                     set.cs.Pair, set.cs.Workers.get(), set.window);
+    SearchLargerSets(set.Context(), set.cs.Descriptors, set.cs.Search, set.cs.CV, set.cs.Outliers);
     EXPECT_EQ(set.cs.Search.KeptSets, kept);
 }
 
@@ -354,15 +348,54 @@ TEST(RunComputation, Bzr01ReportStructurePredictorFileAndUntouchedInputs) {
     for (int b = 1; b <= k; ++b) {
         set[b] = static_cast<int>(run.cs.Search.BestSets[3][b]);
     }
-    run.cs.Search.FitTermCount = k;
     run.cs.Search.Cross.Valid = false;
-    FitEquation(run.cs.Cycle, run.cs.Descriptors, run.cs.Search, run.cs.CV, run.cs.Pair, run.window,
-                set);
-    const double expected =
-        k <= 2 ? run.cs.Search.LastFitR2 : QualityQ(run.cs.Search.LastFitR2, 148, k);
+    const double r2 = FitSet(FitProblemOf(run.cs.Cycle, run.cs.Descriptors, run.cs.Search), set, k,
+                             run.cs.Pair, run.window)
+                          .R2;
+    const double expected = k <= 2 ? r2 : QualityQ(r2, 148, k);
     EXPECT_NEAR(run.cs.Search.BestSets[3][21], expected, 1e-9);
     EXPECT_GT(run.cs.CV.LastFitR2CV, 0);
     EXPECT_LE(run.cs.CV.LastFitR2CV, 1);
+}
+
+/// Records the steps and cycles the loop goes through; ends the first cycle it finishes.
+class RecordingPolicy : public CyclePolicy {
+public:
+    void StartStep(CycleStep step, const CycleContext& context, const ComputingState&) override {
+        steps.emplace_back(context.Cycle.Number, step);
+    }
+    bool FinishCycle(const CycleContext&, ComputingState& cs) override {
+        ++finished;
+        bestSetSize = cs.Search.BestSetSize;
+        return false;
+    }
+    std::vector<std::pair<int, CycleStep>> steps;
+    int finished = 0;
+    int bestSetSize = 0;
+};
+
+TEST(RunCycles, APolicyThatEndsTheCycleEndsTheLoopAfterItsSteps) {
+    // The loop tells the policy each step in order, the preselection before cycle 1, and
+    // hands it the cycle once the searches are done; its false ends the loop.
+    Bzr01Run run;
+    run.cs.Cycle = FirstCycleInputs(run.ps);
+    run.cs.Workers = std::make_unique<WorkerPool>(1);
+    RecordingPolicy policy;
+    RunCycles({run.ps, run.ps, run.cs.Cycle, run.cs.Workers.get(), run.window, run.cs.ReportName},
+              run.cs, policy);
+    run.cs.WorkFiles.RemoveAll();
+    const std::vector<std::pair<int, CycleStep>> expected = {
+        {0, CycleStep::Preselection},      {1, CycleStep::Screening},
+        {1, CycleStep::Intercorrelations}, {1, CycleStep::PairSearch},
+        {1, CycleStep::LargerSetSearch},   {1, CycleStep::FinalAnalysis}};
+    EXPECT_EQ(policy.steps, expected);
+    EXPECT_EQ(policy.finished, 1);
+    EXPECT_GE(policy.bestSetSize, 2); // the searches ran before the policy's end of cycle
+    EXPECT_EQ(run.ps.CycleNumber, 1);
+    // The report holds the searches' lines, and none of the run's final analysis.
+    const std::string report = ReadFile("rezultat.rez");
+    EXPECT_NE(report.find("   " + std::string(70, '-')), std::string::npos);
+    EXPECT_EQ(report.find("Weighting factors and intercept"), std::string::npos);
 }
 
 /// Names of the files in the current folder, sorted.
