@@ -209,8 +209,10 @@ void TablesWindow::ProposeProperty() {
     std::string proposed;
     try {
         proposed = tables::ProposedProperty(structures_.toLocal8Bit().toStdString(), {});
-    } catch (const std::exception&) {
+    } catch (const InputError&) {
         return; // the list stays at its first field; Make reports what is wrong with the file
+    } catch (const FileError&) {
+        return;
     }
     if (!proposed.empty()) {
         propertyList_->setCurrentText(QString::fromLocal8Bit(proposed.c_str()));
