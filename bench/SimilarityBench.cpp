@@ -82,10 +82,11 @@ void PairLoop(benchmark::State& bench, int measure, int method) {
     kalemir::WorkerPool pool(static_cast<int>(bench.range(1)));
     MeasureState current;
     std::vector<std::uint8_t> votes;
-    ZeroDenominatorPairs zero;
+    RunChoices choices;
+    choices.ShapeMethod = method;
+    const MeasureContext context{choices, table, measure, pool, window};
     for (auto _ : bench) {
-        ComputePairSimilarities(table, method, measure, current.Similarity, current.Pairs, votes,
-                                pool, window, zero);
+        current.Pairs = ComputePairSimilarities(context, current.Similarity, votes).Statistics;
         benchmark::DoNotOptimize(current.Similarity(1, 2));
     }
     const double n = static_cast<double>(bench.range(0));
@@ -118,9 +119,9 @@ void BM_Clustering(benchmark::State& bench) {
     kalemir::WorkerPool pool(1);
     MeasureState current;
     std::vector<std::uint8_t> votes;
-    ZeroDenominatorPairs zero;
-    ComputePairSimilarities(table, kCorrectedUsr, kSize, current.Similarity, current.Pairs, votes,
-                            pool, window, zero);
+    const RunChoices choices; // corrected USR shapes
+    ComputePairSimilarities(MeasureContext{choices, table, kSize, pool, window}, current.Similarity,
+                            votes);
     for (auto _ : bench) {
         auto clusters = FindClusters(current.Similarity, table.CalibrationCount, 0.9, pool);
         benchmark::DoNotOptimize(clusters.size());
@@ -133,9 +134,9 @@ void BM_AxiomAndCliffs(benchmark::State& bench) {
     kalemir::WorkerPool pool(1);
     MeasureState current;
     std::vector<std::uint8_t> votes;
-    ZeroDenominatorPairs zero;
-    ComputePairSimilarities(table, kCorrectedUsr, kSize, current.Similarity, current.Pairs, votes,
-                            pool, window, zero);
+    const RunChoices choices; // corrected USR shapes
+    ComputePairSimilarities(MeasureContext{choices, table, kSize, pool, window}, current.Similarity,
+                            votes);
     for (auto _ : bench) {
         const PairList list = ListCalibrationPairs(table, current.Similarity, kSize, window);
         benchmark::DoNotOptimize(RankAgreement(list));

@@ -309,18 +309,21 @@ Cliffs FindCliffs(const PreparedTable& table, const PairMatrix& similarity, int 
     return cliffs;
 }
 
-void CheckAxiom(const RunChoices& choices, const PreparedTable& table, const PairMatrix& similarity,
-                int measure, MeasureSummary& summary, ComputingWindow& window, WorkerPool& pool) {
+void CheckAxiom(const MeasureContext& context, const PairMatrix& similarity,
+                MeasureSummary& summary) {
+    const PreparedTable& table = context.Table;
+    const int measure = context.Measure;
+    ComputingWindow& window = context.Window;
     const PairList list = ListCalibrationPairs(table, similarity, measure, window);
     window.SetCaption(std::string("   Checking the QSPR axiom (") + kUpperWords[measure] +
                       ") ... wait several minutes ... ");
     const double observance = Observance(RankAgreement(list));
     summary.At(2, measure) = observance;
-    const Cliffs cliffs = FindCliffs(table, similarity, measure, window, pool);
+    const Cliffs cliffs = FindCliffs(table, similarity, measure, window, context.Pool);
 
     const std::string kind(KindWord(measure));
     auto name = [&](int i) { return table.Names[static_cast<std::size_t>(i)]; };
-    ReportAppender report(choices.ResultsFileName);
+    ReportAppender report(context.Choices.ResultsFileName);
     report.Line();
     if (measure == kChemical) {
         report.Line(

@@ -55,9 +55,10 @@ struct Cliffs {
 Cliffs FindCliffs(const PreparedTable& table, const PairMatrix& similarity, int measure,
                   ComputingWindow& window, WorkerPool& pool);
 
-/// Observance of the axiom and the cliffs of one measure, reported; O_k kept in the summary.
-void CheckAxiom(const RunChoices& choices, const PreparedTable& table, const PairMatrix& similarity,
-                int measure, MeasureSummary& summary, ComputingWindow& window, WorkerPool& pool);
+/// Observance of the axiom and the cliffs of the context's measure, reported; O_k kept in the
+/// summary.
+void CheckAxiom(const MeasureContext& context, const PairMatrix& similarity,
+                MeasureSummary& summary);
 
 /// Shannon entropy of a set of n molecules spread over clusters with the given counts.
 double SetEntropy(const std::vector<int>& counts, int n);

@@ -204,48 +204,55 @@ double FragmentEntropy(const double* amounts, int fragmentCount, double minimum,
     return -sum;
 }
 
-PairResult ChemicalPair(const double* xa, const double* xb, int fragmentCount, double na, double nb,
-                        double va, double vb, double entropyA, double entropyB,
-                        const FragmentClasses& classes, std::vector<double>& joint,
-                        std::vector<double>& work, std::vector<int>& leader) {
+PairResult ChemicalPair(const ChemicalProfile& a, const ChemicalProfile& b, int fragmentCount,
+                        const FragmentClasses& classes, PairScratch& scratch) {
     PairResult result;
     bool unused = false;
-    const double t = Ratio(va + 0.0001, vb + 0.0001, unused);
+    const double t = Ratio(a.SecondDescriptor + 0.0001, b.SecondDescriptor + 0.0001, unused);
     result.ExtraVote = !unused && t > 0.99;
 
+    const double na = a.Normaliser;
+    const double nb = b.Normaliser;
     const double nab = na + nb;
     if (nab == 0) {
         result.ZeroDenominator = true;
         return result;
     }
+    const double* xa = a.Amounts;
+    const double* xb = b.Amounts;
+    std::vector<double>& joint = scratch.Joint;
     const auto f = static_cast<std::size_t>(fragmentCount);
     joint.resize(f);
     const double presence = 1 / nab;
     for (std::size_t g = 0; g < f; ++g) {
         joint[g] = xa[g] + xb[g] > presence ? (na * xa[g] + nb * xb[g] - 2) / nab : 0.0;
     }
-    const double entropyAB =
-        FragmentEntropy(joint.data(), fragmentCount, 1 / nab, classes, work, leader);
+    const double entropyAB = FragmentEntropy(joint.data(), fragmentCount, 1 / nab, classes,
+                                             scratch.Work, scratch.Leader);
     bool zero = false;
-    const double a = Ratio(entropyA + 0.05, entropyAB + 0.05, zero);
-    const double b = Ratio(entropyB + 0.05, entropyAB + 0.05, zero);
+    const double ra = Ratio(a.Entropy + 0.05, entropyAB + 0.05, zero);
+    const double rb = Ratio(b.Entropy + 0.05, entropyAB + 0.05, zero);
     if (zero) {
         result.ZeroDenominator = true;
         return result;
     }
-    result.P = a * b;
+    result.P = ra * rb;
     return result;
 }
 
-PairResult PresentChemicalPair(const double* xa, const double* xb, const int* present,
-                               std::size_t count, double na, double nb, double va, double vb,
-                               double entropyA, double entropyB, const FragmentClasses& classes,
+PairResult PresentChemicalPair(const ChemicalProfile& a, const ChemicalProfile& b,
+                               std::span<const int> present, const FragmentClasses& classes,
                                std::vector<double>& joint, std::vector<int>& leader) {
     PairResult result;
     bool unused = false;
-    const double t = Ratio(va + 0.0001, vb + 0.0001, unused);
+    const double t = Ratio(a.SecondDescriptor + 0.0001, b.SecondDescriptor + 0.0001, unused);
     result.ExtraVote = !unused && t > 0.99;
 
+    const double na = a.Normaliser;
+    const double nb = b.Normaliser;
+    const double* xa = a.Amounts;
+    const double* xb = b.Amounts;
+    const std::size_t count = present.size();
     const double nab = na + nb;
     if (joint.size() < count) {
         joint.resize(count);
@@ -287,13 +294,13 @@ PairResult PresentChemicalPair(const double* xa, const double* xb, const int* pr
     }
     const double entropyAB = -sum;
     bool zero = false;
-    const double a = Ratio(entropyA + 0.05, entropyAB + 0.05, zero);
-    const double b = Ratio(entropyB + 0.05, entropyAB + 0.05, zero);
+    const double ra = Ratio(a.Entropy + 0.05, entropyAB + 0.05, zero);
+    const double rb = Ratio(b.Entropy + 0.05, entropyAB + 0.05, zero);
     if (zero) {
         result.ZeroDenominator = true;
         return result;
     }
-    result.P = a * b;
+    result.P = ra * rb;
     return result;
 }
 
@@ -536,12 +543,17 @@ MeasureInputs::MeasureInputs(const PreparedTable& table, int measure, int shapeM
     }
 }
 
-PairResult MeasureInputs::Chemical(int i, int j, PairScratch& scratch) const {
+ChemicalProfile MeasureInputs::Profile(int i) const {
     const PreparedTable& s = table_;
     const std::size_t cols = static_cast<std::size_t>(s.Columns());
-    const double na = s.Fixed(i, kNormaliserColumn);
-    const double nb = s.Fixed(j, kNormaliserColumn);
-    if (na + nb > 0) {
+    return {&s.Values[static_cast<std::size_t>(i) * cols + 1], s.Fixed(i, kNormaliserColumn),
+            s.Fixed(i, kSecondChemical), entropy_[static_cast<std::size_t>(i)]};
+}
+
+PairResult MeasureInputs::Chemical(int i, int j, PairScratch& scratch) const {
+    const ChemicalProfile a = Profile(i);
+    const ChemicalProfile b = Profile(j);
+    if (a.Normaliser + b.Normaliser > 0) {
         // The fragments of either molecule, in ascending order.
         std::vector<int>& present = scratch.Present;
         present.clear();
@@ -572,20 +584,9 @@ PairResult MeasureInputs::Chemical(int i, int j, PairScratch& scratch) const {
             present.insert(present.end(), a, aEnd);
             present.insert(present.end(), b, bEnd);
         }
-        return PresentChemicalPair(
-            &s.Values[static_cast<std::size_t>(i) * cols + 1],
-            &s.Values[static_cast<std::size_t>(j) * cols + 1], present.data(), present.size(), na,
-            nb, s.Fixed(i, kSecondChemical), s.Fixed(j, kSecondChemical),
-            entropy_[static_cast<std::size_t>(i)], entropy_[static_cast<std::size_t>(j)], classes_,
-            scratch.Joint, scratch.PresentLeader);
+        return PresentChemicalPair(a, b, present, classes_, scratch.Joint, scratch.PresentLeader);
     }
-    return ChemicalPair(&s.Values[static_cast<std::size_t>(i) * cols + 1],
-                        &s.Values[static_cast<std::size_t>(j) * cols + 1], s.FragmentCount,
-                        s.Fixed(i, kNormaliserColumn), s.Fixed(j, kNormaliserColumn),
-                        s.Fixed(i, kSecondChemical), s.Fixed(j, kSecondChemical),
-                        entropy_[static_cast<std::size_t>(i)],
-                        entropy_[static_cast<std::size_t>(j)], classes_, scratch.Joint,
-                        scratch.Work, scratch.Leader);
+    return ChemicalPair(a, b, table_.FragmentCount, classes_, scratch);
 }
 
 PairResult MeasureInputs::CorrectedUsr(int i, int j) const {
@@ -655,18 +656,24 @@ struct PieceTally {
     std::vector<std::pair<int, int>> ZeroFirst; // the first ones of the piece
 };
 
-/// Computes the pairs with linear numbers first..last-1 (loop order; pair (i, j) starts
-/// the run) and keeps their bookkeeping in `tally`.
-void ComputePiece(const MeasureInputs& inputs, int n, int i, int j, std::size_t first,
-                  std::size_t last, double* values, std::uint8_t* votes, PieceTally& tally,
-                  PairScratch& scratch) {
-    tally.High = 0;
-    tally.Low = 0;
-    tally.Lowest = 2;
-    tally.LowestPair[0] = tally.LowestPair[1] = 0;
-    tally.ZeroCount = 0;
-    tally.ZeroFirst.clear();
-    for (std::size_t k = first; k < last; ++k) {
+/// A run of consecutive pairs in loop order: the linear numbers First..Last-1, of which
+/// pair (I, J) is the first.
+struct PairRun {
+    int I = 1;
+    int J = 2;
+    std::size_t First = 0;
+    std::size_t Last = 0;
+};
+
+/// Computes the pairs of `run` into `values` (the similarity matrix's pairs in loop order),
+/// adds their duplicate votes to `votes` and returns their bookkeeping.
+PieceTally ComputePiece(const MeasureInputs& inputs, const PairRun& run, double* values,
+                        std::uint8_t* votes, PairScratch& scratch) {
+    PieceTally tally;
+    const int n = inputs.MoleculeCount();
+    int i = run.I;
+    int j = run.J;
+    for (std::size_t k = run.First; k < run.Last; ++k) {
         const PairResult r = inputs.Compute(i, j, scratch);
         const double p = r.P;
         if (r.ZeroDenominator) {
@@ -698,27 +705,31 @@ void ComputePiece(const MeasureInputs& inputs, int n, int i, int j, std::size_t 
             j = i + 1;
         }
     }
+    return tally;
 }
 
 } // namespace
 
-void ComputePairSimilarities(const PreparedTable& table, int shapeMethod, int measure,
-                             PairMatrix& similarity, PairStatistics& statistics,
-                             std::vector<std::uint8_t>& duplicateVotes, WorkerPool& pool,
-                             ComputingWindow& window, ZeroDenominatorPairs& zeroPairs) {
+PairLoopOutcome ComputePairSimilarities(const MeasureContext& context, PairMatrix& similarity,
+                                        std::vector<std::uint8_t>& duplicateVotes) {
+    const PreparedTable& table = context.Table;
+    const int measure = context.Measure;
+    WorkerPool& pool = context.Pool;
+    ComputingWindow& window = context.Window;
     const int n = table.MoleculeCount;
     const std::size_t pairs = n < 2 ? 0 : static_cast<std::size_t>(n) * (n - 1) / 2;
     similarity.Resize(n);
     if (duplicateVotes.size() != pairs) {
         duplicateVotes.assign(pairs, 0);
     }
-    statistics = PairStatistics{};
-    zeroPairs = ZeroDenominatorPairs{};
+    PairLoopOutcome outcome;
     if (pairs == 0) {
-        return;
+        return outcome;
     }
+    PairStatistics& statistics = outcome.Statistics;
+    ZeroDenominatorPairs& zeroPairs = outcome.ZeroDenominators;
 
-    const MeasureInputs inputs(table, measure, shapeMethod);
+    const MeasureInputs inputs(table, measure, context.Choices.ShapeMethod);
     std::vector<PairScratch> scratch(static_cast<std::size_t>(pool.Size()));
     std::vector<PieceTally> tallies(kPiecesPerBatch);
     double* values = similarity.Data();
@@ -751,9 +762,9 @@ void ComputePairSimilarities(const PreparedTable& table, int shapeMethod, int me
                     }
                 }
                 const int j = lo + 1 + static_cast<int>(first - similarity.Index(lo, lo + 1));
-                ComputePiece(inputs, n, lo, j, first, last, values, votes,
-                             tallies[static_cast<std::size_t>(q)],
-                             scratch[static_cast<std::size_t>(worker)]);
+                tallies[static_cast<std::size_t>(q)] =
+                    ComputePiece(inputs, PairRun{lo, j, first, last}, values, votes,
+                                 scratch[static_cast<std::size_t>(worker)]);
             }
         });
         for (int q = 0; q < pieces; ++q) {
@@ -787,6 +798,7 @@ void ComputePairSimilarities(const PreparedTable& table, int shapeMethod, int me
             }
         }
     }
+    return outcome;
 }
 
 std::string_view KindWord(int measure) {

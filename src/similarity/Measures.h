@@ -5,14 +5,10 @@
 #include "similarity/SimState.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
-
-namespace kalemir {
-class ComputingWindow;
-class WorkerPool;
-} // namespace kalemir
 
 namespace kalemir::sim {
 
@@ -58,14 +54,25 @@ struct PairScratch {
     std::vector<int> PresentLeader; // PresentChemicalPair's leaders, left all -1 after a pair
 };
 
+/// One molecule's side of a chemical pair: its fragment amounts (fragment g at index g - 1),
+/// normaliser n, second chemical descriptor v and fragment entropy H.
+struct ChemicalProfile {
+    const double* Amounts = nullptr;
+    double Normaliser = 0;
+    double SecondDescriptor = 0;
+    double Entropy = 0;
+};
+
 /// Per-measure facts of every molecule that do not depend on the partner. Read-only once
 /// built: any number of workers may compute pairs at once, each with its own scratch.
 class MeasureInputs {
 public:
     MeasureInputs(const PreparedTable& table, int measure, int shapeMethod);
     PairResult Compute(int i, int j, PairScratch& scratch) const;
+    int MoleculeCount() const { return table_.MoleculeCount; }
 
 private:
+    ChemicalProfile Profile(int i) const;
     PairResult Chemical(int i, int j, PairScratch& scratch) const;
     PairResult CorrectedUsr(int i, int j) const;
     PairResult Superposition(int i, int j) const;
@@ -85,21 +92,19 @@ private:
     std::vector<double> byAxis_; // their coordinates, AtomsByAxis, 3 x kMaxAtoms each
 };
 
-/// Chemical similarity of two molecules from their fragment amounts, normalisers n and
-/// second descriptors v (the pair formula, for tests and the pair loop alike).
-PairResult ChemicalPair(const double* xa, const double* xb, int fragmentCount, double na, double nb,
-                        double va, double vb, double entropyA, double entropyB,
-                        const FragmentClasses& classes, std::vector<double>& joint,
-                        std::vector<double>& work, std::vector<int>& leader);
+/// Chemical similarity of two molecules from their profiles over `fragmentCount` fragments
+/// (the pair formula, for tests and the pair loop alike). Uses the joint amounts, work
+/// amounts and leaders of `scratch`.
+PairResult ChemicalPair(const ChemicalProfile& a, const ChemicalProfile& b, int fragmentCount,
+                        const FragmentClasses& classes, PairScratch& scratch);
 
 /// The same similarity when the normalisers add up to more than 0, from the fragments
 /// present in either molecule (`present`, ascending) alone: a fragment absent from both has
 /// a joint amount of 0, which neither merges nor enters the entropy. Every amount, merge and
 /// term is the one ChemicalPair forms, in the same order, so the result is the same bits.
 /// `leader` is scratch space holding -1 for every class (or empty) and is left so.
-PairResult PresentChemicalPair(const double* xa, const double* xb, const int* present,
-                               std::size_t count, double na, double nb, double va, double vb,
-                               double entropyA, double entropyB, const FragmentClasses& classes,
+PairResult PresentChemicalPair(const ChemicalProfile& a, const ChemicalProfile& b,
+                               std::span<const int> present, const FragmentClasses& classes,
                                std::vector<double>& joint, std::vector<int>& leader);
 
 /// Corrected USR: u = the twelve moments, g = F+13, s14..s16 = F+14..F+16.
@@ -127,15 +132,20 @@ struct ZeroDenominatorPairs {
     std::vector<std::pair<int, int>> First; // the first ones, for the report
 };
 
-/// The pair loop of one measure: fills the similarity matrix and the pair statistics and
-/// adds the duplicate votes (kept over the measures). The pairs are computed by the workers of
-/// `pool` in batches; the statistics of each batch are merged in loop order on the calling thread,
-/// which alone touches the window (yields and captions between batches), so the results do not
-/// depend on the number of workers.
-void ComputePairSimilarities(const PreparedTable& table, int shapeMethod, int measure,
-                             PairMatrix& similarity, PairStatistics& statistics,
-                             std::vector<std::uint8_t>& duplicateVotes, WorkerPool& pool,
-                             ComputingWindow& window, ZeroDenominatorPairs& zeroPairs);
+/// What the pair loop of one measure finds besides the similarities.
+struct PairLoopOutcome {
+    PairStatistics Statistics;
+    ZeroDenominatorPairs ZeroDenominators;
+};
+
+/// The pair loop of the context's measure: fills the similarity matrix, adds the duplicate
+/// votes (kept over the measures) and returns the pair statistics and the pairs that divided
+/// by zero. The pairs are computed by the context's workers in batches; the statistics of each
+/// batch are merged in loop order on the calling thread, which alone touches the window
+/// (yields and captions between batches), so the results do not depend on the number of
+/// workers.
+PairLoopOutcome ComputePairSimilarities(const MeasureContext& context, PairMatrix& similarity,
+                                        std::vector<std::uint8_t>& duplicateVotes);
 
 /// Lines naming the pairs whose formula divided by zero (their SIM was set to 0).
 void ReportZeroDenominators(const RunChoices& choices, const PreparedTable& table, int measure,

@@ -232,12 +232,13 @@ void AnalyseAllMeasures(const RunChoices& choices, const PreparedTable& table, R
     for (int measure = 1; measure <= kMeasureCount; ++measure) {
         stage = kMeasureStages[measure];
         StartMeasure(choices, measure);
-        ZeroDenominatorPairs zeroPairs;
-        ComputePairSimilarities(table, choices.ShapeMethod, measure, current.Similarity,
-                                current.Pairs, results.DuplicateVotes, pool, window, zeroPairs);
-        ReportZeroDenominators(choices, table, measure, zeroPairs);
+        const MeasureContext context{choices, table, measure, pool, window};
+        const PairLoopOutcome pairs =
+            ComputePairSimilarities(context, current.Similarity, results.DuplicateVotes);
+        current.Pairs = pairs.Statistics;
+        ReportZeroDenominators(choices, table, measure, pairs.ZeroDenominators);
         ReportPairStatistics(choices, table, current.Pairs, measure);
-        CheckAxiom(choices, table, current.Similarity, measure, results.Summary, window, pool);
+        CheckAxiom(context, current.Similarity, results.Summary);
         WriteCliffs(choices, table, current.Similarity, measure);
         ReportClusterHeading(choices, measure, window);
         current.Clusters =

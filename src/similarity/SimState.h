@@ -8,6 +8,11 @@
 #include <string>
 #include <vector>
 
+namespace kalemir {
+class ComputingWindow;
+class WorkerPool;
+} // namespace kalemir
+
 namespace kalemir::sim {
 
 /// The five points of view, in the fixed order of the run (measure index k = 1..5).
@@ -188,6 +193,17 @@ struct MeasureState {
     std::vector<Cluster> Clusters;
     /// Memory the clustering of each measure borrows for its transposed similarities.
     std::vector<double> ClusterRows;
+};
+
+/// What every stage of one measure's analysis shares: the run's choices, the prepared table,
+/// the measure being analysed, the workers that share out its loops and the window that
+/// shows its progress. A stage takes this and what it alone reads or writes.
+struct MeasureContext {
+    const RunChoices& Choices;
+    const PreparedTable& Table;
+    int Measure = kChemical;
+    WorkerPool& Pool;
+    ComputingWindow& Window;
 };
 
 /// What the analysis leaves for its end and for the final window. The pair loops add the

@@ -125,10 +125,8 @@ TEST_F(ExampleCliffsTest, ListOfEveryMeasureMatchesARecount) {
         "measure,molecule_a,molecule_b,similarity,difference,sali"};
     for (int measure = 1; measure <= kMeasureCount; ++measure) {
         PairMatrix similarity;
-        PairStatistics statistics;
-        ZeroDenominatorPairs zero;
-        ComputePairSimilarities(table, choices.ShapeMethod, measure, similarity, statistics, votes,
-                                pool, window, zero);
+        ComputePairSimilarities(MeasureContext{choices, table, measure, pool, window}, similarity,
+                                votes);
         WriteCliffs(choices, table, similarity, measure);
         // Held seven at a time, the runs merged from a work file give the same lines.
         {

@@ -82,24 +82,20 @@ TEST(ChemicalPairTest, HandCheckedPair) {
     // = 39.9333 and (400 + 1400 - 2)/30 = 59.9333; H_A = 0.6730117, H_B = 0.6108643,
     // H_AB = 0.6733927 (natural logarithms, a calculator), p = 0.9130812.
     const FragmentClasses classes = ClassifyFragments({"CH3", "OH"});
-    std::vector<double> joint, work;
-    std::vector<int> leader;
+    PairScratch scratch;
     const double a[] = {60, 40};
     const double b[] = {30, 70};
-    const double ha = FragmentEntropy(a, 2, 0.1, classes, work, leader);
-    const double hb = FragmentEntropy(b, 2, 0.05, classes, work, leader);
+    const double ha = FragmentEntropy(a, 2, 0.1, classes, scratch.Work, scratch.Leader);
+    const double hb = FragmentEntropy(b, 2, 0.05, classes, scratch.Work, scratch.Leader);
     EXPECT_NEAR(ha, 0.6730116670092565, 1e-15);
     EXPECT_NEAR(hb, 0.6108643020548935, 1e-15);
-    const PairResult r =
-        ChemicalPair(a, b, 2, 10, 20, 500, 500, ha, hb, classes, joint, work, leader);
+    const PairResult r = ChemicalPair({a, 10, 500, ha}, {b, 20, 500, hb}, 2, classes, scratch);
     EXPECT_NEAR(r.P, 0.9130811965947276, 1e-15);
     EXPECT_TRUE(r.ExtraVote); // equal second descriptors
     EXPECT_FALSE(r.ZeroDenominator);
-    const PairResult far =
-        ChemicalPair(a, b, 2, 10, 20, 100, 500, ha, hb, classes, joint, work, leader);
+    const PairResult far = ChemicalPair({a, 10, 100, ha}, {b, 20, 500, hb}, 2, classes, scratch);
     EXPECT_FALSE(far.ExtraVote);
-    const PairResult zero =
-        ChemicalPair(a, b, 2, 10, -10, 100, 500, ha, hb, classes, joint, work, leader);
+    const PairResult zero = ChemicalPair({a, 10, 100, ha}, {b, -10, 500, hb}, 2, classes, scratch);
     EXPECT_TRUE(zero.ZeroDenominator);
 }
 
@@ -142,22 +138,22 @@ TEST_P(PresentFragmentsTest, SameBitsAsTheLoopOverEveryFragment) {
     ASSERT_GT(classes.ClassCount, 0);
     const MeasureInputs inputs(table, kChemical, kCorrectedUsr);
     PairScratch scratch;
-    std::vector<double> joint, work;
-    std::vector<int> leader;
+    PairScratch fullScratch;
     auto row = [&](int i) {
         return &table.Values[static_cast<std::size_t>(i) * table.Columns() + 1];
     };
     auto h = [&](int i) {
-        return FragmentEntropy(row(i), f, 1 / table.Fixed(i, kNormaliserColumn), classes, work,
-                               leader);
+        return FragmentEntropy(row(i), f, 1 / table.Fixed(i, kNormaliserColumn), classes,
+                               fullScratch.Work, fullScratch.Leader);
     };
     int differing = 0;
     for (int i = 1; i < 60; ++i) {
         for (int j = i + 1; j <= 60; ++j) {
-            PairResult full = ChemicalPair(
-                row(i), row(j), f, table.Fixed(i, kNormaliserColumn),
-                table.Fixed(j, kNormaliserColumn), table.Fixed(i, kSecondChemical),
-                table.Fixed(j, kSecondChemical), h(i), h(j), classes, joint, work, leader);
+            auto profile = [&](int m) {
+                return ChemicalProfile{row(m), table.Fixed(m, kNormaliserColumn),
+                                       table.Fixed(m, kSecondChemical), h(m)};
+            };
+            PairResult full = ChemicalPair(profile(i), profile(j), f, classes, fullScratch);
             if (full.ZeroDenominator || !std::isfinite(full.P)) {
                 full.ZeroDenominator = true;
                 full.P = 0;
@@ -291,8 +287,10 @@ protected:
     }
     /// The pair loop of `measure`: similarities, statistics and votes in the fixture's.
     void Compute(int measure) {
-        ComputePairSimilarities(table_, choices_.ShapeMethod, measure, similarity_, statistics_,
-                                votes_, pool_, window_, zero_);
+        const PairLoopOutcome outcome = ComputePairSimilarities(
+            MeasureContext{choices_, table_, measure, pool_, window_}, similarity_, votes_);
+        statistics_ = outcome.Statistics;
+        zero_ = outcome.ZeroDenominators;
     }
     const RunChoices choices_ = test::ChoicesFor("LOOPSIM.des");
     PreparedTable table_;

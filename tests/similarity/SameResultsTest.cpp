@@ -295,12 +295,10 @@ TEST_P(PairLoopSameResultsTest, PiecesGiveThePlainLoopsMatrixAndStatistics) {
     for (int threads : {1, 2, 3}) {
         WorkerPool pool(threads);
         PairMatrix similarity;
-        PairStatistics statistics;
         std::vector<std::uint8_t> votes;
         for (int measure = 1; measure <= kMeasureCount; ++measure) {
-            ZeroDenominatorPairs zero;
-            ComputePairSimilarities(table, shapeMethod, measure, similarity, statistics, votes,
-                                    pool, window, zero);
+            const auto [statistics, zero] = ComputePairSimilarities(
+                MeasureContext{choices, table, measure, pool, window}, similarity, votes);
             const PlainLoop plain = RunPlainLoop(table, shapeMethod, measure);
             SCOPED_TRACE(std::to_string(threads) + " threads, measure " + std::to_string(measure));
             long differing = 0;
