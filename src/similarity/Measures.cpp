@@ -551,9 +551,9 @@ ChemicalProfile MeasureInputs::Profile(int i) const {
 }
 
 PairResult MeasureInputs::Chemical(int i, int j, PairScratch& scratch) const {
-    const ChemicalProfile a = Profile(i);
-    const ChemicalProfile b = Profile(j);
-    if (a.Normaliser + b.Normaliser > 0) {
+    const ChemicalProfile profileA = Profile(i);
+    const ChemicalProfile profileB = Profile(j);
+    if (profileA.Normaliser + profileB.Normaliser > 0) {
         // The fragments of either molecule, in ascending order.
         std::vector<int>& present = scratch.Present;
         present.clear();
@@ -584,9 +584,10 @@ PairResult MeasureInputs::Chemical(int i, int j, PairScratch& scratch) const {
             present.insert(present.end(), a, aEnd);
             present.insert(present.end(), b, bEnd);
         }
-        return PresentChemicalPair(a, b, present, classes_, scratch.Joint, scratch.PresentLeader);
+        return PresentChemicalPair(profileA, profileB, present, classes_, scratch.Joint,
+                                   scratch.PresentLeader);
     }
-    return ChemicalPair(a, b, table_.FragmentCount, classes_, scratch);
+    return ChemicalPair(profileA, profileB, table_.FragmentCount, classes_, scratch);
 }
 
 PairResult MeasureInputs::CorrectedUsr(int i, int j) const {
