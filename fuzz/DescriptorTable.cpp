@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     kalemir::SilentWindow window;
     cs.Cycle.TableCount = 1;
     cs.Cycle.TableNames.resize(2);
-    cs.Cycle.TableNames[1].first = "FUZZQvfr.des";
+    cs.Cycle.TableNames[1].First = "FUZZQvfr.des";
     const int columns = kalemir::qspr::CountDescriptorColumns("FUZZQvfr.des");
     kalemir::qspr::SplitTables(cs.Cycle, cs.Tables, cs.WorkFiles, cs.Workers.get(), window);
     if (columns > 0 &&

@@ -318,10 +318,10 @@ namespace {
 /// options given as their entries.
 ParametersOutcome SetUpFromOptions(const QsprRunOptions& options, ProgramState& state) {
     WorkfilesChoice choice;
-    choice.qsprTable = options.qsprTable;
-    choice.listedTables = options.descriptorTables;
-    choice.selected.assign(options.descriptorTables.size(), true);
-    choice.joinByName = options.byName;
+    choice.QsprTable = options.qsprTable;
+    choice.ListedTables = options.descriptorTables;
+    choice.Selected.assign(options.descriptorTables.size(), true);
+    choice.JoinByName = options.byName;
     const std::vector<std::string> joinedByPosition =
         options.byPosition ? CheckQsprTables("", options.qsprTable, options.descriptorTables)
                            : std::vector<std::string>();

@@ -53,30 +53,30 @@ std::string TerminalProgress::StatusLine(const RunProgress& progress, double ela
     constexpr int kShortenings = 4;
     std::string line;
     for (int shortening = 0; shortening <= kShortenings; ++shortening) {
-        line = progress.stage;
-        if (progress.cycle > 0) {
-            line += " | cycle " + std::to_string(progress.cycle);
-            if (progress.outliersRemoved > 0 && shortening < 2) {
-                line += OutliersText(progress.outliersRemoved);
+        line = progress.Stage;
+        if (progress.Cycle > 0) {
+            line += " | cycle " + std::to_string(progress.Cycle);
+            if (progress.OutliersRemoved > 0 && shortening < 2) {
+                line += OutliersText(progress.OutliersRemoved);
             }
         }
-        if (progress.predictors > 0 && shortening < 1) {
-            line += " | " + std::to_string(progress.predictors) + " of " +
-                    std::to_string(progress.maxPredictors) + " predictors";
+        if (progress.Predictors > 0 && shortening < 1) {
+            line += " | " + std::to_string(progress.Predictors) + " of " +
+                    std::to_string(progress.MaxPredictors) + " predictors";
         }
-        if (progress.hasBest && shortening < 4) {
-            line += " | best Q " + Fixed4(progress.bestQ) + " r2 " + Fixed4(progress.bestR2);
+        if (progress.HasBest && shortening < 4) {
+            line += " | best Q " + Fixed4(progress.BestQ) + " r2 " + Fixed4(progress.BestR2);
         }
         line += " | " + ClockText(elapsed);
-        if (progress.total > 0) {
+        if (progress.Total > 0) {
             const int cells = shortening < 3 ? kBarCells : kBarCells / 2;
-            const double part = std::min(1.0, static_cast<double>(progress.done) /
-                                                  static_cast<double>(progress.total));
+            const double part = std::min(1.0, static_cast<double>(progress.Done) /
+                                                  static_cast<double>(progress.Total));
             const int filled = static_cast<int>(part * cells);
             line += " [" + std::string(static_cast<std::size_t>(filled), '#') +
                     std::string(static_cast<std::size_t>(cells - filled), '-') + "] " +
                     std::to_string(static_cast<int>(part * 100)) + "%";
-            if (progress.done > 0 && part < 1) {
+            if (progress.Done > 0 && part < 1) {
                 line += " ~" + ClockText(stageElapsed * (1 - part) / part) + " left";
             }
         }
@@ -89,19 +89,19 @@ std::string TerminalProgress::StatusLine(const RunProgress& progress, double ela
 }
 
 std::string TerminalProgress::StageLine(const RunProgress& progress, double elapsed) {
-    std::string line = ClockText(elapsed) + " " + progress.stage;
-    if (progress.cycle > 0) {
-        line += ", cycle " + std::to_string(progress.cycle);
-        if (progress.outliersRemoved > 0) {
-            line += OutliersText(progress.outliersRemoved);
+    std::string line = ClockText(elapsed) + " " + progress.Stage;
+    if (progress.Cycle > 0) {
+        line += ", cycle " + std::to_string(progress.Cycle);
+        if (progress.OutliersRemoved > 0) {
+            line += OutliersText(progress.OutliersRemoved);
         }
     }
-    if (progress.predictors > 0) {
-        line += ", " + std::to_string(progress.predictors) + " of " +
-                std::to_string(progress.maxPredictors) + " predictors";
+    if (progress.Predictors > 0) {
+        line += ", " + std::to_string(progress.Predictors) + " of " +
+                std::to_string(progress.MaxPredictors) + " predictors";
     }
-    if (progress.hasBest) {
-        line += ", best Q " + Fixed4(progress.bestQ) + " r2 " + Fixed4(progress.bestR2);
+    if (progress.HasBest) {
+        line += ", best Q " + Fixed4(progress.BestQ) + " r2 " + Fixed4(progress.BestR2);
     }
     return line;
 }
@@ -129,7 +129,7 @@ void TerminalProgress::CatchInterrupts() {
 void TerminalProgress::SetCaption(std::string_view caption) {
     // Captions show only until the run names its first stage.
     caption_.assign(caption);
-    if (Progress().stage.empty()) {
+    if (Progress().Stage.empty()) {
         Show(false);
     }
 }
@@ -179,7 +179,7 @@ void TerminalProgress::Show(bool force) {
         return;
     }
     std::string line;
-    if (!Progress().stage.empty()) {
+    if (!Progress().Stage.empty()) {
         line = StatusLine(Progress(), Seconds(now - start_), Seconds(now - stageStart_), Width());
     } else {
         std::string_view shown = caption_;

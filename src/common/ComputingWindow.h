@@ -12,16 +12,16 @@ namespace kalemir {
 /// Where a run stands, in figures a status line can show. The engines set what they know;
 /// the rest keeps its last value.
 struct RunProgress {
-    std::string stage; ///< in words ("search of 3-predictor sets")
-    int cycle = 0;     ///< analysis cycle, from 1; 0 outside the cycles
-    int outliersRemoved = 0;
-    int predictors = 0; ///< size of the sets being searched; 0 unknown
-    int maxPredictors = 0;
-    bool hasBest = false; ///< a best equation by Q is known
-    double bestQ = 0;
-    double bestR2 = 0;
-    long long done = 0; ///< countable work of the stage: done of total (total 0: none)
-    long long total = 0;
+    std::string Stage; ///< in words ("search of 3-predictor sets")
+    int Cycle = 0;     ///< analysis cycle, from 1; 0 outside the cycles
+    int OutliersRemoved = 0;
+    int Predictors = 0; ///< size of the sets being searched; 0 unknown
+    int MaxPredictors = 0;
+    bool HasBest = false; ///< a best equation by Q is known
+    double BestQ = 0;
+    double BestR2 = 0;
+    long long Done = 0; ///< countable work of the stage: done of total (total 0: none)
+    long long Total = 0;
 };
 
 /// Texts the engine shows apart from the picture lines; the window decides where they go.
@@ -36,35 +36,35 @@ public:
 
     /// A new stage, with its countable work (0: not countable).
     void BeginStage(std::string_view stage, long long total = 0) {
-        progress_.stage.assign(stage);
-        progress_.done = 0;
-        progress_.total = total;
+        progress_.Stage.assign(stage);
+        progress_.Done = 0;
+        progress_.Total = total;
         ProgressChanged(true);
     }
     /// Countable work of the stage done so far.
     void CountDone(long long done) {
-        progress_.done = done;
+        progress_.Done = done;
         ProgressChanged(false);
     }
     /// The analysis cycle and the outliers removed before it. A cycle searches its own
     /// calibration set: it starts without a best equation.
     void SetCycle(int cycle, int outliersRemoved) {
-        progress_.cycle = cycle;
-        progress_.outliersRemoved = outliersRemoved;
-        progress_.hasBest = false;
+        progress_.Cycle = cycle;
+        progress_.OutliersRemoved = outliersRemoved;
+        progress_.HasBest = false;
         ProgressChanged(false);
     }
     /// The size of the sets being searched and the largest allowed.
     void SetPredictors(int predictors, int maxPredictors) {
-        progress_.predictors = predictors;
-        progress_.maxPredictors = maxPredictors;
+        progress_.Predictors = predictors;
+        progress_.MaxPredictors = maxPredictors;
         ProgressChanged(false);
     }
     /// The best equation by Q of the cycle so far.
     void SetBest(double q, double r2) {
-        progress_.hasBest = true;
-        progress_.bestQ = q;
-        progress_.bestR2 = r2;
+        progress_.HasBest = true;
+        progress_.BestQ = q;
+        progress_.BestR2 = r2;
         ProgressChanged(false);
     }
     const RunProgress& Progress() const { return progress_; }

@@ -54,7 +54,7 @@ std::vector<qspr::KeptFile> TablesOfState(const qspr::ProgramState& state) {
     for (int i = 1;
          i <= state.SelectedTableCount && i < static_cast<int>(state.ChosenTableNames.size());
          ++i) {
-        descriptorTables.push_back(state.ChosenTableNames[static_cast<std::size_t>(i)].first);
+        descriptorTables.push_back(state.ChosenTableNames[static_cast<std::size_t>(i)].First);
     }
     return qspr::TablesOfRun(state.QsprTableCopy, descriptorTables, state.ObservedTableName);
 }
@@ -153,11 +153,11 @@ void WorkfilesWindow::OnOk() {
     qspr::WorkfilesChoice choice;
     const QList<QListWidgetItem*> chosen = qsprTableList_->selectedItems();
     if (!chosen.isEmpty()) {
-        choice.qsprTable = ToReport(chosen.front()->text());
+        choice.QsprTable = ToReport(chosen.front()->text());
     }
     for (int i = 0; i < descriptorTableList_->count(); ++i) {
-        choice.listedTables.push_back(ToReport(descriptorTableList_->item(i)->text()));
-        choice.selected.push_back(descriptorTableList_->item(i)->isSelected());
+        choice.ListedTables.push_back(ToReport(descriptorTableList_->item(i)->text()));
+        choice.Selected.push_back(descriptorTableList_->item(i)->isSelected());
     }
     try {
         std::vector<std::string> joinedByPosition;
@@ -183,16 +183,16 @@ void WorkfilesWindow::OnOk() {
 bool WorkfilesWindow::AcceptTables(qspr::WorkfilesChoice& choice,
                                    std::vector<std::string>& joined) {
     std::vector<std::string> tables;
-    for (std::size_t i = 0; i < choice.listedTables.size() && i < choice.selected.size(); ++i) {
-        if (choice.selected[i]) {
-            tables.push_back(choice.listedTables[i]);
+    for (std::size_t i = 0; i < choice.ListedTables.size() && i < choice.Selected.size(); ++i) {
+        if (choice.Selected[i]) {
+            tables.push_back(choice.ListedTables[i]);
         }
     }
-    if (choice.qsprTable.empty() || tables.empty()) {
+    if (choice.QsprTable.empty() || tables.empty()) {
         return true; // OK shows its reminder
     }
     const std::vector<std::string> differences =
-        qspr::CheckQsprTables("", choice.qsprTable, tables);
+        qspr::CheckQsprTables("", choice.QsprTable, tables);
     if (differences.empty()) {
         return true;
     }
@@ -200,7 +200,7 @@ bool WorkfilesWindow::AcceptTables(qspr::WorkfilesChoice& choice,
     for (const std::string& difference : differences) {
         question += FromReport(difference) + "\n\n";
     }
-    if (!qspr::NameJoinProblem("", choice.qsprTable, tables).empty()) {
+    if (!qspr::NameJoinProblem("", choice.QsprTable, tables).empty()) {
         question += "Join these tables to the QSPR table by position anyway?";
         if (!dialogs_.AskYesNoDefaultNo(this, "Workfiles", question)) {
             return false;
@@ -214,7 +214,7 @@ bool WorkfilesWindow::AcceptTables(qspr::WorkfilesChoice& choice,
                 "\n\nJoin these tables to the QSPR table by position or by name?";
     const int answer =
         dialogs_.AskChoice(this, "Workfiles", question, {"Join by position", "Join by name"});
-    choice.joinByName = answer == 1;
+    choice.JoinByName = answer == 1;
     if (answer == 0) {
         joined = differences;
     }
@@ -320,20 +320,20 @@ bool ParametersWindow::EntriesAccepted(const qspr::ParameterEntries& entries) {
         maxInterR2Field_, maxPredictorsField_, randomisationRunsField_, memoryField_};
     const std::vector<qspr::EntryProblem> problems = qspr::CheckParameterEntries(state_, entries);
     auto point = [&](const qspr::EntryProblem& problem) {
-        QLineEdit* box = boxes[problem.field];
+        QLineEdit* box = boxes[problem.Field];
         box->setFocus();
         box->selectAll();
     };
     // Entries OK cannot take first, then the numbers it would limit, each confirmed.
     for (const qspr::EntryProblem& problem : problems) {
-        if (!problem.confirmable) {
+        if (!problem.Confirmable) {
             point(problem);
-            dialogs_.Inform(this, "Parameters", FromReport(problem.message));
+            dialogs_.Inform(this, "Parameters", FromReport(problem.Message));
             return false;
         }
     }
     for (const qspr::EntryProblem& problem : problems) {
-        if (!dialogs_.AskYesNo(this, "Parameters", FromReport(problem.message) + ". Take it?")) {
+        if (!dialogs_.AskYesNo(this, "Parameters", FromReport(problem.Message) + ". Take it?")) {
             point(problem);
             return false;
         }

@@ -33,36 +33,36 @@ QImage PaintScatterPlot(const qspr::ScatterDrawing& drawing, QSize surface) {
     image.fill(Qt::white);
     QPainter painter(&image);
     painter.setPen(QPen(Qt::black, 1));
-    for (const auto& s : drawing.frame) {
-        painter.drawLine(ToPixels(s.x1, s.y1), ToPixels(s.x2, s.y2));
+    for (const auto& s : drawing.Frame) {
+        painter.drawLine(ToPixels(s.X1, s.Y1), ToPixels(s.X2, s.Y2));
     }
-    if (!drawing.guides.empty()) {
+    if (!drawing.Guides.empty()) {
         painter.setPen(QPen(kLightRed, 1));
-        for (const auto& s : drawing.guides) {
-            painter.drawLine(ToPixels(s.x1, s.y1), ToPixels(s.x2, s.y2));
+        for (const auto& s : drawing.Guides) {
+            painter.drawLine(ToPixels(s.X1, s.Y1), ToPixels(s.X2, s.Y2));
         }
         painter.setPen(QPen(Qt::black, 1));
     }
     QFont font("DejaVu Sans", 8);
     painter.setFont(font);
-    for (const auto& t : drawing.texts) {
+    for (const auto& t : drawing.Texts) {
         // Text is placed by its top left corner, as on the window surface.
-        const QPointF at = ToPixels(t.x, t.y);
+        const QPointF at = ToPixels(t.X, t.Y);
         painter.drawText(QRectF(at, QSizeF(200, 30)), Qt::AlignLeft | Qt::AlignTop,
-                         QString::fromLatin1(t.text.c_str()));
+                         QString::fromLatin1(t.Content.c_str()));
     }
     painter.setBrush(Qt::black);
     const double radius = qspr::kPointRadius * kPixelsPerTwip;
-    for (const auto& p : drawing.points) {
-        painter.drawEllipse(ToPixels(p.x, p.y), radius, radius);
+    for (const auto& p : drawing.Points) {
+        painter.drawEllipse(ToPixels(p.X, p.Y), radius, radius);
     }
     painter.setBrush(Qt::NoBrush);
-    for (const auto& p : drawing.openPoints) {
-        painter.drawEllipse(ToPixels(p.x, p.y), radius, radius);
+    for (const auto& p : drawing.OpenPoints) {
+        painter.drawEllipse(ToPixels(p.X, p.Y), radius, radius);
     }
     painter.end();
-    for (const auto& p : drawing.linePoints) {
-        const QPointF at = ToPixels(p.x, p.y);
+    for (const auto& p : drawing.LinePoints) {
+        const QPointF at = ToPixels(p.X, p.Y);
         const int x = static_cast<int>(at.x());
         const int y = static_cast<int>(at.y());
         if (x >= 0 && y >= 0 && x < image.width() && y < image.height()) {

@@ -342,7 +342,7 @@ TEST_F(QsprResultFilesTest, ModelReportShowsTheJsonFiguresAndTheQmrfChapters) {
 class StopInSecondShuffledRun : public SilentWindow {
 protected:
     void ProgressChanged(bool) override {
-        if (Progress().stage == "Y-randomisation" && Progress().done >= 1) {
+        if (Progress().Stage == "Y-randomisation" && Progress().Done >= 1) {
             RequestStop();
         }
     }

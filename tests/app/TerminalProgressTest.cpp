@@ -10,16 +10,16 @@ namespace {
 
 RunProgress Searching() {
     RunProgress progress;
-    progress.stage = "search of 3-predictor sets";
-    progress.cycle = 2;
-    progress.outliersRemoved = 1;
-    progress.predictors = 3;
-    progress.maxPredictors = 5;
-    progress.hasBest = true;
-    progress.bestQ = 1.23456;
-    progress.bestR2 = 0.81234;
-    progress.done = 250;
-    progress.total = 1000;
+    progress.Stage = "search of 3-predictor sets";
+    progress.Cycle = 2;
+    progress.OutliersRemoved = 1;
+    progress.Predictors = 3;
+    progress.MaxPredictors = 5;
+    progress.HasBest = true;
+    progress.BestQ = 1.23456;
+    progress.BestR2 = 0.81234;
+    progress.Done = 250;
+    progress.Total = 1000;
     return progress;
 }
 
@@ -33,13 +33,13 @@ TEST(StatusLineTest, ShowsTheFiguresOfTheRun) {
         const char* line;
     };
     RunProgress plain;
-    plain.stage = "preliminary selection of descriptors";
+    plain.Stage = "preliminary selection of descriptors";
     RunProgress done = Searching();
-    done.done = 1000;
+    done.Done = 1000;
     RunProgress two = Searching();
-    two.outliersRemoved = 2;
-    two.hasBest = false;
-    two.total = 0;
+    two.OutliersRemoved = 2;
+    two.HasBest = false;
+    two.Total = 0;
     const Case cases[] = {
         // A quarter done in 30 s of the stage: three quarters take 90 s more.
         {"Countable", Searching(), 3725, 30, 200,

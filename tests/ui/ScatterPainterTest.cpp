@@ -30,7 +30,7 @@ TEST(ScatterPainterTest, BitmapHasPointsInBlackAndTheLineInLightRed) {
     EXPECT_EQ(saved.pixelColor(366, 241), QColor(Qt::black));
     EXPECT_EQ(saved.pixelColor(113, 454), QColor(Qt::black)); // (1700, 6800) twips, below the line
     // A point of the line away from the points: x = 3000 twips.
-    const double y = drawing.linePoints[1500].y;
+    const double y = drawing.LinePoints[1500].Y;
     EXPECT_EQ(saved.pixelColor(static_cast<int>(3000 / 15.0), static_cast<int>(y / 15.0)),
               QColor(255, 0, 0));
     // Background stays white far from anything drawn.

@@ -299,8 +299,10 @@ void KeptElimination::Carry(const CrossProductCache& cache, const PredictorSet* 
 }
 
 int KeptElimination::StartCarried(const CrossProductCache& cache, const PredictorSet& set, int d,
-                                  const Carried& carried, int lane, NormalMatrix& normal,
+                                  CarriedLane carriedLane, NormalMatrix& normal,
                                   NormalMatrix* gathered) const {
+    const Carried& carried = carriedLane.From;
+    const int lane = carriedLane.Lane;
     const int k = size_ + 1;
     const int place = carried.Place[lane];
     if (place == 0) {

@@ -69,12 +69,17 @@ public:
     void Carry(const CrossProductCache& cache, const PredictorSet* const* sets, const int* added,
                int count, Carried& carried) const;
 
-    /// Start for lane `lane` of `carried`, its descriptor already carried by Carry: the
-    /// same systems and the same first pivot. Without `gathered` (for a lane whose
-    /// descriptor has its place) the gathered system is not written.
+    /// One lane of the descriptors Carry carried side by side.
+    struct CarriedLane {
+        const Carried& From;
+        int Lane = 0;
+    };
+
+    /// Start for a lane whose descriptor Carry has already carried: the same systems and
+    /// the same first pivot. Without `gathered` (for a lane whose descriptor has its place)
+    /// the gathered system is not written.
     int StartCarried(const CrossProductCache& cache, const PredictorSet& set, int d,
-                     const Carried& carried, int lane, NormalMatrix& normal,
-                     NormalMatrix* gathered) const;
+                     CarriedLane carried, NormalMatrix& normal, NormalMatrix* gathered) const;
 
     /// (G b)_i for i = 1..K of the set made of the kept set and d at `place` (G its
     /// gathered system, b column K+1 of `solved`), each rows[i] summed from 0 over

@@ -41,11 +41,11 @@ void EnsureTableRows(CycleInputs& cycle, int row) {
 
 /// The run reads table row `i` from its work copy from now on.
 void UseWorkCopy(CycleInputs& cycle, int i, const std::string& copy) {
-    cycle.ChosenTableNames[i].first = copy;
-    cycle.ChosenTableNames[i].second = copy;
+    cycle.ChosenTableNames[i].First = copy;
+    cycle.ChosenTableNames[i].Second = copy;
     EnsureTableRows(cycle, i);
-    cycle.TableNames[i].first = copy;
-    cycle.TableNames[i].second = copy;
+    cycle.TableNames[i].First = copy;
+    cycle.TableNames[i].Second = copy;
 }
 
 } // namespace
@@ -57,7 +57,7 @@ void MakeWorkCopies(CycleInputs& cycle, WorkFileSet& workFiles) {
         molecules.emplace_back(tokens.empty() ? std::string_view() : tokens[0]);
     }
     for (int i = 1; i <= cycle.SelectedTableCount; ++i) {
-        const std::string original = cycle.ChosenTableNames[i].first;
+        const std::string original = cycle.ChosenTableNames[i].First;
         const std::string copy = WorkFilePath("kalemirq-copy" + std::to_string(i) + "-" + original);
         if (cycle.JoinByName) {
             workFiles.Add(copy);
@@ -115,7 +115,7 @@ void SplitTables(CycleInputs& cycle, TableState& tables, WorkFileSet& workFiles,
     std::string line;
     for (tables.TableIndex = 1; tables.TableIndex <= cycle.TableCount; ++tables.TableIndex) {
         window.Yield();
-        tables.CurrentTableName = cycle.TableNames[tables.TableIndex].first;
+        tables.CurrentTableName = cycle.TableNames[tables.TableIndex].First;
         const std::string& source = tables.CurrentTableName;
         int columns = 0;
         {
@@ -164,7 +164,7 @@ void SplitTables(CycleInputs& cycle, TableState& tables, WorkFileSet& workFiles,
             window.SetCaption(" Splitting of the large tables ... saving ... newtab" +
                               NumText(tables.NewtabCount));
             EnsureTableRows(cycle, tables.NewtabCount);
-            cycle.TableNames[tables.NewtabCount].second = workName;
+            cycle.TableNames[tables.NewtabCount].Second = workName;
 
             workFiles.Add(workName);
             LineWriter writer(workName);
@@ -213,8 +213,8 @@ void SplitTables(CycleInputs& cycle, TableState& tables, WorkFileSet& workFiles,
         }
     }
     for (int i = 1; i <= tables.NewtabCount; ++i) {
-        cycle.TableNames[i].first = cycle.TableNames[i].second;
-        cycle.TableNames[i].second = "0";
+        cycle.TableNames[i].First = cycle.TableNames[i].Second;
+        cycle.TableNames[i].Second = "0";
     }
     cycle.TableCount = tables.NewtabCount;
 }
@@ -265,7 +265,7 @@ void LoadWorkTable(const CycleInputs& cycle, TableState& tables, WorkFileSet& wo
     for (int j = 1; j < kTableColumns; ++j) {
         cells.Headings[j] = "xxx";
     }
-    tables.CurrentTableName = cycle.TableNames[tables.TableIndex].first;
+    tables.CurrentTableName = cycle.TableNames[tables.TableIndex].First;
     {
         // Records 0..QsprLastLine, parsed on the workers: each fills its own row.
         RecordReader reader(tables.CurrentTableName);

@@ -84,7 +84,7 @@ void ReportFragments(RunResults& results, const CycleInputs& cycle, const Outlie
         cells.At(i, 100) = tokens.size() > 1 ? TextToNumber(tokens[1]) : 0.0;
     }
     for (int t = 1; t <= cycle.SelectedTableCount; ++t) {
-        const std::string& name = cycle.ChosenTableNames[t].first;
+        const std::string& name = cycle.ChosenTableNames[t].First;
         if (HasTableSuffix(name, "vfr.des")) {
             ReadFragmentTable(name, cells, window);
         }

@@ -37,7 +37,7 @@ std::optional<ValidationFigures> Compute(const JobRequest& request, ProgramState
     inputs.QsprTable = state.QsprTableName;
     for (int i = 1; i <= state.SelectedTableCount; ++i) {
         inputs.DescriptorTables.push_back(
-            state.ChosenTableNames[static_cast<std::size_t>(i)].first);
+            state.ChosenTableNames[static_cast<std::size_t>(i)].First);
     }
     // No result file of an earlier run stays beside the new report, stopped or not.
     for (const std::string& name : RemoveEarlierResultFiles(inputs.QsprTable)) {

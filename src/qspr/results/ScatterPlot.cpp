@@ -28,15 +28,15 @@ ScatterDrawing DrawScatterPlot(std::vector<std::array<double, 5>>& scatterPoints
     if (n == 0) {
         // A run stopped before the plot had its estimates: say so, instead of a frame whose
         // axes run from -100000 to 100000.
-        drawing.texts.push_back({kNoPointsX, kNoPointsY, kNoPointsText});
+        drawing.Texts.push_back({kNoPointsX, kNoPointsY, kNoPointsText});
         return drawing;
     }
-    drawing.frame = {{1500, 200, 1500, 7000},
+    drawing.Frame = {{1500, 200, 1500, 7000},
                      {1500, 7000, 9500, 7000},
                      {9500, 7000, 9500, 200},
                      {9500, 200, 1500, 200}};
-    drawing.texts.push_back({8700, 7500, "Observed"});
-    drawing.texts.push_back({100, 200, "Computed"});
+    drawing.Texts.push_back({8700, 7500, "Observed"});
+    drawing.Texts.push_back({100, 200, "Computed"});
 
     double cMin = 100000, cMax = -100000, oMin = 100000, oMax = -100000;
     for (std::size_t i = 1; i <= n; ++i) {
@@ -48,12 +48,12 @@ ScatterDrawing DrawScatterPlot(std::vector<std::array<double, 5>>& scatterPoints
         oMax = o > oMax ? o : oMax;
     }
 
-    drawing.texts.push_back({1000, 6800, NumText(RoundToHundredths(cMin))});
-    drawing.texts.push_back({1000, 400, NumText(RoundToHundredths(cMax))});
-    drawing.texts.push_back({1000, 3600, NumText(RoundToHundredths((cMin + cMax) / 2))});
-    drawing.texts.push_back({1700, 7200, NumText(RoundToHundredths(oMin))});
-    drawing.texts.push_back({9300, 7200, NumText(RoundToHundredths(oMax))});
-    drawing.texts.push_back({5500, 7200, NumText(RoundToHundredths((oMin + oMax) / 2))});
+    drawing.Texts.push_back({1000, 6800, NumText(RoundToHundredths(cMin))});
+    drawing.Texts.push_back({1000, 400, NumText(RoundToHundredths(cMax))});
+    drawing.Texts.push_back({1000, 3600, NumText(RoundToHundredths((cMin + cMax) / 2))});
+    drawing.Texts.push_back({1700, 7200, NumText(RoundToHundredths(oMin))});
+    drawing.Texts.push_back({9300, 7200, NumText(RoundToHundredths(oMax))});
+    drawing.Texts.push_back({5500, 7200, NumText(RoundToHundredths((oMin + oMax) / 2))});
 
     // A zero range puts the points on the middle of that axis instead of dividing by it.
     const double cRange = cMax - cMin;
@@ -65,20 +65,20 @@ ScatterDrawing DrawScatterPlot(std::vector<std::array<double, 5>>& scatterPoints
         const double x = oRange > 0 ? 1700 + 7600 * (o - oMin) / oRange : 5500;
         scatterPoints[i][computedColumn] = y;
         scatterPoints[i][observedColumn] = x;
-        drawing.points.push_back({x, y});
+        drawing.Points.push_back({x, y});
     }
 
     double sumX = 0, sumY = 0;
-    for (const ScatterDrawing::Dot& p : drawing.points) {
-        sumX += p.x;
-        sumY += p.y;
+    for (const ScatterDrawing::Dot& p : drawing.Points) {
+        sumX += p.X;
+        sumY += p.Y;
     }
     const double meanX = sumX / static_cast<double>(n);
     const double meanY = sumY / static_cast<double>(n);
     double sxy = 0, sxx = 0;
-    for (const ScatterDrawing::Dot& p : drawing.points) {
-        sxy += (p.y - meanY) * (p.x - meanX);
-        sxx += (p.x - meanX) * (p.x - meanX);
+    for (const ScatterDrawing::Dot& p : drawing.Points) {
+        sxy += (p.Y - meanY) * (p.X - meanX);
+        sxx += (p.X - meanX) * (p.X - meanX);
     }
     if (sxx == 0) {
         // Every point on one vertical: no line y = b x + a goes through them.
@@ -89,7 +89,7 @@ ScatterDrawing DrawScatterPlot(std::vector<std::array<double, 5>>& scatterPoints
     for (int x = 1500; x <= 9500; ++x) {
         const double y = b * x + a;
         if (y > 200 && y < 7000) {
-            drawing.linePoints.push_back({static_cast<double>(x), y});
+            drawing.LinePoints.push_back({static_cast<double>(x), y});
         }
     }
     return drawing;

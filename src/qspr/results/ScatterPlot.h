@@ -11,26 +11,26 @@ namespace kalemir::qspr {
 
 struct ScatterDrawing {
     struct Segment {
-        int x1, y1, x2, y2;
+        int X1, Y1, X2, Y2;
     };
     struct Text {
-        int x, y;
-        std::string text;
+        int X, Y;
+        std::string Content;
     };
     struct Dot {
-        double x, y;
+        double X, Y;
     };
-    std::vector<Segment> frame;
-    std::vector<Text> texts;
+    std::vector<Segment> Frame;
+    std::vector<Text> Texts;
     /// Filled black circles of radius kPointRadius.
-    std::vector<Dot> points;
+    std::vector<Dot> Points;
     /// Single light-red points of the least-squares line, inside the frame.
-    std::vector<Dot> linePoints;
+    std::vector<Dot> LinePoints;
     /// Light-red lines of the limits a Williams plot marks (none in a scatter plot).
-    std::vector<Segment> guides;
+    std::vector<Segment> Guides;
     /// Open black circles of radius kPointRadius: the Williams plot's prediction
     /// molecules (none in a scatter plot).
-    std::vector<Dot> openPoints;
+    std::vector<Dot> OpenPoints;
 };
 
 inline constexpr int kPointRadius = 30;

@@ -48,7 +48,7 @@ void PrepareCycle(CycleInputs& cycle, TableState& tables, const OutlierState& ou
 
     std::vector<std::string> lines;
     for (tables.TableIndex = 1; tables.TableIndex <= cycle.TableCount; ++tables.TableIndex) {
-        const std::string file = cycle.TableNames[tables.TableIndex].first;
+        const std::string file = cycle.TableNames[tables.TableIndex].First;
         lines.clear();
         {
             RecordReader reader(file);

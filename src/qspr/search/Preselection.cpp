@@ -60,8 +60,8 @@ std::string FirstFragmentTable(const CycleInputs& cycle) {
     for (int i = 1;
          i <= cycle.SelectedTableCount && i < static_cast<int>(cycle.ChosenTableNames.size());
          ++i) {
-        if (HasTableSuffix(cycle.ChosenTableNames[i].first, "vfr.des")) {
-            return cycle.ChosenTableNames[i].first;
+        if (HasTableSuffix(cycle.ChosenTableNames[i].First, "vfr.des")) {
+            return cycle.ChosenTableNames[i].First;
         }
     }
     return {};
@@ -96,13 +96,13 @@ void WriteFailureBlock(const TableState& tables, const std::string& reportName,
 void ResetTableList(CycleInputs& cycle, const TableState& tables, WorkFileSet& workFiles,
                     const std::string& selection, const std::string& fragment) {
     for (int i = 1; i <= tables.NewtabCount && i < static_cast<int>(cycle.TableNames.size()); ++i) {
-        cycle.TableNames[i].first.clear();
+        cycle.TableNames[i].First.clear();
     }
     // The work copies of the other chosen tables are no longer read.
     for (int i = 1;
          i <= cycle.SelectedTableCount && i < static_cast<int>(cycle.ChosenTableNames.size());
          ++i) {
-        const std::string& name = cycle.ChosenTableNames[i].first;
+        const std::string& name = cycle.ChosenTableNames[i].First;
         const auto& registered = workFiles.Paths();
         if (name != fragment &&
             std::find(registered.begin(), registered.end(), name) != registered.end()) {
@@ -164,8 +164,8 @@ void ScreenFragments(const CycleInputs& cycle, PairCorrelation& pair, Preselecti
     sel.SignificantFragmentCount = 0;
     std::string name;
     for (int t = 1; t <= cycle.TableCount; ++t) {
-        if (HasTableSuffix(cycle.TableNames[t].first, "vfr.des")) {
-            name = cycle.TableNames[t].first;
+        if (HasTableSuffix(cycle.TableNames[t].First, "vfr.des")) {
+            name = cycle.TableNames[t].First;
             break;
         }
     }
@@ -224,7 +224,7 @@ void ScreenFragments(const CycleInputs& cycle, PairCorrelation& pair, Preselecti
 
 void LoadSplitTable(const CycleInputs& cycle, WorkFileSet& workFiles, WorkerPool* pool,
                     PreselectionCells& cells, int t, ComputingWindow& window) {
-    const std::string name = cycle.TableNames[t].first;
+    const std::string name = cycle.TableNames[t].First;
     PreselectionTable& table = cells.Tables[t];
     const int rows =
         std::max(cycle.QsprLastLine, cycle.CalibrationCount + cycle.PredictionCount) + 1;

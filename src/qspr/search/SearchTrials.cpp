@@ -40,8 +40,8 @@ bool EvaluateTrial(const TrialContext& context, FitScratch& scratch, SearchTrial
         if (keptOne && carried != nullptr && carried->Place[carriedLane] != 0) {
             // The bound reads the gathered system from the kept set's own and d's cross
             // products instead of a copy of it.
-            const int place = kept->StartCarried(search.Cross, trial.Set, trial.Added, *carried,
-                                                 carriedLane, normal, nullptr);
+            const int place = kept->StartCarried(search.Cross, trial.Set, trial.Added,
+                                                 {*carried, carriedLane}, normal, nullptr);
             SolveNormalEquationsFrom(normal, k, place, scratch.Window);
             double rows[kSetWidth + 2];
             kept->GramTimes(search.Cross, trial.Added, place, normal, rows);

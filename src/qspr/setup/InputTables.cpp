@@ -15,8 +15,8 @@ namespace {
 
 /// A molecule record: its name (first token) and the line it is on.
 struct MoleculeRow {
-    std::string name;
-    long line = 0;
+    std::string Name;
+    long Line = 0;
 };
 
 constexpr const char* kJoinedByPosition =
@@ -70,10 +70,10 @@ std::vector<MoleculeRow> QsprMolecules(const std::string& path, const std::strin
 void CheckUniqueMolecules(const std::vector<MoleculeRow>& rows, const std::string& name) {
     std::unordered_map<std::string_view, long> seen;
     for (const MoleculeRow& row : rows) {
-        const auto [first, added] = seen.emplace(row.name, row.line);
+        const auto [first, added] = seen.emplace(row.Name, row.Line);
         if (!added) {
             throw InputError(name + " lines " + std::to_string(first->second) + " and " +
-                             std::to_string(row.line) + ": molecule " + row.name +
+                             std::to_string(row.Line) + ": molecule " + row.Name +
                              " is listed twice (each molecule needs a name of its own)");
         }
     }
@@ -100,25 +100,25 @@ std::string MoleculeDifference(const std::string& path, const std::string& name,
         header = false;
         return true;
     });
-    const long lastLine = rows.empty() ? 1 : rows.back().line;
-    while (!rows.empty() && rows.back().name.empty()) {
+    const long lastLine = rows.empty() ? 1 : rows.back().Line;
+    while (!rows.empty() && rows.back().Name.empty()) {
         rows.pop_back(); // empty records after the last molecule join nothing
     }
     for (std::size_t i = 0; i < rows.size() || i < qspr.size(); ++i) {
         if (i >= rows.size()) {
             return name + " line " + std::to_string(lastLine + 1) +
-                   ": the table ends, the QSPR table has " + qspr[i].name + " there" +
+                   ": the table ends, the QSPR table has " + qspr[i].Name + " there" +
                    kJoinedByPosition;
         }
         const MoleculeRow& row = rows[i];
-        const std::string what = row.name.empty() ? "an empty record" : "molecule " + row.name;
+        const std::string what = row.Name.empty() ? "an empty record" : "molecule " + row.Name;
         if (i >= qspr.size()) {
-            return name + " line " + std::to_string(row.line) + ": " + what +
+            return name + " line " + std::to_string(row.Line) + ": " + what +
                    ", the QSPR table ends before it" + kJoinedByPosition;
         }
-        if (row.name != qspr[i].name) {
-            return name + " line " + std::to_string(row.line) + ": " + what +
-                   ", the QSPR table has " + qspr[i].name + " there" + kJoinedByPosition;
+        if (row.Name != qspr[i].Name) {
+            return name + " line " + std::to_string(row.Line) + ": " + what +
+                   ", the QSPR table has " + qspr[i].Name + " there" + kJoinedByPosition;
         }
     }
     return {};

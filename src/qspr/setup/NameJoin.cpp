@@ -29,16 +29,16 @@ std::string FirstToken(std::string_view record) {
 
 /// The molecule names of a table after its header, in order, with their lines.
 struct NamedRows {
-    std::vector<std::string> names;
-    std::vector<long> lines;
+    std::vector<std::string> Names;
+    std::vector<long> Lines;
 };
 
 NamedRows TableMolecules(const std::string& path) {
     NamedRows rows;
     ForEachMoleculeRecord(
         path, [&](const std::string&, const std::vector<std::string_view>& tokens, long line) {
-            rows.names.emplace_back(tokens.empty() ? std::string_view() : tokens[0]);
-            rows.lines.push_back(line);
+            rows.Names.emplace_back(tokens.empty() ? std::string_view() : tokens[0]);
+            rows.Lines.push_back(line);
         });
     return rows;
 }
@@ -50,7 +50,7 @@ std::string NameJoinProblem(const std::string& folder, const std::string& qsprTa
     try {
         const NamedRows qspr = TableMolecules(PathIn(folder, qsprTable));
         std::unordered_map<std::string, long> wanted;
-        for (const std::string& name : qspr.names) {
+        for (const std::string& name : qspr.Names) {
             wanted.emplace(name, 0);
         }
         for (const std::string& table : descriptorTables) {
@@ -58,19 +58,19 @@ std::string NameJoinProblem(const std::string& folder, const std::string& qsprTa
                 line = 0;
             }
             const NamedRows rows = TableMolecules(PathIn(folder, table));
-            for (std::size_t i = 0; i < rows.names.size(); ++i) {
-                const auto found = wanted.find(rows.names[i]);
+            for (std::size_t i = 0; i < rows.Names.size(); ++i) {
+                const auto found = wanted.find(rows.Names[i]);
                 if (found == wanted.end()) {
                     continue;
                 }
                 if (found->second != 0) {
                     return table + " lines " + std::to_string(found->second) + " and " +
-                           std::to_string(rows.lines[i]) + ": molecule " + found->first +
+                           std::to_string(rows.Lines[i]) + ": molecule " + found->first +
                            " is listed twice";
                 }
-                found->second = rows.lines[i];
+                found->second = rows.Lines[i];
             }
-            for (const std::string& name : qspr.names) {
+            for (const std::string& name : qspr.Names) {
                 if (wanted.at(name) == 0) {
                     return table + ": molecule " + name + " of the QSPR table is not in the table";
                 }

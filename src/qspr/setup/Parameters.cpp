@@ -248,7 +248,7 @@ ParametersOutcome ParametersOk(ProgramState& state, const ParameterEntries& entr
     ReportAppender report(kWorkingReport);
     report.Lines({"", "     Descriptor table(s) used: ", ""});
     for (int i = 1; i <= state.TableCount; ++i) {
-        report.Line("     " + state.TableNames[i].first);
+        report.Line("     " + state.TableNames[i].First);
     }
     if (state.JoinByName) {
         report.Lines({"", kJoinedByNameLine});
@@ -256,7 +256,7 @@ ParametersOutcome ParametersOk(ProgramState& state, const ParameterEntries& entr
 
     bool fragmentTableChosen = false;
     for (int i = 1; i <= state.SelectedTableCount; ++i) {
-        if (HasTableSuffix(state.TableNames[i].first, "vfr.des")) {
+        if (HasTableSuffix(state.TableNames[i].First, "vfr.des")) {
             fragmentTableChosen = true;
             break;
         }

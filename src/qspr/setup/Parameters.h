@@ -53,9 +53,9 @@ enum ParameterEntry : int {
 
 /// A Parameters entry that OK cannot take as it stands.
 struct EntryProblem {
-    ParameterEntry field = kMinPropertyR2Entry;
-    std::string message;      ///< names the field, says what is wrong and gives the range
-    bool confirmable = false; ///< a number outside its range that OK limits: the user may
+    ParameterEntry Field = kMinPropertyR2Entry;
+    std::string Message;      ///< names the field, says what is wrong and gives the range
+    bool Confirmable = false; ///< a number outside its range that OK limits: the user may
                               ///< confirm it (the message says what OK takes)
 };
 

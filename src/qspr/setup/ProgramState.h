@@ -26,8 +26,8 @@ inline constexpr unsigned long long kDefaultRandomisationSeed = 20261208;
 /// One row of the descriptor-table lists: column 1 the current name, column 2 the other
 /// name the splitting stage keeps there (row 0 and column 0 are not used).
 struct TableNameRow {
-    std::string first;
-    std::string second;
+    std::string First;
+    std::string Second;
 };
 
 /// The analysis thresholds: entered in the Parameters window (or derived from the number

@@ -50,8 +50,8 @@ std::vector<KeptFile> TablesOfRun(const std::string& qsprTable,
 
 std::string ResultNameProblem(const std::string& name, const std::vector<KeptFile>& kept) {
     for (const KeptFile& file : kept) {
-        if (!file.name.empty() && SameFile(name, file.name)) {
-            return name + ": " + file.what + "; give another name";
+        if (!file.Name.empty() && SameFile(name, file.Name)) {
+            return name + ": " + file.What + "; give another name";
         }
     }
     return {};

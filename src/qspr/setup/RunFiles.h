@@ -15,8 +15,8 @@ std::string DescriptorTableProblem(const std::string& name);
 
 /// A file that a result of the run must not replace, and what it is ("the QSPR table").
 struct KeptFile {
-    std::string name;
-    std::string what;
+    std::string Name;
+    std::string What;
 };
 
 /// The tables the run reads: the QSPR table, the descriptor tables and the table of

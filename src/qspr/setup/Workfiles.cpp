@@ -26,19 +26,19 @@ std::string JoinedByPositionWarning(const std::string& difference) {
 
 bool WorkfilesOk(ProgramState& state, const WorkfilesChoice& choice,
                  const std::vector<std::string>& joinedByPosition) {
-    state.QsprTableName = choice.qsprTable;
-    state.JoinByName = choice.joinByName;
+    state.QsprTableName = choice.QsprTable;
+    state.JoinByName = choice.JoinByName;
 
-    const std::size_t listed = choice.listedTables.size();
+    const std::size_t listed = choice.ListedTables.size();
     state.TableNames.assign(10 * listed + 1, TableNameRow{});
     state.ChosenTableNames.assign(10 * listed + 1, TableNameRow{});
 
     int k = 0;
     for (std::size_t i = 0; i < listed; ++i) {
-        if (i < choice.selected.size() && choice.selected[i]) {
+        if (i < choice.Selected.size() && choice.Selected[i]) {
             ++k;
-            state.TableNames[k].first = choice.listedTables[i];
-            state.TableNames[k].second = choice.listedTables[i];
+            state.TableNames[k].First = choice.ListedTables[i];
+            state.TableNames[k].Second = choice.ListedTables[i];
         }
     }
     state.TableCount = k;
@@ -79,12 +79,12 @@ bool WorkfilesOk(ProgramState& state, const WorkfilesChoice& choice,
 
 std::string MissingChoice(const WorkfilesChoice& choice) {
     std::string missing;
-    if (choice.qsprTable.empty()) {
+    if (choice.QsprTable.empty()) {
         missing = "choose a QSPR table";
     }
     bool fragmentTable = false;
-    for (std::size_t i = 0; i < choice.listedTables.size() && i < choice.selected.size(); ++i) {
-        fragmentTable |= choice.selected[i] && HasTableSuffix(choice.listedTables[i], "vfr.des");
+    for (std::size_t i = 0; i < choice.ListedTables.size() && i < choice.Selected.size(); ++i) {
+        fragmentTable |= choice.Selected[i] && HasTableSuffix(choice.ListedTables[i], "vfr.des");
     }
     if (!fragmentTable) {
         missing +=

@@ -12,12 +12,12 @@ namespace kalemir::qspr {
 /// What the Workfiles window shows when OK is pressed.
 struct WorkfilesChoice {
     /// The QSPR table chosen (empty when none is).
-    std::string qsprTable;
+    std::string QsprTable;
     /// The descriptor tables offered, in their order, and which of them are chosen.
-    std::vector<std::string> listedTables;
-    std::vector<bool> selected;
+    std::vector<std::string> ListedTables;
+    std::vector<bool> Selected;
     /// The descriptor tables are joined to the QSPR table by molecule name.
-    bool joinByName = false;
+    bool JoinByName = false;
 };
 
 /// The warning of a table joined by position as the user asked, on standard error and in

@@ -56,39 +56,39 @@ bool BeyondLimits(double leverage, double residual, double warningLeverage) {
 ScatterDrawing DrawWilliamsPlot(const CalibrationDiagnostics& d) {
     const WilliamsScale scale = ScaleFor(d);
     ScatterDrawing drawing;
-    drawing.frame = {{kLeft, kTop, kLeft, kBottom},
+    drawing.Frame = {{kLeft, kTop, kLeft, kBottom},
                      {kLeft, kBottom, kRight, kBottom},
                      {kRight, kBottom, kRight, kTop},
                      {kRight, kTop, kLeft, kTop}};
-    drawing.texts.push_back({8700, 7500, "Leverage"});
-    drawing.texts.push_back({100, 200, "Std. residual"});
-    drawing.texts.push_back({1000, 400, NumText(RoundHalfAway(scale.ResidualMax, 2))});
-    drawing.texts.push_back({1000, kMiddle, NumText(0)});
-    drawing.texts.push_back({1000, 6800, NumText(RoundHalfAway(-scale.ResidualMax, 2))});
-    drawing.texts.push_back({kLeft, 7200, NumText(0)});
-    drawing.texts.push_back({5500, 7200, NumText(RoundHalfAway(scale.LeverageMax / 2, 3))});
-    drawing.texts.push_back({9300, 7200, NumText(RoundHalfAway(scale.LeverageMax, 3))});
+    drawing.Texts.push_back({8700, 7500, "Leverage"});
+    drawing.Texts.push_back({100, 200, "Std. residual"});
+    drawing.Texts.push_back({1000, 400, NumText(RoundHalfAway(scale.ResidualMax, 2))});
+    drawing.Texts.push_back({1000, kMiddle, NumText(0)});
+    drawing.Texts.push_back({1000, 6800, NumText(RoundHalfAway(-scale.ResidualMax, 2))});
+    drawing.Texts.push_back({kLeft, 7200, NumText(0)});
+    drawing.Texts.push_back({5500, 7200, NumText(RoundHalfAway(scale.LeverageMax / 2, 3))});
+    drawing.Texts.push_back({9300, 7200, NumText(RoundHalfAway(scale.LeverageMax, 3))});
 
     for (const double limit : {kWilliamsResidualLimit, -kWilliamsResidualLimit}) {
         const int y = static_cast<int>(std::lround(scale.Y(limit)));
-        drawing.guides.push_back({kLeft, y, kRight, y});
-        drawing.texts.push_back({kRight + 60, y - 100, limit > 0 ? "+3" : "-3"});
+        drawing.Guides.push_back({kLeft, y, kRight, y});
+        drawing.Texts.push_back({kRight + 60, y - 100, limit > 0 ? "+3" : "-3"});
     }
     if (d.WarningLeverage > 0) {
         const int x = static_cast<int>(std::lround(scale.X(d.WarningLeverage)));
-        drawing.guides.push_back({x, kTop, x, kBottom});
-        drawing.texts.push_back(
+        drawing.Guides.push_back({x, kTop, x, kBottom});
+        drawing.Texts.push_back(
             {x - 300, 0, "h* = " + PlainNumber(RoundHalfAway(d.WarningLeverage, 3))});
     }
 
     auto name = [&](double x, double y, const std::string& text) {
-        drawing.texts.push_back(
+        drawing.Texts.push_back(
             {static_cast<int>(std::lround(x)) + 60, static_cast<int>(std::lround(y)) - 100, text});
     };
     for (const CalibrationDiagnostic& c : d.Calibration) {
         const double x = scale.X(c.Leverage);
         const double y = scale.Y(c.StandardisedResidual);
-        drawing.points.push_back({x, y});
+        drawing.Points.push_back({x, y});
         if (BeyondLimits(c.Leverage, c.StandardisedResidual, d.WarningLeverage)) {
             name(x, y, c.Name);
         }
@@ -99,7 +99,7 @@ ScatterDrawing DrawWilliamsPlot(const CalibrationDiagnostics& d) {
         }
         const double x = scale.X(p.Leverage);
         const double y = scale.Y(p.StandardisedResidual);
-        drawing.openPoints.push_back({x, y});
+        drawing.OpenPoints.push_back({x, y});
         if (BeyondLimits(p.Leverage, p.StandardisedResidual, d.WarningLeverage)) {
             name(x, y, p.Name);
         }

@@ -269,8 +269,8 @@ TEST(KeptElimination, CarriedLanesStartAsOneTrialAlone) {
                     Normal sideGathered;
                     const int place =
                         elimination.Start(cache, *laneSets[l], laneAdded[l], alone, aloneGathered);
-                    ASSERT_EQ(elimination.StartCarried(cache, *laneSets[l], laneAdded[l], carried,
-                                                       l, side, &sideGathered),
+                    ASSERT_EQ(elimination.StartCarried(cache, *laneSets[l], laneAdded[l],
+                                                       {carried, l}, side, &sideGathered),
                               place);
                     for (int i = 1; i <= k; ++i) {
                         for (int j = 1; j <= k + 1; ++j) {

@@ -65,8 +65,8 @@ TEST_P(SplitTablesWidths, CutsIntoWorkTablesOfTheStatedWidths) {
         EXPECT_EQ(cs.Tables.FragmentNewtab, cs.Tables.NewtabCount); // the last block of a vfr table
         for (std::size_t k = 0; k < c.widths.size(); ++k) {
             const std::string name = ".kalemir-work/newtab " + std::to_string(k + 1) + ".des";
-            EXPECT_EQ(cs.Cycle.TableNames[k + 1].first, name);
-            EXPECT_EQ(cs.Cycle.TableNames[k + 1].second, "0");
+            EXPECT_EQ(cs.Cycle.TableNames[k + 1].First, name);
+            EXPECT_EQ(cs.Cycle.TableNames[k + 1].Second, "0");
             const std::string text = ReadFile(name);
             // Header: TAB + "Cases", then TAB + name per column.
             EXPECT_EQ(CountChar(FirstLine(text), '\t'), c.widths[k] + 1) << name;

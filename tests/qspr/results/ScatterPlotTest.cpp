@@ -20,34 +20,34 @@ Rows PlotOneRows(std::initializer_list<std::pair<double, double>> points) {
 TEST(ScatterPlotTest, PointsAreMappedOntoTheFrame) {
     Rows rows = PlotOneRows({{1, 1}, {2, 2}, {3, 3}});
     const ScatterDrawing d = DrawScatterPlot(rows, 1);
-    ASSERT_EQ(d.points.size(), 3u);
+    ASSERT_EQ(d.Points.size(), 3u);
     // y = 6800 - 6400 (c - 1) / 2 and x = 1700 + 7600 (o - 1) / 2, worked by hand.
-    EXPECT_DOUBLE_EQ(d.points[0].y, 6800);
-    EXPECT_DOUBLE_EQ(d.points[0].x, 1700);
-    EXPECT_DOUBLE_EQ(d.points[1].y, 3600);
-    EXPECT_DOUBLE_EQ(d.points[1].x, 5500);
-    EXPECT_DOUBLE_EQ(d.points[2].y, 400);
-    EXPECT_DOUBLE_EQ(d.points[2].x, 9300);
+    EXPECT_DOUBLE_EQ(d.Points[0].Y, 6800);
+    EXPECT_DOUBLE_EQ(d.Points[0].X, 1700);
+    EXPECT_DOUBLE_EQ(d.Points[1].Y, 3600);
+    EXPECT_DOUBLE_EQ(d.Points[1].X, 5500);
+    EXPECT_DOUBLE_EQ(d.Points[2].Y, 400);
+    EXPECT_DOUBLE_EQ(d.Points[2].X, 9300);
     // The plot's columns now hold the window coordinates.
     EXPECT_DOUBLE_EQ(rows[3][1], 400);
     EXPECT_DOUBLE_EQ(rows[3][2], 9300);
-    EXPECT_EQ(d.frame.size(), 4u);
+    EXPECT_EQ(d.Frame.size(), 4u);
 }
 
 TEST(ScatterPlotTest, AxisLabelsAreRoundedToHundredths) {
     Rows rows = PlotOneRows({{1.004, 5.5}, {2.996, 8.925}});
     const ScatterDrawing d = DrawScatterPlot(rows, 1);
-    ASSERT_EQ(d.texts.size(), 8u);
-    EXPECT_EQ(d.texts[0].text, "Observed");
-    EXPECT_EQ(d.texts[1].text, "Computed");
-    EXPECT_EQ(d.texts[2].text, " 1");    // Cmin 1.004
-    EXPECT_EQ(d.texts[3].text, " 3");    // Cmax 2.996
-    EXPECT_EQ(d.texts[4].text, " 2");    // (1.004 + 2.996) / 2
-    EXPECT_EQ(d.texts[5].text, " 5.5");  // Omin
-    EXPECT_EQ(d.texts[6].text, " 8.93"); // Omax 8.925 rounds up
-    EXPECT_EQ(d.texts[7].text, " 7.21"); // mid 7.2125
-    EXPECT_EQ(d.texts[6].x, 9300);
-    EXPECT_EQ(d.texts[6].y, 7200);
+    ASSERT_EQ(d.Texts.size(), 8u);
+    EXPECT_EQ(d.Texts[0].Content, "Observed");
+    EXPECT_EQ(d.Texts[1].Content, "Computed");
+    EXPECT_EQ(d.Texts[2].Content, " 1");    // Cmin 1.004
+    EXPECT_EQ(d.Texts[3].Content, " 3");    // Cmax 2.996
+    EXPECT_EQ(d.Texts[4].Content, " 2");    // (1.004 + 2.996) / 2
+    EXPECT_EQ(d.Texts[5].Content, " 5.5");  // Omin
+    EXPECT_EQ(d.Texts[6].Content, " 8.93"); // Omax 8.925 rounds up
+    EXPECT_EQ(d.Texts[7].Content, " 7.21"); // mid 7.2125
+    EXPECT_EQ(d.Texts[6].X, 9300);
+    EXPECT_EQ(d.Texts[6].Y, 7200);
 }
 
 TEST(ScatterPlotTest, TheLeastSquaresLineStaysInsideTheFrame) {
@@ -55,31 +55,31 @@ TEST(ScatterPlotTest, TheLeastSquaresLineStaysInsideTheFrame) {
     const ScatterDrawing d = DrawScatterPlot(rows, 1);
     // Through (1700, 6800), (5500, 3600), (9300, 400): b = -3200 / 3800, a = 8231.58; the
     // line runs from y = 6968 at x = 1500 to y = 232 at x = 9500, all inside.
-    ASSERT_EQ(d.linePoints.size(), 8001u);
-    EXPECT_NEAR(d.linePoints.front().y, 6968.42, 0.01);
-    EXPECT_NEAR(d.linePoints.back().y, 231.58, 0.01);
-    for (const auto& p : d.linePoints) {
-        EXPECT_GT(p.y, 200);
-        EXPECT_LT(p.y, 7000);
+    ASSERT_EQ(d.LinePoints.size(), 8001u);
+    EXPECT_NEAR(d.LinePoints.front().Y, 6968.42, 0.01);
+    EXPECT_NEAR(d.LinePoints.back().Y, 231.58, 0.01);
+    for (const auto& p : d.LinePoints) {
+        EXPECT_GT(p.Y, 200);
+        EXPECT_LT(p.Y, 7000);
     }
 }
 
 TEST(ScatterPlotTest, AComputedValueOfZeroEndsThePoints) {
     Rows rows = PlotOneRows({{1, 1}, {0, 2}, {3, 3}});
-    EXPECT_EQ(DrawScatterPlot(rows, 1).points.size(), 1u);
+    EXPECT_EQ(DrawScatterPlot(rows, 1).Points.size(), 1u);
 }
 
 TEST(ScatterPlotTest, AZeroRangeDrawsOnTheMiddleOfThatAxis) {
     Rows rows = PlotOneRows({{2, 1}, {2, 5}});
     const ScatterDrawing d = DrawScatterPlot(rows, 1);
-    ASSERT_EQ(d.points.size(), 2u);
-    EXPECT_DOUBLE_EQ(d.points[0].y, 3600);
-    EXPECT_DOUBLE_EQ(d.points[1].y, 3600);
-    EXPECT_DOUBLE_EQ(d.points[1].x, 9300);
+    ASSERT_EQ(d.Points.size(), 2u);
+    EXPECT_DOUBLE_EQ(d.Points[0].Y, 3600);
+    EXPECT_DOUBLE_EQ(d.Points[1].Y, 3600);
+    EXPECT_DOUBLE_EQ(d.Points[1].X, 9300);
     Rows vertical = PlotOneRows({{1, 4}, {2, 4}});
     const ScatterDrawing v = DrawScatterPlot(vertical, 1);
-    EXPECT_DOUBLE_EQ(v.points[0].x, 5500);
-    EXPECT_TRUE(v.linePoints.empty());
+    EXPECT_DOUBLE_EQ(v.Points[0].X, 5500);
+    EXPECT_TRUE(v.LinePoints.empty());
 }
 
 // A stopped run leaves a plot without estimates: it says so instead of an empty frame with
@@ -89,11 +89,11 @@ TEST(ScatterPlotTest, APlotWithoutPointsSaysNoPoints) {
     Rows empty; // not even row 0
     for (Rows* rows : {&none, &empty}) {
         const ScatterDrawing d = DrawScatterPlot(*rows, 1);
-        EXPECT_TRUE(d.points.empty());
-        EXPECT_TRUE(d.frame.empty());
-        EXPECT_TRUE(d.linePoints.empty());
-        ASSERT_EQ(d.texts.size(), 1u);
-        EXPECT_EQ(d.texts[0].text, "no points");
+        EXPECT_TRUE(d.Points.empty());
+        EXPECT_TRUE(d.Frame.empty());
+        EXPECT_TRUE(d.LinePoints.empty());
+        ASSERT_EQ(d.Texts.size(), 1u);
+        EXPECT_EQ(d.Texts[0].Content, "no points");
     }
 }
 
@@ -103,9 +103,9 @@ TEST(ScatterPlotTest, PlotTwoUsesItsOwnColumns) {
     rows.push_back({0, 2, 2, 8, 9});
     rows.push_back({0, 0, 0, 0, 0});
     const ScatterDrawing d = DrawScatterPlot(rows, 2);
-    ASSERT_EQ(d.points.size(), 2u);
-    EXPECT_DOUBLE_EQ(d.points[0].y, 6800);
-    EXPECT_DOUBLE_EQ(d.points[1].x, 9300);
+    ASSERT_EQ(d.Points.size(), 2u);
+    EXPECT_DOUBLE_EQ(d.Points[0].Y, 6800);
+    EXPECT_DOUBLE_EQ(d.Points[1].X, 9300);
     EXPECT_DOUBLE_EQ(rows[1][1], 1); // plot 1 untouched
 }
 

@@ -101,9 +101,9 @@ void ChooseTables(ProgramState& ps, const std::string& qspr, const std::vector<s
                   const std::function<void(ParameterEntries&)>& edit = {},
                   ParametersOutcome outcome = ParametersOutcome::Compute) {
     WorkfilesChoice choice;
-    choice.qsprTable = qspr;
-    choice.listedTables = tables;
-    choice.selected.assign(tables.size(), true);
+    choice.QsprTable = qspr;
+    choice.ListedTables = tables;
+    choice.Selected.assign(tables.size(), true);
     ASSERT_TRUE(WorkfilesOk(ps, choice));
     ParameterEntries entries = LoadParameters(ps);
     if (edit) {
@@ -650,7 +650,7 @@ TEST(PreselectDescriptors, NoFragmentTableGivesCapacity979AndOneTable) {
     EXPECT_EQ(run.sel.SignificantFragmentCount, 0);
     EXPECT_EQ(run.sel.SelectionCapacity, 979);
     EXPECT_EQ(run.cs.Cycle.TableCount, 1);
-    EXPECT_EQ(run.cs.Cycle.ChosenTableNames[1].first, ".kalemir-work/SYN01sel.des");
+    EXPECT_EQ(run.cs.Cycle.ChosenTableNames[1].First, ".kalemir-work/SYN01sel.des");
 }
 
 TEST(PreselectDescriptors, KeepsTheChosenFragmentTableOfAnotherPrefix) {
@@ -661,12 +661,12 @@ TEST(PreselectDescriptors, KeepsTheChosenFragmentTableOfAnotherPrefix) {
     run.Run(data.tables, 0.05);
     ASSERT_EQ(run.cs.Cycle.TableCount, 2);
     EXPECT_EQ(run.cs.Cycle.SelectedTableCount, 2);
-    EXPECT_EQ(run.cs.Cycle.TableNames[1].first, ".kalemir-work/SYN01sel.des");
-    const std::string fragment = run.cs.Cycle.TableNames[2].first;
+    EXPECT_EQ(run.cs.Cycle.TableNames[1].First, ".kalemir-work/SYN01sel.des");
+    const std::string fragment = run.cs.Cycle.TableNames[2].First;
     EXPECT_TRUE(HasTableSuffix(fragment, "vfr.des"));
     EXPECT_NE(fragment.find("OTHERvfr.des"), std::string::npos);
     EXPECT_EQ(ReadFile(fragment), before); // the work copy, the user's file untouched
-    EXPECT_EQ(run.cs.Cycle.ChosenTableNames[2].first, fragment);
+    EXPECT_EQ(run.cs.Cycle.ChosenTableNames[2].First, fragment);
     // The other chosen table's work copy is gone; the split tables are deleted.
     EXPECT_FALSE(AnyFileContaining("newtab"));
     EXPECT_FALSE(std::filesystem::exists(".kalemir-work/kalemirq-copy1-SYN01big.des"));
@@ -699,7 +699,7 @@ TEST(RunComputation, MoreThan1000SignificantGoThroughTheGroupSelection) {
     // The cycles ran on the selection table and the fragment table.
     EXPECT_NE(report.find("   According to KalemirQ criteria in the QSPR computation phase", at),
               std::string::npos);
-    EXPECT_EQ(cs.Cycle.ChosenTableNames[1].first, ".kalemir-work/SYN01sel.des");
+    EXPECT_EQ(cs.Cycle.ChosenTableNames[1].First, ".kalemir-work/SYN01sel.des");
     EXPECT_FALSE(AnyFileContaining("newtab"));
     EXPECT_FALSE(AnyFileContaining("kalemirq-copy"));
 }
@@ -1012,9 +1012,9 @@ TEST(RunComputation, Bzr01PreselectionLinesAndCyclesOnTheSelectionTable) {
     EXPECT_LT(selected, done);
     EXPECT_LT(done, cycle);
     EXPECT_NE(cycle, std::string::npos);
-    EXPECT_EQ(cs.Cycle.ChosenTableNames[1].first, ".kalemir-work/BZR01sel.des");
-    EXPECT_TRUE(HasTableSuffix(cs.Cycle.ChosenTableNames[2].first, "vfr.des"));
-    EXPECT_NE(cs.Cycle.ChosenTableNames[2].first.find("BZR01vfr.des"), std::string::npos);
+    EXPECT_EQ(cs.Cycle.ChosenTableNames[1].First, ".kalemir-work/BZR01sel.des");
+    EXPECT_TRUE(HasTableSuffix(cs.Cycle.ChosenTableNames[2].First, "vfr.des"));
+    EXPECT_NE(cs.Cycle.ChosenTableNames[2].First.find("BZR01vfr.des"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(".kalemir-work/BZR01sel.des"));
     EXPECT_FALSE(AnyFileContaining("newtab"));
 }

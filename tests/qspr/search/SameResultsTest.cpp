@@ -187,9 +187,9 @@ RunOnce(const std::string& label, bool passBy, int threads, Prepare prepare,
     cs.Search.PassByIdleFits = passBy;
     SilentWindow window;
     WorkfilesChoice choice;
-    choice.qsprTable = qsprTable;
-    choice.listedTables = tables;
-    choice.selected.assign(tables.size(), true);
+    choice.QsprTable = qsprTable;
+    choice.ListedTables = tables;
+    choice.Selected.assign(tables.size(), true);
     EXPECT_TRUE(WorkfilesOk(ps, choice));
     ParameterEntries entries = LoadParameters(ps);
     entries.EliminateOutliers = outliers;

@@ -274,7 +274,7 @@ TEST(PrepareCycle, RemovesTheMoleculeFromLinesAndTables) {
     cs.Cycle.TableNames = {{}, {"other", "other"}};
     WriteFile("t.des", "\tCases\tx\r\n\ta1 \t5\r\n\r\n\ta10\t6\r\n\ta2\t7\r\n");
     PrepareCycle(cs.Cycle, cs.Tables, cs.Outliers); // no outlier: only the list is restored
-    EXPECT_EQ(cs.Cycle.TableNames[1].first, "t.des");
+    EXPECT_EQ(cs.Cycle.TableNames[1].First, "t.des");
     EXPECT_EQ(ReadFile("t.des"), "\tCases\tx\r\n\ta1 \t5\r\n\r\n\ta10\t6\r\n\ta2\t7\r\n");
     cs.Outliers.OutlierName = "a1";
     PrepareCycle(cs.Cycle, cs.Tables, cs.Outliers);
@@ -295,9 +295,9 @@ struct Bzr01Run {
         kalemir::testing::CopyExample(KALEMIR_EXAMPLES_DIR "/bzr",
                                       {"BZR01", "BZR01d2d.des", "BZR01fpc.des", "BZR01vfr.des"});
         WorkfilesChoice choice;
-        choice.qsprTable = "BZR01";
-        choice.listedTables = tables;
-        choice.selected.assign(tables.size(), true);
+        choice.QsprTable = "BZR01";
+        choice.ListedTables = tables;
+        choice.Selected.assign(tables.size(), true);
         EXPECT_TRUE(WorkfilesOk(ps, choice));
         const ParameterEntries entries = LoadParameters(ps);
         EXPECT_EQ(ParametersOk(ps, entries), ParametersOutcome::Compute);

@@ -243,13 +243,13 @@ TEST_P(ParameterEntriesTest, EachFieldWithItsRule) {
     *texts[c.field] = c.text;
     const std::vector<EntryProblem> problems = CheckParameterEntries(state, entries);
     if (std::string(c.message).empty()) {
-        EXPECT_TRUE(problems.empty()) << problems.front().message;
+        EXPECT_TRUE(problems.empty()) << problems.front().Message;
         return;
     }
     ASSERT_EQ(problems.size(), 1u);
-    EXPECT_EQ(problems[0].field, c.field);
-    EXPECT_EQ(problems[0].message, c.message);
-    EXPECT_EQ(problems[0].confirmable, c.confirmable);
+    EXPECT_EQ(problems[0].Field, c.field);
+    EXPECT_EQ(problems[0].Message, c.message);
+    EXPECT_EQ(problems[0].Confirmable, c.confirmable);
 }
 
 const EntryCase kEntryCases[] = {

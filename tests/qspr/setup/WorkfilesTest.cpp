@@ -29,20 +29,20 @@ TEST_F(WorkfilesOkTest, ThreeOfFiveTablesFillTheRowsInListOrder) {
     EXPECT_EQ(state.TableCount, 3);
     EXPECT_EQ(state.SelectedTableCount, 3);
     ASSERT_EQ(state.TableNames.size(), 51u);
-    EXPECT_EQ(state.TableNames[1].first, "b.des");
-    EXPECT_EQ(state.TableNames[2].first, "d.des");
-    EXPECT_EQ(state.TableNames[3].first, "e.des");
-    EXPECT_EQ(state.TableNames[3].second, "e.des");
-    EXPECT_EQ(state.ChosenTableNames[2].second, "d.des");
-    EXPECT_TRUE(state.TableNames[4].first.empty());
+    EXPECT_EQ(state.TableNames[1].First, "b.des");
+    EXPECT_EQ(state.TableNames[2].First, "d.des");
+    EXPECT_EQ(state.TableNames[3].First, "e.des");
+    EXPECT_EQ(state.TableNames[3].Second, "e.des");
+    EXPECT_EQ(state.ChosenTableNames[2].Second, "d.des");
+    EXPECT_TRUE(state.TableNames[4].First.empty());
 }
 
 TEST_F(WorkfilesOkTest, FiveOfFive) {
     WorkfilesChoice choice{"TAB", {"a.des", "b.des", "c.des", "d.des", "e.des"}, {}};
-    choice.selected.assign(5, true);
+    choice.Selected.assign(5, true);
     ASSERT_TRUE(WorkfilesOk(state, choice));
     EXPECT_EQ(state.TableCount, 5);
-    EXPECT_EQ(state.TableNames[5].first, "e.des");
+    EXPECT_EQ(state.TableNames[5].First, "e.des");
 }
 
 TEST_F(WorkfilesOkTest, CountsHeaderAndNames) {
@@ -111,7 +111,7 @@ TEST(MissingChoiceTest, SaysWhatTheChoiceLacks) {
         {{"TAB", {}, {}}, "choose the fragment table (*vfr.des)"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(MissingChoice(c.choice), c.missing) << c.choice.qsprTable << " " << c.missing;
+        EXPECT_EQ(MissingChoice(c.choice), c.missing) << c.choice.QsprTable << " " << c.missing;
     }
 }
 

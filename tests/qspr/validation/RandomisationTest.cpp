@@ -97,9 +97,9 @@ RealRun RunReal(const std::string& qspr, const std::vector<std::string>& tables,
     ProgramState& ps = run.analysed;
     ps.ThreadCount = threads;
     WorkfilesChoice choice;
-    choice.qsprTable = qspr;
-    choice.listedTables = tables;
-    choice.selected.assign(tables.size(), true);
+    choice.QsprTable = qspr;
+    choice.ListedTables = tables;
+    choice.Selected.assign(tables.size(), true);
     EXPECT_TRUE(WorkfilesOk(ps, choice));
     ParameterEntries entries = LoadParameters(ps);
     entries.EliminateOutliers = eliminate;

@@ -14,8 +14,8 @@ namespace kalemir::qspr {
 namespace {
 
 bool HasText(const ScatterDrawing& d, int x, int y, const std::string& text) {
-    return std::any_of(d.texts.begin(), d.texts.end(), [&](const ScatterDrawing::Text& t) {
-        return t.x == x && t.y == y && t.text == text;
+    return std::any_of(d.Texts.begin(), d.Texts.end(), [&](const ScatterDrawing::Text& t) {
+        return t.X == x && t.Y == y && t.Content == text;
     });
 }
 
@@ -87,31 +87,31 @@ TEST(WilliamsPlot, PointsAndLimitsWhereWorkedByHand) {
         d.Prediction = c.prediction;
         d.WarningLeverage = c.warning;
         const ScatterDrawing drawing = DrawWilliamsPlot(d);
-        ASSERT_EQ(drawing.points.size(), c.points.size());
+        ASSERT_EQ(drawing.Points.size(), c.points.size());
         for (std::size_t i = 0; i < c.points.size(); ++i) {
-            EXPECT_NEAR(drawing.points[i].x, c.points[i].x, 1e-9);
-            EXPECT_NEAR(drawing.points[i].y, c.points[i].y, 1e-9);
+            EXPECT_NEAR(drawing.Points[i].X, c.points[i].X, 1e-9);
+            EXPECT_NEAR(drawing.Points[i].Y, c.points[i].Y, 1e-9);
         }
-        ASSERT_EQ(drawing.openPoints.size(), c.openPoints.size());
+        ASSERT_EQ(drawing.OpenPoints.size(), c.openPoints.size());
         for (std::size_t i = 0; i < c.openPoints.size(); ++i) {
-            EXPECT_NEAR(drawing.openPoints[i].x, c.openPoints[i].x, 1e-9);
-            EXPECT_NEAR(drawing.openPoints[i].y, c.openPoints[i].y, 1e-9);
+            EXPECT_NEAR(drawing.OpenPoints[i].X, c.openPoints[i].X, 1e-9);
+            EXPECT_NEAR(drawing.OpenPoints[i].Y, c.openPoints[i].Y, 1e-9);
         }
-        ASSERT_EQ(drawing.guides.size(), c.warningX > 0 ? 3u : 2u);
-        EXPECT_EQ(drawing.guides[0].y1, c.plus3);
-        EXPECT_EQ(drawing.guides[1].y1, c.minus3);
+        ASSERT_EQ(drawing.Guides.size(), c.warningX > 0 ? 3u : 2u);
+        EXPECT_EQ(drawing.Guides[0].Y1, c.plus3);
+        EXPECT_EQ(drawing.Guides[1].Y1, c.minus3);
         if (c.warningX > 0) {
-            EXPECT_EQ(drawing.guides[2].x1, c.warningX);
+            EXPECT_EQ(drawing.Guides[2].X1, c.warningX);
         }
         // Only the molecules right of h* or beyond +-3 carry their names.
         for (const CalibrationDiagnostic& m : c.calibration) {
             const bool named = std::find(c.named.begin(), c.named.end(), m.Name) != c.named.end();
             const bool shown =
-                std::any_of(drawing.texts.begin(), drawing.texts.end(),
-                            [&](const ScatterDrawing::Text& t) { return t.text == m.Name; });
+                std::any_of(drawing.Texts.begin(), drawing.Texts.end(),
+                            [&](const ScatterDrawing::Text& t) { return t.Content == m.Name; });
             EXPECT_EQ(shown, named) << m.Name;
         }
-        EXPECT_TRUE(drawing.linePoints.empty());
+        EXPECT_TRUE(drawing.LinePoints.empty());
     }
 }
 
