@@ -174,17 +174,17 @@ void Tokenise(std::string_view record, std::vector<std::string_view>& tokens) {
     });
 }
 
-int ParseRecordsInBlocks(RecordReader& reader, bool wholeLines, int firstIndex, int lastIndex,
+int ParseRecordsInBlocks(RecordReader& reader, bool wholeLines, RecordSpan span,
                          WorkerPool* workers, const RecordParser& parse,
                          const std::function<void(int count)>& afterBlock) {
     // Big enough to share among the workers, small enough to keep only a slice of a large
     // table in memory as text.
     constexpr int kBlockRecords = kRecordBlock;
     std::vector<std::string> block(kBlockRecords);
-    int index = firstIndex;
+    int index = span.First;
     bool more = true;
     // The record reader's tables read one record even when none is asked for.
-    auto wanted = [&](int at) { return at <= lastIndex || (!wholeLines && at == firstIndex); };
+    auto wanted = [&](int at) { return at <= span.Last || (!wholeLines && at == span.First); };
     while (more && wanted(index)) {
         int count = 0;
         while (count < kBlockRecords && wanted(index + count)) {
@@ -217,7 +217,7 @@ int ParseRecordsInBlocks(RecordReader& reader, bool wholeLines, int firstIndex, 
         index += count;
         afterBlock(count);
     }
-    return index - firstIndex;
+    return index - span.First;
 }
 
 std::vector<std::string_view> Tokenise(std::string_view record) {

@@ -97,18 +97,26 @@ template <typename Visit> void ForEachToken(std::string_view record, Visit&& vis
 void Tokenise(std::string_view record, std::vector<std::string_view>& tokens);
 std::vector<std::string_view> Tokenise(std::string_view record);
 
-/// Reads a table's records (or whole lines) in blocks and has them parsed on the workers:
-/// parse(index, text, worker) is called once for each record 0, 1, ... of the block, on any
-/// worker and in any order, and the block is done before the next one is read. Reading
-/// stops after record `lastIndex` or at the end of the file; records (not whole lines)
-/// are read at least once, as the table readers do; afterBlock(count) runs on the calling
-/// thread after each block of `count` records. Returns the number of records read. Parse results
-/// must be stored by index.
 /// Records read at a time by ParseRecordsInBlocks: record k of a block is record
-/// firstIndex + (k - firstIndex) % kRecordBlock of the table.
+/// first + (k - first) % kRecordBlock of the table.
 inline constexpr int kRecordBlock = 256;
 using RecordParser = std::function<void(int index, std::string_view text, int worker)>;
-int ParseRecordsInBlocks(RecordReader& reader, bool wholeLines, int firstIndex, int lastIndex,
+
+/// The records a reading takes: from `First` to `Last`, both included (or to the end of the
+/// file, whichever comes first).
+struct RecordSpan {
+    int First = 0;
+    int Last = 0;
+};
+
+/// Reads a table's records (or whole lines) in blocks and has them parsed on the workers:
+/// parse(index, text, worker) is called once for each record of the block, on any worker and
+/// in any order, and the block is done before the next one is read. Reading stops after
+/// record `span.Last` or at the end of the file; records (not whole lines) are read at least
+/// once, as the table readers do; afterBlock(count) runs on the calling thread after each
+/// block of `count` records. Returns the number of records read. Parse results must be
+/// stored by index.
+int ParseRecordsInBlocks(RecordReader& reader, bool wholeLines, RecordSpan span,
                          WorkerPool* workers, const RecordParser& parse,
                          const std::function<void(int count)>& afterBlock);
 

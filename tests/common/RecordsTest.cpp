@@ -161,7 +161,7 @@ TEST_P(ParseRecordsInBlocksCases, SameRecordsAsOneByOne) {
         int blocks = 0;
         int yields = 0;
         const int count = ParseRecordsInBlocks(
-            reader, c.wholeLines, c.first, c.last, &workers,
+            reader, c.wholeLines, {c.first, c.last}, &workers,
             [&](int index, std::string_view text, int) {
                 parsed[static_cast<std::size_t>(index - c.first)] = std::string(text);
             },

@@ -195,12 +195,13 @@ void SplitTables(CycleInputs& cycle, TableState& tables, WorkFileSet& workFiles,
                     text += "\t0";
                 }
             };
-            const int r = ParseRecordsInBlocks(
-                reader, false, 0, std::numeric_limits<int>::max(), pool, makeLine, [&](int count) {
-                    for (int k = 0; k < count; ++k) {
-                        writer.Line(lines[static_cast<std::size_t>(k)]);
-                    }
-                });
+            const int r =
+                ParseRecordsInBlocks(reader, false, {0, std::numeric_limits<int>::max()}, pool,
+                                     makeLine, [&](int count) {
+                                         for (int k = 0; k < count; ++k) {
+                                             writer.Line(lines[static_cast<std::size_t>(k)]);
+                                         }
+                                     });
             line = "\t";
             line += column0[r];
             for (int c = 0; c < width; ++c) {
@@ -288,7 +289,7 @@ void LoadWorkTable(const CycleInputs& cycle, TableState& tables, WorkFileSet& wo
                 });
             }
         };
-        ParseRecordsInBlocks(reader, false, 0, cycle.QsprLastLine, pool, parse, [&](int count) {
+        ParseRecordsInBlocks(reader, false, {0, cycle.QsprLastLine}, pool, parse, [&](int count) {
             // One yield per record, as when they were read one by one.
             for (int k = 0; k < count; ++k) {
                 window.Yield();

@@ -281,12 +281,13 @@ void LoadSplitTable(const CycleInputs& cycle, WorkFileSet& workFiles, WorkerPool
                     return true;
                 });
             };
-            ParseRecordsInBlocks(reader, true, 1, cycle.QsprLastLine, pool, parse, [&](int count) {
-                // One yield per record, as when they were read one by one.
-                for (int k = 0; k < count; ++k) {
-                    window.Yield();
-                }
-            });
+            ParseRecordsInBlocks(reader, true, {1, cycle.QsprLastLine}, pool, parse,
+                                 [&](int count) {
+                                     // One yield per record, as when they were read one by one.
+                                     for (int k = 0; k < count; ++k) {
+                                         window.Yield();
+                                     }
+                                 });
         }
     }
     table.Molecules[0] = table.Headers[1];
