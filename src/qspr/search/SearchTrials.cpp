@@ -154,14 +154,20 @@ void EvaluateTrials(const CycleInputs& cycle, const SignificantDescriptors& desc
             }
         }
     };
+    // The lanes each worker has left are fitted side by side too: a lane's figures do not
+    // depend on the scratch that sums it.
+    auto fitLeft = [&](int first, int last, int worker) {
+        for (int w = first; w < last; ++w) {
+            waiting[static_cast<std::size_t>(w)].Fit(context.Problem,
+                                                     *scratch[static_cast<std::size_t>(worker)]);
+        }
+    };
     if (pool) {
         pool->ForEach(count, kTrialGrain, body);
+        pool->ForEach(workers, 1, fitLeft);
     } else {
         body(0, count, 0);
-    }
-    for (int w = 0; w < workers; ++w) {
-        waiting[static_cast<std::size_t>(w)].Fit(context.Problem,
-                                                 *scratch[static_cast<std::size_t>(w)]);
+        fitLeft(0, workers, 0);
     }
 }
 
