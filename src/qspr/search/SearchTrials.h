@@ -49,6 +49,6 @@ inline constexpr int kTrialBatch = 4096;
 
 /// Trials a worker takes at a time: enough that the few the bound leaves fill the fit
 /// lanes, few enough that the workers share a batch evenly.
-inline constexpr int kTrialGrain = 64;
+inline constexpr int kTrialGrain = 32;
 
 } // namespace kalemir::qspr
