@@ -82,6 +82,7 @@ ListedSetIndex::ListedSetIndex(int size)
 
 void ListedSetIndex::Clear() {
     std::fill(used_.begin(), used_.end(), 0);
+    logFull_ = true;
 }
 
 ListedSetIndex::Key ListedSetIndex::MakeKey(const PredictorSet& set) const {
@@ -122,6 +123,31 @@ std::size_t ListedSetIndex::Find(const Key& key, std::uint64_t hash) const {
     return s;
 }
 
+void ListedSetIndex::StartChangeLog() {
+    changed_.clear();
+    logFull_ = false;
+}
+
+void ListedSetIndex::LogChange(std::uint64_t hash) {
+    if (changed_.size() < kLoggedChanges) {
+        changed_.push_back(hash);
+    } else {
+        logFull_ = true;
+    }
+}
+
+bool ListedSetIndex::ContainsGiven(const PredictorSet& set, bool heldAtLogStart) const {
+    if (logFull_) {
+        return Contains(set);
+    }
+    const Key key = MakeKey(set);
+    const std::uint64_t hash = Hash(key);
+    if (std::find(changed_.begin(), changed_.end(), hash) != changed_.end()) {
+        return used_[Find(key, hash)] != 0;
+    }
+    return heldAtLogStart;
+}
+
 bool ListedSetIndex::Contains(const PredictorSet& set) const {
     const Key key = MakeKey(set);
     return used_[Find(key, Hash(key))] != 0;
@@ -137,14 +163,17 @@ void ListedSetIndex::Insert(const PredictorSet& set) {
     keys_[s] = key;
     hashes_[s] = hash;
     used_[s] = 1;
+    LogChange(hash);
 }
 
 void ListedSetIndex::Erase(const PredictorSet& set) {
     const Key key = MakeKey(set);
-    const std::size_t s = Find(key, Hash(key));
+    const std::uint64_t hash = Hash(key);
+    const std::size_t s = Find(key, hash);
     if (!used_[s]) {
         return;
     }
+    LogChange(hash);
     // Backward-shift deletion keeps every probe chain unbroken.
     used_[s] = 0;
     std::size_t hole = s;

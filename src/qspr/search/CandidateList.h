@@ -29,6 +29,11 @@ public:
     void Erase(const PredictorSet& set);
     /// True when columns 1..p of the set are all filled (a set of this index's size).
     bool IsComplete(const PredictorSet& set) const;
+    /// Starts a record of the sets inserted or erased from now on.
+    void StartChangeLog();
+    /// Contains(set), given what Contains(set) was when the change log began: looked up
+    /// again only when a change since may concern the set.
+    bool ContainsGiven(const PredictorSet& set, bool heldAtLogStart) const;
 
 private:
     using Key = std::array<std::uint16_t, kSetWidth>;
@@ -37,11 +42,17 @@ private:
     static std::size_t Slot(std::uint64_t hash);
     /// The slot holding the key, or the free slot that ends its probe chain.
     std::size_t Find(const Key& key, std::uint64_t hash) const;
+    void LogChange(std::uint64_t hash);
+
+    /// Changes a log holds before it stops telling sets apart (every set is looked up).
+    static constexpr std::size_t kLoggedChanges = 32;
 
     int size_;
     std::vector<Key> keys_;
     std::vector<std::uint64_t> hashes_; ///< the whole hash of each held key
     std::vector<std::uint8_t> used_;
+    std::vector<std::uint64_t> changed_; ///< hashes of the sets changed since the log began
+    bool logFull_ = true;                ///< no log, or more changes than kLoggedChanges
 };
 
 } // namespace kalemir::qspr
