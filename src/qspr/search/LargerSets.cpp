@@ -136,26 +136,6 @@ void GatherExtensions(const CycleInputs& cycle, SignificantDescriptors& descript
     }
 }
 
-/// Trials whose sets one worker looks up in the list's index at a time.
-constexpr int kListedGrain = 128;
-
-/// Notes in trials 0..count-1 whether the list holds their sets, looked up on the workers,
-/// and starts the index's change log, so that taking the trials looks up again only the
-/// sets a change since may concern. Without workers every set is looked up as it is taken.
-void LookUpListed(ListedSetIndex& listed, SearchState& search, WorkerPool* pool, int count) {
-    if (pool == nullptr) {
-        return;
-    }
-    std::vector<SearchTrial>& trials = search.Trials;
-    pool->ForEach(count, kListedGrain, [&](int first, int last, int) {
-        for (int t = first; t < last; ++t) {
-            SearchTrial& trial = trials[static_cast<std::size_t>(t)];
-            trial.Listed = listed.Contains(trial.Set);
-        }
-    });
-    listed.StartChangeLog();
-}
-
 /// The last set a level took: with three predictors its Q is the level's BestQ.
 struct LastTaken {
     PredictorSet Set{};
@@ -217,8 +197,7 @@ void ExtendSet(const CycleContext& context, SignificantDescriptors& descriptors,
                SearchState& search, int a, ListedSetIndex& listed) {
     KeptSetTrials gathered;
     GatherExtensions(context.Cycle, descriptors, search, a, 0, gathered);
-    EvaluateTrials(context.Cycle, descriptors, search, context.Pool, gathered.Count);
-    LookUpListed(listed, search, context.Pool, gathered.Count);
+    EvaluateTrials(context.Cycle, descriptors, search, context.Pool, gathered.Count, &listed);
     LastTaken last;
     TakeExtensions(context, descriptors, search, gathered, listed, last);
 }
@@ -267,8 +246,7 @@ void SearchLargerSets(const CycleContext& context, SignificantDescriptors& descr
                     }
                     groupEnd = next;
                 }
-                EvaluateTrials(cycle, descriptors, search, pool, trialsGathered);
-                LookUpListed(listed, search, pool, trialsGathered);
+                EvaluateTrials(cycle, descriptors, search, pool, trialsGathered, &listed);
             }
             if (KeptSetComplete(search, a, p)) {
                 for (const KeptSetTrials& gathered : groupTrials) {

@@ -86,7 +86,7 @@ TrialFit FitNow(const CycleInputs& cycle, const SignificantDescriptors& descript
 } // namespace
 
 void EvaluateTrials(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
-                    SearchState& search, WorkerPool* pool, int count) {
+                    SearchState& search, WorkerPool* pool, int count, ListedSetIndex* listed) {
     const int workers = pool ? pool->Size() : 1;
     while (static_cast<int>(search.WorkerFits.size()) < workers) {
         search.WorkerFits.push_back(std::make_unique<FitScratch>());
@@ -128,6 +128,7 @@ void EvaluateTrials(const CycleInputs& cycle, const SignificantDescriptors& desc
         const KeptElimination* runKept = nullptr;
         for (int t = first; t < last; ++t) {
             SearchTrial& trial = trials[static_cast<std::size_t>(t)];
+            trial.Listed = listed != nullptr && listed->Contains(trial.Set);
             const KeptElimination* kept = trial.Kept;
             if (t >= runEnd && kept != nullptr && search.PassByIdleFits &&
                 kept->Size() == search.FitTermCount - 1) {
@@ -154,20 +155,17 @@ void EvaluateTrials(const CycleInputs& cycle, const SignificantDescriptors& desc
             }
         }
     };
-    // The lanes each worker has left are fitted side by side too: a lane's figures do not
-    // depend on the scratch that sums it.
-    auto fitLeft = [&](int first, int last, int worker) {
-        for (int w = first; w < last; ++w) {
-            waiting[static_cast<std::size_t>(w)].Fit(context.Problem,
-                                                     *scratch[static_cast<std::size_t>(worker)]);
-        }
-    };
     if (pool) {
         pool->ForEach(count, kTrialGrain, body);
-        pool->ForEach(workers, 1, fitLeft);
     } else {
         body(0, count, 0);
-        fitLeft(0, workers, 0);
+    }
+    for (int w = 0; w < workers; ++w) {
+        waiting[static_cast<std::size_t>(w)].Fit(context.Problem,
+                                                 *scratch[static_cast<std::size_t>(w)]);
+    }
+    if (listed != nullptr) {
+        listed->StartChangeLog();
     }
 }
 
