@@ -82,7 +82,7 @@ ListedSetIndex::ListedSetIndex(int size)
 
 void ListedSetIndex::Clear() {
     std::fill(used_.begin(), used_.end(), 0);
-    logFull_ = true;
+    logging_ = false;
 }
 
 ListedSetIndex::Key ListedSetIndex::MakeKey(const PredictorSet& set) const {
@@ -124,26 +124,27 @@ std::size_t ListedSetIndex::Find(const Key& key, std::uint64_t hash) const {
 }
 
 void ListedSetIndex::StartChangeLog() {
-    changed_.clear();
-    logFull_ = false;
+    changed_.fill(0);
+    logging_ = true;
+}
+
+std::size_t ListedSetIndex::LogBit(std::uint64_t hash) {
+    return static_cast<std::size_t>(hash >> 52) & (kLogBits - 1);
 }
 
 void ListedSetIndex::LogChange(std::uint64_t hash) {
-    if (changed_.size() < kLoggedChanges) {
-        changed_.push_back(hash);
-    } else {
-        logFull_ = true;
-    }
+    const std::size_t bit = LogBit(hash);
+    changed_[bit / 64] |= std::uint64_t{1} << (bit % 64);
 }
 
-bool ListedSetIndex::ContainsGiven(const PredictorSet& set, bool heldAtLogStart) const {
-    if (logFull_) {
+bool ListedSetIndex::ContainsGiven(const PredictorSet& set, std::uint64_t hash,
+                                   bool heldAtLogStart) const {
+    if (!logging_) {
         return Contains(set);
     }
-    const Key key = MakeKey(set);
-    const std::uint64_t hash = Hash(key);
-    if (std::find(changed_.begin(), changed_.end(), hash) != changed_.end()) {
-        return used_[Find(key, hash)] != 0;
+    const std::size_t bit = LogBit(hash);
+    if ((changed_[bit / 64] >> (bit % 64) & 1) != 0) {
+        return used_[Find(MakeKey(set), hash)] != 0;
     }
     return heldAtLogStart;
 }

@@ -31,9 +31,11 @@ public:
     bool IsComplete(const PredictorSet& set) const;
     /// Starts a record of the sets inserted or erased from now on.
     void StartChangeLog();
-    /// Contains(set), given what Contains(set) was when the change log began: looked up
-    /// again only when a change since may concern the set.
-    bool ContainsGiven(const PredictorSet& set, bool heldAtLogStart) const;
+    /// The hash the index files the set under.
+    std::uint64_t HashOf(const PredictorSet& set) const { return Hash(MakeKey(set)); }
+    /// Contains(set) for a set of hash HashOf(set), given what Contains(set) was when the
+    /// change log began: looked up again only when a change since may concern the set.
+    bool ContainsGiven(const PredictorSet& set, std::uint64_t hash, bool heldAtLogStart) const;
 
 private:
     using Key = std::array<std::uint16_t, kSetWidth>;
@@ -43,16 +45,17 @@ private:
     /// The slot holding the key, or the free slot that ends its probe chain.
     std::size_t Find(const Key& key, std::uint64_t hash) const;
     void LogChange(std::uint64_t hash);
+    static std::size_t LogBit(std::uint64_t hash);
 
-    /// Changes a log holds before it stops telling sets apart (every set is looked up).
-    static constexpr std::size_t kLoggedChanges = 32;
+    /// Bits of the change log: a set whose bit (read from its hash) is clear did not change.
+    static constexpr std::size_t kLogBits = 4096;
 
     int size_;
     std::vector<Key> keys_;
     std::vector<std::uint64_t> hashes_; ///< the whole hash of each held key
     std::vector<std::uint8_t> used_;
-    std::vector<std::uint64_t> changed_; ///< hashes of the sets changed since the log began
-    bool logFull_ = true;                ///< no log, or more changes than kLoggedChanges
+    std::array<std::uint64_t, kLogBits / 64> changed_{}; ///< the bits of the sets changed
+    bool logging_ = false; ///< a log runs: without one every set is looked up
 };
 
 } // namespace kalemir::qspr

@@ -158,7 +158,7 @@ void TakeExtensions(const CycleContext& context, const SignificantDescriptors& d
         const SearchTrial& trial = trials[static_cast<std::size_t>(c)];
         candidate = trial.Set;
         search.CandidateR2[kCandidateRow] = 0;
-        if (listed.ContainsGiven(candidate, trial.Listed)) {
+        if (listed.ContainsGiven(candidate, trial.ListedHash, trial.Listed)) {
             for (int b = 1; b <= p; ++b) {
                 candidate[b] = 0;
             }

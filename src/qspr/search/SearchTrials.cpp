@@ -128,7 +128,10 @@ void EvaluateTrials(const CycleInputs& cycle, const SignificantDescriptors& desc
         const KeptElimination* runKept = nullptr;
         for (int t = first; t < last; ++t) {
             SearchTrial& trial = trials[static_cast<std::size_t>(t)];
-            trial.Listed = listed != nullptr && listed->Contains(trial.Set);
+            if (listed != nullptr) {
+                trial.ListedHash = listed->HashOf(trial.Set);
+                trial.Listed = listed->Contains(trial.Set);
+            }
             const KeptElimination* kept = trial.Kept;
             if (t >= runEnd && kept != nullptr && search.PassByIdleFits &&
                 kept->Size() == search.FitTermCount - 1) {
