@@ -114,7 +114,7 @@ void BM_OneChainOfFits(benchmark::State& state) {
             for (int t = 1; t <= kTables; ++t) {
                 for (int j = 2; j < kSplitTableColumns; ++j) {
                     set[p] = {t, j};
-                    benchmark::DoNotOptimize(FitGroupSet(held.cells, held.sel, set, p, kMolecules,
+                    benchmark::DoNotOptimize(FitGroupSet({held.cells, held.sel, kMolecules}, set, p,
                                                          work, held.cs.Pair, held.window));
                     ++fits;
                 }

@@ -156,6 +156,8 @@ struct SearchTrial {
     bool Fitted = false;  ///< R2 and SEE hold the exact fit
     double R2 = 0;
     double SEE = 0;
+    bool Listed = false;          ///< the list's index held the set when its change log began
+    std::uint64_t ListedHash = 0; ///< the hash the list's index files the set under
 };
 
 /// A sort remembered with the keys it sorted (entries 0..n).

@@ -82,6 +82,7 @@ ListedSetIndex::ListedSetIndex(int size)
 
 void ListedSetIndex::Clear() {
     std::fill(used_.begin(), used_.end(), 0);
+    logging_ = false;
 }
 
 ListedSetIndex::Key ListedSetIndex::MakeKey(const PredictorSet& set) const {
@@ -122,6 +123,32 @@ std::size_t ListedSetIndex::Find(const Key& key, std::uint64_t hash) const {
     return s;
 }
 
+void ListedSetIndex::StartChangeLog() {
+    changed_.fill(0);
+    logging_ = true;
+}
+
+std::size_t ListedSetIndex::LogBit(std::uint64_t hash) {
+    return static_cast<std::size_t>(hash >> 52) & (kLogBits - 1);
+}
+
+void ListedSetIndex::LogChange(std::uint64_t hash) {
+    const std::size_t bit = LogBit(hash);
+    changed_[bit / 64] |= std::uint64_t{1} << (bit % 64);
+}
+
+bool ListedSetIndex::ContainsGiven(const PredictorSet& set, std::uint64_t hash,
+                                   bool heldAtLogStart) const {
+    if (!logging_) {
+        return Contains(set);
+    }
+    const std::size_t bit = LogBit(hash);
+    if ((changed_[bit / 64] >> (bit % 64) & 1) != 0) {
+        return used_[Find(MakeKey(set), hash)] != 0;
+    }
+    return heldAtLogStart;
+}
+
 bool ListedSetIndex::Contains(const PredictorSet& set) const {
     const Key key = MakeKey(set);
     return used_[Find(key, Hash(key))] != 0;
@@ -137,14 +164,17 @@ void ListedSetIndex::Insert(const PredictorSet& set) {
     keys_[s] = key;
     hashes_[s] = hash;
     used_[s] = 1;
+    LogChange(hash);
 }
 
 void ListedSetIndex::Erase(const PredictorSet& set) {
     const Key key = MakeKey(set);
-    const std::size_t s = Find(key, Hash(key));
+    const std::uint64_t hash = Hash(key);
+    const std::size_t s = Find(key, hash);
     if (!used_[s]) {
         return;
     }
+    LogChange(hash);
     // Backward-shift deletion keeps every probe chain unbroken.
     used_[s] = 0;
     std::size_t hole = s;

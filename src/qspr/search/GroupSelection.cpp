@@ -121,15 +121,14 @@ public:
                 }
             }
         }
-        const int n = cycle.CalibrationCount;
+        const GroupFitData data{cells, sel, cycle.CalibrationCount};
         auto body = [&](int first, int last, int worker) {
             ChainFitter& fitter = *fitters[static_cast<std::size_t>(worker)];
             GroupSet trialSet = set;
             for (int i = first; i < last; ++i) {
                 ChainTrial& trial = trials[static_cast<std::size_t>(i)];
                 trialSet[p] = trial.Member;
-                trial.R2 = FitGroupSet(cells, sel, trialSet, p, n, fitter.Work, fitter.Pair,
-                                       fitter.Window);
+                trial.R2 = FitGroupSet(data, trialSet, p, fitter.Work, fitter.Pair, fitter.Window);
                 trial.MeanX = fitter.Pair.MeanX;
                 trial.R = fitter.Pair.R;
                 trial.SEE = fitter.Pair.SEE;
@@ -176,12 +175,14 @@ void ShowPanel(ComputingWindow& window, const std::vector<std::string>& lines) {
 } // namespace
 
 GroupFitWork::GroupFitWork(int n)
-    : n_(n), centred_(static_cast<std::size_t>(kSetWidth + 1) * (static_cast<std::size_t>(n) + 1)),
+    : centred_(static_cast<std::size_t>(kSetWidth + 1) * (static_cast<std::size_t>(n) + 1)),
       centredY_(static_cast<std::size_t>(n) + 1), estimate_(static_cast<std::size_t>(n) + 1) {}
 
-double FitGroupSet(const PreselectionCells& cells, const PreselectionState& sel,
-                   const GroupSet& set, int p, int n, GroupFitWork& work, PairCorrelation& pair,
-                   ComputingWindow& window) {
+double FitGroupSet(const GroupFitData& data, const GroupSet& set, int p, GroupFitWork& work,
+                   PairCorrelation& pair, ComputingWindow& window) {
+    const PreselectionCells& cells = data.Cells;
+    const PreselectionState& sel = data.Sel;
+    const int n = data.N;
     const std::size_t stride = static_cast<std::size_t>(n) + 1;
     auto centred = [&](int a) {
         return work.centred_.data() + static_cast<std::size_t>(a) * stride;
@@ -471,7 +472,7 @@ GroupSelectionResult SelectWithinGroups(const CycleContext& context, TableState&
                         TakeChainTrial(pair, fitted, p);
                         r2 = fitted.R2;
                     } else {
-                        r2 = FitGroupSet(cells, sel, set, p, n, work, pair, window);
+                        r2 = FitGroupSet({cells, sel, n}, set, p, work, pair, window);
                     }
                     const double trial = QualityQ(r2, n, p);
                     if (trial > q) {

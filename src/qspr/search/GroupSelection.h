@@ -27,6 +27,13 @@ struct GroupMember {
 /// The chain: positions 1..20 (0 unused).
 using GroupSet = std::array<GroupMember, kSetWidth + 1>;
 
+/// What a chain fit reads: the split tables' values and the property of molecules 1..N.
+struct GroupFitData {
+    const PreselectionCells& Cells;
+    const PreselectionState& Sel;
+    int N;
+};
+
 /// Work space of the chain fits, sized once for N molecules; the centred columns and
 /// cross products of the chain's fixed positions are kept between fits.
 class GroupFitWork {
@@ -36,9 +43,8 @@ public:
     void Reset() { kept_ = 0; }
 
 private:
-    friend double FitGroupSet(const PreselectionCells&, const PreselectionState&, const GroupSet&,
-                              int, int, GroupFitWork&, PairCorrelation&, ComputingWindow&);
-    int n_;
+    friend double FitGroupSet(const GroupFitData&, const GroupSet&, int, GroupFitWork&,
+                              PairCorrelation&, ComputingWindow&);
     int kept_ = 0;                                   ///< positions 1..kept_ are centred and summed
     GroupSet keptSet_{};                             ///< which descriptors they are
     std::vector<double> centred_;                    ///< positions 1..20, rows 1..N
@@ -54,9 +60,8 @@ private:
 /// 1..p-1 are taken from the work space when they are unchanged since the last fit (the
 /// same bits as a fresh fit). Reads the cells and the selection only, so workers with a
 /// work space, a correlation buffer and a window each may fit side by side.
-double FitGroupSet(const PreselectionCells& cells, const PreselectionState& sel,
-                   const GroupSet& set, int p, int n, GroupFitWork& work, PairCorrelation& pair,
-                   ComputingWindow& window);
+double FitGroupSet(const GroupFitData& data, const GroupSet& set, int p, GroupFitWork& work,
+                   PairCorrelation& pair, ComputingWindow& window);
 
 /// The chain size limit for this many tables: lowered to Int(1000 / tables) when
 /// tables * limit exceeds 1000.

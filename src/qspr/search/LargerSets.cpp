@@ -158,7 +158,7 @@ void TakeExtensions(const CycleContext& context, const SignificantDescriptors& d
         const SearchTrial& trial = trials[static_cast<std::size_t>(c)];
         candidate = trial.Set;
         search.CandidateR2[kCandidateRow] = 0;
-        if (listed.Contains(candidate)) {
+        if (listed.ContainsGiven(candidate, trial.ListedHash, trial.Listed)) {
             for (int b = 1; b <= p; ++b) {
                 candidate[b] = 0;
             }
@@ -197,7 +197,7 @@ void ExtendSet(const CycleContext& context, SignificantDescriptors& descriptors,
                SearchState& search, int a, ListedSetIndex& listed) {
     KeptSetTrials gathered;
     GatherExtensions(context.Cycle, descriptors, search, a, 0, gathered);
-    EvaluateTrials(context.Cycle, descriptors, search, context.Pool, gathered.Count);
+    EvaluateTrials(context.Cycle, descriptors, search, context.Pool, gathered.Count, &listed);
     LastTaken last;
     TakeExtensions(context, descriptors, search, gathered, listed, last);
 }
@@ -246,7 +246,7 @@ void SearchLargerSets(const CycleContext& context, SignificantDescriptors& descr
                     }
                     groupEnd = next;
                 }
-                EvaluateTrials(cycle, descriptors, search, pool, trialsGathered);
+                EvaluateTrials(cycle, descriptors, search, pool, trialsGathered, &listed);
             }
             if (KeptSetComplete(search, a, p)) {
                 for (const KeptSetTrials& gathered : groupTrials) {

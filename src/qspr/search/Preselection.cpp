@@ -29,6 +29,7 @@
 #include <new>
 #include <optional>
 #include <stdexcept>
+#include <utility>
 
 namespace kalemir::qspr {
 
@@ -427,10 +428,19 @@ void WriteSelectionTable(const std::string& path, const PreselectionCells& cells
                          const std::vector<std::pair<int, int>>& columns, WorkerPool* pool) {
     const PreselectionTable& first = cells.Tables[1];
     LineWriter writer(path);
-    // The lines of a block of rows are made on the workers and written in row order.
+    // The lines of a block of rows are made on the workers while the block before is
+    // written, in row order, by the worker that takes the first piece.
     constexpr int kRowBlock = 256;
     constexpr int kRowGrain = 8;
-    std::vector<std::string> lines(static_cast<std::size_t>(std::min(rows, kRowBlock)));
+    std::vector<std::string> made(static_cast<std::size_t>(std::min(rows, kRowBlock)));
+    std::vector<std::string> ready(made.size());
+    int readyCount = 0;
+    auto writeReady = [&] {
+        for (int k = 0; k < readyCount; ++k) {
+            writer.Line(ready[static_cast<std::size_t>(k)]);
+        }
+        readyCount = 0;
+    };
     auto makeLine = [&](int r, std::string& line) {
         line = "\t";
         line += first.Molecules[r];
@@ -446,20 +456,25 @@ void WriteSelectionTable(const std::string& path, const PreselectionCells& cells
     };
     for (int start = 0; start < rows; start += kRowBlock) {
         const int count = std::min(kRowBlock, rows - start);
+        // Piece 0 writes the block before; pieces 1..count make this block's lines.
         auto body = [&](int from, int to, int) {
             for (int k = from; k < to; ++k) {
-                makeLine(start + k, lines[static_cast<std::size_t>(k)]);
+                if (k == 0) {
+                    writeReady();
+                } else {
+                    makeLine(start + k - 1, made[static_cast<std::size_t>(k) - 1]);
+                }
             }
         };
         if (pool != nullptr) {
-            pool->ForEach(count, kRowGrain, body);
+            pool->ForEach(count + 1, kRowGrain, body);
         } else {
-            body(0, count, 0);
+            body(0, count + 1, 0);
         }
-        for (int k = 0; k < count; ++k) {
-            writer.Line(lines[static_cast<std::size_t>(k)]);
-        }
+        std::swap(made, ready);
+        readyCount = count;
     }
+    writeReady();
     writer.Close();
 }
 

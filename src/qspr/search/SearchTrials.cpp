@@ -86,7 +86,7 @@ TrialFit FitNow(const CycleInputs& cycle, const SignificantDescriptors& descript
 } // namespace
 
 void EvaluateTrials(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
-                    SearchState& search, WorkerPool* pool, int count) {
+                    SearchState& search, WorkerPool* pool, int count, ListedSetIndex* listed) {
     const int workers = pool ? pool->Size() : 1;
     while (static_cast<int>(search.WorkerFits.size()) < workers) {
         search.WorkerFits.push_back(std::make_unique<FitScratch>());
@@ -128,6 +128,10 @@ void EvaluateTrials(const CycleInputs& cycle, const SignificantDescriptors& desc
         const KeptElimination* runKept = nullptr;
         for (int t = first; t < last; ++t) {
             SearchTrial& trial = trials[static_cast<std::size_t>(t)];
+            if (listed != nullptr) {
+                trial.ListedHash = listed->HashOf(trial.Set);
+                trial.Listed = listed->Contains(trial.Set);
+            }
             const KeptElimination* kept = trial.Kept;
             if (t >= runEnd && kept != nullptr && search.PassByIdleFits &&
                 kept->Size() == search.FitTermCount - 1) {
@@ -162,6 +166,9 @@ void EvaluateTrials(const CycleInputs& cycle, const SignificantDescriptors& desc
     for (int w = 0; w < workers; ++w) {
         waiting[static_cast<std::size_t>(w)].Fit(context.Problem,
                                                  *scratch[static_cast<std::size_t>(w)]);
+    }
+    if (listed != nullptr) {
+        listed->StartChangeLog();
     }
 }
 

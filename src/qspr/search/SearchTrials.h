@@ -5,6 +5,7 @@
 
 #include "qspr/core/NormalEquations.h"
 #include "qspr/core/StageState.h"
+#include "qspr/search/CandidateList.h"
 #include "qspr/setup/ProgramState.h"
 
 #include <optional>
@@ -22,8 +23,12 @@ namespace kalemir::qspr {
 /// passed by then too.
 /// A trial with a kept set's elimination (Kept, the set it adds descriptor Added to)
 /// takes over the kept set's pivots instead of eliminating whole.
+/// With the list's index, each trial also notes whether the index holds its set, and the
+/// index's change log starts: taking the trials then looks up again only the sets a change
+/// since may concern.
 void EvaluateTrials(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
-                    SearchState& search, WorkerPool* pool, int count);
+                    SearchState& search, WorkerPool* pool, int count,
+                    ListedSetIndex* listed = nullptr);
 
 /// The r2 and SEE of a trial's fit.
 struct TrialFit {
@@ -49,6 +54,6 @@ inline constexpr int kTrialBatch = 4096;
 
 /// Trials a worker takes at a time: enough that the few the bound leaves fill the fit
 /// lanes, few enough that the workers share a batch evenly.
-inline constexpr int kTrialGrain = 64;
+inline constexpr int kTrialGrain = 32;
 
 } // namespace kalemir::qspr

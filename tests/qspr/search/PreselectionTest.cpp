@@ -756,24 +756,22 @@ TEST(FitGroupSet, ExactFitAndKeptPositionsGiveTheSameBits) {
     group[1] = {1, 2};
     group[2] = {1, 3};
     GroupFitWork work(n);
+    const GroupFitData data{set.cells, set.sel, n};
     // A perfect fit.
     // (r comes out a rounding above 1, so the routine's cap for exactly 1 does not apply.)
-    EXPECT_NEAR(FitGroupSet(set.cells, set.sel, group, 2, n, work, set.cs.Pair, set.window), 1.0,
-                1e-12);
+    EXPECT_NEAR(FitGroupSet(data, group, 2, work, set.cs.Pair, set.window), 1.0, 1e-12);
     // One descriptor alone: the same r2 as its screen.
     group[1] = {1, 4};
-    EXPECT_NEAR(FitGroupSet(set.cells, set.sel, group, 1, n, work, set.cs.Pair, set.window),
+    EXPECT_NEAR(FitGroupSet(data, group, 1, work, set.cs.Pair, set.window),
                 set.cells.Tables[1].R2[4], 1e-12);
     // Growing a chain reuses positions 1..p-1; a fresh work space gives the same bits.
     group[1] = {1, 2};
     group[2] = {1, 4};
     for (int j = 3; j <= 5; ++j) {
         group[3] = {1, j};
-        const double kept =
-            FitGroupSet(set.cells, set.sel, group, 3, n, work, set.cs.Pair, set.window);
+        const double kept = FitGroupSet(data, group, 3, work, set.cs.Pair, set.window);
         GroupFitWork fresh(n);
-        EXPECT_EQ(kept,
-                  FitGroupSet(set.cells, set.sel, group, 3, n, fresh, set.cs.Pair, set.window));
+        EXPECT_EQ(kept, FitGroupSet(data, group, 3, fresh, set.cs.Pair, set.window));
     }
 }
 

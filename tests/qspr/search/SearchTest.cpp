@@ -108,6 +108,48 @@ TEST(ListedSetIndex, InsertContainsErase) {
     EXPECT_FALSE(index.IsComplete(PredictorSet{0, 1, 2}));
 }
 
+TEST(ListedSetIndex, ContainsGivenTheStateAtTheLogStartFollowsTheChangesSince) {
+    const PredictorSet a{0, 1, 2, 3}, b{0, 1, 2, 4}, c{0, 1, 2, 5}, d{0, 1, 2, 6}, e{0, 1, 2, 7},
+        f{0, 1, 2, 8};
+    ListedSetIndex index(3);
+    // Without a log the flag is not trusted: every set is looked up.
+    index.Insert(a);
+    EXPECT_TRUE(index.ContainsGiven(a, index.HashOf(a), false));
+    EXPECT_FALSE(index.ContainsGiven(b, index.HashOf(b), true));
+    index.Insert(b);
+    index.Insert(c);
+    index.StartChangeLog();
+    index.Insert(d);
+    index.Erase(b);
+    index.Insert(e);
+    index.Erase(e);
+    // Held at the log start: a, b, c. Changed since: d in, b out, e in and out again.
+    const struct {
+        PredictorSet Set;
+        bool HeldAtStart;
+        bool Held;
+    } rows[] = {{a, true, true},  {b, true, false},  {c, true, true},
+                {d, false, true}, {e, false, false}, {f, false, false}};
+    for (const auto& row : rows) {
+        EXPECT_EQ(index.ContainsGiven(row.Set, index.HashOf(row.Set), row.HeldAtStart), row.Held)
+            << row.Set[3];
+        EXPECT_EQ(index.Contains(row.Set), row.Held) << row.Set[3];
+    }
+    // Many changes: the sets changed are still told by the index itself.
+    std::vector<PredictorSet> added;
+    for (int i = 10; i < 400; ++i) {
+        added.push_back(PredictorSet{0, 2, 3, i});
+        index.Insert(added.back());
+    }
+    for (const PredictorSet& set : added) {
+        EXPECT_TRUE(index.ContainsGiven(set, index.HashOf(set), false)) << set[3];
+    }
+    EXPECT_TRUE(index.ContainsGiven(a, index.HashOf(a), true));
+    // Emptied, the index trusts no flag.
+    index.Clear();
+    EXPECT_FALSE(index.ContainsGiven(a, index.HashOf(a), true));
+}
+
 TEST(EndTimeLine, WrapsAtMidnight) {
     // Started at 23:59:00, 100 of 1000 sets after 60 s (now 00:00:00 next day): the
     // level takes 600 s and ends at 00:09:00.
