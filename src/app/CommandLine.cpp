@@ -88,8 +88,8 @@ long long WholeNumberValue(std::string_view option, const std::string& value, lo
     const auto [stop, error] = std::from_chars(digits.data(), end, number);
     if (digits.empty() || digits[0] == '-' || digits[0] == '+' || error != std::errc() ||
         stop != end || number < low || number > high) {
-        if (const std::string problem = TypedNumberProblem(value); !problem.empty()) {
-            throw InputError("option " + std::string(option) + ": " + problem);
+        if (const auto problem = TypedNumberProblem(value)) {
+            throw InputError("option " + std::string(option) + ": " + *problem);
         }
         throw InputError("option " + std::string(option) + ": '" + value +
                          "' is not a whole number from " + std::to_string(low) + " to " +

@@ -34,8 +34,8 @@ namespace kalemir::qspr {
 namespace {
 
 std::string NumericValue(const std::string& option, const std::string& value) {
-    if (const std::string problem = TypedNumberProblem(value); !problem.empty()) {
-        throw InputError("option " + option + ": " + problem);
+    if (const auto problem = TypedNumberProblem(value)) {
+        throw InputError("option " + option + ": " + *problem);
     }
     return value;
 }
@@ -47,8 +47,8 @@ unsigned long long SeedValue(const std::string& value) {
     const char* end = digits.data() + digits.size();
     const auto [stop, error] = std::from_chars(digits.data(), end, seed);
     if (digits.empty() || error != std::errc() || stop != end) {
-        if (const std::string problem = TypedNumberProblem(value); !problem.empty()) {
-            throw InputError("option --seed: " + problem);
+        if (const auto problem = TypedNumberProblem(value)) {
+            throw InputError("option --seed: " + *problem);
         }
         throw InputError("option --seed: '" + value + "' is not a whole number from 0 to " +
                          std::to_string(~0ULL));
@@ -126,8 +126,8 @@ QsprRunOptions ParseQsprRunArguments(const std::vector<std::string>& arguments) 
             options.validation = NumericValue("--validation", reader.Value());
         } else if (reader.Option("--cor")) {
             options.cor = NumericValue("--cor", reader.Value());
-            if (const std::string problem = CorrectnessProblem(*options.cor); !problem.empty()) {
-                throw InputError("option --cor: " + problem);
+            if (const auto problem = CorrectnessProblem(*options.cor)) {
+                throw InputError("option --cor: " + *problem);
             }
         } else if (reader.Option("--max-inter-r2")) {
             options.maxInterR2 = NumericValue("--max-inter-r2", reader.Value());
@@ -166,12 +166,12 @@ QsprRunOptions ParseQsprRunArguments(const std::vector<std::string>& arguments) 
             options.threads = ThreadCountValue("--threads", reader.Value());
         } else if (reader.Option("--memory")) {
             options.memory = reader.Value();
-            std::string problem = MemoryProblem(*options.memory);
-            if (problem.empty() && MemoryMegabytes(*options.memory) == 0) {
+            std::optional<std::string> problem = MemoryProblem(*options.memory);
+            if (!problem && MemoryMegabytes(*options.memory) == 0) {
                 problem = "the value is empty";
             }
-            if (!problem.empty()) {
-                throw InputError("option --memory: " + problem);
+            if (problem) {
+                throw InputError("option --memory: " + *problem);
             }
         } else if (reader.Option("--observed")) {
             options.observedTable = reader.Value();
@@ -201,8 +201,8 @@ QsprRunOptions ParseQsprRunArguments(const std::vector<std::string>& arguments) 
     options.qsprTable = tables.front();
     options.descriptorTables.assign(tables.begin() + 1, tables.end());
     for (const std::string& table : options.descriptorTables) {
-        if (const std::string problem = DescriptorTableProblem(table); !problem.empty()) {
-            throw InputError(problem);
+        if (const auto problem = DescriptorTableProblem(table)) {
+            throw InputError(*problem);
         }
     }
     return options;
@@ -212,14 +212,14 @@ void CheckResultNames(const QsprRunOptions& options) {
     std::vector<KeptFile> kept = TablesOfRun(options.qsprTable, options.descriptorTables,
                                              options.observedTable.value_or(std::string()));
     const std::string saveName = options.saveName.value_or(DefaultReportName(options.qsprTable));
-    if (std::string problem = ResultNameProblem(saveName, kept); !problem.empty()) {
-        throw InputError("option --save: " + problem);
+    if (const auto problem = ResultNameProblem(saveName, kept)) {
+        throw InputError("option --save: " + *problem);
     }
     kept.push_back({kWorkingReport, "the working report of this run"});
     kept.push_back({saveName, "the report's name"});
     for (const std::string& plot : options.plotNames) {
-        if (std::string problem = ResultNameProblem(plot, kept); !problem.empty()) {
-            throw InputError("option --plots: " + problem);
+        if (const auto problem = ResultNameProblem(plot, kept)) {
+            throw InputError("option --plots: " + *problem);
         }
         kept.push_back({plot, "the other scatter plot's name"});
     }
@@ -229,11 +229,9 @@ void CheckQsprRunInput(const QsprRunOptions& options) {
     const std::vector<std::string> differences =
         CheckQsprTables("", options.qsprTable, options.descriptorTables);
     if (options.byName) {
-        if (const std::string problem =
-                NameJoinProblem("", options.qsprTable, options.descriptorTables);
-            !problem.empty()) {
-            throw InputError(problem + " (tables joined by name hold every molecule of the QSPR "
-                                       "table once)");
+        if (const auto problem = NameJoinProblem("", options.qsprTable, options.descriptorTables)) {
+            throw InputError(*problem + " (tables joined by name hold every molecule of the QSPR "
+                                        "table once)");
         }
         return;
     }
@@ -242,7 +240,7 @@ void CheckQsprRunInput(const QsprRunOptions& options) {
     }
     if (!options.byPosition) {
         const bool joinable =
-            NameJoinProblem("", options.qsprTable, options.descriptorTables).empty();
+            !NameJoinProblem("", options.qsprTable, options.descriptorTables).has_value();
         throw InputError(differences.front() +
                          (joinable ? std::string(kByNameProposal) + " (--by-name)" : ""));
     }

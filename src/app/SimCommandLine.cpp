@@ -31,8 +31,8 @@ std::vector<double> SimilarityValues(const std::string& text) {
         const std::size_t comma = text.find(',', start);
         const std::string item =
             text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-        if (const std::string problem = ClusterSimilarityProblem(item); !problem.empty()) {
-            throw InputError("option --min-similarity: " + problem);
+        if (const auto problem = ClusterSimilarityProblem(item)) {
+            throw InputError("option --min-similarity: " + *problem);
         }
         values.push_back(TextToNumber(item));
         if (comma == std::string::npos) {
@@ -116,8 +116,8 @@ SimRunOptions ParseSimRunArguments(const std::vector<std::string>& arguments) {
             options.minSimilarity = SimilarityValues(reader.Value());
         } else if (reader.Option("--cliff-similarity")) {
             const std::string& value = reader.Value();
-            if (const std::string problem = ClusterSimilarityProblem(value); !problem.empty()) {
-                throw InputError("option --cliff-similarity: " + problem);
+            if (const auto problem = ClusterSimilarityProblem(value)) {
+                throw InputError("option --cliff-similarity: " + *problem);
             }
             options.cliffSimilarity = TextToNumber(value);
         } else if (reader.Option("--threads")) {

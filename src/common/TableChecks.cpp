@@ -111,7 +111,11 @@ std::size_t FindDecimalComma(std::string_view line) {
     return std::string_view::npos;
 }
 
-std::string DecimalCommaProblem(std::string_view line, std::size_t at) {
+std::optional<std::string> DecimalCommaProblem(std::string_view line) {
+    const std::size_t at = FindDecimalComma(line);
+    if (at == std::string_view::npos) {
+        return std::nullopt;
+    }
     std::size_t end = at;
     while (end < line.size() && !IsSeparator(line[end])) {
         ++end;
@@ -146,10 +150,8 @@ void ReadMoleculeColumn(const std::string& path, const std::string& name,
         }
         const bool commas = whole.find(',') != std::string_view::npos;
         if (commas && !header) {
-            const std::size_t at = FindDecimalComma(whole);
-            if (at != std::string_view::npos) {
-                throw InputError(name + " line " + std::to_string(lineNumber) + ": " +
-                                 DecimalCommaProblem(whole, at) +
+            if (const auto problem = DecimalCommaProblem(whole)) {
+                throw InputError(name + " line " + std::to_string(lineNumber) + ": " + *problem +
                                  " (a comma ends a record in these tables; write it with a "
                                  "decimal point)");
             }

@@ -3,6 +3,7 @@
 // command lines refuse the same files with the same messages.
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -28,8 +29,9 @@ void CheckTextTable(const std::string& name);
 /// npos when there is none.
 std::size_t FindDecimalComma(std::string_view line);
 
-/// "molecule m2: the value 6,87 has a decimal comma" for the value found at `at`.
-std::string DecimalCommaProblem(std::string_view line, std::size_t at);
+/// "molecule m2: the value 6,87 has a decimal comma" for the first value FindDecimalComma
+/// finds in the line; no value when there is none.
+std::optional<std::string> DecimalCommaProblem(std::string_view line);
 
 /// Called with the first token of every record of a table in order (empty for an empty
 /// record) and the line the record is on; returns false to stop reading.

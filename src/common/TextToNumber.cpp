@@ -99,13 +99,13 @@ std::string_view WithoutBlanksAround(std::string_view text) {
     return text;
 }
 
-std::string TypedNumberProblem(std::string_view text) {
+std::optional<std::string> TypedNumberProblem(std::string_view text) {
     const std::string_view typed = WithoutBlanksAround(text);
     if (typed.empty()) {
         return "nothing typed";
     }
     if (IsNumberThroughout(typed)) {
-        return {};
+        return std::nullopt;
     }
     // One comma where the point belongs: the decimal comma of many desktops' locales.
     const std::size_t comma = typed.find(',');

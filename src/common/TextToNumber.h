@@ -1,6 +1,7 @@
 #pragma once
 // Reading numbers from text boxes and table cells.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,9 +22,9 @@ std::string_view WithoutBlanksAround(std::string_view text);
 
 /// The rule of a number as people type it into a field or an option: a whole number or a
 /// decimal with "." (optional sign and exponent), blanks and TABs around it, nothing else.
-/// Empty when the text is one (TextToNumber then reads all of it); otherwise what was
+/// No value when the text is one (TextToNumber then reads all of it); otherwise what was
 /// typed and why it is refused: "0,75: use a decimal point", ".05abc: not a number",
 /// "nothing typed".
-std::string TypedNumberProblem(std::string_view text);
+std::optional<std::string> TypedNumberProblem(std::string_view text);
 
 } // namespace kalemir

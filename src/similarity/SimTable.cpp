@@ -205,11 +205,9 @@ void ReadTable(const RunChoices& choices, PreparedTable& table) {
             }
         }
         if (row > 0) {
-            const std::size_t comma = FindDecimalComma(line);
-            if (comma != std::string_view::npos) {
+            if (const auto problem = DecimalCommaProblem(line)) {
                 throw InputError(choices.TableFileName + " line " + std::to_string(row + 1) + ": " +
-                                 DecimalCommaProblem(line, comma) +
-                                 " (write it with a decimal point)");
+                                 *problem + " (write it with a decimal point)");
             }
         }
         if (!tokens.empty()) {
@@ -396,15 +394,15 @@ void WriteResultsStart(const RunChoices& choices, const PreparedTable& table) {
     report.Close();
 }
 
-std::string ClusterSimilarityProblem(std::string_view text) {
-    if (std::string problem = TypedNumberProblem(text); !problem.empty()) {
+std::optional<std::string> ClusterSimilarityProblem(std::string_view text) {
+    if (auto problem = TypedNumberProblem(text)) {
         return problem;
     }
     const double value = TextToNumber(text);
     if (value < 0 || value > 1) {
         return std::string(WithoutBlanksAround(text)) + " is outside the range 0 to 1";
     }
-    return {};
+    return std::nullopt;
 }
 
 } // namespace kalemir::sim

@@ -4,6 +4,7 @@
 
 #include "similarity/SimState.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -54,8 +55,8 @@ void WriteResultsStart(const RunChoices& choices, const PreparedTable& table);
 /// The rule of a minimum similarity in clusters (the table window's fields and
 /// --min-similarity): a number from 0 to 1, since every pair similarity lies there; 1.5
 /// would leave each molecule alone and text without a number would read as 0, putting
-/// every molecule in one cluster. Empty when the text is such a number, otherwise why not.
-std::string ClusterSimilarityProblem(std::string_view text);
+/// every molecule in one cluster. No value when the text is such a number, otherwise why not.
+std::optional<std::string> ClusterSimilarityProblem(std::string_view text);
 
 /// "Case " + TAB + "Property": the first line of every database.
 inline constexpr std::string_view kDatabaseHeader = "Case \tProperty";

@@ -125,7 +125,7 @@ std::pair<long, long> SliceOf(long count, long part, long parts) {
     return {bound(part - 1), bound(part)};
 }
 
-std::string OtherTablesProblem(const std::string& modelPath) {
+std::optional<std::string> OtherTablesProblem(const std::string& modelPath) {
     const qspr::SavedModel model = qspr::LoadSavedModel(modelPath);
     if (!model.Manifest) {
         return modelPath + ": no table manifest: the tables of the model were not made by "
@@ -138,7 +138,7 @@ std::string OtherTablesProblem(const std::string& modelPath) {
                m.Version + " with RDKit " + m.ToolkitVersion + ", this is KalemirT " +
                TableMakerVersion() + " with RDKit " + ToolkitVersion();
     }
-    return {};
+    return std::nullopt;
 }
 
 std::string DefaultEstimatesName(const std::string& structures) {
@@ -148,12 +148,12 @@ std::string DefaultEstimatesName(const std::string& structures) {
 PredictOutcome EstimateMolecules(const PredictRequest& request, ComputingWindow& window,
                                  const PredictWarning& warn, const PredictProgress& progress) {
     const qspr::SavedModel model = qspr::LoadSavedModel(request.model);
-    if (const std::string problem = OtherTablesProblem(request.model); !problem.empty()) {
+    if (const auto problem = OtherTablesProblem(request.model)) {
         if (!request.allowOtherTables) {
-            throw InputError(problem + " (--allow-other-tables to estimate anyway)");
+            throw InputError(*problem + " (--allow-other-tables to estimate anyway)");
         }
         if (warn) {
-            warn(problem + "; estimating as asked");
+            warn(*problem + "; estimating as asked");
         }
     }
     const std::vector<qspr::SavedEquation> equations =

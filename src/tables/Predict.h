@@ -4,6 +4,7 @@
 // molecule. The command line and the window both run it. Plain types only.
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -49,8 +50,8 @@ std::string DefaultEstimatesName(const std::string& structures);
 std::pair<long, long> SliceOf(long count, long part, long parts);
 
 /// Why the model's tables are not this table maker's (no manifest, another table maker,
-/// version or toolkit version); empty when they are. Throws InputError.
-std::string OtherTablesProblem(const std::string& modelPath);
+/// version or toolkit version); no value when they are. Throws InputError.
+std::optional<std::string> OtherTablesProblem(const std::string& modelPath);
 
 /// Estimates the molecules of the request's slice and writes the estimates file (CR LF
 /// lines; the header in slice 1 only). Throws InputError before anything is written

@@ -125,7 +125,7 @@ void WorkfilesWindow::ListTables() {
     qsprTableList_->addItems(ListFolderFiles("*."));
     descriptorTableList_->clear();
     for (const QString& name : ListFolderFiles("*.des")) {
-        if (qspr::DescriptorTableProblem(ToReport(name)).empty()) {
+        if (!qspr::DescriptorTableProblem(ToReport(name))) {
             descriptorTableList_->addItem(name);
         }
     }
@@ -200,7 +200,7 @@ bool WorkfilesWindow::AcceptTables(qspr::WorkfilesChoice& choice,
     for (const std::string& difference : differences) {
         question += FromReport(difference) + "\n\n";
     }
-    if (!qspr::NameJoinProblem("", choice.QsprTable, tables).empty()) {
+    if (qspr::NameJoinProblem("", choice.QsprTable, tables)) {
         question += "Join these tables to the QSPR table by position anyway?";
         if (!dialogs_.AskYesNoDefaultNo(this, "Workfiles", question)) {
             return false;
@@ -604,8 +604,8 @@ std::optional<QString> ResultsWindow::AskResultName(const QString& prompt, const
             continue;
         }
         const std::string name = ToReport(*answer);
-        if (const std::string problem = qspr::ResultNameProblem(name, kept); !problem.empty()) {
-            dialogs_.Inform(this, title, FromReport(problem) + ".");
+        if (const auto problem = qspr::ResultNameProblem(name, kept)) {
+            dialogs_.Inform(this, title, FromReport(*problem) + ".");
             continue;
         }
         if (name != qspr::kWorkingReport && QFileInfo::exists(*answer) &&

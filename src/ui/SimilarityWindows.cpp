@@ -156,14 +156,13 @@ bool TableWindow::SimilaritiesAccepted() {
     QLabel* const labels[] = {structureLabel_, shapeLabel_, sizeLabel_, hydrophilicityLabel_,
                               flexibilityLabel_};
     for (int k = 0; k < sim::kMeasureCount; ++k) {
-        const std::string problem =
-            sim::ClusterSimilarityProblem(boxes[k]->text().toLatin1().toStdString());
-        if (!problem.empty()) {
+        if (const auto problem =
+                sim::ClusterSimilarityProblem(boxes[k]->text().toLatin1().toStdString())) {
             boxes[k]->setFocus();
             boxes[k]->selectAll();
             dialogs_.Inform(this, "KalemirS",
                             minSimilarityLabel_->text() + " " + labels[k]->text() + ": " +
-                                QString::fromLatin1(problem.c_str()) + ".");
+                                QString::fromLatin1(problem->c_str()) + ".");
             return false;
         }
     }

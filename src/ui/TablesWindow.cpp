@@ -356,10 +356,9 @@ void TablesWindow::ApplyModel() {
                          .toStdString();
     try {
         tables::FormatOfFile(request.structures);
-        const std::string problem = tables::OtherTablesProblem(request.model);
-        if (!problem.empty()) {
+        if (const auto problem = tables::OtherTablesProblem(request.model)) {
             if (!dialogs_.AskYesNoDefaultNo(this, "KalemirT",
-                                            QString::fromLocal8Bit(problem.c_str()) +
+                                            QString::fromLocal8Bit(problem->c_str()) +
                                                 ".\nThe estimates may differ from the "
                                                 "model's own. Estimate anyway?")) {
                 return;

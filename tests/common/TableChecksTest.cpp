@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -40,7 +41,10 @@ TEST(FindDecimalCommaTest, OnlyNumbersAfterTheMoleculeName) {
                                       ? std::string()
                                       : std::string(line.substr(at, std::string(c.value).size()));
         EXPECT_EQ(value, c.value);
+        EXPECT_EQ(DecimalCommaProblem(line).has_value(), at != std::string_view::npos);
     }
+    EXPECT_EQ(DecimalCommaProblem("bzr001 7.1 -0,5e3 2"),
+              "molecule bzr001: the value -0,5e3 has a decimal comma");
 }
 
 std::vector<std::pair<std::string, long>> Column(const std::string& text) {

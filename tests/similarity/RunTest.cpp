@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <optional>
 
 namespace kalemir::sim {
 namespace {
@@ -212,11 +213,11 @@ TEST_F(WholeRunTest, AStoppedRunEndsItsResultsWithWhereItStopped) {
 TEST(ClusterSimilarityRuleTest, ANumberFromZeroToOne) {
     struct Case {
         const char* text;
-        const char* problem;
+        std::optional<std::string> problem;
     };
-    const Case cases[] = {{"0.9", ""},
-                          {" 1", ""},
-                          {"0", ""},
+    const Case cases[] = {{"0.9", std::nullopt},
+                          {" 1", std::nullopt},
+                          {"0", std::nullopt},
                           {"0.88x", "0.88x: not a number"},
                           {"0,85", "0,85: use a decimal point"}, // used to read as 0
                           {"1.5", "1.5 is outside the range 0 to 1"},

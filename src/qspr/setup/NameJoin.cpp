@@ -45,8 +45,8 @@ NamedRows TableMolecules(const std::string& path) {
 
 } // namespace
 
-std::string NameJoinProblem(const std::string& folder, const std::string& qsprTable,
-                            const std::vector<std::string>& descriptorTables) {
+std::optional<std::string> NameJoinProblem(const std::string& folder, const std::string& qsprTable,
+                                           const std::vector<std::string>& descriptorTables) {
     try {
         const NamedRows qspr = TableMolecules(PathIn(folder, qsprTable));
         std::unordered_map<std::string, long> wanted;
@@ -79,7 +79,7 @@ std::string NameJoinProblem(const std::string& folder, const std::string& qsprTa
     } catch (const FileError& e) {
         throw InputError(e.what());
     }
-    return {};
+    return std::nullopt;
 }
 
 void WriteJoinedByName(const std::string& source, const std::vector<std::string>& molecules,

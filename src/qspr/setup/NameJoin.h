@@ -3,6 +3,7 @@
 // list them in another order (the databases of the similarity program are subsets of a
 // set), give the run the rows of the QSPR table's molecules in the QSPR table's order.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,10 +21,10 @@ inline constexpr const char* kByNameProposal =
 
 /// Why the descriptor tables chosen in `folder` (empty: the current folder) cannot be
 /// joined to the QSPR table by name: a molecule of the QSPR table missing from a table or
-/// listed twice in it. Empty when every molecule of the QSPR table is found once in each.
+/// listed twice in it. No value when every molecule of the QSPR table is found once in each.
 /// Throws InputError for a table that cannot be read.
-std::string NameJoinProblem(const std::string& folder, const std::string& qsprTable,
-                            const std::vector<std::string>& descriptorTables);
+std::optional<std::string> NameJoinProblem(const std::string& folder, const std::string& qsprTable,
+                                           const std::vector<std::string>& descriptorTables);
 
 /// Writes to `copy` the header of descriptor table `source` and then, for each name in
 /// `molecules` in that order, the table's record of that molecule. Throws FileError when

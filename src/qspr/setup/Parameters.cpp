@@ -71,23 +71,23 @@ constexpr const char* kFieldNames[] = {"",
 
 } // namespace
 
-std::string CorrectnessProblem(const std::string& text) {
-    if (std::string problem = TypedNumberProblem(text); !problem.empty()) {
+std::optional<std::string> CorrectnessProblem(const std::string& text) {
+    if (auto problem = TypedNumberProblem(text)) {
         return problem;
     }
     const double value = TextToNumber(text);
     if (value < -1 || value > 1) {
         return std::string(WithoutBlanksAround(text)) + " is outside the range -1 to 1";
     }
-    return {};
+    return std::nullopt;
 }
 
-std::string MemoryProblem(const std::string& text) {
+std::optional<std::string> MemoryProblem(const std::string& text) {
     const std::string trimmed(WithoutBlanksAround(text));
     if (trimmed.empty()) {
-        return {};
+        return std::nullopt;
     }
-    if (std::string typed = TypedNumberProblem(trimmed); !typed.empty()) {
+    if (auto typed = TypedNumberProblem(trimmed)) {
         return typed;
     }
     long long mb = 0;
@@ -97,7 +97,7 @@ std::string MemoryProblem(const std::string& text) {
         return "'" + trimmed + "' is not a whole number of MB from 1 to " +
                std::to_string(kMaxMemoryMB);
     }
-    return {};
+    return std::nullopt;
 }
 
 int MemoryMegabytes(const std::string& text) {
@@ -114,8 +114,8 @@ std::vector<EntryProblem> CheckParameterEntries(const ProgramState& state,
     // A number outside [low, high] that OK takes as `taken`.
     auto limited = [&](ParameterEntry field, const std::string& text, double low, double high,
                        double taken) {
-        if (const std::string problem = TypedNumberProblem(text); !problem.empty()) {
-            problems.push_back({field, FieldProblem(kFieldNames[field], problem), false});
+        if (const auto problem = TypedNumberProblem(text)) {
+            problems.push_back({field, FieldProblem(kFieldNames[field], *problem), false});
         } else if (taken != TextToNumber(text)) {
             problems.push_back({field,
                                 OutsideRange(kFieldNames[field], text, low, high) + "; OK takes " +
@@ -131,16 +131,14 @@ std::vector<EntryProblem> CheckParameterEntries(const ProgramState& state,
                 RoundToCount(entered) == LimitValidationCount(entered, n)
                     ? entered
                     : LimitValidationCount(entered, n));
-    } else if (const std::string problem = TypedNumberProblem(entries.ValidationCountText);
-               !problem.empty()) {
+    } else if (const auto problem = TypedNumberProblem(entries.ValidationCountText)) {
         problems.push_back({kValidationCountEntry,
-                            FieldProblem(kFieldNames[kValidationCountEntry], problem), false});
+                            FieldProblem(kFieldNames[kValidationCountEntry], *problem), false});
     }
     if (state.PredictionCount > 0 && entries.EstimatedCorShown) {
-        const std::string problem = CorrectnessProblem(entries.EstimatedCorText);
-        if (!problem.empty()) {
+        if (const auto problem = CorrectnessProblem(entries.EstimatedCorText)) {
             problems.push_back({kEstimatedCorEntry,
-                                std::string(kFieldNames[kEstimatedCorEntry]) + ": " + problem,
+                                std::string(kFieldNames[kEstimatedCorEntry]) + ": " + *problem,
                                 false});
         }
     }
@@ -159,9 +157,9 @@ std::vector<EntryProblem> CheckParameterEntries(const ProgramState& state,
         limited(kRandomisationRunsEntry, entries.RandomisationRunsText, 0, kMaxRandomisationRuns,
                 RoundToCount(entered) == taken ? entered : taken);
     }
-    if (const std::string problem = MemoryProblem(entries.MemoryText); !problem.empty()) {
+    if (const auto problem = MemoryProblem(entries.MemoryText)) {
         problems.push_back(
-            {kMemoryEntry, std::string(kFieldNames[kMemoryEntry]) + ": " + problem, false});
+            {kMemoryEntry, std::string(kFieldNames[kMemoryEntry]) + ": " + *problem, false});
     }
     return problems;
 }
@@ -240,8 +238,8 @@ ParametersOutcome ParametersOk(ProgramState& state, const ParameterEntries& entr
 
     state.RandomisationRuns = LimitRandomisationRuns(TextToNumber(entries.RandomisationRunsText));
 
-    if (!MemoryProblem(entries.MemoryText).empty()) {
-        throw InputError("memory for the split tables: " + MemoryProblem(entries.MemoryText));
+    if (const auto problem = MemoryProblem(entries.MemoryText)) {
+        throw InputError("memory for the split tables: " + *problem);
     }
     state.MemoryMB = MemoryMegabytes(entries.MemoryText);
 

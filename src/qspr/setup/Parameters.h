@@ -4,6 +4,7 @@
 
 #include "qspr/setup/ProgramState.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -67,16 +68,16 @@ std::vector<EntryProblem> CheckParameterEntries(const ProgramState& state,
                                                 const ParameterEntries& entries);
 
 /// The estimated correctness rule, shared with the command line: a number from -1 to 1
-/// (the range of the similarity program's COR), typed as TypedNumberProblem asks. Empty when the
+/// (the range of the similarity program's COR), typed as TypedNumberProblem asks. No value when the
 /// text is one, otherwise why it is not.
-std::string CorrectnessProblem(const std::string& text);
+std::optional<std::string> CorrectnessProblem(const std::string& text);
 
 /// The most memory a user may give the split tables, in MB.
 inline constexpr int kMaxMemoryMB = 100'000'000;
 
 /// The memory rule, shared with the command line: empty, or a whole number of MB from 1 to
-/// kMaxMemoryMB. Empty when the text is one, otherwise why it is not.
-std::string MemoryProblem(const std::string& text);
+/// kMaxMemoryMB. No value when the text is one, otherwise why it is not.
+std::optional<std::string> MemoryProblem(const std::string& text);
 
 /// The MB a memory text that passed MemoryProblem gives (0 for empty text).
 int MemoryMegabytes(const std::string& text);

@@ -24,7 +24,7 @@ bool SameFile(const std::string& a, const std::string& b) {
 
 } // namespace
 
-std::string DescriptorTableProblem(const std::string& name) {
+std::optional<std::string> DescriptorTableProblem(const std::string& name) {
     if (HasTableSuffix(name, "SIM.des")) {
         return name + ": a similarity table, for KalemirS (it holds no descriptors to screen)";
     }
@@ -32,7 +32,7 @@ std::string DescriptorTableProblem(const std::string& name) {
         return name + ": a shape table, for KalemirS's Superposition method (it holds no "
                       "descriptors to screen)";
     }
-    return {};
+    return std::nullopt;
 }
 
 std::vector<KeptFile> TablesOfRun(const std::string& qsprTable,
@@ -48,13 +48,14 @@ std::vector<KeptFile> TablesOfRun(const std::string& qsprTable,
     return kept;
 }
 
-std::string ResultNameProblem(const std::string& name, const std::vector<KeptFile>& kept) {
+std::optional<std::string> ResultNameProblem(const std::string& name,
+                                             const std::vector<KeptFile>& kept) {
     for (const KeptFile& file : kept) {
         if (!file.Name.empty() && SameFile(name, file.Name)) {
             return name + ": " + file.What + "; give another name";
         }
     }
-    return {};
+    return std::nullopt;
 }
 
 std::string FreeNumberedName(const std::string& name) {

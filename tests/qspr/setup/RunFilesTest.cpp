@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 
 namespace kalemir::qspr {
 namespace {
@@ -27,8 +28,7 @@ TEST(RunFilesTest, TheSimilarityProgramsTablesAreNoDescriptorTables) {
                           {"BZR01sim.des", false},
                           {"SIM.des.old", false}};
     for (const Case& c : cases) {
-        const std::string problem = DescriptorTableProblem(c.name);
-        EXPECT_EQ(!problem.empty(), c.refused) << c.name;
+        EXPECT_EQ(DescriptorTableProblem(c.name).has_value(), c.refused) << c.name;
     }
     EXPECT_EQ(DescriptorTableProblem("BZR01SIM.des"),
               "BZR01SIM.des: a similarity table, for KalemirS (it holds no descriptors to screen)");
@@ -44,10 +44,10 @@ TEST(RunFilesTest, AResultNeverReplacesATableOfTheRun) {
               "BZR01: the QSPR table of this run; give another name");
     EXPECT_EQ(ResultNameProblem("./BZR01vfr.des", kept),
               "./BZR01vfr.des: a descriptor table of this run; give another name");
-    EXPECT_FALSE(ResultNameProblem("ALIAS", kept).empty());        // the same file
-    EXPECT_FALSE(ResultNameProblem("BZR01d2d.des", kept).empty()); // named, though missing
-    EXPECT_TRUE(ResultNameProblem("BZR01qspr.rez", kept).empty());
-    EXPECT_TRUE(ResultNameProblem("bzr01", kept).empty()); // another file here
+    EXPECT_TRUE(ResultNameProblem("ALIAS", kept).has_value());        // the same file
+    EXPECT_TRUE(ResultNameProblem("BZR01d2d.des", kept).has_value()); // named, though missing
+    EXPECT_EQ(ResultNameProblem("BZR01qspr.rez", kept), std::nullopt);
+    EXPECT_EQ(ResultNameProblem("bzr01", kept), std::nullopt); // another file here
 }
 
 TEST(RunFilesTest, TheObservedTableIsKeptLikeTheTablesOfTheRun) {
