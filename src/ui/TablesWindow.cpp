@@ -25,6 +25,24 @@ namespace {
 constexpr const char* kDefaultName = "(title line, .smi name, Name or ID)";
 constexpr const char* kStructureFilter = "Structures (*.sdf *.sd *.smi *.csv *.tsv);;All files (*)";
 
+/// How work on the worker thread ended: stopped by the user, or what went wrong (empty when
+/// it finished).
+struct WorkEnd {
+    bool Stopped = false;
+    QString Error;
+};
+
+template <typename Work> WorkEnd RunCatching(Work&& work) {
+    try {
+        work();
+    } catch (const RunInterrupted&) {
+        return {true, {}};
+    } catch (const std::exception& e) {
+        return {false, QString::fromLocal8Bit(e.what())};
+    }
+    return {};
+}
+
 /// The tables a run can make, in --tables order, with what each holds.
 const std::pair<const char*, const char*> kTables[] = {
     {"qspr", "the QSPR table of measured values"},
@@ -269,21 +287,15 @@ void TablesWindow::Make() {
     }
     BeginWork();
     worker_ = std::thread([this, request] {
-        bool stopped = false;
-        QString error;
         tables::TableOutcome outcome;
-        try {
+        const WorkEnd end = RunCatching([&] {
             outcome = tables::MakeTables(request, engineWindow_, [this](int done, int total) {
                 done_ = done;
                 total_ = total;
             });
-        } catch (const RunInterrupted&) {
-            stopped = true;
-        } catch (const std::exception& e) {
-            error = QString::fromLocal8Bit(e.what());
-        }
+        });
         QMetaObject::invokeMethod(
-            this, [this, stopped, error, outcome] { OnMade(stopped, error, outcome); },
+            this, [this, end, outcome] { OnMade(end.Stopped, end.Error, outcome); },
             Qt::QueuedConnection);
     });
 }
@@ -371,11 +383,9 @@ void TablesWindow::ApplyModel() {
     }
     BeginWork();
     worker_ = std::thread([this, request] {
-        bool stopped = false;
-        QString error;
         QStringList warnings;
         tables::PredictOutcome outcome;
-        try {
+        const WorkEnd end = RunCatching([&] {
             outcome = tables::EstimateMolecules(
                 request, engineWindow_,
                 [&warnings](const std::string& warning) {
@@ -385,15 +395,11 @@ void TablesWindow::ApplyModel() {
                     done_ = done;
                     total_ = total;
                 });
-        } catch (const RunInterrupted&) {
-            stopped = true;
-        } catch (const std::exception& e) {
-            error = QString::fromLocal8Bit(e.what());
-        }
+        });
         QMetaObject::invokeMethod(
             this,
-            [this, stopped, error, outcome, warnings] {
-                OnEstimated(stopped, error, outcome, warnings);
+            [this, end, outcome, warnings] {
+                OnEstimated(end.Stopped, end.Error, outcome, warnings);
             },
             Qt::QueuedConnection);
     });
