@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <string_view>
 
 namespace kalemir::qspr {
@@ -124,7 +125,6 @@ void SplitTables(CycleInputs& cycle, TableState& tables, WorkFileSet& workFiles,
             columns = CountSeparatorRuns(record);
         }
         const std::vector<int> widths = WorkTableWidths(columns);
-        const int q = widths.front();
 
         // The molecule column: each record's first token with the separator that ended it.
         names.clear();
@@ -151,12 +151,14 @@ void SplitTables(CycleInputs& cycle, TableState& tables, WorkFileSet& workFiles,
         }
         column0[0] = HasTableSuffix(source, "grd.des") ? "grid" : "Cases";
 
-        for (std::size_t b = 1; b <= widths.size(); ++b) {
-            const int width = widths[b - 1];
-            const int first = q * static_cast<int>(b - 1) + 1;
+        // The work tables of this table, in order: block b takes descriptors
+        // q(b-1)+1 .. q(b-1)+width.
+        const int blocks = static_cast<int>(widths.size());
+        std::vector<std::unique_ptr<LineWriter>> writers;
+        for (int b = 1; b <= blocks; ++b) {
             window.Yield();
             ++tables.NewtabCount;
-            tables.NewtabWidths.push_back(width);
+            tables.NewtabWidths.push_back(widths[static_cast<std::size_t>(b) - 1]);
             if (HasTableSuffix(source, "vfr.des")) {
                 tables.FragmentNewtab = tables.NewtabCount;
             }
@@ -165,46 +167,65 @@ void SplitTables(CycleInputs& cycle, TableState& tables, WorkFileSet& workFiles,
                               NumText(tables.NewtabCount));
             EnsureTableRows(cycle, tables.NewtabCount);
             cycle.TableNames[tables.NewtabCount].Second = workName;
-
             workFiles.Add(workName);
-            LineWriter writer(workName);
-            RecordReader reader(source);
-            // Each record's line of the work table is made on a worker and written here, in
-            // record order, a block at a time.
-            auto makeLine = [&](int r, std::string_view record, int) {
-                std::string& text = lines[static_cast<std::size_t>(r % kRecordBlock)];
-                text = "\t";
-                text += column0[r];
-                // Token t (the molecule name is token 0) is descriptor t: the block takes
-                // first..first+width-1, and 0 where the record has none.
-                int filled = 0;
-                ForEachToken(record, [&](int column, std::string_view token) {
-                    const int t = column - 1;
-                    if (t < first) {
-                        return true;
-                    }
-                    if (t >= first + width) {
+            writers.push_back(std::make_unique<LineWriter>(workName));
+        }
+        // One reading of the table makes the lines of all its work tables: each record is
+        // cut into its blocks on a worker, and the lines are written here in record order,
+        // a block of records at a time.
+        lines.resize(static_cast<std::size_t>(kRecordBlock) * static_cast<std::size_t>(blocks));
+        RecordReader reader(source);
+        auto makeLines = [&](int r, std::string_view record, int) {
+            std::string* text = &lines[static_cast<std::size_t>(r % kRecordBlock) * blocks];
+            for (int b = 0; b < blocks; ++b) {
+                text[b] = "\t";
+                text[b] += column0[r];
+            }
+            // Token t (the molecule name is token 0) is descriptor t, written into the line
+            // of its block; a block the record does not reach is filled with 0.
+            int b = 0;
+            int blockEnd = widths.front();
+            int filled = 0;
+            ForEachToken(record, [&](int column, std::string_view token) {
+                const int t = column - 1;
+                if (t < 1) {
+                    return true;
+                }
+                while (t > blockEnd) {
+                    if (++b == blocks) {
                         return false;
                     }
-                    text += '\t';
-                    text += token;
-                    ++filled;
-                    return true;
-                });
-                for (int c = filled; c < width; ++c) {
-                    text += "\t0";
+                    blockEnd += widths[static_cast<std::size_t>(b)];
                 }
-            };
-            const int r =
-                ParseRecordsInBlocks(reader, false, {0, std::numeric_limits<int>::max()}, pool,
-                                     makeLine, [&](int count) {
-                                         for (int k = 0; k < count; ++k) {
-                                             writer.Line(lines[static_cast<std::size_t>(k)]);
-                                         }
-                                     });
+                text[b] += '\t';
+                text[b] += token;
+                ++filled;
+                return true;
+            });
+            int d = 1; // the first descriptor of block c
+            for (int c = 0; c < blocks; ++c) {
+                const int width = widths[static_cast<std::size_t>(c)];
+                const int have = std::clamp(filled - (d - 1), 0, width);
+                for (int k = have; k < width; ++k) {
+                    text[c] += "\t0";
+                }
+                d += width;
+            }
+        };
+        const int r = ParseRecordsInBlocks(
+            reader, false, {0, std::numeric_limits<int>::max()}, pool, makeLines, [&](int count) {
+                for (int k = 0; k < count; ++k) {
+                    for (int b = 0; b < blocks; ++b) {
+                        writers[static_cast<std::size_t>(b)]->Line(
+                            lines[static_cast<std::size_t>(k) * blocks + b]);
+                    }
+                }
+            });
+        for (int b = 0; b < blocks; ++b) {
+            LineWriter& writer = *writers[static_cast<std::size_t>(b)];
             line = "\t";
             line += column0[r];
-            for (int c = 0; c < width; ++c) {
+            for (int c = 0; c < widths[static_cast<std::size_t>(b)]; ++c) {
                 line += "\t0";
             }
             writer.Line(line);

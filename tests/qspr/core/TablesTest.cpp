@@ -82,6 +82,53 @@ INSTANTIATE_TEST_SUITE_P(Widths, SplitTablesWidths,
                                            SplitCase{1000, {1000}}, SplitCase{1001, {500, 501}},
                                            SplitCase{3, {3}}));
 
+TEST(SplitTables, ShortRecordsAreFilledWithZerosInEveryBlock) {
+    ScratchDir dir("ragged");
+    // 1001 descriptors make blocks of 500 and 501; m2 reaches two values into the second
+    // block, m3 has none (nor a separator: its name reads as 0). Names keep their TAB.
+    std::string table = "Cases";
+    std::string m2 = "m2";
+    for (int c = 1; c <= 1001; ++c) {
+        table += "\td" + std::to_string(c);
+        if (c <= 502) {
+            m2 += "\t" + std::to_string(c);
+        }
+    }
+    WriteFile("ragged.des", table + "\r\n" + m2 + "\r\nm3\r\n");
+    ComputingState cs;
+    cs.Cycle.TableCount = 1;
+    cs.Cycle.TableNames.resize(2);
+    cs.Cycle.TableNames[1] = {"ragged.des", "ragged.des"};
+    SilentWindow window;
+    SplitTables(cs.Cycle, cs.Tables, cs.WorkFiles, cs.Workers.get(), window);
+    auto values = [](int from, int to, int zeros) {
+        std::string text;
+        for (int v = from; v <= to; ++v) {
+            text += "\t" + std::to_string(v);
+        }
+        for (int z = 0; z < zeros; ++z) {
+            text += "\t0";
+        }
+        return text + "\r\n";
+    };
+    auto lines = [](const std::string& text) {
+        std::vector<std::string> split;
+        for (std::size_t at = 0, end; at < text.size(); at = end + 2) {
+            end = text.find("\r\n", at);
+            split.push_back(text.substr(at, end + 2 - at));
+        }
+        return split;
+    };
+    const std::vector<std::string> first = lines(ReadFile(".kalemir-work/newtab 1.des"));
+    const std::vector<std::string> second = lines(ReadFile(".kalemir-work/newtab 2.des"));
+    ASSERT_EQ(first.size(), 4U);
+    ASSERT_EQ(second.size(), 4U);
+    EXPECT_EQ(first[1], "\tm2\t" + values(1, 500, 0));
+    EXPECT_EQ(second[1], "\tm2\t" + values(501, 502, 499));
+    EXPECT_EQ(first[2], "\t0" + values(1, 0, 500));
+    EXPECT_EQ(second[2], "\t0" + values(1, 0, 501));
+}
+
 TEST(SplitTables, WritesTheWorkTableLayout) {
     ScratchDir dir("layout");
     // A blank-separated header, a missing value, a record ending with a blank.
