@@ -431,20 +431,21 @@ std::vector<PredictorMeaning> DescribePredictors(const std::vector<std::string>&
     return meanings;
 }
 
-ModelFacts GatherModelFacts(const ProgramState& state, const ResultInputs& inputs) {
+ModelFacts GatherModelFacts(const ProgramState& state, const ResultInputs& inputs,
+                            const InputFacts& tables) {
     ModelFacts facts;
     facts.Date = IsoDateTimeText();
     facts.Version = KALEMIR_VERSION;
     const RunRecord& r = state.Record;
     facts.Coefficients = ComputeCoefficientStatistics(r.BestModel);
     facts.Predictors = DescribePredictors(r.BestModel.Descriptors, inputs.DescriptorTables);
-    facts.Inputs.push_back({"QSPR table", inputs.QsprTable, Sha256OfFile(inputs.QsprTable)});
+    facts.Inputs.push_back({"QSPR table", inputs.QsprTable, tables.at(inputs.QsprTable).Sha256});
     for (const std::string& name : inputs.DescriptorTables) {
-        facts.Inputs.push_back({"descriptor table", name, Sha256OfFile(name)});
+        facts.Inputs.push_back({"descriptor table", name, tables.at(name).Sha256});
     }
     if (inputs.Observed) {
         facts.Inputs.push_back(
-            {"observed values", inputs.Observed->Path, Sha256OfFile(inputs.Observed->Path)});
+            {"observed values", inputs.Observed->Path, tables.at(inputs.Observed->Path).Sha256});
     }
     for (const CycleRecord& c : r.Cycles) {
         if (c.Cycle == r.BestModel.Cycle && !c.Descriptors.empty()) {

@@ -49,7 +49,8 @@ struct ModelFacts {
     const CycleRecord* BestCycle = nullptr; ///< the cycle of the best equation by Q
 };
 
-ModelFacts GatherModelFacts(const ProgramState& state, const ResultInputs& inputs);
+ModelFacts GatherModelFacts(const ProgramState& state, const ResultInputs& inputs,
+                            const InputFacts& tables);
 
 std::string ModelReportHtml(const ProgramState& state, const ValidationFigures& figures,
                             const ModelFacts& facts);

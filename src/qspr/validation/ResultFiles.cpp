@@ -56,14 +56,17 @@ std::string Fixed(double x, int decimals = 4) {
     return text;
 }
 
-/// Molecule records of a table (its records after the header).
+/// Molecule records of a table (its records after the header), read one at a time.
 int MoleculeRecords(const std::string& path) {
+    RecordReader reader(path);
+    std::string record;
     int count = -1;
-    for (const std::string& record : ReadAllRecords(path)) {
+    do {
+        reader.Read(record);
         if (!record.empty()) {
             ++count;
         }
-    }
+    } while (!reader.AtEnd());
     return std::max(count, 0);
 }
 
@@ -201,8 +204,27 @@ std::string Sha256OfFile(const std::string& path) {
     return hex;
 }
 
+InputFacts ReadInputFacts(const ResultInputs& inputs) {
+    InputFacts facts;
+    InputTableFacts& qspr = facts[inputs.QsprTable];
+    qspr.Sha256 = Sha256OfFile(inputs.QsprTable);
+    qspr.Molecules = MoleculeRecords(inputs.QsprTable);
+    for (const std::string& name : inputs.DescriptorTables) {
+        InputTableFacts& table = facts[name];
+        if (table.Sha256.empty()) {
+            table.Sha256 = Sha256OfFile(name);
+            table.Molecules = MoleculeRecords(name);
+        }
+        table.Descriptors = CountDescriptorColumns(name);
+    }
+    if (inputs.Observed && facts.count(inputs.Observed->Path) == 0) {
+        facts[inputs.Observed->Path].Sha256 = Sha256OfFile(inputs.Observed->Path);
+    }
+    return facts;
+}
+
 std::string ResultsJson(const ProgramState& state, const ResultInputs& inputs,
-                        const ValidationFigures& v) {
+                        const InputFacts& facts, const ValidationFigures& v) {
     const RunRecord& r = state.Record;
     ordered_json j;
     j["format"] = "kalemirq-results";
@@ -213,21 +235,23 @@ std::string ResultsJson(const ProgramState& state, const ResultInputs& inputs,
 
     ordered_json tables = ordered_json::array();
     for (const std::string& name : inputs.DescriptorTables) {
+        const InputTableFacts& table = facts.at(name);
         tables.push_back({{"name", name},
-                          {"sha256", Sha256OfFile(name)},
-                          {"molecules", MoleculeRecords(name)},
-                          {"descriptors", CountDescriptorColumns(name)}});
+                          {"sha256", table.Sha256},
+                          {"molecules", table.Molecules},
+                          {"descriptors", table.Descriptors}});
     }
     ordered_json observed = nullptr;
     if (inputs.Observed) {
         observed = {{"name", inputs.Observed->Path},
-                    {"sha256", Sha256OfFile(inputs.Observed->Path)},
+                    {"sha256", facts.at(inputs.Observed->Path).Sha256},
                     {"molecules", inputs.Observed->Molecules.size()}};
     }
+    const InputTableFacts& qspr = facts.at(inputs.QsprTable);
     j["inputs"] = {{"qspr_table",
                     {{"name", inputs.QsprTable},
-                     {"sha256", Sha256OfFile(inputs.QsprTable)},
-                     {"molecules", MoleculeRecords(inputs.QsprTable)},
+                     {"sha256", qspr.Sha256},
+                     {"molecules", qspr.Molecules},
                      {"calibration", state.InitialCalibrationCount},
                      {"prediction", state.PredictionCount}}},
                    {"descriptor_tables", tables},
@@ -558,9 +582,10 @@ void WriteResultFiles(const ProgramState& state, const ResultInputs& inputs,
                       const ValidationFigures& figures) {
     // Each file is written whole under its unfinished name, then all take their names: a
     // run that ends early never leaves a cut file or one of another run's beside its report.
-    const ModelFacts facts = GatherModelFacts(state, inputs);
+    const InputFacts tables = ReadInputFacts(inputs);
+    const ModelFacts facts = GatherModelFacts(state, inputs, tables);
     const std::vector<std::pair<std::string, std::string>> files = {
-        {ResultsJsonName(inputs.QsprTable), ResultsJson(state, inputs, figures)},
+        {ResultsJsonName(inputs.QsprTable), ResultsJson(state, inputs, tables, figures)},
         {ValidationTextName(inputs.QsprTable), ValidationText(state, figures)},
         {ModelReportName(inputs.QsprTable), ModelReportHtml(state, figures, facts)},
         {QmrfDraftName(inputs.QsprTable),

@@ -8,6 +8,7 @@
 #include "qspr/validation/ExternalValidation.h"
 #include "qspr/validation/ValidationResults.h"
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,6 +22,18 @@ struct ResultInputs {
     std::optional<ObservedTable> Observed;
 };
 
+/// What the result files record of one input table.
+struct InputTableFacts {
+    std::string Sha256;
+    int Molecules = 0;   ///< its records after the header line (not for the observed table)
+    int Descriptors = 0; ///< the columns its header names (descriptor tables only)
+};
+
+/// The facts of the run's input tables by name, each table read once for all the result
+/// files (a large table takes seconds to read).
+using InputFacts = std::map<std::string, InputTableFacts>;
+InputFacts ReadInputFacts(const ResultInputs& inputs);
+
 /// Leave-one-out, leverages, rare predictors, applicability domain and external figures
 /// of the run's best equation by Q.
 ValidationFigures ComputeValidationFigures(const RunRecord& record,
@@ -28,7 +41,7 @@ ValidationFigures ComputeValidationFigures(const RunRecord& record,
 
 /// The contents of the two files.
 std::string ResultsJson(const ProgramState& state, const ResultInputs& inputs,
-                        const ValidationFigures& figures);
+                        const InputFacts& tables, const ValidationFigures& figures);
 std::string ValidationText(const ProgramState& state, const ValidationFigures& figures);
 
 /// File names: the QSPR table's name followed by "-results.json" / "-validation.txt".
@@ -37,6 +50,7 @@ std::string ValidationTextName(const std::string& qsprTable);
 
 /// SHA-256 of a file's bytes, 64 lower-case hex digits. Throws FileError naming it.
 std::string Sha256OfFile(const std::string& path);
+
 
 /// Writes the results JSON, the validation text, the model report and the QMRF draft
 /// (nothing when the run found no best equation), each under its UnfinishedName first,
