@@ -1,7 +1,8 @@
 #pragma once
 // Sums of products of many column pairs over the same rows, each sum taken in row order
-// (so each equals the plain running sum bit for bit), computed a few columns at a time
-// across all partner columns so that the work runs through memory once per block.
+// (so each equals the plain running sum bit for bit), computed for a panel of columns
+// against all partner columns a chunk of rows at a time, the sums of a tile of pairs held
+// in vector registers, so that the table runs through memory once per panel.
 
 #include "common/WorkerPool.h"
 
@@ -15,5 +16,9 @@ namespace kalemir::qspr {
 /// The blocks of columns are shared out among the workers when there are any.
 void SymmetricCrossProducts(const std::vector<double>& values, int n, int s,
                             std::vector<double>& out, WorkerPool* workers = nullptr);
+
+/// Whether the sums keep to their build for any x86-64 even where the processor has AVX2
+/// (which they otherwise take); both builds give the same bits, and the tests run both.
+void UsePlainCrossProducts(bool plain);
 
 } // namespace kalemir::qspr
