@@ -35,6 +35,40 @@ double Dot(const double* a, const double* b, int n) {
     return sum;
 }
 
+} // namespace
+
+void DotsInOrder(const double* a, const double* const* columns, int count, int n, double* out) {
+    // Four sums advance together over the molecules, each still in molecule order, so that
+    // they do not wait on each other's additions.
+    int j = 0;
+    for (; j + 4 <= count; j += 4) {
+        const double* b0 = columns[j];
+        const double* b1 = columns[j + 1];
+        const double* b2 = columns[j + 2];
+        const double* b3 = columns[j + 3];
+        double s0 = 0;
+        double s1 = 0;
+        double s2 = 0;
+        double s3 = 0;
+        for (int m = 1; m <= n; ++m) {
+            const double x = a[m];
+            s0 += x * b0[m];
+            s1 += x * b1[m];
+            s2 += x * b2[m];
+            s3 += x * b3[m];
+        }
+        out[j] = s0;
+        out[j + 1] = s1;
+        out[j + 2] = s2;
+        out[j + 3] = s3;
+    }
+    for (; j < count; ++j) {
+        out[j] = Dot(a, columns[j], n);
+    }
+}
+
+namespace {
+
 int TextField(const std::string& text, std::size_t at, std::size_t length) {
     if (text.size() < at + length) {
         return 0;
@@ -207,12 +241,19 @@ double FitGroupSet(const GroupFitData& data, const GroupSet& set, int p, GroupFi
         for (int m = 1; m <= n; ++m) {
             c[m] = x[m] - mean;
         }
+        // Its sums with the columns before it, itself and the property.
+        const double* partners[kSetWidth + 1];
+        double sums[kSetWidth + 1];
         for (int b = 1; b <= a; ++b) {
-            const double s = Dot(c, centred(b), n);
-            work.gram_[a][b] = s;
-            work.gram_[b][a] = s;
+            partners[b - 1] = centred(b);
         }
-        work.gram_[a][kSetWidth + 1] = Dot(c, work.centredY_.data(), n);
+        partners[a] = work.centredY_.data();
+        DotsInOrder(c, partners, a + 1, n, sums);
+        for (int b = 1; b <= a; ++b) {
+            work.gram_[a][b] = sums[b - 1];
+            work.gram_[b][a] = sums[b - 1];
+        }
+        work.gram_[a][kSetWidth + 1] = sums[a];
         work.keptSet_[a] = set[a];
     }
     work.kept_ = p;

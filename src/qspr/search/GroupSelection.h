@@ -63,6 +63,10 @@ private:
 double FitGroupSet(const GroupFitData& data, const GroupSet& set, int p, GroupFitWork& work,
                    PairCorrelation& pair, ComputingWindow& window);
 
+/// out[j] = the sum over m = 1..n, in that order from 0, of a[m] * columns[j][m], for
+/// j < count: the sums of a chain member with the members before it and the property.
+void DotsInOrder(const double* a, const double* const* columns, int count, int n, double* out);
+
 /// The chain size limit for this many tables: lowered to Int(1000 / tables) when
 /// tables * limit exceeds 1000.
 double LoweredLogSizeLimit(int tableCount, double logSizeLimit);

@@ -25,9 +25,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <limits>
+#include <random>
 #include <stdexcept>
 
 namespace kalemir::qspr {
@@ -737,6 +739,35 @@ TEST(FindSeed, R2OfOneIsNeverASeedAndTheLevelsWrap) {
     table.Marks[3] = table.Marks[4] = 1;
     EXPECT_FALSE(FindSeed(set.cells, set.sel, 0, level, seed)); // every level tried
     EXPECT_EQ(level, 2);
+}
+
+TEST(DotsInOrder, EqualOneRunningSumAtATime) {
+    // Values of mixed magnitudes, so that any other order of the additions shows in the bits;
+    // counts with and without a group of four left over.
+    std::mt19937_64 random(7);
+    std::uniform_real_distribution<double> uniform(-1, 1);
+    const int n = 301;
+    std::vector<std::vector<double>> columns(10, std::vector<double>(n + 1));
+    for (std::vector<double>& column : columns) {
+        for (int m = 1; m <= n; ++m) {
+            column[m] = uniform(random) * std::pow(10.0, static_cast<double>(m % 9) - 4);
+        }
+    }
+    const double* partners[9];
+    for (int j = 0; j < 9; ++j) {
+        partners[j] = columns[j + 1].data();
+    }
+    for (const int count : {1, 4, 7, 9}) {
+        double out[9];
+        DotsInOrder(columns[0].data(), partners, count, n, out);
+        for (int j = 0; j < count; ++j) {
+            double sum = 0;
+            for (int m = 1; m <= n; ++m) {
+                sum = sum + columns[0][m] * partners[j][m];
+            }
+            EXPECT_EQ(std::memcmp(&out[j], &sum, sizeof sum), 0) << count << " " << j;
+        }
+    }
 }
 
 TEST(FitGroupSet, ExactFitAndKeptPositionsGiveTheSameBits) {
