@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -26,6 +27,24 @@ double EstimateRow(const DescriptorMatrixStore& dm, const FitResult& fit, const 
         }
     }
     return estimate + propertyMean;
+}
+
+/// True when values[0..n-1] are all +0 (every bit clear): a used column is told by its
+/// first value, an unused one by one pass that needs no branch per value.
+bool AllPositiveZeros(const double* values, int n) {
+    if (n == 0) {
+        return true;
+    }
+    if (values[0] != 0) {
+        return false;
+    }
+    std::uint64_t bits = 0;
+    for (int i = 0; i < n; ++i) {
+        std::uint64_t word;
+        std::memcpy(&word, values + i, sizeof word);
+        bits |= word;
+    }
+    return bits == 0;
 }
 
 bool IsIdentity(const std::vector<int>& order, int n) {
@@ -81,9 +100,7 @@ void ReorderCalibrationRows(SignificantDescriptors& descriptors, WorkerPool* poo
         std::vector<double>& into = moved[static_cast<std::size_t>(worker)];
         for (int c = first + 1; c <= last; ++c) {
             double* column = dm.Column(c);
-            const bool zeros = std::all_of(column + 1, column + n + 1,
-                                           [](double x) { return x == 0 && !std::signbit(x); });
-            if (zeros) {
+            if (AllPositiveZeros(column + 1, n)) {
                 continue;
             }
             for (int i = 1; i <= n; ++i) {
