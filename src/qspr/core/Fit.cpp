@@ -46,18 +46,32 @@ void PrepareCrossProducts(const CycleInputs& cycle, const SignificantDescriptors
         return;
     }
     const std::size_t width = static_cast<std::size_t>(s) + 2; // property in column s+1
-    std::vector<double> rows(width * (static_cast<std::size_t>(n) + 1), 0.0);
-    for (int a = 1; a <= s; ++a) {
-        const double* x = dm.Column(a);
-        for (int i = 1; i <= n; ++i) {
-            rows[static_cast<std::size_t>(i) * width + a] = x[i];
-        }
-    }
+    // The columns laid out molecule by molecule, a block of molecules on each worker, in a
+    // buffer kept from level to level (a large table's copy takes long to allocate). Only
+    // rows 1..n of columns 1..s+1 are read.
+    std::vector<double>& rows = cache.RowScratch;
+    rows.resize(width * (static_cast<std::size_t>(n) + 1));
     const double* y = dm.Column(kPropertyColumn);
-    for (int i = 1; i <= n; ++i) {
-        rows[static_cast<std::size_t>(i) * width + s + 1] = y[i];
+    constexpr int kCopyRows = 64;
+    auto copy = [&](int first, int last, int) {
+        for (int block = first; block < last; ++block) {
+            const int from = 1 + block * kCopyRows;
+            const int to = std::min(n, from + kCopyRows - 1);
+            for (int a = 1; a <= s + 1; ++a) {
+                const double* x = a <= s ? dm.Column(a) : y;
+                for (int i = from; i <= to; ++i) {
+                    rows[static_cast<std::size_t>(i) * width + a] = x[i];
+                }
+            }
+        }
+    };
+    const int blocks = (n + kCopyRows - 1) / kCopyRows;
+    if (pool != nullptr) {
+        pool->ForEach(blocks, 4, copy);
+    } else {
+        copy(0, blocks, 0);
     }
-    std::vector<double> all;
+    std::vector<double>& all = cache.ProductScratch;
     SymmetricCrossProducts(rows, n, s + 1, all, pool);
     cache.Gram.assign(static_cast<std::size_t>(s + 1) * (s + 1), 0.0);
     cache.Property.assign(static_cast<std::size_t>(s) + 1, 0.0);
