@@ -326,33 +326,60 @@ void LoadWorkTable(const CycleInputs& cycle, TableState& tables, WorkFileSet& wo
 }
 
 void ScreenTableColumns(const CycleInputs& cycle, TableState& tables, PairCorrelation& pair,
-                        ComputingWindow& window) {
+                        ComputingWindow& window, WorkerPool* pool) {
     const int n = cycle.CalibrationCount;
     TableCellStore& cells = tables.Cells;
-    for (int j = 1; j < kTableColumns; ++j) {
-        double* column = cells.Column(j);
-        for (int i = 1; i < cells.Rows; ++i) {
-            if (column[i] == 0) {
-                column[i] = 0.0001;
+    const int workers = pool != nullptr ? pool->Size() : 1;
+    auto runColumns = [&](const WorkerPool::Body& body) {
+        if (pool != nullptr) {
+            pool->ForEach(kTableColumns - 1, 16, body);
+        } else {
+            body(0, kTableColumns - 1, 0);
+        }
+    };
+    runColumns([&](int first, int last, int) {
+        for (int j = first + 1; j <= last; ++j) {
+            double* column = cells.Column(j);
+            for (int i = 1; i < cells.Rows; ++i) {
+                if (column[i] == 0) {
+                    column[i] = 0.0001;
+                }
             }
         }
-    }
+    });
     pair.HoldRows(n);
     std::fill(pair.X.begin() + 1, pair.X.end(), 0.0);
     std::fill(pair.Y.begin() + 1, pair.Y.end(), 0.0);
     for (int i = 1; i <= n; ++i) {
         pair.Y[i] = TextToNumber(cells.PropertyText[i]);
     }
-    for (int j = 1; j < kTableColumns; ++j) {
-        window.SetCaption(" Correlation " + PlainNumber(j) + " / 1099");
-        window.Yield();
-        const double* column = cells.Column(j);
-        for (int i = 1; i <= n; ++i) {
-            pair.X[i] = column[i];
+    // Each column's r2 with the property, on every worker with its own copy of the buffer
+    // (the same property values and fit rules); the calling thread shows the progress.
+    std::vector<PairCorrelation> own(static_cast<std::size_t>(workers), pair);
+    std::vector<SilentWindow> quiet(static_cast<std::size_t>(workers));
+    runColumns([&](int first, int last, int worker) {
+        PairCorrelation& mine = own[static_cast<std::size_t>(worker)];
+        for (int j = first + 1; j <= last; ++j) {
+            if (worker == 0) {
+                window.SetCaption(" Correlation " + PlainNumber(j) + " / 1099");
+                window.Yield();
+            }
+            const double* column = cells.Column(j);
+            for (int i = 1; i <= n; ++i) {
+                mine.X[i] = column[i];
+            }
+            CorrelatePair(mine, n, quiet[static_cast<std::size_t>(worker)]);
+            cells.ColumnR2[j] = mine.R2;
         }
-        CorrelatePair(pair, n, window);
-        cells.ColumnR2[j] = pair.R2;
+    });
+    // The buffer is left as the last column's correlation leaves it.
+    const int lastColumn = kTableColumns - 1;
+    window.SetCaption(" Correlation " + PlainNumber(lastColumn) + " / 1099");
+    const double* column = cells.Column(lastColumn);
+    for (int i = 1; i <= n; ++i) {
+        pair.X[i] = column[i];
     }
+    CorrelatePair(pair, n, window);
 }
 
 } // namespace kalemir::qspr

@@ -26,7 +26,10 @@ void ParseQsprTable(CycleInputs& cycle, TableState& tables, SignificantDescripto
                     PairCorrelation& pair);
 void LoadWorkTable(const CycleInputs& cycle, TableState& tables, WorkFileSet& workFiles,
                    WorkerPool* pool, ComputingWindow& window);
+/// Reads the table's zero cells as 0.0001 and works out each column's r2 with the property
+/// (the columns shared out among the workers when there are any); the correlation buffer
+/// is left as the last column's correlation leaves it.
 void ScreenTableColumns(const CycleInputs& cycle, TableState& tables, PairCorrelation& pair,
-                        ComputingWindow& window);
+                        ComputingWindow& window, WorkerPool* pool = nullptr);
 
 } // namespace kalemir::qspr

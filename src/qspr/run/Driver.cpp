@@ -24,7 +24,7 @@ void ScreenCycle(ComputingState& cs, ComputingWindow& window) {
     for (cs.Tables.TableIndex = 1; cs.Tables.TableIndex <= cs.Cycle.TableCount;
          ++cs.Tables.TableIndex) {
         LoadWorkTable(cs.Cycle, cs.Tables, cs.WorkFiles, cs.Workers.get(), window);
-        ScreenTableColumns(cs.Cycle, cs.Tables, cs.Pair, window);
+        ScreenTableColumns(cs.Cycle, cs.Tables, cs.Pair, window, cs.Workers.get());
         MergeSignificant(cs.Cycle, cs.Tables, cs.Descriptors, cs.Pair, window);
     }
     RankSignificant(cs.Cycle, cs.Descriptors, cs.ReportName, window);
