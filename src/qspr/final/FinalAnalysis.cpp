@@ -5,6 +5,7 @@
 #include "common/NumberText.h"
 #include "common/Report.h"
 #include "common/Rounding.h"
+#include "common/WorkerPool.h"
 #include "qspr/core/Fit.h"
 #include "qspr/final/CalibrationStatistics.h"
 #include "qspr/final/PredictionSet.h"
@@ -13,7 +14,10 @@
 #include "qspr/final/Validation.h"
 #include "qspr/setup/Parameters.h"
 
+#include <algorithm>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 namespace kalemir::qspr {
 
@@ -24,37 +28,35 @@ const std::string kDots(57, '.');
 const char* const kTitles[5] = {"", " with the highest value of Q", " with the lowest value of RR%",
                                 " with the lowest value of KK%", " with the highest value of COR"};
 
-/// Refits kept equation e on its first p members (p = FitTermCount); its estimates of the
-/// calibration molecules are left in pair.
-FitResult FitKeptEquation(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
-                          SearchState& search, PairCorrelation& pair, ComputingWindow& window,
-                          int e) {
+/// The set of kept equation e: its first p members (p = FitTermCount), the rest empty.
+PredictorSet KeptSetOf(const SearchState& search, int e) {
+    PredictorSet set{};
+    for (int k = 1; k <= search.FitTermCount; ++k) {
+        set[k] = search.KeptSets[e][k];
+    }
+    return set;
+}
+
+/// Shows that kept equation e is being analysed and puts its set in CandidateSets row
+/// 1001, where the analysis keeps the set it fitted last.
+const PredictorSet& TakeKeptSet(SearchState& search, ComputingWindow& window, int e) {
     window.SetCaption(" Analysis of the QSPR " + std::to_string(e) + " / " +
                       std::to_string(kListRows));
     PredictorSet& trial = search.CandidateSets[kCandidateRow];
-    trial.fill(0);
-    for (int k = 1; k <= search.FitTermCount; ++k) {
-        trial[k] = search.KeptSets[e][k];
-    }
-    return FitSet(FitProblemOf(cycle, descriptors, search), trial, search.FitTermCount, pair,
-                  window)
-        .Fit;
+    trial = KeptSetOf(search, e);
+    return trial;
 }
 
-/// Estimates of molecules first..last with the equation just fitted (on the set of
-/// CandidateSets row 1001).
-void EstimateRows(const SignificantDescriptors& descriptors, const SearchState& search,
-                  const FitResult& fit, FinalWork& work, int first, int last) {
-    const PredictorSet& trial = search.CandidateSets[kCandidateRow];
-    const int p = search.FitTermCount;
+/// Estimates of molecules first..last by the fit of `set` into estimates[first..last].
+void EstimateRows(const SignificantDescriptors& descriptors, const PredictorSet& set,
+                  const FitResult& fit, std::vector<double>& estimates, int first, int last) {
     for (int row = first; row <= last; ++row) {
         double estimate = fit.Intercept;
-        for (int k = 1; k <= p; ++k) {
-            const double value =
-                trial[k] != 0 ? descriptors.DescriptorMatrix.At(row, trial[k]) : 0.0;
+        for (int k = 1; k <= fit.K; ++k) {
+            const double value = set[k] != 0 ? descriptors.DescriptorMatrix.At(row, set[k]) : 0.0;
             estimate = estimate + fit.Coefficients[k] * (value + fit.Means[k]);
         }
-        work.Estimate[row] = estimate;
+        estimates[static_cast<std::size_t>(row)] = estimate;
     }
 }
 
@@ -74,37 +76,134 @@ BestEquation RecordOf(const FitResult& fit, const EquationFigures& f) {
     return record;
 }
 
-/// r2, SEE, Q, F, RR% and KK% of the equation just fitted (its validation measures computed).
-EquationFigures FiguresOfFit(CycleInputs& cycle, const SearchState& search, PairCorrelation& pair,
-                             ComputingWindow& window, FinalWork& work) {
-    const int n = cycle.CalibrationCount;
-    const int p = search.FitTermCount;
+/// r2, SEE, Q, F, RR% and KK% of the equation with p terms just fitted on n molecules,
+/// its validation measured into `sums`.
+EquationFigures FiguresOfFit(int n, int p, const PairCorrelation& pair,
+                             const ValidationSums& sums) {
     EquationFigures f;
     f.R2 = pair.R2;
     f.SEE = pair.SEE;
     f.Q = RankingQ(f.R2, n, p);
     f.F = RankingF(f.R2, n, p);
-    ComputeValidationMeasures(cycle, pair, work, window);
-    f.RR = RelativeValidationError(work.Validation);
-    f.KK = work.Validation.RankErrorPercent;
+    f.RR = RelativeValidationError(sums);
+    f.KK = sums.RankErrorPercent;
     return f;
 }
 
-/// Ranking of the 1000 kept equations with a prediction set.
-void RankEquations(CycleInputs& cycle, const SignificantDescriptors& descriptors,
-                   SearchState& search, PairCorrelation& pair, ComputingWindow& window,
-                   FinalWork& work) {
-    const int n = cycle.CalibrationCount;
-    const int pc = cycle.PredictionCount;
+/// What every kept equation of the ranking is assessed against; read only.
+struct RankingInputs {
+    const CycleInputs& Cycle;
+    const SignificantDescriptors& Descriptors;
+    FitProblem Problem;
+    const std::vector<int>& ValidationRows;
+    int TermCount = 0;
+};
+
+/// Where one kept equation is assessed: the analysis's own buffers, or a worker's.
+struct RankingBuffers {
+    PairCorrelation& Pair;
+    std::vector<double>& Estimate; ///< rows 1..N+P
+    ValidationWork& Validation;
+    ComputingWindow& Window;
+};
+
+/// Figures and record of one kept equation, as the trackers take them.
+struct AssessedEquation {
+    EquationFigures Figures;
+    BestEquation Record;
+};
+
+/// A kept equation refitted on the calibration set, its estimates of the prediction set,
+/// its validation measures and COR. Writes only into `buffers`.
+AssessedEquation AssessKeptEquation(const RankingInputs& in, const PredictorSet& set,
+                                    const RankingBuffers& buffers) {
+    const int n = in.Cycle.CalibrationCount;
+    const int pc = in.Cycle.PredictionCount;
+    PairCorrelation& pair = buffers.Pair;
+    const FitResult fit = FitSet(in.Problem, set, in.TermCount, pair, buffers.Window).Fit;
+    EstimateRows(in.Descriptors, set, fit, buffers.Estimate, n + 1, n + pc);
+    const EstimateSpreads s = SpreadsOf(pair.X.data(), buffers.Estimate.data() + n, n, pc);
+    MeasureValidation(in.ValidationRows, pair, buffers.Validation, buffers.Window);
+    AssessedEquation assessed;
+    EquationFigures& f = assessed.Figures;
+    f = FiguresOfFit(n, in.TermCount, pair, buffers.Validation.Sums);
+    // MeasureValidation leaves in pair.MeanX the mean validation estimate (m_cal below 3).
+    f.COR = EquationCorrectness(in.Cycle.EstimatedCOR, pair.MeanX, s.MeanPred, s.SpreadPred, f.RR);
+    assessed.Record = RecordOf(fit, f);
+    return assessed;
+}
+
+/// A worker's window: shows nothing and counts the yields, so that the calling thread
+/// yields for them to the run's window.
+class YieldTally final : public SilentWindow {
+public:
+    YieldTally() { SetYieldInterval(1); }
+    unsigned long long Take() { return std::exchange(count_, 0); }
+
+protected:
+    void ProcessEvents() override { ++count_; }
+
+private:
+    unsigned long long count_ = 0;
+};
+
+/// One worker's buffers for assessing kept equations beside the others.
+struct RankingScratch {
+    PairCorrelation Pair;
+    std::vector<double> Estimate;
+    ValidationWork Validation;
+    YieldTally Window;
+};
+
+/// Kept equations the workers assess between two looks at the window (caption, stop).
+constexpr int kRankChunk = 100;
+
+/// Ranking of the 1000 kept equations with a prediction set. The workers assess equations
+/// 1..999 side by side, each in its own buffers, chunk by chunk; the last one is assessed
+/// in the analysis's own pair and work, which thus hold afterwards what an assessment of
+/// one equation after another leaves there. The trackers take the equations in order.
+void RankEquations(const CycleContext& context, const SignificantDescriptors& descriptors,
+                   SearchState& search, PairCorrelation& pair, FinalWork& work) {
+    CycleInputs& cycle = context.Cycle;
+    ComputingWindow& window = context.Window;
+    const int rows = cycle.CalibrationCount + cycle.PredictionCount;
+    PrepareValidationRows(cycle, work);
+    const RankingInputs in{cycle, descriptors, FitProblemOf(cycle, descriptors, search),
+                           work.ValidationRows, search.FitTermCount};
+    const int workers = context.Pool ? context.Pool->Size() : 1;
+    std::vector<RankingScratch> scratch(static_cast<std::size_t>(workers));
+    for (RankingScratch& own : scratch) {
+        own.Pair.HoldRows(rows);
+        own.Estimate.assign(static_cast<std::size_t>(rows) + 1, 0.0);
+    }
+    std::vector<AssessedEquation> assessed(static_cast<std::size_t>(kListRows) + 1);
+    for (int first = 1; first < kListRows; first += kRankChunk) {
+        const int end = std::min(first + kRankChunk, kListRows); // one past the chunk
+        window.SetCaption(" Analysis of the QSPR " + std::to_string(first) + " / " +
+                          std::to_string(kListRows));
+        auto body = [&](int from, int to, int worker) {
+            RankingScratch& own = scratch[static_cast<std::size_t>(worker)];
+            const RankingBuffers buffers{own.Pair, own.Estimate, own.Validation, own.Window};
+            for (int e = first + from; e < first + to; ++e) {
+                assessed[static_cast<std::size_t>(e)] =
+                    AssessKeptEquation(in, KeptSetOf(search, e), buffers);
+            }
+        };
+        if (context.Pool) {
+            context.Pool->ForEach(end - first, 1, body);
+        } else {
+            body(0, end - first, 0);
+        }
+        for (RankingScratch& own : scratch) {
+            window.Yield(own.Window.Take());
+        }
+    }
+    const PredictorSet& last = TakeKeptSet(search, window, kListRows);
+    assessed[kListRows] =
+        AssessKeptEquation(in, last, {pair, work.Estimate, work.Validation, window});
     for (int e = 1; e <= kListRows; ++e) {
-        const FitResult fit = FitKeptEquation(cycle, descriptors, search, pair, window, e);
-        EstimateRows(descriptors, search, fit, work, n + 1, n + pc);
-        const EstimateSpreads s = SpreadsOf(pair.X.data(), work.Estimate.data() + n, n, pc);
-        EquationFigures f = FiguresOfFit(cycle, search, pair, window, work);
-        // ComputeValidationMeasures leaves in pair.MeanX the mean validation estimate (m_cal
-        // below 3).
-        f.COR = EquationCorrectness(cycle.EstimatedCOR, pair.MeanX, s.MeanPred, s.SpreadPred, f.RR);
-        UpdateTrackers(work.Trackers, e, f, RecordOf(fit, f), {kByQ, kByRR, kByKK, kByCOR});
+        const AssessedEquation& a = assessed[static_cast<std::size_t>(e)];
+        UpdateTrackers(work.Trackers, e, a.Figures, a.Record, {kByQ, kByRR, kByKK, kByCOR});
     }
 }
 
@@ -287,10 +386,14 @@ void RankWithoutPredictionSet(const CycleContext& context,
     tr.BestKK = 1000;
     tr.Number[kByRR] = 0;
     tr.Number[kByKK] = 0;
+    const FitProblem problem = FitProblemOf(cycle, descriptors, search);
+    const int p = search.FitTermCount;
     for (int e = 1; e <= kListRows; ++e) {
-        const FitResult fit = FitKeptEquation(cycle, descriptors, search, pair, window, e);
-        EstimateRows(descriptors, search, fit, work, 1, n);
-        const EquationFigures f = FiguresOfFit(cycle, search, pair, window, work);
+        const PredictorSet& set = TakeKeptSet(search, window, e);
+        const FitResult fit = FitSet(problem, set, p, pair, window).Fit;
+        EstimateRows(descriptors, set, fit, work.Estimate, 1, n);
+        ComputeValidationMeasures(cycle, pair, work, window);
+        const EquationFigures f = FiguresOfFit(n, p, pair, work.Validation.Sums);
         UpdateTrackers(tr, e, f, RecordOf(fit, f), {kByRR, kByKK});
     }
     for (const int t : {kByRR, kByKK}) {
@@ -369,7 +472,7 @@ void FinalAnalysis(const CycleContext& context, const SignificantDescriptors& de
     RankWithoutPredictionSet(context, descriptors, search, outliers, pair, work);
     if (pc > 0 && outliers.OutlierRatio > 1) {
         std::fill(work.Vote.begin(), work.Vote.end(), 0);
-        RankEquations(cycle, descriptors, search, pair, context.Window, work);
+        RankEquations(context, descriptors, search, pair, work);
         RecordRanking(results, cycle, descriptors, search, work);
         const auto& numbers = work.Trackers.Number;
         for (int t = kByQ; t <= kByCOR; ++t) {

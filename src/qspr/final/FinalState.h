@@ -56,6 +56,18 @@ struct ValidationSums {
     float RankErrorPercent = 100; ///< KK%
 };
 
+/// The validation measures of the equation just assessed and what they are worked out in:
+/// the final analysis holds one, and each worker that ranks equations its own.
+struct ValidationWork {
+    ValidationSums Sums;
+    /// Validation molecule w = 1..V: its estimate and observed value in columns 2 and 3,
+    /// their ranks in columns 4 and 5.
+    std::vector<std::array<double, 6>> Values;
+    /// The observed validation values last ranked, and their ranks.
+    std::vector<double> RankedObserved;
+    std::vector<int> ObservedRanks;
+};
+
 struct FinalWork {
     int EquationNumber = 0;
     EquationTrackers Trackers;
@@ -69,13 +81,7 @@ struct FinalWork {
     std::vector<float> LeverageValues;
     double LeverageMean = 0;
     float LeverageSpread = 0;
-    ValidationSums Validation;
-    /// Validation molecule w = 1..V of the equation just assessed: its estimate and
-    /// observed value in columns 2 and 3, their ranks in columns 4 and 5.
-    std::vector<std::array<double, 6>> ValidationValues;
-    /// The observed validation values last ranked, and their ranks.
-    std::vector<double> RankedObserved;
-    std::vector<int> ObservedRanks;
+    ValidationWork Validation;
     std::string EstimatesFileName;
     /// First calibration row of each molecule name (the rows do not move in this stage).
     std::unordered_map<std::string, int> CalibrationRowOf;

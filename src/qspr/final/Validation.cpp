@@ -37,69 +37,81 @@ std::vector<int> TieRaisedRanks(const std::vector<double>& values, int count) {
     return ranks;
 }
 
-void ComputeValidationMeasures(CycleInputs& cycle, PairCorrelation& pair, FinalWork& work,
-                               ComputingWindow& window) {
+void PrepareValidationRows(CycleInputs& cycle, FinalWork& work) {
     const int v = std::max(cycle.ValidationCount, 0);
-    if (work.ValidationValues.size() < static_cast<std::size_t>(v) + 1) {
-        work.ValidationValues.resize(static_cast<std::size_t>(v) + 1);
-    }
     if (cycle.ValidationNames.size() < static_cast<std::size_t>(v) + 1) {
         cycle.ValidationNames.resize(static_cast<std::size_t>(v) + 1);
+    }
+    if (work.ValidationRows.size() == static_cast<std::size_t>(v) + 1) {
+        return;
+    }
+    work.ValidationRows.assign(static_cast<std::size_t>(v) + 1, 0);
+    for (int w = 1; w <= v; ++w) {
+        const auto found = work.CalibrationRowOf.find(cycle.ValidationNames[w]);
+        if (found != work.CalibrationRowOf.end()) {
+            work.ValidationRows[w] = found->second;
+        }
+    }
+}
+
+void MeasureValidation(const std::vector<int>& rows, PairCorrelation& pair,
+                       ValidationWork& validation, ComputingWindow& window) {
+    const int v = static_cast<int>(rows.size()) - 1;
+    if (validation.Values.size() < static_cast<std::size_t>(v) + 1) {
+        validation.Values.resize(static_cast<std::size_t>(v) + 1);
     }
     std::vector<double> estimated(static_cast<std::size_t>(v) + 1, 0.0);
     std::vector<double> observed(static_cast<std::size_t>(v) + 1, 0.0);
     double absSum = 0;
     double errorSum = 0;
-    if (work.ValidationRows.size() != static_cast<std::size_t>(v) + 1) {
-        work.ValidationRows.assign(static_cast<std::size_t>(v) + 1, 0);
-        for (int w = 1; w <= v; ++w) {
-            const auto found = work.CalibrationRowOf.find(cycle.ValidationNames[w]);
-            if (found != work.CalibrationRowOf.end()) {
-                work.ValidationRows[w] = found->second;
-            }
-        }
-    }
     for (int w = 1; w <= v; ++w) {
-        const int row = work.ValidationRows[w];
+        const int row = rows[w];
         if (row != 0) {
             estimated[w] = pair.X[row];
             observed[w] = pair.Y[row];
         }
-        work.ValidationValues[w][2] = estimated[w];
-        work.ValidationValues[w][3] = observed[w];
+        validation.Values[w][2] = estimated[w];
+        validation.Values[w][3] = observed[w];
         absSum += std::fabs(observed[w]);
         errorSum += std::fabs(estimated[w] - observed[w]);
     }
-    work.Validation.AbsSum = absSum;
-    work.Validation.ErrorSum = errorSum;
+    ValidationSums& sums = validation.Sums;
+    sums.AbsSum = absSum;
+    sums.ErrorSum = errorSum;
     if (v < 3) {
         pair.R = -kMaxCorrelation;
-        work.Validation.RankErrorPercent = 100;
+        sums.RankErrorPercent = 100;
         window.Yield();
         return;
     }
-    const CentredPairSums sums = CentredPairSumsOf(estimated.data() + 1, observed.data() + 1, v);
-    pair.R = CappedCorrelation(sums.Sxy, sums.Sxx, sums.Syy);
-    pair.MeanX = sums.MeanX;
+    const CentredPairSums centred = CentredPairSumsOf(estimated.data() + 1, observed.data() + 1, v);
+    pair.R = CappedCorrelation(centred.Sxy, centred.Sxx, centred.Syy);
+    pair.MeanX = centred.MeanX;
     const std::vector<int> rankE = TieRaisedRanks(estimated, v);
     // The observed values are the same for every equation of the ranking: their ranks are
     // worked out once.
-    if (work.RankedObserved.size() != observed.size() ||
-        std::memcmp(work.RankedObserved.data(), observed.data(),
+    if (validation.RankedObserved.size() != observed.size() ||
+        std::memcmp(validation.RankedObserved.data(), observed.data(),
                     observed.size() * sizeof(double)) != 0) {
-        work.RankedObserved = observed;
-        work.ObservedRanks = TieRaisedRanks(observed, v);
+        validation.RankedObserved = observed;
+        validation.ObservedRanks = TieRaisedRanks(observed, v);
     }
-    const std::vector<int>& rankO = work.ObservedRanks;
+    const std::vector<int>& rankO = validation.ObservedRanks;
     long long difference = 0;
     for (int w = 1; w <= v; ++w) {
-        work.ValidationValues[w][4] = rankE[w];
-        work.ValidationValues[w][5] = rankO[w];
+        validation.Values[w][4] = rankE[w];
+        validation.Values[w][5] = rankO[w];
         difference += std::llabs(static_cast<long long>(rankE[w]) - rankO[w]);
     }
-    work.Validation.RankErrorPercent = static_cast<float>(200.0 * static_cast<double>(difference) /
-                                                          (static_cast<double>(v) * (v + 1)));
+    sums.RankErrorPercent = static_cast<float>(200.0 * static_cast<double>(difference) /
+                                               (static_cast<double>(v) * (v + 1)));
     window.Yield();
+}
+
+void ComputeValidationMeasures(CycleInputs& cycle, PairCorrelation& pair, FinalWork& work,
+                               ComputingWindow& window) {
+    PrepareValidationRows(cycle, work);
+    MeasureValidation(work.ValidationRows, pair, work.Validation, window);
 }
 
 double RelativeValidationError(const ValidationSums& sums) {

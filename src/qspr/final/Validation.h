@@ -17,11 +17,21 @@ namespace kalemir::qspr {
 /// values[v], so tied values all take the highest rank of their group.
 std::vector<int> TieRaisedRanks(const std::vector<double>& values, int count);
 
-/// Validation measures of the equation just fitted (estimates and observed values in
-/// pair): fills ValidationValues columns 2..5, the two sums and KK% in work.Validation,
-/// and leaves pair.R and pair.MeanX as the validation molecules give them. With fewer
-/// than three validation molecules pair.R is -0.9999, KK% 100 and pair.MeanX is not
-/// touched.
+/// Looks up the calibration row of each validation molecule into work.ValidationRows
+/// (0: not among them), once for the analysis: neither the names nor the rows change while
+/// the equations are ranked.
+void PrepareValidationRows(CycleInputs& cycle, FinalWork& work);
+
+/// Validation measures of the equation just fitted (estimates and observed values in pair)
+/// over the validation molecules at calibration rows rows[1..V]: fills columns 2..5 of
+/// validation.Values, the two sums and KK% in validation.Sums, and leaves pair.R and
+/// pair.MeanX as the validation molecules give them. With fewer than three validation
+/// molecules pair.R is -0.9999, KK% 100 and pair.MeanX is not touched. Reads nothing
+/// else: workers may assess equations side by side, each with its own pair and validation.
+void MeasureValidation(const std::vector<int>& rows, PairCorrelation& pair,
+                       ValidationWork& validation, ComputingWindow& window);
+
+/// PrepareValidationRows, then MeasureValidation into work.Validation.
 void ComputeValidationMeasures(CycleInputs& cycle, PairCorrelation& pair, FinalWork& work,
                                ComputingWindow& window);
 

@@ -5,6 +5,7 @@
 
 #include "qspr/final/FinalAnalysis.h"
 #include "common/ComputingWindow.h"
+#include "common/WorkerPool.h"
 #include "qspr/final/CalibrationStatistics.h"
 #include "qspr/run/ComputingState.h"
 #include "support/TempDir.h"
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 #include <sstream>
 
 namespace kalemir::qspr {
@@ -235,6 +237,63 @@ TEST(FinalAnalysis, OneEquationBestByAllFourCriteria) {
     // The number of cycles is final: the driver stops.
     EXPECT_GT(t.cs.Outliers.OutlierRatio, 1);
     EXPECT_EQ(t.cs.Cycle.CalibrationCount, 6);
+}
+
+TEST(FinalAnalysis, RankingOnWorkersTakesTheEquationsInOrder) {
+    // A third descriptor d3 = 1 3 2 3 1 2 | 2 1: every kept set is {d2, d3} (r2 .6910 by
+    // the script) except equations 250, 777 and 1000, the {d1, d2} of the blocks above
+    // (r2 .7687). Equations 250 and 777 fall to different chunks, 1000 is assessed last on
+    // the calling thread: whoever assesses them, the first of the tied ones is best by Q,
+    // and the whole report is the same with no workers and with 1, 2 or 3.
+    const std::vector<std::string> bestByQ = {"The equation #250 with the highest value of Q",
+                                              "",
+                                              "     d1     1.5354",
+                                              "     d2     0.0021",
+                                              "",
+                                              "    Intercept =   2.1854",
+                                              "",
+                                              "quality criteria:",
+                                              "",
+                                              "  r2 = 0.7687",
+                                              "  Q = 0.4557",
+                                              "  F = 6.6",
+                                              "  SEE = 1.7638",
+                                              "    RR% = 17.3275",
+                                              "    KK% = 19.0476"};
+    std::string reference;
+    for (int threads : {0, 1, 2, 3}) {
+        SCOPED_TRACE(threads);
+        SmallTable t;
+        if (threads > 0) {
+            t.cs.Workers = std::make_unique<WorkerPool>(threads);
+        }
+        DescriptorMatrixStore& dm = t.cs.Descriptors.DescriptorMatrix;
+        const double d3[] = {0, 1, 3, 2, 3, 1, 2, 2, 1};
+        dm.ColumnNames[3] = "d3";
+        for (int i = 1; i <= 8; ++i) {
+            dm.At(i, 3) = d3[i] - 2; // centred on the calibration mean 2
+        }
+        dm.At(9, 3) = 2;
+        t.cs.Descriptors.SignificantCount = 3;
+        for (int e = 1; e <= kListRows; ++e) {
+            const bool best = e == 250 || e == 777 || e == kListRows;
+            t.cs.Search.KeptSets[e][1] = best ? 1 : 2;
+            t.cs.Search.KeptSets[e][2] = best ? 2 : 3;
+        }
+        FinalAnalysis(t.Context(), t.cs.Descriptors, t.cs.Search, t.cs.Outliers, t.cs.Pair);
+        const std::string report = ReadFile(kWorkingReport);
+        EXPECT_EQ(Block(report, bestByQ[0], bestByQ.size()), bestByQ);
+        const std::size_t from = report.find("The equation #");
+        const std::size_t to = report.find("     Finishing all calculations");
+        ASSERT_NE(from, std::string::npos);
+        ASSERT_NE(to, std::string::npos);
+        const std::string ranking = report.substr(from, to - from);
+        if (threads == 0) {
+            reference = ranking;
+        } else {
+            EXPECT_EQ(ranking, reference);
+        }
+    }
 }
 
 TEST(FinalAnalysis, WithoutPredictionSetOnlyTheRrAndKkBlocks) {

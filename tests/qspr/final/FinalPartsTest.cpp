@@ -229,34 +229,34 @@ TEST(Corlinx, ThreeMolecules) {
     // Sxy / sqrt(Sxx Syy) = 1 / 2.
     ValidationSetUp s({1, 2, 3}, {1, 3, 2}, 3);
     ComputeValidationMeasures(s.cs.Cycle, s.cs.Pair, s.work, s.window);
-    EXPECT_DOUBLE_EQ(s.work.Validation.AbsSum, 6);
-    EXPECT_DOUBLE_EQ(s.work.Validation.ErrorSum, 2);
-    EXPECT_NEAR(RelativeValidationError(s.work.Validation), 100.0 / 3, 1e-12);
-    EXPECT_FLOAT_EQ(s.work.Validation.RankErrorPercent, 100.0f / 3);
+    EXPECT_DOUBLE_EQ(s.work.Validation.Sums.AbsSum, 6);
+    EXPECT_DOUBLE_EQ(s.work.Validation.Sums.ErrorSum, 2);
+    EXPECT_NEAR(RelativeValidationError(s.work.Validation.Sums), 100.0 / 3, 1e-12);
+    EXPECT_FLOAT_EQ(s.work.Validation.Sums.RankErrorPercent, 100.0f / 3);
     EXPECT_DOUBLE_EQ(s.cs.Pair.R, 0.5);
     EXPECT_DOUBLE_EQ(s.cs.Pair.MeanX, 2);
-    ASSERT_EQ(s.work.ValidationValues.size(), 4u);
-    EXPECT_EQ(s.work.ValidationValues[2][4], 2);
-    EXPECT_EQ(s.work.ValidationValues[2][5], 3);
+    ASSERT_EQ(s.work.Validation.Values.size(), 4u);
+    EXPECT_EQ(s.work.Validation.Values[2][4], 2);
+    EXPECT_EQ(s.work.Validation.Values[2][5], 3);
 }
 
 TEST(Corlinx, TwoMoleculesGiveKk100AndTheSumsTheyHave) {
     ValidationSetUp s({5, 1, 2}, {5, 2, 4}, 2);
     ComputeValidationMeasures(s.cs.Cycle, s.cs.Pair, s.work, s.window);
-    EXPECT_FLOAT_EQ(s.work.Validation.RankErrorPercent, 100);
+    EXPECT_FLOAT_EQ(s.work.Validation.Sums.RankErrorPercent, 100);
     EXPECT_DOUBLE_EQ(s.cs.Pair.R, -0.9999);
     EXPECT_DOUBLE_EQ(s.cs.Pair.MeanX, 77); // left as the fit had it
     // Molecules m2 and m3: |O| = 6, |E - O| = 1 + 2 = 3: RR% 50.
-    EXPECT_DOUBLE_EQ(RelativeValidationError(s.work.Validation), 50);
+    EXPECT_DOUBLE_EQ(RelativeValidationError(s.work.Validation.Sums), 50);
 }
 
 TEST(Corlinx, NoValidationMoleculeGivesRr100) {
     ValidationSetUp s({5, 1, 2}, {5, 2, 4}, 0);
     ComputeValidationMeasures(s.cs.Cycle, s.cs.Pair, s.work, s.window);
-    EXPECT_DOUBLE_EQ(RelativeValidationError(s.work.Validation), 100);
+    EXPECT_DOUBLE_EQ(RelativeValidationError(s.work.Validation.Sums), 100);
     ValidationSetUp zero({1, 2, 3}, {0, 0, 0}, 3);
     ComputeValidationMeasures(zero.cs.Cycle, zero.cs.Pair, zero.work, zero.window);
-    EXPECT_DOUBLE_EQ(RelativeValidationError(zero.work.Validation), 100);
+    EXPECT_DOUBLE_EQ(RelativeValidationError(zero.work.Validation.Sums), 100);
 }
 
 TEST(EquationCorrectness, ThresholdOfTheUsersCorrectness) {
