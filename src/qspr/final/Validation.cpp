@@ -7,34 +7,109 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
 
 namespace kalemir::qspr {
 
-std::vector<int> TieRaisedRanks(const std::vector<double>& values, int count) {
-    // The values in ascending order with their places; each run of equal values then
-    // ends at the count of values not above them, the rank every member of the run takes.
+namespace {
+
+/// Ranks from the places of the values sorted ascending: each run of equal values ends at
+/// the count of values not above them, the rank every member of the run takes.
+template <typename Equal>
+std::vector<int> RanksOfRuns(const std::vector<int>& places, int count, Equal equal) {
+    std::vector<int> ranks(static_cast<std::size_t>(count) + 1, 0);
+    for (int first = 0; first < count;) {
+        int end = first + 1; // one past the run of values equal to the first one
+        while (end < count && equal(first, end)) {
+            ++end;
+        }
+        for (int q = first; q < end; ++q) {
+            ranks[static_cast<std::size_t>(places[static_cast<std::size_t>(q)])] = end;
+        }
+        first = end;
+    }
+    return ranks;
+}
+
+std::vector<int> RanksByComparison(const std::vector<double>& values, int count) {
     std::vector<std::pair<double, int>> sorted(static_cast<std::size_t>(count));
     for (int v = 1; v <= count; ++v) {
         sorted[static_cast<std::size_t>(v) - 1] = {values[v], v};
     }
     std::sort(sorted.begin(), sorted.end(),
               [](const auto& a, const auto& b) { return a.first < b.first; });
-    std::vector<int> ranks(static_cast<std::size_t>(count) + 1, 0);
-    for (int first = 0; first < count;) {
-        int end = first + 1; // one past the run of values equal to sorted[first]
-        while (end < count && !(sorted[static_cast<std::size_t>(first)].first <
-                                sorted[static_cast<std::size_t>(end)].first)) {
-            ++end;
-        }
-        for (int q = first; q < end; ++q) {
-            ranks[static_cast<std::size_t>(sorted[static_cast<std::size_t>(q)].second)] = end;
-        }
-        first = end;
+    std::vector<int> places(static_cast<std::size_t>(count));
+    for (int q = 0; q < count; ++q) {
+        places[static_cast<std::size_t>(q)] = sorted[static_cast<std::size_t>(q)].second;
     }
-    return ranks;
+    return RanksOfRuns(places, count, [&](int a, int b) {
+        return !(sorted[static_cast<std::size_t>(a)].first <
+                 sorted[static_cast<std::size_t>(b)].first);
+    });
+}
+
+} // namespace
+
+std::vector<int> TieRaisedRanks(const std::vector<double>& values, int count) {
+    // Many values (the validation molecules of every kept equation) are put in order by
+    // their bits instead of by comparisons: each value becomes an unsigned key that orders
+    // as the doubles do (-0 taken as +0, so that the two tie as they compare), sorted a
+    // digit at a time. The ranks depend on the order of the values only, so they are those
+    // of any sort. A NaN, which compares with nothing, keeps the comparison sort.
+    constexpr int kFewValues = 256;
+    if (count < kFewValues) {
+        return RanksByComparison(values, count);
+    }
+    const std::size_t size = static_cast<std::size_t>(count);
+    std::vector<std::uint64_t> keys(size);
+    std::vector<int> places(size);
+    for (int v = 1; v <= count; ++v) {
+        double x = values[v];
+        if (std::isnan(x)) {
+            return RanksByComparison(values, count);
+        }
+        if (x == 0) {
+            x = 0.0;
+        }
+        std::uint64_t bits;
+        std::memcpy(&bits, &x, sizeof bits);
+        constexpr std::uint64_t kSign = std::uint64_t{1} << 63;
+        keys[static_cast<std::size_t>(v) - 1] = (bits & kSign) != 0 ? ~bits : bits | kSign;
+        places[static_cast<std::size_t>(v) - 1] = v;
+    }
+    constexpr int kDigitBits = 11;
+    constexpr std::size_t kDigits = std::size_t{1} << kDigitBits;
+    std::vector<std::uint64_t> keysTo(size);
+    std::vector<int> placesTo(size);
+    std::vector<std::size_t> starts(kDigits);
+    for (int shift = 0; shift < 64; shift += kDigitBits) {
+        std::fill(starts.begin(), starts.end(), 0);
+        for (const std::uint64_t key : keys) {
+            ++starts[(key >> shift) & (kDigits - 1)];
+        }
+        if (starts[(keys.front() >> shift) & (kDigits - 1)] == size) {
+            continue; // every key has this digit
+        }
+        std::size_t start = 0;
+        for (std::size_t& digit : starts) {
+            const std::size_t here = digit;
+            digit = start;
+            start += here;
+        }
+        for (std::size_t q = 0; q < size; ++q) {
+            const std::size_t to = starts[(keys[q] >> shift) & (kDigits - 1)]++;
+            keysTo[to] = keys[q];
+            placesTo[to] = places[q];
+        }
+        keys.swap(keysTo);
+        places.swap(placesTo);
+    }
+    return RanksOfRuns(places, count, [&](int a, int b) {
+        return keys[static_cast<std::size_t>(a)] == keys[static_cast<std::size_t>(b)];
+    });
 }
 
 void PrepareValidationRows(CycleInputs& cycle, FinalWork& work) {

@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include <cmath>
 
 namespace kalemir::qspr {
@@ -118,11 +120,17 @@ INSTANTIATE_TEST_SUITE_P(
                       RankCase{{0, 2, -1, 2, -1, 0.5, 2}, 6, {0, 6, 2, 6, 2, 3, 6}}));
 
 TEST(TieRaisedRanks, AgreeWithCountingOnManyTies) {
+    // Ties among a few values, and values of every sign and size: huge, tiny (subnormal),
+    // both zeros, infinite.
+    const double spread[] = {-1e300, -2.5,  -1e-310,
+                             -0.0,   0.0,   1e-310,
+                             3.5,    1e300, std::numeric_limits<double>::infinity()};
     std::vector<double> values(1001, 0.0);
     unsigned state = 11;
     for (std::size_t v = 1; v < values.size(); ++v) {
         state = state * 1103515245u + 12345u;
-        values[v] = static_cast<double>((state >> 8) % 40) * 0.25 - 5;
+        values[v] = v % 3 == 0 ? spread[(state >> 8) % 9]
+                               : static_cast<double>((state >> 8) % 40) * 0.25 - 5;
     }
     const std::vector<int> ranks = TieRaisedRanks(values, 1000);
     for (int v = 1; v <= 1000; ++v) {
