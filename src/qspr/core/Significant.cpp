@@ -40,14 +40,35 @@ std::vector<int> ExchangeSort(const std::vector<double>& keysIn, int count, Swap
                   [&](int a, int b) { return before(keysIn[a], keysIn[b]); });
         return order;
     }
+    // Pass a holds the key at a and meets the keys after it in order; each key before the
+    // one held changes places with it. The keys between are only compared: they are
+    // looked through eight at a time for the next one before the held key.
     std::vector<double> keys(keysIn.begin(), keysIn.begin() + count + 1);
     for (int a = 1; a < count; ++a) {
+        double held = keys[a];
+        int heldPlace = order[a];
         for (int b = a + 1; b <= count; ++b) {
-            if (before(keys[b], keys[a])) {
-                std::swap(keys[a], keys[b]);
-                std::swap(order[a], order[b]);
+            constexpr int kLook = 8;
+            while (b + kLook - 1 <= count) {
+                bool any = false;
+                for (int j = 0; j < kLook; ++j) {
+                    any |= before(keys[b + j], held);
+                }
+                if (any) {
+                    break;
+                }
+                b += kLook;
+            }
+            if (b > count) {
+                break;
+            }
+            if (before(keys[b], held)) {
+                std::swap(held, keys[b]);
+                std::swap(heldPlace, order[b]);
             }
         }
+        keys[a] = held;
+        order[a] = heldPlace;
     }
     return order;
 }

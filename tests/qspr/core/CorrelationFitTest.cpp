@@ -12,7 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 #include <vector>
 
 namespace kalemir::qspr {
@@ -397,6 +399,42 @@ TEST(CrossValidateSet, TiesKeepTheExchangeSortOrder) {
     EXPECT_EQ(order, (std::vector<int>{0, 3, 2, 1}));
     const std::vector<int> up = ExchangeSortAscending({0, 2, 2, 1}, 3);
     EXPECT_EQ(up, (std::vector<int>{0, 3, 2, 1}));
+}
+
+TEST(CrossValidateSet, TiedKeysTakeTheOrderOfThePlainExchanges) {
+    // Many ties (the property of a large table), as they come and as a cross-validation
+    // leaves them (sorted the other way), a NaN among them: the order every exchange one
+    // pair at a time gives.
+    auto exchanges = [](std::vector<double> keys, int count, bool ascending) {
+        std::vector<int> order(static_cast<std::size_t>(count) + 1);
+        for (int i = 0; i <= count; ++i) {
+            order[static_cast<std::size_t>(i)] = i;
+        }
+        for (int a = 1; a < count; ++a) {
+            for (int b = a + 1; b <= count; ++b) {
+                if (ascending ? keys[b] < keys[a] : keys[b] > keys[a]) {
+                    std::swap(keys[a], keys[b]);
+                    std::swap(order[a], order[b]);
+                }
+            }
+        }
+        return order;
+    };
+    unsigned state = 5;
+    for (const int count : {2, 9, 300}) {
+        std::vector<double> keys(static_cast<std::size_t>(count) + 1, 0.0);
+        for (int i = 1; i <= count; ++i) {
+            state = state * 1103515245u + 12345u;
+            keys[static_cast<std::size_t>(i)] = static_cast<double>((state >> 8) % 23) * 0.5;
+        }
+        keys[static_cast<std::size_t>(count)] = count > 2 ? std::nan("") : keys[1];
+        std::vector<double> sorted(keys);
+        std::sort(sorted.begin() + 1, sorted.end() - 1, std::greater<>());
+        for (const std::vector<double>& k : {keys, sorted}) {
+            EXPECT_EQ(ExchangeSortAscending(k, count), exchanges(k, count, true)) << count;
+            EXPECT_EQ(ExchangeSortDescending(k, count), exchanges(k, count, false)) << count;
+        }
+    }
 }
 
 TEST(InterR2Caption, ThousandPairsOfAThousandDescriptors) {
