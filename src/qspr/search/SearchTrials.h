@@ -3,12 +3,16 @@
 // the search state one by one in the search's own order, so that the list, the best
 // values and every report line are those of a search that fits one set after another.
 
+#include "qspr/core/Fit.h"
 #include "qspr/core/NormalEquations.h"
 #include "qspr/core/StageState.h"
 #include "qspr/search/CandidateList.h"
 #include "qspr/setup/ProgramState.h"
 
+#include <memory>
 #include <optional>
+#include <span>
+#include <vector>
 
 namespace kalemir {
 class ComputingWindow;
@@ -29,6 +33,53 @@ namespace kalemir::qspr {
 void EvaluateTrials(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
                     SearchState& search, WorkerPool* pool, int count,
                     ListedSetIndex* listed = nullptr);
+
+/// The working out of a run of trials by the workers, as EvaluateTrials does it, made so
+/// that it can be started on the pool and finished later: the calling thread may take the
+/// trials before them meanwhile. It reads the search's thresholds as they stand when it
+/// is made (SearchThresholds: a trial they let pass is let pass when it is taken too) and
+/// else only what stays fixed within a level (the cross products, FitTermCount), so the
+/// taking may change the list and the progress while the workers run.
+class TrialEvaluation {
+public:
+    /// With the list's index and lookUp, each trial notes whether the index holds its set
+    /// (the index must then not change until Finish); with the index alone, only the hash
+    /// the index files the set under (the index may change meanwhile).
+    TrialEvaluation(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
+                    SearchState& search, std::span<SearchTrial> trials,
+                    const ListedSetIndex* listed, bool lookUp);
+    TrialEvaluation(const TrialEvaluation&) = delete;
+    TrialEvaluation& operator=(const TrialEvaluation&) = delete;
+
+    /// Works the trials out on the pool's workers and the calling thread together.
+    void Run(WorkerPool* pool);
+    /// Starts the trials on the pool's background workers and returns at once.
+    void Start(WorkerPool& pool);
+    /// Helps with the trials left of Start and returns when all are worked out.
+    void Finish(WorkerPool& pool);
+
+private:
+    /// The trials the bound does not settle wait in a worker's lanes until kFitLanes are there.
+    struct WaitingLanes {
+        LaneCandidate Lanes[kFitLanes];
+        SearchTrial* Trials[kFitLanes];
+        int Filled = 0;
+    };
+    void Evaluate(int first, int last, int worker);
+    void FitWaiting(WaitingLanes& lanes, FitScratch& scratch) const;
+    /// Fits what is left in every worker's lanes.
+    void FitLeftOver();
+
+    const CycleInputs& cycle_;
+    const SearchState& search_;
+    std::vector<std::unique_ptr<FitScratch>>& scratch_;
+    std::span<SearchTrial> trials_;
+    const ListedSetIndex* listed_;
+    bool lookUp_;
+    FitProblem problem_;
+    SearchThresholds thresholds_;
+    std::vector<WaitingLanes> waiting_;
+};
 
 /// The r2 and SEE of a trial's fit.
 struct TrialFit {
