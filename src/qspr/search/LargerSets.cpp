@@ -10,6 +10,7 @@
 #include "qspr/search/SearchTrials.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <memory>
 #include <optional>
@@ -134,13 +135,13 @@ struct KeptSetTrials {
     const KeptSetScreen* Screen = nullptr;
 };
 
-/// Puts the extensions of a screened kept set by every descriptor that may join it into
-/// `trials`, columns sorted as the list holds them (each descriptor put in its place among
-/// the kept columns).
-void FillExtensions(const KeptSetScreen& screen, int p, SearchTrial* trials) {
+/// Puts the extensions of a screened kept set by its joining descriptors from..to-1 into
+/// trials[from..to-1], columns sorted as the list holds them (each descriptor put in its
+/// place among the kept columns).
+void FillExtensions(const KeptSetScreen& screen, int p, int from, int to, SearchTrial* trials) {
     const int* sortedKept = screen.SortedKept;
-    for (std::size_t c = 0; c < screen.Joining.size(); ++c) {
-        const int d = screen.Joining[c];
+    for (int c = from; c < to; ++c) {
+        const int d = screen.Joining[static_cast<std::size_t>(c)];
         SearchTrial& trial = trials[c];
         PredictorSet& set = trial.Set;
         set.fill(0);
@@ -157,7 +158,7 @@ void FillExtensions(const KeptSetScreen& screen, int p, SearchTrial* trials) {
 
 /// A group of kept sets whose extensions are worked out together and then taken in order.
 struct TrialGroup {
-    std::vector<KeptSetTrials> Sets; ///< kept sets First..First+Sets.size()-1, in order
+    std::vector<KeptSetTrials> Sets; ///< consecutive kept sets, in order
     std::vector<SearchTrial> Trials;
     int TrialCount = 0;
     /// The workers looked each trial's set up in the list's index (else only its hash).
@@ -175,31 +176,13 @@ struct KeptSetScreens {
     KeptSetScreen& Of(int a) { return Slots[static_cast<std::size_t>(a % kScreenSlots)]; }
 };
 
-/// Gathers the group of kept sets from `first` on: at most kKeptGroup of them, ended by
-/// the one that brings kKeptGroupTrials trials or more. The workers screen the kept sets
-/// not screened yet (as far as a whole group may reach), then fill the group's trials, a
-/// kept set each; the trials come in the order of the kept sets and their descriptors,
-/// whoever fills them.
-void GatherGroup(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
-                 const SearchState& search, WorkerPool* pool, KeptSetScreens& screens, int first,
-                 TrialGroup& group) {
-    const int reach = std::min(kListRows, first + kKeptGroup - 1);
-    const int from = std::max(screens.Screened + 1, first);
-    auto screen = [&](int lo, int hi, int) {
-        for (int a = from + lo; a < from + hi; ++a) {
-            ScreenKeptSet(cycle, descriptors, search, a, screens.Of(a));
-        }
-    };
-    if (reach >= from) {
-        if (pool != nullptr) {
-            pool->ForEach(reach - from + 1, 1, screen);
-        } else {
-            screen(0, reach - from + 1, 0);
-        }
-        screens.Screened = reach;
-    }
+/// Makes the group of the screened kept sets from `first` on: at most kKeptGroup of
+/// them, ended by the one that brings kKeptGroupTrials trials or more.
+void CutGroup(KeptSetScreens& screens, int first, TrialGroup& group) {
     group.Sets.clear();
     int gathered = 0;
+    const int reach = std::min(kListRows, first + kKeptGroup - 1);
+    assert(screens.Screened >= reach && "the group's kept sets are screened");
     for (int a = first; a <= reach && gathered < kKeptGroupTrials; ++a) {
         const KeptSetScreen& screened = screens.Of(a);
         const int count = static_cast<int>(screened.Joining.size());
@@ -210,20 +193,81 @@ void GatherGroup(const CycleInputs& cycle, const SignificantDescriptors& descrip
     if (group.Trials.size() < static_cast<std::size_t>(gathered)) {
         group.Trials.resize(static_cast<std::size_t>(gathered));
     }
-    const int p = search.FitTermCount;
-    auto fill = [&](int lo, int hi, int) {
-        for (int g = lo; g < hi; ++g) {
-            const KeptSetTrials& set = group.Sets[static_cast<std::size_t>(g)];
-            FillExtensions(*set.Screen, p, group.Trials.data() + set.First);
+}
+
+/// Screens the kept sets the level's first group may reach, a kept set a piece.
+void ScreenFirstGroup(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
+                      const SearchState& search, WorkerPool* pool, KeptSetScreens& screens) {
+    const int reach = std::min(kListRows, kKeptGroup);
+    auto screen = [&](int first, int last, int) {
+        for (int a = first + 1; a <= last; ++a) {
+            ScreenKeptSet(cycle, descriptors, search, a, screens.Of(a));
         }
     };
-    const int sets = static_cast<int>(group.Sets.size());
     if (pool != nullptr) {
-        pool->ForEach(sets, 1, fill);
+        pool->ForEach(reach, 1, screen);
     } else {
-        fill(0, sets, 0);
+        screen(0, reach, 0);
     }
+    screens.Screened = reach;
 }
+
+/// The pieces of a group the workers share: first the kept sets not screened yet as far
+/// as the next group may reach, a kept set a piece, then the group's trials, kTrialGrain
+/// a piece, each piece filled from its kept sets' screens and worked out. The trials come
+/// in the order of the kept sets and their descriptors, whoever fills them. The screens
+/// written lie within kScreenSlots of the group's own (at most kKeptGroup before them).
+class GroupWork {
+public:
+    GroupWork(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
+              const SearchState& search, KeptSetScreens& screens, TrialGroup& group)
+        : cycle_(cycle), descriptors_(descriptors), search_(search), screens_(screens),
+          group_(group), screenFrom_(screens.Screened + 1),
+          screenCount_(
+              std::max(0, std::min(kListRows, group.LastSet() + kKeptGroup) - screens.Screened)) {
+        screens.Screened += screenCount_;
+    }
+
+    int Pieces() const {
+        return screenCount_ + (group_.TrialCount + kTrialGrain - 1) / kTrialGrain;
+    }
+
+    void operator()(int first, int last, int worker) const {
+        for (int piece = first; piece < last; ++piece) {
+            if (piece < screenCount_) {
+                const int a = screenFrom_ + piece;
+                ScreenKeptSet(cycle_, descriptors_, search_, a, screens_.Of(a));
+                continue;
+            }
+            const int from = (piece - screenCount_) * kTrialGrain;
+            const int to = std::min(group_.TrialCount, from + kTrialGrain);
+            Fill(from, to);
+            group_.Evaluation->Evaluate(from, to, worker);
+        }
+    }
+
+private:
+    /// Fills trials from..to-1 of the group from the screens of their kept sets.
+    void Fill(int from, int to) const {
+        const std::vector<KeptSetTrials>& sets = group_.Sets;
+        auto set = std::upper_bound(sets.begin(), sets.end(), from,
+                                    [](int t, const KeptSetTrials& s) { return t < s.First; });
+        for (--set; from < to; ++set) {
+            const int end = std::min(to, set->First + set->Count);
+            FillExtensions(*set->Screen, search_.FitTermCount, from - set->First, end - set->First,
+                           group_.Trials.data() + set->First);
+            from = std::max(from, end);
+        }
+    }
+
+    const CycleInputs& cycle_;
+    const SignificantDescriptors& descriptors_;
+    const SearchState& search_;
+    KeptSetScreens& screens_;
+    TrialGroup& group_;
+    int screenFrom_;
+    int screenCount_;
+};
 
 /// The last set a level took: with three predictors its Q is the level's BestQ.
 struct LastTaken {
@@ -331,41 +375,53 @@ void SearchLevel(const CycleContext& context, SignificantDescriptors& descriptor
                  LastTaken& last, float t0) {
     const CycleInputs& cycle = context.Cycle;
     WorkerPool* pool = context.Pool;
-    const bool overlap = pool != nullptr && pool->Size() > 1;
+    const int workers = pool != nullptr ? pool->Size() : 1;
+    const bool overlap = workers > 1;
     KeptSetScreens screens;
     TrialGroup groups[2];
+    std::optional<GroupWork> work;
     const StartedLoopGuard guard{overlap ? pool : nullptr};
-    auto gather = [&](TrialGroup& group, int first) {
-        GatherGroup(cycle, descriptors, search, pool, screens, first, group);
+    // Cuts the group from `first` on and readies its pieces (which screen ahead).
+    auto ready = [&](TrialGroup& group, int first, bool lookUp) {
+        CutGroup(screens, first, group);
+        group.LookedUp = lookUp;
         group.Evaluation = std::make_unique<TrialEvaluation>(
             cycle, descriptors, search,
             std::span(group.Trials).first(static_cast<std::size_t>(group.TrialCount)), &listed,
-            group.LookedUp);
+            lookUp, workers);
+        work.emplace(cycle, descriptors, search, screens, group);
     };
-    // The first group is worked out before any is taken: its workers may look up.
-    groups[0].LookedUp = true;
-    gather(groups[0], 1);
-    groups[0].Evaluation->Run(pool);
-    listed.StartChangeLog();
+    // Works a group out before it is taken, its workers looking the trials up.
+    auto runNow = [&](TrialGroup& group) {
+        if (pool != nullptr) {
+            pool->ForEach(work->Pieces(), 1, *work);
+        } else {
+            (*work)(0, work->Pieces(), 0);
+        }
+        group.Evaluation->FitWaiting();
+        listed.StartChangeLog();
+    };
+    ScreenFirstGroup(cycle, descriptors, search, pool, screens);
+    ready(groups[0], 1, true);
+    runNow(groups[0]);
     for (int g = 0;; ++g) {
         TrialGroup& now = groups[g % 2];
         TrialGroup& next = groups[(g + 1) % 2];
         const bool more = now.LastSet() < kListRows;
-        next.LookedUp = !overlap;
         if (more && overlap) {
-            gather(next, now.LastSet() + 1);
-            next.Evaluation->Start(*pool);
+            ready(next, now.LastSet() + 1, false);
+            pool->Start(work->Pieces(), 1, *work);
         }
         TakeGroup(context, descriptors, search, cv, now, listed, last, t0);
         if (!more) {
             return;
         }
         if (overlap) {
-            next.Evaluation->Finish(*pool);
+            pool->Join();
+            next.Evaluation->FitWaiting();
         } else {
-            gather(next, now.LastSet() + 1);
-            next.Evaluation->Run(pool);
-            listed.StartChangeLog();
+            ready(next, now.LastSet() + 1, true);
+            runNow(next);
         }
     }
 }
@@ -376,13 +432,15 @@ void ExtendSet(const CycleContext& context, SignificantDescriptors& descriptors,
                SearchState& search, int a, ListedSetIndex& listed) {
     KeptSetScreen screen;
     ScreenKeptSet(context.Cycle, descriptors, search, a, screen);
+    const int count = static_cast<int>(screen.Joining.size());
     TrialGroup group;
-    group.TrialCount = static_cast<int>(screen.Joining.size());
-    group.Trials.resize(screen.Joining.size());
-    FillExtensions(screen, search.FitTermCount, group.Trials.data());
-    group.Sets.push_back({a, 0, group.TrialCount, screen.LastOrthogonal, &screen});
+    group.TrialCount = count;
+    group.Trials.resize(static_cast<std::size_t>(count));
+    FillExtensions(screen, search.FitTermCount, 0, count, group.Trials.data());
+    group.Sets.push_back({a, 0, count, screen.LastOrthogonal, &screen});
     group.LookedUp = true;
-    TrialEvaluation(context.Cycle, descriptors, search, group.Trials, &listed, true)
+    TrialEvaluation(context.Cycle, descriptors, search, group.Trials, &listed, true,
+                    context.Pool != nullptr ? context.Pool->Size() : 1)
         .Run(context.Pool);
     listed.StartChangeLog();
     LastTaken last;

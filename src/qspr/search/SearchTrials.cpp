@@ -100,12 +100,14 @@ void HoldScratch(const CycleInputs& cycle, std::vector<std::unique_ptr<FitScratc
 TrialEvaluation::TrialEvaluation(const CycleInputs& cycle,
                                  const SignificantDescriptors& descriptors, SearchState& search,
                                  std::span<SearchTrial> trials, const ListedSetIndex* listed,
-                                 bool lookUp)
+                                 bool lookUp, int workers)
     : cycle_(cycle), search_(search), scratch_(search.WorkerFits), trials_(trials), listed_(listed),
       lookUp_(lookUp), problem_(FitProblemOf(cycle, descriptors, search)),
-      thresholds_(ThresholdsOf(search)) {}
+      thresholds_(ThresholdsOf(search)), waiting_(static_cast<std::size_t>(workers)) {
+    HoldScratch(cycle, scratch_, workers);
+}
 
-void TrialEvaluation::FitWaiting(WaitingLanes& lanes, FitScratch& scratch) const {
+void TrialEvaluation::FitLanesOf(WaitingLanes& lanes, FitScratch& scratch) const {
     FitLanes(problem_, scratch, lanes.Lanes, lanes.Filled);
     for (int l = 0; l < lanes.Filled; ++l) {
         lanes.Trials[l]->R2 = lanes.Lanes[l].R2;
@@ -155,48 +157,33 @@ void TrialEvaluation::Evaluate(int first, int last, int worker) {
         }
         lanes.Trials[lanes.Filled++] = &trial;
         if (lanes.Filled == kFitLanes) {
-            FitWaiting(lanes, own);
+            FitLanesOf(lanes, own);
         }
     }
 }
 
-void TrialEvaluation::FitLeftOver() {
+void TrialEvaluation::FitWaiting() {
     for (std::size_t w = 0; w < waiting_.size(); ++w) {
-        FitWaiting(waiting_[w], *scratch_[w]);
+        FitLanesOf(waiting_[w], *scratch_[w]);
     }
 }
 
 void TrialEvaluation::Run(WorkerPool* pool) {
+    const int count = static_cast<int>(trials_.size());
     if (pool == nullptr) {
-        waiting_.resize(1);
-        HoldScratch(cycle_, scratch_, 1);
-        Evaluate(0, static_cast<int>(trials_.size()), 0);
+        Evaluate(0, count, 0);
     } else {
-        waiting_.resize(static_cast<std::size_t>(pool->Size()));
-        HoldScratch(cycle_, scratch_, pool->Size());
-        pool->ForEach(static_cast<int>(trials_.size()), kTrialGrain,
+        pool->ForEach(count, kTrialGrain,
                       [this](int first, int last, int worker) { Evaluate(first, last, worker); });
     }
-    FitLeftOver();
-}
-
-void TrialEvaluation::Start(WorkerPool& pool) {
-    waiting_.resize(static_cast<std::size_t>(pool.Size()));
-    HoldScratch(cycle_, scratch_, pool.Size());
-    pool.Start(static_cast<int>(trials_.size()), kTrialGrain,
-               [this](int first, int last, int worker) { Evaluate(first, last, worker); });
-}
-
-void TrialEvaluation::Finish(WorkerPool& pool) {
-    pool.Join();
-    FitLeftOver();
+    FitWaiting();
 }
 
 void EvaluateTrials(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
                     SearchState& search, WorkerPool* pool, int count, ListedSetIndex* listed) {
     TrialEvaluation evaluation(cycle, descriptors, search,
                                std::span(search.Trials).first(static_cast<std::size_t>(count)),
-                               listed, true);
+                               listed, true, pool ? pool->Size() : 1);
     evaluation.Run(pool);
     if (listed != nullptr) {
         listed->StartChangeLog();

@@ -34,29 +34,30 @@ void EvaluateTrials(const CycleInputs& cycle, const SignificantDescriptors& desc
                     SearchState& search, WorkerPool* pool, int count,
                     ListedSetIndex* listed = nullptr);
 
-/// The working out of a run of trials by the workers, as EvaluateTrials does it, made so
-/// that it can be started on the pool and finished later: the calling thread may take the
-/// trials before them meanwhile. It reads the search's thresholds as they stand when it
-/// is made (SearchThresholds: a trial they let pass is let pass when it is taken too) and
-/// else only what stays fixed within a level (the cross products, FitTermCount), so the
-/// taking may change the list and the progress while the workers run.
+/// The working out of a run of trials by the workers, as EvaluateTrials does it, in
+/// pieces the caller hands out: it may start them on the pool and take the trials before
+/// them meanwhile. It reads the search's thresholds as they stand when it is made
+/// (SearchThresholds: a trial they let pass is let pass when it is taken too) and else only
+/// what stays fixed within a level (the cross products, FitTermCount), so the taking may
+/// change the list and the progress while the workers run.
 class TrialEvaluation {
 public:
-    /// With the list's index and lookUp, each trial notes whether the index holds its set
-    /// (the index must then not change until Finish); with the index alone, only the hash
-    /// the index files the set under (the index may change meanwhile).
+    /// For `workers` workers. With the list's index and lookUp, each trial notes whether
+    /// the index holds its set (the index must then not change until the trials are worked
+    /// out); with the index alone, only the hash the index files the set under.
     TrialEvaluation(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
                     SearchState& search, std::span<SearchTrial> trials,
-                    const ListedSetIndex* listed, bool lookUp);
+                    const ListedSetIndex* listed, bool lookUp, int workers);
     TrialEvaluation(const TrialEvaluation&) = delete;
     TrialEvaluation& operator=(const TrialEvaluation&) = delete;
 
-    /// Works the trials out on the pool's workers and the calling thread together.
+    /// Works out trials first..last-1 as worker `worker`; a trial may wait in the worker's
+    /// lanes for its fit until FitWaiting.
+    void Evaluate(int first, int last, int worker);
+    /// Fits the trials left waiting in every worker's lanes, once no worker evaluates.
+    void FitWaiting();
+    /// Works every trial out on the pool's workers and the calling thread together.
     void Run(WorkerPool* pool);
-    /// Starts the trials on the pool's background workers and returns at once.
-    void Start(WorkerPool& pool);
-    /// Helps with the trials left of Start and returns when all are worked out.
-    void Finish(WorkerPool& pool);
 
 private:
     /// The trials the bound does not settle wait in a worker's lanes until kFitLanes are there.
@@ -65,10 +66,7 @@ private:
         SearchTrial* Trials[kFitLanes];
         int Filled = 0;
     };
-    void Evaluate(int first, int last, int worker);
-    void FitWaiting(WaitingLanes& lanes, FitScratch& scratch) const;
-    /// Fits what is left in every worker's lanes.
-    void FitLeftOver();
+    void FitLanesOf(WaitingLanes& lanes, FitScratch& scratch) const;
 
     const CycleInputs& cycle_;
     const SearchState& search_;
