@@ -276,11 +276,23 @@ struct LastTaken {
     bool PassedBy = false; ///< the last one was passed by
 };
 
+/// What the taking of a level's trials works with besides the search state.
+struct LevelTaking {
+    ListedSetIndex& Listed;
+    LastTaken Last;
+    float T0 = 0; ///< the level's start, seconds of the day
+    /// Published after each kept set taken, for the workers of the next group (none when
+    /// no group is worked out while one is taken).
+    SharedThresholds* Shared = nullptr;
+};
+
 /// Takes the worked-out extensions of kept set `a` into the list in the order of the
 /// descriptors, as the loop over them does one by one.
 void TakeExtensions(const CycleContext& context, const SignificantDescriptors& descriptors,
                     SearchState& search, const TrialGroup& group, const KeptSetTrials& gathered,
-                    ListedSetIndex& listed, LastTaken& last) {
+                    LevelTaking& taking) {
+    ListedSetIndex& listed = taking.Listed;
+    LastTaken& last = taking.Last;
     const CycleInputs& cycle = context.Cycle;
     ComputingWindow& window = context.Window;
     const int p = search.FitTermCount;
@@ -329,14 +341,17 @@ void TakeExtensions(const CycleContext& context, const SignificantDescriptors& d
 /// Takes a group's kept sets in order, with the picture redrawn every kKeptSetsPerPicture.
 void TakeGroup(const CycleContext& context, const SignificantDescriptors& descriptors,
                SearchState& search, const CrossValidationState& cv, const TrialGroup& group,
-               ListedSetIndex& listed, LastTaken& last, float t0) {
+               LevelTaking& taking) {
     const CycleInputs& cycle = context.Cycle;
     ComputingWindow& window = context.Window;
     const int p = search.FitTermCount;
     for (const KeptSetTrials& gathered : group.Sets) {
         const int a = gathered.Set;
         if (KeptSetComplete(search, a, p)) {
-            TakeExtensions(context, descriptors, search, group, gathered, listed, last);
+            TakeExtensions(context, descriptors, search, group, gathered, taking);
+            if (taking.Shared != nullptr) {
+                taking.Shared->Publish(search);
+            }
         }
         if (a % kKeptSetsPerPicture == 0) {
             window.CountDone(a);
@@ -344,7 +359,7 @@ void TakeGroup(const CycleContext& context, const SignificantDescriptors& descri
             window.PrintLine("   Program is computing QSPRs including " + PlainNumber(p) +
                              " predictors ...");
             window.PrintLine("");
-            window.PrintLine(EndTimeLine(t0, static_cast<float>(SecondsOfDay()), a));
+            window.PrintLine(EndTimeLine(taking.T0, static_cast<float>(SecondsOfDay()), a));
         }
     }
 }
@@ -366,13 +381,13 @@ struct StartedLoopGuard {
 /// thresholds as they stand then (they only rise within a level, see SearchThresholds), so
 /// the outcome does not depend on how the kept sets are grouped nor on when a group is
 /// worked out. With more than one worker the next group is therefore worked out while the
-/// calling thread takes the group before it; those workers do not look the trials up in
-/// the list's index, which the taking changes (the taking looks them up by the hash the
-/// workers noted). Alone, the calling thread works each group out after the one before is
-/// taken, against the thresholds that have risen meanwhile, with the lookups.
+/// calling thread takes the group before it, against the thresholds the taking publishes
+/// (SharedThresholds); those workers do not look the trials up in the list's index, which
+/// the taking changes (the taking looks them up by the hash the workers noted). Alone, the
+/// calling thread works each group out after the one before is taken, against the
+/// thresholds that have risen meanwhile, with the lookups.
 void SearchLevel(const CycleContext& context, SignificantDescriptors& descriptors,
-                 SearchState& search, const CrossValidationState& cv, ListedSetIndex& listed,
-                 LastTaken& last, float t0) {
+                 SearchState& search, const CrossValidationState& cv, LevelTaking& taking) {
     const CycleInputs& cycle = context.Cycle;
     WorkerPool* pool = context.Pool;
     const int workers = pool != nullptr ? pool->Size() : 1;
@@ -380,15 +395,19 @@ void SearchLevel(const CycleContext& context, SignificantDescriptors& descriptor
     KeptSetScreens screens;
     TrialGroup groups[2];
     std::optional<GroupWork> work;
+    SharedThresholds shared;
+    taking.Shared = overlap ? &shared : nullptr;
+    ListedSetIndex& listed = taking.Listed;
     const StartedLoopGuard guard{overlap ? pool : nullptr};
     // Cuts the group from `first` on and readies its pieces (which screen ahead).
     auto ready = [&](TrialGroup& group, int first, bool lookUp) {
         CutGroup(screens, first, group);
         group.LookedUp = lookUp;
+        shared.Publish(search);
         group.Evaluation = std::make_unique<TrialEvaluation>(
             cycle, descriptors, search,
             std::span(group.Trials).first(static_cast<std::size_t>(group.TrialCount)), &listed,
-            lookUp, workers);
+            lookUp, workers, lookUp ? nullptr : &shared);
         work.emplace(cycle, descriptors, search, screens, group);
     };
     // Works a group out before it is taken, its workers looking the trials up.
@@ -412,7 +431,7 @@ void SearchLevel(const CycleContext& context, SignificantDescriptors& descriptor
             ready(next, now.LastSet() + 1, false);
             pool->Start(work->Pieces(), 1, *work);
         }
-        TakeGroup(context, descriptors, search, cv, now, listed, last, t0);
+        TakeGroup(context, descriptors, search, cv, now, taking);
         if (!more) {
             return;
         }
@@ -443,8 +462,8 @@ void ExtendSet(const CycleContext& context, SignificantDescriptors& descriptors,
                     context.Pool != nullptr ? context.Pool->Size() : 1)
         .Run(context.Pool);
     listed.StartChangeLog();
-    LastTaken last;
-    TakeExtensions(context, descriptors, search, group, group.Sets.front(), listed, last);
+    LevelTaking taking{listed, {}, 0, nullptr};
+    TakeExtensions(context, descriptors, search, group, group.Sets.front(), taking);
 }
 
 void SearchLargerSets(const CycleContext& context, SignificantDescriptors& descriptors,
@@ -469,10 +488,10 @@ void SearchLargerSets(const CycleContext& context, SignificantDescriptors& descr
                 listed.Insert(search.CandidateSets[r]);
             }
         }
-        LastTaken last;
-        SearchLevel(context, descriptors, search, cv, listed, last, t0);
-        if (last.Any && last.PassedBy) {
-            TakeLastPassedBy(cycle, descriptors, search, last.Set);
+        LevelTaking taking{listed, {}, t0, nullptr};
+        SearchLevel(context, descriptors, search, cv, taking);
+        if (taking.Last.Any && taking.Last.PassedBy) {
+            TakeLastPassedBy(cycle, descriptors, search, taking.Last.Set);
         }
         ShowBestSet(cycle, descriptors, search, cv, window);
         CrossValidateBest(context, descriptors, search, cv, outliers.OutlierRatio);

@@ -97,13 +97,28 @@ void HoldScratch(const CycleInputs& cycle, std::vector<std::unique_ptr<FitScratc
 
 } // namespace
 
+void SharedThresholds::Publish(const SearchState& search) {
+    const SearchThresholds now = ThresholdsOf(search);
+    fitTermCount_.store(now.FitTermCount, std::memory_order_relaxed);
+    listEntry_.store(now.ListEntry, std::memory_order_relaxed);
+    bestR2Seen_.store(now.BestR2Seen, std::memory_order_relaxed);
+    bestQ_.store(now.BestQ, std::memory_order_relaxed);
+}
+
+SearchThresholds SharedThresholds::Read() const {
+    return {fitTermCount_.load(std::memory_order_relaxed),
+            listEntry_.load(std::memory_order_relaxed), bestR2Seen_.load(std::memory_order_relaxed),
+            bestQ_.load(std::memory_order_relaxed)};
+}
+
 TrialEvaluation::TrialEvaluation(const CycleInputs& cycle,
                                  const SignificantDescriptors& descriptors, SearchState& search,
                                  std::span<SearchTrial> trials, const ListedSetIndex* listed,
-                                 bool lookUp, int workers)
+                                 bool lookUp, int workers, const SharedThresholds* shared)
     : cycle_(cycle), search_(search), scratch_(search.WorkerFits), trials_(trials), listed_(listed),
       lookUp_(lookUp), problem_(FitProblemOf(cycle, descriptors, search)),
-      thresholds_(ThresholdsOf(search)), waiting_(static_cast<std::size_t>(workers)) {
+      thresholds_(ThresholdsOf(search)), shared_(shared),
+      waiting_(static_cast<std::size_t>(workers)) {
     HoldScratch(cycle, scratch_, workers);
 }
 
@@ -118,7 +133,8 @@ void TrialEvaluation::FitLanesOf(WaitingLanes& lanes, FitScratch& scratch) const
 }
 
 void TrialEvaluation::Evaluate(int first, int last, int worker) {
-    const TrialContext context{cycle_, search_, problem_, thresholds_};
+    const SearchThresholds thresholds = shared_ != nullptr ? shared_->Read() : thresholds_;
+    const TrialContext context{cycle_, search_, problem_, thresholds};
     FitScratch& own = *scratch_[static_cast<std::size_t>(worker)];
     WaitingLanes& lanes = waiting_[static_cast<std::size_t>(worker)];
     // The added descriptors of a run of trials of one kept set are carried through the

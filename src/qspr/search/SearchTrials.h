@@ -9,6 +9,7 @@
 #include "qspr/search/CandidateList.h"
 #include "qspr/setup/ProgramState.h"
 
+#include <atomic>
 #include <memory>
 #include <optional>
 #include <span>
@@ -34,20 +35,42 @@ void EvaluateTrials(const CycleInputs& cycle, const SignificantDescriptors& desc
                     SearchState& search, WorkerPool* pool, int count,
                     ListedSetIndex* listed = nullptr);
 
+/// The search's thresholds as the calling thread takes trials, published for workers that
+/// meanwhile work later trials out. Each only rises within a level (SearchThresholds), so
+/// whatever value a worker reads is at most what the search holds when it takes those later
+/// trials: a bound the values read let pass is let pass then too, whichever of them are
+/// fresh.
+class SharedThresholds {
+public:
+    /// Publishes the thresholds the search holds now (the calling thread).
+    void Publish(const SearchState& search);
+    /// The thresholds last published, or published earlier (any thread).
+    SearchThresholds Read() const;
+
+private:
+    std::atomic<int> fitTermCount_{0};
+    std::atomic<double> listEntry_{0};
+    std::atomic<double> bestR2Seen_{0};
+    std::atomic<double> bestQ_{0};
+};
+
 /// The working out of a run of trials by the workers, as EvaluateTrials does it, in
 /// pieces the caller hands out: it may start them on the pool and take the trials before
-/// them meanwhile. It reads the search's thresholds as they stand when it is made
-/// (SearchThresholds: a trial they let pass is let pass when it is taken too) and else only
-/// what stays fixed within a level (the cross products, FitTermCount), so the taking may
-/// change the list and the progress while the workers run.
+/// them meanwhile. It reads the search's thresholds as they stand when it is made, or as
+/// shared thresholds published since tell them (SharedThresholds: a trial they let pass is
+/// let pass when it is taken too), and else only what stays fixed within a level (the cross
+/// products, FitTermCount), so the taking may change the list and the progress while the
+/// workers run.
 class TrialEvaluation {
 public:
     /// For `workers` workers. With the list's index and lookUp, each trial notes whether
     /// the index holds its set (the index must then not change until the trials are worked
-    /// out); with the index alone, only the hash the index files the set under.
+    /// out); with the index alone, only the hash the index files the set under. With
+    /// `shared`, each run of trials reads the thresholds published last.
     TrialEvaluation(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
                     SearchState& search, std::span<SearchTrial> trials,
-                    const ListedSetIndex* listed, bool lookUp, int workers);
+                    const ListedSetIndex* listed, bool lookUp, int workers,
+                    const SharedThresholds* shared = nullptr);
     TrialEvaluation(const TrialEvaluation&) = delete;
     TrialEvaluation& operator=(const TrialEvaluation&) = delete;
 
@@ -76,6 +99,7 @@ private:
     bool lookUp_;
     FitProblem problem_;
     SearchThresholds thresholds_;
+    const SharedThresholds* shared_;
     std::vector<WaitingLanes> waiting_;
 };
 
