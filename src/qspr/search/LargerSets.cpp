@@ -50,8 +50,9 @@ constexpr int kKeptSetsPerPicture = 20;
 constexpr int kKeptGroup = 64;
 constexpr int kKeptGroupTrials = 1024;
 
-/// The screens kept at a time: a group's kept sets, and the next group's, screened while
-/// the group is taken (at most kKeptGroup each), never share a slot.
+/// The screens kept at a time, by row: a group's kept sets (at most kKeptGroup) and those
+/// its loop screens ahead for the groups after it (at most kKeptGroup past its last) never
+/// share a slot.
 constexpr int kScreenSlots = 2 * kKeptGroup;
 
 /// A kept set that grows: its first p-1 columns filled (the first positive).
@@ -278,12 +279,15 @@ struct LastTaken {
 
 /// What the taking of a level's trials works with besides the search state.
 struct LevelTaking {
+    explicit LevelTaking(ListedSetIndex& listed, float t0 = 0) : Listed(listed), T0(t0) {}
+
     ListedSetIndex& Listed;
     LastTaken Last;
     float T0 = 0; ///< the level's start, seconds of the day
-    /// Published after each kept set taken, for the workers of the next group (none when
-    /// no group is worked out while one is taken).
-    SharedThresholds* Shared = nullptr;
+    /// The next group is worked out while a group is taken: the thresholds are published
+    /// after each kept set taken, for its workers.
+    bool Publishing = false;
+    SharedThresholds Shared;
 };
 
 /// Takes the worked-out extensions of kept set `a` into the list in the order of the
@@ -349,8 +353,8 @@ void TakeGroup(const CycleContext& context, const SignificantDescriptors& descri
         const int a = gathered.Set;
         if (KeptSetComplete(search, a, p)) {
             TakeExtensions(context, descriptors, search, group, gathered, taking);
-            if (taking.Shared != nullptr) {
-                taking.Shared->Publish(search);
+            if (taking.Publishing) {
+                taking.Shared.Publish(search);
             }
         }
         if (a % kKeptSetsPerPicture == 0) {
@@ -395,8 +399,8 @@ void SearchLevel(const CycleContext& context, SignificantDescriptors& descriptor
     KeptSetScreens screens;
     TrialGroup groups[2];
     std::optional<GroupWork> work;
-    SharedThresholds shared;
-    taking.Shared = overlap ? &shared : nullptr;
+    taking.Publishing = overlap;
+    SharedThresholds& shared = taking.Shared;
     ListedSetIndex& listed = taking.Listed;
     const StartedLoopGuard guard{overlap ? pool : nullptr};
     // Cuts the group from `first` on and readies its pieces (which screen ahead).
@@ -462,7 +466,7 @@ void ExtendSet(const CycleContext& context, SignificantDescriptors& descriptors,
                     context.Pool != nullptr ? context.Pool->Size() : 1)
         .Run(context.Pool);
     listed.StartChangeLog();
-    LevelTaking taking{listed, {}, 0, nullptr};
+    LevelTaking taking(listed);
     TakeExtensions(context, descriptors, search, group, group.Sets.front(), taking);
 }
 
@@ -488,7 +492,7 @@ void SearchLargerSets(const CycleContext& context, SignificantDescriptors& descr
                 listed.Insert(search.CandidateSets[r]);
             }
         }
-        LevelTaking taking{listed, {}, t0, nullptr};
+        LevelTaking taking(listed, t0);
         SearchLevel(context, descriptors, search, cv, taking);
         if (taking.Last.Any && taking.Last.PassedBy) {
             TakeLastPassedBy(cycle, descriptors, search, taking.Last.Set);
