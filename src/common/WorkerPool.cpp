@@ -22,6 +22,7 @@ WorkerPool::WorkerPool(int threads) {
 }
 
 WorkerPool::~WorkerPool() {
+    Abandon();
     {
         std::lock_guard lock(mutex_);
         closing_.store(true);
