@@ -1,6 +1,7 @@
 #include "common/WorkerPool.h"
 
 #include <algorithm>
+#include <cassert>
 #include <chrono>
 
 namespace kalemir {
@@ -21,6 +22,7 @@ WorkerPool::WorkerPool(int threads) {
 }
 
 WorkerPool::~WorkerPool() {
+    Abandon();
     {
         std::lock_guard lock(mutex_);
         closing_.store(true);
@@ -100,17 +102,7 @@ void WorkerPool::Work(int worker) {
     }
 }
 
-void WorkerPool::ForEach(int count, int grain, const Body& body) {
-    if (count <= 0) {
-        return;
-    }
-    grain = std::max(grain, 1);
-    if (threads_.empty() || count <= grain) {
-        for (int first = 0; first < count; first += grain) {
-            body(first, std::min(count, first + grain), 0);
-        }
-        return;
-    }
+void WorkerPool::Hand(int count, int grain, const Body& body) {
     {
         std::lock_guard lock(mutex_);
         body_ = &body;
@@ -123,19 +115,83 @@ void WorkerPool::ForEach(int count, int grain, const Body& body) {
         generation_.fetch_add(1);
     }
     start_.notify_all();
-    TakePieces(0);
+}
+
+std::exception_ptr WorkerPool::AwaitWorkers() {
     AwaitBriefly([&] { return busy_.load(std::memory_order_acquire) == 0; });
-    std::exception_ptr failure;
-    {
-        std::unique_lock lock(mutex_);
-        done_.wait(lock, [&] { return busy_.load() == 0; });
-        body_ = nullptr;
-        failure = failure_;
-        failure_ = nullptr;
+    std::unique_lock lock(mutex_);
+    done_.wait(lock, [&] { return busy_.load() == 0; });
+    body_ = nullptr;
+    std::exception_ptr failure = failure_;
+    failure_ = nullptr;
+    return failure;
+}
+
+void WorkerPool::ForEach(int count, int grain, const Body& body) {
+    assert(!pending_ && "a started loop is not joined");
+    if (count <= 0) {
+        return;
     }
+    grain = std::max(grain, 1);
+    if (threads_.empty() || count <= grain) {
+        for (int first = 0; first < count; first += grain) {
+            body(first, std::min(count, first + grain), 0);
+        }
+        return;
+    }
+    Hand(count, grain, body);
+    TakePieces(0);
+    if (const std::exception_ptr failure = AwaitWorkers()) {
+        std::rethrow_exception(failure);
+    }
+}
+
+void WorkerPool::Start(int count, int grain, Body body) {
+    assert(!pending_ && "a started loop is not joined");
+    started_ = std::move(body);
+    pending_ = true;
+    // Without background workers the calling thread takes every piece in Join.
+    count_ = std::max(count, 0);
+    grain_ = std::max(grain, 1);
+    if (!threads_.empty() && count_ > 0) {
+        Hand(count_, grain_, started_);
+    }
+}
+
+void WorkerPool::Join() {
+    if (!pending_) {
+        return;
+    }
+    pending_ = false;
+    std::exception_ptr failure;
+    if (threads_.empty() || count_ == 0) {
+        try {
+            for (int first = 0; first < count_; first += grain_) {
+                started_(first, std::min(count_, first + grain_), 0);
+            }
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    } else {
+        TakePieces(0);
+        failure = AwaitWorkers();
+    }
+    started_ = nullptr;
     if (failure) {
         std::rethrow_exception(failure);
     }
+}
+
+void WorkerPool::Abandon() noexcept {
+    if (!pending_) {
+        return;
+    }
+    pending_ = false;
+    if (!threads_.empty() && count_ > 0) {
+        failed_.store(true);
+        AwaitWorkers();
+    }
+    started_ = nullptr;
 }
 
 } // namespace kalemir

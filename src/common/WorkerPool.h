@@ -34,12 +34,31 @@ public:
     /// the others have finished (the first one caught).
     void ForEach(int count, int grain, const Body& body);
 
+    /// Starts body over the pieces 0..count-1 on the background workers and returns at
+    /// once, leaving the calling thread free for other work until Join. One started loop
+    /// at a time, and no ForEach until it is joined.
+    void Start(int count, int grain, Body body);
+
+    /// Takes the pieces of the started loop still left as worker 0, returns when every
+    /// piece is done and throws again the first exception a piece threw. Does nothing
+    /// when no loop is started.
+    void Join();
+
+    /// Ends the started loop without its failure: no more pieces are handed out, and the
+    /// call returns once no worker runs the body any more (for a caller left by an
+    /// exception, before the body's data go away).
+    void Abandon() noexcept;
+
     /// The machine's cores (at least 1).
     static int MachineCores();
 
 private:
     void Work(int worker);
     void TakePieces(int worker);
+    /// Hands the loop over pieces 0..count-1 to the background workers.
+    void Hand(int count, int grain, const Body& body);
+    /// Waits for the background workers to leave the loop and returns its failure.
+    std::exception_ptr AwaitWorkers();
 
     std::vector<std::thread> threads_;
     std::mutex mutex_;
@@ -55,6 +74,8 @@ private:
     std::atomic<int> busy_{0};            ///< background workers still in the current loop
     std::atomic<bool> closing_{false};
     std::exception_ptr failure_;
+    Body started_;         ///< the body of the loop Start began
+    bool pending_ = false; ///< a started loop awaits Join
 };
 
 } // namespace kalemir

@@ -63,6 +63,78 @@ TEST(WorkerPool, FailureReachesTheCallerAndThePoolGoesOn) {
     EXPECT_EQ(total.load(), 1000);
 }
 
+// A started loop leaves the calling thread free: a piece the background worker holds
+// waits for the calling thread, which only reaches it between Start and Join.
+TEST(WorkerPool, StartReturnsBeforeThePiecesAreDone) {
+    WorkerPool pool(2);
+    std::atomic<bool> callerWasFree{false};
+    std::atomic<int> done{0};
+    pool.Start(1, 1, [&](int, int, int worker) {
+        if (worker != 0) {
+            while (!callerWasFree.load()) {
+                std::this_thread::yield();
+            }
+        }
+        ++done;
+    });
+    callerWasFree = true;
+    pool.Join();
+    EXPECT_EQ(done.load(), 1);
+}
+
+// Join takes the pieces left as worker 0: a background worker stuck in its first piece until
+// worker 0 has done one leaves the other piece to the calling thread (else Join never ends).
+// Every piece is done once, on one worker and several.
+TEST(WorkerPool, JoinHelpsWithThePiecesLeft) {
+    for (int threads : {1, 2, 3}) {
+        WorkerPool pool(threads);
+        std::atomic<bool> helped{false};
+        std::vector<std::atomic<int>> seen(2);
+        pool.Start(2, 1, [&](int first, int, int worker) {
+            if (worker == 0) {
+                helped = true;
+            } else {
+                while (!helped.load()) {
+                    std::this_thread::yield();
+                }
+            }
+            seen[static_cast<std::size_t>(first)].fetch_add(1);
+        });
+        pool.Join();
+        EXPECT_TRUE(helped.load()) << threads;
+        EXPECT_EQ(seen[0].load(), 1) << threads;
+        EXPECT_EQ(seen[1].load(), 1) << threads;
+        pool.Join(); // nothing started: returns at once
+    }
+}
+
+// A failing piece of a started loop reaches the caller in Join; an abandoned loop runs no
+// piece after Abandon returns, and the pool goes on in full.
+TEST(WorkerPool, StartedLoopCarriesItsFailureOrIsAbandoned) {
+    for (int threads : {1, 2}) {
+        WorkerPool pool(threads);
+        pool.Start(1000, 10, [](int first, int last, int) {
+            if (first <= 500 && 500 < last) {
+                throw std::runtime_error("piece 500");
+            }
+        });
+        EXPECT_THROW(pool.Join(), std::runtime_error) << threads;
+        std::atomic<bool> abandoned{false};
+        std::atomic<int> late{0};
+        pool.Start(1000, 1, [&](int, int, int) {
+            if (abandoned.load()) {
+                ++late;
+            }
+        });
+        pool.Abandon();
+        abandoned = true;
+        std::atomic<int> total{0};
+        pool.ForEach(1000, 10, [&](int first, int last, int) { total += last - first; });
+        EXPECT_EQ(total.load(), 1000) << threads;
+        EXPECT_EQ(late.load(), 0) << threads;
+    }
+}
+
 TEST(WorkerPool, ZeroTakesTheMachineCores) {
     WorkerPool pool(0);
     EXPECT_EQ(pool.Size(), WorkerPool::MachineCores());

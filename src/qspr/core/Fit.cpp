@@ -665,24 +665,35 @@ double BoundOfRows(const FitProblem& problem, const PredictorSet& set, int k,
 
 } // namespace
 
+SearchThresholds ThresholdsOf(const SearchState& search) {
+    return {search.FitTermCount, search.CandidateR2[kListRows], search.Progress.BestR2Seen,
+            search.Progress.BestQ};
+}
+
 bool BoundLeavesSearchUnchanged(const CycleInputs& cycle, const SearchState& search, double bound) {
-    const int k = search.FitTermCount;
-    const SearchProgress& progress = search.Progress;
+    return BoundLeavesUnchanged(cycle, ThresholdsOf(search), bound);
+}
+
+bool BoundLeavesUnchanged(const CycleInputs& cycle, const SearchThresholds& thresholds,
+                          double bound) {
+    const int k = thresholds.FitTermCount;
     if (k < 2) {
         return false;
     }
     // InsertCandidate lets a tie with row 1000 in, so entering needs r2 >= that row.
-    if (!(bound < search.CandidateR2[kListRows]) || !(bound <= progress.BestR2Seen)) {
+    if (!(bound < thresholds.ListEntry) || !(bound <= thresholds.BestR2Seen)) {
         return false;
     }
     if (k == 2) {
-        return bound <= progress.BestQ; // the pair's Q is its r2
+        return bound <= thresholds.BestQ; // the pair's Q is its r2
     }
     if (k == 3) {
-        return true; // BestQ is set from every fit of three: the level's last set is fitted
+        // BestQ is set from every fit of three (it may fall): the level's last set is
+        // fitted whatever its bound, and BestQ is not read here.
+        return true;
     }
     // Q rises with r2 in every rounded step (ratio, root, product), so Q(bound) bounds Q.
-    return QualityQ(bound, cycle.CalibrationCount, k) <= progress.BestQ;
+    return QualityQ(bound, cycle.CalibrationCount, k) <= thresholds.BestQ;
 }
 
 void SearchProgress::Take(int n, int k, double r2, double see) {

@@ -107,6 +107,23 @@ double FitR2BoundOfRows(const FitProblem& problem, const PredictorSet& set, int 
 /// the search fits that one whatever its bound.
 bool BoundLeavesSearchUnchanged(const CycleInputs& cycle, const SearchState& search, double bound);
 
+/// What BoundLeavesSearchUnchanged compares a bound with, as the search holds it at one
+/// moment. Within a level of the search each of them only rises as fits are taken, save
+/// BestQ with three predictors, which the bound does not read there.
+struct SearchThresholds {
+    int FitTermCount = 0;
+    double ListEntry = 0; ///< the r2 of row 1000
+    double BestR2Seen = 0;
+    double BestQ = 0;
+};
+
+SearchThresholds ThresholdsOf(const SearchState& search);
+
+/// BoundLeavesSearchUnchanged against thresholds taken earlier in the level: a bound they
+/// let pass is let pass by the search's own thresholds from then on too.
+bool BoundLeavesUnchanged(const CycleInputs& cycle, const SearchThresholds& thresholds,
+                          double bound);
+
 /// Computes the cross products of the significant columns and the observed property for
 /// the current rows, so that the following normal-mode fits take their normal equations
 /// from them (valid until the descriptor matrix changes).

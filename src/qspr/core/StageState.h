@@ -241,7 +241,6 @@ struct SearchState {
     /// The workers' buffers, and the batch of candidates under trial.
     std::vector<std::unique_ptr<FitScratch>> WorkerFits;
     std::vector<SearchTrial> Trials;
-    std::vector<unsigned char> TooClose; ///< descriptors intercorrelated with a kept set
 
     // Ranked candidate lists: rows 0..1001, entries 0..20.
     std::vector<PredictorSet> CandidateSets = std::vector<PredictorSet>(kCandidateRow + 1);

@@ -149,6 +149,10 @@ bool ListedSetIndex::ContainsGiven(const PredictorSet& set, std::uint64_t hash,
     return heldAtLogStart;
 }
 
+bool ListedSetIndex::ContainsHashed(const PredictorSet& set, std::uint64_t hash) const {
+    return used_[Find(MakeKey(set), hash)] != 0;
+}
+
 bool ListedSetIndex::Contains(const PredictorSet& set) const {
     const Key key = MakeKey(set);
     return used_[Find(key, Hash(key))] != 0;

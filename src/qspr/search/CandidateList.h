@@ -36,6 +36,8 @@ public:
     /// Contains(set) for a set of hash HashOf(set), given what Contains(set) was when the
     /// change log began: looked up again only when a change since may concern the set.
     bool ContainsGiven(const PredictorSet& set, std::uint64_t hash, bool heldAtLogStart) const;
+    /// Contains(set) for a set of hash HashOf(set).
+    bool ContainsHashed(const PredictorSet& set, std::uint64_t hash) const;
 
 private:
     using Key = std::array<std::uint16_t, kSetWidth>;

@@ -14,8 +14,9 @@ namespace {
 /// What every trial of a batch is worked out against.
 struct TrialContext {
     const CycleInputs& Cycle;
-    const SearchState& Search;
-    FitProblem Problem;
+    const SearchState& Search; ///< read for what stays fixed within a level only
+    const FitProblem& Problem;
+    const SearchThresholds& Thresholds;
 };
 
 /// Works out a trial's bound and, when the bound does not let it pass, its coefficients
@@ -56,7 +57,7 @@ bool EvaluateTrial(const TrialContext& context, FitScratch& scratch, SearchTrial
             SolveNormalEquationsFrom(normal, k, first, scratch.Window);
             trial.Bound = FitR2BoundOfSolved(problem, trial.Set, k, normal, gathered);
         }
-        if (BoundLeavesSearchUnchanged(context.Cycle, search, trial.Bound)) {
+        if (BoundLeavesUnchanged(context.Cycle, context.Thresholds, trial.Bound)) {
             return false;
         }
         solved = &normal;
@@ -83,90 +84,123 @@ TrialFit FitNow(const CycleInputs& cycle, const SignificantDescriptors& descript
     return {outcome.R2, outcome.SEE};
 }
 
+/// One fit scratch for each of `workers` workers, each holding the cycle's rows.
+void HoldScratch(const CycleInputs& cycle, std::vector<std::unique_ptr<FitScratch>>& scratch,
+                 int workers) {
+    while (static_cast<int>(scratch.size()) < workers) {
+        scratch.push_back(std::make_unique<FitScratch>());
+    }
+    for (const std::unique_ptr<FitScratch>& own : scratch) {
+        own->Pair.HoldRows(cycle.CalibrationCount + cycle.PredictionCount);
+    }
+}
+
 } // namespace
+
+void SharedThresholds::Publish(const SearchState& search) {
+    const SearchThresholds now = ThresholdsOf(search);
+    fitTermCount_.store(now.FitTermCount, std::memory_order_relaxed);
+    listEntry_.store(now.ListEntry, std::memory_order_relaxed);
+    bestR2Seen_.store(now.BestR2Seen, std::memory_order_relaxed);
+    bestQ_.store(now.BestQ, std::memory_order_relaxed);
+}
+
+SearchThresholds SharedThresholds::Read() const {
+    return {fitTermCount_.load(std::memory_order_relaxed),
+            listEntry_.load(std::memory_order_relaxed), bestR2Seen_.load(std::memory_order_relaxed),
+            bestQ_.load(std::memory_order_relaxed)};
+}
+
+TrialEvaluation::TrialEvaluation(const CycleInputs& cycle,
+                                 const SignificantDescriptors& descriptors, SearchState& search,
+                                 std::span<SearchTrial> trials, const ListedSetIndex* listed,
+                                 bool lookUp, int workers, const SharedThresholds* shared)
+    : cycle_(cycle), search_(search), scratch_(search.WorkerFits), trials_(trials), listed_(listed),
+      lookUp_(lookUp), problem_(FitProblemOf(cycle, descriptors, search)),
+      thresholds_(ThresholdsOf(search)), shared_(shared),
+      waiting_(static_cast<std::size_t>(workers)) {
+    HoldScratch(cycle, scratch_, workers);
+}
+
+void TrialEvaluation::FitLanesOf(WaitingLanes& lanes, FitScratch& scratch) const {
+    FitLanes(problem_, scratch, lanes.Lanes, lanes.Filled);
+    for (int l = 0; l < lanes.Filled; ++l) {
+        lanes.Trials[l]->R2 = lanes.Lanes[l].R2;
+        lanes.Trials[l]->SEE = lanes.Lanes[l].SEE;
+        lanes.Trials[l]->Fitted = true;
+    }
+    lanes.Filled = 0;
+}
+
+void TrialEvaluation::Evaluate(int first, int last, int worker) {
+    const SearchThresholds thresholds = shared_ != nullptr ? shared_->Read() : thresholds_;
+    const TrialContext context{cycle_, search_, problem_, thresholds};
+    FitScratch& own = *scratch_[static_cast<std::size_t>(worker)];
+    WaitingLanes& lanes = waiting_[static_cast<std::size_t>(worker)];
+    // The added descriptors of a run of trials of one kept set are carried through the
+    // kept pivots side by side: one chain of divisions serves the whole run.
+    KeptElimination::Carried carried;
+    const PredictorSet* runSets[KeptElimination::Carried::kLanes];
+    int runAdded[KeptElimination::Carried::kLanes];
+    int runStart = first;
+    int runEnd = first; // trials runStart..runEnd-1 are carried
+    const KeptElimination* runKept = nullptr;
+    for (int t = first; t < last; ++t) {
+        SearchTrial& trial = trials_[static_cast<std::size_t>(t)];
+        if (listed_ != nullptr) {
+            trial.ListedHash = listed_->HashOf(trial.Set);
+            trial.Listed = lookUp_ && listed_->Contains(trial.Set);
+        }
+        const KeptElimination* kept = trial.Kept;
+        if (t >= runEnd && kept != nullptr && search_.PassByIdleFits &&
+            kept->Size() == search_.FitTermCount - 1) {
+            runStart = t;
+            runEnd = t;
+            while (runEnd < last && runEnd - t < KeptElimination::Carried::kLanes &&
+                   trials_[static_cast<std::size_t>(runEnd)].Kept == kept) {
+                const SearchTrial& next = trials_[static_cast<std::size_t>(runEnd)];
+                runSets[runEnd - t] = &next.Set;
+                runAdded[runEnd - t] = next.Added;
+                ++runEnd;
+            }
+            kept->Carry(search_.Cross, runSets, runAdded, runEnd - t, carried);
+            runKept = kept;
+        }
+        const bool inRun = t < runEnd && kept == runKept;
+        if (!EvaluateTrial(context, own, trial, lanes.Lanes[lanes.Filled],
+                           inRun ? &carried : nullptr, t - runStart)) {
+            continue;
+        }
+        lanes.Trials[lanes.Filled++] = &trial;
+        if (lanes.Filled == kFitLanes) {
+            FitLanesOf(lanes, own);
+        }
+    }
+}
+
+void TrialEvaluation::FitWaiting() {
+    for (std::size_t w = 0; w < waiting_.size(); ++w) {
+        FitLanesOf(waiting_[w], *scratch_[w]);
+    }
+}
+
+void TrialEvaluation::Run(WorkerPool* pool) {
+    const int count = static_cast<int>(trials_.size());
+    if (pool == nullptr) {
+        Evaluate(0, count, 0);
+    } else {
+        pool->ForEach(count, kTrialGrain,
+                      [this](int first, int last, int worker) { Evaluate(first, last, worker); });
+    }
+    FitWaiting();
+}
 
 void EvaluateTrials(const CycleInputs& cycle, const SignificantDescriptors& descriptors,
                     SearchState& search, WorkerPool* pool, int count, ListedSetIndex* listed) {
-    const int workers = pool ? pool->Size() : 1;
-    while (static_cast<int>(search.WorkerFits.size()) < workers) {
-        search.WorkerFits.push_back(std::make_unique<FitScratch>());
-    }
-    for (const std::unique_ptr<FitScratch>& scratch : search.WorkerFits) {
-        scratch->Pair.HoldRows(cycle.CalibrationCount + cycle.PredictionCount);
-    }
-    std::vector<SearchTrial>& trials = search.Trials;
-    std::vector<std::unique_ptr<FitScratch>>& scratch = search.WorkerFits;
-    // The trials the bound does not settle wait in their worker's lanes until kFitLanes
-    // are there; what is left in them is fitted once every worker is done.
-    struct WaitingLanes {
-        LaneCandidate Lanes[kFitLanes];
-        SearchTrial* Trials[kFitLanes];
-        int Filled = 0;
-
-        void Fit(const FitProblem& problem, FitScratch& scratch) {
-            FitLanes(problem, scratch, Lanes, Filled);
-            for (int l = 0; l < Filled; ++l) {
-                Trials[l]->R2 = Lanes[l].R2;
-                Trials[l]->SEE = Lanes[l].SEE;
-                Trials[l]->Fitted = true;
-            }
-            Filled = 0;
-        }
-    };
-    std::vector<WaitingLanes> waiting(static_cast<std::size_t>(workers));
-    const TrialContext context{cycle, search, FitProblemOf(cycle, descriptors, search)};
-    auto body = [&](int first, int last, int worker) {
-        FitScratch& own = *scratch[static_cast<std::size_t>(worker)];
-        WaitingLanes& lanes = waiting[static_cast<std::size_t>(worker)];
-        // The added descriptors of a run of trials of one kept set are carried through the
-        // kept pivots side by side: one chain of divisions serves the whole run.
-        KeptElimination::Carried carried;
-        const PredictorSet* runSets[KeptElimination::Carried::kLanes];
-        int runAdded[KeptElimination::Carried::kLanes];
-        int runStart = first;
-        int runEnd = first; // trials runStart..runEnd-1 are carried
-        const KeptElimination* runKept = nullptr;
-        for (int t = first; t < last; ++t) {
-            SearchTrial& trial = trials[static_cast<std::size_t>(t)];
-            if (listed != nullptr) {
-                trial.ListedHash = listed->HashOf(trial.Set);
-                trial.Listed = listed->Contains(trial.Set);
-            }
-            const KeptElimination* kept = trial.Kept;
-            if (t >= runEnd && kept != nullptr && search.PassByIdleFits &&
-                kept->Size() == search.FitTermCount - 1) {
-                runStart = t;
-                runEnd = t;
-                while (runEnd < last && runEnd - t < KeptElimination::Carried::kLanes &&
-                       trials[static_cast<std::size_t>(runEnd)].Kept == kept) {
-                    const SearchTrial& next = trials[static_cast<std::size_t>(runEnd)];
-                    runSets[runEnd - t] = &next.Set;
-                    runAdded[runEnd - t] = next.Added;
-                    ++runEnd;
-                }
-                kept->Carry(search.Cross, runSets, runAdded, runEnd - t, carried);
-                runKept = kept;
-            }
-            const bool inRun = t < runEnd && kept == runKept;
-            if (!EvaluateTrial(context, own, trial, lanes.Lanes[lanes.Filled],
-                               inRun ? &carried : nullptr, t - runStart)) {
-                continue;
-            }
-            lanes.Trials[lanes.Filled++] = &trial;
-            if (lanes.Filled == kFitLanes) {
-                lanes.Fit(context.Problem, own);
-            }
-        }
-    };
-    if (pool) {
-        pool->ForEach(count, kTrialGrain, body);
-    } else {
-        body(0, count, 0);
-    }
-    for (int w = 0; w < workers; ++w) {
-        waiting[static_cast<std::size_t>(w)].Fit(context.Problem,
-                                                 *scratch[static_cast<std::size_t>(w)]);
-    }
+    TrialEvaluation evaluation(cycle, descriptors, search,
+                               std::span(search.Trials).first(static_cast<std::size_t>(count)),
+                               listed, true, pool ? pool->Size() : 1);
+    evaluation.Run(pool);
     if (listed != nullptr) {
         listed->StartChangeLog();
     }

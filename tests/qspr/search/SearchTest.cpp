@@ -3,6 +3,8 @@
 
 #include "TestData.h"
 #include "common/ComputingWindow.h"
+#include "common/Errors.h"
+#include "common/WorkerPool.h"
 #include "qspr/core/Fit.h"
 #include "qspr/run/ComputingState.h"
 #include "qspr/run/Driver.h"
@@ -17,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 
 namespace kalemir::qspr {
@@ -286,6 +289,94 @@ TEST(SearchLargerSets, ThreePredictorsFoundAndHandedOn) {
             ASSERT_FALSE(set.cs.Search.CandidateSets[a] == set.cs.Search.CandidateSets[b])
                 << a << " " << b;
         }
+    }
+}
+
+/// Stops the run at its `calls`-th turn to process events.
+class StoppingWindow : public SilentWindow {
+public:
+    explicit StoppingWindow(int calls) : left_(calls) { SetYieldInterval(1); }
+
+protected:
+    void ProcessEvents() override {
+        if (--left_ == 0) {
+            RequestStop();
+        }
+        SilentWindow::ProcessEvents();
+    }
+
+private:
+    int left_;
+};
+
+/// What a search leaves: the list, the best sets and the figures of its progress.
+struct SearchOutcome {
+    std::vector<PredictorSet> Sets;
+    std::vector<double> R2;
+    std::array<std::array<double, kSlotEntries>, kBestSetSlots + 1> BestSets{};
+    double BestQ = 0;
+    long long PassedFits = 0;
+};
+
+/// A search of three and four predictors over 60 descriptors, a quarter of the pairs
+/// intercorrelated beyond the limit, on `threads` workers: 1000 kept sets of some 40
+/// extensions each, so that a level takes many groups of kept sets. A window stopping at
+/// its `stopAt`-th turn to process events (0: never) stops it.
+SearchOutcome SearchWide(int threads, bool passBy, int stopAt = 0) {
+    SearchSetUp set(40, 60);
+    set.cs.Cycle.MaxPredictors = 4;
+    set.cs.Search.PassByIdleFits = passBy;
+    set.cs.Workers = std::make_unique<WorkerPool>(threads);
+    const int s = set.cs.Descriptors.SignificantCount;
+    for (int c = 1; c <= s; ++c) {
+        for (int d = 1; d <= s; ++d) {
+            if (c != d) {
+                set.cs.Descriptors.InterR2[static_cast<std::size_t>(c) * (s + 1) + d] =
+                    (c * d) % 4 == 0 ? 0.9 : 0.1;
+            }
+        }
+    }
+    StoppingWindow window(stopAt);
+    CycleContext context{set.ps, set.ps,           set.cs.Cycle, set.cs.Workers.get(),
+                         window, set.cs.ReportName};
+    SearchPairs(context, set.cs.Descriptors, set.cs.Search, set.cs.CV, set.cs.Outliers);
+    try {
+        SearchLargerSets(context, set.cs.Descriptors, set.cs.Search, set.cs.CV, set.cs.Outliers);
+    } catch (const RunInterrupted&) {
+        // The pool still runs a loop in full.
+        std::atomic<int> total{0};
+        set.cs.Workers->ForEach(1000, 10, [&](int first, int last, int) { total += last - first; });
+        EXPECT_EQ(total.load(), 1000);
+        throw;
+    }
+    EXPECT_EQ(set.cs.Search.FitTermCount, 4);
+    return {set.cs.Search.CandidateSets, set.cs.Search.CandidateR2, set.cs.Search.BestSets,
+            set.cs.Search.Progress.BestQ, set.cs.Search.PassedFitCount};
+}
+
+// With more than one worker a group of kept sets is worked out while the one before is
+// taken, against the thresholds of before: the list, the best sets and the fits passed by
+// are those of one worker, and the list and best sets those of the plain path that fits
+// every set.
+TEST(SearchLargerSets, GroupsWorkedOutAheadChangeNothing) {
+    const SearchOutcome plain = SearchWide(1, false);
+    const SearchOutcome one = SearchWide(1, true);
+    EXPECT_GT(one.PassedFits, 0);
+    for (int threads : {1, 2, 3}) {
+        const SearchOutcome fast = SearchWide(threads, true);
+        EXPECT_EQ(fast.Sets, plain.Sets) << threads;
+        EXPECT_EQ(fast.R2, plain.R2) << threads;
+        EXPECT_EQ(fast.BestSets, plain.BestSets) << threads;
+        EXPECT_EQ(fast.BestQ, plain.BestQ) << threads;
+        EXPECT_EQ(fast.PassedFits, one.PassedFits) << threads;
+    }
+}
+
+// A stop asked for while a group is taken and the next one worked out ends the search with
+// the stop; the workers leave the group before it goes, and the pool runs the next loop.
+TEST(SearchLargerSets, StopWhileTheNextGroupIsWorkedOutLeavesThePoolSound) {
+    for (int stopAt : {2000, 20000, 40000}) {
+        EXPECT_THROW(SearchWide(2, true, stopAt), RunInterrupted) << stopAt;
     }
 }
 
