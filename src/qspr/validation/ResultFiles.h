@@ -51,7 +51,6 @@ std::string ValidationTextName(const std::string& qsprTable);
 /// SHA-256 of a file's bytes, 64 lower-case hex digits. Throws FileError naming it.
 std::string Sha256OfFile(const std::string& path);
 
-
 /// Writes the results JSON, the validation text, the model report and the QMRF draft
 /// (nothing when the run found no best equation), each under its UnfinishedName first,
 /// renamed once all are whole; a failed write removes what it wrote
