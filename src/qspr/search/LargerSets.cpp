@@ -421,7 +421,7 @@ void SearchLevel(const CycleContext& context, SignificantDescriptors& descriptor
         } else {
             (*work)(0, work->Pieces(), 0);
         }
-        group.Evaluation->FitWaiting();
+        group.Evaluation->FitWaiting(pool);
         listed.StartChangeLog();
     };
     ScreenFirstGroup(cycle, descriptors, search, pool, screens);
@@ -441,7 +441,7 @@ void SearchLevel(const CycleContext& context, SignificantDescriptors& descriptor
         }
         if (overlap) {
             pool->Join();
-            next.Evaluation->FitWaiting();
+            next.Evaluation->FitWaiting(pool);
         } else {
             ready(next, now.LastSet() + 1, true);
             runNow(next);

@@ -178,9 +178,34 @@ void TrialEvaluation::Evaluate(int first, int last, int worker) {
     }
 }
 
-void TrialEvaluation::FitWaiting() {
-    for (std::size_t w = 0; w < waiting_.size(); ++w) {
-        FitLanesOf(waiting_[w], *scratch_[w]);
+void TrialEvaluation::FitWaiting(WorkerPool* pool) {
+    // The trials left in the workers' lanes, put together kFitLanes to a fit (a lane's
+    // figures do not depend on the others beside it) and the fits shared out.
+    int left = 0;
+    for (const WaitingLanes& lanes : waiting_) {
+        left += lanes.Filled;
+    }
+    std::vector<WaitingLanes> batches(static_cast<std::size_t>((left + kFitLanes - 1) / kFitLanes));
+    int at = 0;
+    for (WaitingLanes& lanes : waiting_) {
+        for (int l = 0; l < lanes.Filled; ++l, ++at) {
+            WaitingLanes& batch = batches[static_cast<std::size_t>(at / kFitLanes)];
+            batch.Lanes[batch.Filled] = lanes.Lanes[l];
+            batch.Trials[batch.Filled++] = lanes.Trials[l];
+        }
+        lanes.Filled = 0;
+    }
+    auto fit = [&](int first, int last, int worker) {
+        for (int b = first; b < last; ++b) {
+            FitLanesOf(batches[static_cast<std::size_t>(b)],
+                       *scratch_[static_cast<std::size_t>(worker)]);
+        }
+    };
+    const int count = static_cast<int>(batches.size());
+    if (pool != nullptr && count > 1) {
+        pool->ForEach(count, 1, fit);
+    } else {
+        fit(0, count, 0);
     }
 }
 
@@ -192,7 +217,7 @@ void TrialEvaluation::Run(WorkerPool* pool) {
         pool->ForEach(count, kTrialGrain,
                       [this](int first, int last, int worker) { Evaluate(first, last, worker); });
     }
-    FitWaiting();
+    FitWaiting(pool);
 }
 
 void EvaluateTrials(const CycleInputs& cycle, const SignificantDescriptors& descriptors,

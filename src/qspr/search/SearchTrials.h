@@ -77,8 +77,9 @@ public:
     /// Works out trials first..last-1 as worker `worker`; a trial may wait in the worker's
     /// lanes for its fit until FitWaiting.
     void Evaluate(int first, int last, int worker);
-    /// Fits the trials left waiting in every worker's lanes, once no worker evaluates.
-    void FitWaiting();
+    /// Fits the trials left waiting in every worker's lanes, once no worker evaluates (on
+    /// the pool's workers when given; the pool must have no loop started).
+    void FitWaiting(WorkerPool* pool = nullptr);
     /// Works every trial out on the pool's workers and the calling thread together.
     void Run(WorkerPool* pool);
 
