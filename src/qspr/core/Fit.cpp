@@ -51,16 +51,28 @@ void PrepareCrossProducts(const CycleInputs& cycle, const SignificantDescriptors
     // rows 1..n of columns 1..s+1 are read.
     std::vector<double>& rows = cache.RowScratch;
     rows.resize(width * (static_cast<std::size_t>(n) + 1));
+    // The columns with their means added back, as every estimate takes them.
+    const int last = n + cycle.PredictionCount;
+    const std::size_t stride = static_cast<std::size_t>(n) + 1;
+    cache.Uncentred.resize(stride * (static_cast<std::size_t>(s) + 1));
     const double* y = dm.Column(kPropertyColumn);
     constexpr int kCopyRows = 64;
-    auto copy = [&](int first, int last, int) {
-        for (int block = first; block < last; ++block) {
+    auto copy = [&](int firstBlock, int endBlock, int) {
+        for (int block = firstBlock; block < endBlock; ++block) {
             const int from = 1 + block * kCopyRows;
             const int to = std::min(n, from + kCopyRows - 1);
             for (int a = 1; a <= s + 1; ++a) {
                 const double* x = a <= s ? dm.Column(a) : y;
                 for (int i = from; i <= to; ++i) {
                     rows[static_cast<std::size_t>(i) * width + a] = x[i];
+                }
+                if (a <= s) {
+                    const double mean = dm.At(last + 1, a);
+                    double* uncentred =
+                        cache.Uncentred.data() + static_cast<std::size_t>(a) * stride;
+                    for (int i = from; i <= to; ++i) {
+                        uncentred[i] = x[i] + mean;
+                    }
                 }
             }
         }
@@ -83,7 +95,6 @@ void PrepareCrossProducts(const CycleInputs& cycle, const SignificantDescriptors
         cache.Property[a] = all[static_cast<std::size_t>(a) * width + s + 1];
     }
     // The observed values and the sums the correlation routine makes of them.
-    const int last = n + cycle.PredictionCount;
     const double mean = dm.At(last + 1, kPropertyColumn);
     cache.Observed.assign(static_cast<std::size_t>(n) + 1, 0.0);
     for (int i = 1; i <= n; ++i) {
@@ -319,13 +330,12 @@ using Quad = double __attribute__((vector_size(4 * sizeof(double))));
 using Duo = double __attribute__((vector_size(2 * sizeof(double))));
 static_assert(kFitLanes % 4 == 0, "lanes go in groups of a register's doubles");
 
-/// What the lane sums start from: each lane's columns (rows 1..n), coefficients, column
-/// means and intercept.
+/// What the lane sums start from: each lane's columns with their means added back (rows
+/// 1..n), coefficients and intercept.
 struct LaneInputs {
     int K = 0; ///< predictors of every lane
     const double* Columns[kSetWidth + 1][kFitLanes];
     double Coefficients[kSetWidth + 1][kFitLanes];
-    double Means[kSetWidth + 1][kFitLanes];
     double Intercept[kFitLanes];
 };
 
@@ -370,7 +380,7 @@ template <int kWidth>
                 for (int l = 0; l < kWidth; ++l) {
                     Part x;
                     __builtin_memcpy(&x, in.Columns[i][g + l] + m0, sizeof x);
-                    e[l] = e[l] + in.Coefficients[i][g + l] * (x + in.Means[i][g + l]);
+                    e[l] = e[l] + in.Coefficients[i][g + l] * x;
                 }
             }
             Part molecule[kWidth];
@@ -398,7 +408,7 @@ template <int kWidth>
         for (int l = 0; l < kFitLanes; ++l) {
             double e = in.Intercept[l];
             for (int i = 1; i <= k; ++i) {
-                e = e + in.Coefficients[i][l] * (in.Columns[i][l][m] + in.Means[i][l]);
+                e = e + in.Coefficients[i][l] * in.Columns[i][l][m];
             }
             estimates[static_cast<std::size_t>(m) * kFitLanes + l] = e;
         }
@@ -496,7 +506,6 @@ void FitLanes(const FitProblem& problem, FitScratch& scratch, LaneCandidate* lan
     }
     const int n = problem.CalibrationCount;
     const int k = lanes[0].Fit.K;
-    const DescriptorMatrixStore& dm = problem.Descriptors.DescriptorMatrix;
     const CrossProductCache& cross = problem.Cross;
     const std::size_t rows = static_cast<std::size_t>(n) + 1;
     std::vector<double>& buffer = scratch.LaneEstimates;
@@ -514,10 +523,10 @@ void FitLanes(const FitProblem& problem, FitScratch& scratch, LaneCandidate* lan
         in.Intercept[l] = lane.Fit.Intercept;
         for (int i = 1; i <= k; ++i) {
             const int c = lane.Set[i];
-            in.Columns[i][l] = c != 0 ? dm.Column(c) : zeros;
+            in.Columns[i][l] =
+                c != 0 ? cross.Uncentred.data() + static_cast<std::size_t>(c) * rows : zeros;
             emptyEntry = emptyEntry || c == 0;
             in.Coefficients[i][l] = lane.Fit.Coefficients[i];
-            in.Means[i][l] = lane.Fit.Means[i];
         }
     }
     if (emptyEntry) {

@@ -131,6 +131,9 @@ struct CrossProductCache {
     double PropertyMagnitude = 0;    ///< max |y| + |property mean|
     std::vector<double> Means;       ///< entries 1..S: the column's stored mean
     std::vector<double> RootSquares; ///< entries 1..S: sqrt of the column's own cross product
+    /// Columns 1..S with their stored means added back, rows 1..N at [c * (N + 1) + row]:
+    /// the values the estimates of a fit take.
+    std::vector<double> Uncentred;
     // Buffers the cross products are worked out in, kept from level to level.
     std::vector<double> RowScratch;     ///< the columns molecule by molecule
     std::vector<double> ProductScratch; ///< the sums of products of all of them
