@@ -243,6 +243,15 @@ void ComputeFit(const FitProblem& problem, const FitRequest& request, ComputingW
     for (int i = 1; i <= k; ++i) {
         const double b = fit.Coefficients[i];
         const double mean = fit.Means[i];
+        if (cached && set[i] != 0) {
+            // The column with its mean added back is kept beside the cross products.
+            const double* x = cross.Uncentred.data() +
+                              static_cast<std::size_t>(set[i]) * (static_cast<std::size_t>(n) + 1);
+            for (int m = 1; m <= n; ++m) {
+                estimate[m] = estimate[m] + b * x[m];
+            }
+            continue;
+        }
         const double* x = columns[i];
         for (int m = 1; m <= n; ++m) {
             estimate[m] = estimate[m] + b * (x[m] + mean);
