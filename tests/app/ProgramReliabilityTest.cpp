@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -345,8 +346,28 @@ TEST(InterruptTest, AKilledQsprRunLeavesNoTableAndTheNextRunCleansUp) {
     std::vector<std::string> arguments = {"run", "--quiet"};
     arguments.insert(arguments.end(), tables.begin(), tables.end());
     const std::set<std::string> userTables(tables.begin(), tables.end());
+    // The kills land at shares of a whole run's length, measured first from the report's
+    // creation to the end (a faster program must still be killed in the middle); the
+    // folder then goes back to the tables alone.
+    double runMs = 0;
+    {
+        ChildProgram child(kKalemirQ, arguments, "stderr.txt");
+        while (child.Running() && !fs::exists("rezultat.rez")) {
+            usleep(100);
+        }
+        const auto start = std::chrono::steady_clock::now();
+        ASSERT_EQ(child.Wait(), 0) << ReadFile("stderr.txt");
+        runMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                    .count();
+    }
+    for (const auto& [name, bytes] : FolderFiles()) {
+        if (userTables.count(name) == 0) {
+            fs::remove(name);
+        }
+    }
     int killed = 0;
-    for (const int delayMs : {0, 20, 60, 150, 400}) {
+    for (const double share : {0.0, 0.1, 0.3, 0.5, 0.8}) {
+        const int delayMs = static_cast<int>(share * runMs);
         SCOPED_TRACE("killed after " + std::to_string(delayMs) + " ms");
         ChildProgram child(kKalemirQ, arguments, "stderr.txt");
         while (child.Running() && !fs::exists("rezultat.rez")) {
