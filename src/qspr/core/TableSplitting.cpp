@@ -151,8 +151,8 @@ void SplitTables(CycleInputs& cycle, TableState& tables, WorkFileSet& workFiles,
         }
         column0[0] = HasTableSuffix(source, "grd.des") ? "grid" : "Cases";
 
-        // The work tables of this table, in order: block b takes descriptors
-        // q(b-1)+1 .. q(b-1)+width.
+        // The work tables of this table, in order: each block takes the next widths[b]
+        // descriptors.
         const int blocks = static_cast<int>(widths.size());
         std::vector<std::unique_ptr<LineWriter>> writers;
         for (int b = 1; b <= blocks; ++b) {
