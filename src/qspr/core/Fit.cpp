@@ -242,7 +242,6 @@ void ComputeFit(const FitProblem& problem, const FitRequest& request, ComputingW
     }
     for (int i = 1; i <= k; ++i) {
         const double b = fit.Coefficients[i];
-        const double mean = fit.Means[i];
         if (cached && set[i] != 0) {
             // The column with its mean added back is kept beside the cross products.
             const double* x = cross.Uncentred.data() +
@@ -252,6 +251,7 @@ void ComputeFit(const FitProblem& problem, const FitRequest& request, ComputingW
             }
             continue;
         }
+        const double mean = fit.Means[i];
         const double* x = columns[i];
         for (int m = 1; m <= n; ++m) {
             estimate[m] = estimate[m] + b * (x[m] + mean);

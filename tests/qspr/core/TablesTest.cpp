@@ -19,6 +19,7 @@ namespace {
 
 using kalemir::testing::ReadFile;
 using kalemir::testing::ScratchDir;
+using kalemir::testing::SplitReportLines;
 using kalemir::testing::WriteFile;
 
 int CountChar(const std::string& text, char c) {
@@ -47,6 +48,15 @@ struct SplitCase {
     std::vector<int> widths;
 };
 
+/// Splits the one table `name` into its work tables in `cs`.
+void SplitOneTable(ComputingState& cs, const std::string& name) {
+    cs.Cycle.TableCount = 1;
+    cs.Cycle.TableNames.resize(2);
+    cs.Cycle.TableNames[1] = {name, name};
+    SilentWindow window;
+    SplitTables(cs.Cycle, cs.Tables, cs.WorkFiles, cs.Workers.get(), window);
+}
+
 class SplitTablesWidths : public ::testing::TestWithParam<SplitCase> {};
 
 TEST_P(SplitTablesWidths, CutsIntoWorkTablesOfTheStatedWidths) {
@@ -55,11 +65,7 @@ TEST_P(SplitTablesWidths, CutsIntoWorkTablesOfTheStatedWidths) {
     WriteFile("widevfr.des", WideTable(c.columns));
     {
         ComputingState cs;
-        cs.Cycle.TableCount = 1;
-        cs.Cycle.TableNames.resize(2);
-        cs.Cycle.TableNames[1] = {"widevfr.des", "widevfr.des"};
-        SilentWindow window;
-        SplitTables(cs.Cycle, cs.Tables, cs.WorkFiles, cs.Workers.get(), window);
+        SplitOneTable(cs, "widevfr.des");
         ASSERT_EQ(cs.Tables.NewtabCount, static_cast<int>(c.widths.size()));
         EXPECT_EQ(cs.Cycle.TableCount, cs.Tables.NewtabCount);
         EXPECT_EQ(cs.Tables.FragmentNewtab, cs.Tables.NewtabCount); // the last block of a vfr table
@@ -96,11 +102,7 @@ TEST(SplitTables, ShortRecordsAreFilledWithZerosInEveryBlock) {
     }
     WriteFile("ragged.des", table + "\r\n" + m2 + "\r\nm3\r\n");
     ComputingState cs;
-    cs.Cycle.TableCount = 1;
-    cs.Cycle.TableNames.resize(2);
-    cs.Cycle.TableNames[1] = {"ragged.des", "ragged.des"};
-    SilentWindow window;
-    SplitTables(cs.Cycle, cs.Tables, cs.WorkFiles, cs.Workers.get(), window);
+    SplitOneTable(cs, "ragged.des");
     auto values = [](int from, int to, int zeros) {
         std::string text;
         for (int v = from; v <= to; ++v) {
@@ -109,18 +111,11 @@ TEST(SplitTables, ShortRecordsAreFilledWithZerosInEveryBlock) {
         for (int z = 0; z < zeros; ++z) {
             text += "\t0";
         }
-        return text + "\r\n";
+        return text;
     };
-    auto lines = [](const std::string& text) {
-        std::vector<std::string> split;
-        for (std::size_t at = 0, end; at < text.size(); at = end + 2) {
-            end = text.find("\r\n", at);
-            split.push_back(text.substr(at, end + 2 - at));
-        }
-        return split;
-    };
-    const std::vector<std::string> first = lines(ReadFile(".kalemir-work/newtab 1.des"));
-    const std::vector<std::string> second = lines(ReadFile(".kalemir-work/newtab 2.des"));
+    const std::vector<std::string> first = SplitReportLines(ReadFile(".kalemir-work/newtab 1.des"));
+    const std::vector<std::string> second =
+        SplitReportLines(ReadFile(".kalemir-work/newtab 2.des"));
     ASSERT_EQ(first.size(), 4U);
     ASSERT_EQ(second.size(), 4U);
     EXPECT_EQ(first[1], "\tm2\t" + values(1, 500, 0));
@@ -134,11 +129,7 @@ TEST(SplitTables, WritesTheWorkTableLayout) {
     // A blank-separated header, a missing value, a record ending with a blank.
     WriteFile("agrd.des", "Corner a b\r\nm1 1 2 \r\nm2\t3\r\n");
     ComputingState cs;
-    cs.Cycle.TableCount = 1;
-    cs.Cycle.TableNames.resize(2);
-    cs.Cycle.TableNames[1] = {"agrd.des", "agrd.des"};
-    SilentWindow window;
-    SplitTables(cs.Cycle, cs.Tables, cs.WorkFiles, cs.Workers.get(), window);
+    SplitOneTable(cs, "agrd.des");
     EXPECT_EQ(ReadFile(".kalemir-work/newtab 1.des"),
               "\tgrid\ta\tb\r\n\tm1 \t1\t2\r\n\tm2\t\t3\t0\r\n\t0\t0\t0\r\n");
     EXPECT_EQ(cs.Tables.NewtabTotalKB, 0); // 46 bytes round to 0 KB
