@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <exception>
 
 namespace kalemir {
 
@@ -174,20 +175,58 @@ void Tokenise(std::string_view record, std::vector<std::string_view>& tokens) {
     });
 }
 
+namespace {
+
+/// The parsing of a block started on the workers: abandoned when the reading is left by an
+/// exception before it is joined, so that no worker reads a block that goes away.
+class StartedParse {
+public:
+    explicit StartedParse(WorkerPool& workers) : workers_(workers) {}
+    StartedParse(const StartedParse&) = delete;
+    StartedParse& operator=(const StartedParse&) = delete;
+    ~StartedParse() {
+        if (started_) {
+            workers_.Abandon();
+        }
+    }
+    void Start(int count, WorkerPool::Body body) {
+        if (count > 0) {
+            workers_.Start(count, kParseGrain, std::move(body));
+            started_ = true;
+        }
+    }
+    void Join() {
+        if (started_) {
+            started_ = false;
+            workers_.Join();
+        }
+    }
+    static constexpr int kParseGrain = 16;
+
+private:
+    WorkerPool& workers_;
+    bool started_ = false;
+};
+
+} // namespace
+
 int ParseRecordsInBlocks(RecordReader& reader, bool wholeLines, RecordSpan span,
                          WorkerPool* workers, const RecordParser& parse,
                          const std::function<void(int count)>& afterBlock) {
     // Big enough to share among the workers, small enough to keep only a slice of a large
-    // table in memory as text.
+    // table in memory as text: the block being parsed and the one read meanwhile.
     constexpr int kBlockRecords = kRecordBlock;
-    std::vector<std::string> block(kBlockRecords);
-    int index = span.First;
+    std::vector<std::string> blocks[2] = {std::vector<std::string>(kBlockRecords),
+                                          std::vector<std::string>(kBlockRecords)};
+    int index = span.First; // the first record of the block at hand
     bool more = true;
     // The record reader's tables read one record even when none is asked for.
     auto wanted = [&](int at) { return at <= span.Last || (!wholeLines && at == span.First); };
-    while (more && wanted(index)) {
+    // Whether a block starts at record `at`, tested once the block before it is read.
+    auto blockAt = [&](int at) { return more && wanted(at); };
+    auto readBlock = [&](std::vector<std::string>& block, int from) {
         int count = 0;
-        while (count < kBlockRecords && wanted(index + count)) {
+        while (count < kBlockRecords && wanted(from + count)) {
             std::string& text = block[static_cast<std::size_t>(count)];
             if (wholeLines) {
                 if (!reader.ReadLine(text)) {
@@ -203,19 +242,71 @@ int ParseRecordsInBlocks(RecordReader& reader, bool wholeLines, RecordSpan span,
                 break;
             }
         }
-        const int first = index;
-        auto body = [&](int from, int to, int worker) {
+        return count;
+    };
+    auto parseBlock = [&](int which, int first) {
+        return [&, which, first](int from, int to, int worker) {
+            const std::vector<std::string>& block = blocks[which];
             for (int k = from; k < to; ++k) {
                 parse(first + k, block[static_cast<std::size_t>(k)], worker);
             }
         };
-        if (workers != nullptr && count > 1) {
-            workers->ForEach(count, 16, body);
-        } else {
-            body(0, count, 0);
+    };
+    if (workers == nullptr || workers->Size() == 1) {
+        while (blockAt(index)) {
+            const int count = readBlock(blocks[0], index);
+            parseBlock(0, index)(0, count, 0);
+            index += count;
+            afterBlock(count);
         }
-        index += count;
+        return index - span.First;
+    }
+    if (!blockAt(index)) {
+        return 0;
+    }
+    // The calling thread reads block k+1 while the workers parse block k, and then runs
+    // afterBlock for block k and reads block k+2 while they parse block k+1. Failures are
+    // raised in the order of a reading in turn: block k's parsing, its afterBlock, then the
+    // reading of block k+1.
+    StartedParse started(*workers);
+    int which = 0;
+    int count = readBlock(blocks[0], index);
+    started.Start(count, parseBlock(0, index));
+    auto readNext = [&](int from, int into, int& nextCount, std::exception_ptr& failure) {
+        if (!blockAt(from)) {
+            return false;
+        }
+        try {
+            nextCount = readBlock(blocks[into], from);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        return true;
+    };
+    int nextCount = 0;
+    std::exception_ptr readFailure;
+    bool next = readNext(index + count, 1, nextCount, readFailure);
+    started.Join();
+    while (true) {
+        const int nextFirst = index + count;
+        if (next && !readFailure) {
+            started.Start(nextCount, parseBlock(1 - which, nextFirst));
+        }
+        index = nextFirst;
         afterBlock(count);
+        if (readFailure) {
+            std::rethrow_exception(readFailure);
+        }
+        if (!next) {
+            break;
+        }
+        int afterCount = 0;
+        const bool after = readNext(nextFirst + nextCount, which, afterCount, readFailure);
+        started.Join();
+        which = 1 - which;
+        count = nextCount;
+        next = after;
+        nextCount = afterCount;
     }
     return index - span.First;
 }

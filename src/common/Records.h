@@ -100,6 +100,9 @@ std::vector<std::string_view> Tokenise(std::string_view record);
 /// Records read at a time by ParseRecordsInBlocks: record k of a block is record
 /// first + (k - first) % kRecordBlock of the table.
 inline constexpr int kRecordBlock = 256;
+/// Records whose parse results may be held at once: a block's afterBlock runs while the
+/// next block is parsed, so results kept in slots by index need index % kRecordsInFlight.
+inline constexpr int kRecordsInFlight = 2 * kRecordBlock;
 using RecordParser = std::function<void(int index, std::string_view text, int worker)>;
 
 /// The records a reading takes: from `First` to `Last`, both included (or to the end of the
@@ -111,11 +114,11 @@ struct RecordSpan {
 
 /// Reads a table's records (or whole lines) in blocks and has them parsed on the workers:
 /// parse(index, text, worker) is called once for each record of the block, on any worker and
-/// in any order, and the block is done before the next one is read. Reading stops after
-/// record `span.Last` or at the end of the file; records (not whole lines) are read at least
-/// once, as the table readers do; afterBlock(count) runs on the calling thread after each
-/// block of `count` records. Returns the number of records read. Parse results must be
-/// stored by index.
+/// in any order. Reading stops after record `span.Last` or at the end of the file; records
+/// (not whole lines) are read at least once, as the table readers do. afterBlock(count) runs
+/// on the calling thread after each block of `count` records is parsed; with more than one
+/// worker the next block is read, and parsed, meanwhile. Returns the number of records read.
+/// Parse results must be stored by index (see kRecordsInFlight).
 int ParseRecordsInBlocks(RecordReader& reader, bool wholeLines, RecordSpan span,
                          WorkerPool* workers, const RecordParser& parse,
                          const std::function<void(int count)>& afterBlock);

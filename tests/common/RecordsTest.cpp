@@ -158,14 +158,22 @@ TEST_P(ParseRecordsInBlocksCases, SameRecordsAsOneByOne) {
             c.wholeLines ? static_cast<void>(reader.ReadLine(record)) : reader.Read(record);
         }
         Records parsed(1000, "unset");
+        // Results kept in slots, as a caller that writes them out after each block does:
+        // a block's slots hold its own records when its afterBlock runs.
+        Records slots(kRecordsInFlight);
         int blocks = 0;
         int yields = 0;
         const int count = ParseRecordsInBlocks(
             reader, c.wholeLines, {c.first, c.last}, &workers,
             [&](int index, std::string_view text, int) {
                 parsed[static_cast<std::size_t>(index - c.first)] = std::string(text);
+                slots[static_cast<std::size_t>((index - c.first) % kRecordsInFlight)] = text;
             },
             [&](int records) {
+                for (int k = yields; k < yields + records; ++k) {
+                    EXPECT_EQ(slots[static_cast<std::size_t>(k % kRecordsInFlight)],
+                              expected[static_cast<std::size_t>(k)]);
+                }
                 ++blocks;
                 yields += records;
             });
@@ -173,6 +181,37 @@ TEST_P(ParseRecordsInBlocksCases, SameRecordsAsOneByOne) {
         EXPECT_EQ(parsed, expected) << threads << " threads";
         EXPECT_EQ(yields, count);
         EXPECT_EQ(blocks, (count + 255) / 256);
+    }
+}
+
+// A failure stops the reading where a reading in turn would: a record of the second block
+// that cannot be parsed comes after the first block's afterBlock and before the second's; a
+// failing afterBlock of the first block is raised while the second block is parsed.
+TEST(ParseRecordsInBlocksTest, FailuresComeInRecordOrder) {
+    std::string text;
+    for (int i = 0; i < 1000; ++i) {
+        text += "m" + std::to_string(i) + "\n";
+    }
+    for (int threads : {1, 2}) {
+        for (const bool inAfterBlock : {false, true}) {
+            WorkerPool workers(threads);
+            RecordReader reader = RecordReader::FromText(text);
+            std::vector<int> afterBlocks;
+            auto parse = [&](int index, std::string_view, int) {
+                if (!inAfterBlock && index == 300) {
+                    throw InputError("record 300");
+                }
+            };
+            auto after = [&](int count) {
+                afterBlocks.push_back(count);
+                if (inAfterBlock) {
+                    throw InputError("block 1");
+                }
+            };
+            EXPECT_THROW(ParseRecordsInBlocks(reader, true, {1, 1000}, &workers, parse, after),
+                         InputError);
+            EXPECT_EQ(afterBlocks, std::vector<int>{256}) << threads << " " << inAfterBlock;
+        }
     }
 }
 

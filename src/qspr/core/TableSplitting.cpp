@@ -172,11 +172,12 @@ void SplitTables(CycleInputs& cycle, TableState& tables, WorkFileSet& workFiles,
         }
         // One reading of the table makes the lines of all its work tables: each record is
         // cut into its blocks on a worker, and the lines are written here in record order,
-        // a block of records at a time.
-        lines.resize(static_cast<std::size_t>(kRecordBlock) * static_cast<std::size_t>(blocks));
+        // a block of records at a time (while the workers cut the next block).
+        lines.resize(static_cast<std::size_t>(kRecordsInFlight) * static_cast<std::size_t>(blocks));
         RecordReader reader(source);
+        int written = 0; // records whose lines are written
         auto makeLines = [&](int r, std::string_view record, int) {
-            std::string* text = &lines[static_cast<std::size_t>(r % kRecordBlock) * blocks];
+            std::string* text = &lines[static_cast<std::size_t>(r % kRecordsInFlight) * blocks];
             for (int b = 0; b < blocks; ++b) {
                 text[b] = "\t";
                 text[b] += column0[r];
@@ -214,10 +215,11 @@ void SplitTables(CycleInputs& cycle, TableState& tables, WorkFileSet& workFiles,
         };
         const int r = ParseRecordsInBlocks(
             reader, false, {0, std::numeric_limits<int>::max()}, pool, makeLines, [&](int count) {
-                for (int k = 0; k < count; ++k) {
+                for (int k = 0; k < count; ++k, ++written) {
+                    const std::size_t at =
+                        static_cast<std::size_t>(written % kRecordsInFlight) * blocks;
                     for (int b = 0; b < blocks; ++b) {
-                        writers[static_cast<std::size_t>(b)]->Line(
-                            lines[static_cast<std::size_t>(k) * blocks + b]);
+                        writers[static_cast<std::size_t>(b)]->Line(lines[at + b]);
                     }
                 }
             });
