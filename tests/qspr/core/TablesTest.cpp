@@ -124,6 +124,42 @@ TEST(SplitTables, ShortRecordsAreFilledWithZerosInEveryBlock) {
     EXPECT_EQ(second[2], "\t0" + values(1, 0, 501));
 }
 
+TEST(SplitTables, WorkersWriteTheSameLinesInRecordOrder) {
+    // 700 records (three blocks of records), 1001 descriptors (two work tables), values
+    // unique to their record and column: the lines are cut on the workers and written out
+    // one block behind.
+    ScratchDir dir("split-workers");
+    std::string table = "Cases";
+    for (int c = 1; c <= 1001; ++c) {
+        table += "\td" + std::to_string(c);
+    }
+    for (int r = 1; r <= 700; ++r) {
+        table += "\r\nm" + std::to_string(r);
+        for (int c = 1; c <= 1001; c += r % 7 == 0 ? 2 : 1) {
+            table += "\t" + std::to_string(r * 10000 + c);
+        }
+    }
+    WriteFile("wide.des", table);
+    std::vector<std::string> expected;
+    for (int threads : {1, 2, 3}) {
+        ComputingState cs;
+        if (threads > 1) {
+            cs.Workers = std::make_unique<WorkerPool>(threads);
+        }
+        SplitOneTable(cs, "wide.des");
+        const std::string both =
+            ReadFile(".kalemir-work/newtab 1.des") + ReadFile(".kalemir-work/newtab 2.des");
+        if (threads == 1) {
+            expected = SplitReportLines(both);
+            ASSERT_EQ(expected.size(), 2U * 702);
+            // A name keeps the TAB that ended it.
+            EXPECT_EQ(expected[700].substr(0, 22), "\tm700\t\t7000001\t7000003");
+            continue;
+        }
+        EXPECT_EQ(SplitReportLines(both), expected) << threads << " threads";
+    }
+}
+
 TEST(SplitTables, WritesTheWorkTableLayout) {
     ScratchDir dir("layout");
     // A blank-separated header, a missing value, a record ending with a blank.
