@@ -381,9 +381,11 @@ template <int kWidth>
         for (int g = 0; g < kFitLanes; g += kWidth) {
             Part e[kWidth];
             for (int l = 0; l < kWidth; ++l) {
+                double intercept[kWidth];
                 for (int q = 0; q < kWidth; ++q) {
-                    e[l][q] = in.Intercept[g + l];
+                    intercept[q] = in.Intercept[g + l];
                 }
+                __builtin_memcpy(&e[l], intercept, sizeof e[l]);
             }
             for (int i = 1; i <= k; ++i) {
                 for (int l = 0; l < kWidth; ++l) {
