@@ -175,41 +175,6 @@ void Tokenise(std::string_view record, std::vector<std::string_view>& tokens) {
     });
 }
 
-namespace {
-
-/// The parsing of a block started on the workers: abandoned when the reading is left by an
-/// exception before it is joined, so that no worker reads a block that goes away.
-class StartedParse {
-public:
-    explicit StartedParse(WorkerPool& workers) : workers_(workers) {}
-    StartedParse(const StartedParse&) = delete;
-    StartedParse& operator=(const StartedParse&) = delete;
-    ~StartedParse() {
-        if (started_) {
-            workers_.Abandon();
-        }
-    }
-    void Start(int count, WorkerPool::Body body) {
-        if (count > 0) {
-            workers_.Start(count, kParseGrain, std::move(body));
-            started_ = true;
-        }
-    }
-    void Join() {
-        if (started_) {
-            started_ = false;
-            workers_.Join();
-        }
-    }
-    static constexpr int kParseGrain = 16;
-
-private:
-    WorkerPool& workers_;
-    bool started_ = false;
-};
-
-} // namespace
-
 int ParseRecordsInBlocks(RecordReader& reader, bool wholeLines, RecordSpan span,
                          WorkerPool* workers, const RecordParser& parse,
                          const std::function<void(int count)>& afterBlock) {
@@ -268,10 +233,11 @@ int ParseRecordsInBlocks(RecordReader& reader, bool wholeLines, RecordSpan span,
     // afterBlock for block k and reads block k+2 while they parse block k+1. Failures are
     // raised in the order of a reading in turn: block k's parsing, its afterBlock, then the
     // reading of block k+1.
-    StartedParse started(*workers);
+    constexpr int kParseGrain = 16;
+    const StartedLoopGuard started{workers}; // a parse left by an exception is abandoned
     int which = 0;
     int count = readBlock(blocks[0], index);
-    started.Start(count, parseBlock(0, index));
+    workers->Start(count, kParseGrain, parseBlock(0, index));
     auto readNext = [&](int from, int into, int& nextCount, std::exception_ptr& failure) {
         if (!blockAt(from)) {
             return false;
@@ -286,11 +252,11 @@ int ParseRecordsInBlocks(RecordReader& reader, bool wholeLines, RecordSpan span,
     int nextCount = 0;
     std::exception_ptr readFailure;
     bool next = readNext(index + count, 1, nextCount, readFailure);
-    started.Join();
+    workers->Join();
     while (true) {
         const int nextFirst = index + count;
         if (next && !readFailure) {
-            started.Start(nextCount, parseBlock(1 - which, nextFirst));
+            workers->Start(nextCount, kParseGrain, parseBlock(1 - which, nextFirst));
         }
         index = nextFirst;
         afterBlock(count);
@@ -302,7 +268,7 @@ int ParseRecordsInBlocks(RecordReader& reader, bool wholeLines, RecordSpan span,
         }
         int afterCount = 0;
         const bool after = readNext(nextFirst + nextCount, which, afterCount, readFailure);
-        started.Join();
+        workers->Join();
         which = 1 - which;
         count = nextCount;
         next = after;

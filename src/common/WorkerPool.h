@@ -78,4 +78,31 @@ private:
     bool pending_ = false; ///< a started loop awaits Join
 };
 
+/// Ends the pool's started loop (if any is left unjoined) when the scope is left by an
+/// exception, before the data its pieces read go away.
+class StartedLoopGuard {
+public:
+    explicit StartedLoopGuard(WorkerPool* pool) : pool_(pool) {}
+    StartedLoopGuard(const StartedLoopGuard&) = delete;
+    StartedLoopGuard& operator=(const StartedLoopGuard&) = delete;
+    ~StartedLoopGuard() {
+        if (pool_ != nullptr) {
+            pool_->Abandon();
+        }
+    }
+
+private:
+    WorkerPool* pool_;
+};
+
+/// Runs body over the pieces 0..count-1 on `pool` (see ForEach), or in one call on the
+/// calling thread as worker 0 when there is no pool.
+inline void ForEachOn(WorkerPool* pool, int count, int grain, const WorkerPool::Body& body) {
+    if (pool != nullptr) {
+        pool->ForEach(count, grain, body);
+    } else if (count > 0) {
+        body(0, count, 0);
+    }
+}
+
 } // namespace kalemir

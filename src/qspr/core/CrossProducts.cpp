@@ -152,11 +152,7 @@ void SymmetricCrossProducts(const std::vector<double>& values, int n, int s,
             }
         }
     };
-    if (workers != nullptr) {
-        workers->ForEach(panels, 1, panel);
-    } else {
-        panel(0, panels, 0);
-    }
+    ForEachOn(workers, panels, 1, panel);
 }
 
 } // namespace kalemir::qspr

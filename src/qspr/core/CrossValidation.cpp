@@ -109,11 +109,7 @@ void ReorderCalibrationRows(SignificantDescriptors& descriptors, WorkerPool* poo
             std::copy(into.begin() + 1, into.end(), column + 1);
         }
     };
-    if (pool) {
-        pool->ForEach(kMatrixColumns - 1, 32, body);
-    } else {
-        body(0, kMatrixColumns - 1, 0);
-    }
+    ForEachOn(pool, kMatrixColumns - 1, 32, body);
     std::vector<std::string> names(static_cast<std::size_t>(n) + 1);
     for (int i = 1; i <= n; ++i) {
         names[i] = std::move(dm.MoleculeNames[order[i]]);

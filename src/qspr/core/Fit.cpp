@@ -78,11 +78,7 @@ void PrepareCrossProducts(const CycleInputs& cycle, const SignificantDescriptors
         }
     };
     const int blocks = (n + kCopyRows - 1) / kCopyRows;
-    if (pool != nullptr) {
-        pool->ForEach(blocks, 4, copy);
-    } else {
-        copy(0, blocks, 0);
-    }
+    ForEachOn(pool, blocks, 4, copy);
     std::vector<double>& all = cache.ProductScratch;
     SymmetricCrossProducts(rows, n, s + 1, all, pool);
     cache.Gram.assign(static_cast<std::size_t>(s + 1) * (s + 1), 0.0);

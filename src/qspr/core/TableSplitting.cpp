@@ -332,14 +332,8 @@ void ScreenTableColumns(const CycleInputs& cycle, TableState& tables, PairCorrel
     const int n = cycle.CalibrationCount;
     TableCellStore& cells = tables.Cells;
     const int workers = pool != nullptr ? pool->Size() : 1;
-    auto runColumns = [&](const WorkerPool::Body& body) {
-        if (pool != nullptr) {
-            pool->ForEach(kTableColumns - 1, 16, body);
-        } else {
-            body(0, kTableColumns - 1, 0);
-        }
-    };
-    runColumns([&](int first, int last, int) {
+    const int lastColumn = kTableColumns - 1;
+    ForEachOn(pool, lastColumn, 16, [&](int first, int last, int) {
         for (int j = first + 1; j <= last; ++j) {
             double* column = cells.Column(j);
             for (int i = 1; i < cells.Rows; ++i) {
@@ -355,33 +349,33 @@ void ScreenTableColumns(const CycleInputs& cycle, TableState& tables, PairCorrel
     for (int i = 1; i <= n; ++i) {
         pair.Y[i] = TextToNumber(cells.PropertyText[i]);
     }
-    // Each column's r2 with the property, on every worker with its own copy of the buffer
-    // (the same property values and fit rules); the calling thread shows the progress.
+    // Each column's r2 with the property: the columns before the last on every worker with
+    // its own copy of the buffer (the same property values and fit rules), the calling
+    // thread showing the progress; the last one here, so that the buffer is left as its
+    // correlation leaves it.
+    auto correlate = [&](int j, PairCorrelation& with, ComputingWindow& shown) {
+        const double* column = cells.Column(j);
+        for (int i = 1; i <= n; ++i) {
+            with.X[i] = column[i];
+        }
+        CorrelatePair(with, n, shown);
+        cells.ColumnR2[j] = with.R2;
+    };
     std::vector<PairCorrelation> own(static_cast<std::size_t>(workers), pair);
     std::vector<SilentWindow> quiet(static_cast<std::size_t>(workers));
-    runColumns([&](int first, int last, int worker) {
-        PairCorrelation& mine = own[static_cast<std::size_t>(worker)];
+    ForEachOn(pool, lastColumn - 1, 16, [&](int first, int last, int worker) {
         for (int j = first + 1; j <= last; ++j) {
             if (worker == 0) {
                 window.SetCaption(" Correlation " + PlainNumber(j) + " / 1099");
                 window.Yield();
             }
-            const double* column = cells.Column(j);
-            for (int i = 1; i <= n; ++i) {
-                mine.X[i] = column[i];
-            }
-            CorrelatePair(mine, n, quiet[static_cast<std::size_t>(worker)]);
-            cells.ColumnR2[j] = mine.R2;
+            correlate(j, own[static_cast<std::size_t>(worker)],
+                      quiet[static_cast<std::size_t>(worker)]);
         }
     });
-    // The buffer is left as the last column's correlation leaves it.
-    const int lastColumn = kTableColumns - 1;
     window.SetCaption(" Correlation " + PlainNumber(lastColumn) + " / 1099");
-    const double* column = cells.Column(lastColumn);
-    for (int i = 1; i <= n; ++i) {
-        pair.X[i] = column[i];
-    }
-    CorrelatePair(pair, n, window);
+    window.Yield();
+    correlate(lastColumn, pair, window);
 }
 
 } // namespace kalemir::qspr

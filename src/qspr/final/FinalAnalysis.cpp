@@ -189,11 +189,7 @@ void RankEquations(const CycleContext& context, const SignificantDescriptors& de
                     AssessKeptEquation(in, KeptSetOf(search, e), buffers);
             }
         };
-        if (context.Pool) {
-            context.Pool->ForEach(end - first, 1, body);
-        } else {
-            body(0, end - first, 0);
-        }
+        ForEachOn(context.Pool, end - first, 1, body);
         for (RankingScratch& own : scratch) {
             window.Yield(own.Window.Take());
         }

@@ -169,11 +169,7 @@ public:
             }
         };
         const int count = static_cast<int>(trials.size());
-        if (pool) {
-            pool->ForEach(count, kChainGrain, body);
-        } else {
-            body(0, count, 0);
-        }
+        ForEachOn(pool, count, kChainGrain, body);
     }
 
     const std::vector<ChainTrial>& Trials() const { return trials_; }

@@ -114,13 +114,8 @@ void ScreenKeptSet(const CycleInputs& cycle, const SignificantDescriptors& descr
     screen.LastOrthogonal = s >= 1 && tooClose[s] == 0;
     std::copy(kept.begin() + 1, kept.begin() + p, screen.SortedKept);
     std::sort(screen.SortedKept, screen.SortedKept + (p - 1));
-    bool usable = p >= 2 && search.Cross.Valid &&
-                  search.Cross.DataVersion == descriptors.DataVersion &&
-                  search.Cross.N == cycle.CalibrationCount;
-    for (int b = 1; b < p && usable; ++b) {
-        usable = kept[b] >= 1 && kept[b] <= search.Cross.S;
-    }
-    if (usable) {
+    // The kept set is eliminated from the cross products when its own bound could be.
+    if (p >= 2 && FitR2BoundApplies(FitProblemOf(cycle, descriptors, search), kept, p - 1)) {
         screen.System.Eliminate(search.Cross, kept, p - 1);
         screen.Eliminated = true;
     }
@@ -205,11 +200,7 @@ void ScreenFirstGroup(const CycleInputs& cycle, const SignificantDescriptors& de
             ScreenKeptSet(cycle, descriptors, search, a, screens.Of(a));
         }
     };
-    if (pool != nullptr) {
-        pool->ForEach(reach, 1, screen);
-    } else {
-        screen(0, reach, 0);
-    }
+    ForEachOn(pool, reach, 1, screen);
     screens.Screened = reach;
 }
 
@@ -368,17 +359,6 @@ void TakeGroup(const CycleContext& context, const SignificantDescriptors& descri
     }
 }
 
-/// Ends the pool's started loop when the level is left by an exception (a stop asked for
-/// while a group is taken), before the groups the workers read go away.
-struct StartedLoopGuard {
-    WorkerPool* Pool = nullptr;
-    ~StartedLoopGuard() {
-        if (Pool != nullptr) {
-            Pool->Abandon();
-        }
-    }
-};
-
 /// The search of one level's sets: the kept sets extended a group at a time.
 /// Every group's trials are worked out against the thresholds as the group's working out
 /// starts and taken in order afterwards; taking a trial checks its bound again against the
@@ -402,6 +382,7 @@ void SearchLevel(const CycleContext& context, SignificantDescriptors& descriptor
     taking.Publishing = overlap;
     SharedThresholds& shared = taking.Shared;
     ListedSetIndex& listed = taking.Listed;
+    // A stop asked for while a group is taken ends the loop working out the next one.
     const StartedLoopGuard guard{overlap ? pool : nullptr};
     // Cuts the group from `first` on and readies its pieces (which screen ahead).
     auto ready = [&](TrialGroup& group, int first, bool lookUp) {
@@ -416,11 +397,7 @@ void SearchLevel(const CycleContext& context, SignificantDescriptors& descriptor
     };
     // Works a group out before it is taken, its workers looking the trials up.
     auto runNow = [&](TrialGroup& group) {
-        if (pool != nullptr) {
-            pool->ForEach(work->Pieces(), 1, *work);
-        } else {
-            (*work)(0, work->Pieces(), 0);
-        }
+        ForEachOn(pool, work->Pieces(), 1, *work);
         group.Evaluation->FitWaiting(pool);
         listed.StartChangeLog();
     };

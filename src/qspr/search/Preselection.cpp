@@ -466,11 +466,7 @@ void WriteSelectionTable(const std::string& path, const PreselectionCells& cells
                 }
             }
         };
-        if (pool != nullptr) {
-            pool->ForEach(count + 1, kRowGrain, body);
-        } else {
-            body(0, count + 1, 0);
-        }
+        ForEachOn(pool, count + 1, kRowGrain, body);
         std::swap(made, ready);
         readyCount = count;
     }

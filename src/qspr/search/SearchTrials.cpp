@@ -202,21 +202,13 @@ void TrialEvaluation::FitWaiting(WorkerPool* pool) {
         }
     };
     const int count = static_cast<int>(batches.size());
-    if (pool != nullptr && count > 1) {
-        pool->ForEach(count, 1, fit);
-    } else {
-        fit(0, count, 0);
-    }
+    ForEachOn(pool, count, 1, fit);
 }
 
 void TrialEvaluation::Run(WorkerPool* pool) {
     const int count = static_cast<int>(trials_.size());
-    if (pool == nullptr) {
-        Evaluate(0, count, 0);
-    } else {
-        pool->ForEach(count, kTrialGrain,
-                      [this](int first, int last, int worker) { Evaluate(first, last, worker); });
-    }
+    ForEachOn(pool, count, kTrialGrain,
+              [this](int first, int last, int worker) { Evaluate(first, last, worker); });
     FitWaiting(pool);
 }
 
